@@ -41,7 +41,8 @@ class QueueBase {
 
   // Copies entry `pos` into the buffer and makes it current. Position 0
   // detaches without an error; a position beyond the end detaches with
-  // kEntryNotFound and leaves the buffer alone.
+  // kEntryNotFound and leaves the buffer alone. Answers whether an entry
+  // became current.
   bool get(size_t pos);
   // Appends the buffer as a new entry, which becomes current.
   void add();

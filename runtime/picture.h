@@ -1,0 +1,43 @@
+#pragma once
+// Entry pictures: how a value is shown in an entry or a list column, and what
+// an entry takes from what was typed. The one kind this program uses is the
+// string picture "@s<n>" (or "@S<n>"): text of at most n bytes of UTF-8.
+// Record strings are fixed-length and space-padded, so trailing spaces are
+// padding, never content.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace apprt {
+
+class Picture {
+ public:
+  // Parses a picture text such as "@s20". On failure answers nothing and, when
+  // `error` is given, says why (an unknown or unsupported kind is named).
+  static std::optional<Picture> parse(std::string_view text, std::string* error = nullptr);
+
+  const std::string& text() const { return text_; }
+  // Longest value in bytes; a front-end may limit typing to it.
+  size_t maxBytes() const { return maxBytes_; }
+
+  // The value as shown: padding dropped, then cut to maxBytes() at a character
+  // boundary (never inside a UTF-8 sequence).
+  std::string formatForDisplay(std::string_view value) const;
+
+  // What was typed, as the value to store, or nothing when the picture cannot
+  // take it: invalid UTF-8, control characters, or longer than maxBytes() once
+  // trailing spaces are dropped. Refused text is never cut to fit, so nothing
+  // the user typed is silently lost.
+  std::optional<std::string> acceptInput(std::string_view typed) const;
+
+ private:
+  Picture(std::string text, size_t maxBytes) : text_(std::move(text)), maxBytes_(maxBytes) {}
+
+  std::string text_;
+  size_t maxBytes_;
+};
+
+}  // namespace apprt
