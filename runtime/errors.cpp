@@ -19,6 +19,7 @@ std::string errorText(int code) {
   switch (code) {
     case kNoError: return "No Error";
     case kFileNotFound: return "File Not Found";
+    case kAccessDenied: return "Access Denied";
     case kEntryNotFound: return "Entry Not Found";
     case kNeedsRecovery: return "File Needs Recovery";
     case kNoMoreRecords: return "No More Records Available";

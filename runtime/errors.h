@@ -10,6 +10,7 @@ namespace apprt {
 enum ErrorCode : int {
   kNoError = 0,
   kFileNotFound = 2,
+  kAccessDenied = 5,  // a write to a file opened for reading only
   kEntryNotFound = 30,  // queue look-up by key or position found nothing
   kNeedsRecovery = 32,
   kNoMoreRecords = 33,

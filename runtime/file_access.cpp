@@ -1,0 +1,71 @@
+#include "runtime/file_access.h"
+
+#include <vector>
+
+#include "runtime/file_declaration.h"
+#include "runtime/file_position.h"
+
+namespace apprt {
+
+bool report(const DriverStatus& status) {
+  setError(status.code, status.driverCode, status.driverMessage);
+  return status.ok();
+}
+
+FileInstance* openInstance(const FileDeclaration& file) {
+  FileInstance& instance = instanceOf(file);
+  if (!instance.driverFile) {
+    setError(kFileNotOpen);
+    return nullptr;
+  }
+  return &instance;
+}
+
+Driver* driverOf(const FileDeclaration& file) {
+  Driver* driver = file.driver();
+  if (!driver) setError(kDriverError, "", "no driver is bound to " + file.fileName());
+  return driver;
+}
+
+void recordWasRead(FileInstance& instance, std::size_t recordLength, RecordIdentity identity) {
+  instance.current = identity;
+  if (instance.watchArmed) {
+    instance.watchArmed = false;
+    instance.watched = WatchedRecord{identity, std::string(instance.record.get(), recordLength)};
+  }
+}
+
+void readWithCursor(const FileDeclaration& file, FileInstance& instance, ReadCursor& cursor,
+                    Direction direction) {
+  RecordIdentity identity = 0;
+  if (report(cursor.read(*instance.driverFile, file, direction, file.recordBytes(), identity))) {
+    recordWasRead(instance, file.recordLength(), identity);
+  }
+}
+
+bool resetCursor(const FileDeclaration& file, FileInstance& instance, ReadCursor& cursor,
+                 ReadOrder order, std::string_view text) {
+  auto position = decodePosition(file, text);
+  if (!position) {
+    setError(kRecordNotFound);
+    return false;
+  }
+  if (position->fields != order.fields) {
+    std::vector<char> stored(file.recordLength());
+    if (!report(instance.driverFile->fetch(position->identity, stored))) return false;
+    position->values = orderValues(file, order.fields, stored);
+  }
+  cursor.setOrder(std::move(order));
+  cursor.toRecord(std::move(position->values), position->identity);
+  clearError();
+  return true;
+}
+
+ReadOrder keyOrder(const FileDeclaration& file, int keyIndex) {
+  ReadOrder order;
+  order.key = keyIndex;
+  for (int component : file.key(keyIndex).components) order.fields.push_back(component - 1);
+  return order;
+}
+
+}  // namespace apprt

@@ -1,0 +1,73 @@
+#include "runtime/file_declaration.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "runtime/file_instance.h"
+#include "runtime/file_position.h"
+
+namespace apprt {
+namespace {
+
+std::atomic<std::uint64_t> gNextSerial{1};
+std::atomic<Driver*> gDefaultDriver{nullptr};
+
+// The longest position header: "@" + field numbers + identity + separators.
+constexpr std::size_t kPositionHeaderRoom = 64;
+
+}  // namespace
+
+FileDeclaration::FileDeclaration(std::string name, std::vector<FieldDeclaration> fields,
+                                 std::vector<KeyDeclaration> keys)
+    : name_(std::move(name)),
+      fields_(std::move(fields)),
+      keys_(std::move(keys)),
+      serial_(gNextSerial++) {
+  for (const auto& field : fields_) {
+    if (field.length == 0) throw std::logic_error(name_ + ": field " + field.name + " is empty");
+    offsets_.push_back(recordLength_);
+    recordLength_ += field.length;
+  }
+  for (const auto& key : keys_) {
+    std::size_t keyLength = 0;
+    for (int component : key.components) {
+      if (component < 1 || component > static_cast<int>(fields_.size())) {
+        throw std::logic_error(name_ + ": key " + key.name + " names no field");
+      }
+      keyLength += fields_[component - 1].length;
+    }
+    if (key.components.empty() || keyLength + kPositionHeaderRoom > kMaxPositionLength) {
+      throw std::logic_error(name_ + ": key " + key.name + " does not fit a position");
+    }
+  }
+}
+
+int FileDeclaration::keyIndex(const KeyDeclaration& key) const {
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    if (&keys_[i] == &key) return static_cast<int>(i);
+  }
+  throw std::logic_error("key " + key.name + " is not a key of " + name_);
+}
+
+Driver* FileDeclaration::driver() const {
+  return driver_ ? driver_ : gDefaultDriver.load();
+}
+
+void setDefaultDriver(Driver* driver) {
+  gDefaultDriver = driver;
+}
+
+std::span<char> FileDeclaration::recordBytes() const {
+  return {instanceOf(*this).record.get(), recordLength_};
+}
+
+FieldRef FileDeclaration::field(int fieldIndex) const {
+  return {recordBytes().data() + offsets_.at(fieldIndex), fields_.at(fieldIndex).length};
+}
+
+void FileDeclaration::clear(Fill fill) const {
+  auto bytes = recordBytes();
+  std::memset(bytes.data(), fillByte(fill), bytes.size());
+}
+
+}  // namespace apprt

@@ -1,0 +1,19 @@
+#pragma once
+// Transactions of the calling thread over several files. The commit is atomic
+// across all of them, also when the process dies in the middle of it. The
+// files must be open in this thread through one driver.
+
+#include <initializer_list>
+
+namespace apprt {
+
+class FileDeclaration;
+
+// Starts the transaction, waiting at most `timeoutSeconds` for other writers;
+// when they hold a file longer it fails with 90 and a message saying so.
+void beginTransaction(int timeoutSeconds, std::initializer_list<const FileDeclaration*> files);
+void commitTransaction();
+// Undoes every write since the begin; harmless when no transaction is active.
+void rollbackTransaction();
+
+}  // namespace apprt
