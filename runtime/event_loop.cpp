@@ -1,0 +1,227 @@
+// Event loops, posting, focus and completion.
+
+#include <stdexcept>
+
+#include "runtime/program.h"
+#include "runtime/window_model.h"
+#include "runtime/windows.h"
+
+namespace apprt {
+namespace {
+
+struct LoopFrame {
+  int window = 0;
+  bool hasEvent = false;
+  Event event;
+  int selectCountAtStart = 0;
+};
+
+thread_local std::vector<LoopFrame> tLoops;
+
+LoopFrame& topLoop() {
+  if (tLoops.empty()) throw std::logic_error("no event loop is running in this thread");
+  return tLoops.back();
+}
+
+bool isCloseEvent(const Event& e) {
+  return e.field == 0 && (e.number == kEventCloseWindow || e.number == kEventCloseDown);
+}
+
+// Finishes the frame's current event; answers true when the loop ends.
+bool finishEvent(LoopFrame& f, int step) {
+  if (!f.hasEvent) return false;
+  f.hasEvent = false;
+  if (step < 0) return true;
+  if (step > 0) return false;
+  Window* w = findWindow(f.window);
+  if (w && f.event.after) f.event.after(w->selectCount != f.selectCountAtStart);
+  return isCloseEvent(f.event);
+}
+
+void endLoop(const LoopFrame& f) {
+  Window* w = findWindow(f.window);
+  tLoops.pop_back();
+  if (w && w->def.kind == WindowKind::Frame) {
+    // The frame ends after every other window was asked to close down and
+    // its thread has ended, so that no write is cut off.
+    postCloseDownToOthers(w->thread);
+    waitForOtherThreads(kShutdownWait);
+  }
+}
+
+}  // namespace
+
+bool isShown(const Window& w, const Control& c) {
+  if (c.hidden) return false;
+  int parent = c.def.parent;
+  int childField = c.def.field;
+  while (parent != 0) {
+    const Control* p = nullptr;
+    for (const auto& x : w.controls)
+      if (x.def.field == parent) p = &x;
+    if (!p) break;
+    if (p->hidden) return false;
+    if (p->def.kind == ControlKind::Sheet) {
+      int index = 0;
+      for (const auto& x : w.controls) {
+        if (x.def.parent != parent || x.def.kind != ControlKind::Tab) continue;
+        ++index;
+        if (x.def.field == childField && index != p->choice) return false;
+      }
+    }
+    childField = p->def.field;
+    parent = p->def.parent;
+  }
+  return true;
+}
+
+bool isFocusable(const Window& w, const Control& c) {
+  switch (c.def.kind) {
+    case ControlKind::Entry:
+    case ControlKind::Button:
+    case ControlKind::List:
+    case ControlKind::DropList:
+    case ControlKind::DropCombo:
+    case ControlKind::Sheet:
+      break;
+    default:
+      return false;
+  }
+  return c.def.field > 0 && c.enabled && isShown(w, c) && c.def.rect.width >= 0;
+}
+
+Control* nextFocusable(Window& w, int fromField, bool backwards) {
+  int n = static_cast<int>(w.controls.size());
+  if (n == 0) return nullptr;
+  int start = -1;
+  for (int i = 0; i < n; ++i)
+    if (w.controls[i].def.field == fromField) start = i;
+  for (int step = 1; step <= n; ++step) {
+    int i = start < 0 ? (backwards ? n - step : step - 1)
+                      : ((start + (backwards ? -step : step)) % n + n) % n;
+    if (isFocusable(w, w.controls[i])) return &w.controls[i];
+  }
+  return nullptr;
+}
+
+void queueEvent(Window& w, Event e) { w.events.push_back(std::move(e)); }
+
+void moveFocus(Window& w, int field, int key) {
+  w.focus = field;
+  ++w.selectCount;
+  queueEvent(w, Event{kEventSelected, field, key, {}, {}, {}});
+}
+
+void focusTo(Window& w, int field, int key, std::function<void()> then) {
+  Control* current = w.control(w.focus);
+  if (field == w.focus) {
+    if (then) then();
+    return;
+  }
+  if (current && current->def.kind == ControlKind::Entry) {
+    int entry = current->def.field;
+    int handle = w.handle;
+    queueEvent(w, Event{kEventAccepted, entry, key, {},
+                        [entry] { UPDATE(entry); },
+                        [handle, field, key, then](bool handlerMovedFocus) {
+                          Window* win = findWindow(handle);
+                          if (!win || handlerMovedFocus) return;
+                          moveFocus(*win, field, key);
+                          if (then) then();
+                        }});
+    return;
+  }
+  moveFocus(w, field, key);
+  if (then) then();
+}
+
+void startEventLoop() {
+  LoopFrame f;
+  f.window = currentWindow().handle;
+  tLoops.push_back(std::move(f));
+}
+
+bool endEventLoop(int step) {
+  LoopFrame& f = topLoop();
+  if (finishEvent(f, step)) {
+    endLoop(f);
+    return true;
+  }
+  for (;;) {
+    Window* w = findWindow(tLoops.back().window);
+    if (!w || !w->opened) {
+      endLoop(tLoops.back());
+      return true;
+    }
+    if (!w->events.empty()) {
+      Event e = std::move(w->events.front());
+      w->events.pop_front();
+      if (e.valid && !e.valid()) continue;
+      LoopFrame& top = tLoops.back();
+      top.hasEvent = true;
+      top.event = std::move(e);
+      top.selectCountAtStart = w->selectCount;
+      if (top.event.before) top.event.before();
+      return false;
+    }
+    dispatchMessage(waitForMessage());
+  }
+}
+
+void endEventLoops() {
+  int window = currentWindow().handle;
+  while (!tLoops.empty() && tLoops.back().window == window) tLoops.pop_back();
+}
+
+int EVENT() { return tLoops.empty() || !tLoops.back().hasEvent ? 0 : tLoops.back().event.number; }
+int FIELD() { return tLoops.empty() || !tLoops.back().hasEvent ? 0 : tLoops.back().event.field; }
+int ACCEPTED() { return EVENT() == kEventAccepted ? FIELD() : 0; }
+int KEYCODE() { return tLoops.empty() ? 0 : tLoops.back().event.key; }
+void SETKEYCODE(int key) {
+  if (!tLoops.empty()) tLoops.back().event.key = key;
+}
+
+void POST(int event, int field) { queueEvent(currentWindow(), Event{event, field, 0, {}, {}, {}}); }
+
+void POST(int event, int field, int windowHandle) {
+  Window* w = findWindow(windowHandle);
+  if (w && w->thread == THREAD()) {
+    queueEvent(*w, Event{event, field, 0, {}, {}, {}});
+    return;
+  }
+  postToOwner(Message{windowHandle, kMsgPostEvent, static_cast<uintptr_t>(event), field, std::nullopt});
+}
+
+void SELECT(int field, int rowOrTab) {
+  Window& w = currentWindow();
+  if (field == 0) {
+    // Completion: every entry is checked in tab order; the first that fails
+    // takes the focus and nothing follows.
+    w.props[kPropAcceptAll] = "1";
+    for (auto& c : w.controls) {
+      if (c.def.kind != ControlKind::Entry || !isShown(w, c) || !c.enabled) continue;
+      bool blank = c.text.find_first_not_of(' ') == std::string::npos;
+      if (c.def.required && blank) {
+        w.props.erase(kPropAcceptAll);
+        moveFocus(w, c.def.field, 0);
+        return;
+      }
+    }
+    w.props.erase(kPropAcceptAll);
+    queueEvent(w, Event{kEventCompleted, 0, 0, {}, {}, {}});
+    return;
+  }
+  Control* c = w.control(field);
+  if (!c) return;
+  if (rowOrTab > 0 && c->def.kind == ControlKind::Sheet) {
+    c->choice = rowOrTab;
+    return;
+  }
+  if (rowOrTab > 0) {
+    c->selected = rowOrTab;
+    return;
+  }
+  moveFocus(w, field, 0);
+}
+
+}  // namespace apprt

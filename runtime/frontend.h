@@ -1,0 +1,127 @@
+#pragma once
+// The interface between the runtime and a front-end (headless, Qt, terminal).
+//
+// Runtime -> front-end: snapshots of what each window shows (sent whenever a
+// procedure thread is about to wait and a window changed), window closings,
+// and blocking requests (message boxes) that are answered by the user.
+// Front-end -> runtime: Input, delivered with deliverInput() from any thread;
+// it never blocks, so a GUI thread stays responsive while a procedure works.
+
+#include <string>
+#include <vector>
+
+#include "runtime/constants.h"
+#include "runtime/window_definition.h"
+
+namespace apprt {
+
+struct ControlView {
+  int field = 0;
+  int handle = 0;
+  ControlKind kind = ControlKind::Prompt;
+  int type = 0;
+  int parent = 0;
+  bool inToolbar = false;
+  Rect rect;
+  std::string text;     // prompt, button, tab, menu text; an entry's shown value
+  std::string picture;  // entries
+  std::string format;   // lists
+  std::string message;  // status-bar text while focused
+  std::string hint;     // menu items
+  int standardAction = 0;
+  bool enabled = true;
+  bool hidden = false;
+  bool required = false;
+  // Lists: the rows shown (one entry of the queue each), the selected row
+  // (1-based, 0 = none), the scroll bar and its thumb (0..100).
+  std::vector<std::vector<std::string>> rows;
+  int visibleRows = 0;
+  int selected = 0;
+  bool scrollBar = false;
+  int thumb = 0;
+  // Sheets: the chosen tab (1-based).
+  int choice = 0;
+  // An edit control placed by a list column over the selected row: the list's
+  // field and the column (1-based).
+  int overList = 0;
+  int overColumn = 0;
+
+  bool operator==(const ControlView&) const = default;
+};
+
+struct WindowView {
+  int handle = 0;
+  int thread = 0;
+  std::string module;
+  std::string label;
+  WindowKind kind = WindowKind::MdiChild;
+  std::string title;
+  std::string help;
+  std::string fontName;
+  int fontSize = 8;
+  int width = 0, height = 0;
+  std::vector<ControlView> controls;
+  int focus = 0;              // focused field
+  bool acceptsInput = true;   // false while a newer window of its thread is open
+  bool busy = false;          // the busy cursor is shown
+
+  const ControlView* control(int field) const;
+  const ControlView* controlByText(const std::string& text) const;
+  bool operator==(const WindowView&) const = default;
+};
+
+struct MessageBoxRequest {
+  int window = 0;  // the window the box belongs to (0 = none)
+  std::string text;
+  std::string title;
+  Icon icon = Icon::None;
+  int buttons = kButtonOk;   // sum of button values
+  int defaultButton = kButtonOk;
+};
+
+// Standard actions of menu items, carried out by the front-end itself.
+enum class StandardAction {
+  None = 0, Tile = 2, Cascade = 3, ArrangeIcons = 4, HelpContents = 5, HelpOnHelp = 6,
+  HelpSearch = 7, Cut = 10, Copy = 11, Paste = 12, Exit = 15, PrintSetup = 16
+};
+
+class FrontEnd {
+ public:
+  virtual ~FrontEnd() = default;
+  virtual void windowChanged(const WindowView& view) = 0;  // opened or changed
+  virtual void windowClosed(int handle) = 0;
+  virtual int messageBox(const MessageBoxRequest& request) = 0;  // blocks until answered
+  virtual void beep() = 0;
+  virtual void standardAction(StandardAction action, int window) = 0;
+  virtual void help(const std::string& helpId) = 0;
+  virtual void programEnded(int exitCode, const std::string& haltMessage) = 0;
+};
+
+struct Input {
+  enum class Kind {
+    Key,        // key: code with modifiers (kShift, kCtrl, kAlt added)
+    KeyUp,
+    Click,      // field: the control clicked; key: mouse code
+    Text,       // field: entry; text: what it now shows
+    Row,        // field: list; row; key: 1 click, 5 double-click
+    Tab,        // field: sheet; row: the tab chosen (1-based)
+    Scroll,     // field: list; row: scroll code (kScrollLineUp...); thumb: 0..100
+    Wheel,      // field: list; row: 1 up, 0 down
+    Activate,   // window became the active one
+    Close,      // close box
+    Resize,
+    Menu,       // field: menu item
+  };
+  Kind kind = Kind::Key;
+  int window = 0;
+  int field = 0;
+  int key = 0;
+  int row = 0;
+  int thumb = 0;
+  std::string text;
+};
+
+// Hands input to the thread that owns the window. Thread-safe, never blocks.
+void deliverInput(const Input& input);
+
+}  // namespace apprt

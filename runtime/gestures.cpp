@@ -1,0 +1,346 @@
+// The runtime's own window procedure: what user gestures become. Input from
+// the front-end arrives as messages (see message_layer.h) and leaves as events
+// in the window's queue, in the order a procedure expects them.
+
+#include <cctype>
+
+#include "runtime/picture.h"
+#include "runtime/program.h"
+#include "runtime/window_model.h"
+#include "runtime/windows.h"
+
+namespace apprt {
+namespace {
+
+bool isList(const Control& c) {
+  return c.def.kind == ControlKind::List || c.def.kind == ControlKind::DropList ||
+         c.def.kind == ControlKind::DropCombo;
+}
+
+void queue(Window& w, int event, int field, int key) {
+  queueEvent(w, Event{event, field, key, {}, {}, {}});
+}
+
+// A button press: 257 when it was not focused, then 1 only if the button
+// still has the focus once the 257 was handled.
+void press(Window& w, Control& button, int key) {
+  int field = button.def.field;
+  int handle = w.handle;
+  focusTo(w, field, key, [handle, field, key] {
+    Window* win = findWindow(handle);
+    if (!win) return;
+    queueEvent(*win, Event{kEventAccepted, field, key,
+                           [handle, field] {
+                             Window* x = findWindow(handle);
+                             return x && x->focus == field;
+                           },
+                           {}, {}});
+  });
+}
+
+// Leaving an entry by key: what it shows must pass its picture, else 26 and
+// the focus stays; otherwise the value is taken, 1 is handed out, and the
+// focus moves on unless the handler moved it.
+void leaveByKey(Window& w, Control& from, int key, Control* to) {
+  if (from.def.kind == ControlKind::Entry && !from.def.picture.empty()) {
+    auto picture = Picture::parse(from.def.picture);
+    if (picture && !picture->acceptInput(from.text)) {
+      queue(w, kEventRejected, from.def.field, key);
+      return;
+    }
+  }
+  if (to) focusTo(w, to->def.field, key);
+  else if (from.def.kind == ControlKind::Entry) {
+    int entry = from.def.field;
+    queueEvent(w, Event{kEventAccepted, entry, key, {}, [entry] { UPDATE(entry); }, {}});
+  }
+}
+
+int mnemonicOf(const std::string& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return std::toupper(static_cast<unsigned char>(text[i + 1]));
+  }
+  return 0;
+}
+
+bool mnemonic(Window& w, int letter, int key) {
+  for (size_t i = 0; i < w.controls.size(); ++i) {
+    Control& c = w.controls[i];
+    if (c.def.field <= 0 || mnemonicOf(c.text) != letter || !isShown(w, c) || !c.enabled)
+      continue;
+    switch (c.def.kind) {
+      case ControlKind::Prompt: {
+        // A prompt never takes the focus: the control after it does.
+        Control* next = nextFocusable(w, c.def.field, false);
+        if (next) focusTo(w, next->def.field, key);
+        return true;
+      }
+      case ControlKind::Button: press(w, c, key); return true;
+      case ControlKind::Tab: {
+        int index = 0;
+        for (auto& x : w.controls) {
+          if (x.def.parent != c.def.parent || x.def.kind != ControlKind::Tab) continue;
+          ++index;
+          if (x.def.field == c.def.field) {
+            Control* sheet = w.control(c.def.parent);
+            if (sheet) sendMessage(sheet->handle, kMsgChooseTab, index, 0);
+          }
+        }
+        return true;
+      }
+      default:
+        if (isFocusable(w, c)) focusTo(w, c.def.field, key);
+        return true;
+    }
+  }
+  return false;
+}
+
+void listKey(Window& w, Control& list, int key) {
+  int field = list.def.field;
+  switch (key) {
+    case kKeyUp: queue(w, kEventScrollUp, field, key); return;
+    case kKeyDown: queue(w, kEventScrollDown, field, key); return;
+    case kKeyPgUp: queue(w, kEventPageUp, field, key); return;
+    case kKeyPgDn: queue(w, kEventPageDown, field, key); return;
+    case kCtrl + kKeyPgUp:
+    case kCtrl + kKeyHome: queue(w, kEventScrollTop, field, key); return;
+    case kCtrl + kKeyPgDn:
+    case kCtrl + kKeyEnd: queue(w, kEventScrollBottom, field, key); return;
+    default: queue(w, kEventAlertKey, field, key);
+  }
+}
+
+void keyDown(Window& w, int key) {
+  Control* focused = w.control(w.focus);
+  if (w.alerts.count(key)) {
+    queue(w, kEventAlertKey, w.focus, key);
+    return;
+  }
+  if (key == kKeyEsc || key == kAlt + kKeyF4) {
+    queue(w, kEventCloseWindow, 0, key);
+    return;
+  }
+  if (key == kKeyTab || key == kKeyShiftTab) {
+    Control* to = nextFocusable(w, w.focus, key == kKeyShiftTab);
+    if (focused) leaveByKey(w, *focused, key, to);
+    else if (to) moveFocus(w, to->def.field, key);
+    return;
+  }
+  if (key == kKeyF1) {
+    frontEnd().help(w.def.help);
+    return;
+  }
+  if ((key & kAlt) && !(key & kCtrl)) {
+    int letter = key & 0xFF;
+    if ((letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9'))
+      mnemonic(w, letter, key);
+    return;
+  }
+  if (!focused) return;
+  if (isList(*focused)) {
+    listKey(w, *focused, key);
+    return;
+  }
+  switch (focused->def.kind) {
+    case ControlKind::Entry:
+      if (key == kKeyEnter) leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
+      return;
+    case ControlKind::Button:
+      if (key == kKeyEnter || key == kKeySpace) press(w, *focused, key);
+      return;
+    case ControlKind::Sheet:
+      if (key == kKeyLeft || key == kKeyRight) {
+        int tabs = 0;
+        for (auto& x : w.controls)
+          if (x.def.parent == focused->def.field && x.def.kind == ControlKind::Tab) ++tabs;
+        int next = focused->choice + (key == kKeyRight ? 1 : -1);
+        if (next >= 1 && next <= tabs) sendMessage(focused->handle, kMsgChooseTab, next, 0);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void click(Window& w, Control& c, int key) {
+  switch (c.def.kind) {
+    case ControlKind::Prompt: {
+      Control* next = nextFocusable(w, c.def.field, false);
+      if (next) focusTo(w, next->def.field, key);
+      return;
+    }
+    case ControlKind::Button: press(w, c, key); return;
+    default:
+      if (isFocusable(w, c)) focusTo(w, c.def.field, key);
+  }
+}
+
+void chooseRow(Window& w, Control& list, int row, int key) {
+  int field = list.def.field;
+  int handle = w.handle;
+  focusTo(w, field, key, [handle, field, row, key] {
+    Window* win = findWindow(handle);
+    Control* l = win ? win->control(field) : nullptr;
+    if (!l) return;
+    l->selected = row;
+    queue(*win, kEventNewSelection, field, key);
+  });
+}
+
+void chooseTab(Window& w, Control& sheet, int tab) {
+  int field = sheet.def.field;
+  int handle = w.handle;
+  queue(w, kEventTabChanging, field, 0);
+  queueEvent(w, Event{kEventNewSelection, field, 0, {},
+                      [handle, field, tab] {
+                        Window* win = findWindow(handle);
+                        if (Control* s = win ? win->control(field) : nullptr) s->choice = tab;
+                      },
+                      {}});
+}
+
+void scrollBar(Window& w, Control& list, uintptr_t wParam) {
+  int field = list.def.field;
+  int code = static_cast<int>(wParam & 0xFFFF);
+  int position = static_cast<int>((wParam >> 16) & 0xFFFF);
+  switch (code) {
+    case kScrollLineUp: queue(w, kEventScrollUp, field, 0); return;
+    case kScrollLineDown: queue(w, kEventScrollDown, field, 0); return;
+    case kScrollPageUp: queue(w, kEventPageUp, field, 0); return;
+    case kScrollPageDown: queue(w, kEventPageDown, field, 0); return;
+    case kScrollThumbPosition:
+      list.thumb = std::clamp(position, 0, 100);
+      queue(w, kEventScrollDrag, field, 0);
+      return;
+    default: return;  // tracking the thumb moves nothing until it is released
+  }
+}
+
+void menuItem(Window& w, int field) {
+  Control* item = w.control(field);
+  if (!item || !item->enabled) return;
+  auto action = static_cast<StandardAction>(item->def.standardAction);
+  switch (action) {
+    case StandardAction::None: queue(w, kEventAccepted, field, 0); return;
+    case StandardAction::Exit: queue(w, kEventCloseWindow, 0, 0); return;
+    case StandardAction::HelpContents:
+    case StandardAction::HelpSearch:
+    case StandardAction::HelpOnHelp: frontEnd().help(""); return;
+    default: frontEnd().standardAction(action, w.handle);
+  }
+}
+
+void activate(Window& w) {
+  Window* previous = activeWindow();
+  if (previous == &w) return;
+  if (previous) POST(kEventLoseFocus, 0, previous->handle);
+  setActiveWindow(w.handle);
+  queue(w, kEventGainFocus, 0, 0);
+}
+
+}  // namespace
+
+intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
+  HandleEntry* h = findHandle(handle);
+  if (!h) return 0;
+  Window* w = findWindow(h->window);
+  if (!w) return 0;
+  if (msg == kMsgPostEvent) {
+    queue(*w, static_cast<int>(wParam), static_cast<int>(lParam), 0);
+    return 0;
+  }
+  if (msg < kMsgInputBase && msg != kMsgKeyDown && msg != kMsgVScroll) return 0;
+  // Input: only the newest open window of its thread takes it.
+  if (!takesInput(*w)) return 0;
+  Control* c = h->field != 0 ? w->controlByHandle(handle) : nullptr;
+  if (c && !c->enabled) return 0;
+  switch (msg) {
+    case kMsgActivate: activate(*w); break;
+    case kMsgClose: queue(*w, kEventCloseWindow, 0, 0); break;
+    case kMsgResize: queue(*w, kEventSized, 0, 0); break;
+    case kMsgMenu: menuItem(*w, static_cast<int>(wParam)); break;
+    case kMsgKeyDown: keyDown(*w, static_cast<int>(wParam)); break;
+    case kMsgSetText:
+      if (c && c->def.kind == ControlKind::Entry)
+        c->text = *reinterpret_cast<const std::string*>(lParam);
+      break;
+    case kMsgClick:
+      if (c) click(*w, *c, static_cast<int>(wParam));
+      break;
+    case kMsgChooseRow:
+      if (c && isList(*c)) chooseRow(*w, *c, static_cast<int>(wParam), static_cast<int>(lParam));
+      break;
+    case kMsgChooseTab:
+      if (c && c->def.kind == ControlKind::Sheet) chooseTab(*w, *c, static_cast<int>(wParam));
+      break;
+    case kMsgWheel:
+      if (c && isList(*c)) queue(*w, wParam ? kEventScrollUp : kEventScrollDown, c->def.field, 0);
+      break;
+    case kMsgVScroll:
+      if (c && isList(*c)) scrollBar(*w, *c, wParam);
+      break;
+    default: break;
+  }
+  return 0;
+}
+
+namespace {
+
+// Sends the input through the window procedure of the control it is meant
+// for: keys go to the focused control, the rest to the control named.
+void routeInput(const Input& input) {
+  Window* w = findWindow(input.window);
+  if (!w) return;
+  int target = w->handle;
+  if (input.kind == Input::Kind::Key || input.kind == Input::Kind::KeyUp) {
+    if (Control* c = w->control(w->focus); c && c->handle) target = c->handle;
+  } else if (input.kind != Input::Kind::Menu && input.field != 0) {
+    Control* c = w->control(input.field);
+    if (!c || !c->handle) return;
+    target = c->handle;
+  }
+  switch (input.kind) {
+    case Input::Kind::Key: sendMessage(target, kMsgKeyDown, input.key, 0); break;
+    case Input::Kind::KeyUp: sendMessage(target, kMsgKeyUp, input.key, 0); break;
+    case Input::Kind::Click: sendMessage(target, kMsgClick, input.key, 0); break;
+    case Input::Kind::Text:
+      sendMessage(target, kMsgSetText, 0, reinterpret_cast<intptr_t>(&input.text));
+      break;
+    case Input::Kind::Row: sendMessage(target, kMsgChooseRow, input.row, input.key); break;
+    case Input::Kind::Tab: sendMessage(target, kMsgChooseTab, input.row, 0); break;
+    case Input::Kind::Scroll:
+      sendMessage(target, kMsgVScroll,
+                  (static_cast<uintptr_t>(input.thumb) << 16) | (input.row & 0xFFFF), 0);
+      break;
+    case Input::Kind::Wheel: sendMessage(target, kMsgWheel, input.row, 0); break;
+    case Input::Kind::Activate: sendMessage(target, kMsgActivate, 0, 0); break;
+    case Input::Kind::Close: sendMessage(target, kMsgClose, 0, 0); break;
+    case Input::Kind::Resize: sendMessage(target, kMsgResize, 0, 0); break;
+    case Input::Kind::Menu: sendMessage(target, kMsgMenu, input.field, 0); break;
+  }
+}
+
+}  // namespace
+
+void dispatchMessage(const Message& m) {
+  if (m.input) {
+    routeInput(*m.input);
+    return;
+  }
+  sendMessage(m.handle, m.msg, m.wParam, m.lParam);
+}
+
+void deliverInput(const Input& input) {
+  Message m;
+  m.handle = input.window;
+  m.input = input;
+  postToOwner(std::move(m));
+}
+
+}  // namespace apprt

@@ -1,0 +1,76 @@
+#include "runtime/key_names.h"
+
+#include <cctype>
+#include <utility>
+
+#include "runtime/constants.h"
+
+namespace apprt {
+namespace {
+
+constexpr std::pair<std::string_view, int> kNamed[] = {
+    {"Tab", kKeyTab},     {"Enter", kKeyEnter},   {"Esc", kKeyEsc},     {"Space", kKeySpace},
+    {"PgUp", kKeyPgUp},   {"PgDn", kKeyPgDn},     {"End", kKeyEnd},     {"Home", kKeyHome},
+    {"Left", kKeyLeft},   {"Up", kKeyUp},         {"Right", kKeyRight}, {"Down", kKeyDown},
+    {"Ins", kKeyInsert},  {"Del", kKeyDelete},    {"Backspace", 8},     {"Ctrl", kKeyCtrl},
+    {"Shift", kKeyShift},
+};
+
+constexpr std::pair<std::string_view, int> kModifiers[] = {
+    {"Shift+", kShift}, {"Ctrl+", kCtrl}, {"Alt+", kAlt}};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<int> keyCodeFromName(std::string_view name) {
+  int modifiers = 0;
+  for (bool found = true; found;) {
+    found = false;
+    for (auto [prefix, bit] : kModifiers)
+      if (name.size() > prefix.size() && equalsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
+        modifiers |= bit;
+        name.remove_prefix(prefix.size());
+        found = true;
+      }
+  }
+  for (auto [n, code] : kNamed)
+    if (equalsIgnoringCase(name, n)) return modifiers + code;
+  if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+    return modifiers + std::toupper(static_cast<unsigned char>(name[0]));
+  if (name.size() == 4 && equalsIgnoringCase(name.substr(0, 3), "Pad") &&
+      std::isdigit(static_cast<unsigned char>(name[3])))
+    return modifiers + kKeyPad0 + (name[3] - '0');
+  if (name.size() >= 2 && (name[0] == 'F' || name[0] == 'f')) {
+    int n = 0;
+    for (char c : name.substr(1)) {
+      if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+      n = n * 10 + (c - '0');
+    }
+    if (n >= 1 && n <= 12) return modifiers + kKeyF1 + n - 1;
+  }
+  return std::nullopt;
+}
+
+std::string keyName(int code) {
+  std::string out;
+  if (code & kCtrl) out += "Ctrl+";
+  if (code & kAlt) out += "Alt+";
+  if (code & kShift) out += "Shift+";
+  int key = code & 0xFF;
+  for (auto [n, c] : kNamed)
+    if (c == key) return out + std::string(n);
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return out + char(key);
+  if (key >= kKeyPad0 && key <= kKeyPad0 + 9) return out + "Pad" + char('0' + key - kKeyPad0);
+  if (key >= kKeyF1 && key <= kKeyF1 + 11) return out + "F" + std::to_string(key - kKeyF1 + 1);
+  return out + std::to_string(key);
+}
+
+}  // namespace apprt

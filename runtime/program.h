@@ -1,0 +1,75 @@
+#pragma once
+// Procedure threads, the program lock, halting and the program's run.
+//
+// Procedure threads run one at a time: each holds the program lock while it
+// runs and lets go of it only while it waits (for an event, a message box's
+// answer, a driver lock). The process-wide state of the layers above is thus
+// sound without locks of their own. A front-end's GUI thread never runs
+// procedure code; it talks to the runtime through deliverInput().
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace apprt {
+
+class FrontEnd;
+
+using Procedure = std::function<void()>;
+
+// Starts proc in a new procedure thread with at least stackBytes of stack and
+// returns its thread number at once.
+int START(Procedure proc, size_t stackBytes);
+
+// The calling procedure thread's number (1 for the program's first procedure).
+int THREAD();
+
+// Ends the program from any procedure thread with the exit code and halt
+// message; never returns (the thread unwinds, and every other procedure
+// thread unwinds at its next wait).
+[[noreturn]] void HALT(int exitCode, const std::string& message);
+
+// Thrown by HALT and out of every wait once the program halts. Procedures do
+// not catch it; the runtime does, at the top of each procedure thread.
+struct ProgramHalted {};
+
+// True once HALT was called.
+bool halting();
+
+// Releases the program lock for the lifetime of the object (for a blocking
+// wait), telling the thread's listeners first; re-acquires it after. Throws
+// ProgramHalted on re-acquiring when the program halted meanwhile.
+class UnlockedWait {
+ public:
+  UnlockedWait();
+  ~UnlockedWait() noexcept(false);
+  UnlockedWait(const UnlockedWait&) = delete;
+  UnlockedWait& operator=(const UnlockedWait&) = delete;
+};
+
+// The program's run: the first procedure runs in thread 1; the run ends when
+// it returns and every other procedure thread has ended (bounded wait).
+class ProgramRun {
+ public:
+  explicit ProgramRun(FrontEnd& frontEnd);
+  ~ProgramRun();
+  void start(Procedure firstProcedure);
+  // Blocks until the run has ended; returns the exit code.
+  int wait();
+  bool ended() const;
+  int exitCode() const;
+  std::string haltMessage() const;
+  // Blocks until every procedure thread waits for input with nothing queued,
+  // or the run ended. Answers false on time-out.
+  bool waitUntilIdle(std::chrono::milliseconds timeout);
+};
+
+// The front-end of the current run (the runtime's own use).
+FrontEnd& frontEnd();
+
+// How long the end of the program waits for procedure threads to close their
+// windows and end.
+inline constexpr std::chrono::seconds kShutdownWait{20};
+
+}  // namespace apprt

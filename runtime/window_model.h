@@ -1,0 +1,111 @@
+#pragma once
+// The runtime's model of windows and controls, and the process-wide handle
+// table. Internal to runtime/; guarded by the program lock.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "runtime/binding.h"
+#include "runtime/frontend.h"
+#include "runtime/message_layer.h"
+#include "runtime/procedure_thread.h"
+#include "runtime/window_definition.h"
+
+namespace apprt {
+
+class QueueBase;
+
+struct Control {
+  ControlDefinition def;
+  int handle = 0;
+  int type = 0;
+  std::string text;  // what it shows
+  bool enabled = true;
+  bool hidden = false;
+  Binding binding;
+  QueueBase* queue = nullptr;
+  int selected = 0;  // lists: selected row
+  int choice = 0;    // sheets: chosen tab (1-based)
+  int thumb = 0;
+  std::map<int, std::string> props;  // properties with no behaviour of their own
+  std::map<std::pair<int, int>, std::string> columnProps;  // (column, property)
+};
+
+// An event waiting in a window's queue. `valid` is asked when the event is
+// taken (a button's 1 only counts if the button still has the focus), `before`
+// runs as it is handed out, and `after` is the runtime's default handling,
+// run at the next loop step unless the handler consumed the event.
+struct Event {
+  int number = 0;
+  int field = 0;
+  int key = 0;
+  std::function<bool()> valid;
+  std::function<void()> before;
+  std::function<void(bool handlerMovedFocus)> after;
+};
+
+struct Window {
+  int handle = 0;
+  int thread = 0;
+  WindowDefinition def;
+  std::string title;
+  std::vector<Control> controls;  // tab order
+  std::deque<Event> events;
+  int focus = 0;
+  int selectCount = 0;  // bumped by every focus change a handler makes
+  std::map<int, std::string> props;
+  std::set<int> alerts;
+  bool opened = false;
+  bool busy = false;
+  std::optional<WindowView> lastSent;
+
+  Control* control(int field);
+  Control* controlByHandle(int handle);
+};
+
+struct HandleEntry {
+  int handle = 0;
+  int window = 0;  // owning window's handle (itself for a window)
+  int field = 0;   // 0 for the window itself
+  int thread = 0;
+  int parent = 0;  // 0 for a top-level window
+  std::string className;
+  WindowProc proc = nullptr;
+};
+
+// Handle table.
+int newHandle(int window, int field, int thread, int parent, std::string className);
+HandleEntry* findHandle(int handle);
+void forgetHandle(int handle);
+int ownerThread(int handle);  // safe without the program lock
+
+// Windows.
+Window* findWindow(int handle);
+Window& currentWindow();  // the calling thread's newest loaded window; throws if none
+Window* activeWindow();   // the window the user works in
+void setActiveWindow(int handle);
+
+// Focus and events.
+bool isFocusable(const Window& w, const Control& c);
+bool isShown(const Window& w, const Control& c);
+Control* nextFocusable(Window& w, int fromField, bool backwards);
+void queueEvent(Window& w, Event e);
+// Moves the focus to `field` and queues 257 for it (key: what moved it).
+void moveFocus(Window& w, int field, int key);
+// Moves the focus the way a user does: leaving an entry first hands out its
+// value (event 1 with the key), and the focus follows after that handler.
+// `then` runs once the focus has arrived (a button's press).
+void focusTo(Window& w, int field, int key, std::function<void()> then = {});
+// Dispatches one message taken from the thread's inbox.
+void dispatchMessage(const Message& m);
+bool takesInput(const Window& w);
+
+WindowView viewOf(Window& w);
+
+}  // namespace apprt

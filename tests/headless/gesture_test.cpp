@@ -1,0 +1,263 @@
+// The gesture rules: what each user gesture becomes, in order, as a test
+// procedure sees it through the event loop.
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "runtime/queue.h"
+#include "runtime/window_definition.h"
+#include "runtime/windows.h"
+#include "test_window.h"
+#include "ui/headless/session.h"
+
+namespace fesk::test {
+namespace {
+
+using apprt::kButtonOk;
+using headless::Session;
+
+struct Seen {
+  int event, field, key;
+  std::string code;  // the bound variable at the time
+  bool operator==(const Seen&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Seen& s) {
+  return os << "{" << s.event << "," << s.field << "," << s.key << ",\"" << s.code << "\"}";
+}
+
+struct Row {
+  std::string code, name;
+};
+std::vector<std::string> queueTexts(const Row& r) { return {r.code, r.name}; }
+
+// Runs the test form and records every event it sees. Hooks let a test
+// change what the handler does.
+class FormProcedure {
+ public:
+  std::mutex mutex;
+  std::vector<Seen> seen;
+  std::string code = "abc", name;
+  apprt::Queue<Row> rows;
+  std::function<int(int event, int field)> handler;  // answers the loop step
+
+  void operator()() {
+    apprt::loadWindow("test$WINDOWS", "FORM");
+    apprt::bindEntry(2, apprt::bindString(code));
+    apprt::bindEntry(4, apprt::bindString(name));
+    apprt::bindList(5, rows);
+    for (int i = 1; i <= 3; ++i) {
+      rows.buffer = {"c" + std::to_string(i), "n" + std::to_string(i)};
+      rows.add();
+    }
+    apprt::openWindow();
+    apprt::startEventLoop();
+    int step = 0;
+    while (!apprt::endEventLoop(step)) {
+      {
+        std::lock_guard lock(mutex);
+        seen.push_back({apprt::EVENT(), apprt::FIELD(), apprt::KEYCODE(), code});
+      }
+      step = handler ? handler(apprt::EVENT(), apprt::FIELD()) : 0;
+    }
+    apprt::closeWindow();
+    apprt::freeWindow();
+  }
+
+  std::vector<Seen> take() {
+    std::lock_guard lock(mutex);
+    return std::exchange(seen, {});
+  }
+};
+
+class GestureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    apprt::registerWindowDefinitions(kTestWindows);
+    session = std::make_unique<Session>([this] { form(); });
+    opening = form.take();
+  }
+  FormProcedure form;
+  std::unique_ptr<Session> session;
+  std::vector<Seen> opening;
+};
+
+TEST_F(GestureTest, OpeningAWindowGivesOpenThenGainFocus) {
+  ASSERT_GE(opening.size(), 2u);
+  EXPECT_EQ(opening[0].event, apprt::kEventOpenWindow);
+  EXPECT_EQ(opening[1].event, apprt::kEventGainFocus);
+  EXPECT_EQ(session->current().focus, 2) << "the first control that takes the focus";
+}
+
+TEST_F(GestureTest, LeavingAnEntryUpdatesItsVariableBeforeItsAcceptedEvent) {
+  session->type("XYZ");
+  EXPECT_TRUE(form.take().empty()) << "typing alone makes no event";
+  session->key("Tab");
+  std::vector<Seen> expected = {{1, 2, apprt::kKeyTab, "XYZ"}, {257, 4, apprt::kKeyTab, "XYZ"}};
+  EXPECT_EQ(form.take(), expected);
+  EXPECT_EQ(session->current().focus, 4);
+}
+
+TEST_F(GestureTest, AHandlerThatMovesTheFocusKeepsItThere) {
+  form.handler = [](int event, int field) {
+    if (event == apprt::kEventAccepted && field == 2) apprt::SELECT(11);
+    return 0;
+  };
+  session->key("Tab");
+  auto seen = form.take();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1], (Seen{257, 11, 0, "abc"}));
+  EXPECT_EQ(session->current().focus, 11);
+}
+
+TEST_F(GestureTest, ButtonClickGivesSelectedThenAccepted) {
+  session->click("OK");
+  auto seen = form.take();
+  // Leaving the entry by the click hands its value out first.
+  std::vector<Seen> expected = {{1, 2, 1, "abc"}, {257, 11, 1, "abc"}, {1, 11, 1, "abc"}};
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(GestureTest, ButtonWhoseSelectedHandlerMovesTheFocusIsNotPressed) {
+  form.handler = [](int event, int field) {
+    if (event == apprt::kEventSelected && field == 11) apprt::SELECT(4);
+    return 0;
+  };
+  session->click("OK");
+  for (const auto& s : form.take()) EXPECT_FALSE(s.event == 1 && s.field == 11);
+}
+
+TEST_F(GestureTest, PromptMnemonicFocusesTheControlAfterIt) {
+  session->key("Alt+N");
+  auto seen = form.take();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back().event, 257);
+  EXPECT_EQ(seen.back().field, 4);
+}
+
+TEST_F(GestureTest, ListKeysBecomeScrollEventsAndOtherKeysEvent15) {
+  session->clickField(5);
+  form.take();
+  struct {
+    const char* key;
+    int event;
+  } cases[] = {{"Up", 3},        {"Down", 4},      {"PgUp", 5},  {"PgDn", 6},
+               {"Ctrl+PgUp", 7}, {"Ctrl+Home", 7}, {"Ctrl+PgDn", 8}, {"Ctrl+End", 8},
+               {"b", 15},        {"Enter", 15}};
+  for (auto& c : cases) {
+    session->key(c.key);
+    auto seen = form.take();
+    ASSERT_EQ(seen.size(), 1u) << c.key;
+    EXPECT_EQ(seen[0].event, c.event) << c.key;
+    EXPECT_EQ(seen[0].field, 5) << c.key;
+  }
+  EXPECT_EQ(session->current().control(5)->selected, 0) << "the runtime never moves the selection";
+}
+
+TEST_F(GestureTest, RowClicksAndScrollBar) {
+  session->row(2);
+  auto seen = form.take();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), (Seen{2, 5, 1, "abc"}));
+  EXPECT_EQ(session->current().control(5)->selected, 2);
+  session->doubleRow(3);
+  EXPECT_EQ(form.take().back(), (Seen{2, 5, 5, "abc"}));
+  session->scroll(apprt::kScrollPageDown);
+  EXPECT_EQ(form.take().back().event, 6);
+  session->scroll(apprt::kScrollThumbTrack, 40);
+  EXPECT_TRUE(form.take().empty()) << "tracking the thumb moves nothing";
+  session->scroll(apprt::kScrollThumbPosition, 70);
+  EXPECT_EQ(form.take().back().event, 20);
+  EXPECT_EQ(session->current().control(5)->thumb, 70);
+  session->wheel(true);
+  EXPECT_EQ(form.take().back().event, 3);
+}
+
+TEST_F(GestureTest, TabChoiceGives21Then2WithTheNewChoice) {
+  std::vector<int> choices;
+  form.handler = [&](int, int field) {
+    if (field == 6) choices.push_back(apprt::CHOICE(6));
+    return 0;
+  };
+  session->tab("Two");
+  auto seen = form.take();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].event, 21);
+  EXPECT_EQ(seen[1].event, 2);
+  EXPECT_EQ(choices, (std::vector<int>{1, 2}));
+}
+
+TEST_F(GestureTest, EscClosesTheWindowUnlessTheHandlerConsumesIt) {
+  form.handler = [](int event, int) { return event == apprt::kEventCloseWindow ? 1 : 0; };
+  session->key("Esc");
+  EXPECT_EQ(form.take().back().event, 513);
+  EXPECT_TRUE(session->window("Test Form").has_value()) << "consumed: the window stays open";
+  form.handler = nullptr;
+  session->key("Esc");
+  EXPECT_FALSE(session->window("Test Form").has_value());
+  EXPECT_EQ(session->finish(), 0);
+}
+
+TEST_F(GestureTest, AlertedKeysArriveAsEvent15WhereverTheFocusIs) {
+  form.handler = [](int, int) {
+    apprt::alert(apprt::kKeyEsc);
+    return 0;
+  };
+  session->key("Tab");  // let the handler run once
+  session->key("Esc");
+  auto seen = form.take();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back().event, 15);
+  EXPECT_EQ(seen.back().key, apprt::kKeyEsc);
+  EXPECT_TRUE(session->window("Test Form").has_value());
+}
+
+TEST_F(GestureTest, CompletionChecksRequiredEntriesInTabOrder) {
+  form.handler = [](int event, int field) {
+    if (event == apprt::kEventAccepted && field == 11) apprt::SELECT(0);
+    return 0;
+  };
+  session->type(" ");
+  session->click("OK");
+  auto seen = form.take();
+  EXPECT_EQ(seen.back(), (Seen{257, 2, 0, " "})) << "the blank required entry takes the focus";
+  for (auto& s : seen) EXPECT_NE(s.event, 549);
+  session->type("A1");
+  session->click("OK");
+  EXPECT_EQ(form.take().back().event, 549);
+}
+
+TEST_F(GestureTest, TooLongInputIsRefusedWith26AndTheFocusStays) {
+  session->type(std::string(21, 'x'));
+  session->key("Tab");
+  auto seen = form.take();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].event, 26);
+  EXPECT_EQ(seen[0].code, "abc") << "nothing was taken";
+  EXPECT_EQ(session->current().focus, 2);
+}
+
+TEST_F(GestureTest, MessageBoxAnswersComeFromTheQueue) {
+  std::vector<int> answers;
+  form.handler = [&](int event, int field) {
+    if (event == apprt::kEventAccepted && field == 12)
+      answers.push_back(apprt::messageBox("Sure?", "Ask", apprt::Icon::Question, 6, 2));
+    return 0;
+  };
+  session->answer(apprt::kButtonNo);
+  session->click("Cancel");
+  EXPECT_EQ(answers, std::vector<int>{apprt::kButtonNo});
+  auto boxes = session->frontEnd().messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].request.title, "Ask");
+  EXPECT_TRUE(session->frontEnd().errors().empty());
+  session->click("Cancel");
+  EXPECT_EQ(session->frontEnd().errors().size(), 1u) << "a box with no answer queued is an error";
+  (void)kButtonOk;
+}
+
+}  // namespace
+}  // namespace fesk::test

@@ -1,0 +1,150 @@
+#include "ui/headless/headless_frontend.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "ui/headless/transcript.h"
+
+namespace fesk::headless {
+
+using apprt::MessageBoxRequest;
+using apprt::WindowView;
+
+HeadlessFrontEnd::HeadlessFrontEnd(std::function<void(const std::string&)> sink)
+    : sink_(std::move(sink)) {}
+
+void HeadlessFrontEnd::write(const std::string& line) {
+  if (sink_) sink_(line);
+}
+
+void HeadlessFrontEnd::windowChanged(const WindowView& view) {
+  std::lock_guard lock(mutex_);
+  if (!windows_.count(view.handle)) {
+    order_.push_back(view.handle);
+    write("window opened: " + quoted(view.title));
+  }
+  windows_[view.handle] = view;
+}
+
+void HeadlessFrontEnd::windowClosed(int handle) {
+  std::lock_guard lock(mutex_);
+  auto it = windows_.find(handle);
+  if (it == windows_.end()) return;
+  write("window closed: " + quoted(it->second.title));
+  windows_.erase(it);
+  std::erase(order_, handle);
+}
+
+int HeadlessFrontEnd::messageBox(const MessageBoxRequest& request) {
+  std::lock_guard lock(mutex_);
+  ShownMessageBox shown{request, 0};
+  if (answers_.empty()) {
+    // Nobody is there to answer: take the default button, and report it as
+    // an error of the script or test that let it happen.
+    shown.answer = request.defaultButton;
+    errors_.push_back("no answer queued for message box " + quoted(request.title) + " " +
+                      quoted(request.text));
+  } else {
+    shown.answer = answers_.front();
+    answers_.pop_front();
+  }
+  write(describeMessageBox(request, shown.answer));
+  boxes_.push_back(shown);
+  return shown.answer;
+}
+
+void HeadlessFrontEnd::beep() {
+  std::lock_guard lock(mutex_);
+  ++beeps_;
+  write("beep");
+}
+
+void HeadlessFrontEnd::standardAction(apprt::StandardAction action, int) {
+  std::lock_guard lock(mutex_);
+  actions_.push_back(action);
+  write("standard action " + std::to_string(static_cast<int>(action)));
+}
+
+void HeadlessFrontEnd::help(const std::string& helpId) {
+  std::lock_guard lock(mutex_);
+  help_.push_back(helpId);
+  write("help " + quoted(helpId));
+}
+
+void HeadlessFrontEnd::programEnded(int exitCode, const std::string& haltMessage) {
+  std::lock_guard lock(mutex_);
+  write("exit code " + std::to_string(exitCode));
+  if (!haltMessage.empty()) write("halt message " + quoted(haltMessage));
+}
+
+void HeadlessFrontEnd::answer(int button) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(button);
+}
+
+size_t HeadlessFrontEnd::pendingAnswers() const {
+  std::lock_guard lock(mutex_);
+  return answers_.size();
+}
+
+std::vector<WindowView> HeadlessFrontEnd::windows() const {
+  std::lock_guard lock(mutex_);
+  std::vector<WindowView> out;
+  for (int h : order_) out.push_back(windows_.at(h));
+  return out;
+}
+
+std::vector<ShownMessageBox> HeadlessFrontEnd::messageBoxes() const {
+  std::lock_guard lock(mutex_);
+  return boxes_;
+}
+
+std::vector<std::string> HeadlessFrontEnd::errors() const {
+  std::lock_guard lock(mutex_);
+  return errors_;
+}
+
+int HeadlessFrontEnd::beeps() const {
+  std::lock_guard lock(mutex_);
+  return beeps_;
+}
+
+std::vector<std::string> HeadlessFrontEnd::helpShown() const {
+  std::lock_guard lock(mutex_);
+  return help_;
+}
+
+std::vector<apprt::StandardAction> HeadlessFrontEnd::standardActions() const {
+  std::lock_guard lock(mutex_);
+  return actions_;
+}
+
+namespace {
+constexpr std::pair<int, const char*> kButtons[] = {
+    {apprt::kButtonOk, "OK"},         {apprt::kButtonYes, "Yes"},
+    {apprt::kButtonNo, "No"},         {apprt::kButtonAbort, "Abort"},
+    {apprt::kButtonRetry, "Retry"},   {apprt::kButtonIgnore, "Ignore"},
+    {apprt::kButtonCancel, "Cancel"},
+};
+}  // namespace
+
+std::string buttonName(int button) {
+  for (auto [value, name] : kButtons)
+    if (value == button) return name;
+  return std::to_string(button);
+}
+
+int buttonFromName(const std::string& name) {
+  for (auto [value, n] : kButtons)
+    if (name == n) return value;
+  return 0;
+}
+
+std::string buttonsText(int buttons) {
+  std::string out;
+  for (auto [value, name] : kButtons)
+    if (buttons & value) out += (out.empty() ? "" : ",") + std::string(name);
+  return out;
+}
+
+}  // namespace fesk::headless

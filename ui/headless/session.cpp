@@ -1,0 +1,204 @@
+#include "ui/headless/session.h"
+
+#include <thread>
+
+#include "runtime/key_names.h"
+#include "ui/headless/transcript.h"
+
+namespace fesk::headless {
+
+using apprt::ControlKind;
+using apprt::Input;
+using apprt::WindowView;
+
+namespace {
+bool sameTextIgnoringMnemonic(const std::string& shown, const std::string& wanted) {
+  if (shown == wanted) return true;
+  std::string plain;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] == '&' && i + 1 < shown.size() && shown[i + 1] != '&') continue;
+    plain += shown[i];
+  }
+  return plain == wanted;
+}
+}  // namespace
+
+Session::Session(apprt::Procedure first, std::function<void(const std::string&)> transcript)
+    : frontEnd_(std::move(transcript)), run_(frontEnd_) {
+  run_.start(std::move(first));
+  waitIdle();
+}
+
+Session::~Session() {
+  try {
+    finish();
+  } catch (...) {
+  }
+}
+
+void Session::waitIdle() {
+  if (!run_.waitUntilIdle(idleTimeout_))
+    throw SessionError("the program did not become idle within " +
+                       std::to_string(idleTimeout_.count()) + " ms");
+}
+
+WindowView Session::current() const {
+  auto all = frontEnd_.windows();
+  for (auto& w : all)
+    if (w.handle == currentHandle_) return w;
+  for (auto it = all.rbegin(); it != all.rend(); ++it)
+    if (it->acceptsInput && it->kind != apprt::WindowKind::Frame) return *it;
+  if (!all.empty()) return all.front();
+  throw SessionError("no window is open");
+}
+
+std::optional<WindowView> Session::window(const std::string& title) const {
+  auto all = frontEnd_.windows();
+  for (auto it = all.rbegin(); it != all.rend(); ++it)
+    if (it->title == title) return *it;
+  return std::nullopt;
+}
+
+void Session::useWindow(const std::string& title) {
+  waitIdle();
+  auto w = window(title);
+  if (!w) throw SessionError("no window titled " + quoted(title));
+  currentHandle_ = w->handle;
+  deliver(Input{Input::Kind::Activate, w->handle, 0, 0, 0, 0, {}});
+}
+
+void Session::deliver(Input input) {
+  apprt::deliverInput(input);
+  waitIdle();
+}
+
+void Session::menu(const std::string& itemText) {
+  for (auto& w : frontEnd_.windows()) {
+    if (w.kind != apprt::WindowKind::Frame) continue;
+    for (auto& c : w.controls)
+      if (c.kind == ControlKind::MenuItem && sameTextIgnoringMnemonic(c.text, itemText)) {
+        deliver(Input{Input::Kind::Menu, w.handle, c.field, 0, 0, 0, {}});
+        return;
+      }
+  }
+  throw SessionError("no menu item " + quoted(itemText));
+}
+
+void Session::click(const std::string& controlText) {
+  WindowView w = current();
+  for (auto& c : w.controls) {
+    if (!sameTextIgnoringMnemonic(c.text, controlText)) continue;
+    if (c.kind == ControlKind::Tab) {
+      tab(controlText);
+      return;
+    }
+    if (c.kind == ControlKind::Button || c.kind == ControlKind::Prompt) {
+      clickField(c.field);
+      return;
+    }
+  }
+  throw SessionError("no button " + quoted(controlText) + " in " + quoted(w.title));
+}
+
+void Session::clickField(int field) {
+  WindowView w = current();
+  deliver(Input{Input::Kind::Click, w.handle, field, apprt::kKeyMouseLeft, 0, 0, {}});
+}
+
+void Session::key(const std::string& name) {
+  auto code = apprt::keyCodeFromName(name);
+  if (!code) throw SessionError("unknown key " + quoted(name));
+  keyCode(*code);
+}
+
+void Session::keyCode(int code) {
+  WindowView w = current();
+  deliver(Input{Input::Kind::Key, w.handle, 0, code, 0, 0, {}});
+}
+
+void Session::type(const std::string& text) {
+  WindowView w = current();
+  const apprt::ControlView* focused = w.control(w.focus);
+  if (!focused) throw SessionError("nothing has the focus in " + quoted(w.title));
+  if (focused->kind != ControlKind::Entry) {
+    for (char c : text) {
+      auto code = apprt::keyCodeFromName(std::string(1, c));
+      if (!code) throw SessionError("cannot type " + quoted(std::string(1, c)) + " as a key");
+      keyCode(*code);
+    }
+    return;
+  }
+  bool fresh = typedInWindow_ != w.handle || typedInFocus_ != w.focus;
+  std::string value = fresh ? text : focused->text + text;
+  typedInWindow_ = w.handle;
+  typedInFocus_ = w.focus;
+  deliver(Input{Input::Kind::Text, w.handle, w.focus, 0, 0, 0, value});
+}
+
+const apprt::ControlView& Session::firstList(const WindowView& w) const {
+  for (auto& c : w.controls)
+    if (c.kind == ControlKind::List || c.kind == ControlKind::DropList ||
+        c.kind == ControlKind::DropCombo)
+      return c;
+  throw SessionError("no list in " + quoted(w.title));
+}
+
+void Session::row(int n) {
+  WindowView w = current();
+  deliver(Input{Input::Kind::Row, w.handle, firstList(w).field, apprt::kKeyMouseLeft, n, 0, {}});
+}
+
+void Session::doubleRow(int n) {
+  WindowView w = current();
+  deliver(
+      Input{Input::Kind::Row, w.handle, firstList(w).field, apprt::kKeyMouseLeftDouble, n, 0, {}});
+}
+
+void Session::tab(const std::string& tabText) {
+  WindowView w = current();
+  for (auto& c : w.controls) {
+    if (c.kind != ControlKind::Tab || !sameTextIgnoringMnemonic(c.text, tabText)) continue;
+    int index = 0;
+    for (auto& x : w.controls) {
+      if (x.kind != ControlKind::Tab || x.parent != c.parent) continue;
+      ++index;
+      if (x.field == c.field) {
+        deliver(Input{Input::Kind::Tab, w.handle, c.parent, 0, index, 0, {}});
+        return;
+      }
+    }
+  }
+  throw SessionError("no tab " + quoted(tabText) + " in " + quoted(w.title));
+}
+
+void Session::scroll(int code, int thumb) {
+  WindowView w = current();
+  deliver(Input{Input::Kind::Scroll, w.handle, firstList(w).field, 0, code, thumb, {}});
+}
+
+void Session::wheel(bool up) {
+  WindowView w = current();
+  deliver(Input{Input::Kind::Wheel, w.handle, firstList(w).field, 0, up ? 1 : 0, 0, {}});
+}
+
+void Session::close() {
+  WindowView w = current();
+  if (currentHandle_ == w.handle) currentHandle_ = 0;
+  deliver(Input{Input::Kind::Close, w.handle, 0, 0, 0, 0, {}});
+}
+
+int Session::finish() {
+  for (int attempt = 0; attempt < 50 && !run_.ended(); ++attempt) {
+    auto all = frontEnd_.windows();
+    if (all.empty()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    // Closing the frame (or the oldest window) ends the program in order.
+    apprt::deliverInput(Input{Input::Kind::Close, all.front().handle, 0, 0, 0, 0, {}});
+    run_.waitUntilIdle(idleTimeout_);
+  }
+  return run_.wait();
+}
+
+}  // namespace fesk::headless

@@ -1,0 +1,77 @@
+#pragma once
+// Drives a program run through the headless front-end the way a person
+// would: choose menu items, click buttons and rows, press keys, type, answer
+// message boxes, and read what is shown. Every gesture waits until all
+// procedure threads are idle again, so a test reads the outcome right after.
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "runtime/program.h"
+#include "ui/headless/headless_frontend.h"
+
+namespace fesk::headless {
+
+class SessionError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Session {
+ public:
+  // Starts the program: `first` runs as procedure thread 1.
+  explicit Session(apprt::Procedure first,
+                   std::function<void(const std::string&)> transcript = {});
+  ~Session();
+
+  HeadlessFrontEnd& frontEnd() { return frontEnd_; }
+
+  // Waits until every procedure thread is idle; throws on time-out.
+  void waitIdle();
+
+  // The window gestures go to: the one made current by useWindow, else the
+  // newest open window that takes input.
+  apprt::WindowView current() const;
+  std::optional<apprt::WindowView> window(const std::string& title) const;
+  // Makes the window with that title current (waiting for it to open).
+  void useWindow(const std::string& title);
+
+  void menu(const std::string& itemText);
+  void click(const std::string& controlText);  // a button, prompt or tab by its text
+  void clickField(int field);
+  void key(const std::string& name);  // "Down", "Ctrl+PgDn", "a", ...
+  void keyCode(int code);
+  // Types into the focused entry: the first typing after the focus arrived
+  // replaces the whole text (it is selected), later typing appends. In a
+  // list, each character is a key press.
+  void type(const std::string& text);
+  void row(int n);        // click row n of the current window's first list
+  void doubleRow(int n);
+  void tab(const std::string& tabText);
+  void scroll(int code, int thumb = 0);  // the list's scroll bar
+  void wheel(bool up);
+  void close();  // the current window's close box
+  void answer(int button) { frontEnd_.answer(button); }
+
+  // Ends the program if it still runs (closes every window) and waits for it.
+  int finish();
+  bool ended() const { return run_.ended(); }
+  int exitCode() const { return run_.exitCode(); }
+  std::string haltMessage() const { return run_.haltMessage(); }
+
+ private:
+  void deliver(apprt::Input input);
+  const apprt::ControlView& firstList(const apprt::WindowView& w) const;
+
+  HeadlessFrontEnd frontEnd_;
+  apprt::ProgramRun run_;
+  int currentHandle_ = 0;
+  int typedInFocus_ = -1;  // the focused field of the last `type`
+  int typedInWindow_ = 0;
+  std::chrono::milliseconds idleTimeout_{15000};
+};
+
+}  // namespace fesk::headless
