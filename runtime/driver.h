@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -28,6 +29,10 @@ class FileDeclaration;
 // The answer of a driver operation: 0, or an error code of errors.h, with the
 // driver's own code and message when it has them (always for 90).
 struct DriverStatus {
+  DriverStatus() = default;
+  DriverStatus(int code, std::string driverCode = {}, std::string driverMessage = {})
+      : code(code), driverCode(std::move(driverCode)), driverMessage(std::move(driverMessage)) {}
+
   int code = kNoError;
   std::string driverCode;
   std::string driverMessage;

@@ -1,0 +1,43 @@
+#pragma once
+// The default keyed-file driver: each file is one SQLite database in the data
+// directory (FESK1 is FESK1.sqlite), laid out as sqlite_schema.h describes,
+// read and written through the calling thread's one connection.
+//
+// Driver option: "Recover=N" makes the next open of the file wait up to N
+// seconds for a journal that must be rolled back (by this process or one that
+// holds the file), instead of reporting 32 at once.
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "runtime/driver.h"
+
+namespace fesk::sqlite {
+
+class SqliteDriver : public apprt::Driver {
+ public:
+  // The database file of a declared file, in the current data directory.
+  static std::filesystem::path pathOf(const apprt::FileDeclaration& file);
+
+  apprt::DriverStatus open(const apprt::FileDeclaration& file, int mode,
+                           std::unique_ptr<apprt::DriverFile>& opened) override;
+  apprt::DriverStatus create(const apprt::FileDeclaration& file) override;
+  apprt::DriverStatus buildKeys(const apprt::FileDeclaration& file) override;
+  apprt::DriverStatus send(const apprt::FileDeclaration& file, std::string_view option,
+                           std::string& answer) override;
+  apprt::DriverStatus begin(std::span<apprt::DriverFile* const> files, int timeoutSeconds) override;
+  apprt::DriverStatus commit() override;
+  apprt::DriverStatus rollback() override;
+
+ private:
+  int takeRecoverySeconds(const std::string& fileName);
+
+  std::mutex mutex_;
+  std::map<std::string, int> recoverySeconds_;  // by file name, from "Recover=N"
+};
+
+// The process-wide SQLite driver.
+SqliteDriver& defaultDriver();
+
+}  // namespace fesk::sqlite

@@ -1,0 +1,39 @@
+#pragma once
+// How a declared file is laid out in its SQLite database: one table named after
+// the file, an `id` column that is the rowid and the record identity (never
+// reused: AUTOINCREMENT), one text column per field named after the field
+// without its prefix and compared case-insensitively (NOCASE on the column, so
+// that every index and every comparison of the column uses it), and one index
+// per key named after the key, unique unless the key allows duplicates.
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "runtime/driver.h"
+
+namespace apprt {
+class FileDeclaration;
+}
+
+namespace fesk::sqlite {
+
+std::string quotedName(const std::string& identifier);
+std::string tableName(const apprt::FileDeclaration& file);              // quoted
+std::string columnName(const apprt::FileDeclaration& file, int field);  // quoted
+std::string indexName(const apprt::FileDeclaration& file, int key);     // quoted
+// The columns of the key, comma-separated.
+std::string keyColumns(const apprt::FileDeclaration& file, int key);
+
+std::string createTableSql(const apprt::FileDeclaration& file);
+std::string createIndexSql(const apprt::FileDeclaration& file, int key);
+
+// Checks the database attached as `schema` against the declaration: 47 when
+// its table does not match, 46 when a key's index is missing or different.
+apprt::DriverStatus checkSchema(sqlite3* db, const std::string& schema,
+                                const apprt::FileDeclaration& file);
+
+// The status of a failed SQLite call: 90 with SQLite's code and message.
+apprt::DriverStatus sqliteFailure(sqlite3* db, int result);
+
+}  // namespace fesk::sqlite

@@ -1,0 +1,54 @@
+#pragma once
+// A prepared SQLite statement owned by one object: finalized when it goes.
+
+#include <sqlite3.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace fesk::sqlite {
+
+class Statement {
+ public:
+  Statement() = default;
+  Statement(sqlite3* db, std::string_view sql) {
+    result_ = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
+                                 SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
+  }
+  Statement(Statement&& other) noexcept
+      : statement_(std::exchange(other.statement_, nullptr)), result_(other.result_) {}
+  Statement& operator=(Statement&& other) noexcept {
+    std::swap(statement_, other.statement_);
+    result_ = other.result_;
+    return *this;
+  }
+  ~Statement() { sqlite3_finalize(statement_); }
+
+  bool prepared() const { return statement_ != nullptr; }
+  int prepareResult() const { return result_; }
+  sqlite3_stmt* get() const { return statement_; }
+
+  int step() { return sqlite3_step(statement_); }
+  void reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+  }
+  void bindText(int index, std::string_view text) {
+    sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+  }
+  void bindInt(int index, sqlite3_int64 value) { sqlite3_bind_int64(statement_, index, value); }
+  std::string_view columnText(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return text ? std::string_view(text, sqlite3_column_bytes(statement_, column))
+                : std::string_view{};
+  }
+  sqlite3_int64 columnInt(int column) const { return sqlite3_column_int64(statement_, column); }
+
+ private:
+  sqlite3_stmt* statement_ = nullptr;
+  int result_ = SQLITE_MISUSE;
+};
+
+}  // namespace fesk::sqlite
