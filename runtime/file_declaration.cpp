@@ -66,8 +66,12 @@ FieldRef FileDeclaration::field(int fieldIndex) const {
 }
 
 void FileDeclaration::clear(Fill fill) const {
-  auto bytes = recordBytes();
-  std::memset(bytes.data(), fillByte(fill), bytes.size());
+  FileInstance& instance = instanceOf(*this);
+  std::memset(instance.record.get(), fillByte(fill), recordLength_);
+  // The buffer no longer holds the record last read: a put or delete now has
+  // nothing to act on, and a duplicate check of a new record must not pass
+  // over the record that happened to be read last.
+  instance.current.reset();
 }
 
 }  // namespace apprt

@@ -91,7 +91,8 @@ class FileDeclaration {
   // The calling thread's record buffer as bytes, and one field of it (0-based).
   std::span<char> recordBytes() const;
   FieldRef field(int fieldIndex) const;
-  void clear(Fill fill = Fill::kSpaces) const;  // every field to the fill
+  // Every field to the fill; the buffer then holds no current record.
+  void clear(Fill fill = Fill::kSpaces) const;
 
   // Opening and the file as a whole.
   void open(int mode) const;  // 52 when this thread has it open already
@@ -117,7 +118,8 @@ class FileDeclaration {
   std::string positionByKey(const KeyDeclaration& key) const;  // of the current record
   std::string positionByFile() const;
 
-  // Writing: put and remove act on the current record (last read, re-read or added).
+  // Writing: put and remove act on the current record (last read, re-read or
+  // added, and not cleared since).
   void add() const;
   void put() const;
   void remove() const;

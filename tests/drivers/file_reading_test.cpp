@@ -164,8 +164,7 @@ TEST_F(FileReadingTest, GetWithPositionZeroClearsTheCurrentRecordAndWritesThenFa
   EXPECT_EQ(ERRCODE(), apprt::kRecordNotFound);
   CODES.remove();
   EXPECT_EQ(ERRCODE(), apprt::kRecordNotFound);
-  EXPECT_EQ(readAll(CODE_KEY),
-            (std::vector<std::string>{"A/nA", "B/nB", "C/nC", "D/nD", "E/nE"}));
+  EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"A/nA", "B/nB", "C/nC", "D/nD", "E/nE"}));
 }
 
 TEST_F(FileReadingTest, AWriteDoesNotMoveTheSequentialPosition) {

@@ -39,7 +39,9 @@ void FileTest::SetUp() {
   openTestFiles();
 }
 
-void FileTest::TearDown() { closeTestFiles(); }
+void FileTest::TearDown() {
+  closeTestFiles();
+}
 
 void FileTest::addCode(const std::string& code, const std::string& name) {
   CODES.clear();

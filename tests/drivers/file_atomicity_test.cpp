@@ -1,0 +1,79 @@
+// A process killed in the middle of a transaction over two files leaves either
+// all of its writes or none of them, in both files.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "file_test_support.h"
+
+namespace filetest {
+namespace {
+
+using apprt::ERRCODE;
+
+// Writes transactions until killed: each adds one code to CODES and the same
+// code twice to ITEMS.
+[[noreturn]] void writeUntilKilled(int round) {
+  openTestFiles();
+  for (int i = 0;; ++i) {
+    const std::string code = std::to_string(round) + "-" + std::to_string(i);
+    apprt::beginTransaction(2, {&CODES, &ITEMS});
+    if (ERRCODE() != 0) _exit(2);
+    CODES.clear();
+    CODES.buffer().CODE = code;
+    CODES.add();
+    for (const char* number : {"1", "2"}) {
+      ITEMS.clear();
+      ITEMS.buffer().CODE = code;
+      ITEMS.buffer().NUMBER = number;
+      ITEMS.add();
+    }
+    apprt::commitTransaction();
+    if (ERRCODE() != 0) _exit(3);
+  }
+}
+
+std::multiset<std::string> storedCodes(const apprt::FileDeclaration& file,
+                                       const apprt::KeyDeclaration& key) {
+  std::multiset<std::string> codes;
+  file.setOnKey(key);
+  for (file.next(); ERRCODE() == 0; file.next()) codes.insert(file.field(0).text());
+  EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords);
+  return codes;
+}
+
+using FileAtomicityTest = FileTest;
+
+TEST_F(FileAtomicityTest, AKilledTransactionLeavesAllOrNoneOfItsWritesInBothFiles) {
+  closeTestFiles();
+  std::mt19937 random(20261208);
+  std::size_t committed = 0;
+  for (int round = 0; round < 25; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) writeUntilKilled(round);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 60));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself: " << WEXITSTATUS(status);
+
+    openTestFiles();
+    const auto codes = storedCodes(CODES, CODE_KEY);
+    const auto items = storedCodes(ITEMS, ITEM_KEY);
+    std::multiset<std::string> expectedItems;
+    for (const auto& code : codes) expectedItems.insert({code, code});
+    ASSERT_EQ(items, expectedItems) << "round " << round;
+    committed = codes.size();
+    closeTestFiles();
+  }
+  EXPECT_GT(committed, 25u) << "the writers committed too little to show anything";
+}
+
+}  // namespace
+}  // namespace filetest

@@ -1,0 +1,143 @@
+// A record read under watch cannot be written back over another user's change,
+// whether that user is another thread or another process.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "file_test_support.h"
+#include "runtime/thread_wait.h"
+
+namespace filetest {
+namespace {
+
+using apprt::ERRCODE;
+
+class FileChangeDetectionTest : public FileTest {
+ protected:
+  void SetUp() override {
+    FileTest::SetUp();
+    addCode("A", "original");
+  }
+  static void readA() {
+    CODES.clear();
+    CODES.buffer().CODE = "A";
+    CODES.setOnKeyValue(CODE_KEY);
+    CODES.next();
+    ASSERT_EQ(ERRCODE(), 0);
+  }
+  // What another user does: read A and store a new name.
+  static bool renameAElsewhere(const std::string& name) {
+    openTestFiles();
+    readA();
+    CODES.buffer().NAME = name;
+    CODES.put();
+    const bool written = ERRCODE() == 0;
+    closeTestFiles();
+    return written;
+  }
+  static std::string storedNameOfA() {
+    readA();
+    return CODES.buffer().NAME.text();
+  }
+};
+
+TEST_F(FileChangeDetectionTest, APutAfterAnotherThreadChangedTheRecordFailsAndWritesNothing) {
+  CODES.watch();
+  readA();
+  apprt::threadWillWait();  // as the runtime does before the thread waits for the user
+  bool written = false;
+  std::thread other([&] { written = renameAElsewhere("theirs"); });
+  other.join();
+  ASSERT_TRUE(written);
+
+  CODES.buffer().NAME = "mine";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
+  EXPECT_EQ(storedNameOfA(), "theirs");
+}
+
+TEST_F(FileChangeDetectionTest, AfterTheConflictAWatchedRereadLetsThePutThroughOnce) {
+  CODES.watch();
+  readA();
+  apprt::threadWillWait();
+  std::thread([] { renameAElsewhere("theirs"); }).join();
+  CODES.put();
+  ASSERT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
+
+  const std::string position = CODES.positionByFile();
+  CODES.watch();
+  CODES.reget(position);
+  EXPECT_EQ(CODES.buffer().NAME.text(), "theirs");
+  CODES.buffer().NAME = "mine";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), 0);
+  CODES.buffer().NAME = "mine again";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), 0) << "our own write is not another station's change";
+  EXPECT_EQ(storedNameOfA(), "mine again");
+}
+
+TEST_F(FileChangeDetectionTest, WithoutAWatchTheLastWriterWins) {
+  readA();
+  apprt::threadWillWait();
+  std::thread([] { renameAElsewhere("theirs"); }).join();
+  CODES.buffer().NAME = "mine";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), 0);
+  EXPECT_EQ(storedNameOfA(), "mine");
+}
+
+TEST_F(FileChangeDetectionTest, APutAfterAnotherProcessChangedTheRecordFailsAndWritesNothing) {
+  closeTestFiles();  // the child must not share this process's connection
+  int toChild[2];
+  int toParent[2];
+  ASSERT_EQ(pipe(toChild), 0);
+  ASSERT_EQ(pipe(toParent), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    char go = 0;
+    const bool ok = read(toChild[0], &go, 1) == 1 && renameAElsewhere("theirs");
+    const char done = ok ? 'y' : 'n';
+    const bool told = write(toParent[1], &done, 1) == 1;
+    _exit(ok && told ? 0 : 1);
+  }
+  openTestFiles();
+  CODES.watch();
+  readA();
+  apprt::threadWillWait();
+  const char go = 'g';
+  ASSERT_EQ(write(toChild[1], &go, 1), 1);
+  char done = 0;
+  ASSERT_EQ(read(toParent[0], &done, 1), 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(done, 'y');
+
+  CODES.buffer().NAME = "mine";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
+  EXPECT_EQ(storedNameOfA(), "theirs");
+  for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]}) close(fd);
+}
+
+TEST_F(FileChangeDetectionTest, AWatchedRecordDeletedElsewhereCannotBePutBack) {
+  CODES.watch();
+  readA();
+  apprt::threadWillWait();
+  std::thread([] {
+    openTestFiles();
+    readA();
+    CODES.remove();
+    closeTestFiles();
+  }).join();
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
+  CODES.setOnKey(CODE_KEY);
+  CODES.next();
+  EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords);
+}
+
+}  // namespace
+}  // namespace filetest

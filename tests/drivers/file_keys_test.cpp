@@ -1,0 +1,142 @@
+// Key values: duplicates, letter case, padding and UTF-8 in stored records.
+#include "file_test_support.h"
+
+namespace filetest {
+namespace {
+
+using apprt::ERRCODE;
+
+std::vector<std::string> itemsInKeyOrder() {
+  std::vector<std::string> rows;
+  ITEMS.setOnKey(ITEM_KEY);
+  for (ITEMS.next(); ERRCODE() == 0; ITEMS.next()) {
+    rows.push_back(ITEMS.buffer().CODE.text() + "/" + ITEMS.buffer().NUMBER.text());
+  }
+  return rows;
+}
+
+using FileKeysTest = FileTest;
+
+TEST_F(FileKeysTest, EqualKeysReadInTheOrderTheyWereAddedBothWays) {
+  addItem("B", "1");
+  addItem("A", "2");
+  addItem("a", "3");
+  addItem("A", "4");
+  EXPECT_EQ(itemsInKeyOrder(), (std::vector<std::string>{"A/2", "a/3", "A/4", "B/1"}));
+  ITEMS.setOnKey(ITEM_KEY);
+  std::string backward;
+  for (ITEMS.previous(); ERRCODE() == 0; ITEMS.previous()) backward += ITEMS.buffer().NUMBER.text();
+  EXPECT_EQ(backward, "1432");
+}
+
+TEST_F(FileKeysTest, APositionAmongDuplicatesComesBackToThatVeryRecord) {
+  for (const char* number : {"1", "2", "3"}) addItem("A", number);
+  ITEMS.setOnKey(ITEM_KEY);
+  ITEMS.next();
+  ITEMS.next();
+  const std::string second = ITEMS.positionByKey(ITEM_KEY);
+  ITEMS.next();
+  ITEMS.resetToPosition(ITEM_KEY, second);
+  ITEMS.previous();
+  EXPECT_EQ(ITEMS.buffer().NUMBER.text(), "2");
+  ITEMS.previous();
+  EXPECT_EQ(ITEMS.buffer().NUMBER.text(), "1");
+}
+
+TEST_F(FileKeysTest, AUniqueKeyIgnoresLetterCase) {
+  addCode("abc", "first");
+  CODES.clear();
+  CODES.buffer().CODE = "ABC";
+  EXPECT_TRUE(CODES.duplicateOnKey(CODE_KEY));
+  EXPECT_TRUE(CODES.duplicateAnyUnique());
+  EXPECT_FALSE(CODES.duplicateOnKey(NAME_KEY)) << "a key with duplicates never duplicates";
+  CODES.add();
+  EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
+  EXPECT_EQ(readAll(CODE_KEY), std::vector<std::string>{"abc/first"});
+}
+
+TEST_F(FileKeysTest, TheCurrentRecordDoesNotDuplicateItself) {
+  addCode("A", "one");
+  CODES.buffer().NAME = "renamed";
+  EXPECT_FALSE(CODES.duplicateAnyUnique());
+  addCode("B");
+  CODES.buffer().CODE = "a";
+  EXPECT_TRUE(CODES.duplicateOnKey(CODE_KEY));
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
+  EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"A/one", "B/"}));
+}
+
+TEST_F(FileKeysTest, AOneLetterCodeIsTheSameCodeAsTheLetterPaddedWithSpaces) {
+  addCode("A", "letter");
+  CODES.clear();
+  CODES.buffer().CODE = "A                   ";
+  EXPECT_TRUE(CODES.duplicateOnKey(CODE_KEY));
+  CODES.setOnKeyValue(CODE_KEY);
+  CODES.next();
+  EXPECT_EQ(CODES.buffer().NAME.text(), "letter");
+  EXPECT_TRUE(CODES.buffer().CODE == "A");
+  EXPECT_EQ(CODES.buffer().CODE.view(), "A                   ");
+}
+
+TEST_F(FileKeysTest, UTF8IsNeverCutInsideACharacter) {
+  // 19 ASCII letters and a two-byte character do not fit 20 bytes: the
+  // character goes whole and the field is padded.
+  const std::string tooLong = std::string(19, 'x') + "\xC3\xA9";
+  addCode(tooLong,
+          "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC");
+  CODES.setOnKey(CODE_KEY);
+  CODES.next();
+  EXPECT_EQ(CODES.buffer().CODE.view(), std::string(19, 'x') + " ");
+  // Seven three-byte euro signs are 21 bytes: six fit, the seventh goes whole.
+  EXPECT_EQ(CODES.buffer().NAME.text(),
+            "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC");
+  EXPECT_EQ(CODES.buffer().NAME.view().size(), 20u);
+}
+
+TEST_F(FileKeysTest, ARunOfChildUpdatesChangingTheKeyVisitsEveryChildOnce) {
+  // The cascade of a parent's new code: set on the old code, read forward
+  // while the code still matches, give each record the new code.
+  for (const char* number : {"1", "2", "3"}) addItem("OLD", number);
+  addItem("OLDER", "4");
+  addItem("NEW", "5");
+  ITEMS.clear();
+  ITEMS.buffer().CODE = "OLD";
+  ITEMS.setOnKeyValue(ITEM_KEY);
+  int changed = 0;
+  for (ITEMS.next(); ERRCODE() == 0 && ITEMS.buffer().CODE == "OLD"; ITEMS.next()) {
+    ITEMS.buffer().CODE = "NEW";
+    ITEMS.put();
+    ASSERT_EQ(ERRCODE(), 0);
+    ++changed;
+  }
+  EXPECT_EQ(changed, 3);
+  EXPECT_EQ(itemsInKeyOrder(),
+            (std::vector<std::string>{"NEW/1", "NEW/2", "NEW/3", "NEW/5", "OLDER/4"}));
+}
+
+TEST_F(FileKeysTest, ADeleteRunRemovesEveryMatchingChild) {
+  for (const char* number : {"1", "2", "3"}) addItem("X", number);
+  addItem("Y", "4");
+  ITEMS.clear();
+  ITEMS.buffer().CODE = "x";
+  ITEMS.setOnKeyValue(ITEM_KEY);
+  for (ITEMS.next(); ERRCODE() == 0 && ITEMS.buffer().CODE.text() == "X"; ITEMS.next()) {
+    ITEMS.remove();
+    ASSERT_EQ(ERRCODE(), 0);
+  }
+  EXPECT_EQ(itemsInKeyOrder(), std::vector<std::string>{"Y/4"});
+}
+
+TEST_F(FileKeysTest, AFileOpenedForReadingOnlyRefusesWrites) {
+  ITEMS.close();
+  ITEMS.open(apprt::kOpenReadOnly);
+  ITEMS.clear();
+  ITEMS.add();
+  EXPECT_EQ(ERRCODE(), apprt::kAccessDenied);
+  ITEMS.open(apprt::kOpenSharedReadWrite);
+  EXPECT_EQ(ERRCODE(), apprt::kAlreadyOpen);
+}
+
+}  // namespace
+}  // namespace filetest
