@@ -1,0 +1,34 @@
+#include "warnings/show_warning.h"
+
+#include "runtime/file_record.h"
+#include "runtime/program.h"
+#include "runtime/windows.h"
+#include "warnings/saved_error.h"
+#include "warnings/warning_kinds.h"
+
+namespace fesk {
+
+int ShowWarning(int kind, std::string_view text1, std::string_view text2) {
+  ErrorDescription description = TakeErrorDescription();
+  const WarningKind* row = findWarningKind(kind, text1);
+  if (!row) return 0;
+  const WarningTexts texts{description.code, std::move(description.text),
+                           apprt::trimmedField(text1.data(), text1.size()),
+                           apprt::trimmedField(text2.data(), text2.size())};
+  const int button = apprt::messageBox(row->message(texts), std::string(row->title), row->icon,
+                                       row->buttons, row->defaultButton);
+  switch (row->after) {
+    case AfterBox::kReturnButton:
+      return button;
+    case AfterBox::kReturnTwoUnlessNo:
+      if (button == apprt::kButtonNo) apprt::HALT(0, std::string(row->haltMessage));
+      return apprt::kButtonYes;
+    case AfterBox::kNoResult:
+      return 0;
+    case AfterBox::kHalt:
+      apprt::HALT(0, std::string(row->haltMessage));
+  }
+  return 0;
+}
+
+}  // namespace fesk
