@@ -1,0 +1,36 @@
+#include "data/data_files.h"
+
+#include <mutex>
+
+namespace fesk {
+namespace {
+
+// Key attributes: 1 allows duplicates; 2 marks the unique code key; 4 is set
+// on all three keys (they compare without regard to letter case).
+constexpr int kUniqueCodeKey = 6;
+constexpr int kKeyWithDuplicates = 5;
+
+}  // namespace
+
+apprt::File<Fesk1Record> FESK1("FESK1", {{"FES:CODE", 20}, {"FES:NAME", 20}},
+                               {{"FES:KEYCODE", kUniqueCodeKey, {1}, "FES:Keycode"},
+                                {"FES:KEYNAME", kKeyWithDuplicates, {2}, "FES:Keyname"}});
+apprt::File<Fesk2Record> FESK2("FESK2", {{"FS2:CODE", 20}, {"FS2:NUMBER", 20}},
+                               {{"FS2:KEYCODE", kKeyWithDuplicates, {1}, "FS2:Keycode"}});
+
+const apprt::KeyDeclaration& FES_KEYCODE = FESK1.key(0);
+const apprt::KeyDeclaration& FES_KEYNAME = FESK1.key(1);
+const apprt::KeyDeclaration& FS2_KEYCODE = FESK2.key(0);
+
+bool bindDataFiles(apprt::Driver& driver) {
+  static std::once_flag bound;
+  bool boundNow = false;
+  std::call_once(bound, [&] {
+    apprt::bindDriver(FESK1, driver);
+    apprt::bindDriver(FESK2, driver);
+    boundNow = true;
+  });
+  return boundNow;
+}
+
+}  // namespace fesk
