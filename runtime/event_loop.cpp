@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "runtime/picture.h"
 #include "runtime/program.h"
 #include "runtime/window_model.h"
 #include "runtime/windows.h"
@@ -45,7 +46,7 @@ void endLoop(const LoopFrame& f) {
     // The frame ends after every other window was asked to close down and
     // its thread has ended, so that no write is cut off.
     postCloseDownToOthers(w->thread);
-    waitForOtherThreads(kShutdownWait);
+    waitForOtherThreads(shutdownWait());
   }
 }
 
@@ -112,13 +113,22 @@ void moveFocus(Window& w, int field, int key) {
   queueEvent(w, Event{kEventSelected, field, key, {}, {}, {}});
 }
 
+bool entryAccepts(Window& w, const Control& entry, int key) {
+  if (entry.def.picture.empty()) return true;
+  auto picture = Picture::parse(entry.def.picture);
+  if (!picture || picture->acceptInput(entry.text)) return true;
+  queueEvent(w, Event{kEventRejected, entry.def.field, key, {}, {}, {}});
+  return false;
+}
+
 void focusTo(Window& w, int field, int key, std::function<void()> then) {
   Control* current = w.control(w.focus);
   if (field == w.focus) {
     if (then) then();
     return;
   }
-  if (current && current->def.kind == ControlKind::Entry) {
+  if (current && current->def.kind == ControlKind::Entry && isFocusable(w, *current)) {
+    if (!entryAccepts(w, *current, key)) return;
     int entry = current->def.field;
     int handle = w.handle;
     queueEvent(w, Event{kEventAccepted, entry, key, {},

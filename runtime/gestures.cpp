@@ -4,8 +4,8 @@
 
 #include <cctype>
 
-#include "runtime/picture.h"
 #include "runtime/program.h"
+#include "runtime/queue.h"
 #include "runtime/window_model.h"
 #include "runtime/windows.h"
 
@@ -42,15 +42,9 @@ void press(Window& w, Control& button, int key) {
 // the focus stays; otherwise the value is taken, 1 is handed out, and the
 // focus moves on unless the handler moved it.
 void leaveByKey(Window& w, Control& from, int key, Control* to) {
-  if (from.def.kind == ControlKind::Entry && !from.def.picture.empty()) {
-    auto picture = Picture::parse(from.def.picture);
-    if (picture && !picture->acceptInput(from.text)) {
-      queue(w, kEventRejected, from.def.field, key);
-      return;
-    }
-  }
-  if (to) focusTo(w, to->def.field, key);
-  else if (from.def.kind == ControlKind::Entry) {
+  if (to) {
+    focusTo(w, to->def.field, key);
+  } else if (from.def.kind == ControlKind::Entry && entryAccepts(w, from, key)) {
     int entry = from.def.field;
     queueEvent(w, Event{kEventAccepted, entry, key, {}, [entry] { UPDATE(entry); }, {}});
   }
@@ -117,7 +111,10 @@ void listKey(Window& w, Control& list, int key) {
 }
 
 void keyDown(Window& w, int key) {
+  // A focused control that was disabled or hidden meanwhile takes no keys of
+  // its own, but the window's keys (Esc, Tab...) still work.
   Control* focused = w.control(w.focus);
+  if (focused && !isFocusable(w, *focused)) focused = nullptr;
   if (w.alerts.count(key)) {
     queue(w, kEventAlertKey, w.focus, key);
     return;
@@ -182,6 +179,8 @@ void click(Window& w, Control& c, int key) {
 }
 
 void chooseRow(Window& w, Control& list, int row, int key) {
+  // A click below the last row selects nothing.
+  if (row < 1 || !list.queue || static_cast<size_t>(row) > list.queue->records()) return;
   int field = list.def.field;
   int handle = w.handle;
   focusTo(w, field, key, [handle, field, row, key] {
@@ -195,6 +194,10 @@ void chooseRow(Window& w, Control& list, int row, int key) {
 
 void chooseTab(Window& w, Control& sheet, int tab) {
   int field = sheet.def.field;
+  int tabs = 0;
+  for (auto& x : w.controls)
+    if (x.def.parent == field && x.def.kind == ControlKind::Tab) ++tabs;
+  if (tab < 1 || tab > tabs) return;
   int handle = w.handle;
   queue(w, kEventTabChanging, field, 0);
   queueEvent(w, Event{kEventNewSelection, field, 0, {},
@@ -236,14 +239,6 @@ void menuItem(Window& w, int field) {
   }
 }
 
-void activate(Window& w) {
-  Window* previous = activeWindow();
-  if (previous == &w) return;
-  if (previous) POST(kEventLoseFocus, 0, previous->handle);
-  setActiveWindow(w.handle);
-  queue(w, kEventGainFocus, 0, 0);
-}
-
 }  // namespace
 
 intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
@@ -259,9 +254,9 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
   // Input: only the newest open window of its thread takes it.
   if (!takesInput(*w)) return 0;
   Control* c = h->field != 0 ? w->controlByHandle(handle) : nullptr;
-  if (c && !c->enabled) return 0;
+  if (c && (!c->enabled || !isShown(*w, *c))) return 0;
   switch (msg) {
-    case kMsgActivate: activate(*w); break;
+    case kMsgActivate: activateWindow(*w); break;
     case kMsgClose: queue(*w, kEventCloseWindow, 0, 0); break;
     case kMsgResize: queue(*w, kEventSized, 0, 0); break;
     case kMsgMenu: menuItem(*w, static_cast<int>(wParam)); break;
@@ -299,7 +294,10 @@ void routeInput(const Input& input) {
   if (!w) return;
   int target = w->handle;
   if (input.kind == Input::Kind::Key || input.kind == Input::Kind::KeyUp) {
-    if (Control* c = w->control(w->focus); c && c->handle) target = c->handle;
+    // Keys go to the focused control while it can take them, else to the
+    // window, so that Esc and Tab always work.
+    Control* c = w->control(w->focus);
+    if (c && c->handle && isFocusable(*w, *c)) target = c->handle;
   } else if (input.kind != Input::Kind::Menu && input.field != 0) {
     Control* c = w->control(input.field);
     if (!c || !c->handle) return;

@@ -33,6 +33,7 @@ struct RunState {
   std::atomic<bool> halted{false};
   int exitCode = 0;
   std::string haltMessage;
+  std::chrono::milliseconds shutdownWait{kShutdownWait};
 };
 
 RunState& run() {
@@ -61,16 +62,23 @@ void* threadMain(void* arg) {
   {
     std::unique_lock lock(gProgramMutex);
     tProgramLock = &lock;
-    try {
-      start->procedure();
-    } catch (const ProgramHalted&) {
-    } catch (const std::exception& e) {
-      // A fault in procedure code must not leave the program running without
-      // it; end it with a message the user can report.
+    // A fault in procedure code must not leave the program running without
+    // it; end it with a message the user can report.
+    auto fault = [](const std::string& what) {
       try {
-        HALT(1, std::string("Internal error: ") + e.what());
+        HALT(1, "Internal error: " + what);
       } catch (const ProgramHalted&) {
       }
+    };
+    try {
+      // A thread that first gets the lock after the program halted has
+      // nothing left to do.
+      if (!halting()) start->procedure();
+    } catch (const ProgramHalted&) {
+    } catch (const std::exception& e) {
+      fault(e.what());
+    } catch (...) {
+      fault("unknown exception");
     }
     try {
       destroyThreadWindows(self->number);
@@ -136,15 +144,22 @@ int THREAD() { return tThread ? tThread->number : 0; }
 
 bool halting() { return run().halted.load(); }
 
-void HALT(int exitCode, const std::string& message) {
+namespace {
+// Makes every procedure thread unwind at its next wait. The first caller's
+// exit code and message are the program's.
+void stopEveryThread(int exitCode, const std::string& message) {
   auto& r = run();
-  bool first = !r.halted.exchange(true);
-  if (first) {
+  if (!r.halted.exchange(true)) {
     std::lock_guard lock(r.mutex);
     r.exitCode = exitCode;
     r.haltMessage = message;
   }
   wakeEveryThread();
+}
+}  // namespace
+
+void HALT(int exitCode, const std::string& message) {
+  stopEveryThread(exitCode, message);
   throw ProgramHalted{};
 }
 
@@ -209,17 +224,24 @@ void waitForOtherThreads(std::chrono::milliseconds limit) {
   r.changed.wait_for(lock, limit, [&] { return r.threads.size() <= 1; });
 }
 
+std::chrono::milliseconds shutdownWait() {
+  auto& r = run();
+  std::lock_guard lock(r.mutex);
+  return r.shutdownWait;
+}
+
 FrontEnd& frontEnd() {
   FrontEnd* f = run().frontEnd;
   if (!f) throw std::logic_error("no front-end: the program is not running");
   return *f;
 }
 
-ProgramRun::ProgramRun(FrontEnd& frontEnd) {
+ProgramRun::ProgramRun(FrontEnd& frontEnd, std::chrono::milliseconds shutdownWait) {
   auto& r = run();
   std::lock_guard lock(r.mutex);
   if (r.started && !r.ended) throw std::logic_error("a program run is already under way");
   r.frontEnd = &frontEnd;
+  r.shutdownWait = shutdownWait;
   r.started = false;
   r.ended = false;
   r.halted = false;
@@ -245,9 +267,13 @@ void ProgramRun::start(Procedure firstProcedure) {
       [first = std::move(firstProcedure)] {
         first();
         // The program's life is its first procedure's: the others are asked
-        // to close and given time to end in order.
-        postCloseDownToOthers(THREAD());
-        waitForOtherThreads(kShutdownWait);
+        // to close and given time to end in order; one that is still running
+        // then is stopped, so that the program does end.
+        if (runningThreadCount() > 1) {
+          postCloseDownToOthers(THREAD());
+          waitForOtherThreads(shutdownWait());
+        }
+        if (runningThreadCount() > 1) stopEveryThread(0, "");
       },
       0);
 }

@@ -48,11 +48,18 @@ class UnlockedWait {
   UnlockedWait& operator=(const UnlockedWait&) = delete;
 };
 
+// How long the end of the program waits for procedure threads to close their
+// windows and end.
+inline constexpr std::chrono::seconds kShutdownWait{20};
+
 // The program's run: the first procedure runs in thread 1; the run ends when
-// it returns and every other procedure thread has ended (bounded wait).
+// it returns and every other procedure thread has ended. The other threads
+// are asked to close down and given `shutdownWait` to end; a thread still
+// running then is stopped at its next wait.
 class ProgramRun {
  public:
-  explicit ProgramRun(FrontEnd& frontEnd);
+  explicit ProgramRun(FrontEnd& frontEnd,
+                      std::chrono::milliseconds shutdownWait = kShutdownWait);
   ~ProgramRun();
   void start(Procedure firstProcedure);
   // Blocks until the run has ended; returns the exit code.
@@ -68,8 +75,7 @@ class ProgramRun {
 // The front-end of the current run (the runtime's own use).
 FrontEnd& frontEnd();
 
-// How long the end of the program waits for procedure threads to close their
-// windows and end.
-inline constexpr std::chrono::seconds kShutdownWait{20};
+// How long the end of the current run waits for procedure threads to end.
+std::chrono::milliseconds shutdownWait();
 
 }  // namespace apprt

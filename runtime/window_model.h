@@ -89,7 +89,8 @@ int ownerThread(int handle);  // safe without the program lock
 Window* findWindow(int handle);
 Window& currentWindow();  // the calling thread's newest loaded window; throws if none
 Window* activeWindow();   // the window the user works in
-void setActiveWindow(int handle);
+// Makes w the active window: the window left gets 517, w gets 518.
+void activateWindow(Window& w);
 
 // Focus and events.
 bool isFocusable(const Window& w, const Control& c);
@@ -98,6 +99,8 @@ Control* nextFocusable(Window& w, int fromField, bool backwards);
 void queueEvent(Window& w, Event e);
 // Moves the focus to `field` and queues 257 for it (key: what moved it).
 void moveFocus(Window& w, int field, int key);
+// Whether what an entry shows passes its picture; queues 26 for it when not.
+bool entryAccepts(Window& w, const Control& entry, int key);
 // Moves the focus the way a user does: leaving an entry first hands out its
 // value (event 1 with the key), and the focus follows after that handler.
 // `then` runs once the focus has arrived (a button's press).

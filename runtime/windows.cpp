@@ -29,7 +29,8 @@ std::map<int, std::unique_ptr<Window>>& windows() {
   static std::map<int, std::unique_ptr<Window>> all;
   return all;
 }
-int gActiveWindow = 0;
+// Windows in the order they were last active, the active one last.
+std::vector<int> gActivation;
 
 // Each thread's loaded windows, newest last.
 thread_local std::vector<int> tLoaded;
@@ -249,8 +250,39 @@ Window& currentWindow() {
   return *findWindow(tLoaded.back());
 }
 
-Window* activeWindow() { return findWindow(gActiveWindow); }
-void setActiveWindow(int handle) { gActiveWindow = handle; }
+Window* activeWindow() { return gActivation.empty() ? nullptr : findWindow(gActivation.back()); }
+
+namespace {
+void enter(Window& w) {
+  std::erase(gActivation, w.handle);
+  gActivation.push_back(w.handle);
+  POST(kEventGainFocus, 0, w.handle);
+}
+}  // namespace
+
+void activateWindow(Window& w) {
+  Window* previous = activeWindow();
+  if (previous == &w) return;
+  if (previous && previous->opened) POST(kEventLoseFocus, 0, previous->handle);
+  enter(w);
+}
+
+namespace {
+// The window that becomes active when the active one closes: the newest
+// window of the same thread (the one it was opened from), else the window
+// that was active before, or rather its thread's newest window, which is the
+// one that takes input.
+Window* successorOfClosed() {
+  if (auto& own = currentThread()->windows; !own.empty()) return findWindow(own.back());
+  for (auto it = gActivation.rbegin(); it != gActivation.rend(); ++it) {
+    Window* candidate = findWindow(*it);
+    if (!candidate || !candidate->opened) continue;
+    auto thread = findThread(candidate->thread);
+    if (thread && !thread->windows.empty()) return findWindow(thread->windows.back());
+  }
+  return nullptr;
+}
+}  // namespace
 
 bool takesInput(const Window& w) {
   auto t = findThread(w.thread);
@@ -286,9 +318,8 @@ void openWindow() {
   for (auto& c : w.controls)
     if (c.def.kind == ControlKind::Entry && c.binding) c.text = c.binding.read();
   if (Control* first = nextFocusable(w, 0, false)) w.focus = first->def.field;
-  setActiveWindow(w.handle);
   queueEvent(w, Event{kEventOpenWindow, 0, 0, {}, {}, {}});
-  queueEvent(w, Event{kEventGainFocus, 0, 0, {}, {}, {}});
+  activateWindow(w);
 }
 
 void closeWindow() {
@@ -300,7 +331,10 @@ void closeWindow() {
   sendDestroy(w);
   frontEnd().windowClosed(w.handle);
   w.lastSent.reset();
-  if (gActiveWindow == w.handle) setActiveWindow(open.empty() ? 0 : open.back());
+  bool wasActive = activeWindow() == &w;
+  std::erase(gActivation, w.handle);
+  if (wasActive)
+    if (Window* next = successorOfClosed()) enter(*next);
 }
 
 void freeWindow() {

@@ -32,7 +32,9 @@ std::ostream& operator<<(std::ostream& os, const Seen& s) {
 struct Row {
   std::string code, name;
 };
-std::vector<std::string> queueTexts(const Row& r) { return {r.code, r.name}; }
+std::vector<std::string> queueTexts(const Row& r) {
+  return {r.code, r.name};
+}
 
 // Runs the test form and records every event it sees. Hooks let a test
 // change what the handler does.
@@ -144,9 +146,8 @@ TEST_F(GestureTest, ListKeysBecomeScrollEventsAndOtherKeysEvent15) {
   struct {
     const char* key;
     int event;
-  } cases[] = {{"Up", 3},        {"Down", 4},      {"PgUp", 5},  {"PgDn", 6},
-               {"Ctrl+PgUp", 7}, {"Ctrl+Home", 7}, {"Ctrl+PgDn", 8}, {"Ctrl+End", 8},
-               {"b", 15},        {"Enter", 15}};
+  } cases[] = {{"Up", 3},        {"Down", 4},      {"PgUp", 5},     {"PgDn", 6}, {"Ctrl+PgUp", 7},
+               {"Ctrl+Home", 7}, {"Ctrl+PgDn", 8}, {"Ctrl+End", 8}, {"b", 15},   {"Enter", 15}};
   for (auto& c : cases) {
     session->key(c.key);
     auto seen = form.take();
@@ -238,6 +239,80 @@ TEST_F(GestureTest, TooLongInputIsRefusedWith26AndTheFocusStays) {
   EXPECT_EQ(seen[0].event, 26);
   EXPECT_EQ(seen[0].code, "abc") << "nothing was taken";
   EXPECT_EQ(session->current().focus, 2);
+}
+
+TEST_F(GestureTest, LeavingAnEntryByAClickChecksItsPictureToo) {
+  session->type(std::string(21, 'x'));
+  session->click("OK");
+  auto seen = form.take();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], (Seen{26, 2, 1, "abc"})) << "nothing was taken and the button not pressed";
+  EXPECT_EQ(session->current().focus, 2);
+}
+
+TEST_F(GestureTest, ShiftTabFromTheFirstEntryGoesToTheLastControl) {
+  session->key("Shift+Tab");
+  std::vector<Seen> expected = {{1, 2, apprt::kKeyShiftTab, "abc"},
+                                {257, 12, apprt::kKeyShiftTab, "abc"}};
+  EXPECT_EQ(form.take(), expected);
+}
+
+TEST_F(GestureTest, SpaceAndEnterPressTheFocusedButton) {
+  session->key("Shift+Tab");
+  form.take();
+  session->key("Space");
+  session->key("Enter");
+  std::vector<Seen> expected = {{1, 12, apprt::kKeySpace, "abc"}, {1, 12, apprt::kKeyEnter, "abc"}};
+  EXPECT_EQ(form.take(), expected) << "no 257: the button had the focus already";
+}
+
+TEST_F(GestureTest, ClickingAPromptFocusesTheControlAfterIt) {
+  session->click("Name:");
+  std::vector<Seen> expected = {{1, 2, 1, "abc"}, {257, 4, 1, "abc"}};
+  EXPECT_EQ(form.take(), expected);
+  EXPECT_EQ(session->current().focus, 4);
+}
+
+TEST_F(GestureTest, HiddenAndDisabledControlsTakeNoInput) {
+  form.handler = [](int event, int field) {
+    if (event == apprt::kEventSelected && field == 4) {
+      apprt::HIDE(12);
+      apprt::DISABLE(11);
+    }
+    return 0;
+  };
+  session->key("Tab");
+  form.take();
+  session->clickField(12);
+  session->clickField(11);
+  session->row(2);  // the list still takes clicks
+  auto seen = form.take();
+  for (auto& s : seen) EXPECT_TRUE(s.field != 11 && s.field != 12) << s;
+  EXPECT_FALSE(seen.empty());
+}
+
+TEST_F(GestureTest, EscStillClosesWhenTheFocusedControlWasDisabled) {
+  form.handler = [](int event, int field) {
+    if (event == apprt::kEventSelected && field == 4) apprt::DISABLE(4);
+    return 0;
+  };
+  session->key("Tab");
+  form.take();
+  session->key("Esc");
+  ASSERT_FALSE(form.take().empty());
+  EXPECT_FALSE(session->window("Test Form").has_value());
+}
+
+TEST_F(GestureTest, ARowOrTabThatIsNotThereIsIgnored) {
+  session->row(9);
+  session->row(0);
+  for (auto& s : form.take()) EXPECT_NE(s.event, 2) << s;
+  EXPECT_EQ(session->current().control(5)->selected, 0);
+  apprt::Input tab{apprt::Input::Kind::Tab, session->current().handle, 6, 0, 3, 0, {}};
+  apprt::deliverInput(tab);
+  session->waitIdle();
+  EXPECT_TRUE(form.take().empty());
+  EXPECT_EQ(session->current().control(6)->choice, 1);
 }
 
 TEST_F(GestureTest, MessageBoxAnswersComeFromTheQueue) {

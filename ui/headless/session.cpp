@@ -23,8 +23,11 @@ bool sameTextIgnoringMnemonic(const std::string& shown, const std::string& wante
 }
 }  // namespace
 
-Session::Session(apprt::Procedure first, std::function<void(const std::string&)> transcript)
-    : frontEnd_(std::move(transcript)), run_(frontEnd_) {
+Session::Session(apprt::Procedure first, std::function<void(const std::string&)> transcript,
+                 const SessionOptions& options)
+    : frontEnd_(std::move(transcript)),
+      run_(frontEnd_, options.shutdownWait),
+      idleTimeout_(options.idleTimeout) {
   run_.start(std::move(first));
   waitIdle();
 }
@@ -61,7 +64,13 @@ std::optional<WindowView> Session::window(const std::string& title) const {
 
 void Session::useWindow(const std::string& title) {
   waitIdle();
+  auto deadline = std::chrono::steady_clock::now() + idleTimeout_;
   auto w = window(title);
+  while (!w && !run_.ended() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    waitIdle();
+    w = window(title);
+  }
   if (!w) throw SessionError("no window titled " + quoted(title));
   currentHandle_ = w->handle;
   deliver(Input{Input::Kind::Activate, w->handle, 0, 0, 0, 0, {}});
@@ -185,6 +194,10 @@ void Session::close() {
   WindowView w = current();
   if (currentHandle_ == w.handle) currentHandle_ = 0;
   deliver(Input{Input::Kind::Close, w.handle, 0, 0, 0, 0, {}});
+}
+
+void Session::resize() {
+  deliver(Input{Input::Kind::Resize, current().handle, 0, 0, 0, 0, {}});
 }
 
 int Session::finish() {

@@ -20,11 +20,18 @@ class SessionError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+struct SessionOptions {
+  // How long one gesture may keep the program busy.
+  std::chrono::milliseconds idleTimeout{15000};
+  // How long the end of the program waits for procedure threads to end.
+  std::chrono::milliseconds shutdownWait{apprt::kShutdownWait};
+};
+
 class Session {
  public:
   // Starts the program: `first` runs as procedure thread 1.
-  explicit Session(apprt::Procedure first,
-                   std::function<void(const std::string&)> transcript = {});
+  explicit Session(apprt::Procedure first, std::function<void(const std::string&)> transcript = {},
+                   const SessionOptions& options = {});
   ~Session();
 
   HeadlessFrontEnd& frontEnd() { return frontEnd_; }
@@ -36,7 +43,8 @@ class Session {
   // newest open window that takes input.
   apprt::WindowView current() const;
   std::optional<apprt::WindowView> window(const std::string& title) const;
-  // Makes the window with that title current (waiting for it to open).
+  // Makes the window with that title current and activates it; waits up to
+  // the idle time-out for it to open.
   void useWindow(const std::string& title);
 
   void menu(const std::string& itemText);
@@ -48,12 +56,13 @@ class Session {
   // replaces the whole text (it is selected), later typing appends. In a
   // list, each character is a key press.
   void type(const std::string& text);
-  void row(int n);        // click row n of the current window's first list
+  void row(int n);  // click row n of the current window's first list
   void doubleRow(int n);
   void tab(const std::string& tabText);
   void scroll(int code, int thumb = 0);  // the list's scroll bar
   void wheel(bool up);
-  void close();  // the current window's close box
+  void close();   // the current window's close box
+  void resize();  // the user resized the current window
   void answer(int button) { frontEnd_.answer(button); }
 
   // Ends the program if it still runs (closes every window) and waits for it.
@@ -71,7 +80,7 @@ class Session {
   int currentHandle_ = 0;
   int typedInFocus_ = -1;  // the focused field of the last `type`
   int typedInWindow_ = 0;
-  std::chrono::milliseconds idleTimeout_{15000};
+  std::chrono::milliseconds idleTimeout_;
 };
 
 }  // namespace fesk::headless
