@@ -1,8 +1,12 @@
-# fesk_library(NAME DEPS ...): a static library of every .cpp in the calling
-# folder (and its sub-folders), so that adding a file needs no build edit.
+# fesk_library(NAME DEPS ... [EXCLUDE file.cpp ...]): a static library of every
+# .cpp in the calling folder (and its sub-folders) but the excluded ones, so
+# that adding a file needs no build edit.
 function(fesk_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)

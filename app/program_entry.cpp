@@ -1,0 +1,46 @@
+#include "app/program_entry.h"
+
+#include "app/app_frame.h"
+#include "browse/browse_registry.h"
+#include "data/data_files.h"
+#include "data/thread_block.h"
+#include "drivers/sqlite/sqlite_driver.h"
+#include "resources/resources.h"
+#include "runtime/startup.h"
+
+namespace fesk {
+
+void InitSavedCode(int code) {
+  if (code != 0) return;
+  threadBlock().SavedCode = "";
+}
+
+void InitModule(int code) {
+  if (code != 0) return;
+  resources::registerWindowDefinitions();
+  ThreadBlock& t = threadBlock();
+  t.RequestCode = 0;
+  t.ResponseCode = 0;
+  t.CancelIfUnchanged = 0;
+  FESK1.clear();
+  // The driver lives as long as the process; both files are bound to it once.
+  static sqlite::SqliteDriver driver;
+  bindDataFiles(driver);
+  FESK2.clear();
+}
+
+void MainProcedure() {
+  // Every browse of this program starts with extended vertical scrolling off.
+  ExtVScrollDefault = 0;
+  AppFrame();
+}
+
+int ProgramEntry(const FrontEndRunner& runOnFrontEnd) {
+  apprt::sysinit({{apprt::kStartupRoutineKind, InitSavedCode},
+                  {apprt::kStartupRoutineKind, InitModule}});
+  if (apprt::checkVersion(261, 0, 0) == 0) return 0;
+  apprt::runStartupRoutines();
+  return runOnFrontEnd(MainProcedure);
+}
+
+}  // namespace fesk
