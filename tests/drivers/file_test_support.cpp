@@ -43,20 +43,25 @@ void FileTest::TearDown() {
   closeTestFiles();
 }
 
+namespace {
+
+void addRecord(const apprt::FileDeclaration& file, const std::string& first,
+               const std::string& second) {
+  file.clear();
+  file.field(0).assign(first);
+  file.field(1).assign(second);
+  file.add();
+  ASSERT_EQ(apprt::ERRCODE(), 0) << file.fileName() << " " << first;
+}
+
+}  // namespace
+
 void FileTest::addCode(const std::string& code, const std::string& name) {
-  CODES.clear();
-  CODES.buffer().CODE = code;
-  CODES.buffer().NAME = name;
-  CODES.add();
-  ASSERT_EQ(apprt::ERRCODE(), 0) << code;
+  addRecord(CODES, code, name);
 }
 
 void FileTest::addItem(const std::string& code, const std::string& number) {
-  ITEMS.clear();
-  ITEMS.buffer().CODE = code;
-  ITEMS.buffer().NUMBER = number;
-  ITEMS.add();
-  ASSERT_EQ(apprt::ERRCODE(), 0) << code;
+  addRecord(ITEMS, code, number);
 }
 
 std::vector<std::string> FileTest::readAll(const apprt::KeyDeclaration& key) {
