@@ -1,5 +1,6 @@
 #include "drivers/sqlite/sqlite_driver.h"
 
+#include <cctype>
 #include <charconv>
 #include <fstream>
 
