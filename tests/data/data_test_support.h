@@ -1,0 +1,63 @@
+#pragma once
+// FESK1 and FESK2 stored by the SQLite driver in a data directory of their own
+// that goes away after each test, optionally behind a fault-injecting driver.
+// Files are seeded and inspected from the test's own thread; the code under
+// test runs in a procedure thread of a program run (runInProgram), so that it
+// can show its warnings.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/file_fault_driver.h"
+#include "warnings/run_in_program.h"
+
+namespace fesk::test {
+
+// A fault driver that also records the modes of the opens and the option
+// strings sent, as they reach it.
+class RecordingFaultDriver : public apprt::FaultDriver {
+ public:
+  using FaultDriver::FaultDriver;
+  apprt::DriverStatus open(const apprt::FileDeclaration& file, int mode,
+                           std::unique_ptr<apprt::DriverFile>& opened) override;
+  apprt::DriverStatus send(const apprt::FileDeclaration& file, std::string_view option,
+                           std::string& answer) override;
+
+  std::vector<int> openModes;
+  std::vector<std::string> options;
+};
+
+using Records = std::vector<std::pair<std::string, std::string>>;
+
+class DataTest : public ::testing::Test {
+ protected:
+  DataTest();
+  void SetUp() override;
+  void TearDown() override;
+
+  // Puts FESK1 and FESK2 behind `faults` (the real driver behind it).
+  void useFaultDriver();
+
+  // Creates both files with these records ((code, name), (code, number)).
+  static void seed(const Records& fesk1, const Records& fesk2);
+  // Every stored record in the order of the file's code key.
+  static Records storedFesk1();
+  static Records storedFesk2();
+
+  std::filesystem::path directory_;
+  RecordingFaultDriver faults_;
+};
+
+// In a procedure: opens FESK1 (and FESK2) as the procedures do, counting the
+// open requests, and reads the FESK1 record of `code` into the buffer (with a
+// watch, as a form does before the user edits it).
+void openBothAsAProcedure();
+void closeBothAsAProcedure();
+bool readFesk1(const std::string& code);
+bool readFesk2(const std::string& code, const std::string& number);
+
+}  // namespace fesk::test
