@@ -1,0 +1,73 @@
+#include "procedures/browse_driving.h"
+
+#include "data/thread_block.h"
+#include "procedures/request_codes.h"
+#include "runtime/program.h"
+#include "runtime/windows.h"
+
+namespace fesk {
+
+int BrowseSwitch(int16_t listField, BrowseProperty number) {
+  return KX_BrowseProp(listField, number, 0, true);
+}
+
+void SetBrowseSwitch(int16_t listField, BrowseProperty number, uint8_t value) {
+  KX_BrowseProp(listField, number, value, false);
+}
+
+bool RegisterBrowseOnce(int16_t listField, bool selectMode) {
+  if (BrowseSwitch(listField, kBrowseRegistered) != 0) return true;
+  if (!KX_InitBrowse(listField, static_cast<uint16_t>(apprt::THREAD()), 0, true)) return false;
+  if (selectMode) {
+    SetBrowseSwitch(listField, kBrowseSetToKey, 1);
+    SetBrowseSwitch(listField, kBrowseSelectRecord, 1);
+  }
+  return true;
+}
+
+void ReloadBrowseWith(int16_t listField, BrowseProperty repositioning, uint8_t value) {
+  SetBrowseSwitch(listField, kBrowseAction, kActionLoad);
+  SetBrowseSwitch(listField, repositioning, value);
+}
+
+void ServeRequestThroughForm(int16_t listField, int action, void (*form)()) {
+  ThreadBlock& block = threadBlock();
+  switch (action) {
+    case kActionInsert:
+      block.RequestCode = kInsertRequest;
+      break;
+    case kActionChange:
+      block.RequestCode = kChangeRequest;
+      break;
+    case kActionDelete:
+      block.RequestCode = kDeleteRequest;
+      break;
+    default:
+      return;
+  }
+  form();
+  if (block.ResponseCode != 1) return;
+  if (action == kActionDelete)
+    ReloadBrowseWith(listField, kBrowseSetToItem, 2);
+  else
+    ReloadBrowseWith(listField, kBrowseSetToPosition, 1);
+}
+
+void SetRequestButtonStates(int16_t listField, bool listHasRows, const RequestButtons& buttons) {
+  if (!listHasRows) {
+    apprt::DISABLE(buttons.change);
+    apprt::DISABLE(buttons.remove);
+    return;
+  }
+  if (BrowseSwitch(listField, kBrowseNoInserts)) apprt::DISABLE(buttons.insert);
+  if (BrowseSwitch(listField, kBrowseNoChanges))
+    apprt::DISABLE(buttons.change);
+  else
+    apprt::ENABLE(buttons.change);
+  if (BrowseSwitch(listField, kBrowseNoDeletes))
+    apprt::DISABLE(buttons.remove);
+  else
+    apprt::ENABLE(buttons.remove);
+}
+
+}  // namespace fesk

@@ -1,0 +1,312 @@
+#include "procedures/browse_fesk1.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "app/procedure_skeleton.h"
+#include "data/data_files.h"
+#include "data/open_file_checked.h"
+#include "procedures/browse_driving.h"
+#include "procedures/request_codes.h"
+#include "procedures/update_fesk1.h"
+#include "runtime/program.h"
+#include "runtime/queue.h"
+
+namespace fesk {
+namespace {
+
+// Field numbers of the window "fesk$FESK002".
+constexpr int16_t kList = 1;
+constexpr int kSheet = 2;
+constexpr int kSelectButton = 3;
+constexpr int kInsertButton = 4;
+constexpr int kChangeButton = 5;
+constexpr int kDeleteButton = 6;
+constexpr int kInLineButton = 7;
+constexpr int kCloseButton = 8;
+
+// Both sort orders show the same two columns.
+constexpr const char* kListFormat = "80L(2)|M~code~L(2)@S20@80L(2)|M~name~L(2)@S20@";
+
+// One row of the list: the record's code and name, and its stored position.
+struct Fesk1ListEntry {
+  std::string CODE;
+  std::string NAME;
+  std::string POSITION;
+};
+
+std::vector<std::string> queueTexts(const Fesk1ListEntry& entry) {
+  return {entry.CODE, entry.NAME};
+}
+
+struct SortOrderEntry {
+  std::string ORDERNAME;      // "SQ1:ORDERNAME"
+  std::string SEARCHPICTURE;  // "SQ1:SEARCHPICTURE"
+  std::string ORDERFORMAT;    // "SQ1:ORDERFORMAT"
+};
+
+class BrowseFesk1Procedure {
+ public:
+  void run();
+
+ private:
+  void handleEvent();
+  void LoadSortOrders();
+  void changeSortOrder();
+  void selectRecord();
+  void toggleInLine();
+  void DriveBrowse();
+  void actOnRequest(int action);
+  void RefreshWindow();
+  void LocatorKey();
+  void ReturnFromProc();
+
+  bool selectMode() const { return l_.LocalRequest == kSelectRecordRequest; }
+  // The key of the sort order in force: the sheet has a tab for each order.
+  const apprt::KeyDeclaration& currentKey() const {
+    return CurrentSortOrder == 2 ? FES_KEYNAME : FES_KEYCODE;
+  }
+
+  // The queues outlive the window that shows them (freed at the exit point).
+  apprt::Queue<SortOrderEntry> SortOrderQueue;
+  apprt::Queue<Fesk1ListEntry> Fesk1ListQueue;
+  ProcedureLocals l_;
+  uint8_t CurrentSortOrder = 1;
+  uint8_t InLineOn = 1;
+  int LastSelected = 0;
+};
+
+void BrowseFesk1Procedure::run() {
+  l_.ProcWindow = apprt::loadWindow("fesk$FESK002", "P1$QUICKWINDOW");
+  apprt::bindList(kList, Fesk1ListQueue);
+  ProcedureExit exitPoint;
+  TakeRequest(l_);
+
+  ThreadBlock& block = threadBlock();
+  if (block.Fesk1OpenCount == 0) OpenDataFile(FESK1);
+  ++block.Fesk1OpenCount;
+
+  apprt::openWindow();
+  l_.WindowOpened = 1;
+  if (selectMode()) {
+    apprt::UNHIDE(kSelectButton);
+    apprt::ENABLE(kSelectButton);
+  } else {
+    apprt::HIDE(kSelectButton);
+    apprt::DISABLE(kSelectButton);
+  }
+  if (apprt::getProp(kList, apprt::kPropHideUntilLoaded)) apprt::HIDE(kList);
+  apprt::setPropText(kInLineButton, apprt::kPropText, "InLine On");
+  LoadSortOrders();
+  apprt::SELECT(kList);
+
+  apprt::startEventLoop();
+  while (!apprt::endEventLoop(0)) handleEvent();
+  ReturnFromProc();
+}
+
+void BrowseFesk1Procedure::handleEvent() {
+  if (int selected = apprt::SELECTED()) LastSelected = selected;
+  switch (apprt::EVENT()) {
+    case apprt::kEventOpenWindow:
+      if (!l_.Initialised) {
+        RefreshWindow();
+        l_.Initialised = 1;
+      }
+      apprt::SELECT(apprt::FIRSTFIELD());
+      if (apprt::getProp(kList, apprt::kPropHide)) apprt::UNHIDE(kList);
+      break;
+    case apprt::kEventGainFocus:
+      if (l_.Initialised)
+        l_.RefreshNeeded = 1;
+      else
+        l_.Initialised = 1;
+      RefreshWindow();
+      break;
+    default:
+      break;
+  }
+
+  const int event = apprt::EVENT();
+  switch (apprt::FIELD()) {
+    case kList:
+      if (event == apprt::kEventAlertKey) LocatorKey();
+      DriveBrowse();
+      break;
+    case kSheet:
+      if (event == apprt::kEventNewSelection) changeSortOrder();
+      break;
+    case kSelectButton:
+      if (event == apprt::kEventAccepted) selectRecord();
+      break;
+    case kInsertButton:
+      if (event == apprt::kEventAccepted) apprt::POST(kEventInsertRequest, kList);
+      break;
+    case kChangeButton:
+      if (event == apprt::kEventAccepted) apprt::POST(kEventChangeRequest, kList);
+      break;
+    case kDeleteButton:
+      if (event == apprt::kEventAccepted) apprt::POST(kEventDeleteRequest, kList);
+      break;
+    case kInLineButton:
+      if (event == apprt::kEventAccepted) toggleInLine();
+      break;
+    case kCloseButton:
+      if (event == apprt::kEventAccepted) {
+        l_.LocalResponse = 2;
+        apprt::POST(apprt::kEventCloseWindow);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void BrowseFesk1Procedure::LoadSortOrders() {
+  SortOrderQueue.free();
+  for (const char* name : {"FES:Keycode", "FES:Keyname"}) {
+    SortOrderQueue.buffer = {name, "", kListFormat};
+    SortOrderQueue.add();
+  }
+  CurrentSortOrder = 1;
+  SortOrderQueue.get(1);
+  apprt::SELECT(kSheet, 1);
+  apprt::setPropText(kList, apprt::kPropFormat, SortOrderQueue.buffer.ORDERFORMAT);
+}
+
+void BrowseFesk1Procedure::changeSortOrder() {
+  const int chosen = apprt::CHOICE(kSheet);
+  if (chosen < 1 || !SortOrderQueue.get(static_cast<size_t>(chosen))) return;
+  CurrentSortOrder = static_cast<uint8_t>(chosen);
+  apprt::setPropText(kList, apprt::kPropFormat, SortOrderQueue.buffer.ORDERFORMAT);
+  SetBrowseSwitch(kList, kBrowseRows,
+                  static_cast<uint8_t>(apprt::getProp(kList, apprt::kPropItems)));
+  ReloadBrowseWith(kList, kBrowseSetToPosition, 1);
+  DriveBrowse();
+}
+
+void BrowseFesk1Procedure::selectRecord() {
+  const int row = BrowseSwitch(kList, kBrowseCurItem);
+  if (row > 0 && Fesk1ListQueue.get(static_cast<size_t>(row)))
+    FESK1.reget(Fesk1ListQueue.buffer.POSITION);
+  l_.LocalResponse = 1;
+  apprt::POST(apprt::kEventCloseWindow);
+}
+
+// The button always names the mode now in force.
+void BrowseFesk1Procedure::toggleInLine() {
+  InLineOn = InLineOn ? 0 : 1;
+  apprt::setPropText(kInLineButton, apprt::kPropText, InLineOn ? "InLine On" : "InLine Off");
+  // SELECT of field 0 would start a completion: no list has loaded yet.
+  if (LastListField != 0) apprt::SELECT(LastListField);
+}
+
+void BrowseFesk1Procedure::DriveBrowse() {
+  if (!RegisterBrowseOnce(kList, selectMode())) return;
+  SetBrowseSwitch(kList, kBrowseInsertMode, InLineOn);
+  BrowseRange noRange;
+  noRange.rangeIsNumber = 1;
+  for (;;) {
+    KX_RunBrowse(kList, FESK1, nullptr, currentKey(), Fesk1ListQueue,
+                 Fesk1ListQueue.buffer.POSITION, noRange);
+    const int action = BrowseSwitch(kList, kBrowseAction);
+    switch (action) {
+      case kActionFillRow:
+        Fesk1ListQueue.buffer.CODE = FESK1.buffer().CODE.text();
+        Fesk1ListQueue.buffer.NAME = FESK1.buffer().NAME.text();
+        break;
+      case kActionInsert:
+      case kActionChange:
+      case kActionDelete:
+        actOnRequest(action);
+        break;
+      case kActionSelected:
+        l_.LocalResponse = 1;
+        apprt::POST(apprt::kEventCloseWindow);
+        break;
+      case kActionRefreshButtons:
+        if (selectMode()) {
+          if (Fesk1ListQueue.records() > 0)
+            apprt::ENABLE(kSelectButton);
+          else
+            apprt::DISABLE(kSelectButton);
+        }
+        SetRequestButtonStates(kList, Fesk1ListQueue.records() > 0,
+                               {kInsertButton, kChangeButton, kDeleteButton});
+        break;
+      case kActionEventDone:
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+// Insert, change and delete through the form. In-line editing of the row
+// comes with its own routine; until then a request made with in-line editing
+// on is left unserved and the engine ends the event.
+void BrowseFesk1Procedure::actOnRequest(int action) {
+  if (InLineOn) return;
+  if (action == kActionInsert) {
+    FESK1.getByPosition("");
+    FESK1.clear();
+  }
+  ServeRequestThroughForm(kList, action, UpdateFesk1);
+}
+
+void BrowseFesk1Procedure::RefreshWindow() {
+  if (apprt::getProp(0, apprt::kPropAcceptAll)) return;
+  SetBrowseSwitch(kList, kBrowseAction, kActionLoad);
+  SetBrowseSwitch(kList, kBrowseSetToItem, static_cast<uint8_t>(apprt::CHOICE(kList)));
+  SetBrowseSwitch(kList, kBrowseDontSelect, 1);
+  DriveBrowse();
+  apprt::DISPLAY();
+  l_.RefreshNeeded = 0;
+  if (LastSelected != 0) apprt::SELECT(LastSelected);
+}
+
+// A character typed in the list locates the first record whose locator field
+// starts with it; typing the same first letter again moves one row down, so
+// that repeated presses walk through the records of that letter.
+void BrowseFesk1Procedure::LocatorKey() {
+  constexpr int kFirstPadDigit = apprt::kKeyPad0;
+  constexpr int kLastPadDigit = apprt::kKeyPad0 + 9;
+  constexpr int kPadToDigit = apprt::kKeyPad0 - apprt::kKey0;
+  if (apprt::KEYCODE() >= kFirstPadDigit && apprt::KEYCODE() <= kLastPadDigit)
+    apprt::SETKEYCODE(apprt::KEYCODE() - kPadToDigit);
+
+  const int key = apprt::KEYCODE();
+  const bool plain = key >= '0' && key <= 'Z';
+  const bool shifted = key >= apprt::kShift + '0' && key <= apprt::kShift + 'Z';
+  if (!plain && !shifted) return;
+
+  const char typed = static_cast<char>(key & 0xFF);
+  auto& locator = CurrentSortOrder == 2 ? FESK1.buffer().NAME : FESK1.buffer().CODE;
+  const char first = locator.view().front();
+  if (std::toupper(static_cast<unsigned char>(first)) ==
+      std::toupper(static_cast<unsigned char>(typed))) {
+    apprt::POST(apprt::kEventScrollDown, kList);
+  } else {
+    locator = std::string(1, typed);
+  }
+  SetBrowseSwitch(kList, kBrowseAction, kActionLoad);
+  SetBrowseSwitch(kList, kBrowseSetToKey, 1);
+}
+
+void BrowseFesk1Procedure::ReturnFromProc() {
+  // The browse always opened FESK1 in its prologue.
+  if (--threadBlock().Fesk1OpenCount == 0) FESK1.close();
+  fesk::ReturnFromProc(l_);
+  SortOrderQueue.free();
+  Fesk1ListQueue.free();
+}
+
+}  // namespace
+
+void BrowseFesk1() {
+  BrowseFesk1Procedure procedure;
+  procedure.run();
+}
+
+}  // namespace fesk

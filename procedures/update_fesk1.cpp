@@ -1,0 +1,287 @@
+#include "procedures/update_fesk1.h"
+
+#include <string>
+#include <vector>
+
+#include "app/procedure_skeleton.h"
+#include "data/data_files.h"
+#include "data/open_file_checked.h"
+#include "data/record_writes.h"
+#include "procedures/browse_driving.h"
+#include "procedures/form_completion.h"
+#include "procedures/record_field_binding.h"
+#include "procedures/request_codes.h"
+#include "procedures/update_fesk2.h"
+#include "runtime/errors.h"
+#include "runtime/program.h"
+#include "runtime/queue.h"
+#include "warnings/show_warning.h"
+
+namespace fesk {
+namespace {
+
+// Field numbers of the window "fesk$FESK003".
+constexpr int kSheet = 1;
+constexpr int kCodePrompt = 2;
+constexpr int kCodeEntry = 3;
+constexpr int kNameEntry = 5;
+constexpr int16_t kChildList = 6;
+constexpr int kChildInsertButton = 7;
+constexpr int kChildChangeButton = 8;
+constexpr int kChildDeleteButton = 9;
+constexpr int kOkButton = 10;
+constexpr int kCancelButton = 11;
+
+// One row of the child browse: an FESK2 record's code and number, and its
+// stored position.
+struct Fesk2ListEntry {
+  std::string CODE;
+  std::string NUMBER;
+  std::string POSITION;
+};
+
+std::vector<std::string> queueTexts(const Fesk2ListEntry& entry) {
+  return {entry.CODE, entry.NUMBER};
+}
+
+class UpdateFesk1Procedure {
+ public:
+  void run();
+
+ private:
+  // Answers false when the request was a delete, which ends the procedure
+  // without a window.
+  bool OpenProcWindow();
+  bool handleWindowEvent();  // false after a failed insert: the controls are skipped
+  void handleControlEvent();
+  bool completeForm();  // false when the form stays open after a failed insert
+  bool completeInsert();
+  void completeChange();
+  void DriveChildBrowse();
+  void actOnChildRequest(int action);
+  void RefreshWindow();
+  void ReturnFromProc();
+
+  apprt::Queue<Fesk2ListEntry> Fesk2ListQueue;  // outlives the window that shows it
+  ProcedureLocals l_;
+  Fesk1Record SavedRecord{};
+};
+
+void UpdateFesk1Procedure::run() {
+  SavedRecord = {};
+  l_.ProcWindow = apprt::loadWindow("fesk$FESK003", "P1$QUICKWINDOW");
+  apprt::bindEntry(kCodeEntry, bindRecordField([]() -> auto& { return FESK1.buffer().CODE; }));
+  apprt::bindEntry(kNameEntry, bindRecordField([]() -> auto& { return FESK1.buffer().NAME; }));
+  apprt::bindList(kChildList, Fesk2ListQueue);
+  ProcedureExit exitPoint;
+  TakeRequest(l_);
+  DiscardPendingRightClick();
+
+  if (!OpenProcWindow()) return;
+  apprt::setPropText(0, apprt::kPropText, RequestTitle(l_.LocalRequest, "fesk1"));
+
+  apprt::startEventLoop();
+  int step = 0;
+  while (!apprt::endEventLoop(step)) {
+    step = handleWindowEvent() ? 0 : 1;
+    if (step == 0) handleControlEvent();
+  }
+  ReturnFromProc();
+}
+
+bool UpdateFesk1Procedure::OpenProcWindow() {
+  ThreadBlock& block = threadBlock();
+  if (block.Fesk1OpenCount == 0) OpenDataFile(FESK1);
+  ++block.Fesk1OpenCount;
+  AcquireFesk2();
+  l_.WindowOpenRequested = 1;
+
+  RememberFesk1Code();
+  SavedRecord = FESK1.buffer();
+  if (l_.LocalRequest == kDeleteRequest) {
+    l_.LocalResponse = ConfirmAndDelete(DeleteFesk1Record) ? 1 : 2;
+    ReturnFromProc();
+    return false;
+  }
+  apprt::openWindow();
+  l_.WindowOpened = 1;
+  if (apprt::getProp(kChildList, apprt::kPropHideUntilLoaded)) apprt::HIDE(kChildList);
+  return true;
+}
+
+bool UpdateFesk1Procedure::handleWindowEvent() {
+  switch (apprt::EVENT()) {
+    case apprt::kEventOpenWindow:
+      if (!l_.Initialised) {
+        RefreshWindow();
+        l_.Initialised = 1;
+      }
+      apprt::SELECT(kCodePrompt);
+      if (apprt::getProp(kChildList, apprt::kPropHide)) apprt::UNHIDE(kChildList);
+      return true;
+    case apprt::kEventGainFocus:
+      l_.RefreshNeeded = 1;
+      RefreshWindow();
+      l_.Initialised = 1;
+      return true;
+    case apprt::kEventSized:
+      l_.RefreshNeeded = 1;
+      RefreshWindow();
+      return true;
+    case apprt::kEventRejected:
+      BeepAndRefocus();
+      return true;
+    case apprt::kEventCompleted:
+      return completeForm();
+    default:
+      return true;  // 513 and 514 among them: the window may close
+  }
+}
+
+void UpdateFesk1Procedure::handleControlEvent() {
+  const int event = apprt::EVENT();
+  switch (apprt::FIELD()) {
+    case kSheet:
+      if (event == apprt::kEventAccepted || event == apprt::kEventNewSelection ||
+          event == apprt::kEventTabChanging || event == apprt::kEventSelected)
+        RefreshWindow();
+      break;
+    case kChildList:
+      DriveChildBrowse();
+      break;
+    case kChildInsertButton:
+      if (event == apprt::kEventAccepted) apprt::POST(kEventInsertRequest, kChildList);
+      break;
+    case kChildChangeButton:
+      if (event == apprt::kEventAccepted) apprt::POST(kEventChangeRequest, kChildList);
+      break;
+    case kChildDeleteButton:
+      if (event == apprt::kEventAccepted) apprt::POST(kEventDeleteRequest, kChildList);
+      break;
+    case kOkButton:
+      if (event == apprt::kEventAccepted) AskForCompletion(l_.LocalRequest);
+      break;
+    case kCancelButton:
+      if (event == apprt::kEventAccepted) {
+        l_.LocalResponse = 2;
+        apprt::POST(apprt::kEventCloseWindow);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+bool UpdateFesk1Procedure::completeForm() {
+  switch (l_.LocalRequest) {
+    case kInsertRequest:
+      return completeInsert();
+    case kChangeRequest:
+      completeChange();
+      return true;
+    default:
+      return true;
+  }
+}
+
+bool UpdateFesk1Procedure::completeInsert() {
+  FESK1.add();
+  const int error = apprt::ERRCODE();
+  if (error == apprt::kNoError) {
+    l_.LocalResponse = 1;
+    apprt::POST(apprt::kEventCloseWindow);
+    return true;
+  }
+  int answer = 0;
+  if (error == apprt::kDuplicateKey) {
+    // Only the unique code key can refuse a record; the name key takes duplicates.
+    if (!FESK1.duplicateOnKey(FES_KEYCODE)) return true;
+    answer = ShowWarning(kWarnDuplicateKey, FES_KEYCODE.displayName);
+  } else {
+    answer = ShowWarning(kWarnInsertError);
+  }
+  if (answer == 0) return true;
+  apprt::SELECT(kCodePrompt);
+  return false;
+}
+
+void UpdateFesk1Procedure::completeChange() {
+  const auto changed = [this] {
+    const Fesk1Record& now = FESK1.buffer();
+    return !(now.CODE == SavedRecord.CODE && now.NAME == SavedRecord.NAME);
+  };
+  l_.LocalResponse = SaveChange(
+      changed, [] { return UpdateFesk1Record(false); }, kCodePrompt);
+}
+
+void UpdateFesk1Procedure::DriveChildBrowse() {
+  if (!RegisterBrowseOnce(kChildList, l_.EntryRequest == kSelectRecordRequest)) return;
+  for (;;) {
+    // The range follows the code in the form, taken afresh for every call.
+    const std::string parentCode(FESK1.buffer().CODE.view());
+    KX_RunBrowse(kChildList, FESK2, nullptr, FS2_KEYCODE, Fesk2ListQueue,
+                 Fesk2ListQueue.buffer.POSITION,
+                 BrowseRange{FESK2.buffer().CODE.ref(), parentCode, parentCode, 1, 0});
+    const int action = BrowseSwitch(kChildList, kBrowseAction);
+    switch (action) {
+      case kActionFillRow:
+        Fesk2ListQueue.buffer.NUMBER = FESK2.buffer().NUMBER.text();
+        Fesk2ListQueue.buffer.CODE = FESK2.buffer().CODE.text();
+        break;
+      case kActionInsert:
+      case kActionChange:
+      case kActionDelete:
+        actOnChildRequest(action);
+        break;
+      case kActionSelected:
+        l_.LocalResponse = 1;
+        apprt::POST(apprt::kEventCloseWindow);
+        break;
+      case kActionRefreshButtons:
+        SetRequestButtonStates(kChildList, Fesk2ListQueue.records() > 0,
+                               {kChildInsertButton, kChildChangeButton, kChildDeleteButton});
+        break;
+      case kActionEventDone:
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+void UpdateFesk1Procedure::actOnChildRequest(int action) {
+  if (action == kActionInsert) {
+    FESK2.getByPosition("");
+    FESK2.clear();
+    FESK2.buffer().CODE = FESK1.buffer().CODE;
+  }
+  ServeRequestThroughForm(kChildList, action, UpdateFesk2);
+}
+
+void UpdateFesk1Procedure::RefreshWindow() {
+  if (apprt::getProp(0, apprt::kPropAcceptAll)) return;
+  SetBrowseSwitch(kChildList, kBrowseAction, kActionLoad);
+  SetBrowseSwitch(kChildList, kBrowseSetToItem, static_cast<uint8_t>(apprt::CHOICE(kChildList)));
+  SetBrowseSwitch(kChildList, kBrowseDontSelect, 1);
+  DriveChildBrowse();
+  apprt::DISPLAY();
+  l_.RefreshNeeded = 0;
+}
+
+void UpdateFesk1Procedure::ReturnFromProc() {
+  if (l_.WindowOpenRequested) {
+    if (--threadBlock().Fesk1OpenCount == 0) FESK1.close();
+    ReleaseFesk2();
+  }
+  fesk::ReturnFromProc(l_);
+  Fesk2ListQueue.free();
+}
+
+}  // namespace
+
+void UpdateFesk1() {
+  UpdateFesk1Procedure procedure;
+  procedure.run();
+}
+
+}  // namespace fesk
