@@ -77,6 +77,12 @@ Statement* SqliteFile::cached(const std::string& sql, DriverStatus& status) {
   return &it->second;
 }
 
+std::vector<std::string> SqliteFile::preparedSql() const {
+  std::vector<std::string> all;
+  for (const auto& [sql, statement] : statements_) all.push_back(sql);
+  return all;
+}
+
 void SqliteFile::releaseReads() {
   if (run_.statement) run_.statement->reset();
   run_.statement = nullptr;

@@ -42,11 +42,12 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
 
   void releaseReads() override;
 
-  // The SQL of a sequential read (for the query-plan tests and the benchmark).
-  std::string readSql(const apprt::ReadOrder& order, apprt::Direction direction,
-                      const apprt::ReadBound& from) const;
+  // The SQL of every statement prepared so far (the query-plan tests look at each).
+  std::vector<std::string> preparedSql() const;
 
  private:
+  std::string readSql(const apprt::ReadOrder& order, apprt::Direction direction,
+                      const apprt::ReadBound& from) const;
   // The read that stays live between calls of a run.
   struct LiveRun {
     Statement* statement = nullptr;
