@@ -1,6 +1,5 @@
 #include "browse_harness.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -39,9 +38,8 @@ std::ostream& operator<<(std::ostream& os, const HandOver& h) {
 }
 
 std::string code(int n) {
-  char text[8];
-  std::snprintf(text, sizeof text, "C%03d", n);
-  return text;
+  std::string digits = std::to_string(n);
+  return "C" + std::string(digits.size() < 3 ? 3 - digits.size() : 0, '0') + digits;
 }
 
 std::vector<std::string> codes(int from, int to) {
