@@ -207,7 +207,7 @@ void SELECT(int field, int rowOrTab) {
   if (field == 0) {
     // Completion: every entry is checked in tab order; the first that fails
     // takes the focus and nothing follows.
-    w.props[kPropAcceptAll] = "1";
+    w.props.insert_or_assign(kPropAcceptAll, std::string("1"));
     for (auto& c : w.controls) {
       if (c.def.kind != ControlKind::Entry || !isShown(w, c) || !c.enabled) continue;
       bool blank = c.text.find_first_not_of(' ') == std::string::npos;

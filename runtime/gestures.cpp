@@ -254,6 +254,7 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
   // Input: only the newest open window of its thread takes it.
   if (!takesInput(*w)) return 0;
   Control* c = h->field != 0 ? w->controlByHandle(handle) : nullptr;
+  if (h->field != 0 && !c) return 0;  // a control's parts (drop button, open list)
   if (c && (!c->enabled || !isShown(*w, *c))) return 0;
   switch (msg) {
     case kMsgActivate: activateWindow(*w); break;

@@ -24,6 +24,8 @@ class QueueBase;
 struct Control {
   ControlDefinition def;
   int handle = 0;
+  int dropButton = 0;  // drop-down lists: the "AppDrop" child and the
+  int dropList = 0;    // top-level "AppList" window that shows the open list
   int type = 0;
   std::string text;  // what it shows
   bool enabled = true;

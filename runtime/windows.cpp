@@ -80,6 +80,12 @@ Control makeControl(Window& w, const ControlDefinition& def) {
   c.text = def.kind == ControlKind::Entry ? std::string() : def.text;
   if (hasHandle(def.kind))
     c.handle = newHandle(w.handle, def.field, w.thread, w.handle, classOf(def.kind));
+  if (def.kind == ControlKind::DropList || def.kind == ControlKind::DropCombo) {
+    // A drop-down list has a drop button inside it and shows its open list
+    // in a top-level window of its own.
+    c.dropButton = newHandle(w.handle, def.field, w.thread, c.handle, "AppDrop");
+    c.dropList = newHandle(w.handle, def.field, w.thread, 0, "AppList");
+  }
   return c;
 }
 
@@ -94,13 +100,22 @@ Control& controlOf(int field) {
   return *c;
 }
 
+// A handle's timers end with it.
+void forget(int handle) {
+  if (ProcedureThread* t = currentThread())
+    std::erase_if(t->timers, [&](const Timer& timer) { return timer.handle == handle; });
+  forgetHandle(handle);
+}
+
 void sendDestroy(Window& w) {
   for (auto it = w.controls.rbegin(); it != w.controls.rend(); ++it)
-    if (it->handle) sendMessage(it->handle, kMsgNcDestroy, 0, 0);
+    for (int h : {it->dropButton, it->dropList, it->handle})
+      if (h) sendMessage(h, kMsgNcDestroy, 0, 0);
   sendMessage(w.handle, kMsgNcDestroy, 0, 0);
   for (auto& c : w.controls)
-    if (c.handle) forgetHandle(c.handle);
-  forgetHandle(w.handle);
+    for (int h : {c.dropButton, c.dropList, c.handle})
+      if (h) forget(h);
+  forget(w.handle);
 }
 
 }  // namespace
@@ -144,8 +159,9 @@ WindowProc setWindowProc(int handle, WindowProc proc) {
 }
 
 WindowProc windowProc(int handle) {
-  HandleEntry* h = findHandle(handle);
-  return h ? h->proc : nullptr;
+  std::lock_guard lock(gHandlesMutex);
+  auto it = handles().find(handle);
+  return it == handles().end() ? nullptr : it->second.proc;
 }
 
 intptr_t callWindowProc(WindowProc proc, int handle, uint32_t msg, uintptr_t wParam,
@@ -222,8 +238,9 @@ int className(int handle, char* buffer, int size) {
 }
 
 std::string className(int handle) {
-  HandleEntry* h = findHandle(handle);
-  return h ? h->className : std::string();
+  std::lock_guard lock(gHandlesMutex);
+  auto it = handles().find(handle);
+  return it == handles().end() ? std::string() : it->second.className;
 }
 
 // ---- Windows ---------------------------------------------------------------------------

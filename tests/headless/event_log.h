@@ -24,6 +24,16 @@ inline std::ostream& operator<<(std::ostream& os, const Seen& s) {
   return os << "{" << s.window << " " << s.event << "," << s.field << "," << s.key << "}";
 }
 
+using Events = std::vector<std::pair<int, int>>;
+
+// The events of one window, as {event, field} pairs.
+inline Events eventsOf(const std::vector<Seen>& seen, const std::string& window) {
+  Events out;
+  for (const auto& s : seen)
+    if (s.window == window) out.emplace_back(s.event, s.field);
+  return out;
+}
+
 class EventLog {
  public:
   void add(Seen s) {
@@ -39,13 +49,8 @@ class EventLog {
     std::lock_guard lock(mutex_);
     return seen_;
   }
-  // The events of one window, as {event, field} pairs, taken from the log.
-  std::vector<std::pair<int, int>> takeEventsOf(const std::string& window) {
-    std::vector<std::pair<int, int>> out;
-    for (const auto& s : take())
-      if (s.window == window) out.emplace_back(s.event, s.field);
-    return out;
-  }
+  // Takes everything from the log and answers the events of one window.
+  Events takeEventsOf(const std::string& window) { return eventsOf(take(), window); }
 
  private:
   mutable std::mutex mutex_;

@@ -15,7 +15,6 @@ namespace {
 
 using apprt::Input;
 using headless::Session;
-using Events = std::vector<std::pair<int, int>>;
 
 // The frame starts a form in a new thread for "Start Form"; the form opens
 // the note dialog in its own thread for "OK".

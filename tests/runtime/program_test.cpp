@@ -1,0 +1,194 @@
+// Procedure threads: the program lock, thread numbers, stack sizes, halting
+// and the end of the program.
+
+#include "runtime/program.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "runtime/frontend.h"
+
+namespace apprt {
+namespace {
+
+// A front-end with no windows: it remembers how the program ended.
+class EndOnlyFrontEnd : public FrontEnd {
+ public:
+  void windowChanged(const WindowView&) override {}
+  void windowClosed(int) override {}
+  int messageBox(const MessageBoxRequest& r) override { return r.defaultButton; }
+  void beep() override {}
+  void standardAction(StandardAction, int) override {}
+  void help(const std::string&) override {}
+  void programEnded(int code, const std::string& message) override {
+    endedWith = code;
+    haltMessage = message;
+  }
+  int endedWith = -1;
+  std::string haltMessage;
+};
+
+// Lets the program lock go for a moment, as a procedure does when it waits.
+void pause() {
+  UnlockedWait unlocked;
+  std::this_thread::yield();
+}
+
+TEST(ProgramLock, TwoProcedureThreadsNeverRunAtOnce) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  std::atomic<int> inside = 0, overlaps = 0;
+  long shared = 0;  // process-wide state with no lock of its own
+  constexpr int kThreads = 4, kRounds = 3000;
+  auto work = [&] {
+    for (int i = 0; i < kRounds; ++i) {
+      if (inside.fetch_add(1) != 0) ++overlaps;
+      long seen = shared;
+      std::this_thread::yield();  // invite another thread to run now
+      shared = seen + 1;
+      inside.fetch_sub(1);
+      pause();
+    }
+  };
+  run.start([&] {
+    for (int t = 1; t < kThreads; ++t) START(work, 0);
+    work();  // the run waits for the others when this returns
+  });
+  EXPECT_EQ(run.wait(), 0);
+  EXPECT_EQ(overlaps, 0);
+  EXPECT_EQ(shared, long{kThreads} * kRounds);
+}
+
+TEST(ProgramLock, AThreadThatWaitsLetsAnotherRun) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  std::mutex m;
+  std::condition_variable cv;
+  bool secondRan = false;
+  run.start([&] {
+    START(
+        [&] {
+          std::lock_guard lock(m);
+          secondRan = true;
+          cv.notify_all();
+        },
+        0);
+    // Thread 2 can only run while this one waits with the lock let go.
+    UnlockedWait unlocked;
+    std::unique_lock lock(m);
+    EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return secondRan; }));
+  });
+  run.wait();
+  EXPECT_TRUE(secondRan);
+}
+
+TEST(ProgramThreads, NumbersStartAtOneAndStackRequestsAreMinimums) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  std::vector<int> numbers;
+  std::atomic<int> depthReached = 0;
+  // 3000 frames of 8 KiB: 24 MiB of stack, more than any default gives.
+  std::function<void(int)> recurse = [&](int depth) {
+    volatile char frame[8192];
+    frame[0] = static_cast<char>(depth);
+    if (depth < 3000) recurse(depth + 1);
+    depthReached = std::max(depthReached.load(), depth + frame[0] - frame[0]);
+  };
+  run.start([&] {
+    numbers.push_back(THREAD());
+    int second = START([&] { numbers.push_back(THREAD()); }, 25000);
+    int third = START([&] { recurse(1); }, 64 * 1024 * 1024);
+    numbers.push_back(second);
+    numbers.push_back(third);
+  });
+  run.wait();
+  ASSERT_EQ(numbers.size(), 4u);
+  // Thread 2 runs only once thread 1 waits, at its end.
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 2}))
+      << "START answers 2 and 3; THREAD() inside thread 2 answers 2";
+  EXPECT_EQ(depthReached, 3000);
+  EXPECT_EQ(THREAD(), 0) << "not a procedure thread";
+}
+
+TEST(ProgramThreads, ADeepRecursionWorksWithThe25000ByteRequest) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  std::atomic<bool> done = false;
+  // About 2 MiB of stack: fine for the runtime's minimum, far beyond 25000.
+  std::function<int(int)> recurse = [&](int depth) -> int {
+    volatile char frame[1024];
+    frame[0] = 1;
+    return depth == 0 ? frame[0] : recurse(depth - 1) + frame[0];
+  };
+  run.start([&] { START([&] { done = recurse(2000) == 2001; }, 25000); });
+  run.wait();
+  EXPECT_TRUE(done);
+}
+
+TEST(Halting, EveryThreadUnwindsAndTheExitCodeAndMessageAreReported) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  std::atomic<int> unwound = 0, carriedOn = 0;
+  struct Unwinding {
+    std::atomic<int>& count;
+    ~Unwinding() { ++count; }
+  };
+  auto waiter = [&] {
+    Unwinding u{unwound};
+    for (;;) pause();
+  };
+  run.start([&] {
+    START(waiter, 0);
+    START(waiter, 0);
+    START(
+        [&] {
+          Unwinding u{unwound};
+          pause();
+          HALT(7, "stopped by thread 4");
+          ++carriedOn;
+        },
+        0);
+    Unwinding u{unwound};
+    for (;;) pause();
+  });
+  EXPECT_EQ(run.wait(), 7);
+  EXPECT_EQ(unwound, 4) << "the halting thread, the first and both others";
+  EXPECT_EQ(carriedOn, 0);
+  EXPECT_EQ(run.haltMessage(), "stopped by thread 4");
+  EXPECT_EQ(frontEnd.endedWith, 7);
+  EXPECT_EQ(frontEnd.haltMessage, "stopped by thread 4");
+}
+
+TEST(Halting, AFaultInAProcedureEndsTheProgramWithAMessage) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  run.start([] {
+    START([] { throw 42; }, 0);
+    for (;;) pause();
+  });
+  EXPECT_EQ(run.wait(), 1);
+  EXPECT_NE(run.haltMessage().find("Internal error"), std::string::npos);
+}
+
+TEST(Halting, ANewRunStartsAfresh) {
+  EndOnlyFrontEnd frontEnd;
+  {
+    ProgramRun run(frontEnd);
+    run.start([] { HALT(5, "first"); });
+    EXPECT_EQ(run.wait(), 5);
+  }
+  ProgramRun run(frontEnd);
+  int number = 0;
+  run.start([&] { number = THREAD(); });
+  EXPECT_EQ(run.wait(), 0);
+  EXPECT_FALSE(halting());
+  EXPECT_EQ(run.haltMessage(), "");
+  EXPECT_EQ(number, 1);
+}
+
+}  // namespace
+}  // namespace apprt
