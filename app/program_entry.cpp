@@ -23,9 +23,9 @@ void InitModule(int code) {
   t.ResponseCode = 0;
   t.CancelIfUnchanged = 0;
   FESK1.clear();
-  // The driver lives as long as the process; both files are bound to it once.
-  static sqlite::SqliteDriver driver;
-  bindDataFiles(driver);
+  // Both files are bound once, to the process-wide driver, which lives as long
+  // as the process.
+  bindDataFiles(sqlite::defaultDriver());
   FESK2.clear();
 }
 
