@@ -1,0 +1,372 @@
+#include "ui/qt/child_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "ui/qt/entry_control.h"
+#include "ui/qt/key_codes.h"
+#include "ui/qt/list_control.h"
+#include "ui/qt/mnemonics.h"
+
+namespace fesk::qt {
+
+using apprt::ControlKind;
+using apprt::ControlView;
+using apprt::Input;
+using apprt::WindowView;
+
+namespace {
+
+constexpr char kFieldProperty[] = "feskField";
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+int fieldOf(QObject* object) {
+  for (QObject* o = object; o; o = o->parent()) {
+    QVariant v = o->property(kFieldProperty);
+    if (v.isValid()) return v.toInt();
+  }
+  return 0;
+}
+
+}  // namespace
+
+ChildWindow::ChildWindow(const WindowView& view, InputSink send, QWidget* parent)
+    : QWidget(parent),
+      view_(view),
+      send_(std::move(send)),
+      font_(windowFont(view.fontName, view.fontSize)),
+      units_(font_) {
+  setFont(font_);
+  setFocusPolicy(Qt::ClickFocus);
+  setFixedSize(units_.size(view.width, view.height));
+  installEventFilter(this);
+  view_.controls.clear();  // nothing is shown yet: apply() builds every control
+  apply(view);
+}
+
+void ChildWindow::watch(QWidget* widget) {
+  widget->installEventFilter(this);
+  widget->setFont(font_);
+}
+
+void ChildWindow::createControl(const ControlView& c) {
+  Shown s;
+  switch (c.kind) {
+    case ControlKind::Prompt: {
+      auto* label = new QLabel(this);
+      label->setTextFormat(Qt::RichText);
+      label->setFocusPolicy(Qt::NoFocus);
+      s.widget = label;
+      break;
+    }
+    case ControlKind::Entry: {
+      auto* entry = new EntryControl(this);
+      connect(entry, &EntryControl::typed, this, [this, field = c.field](const QString& text) {
+        send(Input::Kind::Text, field, 0, 0, 0, text);
+      });
+      s.widget = s.focusWidget = entry;
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(this);
+      button->setAutoDefault(false);
+      connect(button, &QPushButton::clicked, this,
+              [this, field = c.field] { send(Input::Kind::Click, field, apprt::kKeyMouseLeft); });
+      s.widget = s.focusWidget = button;
+      break;
+    }
+    case ControlKind::List: {
+      auto* list = new ListControl(units_, this);
+      int field = c.field;
+      connect(list, &ListControl::rowChosen, this,
+              [this, field](int row, int key) { send(Input::Kind::Row, field, key, row); });
+      connect(list, &ListControl::clickedBesideRows, this,
+              [this, field] { send(Input::Kind::Click, field, apprt::kKeyMouseLeft); });
+      connect(list, &ListControl::scrolled, this, [this, field](int code, int thumb) {
+        send(Input::Kind::Scroll, field, 0, code, thumb);
+      });
+      connect(list, &ListControl::wheeled, this,
+              [this, field](bool up) { send(Input::Kind::Wheel, field, 0, up ? 1 : 0); });
+      watch(list->rowsView());
+      s.widget = list;
+      s.focusWidget = list->rowsView();
+      break;
+    }
+    case ControlKind::DropList:
+    case ControlKind::DropCombo: {
+      auto* combo = new QComboBox(this);
+      connect(combo, &QComboBox::activated, this, [this, field = c.field](int index) {
+        send(Input::Kind::Row, field, apprt::kKeyMouseLeft, index + 1);
+      });
+      s.widget = s.focusWidget = combo;
+      break;
+    }
+    case ControlKind::Sheet: {
+      auto* sheet = new QTabWidget(this);
+      sheet->setFocusPolicy(Qt::NoFocus);
+      watch(sheet->tabBar());
+      s.widget = sheet;
+      s.focusWidget = sheet->tabBar();
+      break;
+    }
+    default:
+      return;  // tabs belong to their sheet; menus and tool bars to the frame
+  }
+  s.widget->setProperty(kFieldProperty, c.field);
+  watch(s.widget);
+  s.widget->show();
+  shown_[c.field] = s;
+}
+
+void ChildWindow::apply(const WindowView& view) {
+  const int previousFocus = view_.focus;
+  const WindowView before = std::move(view_);
+  view_ = view;
+  for (auto it = shown_.begin(); it != shown_.end();) {
+    if (view_.control(it->first)) {
+      ++it;
+      continue;
+    }
+    it->second.widget->deleteLater();
+    it = shown_.erase(it);
+  }
+  bool created = false;
+  for (const auto& c : view_.controls) {
+    if (shown_.count(c.field)) continue;
+    createControl(c);
+    created = true;
+  }
+  if (created)  // sheets lie under the controls drawn over them
+    for (const auto& c : view_.controls)
+      if (c.kind == ControlKind::Sheet && shown_.count(c.field)) shown_[c.field].widget->lower();
+  for (const auto& c : view_.controls) applyControl(c, before.control(c.field));
+  for (const auto& c : view_.controls)
+    if (auto it = shown_.find(c.field); it != shown_.end()) placeControl(c, it->second.widget);
+  setWindowTitle(qs(view_.title));
+  applyFocus(previousFocus);
+  if (!built_ || previousFocus != view_.focus) {
+    const ControlView* focused = view_.control(view_.focus);
+    emit controlMessage(focused ? qs(focused->message) : QString());
+  }
+  built_ = true;
+}
+
+void ChildWindow::applyControl(const ControlView& c, const ControlView* before) {
+  auto it = shown_.find(c.field);
+  if (it == shown_.end()) return;
+  QWidget* widget = it->second.widget;
+  const bool changed = !before || !(*before == c);
+  if (changed) {
+    switch (c.kind) {
+      case ControlKind::Prompt:
+        static_cast<QLabel*>(widget)->setText(mnemonicRichText(qs(c.text)));
+        break;
+      case ControlKind::Entry: {
+        auto* entry = static_cast<EntryControl*>(widget);
+        if (!before || before->picture != c.picture) entry->setPicture(c.picture);
+        entry->showRuntimeValue(c.text);
+        break;
+      }
+      case ControlKind::Button: {
+        auto* button = static_cast<QPushButton*>(widget);
+        button->setText(qs(c.text));
+        button->setShortcut({});  // the runtime handles the mnemonic
+        break;
+      }
+      case ControlKind::List:
+        static_cast<ListControl*>(widget)->apply(c);
+        break;
+      case ControlKind::DropList:
+      case ControlKind::DropCombo: {
+        auto* combo = static_cast<QComboBox*>(widget);
+        QStringList items;
+        for (const auto& row : c.rows) items << (row.empty() ? QString() : qs(row.front()));
+        QStringList current;
+        for (int i = 0; i < combo->count(); ++i) current << combo->itemText(i);
+        if (items != current) {
+          combo->clear();
+          combo->addItems(items);
+        }
+        combo->setCurrentIndex(c.selected - 1);
+        break;
+      }
+      case ControlKind::Sheet:
+        applySheet(c);
+        break;
+      default:
+        break;
+    }
+    widget->setEnabled(c.enabled);
+  }
+  if (c.kind == ControlKind::Entry)
+    static_cast<EntryControl*>(widget)->setReadOnly(!view_.acceptsInput);
+  widget->setVisible(isShown(c));
+}
+
+void ChildWindow::applySheet(const ControlView& sheet) {
+  auto* tabs = static_cast<QTabWidget*>(shown_[sheet.field].widget);
+  QStringList texts;
+  for (const auto& c : view_.controls)
+    if (c.kind == ControlKind::Tab && c.parent == sheet.field) texts << qs(c.text);
+  while (tabs->count() > texts.size()) tabs->removeTab(tabs->count() - 1);
+  while (tabs->count() < texts.size()) tabs->addTab(new QWidget, QString());
+  for (int i = 0; i < texts.size(); ++i) tabs->setTabText(i, texts[i]);
+  if (sheet.choice >= 1 && sheet.choice <= tabs->count()) tabs->setCurrentIndex(sheet.choice - 1);
+}
+
+void ChildWindow::placeControl(const ControlView& c, QWidget* widget) {
+  if (c.overList) {
+    // An edit control laid by a list column over the selected row's cell.
+    auto it = shown_.find(c.overList);
+    const ControlView* list = view_.control(c.overList);
+    if (it == shown_.end() || !list) return;
+    auto* listWidget = static_cast<ListControl*>(it->second.widget);
+    QRect cell = listWidget->cellRect(list->selected, c.overColumn);
+    if (cell.isEmpty()) return;
+    widget->setGeometry(QRect(listWidget->mapTo(this, cell.topLeft()), cell.size()));
+    widget->raise();
+    return;
+  }
+  QRect r = units_.rect(c.rect);
+  if (r.width() <= 0 || r.height() <= 0) {
+    widget->adjustSize();
+    r.setSize(widget->size());
+  }
+  widget->setGeometry(r);
+}
+
+bool ChildWindow::isShown(const ControlView& c) const {
+  if (c.hidden) return false;
+  int child = c.field;
+  for (const ControlView* p = view_.control(c.parent); p; p = view_.control(p->parent)) {
+    if (p->hidden) return false;
+    if (p->kind == ControlKind::Sheet) {
+      int index = 0;
+      for (const auto& x : view_.controls) {
+        if (x.parent != p->field || x.kind != ControlKind::Tab) continue;
+        ++index;
+        if (x.field == child && index != p->choice) return false;
+      }
+    }
+    child = p->field;
+  }
+  return true;
+}
+
+void ChildWindow::setActive(bool active) {
+  active_ = active;
+  if (active) applyFocus(0);
+}
+
+void ChildWindow::applyFocus(int previousFocus) {
+  if (!active_) return;
+  auto it = shown_.find(view_.focus);
+  QWidget* target = it != shown_.end() && it->second.focusWidget ? it->second.focusWidget : this;
+  if (target->hasFocus() && previousFocus == view_.focus) return;
+  const bool hadFocus = target->hasFocus();
+  target->setFocus(Qt::OtherFocusReason);
+  // An entry entered by a key has its whole text selected, so typing replaces
+  // it; one entered by a click keeps the cursor where the click put it.
+  if (auto* entry = qobject_cast<EntryControl*>(target); entry && !hadFocus) entry->selectAll();
+}
+
+QWidget* ChildWindow::fieldWidget(int field) const {
+  auto it = shown_.find(field);
+  if (it == shown_.end()) return nullptr;
+  return it->second.focusWidget ? it->second.focusWidget : it->second.widget;
+}
+
+bool ChildWindow::hasMnemonic(int key) const {
+  for (const auto& c : view_.controls)
+    if (c.field > 0 && c.enabled && mnemonicKey(qs(c.text)) == key && isShown(c)) return true;
+  return false;
+}
+
+bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
+  const int code = keyCode(*event);
+  if (code == 0) return false;
+  if (auto* entry = qobject_cast<EntryControl*>(watched);
+      entry && !entry->isReadOnly() && isEntryEditingKey(*event))
+    return false;
+  if (auto* combo = qobject_cast<QComboBox*>(watched);
+      combo && (event->key() == Qt::Key_F4 ||
+                (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))))
+    return false;  // opens the drop-down
+  send(Input::Kind::Key, 0, code);
+  return true;
+}
+
+bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      return keyPress(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::ShortcutOverride: {
+      // Alt+letter of one of this window's mnemonics is the runtime's; any
+      // other goes on to the frame's menu bar.
+      auto* key = static_cast<QKeyEvent*>(event);
+      int code = keyCode(*key);
+      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && hasMnemonic(code & 0xFF)) {
+        event->accept();
+        return true;
+      }
+      return false;
+    }
+    case QEvent::Shortcut:
+      return true;  // the mnemonics of tab bars are the runtime's
+    case QEvent::MouseButtonPress: {
+      int field = fieldOf(watched);
+      if (auto* tabBar = qobject_cast<QTabBar*>(watched)) {
+        int index = tabBar->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (index >= 0) send(Input::Kind::Tab, field, 0, index + 1);
+        return true;
+      }
+      if (qobject_cast<QLabel*>(watched)) {
+        send(Input::Kind::Click, field, apprt::kKeyMouseLeft);
+        return true;
+      }
+      if (qobject_cast<EntryControl*>(watched) && field != view_.focus)
+        send(Input::Kind::Click, field, apprt::kKeyMouseLeft);
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+void ChildWindow::send(Input::Kind kind, int field, int key, int row, int thumb,
+                       const QString& text) {
+  Input input;
+  input.kind = kind;
+  input.window = view_.handle;
+  input.field = field;
+  input.key = key;
+  input.row = row;
+  input.thumb = thumb;
+  input.text = text.toStdString();
+  send_(input);
+}
+
+void ChildWindow::requestClose() {
+  send(Input::Kind::Close);
+}
+
+void ChildWindow::reportResize() {
+  send(Input::Kind::Resize);
+}
+
+void ChildWindow::closeEvent(QCloseEvent* event) {
+  // The runtime decides: the window closes when its procedure closes it.
+  event->ignore();
+  requestClose();
+}
+
+}  // namespace fesk::qt

@@ -1,0 +1,75 @@
+#pragma once
+// A window of the program other than the frame (browse windows, forms), built
+// from the runtime's view of it and brought up to date with every new view.
+// Its widgets only show what the runtime sends and report what the user does:
+// keys that move the focus, press buttons or scroll lists go to the runtime,
+// which answers with the next view.
+
+#include <QFont>
+#include <QWidget>
+#include <map>
+
+#include "runtime/frontend.h"
+#include "ui/qt/dialog_units.h"
+#include "ui/qt/input_sink.h"
+
+class QKeyEvent;
+
+namespace fesk::qt {
+
+class ChildWindow : public QWidget {
+  Q_OBJECT
+ public:
+  ChildWindow(const apprt::WindowView& view, InputSink send, QWidget* parent = nullptr);
+
+  void apply(const apprt::WindowView& view);
+  const apprt::WindowView& view() const { return view_; }
+  int handle() const { return view_.handle; }
+  const DialogUnits& units() const { return units_; }
+
+  // The widget that shows a field (for an entry, list, button: the one that
+  // takes the keyboard focus); nullptr when the field has none.
+  QWidget* fieldWidget(int field) const;
+  // The window became (or stopped being) the active one: only the active
+  // window gives its focused control the keyboard focus.
+  void setActive(bool active);
+
+  // The close box and the window's size, reported to the runtime.
+  void requestClose();
+  void reportResize();
+
+ signals:
+  // The status-bar text of the focused control ("" when it has none).
+  void controlMessage(const QString& message);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Shown {
+    QWidget* widget = nullptr;       // what is placed in the window
+    QWidget* focusWidget = nullptr;  // what takes the keyboard focus
+  };
+  void createControl(const apprt::ControlView& control);
+  void applyControl(const apprt::ControlView& control, const apprt::ControlView* before);
+  void applySheet(const apprt::ControlView& sheet);
+  void placeControl(const apprt::ControlView& control, QWidget* widget);
+  void applyFocus(int previousFocus);
+  bool isShown(const apprt::ControlView& control) const;
+  bool hasMnemonic(int key) const;
+  bool keyPress(QObject* watched, QKeyEvent* event);
+  void send(apprt::Input::Kind kind, int field = 0, int key = 0, int row = 0, int thumb = 0,
+            const QString& text = {});
+  void watch(QWidget* widget);
+
+  apprt::WindowView view_;
+  InputSink send_;
+  QFont font_;
+  DialogUnits units_;
+  std::map<int, Shown> shown_;
+  bool active_ = false;
+  bool built_ = false;
+};
+
+}  // namespace fesk::qt

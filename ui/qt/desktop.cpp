@@ -1,0 +1,201 @@
+#include "ui/qt/desktop.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <iostream>
+
+#include "ui/qt/child_window.h"
+#include "ui/qt/frame_window.h"
+#include "ui/qt/help_viewer.h"
+#include "ui/qt/message_box.h"
+
+namespace fesk::qt {
+
+using apprt::StandardAction;
+using apprt::WindowKind;
+using apprt::WindowView;
+
+Desktop::Desktop(InputSink send) : send_(std::move(send)) {}
+
+Desktop::~Desktop() {
+  if (busyShown_) QApplication::restoreOverrideCursor();
+  for (auto& [handle, outer] : outers_) delete outer;
+}
+
+void Desktop::showWindow(const WindowView& view) {
+  if (view.kind == WindowKind::Frame) {
+    if (frame_ && frame_->handle() == view.handle) {
+      frame_->apply(view);
+    } else {
+      frame_ = std::make_unique<FrameWindow>(view, send_);
+      connect(frame_->mdiArea(), &QMdiArea::subWindowActivated, this, &Desktop::childActivated);
+      frame_->show();
+    }
+  } else if (ChildWindow* shown = child(view.handle)) {
+    shown->apply(view);
+  } else {
+    auto* created = new ChildWindow(view, send_);
+    children_[view.handle] = created;
+    if (frame_) {
+      connect(created, &ChildWindow::controlMessage, frame_.get(),
+              &FrameWindow::showControlMessage);
+      QMdiSubWindow* sub = frame_->addChild(created);
+      outers_[view.handle] = sub;
+      sub->show();
+      frame_->mdiArea()->setActiveSubWindow(sub);
+    } else {
+      outers_[view.handle] = created;
+      created->setActive(true);
+      created->show();
+    }
+  }
+  updateBusyCursor();
+}
+
+void Desktop::closeWindow(int handle) {
+  if (frame_ && frame_->handle() == handle) {
+    frame_->allowClose();
+    frame_->close();
+    return;
+  }
+  auto it = outers_.find(handle);
+  if (it == outers_.end()) return;
+  QWidget* outer = it->second;
+  outers_.erase(it);
+  children_.erase(handle);
+  if (auto* sub = qobject_cast<ChildSubWindow*>(outer)) {
+    sub->allowClose();
+    frame_->mdiArea()->removeSubWindow(sub);
+  }
+  outer->hide();
+  outer->deleteLater();
+  updateBusyCursor();
+}
+
+void Desktop::childActivated(QMdiSubWindow* sub) {
+  auto* activated = qobject_cast<ChildSubWindow*>(sub);
+  for (auto& [handle, c] : children_) c->setActive(activated && c == activated->child());
+  if (!activated) return;
+  sendInput(apprt::Input::Kind::Activate, activated->child()->handle());
+}
+
+void Desktop::sendInput(apprt::Input::Kind kind, int window) {
+  apprt::Input input;
+  input.kind = kind;
+  input.window = window;
+  send_(input);
+}
+
+void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
+                            std::function<void(int)> answer) {
+  QWidget* parent = frame_.get();
+  if (ChildWindow* c = child(request.window); c && !parent) parent = c;
+  QMessageBox* box = makeMessageBox(request, parent);
+  // A box closed without a button (it cannot be, but a window manager may
+  // try) answers its default, as a person pressing Enter would.
+  auto answered = std::make_shared<bool>(false);
+  connect(box, &QMessageBox::buttonClicked, box, [answer, answered](QAbstractButton* button) {
+    *answered = true;
+    answer(buttonValue(button));
+  });
+  connect(box, &QObject::destroyed, this, [answer, answered, request] {
+    if (!*answered) answer(request.defaultButton);
+  });
+  boxes_.push_back(box);
+  box->show();
+}
+
+QMessageBox* Desktop::messageBox() const {
+  for (auto it = boxes_.rbegin(); it != boxes_.rend(); ++it)
+    if (*it && (*it)->isVisible()) return *it;
+  return nullptr;
+}
+
+void Desktop::standardAction(StandardAction action, int) {
+  QMdiArea* area = frame_ ? frame_->mdiArea() : nullptr;
+  auto* entry = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  switch (action) {
+    case StandardAction::Tile:
+      if (area) area->tileSubWindows();
+      break;
+    case StandardAction::Cascade:
+      if (area) area->cascadeSubWindows();
+      break;
+    case StandardAction::ArrangeIcons:
+      if (frame_) frame_->arrangeIcons();
+      break;
+    case StandardAction::Cut:
+      if (entry) entry->cut();
+      break;
+    case StandardAction::Copy:
+      if (entry) entry->copy();
+      break;
+    case StandardAction::Paste:
+      if (entry) entry->paste();
+      break;
+    case StandardAction::PrintSetup: {
+      if (!printer_) printer_ = std::make_unique<QPrinter>();
+      auto* dialog = new QPageSetupDialog(printer_.get(), frame_.get());
+      dialog->setAttribute(Qt::WA_DeleteOnClose);
+      dialog->open();
+      break;
+    }
+    case StandardAction::HelpContents:
+    case StandardAction::HelpSearch:
+    case StandardAction::HelpOnHelp:
+      showHelp("");
+      break;
+    default:
+      break;
+  }
+}
+
+void Desktop::showHelp(const std::string& helpId) {
+  if (!help_) help_ = std::make_unique<HelpViewer>();
+  help_->showPage(helpId);
+}
+
+void Desktop::endProgram(int exitCode, const std::string& haltMessage) {
+  if (!haltMessage.empty()) std::cerr << "fesk: " << haltMessage << "\n";
+  if (frame_) {
+    frame_->allowClose();
+    frame_->close();
+  }
+  if (help_) help_->close();
+  emit ended(exitCode);
+}
+
+ChildWindow* Desktop::child(int handle) const {
+  auto it = children_.find(handle);
+  return it == children_.end() ? nullptr : it->second;
+}
+
+ChildWindow* Desktop::childByTitle(const QString& title) const {
+  for (auto& [handle, c] : children_)
+    if (c->windowTitle() == title) return c;
+  return nullptr;
+}
+
+std::vector<ChildWindow*> Desktop::children() const {
+  std::vector<ChildWindow*> all;
+  for (auto& [handle, c] : children_) all.push_back(c);
+  return all;
+}
+
+void Desktop::updateBusyCursor() {
+  bool busy = false;
+  for (auto& [handle, c] : children_) busy = busy || c->view().busy;
+  if (busy == busyShown_) return;
+  busyShown_ = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+}  // namespace fesk::qt

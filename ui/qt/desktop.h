@@ -1,0 +1,69 @@
+#pragma once
+// The desktop: every window of the program as Qt widgets, on the GUI thread.
+// It shows what the runtime sends (through QtFrontEnd), carries out the
+// standard actions, shows message boxes and help, and sends what the user
+// does to the runtime. It never runs procedure code and never waits for it.
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/frontend.h"
+#include "ui/qt/input_sink.h"
+
+class QMdiSubWindow;
+class QMessageBox;
+class QPrinter;
+class QWidget;
+
+namespace fesk::qt {
+
+class ChildWindow;
+class FrameWindow;
+class HelpViewer;
+
+class Desktop : public QObject {
+  Q_OBJECT
+ public:
+  explicit Desktop(InputSink send = apprt::deliverInput);
+  ~Desktop() override;
+
+  void showWindow(const apprt::WindowView& view);
+  void closeWindow(int handle);
+  // Shows the box; `answer` is called with the value of the button pressed.
+  void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
+  void standardAction(apprt::StandardAction action, int window);
+  void showHelp(const std::string& helpId);
+  void endProgram(int exitCode, const std::string& haltMessage);
+
+  // What is on the screen now.
+  FrameWindow* frame() const { return frame_.get(); }
+  ChildWindow* child(int handle) const;
+  ChildWindow* childByTitle(const QString& title) const;
+  std::vector<ChildWindow*> children() const;
+  QMessageBox* messageBox() const;  // the newest box waiting for an answer
+  HelpViewer* helpViewer() const { return help_.get(); }
+
+ signals:
+  void ended(int exitCode);
+
+ private:
+  void childActivated(QMdiSubWindow* sub);
+  void updateBusyCursor();
+  void sendInput(apprt::Input::Kind kind, int window);
+
+  InputSink send_;
+  std::unique_ptr<FrameWindow> frame_;
+  std::map<int, ChildWindow*> children_;  // owned by their sub-window (or top-level)
+  std::map<int, QWidget*> outers_;        // the sub-window, or the child itself
+  std::vector<QPointer<QMessageBox>> boxes_;
+  std::unique_ptr<HelpViewer> help_;
+  std::unique_ptr<QPrinter> printer_;
+  bool busyShown_ = false;
+};
+
+}  // namespace fesk::qt

@@ -1,0 +1,45 @@
+#include "ui/qt/dialog_units.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <cmath>
+
+namespace fesk::qt {
+
+QFont windowFont(const std::string& name, int pointSize) {
+  static const char* const kLegacySansSerif[] = {"MS Sans Serif", "Microsoft Sans Serif",
+                                                 "MS Shell Dlg", "Sans Serif", ""};
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  bool legacy = false;
+  for (const char* n : kLegacySansSerif) legacy = legacy || name == n;
+  if (!legacy) {
+    font.setFamily(QString::fromStdString(name));
+    font.setStyleHint(QFont::SansSerif);
+  }
+  font.setPointSize(pointSize > 0 ? pointSize : 8);
+  return font;
+}
+
+DialogUnits::DialogUnits(const QFont& font) {
+  QFontMetricsF metrics(font);
+  // The average width of the Latin letters, as dialog units are defined.
+  static const QString kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  charWidth_ = metrics.horizontalAdvance(kLetters) / kLetters.size();
+  charHeight_ = static_cast<int>(std::ceil(metrics.height()));
+}
+
+int DialogUnits::x(int units) const {
+  return static_cast<int>(std::lround(units * charWidth_ / 4.0));
+}
+
+int DialogUnits::y(int units) const {
+  return static_cast<int>(std::lround(units * charHeight_ / 8.0));
+}
+
+QRect DialogUnits::rect(const apprt::Rect& r) const {
+  // Edges are converted, not sizes, so that neighbouring controls stay flush.
+  int left = x(r.x), top = y(r.y);
+  return QRect(left, top, x(r.x + r.width) - left, y(r.y + r.height) - top);
+}
+
+}  // namespace fesk::qt

@@ -1,0 +1,52 @@
+#include "ui/qt/entry_control.h"
+
+#include <QValidator>
+#include <algorithm>
+
+namespace fesk::qt {
+namespace {
+
+// Refuses an edit that would make the text longer than the limit in bytes of
+// UTF-8. Qt edits whole characters, so what is kept is never a cut character.
+class ByteLimitValidator : public QValidator {
+ public:
+  ByteLimitValidator(size_t maxBytes, QObject* parent) : QValidator(parent), max_(maxBytes) {}
+  State validate(QString& input, int&) const override {
+    return static_cast<size_t>(input.toUtf8().size()) <= max_ ? Acceptable : Invalid;
+  }
+
+ private:
+  size_t max_;
+};
+
+constexpr size_t kMaxPendingEchoes = 256;
+
+}  // namespace
+
+EntryControl::EntryControl(QWidget* parent) : QLineEdit(parent) {
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+    sent_.push_back(text);
+    if (sent_.size() > kMaxPendingEchoes) sent_.pop_front();
+    emit typed(text);
+  });
+}
+
+void EntryControl::setPicture(const std::string& picture) {
+  picture_ = apprt::Picture::parse(picture);
+  delete validator();
+  setValidator(picture_ ? new ByteLimitValidator(picture_->maxBytes(), this) : nullptr);
+}
+
+void EntryControl::showRuntimeValue(const std::string& value) {
+  const QString raw = QString::fromStdString(value);
+  auto echo = std::find(sent_.begin(), sent_.end(), raw);
+  if (echo != sent_.end()) {
+    sent_.erase(sent_.begin(), echo + 1);
+    if (!sent_.empty() || raw == text()) return;
+  }
+  sent_.clear();
+  const QString shown = picture_ ? QString::fromStdString(picture_->formatForDisplay(value)) : raw;
+  if (shown != text()) setText(shown);
+}
+
+}  // namespace fesk::qt

@@ -1,0 +1,34 @@
+#pragma once
+// An entry: a line edit that takes at most its picture's number of bytes of
+// UTF-8 (a character is taken whole or not at all), reports every edit, and
+// shows the runtime's value without undoing what the user is typing.
+
+#include <QLineEdit>
+#include <QString>
+#include <deque>
+#include <optional>
+
+#include "runtime/picture.h"
+
+namespace fesk::qt {
+
+class EntryControl : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit EntryControl(QWidget* parent = nullptr);
+
+  void setPicture(const std::string& picture);
+  // The value the runtime holds (raw, as in the window's view). The runtime
+  // echoes what this entry sent it; an echo older than what is shown is not
+  // the runtime's own change and leaves the text alone.
+  void showRuntimeValue(const std::string& value);
+
+ signals:
+  void typed(const QString& text);
+
+ private:
+  std::optional<apprt::Picture> picture_;
+  std::deque<QString> sent_;  // edits reported and not yet echoed
+};
+
+}  // namespace fesk::qt

@@ -1,0 +1,172 @@
+#include "ui/qt/frame_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "ui/qt/child_window.h"
+#include "ui/qt/dialog_units.h"
+
+namespace fesk::qt {
+
+using apprt::ControlKind;
+using apprt::ControlView;
+using apprt::Input;
+
+namespace {
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+}  // namespace
+
+FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
+    : view_(view), send_(std::move(send)), area_(new QMdiArea(this)), message_(new QLabel) {
+  area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(area_);
+  statusBar()->addWidget(message_, 1);
+  buildMenus();
+  buildToolBar();
+  // The definition's size is a minimum: the frame holds several windows side
+  // by side, so it opens at most of the screen.
+  DialogUnits units(windowFont(view.fontName, view.fontSize));
+  QSize wanted = units.size(view.width, view.height);
+  if (QScreen* screen = this->screen()) {
+    QSize available = screen->availableSize();
+    wanted = wanted.expandedTo(available * 3 / 4).boundedTo(available);
+  }
+  resize(wanted);
+  apply(view);
+}
+
+void FrameWindow::buildMenus() {
+  std::map<int, QMenu*> menus;
+  for (const ControlView& c : view_.controls) {
+    if (c.inToolbar) continue;
+    QMenu* parentMenu = c.parent ? menus[c.parent] : nullptr;
+    if (c.parent && !parentMenu) continue;  // not part of the menu bar
+    switch (c.kind) {
+      case ControlKind::Menu: {
+        QMenu* menu = parentMenu ? parentMenu->addMenu(qs(c.text)) : menuBar()->addMenu(qs(c.text));
+        menu->menuAction()->setStatusTip(qs(c.hint));
+        menus[c.field] = menu;
+        break;
+      }
+      case ControlKind::MenuItem: {
+        QAction* action =
+            parentMenu ? parentMenu->addAction(qs(c.text)) : menuBar()->addAction(qs(c.text));
+        action->setStatusTip(qs(c.hint));
+        connect(action, &QAction::triggered, this,
+                [this, field = c.field] { send(Input::Kind::Menu, field); });
+        actions_[c.field] = action;
+        break;
+      }
+      case ControlKind::Separator:
+        if (parentMenu) parentMenu->addSeparator();
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void FrameWindow::buildToolBar() {
+  QToolBar* bar = nullptr;
+  for (const ControlView& c : view_.controls) {
+    if (!c.inToolbar || c.kind != ControlKind::Button) continue;
+    if (!bar) {
+      bar = addToolBar(tr("Tool bar"));
+      bar->setMovable(false);
+    }
+    QAction* action = bar->addAction(qs(c.text));
+    action->setStatusTip(qs(c.hint));
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
+      button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(action, &QAction::triggered, this,
+            [this, field = c.field] { send(Input::Kind::Click, field, apprt::kKeyMouseLeft); });
+    actions_[c.field] = action;
+  }
+}
+
+void FrameWindow::apply(const apprt::WindowView& view) {
+  view_ = view;
+  setWindowTitle(qs(view.title));
+  for (const ControlView& c : view.controls) {
+    auto it = actions_.find(c.field);
+    if (it == actions_.end()) continue;
+    it->second->setEnabled(c.enabled);
+    it->second->setVisible(!c.hidden);
+  }
+}
+
+QAction* FrameWindow::menuAction(int field) const {
+  auto it = actions_.find(field);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QMdiSubWindow* FrameWindow::addChild(ChildWindow* child) {
+  auto* sub = new ChildSubWindow(child);
+  area_->addSubWindow(sub);
+  return sub;
+}
+
+void FrameWindow::arrangeIcons() {
+  int x = 0;
+  const int bottom = area_->viewport()->height();
+  for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::CreationOrder)) {
+    if (!sub->isMinimized()) continue;
+    sub->move(x, bottom - sub->height());
+    x += sub->width();
+  }
+}
+
+void FrameWindow::showControlMessage(const QString& message) {
+  message_->setText(message);
+}
+
+void FrameWindow::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  // Closing the frame is the runtime's: it closes every other window first.
+  event->ignore();
+  send(Input::Kind::Close);
+}
+
+void FrameWindow::send(Input::Kind kind, int field, int key) {
+  Input input;
+  input.kind = kind;
+  input.window = view_.handle;
+  input.field = field;
+  input.key = key;
+  send_(input);
+}
+
+ChildSubWindow::ChildSubWindow(ChildWindow* child) : child_(child) {
+  setWidget(child);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setWindowTitle(child->windowTitle());
+  connect(child, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
+}
+
+void ChildSubWindow::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  child_->requestClose();
+}
+
+void ChildSubWindow::resizeEvent(QResizeEvent* event) {
+  QMdiSubWindow::resizeEvent(event);
+  if (isVisible()) child_->reportResize();
+}
+
+}  // namespace fesk::qt

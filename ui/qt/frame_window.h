@@ -1,0 +1,74 @@
+#pragma once
+// The frame: the program's main window, with the menu bar, tool bar and
+// status bar of its definition and the MDI area that holds every other
+// window. Menu items and tool-bar buttons are reported to the runtime, which
+// answers standard actions through the front-end.
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <map>
+
+#include "runtime/frontend.h"
+#include "ui/qt/input_sink.h"
+
+class QLabel;
+class QMdiArea;
+class QMenu;
+
+namespace fesk::qt {
+
+class ChildWindow;
+
+class FrameWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  FrameWindow(const apprt::WindowView& view, InputSink send);
+
+  void apply(const apprt::WindowView& view);
+  int handle() const { return view_.handle; }
+  QMdiArea* mdiArea() const { return area_; }
+  QAction* menuAction(int field) const;
+
+  // Puts a window of the program into the MDI area.
+  QMdiSubWindow* addChild(ChildWindow* child);
+  // Lines up the minimised windows along the bottom of the MDI area.
+  void arrangeIcons();
+  // The focused control's status-bar text.
+  void showControlMessage(const QString& message);
+  // Lets the next close go through (the program has ended).
+  void allowClose() { closing_ = true; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildToolBar();
+  void send(apprt::Input::Kind kind, int field = 0, int key = 0);
+
+  apprt::WindowView view_;
+  InputSink send_;
+  QMdiArea* area_;
+  QLabel* message_;
+  std::map<int, QAction*> actions_;  // menu items and tool-bar buttons by field
+  bool closing_ = false;
+};
+
+// An MDI child: its close box and size changes go to the runtime.
+class ChildSubWindow : public QMdiSubWindow {
+  Q_OBJECT
+ public:
+  explicit ChildSubWindow(ChildWindow* child);
+  ChildWindow* child() const { return child_; }
+  void allowClose() { closing_ = true; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  ChildWindow* child_;
+  bool closing_ = false;
+};
+
+}  // namespace fesk::qt

@@ -1,0 +1,83 @@
+#include "ui/qt/run.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <thread>
+
+#include "ui/qt/desktop.h"
+#include "ui/qt/frame_window.h"
+#include "ui/qt/qt_frontend.h"
+
+namespace fesk::qt {
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string platformOf(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "-platform") == 0) return argv[i + 1];
+  return environment("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+std::string missingDisplay(int argc, char** argv) {
+  const std::string platform = platformOf(argc, argv);
+  const bool x11 = !environment("DISPLAY").empty();
+  const bool wayland = !environment("WAYLAND_DISPLAY").empty();
+  bool available;
+  if (platform.empty())
+    available = x11 || wayland;
+  else if (platform.rfind("xcb", 0) == 0)
+    available = x11;
+  else if (platform.rfind("wayland", 0) == 0)
+    available = wayland;
+  else
+    available = true;  // offscreen, vnc, eglfs... need no display server
+  if (available) return "";
+  return "fesk: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
+         "run it without windows as: fesk --ui=headless --script FILE";
+}
+
+int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook started) {
+  if (std::string why = missingDisplay(argc, argv); !why.empty()) {
+    std::cerr << why << "\n";
+    return 2;
+  }
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("fesk");
+  QApplication::setApplicationDisplayName("fesk");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  Desktop desktop;
+  QtFrontEnd frontEnd(desktop);
+  QObject::connect(&desktop, &Desktop::ended, &app, [](int code) { QApplication::exit(code); });
+  apprt::ProgramRun program(frontEnd);
+  program.start(std::move(firstProcedure));
+  std::thread waiter([&program] { program.wait(); });
+  if (started) QTimer::singleShot(0, &app, [&] { started(desktop, program); });
+  QApplication::exec();
+
+  // The event loop can also end from outside (a session ending): the program
+  // is then closed as the frame's close box would, and its boxes answer their
+  // defaults.
+  frontEnd.stop();
+  if (!program.ended() && desktop.frame()) {
+    apprt::Input close;
+    close.kind = apprt::Input::Kind::Close;
+    close.window = desktop.frame()->handle();
+    apprt::deliverInput(close);
+  }
+  waiter.join();
+  return program.exitCode();
+}
+
+}  // namespace fesk::qt
