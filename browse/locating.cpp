@@ -201,12 +201,19 @@ Reposition BrowseCycle::repositionOnRequest() {
   return Reposition::kLoad;
 }
 
+// Through a view the record to show is found by its key position: the record
+// just written when the file has a current record, else the row's own record
+// re-read through the view. (Re-reading the row first would show the old row
+// instead of a record the procedure has just inserted or changed.)
 Reposition BrowseCycle::repositionInView() {
-  if (rows() > 0) {
+  scratch_ = file_.positionByKey(key_);
+  if (apprt::ERRCODE() != apprt::kNoError) {
     view_->reget(position_);
-    view_->close();
-    applyViewStrings();
     scratch_ = file_.positionByKey(key_);
+  }
+  view_->close();
+  applyViewStrings();
+  if (rows() > 0) {
     file_.resetToPosition(key_, scratch_);
     view_->open(apprt::kOpenViewMode);
     view_->next();
@@ -215,17 +222,14 @@ Reposition BrowseCycle::repositionInView() {
       displayQueue_.put();
       return Reposition::kReselect;
     }
+    view_->close();
   }
   // No row to take it, or the record no longer lies in the view: load from
   // the record's key position or key value.
-  view_->reget(position_);
-  view_->close();
-  applyViewStrings();
-  const std::string current = file_.positionByKey(key_);
-  if (current.empty())
+  if (scratch_.empty())
     setOnKeyValue();
   else
-    file_.resetToPosition(key_, current);
+    file_.resetToPosition(key_, scratch_);
   view_->open(apprt::kOpenViewMode);
   return Reposition::kLoad;
 }

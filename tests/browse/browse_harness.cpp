@@ -54,7 +54,7 @@ std::vector<std::string> codes(int from, int to) {
 
 BrowseProcedure::BrowseProcedure(const apprt::FileDeclaration& file,
                                  const apprt::KeyDeclaration& key)
-    : file_(file), key_(key) {}
+    : key(&key), file_(file) {}
 
 void BrowseProcedure::operator()() {
   file_.open(apprt::kOpenSharedReadWrite);
@@ -88,7 +88,7 @@ void BrowseProcedure::drive() {
   }
   for (int calls = 0; calls < 100000; ++calls) {
     const BrowseRange currentRange = range ? range() : BrowseRange{};
-    KX_RunBrowse(kList, file_, view.get(), key_, rows, rows.buffer.POSITION, currentRange, fixed);
+    KX_RunBrowse(kList, file_, view.get(), *key, rows, rows.buffer.POSITION, currentRange, fixed);
     const int action = KX_BrowseProp(kList, kBrowseAction, 0, true);
     if (action == kActionFillRow) {
       rows.buffer.first = file_.field(0).text();

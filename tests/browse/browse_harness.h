@@ -78,6 +78,7 @@ class BrowseProcedure {
   std::function<void()> afterRegistration;   // set switches on the new browse
   std::function<void(int action)> handOver;  // actions other than 1 and 12
   bool useView = false;
+  const apprt::KeyDeclaration* key;  // the key order shown; may change between events
 
   // The procedure; runs as the session's first procedure thread.
   void operator()();
@@ -97,7 +98,6 @@ class BrowseProcedure {
   void runCommands();
 
   const apprt::FileDeclaration& file_;
-  const apprt::KeyDeclaration& key_;
   std::mutex mutex_;
   std::vector<HandOver> handOvers_;
   int fills_ = 0;
