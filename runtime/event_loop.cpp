@@ -62,7 +62,9 @@ bool isShown(const Window& w, const Control& c) {
       if (x.def.field == parent) p = &x;
     if (!p) break;
     if (p->hidden) return false;
-    if (p->def.kind == ControlKind::Sheet) {
+    // A sheet shows the controls of its chosen tab only; the tabs themselves
+    // are always there to be chosen.
+    if (p->def.kind == ControlKind::Sheet && childField != c.def.field) {
       int index = 0;
       for (const auto& x : w.controls) {
         if (x.def.parent != parent || x.def.kind != ControlKind::Tab) continue;

@@ -191,6 +191,15 @@ TEST_F(GestureTest, TabChoiceGives21Then2WithTheNewChoice) {
   EXPECT_EQ(choices, (std::vector<int>{1, 2}));
 }
 
+TEST_F(GestureTest, TheMnemonicOfATabThatIsNotChosenChoosesIt) {
+  session->key("Alt+W");
+  auto seen = form.take();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].event, 21);
+  EXPECT_EQ(seen[1].event, 2);
+  EXPECT_EQ(session->current().control(6)->choice, 2);
+}
+
 TEST_F(GestureTest, EscClosesTheWindowUnlessTheHandlerConsumesIt) {
   form.handler = [](int event, int) { return event == apprt::kEventCloseWindow ? 1 : 0; };
   session->key("Esc");

@@ -17,18 +17,30 @@ std::string quoted(const std::string& text) {
 
 std::string kindName(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Prompt: return "prompt";
-    case ControlKind::Entry: return "entry";
-    case ControlKind::Button: return "button";
-    case ControlKind::List: return "list";
-    case ControlKind::DropList: return "droplist";
-    case ControlKind::DropCombo: return "dropcombo";
-    case ControlKind::Sheet: return "sheet";
-    case ControlKind::Tab: return "tab";
-    case ControlKind::Menu: return "menu";
-    case ControlKind::MenuItem: return "item";
-    case ControlKind::Separator: return "separator";
-    case ControlKind::Toolbar: return "toolbar";
+    case ControlKind::Prompt:
+      return "prompt";
+    case ControlKind::Entry:
+      return "entry";
+    case ControlKind::Button:
+      return "button";
+    case ControlKind::List:
+      return "list";
+    case ControlKind::DropList:
+      return "droplist";
+    case ControlKind::DropCombo:
+      return "dropcombo";
+    case ControlKind::Sheet:
+      return "sheet";
+    case ControlKind::Tab:
+      return "tab";
+    case ControlKind::Menu:
+      return "menu";
+    case ControlKind::MenuItem:
+      return "item";
+    case ControlKind::Separator:
+      return "separator";
+    case ControlKind::Toolbar:
+      return "toolbar";
   }
   return "control";
 }
@@ -42,16 +54,39 @@ std::string describeMessageBox(const apprt::MessageBoxRequest& r, int answer) {
          " answer=" + buttonName(answer);
 }
 
+namespace {
+// Whether a person sees the control: neither it nor a container of it is
+// hidden, and every sheet it sits in shows its tab.
+bool shown(const apprt::WindowView& v, const apprt::ControlView& c) {
+  const apprt::ControlView* child = &c;
+  for (const apprt::ControlView* at = &c; at; at = at->parent ? v.control(at->parent) : nullptr) {
+    if (at->hidden) return false;
+    if (at->kind == ControlKind::Sheet && child != &c) {
+      int index = 0;
+      for (const auto& x : v.controls) {
+        if (x.parent != at->field || x.kind != ControlKind::Tab) continue;
+        ++index;
+        if (x.field == child->field && index != at->choice) return false;
+      }
+    }
+    child = at;
+  }
+  return true;
+}
+}  // namespace
+
 std::string describeWindow(const apprt::WindowView& v) {
   std::string out = "window " + quoted(v.title) + " focus=" + std::to_string(v.focus) +
                     " busy=" + (v.busy ? "yes" : "no") + "\n";
   for (const auto& c : v.controls) {
     if (c.kind == ControlKind::Separator || c.kind == ControlKind::Toolbar) continue;
     out += "  " + std::to_string(c.field) + " " + kindName(c.kind) + " " + quoted(c.text);
+    if (c.required) out += " required";
     if (!c.enabled) out += " disabled";
-    if (c.hidden) out += " hidden";
+    if (!shown(v, c)) out += " hidden";
     if (c.kind == ControlKind::Sheet) out += " tab=" + std::to_string(c.choice);
-    if (c.overList) out += " over=" + std::to_string(c.overList) + ":" + std::to_string(c.overColumn);
+    if (c.overList)
+      out += " over=" + std::to_string(c.overList) + ":" + std::to_string(c.overColumn);
     bool list = c.kind == ControlKind::List || c.kind == ControlKind::DropList ||
                 c.kind == ControlKind::DropCombo;
     if (list) {
