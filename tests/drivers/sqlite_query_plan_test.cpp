@@ -32,9 +32,11 @@ class SqliteQueryPlanTest : public FileTest {
   }
   static std::vector<ReadOrder> orders() {
     std::vector<ReadOrder> all;
-    for (int key = 0; key < 2; ++key) all.push_back(ReadOrder{.fields = {key}, .key = key});
-    all.push_back(ReadOrder{});                          // file order
-    all.push_back(ReadOrder{.fields = {1}, .key = -1});  // a view ordered by a key's field
+    for (int key = 0; key < 2; ++key)
+      all.push_back(ReadOrder{.fields = {key}, .key = key, .filter = {}});
+    all.push_back(ReadOrder{});  // file order
+    all.push_back(
+        ReadOrder{.fields = {1}, .key = -1, .filter = {}});  // a view ordered by a key's field
     all.push_back(ReadOrder{.fields = {0}, .key = 0, .filter = "NAME LIKE 'n%'"});  // filtered
     return all;
   }
