@@ -9,11 +9,26 @@ namespace apprt {
 namespace {
 
 constexpr std::pair<std::string_view, int> kNamed[] = {
-    {"Tab", kKeyTab},     {"Enter", kKeyEnter},   {"Esc", kKeyEsc},     {"Space", kKeySpace},
-    {"PgUp", kKeyPgUp},   {"PgDn", kKeyPgDn},     {"End", kKeyEnd},     {"Home", kKeyHome},
-    {"Left", kKeyLeft},   {"Up", kKeyUp},         {"Right", kKeyRight}, {"Down", kKeyDown},
-    {"Ins", kKeyInsert},  {"Del", kKeyDelete},    {"Backspace", 8},     {"Ctrl", kKeyCtrl},
+    {"Tab", kKeyTab},
+    {"Enter", kKeyEnter},
+    {"Esc", kKeyEsc},
+    {"Space", kKeySpace},
+    {"PgUp", kKeyPgUp},
+    {"PgDn", kKeyPgDn},
+    {"End", kKeyEnd},
+    {"Home", kKeyHome},
+    {"Left", kKeyLeft},
+    {"Up", kKeyUp},
+    {"Right", kKeyRight},
+    {"Down", kKeyDown},
+    {"Ins", kKeyInsert},
+    {"Del", kKeyDelete},
+    {"Backspace", 8},
+    {"Ctrl", kKeyCtrl},
     {"Shift", kKeyShift},
+    {"MouseLeft", kKeyMouseLeft},
+    {"MouseRight", kKeyMouseRight},
+    {"MouseDouble", kKeyMouseLeftDouble},
 };
 
 constexpr std::pair<std::string_view, int> kModifiers[] = {
@@ -28,6 +43,20 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The number after `prefix` (case ignored) when it lies in first..last.
+std::optional<int> numbered(std::string_view name, std::string_view prefix, int first, int last) {
+  if (name.size() <= prefix.size() || name.size() > prefix.size() + 3 ||
+      !equalsIgnoringCase(name.substr(0, prefix.size()), prefix))
+    return std::nullopt;
+  int n = 0;
+  for (char c : name.substr(prefix.size())) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n < first || n > last) return std::nullopt;
+  return n;
+}
+
 }  // namespace
 
 std::optional<int> keyCodeFromName(std::string_view name) {
@@ -35,7 +64,8 @@ std::optional<int> keyCodeFromName(std::string_view name) {
   for (bool found = true; found;) {
     found = false;
     for (auto [prefix, bit] : kModifiers)
-      if (name.size() > prefix.size() && equalsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
+      if (name.size() > prefix.size() &&
+          equalsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
         modifiers |= bit;
         name.remove_prefix(prefix.size());
         found = true;
@@ -45,17 +75,10 @@ std::optional<int> keyCodeFromName(std::string_view name) {
     if (equalsIgnoringCase(name, n)) return modifiers + code;
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
     return modifiers + std::toupper(static_cast<unsigned char>(name[0]));
-  if (name.size() == 4 && equalsIgnoringCase(name.substr(0, 3), "Pad") &&
-      std::isdigit(static_cast<unsigned char>(name[3])))
-    return modifiers + kKeyPad0 + (name[3] - '0');
-  if (name.size() >= 2 && (name[0] == 'F' || name[0] == 'f')) {
-    int n = 0;
-    for (char c : name.substr(1)) {
-      if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
-      n = n * 10 + (c - '0');
-    }
-    if (n >= 1 && n <= 12) return modifiers + kKeyF1 + n - 1;
-  }
+  if (auto pad = numbered(name, "Pad", 0, 9)) return modifiers + kKeyPad0 + *pad;
+  if (auto f = numbered(name, "F", 1, 12)) return modifiers + kKeyF1 + *f - 1;
+  // Keys with no name of their own go by their code.
+  if (auto code = numbered(name, "Key", 1, 255)) return modifiers + *code;
   return std::nullopt;
 }
 
@@ -70,7 +93,7 @@ std::string keyName(int code) {
   if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return out + char(key);
   if (key >= kKeyPad0 && key <= kKeyPad0 + 9) return out + "Pad" + char('0' + key - kKeyPad0);
   if (key >= kKeyF1 && key <= kKeyF1 + 11) return out + "F" + std::to_string(key - kKeyF1 + 1);
-  return out + std::to_string(key);
+  return out + "Key" + std::to_string(key);
 }
 
 }  // namespace apprt

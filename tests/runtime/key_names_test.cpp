@@ -1,0 +1,63 @@
+// Key names as scripts and front-ends write them, and back.
+
+#include "runtime/key_names.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/constants.h"
+
+namespace apprt {
+namespace {
+
+TEST(KeyNames, NamesGiveTheirPcKeyCodes) {
+  struct {
+    const char* name;
+    int code;
+  } cases[] = {
+      {"Down", kKeyDown},
+      {"Ctrl+PgDn", kCtrl + kKeyPgDn},
+      {"Enter", kKeyEnter},
+      {"Shift+Tab", kKeyShiftTab},
+      {"Ins", kKeyInsert},
+      {"Del", kKeyDelete},
+      {"Esc", kKeyEsc},
+      {"F1", kKeyF1},
+      {"F12", kKeyF1 + 11},
+      {"a", 'A'},
+      {"Z", 'Z'},
+      {"7", '7'},
+      {"Pad7", kKeyPad0 + 7},
+      {"Alt+F4", kAlt + kKeyF4},
+      {"Ctrl+Enter", kKeyCtrlEnter},
+      {"ctrl+shift+home", kCtrl + kShift + kKeyHome},
+      {"Shift+Ctrl+Home", kCtrl + kShift + kKeyHome},
+      {"MouseLeft", kKeyMouseLeft},
+      {"MouseDouble", kKeyMouseLeftDouble},
+  };
+  for (auto& c : cases) EXPECT_EQ(keyCodeFromName(c.name), c.code) << c.name;
+}
+
+TEST(KeyNames, EveryCodeRoundTrips) {
+  for (int modifiers : {0, kShift, kCtrl, kAlt, kShift + kCtrl, kCtrl + kAlt})
+    for (int key = 1; key < 256; ++key) {
+      int code = modifiers + key;
+      std::string name = keyName(code);
+      EXPECT_EQ(keyCodeFromName(name), code) << name;
+    }
+}
+
+TEST(KeyNames, WhatIsNoKeyIsRefused) {
+  for (const char* name : {"", "Ctrl+", "Banana", "F0", "F13", "F99999999999999", "Pad", "Key",
+                           "Key256", "Key-1", "Ctrl+Banana", "ab", "+"})
+    EXPECT_EQ(keyCodeFromName(name), std::nullopt) << name;
+}
+
+TEST(KeyNames, NamesReadAsPeopleWriteThem) {
+  EXPECT_EQ(keyName(kCtrl + kKeyPgDn), "Ctrl+PgDn");
+  EXPECT_EQ(keyName(kKeyShiftTab), "Shift+Tab");
+  EXPECT_EQ(keyName('Q' + kAlt), "Alt+Q");
+  EXPECT_EQ(keyName(kKeyPad0 + 3), "Pad3");
+}
+
+}  // namespace
+}  // namespace apprt
