@@ -210,8 +210,15 @@ void UpdateFesk1Procedure::completeChange() {
     const Fesk1Record& now = FESK1.buffer();
     return !(now.CODE == SavedRecord.CODE && now.NAME == SavedRecord.NAME);
   };
-  l_.LocalResponse = SaveChange(
-      changed, [] { return UpdateFesk1Record(false); }, kCodePrompt);
+  // After a change by another station the form goes on from the version now
+  // stored, so a new code must be carried over from that version's code: the
+  // children of the code the form opened with may have been given another.
+  const auto write = [] {
+    const int result = UpdateFesk1Record(false);
+    if (result == kWriteChangedElsewhere) RememberFesk1Code();
+    return result;
+  };
+  l_.LocalResponse = SaveChange(changed, write, kCodePrompt);
 }
 
 void UpdateFesk1Procedure::DriveChildBrowse() {

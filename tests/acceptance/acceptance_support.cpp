@@ -103,6 +103,12 @@ void fill(headless::Session& user, const std::string& prompt, const std::string&
   user.type(text);
 }
 
+apprt::WindowView windowWithHandle(headless::Session& user, int handle) {
+  for (const auto& w : user.frontEnd().windows())
+    if (w.handle == handle) return w;
+  throw std::runtime_error("no open window with handle " + std::to_string(handle));
+}
+
 const apprt::ControlView& control(const apprt::WindowView& window, int field) {
   const apprt::ControlView* found = window.control(field);
   if (!found) throw std::runtime_error("no field " + std::to_string(field) + " in " + window.title);

@@ -63,6 +63,8 @@ Records rowsOf(const apprt::WindowView& window, int listField);
 std::vector<std::string> codesOf(const apprt::WindowView& window, int listField = 1);
 // The code in column 1 of the selected row ("" when no row is selected).
 std::string selectedCode(const apprt::WindowView& window, int listField = 1);
+// The open window with that handle (windows of several browses share titles).
+apprt::WindowView windowWithHandle(headless::Session& user, int handle);
 const apprt::ControlView& control(const apprt::WindowView& window, int field);
 
 }  // namespace fesk::test
