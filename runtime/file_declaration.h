@@ -75,6 +75,8 @@ class FileDeclaration {
   virtual ~FileDeclaration() = default;
 
   // The layout.
+  // The file's name. Reading it leaves the error state alone, so a warning
+  // can name the file without losing the error it describes.
   const std::string& fileName() const { return name_; }
   const std::vector<FieldDeclaration>& fields() const { return fields_; }
   const std::vector<KeyDeclaration>& keys() const { return keys_; }
@@ -100,7 +102,6 @@ class FileDeclaration {
   void buildKeys() const;
   void close() const;
   std::string send(std::string_view option) const;  // the driver's answer
-  std::string name() const;                         // the file's name
   bool isOpen() const;
 
   // Positioning.

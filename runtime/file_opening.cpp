@@ -57,11 +57,6 @@ std::string FileDeclaration::send(std::string_view option) const {
   return answer;
 }
 
-std::string FileDeclaration::name() const {
-  clearError();
-  return name_;
-}
-
 bool FileDeclaration::isOpen() const {
   return instanceOf(*this).driverFile != nullptr;
 }
