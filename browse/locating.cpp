@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "browse/browse_cycle.h"
 #include "runtime/constants.h"
@@ -52,17 +53,26 @@ std::string numberText(double value) {
   return std::to_string(value);
 }
 
+// The fixed components in force: pairs from the first on, up to the first
+// pair that lacks its field or its value.
+std::vector<std::pair<apprt::FieldRef, std::string>> pairsInForce(
+    const BrowseFixedComponents& fixed) {
+  std::vector<std::pair<apprt::FieldRef, std::string>> inForce;
+  for (const auto& [field, value] : {std::pair{&fixed.fixed1Field, &fixed.fixed1Value},
+                                     std::pair{&fixed.fixed2Field, &fixed.fixed2Value},
+                                     std::pair{&fixed.fixed3Field, &fixed.fixed3Value}}) {
+    if (!*field || !*value) break;
+    inForce.emplace_back(**field, **value);
+  }
+  return inForce;
+}
+
 }  // namespace
 
 void BrowseCycle::checkFixedComponents() {
   if (OutOfRange) return;
-  const std::pair<const std::optional<apprt::FieldRef>*, const std::optional<std::string>*>
-      pairs[] = {{&fixed_.fixed1Field, &fixed_.fixed1Value},
-                 {&fixed_.fixed2Field, &fixed_.fixed2Value},
-                 {&fixed_.fixed3Field, &fixed_.fixed3Value}};
-  for (const auto& [field, value] : pairs) {
-    if (!*field || !*value) return;
-    if (compareValues((*field)->bytes(), **value, false) != 0) {
+  for (const auto& [field, value] : pairsInForce(fixed_)) {
+    if (compareValues(field.bytes(), value, false) != 0) {
       OutOfRange = true;
       return;
     }
@@ -84,15 +94,7 @@ void BrowseCycle::checkRange() {
 }
 
 void BrowseCycle::setFixedComponents() {
-  const std::pair<const std::optional<apprt::FieldRef>*, const std::optional<std::string>*>
-      pairs[] = {{&fixed_.fixed1Field, &fixed_.fixed1Value},
-                 {&fixed_.fixed2Field, &fixed_.fixed2Value},
-                 {&fixed_.fixed3Field, &fixed_.fixed3Value}};
-  for (const auto& [field, value] : pairs) {
-    if (!*field || !*value) return;
-    apprt::FieldRef target = **field;
-    target.assign(**value);
-  }
+  for (auto [field, value] : pairsInForce(fixed_)) field.assign(value);
 }
 
 // Puts into rangeField the least value beyond the upper bound: the number
