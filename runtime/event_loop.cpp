@@ -1,5 +1,6 @@
 // Event loops, posting, focus and completion.
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "runtime/picture.h"
@@ -42,7 +43,9 @@ bool finishEvent(LoopFrame& f, int step) {
 void endLoop(const LoopFrame& f) {
   Window* w = findWindow(f.window);
   tLoops.pop_back();
-  if (w && w->def.kind == WindowKind::Frame) {
+  bool outermost = std::none_of(tLoops.begin(), tLoops.end(),
+                                [&](const LoopFrame& outer) { return outer.window == f.window; });
+  if (w && w->def.kind == WindowKind::Frame && outermost) {
     // The frame ends after every other window was asked to close down and
     // its thread has ended, so that no write is cut off.
     postCloseDownToOthers(w->thread);
@@ -107,12 +110,20 @@ Control* nextFocusable(Window& w, int fromField, bool backwards) {
   return nullptr;
 }
 
-void queueEvent(Window& w, Event e) { w.events.push_back(std::move(e)); }
+void queueEvent(Window& w, Event e) {
+  w.events.push_back(std::move(e));
+}
 
 void moveFocus(Window& w, int field, int key) {
   w.focus = field;
   ++w.selectCount;
   queueEvent(w, Event{kEventSelected, field, key, {}, {}, {}});
+}
+
+void takeValue(int window, int field) {
+  Window* w = findWindow(window);
+  Control* c = w ? w->control(field) : nullptr;
+  if (c && c->def.kind == ControlKind::Entry && c->binding) c->binding.write(c->text);
 }
 
 bool entryAccepts(Window& w, const Control& entry, int key) {
@@ -133,8 +144,11 @@ void focusTo(Window& w, int field, int key, std::function<void()> then) {
     if (!entryAccepts(w, *current, key)) return;
     int entry = current->def.field;
     int handle = w.handle;
-    queueEvent(w, Event{kEventAccepted, entry, key, {},
-                        [entry] { UPDATE(entry); },
+    queueEvent(w, Event{kEventAccepted,
+                        entry,
+                        key,
+                        {},
+                        [handle, entry] { takeValue(handle, entry); },
                         [handle, field, key, then](bool handlerMovedFocus) {
                           Window* win = findWindow(handle);
                           if (!win || handlerMovedFocus) return;
@@ -185,15 +199,25 @@ void endEventLoops() {
   while (!tLoops.empty() && tLoops.back().window == window) tLoops.pop_back();
 }
 
-int EVENT() { return tLoops.empty() || !tLoops.back().hasEvent ? 0 : tLoops.back().event.number; }
-int FIELD() { return tLoops.empty() || !tLoops.back().hasEvent ? 0 : tLoops.back().event.field; }
-int ACCEPTED() { return EVENT() == kEventAccepted ? FIELD() : 0; }
-int KEYCODE() { return tLoops.empty() ? 0 : tLoops.back().event.key; }
+int EVENT() {
+  return tLoops.empty() || !tLoops.back().hasEvent ? 0 : tLoops.back().event.number;
+}
+int FIELD() {
+  return tLoops.empty() || !tLoops.back().hasEvent ? 0 : tLoops.back().event.field;
+}
+int ACCEPTED() {
+  return EVENT() == kEventAccepted ? FIELD() : 0;
+}
+int KEYCODE() {
+  return tLoops.empty() ? 0 : tLoops.back().event.key;
+}
 void SETKEYCODE(int key) {
   if (!tLoops.empty()) tLoops.back().event.key = key;
 }
 
-void POST(int event, int field) { queueEvent(currentWindow(), Event{event, field, 0, {}, {}, {}}); }
+void POST(int event, int field) {
+  queueEvent(currentWindow(), Event{event, field, 0, {}, {}, {}});
+}
 
 void POST(int event, int field, int windowHandle) {
   Window* w = findWindow(windowHandle);
@@ -201,7 +225,8 @@ void POST(int event, int field, int windowHandle) {
     queueEvent(*w, Event{event, field, 0, {}, {}, {}});
     return;
   }
-  postToOwner(Message{windowHandle, kMsgPostEvent, static_cast<uintptr_t>(event), field, std::nullopt});
+  postToOwner(
+      Message{windowHandle, kMsgPostEvent, static_cast<uintptr_t>(event), field, std::nullopt});
 }
 
 void SELECT(int field, int rowOrTab) {

@@ -29,12 +29,15 @@ void press(Window& w, Control& button, int key) {
   focusTo(w, field, key, [handle, field, key] {
     Window* win = findWindow(handle);
     if (!win) return;
-    queueEvent(*win, Event{kEventAccepted, field, key,
+    queueEvent(*win, Event{kEventAccepted,
+                           field,
+                           key,
                            [handle, field] {
                              Window* x = findWindow(handle);
                              return x && x->focus == field;
                            },
-                           {}, {}});
+                           {},
+                           {}});
   });
 }
 
@@ -46,7 +49,10 @@ void leaveByKey(Window& w, Control& from, int key, Control* to) {
     focusTo(w, to->def.field, key);
   } else if (from.def.kind == ControlKind::Entry && entryAccepts(w, from, key)) {
     int entry = from.def.field;
-    queueEvent(w, Event{kEventAccepted, entry, key, {}, [entry] { UPDATE(entry); }, {}});
+    int handle = w.handle;
+    queueEvent(
+        w,
+        Event{kEventAccepted, entry, key, {}, [handle, entry] { takeValue(handle, entry); }, {}});
   }
 }
 
@@ -65,8 +71,7 @@ int mnemonicOf(const std::string& text) {
 bool mnemonic(Window& w, int letter, int key) {
   for (size_t i = 0; i < w.controls.size(); ++i) {
     Control& c = w.controls[i];
-    if (c.def.field <= 0 || mnemonicOf(c.text) != letter || !isShown(w, c) || !c.enabled)
-      continue;
+    if (c.def.field <= 0 || mnemonicOf(c.text) != letter || !isShown(w, c) || !c.enabled) continue;
     switch (c.def.kind) {
       case ControlKind::Prompt: {
         // A prompt never takes the focus: the control after it does.
@@ -74,7 +79,9 @@ bool mnemonic(Window& w, int letter, int key) {
         if (next) focusTo(w, next->def.field, key);
         return true;
       }
-      case ControlKind::Button: press(w, c, key); return true;
+      case ControlKind::Button:
+        press(w, c, key);
+        return true;
       case ControlKind::Tab: {
         int index = 0;
         for (auto& x : w.controls) {
@@ -98,15 +105,28 @@ bool mnemonic(Window& w, int letter, int key) {
 void listKey(Window& w, Control& list, int key) {
   int field = list.def.field;
   switch (key) {
-    case kKeyUp: queue(w, kEventScrollUp, field, key); return;
-    case kKeyDown: queue(w, kEventScrollDown, field, key); return;
-    case kKeyPgUp: queue(w, kEventPageUp, field, key); return;
-    case kKeyPgDn: queue(w, kEventPageDown, field, key); return;
+    case kKeyUp:
+      queue(w, kEventScrollUp, field, key);
+      return;
+    case kKeyDown:
+      queue(w, kEventScrollDown, field, key);
+      return;
+    case kKeyPgUp:
+      queue(w, kEventPageUp, field, key);
+      return;
+    case kKeyPgDn:
+      queue(w, kEventPageDown, field, key);
+      return;
     case kCtrl + kKeyPgUp:
-    case kCtrl + kKeyHome: queue(w, kEventScrollTop, field, key); return;
+    case kCtrl + kKeyHome:
+      queue(w, kEventScrollTop, field, key);
+      return;
     case kCtrl + kKeyPgDn:
-    case kCtrl + kKeyEnd: queue(w, kEventScrollBottom, field, key); return;
-    default: queue(w, kEventAlertKey, field, key);
+    case kCtrl + kKeyEnd:
+      queue(w, kEventScrollBottom, field, key);
+      return;
+    default:
+      queue(w, kEventAlertKey, field, key);
   }
 }
 
@@ -125,8 +145,10 @@ void keyDown(Window& w, int key) {
   }
   if (key == kKeyTab || key == kKeyShiftTab) {
     Control* to = nextFocusable(w, w.focus, key == kKeyShiftTab);
-    if (focused) leaveByKey(w, *focused, key, to);
-    else if (to) moveFocus(w, to->def.field, key);
+    if (focused)
+      leaveByKey(w, *focused, key, to);
+    else if (to)
+      moveFocus(w, to->def.field, key);
     return;
   }
   if (key == kKeyF1) {
@@ -172,7 +194,9 @@ void click(Window& w, Control& c, int key) {
       if (next) focusTo(w, next->def.field, key);
       return;
     }
-    case ControlKind::Button: press(w, c, key); return;
+    case ControlKind::Button:
+      press(w, c, key);
+      return;
     default:
       if (isFocusable(w, c)) focusTo(w, c.def.field, key);
   }
@@ -200,7 +224,10 @@ void chooseTab(Window& w, Control& sheet, int tab) {
   if (tab < 1 || tab > tabs) return;
   int handle = w.handle;
   queue(w, kEventTabChanging, field, 0);
-  queueEvent(w, Event{kEventNewSelection, field, 0, {},
+  queueEvent(w, Event{kEventNewSelection,
+                      field,
+                      0,
+                      {},
                       [handle, field, tab] {
                         Window* win = findWindow(handle);
                         if (Control* s = win ? win->control(field) : nullptr) s->choice = tab;
@@ -213,15 +240,24 @@ void scrollBar(Window& w, Control& list, uintptr_t wParam) {
   int code = static_cast<int>(wParam & 0xFFFF);
   int position = static_cast<int>((wParam >> 16) & 0xFFFF);
   switch (code) {
-    case kScrollLineUp: queue(w, kEventScrollUp, field, 0); return;
-    case kScrollLineDown: queue(w, kEventScrollDown, field, 0); return;
-    case kScrollPageUp: queue(w, kEventPageUp, field, 0); return;
-    case kScrollPageDown: queue(w, kEventPageDown, field, 0); return;
+    case kScrollLineUp:
+      queue(w, kEventScrollUp, field, 0);
+      return;
+    case kScrollLineDown:
+      queue(w, kEventScrollDown, field, 0);
+      return;
+    case kScrollPageUp:
+      queue(w, kEventPageUp, field, 0);
+      return;
+    case kScrollPageDown:
+      queue(w, kEventPageDown, field, 0);
+      return;
     case kScrollThumbPosition:
       list.thumb = std::clamp(position, 0, 100);
       queue(w, kEventScrollDrag, field, 0);
       return;
-    default: return;  // tracking the thumb moves nothing until it is released
+    default:
+      return;  // tracking the thumb moves nothing until it is released
   }
 }
 
@@ -230,12 +266,19 @@ void menuItem(Window& w, int field) {
   if (!item || !item->enabled) return;
   auto action = static_cast<StandardAction>(item->def.standardAction);
   switch (action) {
-    case StandardAction::None: queue(w, kEventAccepted, field, 0); return;
-    case StandardAction::Exit: queue(w, kEventCloseWindow, 0, 0); return;
+    case StandardAction::None:
+      queue(w, kEventAccepted, field, 0);
+      return;
+    case StandardAction::Exit:
+      queue(w, kEventCloseWindow, 0, 0);
+      return;
     case StandardAction::HelpContents:
     case StandardAction::HelpSearch:
-    case StandardAction::HelpOnHelp: frontEnd().help(""); return;
-    default: frontEnd().standardAction(action, w.handle);
+    case StandardAction::HelpOnHelp:
+      frontEnd().help("");
+      return;
+    default:
+      frontEnd().standardAction(action, w.handle);
   }
 }
 
@@ -257,11 +300,21 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
   if (h->field != 0 && !c) return 0;  // a control's parts (drop button, open list)
   if (c && (!c->enabled || !isShown(*w, *c))) return 0;
   switch (msg) {
-    case kMsgActivate: activateWindow(*w); break;
-    case kMsgClose: queue(*w, kEventCloseWindow, 0, 0); break;
-    case kMsgResize: queue(*w, kEventSized, 0, 0); break;
-    case kMsgMenu: menuItem(*w, static_cast<int>(wParam)); break;
-    case kMsgKeyDown: keyDown(*w, static_cast<int>(wParam)); break;
+    case kMsgActivate:
+      activateWindow(*w);
+      break;
+    case kMsgClose:
+      queue(*w, kEventCloseWindow, 0, 0);
+      break;
+    case kMsgResize:
+      queue(*w, kEventSized, 0, 0);
+      break;
+    case kMsgMenu:
+      menuItem(*w, static_cast<int>(wParam));
+      break;
+    case kMsgKeyDown:
+      keyDown(*w, static_cast<int>(wParam));
+      break;
     case kMsgSetText:
       if (c && c->def.kind == ControlKind::Entry)
         c->text = *reinterpret_cast<const std::string*>(lParam);
@@ -281,7 +334,8 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
     case kMsgVScroll:
       if (c && isList(*c)) scrollBar(*w, *c, wParam);
       break;
-    default: break;
+    default:
+      break;
   }
   return 0;
 }
@@ -305,23 +359,43 @@ void routeInput(const Input& input) {
     target = c->handle;
   }
   switch (input.kind) {
-    case Input::Kind::Key: sendMessage(target, kMsgKeyDown, input.key, 0); break;
-    case Input::Kind::KeyUp: sendMessage(target, kMsgKeyUp, input.key, 0); break;
-    case Input::Kind::Click: sendMessage(target, kMsgClick, input.key, 0); break;
+    case Input::Kind::Key:
+      sendMessage(target, kMsgKeyDown, input.key, 0);
+      break;
+    case Input::Kind::KeyUp:
+      sendMessage(target, kMsgKeyUp, input.key, 0);
+      break;
+    case Input::Kind::Click:
+      sendMessage(target, kMsgClick, input.key, 0);
+      break;
     case Input::Kind::Text:
       sendMessage(target, kMsgSetText, 0, reinterpret_cast<intptr_t>(&input.text));
       break;
-    case Input::Kind::Row: sendMessage(target, kMsgChooseRow, input.row, input.key); break;
-    case Input::Kind::Tab: sendMessage(target, kMsgChooseTab, input.row, 0); break;
+    case Input::Kind::Row:
+      sendMessage(target, kMsgChooseRow, input.row, input.key);
+      break;
+    case Input::Kind::Tab:
+      sendMessage(target, kMsgChooseTab, input.row, 0);
+      break;
     case Input::Kind::Scroll:
       sendMessage(target, kMsgVScroll,
                   (static_cast<uintptr_t>(input.thumb) << 16) | (input.row & 0xFFFF), 0);
       break;
-    case Input::Kind::Wheel: sendMessage(target, kMsgWheel, input.row, 0); break;
-    case Input::Kind::Activate: sendMessage(target, kMsgActivate, 0, 0); break;
-    case Input::Kind::Close: sendMessage(target, kMsgClose, 0, 0); break;
-    case Input::Kind::Resize: sendMessage(target, kMsgResize, 0, 0); break;
-    case Input::Kind::Menu: sendMessage(target, kMsgMenu, input.field, 0); break;
+    case Input::Kind::Wheel:
+      sendMessage(target, kMsgWheel, input.row, 0);
+      break;
+    case Input::Kind::Activate:
+      sendMessage(target, kMsgActivate, 0, 0);
+      break;
+    case Input::Kind::Close:
+      sendMessage(target, kMsgClose, 0, 0);
+      break;
+    case Input::Kind::Resize:
+      sendMessage(target, kMsgResize, 0, 0);
+      break;
+    case Input::Kind::Menu:
+      sendMessage(target, kMsgMenu, input.field, 0);
+      break;
   }
 }
 

@@ -101,6 +101,8 @@ Control* nextFocusable(Window& w, int fromField, bool backwards);
 void queueEvent(Window& w, Event e);
 // Moves the focus to `field` and queues 257 for it (key: what moved it).
 void moveFocus(Window& w, int field, int key);
+// UPDATE of one entry of a given window (not necessarily the current one).
+void takeValue(int window, int field);
 // Whether what an entry shows passes its picture; queues 26 for it when not.
 bool entryAccepts(Window& w, const Control& entry, int key);
 // Moves the focus the way a user does: leaving an entry first hands out its

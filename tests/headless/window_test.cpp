@@ -135,6 +135,28 @@ TEST_F(MultiWindowTest, ClosingTheFrameClosesEveryOtherWindowFirst) {
   EXPECT_TRUE(session->frontEnd().windows().empty());
 }
 
+TEST_F(MultiWindowTest, AnInnerLoopOfTheFrameEndingLeavesTheOtherWindowsAlone) {
+  session = std::make_unique<Session>([this] {
+    runLoggedWindow("FRAME", log, [this](int event, int field) {
+      if (event != apprt::kEventAccepted) return 0;
+      if (field == -2) apprt::START([this] { form(); }, 0);
+      if (field == -5) {
+        apprt::startEventLoop();
+        while (!apprt::endEventLoop(-1)) log.note("inner frame event");
+      }
+      return 0;
+    });
+  });
+  session->menu("Start Form");
+  log.take();
+  session->menu("Go");
+  session->menu("Go");  // ends the inner loop
+  auto form = log.takeEventsOf("FORM");
+  EXPECT_EQ(std::count(form.begin(), form.end(), std::pair{514, 0}), 0)
+      << "no 514 reached the form";
+  EXPECT_TRUE(session->window("Test Form")) << "only the frame's own end closes the others";
+}
+
 TEST_F(MultiWindowTest, AFormThatRefusesToCloseIsStoppedWhenTheProgramEnds) {
   formStep = [](int event, int) { return event == apprt::kEventCloseDown ? 1 : 0; };
   std::atomic<bool> firstReturned = false;
