@@ -290,6 +290,8 @@ int ProgramRun::wait() {
   return r.exitCode;
 }
 
+void ProgramRun::stop() { stopEveryThread(0, ""); }
+
 bool ProgramRun::ended() const {
   std::lock_guard lock(run().mutex);
   return run().started && run().threads.empty();

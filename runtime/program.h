@@ -64,6 +64,9 @@ class ProgramRun {
   void start(Procedure firstProcedure);
   // Blocks until the run has ended; returns the exit code.
   int wait();
+  // Makes every procedure thread unwind at its next wait, for a driver that
+  // cannot get the program to end by closing its windows.
+  void stop();
   bool ended() const;
   int exitCode() const;
   std::string haltMessage() const;

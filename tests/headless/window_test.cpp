@@ -175,5 +175,13 @@ TEST_F(MultiWindowTest, AFormThatRefusesToCloseIsStoppedWhenTheProgramEnds) {
   EXPECT_TRUE(session->frontEnd().windows().empty());
 }
 
+TEST_F(MultiWindowTest, FinishingASessionEndsAProgramWhoseWindowRefusesToClose) {
+  formStep = [](int event, int) { return event == apprt::kEventCloseWindow ? 1 : 0; };
+  session = std::make_unique<Session>([this] { form(); });
+  EXPECT_EQ(session->finish(), 0);
+  EXPECT_TRUE(session->frontEnd().windows().empty());
+  EXPECT_GT(log.takeEventsOf("FORM").size(), 2u) << "it was asked to close first";
+}
+
 }  // namespace
 }  // namespace fesk::test

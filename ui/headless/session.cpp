@@ -211,6 +211,9 @@ int Session::finish() {
     apprt::deliverInput(Input{Input::Kind::Close, all.front().handle, 0, 0, 0, 0, {}});
     run_.waitUntilIdle(idleTimeout_);
   }
+  // A window that keeps refusing to close must not keep the test or script
+  // from ending.
+  if (!run_.ended()) run_.stop();
   return run_.wait();
 }
 

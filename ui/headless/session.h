@@ -65,7 +65,8 @@ class Session {
   void resize();  // the user resized the current window
   void answer(int button) { frontEnd_.answer(button); }
 
-  // Ends the program if it still runs (closes every window) and waits for it.
+  // Ends the program if it still runs (closes every window; stops its threads
+  // when that does not end it) and waits for it.
   int finish();
   bool ended() const { return run_.ended(); }
   int exitCode() const { return run_.exitCode(); }
