@@ -60,8 +60,13 @@ void AcceptanceTest::TearDown() {
 }
 
 int AcceptanceTest::runProgram(const std::function<void(headless::Session&)>& user) {
+  return runProgramWith({}, user);
+}
+
+int AcceptanceTest::runProgramWith(const apprt::Procedure& caller,
+                                   const std::function<void(headless::Session&)>& user) {
   return ProgramEntry([&](apprt::Procedure first) {
-    headless::Session session(std::move(first), [this](const std::string& line) {
+    headless::Session session(caller ? caller : std::move(first), [this](const std::string& line) {
       std::lock_guard lock(gTranscriptMutex);
       transcript_.push_back(line);
     });

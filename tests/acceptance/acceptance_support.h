@@ -35,6 +35,10 @@ class AcceptanceTest : public ::testing::Test {
   // user would end it (closing the frame) unless `user` ended it. Answers the
   // exit code. The transcript of the run is kept in transcript_.
   int runProgram(const std::function<void(headless::Session&)>& user);
+  // The same with `caller` as the first procedure instead of the main one,
+  // for procedures that only a caller starts (a browse that selects).
+  int runProgramWith(const apprt::Procedure& caller,
+                     const std::function<void(headless::Session&)>& user);
 
   // Creates FESK1 and FESK2 holding these records ((code, name), (code, number)).
   static void seed(const Records& fesk1, const Records& fesk2 = {});

@@ -85,5 +85,23 @@ TEST_F(Insert, ADuplicateCodeIsReportedAndTheFormStaysOpenOnTheCode) {
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alpha"}, {"A2", "Another"}}));
 }
 
+TEST_F(Insert, ACodeLongerThanItsEntryTakesIsRefusedWithABeep) {
+  const int exitCode = runProgram([&](Session& user) {
+    openBrowseWithForms(user);
+    user.click("&Insert");
+    fill(user, "&code:", "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    const int beepsBefore = user.frontEnd().beeps();
+    user.click("OK");
+    const auto form = user.current();
+    ASSERT_EQ(form.title, kAddFesk1Title) << "nothing was completed";
+    EXPECT_GT(user.frontEnd().beeps(), beepsBefore);
+    EXPECT_EQ(form.focus, 3) << "the code entry keeps the focus";
+    EXPECT_EQ(control(form, 3).text, "") << "it shows its value again";
+    user.click("Cancel");
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(storedFesk1().empty());
+}
+
 }  // namespace
 }  // namespace fesk::test
