@@ -14,4 +14,21 @@ const ControlView* WindowView::controlByText(const std::string& text) const {
   return nullptr;
 }
 
+bool WindowView::shows(const ControlView& c) const {
+  const ControlView* child = &c;
+  for (const ControlView* at = &c; at; at = at->parent ? control(at->parent) : nullptr) {
+    if (at->hidden) return false;
+    if (at->kind == ControlKind::Sheet && child != &c) {
+      int index = 0;
+      for (const auto& x : controls) {
+        if (x.parent != at->field || x.kind != ControlKind::Tab) continue;
+        ++index;
+        if (x.field == child->field && index != at->choice) return false;
+      }
+    }
+    child = at;
+  }
+  return true;
+}
+
 }  // namespace apprt

@@ -67,6 +67,9 @@ struct WindowView {
 
   const ControlView* control(int field) const;
   const ControlView* controlByText(const std::string& text) const;
+  // Whether a person sees the control: neither it nor a container of it is
+  // hidden, and every sheet it sits in shows its tab (tabs themselves show).
+  bool shows(const ControlView& c) const;
   bool operator==(const WindowView&) const = default;
 };
 

@@ -54,27 +54,6 @@ std::string describeMessageBox(const apprt::MessageBoxRequest& r, int answer) {
          " answer=" + buttonName(answer);
 }
 
-namespace {
-// Whether a person sees the control: neither it nor a container of it is
-// hidden, and every sheet it sits in shows its tab.
-bool shown(const apprt::WindowView& v, const apprt::ControlView& c) {
-  const apprt::ControlView* child = &c;
-  for (const apprt::ControlView* at = &c; at; at = at->parent ? v.control(at->parent) : nullptr) {
-    if (at->hidden) return false;
-    if (at->kind == ControlKind::Sheet && child != &c) {
-      int index = 0;
-      for (const auto& x : v.controls) {
-        if (x.parent != at->field || x.kind != ControlKind::Tab) continue;
-        ++index;
-        if (x.field == child->field && index != at->choice) return false;
-      }
-    }
-    child = at;
-  }
-  return true;
-}
-}  // namespace
-
 std::string describeWindow(const apprt::WindowView& v) {
   std::string out = "window " + quoted(v.title) + " focus=" + std::to_string(v.focus) +
                     " busy=" + (v.busy ? "yes" : "no") + "\n";
@@ -83,7 +62,7 @@ std::string describeWindow(const apprt::WindowView& v) {
     out += "  " + std::to_string(c.field) + " " + kindName(c.kind) + " " + quoted(c.text);
     if (c.required) out += " required";
     if (!c.enabled) out += " disabled";
-    if (!shown(v, c)) out += " hidden";
+    if (!v.shows(c)) out += " hidden";
     if (c.kind == ControlKind::Sheet) out += " tab=" + std::to_string(c.choice);
     if (c.overList)
       out += " over=" + std::to_string(c.overList) + ":" + std::to_string(c.overColumn);
