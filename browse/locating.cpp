@@ -29,6 +29,13 @@ std::string upperAscii(std::string text) {
   return text;
 }
 
+std::string lowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 bool parseNumber(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
@@ -99,8 +106,10 @@ void BrowseCycle::setFixedComponents() {
 
 // Puts into rangeField the least value beyond the upper bound: the number
 // above it, or the text with its last character stepped up by one. Text is
-// stepped in upper case, as the keys compare it, so that the step does not
-// land among the characters between the upper- and lower-case letters.
+// stepped in lower case: keys ignore letter case by folding letters to lower
+// case, so the signs between the upper- and lower-case letters sort before
+// every letter, and "Z" stepped in upper case ("[") would land before the
+// range instead of after it.
 void BrowseCycle::setBeyondUpperBound() {
   apprt::FieldRef field = *range_.rangeField;
   if (ExactRange) {
@@ -109,7 +118,7 @@ void BrowseCycle::setBeyondUpperBound() {
     field.assign(numberText(high - FillDirection));
     return;
   }
-  std::string text = upperAscii(withoutTrailingBlanks(*range_.rangeHigh));
+  std::string text = lowerAscii(withoutTrailingBlanks(*range_.rangeHigh));
   if (text.empty()) text = " ";  // an all-blank bound: step its first blank
   const auto last = static_cast<unsigned char>(text.back());
   text.back() = static_cast<char>((last + 1) & 0xFF);

@@ -177,6 +177,18 @@ TEST_F(RangeTest, ScrollingStopsAtBothEndsOfALongRange) {
   EXPECT_EQ(beeps(), 2);
 }
 
+TEST_F(RangeTest, TheLastPageOfAZRangeIsFoundPastTheLetters) {
+  for (int n = 10; n < 30; ++n) addItem(n % 2 ? "z" : "Z", std::to_string(n));
+  addItem("_", "1");  // sorts before the letters, as "[" would
+  rangeOver("Z", "Z", 1, 0);
+  open(child);
+  EXPECT_EQ(shownItems().front(), "Z10");
+  session->key("Ctrl+PgDn");
+  ASSERT_EQ(shownItems().size(), 15u);
+  EXPECT_EQ(shownItems().front(), "z15");
+  EXPECT_EQ(shownItems().back(), "z29");
+}
+
 TEST_F(RangeTest, ALowerBoundAboveTheUpperShowsAnEmptyPage) {
   rangeOver("B", "A", 1, 0);
   open(child);
