@@ -25,6 +25,34 @@ bool RegisterBrowseOnce(int16_t listField, bool selectMode) {
   return true;
 }
 
+void DriveUntilEventDone(int16_t listField, ProcedureLocals& l, const BrowseHandOvers& handOvers) {
+  for (;;) {
+    handOvers.runEngine();
+    const int action = BrowseSwitch(listField, kBrowseAction);
+    switch (action) {
+      case kActionFillRow:
+        handOvers.fillRow();
+        break;
+      case kActionInsert:
+      case kActionChange:
+      case kActionDelete:
+        handOvers.serveRequest(action);
+        break;
+      case kActionSelected:
+        l.LocalResponse = 1;
+        apprt::POST(apprt::kEventCloseWindow);
+        break;
+      case kActionRefreshButtons:
+        handOvers.refreshButtons();
+        break;
+      case kActionEventDone:
+        return;
+      default:
+        break;  // the engine goes on by itself
+    }
+  }
+}
+
 void ReloadBrowseWith(int16_t listField, BrowseProperty repositioning, uint8_t value) {
   SetBrowseSwitch(listField, kBrowseAction, kActionLoad);
   SetBrowseSwitch(listField, repositioning, value);

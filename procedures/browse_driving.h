@@ -4,7 +4,9 @@
 // reload after a form completed, and enable the request buttons.
 
 #include <cstdint>
+#include <functional>
 
+#include "app/procedure_skeleton.h"
 #include "browse/browse_engine.h"
 #include "browse/browse_registry.h"
 
@@ -19,6 +21,19 @@ void SetBrowseSwitch(int16_t listField, BrowseProperty number, uint8_t value);
 // activated. False when the list could not be registered (the engine has told
 // the user): the procedure then leaves the list alone.
 bool RegisterBrowseOnce(int16_t listField, bool selectMode);
+
+// What a procedure does with the engine's hand-overs for one of its lists.
+struct BrowseHandOvers {
+  std::function<void()> runEngine;               // one KX_RunBrowse call with the list's arguments
+  std::function<void()> fillRow;                 // action 1: the record into the display entry
+  std::function<void(int action)> serveRequest;  // actions 3, 4 and 5
+  std::function<void()> refreshButtons;          // action 9
+};
+
+// Runs the engine for the current event until it answers 12, serving every
+// hand-over. A row picked in a selecting browse (action 6) closes the window
+// with a choice made (LocalResponse 1).
+void DriveUntilEventDone(int16_t listField, ProcedureLocals& l, const BrowseHandOvers& handOvers);
 
 // After a form completed: ACTION 0 and the repositioning switch, so that the
 // next engine call loads the page again around the written record.

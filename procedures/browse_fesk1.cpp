@@ -58,6 +58,7 @@ class BrowseFesk1Procedure {
   void toggleInLine();
   void DriveBrowse();
   void actOnRequest(int action);
+  void setButtonStates();
   void RefreshWindow();
   void LocatorKey();
   void ReturnFromProc();
@@ -207,40 +208,30 @@ void BrowseFesk1Procedure::DriveBrowse() {
   SetBrowseSwitch(kList, kBrowseInsertMode, InLineOn);
   BrowseRange noRange;
   noRange.rangeIsNumber = 1;
-  for (;;) {
-    KX_RunBrowse(kList, FESK1, nullptr, currentKey(), Fesk1ListQueue,
-                 Fesk1ListQueue.buffer.POSITION, noRange);
-    const int action = BrowseSwitch(kList, kBrowseAction);
-    switch (action) {
-      case kActionFillRow:
-        Fesk1ListQueue.buffer.CODE = FESK1.buffer().CODE.text();
-        Fesk1ListQueue.buffer.NAME = FESK1.buffer().NAME.text();
-        break;
-      case kActionInsert:
-      case kActionChange:
-      case kActionDelete:
-        actOnRequest(action);
-        break;
-      case kActionSelected:
-        l_.LocalResponse = 1;
-        apprt::POST(apprt::kEventCloseWindow);
-        break;
-      case kActionRefreshButtons:
-        if (selectMode()) {
-          if (Fesk1ListQueue.records() > 0)
-            apprt::ENABLE(kSelectButton);
-          else
-            apprt::DISABLE(kSelectButton);
-        }
-        SetRequestButtonStates(kList, Fesk1ListQueue.records() > 0,
-                               {kInsertButton, kChangeButton, kDeleteButton});
-        break;
-      case kActionEventDone:
-        return;
-      default:
-        break;
-    }
+  DriveUntilEventDone(kList, l_,
+                      {.runEngine =
+                           [&] {
+                             KX_RunBrowse(kList, FESK1, nullptr, currentKey(), Fesk1ListQueue,
+                                          Fesk1ListQueue.buffer.POSITION, noRange);
+                           },
+                       .fillRow =
+                           [this] {
+                             Fesk1ListQueue.buffer.CODE = FESK1.buffer().CODE.text();
+                             Fesk1ListQueue.buffer.NAME = FESK1.buffer().NAME.text();
+                           },
+                       .serveRequest = [this](int action) { actOnRequest(action); },
+                       .refreshButtons = [this] { setButtonStates(); }});
+}
+
+void BrowseFesk1Procedure::setButtonStates() {
+  const bool hasRows = Fesk1ListQueue.records() > 0;
+  if (selectMode()) {
+    if (hasRows)
+      apprt::ENABLE(kSelectButton);
+    else
+      apprt::DISABLE(kSelectButton);
   }
+  SetRequestButtonStates(kList, hasRows, {kInsertButton, kChangeButton, kDeleteButton});
 }
 
 // Insert, change and delete through the form. In-line editing of the row

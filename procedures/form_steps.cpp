@@ -1,7 +1,8 @@
-#include "procedures/form_completion.h"
+#include "procedures/form_steps.h"
 
 #include "data/record_writes.h"
 #include "data/thread_block.h"
+#include "runtime/errors.h"
 #include "runtime/windows.h"
 #include "warnings/show_warning.h"
 
@@ -16,7 +17,75 @@ int whileBusy(const std::function<int()>& write) {
   return result;
 }
 
+// Event 26: an entry refused what was typed; it shows its value again and
+// keeps the focus.
+void beepAndRefocus() {
+  apprt::beep();
+  apprt::DISPLAY(apprt::FIELD());
+  apprt::SELECT(apprt::FIELD());
+}
+
+// "OK": an insert or change is completed by the runtime, which checks the
+// entries before it delivers 549; any other request posts 549 itself.
+void askForCompletion(std::int32_t request) {
+  if (request == kInsertRequest || request == kChangeRequest)
+    apprt::SELECT(0);
+  else
+    apprt::POST(apprt::kEventCompleted);
+}
+
+// Answers false when the controls are to be skipped.
+bool handleWindowEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
+  switch (apprt::EVENT()) {
+    case apprt::kEventOpenWindow:
+      if (!l.Initialised) {
+        steps.refresh();
+        l.Initialised = 1;
+      }
+      apprt::SELECT(fields.codePrompt);
+      if (steps.opened) steps.opened();
+      return true;
+    case apprt::kEventGainFocus:
+      l.RefreshNeeded = 1;
+      steps.refresh();
+      l.Initialised = 1;
+      return true;
+    case apprt::kEventSized:
+      l.RefreshNeeded = 1;
+      steps.refresh();
+      return true;
+    case apprt::kEventRejected:
+      beepAndRefocus();
+      return true;
+    case apprt::kEventCompleted:
+      return steps.complete();
+    default:
+      return true;  // 513 and 514 among them: the window may close
+  }
+}
+
+void handleControlEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
+  const int event = apprt::EVENT();
+  const int field = apprt::FIELD();
+  if (field == fields.sheet) {
+    if (event == apprt::kEventAccepted || event == apprt::kEventNewSelection ||
+        event == apprt::kEventTabChanging || event == apprt::kEventSelected)
+      steps.refresh();
+  } else if (field == fields.ok && event == apprt::kEventAccepted) {
+    askForCompletion(l.LocalRequest);
+  } else if (field == fields.cancel && event == apprt::kEventAccepted) {
+    l.LocalResponse = 2;
+    apprt::POST(apprt::kEventCloseWindow);
+  }
+}
+
 }  // namespace
+
+int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
+  if (!handleWindowEvent(l, fields, steps)) return 1;
+  handleControlEvent(l, fields, steps);
+  return 0;
+}
 
 std::string RequestTitle(std::int32_t request, const std::string& fileLabel) {
   switch (request) {
@@ -33,17 +102,25 @@ void DiscardPendingRightClick() {
   if (apprt::KEYCODE() == apprt::kKeyMouseRight) apprt::SETKEYCODE(0);
 }
 
-void BeepAndRefocus() {
-  apprt::beep();
-  apprt::DISPLAY(apprt::FIELD());
-  apprt::SELECT(apprt::FIELD());
-}
-
-void AskForCompletion(std::int32_t request) {
-  if (request == kInsertRequest || request == kChangeRequest)
-    apprt::SELECT(0);
-  else
-    apprt::POST(apprt::kEventCompleted);
+bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
+                    const apprt::KeyDeclaration* uniqueKey, int codePrompt) {
+  file.add();
+  const int error = apprt::ERRCODE();
+  if (error == apprt::kNoError) {
+    l.LocalResponse = 1;
+    apprt::POST(apprt::kEventCloseWindow);
+    return true;
+  }
+  int answer = 0;
+  if (uniqueKey && error == apprt::kDuplicateKey) {
+    if (!file.duplicateOnKey(*uniqueKey)) return true;
+    answer = ShowWarning(kWarnDuplicateKey, uniqueKey->displayName);
+  } else {
+    answer = ShowWarning(kWarnInsertError);
+  }
+  if (answer == 0) return true;
+  apprt::SELECT(codePrompt);
+  return false;
 }
 
 bool ConfirmAndDelete(const std::function<int()>& deleteRecord) {

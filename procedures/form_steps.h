@@ -1,15 +1,40 @@
 #pragma once
 // The steps that both update forms take alike: their prologue's title and
-// key-code reset, asking the runtime to complete the form, a confirmed delete
-// with retries, and saving a change with retries.
+// key-code reset, the events of the window, its sheet, "OK" and "Cancel", a
+// confirmed delete with retries, and saving a change with retries.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "app/procedure_skeleton.h"
 #include "procedures/request_codes.h"
+#include "runtime/file_declaration.h"
 
 namespace fesk {
+
+// The controls that every update form has.
+struct FormFields {
+  int sheet;
+  int codePrompt;  // the focus goes here at the start and after a failed save
+  int ok;
+  int cancel;
+};
+
+// What a form does in its own way.
+struct FormSteps {
+  std::function<void()> refresh;  // RefreshWindow, also the initial display
+  std::function<void()> opened;   // after the initial focus (515); may be empty
+  // Event 549; false when a failed insert sent the focus back to the code and
+  // the event is to be consumed.
+  std::function<bool()> complete;
+};
+
+// Handles the current event as every form does: 515, 518, 561, 26 and 549 of
+// the window (513 and 514 let it close), then the sheet, "OK" and "Cancel".
+// Answers the loop step: 1 after a failed insert, when the controls are
+// skipped, else 0.
+int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps);
 
 // "Adding a <file> Record" for an insert, "Changing a <file> Record" for a
 // change, empty for any other request.
@@ -18,13 +43,13 @@ std::string RequestTitle(std::int32_t request, const std::string& fileLabel);
 // A right click still pending from the caller's event must not reach the form.
 void DiscardPendingRightClick();
 
-// Event 26: an entry refused what was typed; it shows its value again and
-// keeps the focus.
-void BeepAndRefocus();
-
-// "OK": an insert or change is completed by the runtime, which checks the
-// entries before it delivers 549; any other request posts 549 itself.
-void AskForCompletion(std::int32_t request);
+// Event 549 of an insert: adds the record buffer to `file`. Added, the window
+// is asked to close and `l` answers completed. Refused, the user is told (for
+// a duplicate of `uniqueKey`, when given, which key; any other duplicate is
+// not reported) and the focus goes back to the code; false then, so that the
+// event is consumed and the form stays open.
+bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
+                    const apprt::KeyDeclaration* uniqueKey, int codePrompt);
 
 // Asks for confirmation, then deletes with `deleteRecord` (0 done, 1 failed)
 // under the busy cursor, offering a retry after each failure. True when the

@@ -8,29 +8,24 @@
 #include "data/open_file_checked.h"
 #include "data/record_writes.h"
 #include "procedures/browse_driving.h"
-#include "procedures/form_completion.h"
+#include "procedures/form_steps.h"
 #include "procedures/record_field_binding.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk2.h"
-#include "runtime/errors.h"
 #include "runtime/program.h"
 #include "runtime/queue.h"
-#include "warnings/show_warning.h"
 
 namespace fesk {
 namespace {
 
 // Field numbers of the window "fesk$FESK003".
-constexpr int kSheet = 1;
-constexpr int kCodePrompt = 2;
+constexpr FormFields kFields{.sheet = 1, .codePrompt = 2, .ok = 10, .cancel = 11};
 constexpr int kCodeEntry = 3;
 constexpr int kNameEntry = 5;
 constexpr int16_t kChildList = 6;
 constexpr int kChildInsertButton = 7;
 constexpr int kChildChangeButton = 8;
 constexpr int kChildDeleteButton = 9;
-constexpr int kOkButton = 10;
-constexpr int kCancelButton = 11;
 
 // One row of the child browse: an FESK2 record's code and number, and its
 // stored position.
@@ -52,10 +47,8 @@ class UpdateFesk1Procedure {
   // Answers false when the request was a delete, which ends the procedure
   // without a window.
   bool OpenProcWindow();
-  bool handleWindowEvent();  // false after a failed insert: the controls are skipped
-  void handleControlEvent();
+  void handleChildControls();
   bool completeForm();  // false when the form stays open after a failed insert
-  bool completeInsert();
   void completeChange();
   void DriveChildBrowse();
   void actOnChildRequest(int action);
@@ -80,11 +73,18 @@ void UpdateFesk1Procedure::run() {
   if (!OpenProcWindow()) return;
   apprt::setPropText(0, apprt::kPropText, RequestTitle(l_.LocalRequest, "fesk1"));
 
+  const FormSteps steps{.refresh = [this] { RefreshWindow(); },
+                        .opened =
+                            [] {
+                              if (apprt::getProp(kChildList, apprt::kPropHide))
+                                apprt::UNHIDE(kChildList);
+                            },
+                        .complete = [this] { return completeForm(); }};
   apprt::startEventLoop();
   int step = 0;
   while (!apprt::endEventLoop(step)) {
-    step = handleWindowEvent() ? 0 : 1;
-    if (step == 0) handleControlEvent();
+    step = HandleFormEvent(l_, kFields, steps);
+    if (step == 0) handleChildControls();
   }
   ReturnFromProc();
 }
@@ -109,63 +109,21 @@ bool UpdateFesk1Procedure::OpenProcWindow() {
   return true;
 }
 
-bool UpdateFesk1Procedure::handleWindowEvent() {
-  switch (apprt::EVENT()) {
-    case apprt::kEventOpenWindow:
-      if (!l_.Initialised) {
-        RefreshWindow();
-        l_.Initialised = 1;
-      }
-      apprt::SELECT(kCodePrompt);
-      if (apprt::getProp(kChildList, apprt::kPropHide)) apprt::UNHIDE(kChildList);
-      return true;
-    case apprt::kEventGainFocus:
-      l_.RefreshNeeded = 1;
-      RefreshWindow();
-      l_.Initialised = 1;
-      return true;
-    case apprt::kEventSized:
-      l_.RefreshNeeded = 1;
-      RefreshWindow();
-      return true;
-    case apprt::kEventRejected:
-      BeepAndRefocus();
-      return true;
-    case apprt::kEventCompleted:
-      return completeForm();
-    default:
-      return true;  // 513 and 514 among them: the window may close
-  }
-}
-
-void UpdateFesk1Procedure::handleControlEvent() {
-  const int event = apprt::EVENT();
+// The child browse and its buttons, on the form's second tab.
+void UpdateFesk1Procedure::handleChildControls() {
+  const bool pressed = apprt::EVENT() == apprt::kEventAccepted;
   switch (apprt::FIELD()) {
-    case kSheet:
-      if (event == apprt::kEventAccepted || event == apprt::kEventNewSelection ||
-          event == apprt::kEventTabChanging || event == apprt::kEventSelected)
-        RefreshWindow();
-      break;
     case kChildList:
       DriveChildBrowse();
       break;
     case kChildInsertButton:
-      if (event == apprt::kEventAccepted) apprt::POST(kEventInsertRequest, kChildList);
+      if (pressed) apprt::POST(kEventInsertRequest, kChildList);
       break;
     case kChildChangeButton:
-      if (event == apprt::kEventAccepted) apprt::POST(kEventChangeRequest, kChildList);
+      if (pressed) apprt::POST(kEventChangeRequest, kChildList);
       break;
     case kChildDeleteButton:
-      if (event == apprt::kEventAccepted) apprt::POST(kEventDeleteRequest, kChildList);
-      break;
-    case kOkButton:
-      if (event == apprt::kEventAccepted) AskForCompletion(l_.LocalRequest);
-      break;
-    case kCancelButton:
-      if (event == apprt::kEventAccepted) {
-        l_.LocalResponse = 2;
-        apprt::POST(apprt::kEventCloseWindow);
-      }
+      if (pressed) apprt::POST(kEventDeleteRequest, kChildList);
       break;
     default:
       break;
@@ -175,34 +133,14 @@ void UpdateFesk1Procedure::handleControlEvent() {
 bool UpdateFesk1Procedure::completeForm() {
   switch (l_.LocalRequest) {
     case kInsertRequest:
-      return completeInsert();
+      // Only the unique code key can refuse a record; the name key takes duplicates.
+      return CompleteInsert(l_, FESK1, &FES_KEYCODE, kFields.codePrompt);
     case kChangeRequest:
       completeChange();
       return true;
     default:
       return true;
   }
-}
-
-bool UpdateFesk1Procedure::completeInsert() {
-  FESK1.add();
-  const int error = apprt::ERRCODE();
-  if (error == apprt::kNoError) {
-    l_.LocalResponse = 1;
-    apprt::POST(apprt::kEventCloseWindow);
-    return true;
-  }
-  int answer = 0;
-  if (error == apprt::kDuplicateKey) {
-    // Only the unique code key can refuse a record; the name key takes duplicates.
-    if (!FESK1.duplicateOnKey(FES_KEYCODE)) return true;
-    answer = ShowWarning(kWarnDuplicateKey, FES_KEYCODE.displayName);
-  } else {
-    answer = ShowWarning(kWarnInsertError);
-  }
-  if (answer == 0) return true;
-  apprt::SELECT(kCodePrompt);
-  return false;
 }
 
 void UpdateFesk1Procedure::completeChange() {
@@ -218,42 +156,32 @@ void UpdateFesk1Procedure::completeChange() {
     if (result == kWriteChangedElsewhere) RememberFesk1Code();
     return result;
   };
-  l_.LocalResponse = SaveChange(changed, write, kCodePrompt);
+  l_.LocalResponse = SaveChange(changed, write, kFields.codePrompt);
 }
 
 void UpdateFesk1Procedure::DriveChildBrowse() {
   if (!RegisterBrowseOnce(kChildList, l_.EntryRequest == kSelectRecordRequest)) return;
-  for (;;) {
-    // The range follows the code in the form, taken afresh for every call.
-    const std::string parentCode(FESK1.buffer().CODE.view());
-    KX_RunBrowse(kChildList, FESK2, nullptr, FS2_KEYCODE, Fesk2ListQueue,
-                 Fesk2ListQueue.buffer.POSITION,
-                 BrowseRange{FESK2.buffer().CODE.ref(), parentCode, parentCode, 1, 0});
-    const int action = BrowseSwitch(kChildList, kBrowseAction);
-    switch (action) {
-      case kActionFillRow:
-        Fesk2ListQueue.buffer.NUMBER = FESK2.buffer().NUMBER.text();
-        Fesk2ListQueue.buffer.CODE = FESK2.buffer().CODE.text();
-        break;
-      case kActionInsert:
-      case kActionChange:
-      case kActionDelete:
-        actOnChildRequest(action);
-        break;
-      case kActionSelected:
-        l_.LocalResponse = 1;
-        apprt::POST(apprt::kEventCloseWindow);
-        break;
-      case kActionRefreshButtons:
-        SetRequestButtonStates(kChildList, Fesk2ListQueue.records() > 0,
-                               {kChildInsertButton, kChildChangeButton, kChildDeleteButton});
-        break;
-      case kActionEventDone:
-        return;
-      default:
-        break;
-    }
-  }
+  DriveUntilEventDone(
+      kChildList, l_,
+      {.runEngine =
+           [this] {
+             // The range follows the code in the form, taken afresh for every call.
+             const std::string parentCode(FESK1.buffer().CODE.view());
+             KX_RunBrowse(kChildList, FESK2, nullptr, FS2_KEYCODE, Fesk2ListQueue,
+                          Fesk2ListQueue.buffer.POSITION,
+                          BrowseRange{FESK2.buffer().CODE.ref(), parentCode, parentCode, 1, 0});
+           },
+       .fillRow =
+           [this] {
+             Fesk2ListQueue.buffer.NUMBER = FESK2.buffer().NUMBER.text();
+             Fesk2ListQueue.buffer.CODE = FESK2.buffer().CODE.text();
+           },
+       .serveRequest = [this](int action) { actOnChildRequest(action); },
+       .refreshButtons =
+           [this] {
+             SetRequestButtonStates(kChildList, Fesk2ListQueue.records() > 0,
+                                    {kChildInsertButton, kChildChangeButton, kChildDeleteButton});
+           }});
 }
 
 void UpdateFesk1Procedure::actOnChildRequest(int action) {
