@@ -153,11 +153,13 @@ void ChildWindow::apply(const WindowView& view) {
     if (auto it = shown_.find(c.field); it != shown_.end()) placeControl(c, it->second.widget);
   setWindowTitle(qs(view_.title));
   applyFocus(previousFocus);
-  if (!built_ || previousFocus != view_.focus) {
-    const ControlView* focused = view_.control(view_.focus);
-    emit controlMessage(focused ? qs(focused->message) : QString());
-  }
-  built_ = true;
+  if (previousFocus != view_.focus) showControlMessage();
+}
+
+void ChildWindow::showControlMessage() {
+  if (!active_) return;
+  const ControlView* focused = view_.control(view_.focus);
+  emit controlMessage(focused ? qs(focused->message) : QString());
 }
 
 void ChildWindow::applyControl(const ControlView& c, const ControlView* before) {
@@ -264,7 +266,9 @@ bool ChildWindow::isShown(const ControlView& c) const {
 
 void ChildWindow::setActive(bool active) {
   active_ = active;
-  if (active) applyFocus(0);
+  if (!active) return;
+  applyFocus(0);
+  showControlMessage();
 }
 
 void ChildWindow::applyFocus(int previousFocus) {

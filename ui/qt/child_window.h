@@ -56,6 +56,7 @@ class ChildWindow : public QWidget {
   void applySheet(const apprt::ControlView& sheet);
   void placeControl(const apprt::ControlView& control, QWidget* widget);
   void applyFocus(int previousFocus);
+  void showControlMessage();
   bool isShown(const apprt::ControlView& control) const;
   bool hasMnemonic(int key) const;
   bool keyPress(QObject* watched, QKeyEvent* event);
@@ -69,7 +70,6 @@ class ChildWindow : public QWidget {
   DialogUnits units_;
   std::map<int, Shown> shown_;
   bool active_ = false;
-  bool built_ = false;
 };
 
 }  // namespace fesk::qt

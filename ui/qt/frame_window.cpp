@@ -1,11 +1,13 @@
 #include "ui/qt/frame_window.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -149,7 +151,14 @@ void FrameWindow::send(Input::Kind kind, int field, int key) {
 }
 
 ChildSubWindow::ChildSubWindow(ChildWindow* child) : child_(child) {
-  setWidget(child);
+  // The window's controls keep their places at the top left when the
+  // sub-window is made larger (tiling does).
+  auto* holder = new QWidget;
+  auto* layout = new QGridLayout(holder);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(child, 0, 0, Qt::AlignTop | Qt::AlignLeft);
+  setWidget(holder);
+  setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(child->windowTitle());
   connect(child, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);

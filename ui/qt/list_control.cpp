@@ -1,7 +1,9 @@
 #include "ui/qt/list_control.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -39,16 +41,32 @@ class RowDelegate : public QStyledItemDelegate {
   }
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
-    QStyleOptionViewItem shifted(option);
+    // The row's background is drawn whole, so a selected row reads as one
+    // band; only the text moves by the column's indent.
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    const QWidget* view = option.widget;
+    QStyle* style = view ? view->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, view);
     size_t column = static_cast<size_t>(index.column());
-    if (column < indents.size()) {
-      int indent = indents[column];
-      if (option.displayAlignment & Qt::AlignRight)
-        shifted.rect.adjust(0, 0, -indent, 0);
-      else
-        shifted.rect.adjust(indent, 0, 0, 0);
-    }
-    QStyledItemDelegate::paint(painter, shifted, index);
+    int indent = column < indents.size() ? indents[column] : 0;
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, view);
+    if (cell.displayAlignment & Qt::AlignRight)
+      textRect.adjust(0, 0, -indent - margin, 0);
+    else
+      textRect.adjust(indent + margin, 0, 0, 0);
+    const bool selected = cell.state & QStyle::State_Selected;
+    const auto group = cell.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    painter->save();
+    painter->setFont(cell.font);
+    painter->setPen(
+        cell.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(textRect, static_cast<int>(cell.displayAlignment),
+                      cell.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
+    painter->restore();
   }
 };
 

@@ -1,6 +1,7 @@
 #include "ui/qt/run.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,8 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   QApplication::setApplicationName("fesk");
   QApplication::setApplicationDisplayName("fesk");
   QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(
+      QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView));
 
   Desktop desktop;
   QtFrontEnd frontEnd(desktop);
@@ -63,7 +66,9 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   apprt::ProgramRun program(frontEnd);
   program.start(std::move(firstProcedure));
   std::thread waiter([&program] { program.wait(); });
-  if (started) QTimer::singleShot(0, &app, [&] { started(desktop, program); });
+  // A timer, not a posted call: the hook may pump events itself, and posted
+  // events are not delivered by a loop nested in the delivery of another.
+  if (started) QTimer::singleShot(10, &app, [&] { started(desktop, program); });
   QApplication::exec();
 
   // The event loop can also end from outside (a session ending): the program
