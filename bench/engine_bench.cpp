@@ -5,20 +5,15 @@
 //
 // The benchmarks run inside a procedure thread of a headless program run,
 // with a list window of 15 rows open. The files are those of
-// file_read_bench (BENCH10K, BENCH1M in FESK_BENCH_DATA), made when missing.
+// bench_files.h, made when missing.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 
+#include "bench/bench_files.h"
 #include "browse/browse_engine.h"
 #include "browse/browse_registry.h"
-#include "drivers/sqlite/sqlite_driver.h"
-#include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/data_directory.h"
 #include "runtime/file_declaration.h"
 #include "runtime/program.h"
 #include "runtime/queue.h"
@@ -28,17 +23,10 @@
 
 namespace {
 
-using apprt::FixedString;
-
-struct BenchRecord {
-  FixedString<20> CODE;
-  FixedString<20> NAME;
-};
-
-apprt::File<BenchRecord> BENCH10K("BENCH10K", {{"BEN:CODE", 20}, {"BEN:NAME", 20}},
-                                  {{"BEN:KEYCODE", 6, {1}, "BEN:Keycode"}});
-apprt::File<BenchRecord> BENCH1M("BENCH1M", {{"BEN:CODE", 20}, {"BEN:NAME", 20}},
-                                 {{"BEN:KEYCODE", 6, {1}, "BEN:Keycode"}});
+using fesk::bench::BENCH10K;
+using fesk::bench::BENCH1M;
+using fesk::bench::BenchRecord;
+using fesk::bench::codeOf;
 
 struct Row {
   std::string code;
@@ -52,46 +40,6 @@ module "bench$ENGINE"
 window "LIST" mdi "Engine Bench" size 200 160
   list 1 at 4 4 150 118 format "80L(2)|M~code~L(2)@S20@"
 )";
-
-std::string codeOf(int number) {
-  char code[16];
-  std::snprintf(code, sizeof code, "C%09d", number);
-  return code;
-}
-
-int storedCount(const std::string& path, const std::string& table) {
-  sqlite3* db = nullptr;
-  int count = -1;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    fesk::sqlite::Statement statement(db, "SELECT max(id) FROM " + table);
-    if (statement.prepared() && statement.step() == SQLITE_ROW) {
-      count = static_cast<int>(statement.columnInt(0));
-    }
-  }
-  sqlite3_close(db);
-  return count;
-}
-
-void makeFile(const apprt::FileDeclaration& file, int count) {
-  const auto path = fesk::sqlite::SqliteDriver::pathOf(file).string();
-  if (storedCount(path, file.fileName()) == count) return;
-  file.create();
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  {
-    fesk::sqlite::Statement insert(
-        db, "INSERT INTO " + file.fileName() + " (CODE, NAME) VALUES (?1, ?2)");
-    for (int i = 0; i < count; ++i) {
-      insert.bindText(1, codeOf(i));
-      insert.bindText(2, "name of " + std::to_string(i));
-      insert.step();
-      insert.reset();
-    }
-  }
-  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-}
 
 // The display queue and the browse's file of the running benchmark.
 apprt::Queue<Row> rows;
@@ -178,11 +126,7 @@ BENCHMARK(BM_EnginePageDown1M);
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* directory = std::getenv("FESK_BENCH_DATA");
-  apprt::setDataDirectory(directory ? directory : "bench-data");
-  for (auto* file : {&BENCH10K, &BENCH1M}) file->bindDriver(fesk::sqlite::defaultDriver());
-  makeFile(BENCH10K, 10000);
-  makeFile(BENCH1M, 1000000);
+  fesk::bench::prepareFiles();
   apprt::registerWindowDefinitions(kWindow);
   fesk::ExtVScrollDefault = 0;  // as the program sets it at start-up
 
