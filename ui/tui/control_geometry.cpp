@@ -1,0 +1,85 @@
+#include "ui/tui/control_geometry.h"
+
+#include <algorithm>
+
+#include "ui/tui/text_cells.h"
+
+namespace fesk::tui {
+
+using apprt::ControlKind;
+using apprt::ControlView;
+
+bool isShown(const apprt::WindowView& view, const ControlView& c) {
+  if (c.hidden) return false;
+  int child = c.field;
+  for (const ControlView* p = view.control(c.parent); p; p = view.control(p->parent)) {
+    if (p->hidden) return false;
+    if (p->kind == ControlKind::Sheet) {
+      int index = 0;
+      for (const auto& x : view.controls) {
+        if (x.parent != p->field || x.kind != ControlKind::Tab) continue;
+        ++index;
+        if (x.field == child && index != p->choice) return false;
+      }
+    }
+    child = p->field;
+  }
+  return true;
+}
+
+ListParts listParts(const ControlView& list, const CellRect& rect, double unitsPerColumn) {
+  ListParts parts;
+  parts.columns = apprt::parseListFormat(list.format).value_or(std::vector<apprt::ListColumn>{});
+  const bool header = std::any_of(parts.columns.begin(), parts.columns.end(),
+                                  [](const apprt::ListColumn& c) { return c.hasHeader; });
+  int line = rect.row;
+  if (header && rect.height > 1) parts.headerRow = line++;
+  parts.firstRow = line;
+  parts.rowCount = std::clamp(rect.row + rect.height - line, 0, std::max(1, list.visibleRows));
+  parts.rowsWidth = rect.width;
+  if (list.scrollBar && rect.width > 1) {
+    parts.barCol = rect.col + rect.width - 1;
+    parts.rowsWidth = rect.width - 1;
+    // The bar runs the list's height: an arrow at each end, the track between.
+    const int track = rect.height - 2;
+    if (track >= 1) {
+      int offset = (std::clamp(list.thumb, 0, 100) * (track - 1) + 50) / 100;
+      parts.thumbRow = rect.row + 1 + offset;
+    }
+  }
+  parts.edges = columnEdges(parts.columns, parts.rowsWidth, unitsPerColumn);
+  if (parts.columns.empty()) parts.edges = {0, parts.rowsWidth};
+  return parts;
+}
+
+std::optional<CellRect> listCell(const ControlView& list, const CellRect& rect,
+                                 double unitsPerColumn, int row, int column) {
+  ListParts parts = listParts(list, rect, unitsPerColumn);
+  if (row < 1 || row > parts.rowCount || column < 1 ||
+      column >= static_cast<int>(parts.edges.size()))
+    return std::nullopt;
+  CellRect cell;
+  cell.col = rect.col + parts.edges[static_cast<size_t>(column - 1)];
+  cell.width =
+      parts.edges[static_cast<size_t>(column)] - parts.edges[static_cast<size_t>(column - 1)];
+  cell.row = parts.firstRow + row - 1;
+  cell.height = 1;
+  if (cell.width <= 0) return std::nullopt;
+  return cell;
+}
+
+std::vector<TabLabel> tabLabels(const apprt::WindowView& view, const ControlView& sheet,
+                                const CellRect& rect) {
+  std::vector<TabLabel> labels;
+  int col = rect.col;
+  for (const auto& c : view.controls) {
+    if (c.kind != ControlKind::Tab || c.parent != sheet.field) continue;
+    // "[label]" for the chosen tab, " label " for the others.
+    int width = textCells(parseMnemonic(c.text).text) + 2;
+    labels.push_back({c.field, CellRect{col, rect.row, width, 1}});
+    col += width + 1;
+  }
+  return labels;
+}
+
+}  // namespace fesk::tui

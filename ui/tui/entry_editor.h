@@ -1,0 +1,48 @@
+#pragma once
+// Editing the focused entry: the text as characters, a cursor, and the whole
+// text selected when the entry was entered by a key (typing then replaces it).
+// The entry's picture limits the text in bytes of UTF-8; an edit that would
+// pass the limit is refused whole, so a character is never cut.
+
+#include <cstddef>
+#include <string>
+
+namespace fesk::tui {
+
+class EntryEditor {
+ public:
+  // Starts editing `text` (UTF-8) under a limit of `maxBytes` (0 = none).
+  void start(const std::string& text, size_t maxBytes, bool selectAll);
+  // Shows a value the program set, keeping the selection state.
+  void replace(const std::string& text);
+
+  // Each answers whether the text changed; refused edits answer false and
+  // set refused().
+  bool insert(wchar_t c);
+  bool backspace();
+  bool deleteForward();
+  void left();
+  void right();
+  void home();
+  void end();
+  void placeCursor(int cells);  // a click: the cursor goes to that cell
+
+  std::string text() const;
+  const std::wstring& characters() const { return text_; }
+  size_t cursor() const { return cursor_; }  // in characters
+  int cursorCells() const;                   // where the cursor is shown
+  bool allSelected() const { return selectAll_; }
+  bool refused() const { return refused_; }
+
+ private:
+  bool fits(const std::wstring& text) const;
+  bool dropSelection();
+
+  std::wstring text_;
+  size_t cursor_ = 0;
+  size_t maxBytes_ = 0;
+  bool selectAll_ = false;
+  bool refused_ = false;
+};
+
+}  // namespace fesk::tui

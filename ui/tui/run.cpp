@@ -1,0 +1,127 @@
+#include "ui/tui/run.h"
+
+#include <curses.h>
+#include <poll.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <thread>
+
+#include "ui/tui/desktop.h"
+#include "ui/tui/terminal.h"
+#include "ui/tui/tui_frontend.h"
+
+namespace fesk::tui {
+namespace {
+
+// How often the screen is painted again while something on it moves.
+constexpr int kAnimationMs = 150;
+
+// Reads every key and mouse report waiting and hands it to the desktop.
+void readTerminal(Desktop& desktop) {
+  for (;;) {
+    wint_t value = 0;
+    int kind = get_wch(&value);
+    if (kind == ERR) return;
+    TerminalKey key{kind == KEY_CODE_YES, static_cast<int>(value), false};
+    if (key.function && key.value == KEY_RESIZE) {
+      desktop.resize(COLS, LINES);
+      continue;
+    }
+    if (key.function && key.value == KEY_MOUSE) {
+      MEVENT event;
+      if (getmouse(&event) != OK) continue;
+      if (event.bstate & BUTTON4_PRESSED)
+        desktop.wheel(event.x, event.y, true);
+      else if (event.bstate & BUTTON5_PRESSED)
+        desktop.wheel(event.x, event.y, false);
+      else if (event.bstate & BUTTON1_DOUBLE_CLICKED)
+        desktop.click(event.x, event.y, true);
+      else if (event.bstate & BUTTON1_CLICKED)
+        desktop.click(event.x, event.y, false);
+      continue;
+    }
+    // Alt+key arrives as Esc and the key together.
+    if (!key.function && key.value == 27) {
+      wint_t next = 0;
+      int nextKind = get_wch(&next);
+      if (nextKind != ERR)
+        key = TerminalKey{nextKind == KEY_CODE_YES, static_cast<int>(next), true};
+    }
+    desktop.key(key);
+  }
+}
+
+}  // namespace
+
+int run(apprt::Procedure firstProcedure) {
+  if (std::string why = missingTerminal(); !why.empty()) {
+    std::cerr << why << "\n";
+    return 2;
+  }
+  int exitCode = 0;
+  std::string haltMessage;
+  {
+    TerminalSession terminal;
+    Mailbox mailbox;
+    Desktop desktop(apprt::deliverInput, COLS, LINES);
+    TuiFrontEnd frontEnd(mailbox);
+    apprt::ProgramRun program(frontEnd);
+    std::atomic<bool> ended{false};
+    program.start(std::move(firstProcedure));
+    std::thread waiter([&] {
+      program.wait();
+      ended = true;
+      mailbox.post([](Desktop&) {});
+    });
+
+    bool endAsked = false;
+    auto askToEnd = [&] {
+      endAsked = true;
+      frontEnd.stop();
+      desktop.answerWaitingBoxes();
+      if (auto frame = desktop.frameHandle())
+        apprt::deliverInput(apprt::Input{apprt::Input::Kind::Close, *frame, 0, 0, 0, 0, {}});
+    };
+    while (!ended) {
+      for (auto& work : mailbox.take()) work(desktop);
+      readTerminal(desktop);
+      if (int requests = terminal.takeEndRequests()) {
+        // A signal asked the program to end: it closes as the frame's close
+        // box would close it, its boxes answering their defaults. Asked again,
+        // it ends at once.
+        if (endAsked || requests > 1) break;
+        askToEnd();
+      }
+      Canvas canvas;
+      desktop.paint(canvas);
+      refresh();
+      pollfd waits[] = {{0, POLLIN, 0},
+                        {mailbox.wakeDescriptor(), POLLIN, 0},
+                        {terminal.endRequestDescriptor(), POLLIN, 0}};
+      poll(waits, 3, desktop.animating() ? kAnimationMs : -1);
+      // A terminal that hung up asks for the end as a signal would.
+      if (waits[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (endAsked) break;
+        askToEnd();
+      }
+    }
+    frontEnd.stop();
+    desktop.answerWaitingBoxes();
+    if (!ended) {
+      TerminalSession::restore();
+      std::cerr << "fesk: ended by a signal before the program had closed\n";
+      std::_Exit(128 + SIGTERM);
+    }
+    waiter.join();
+    exitCode = program.exitCode();
+    haltMessage = frontEnd.haltMessage();
+  }
+  // The screen is the user's again: a halt's reason is left on it.
+  if (!haltMessage.empty()) std::cerr << "fesk: " << haltMessage << "\n";
+  return exitCode;
+}
+
+}  // namespace fesk::tui

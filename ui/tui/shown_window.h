@@ -1,0 +1,54 @@
+#pragma once
+// A window on the terminal's screen: what the runtime last sent of it, its
+// layout, where it stands, and what lies under a cell of it.
+
+#include <optional>
+
+#include "runtime/frontend.h"
+#include "ui/tui/layout.h"
+
+namespace fesk::tui {
+
+struct ShownWindow {
+  apprt::WindowView view;
+  WindowLayout layout;
+  CellRect outer;      // with its border, in screen cells
+  bool tiled = false;  // its size was given by Tile rather than by its layout
+
+  CellRect inside() const {
+    return {outer.col + 1, outer.row + 1, outer.width - 2, outer.height - 2};
+  }
+  // Lays the window out anew for what it shows, within `area` (its own size
+  // when tiled); keeps it inside the area.
+  void arrange(const CellRect& area);
+  // Where a control stands on the screen; nothing for one that is not placed.
+  std::optional<CellRect> controlRect(const apprt::ControlView& control) const;
+  // The close box on the top border.
+  CellRect closeBox() const { return {outer.col + outer.width - 4, outer.row, 3, 1}; }
+};
+
+// What a cell of a window holds.
+struct Hit {
+  enum class Part {
+    Nothing,
+    CloseBox,
+    Border,
+    Control,
+    Row,
+    Header,
+    LineUp,
+    LineDown,
+    PageUp,
+    PageDown,
+    Thumb,
+    Tab,
+    DropButton
+  };
+  Part part = Part::Nothing;
+  int field = 0;
+  int index = 0;   // the row (1-based) or the tab (1-based)
+  int offset = 0;  // cells from the control's left edge
+};
+Hit hitTest(const ShownWindow& window, int col, int row);
+
+}  // namespace fesk::tui

@@ -1,0 +1,138 @@
+#include "ui/tui/terminal.h"
+
+#include "ui/tui/canvas.h"
+#include "ui/tui/key_decoding.h"
+
+// After the program's own headers: term.h defines macros with common names
+// (lines, columns, buttons).
+#include <curses.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <term.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+namespace fesk::tui {
+namespace {
+
+// Short enough that Esc reacts at once, long enough for a sequence over SSH.
+constexpr int kEscapeDelayMs = 25;
+
+std::atomic<bool> gActive{false};
+termios gSavedModes{};
+bool gHaveSavedModes = false;
+// What puts the screen back, written straight to the terminal when a crash
+// leaves no room for ncurses: leave the alternate screen, show the cursor,
+// plain attributes, no mouse reports.
+char gResetSequence[256] = "";
+int gEndPipe[2] = {-1, -1};
+
+constexpr int kEndSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+void appendCapability(const char* name) {
+  char* value = tigetstr(const_cast<char*>(name));
+  if (value && value != reinterpret_cast<char*>(-1) &&
+      std::strlen(gResetSequence) + std::strlen(value) + 1 < sizeof gResetSequence)
+    std::strcat(gResetSequence, value);
+}
+
+void restoreFromSignal() {
+  if (!gActive.exchange(false)) return;
+  if (gResetSequence[0]) [[maybe_unused]]
+    ssize_t written = write(STDOUT_FILENO, gResetSequence, std::strlen(gResetSequence));
+  if (gHaveSavedModes) tcsetattr(STDIN_FILENO, TCSANOW, &gSavedModes);
+}
+
+void onFatalSignal(int signal) {
+  restoreFromSignal();
+  ::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+void onEndSignal(int signal) {
+  const char number = static_cast<char>(signal);
+  [[maybe_unused]] ssize_t written = write(gEndPipe[1], &number, 1);
+}
+
+}  // namespace
+
+std::string missingTerminal() {
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
+    return "fesk: the terminal front-end needs a terminal for input and output";
+  int status = 0;
+  if (setupterm(nullptr, STDOUT_FILENO, &status) != OK)
+    return std::string("fesk: the terminal type \"") +
+           (std::getenv("TERM") ? std::getenv("TERM") : "") + "\" is not known here";
+  del_curterm(cur_term);
+  return "";
+}
+
+TerminalSession::TerminalSession() {
+  std::setlocale(LC_ALL, "");
+  if (tcgetattr(STDIN_FILENO, &gSavedModes) == 0) gHaveSavedModes = true;
+  if (pipe2(gEndPipe, O_CLOEXEC | O_NONBLOCK) != 0) gEndPipe[0] = gEndPipe[1] = -1;
+  set_escdelay(kEscapeDelayMs);
+  initscr();
+  gActive = true;
+  raw();
+  noecho();
+  nonl();
+  keypad(stdscr, TRUE);
+  nodelay(stdscr, TRUE);
+  intrflush(stdscr, FALSE);
+  Canvas::setUpColours();
+  bindModifiedKeys();
+  mousemask(BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
+
+  appendCapability("rmcup");
+  appendCapability("cnorm");
+  appendCapability("sgr0");
+  // Mouse reports off, in the forms that terminals use.
+  std::strcat(gResetSequence, "\033[?1000l\033[?1002l\033[?1006l");
+
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = onEndSignal;
+  action.sa_flags = SA_RESTART;
+  for (int s : kEndSignals) sigaction(s, &action, nullptr);
+  action.sa_handler = onFatalSignal;
+  action.sa_flags = SA_RESETHAND;
+  for (int s : kFatalSignals) sigaction(s, &action, nullptr);
+  std::set_terminate([] {
+    restore();
+    std::abort();
+  });
+  std::atexit(restore);
+}
+
+TerminalSession::~TerminalSession() {
+  restore();
+  for (int s : kEndSignals) signal(s, SIG_DFL);
+  for (int s : kFatalSignals) signal(s, SIG_DFL);
+}
+
+int TerminalSession::endRequestDescriptor() const {
+  return gEndPipe[0];
+}
+
+int TerminalSession::takeEndRequests() {
+  int count = 0;
+  char bytes[16];
+  for (ssize_t n; (n = read(gEndPipe[0], bytes, sizeof bytes)) > 0;) count += static_cast<int>(n);
+  return count;
+}
+
+void TerminalSession::restore() {
+  if (!gActive.exchange(false)) return;
+  mousemask(0, nullptr);
+  endwin();
+}
+
+}  // namespace fesk::tui

@@ -1,0 +1,121 @@
+#include "ui/tui/text_cells.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace fesk::tui {
+namespace {
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+// The length of the sequence a lead byte starts, 0 for a byte that cannot
+// start one.
+int sequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+}  // namespace
+
+std::wstring decodeUtf8(std::string_view text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size();) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    int length = sequenceLength(lead);
+    if (length == 0 || i + length > text.size()) {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    bool valid = true;
+    for (int k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) valid = false;
+      c = (c << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not characters.
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (!valid || c < kLeast[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    out += static_cast<wchar_t>(c);
+    i += length;
+  }
+  return out;
+}
+
+std::string encodeUtf8(std::wstring_view text) {
+  std::string out;
+  for (wchar_t wc : text) {
+    auto c = static_cast<char32_t>(wc);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+int charCells(wchar_t c) {
+  int cells = wcwidth(c);
+  return cells < 0 ? 1 : cells;
+}
+
+int textCells(std::wstring_view text) {
+  int cells = 0;
+  for (wchar_t c : text) cells += charCells(c);
+  return cells;
+}
+
+std::wstring fitCells(std::wstring_view text, int cells) {
+  std::wstring out;
+  int used = 0;
+  for (wchar_t c : text) {
+    int w = charCells(c);
+    if (used + w > cells) break;
+    out += c;
+    used += w;
+  }
+  return out;
+}
+
+MnemonicText parseMnemonic(std::string_view text) {
+  MnemonicText out;
+  std::wstring wide = decodeUtf8(text);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    if (wide[i] == L'&' && i + 1 < wide.size()) {
+      ++i;
+      if (wide[i] != L'&' && out.marked < 0) out.marked = static_cast<int>(out.text.size());
+    }
+    out.text += wide[i];
+  }
+  return out;
+}
+
+int mnemonicKey(std::string_view text) {
+  MnemonicText m = parseMnemonic(text);
+  if (m.marked < 0) return 0;
+  wchar_t c = m.text[static_cast<size_t>(m.marked)];
+  if (c >= L'a' && c <= L'z') return c - L'a' + 'A';
+  if ((c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) return static_cast<int>(c);
+  return 0;
+}
+
+}  // namespace fesk::tui
