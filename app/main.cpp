@@ -13,13 +13,19 @@
 #ifdef FESK_WITH_QT
 #include "ui/qt/run.h"
 #endif
+#ifdef FESK_WITH_TUI
+#include <unistd.h>
+
+#include "ui/tui/run.h"
+#endif
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: fesk [--data-dir DIR] [--ui=qt | --ui=headless --script FILE]\n"
+    "usage: fesk [--data-dir DIR] [--ui=qt | --ui=tui | --ui=headless --script FILE]\n"
     "  --data-dir DIR     where the data files FESK1 and FESK2 live (created when missing)\n"
-    "  --ui=qt            the desktop front-end (the default)\n"
+    "  --ui=qt            the desktop front-end (the default where a display is available)\n"
+    "  --ui=tui           the terminal front-end (the default in a terminal without a display)\n"
     "  --ui=headless      no screen: runs the gestures of --script FILE, prints a transcript\n"
     "  --script FILE      the script for --ui=headless\n"
     "  --help             this text\n";
@@ -29,6 +35,19 @@ struct Options {
   std::optional<std::string> script;
   std::optional<std::string> dataDir;
 };
+
+// The front-end when none was asked for: the desktop where a display is
+// available, else the terminal when the program runs in one.
+std::string defaultFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+#ifdef FESK_WITH_TUI
+  bool display = false;
+#ifdef FESK_WITH_QT
+  display = fesk::qt::missingDisplay(argc, argv).empty();
+#endif
+  if (!display && isatty(STDIN_FILENO)) return "tui";
+#endif
+  return "qt";
+}
 
 // Answers the options, or an exit code when the program is not to run.
 std::optional<int> parse(int argc, char** argv, Options& o) {
@@ -55,9 +74,9 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
       return 2;
     }
   }
-  if (o.ui.empty()) o.ui = o.script ? "headless" : "qt";
-  if (o.ui != "qt" && o.ui != "headless") {
-    std::cerr << "fesk: unknown front-end --ui=" << o.ui << " (qt or headless)\n";
+  if (o.ui.empty()) o.ui = o.script ? "headless" : defaultFrontEnd(argc, argv);
+  if (o.ui != "qt" && o.ui != "tui" && o.ui != "headless") {
+    std::cerr << "fesk: unknown front-end --ui=" << o.ui << " (qt, tui or headless)\n";
     return 2;
   }
   if (o.ui == "headless" && !o.script) {
@@ -90,6 +109,15 @@ int main(int argc, char** argv) {
     return fesk::ProgramEntry([&](apprt::Procedure first) {
       return fesk::headless::runScript(script, std::move(first), std::cout);
     });
+  }
+  if (options.ui == "tui") {
+#ifdef FESK_WITH_TUI
+    return fesk::ProgramEntry(
+        [](apprt::Procedure first) { return fesk::tui::run(std::move(first)); });
+#else
+    std::cerr << "fesk: this build has no terminal front-end (ncursesw was not found).\n";
+    return 2;
+#endif
   }
 #ifdef FESK_WITH_QT
   return fesk::ProgramEntry(
