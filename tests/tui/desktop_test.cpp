@@ -1,0 +1,212 @@
+// The desktop turns what a person types and clicks into the runtime's input,
+// for the window, entry, list, menu or box that has the keyboard.
+
+#include "ui/tui/desktop.h"
+
+#include <curses.h>
+#include <gtest/gtest.h>
+
+#include "program_views.h"
+#include "runtime/constants.h"
+#include "ui/tui/control_geometry.h"
+
+namespace fesk::tui {
+namespace {
+
+using namespace apprt;
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    frame_ = test::programView(test::kFrameModule, test::kFrameLabel);
+    browse_ = test::programView(test::kBrowseModule, test::kWindowLabel, 15);
+    form_ = test::programView(test::kFesk1FormModule, test::kWindowLabel);
+    frame_.handle = 1;
+    browse_.handle = 2;
+    form_.handle = 3;
+    desktop_.showWindow(frame_);
+  }
+
+  void press(int character, bool alt = false) { desktop_.key({false, character, alt}); }
+  void pressFunction(int key) { desktop_.key({true, key, false}); }
+  std::vector<Input> take() { return std::exchange(sent_, {}); }
+
+  // Where a control of a shown window stands on the screen.
+  CellRect at(int window, int field) {
+    const ShownWindow* w = desktop_.window(window);
+    return *w->controlRect(*w->view.control(field));
+  }
+
+  std::vector<Input> sent_;
+  Desktop desktop_{[this](const Input& input) { sent_.push_back(input); }, 80, 24};
+  WindowView frame_, browse_, form_;
+};
+
+TEST_F(DesktopTest, TypingInTheFocusedEntrySendsTheWholeText) {
+  form_.focus = 3;
+  for (auto& c : form_.controls)
+    if (c.field == 3) c.text = "OLD                 ";  // a record field, space-padded
+  desktop_.showWindow(form_);
+  press(L'N');  // the text was selected: typing replaces it
+  press(L'ü');
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Text);
+  EXPECT_EQ(sent[0].field, 3);
+  EXPECT_EQ(sent[0].text, "N");
+  EXPECT_EQ(sent[1].text, "Nü");
+  // The runtime's echo of the first text does not undo the second.
+  for (auto& c : form_.controls)
+    if (c.field == 3) c.text = "N";
+  desktop_.showWindow(form_);
+  press(127);  // Backspace
+  sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].text, "N");
+  // Keys that leave the entry are the runtime's.
+  press(9);
+  sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Key);
+  EXPECT_EQ(sent[0].key, kKeyTab);
+}
+
+TEST_F(DesktopTest, AnEntryRefusesTypingPastItsPicture) {
+  form_.focus = 3;
+  desktop_.showWindow(form_);
+  for (int i = 0; i < 25; ++i) press(L'x');
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 20u);  // "@s20"
+  EXPECT_EQ(sent.back().text, std::string(20, 'x'));
+}
+
+TEST_F(DesktopTest, AltLettersGoToTheWindowsMnemonicsElseToTheMenuBar) {
+  desktop_.showWindow(browse_);
+  press(L'i', true);  // "&Insert"
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].window, 2);
+  EXPECT_EQ(sent[0].key, kAlt + 'I');
+  press(L'w', true);  // "&Window" of the bar: opens it, Enter takes "T&ile"
+  EXPECT_EQ(desktop_.statusText(), "Make all open windows visible");
+  press(13);
+  sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Menu);
+  EXPECT_EQ(sent[0].window, 1);
+  EXPECT_EQ(sent[0].field, -9);
+}
+
+TEST_F(DesktopTest, F10OpensTheMenuAndArrowsReachTheBarsOwnItem) {
+  pressFunction(KEY_F(10));
+  EXPECT_EQ(desktop_.statusText(), "Setup Printer");
+  pressFunction(KEY_RIGHT);
+  press(13);
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Menu);
+  EXPECT_EQ(sent[0].field, -4);  // "&fesk"
+  // Esc closes a menu without choosing anything.
+  pressFunction(KEY_F(10));
+  press(27);
+  press(27);
+  EXPECT_TRUE(take().empty());
+  EXPECT_EQ(desktop_.statusText(), "");
+}
+
+TEST_F(DesktopTest, MessageBoxesTakeTheKeyboardUntilAnswered) {
+  desktop_.showWindow(browse_);
+  std::vector<int> answers;
+  MessageBoxRequest request;
+  request.text = "Delete?";
+  request.buttons = kButtonYes | kButtonNo;
+  request.defaultButton = kButtonNo;
+  desktop_.askMessageBox(request, [&](int value) { answers.push_back(value); });
+  pressFunction(KEY_NPAGE);  // not for the list behind the box
+  press(13);
+  desktop_.askMessageBox(request, [&](int value) { answers.push_back(value); });
+  press(L'y');
+  pressFunction(KEY_NPAGE);  // the list's again
+  EXPECT_EQ(answers, (std::vector<int>{kButtonNo, kButtonYes}));
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].key, kKeyPgDn);
+}
+
+TEST_F(DesktopTest, ClicksOnRowsScrollBarAndTabs) {
+  for (auto& c : browse_.controls)
+    if (c.field == 1) c.scrollBar = true;
+  desktop_.showWindow(browse_);
+  take();
+  const CellRect list = at(2, 1);
+  desktop_.click(list.col + 5, list.row + 3, false);  // the header, then rows 1, 2, 3
+  desktop_.click(list.col + 5, list.row + 3, true);
+  desktop_.click(list.col + list.width - 1, list.row + list.height - 1, false);
+  desktop_.click(list.col + list.width - 1, list.row + list.height - 2, false);
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Row);
+  EXPECT_EQ(sent[0].row, 3);
+  EXPECT_EQ(sent[0].key, kKeyMouseLeft);
+  EXPECT_EQ(sent[1].key, kKeyMouseLeftDouble);
+  EXPECT_EQ(sent[2].kind, Input::Kind::Scroll);
+  EXPECT_EQ(sent[2].row, kScrollLineDown);
+  EXPECT_EQ(sent[3].row, kScrollPageDown);  // the thumb is at the top
+  const ShownWindow* w = desktop_.window(2);
+  auto labels = tabLabels(w->view, *w->view.control(2), at(2, 2));
+  ASSERT_EQ(labels.size(), 2u);
+  desktop_.click(labels[1].rect.col + 1, labels[1].rect.row, false);
+  desktop_.wheel(list.col + 5, list.row + 5, false);
+  sent = take();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Tab);
+  EXPECT_EQ(sent[0].row, 2);
+  EXPECT_EQ(sent[1].kind, Input::Kind::Wheel);
+  EXPECT_EQ(sent[1].row, 0);
+}
+
+TEST_F(DesktopTest, WindowsCascadeSwitchAndTile) {
+  desktop_.showWindow(browse_);
+  desktop_.showWindow(form_);
+  EXPECT_EQ(desktop_.activeWindow()->view.handle, 3);
+  const CellRect first = desktop_.window(2)->outer, second = desktop_.window(3)->outer;
+  EXPECT_GT(second.col, first.col);
+  EXPECT_GT(second.row, first.row);
+  // Ctrl+F6 is bound as one of the modified sequences.
+  const auto& sequences = modifiedKeySequences();
+  int ctrlF6 = 0;
+  for (size_t i = 0; i < sequences.size(); ++i)
+    if (sequences[i].first == "\033[17;5~") ctrlF6 = kFirstOwnKey + static_cast<int>(i);
+  desktop_.key({true, ctrlF6, false});
+  EXPECT_EQ(desktop_.activeWindow()->view.handle, 2);
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Activate);
+  EXPECT_EQ(sent[0].window, 2);
+
+  desktop_.standardAction(StandardAction::Tile);
+  CellRect a = desktop_.window(2)->outer, b = desktop_.window(3)->outer;
+  if (b.col < a.col) std::swap(a, b);
+  const CellRect area = desktop_.clientArea();
+  EXPECT_LE(a.col + a.width, b.col);
+  EXPECT_EQ(a.width + b.width, area.width);
+  EXPECT_EQ(a.height, area.height);
+  sent = take();
+  EXPECT_EQ(sent.size(), 2u);  // both windows changed size
+  for (const auto& input : sent) EXPECT_EQ(input.kind, Input::Kind::Resize);
+}
+
+TEST_F(DesktopTest, ClosingTheActiveWindowLeavesTheOneBelowOnTop) {
+  desktop_.showWindow(browse_);
+  desktop_.showWindow(form_);
+  desktop_.closeWindow(3);
+  EXPECT_EQ(desktop_.activeWindow()->view.handle, 2);
+  desktop_.click(desktop_.window(2)->closeBox().col, desktop_.window(2)->outer.row, false);
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Close);
+  EXPECT_EQ(sent[0].window, 2);
+}
+
+}  // namespace
+}  // namespace fesk::tui
