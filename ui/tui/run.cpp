@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include "ui/tui/desktop.h"
@@ -19,38 +20,56 @@ namespace {
 // How often the screen is painted again while something on it moves.
 constexpr int kAnimationMs = 150;
 
+std::optional<TerminalKey> readKey() {
+  wint_t value = 0;
+  int kind = get_wch(&value);
+  if (kind == ERR) return std::nullopt;
+  return TerminalKey{kind == KEY_CODE_YES, static_cast<int>(value), false};
+}
+
+bool isEvent(const TerminalKey& key) {
+  return key.function && (key.value == KEY_RESIZE || key.value == KEY_MOUSE);
+}
+
+void mouse(Desktop& desktop) {
+  MEVENT event;
+  if (getmouse(&event) != OK) return;
+  if (event.bstate & BUTTON4_PRESSED)
+    desktop.wheel(event.x, event.y, true);
+  else if (event.bstate & BUTTON5_PRESSED)
+    desktop.wheel(event.x, event.y, false);
+  else if (event.bstate & BUTTON1_DOUBLE_CLICKED)
+    desktop.click(event.x, event.y, true);
+  else if (event.bstate & BUTTON1_CLICKED)
+    desktop.click(event.x, event.y, false);
+}
+
 // Reads every key and mouse report waiting and hands it to the desktop.
 void readTerminal(Desktop& desktop) {
+  std::optional<TerminalKey> next;
   for (;;) {
-    wint_t value = 0;
-    int kind = get_wch(&value);
-    if (kind == ERR) return;
-    TerminalKey key{kind == KEY_CODE_YES, static_cast<int>(value), false};
-    if (key.function && key.value == KEY_RESIZE) {
+    std::optional<TerminalKey> key = next ? next : readKey();
+    next.reset();
+    if (!key) return;
+    if (key->function && key->value == KEY_RESIZE) {
       desktop.resize(COLS, LINES);
       continue;
     }
-    if (key.function && key.value == KEY_MOUSE) {
-      MEVENT event;
-      if (getmouse(&event) != OK) continue;
-      if (event.bstate & BUTTON4_PRESSED)
-        desktop.wheel(event.x, event.y, true);
-      else if (event.bstate & BUTTON5_PRESSED)
-        desktop.wheel(event.x, event.y, false);
-      else if (event.bstate & BUTTON1_DOUBLE_CLICKED)
-        desktop.click(event.x, event.y, true);
-      else if (event.bstate & BUTTON1_CLICKED)
-        desktop.click(event.x, event.y, false);
+    if (key->function && key->value == KEY_MOUSE) {
+      mouse(desktop);
       continue;
     }
-    // Alt+key arrives as Esc and the key together.
-    if (!key.function && key.value == 27) {
-      wint_t next = 0;
-      int nextKind = get_wch(&next);
-      if (nextKind != ERR)
-        key = TerminalKey{nextKind == KEY_CODE_YES, static_cast<int>(next), true};
+    // Alt+key arrives as Esc and the key together; Esc before anything else
+    // is Esc alone.
+    if (!key->function && key->value == 27) {
+      next = readKey();
+      if (next && !isEvent(*next) && !(!next->function && next->value == 27)) {
+        key = next;
+        key->alt = true;
+        next.reset();
+      }
     }
-    desktop.key(key);
+    desktop.key(*key);
   }
 }
 
