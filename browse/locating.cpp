@@ -119,7 +119,7 @@ void BrowseCycle::setBeyondUpperBound() {
     return;
   }
   std::string text = lowerAscii(withoutTrailingBlanks(*range_.rangeHigh));
-  if (text.empty()) text = " ";  // an all-blank bound: step its first blank
+  if (text.empty()) text.push_back(' ');  // an all-blank bound: step its first blank
   const auto last = static_cast<unsigned char>(text.back());
   text.back() = static_cast<char>((last + 1) & 0xFF);
   field.assign(text);

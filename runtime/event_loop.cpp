@@ -258,6 +258,12 @@ void SELECT(int field, int rowOrTab) {
     c->selected = rowOrTab;
     return;
   }
+  if (c->def.kind == ControlKind::Prompt) {
+    // A prompt never takes the focus: the control after it does.
+    Control* next = nextFocusable(w, field, false);
+    if (next) moveFocus(w, next->def.field, 0);
+    return;
+  }
   moveFocus(w, field, 0);
 }
 

@@ -223,16 +223,31 @@ void chooseTab(Window& w, Control& sheet, int tab) {
     if (x.def.parent == field && x.def.kind == ControlKind::Tab) ++tabs;
   if (tab < 1 || tab > tabs) return;
   int handle = w.handle;
-  queue(w, kEventTabChanging, field, 0);
-  queueEvent(w, Event{kEventNewSelection,
-                      field,
-                      0,
-                      {},
-                      [handle, field, tab] {
-                        Window* win = findWindow(handle);
-                        if (Control* s = win ? win->control(field) : nullptr) s->choice = tab;
+  // The focus stays where it is, but what was typed into the focused entry is
+  // taken into its variable first, so that the redisplay that a tab change
+  // brings does not undo it; typing its picture refuses keeps the tab.
+  Control* focused = w.control(w.focus);
+  int entry = 0;
+  if (focused && focused->def.kind == ControlKind::Entry) {
+    if (!entryAccepts(w, *focused, kKeyMouseLeft)) return;
+    entry = focused->def.field;
+  }
+  queueEvent(w, Event{kEventTabChanging, field, 0, {},
+                      [handle, entry] {
+                        if (entry) takeValue(handle, entry);
                       },
                       {}});
+  queueEvent(w, Event{kEventNewSelection, field, 0, {},
+                      [handle, field, tab] {
+                        Window* x = findWindow(handle);
+                        if (Control* s = x ? x->control(field) : nullptr) s->choice = tab;
+                      },
+                      [handle, field](bool handlerMovedFocus) {
+                        // A control on the tab just hidden cannot keep the focus.
+                        Window* x = findWindow(handle);
+                        Control* f = x ? x->control(x->focus) : nullptr;
+                        if (!handlerMovedFocus && f && !isShown(*x, *f)) moveFocus(*x, field, 0);
+                      }});
 }
 
 void scrollBar(Window& w, Control& list, uintptr_t wParam) {

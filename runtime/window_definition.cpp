@@ -127,6 +127,8 @@ void readControlAttributes(Attributes& a, ControlDefinition& c, const Line& line
       c.required = true;
     } else if (k == "disabled") {
       c.disabled = true;
+    } else if (k == "vscroll") {
+      c.vscroll = true;
     } else if (k == "hidden") {
       c.hidden = true;
     } else {

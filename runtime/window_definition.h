@@ -56,6 +56,7 @@ struct ControlDefinition {
   std::string hint;      // menu items
   int standardAction = 0;  // menu items carried out by the runtime itself
   bool required = false;   // entries: may not be blank at completion
+  bool vscroll = false;    // lists: has a vertical scroll bar
   bool disabled = false;
   bool hidden = false;
   int parent = 0;        // field number of the enclosing sheet, tab or menu; 0 = window

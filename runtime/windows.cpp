@@ -80,6 +80,9 @@ Control makeControl(Window& w, const ControlDefinition& def) {
   c.text = def.kind == ControlKind::Entry ? std::string() : def.text;
   if (hasHandle(def.kind))
     c.handle = newHandle(w.handle, def.field, w.thread, w.handle, classOf(def.kind));
+  // A list defined with a scroll bar starts with it shown; the browse engine
+  // hides and shows it from then on.
+  if (def.vscroll) c.props[kPropVScroll] = "1";
   if (def.kind == ControlKind::DropList || def.kind == ControlKind::DropCombo) {
     // A drop-down list has a drop button inside it and shows its open list
     // in a top-level window of its own.

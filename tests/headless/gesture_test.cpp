@@ -177,18 +177,36 @@ TEST_F(GestureTest, RowClicksAndScrollBar) {
   EXPECT_EQ(form.take().back().event, 3);
 }
 
-TEST_F(GestureTest, TabChoiceGives21Then2WithTheNewChoice) {
+TEST_F(GestureTest, TabChoiceTakesTheEntryValueThenGives21Then2WithTheNewChoice) {
   std::vector<int> choices;
-  form.handler = [&](int, int field) {
-    if (field == 6) choices.push_back(apprt::CHOICE(6));
+  form.handler = [&](int event, int field) {
+    if (field == 6 && (event == 21 || event == 2)) choices.push_back(apprt::CHOICE(6));
     return 0;
   };
+  session->type("typed");
   session->tab("Two");
   auto seen = form.take();
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].event, 21);
-  EXPECT_EQ(seen[1].event, 2);
+  std::vector<Seen> expected = {{21, 6, 0, "typed"}, {2, 6, 0, "typed"}};
+  EXPECT_EQ(seen, expected) << "what was typed is in the variable before the tab changes";
   EXPECT_EQ(choices, (std::vector<int>{1, 2}));
+  EXPECT_EQ(session->current().focus, 2) << "the focus stays where it was";
+}
+
+TEST_F(GestureTest, TheFocusLeavesAControlOnTheTabThatIsHidden) {
+  session->clickField(8);  // "In One", on the first tab
+  form.take();
+  session->tab("Two");
+  EXPECT_EQ(session->current().focus, 6);
+}
+
+TEST_F(GestureTest, SelectingAPromptFocusesTheControlAfterIt) {
+  form.handler = [](int event, int field) {
+    if (event == apprt::kEventAccepted && field == 12) apprt::SELECT(3);
+    return 0;
+  };
+  session->click("Cancel");
+  EXPECT_EQ(session->current().focus, 4) << "the entry after the \"&Name:\" prompt";
+  EXPECT_EQ(form.take().back(), (Seen{257, 4, 0, "abc"}));
 }
 
 TEST_F(GestureTest, TheMnemonicOfATabThatIsNotChosenChoosesIt) {

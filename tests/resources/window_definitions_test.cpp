@@ -50,6 +50,16 @@ TEST(WindowDefinitions, ListFormatsAndPicturesAreValid) {
   }
 }
 
+TEST(WindowDefinitions, BrowseListsComeFirstAndHaveAScrollBar) {
+  fesk::resources::registerWindowDefinitions();
+  auto browse = apprt::findWindowDefinition("fesk$FESK002", "P1$QUICKWINDOW");
+  ASSERT_TRUE(browse);
+  EXPECT_EQ(browse->controls.front().field, 1) << "the list is the window's first control";
+  EXPECT_TRUE(browse->control(1)->vscroll);
+  auto form = apprt::findWindowDefinition("fesk$FESK003", "P1$QUICKWINDOW");
+  EXPECT_TRUE(form->control(6)->vscroll);
+}
+
 TEST(WindowDefinitions, FormControlsSitOnTheirTabs) {
   fesk::resources::registerWindowDefinitions();
   auto form = apprt::findWindowDefinition("fesk$FESK003", "P1$QUICKWINDOW");

@@ -77,6 +77,7 @@ void Session::useWindow(const std::string& title) {
 }
 
 void Session::deliver(Input input) {
+  typingGoesOn_ = false;
   apprt::deliverInput(input);
   waitIdle();
 }
@@ -137,11 +138,14 @@ void Session::type(const std::string& text) {
     }
     return;
   }
-  bool fresh = typedInWindow_ != w.handle || typedInFocus_ != w.focus;
-  std::string value = fresh ? text : focused->text + text;
+  // Focus that arrives selects the whole text, so typing replaces it; typing
+  // again, with no other gesture between, goes on where it stopped.
+  bool appends = typingGoesOn_ && typedInWindow_ == w.handle && typedInFocus_ == w.focus;
+  std::string value = appends ? focused->text + text : text;
+  deliver(Input{Input::Kind::Text, w.handle, w.focus, 0, 0, 0, value});
   typedInWindow_ = w.handle;
   typedInFocus_ = w.focus;
-  deliver(Input{Input::Kind::Text, w.handle, w.focus, 0, 0, 0, value});
+  typingGoesOn_ = true;
 }
 
 const apprt::ControlView& Session::firstList(const WindowView& w) const {

@@ -52,9 +52,9 @@ class Session {
   void clickField(int field);
   void key(const std::string& name);  // "Down", "Ctrl+PgDn", "a", ...
   void keyCode(int code);
-  // Types into the focused entry: the first typing after the focus arrived
-  // replaces the whole text (it is selected), later typing appends. In a
-  // list, each character is a key press.
+  // Types into the focused entry: typing after any other gesture replaces the
+  // whole text (focus that arrives selects it), typing right after typing
+  // appends. In a list, each character is a key press.
   void type(const std::string& text);
   void row(int n);  // click row n of the current window's first list
   void doubleRow(int n);
@@ -81,6 +81,7 @@ class Session {
   int currentHandle_ = 0;
   int typedInFocus_ = -1;  // the focused field of the last `type`
   int typedInWindow_ = 0;
+  bool typingGoesOn_ = false;  // no other gesture since the last `type`
   std::chrono::milliseconds idleTimeout_;
 };
 
