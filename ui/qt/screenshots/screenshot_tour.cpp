@@ -22,6 +22,10 @@
 namespace fesk::qt {
 namespace {
 
+// The browse window's button that switches in-line editing on and off (its
+// text names the mode in force, so it is found by its field).
+constexpr int kInLineButton = 7;
+
 class Tour {
  public:
   Tour(Desktop& desktop, apprt::ProgramRun& run, QString outDir)
@@ -46,7 +50,7 @@ class Tour {
     settle();
     shoot(outer(browse), "browse.png");
 
-    press(browse, "InLine On/Off");
+    pressField(browse, kInLineButton);
     press(browse, "&Change");
     ChildWindow* form = newest();
     if (form == browse) return fail("the FESK1 form did not open");
@@ -125,6 +129,15 @@ class Tour {
         }
       }
     fail("no button " + text.toStdString() + " in " + window->windowTitle().toStdString());
+  }
+
+  void pressField(ChildWindow* window, int field) {
+    if (auto* button = qobject_cast<QPushButton*>(window->fieldWidget(field))) {
+      button->click();
+      settle();
+      return;
+    }
+    fail("no button " + std::to_string(field) + " in " + window->windowTitle().toStdString());
   }
 
   void chooseTab(ChildWindow* window, int tab) {
