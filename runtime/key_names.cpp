@@ -34,6 +34,18 @@ constexpr std::pair<std::string_view, int> kNamed[] = {
 constexpr std::pair<std::string_view, int> kModifiers[] = {
     {"Shift+", kShift}, {"Ctrl+", kCtrl}, {"Alt+", kAlt}};
 
+// Punctuation keys of the US layout: the characters they type unshifted and
+// shifted, and the key's code.
+struct Punctuation {
+  char plain, shifted;
+  int code;
+};
+constexpr Punctuation kPunctuation[] = {
+    {';', ':', 186},  {'=', '+', 187}, {',', '<', 188},  {'-', '_', 189},
+    {'.', '>', 190},  {'/', '?', 191}, {'`', '~', 192},  {'[', '{', 219},
+    {'\\', '|', 220}, {']', '}', 221}, {'\'', '"', 222},
+};
+
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -80,6 +92,14 @@ std::optional<int> keyCodeFromName(std::string_view name) {
   // Keys with no name of their own go by their code.
   if (auto code = numbered(name, "Key", 1, 255)) return modifiers + *code;
   return std::nullopt;
+}
+
+int punctuationKeyCode(char32_t c) {
+  for (const auto& p : kPunctuation) {
+    if (c == static_cast<char32_t>(p.plain)) return p.code;
+    if (c == static_cast<char32_t>(p.shifted)) return kShift + p.code;
+  }
+  return 0;
 }
 
 std::string keyName(int code) {

@@ -9,6 +9,11 @@
 namespace apprt {
 
 std::optional<int> keyCodeFromName(std::string_view name);
+
+// The key code of the punctuation key of the US layout that types `c`, with
+// kShift added for the shifted character ('+' is Shift and the '=' key); 0
+// when no punctuation key types it.
+int punctuationKeyCode(char32_t c);
 std::string keyName(int code);
 
 }  // namespace apprt

@@ -59,5 +59,14 @@ TEST(KeyNames, NamesReadAsPeopleWriteThem) {
   EXPECT_EQ(keyName(kKeyPad0 + 3), "Pad3");
 }
 
+TEST(KeyNames, PunctuationIsTheKeyThatTypesIt) {
+  EXPECT_EQ(punctuationKeyCode(U'='), 187);
+  EXPECT_EQ(punctuationKeyCode(U'+'), kShift + 187) << "the shifted character adds Shift";
+  EXPECT_EQ(punctuationKeyCode(U'\\'), 220);
+  EXPECT_EQ(punctuationKeyCode(U'"'), kShift + 222);
+  EXPECT_EQ(punctuationKeyCode(U'a'), 0);
+  EXPECT_EQ(punctuationKeyCode(U'\u00e9'), 0) << "no key of the US layout types it";
+}
+
 }  // namespace
 }  // namespace apprt

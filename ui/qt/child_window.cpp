@@ -211,7 +211,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
   }
   if (c.kind == ControlKind::Entry)
     static_cast<EntryControl*>(widget)->setReadOnly(!view_.acceptsInput);
-  widget->setVisible(isShown(c));
+  widget->setVisible(view_.shows(c));
 }
 
 void ChildWindow::applySheet(const ControlView& sheet) {
@@ -246,24 +246,6 @@ void ChildWindow::placeControl(const ControlView& c, QWidget* widget) {
   widget->setGeometry(r);
 }
 
-bool ChildWindow::isShown(const ControlView& c) const {
-  if (c.hidden) return false;
-  int child = c.field;
-  for (const ControlView* p = view_.control(c.parent); p; p = view_.control(p->parent)) {
-    if (p->hidden) return false;
-    if (p->kind == ControlKind::Sheet) {
-      int index = 0;
-      for (const auto& x : view_.controls) {
-        if (x.parent != p->field || x.kind != ControlKind::Tab) continue;
-        ++index;
-        if (x.field == child && index != p->choice) return false;
-      }
-    }
-    child = p->field;
-  }
-  return true;
-}
-
 void ChildWindow::setActive(bool active) {
   active_ = active;
   if (!active) return;
@@ -291,7 +273,7 @@ QWidget* ChildWindow::fieldWidget(int field) const {
 
 bool ChildWindow::hasMnemonic(int key) const {
   for (const auto& c : view_.controls)
-    if (c.field > 0 && c.enabled && mnemonicKey(qs(c.text)) == key && isShown(c)) return true;
+    if (c.field > 0 && c.enabled && mnemonicKey(qs(c.text)) == key && view_.shows(c)) return true;
   return false;
 }
 

@@ -3,21 +3,10 @@
 #include <QKeyEvent>
 
 #include "runtime/constants.h"
+#include "runtime/key_names.h"
 
 namespace fesk::qt {
 namespace {
-
-// Punctuation keys of the US layout, by the character they type unshifted and
-// shifted, and the virtual-key code of that key.
-struct Punctuation {
-  char plain, shifted;
-  int code;
-};
-constexpr Punctuation kPunctuation[] = {
-    {';', ':', 186},  {'=', '+', 187}, {',', '<', 188},  {'-', '_', 189},
-    {'.', '>', 190},  {'/', '?', 191}, {'`', '~', 192},  {'[', '{', 219},
-    {'\\', '|', 220}, {']', '}', 221}, {'\'', '"', 222},
-};
 
 int baseCode(const QKeyEvent& event) {
   const int key = event.key();
@@ -62,9 +51,8 @@ int baseCode(const QKeyEvent& event) {
     default:
       break;
   }
-  if (key > 0 && key < 128)
-    for (const auto& p : kPunctuation)
-      if (key == p.plain || key == p.shifted) return p.code;
+  // The key's own code: Shift comes from the event's modifiers.
+  if (key > 0 && key < 128) return apprt::punctuationKeyCode(static_cast<char32_t>(key)) & ~apprt::kShift;
   return 0;
 }
 

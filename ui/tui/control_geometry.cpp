@@ -9,24 +9,6 @@ namespace fesk::tui {
 using apprt::ControlKind;
 using apprt::ControlView;
 
-bool isShown(const apprt::WindowView& view, const ControlView& c) {
-  if (c.hidden) return false;
-  int child = c.field;
-  for (const ControlView* p = view.control(c.parent); p; p = view.control(p->parent)) {
-    if (p->hidden) return false;
-    if (p->kind == ControlKind::Sheet) {
-      int index = 0;
-      for (const auto& x : view.controls) {
-        if (x.parent != p->field || x.kind != ControlKind::Tab) continue;
-        ++index;
-        if (x.field == child && index != p->choice) return false;
-      }
-    }
-    child = p->field;
-  }
-  return true;
-}
-
 ListParts listParts(const ControlView& list, const CellRect& rect, double unitsPerColumn) {
   ListParts parts;
   parts.columns = apprt::parseListFormat(list.format).value_or(std::vector<apprt::ListColumn>{});

@@ -11,9 +11,6 @@
 
 namespace fesk::tui {
 
-// Whether the control is shown: not hidden, inside no hidden container, and
-// on its sheet's chosen tab.
-bool isShown(const apprt::WindowView& view, const apprt::ControlView& control);
 
 struct ListParts {
   std::vector<apprt::ListColumn> columns;

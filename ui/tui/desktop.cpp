@@ -309,7 +309,7 @@ void Desktop::sendTypedText() {
 
 bool Desktop::hasMnemonic(const ShownWindow& w, int letter) const {
   for (const auto& c : w.view.controls)
-    if (c.field > 0 && c.enabled && mnemonicKey(c.text) == letter && isShown(w.view, c))
+    if (c.field > 0 && c.enabled && mnemonicKey(c.text) == letter && w.view.shows(c))
       return true;
   return false;
 }

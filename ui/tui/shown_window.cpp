@@ -79,7 +79,7 @@ Hit hitTest(const ShownWindow& w, int col, int row) {
       const ControlView& c = *it;
       const bool over = c.overList != 0, sheet = c.kind == ControlKind::Sheet;
       if ((pass == 0) != over || (pass == 2) != sheet) continue;
-      if (!isShown(w.view, c)) continue;
+      if (!w.view.shows(c)) continue;
       auto rect = w.controlRect(c);
       if (!rect || !rect->contains(col, row)) continue;
       switch (c.kind) {

@@ -187,7 +187,7 @@ struct Painter {
   }
 
   void control(const ControlView& c) {
-    if (!isShown(window.view, c)) return;
+    if (!window.view.shows(c)) return;
     auto rect = window.controlRect(c);
     if (!rect || rect->width <= 0 || rect->height <= 0) return;
     switch (c.kind) {
