@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "runtime/constants.h"
+#include "runtime/key_names.h"
 
 namespace fesk::tui {
 
@@ -13,18 +14,6 @@ using namespace apprt;
 namespace {
 
 constexpr int kBackspace = 8;
-
-// Punctuation keys of the US layout: the characters they type unshifted and
-// shifted, and the key's code.
-struct Punctuation {
-  char plain, shifted;
-  int code;
-};
-constexpr Punctuation kPunctuation[] = {
-    {';', ':', 186},  {'=', '+', 187}, {',', '<', 188},  {'-', '_', 189},
-    {'.', '>', 190},  {'/', '?', 191}, {'`', '~', 192},  {'[', '{', 219},
-    {'\\', '|', 220}, {']', '}', 221}, {'\'', '"', 222},
-};
 
 // xterm's modifier parameter (2 Shift, 3 Alt, 5 Ctrl, ...) as our bits.
 int modifiersOf(int parameter) {
@@ -37,11 +26,7 @@ int characterCode(wchar_t c) {
   if (c >= L'A' && c <= L'Z') return kShift + kKeyA + (c - L'A');
   if (c >= L'0' && c <= L'9') return kKey0 + (c - L'0');
   if (c == L' ') return kKeySpace;
-  for (const auto& p : kPunctuation) {
-    if (c == static_cast<wchar_t>(p.plain)) return p.code;
-    if (c == static_cast<wchar_t>(p.shifted)) return kShift + p.code;
-  }
-  return 0;
+  return apprt::punctuationKeyCode(static_cast<char32_t>(c));
 }
 
 DecodedKey decodeCharacter(wchar_t c) {
