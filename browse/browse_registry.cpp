@@ -1,5 +1,6 @@
 #include "browse/browse_registry.h"
 
+#include "browse/drop_hooks.h"
 #include "browse/window_hooks.h"
 #include "runtime/constants.h"
 #include "runtime/program.h"
@@ -136,8 +137,7 @@ bool KX_InitBrowse(int16_t field, uint16_t thread, uint8_t rows, bool rowsFromCo
     showMessage("Error Initializing Browse");
     return false;
   }
-  // The drop-down hooks of a drop-combo browse (DROPCOMBOFLAG) come with the
-  // drop-down support; until then such a browse scrolls by its list events only.
+  if (b.DROPCOMBOFLAG) KX_HookDropCombo(field);
   hookBrowseWindow(b.WINHNDL);
   return true;
 }
