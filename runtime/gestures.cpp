@@ -3,6 +3,7 @@
 // in the window's queue, in the order a procedure expects them.
 
 #include <cctype>
+#include <string>
 
 #include "runtime/program.h"
 #include "runtime/queue.h"
@@ -130,6 +131,33 @@ void listKey(Window& w, Control& list, int key) {
   }
 }
 
+// The list whose selected row an entry is laid over (an in-line edit), if any.
+Control* listUnder(Window& w, const Control& entry) {
+  const std::string field = std::to_string(entry.def.field);
+  for (auto& c : w.controls)
+    for (auto& [key, value] : c.columnProps)
+      if (key.second == kPropColumnEditField && value == field) return &c;
+  return nullptr;
+}
+
+// The keys that scroll a list; typed in an entry over its row, they still
+// reach the list, whose editor then keeps the row in place.
+bool isScrollKey(int key) {
+  switch (key) {
+    case kKeyUp:
+    case kKeyDown:
+    case kKeyPgUp:
+    case kKeyPgDn:
+    case kCtrl + kKeyPgUp:
+    case kCtrl + kKeyHome:
+    case kCtrl + kKeyPgDn:
+    case kCtrl + kKeyEnd:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void keyDown(Window& w, int key) {
   // A focused control that was disabled or hidden meanwhile takes no keys of
   // its own, but the window's keys (Esc, Tab...) still work.
@@ -168,7 +196,10 @@ void keyDown(Window& w, int key) {
   }
   switch (focused->def.kind) {
     case ControlKind::Entry:
-      if (key == kKeyEnter) leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
+      if (key == kKeyEnter)
+        leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
+      else if (Control* list = listUnder(w, *focused); list && isScrollKey(key))
+        listKey(w, *list, key);
       return;
     case ControlKind::Button:
       if (key == kKeyEnter || key == kKeySpace) press(w, *focused, key);

@@ -504,6 +504,12 @@ std::string getColumnProp(int field, int column, int prop) {
 
 void setColumnProp(int field, int column, int prop, const std::string& value) {
   controlOf(field).columnProps[{column, prop}] = value;
+  // An edit control linked to a column is shown over that column's cell.
+  if (prop != kPropColumnEditField) return;
+  try {
+    if (Control* edit = currentWindow().control(std::stoi(value))) edit->hidden = false;
+  } catch (const std::logic_error&) {
+  }
 }
 
 void setBusyCursor(bool busy) { currentWindow().busy = busy; }

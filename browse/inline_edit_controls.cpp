@@ -1,0 +1,164 @@
+// The in-line editor's controls: created at the first edit of a list, laid
+// over the selected row's cells while an edit runs, hidden and unlinked from
+// the columns between edits, and reused by the next edit.
+
+#include <string>
+
+#include "browse/browse_engine.h"
+#include "browse/inline_edit.h"
+#include "browse/inline_edit_steps.h"
+#include "runtime/windows.h"
+
+namespace fesk::inline_edit {
+namespace {
+
+// The control type that a requested type is made with.
+int typeToCreate(int requested) {
+  return requested == kEditTypeCombo ? apprt::kTypeDropCombo : requested;
+}
+
+// A column's colour pairs, in the order they are looked for, and the control
+// properties each pair goes to. The first pair the column has is copied.
+struct ColourPair {
+  int columnFirst;
+  int controlFirst;
+};
+constexpr ColourPair kColourPairs[] = {
+    {32272, 31752}, {32274, 31756}, {32276, 31750}, {32278, 31754}};
+
+void copyColumnLook(int listField, const Slot& slot, int field) {
+  apprt::setPropText(field, apprt::kPropText,
+                     apprt::getColumnProp(listField, slot.column, apprt::kPropColumnPicture));
+  for (const ColourPair& pair : kColourPairs) {
+    const std::string first = apprt::getColumnProp(listField, slot.column, pair.columnFirst);
+    if (first.empty() || first == "0") continue;
+    apprt::setPropText(field, pair.controlFirst, first);
+    apprt::setPropText(field, pair.controlFirst + 1,
+                       apprt::getColumnProp(listField, slot.column, pair.columnFirst + 1));
+    return;
+  }
+}
+
+void linkColumn(const EditCall& call, const Slot& slot, int field) {
+  apprt::setColumnProp(call.listField, slot.column, apprt::kPropColumnEditField,
+                       std::to_string(field));
+}
+
+void resetSettings() {
+  apprt::alert(0);
+  EditCancelKey = 0;
+  EditCompleteKey = 0;
+  EditCompleteField = 0;
+  EditCancelField = 0;
+  EditPrevRowKey = 0;
+  EditPrevRowKey2 = 0;
+  EditNextRowKey = 0;
+  EditNextRowKey2 = 0;
+  EditExtraKeys.fill(0);
+  EditRowMode = 0;
+}
+
+}  // namespace
+
+bool setUp(const EditCall& call) {
+  EditFirstFocus = 1;
+  if (EditCancelKey == 0) EditCancelKey = apprt::kKeyEsc;
+  bool created = false;
+  for (size_t n = 1; n <= call.controlTypes.size(); ++n) {
+    const int field = call.base() + static_cast<int>(n);
+    const int requested = call.controlTypes[n - 1];
+    const int type = typeToCreate(requested);
+    if (apprt::getProp(field, apprt::kPropType) == type) continue;
+    apprt::createControl(field, type);
+    apprt::setProp(field, apprt::kPropHide, 1);
+    apprt::setProp(field, apprt::kPropHeight, 0);
+    apprt::setProp(field, apprt::kPropWidth, 0);
+    if (requested == kEditTypeCombo) apprt::setProp(field, 31867, 1);
+    for (int prop = apprt::kPropFirstFont; prop <= apprt::kPropLastFont; ++prop)
+      apprt::setPropText(field, prop, apprt::getPropText(call.listField, prop));
+    created = true;
+  }
+  for (int k = 1; k <= call.slotCount(); ++k) {
+    const Slot& slot = call.slots[static_cast<size_t>(k - 1)];
+    const int field = call.fieldOfSlot(k);
+    linkColumn(call, slot, field);
+    if (created)
+      copyColumnLook(call.listField, slot, field);
+    else
+      apprt::setPropText(field, apprt::kPropText, apprt::getPropText(field, apprt::kPropText));
+  }
+  return created;
+}
+
+void slotSearch(const EditCall& call) {
+  if (call.slotCount() == 0) {
+    endEdit(call);
+    return;
+  }
+  int slot = EditSlot < 1 ? 1 : EditSlot;
+  while (slot < call.slotCount() && apprt::getProp(call.fieldOfSlot(slot), apprt::kPropSkip))
+    ++slot;
+  EditSlot = static_cast<uint8_t>(std::min(slot, call.slotCount()));
+  // The controls show the row as it stands in the variables.
+  for (int k = 1; k <= call.slotCount(); ++k) apprt::DISPLAY(call.fieldOfSlot(k));
+  EditStep = kEditKeysWanted;
+}
+
+void endEdit(const EditCall& call) {
+  for (int k = 1; k <= call.slotCount(); ++k) {
+    const int field = call.fieldOfSlot(k);
+    apprt::setProp(field, apprt::kPropHide, 1);
+    apprt::setProp(field, apprt::kPropHeight, 0);
+    apprt::setProp(field, apprt::kPropWidth, 0);
+    apprt::setColumnProp(call.listField, call.slots[static_cast<size_t>(k - 1)].column,
+                         apprt::kPropColumnEditField, "0");
+  }
+  EditStep = kEditOver;
+  if (EditRepostEvent != 0) {
+    apprt::POST(EditRepostEvent, EditRepostField);
+    EditRepostEvent = 0;
+    EditRepostField = 0;
+  } else if (EditState != 0) {
+    apprt::SELECT(EditColumnField);
+  } else {
+    EditSlot = 1;
+    apprt::SELECT(call.listField);
+  }
+  if (EditClosePending) {
+    EditClosePending = 0;
+    apprt::POST(apprt::kEventCloseWindow);
+  }
+  if (EditForcedAbandon) {
+    EditForcedAbandon = 0;
+    apprt::POST(apprt::kEventSized);
+  }
+  resetSettings();
+  releaseEditLock();
+}
+
+void setAlertedKeys(const EditCall& call) {
+  const auto alertWhenSet = [](int32_t key) {
+    if (key != 0) apprt::alert(key);
+  };
+  apprt::alert(0);
+  apprt::alert(EditCancelKey);
+  if (EditRowMode == 1) {
+    const int type = call.requestedTypeOfSlot(EditSlot);
+    if (type == kEditTypeCombo || type == apprt::kTypeDropList || type == apprt::kTypeList) {
+      // Lists in the cell use the plain arrow keys themselves.
+      alertWhenSet(EditNextRowKey != 0 ? EditNextRowKey : EditNextRowKey2);
+      alertWhenSet(EditPrevRowKey != 0 ? EditPrevRowKey : EditPrevRowKey2);
+    } else {
+      for (int32_t key : {EditNextRowKey, EditNextRowKey2, EditPrevRowKey, EditPrevRowKey2})
+        alertWhenSet(key);
+    }
+  }
+  alertWhenSet(EditCompleteKey);
+  for (int32_t key : EditExtraKeys) alertWhenSet(key);
+}
+
+void takeSlotValues(const EditCall& call) {
+  for (int k = 1; k <= call.slotCount(); ++k) apprt::UPDATE(call.fieldOfSlot(k));
+}
+
+}  // namespace fesk::inline_edit

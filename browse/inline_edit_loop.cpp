@@ -1,0 +1,250 @@
+// The in-line editor's event loop, nested in the procedure's own: it keeps the
+// user in the row (the list does not scroll away under it), moves between the
+// cells, and turns the keys and events that end a row into steps for the
+// procedure. Events for other controls are held back and posted again once
+// the row is done.
+
+#include "browse/browse_engine.h"
+#include "browse/inline_edit.h"
+#include "browse/inline_edit_steps.h"
+#include "runtime/windows.h"
+
+namespace fesk::inline_edit {
+namespace {
+
+// How an event was dealt with.
+enum class Handled {
+  kNormally,  // the runtime's own handling runs
+  kConsumed,
+  kReturn,  // the procedure is needed: the loop ends, EditStep says why
+};
+
+struct Loop {
+  const EditCall& call;
+  int rememberedThumb;
+
+  Handled focusEvent();
+  Handled acceptedEvent();
+  Handled alertedKey();
+  Handled oneRowScroll();
+  Handled pageScroll();
+  Handled rowMove(uint8_t continuation);
+  Handled leaveRow(uint8_t& reason);
+  Handled handle();
+
+  int event() const { return apprt::EVENT(); }
+  int field() const { return apprt::FIELD(); }
+  void keepListStill() const {
+    apprt::setProp(call.listField, apprt::kPropVScrollPos, rememberedThumb);
+  }
+  void focusSlot() const { apprt::SELECT(call.fieldOfSlot(EditSlot)); }
+};
+
+Handled Loop::focusEvent() {
+  EditTabGuard = 0;
+  const int focused = apprt::SELECTED();
+  if (call.isEditControl(focused)) {
+    EditFirstFocus = 0;
+    EditLastControl = static_cast<uint8_t>(focused);
+    apprt::setProp(focused, 31899, 1);
+    if (const int slot = call.slotOfField(focused)) {
+      EditSlot = static_cast<uint8_t>(slot);
+      setAlertedKeys(call);
+    }
+    return Handled::kNormally;
+  }
+  if (focused == call.listField) {
+    if (!EditFirstFocus) {
+      startCompletion(call);
+      return Handled::kReturn;
+    }
+    EditFirstFocus = 0;
+    focusSlot();
+    return Handled::kConsumed;
+  }
+  if (focused != 0 && (focused == EditCompleteField || focused == EditCancelField))
+    return Handled::kConsumed;
+  const int key = apprt::KEYCODE();
+  if (key == apprt::kKeyTab || key == apprt::kKeyShiftTab) {
+    apprt::SELECT(EditLastControl);
+    return Handled::kNormally;
+  }
+  // Another control wants the focus: the row is completed first, then that
+  // control is given it as if accepted.
+  EditSlot = 1;
+  EditRepostEvent = static_cast<uint8_t>(apprt::kEventSelected & 0xFF);
+  EditRepostField = static_cast<uint8_t>(focused);
+  apprt::SELECT(call.listField);
+  return Handled::kNormally;
+}
+
+Handled Loop::acceptedEvent() {
+  const int accepted = field();
+  const int key = apprt::KEYCODE();
+  const bool tabbing = key == apprt::kKeyTab || key == apprt::kKeyShiftTab;
+  if (call.isEditControl(accepted) && tabbing && !EditLeftToList && !EditTabGuard) {
+    const int step = key == apprt::kKeyShiftTab ? -1 : 1;
+    int found = 0;
+    for (int k = EditSlot + step; k >= 1 && k <= call.slotCount(); k += step) {
+      if (!apprt::getProp(call.fieldOfSlot(k), apprt::kPropSkip)) {
+        found = k;
+        break;
+      }
+    }
+    if (found == 0) {
+      EditSlot = static_cast<uint8_t>(step < 0 ? 1 : call.slotCount());
+      EditLeftToList = 1;
+      apprt::SELECT(call.listField);
+      return Handled::kConsumed;
+    }
+    EditJumpPending = 1;
+    EditTabGuard = 1;
+    EditLeftToList = 0;
+    EditAbandon = 0;
+    EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
+    EditWalk = EditSlot;
+    EditNextField = call.fieldOfSlot(EditWalk);
+    EditSlot = EditJumpSlot = static_cast<uint8_t>(found);
+    EditStep = kEditWalking;
+    return Handled::kReturn;
+  }
+  if (accepted != 0 && accepted == EditCompleteField) {
+    apprt::SELECT(call.listField);
+    return Handled::kConsumed;
+  }
+  if (accepted != 0 && accepted == EditCancelField) {
+    takeSlotValues(call);
+    EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
+    EditAbandon = 1;
+    EditStep = kEditRowAbandoned;
+    return Handled::kReturn;
+  }
+  return Handled::kNormally;
+}
+
+Handled Loop::alertedKey() {
+  const int key = apprt::KEYCODE();
+  if (key == EditCancelKey) {
+    takeSlotValues(call);
+    EditColumnField = static_cast<uint8_t>(field());
+    EditAbandon = 1;
+    EditStep = kEditRowAbandoned;
+    return Handled::kReturn;
+  }
+  if (key == EditCompleteKey) {
+    apprt::SELECT(call.listField);
+    return Handled::kConsumed;
+  }
+  if (key == EditNextRowKey || key == EditNextRowKey2) return rowMove(2);
+  if (key == EditPrevRowKey || key == EditPrevRowKey2) return rowMove(3);
+  return Handled::kNormally;
+}
+
+// One row up or down would take the list away from the edited row.
+Handled Loop::oneRowScroll() {
+  if (field() == call.listField && EditRowMode == 1)
+    apprt::POST(event() == apprt::kEventScrollUp ? kEventEditPrevRow : kEventEditNextRow);
+  else
+    apprt::beep();
+  keepListStill();
+  focusSlot();
+  return Handled::kConsumed;
+}
+
+Handled Loop::pageScroll() {
+  if (field() == call.listField) {
+    keepListStill();
+    focusSlot();
+    apprt::beep();
+    return Handled::kConsumed;
+  }
+  EditRepostEvent = static_cast<uint8_t>(event() & 0xFF);
+  EditRepostField = static_cast<uint8_t>(field());
+  apprt::SELECT(call.listField);
+  return Handled::kConsumed;
+}
+
+// The row is completed and the engine continues the edit on the next (2) or
+// previous (3) row.
+Handled Loop::rowMove(uint8_t continuation) {
+  apprt::UPDATE(field());
+  EditState = continuation;
+  startCompletion(call);
+  return Handled::kReturn;
+}
+
+Handled Loop::leaveRow(uint8_t& reason) {
+  takeSlotValues(call);
+  EditColumnField = static_cast<uint8_t>(field());
+  EditAbandon = 1;
+  EditStep = kEditRowAbandoned;
+  reason = 1;
+  return Handled::kReturn;
+}
+
+Handled Loop::handle() {
+  if (event() != apprt::kEventAccepted) EditLeftToList = 0;
+  switch (event()) {
+    case apprt::kEventSelected:
+      return focusEvent();
+    case apprt::kEventAccepted:
+      return acceptedEvent();
+    case apprt::kEventAlertKey:
+      return alertedKey();
+    case apprt::kEventScrollUp:
+    case apprt::kEventScrollDown:
+      return oneRowScroll();
+    case apprt::kEventPageUp:
+    case apprt::kEventPageDown:
+    case apprt::kEventScrollTop:
+    case apprt::kEventScrollBottom:
+    case apprt::kEventScrollDrag:
+      return pageScroll();
+    case kEventEditNextRow:
+      return rowMove(2);
+    case kEventEditPrevRow:
+      return rowMove(3);
+    case apprt::kEventCloseWindow:
+      return leaveRow(EditClosePending);
+    case apprt::kEventCloseDown:
+      return EditClosePending ? Handled::kNormally : leaveRow(EditClosePending);
+    case apprt::kEventSized:
+      return leaveRow(EditForcedAbandon);
+    case apprt::kEventGainFocus:
+      EditStep = kEditKeysWanted;
+      return Handled::kReturn;
+    default:
+      return Handled::kNormally;
+  }
+}
+
+}  // namespace
+
+void runEventLoop(const EditCall& call) {
+  Loop loop{call, static_cast<int>(apprt::getProp(call.listField, apprt::kPropVScrollPos))};
+  apprt::startEventLoop();
+  int step = 0;
+  while (!apprt::endEventLoop(step)) {
+    if (apprt::EVENT() == apprt::kEventLoseFocus) {
+      apprt::endEventLoop(-1);
+      endEdit(call);
+      return;
+    }
+    switch (loop.handle()) {
+      case Handled::kNormally:
+        step = 0;
+        break;
+      case Handled::kConsumed:
+        step = 1;
+        break;
+      case Handled::kReturn:
+        apprt::endEventLoop(-1);
+        return;
+    }
+  }
+  // The runtime ended the loop (the window went away): nothing is left to
+  // edit, so the edit is over rather than left half-way for the next call.
+  endEdit(call);
+}
+
+}  // namespace fesk::inline_edit
