@@ -8,6 +8,7 @@
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
 #include "procedures/browse_driving.h"
+#include "procedures/edit_in_line.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
 #include "runtime/program.h"
@@ -58,6 +59,7 @@ class BrowseFesk1Procedure {
   void toggleInLine();
   void DriveBrowse();
   void actOnRequest(int action);
+  void editInLine(int action);
   void setButtonStates();
   void RefreshWindow();
   void LocatorKey();
@@ -234,16 +236,36 @@ void BrowseFesk1Procedure::setButtonStates() {
   SetRequestButtonStates(kList, hasRows, {kInsertButton, kChangeButton, kDeleteButton});
 }
 
-// Insert, change and delete through the form. In-line editing of the row
-// comes with its own routine; until then a request made with in-line editing
-// on is left unserved and the engine ends the event.
+// Insert, change and delete: in the list's row when in-line editing is on,
+// otherwise through the form.
 void BrowseFesk1Procedure::actOnRequest(int action) {
-  if (InLineOn) return;
   if (action == kActionInsert) {
     FESK1.getByPosition("");
     FESK1.clear();
   }
-  ServeRequestThroughForm(kList, action, UpdateFesk1);
+  if (InLineOn)
+    editInLine(action);
+  else
+    ServeRequestThroughForm(kList, action, UpdateFesk1);
+}
+
+// The sheet cannot change the order under a row being edited.
+void BrowseFesk1Procedure::editInLine(int action) {
+  apprt::DISABLE(kSheet);
+  EditInLine(kList, action, CurrentSortOrder);
+  apprt::ENABLE(kSheet);
+  const bool completed = threadBlock().ResponseCode == 1;
+  if (action == kActionDelete) {
+    ReloadBrowseWith(kList, kBrowseSetToItem, 1);
+  } else if (action == kActionChange || completed) {
+    ReloadBrowseWith(kList, kBrowseSetToPosition, 1);
+  } else {
+    // The blank row of the insert that was left goes, and the list is read
+    // again from the top.
+    if (Fesk1ListQueue.get(Fesk1ListQueue.pointer()) && Fesk1ListQueue.buffer.POSITION.empty())
+      Fesk1ListQueue.remove();
+    apprt::POST(apprt::kEventScrollTop, kList);
+  }
 }
 
 void BrowseFesk1Procedure::RefreshWindow() {

@@ -1,0 +1,159 @@
+#include "procedures/edit_in_line.h"
+
+#include <array>
+
+#include "browse/browse_engine.h"
+#include "browse/inline_edit.h"
+#include "data/data_files.h"
+#include "data/record_writes.h"
+#include "data/thread_block.h"
+#include "procedures/form_steps.h"
+#include "procedures/record_field_binding.h"
+#include "runtime/errors.h"
+#include "runtime/windows.h"
+#include "warnings/show_warning.h"
+
+namespace fesk {
+namespace {
+
+// The edit controls of the code and name columns.
+constexpr uint8_t kFirstEditField = 201;
+constexpr int kCodeEdit = 201;
+constexpr int kNameEdit = 202;
+constexpr const char* kEditPicture = "@s20";
+constexpr std::array<int32_t, 2> kColumnControlTypes{apprt::kTypeEntry, apprt::kTypeEntry};
+constexpr const char* kColumnMap = "1,2";
+
+class InLineEdit {
+ public:
+  InLineEdit(int16_t listField, int action) : listField_(listField), action_(action) {}
+  int run(uint8_t sortOrder);
+
+ private:
+  bool changed() const {
+    return !(FESK1.buffer().CODE == SavedRecord.CODE && FESK1.buffer().NAME == SavedRecord.NAME);
+  }
+  void bindControls() const;
+  void save();
+  bool writeRow() const;
+  void abandon();
+
+  int16_t listField_;
+  int action_;
+  Fesk1Record SavedRecord{};
+  int LocalResponse = 2;
+};
+
+int InLineEdit::run(uint8_t sortOrder) {
+  if (action_ == kActionDelete) {
+    if (ConfirmAndDelete(DeleteFesk1Record)) LocalResponse = 1;
+    apprt::DISPLAY();
+    return LocalResponse;
+  }
+  if (action_ == kActionChange) RememberFesk1Code();
+  SavedRecord = FESK1.buffer();
+  apprt::setProp(listField_, 31860, 1);
+  // Both orders show the same columns; any other order edits nothing.
+  if (sortOrder != 1 && sortOrder != 2) return LocalResponse;
+  EditStep = kEditOver;
+  do {
+    EditFirstField = kFirstEditField;
+    KX_InLineEdit(listField_, kColumnControlTypes, kColumnMap);
+    switch (EditStep) {
+      case kEditControlsCreated:
+        bindControls();
+        break;
+      case kEditKeysWanted:
+        EditCancelKey = apprt::kKeyEsc;
+        EditCompleteKey = apprt::kKeyCtrlEnter;
+        break;
+      case kEditRowComplete:
+        save();
+        break;
+      case kEditRowAbandoned:
+        abandon();
+        break;
+      default:
+        break;
+    }
+  } while (EditStep != kEditOver);
+  return LocalResponse;
+}
+
+void InLineEdit::bindControls() const {
+  apprt::bindEntry(kCodeEdit, bindRecordField([]() -> auto& { return FESK1.buffer().CODE; }));
+  apprt::setPropText(kCodeEdit, apprt::kPropText, kEditPicture);
+  apprt::setProp(kCodeEdit, 31868, 1);
+  apprt::bindEntry(kNameEdit, bindRecordField([]() -> auto& { return FESK1.buffer().NAME; }));
+  apprt::setPropText(kNameEdit, apprt::kPropText, kEditPicture);
+}
+
+// Adds or writes the row under the busy cursor: true when it was written.
+bool InLineEdit::writeRow() const {
+  apprt::setBusyCursor(true);
+  bool written = false;
+  if (action_ == kActionInsert) {
+    FESK1.add();
+    written = apprt::ERRCODE() == apprt::kNoError;
+  } else {
+    written = UpdateFesk1Record(false) == kWriteDone;
+  }
+  apprt::setBusyCursor(false);
+  return written;
+}
+
+// Step 4. A row left as it was writes nothing. A failed save asks whether to
+// try again; No ends the row unsaved, Cancel goes back to editing it.
+void InLineEdit::save() {
+  if (!changed()) {
+    LocalResponse = 1;
+    return;
+  }
+  for (;;) {
+    if (FESK1.duplicateAnyUnique()) {
+      apprt::messageBox("Updating this record creates a duplicate entry!", "Duplicate Key Error",
+                        apprt::Icon::Warning, apprt::kButtonOk, apprt::kButtonOk);
+    } else if (writeRow()) {
+      LocalResponse = 1;
+      return;
+    }
+    const int answer = ShowWarning(kWarnRetryUpdate);
+    apprt::DISPLAY();
+    if (answer == apprt::kButtonYes) continue;
+    if (answer == apprt::kButtonCancel) EditAbandon = 1;
+    return;
+  }
+}
+
+// Step 5. A changed row asks whether to save: Yes completes it (step 4
+// follows), No leaves it, Cancel goes on editing. A row left without a
+// question (a forced abandon) or unchanged is left as it is.
+void InLineEdit::abandon() {
+  if (EditForcedAbandon) return;
+  if (changed()) {
+    const int answer = ShowWarning(kWarnSaveChanges);
+    apprt::DISPLAY();
+    if (answer == apprt::kButtonYes) {
+      EditAbandon = 0;
+      EditColumnField = static_cast<uint8_t>(listField_);
+    } else if (answer == apprt::kButtonNo) {
+      EditAbandon = 1;
+    } else {
+      EditAbandon = 0;
+    }
+  }
+  // An abandoned insert removes what it added. It never added anything (a
+  // successful add ends the edit), and the browse cleared FESK1's current
+  // record before the insert, so this finds none and writes nothing: it can
+  // never take away a record that was already stored.
+  if (action_ == kActionInsert && EditAbandon == 1) FESK1.remove();
+}
+
+}  // namespace
+
+void EditInLine(int16_t listField, int action, uint8_t sortOrder) {
+  InLineEdit edit(listField, action);
+  threadBlock().ResponseCode = edit.run(sortOrder);
+}
+
+}  // namespace fesk
