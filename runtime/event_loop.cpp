@@ -115,6 +115,8 @@ void queueEvent(Window& w, Event e) {
 }
 
 void moveFocus(Window& w, int field, int key) {
+  Control* left = field != w.focus ? w.control(w.focus) : nullptr;
+  if (left) closeDropList(*left, kMsgDropListLostFocus);
   w.focus = field;
   ++w.selectCount;
   queueEvent(w, Event{kEventSelected, field, key, {}, {}, {}});

@@ -39,6 +39,7 @@ struct ControlView {
   int selected = 0;
   bool scrollBar = false;
   int thumb = 0;
+  bool droppedDown = false;  // drop-down lists: the list is open
   // Sheets: the chosen tab (1-based).
   int choice = 0;
   // An edit control placed by a list column over the selected row: the list's
@@ -114,6 +115,7 @@ struct Input {
     Close,      // close box
     Resize,
     Menu,       // field: menu item
+    Drop,       // field: drop-down list whose drop button was pressed
   };
   Kind kind = Kind::Key;
   int window = 0;

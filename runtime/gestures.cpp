@@ -22,6 +22,63 @@ void queue(Window& w, int event, int field, int key) {
   queueEvent(w, Event{event, field, key, {}, {}, {}});
 }
 
+bool isDropDown(const Control& c) {
+  return c.def.kind == ControlKind::DropList || c.def.kind == ControlKind::DropCombo;
+}
+
+bool isNavigationKey(int key) {
+  return key == kKeyUp || key == kKeyDown || key == kKeyPgUp || key == kKeyPgDn;
+}
+
+// Keys in a focused drop-down list. While it is closed the navigation keys go
+// to its drop button, which opens it; while it is open they are the browse's
+// to act on, and Escape, Enter and Tab close it. Answers true when the key
+// was the list's own.
+bool dropKey(Control& c, int key) {
+  if (key == kKeyCtrl || key == kKeyShift) return true;
+  if (!c.droppedDown) {
+    if (!isNavigationKey(key)) return false;
+    sendMessage(c.dropButton, kMsgKeyDown, static_cast<uintptr_t>(key), 0);
+    return true;
+  }
+  if (key == kKeyTab || key == kKeyShiftTab) {
+    closeDropList(c, kMsgDropListDismissed);
+    return false;
+  }
+  if (key == kKeyEsc || key == kKeyEnter) closeDropList(c, kMsgDropListDismissed);
+  return true;
+}
+
+// What the drop button or the open list of `combo` does with a message of its own.
+void dropPartMessage(Control& combo, int part, uint32_t msg, uintptr_t wParam) {
+  if (part == combo.dropList) {
+    // The open list's thumb, released, is where the browse places its page.
+    if (msg == kMsgVScroll && static_cast<int>(wParam & 0xFFFF) == kScrollThumbPosition)
+      combo.thumb = std::clamp(static_cast<int>((wParam >> 16) & 0xFFFF), 0, 100);
+    return;
+  }
+  switch (msg) {
+    case kMsgGetDlgCode:
+      combo.droppedDown = !combo.droppedDown;
+      return;
+    case kMsgKeyDown:
+      if (isNavigationKey(static_cast<int>(wParam))) combo.droppedDown = true;
+      return;
+    case kMsgDropButtonReleased:
+    case kMsgDropCloseRequest:
+      combo.droppedDown = false;
+      return;
+    default:
+      return;
+  }
+}
+
+Control* dropPartOwner(Window& w, int handle) {
+  for (auto& c : w.controls)
+    if (c.dropButton == handle || c.dropList == handle) return &c;
+  return nullptr;
+}
+
 // A button press: 257 when it was not focused, then 1 only if the button
 // still has the focus once the 257 was handled.
 void press(Window& w, Control& button, int key) {
@@ -167,6 +224,7 @@ void keyDown(Window& w, int key) {
     queue(w, kEventAlertKey, w.focus, key);
     return;
   }
+  if (focused && isDropDown(*focused) && dropKey(*focused, key)) return;
   if (key == kKeyEsc || key == kAlt + kKeyF4) {
     queue(w, kEventCloseWindow, 0, key);
     return;
@@ -330,6 +388,12 @@ void menuItem(Window& w, int field) {
 
 }  // namespace
 
+void closeDropList(Control& c, uint32_t notice) {
+  if (!c.droppedDown) return;
+  c.droppedDown = false;
+  sendMessage(c.handle, notice, 0, 0);
+}
+
 intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
   HandleEntry* h = findHandle(handle);
   if (!h) return 0;
@@ -337,6 +401,11 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
   if (!w) return 0;
   if (msg == kMsgPostEvent) {
     queue(*w, static_cast<int>(wParam), static_cast<int>(lParam), 0);
+    return 0;
+  }
+  if (Control* combo = h->field != 0 ? dropPartOwner(*w, handle) : nullptr) {
+    if (takesInput(*w) && combo->enabled && isShown(*w, *combo))
+      dropPartMessage(*combo, handle, msg, wParam);
     return 0;
   }
   if (msg < kMsgInputBase && msg != kMsgKeyDown && msg != kMsgVScroll) return 0;
@@ -404,9 +473,23 @@ void routeInput(const Input& input) {
     if (!c || !c->handle) return;
     target = c->handle;
   }
+  Control* drop = input.field ? w->control(input.field) : w->control(w->focus);
+  if (drop && (!isDropDown(*drop) || drop->handle != target)) drop = nullptr;
   switch (input.kind) {
     case Input::Kind::Key:
+      if (drop && (input.key == kCtrl + kKeyPgUp || input.key == kCtrl + kKeyPgDn)) {
+        // The open list sees Ctrl held around the page key.
+        sendMessage(target, kMsgKeyDown, kKeyCtrl, 0);
+        sendMessage(target, kMsgKeyDown, input.key - kCtrl, 0);
+        sendMessage(target, kMsgKeyUp, kKeyCtrl, 0);
+        break;
+      }
       sendMessage(target, kMsgKeyDown, input.key, 0);
+      break;
+    case Input::Kind::Drop:
+      if (!drop) break;
+      sendMessage(target, kMsgClick, kKeyMouseLeft, 0);
+      sendMessage(drop->dropButton, kMsgGetDlgCode, 0, 0);
       break;
     case Input::Kind::KeyUp:
       sendMessage(target, kMsgKeyUp, input.key, 0);
@@ -419,14 +502,24 @@ void routeInput(const Input& input) {
       break;
     case Input::Kind::Row:
       sendMessage(target, kMsgChooseRow, input.row, input.key);
+      // Releasing the mouse on a row of an open list picks it and closes the list.
+      if (drop && drop->droppedDown) sendMessage(drop->dropButton, kMsgDropButtonReleased, 0, 0);
       break;
     case Input::Kind::Tab:
       sendMessage(target, kMsgChooseTab, input.row, 0);
       break;
-    case Input::Kind::Scroll:
-      sendMessage(target, kMsgVScroll,
-                  (static_cast<uintptr_t>(input.thumb) << 16) | (input.row & 0xFFFF), 0);
+    case Input::Kind::Scroll: {
+      const uintptr_t wParam = (static_cast<uintptr_t>(input.thumb) << 16) | (input.row & 0xFFFF);
+      if (drop && drop->droppedDown) {
+        // An open list's own scroll bar: the list window hears of the action,
+        // then the control that its list was scrolled.
+        sendMessage(drop->dropList, kMsgVScroll, wParam, 0);
+        sendMessage(drop->handle, kMsgDropListScrolled, 0, 0);
+        break;
+      }
+      sendMessage(target, kMsgVScroll, wParam, 0);
       break;
+    }
     case Input::Kind::Wheel:
       sendMessage(target, kMsgWheel, input.row, 0);
       break;

@@ -20,6 +20,23 @@
 //   window destroyed                      kMsgNcDestroy to each control, then to the window
 // Drop-down lists (control types 15 and 34) add a child drop button of class
 // "AppDrop" and show their open list in a top-level window of class "AppList".
+// What their gestures send (the control is focused):
+//   drop button pressed                   kMsgClick to the control, then
+//                                         kMsgGetDlgCode to the drop button (opens / closes)
+//   Up, Down, PgUp, PgDn, list closed     kMsgKeyDown to the control, then to the drop
+//                                         button (opens the list)
+//   Ctrl+PgUp / Ctrl+PgDn                 kMsgKeyDown kKeyCtrl, kMsgKeyDown PgUp / PgDn,
+//                                         kMsgKeyUp kKeyCtrl, all to the control
+//   open list's scroll bar used           kMsgVScroll to the "AppList" window, then
+//                                         kMsgDropListScrolled to the control
+//   row of the open list clicked          kMsgChooseRow to the control, then
+//                                         kMsgDropButtonReleased to the drop button (closes)
+//   Escape or Enter, list open            kMsgKeyDown to the control; the list closes and
+//                                         kMsgDropListDismissed goes to the control
+//   Tab, list open                        as Escape, then the focus moves on
+//   focus moved off an open list          kMsgDropListLostFocus to the control
+// kMsgDropCloseRequest to the drop button closes the list; nothing in the
+// runtime sends it. Other keys reach an open list's control and do nothing there.
 
 #include <cstdint>
 #include <string>

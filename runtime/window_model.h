@@ -26,6 +26,7 @@ struct Control {
   int handle = 0;
   int dropButton = 0;  // drop-down lists: the "AppDrop" child and the
   int dropList = 0;    // top-level "AppList" window that shows the open list
+  bool droppedDown = false;  // drop-down lists: the list is open
   int type = 0;
   std::string text;  // what it shows
   bool enabled = true;
@@ -103,6 +104,9 @@ void queueEvent(Window& w, Event e);
 void moveFocus(Window& w, int field, int key);
 // UPDATE of one entry of a given window (not necessarily the current one).
 void takeValue(int window, int field);
+// Closes an open drop-down list on the runtime's own account and tells the
+// control why: kMsgDropListDismissed (a key) or kMsgDropListLostFocus.
+void closeDropList(Control& c, uint32_t notice);
 // Whether what an entry shows passes its picture; queues 26 for it when not.
 bool entryAccepts(Window& w, const Control& entry, int key);
 // Moves the focus the way a user does: leaving an entry first hands out its

@@ -566,6 +566,7 @@ WindowView viewOf(Window& w) {
     cv.required = c.def.required;
     cv.choice = c.choice;
     cv.thumb = c.thumb;
+    cv.droppedDown = c.droppedDown;
     if (c.def.kind == ControlKind::List || c.def.kind == ControlKind::DropList ||
         c.def.kind == ControlKind::DropCombo) {
       cv.visibleRows = visibleRowsFor(c.def.rect.height);

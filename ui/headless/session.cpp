@@ -189,6 +189,10 @@ void Session::scroll(int code, int thumb) {
   deliver(Input{Input::Kind::Scroll, w.handle, firstList(w).field, 0, code, thumb, {}});
 }
 
+void Session::dropButton(int field) {
+  deliver(Input{Input::Kind::Drop, current().handle, field, apprt::kKeyMouseLeft, 0, 0, {}});
+}
+
 void Session::wheel(bool up) {
   WindowView w = current();
   deliver(Input{Input::Kind::Wheel, w.handle, firstList(w).field, 0, up ? 1 : 0, 0, {}});

@@ -60,6 +60,7 @@ class Session {
   void doubleRow(int n);
   void tab(const std::string& tabText);
   void scroll(int code, int thumb = 0);  // the list's scroll bar
+  void dropButton(int field);            // a drop-down list's drop button
   void wheel(bool up);
   void close();   // the current window's close box
   void resize();  // the user resized the current window
