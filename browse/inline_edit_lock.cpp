@@ -1,46 +1,30 @@
 // The edit lock. The edit's variables are single objects for the whole
-// program, so a second window's edit must not start while one runs. Threads
-// take turns under the program lock; the waiting thread lets go of it, so the
-// edit that runs (and every other window) keeps going meanwhile.
-
-#include <condition_variable>
-#include <mutex>
+// program, so a second window's edit must not start while one runs. The lock
+// is taken and given back under the program lock; a thread that waits for it
+// lets go of the program lock and keeps handling its messages, so the edit
+// that runs, and every window, goes on meanwhile.
 
 #include "browse/inline_edit_steps.h"
 #include "runtime/program.h"
+#include "runtime/turn_wait.h"
 
 namespace fesk::inline_edit {
 namespace {
 
-std::mutex lockGuard;
-std::condition_variable lockFreed;
 int lockOwner = 0;  // runtime thread number; 0 when no edit runs
 
 }  // namespace
 
 void takeEditLock() {
   const int me = apprt::THREAD();
-  for (;;) {
-    {
-      std::lock_guard held(lockGuard);
-      if (lockOwner == 0 || lockOwner == me) {
-        lockOwner = me;
-        return;
-      }
-    }
-    apprt::UnlockedWait unlocked;
-    std::unique_lock waiting(lockGuard);
-    lockFreed.wait(waiting, [] { return lockOwner == 0; });
-  }
+  apprt::waitForTurn([me] { return lockOwner == 0 || lockOwner == me; });
+  lockOwner = me;
 }
 
 void releaseEditLock() {
-  {
-    std::lock_guard held(lockGuard);
-    if (lockOwner != apprt::THREAD()) return;
-    lockOwner = 0;
-  }
-  lockFreed.notify_all();
+  if (lockOwner != apprt::THREAD()) return;
+  lockOwner = 0;
+  apprt::wakeWaitingThreads();
 }
 
 }  // namespace fesk::inline_edit

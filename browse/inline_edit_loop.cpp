@@ -225,11 +225,8 @@ void runEventLoop(const EditCall& call) {
   apprt::startEventLoop();
   int step = 0;
   while (!apprt::endEventLoop(step)) {
-    if (apprt::EVENT() == apprt::kEventLoseFocus) {
-      apprt::endEventLoop(-1);
-      endEdit(call);
-      return;
-    }
+    // Another window taking the focus (517) leaves the edit as it is: what was
+    // typed stays, and the edit goes on when the window is back (518).
     switch (loop.handle()) {
       case Handled::kNormally:
         step = 0;

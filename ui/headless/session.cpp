@@ -76,6 +76,12 @@ void Session::useWindow(const std::string& title) {
   deliver(Input{Input::Kind::Activate, w->handle, 0, 0, 0, 0, {}});
 }
 
+void Session::useWindow(int handle) {
+  waitIdle();
+  currentHandle_ = handle;
+  deliver(Input{Input::Kind::Activate, handle, 0, 0, 0, 0, {}});
+}
+
 void Session::deliver(Input input) {
   typingGoesOn_ = false;
   apprt::deliverInput(input);

@@ -46,6 +46,8 @@ class Session {
   // Makes the window with that title current and activates it; waits up to
   // the idle time-out for it to open.
   void useWindow(const std::string& title);
+  // The same for the open window with that handle (windows may share a title).
+  void useWindow(int handle);
 
   void menu(const std::string& itemText);
   void click(const std::string& controlText);  // a button, prompt or tab by its text
