@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "ui/qt/drop_control.h"
 #include "ui/qt/entry_control.h"
 #include "ui/qt/key_codes.h"
 #include "ui/qt/list_control.h"
@@ -103,9 +104,14 @@ void ChildWindow::createControl(const ControlView& c) {
     }
     case ControlKind::DropList:
     case ControlKind::DropCombo: {
-      auto* combo = new QComboBox(this);
-      connect(combo, &QComboBox::activated, this, [this, field = c.field](int index) {
-        send(Input::Kind::Row, field, apprt::kKeyMouseLeft, index + 1);
+      auto* combo = new DropControl(units_, this);
+      const int field = c.field;
+      connect(combo, &DropControl::dropPressed, this,
+              [this, field] { send(Input::Kind::Drop, field, apprt::kKeyMouseLeft); });
+      connect(combo, &DropControl::rowChosen, this,
+              [this, field](int row, int key) { send(Input::Kind::Row, field, key, row); });
+      connect(combo, &DropControl::scrolled, this, [this, field](int code, int thumb) {
+        send(Input::Kind::Scroll, field, 0, code, thumb);
       });
       s.widget = s.focusWidget = combo;
       break;
@@ -189,16 +195,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
         break;
       case ControlKind::DropList:
       case ControlKind::DropCombo: {
-        auto* combo = static_cast<QComboBox*>(widget);
-        QStringList items;
-        for (const auto& row : c.rows) items << (row.empty() ? QString() : qs(row.front()));
-        QStringList current;
-        for (int i = 0; i < combo->count(); ++i) current << combo->itemText(i);
-        if (items != current) {
-          combo->clear();
-          combo->addItems(items);
-        }
-        combo->setCurrentIndex(c.selected - 1);
+        static_cast<DropControl*>(widget)->apply(c);
         break;
       }
       case ControlKind::Sheet:
@@ -239,6 +236,8 @@ void ChildWindow::placeControl(const ControlView& c, QWidget* widget) {
     return;
   }
   QRect r = units_.rect(c.rect);
+  // A drop-down list is one line high; its defined height is its open list's.
+  if (qobject_cast<DropControl*>(widget)) r.setHeight(widget->sizeHint().height());
   if (r.width() <= 0 || r.height() <= 0) {
     widget->adjustSize();
     r.setSize(widget->size());
