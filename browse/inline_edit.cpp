@@ -143,7 +143,7 @@ void complete(const EditCall& call) {
 // Step 5: the procedure answered the abandon: leave the row, save it, or go
 // on editing (a close that was asked for is then forgotten).
 void abandon(const EditCall& call) {
-  if (EditAbandon || EditForcedAbandon) {
+  if (EditAbandon) {
     endEdit(call);
     return;
   }

@@ -69,7 +69,7 @@ extern uint8_t EditLastControl;  // the edit control that last took the focus
 extern uint8_t EditRepostEvent;  // low byte of an event for another control, posted at the end
 extern uint8_t EditRepostField;
 extern uint8_t EditClosePending;   // a window close arrived: 513 is posted at the end
-extern uint8_t EditForcedAbandon;  // 561 arrived: leave without a question, post it at the end
+extern uint8_t EditForcedAbandon;  // 561 arrived: the row is completed and 561 posted at the end
 
 // ---- Settings (all but EditFirstField back to 0 after every edit) ----
 extern uint8_t EditFirstField;  // first edit control's field; 0 means 101

@@ -29,7 +29,7 @@ struct Loop {
   Handled oneRowScroll();
   Handled pageScroll();
   Handled rowMove(uint8_t continuation);
-  Handled leaveRow(uint8_t& reason);
+  Handled closeRequested();
   Handled handle();
 
   int event() const { return apprt::EVENT(); }
@@ -173,12 +173,15 @@ Handled Loop::rowMove(uint8_t continuation) {
   return Handled::kReturn;
 }
 
-Handled Loop::leaveRow(uint8_t& reason) {
+// A window close while editing asks about the row first; the close follows
+// once the row is saved or left, and is forgotten when the user goes on, in
+// the cell being edited (the close's own field is the window's).
+Handled Loop::closeRequested() {
   takeSlotValues(call);
-  EditColumnField = static_cast<uint8_t>(field());
+  EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
   EditAbandon = 1;
   EditStep = kEditRowAbandoned;
-  reason = 1;
+  EditClosePending = 1;
   return Handled::kReturn;
 }
 
@@ -205,11 +208,15 @@ Handled Loop::handle() {
     case kEventEditPrevRow:
       return rowMove(3);
     case apprt::kEventCloseWindow:
-      return leaveRow(EditClosePending);
+      return closeRequested();
     case apprt::kEventCloseDown:
-      return EditClosePending ? Handled::kNormally : leaveRow(EditClosePending);
+      return EditClosePending ? Handled::kNormally : closeRequested();
     case apprt::kEventSized:
-      return leaveRow(EditForcedAbandon);
+      // The window's new size is dealt with once the row is saved: leaving
+      // the row unasked would throw away what was typed.
+      EditForcedAbandon = 1;
+      startCompletion(call);
+      return Handled::kReturn;
     case apprt::kEventGainFocus:
       EditStep = kEditKeysWanted;
       return Handled::kReturn;

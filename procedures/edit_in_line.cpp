@@ -126,10 +126,8 @@ void InLineEdit::save() {
 }
 
 // Step 5. A changed row asks whether to save: Yes completes it (step 4
-// follows), No leaves it, Cancel goes on editing. A row left without a
-// question (a forced abandon) or unchanged is left as it is.
+// follows), No leaves it, Cancel goes on editing. An unchanged row is left.
 void InLineEdit::abandon() {
-  if (EditForcedAbandon) return;
   if (changed()) {
     const int answer = ShowWarning(kWarnSaveChanges);
     apprt::DISPLAY();
