@@ -63,14 +63,12 @@ void Desktop::closeWindow(int handle) {
   }
   windows_.erase(handle);
   std::erase(order_, handle);
-  if (popup_ && popup_->window == handle) popup_.reset();
   syncEditor();
 }
 
 void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
                             std::function<void(int)> answer) {
   closeMenu();
-  popup_.reset();
   boxes_.push_back(std::make_unique<MessageBoxView>(request, std::move(answer)));
   boxes_.back()->arrange(cols_, rows_);
 }

@@ -58,6 +58,13 @@ class Desktop {
   std::optional<int> frameHandle() const;
   CellRect clientArea() const;
   std::string statusText() const;
+  // The drop-down list that the runtime shows open, in the active window.
+  struct Popup {
+    const ShownWindow* window = nullptr;
+    const apprt::ControlView* control = nullptr;
+    CellRect rect;  // its rows below the control, the scroll bar in the last column
+  };
+  std::optional<Popup> openDrop() const;
 
  private:
   ShownWindow* active();
@@ -78,7 +85,7 @@ class Desktop {
   // Input, by what has the keyboard.
   void menuKey(const DecodedKey& key);
   void boxKey(const DecodedKey& key);
-  void popupKey(const DecodedKey& key);
+  void popupClick(const Popup& popup, int col, int row);
   void helpKey(const DecodedKey& key);
   bool entryKey(const DecodedKey& key);
   void windowClick(ShownWindow& w, int col, int row, bool twice);
@@ -94,7 +101,7 @@ class Desktop {
   void paintMenuBar(Canvas& canvas);
   void paintToolbar(Canvas& canvas);
   void paintDropDown(Canvas& canvas);
-  void paintPopup(Canvas& canvas);
+  void paintPopup(Canvas& canvas, const Popup& popup);
   void paintStatus(Canvas& canvas);
   void paintBox(Canvas& canvas, const MessageBoxView& box, bool top);
   void paintHelp(Canvas& canvas);
@@ -115,11 +122,6 @@ class Desktop {
 
   std::vector<std::unique_ptr<MessageBoxView>> boxes_;  // the newest last
 
-  // The drop-down list opened from a drop-down control.
-  struct Popup {
-    int window = 0, field = 0, index = 0;
-  };
-  std::optional<Popup> popup_;
 
   struct HelpPage {
     std::string title;

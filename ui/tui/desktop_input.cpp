@@ -27,7 +27,6 @@ void Desktop::key(const TerminalKey& terminalKey) {
   const DecodedKey k = decodeKey(terminalKey);
   if (help_) return helpKey(k);
   if (!boxes_.empty()) return boxKey(k);
-  if (popup_) return popupKey(k);
   if (menu_.bar >= 0) return menuKey(k);
   if (k.code == kKeyF10) return openMenu(nextChoosable(bar_, -1, 1), true);
   if (k.code == kCtrlF6 || k.code == kCtrlF6 + kShift)
@@ -54,7 +53,7 @@ void Desktop::key(const TerminalKey& terminalKey) {
   if (editing(*w) && entryKey(k)) return;
   const ControlView* focused = w->view.control(w->view.focus);
   if (isDropList(focused) && (k.code == kKeyF4 || k.code == kAlt + kKeyDown)) {
-    popup_ = Popup{w->view.handle, focused->field, std::max(0, focused->selected - 1)};
+    send(Input::Kind::Drop, w->view.handle, focused->field, kKeyMouseLeft);
     return;
   }
   if (k.code) send(Input::Kind::Key, w->view.handle, 0, k.code);
@@ -239,33 +238,24 @@ void Desktop::boxKey(const DecodedKey& k) {
   boxes_.pop_back();
 }
 
-void Desktop::popupKey(const DecodedKey& k) {
-  const ShownWindow* w = window(popup_->window);
-  const ControlView* c = w ? w->view.control(popup_->field) : nullptr;
-  if (!c) {
-    popup_.reset();
+void Desktop::popupClick(const Popup& popup, int col, int row) {
+  const CellRect& r = popup.rect;
+  const int handle = popup.window->view.handle;
+  const int field = popup.control->field;
+  if (!r.contains(col, row)) {
+    send(Input::Kind::Drop, handle, field, kKeyMouseLeft);  // a click elsewhere closes it
     return;
   }
-  const int count = static_cast<int>(c->rows.size());
-  switch (k.code) {
-    case kKeyUp:
-      popup_->index = std::max(0, popup_->index - 1);
-      return;
-    case kKeyDown:
-      popup_->index = std::min(count - 1, popup_->index + 1);
-      return;
-    case kKeyEnter:
-      if (popup_->index < count)
-        send(Input::Kind::Row, popup_->window, popup_->field, kKeyMouseLeft, popup_->index + 1);
-      popup_.reset();
-      return;
-    case kKeyEsc:
-    case kKeyF4:
-      popup_.reset();
-      return;
-    default:
-      return;
+  if (popup.control->scrollBar && col == r.col + r.width - 1) {
+    int code = row == r.row                  ? kScrollLineUp
+               : row == r.row + r.height - 1 ? kScrollLineDown
+               : row < r.row + r.height / 2  ? kScrollPageUp
+                                             : kScrollPageDown;
+    send(Input::Kind::Scroll, handle, field, 0, code);
+    return;
   }
+  if (row - r.row < static_cast<int>(popup.control->rows.size()))
+    send(Input::Kind::Row, handle, field, kKeyMouseLeft, row - r.row + 1);
 }
 
 void Desktop::helpKey(const DecodedKey& k) {
@@ -308,14 +298,8 @@ void Desktop::click(int col, int row, bool twice) {
     }
     return;
   }
-  if (popup_) {
-    const ShownWindow* w = window(popup_->window);
-    const ControlView* c = w ? w->view.control(popup_->field) : nullptr;
-    auto rect = c ? w->controlRect(*c) : std::nullopt;
-    if (rect && col >= rect->col && col < rect->col + rect->width && row > rect->row &&
-        row <= rect->row + static_cast<int>(c->rows.size()))
-      send(Input::Kind::Row, popup_->window, popup_->field, kKeyMouseLeft, row - rect->row);
-    popup_.reset();
+  if (auto popup = openDrop()) {
+    popupClick(*popup, col, row);
     return;
   }
   if (const std::vector<MenuEntry>* items = openItems()) {
@@ -390,7 +374,7 @@ void Desktop::windowClick(ShownWindow& w, int col, int row, bool twice) {
       send(Input::Kind::Tab, handle, hit.field, 0, hit.index);
       return;
     case Hit::Part::DropButton:
-      if (c) popup_ = Popup{handle, c->field, std::max(0, c->selected - 1)};
+      if (c) send(Input::Kind::Drop, handle, c->field, kKeyMouseLeft);
       return;
     case Hit::Part::Control:
       if (!c) return;
@@ -413,7 +397,7 @@ void Desktop::wheel(int col, int row, bool up) {
     helpKey({up ? kKeyUp : kKeyDown, 0});
     return;
   }
-  if (!boxes_.empty() || popup_ || menu_.bar >= 0) return;
+  if (!boxes_.empty() || openDrop() || menu_.bar >= 0) return;
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
     ShownWindow& w = windows_[*it];
     if (!w.outer.contains(col, row)) continue;

@@ -33,8 +33,8 @@ void Desktop::paint(Canvas& canvas) {
     paintDropDown(canvas);
     cursor.reset();
   }
-  if (popup_) {
-    paintPopup(canvas);
+  if (auto popup = openDrop()) {
+    paintPopup(canvas, *popup);
     cursor.reset();
   }
   for (size_t i = 0; i < boxes_.size(); ++i) {
@@ -131,18 +131,40 @@ void Desktop::paintDropDown(Canvas& canvas) {
   }
 }
 
-void Desktop::paintPopup(Canvas& canvas) {
-  const ShownWindow* w = window(popup_->window);
-  const ControlView* c = w ? w->view.control(popup_->field) : nullptr;
-  auto rect = c ? w->controlRect(*c) : std::nullopt;
-  if (!rect) return;
-  for (size_t i = 0; i < c->rows.size(); ++i) {
-    const int row = rect->row + 1 + static_cast<int>(i);
-    Style style = static_cast<int>(i) == popup_->index ? Style::MenuHighlight : Style::MenuBar;
-    canvas.fill({rect->col, row, rect->width, 1}, style);
-    if (!c->rows[i].empty())
-      canvas.text(rect->col, row, fitCells(decodeUtf8(c->rows[i].front()), rect->width), style);
+void Desktop::paintPopup(Canvas& canvas, const Popup& popup) {
+  const CellRect& r = popup.rect;
+  const ControlView& c = *popup.control;
+  const int textWidth = c.scrollBar ? r.width - 1 : r.width;
+  for (int i = 0; i < r.height; ++i) {
+    const auto n = static_cast<size_t>(i);
+    Style style = i + 1 == c.selected ? Style::MenuHighlight : Style::MenuBar;
+    canvas.fill({r.col, r.row + i, textWidth, 1}, style);
+    if (n < c.rows.size() && !c.rows[n].empty())
+      canvas.text(r.col, r.row + i, fitCells(decodeUtf8(c.rows[n].front()), textWidth), style);
   }
+  if (!c.scrollBar) return;
+  const Glyphs& g = Canvas::glyphs();
+  const int thumbRow = r.row + 1 + c.thumb * std::max(0, r.height - 3) / 100;
+  for (int line = r.row; line < r.row + r.height; ++line) {
+    wchar_t glyph = line == r.row                  ? g.up
+                    : line == r.row + r.height - 1 ? g.down
+                    : line == thumbRow             ? g.thumb
+                                                   : g.track;
+    canvas.put(r.col + r.width - 1, line, glyph, Style::ScrollBar);
+  }
+}
+
+std::optional<Desktop::Popup> Desktop::openDrop() const {
+  if (order_.empty()) return std::nullopt;
+  const ShownWindow& w = windows_.at(order_.back());
+  for (const auto& c : w.view.controls) {
+    if (!c.droppedDown || !w.view.shows(c)) continue;
+    auto rect = w.controlRect(c);
+    if (!rect) return std::nullopt;
+    const int rows = std::max(1, c.visibleRows);
+    return Popup{&w, &c, {rect->col, rect->row + 1, rect->width, rows}};
+  }
+  return std::nullopt;
 }
 
 void Desktop::paintBox(Canvas& canvas, const MessageBoxView& box, bool top) {
