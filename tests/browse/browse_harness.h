@@ -90,13 +90,13 @@ class BrowseProcedure {
   // Number of rows filled (action 1) since the last take.
   int takeFills();
   void queueCommand(std::function<void()> command);
+  // Runs the queued commands; the procedure does it at kRunCommandsKey.
+  void runCommands();
 
   apprt::Queue<Row> rows;
   std::unique_ptr<apprt::View> view;
 
  private:
-  void runCommands();
-
   const apprt::FileDeclaration& file_;
   std::mutex mutex_;
   std::vector<HandOver> handOvers_;

@@ -20,22 +20,6 @@ window "DROP" mdi "Drop Test" size 200 160
 
 constexpr int kRunCommands = apprt::kEventUser + 7;
 
-bool isEngineEvent(int event) {
-  switch (event) {
-    case apprt::kEventNewSelection:
-    case apprt::kEventScrollUp:
-    case apprt::kEventScrollDown:
-    case apprt::kEventPageUp:
-    case apprt::kEventPageDown:
-    case apprt::kEventScrollTop:
-    case apprt::kEventScrollBottom:
-    case apprt::kEventScrollDrag:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::ostream& operator<<(std::ostream& os, const LoggedEvent& e) {
@@ -68,7 +52,7 @@ void DropBrowseTest::procedure(bool registerCombo) {
     const int event = apprt::EVENT();
     const int field = apprt::FIELD();
     if (event == kRunCommands) {
-      runCommands();
+      browse.runCommands();
       continue;
     }
     if (event != apprt::kEventSelected) {
@@ -80,7 +64,7 @@ void DropBrowseTest::procedure(bool registerCombo) {
     } else if (event == apprt::kEventOpenWindow) {
       browse.drive();
       if (registerCombo) KX_InitBrowse(kDropCombo, static_cast<uint16_t>(apprt::THREAD()), 0, true);
-    } else if (field == kDropList && isEngineEvent(event)) {
+    } else if (field == kDropList) {  // the engine answers at once what is not its own
       browse.drive();
     }
   }
@@ -89,24 +73,8 @@ void DropBrowseTest::procedure(bool registerCombo) {
   BRCODES.close();
 }
 
-void DropBrowseTest::runCommands() {
-  for (;;) {
-    std::function<void()> command;
-    {
-      std::lock_guard lock(mutex_);
-      if (commands_.empty()) return;
-      command = std::move(commands_.front());
-      commands_.pop_front();
-    }
-    command();
-  }
-}
-
 void DropBrowseTest::inDropProcedure(std::function<void()> command) {
-  {
-    std::lock_guard lock(mutex_);
-    commands_.push_back(std::move(command));
-  }
+  browse.queueCommand(std::move(command));
   apprt::POST(kRunCommands, 0, session->current().handle);
   session->waitIdle();
 }

@@ -4,7 +4,6 @@
 // registered as a browse too, and a button. Its procedure logs every event it
 // takes and runs commands that a test hands it between events.
 
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -48,12 +47,10 @@ class DropBrowseTest : public BrowseTest {
 
  private:
   void procedure(bool registerCombo);
-  void runCommands();
 
   apprt::Queue<Row> comboRows_;
   std::mutex mutex_;
   std::vector<LoggedEvent> events_;
-  std::deque<std::function<void()>> commands_;
 };
 
 }  // namespace fesk::browsetest
