@@ -50,6 +50,19 @@ class Tour {
     settle();
     shoot(outer(browse), "browse.png");
 
+    // A new row being edited in place; left again without saving it.
+    press(browse, "&Insert");
+    typeKeys("N041");
+    key(Qt::Key_Tab);
+    typeKeys("Nova");
+    shoot(outer(browse), "inline-edit.png");
+    key(Qt::Key_Escape);
+    pumpUntil([&] { return desktop_.messageBox() != nullptr; });
+    if (QMessageBox* question = desktop_.messageBox()) {
+      question->button(QMessageBox::No)->click();
+      settle();
+    }
+
     pressField(browse, kInLineButton);
     press(browse, "&Change");
     ChildWindow* form = newest();
@@ -129,6 +142,33 @@ class Tour {
         }
       }
     fail("no button " + text.toStdString() + " in " + window->windowTitle().toStdString());
+  }
+
+  // Keys go to the focused widget, as a person's typing does.
+  QWidget* focused() const {
+    QWidget* target = QApplication::focusWidget();
+    if (ChildWindow* window = newest(); !target && window)
+      target = window->fieldWidget(window->view().focus);
+    return target;
+  }
+
+  void sendKey(QWidget* target, Qt::Key key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+  }
+
+  void key(Qt::Key key) {
+    if (QWidget* target = focused()) sendKey(target, key);
+    settle();
+  }
+
+  // The whole text is typed before the program looks at it.
+  void typeKeys(const QString& text) {
+    if (QWidget* target = focused())
+      for (QChar c : text) sendKey(target, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c));
+    settle();
   }
 
   void pressField(ChildWindow* window, int field) {

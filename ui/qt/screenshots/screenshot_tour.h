@@ -6,6 +6,7 @@
 //   frame-tiled.png         the frame with two browse windows tiled
 //   browse.png              a browse window (its scroll bar when the file
 //                           has more records than a page)
+//   inline-edit.png         a new row of the browse being edited in place
 //   form-fesk1-tab1.png     the FESK1 form on its first tab ...
 //   form-fesk1-tab2.png     ... and on its second, with the FESK2 records
 //   form-fesk2.png          the FESK2 form
