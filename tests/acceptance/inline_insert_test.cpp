@@ -1,6 +1,7 @@
 // Inserting FESK1 records in place, in the browse list's own row.
 
 #include "acceptance_support.h"
+#include "ui/headless/transcript.h"
 
 namespace fesk::test {
 namespace {
@@ -35,6 +36,10 @@ TEST_F(InLineInsert, CodeTabNameCtrlEnterStoresTheRecordAndSelectsIt) {
     user.key("Tab");
     EXPECT_EQ(user.current().focus, kNameEdit);
     user.type("Kilo");
+    // What a script's "show" prints: the cells being edited, over their columns.
+    const std::string shown = headless::describeWindow(user.current());
+    EXPECT_NE(shown.find("201 entry \"K3\" over=1:1\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("202 entry \"Kilo\" over=1:2\n"), std::string::npos) << shown;
     user.key("Ctrl+Enter");
 
     browse = user.current();
