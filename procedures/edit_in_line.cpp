@@ -96,7 +96,11 @@ bool InLineEdit::writeRow() const {
     FESK1.add();
     written = apprt::ERRCODE() == apprt::kNoError;
   } else {
-    written = UpdateFesk1Record(false) == kWriteDone;
+    const int result = UpdateFesk1Record(false);
+    // The buffer now holds the version another station stored: a code typed
+    // from here on must carry along the children of that version's code.
+    if (result == kWriteChangedElsewhere) RememberFesk1Code();
+    written = result == kWriteDone;
   }
   apprt::setBusyCursor(false);
   return written;

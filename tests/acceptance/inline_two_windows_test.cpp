@@ -53,5 +53,47 @@ TEST_F(InLineTwoWindows, ASecondEditWaitsForTheFirstAndThenRuns) {
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alfa"}, {"B2", "Bravo"}, {"C3", "Charlie"}}));
 }
 
+// Another browse changes the record, code and all, while it is edited in
+// place here: the save is refused and the row shows the stored version; a
+// new code typed then carries along the FESK2 records of the stored code.
+TEST_F(InLineTwoWindows, AChangeElsewhereIsReportedAndEditingGoesOnFromTheStoredVersion) {
+  seed({{"A1", "Alpha"}, {"B2", "Bravo"}}, {{"A1", "n1"}});
+  const int exitCode = runProgram([&](Session& user) {
+    user.menu("&fesk");
+    const int first = user.current().handle;
+    user.row(1);
+    user.key("Enter");
+    user.key("Tab");
+    user.type("Mine");
+
+    openBrowseWithForms(user);
+    user.row(1);
+    user.click("&Change");
+    fill(user, "&code:", "A7");
+    fill(user, "&name:", "Elsewhere");
+    user.click("OK");
+
+    user.useWindow(first);
+    user.answer(apprt::kButtonOk);      // changed by another station
+    user.answer(apprt::kButtonCancel);  // do not try again: back to the row
+    user.key("Ctrl+Enter");
+    const auto boxes = user.frontEnd().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].request.text, "This record was changed by another station.");
+    auto browse = windowWithHandle(user, first);
+    EXPECT_EQ(browse.focus, kNameEdit);
+    EXPECT_EQ(control(browse, kCodeEdit).text, "A7") << "the stored version is shown";
+    EXPECT_EQ(control(browse, kNameEdit).text, "Elsewhere");
+
+    user.key("Shift+Tab");
+    user.type("A8");
+    user.key("Ctrl+Enter");
+    EXPECT_EQ(codesOf(windowWithHandle(user, first)), (std::vector<std::string>{"A8", "B2"}));
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(storedFesk1(), (Records{{"A8", "Elsewhere"}, {"B2", "Bravo"}}));
+  EXPECT_EQ(storedFesk2(), (Records{{"A8", "n1"}})) << "the children followed the new code";
+}
+
 }  // namespace
 }  // namespace fesk::test
