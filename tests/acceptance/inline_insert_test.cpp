@@ -10,6 +10,7 @@ using headless::Session;
 
 constexpr int kCodeEdit = 201;
 constexpr int kNameEdit = 202;
+constexpr int kSheet = 2;
 
 class InLineInsert : public AcceptanceTest {};
 
@@ -30,6 +31,7 @@ TEST_F(InLineInsert, CodeTabNameCtrlEnterStoresTheRecordAndSelectsIt) {
     EXPECT_EQ(control(browse, kCodeEdit).overColumn, 1);
     EXPECT_EQ(control(browse, kNameEdit).overColumn, 2);
     EXPECT_FALSE(control(browse, kCodeEdit).hidden);
+    EXPECT_FALSE(control(browse, kSheet).enabled) << "no other order while a row is edited";
     EXPECT_EQ(rowsOf(browse, 1), (Records{{"", ""}, {"B2", "Bravo"}, {"M5", "Mike"}}))
         << "a blank row stands at the top";
     user.type("K3");
@@ -48,6 +50,7 @@ TEST_F(InLineInsert, CodeTabNameCtrlEnterStoresTheRecordAndSelectsIt) {
     EXPECT_EQ(browse.focus, 1) << "the list has the focus again";
     EXPECT_TRUE(control(browse, kCodeEdit).hidden) << "the edit controls hide between edits";
     EXPECT_EQ(control(browse, kCodeEdit).overList, 0);
+    EXPECT_TRUE(control(browse, kSheet).enabled);
     EXPECT_TRUE(user.frontEnd().messageBoxes().empty());
   });
   EXPECT_EQ(exitCode, 0);
@@ -162,6 +165,24 @@ TEST_F(InLineInsert, AbandoningAnInsertNeverDeletesAStoredRecord) {
   });
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alpha"}, {"B2", "Bravo"}}));
+}
+
+TEST_F(InLineInsert, InNameOrderTheNewRecordIsSelectedAmongTheNames) {
+  seed({{"B2", "Bravo"}, {"M5", "Mike"}});
+  const int exitCode = runProgram([&](Session& user) {
+    openBrowse(user);
+    user.tab("FES:Keyname");
+    user.key("Ins");
+    user.type("Z1");
+    user.key("Tab");
+    user.type("Charlie");
+    user.key("Ctrl+Enter");
+    const auto browse = user.current();
+    EXPECT_EQ(rowsOf(browse, 1), (Records{{"B2", "Bravo"}, {"Z1", "Charlie"}, {"M5", "Mike"}}));
+    EXPECT_EQ(selectedCode(browse), "Z1");
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(storedFesk1(), (Records{{"B2", "Bravo"}, {"M5", "Mike"}, {"Z1", "Charlie"}}));
 }
 
 }  // namespace
