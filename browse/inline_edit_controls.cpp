@@ -17,6 +17,10 @@ int typeToCreate(int requested) {
   return requested == kEditTypeCombo ? apprt::kTypeDropCombo : requested;
 }
 
+// Marks the entry part of a drop-down combination control made for a cell
+// (kept by the runtime without an effect of its own).
+constexpr int kPropComboEntry = 31867;
+
 // A column's colour pairs, in the order they are looked for, and the control
 // properties each pair goes to. The first pair the column has is copied.
 struct ColourPair {
@@ -73,7 +77,7 @@ bool setUp(const EditCall& call) {
     apprt::setProp(field, apprt::kPropHide, 1);
     apprt::setProp(field, apprt::kPropHeight, 0);
     apprt::setProp(field, apprt::kPropWidth, 0);
-    if (requested == kEditTypeCombo) apprt::setProp(field, 31867, 1);
+    if (requested == kEditTypeCombo) apprt::setProp(field, kPropComboEntry, 1);
     for (int prop = apprt::kPropFirstFont; prop <= apprt::kPropLastFont; ++prop)
       apprt::setPropText(field, prop, apprt::getPropText(call.listField, prop));
     created = true;

@@ -12,6 +12,10 @@
 namespace fesk::inline_edit {
 namespace {
 
+// Marks an edit control that has had the focus in this edit (kept by the
+// runtime without an effect of its own).
+constexpr int kPropCellFocused = 31899;
+
 // How an event was dealt with.
 enum class Handled {
   kNormally,  // the runtime's own handling runs
@@ -46,7 +50,7 @@ Handled Loop::focusEvent() {
   if (call.isEditControl(focused)) {
     EditFirstFocus = 0;
     EditLastControl = static_cast<uint8_t>(focused);
-    apprt::setProp(focused, 31899, 1);
+    apprt::setProp(focused, kPropCellFocused, 1);
     if (const int slot = call.slotOfField(focused)) {
       EditSlot = static_cast<uint8_t>(slot);
       setAlertedKeys(call);

@@ -23,6 +23,10 @@ constexpr int kNameEdit = 202;
 constexpr const char* kEditPicture = "@s20";
 constexpr std::array<int32_t, 2> kColumnControlTypes{apprt::kTypeEntry, apprt::kTypeEntry};
 constexpr const char* kColumnMap = "1,2";
+// Marks on the list (edited in place) and on the first cell; the runtime
+// keeps them without an effect of their own.
+constexpr int kPropListEditedInPlace = 31860;
+constexpr int kPropFirstCell = 31868;
 
 class InLineEdit {
  public:
@@ -52,10 +56,11 @@ int InLineEdit::run(uint8_t sortOrder) {
   }
   if (action_ == kActionChange) RememberFesk1Code();
   SavedRecord = FESK1.buffer();
-  apprt::setProp(listField_, 31860, 1);
+  apprt::setProp(listField_, kPropListEditedInPlace, 1);
   // Both orders show the same columns; any other order edits nothing.
   if (sortOrder != 1 && sortOrder != 2) return LocalResponse;
-  EditStep = kEditOver;
+  // EditStep is 0 here: every edit ends with it at 0, and another window's
+  // edit still running is waited for inside the first call.
   do {
     EditFirstField = kFirstEditField;
     KX_InLineEdit(listField_, kColumnControlTypes, kColumnMap);
@@ -83,7 +88,7 @@ int InLineEdit::run(uint8_t sortOrder) {
 void InLineEdit::bindControls() const {
   apprt::bindEntry(kCodeEdit, bindRecordField([]() -> auto& { return FESK1.buffer().CODE; }));
   apprt::setPropText(kCodeEdit, apprt::kPropText, kEditPicture);
-  apprt::setProp(kCodeEdit, 31868, 1);
+  apprt::setProp(kCodeEdit, kPropFirstCell, 1);
   apprt::bindEntry(kNameEdit, bindRecordField([]() -> auto& { return FESK1.buffer().NAME; }));
   apprt::setPropText(kNameEdit, apprt::kPropText, kEditPicture);
 }

@@ -34,7 +34,6 @@ struct RowEditor {
     if (action != kActionChange) return;
     edited.push_back(BRCODES.buffer().CODE.text());
     EditFirstField = 0;
-    EditStep = kEditOver;
     do {
       KX_InLineEdit(kList, kEntries, "1,2");
       steps.push_back(EditStep);
