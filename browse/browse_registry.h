@@ -21,9 +21,10 @@ using ViewStringRef = const std::string*;
 // The string that marks a view string as not set.
 extern const std::string UnsetViewString;
 
-// One browse. The first group ("KX:BRW:VARIABLES") is packed to its stated
-// 46 bytes; the three view strings follow.
-#pragma pack(push, 1)
+// One browse: the fields of the first group ("KX:BRW:VARIABLES") at their
+// stated widths, then the three view strings. Nothing reads the block as bytes,
+// so its fields keep their natural alignment (a packed block would read its
+// wider fields through misaligned addresses).
 struct BrowseBlock {
   int32_t BRWHNDL = 0;  // key: window handle of the list control
   int32_t WINHNDL = 0;  // window that holds the list control
@@ -65,8 +66,6 @@ struct BrowseBlock {
   ViewStringRef VIEWSQLFILTER = &UnsetViewString;
   ViewStringRef VIEWFILTER = &UnsetViewString;
 };
-#pragma pack(pop)
-static_assert(offsetof(BrowseBlock, VIEWORDER) == 46, "KX:BRW:VARIABLES is 46 bytes");
 
 // Numbers of KX_BrowseProp.
 enum BrowseProperty : uint8_t {
