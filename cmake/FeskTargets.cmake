@@ -25,3 +25,22 @@ function(fesk_test_suite name dir)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
 endfunction()
+
+# fesk_embed_texts(TARGET FILES ... INCLUDE header NAMESPACE ns FUNCTION name TYPE type):
+# compiles the text of FILES into TARGET as `const std::vector<TYPE>& ns::name()`,
+# each entry {file name without extension, text} (see embed_texts.cmake).
+function(fesk_embed_texts target)
+  cmake_parse_arguments(ARG "" "INCLUDE;NAMESPACE;FUNCTION;TYPE" "FILES" ${ARGN})
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${ARG_FUNCTION}.cpp)
+  string(REPLACE ";" "|" inputs "${ARG_FILES}")
+  set(script ${PROJECT_SOURCE_DIR}/cmake/embed_texts.cmake)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${output} "-DINPUTS=${inputs}" -DINCLUDE=${ARG_INCLUDE}
+            -DNAMESPACE=${ARG_NAMESPACE} -DFUNCTION=${ARG_FUNCTION} -DTYPE=${ARG_TYPE}
+            -P ${script}
+    DEPENDS ${ARG_FILES} ${script}
+    COMMENT "Compiling ${ARG_FUNCTION}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${output})
+endfunction()

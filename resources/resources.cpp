@@ -9,7 +9,7 @@ namespace fesk::resources {
 void registerWindowDefinitions() {
   static std::once_flag once;
   std::call_once(once, [] {
-    for (auto text : windowDefinitionTexts()) apprt::registerWindowDefinitions(text);
+    for (const auto& file : windowDefinitionTexts()) apprt::registerWindowDefinitions(file.text);
   });
 }
 

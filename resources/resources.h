@@ -6,7 +6,13 @@
 
 namespace fesk::resources {
 
-const std::vector<std::string_view>& windowDefinitionTexts();
+// A compiled-in text and the name of the file it came from.
+struct EmbeddedText {
+  std::string_view name;
+  std::string_view text;
+};
+
+const std::vector<EmbeddedText>& windowDefinitionTexts();
 // Registers every window definition with the runtime (once).
 void registerWindowDefinitions();
 
