@@ -1,0 +1,204 @@
+// The program itself on the desktop, over 40 FESK1 records in SQLite files,
+// driven through its real widgets: the menu opens the browse, page keys in
+// the list page through the file, the form adds a record and the Confirm
+// Delete box decides whether one goes. Both the list and the stored file are
+// checked.
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+
+#include "program_fixture.h"
+
+namespace fesk::qt::test {
+namespace {
+
+const QString kBrowse = "Browse the fesk1 File";
+const QString kAddForm = "Adding a fesk1 Record";
+constexpr int kRecords = 40;
+constexpr int kRowsShown = 15;  // the list's height holds 15 rows
+
+// Fields of the browse and of the update form.
+constexpr int kList = 1;
+constexpr int kInsertButton = 4;
+constexpr int kDeleteButton = 6;
+constexpr int kInLineButton = 7;
+constexpr int kCodeEntry = 3;
+constexpr int kNameEntry = 5;
+constexpr int kOkButton = 10;
+
+std::string code(int n) {
+  char text[8];
+  std::snprintf(text, sizeof text, "C%03d", n);
+  return text;
+}
+
+StoredRecords fortyRecords() {
+  StoredRecords records;
+  for (int i = 1; i <= kRecords; ++i) records.emplace_back(code(i), "Name " + code(i));
+  return records;
+}
+
+using Codes = std::vector<std::string>;
+
+Codes codesFrom(int first, int last) {
+  Codes codes;
+  for (int i = first; i <= last; ++i) codes.push_back(code(i));
+  return codes;
+}
+
+Codes shownCodes(QTreeWidget* rows) {
+  Codes codes;
+  for (int i = 0; i < rows->topLevelItemCount(); ++i)
+    codes.push_back(rows->topLevelItem(i)->text(0).toStdString());
+  return codes;
+}
+
+std::string selectedCode(QTreeWidget* rows) {
+  const auto selected = rows->selectedItems();
+  return selected.size() == 1 ? selected.front()->text(0).toStdString() : std::string();
+}
+
+bool shows(QTreeWidget* rows, const std::string& wanted) {
+  const Codes codes = shownCodes(rows);
+  return std::find(codes.begin(), codes.end(), wanted) != codes.end();
+}
+
+bool isStored(const StoredRecords& records, const std::string& wanted) {
+  return std::any_of(records.begin(), records.end(),
+                     [&](const auto& record) { return record.first == wanted; });
+}
+
+class ProgramOnTheDesktop : public ProgramDesktopTest {
+ protected:
+  void SetUp() override {
+    ProgramDesktopTest::SetUp();
+    seed(fortyRecords());
+  }
+
+  // The browse opened from the menu, and its list.
+  QTreeWidget* openTheBrowse() {
+    chooseMenu("&fesk");
+    if (!pumpUntil([&] { return window(kBrowse) != nullptr; })) return nullptr;
+    settle();
+    return qobject_cast<QTreeWidget*>(field(kBrowse, kList));
+  }
+
+  // Insert, change and delete through the form and the message box.
+  void switchInLineOff() {
+    auto* button = qobject_cast<QPushButton*>(field(kBrowse, kInLineButton));
+    ASSERT_NE(button, nullptr);
+    click(button);
+    ASSERT_EQ(button->text(), "InLine Off");
+  }
+
+  void clickRow(QTreeWidget* rows, int index) {
+    click(rows->viewport(), rows->visualItemRect(rows->topLevelItem(index)).center());
+  }
+
+  QMessageBox* confirmDeleteBox() {
+    QMessageBox* box = nullptr;
+    pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; });
+    return box;
+  }
+};
+
+TEST_F(ProgramOnTheDesktop, TheMenuOpensTheBrowseOnTheFirstPage) {
+  runProgram([&] {
+    QTreeWidget* rows = openTheBrowse();
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(shownCodes(rows), codesFrom(1, kRowsShown));
+    EXPECT_EQ(rows->topLevelItem(0)->text(1), "Name C001");
+    EXPECT_EQ(selectedCode(rows), "C001");
+  });
+  EXPECT_EQ(stored(), fortyRecords()) << "browsing writes nothing";
+}
+
+TEST_F(ProgramOnTheDesktop, PageKeysInTheListShowTheNextAndTheLastPage) {
+  runProgram([&] {
+    QTreeWidget* rows = openTheBrowse();
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(focused(), rows) << "keys go to the list";
+    key(Qt::Key_PageDown);  // the selection goes to the page's last row first
+    EXPECT_EQ(shownCodes(rows), codesFrom(1, kRowsShown));
+    EXPECT_EQ(selectedCode(rows), "C015");
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(shownCodes(rows), codesFrom(16, 30));
+    EXPECT_EQ(selectedCode(rows), "C030");
+    key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(shownCodes(rows), codesFrom(26, 40));
+    EXPECT_EQ(selectedCode(rows), "C040");
+  });
+}
+
+TEST_F(ProgramOnTheDesktop, InsertingARecordThroughTheForm) {
+  runProgram([&] {
+    QTreeWidget* rows = openTheBrowse();
+    ASSERT_NE(rows, nullptr);
+    switchInLineOff();
+    click(field(kBrowse, kInsertButton));
+    ChildWindow* form = window(kAddForm);
+    ASSERT_NE(form, nullptr);
+    auto* code = qobject_cast<QLineEdit*>(form->fieldWidget(kCodeEntry));
+    auto* name = qobject_cast<QLineEdit*>(form->fieldWidget(kNameEntry));
+    ASSERT_TRUE(code && name);
+    EXPECT_TRUE(code->text().isEmpty()) << "an insert starts from a cleared record";
+    ASSERT_EQ(focused(), code) << "the form opens on the code";
+    type("D001");
+    key(Qt::Key_Tab);
+    ASSERT_EQ(focused(), name);
+    type("Delta");
+    click(form->fieldWidget(kOkButton));
+
+    EXPECT_EQ(window(kAddForm), nullptr) << "the completed form closed";
+    EXPECT_EQ(selectedCode(rows), "D001") << "the list stands on the record just added";
+    const auto added = rows->findItems("D001", Qt::MatchExactly, 0);
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(added.front()->text(1), "Delta");
+  });
+  StoredRecords expected = fortyRecords();
+  expected.emplace_back("D001", "Delta");
+  EXPECT_EQ(stored(), expected);
+}
+
+TEST_F(ProgramOnTheDesktop, DeleteRemovesTheRecordOnlyWhenTheBoxIsAnsweredOk) {
+  runProgram([&] {
+    QTreeWidget* rows = openTheBrowse();
+    ASSERT_NE(rows, nullptr);
+    switchInLineOff();
+
+    clickRow(rows, 2);
+    ASSERT_EQ(selectedCode(rows), "C003");
+    click(field(kBrowse, kDeleteButton));
+    QMessageBox* box = confirmDeleteBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Confirm Delete");
+    click(box->button(QMessageBox::Ok));
+    ASSERT_TRUE(pumpUntil([&] { return !shows(rows, "C003"); }));
+    settle();
+    EXPECT_EQ(window(kAddForm), nullptr) << "a delete shows no form";
+    Codes expected = codesFrom(1, kRowsShown + 1);
+    expected.erase(std::find(expected.begin(), expected.end(), "C003"));
+    EXPECT_EQ(shownCodes(rows), expected);
+
+    clickRow(rows, 4);
+    ASSERT_EQ(selectedCode(rows), "C006");
+    click(field(kBrowse, kDeleteButton));
+    box = confirmDeleteBox();
+    ASSERT_NE(box, nullptr);
+    click(box->button(QMessageBox::Cancel));
+    settle();
+    EXPECT_EQ(desktop_->messageBox(), nullptr);
+    EXPECT_EQ(shownCodes(rows), expected) << "a cancelled delete leaves the list as it was";
+  });
+  const StoredRecords records = stored();
+  EXPECT_EQ(records.size(), static_cast<size_t>(kRecords - 1));
+  EXPECT_FALSE(isStored(records, "C003"));
+  EXPECT_TRUE(isStored(records, "C006"));
+}
+
+}  // namespace
+}  // namespace fesk::qt::test

@@ -1,0 +1,67 @@
+#include "program_fixture.h"
+
+#include <cstdlib>
+
+#include "app/program_entry.h"
+#include "data/data_files.h"
+#include "drivers/sqlite/sqlite_driver.h"
+#include "runtime/data_directory.h"
+#include "runtime/errors.h"
+#include "ui/qt/frame_window.h"
+
+namespace fesk::qt::test {
+
+void ProgramDesktopTest::SetUp() {
+  ensureApplication();
+  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-qt-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  directory_ = pattern;
+  ASSERT_TRUE(apprt::setDataDirectory(directory_));
+  bindDataFiles(sqlite::defaultDriver());
+  desktop_ = std::make_unique<Desktop>();
+  frontEnd_ = std::make_unique<QtFrontEnd>(*desktop_);
+}
+
+void ProgramDesktopTest::TearDown() {
+  if (run_) DesktopTest::TearDown();
+  std::error_code ignored;
+  std::filesystem::remove_all(directory_, ignored);
+}
+
+void ProgramDesktopTest::runProgram(const std::function<void()>& user) {
+  const int exitCode = ProgramEntry([&](apprt::Procedure first) {
+    run_ = std::make_unique<apprt::ProgramRun>(*frontEnd_);
+    run_->start(std::move(first));
+    settle();
+    user();
+    desktop_->frame()->close();
+    pumpUntil([&] { return run_->ended(); }, 20000);
+    return run_->exitCode();
+  });
+  EXPECT_EQ(exitCode, 0);
+}
+
+void ProgramDesktopTest::seed(const StoredRecords& records) {
+  FESK1.create();
+  FESK1.open(apprt::kOpenSharedReadWrite);
+  for (const auto& [code, name] : records) {
+    FESK1.clear();
+    FESK1.buffer().CODE = code;
+    FESK1.buffer().NAME = name;
+    FESK1.add();
+    ASSERT_EQ(apprt::ERRCODE(), 0) << code;
+  }
+  FESK1.close();
+}
+
+StoredRecords ProgramDesktopTest::stored() {
+  StoredRecords records;
+  FESK1.open(apprt::kOpenSharedReadWrite);
+  FESK1.setOnKey(FES_KEYCODE);
+  for (FESK1.next(); apprt::ERRCODE() == 0; FESK1.next())
+    records.emplace_back(FESK1.buffer().CODE.text(), FESK1.buffer().NAME.text());
+  FESK1.close();
+  return records;
+}
+
+}  // namespace fesk::qt::test
