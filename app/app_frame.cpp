@@ -17,7 +17,7 @@ void AppFrame() {
   l.ProcWindow = apprt::loadWindow("fesk$FESK001", "P1$APPFRAME");
   ProcedureExit exit;
   TakeRequest(l);
-  if (apprt::KEYCODE() == 2) apprt::SETKEYCODE(0);
+  DiscardPendingRightClick();
   OpenProcWindow(l);
   apprt::startEventLoop();
   while (!apprt::endEventLoop(0)) {

@@ -49,10 +49,21 @@ inline void TakeRequest(ProcedureLocals& l) {
   t.ResponseCode = 0;
 }
 
-inline void OpenProcWindow(ProcedureLocals& l) {
-  l.WindowOpenRequested = 1;
+// A right click still pending from the caller's event must not reach the
+// procedure's window.
+inline void DiscardPendingRightClick() {
+  if (apprt::KEYCODE() == apprt::kKeyMouseRight) apprt::SETKEYCODE(0);
+}
+
+// Shows the loaded window; from then on ReturnFromProc closes it.
+inline void ShowProcWindow(ProcedureLocals& l) {
   apprt::openWindow();
   l.WindowOpened = 1;
+}
+
+inline void OpenProcWindow(ProcedureLocals& l) {
+  l.WindowOpenRequested = 1;
+  ShowProcWindow(l);
 }
 
 // Redisplays every control unless a completion is checking them.

@@ -90,8 +90,7 @@ void BrowseFesk1Procedure::run() {
   if (block.Fesk1OpenCount == 0) OpenDataFile(FESK1);
   ++block.Fesk1OpenCount;
 
-  apprt::openWindow();
-  l_.WindowOpened = 1;
+  ShowProcWindow(l_);
   if (selectMode()) {
     apprt::UNHIDE(kSelectButton);
     apprt::ENABLE(kSelectButton);

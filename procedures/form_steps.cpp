@@ -98,10 +98,6 @@ std::string RequestTitle(std::int32_t request, const std::string& fileLabel) {
   }
 }
 
-void DiscardPendingRightClick() {
-  if (apprt::KEYCODE() == apprt::kKeyMouseRight) apprt::SETKEYCODE(0);
-}
-
 bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
                     const apprt::KeyDeclaration* uniqueKey, int codePrompt) {
   file.add();

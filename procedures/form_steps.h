@@ -40,9 +40,6 @@ int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormStep
 // change, empty for any other request.
 std::string RequestTitle(std::int32_t request, const std::string& fileLabel);
 
-// A right click still pending from the caller's event must not reach the form.
-void DiscardPendingRightClick();
-
 // Event 549 of an insert: adds the record buffer to `file`. Added, the window
 // is asked to close and `l` answers completed. Refused, the user is told (for
 // a duplicate of `uniqueKey`, when given, which key; any other duplicate is

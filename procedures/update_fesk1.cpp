@@ -103,8 +103,7 @@ bool UpdateFesk1Procedure::OpenProcWindow() {
     ReturnFromProc();
     return false;
   }
-  apprt::openWindow();
-  l_.WindowOpened = 1;
+  ShowProcWindow(l_);
   if (apprt::getProp(kChildList, apprt::kPropHideUntilLoaded)) apprt::HIDE(kChildList);
   return true;
 }

@@ -59,8 +59,7 @@ bool UpdateFesk2Procedure::OpenProcWindow() {
     ReturnFromProc();
     return false;
   }
-  apprt::openWindow();
-  l_.WindowOpened = 1;
+  ShowProcWindow(l_);
   return true;
 }
 
