@@ -1,5 +1,6 @@
 #include "app/app_frame.h"
 
+#include "app/print_list.h"
 #include "app/procedure_skeleton.h"
 #include "procedures/browse_fesk1.h"
 #include "runtime/program.h"
@@ -8,6 +9,7 @@ namespace fesk {
 namespace {
 
 constexpr int kFeskMenuItem = -4;
+constexpr int kPrintListItem = -16;
 constexpr size_t kBrowseStackBytes = 25000;
 
 }  // namespace
@@ -45,6 +47,7 @@ void AppFrame() {
     // Each choice opens one more browse window; the frame neither waits for
     // it nor limits how many run.
     if (apprt::ACCEPTED() == kFeskMenuItem) apprt::START(BrowseFesk1, kBrowseStackBytes);
+    if (apprt::ACCEPTED() == kPrintListItem) PrintList();
   }
   ReturnFromProc(l);
 }

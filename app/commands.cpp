@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <array>
 
+#include "app/report_command.h"
+
 namespace fesk {
 namespace {
 
 // Every command, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
+constexpr std::array kCommands{
+    Command{"report", kReportUsage, runReportCommand},
+};
 
 }  // namespace
 

@@ -17,6 +17,10 @@ bool useDataSet(const DataSetOptions& options, std::string& why) {
       options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectory(), &why);
 }
 
+std::string dataSetName() {
+  return apprt::dataDirectory().string();
+}
+
 apprt::Driver& dataSetDriver() {
   return sqlite::defaultDriver();
 }

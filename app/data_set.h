@@ -26,6 +26,9 @@ bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options);
 // when missing). False, with the reason in `why`, when it cannot be used.
 bool useDataSet(const DataSetOptions& options, std::string& why);
 
+// The chosen data set as printed lists name it: its data directory.
+std::string dataSetName();
+
 // The driver that keeps the chosen data set.
 apprt::Driver& dataSetDriver();
 

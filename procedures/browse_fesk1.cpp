@@ -80,8 +80,11 @@ class BrowseFesk1Procedure {
   int LastSelected = 0;
 };
 
+constexpr const char* kModule = "fesk$FESK002";
+constexpr const char* kWindowLabel = "P1$QUICKWINDOW";
+
 void BrowseFesk1Procedure::run() {
-  l_.ProcWindow = apprt::loadWindow("fesk$FESK002", "P1$QUICKWINDOW");
+  l_.ProcWindow = apprt::loadWindow(kModule, kWindowLabel);
   apprt::bindList(kList, Fesk1ListQueue);
   ProcedureExit exitPoint;
   TakeRequest(l_);
@@ -319,6 +322,13 @@ void BrowseFesk1Procedure::ReturnFromProc() {
 void BrowseFesk1() {
   BrowseFesk1Procedure procedure;
   procedure.run();
+}
+
+int FrontBrowseFesk1SortOrder() {
+  // The tabs of the sheet are the sort orders, in the order LoadSortOrders
+  // adds them.
+  const int window = apprt::frontWindow(kModule, kWindowLabel);
+  return window ? apprt::CHOICE(kSheet, window) : 0;
 }
 
 }  // namespace fesk

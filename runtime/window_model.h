@@ -92,6 +92,7 @@ int ownerThread(int handle);  // safe without the program lock
 Window* findWindow(int handle);
 Window& currentWindow();  // the calling thread's newest loaded window; throws if none
 Window* activeWindow();   // the window the user works in
+int newestOpenWindow();   // the calling thread's newest open window (0 = none)
 // Makes w the active window: the window left gets 517, w gets 518.
 void activateWindow(Window& w);
 

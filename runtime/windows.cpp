@@ -410,10 +410,11 @@ void DISABLE(int field) { controlOf(field).enabled = false; }
 void HIDE(int field) { controlOf(field).hidden = true; }
 void UNHIDE(int field) { controlOf(field).hidden = false; }
 
-int CHOICE(int field) {
-  Control& c = controlOf(field);
-  return c.def.kind == ControlKind::Sheet ? c.choice : c.selected;
-}
+namespace {
+int choiceOf(const Control& c) { return c.def.kind == ControlKind::Sheet ? c.choice : c.selected; }
+}  // namespace
+
+int CHOICE(int field) { return choiceOf(controlOf(field)); }
 
 int FIRSTFIELD() {
   Window& w = currentWindow();
@@ -512,7 +513,33 @@ void setColumnProp(int field, int column, int prop, const std::string& value) {
   }
 }
 
-void setBusyCursor(bool busy) { currentWindow().busy = busy; }
+void setBusyCursor(bool busy) {
+  Window& w = currentWindow();
+  if (w.busy == busy) return;
+  w.busy = busy;
+  // Shown now: the work it announces keeps the thread from waiting, which is
+  // when windows are otherwise sent.
+  flushThreadWindows();
+}
+
+int newestOpenWindow() {
+  ProcedureThread* t = currentThread();
+  return t && !t->windows.empty() ? t->windows.back() : 0;
+}
+
+int frontWindow(const std::string& module, const std::string& label) {
+  for (auto it = gActivation.rbegin(); it != gActivation.rend(); ++it) {
+    const Window* w = findWindow(*it);
+    if (w && w->opened && w->def.module == module && w->def.label == label) return w->handle;
+  }
+  return 0;
+}
+
+int CHOICE(int field, int windowHandle) {
+  Window* w = findWindow(windowHandle);
+  const Control* c = w ? w->control(field) : nullptr;
+  return c ? choiceOf(*c) : 0;
+}
 
 void beep() {
   UnlockedWait unlocked;
@@ -521,9 +548,7 @@ void beep() {
 
 int messageBox(const std::string& text, const std::string& title, Icon icon, int buttons,
                int defaultButton) {
-  MessageBoxRequest request{0, text, title, icon, buttons, defaultButton};
-  if (ProcedureThread* t = currentThread(); t && !t->windows.empty())
-    request.window = t->windows.back();
+  MessageBoxRequest request{newestOpenWindow(), text, title, icon, buttons, defaultButton};
   UnlockedWait unlocked;
   return frontEnd().messageBox(request);
 }

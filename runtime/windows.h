@@ -48,6 +48,12 @@ void POST(int event, int field = 0);
 // Queues an event for a field of a window of another thread.
 void POST(int event, int field, int windowHandle);
 
+// ---- Other threads' windows -------------------------------------------------------
+// The open window of that definition that was active most recently (0 = none).
+int frontWindow(const std::string& module, const std::string& label);
+// CHOICE of a control of any open window (0 when there is no such control).
+int CHOICE(int field, int windowHandle);
+
 // ---- Controls -------------------------------------------------------------------
 // SELECT(field): focus it (257 follows); SELECT(list, row): select a row;
 // SELECT(sheet, tab): choose a tab; SELECT(0): completion, which checks every
@@ -75,6 +81,14 @@ void alert(int key);
 
 // ---- Feedback ---------------------------------------------------------------------
 void setBusyCursor(bool busy);
+// The busy cursor of the current window, shown while the object lives.
+class BusyCursor {
+ public:
+  BusyCursor() { setBusyCursor(true); }
+  ~BusyCursor() { setBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 void beep();
 // Shows a message box and waits for the answer (a button value).
 int messageBox(const std::string& text, const std::string& title, Icon icon, int buttons,

@@ -99,7 +99,7 @@ TEST_F(DesktopTest, AltLettersGoToTheWindowsMnemonicsElseToTheMenuBar) {
 
 TEST_F(DesktopTest, F10OpensTheMenuAndArrowsReachTheBarsOwnItem) {
   pressFunction(KEY_F(10));
-  EXPECT_EQ(desktop_.statusText(), "Setup Printer");
+  EXPECT_EQ(desktop_.statusText(), "Print the list of records");
   pressFunction(KEY_RIGHT);
   press(13);
   auto sent = take();

@@ -286,6 +286,33 @@ TEST_F(TerminalRunTest, AFormFilledInAndSavedAndADuplicateWarningAnswered) {
   EXPECT_EQ(storedName("N001"), "Zürich 漢字");
 }
 
+TEST_F(TerminalRunTest, PrintListWritesThePdfFileTheUserNames) {
+  seed(3);
+  start();
+  openBrowse();
+  terminal_->keys("M-f");
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor("File to write (PDF files):")) << terminal_->screen();
+  EXPECT_NE(terminal_->screen().find("fesk1.pdf"), std::string::npos) << "a name is offered";
+  const std::string pdf = (directory_ / "list.pdf").string();
+  terminal_->type(pdf);  // replaces the name offered
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor("The list was written to")) << terminal_->screen();
+  terminal_->keys("Enter");
+  const std::string text = output("pdftotext -layout '" + pdf + "' -");
+  const size_t first = text.find("C001"), second = text.find("C002"), third = text.find("C003");
+  EXPECT_TRUE(first < second && second < third && third != std::string::npos) << text;
+  EXPECT_NE(text.find("Name 3"), std::string::npos) << text;
+
+  // Esc in the question writes nothing.
+  terminal_->keys("M-f");
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor("File to write")) << terminal_->screen();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitFor("File to write", false)) << terminal_->screen();
+  EXPECT_EQ(terminal_->screen().find("was written"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace fesk::test
 

@@ -74,8 +74,10 @@ void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
 }
 
 void Desktop::answerWaitingBoxes() {
-  for (auto& box : boxes_) box->answer(box->request().defaultButton);
+  for (auto& box : boxes_)
+    box->answer(box->entry() ? apprt::kButtonCancel : box->request().defaultButton);
   boxes_.clear();
+  progressBoxes_.clear();
 }
 
 void Desktop::standardAction(StandardAction action) {

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "runtime/constants.h"
 #include "ui/tui/text_cells.h"
 
 namespace fesk::tui {
@@ -114,6 +115,37 @@ std::string EntryEditor::text() const {
 
 int EntryEditor::cursorCells() const {
   return textCells(std::wstring_view(text_).substr(0, cursor_));
+}
+
+bool applyEditingKey(EntryEditor& editor, const DecodedKey& key, bool& changed) {
+  constexpr int kBackspace = 8;
+  changed = false;
+  if (key.typed) {
+    changed = editor.insert(key.typed);
+    return true;
+  }
+  switch (key.code) {
+    case kBackspace:
+      changed = editor.backspace();
+      return true;
+    case apprt::kKeyDelete:
+      changed = editor.deleteForward();
+      return true;
+    case apprt::kKeyLeft:
+      editor.left();
+      return true;
+    case apprt::kKeyRight:
+      editor.right();
+      return true;
+    case apprt::kKeyHome:
+      editor.home();
+      return true;
+    case apprt::kKeyEnd:
+      editor.end();
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace fesk::tui

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "ui/tui/key_decoding.h"
+
 namespace fesk::tui {
 
 class EntryEditor {
@@ -44,5 +46,10 @@ class EntryEditor {
   bool selectAll_ = false;
   bool refused_ = false;
 };
+
+// Applies an editing key (a character typed, Backspace, Delete, Left, Right,
+// Home, End) to `editor`: false when the key is none of these. `changed`
+// tells whether the text changed; a refused character sets refused().
+bool applyEditingKey(EntryEditor& editor, const DecodedKey& key, bool& changed);
 
 }  // namespace fesk::tui

@@ -1,0 +1,30 @@
+#pragma once
+// A file written under a temporary name beside the file it is meant to be,
+// and put in its place only when complete: a write that fails or is cancelled
+// leaves no part of a file behind, and an older file of that name as it was.
+
+#include <filesystem>
+#include <string>
+
+namespace apprt {
+
+class ReplacedFile {
+ public:
+  explicit ReplacedFile(std::filesystem::path destination);
+  ~ReplacedFile();  // removes the temporary file unless it was put in place
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+  // Where to write meanwhile.
+  const std::filesystem::path& temporaryPath() const { return temporary_; }
+  // Puts the written file in place; false, with the reason in `why`, when it
+  // cannot be.
+  bool commit(std::string& why);
+
+ private:
+  std::filesystem::path destination_;
+  std::filesystem::path temporary_;
+  bool committed_ = false;
+};
+
+}  // namespace apprt
