@@ -134,7 +134,7 @@ class BrowseCycle {
   bool RangeActive = false;
   bool ExactRange = false;
   bool OutOfRange = false;
-  std::string scratch_;  // a position on its way between rows
+  std::string scratch_;       // a position on its way between rows
   std::string belowOldPage_;  // page down: where the new page starts
 };
 
