@@ -20,6 +20,8 @@
 #include "records/data_set_files.h"
 #include "records/fesk_process.h"
 #include "runtime/errors.h"
+#include "support/temporary_directory.h"
+#include "support/wait_until.h"
 
 namespace fesk::test {
 namespace {
@@ -77,7 +79,8 @@ struct KilledAtEnd {
 class BackupRestoreTest : public DataTest {
  protected:
   std::string dataDir() const { return "--data-dir=" + directory_.string(); }
-  ScratchDirectory scratch_;
+  TemporaryDirectory scratchDirectory_;
+  const std::filesystem::path& scratch_ = scratchDirectory_.path();
 };
 
 TEST_F(BackupRestoreTest, EveryBackupHoldsAConcurrentCascadeWholeOrNotAtAll) {
@@ -133,10 +136,9 @@ TEST_F(BackupRestoreTest, ARestoreAsksAndRunsOnlyWhenNoOtherFeskUsesTheData) {
 
   FeskProcess holder({"import", "FESK1", "-", dataDir()});
   holder.type("CODE,NAME\nH,held\n");
-  for (int wait = 0; wait < 1000 && !std::filesystem::exists(directory_ / "FESK1.sqlite-journal");
-       ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  // Once its transaction has written, the import holds the data set.
+  ASSERT_TRUE(
+      waitUntil([&] { return std::filesystem::exists(directory_ / "FESK1.sqlite-journal"); }));
   const auto refused = runFesk({"restore", backup, "--yes", dataDir()});
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("another fesk is using the data in"), std::string::npos)
@@ -150,10 +152,7 @@ TEST_F(BackupRestoreTest, ARestoreAsksAndRunsOnlyWhenNoOtherFeskUsesTheData) {
   EXPECT_EQ(exportOf(directory_.string()), current);
 
   FeskProcess restore({"restore", backup, dataDir()});
-  for (int wait = 0; wait < 1000 && restore.errorsSoFar().find("[y/N]") == std::string::npos;
-       ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  ASSERT_TRUE(waitUntil([&] { return restore.errorsSoFar().ends_with("[y/N] "); }));
   const auto meanwhile = runFesk({"export", "FESK1", dataDir()});
   EXPECT_EQ(meanwhile.status, 1);
   EXPECT_NE(meanwhile.err.find("is being replaced by another fesk"), std::string::npos)

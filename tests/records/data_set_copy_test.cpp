@@ -13,6 +13,7 @@
 #include "records/csv_export.h"
 #include "records/data_set_files.h"
 #include "records/fesk_process.h"
+#include "support/temporary_directory.h"
 
 namespace fesk::test {
 namespace {
@@ -47,7 +48,7 @@ class DataSetCopyTest : public DataTest {
   }
 
   std::optional<sqlite::SqliteDriver> source_;
-  ScratchDirectory targetDirectory_;
+  TemporaryDirectory targetDirectory_;
   sqlite::SqliteDriver target_{targetDirectory_.path()};
 };
 

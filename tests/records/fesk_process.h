@@ -41,18 +41,6 @@ class FeskProcess {
 // Runs fesk to its end with `input` on its standard input.
 FeskRun runFesk(const std::vector<std::string>& arguments, std::string_view input = {});
 
-// A directory of its own for a test, removed with everything in it.
-class ScratchDirectory {
- public:
-  ScratchDirectory();
-  ~ScratchDirectory();
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 std::string readText(const std::filesystem::path& path);
 void writeText(const std::filesystem::path& path, std::string_view text);
 

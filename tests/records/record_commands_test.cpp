@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
-#include <thread>
-
 #include "data/data_files.h"
 #include "data/data_test_support.h"
 #include "records/fesk_process.h"
+#include "support/temporary_directory.h"
+#include "support/wait_until.h"
 
 namespace fesk::test {
 namespace {
@@ -20,7 +19,8 @@ constexpr std::string_view kLongName = "Ångström-Éléonore Zü";
 class RecordCommandsTest : public DataTest {
  protected:
   std::string dataDir() const { return "--data-dir=" + directory_.string(); }
-  ScratchDirectory scratch_;
+  TemporaryDirectory scratchDirectory_;
+  const std::filesystem::path& scratch_ = scratchDirectory_.path();
 };
 
 FeskRun exportOf(const std::string& file, const std::filesystem::path& directory,
@@ -86,10 +86,7 @@ TEST_F(RecordCommandsTest, CtrlCInTheMiddleOfAnImportStoresNothing) {
   for (int row = 0; row < 2000; ++row) import.type("K" + std::to_string(row) + ",x\n");
   // Once the transaction has written, the import is well under way.
   const auto journal = directory_ / "FESK1.sqlite-journal";
-  for (int wait = 0; wait < 1000 && !std::filesystem::exists(journal); ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(std::filesystem::exists(journal));
+  ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(journal); }));
   import.signal(SIGINT);
   for (int row = 2000; row < 3000; ++row) import.type("K" + std::to_string(row) + ",x\n");
   const auto run = import.wait();
