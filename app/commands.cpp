@@ -3,19 +3,15 @@
 #include <algorithm>
 #include <array>
 
+#include "app/record_commands.h"
 #include "app/report_command.h"
 
 namespace fesk {
-namespace {
-
-// Every command, in the order --help lists them.
-constexpr std::array kCommands{
-    Command{"report", kReportUsage, runReportCommand},
-};
-
-}  // namespace
 
 std::span<const Command> commands() {
+  // Every command, in the order --help lists them.
+  static const std::array kCommands{kExportCommand,  kImportCommand, kBackupCommand,
+                                    kRestoreCommand, kCopyCommand,   kReportCommand};
   return kCommands;
 }
 

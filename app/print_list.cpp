@@ -38,12 +38,14 @@ void writeToFile(const apprt::PrintedListHeader& header, apprt::PrintedListSourc
 }  // namespace
 
 void PrintList() {
+  using records::ListOrder;
   const ListOrder order =
       FrontBrowseFesk1SortOrder() == 2 ? ListOrder::kName : ListOrder::kCode;
   Fesk1InUse fesk1;
   Fesk2InUse fesk2;
-  RecordListSource source(order);
-  const apprt::PrintedListHeader header = recordListHeader(order, dataSetName(), printDate());
+  records::RecordListSource source(order);
+  const apprt::PrintedListHeader header =
+      records::recordListHeader(order, dataSetName(), records::printDate());
   try {
     if (apprt::hasPrintPreview())
       apprt::printPreview(header, source);

@@ -1,70 +1,55 @@
 #include "app/report_command.h"
 
-#include <iostream>
-
+#include "app/command_support.h"
 #include "app/data_set.h"
 #include "app/pdf_output.h"
 #include "data/data_files.h"
+#include "records/file_use.h"
 #include "records/report_list.h"
-#include "runtime/errors.h"
-#include "warnings/saved_error.h"
 
 namespace fesk {
-
 namespace {
 
-int failed(const std::string& why) {
-  std::cerr << "fesk report: " << why << "\n";
-  return 1;
-}
+constexpr std::string_view kCommand = "report";
 
-// Opens a data file for reading; the reason in `why` when it cannot be.
-bool openForReading(const apprt::FileDeclaration& file, std::string_view label, std::string& why) {
-  file.open(apprt::kOpenReadOnly);
-  if (apprt::ERRCODE() == apprt::kNoError) return true;
-  why = std::string(label) + " cannot be opened: " + TakeErrorDescription().text;
-  return false;
+int runReport(ArgumentReader& arguments) {
+  DataSetOptions dataSet;
+  std::optional<std::string> pdf, orderWord;
+  const auto rest = readCommandArguments(arguments, [&] {
+    return readDataSetOption(arguments, dataSet) || arguments.option("--pdf", pdf) ||
+           arguments.option("--order", orderWord);
+  });
+  std::optional<records::ListOrder> order = records::ListOrder::kCode;
+  if (!arguments.failed() && !rest.empty()) arguments.fail("unknown argument " + rest.front());
+  if (!arguments.failed() && !pdf) arguments.fail("the PDF file to write is missing (--pdf PATH)");
+  if (!arguments.failed() && orderWord && !(order = records::listOrderNamed(*orderWord)))
+    arguments.fail("--order is code or name, not " + *orderWord);
+  if (arguments.failed()) return usageMistake(kCommand, arguments.error());
+
+  std::string why;
+  if (!useDataSet(dataSet, why)) return commandFailure(kCommand, why);
+  bindDataFiles(dataSetDriver());
+  // Files that do not exist yet are printed as empty, as an export writes them.
+  const records::FileUse fesk1(FESK1, apprt::kOpenReadOnly, records::WhenMissing::kLeaveMissing);
+  if (!fesk1.failure().empty()) return commandFailure(kCommand, fesk1.failure());
+  const records::FileUse fesk2(FESK2, apprt::kOpenReadOnly, records::WhenMissing::kLeaveMissing);
+  if (!fesk2.failure().empty()) return commandFailure(kCommand, fesk2.failure());
+  records::RecordListSource source(*order);
+  try {
+    writePdf(*pdf, records::recordListHeader(*order, dataSetName(), records::printDate()), source);
+  } catch (const apprt::PrintError& e) {
+    return commandFailure(kCommand, e.what());
+  }
+  return 0;
 }
 
 }  // namespace
 
-int runReportCommand(ArgumentReader& arguments) {
-  DataSetOptions dataSet;
-  std::optional<std::string> pdf, orderWord;
-  while (!arguments.atEnd()) {
-    if (readDataSetOption(arguments, dataSet) || arguments.option("--pdf", pdf) ||
-        arguments.option("--order", orderWord)) {
-      continue;
-    }
-    arguments.fail("unknown argument " + arguments.current());
-  }
-  std::optional<ListOrder> order = ListOrder::kCode;
-  if (!arguments.failed() && !pdf) arguments.fail("the PDF file to write is missing (--pdf PATH)");
-  if (!arguments.failed() && orderWord && !(order = listOrderNamed(*orderWord)))
-    arguments.fail("--order is code or name, not " + *orderWord);
-  if (arguments.failed()) {
-    std::cerr << "fesk report: " << arguments.error() << "\n(fesk --help lists the options)\n";
-    return kUsageError;
-  }
-
-  std::string why;
-  if (!useDataSet(dataSet, why)) return failed(why);
-  bindDataFiles(dataSetDriver());
-  if (!openForReading(FESK1, kFesk1Label, why)) return failed(why);
-  if (!openForReading(FESK2, kFesk2Label, why)) {
-    FESK1.close();
-    return failed(why);
-  }
-  int status = 0;
-  RecordListSource source(*order);
-  try {
-    writePdf(*pdf, recordListHeader(*order, dataSetName(), printDate()), source);
-  } catch (const apprt::PrintError& e) {
-    status = failed(e.what());
-  }
-  FESK2.close();
-  FESK1.close();
-  return status;
-}
+const Command kReportCommand{
+    "report",
+    "  fesk report --pdf PATH [--order code|name]\n"
+    "                     prints FESK1 (in code order unless told) with each record's\n"
+    "                     FESK2 numbers under it, as a PDF file on the locale's paper\n",
+    runReport};
 
 }  // namespace fesk

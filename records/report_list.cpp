@@ -3,23 +3,23 @@
 #include <ctime>
 
 #include "data/data_files.h"
+#include "records/file_failure.h"
 #include "runtime/errors.h"
-#include "warnings/saved_error.h"
 
-namespace fesk {
+namespace fesk::records {
 namespace {
 
 const apprt::KeyDeclaration& keyOf(ListOrder order) {
   return order == ListOrder::kName ? FES_KEYNAME : FES_KEYCODE;
 }
 
-// Whether the last read gave a record; an error other than the end of the
-// file ends the list with the file's label and the error's description.
-bool readSucceeded(std::string_view label) {
+// Whether the last read of `file` gave a record; an error other than the end
+// of the file ends the list.
+bool readSucceeded(const apprt::FileDeclaration& file) {
   const int code = apprt::ERRCODE();
   if (code == apprt::kNoError) return true;
   if (code == apprt::kNoMoreRecords) return false;
-  throw apprt::PrintError(std::string(label) + " cannot be read: " + TakeErrorDescription().text);
+  throw apprt::PrintError(fileFailure("read", file));
 }
 
 }  // namespace
@@ -49,14 +49,14 @@ RecordListSource::RecordListSource(ListOrder order, std::size_t recordsPerBlock)
 
 bool RecordListSource::read(std::vector<apprt::PrintedItem>& items) {
   items.clear();
-  if (ended_) return false;
+  if (ended_ || !FESK1.isOpen()) return false;
   if (!started_) {
     FESK1.setOnKey(keyOf(order_));
     started_ = true;
   }
   while (items.size() < recordsPerBlock_) {
     FESK1.next();
-    if (!readSucceeded(kFesk1Label)) {
+    if (!readSucceeded(FESK1)) {
       ended_ = true;
       break;
     }
@@ -68,15 +68,16 @@ bool RecordListSource::read(std::vector<apprt::PrintedItem>& items) {
 
 std::vector<std::string> RecordListSource::numbersOf(std::string_view code) const {
   std::vector<std::string> numbers;
+  if (!FESK2.isOpen()) return numbers;
   FESK2.clear();
   FESK2.buffer().CODE = code;
   FESK2.setOnKeyValue(FS2_KEYCODE);
   for (;;) {
     FESK2.next();
-    if (!readSucceeded(kFesk2Label) || !sameCode(FESK2.buffer().CODE.view(), code)) break;
+    if (!readSucceeded(FESK2) || !sameCode(FESK2.buffer().CODE.view(), code)) break;
     numbers.push_back(FESK2.buffer().NUMBER.text());
   }
   return numbers;
 }
 
-}  // namespace fesk
+}  // namespace fesk::records

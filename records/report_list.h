@@ -2,8 +2,9 @@
 // The printed list of records: FESK1 in the order of one of its keys, each
 // record followed by the numbers FESK2 files under its code. It is read a
 // block of records at a time through the file layer, so that a list of any
-// length is printed in bounded memory. Both files must be open in the calling
-// thread while it is read.
+// length is printed in bounded memory. The calling thread's instances of both
+// files are read; a file it does not have open (one that does not exist yet)
+// is printed as empty.
 
 #include <cstddef>
 #include <optional>
@@ -12,7 +13,7 @@
 
 #include "runtime/printed_list.h"
 
-namespace fesk {
+namespace fesk::records {
 
 // The orders the list can be printed in: those of FESK1's keys.
 enum class ListOrder { kCode, kName };
@@ -30,7 +31,7 @@ std::string printDate();
 class RecordListSource : public apprt::PrintedListSource {
  public:
   explicit RecordListSource(ListOrder order, std::size_t recordsPerBlock = 50);
-  // Throws PrintError, naming the file and the error, when a read fails.
+  // Throws PrintError ("cannot read FESK2: ...") when a read fails.
   bool read(std::vector<apprt::PrintedItem>& items) override;
 
  private:
@@ -42,4 +43,4 @@ class RecordListSource : public apprt::PrintedListSource {
   bool ended_ = false;
 };
 
-}  // namespace fesk
+}  // namespace fesk::records

@@ -14,15 +14,28 @@ ReplacedFile::ReplacedFile(std::filesystem::path destination)
 
 ReplacedFile::~ReplacedFile() {
   if (committed_) return;
+  stream_.close();
   std::error_code ignored;
   std::filesystem::remove(temporary_, ignored);
 }
 
+std::ofstream& ReplacedFile::stream() {
+  if (!stream_.is_open()) stream_.open(temporary_, std::ios::binary | std::ios::trunc);
+  return stream_;
+}
+
 bool ReplacedFile::commit(std::string& why) {
+  if (stream_.is_open()) {
+    stream_.close();
+    if (stream_.fail()) {
+      why = "cannot write " + destination_.string();
+      return false;
+    }
+  }
   std::error_code error;
   std::filesystem::rename(temporary_, destination_, error);
   if (error) {
-    why = destination_.string() + " cannot be written: " + error.message();
+    why = "cannot write " + destination_.string() + ": " + error.message();
     return false;
   }
   committed_ = true;

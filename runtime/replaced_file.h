@@ -4,6 +4,7 @@
 // leaves no part of a file behind, and an older file of that name as it was.
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace apprt {
@@ -15,8 +16,11 @@ class ReplacedFile {
   ReplacedFile(const ReplacedFile&) = delete;
   ReplacedFile& operator=(const ReplacedFile&) = delete;
 
-  // Where to write meanwhile.
+  // Where to write meanwhile: by name, or through the stream (opened, for
+  // writing bytes as they are, on first use; is_open() tells whether it could
+  // be).
   const std::filesystem::path& temporaryPath() const { return temporary_; }
+  std::ofstream& stream();
   // Puts the written file in place; false, with the reason in `why`, when it
   // cannot be.
   bool commit(std::string& why);
@@ -24,6 +28,7 @@ class ReplacedFile {
  private:
   std::filesystem::path destination_;
   std::filesystem::path temporary_;
+  std::ofstream stream_;
   bool committed_ = false;
 };
 

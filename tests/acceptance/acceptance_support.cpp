@@ -10,6 +10,7 @@
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/data_directory.h"
 #include "runtime/errors.h"
+#include "runtime/file_transaction.h"
 
 namespace fesk::test {
 namespace {
@@ -21,6 +22,7 @@ void createHolding(const apprt::File<Record>& file, const Records& records) {
   file.create();
   ASSERT_EQ(apprt::ERRCODE(), 0) << file.fileName();
   file.open(apprt::kOpenSharedReadWrite);
+  apprt::beginTransaction(5, {&file});  // one write to the disk, however many records
   for (const auto& [code, second] : records) {
     file.clear();
     file.field(0).assign(code);
@@ -28,6 +30,7 @@ void createHolding(const apprt::File<Record>& file, const Records& records) {
     file.add();
     ASSERT_EQ(apprt::ERRCODE(), 0) << file.fileName() << " " << code;
   }
+  apprt::commitTransaction();
   file.close();
 }
 

@@ -44,7 +44,7 @@ void recordPdf(const std::string& path, const apprt::PrintedListHeader& header,
 
 void failToWrite(const std::string& path, const apprt::PrintedListHeader&,
                  apprt::PrintedListSource&) {
-  throw apprt::PrintError(path + " cannot be written: No space left on device");
+  throw apprt::PrintError("cannot write " + path + ": No space left on device");
 }
 
 class PrintList : public AcceptanceTest {
@@ -124,7 +124,7 @@ TEST_F(PrintList, WithoutAPreviewTheListIsWrittenToTheFileTheUserNames) {
     EXPECT_EQ(boxTexts(user),
               (std::vector<std::string>{
                   "The list was written to /tmp/list.pdf.",
-                  "/full/list.pdf cannot be written: No space left on device",
+                  "cannot write /full/list.pdf: No space left on device",
                   "this build of fesk cannot write PDF files (it was built without Qt 6)"}));
     EXPECT_TRUE(user.frontEnd().errors().empty());
     EXPECT_TRUE(user.frontEnd().printPreviews().empty());
@@ -148,7 +148,7 @@ TEST_F(PrintList, AListThatCannotBeReadIsReportedAndNotShown) {
     user.menu(kPrintList);
     const auto texts = boxTexts(user);
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].rfind("fesk2 cannot be read: ", 0), 0u) << texts[0];
+    EXPECT_EQ(texts[0].rfind("cannot read FESK2: ", 0), 0u) << texts[0];
     EXPECT_TRUE(user.frontEnd().printPreviews().empty());
   });
   apprt::bindDriver(FESK1, sqlite::defaultDriver());

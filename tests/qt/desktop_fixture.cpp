@@ -63,10 +63,10 @@ bool DesktopTest::pumpUntil(const std::function<bool()>& done, int milliseconds)
 void DesktopTest::settle() {
   // Idle twice in a row with the GUI's queue emptied in between: the views a
   // thread sent before it went idle have then been shown. A thread waiting
-  // for the answer to a message box (or for a print preview to close) waits
-  // for the user too.
+  // for the answer to a message box (a print preview to close, a file to be
+  // chosen) waits for the user too.
   bool settled = pumpUntil([&] {
-    if (desktop_->messageBox() || desktop_->printPreview()) return true;
+    if (desktop_->messageBox() || desktop_->printPreview() || desktop_->saveDialog()) return true;
     if (!run_->waitUntilIdle(std::chrono::milliseconds(0))) return false;
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -58,7 +58,7 @@ void writePdfFile(const std::string& path, const apprt::PrintedListHeader& heade
   {
     QFile output(QString::fromStdString(file.temporaryPath().string()));
     if (!output.open(QIODevice::WriteOnly))
-      throw apprt::PrintError(path + " cannot be written: " + output.errorString().toStdString());
+      throw apprt::PrintError("cannot write " + path + ": " + output.errorString().toStdString());
     QPdfWriter writer(&output);
     writer.setTitle(QString::fromStdString(header.title));
     writer.setCreator(QStringLiteral("fesk"));
@@ -68,7 +68,7 @@ void writePdfFile(const std::string& path, const apprt::PrintedListHeader& heade
                           QPageLayout::Millimeter);
     paintPrintedList(writer, header, source);
     if (!output.flush())
-      throw apprt::PrintError(path + " cannot be written: " + output.errorString().toStdString());
+      throw apprt::PrintError("cannot write " + path + ": " + output.errorString().toStdString());
   }
   std::string why;
   if (!file.commit(why)) throw apprt::PrintError(why);
