@@ -1,5 +1,6 @@
 #include "app/app_frame.h"
 
+#include "app/export_list.h"
 #include "app/print_list.h"
 #include "app/procedure_skeleton.h"
 #include "procedures/browse_fesk1.h"
@@ -10,6 +11,7 @@ namespace {
 
 constexpr int kFeskMenuItem = -4;
 constexpr int kPrintListItem = -16;
+constexpr int kExportListItem = -17;
 constexpr size_t kBrowseStackBytes = 25000;
 
 }  // namespace
@@ -48,6 +50,7 @@ void AppFrame() {
     // it nor limits how many run.
     if (apprt::ACCEPTED() == kFeskMenuItem) apprt::START(BrowseFesk1, kBrowseStackBytes);
     if (apprt::ACCEPTED() == kPrintListItem) PrintList();
+    if (apprt::ACCEPTED() == kExportListItem) ExportList();
   }
   ReturnFromProc(l);
 }

@@ -51,6 +51,27 @@ TEST_F(ListMenu, PrintListPreviewsTheListOnThePageSetUp) {
   });
 }
 
+TEST_F(ListMenu, ExportListSavesTheFileChosenInTheSaveDialog) {
+  seed({{"A1", "Alpha"}, {"B2", "Bravo"}});
+  const auto csv = directory_ / "fesk1.csv";
+  runProgram([&] {
+    chooseMenu("&File", "&Export List...");
+    ASSERT_TRUE(pumpUntil([&] { return desktop_->saveDialog() != nullptr; }));
+    QFileDialog* dialog = desktop_->saveDialog();
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    dialog->setDirectory(QString::fromStdString(directory_.string()));  // the name offered
+    QMetaObject::invokeMethod(dialog, "accept");  // the Save button
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; }));
+    EXPECT_EQ(box->text().toStdString(), "2 records written to " + csv.string() + ".");
+    click(box->button(QMessageBox::Ok));
+    settle();
+  });
+  std::ifstream in(csv, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "CODE,NAME\r\nA1,Alpha\r\nB2,Bravo\r\n");
+}
+
 TEST(ProgressOnTheDesktop, TheReportShowsAfterAMomentAndCancelAsksToStop) {
   ensureApplication();
   Desktop desktop([](const apprt::Input&) {});

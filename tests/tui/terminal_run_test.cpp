@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -286,7 +287,7 @@ TEST_F(TerminalRunTest, AFormFilledInAndSavedAndADuplicateWarningAnswered) {
   EXPECT_EQ(storedName("N001"), "Zürich 漢字");
 }
 
-TEST_F(TerminalRunTest, PrintListWritesThePdfFileTheUserNames) {
+TEST_F(TerminalRunTest, PrintAndExportListWriteTheFilesTheUserNames) {
   seed(3);
   start();
   openBrowse();
@@ -311,6 +312,19 @@ TEST_F(TerminalRunTest, PrintListWritesThePdfFileTheUserNames) {
   terminal_->keys("Escape");
   ASSERT_TRUE(terminal_->waitFor("File to write", false)) << terminal_->screen();
   EXPECT_EQ(terminal_->screen().find("was written"), std::string::npos);
+
+  // The same records as CSV.
+  terminal_->keys("M-f");
+  terminal_->keys("e");
+  ASSERT_TRUE(terminal_->waitFor("File to write (CSV files):")) << terminal_->screen();
+  const std::string csv = (directory_ / "list.csv").string();
+  terminal_->type(csv);
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor("3 records written to")) << terminal_->screen();
+  terminal_->keys("Enter");
+  std::ifstream in(csv, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "CODE,NAME\r\nC001,Name 1\r\nC002,Name 2\r\nC003,Name 3\r\n");
 }
 
 }  // namespace
