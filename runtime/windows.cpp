@@ -272,6 +272,8 @@ Window& currentWindow() {
 
 Window* activeWindow() { return gActivation.empty() ? nullptr : findWindow(gActivation.back()); }
 
+const std::vector<int>& windowsByActivation() { return gActivation; }
+
 namespace {
 void enter(Window& w) {
   std::erase(gActivation, w.handle);
@@ -410,9 +412,7 @@ void DISABLE(int field) { controlOf(field).enabled = false; }
 void HIDE(int field) { controlOf(field).hidden = true; }
 void UNHIDE(int field) { controlOf(field).hidden = false; }
 
-namespace {
 int choiceOf(const Control& c) { return c.def.kind == ControlKind::Sheet ? c.choice : c.selected; }
-}  // namespace
 
 int CHOICE(int field) { return choiceOf(controlOf(field)); }
 
@@ -527,19 +527,7 @@ int newestOpenWindow() {
   return t && !t->windows.empty() ? t->windows.back() : 0;
 }
 
-int frontWindow(const std::string& module, const std::string& label) {
-  for (auto it = gActivation.rbegin(); it != gActivation.rend(); ++it) {
-    const Window* w = findWindow(*it);
-    if (w && w->opened && w->def.module == module && w->def.label == label) return w->handle;
-  }
-  return 0;
-}
 
-int CHOICE(int field, int windowHandle) {
-  Window* w = findWindow(windowHandle);
-  const Control* c = w ? w->control(field) : nullptr;
-  return c ? choiceOf(*c) : 0;
-}
 
 void beep() {
   UnlockedWait unlocked;
