@@ -147,6 +147,10 @@ const std::vector<KindCase> kCases = {
      "This record was changed by another station. Those changes will now be displayed. Use the "
      "Ditto Button or Ctrl+' to recall your changes.",
      W, 1, 1, ""},
+    {39, "FESK1", "", "File In Use",
+     "File (FESK1) is held by another program.  Error: " + kDesc +
+         ".  Press Retry to try again, or Cancel to end this application.",
+     W, 80, 16, ""},
 };
 
 // Shows `kind` after capturing a failed record read, answering the default button.
@@ -196,6 +200,19 @@ TEST(WarningCatalogue, KindTwoAsksToRebuildAndHaltsOnlyWhenAnsweredNo) {
   EXPECT_EQ(no.exitCode, 0);
 }
 
+TEST(WarningCatalogue, AFileInUseIsRetriedOrEndsTheProgramWhenCancelled) {
+  int answered = 0;
+  const auto retry =
+      runInProgram([&] { answered = ShowWarning(39, "FESK1"); }, {apprt::kButtonRetry});
+  EXPECT_TRUE(retry.bodyFinished);
+  EXPECT_EQ(answered, apprt::kButtonRetry);
+
+  const auto cancel = runInProgram([] { ShowWarning(39, "FESK1"); }, {apprt::kButtonCancel});
+  EXPECT_FALSE(cancel.bodyFinished);
+  EXPECT_EQ(cancel.haltMessage, "File In Use!");
+  EXPECT_EQ(cancel.exitCode, 0);
+}
+
 TEST(WarningCatalogue, QuestionsAnswerTheButtonPressedAndReportsAnswerNothing) {
   std::vector<int> answers;
   runInProgram(
@@ -213,7 +230,7 @@ TEST(WarningCatalogue, QuestionsAnswerTheButtonPressedAndReportsAnswerNothing) {
 TEST(WarningCatalogue, KindsOutsideTheCatalogueShowNothing) {
   std::vector<int> answers;
   const auto outcome = runInProgram([&] {
-    for (int kind : {0, 39, -1}) answers.push_back(ShowWarning(kind, "x", "y"));
+    for (int kind : {0, 40, -1}) answers.push_back(ShowWarning(kind, "x", "y"));
   });
   EXPECT_TRUE(outcome.boxes.empty());
   EXPECT_EQ(answers, (std::vector<int>{0, 0, 0}));
