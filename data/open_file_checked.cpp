@@ -1,7 +1,12 @@
 #include "data/open_file_checked.h"
 
+#include <mutex>
+
 #include "runtime/errors.h"
+#include "runtime/file_damage.h"
+#include "runtime/procedure_thread.h"
 #include "runtime/program.h"
+#include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 
 namespace fesk {
@@ -16,6 +21,31 @@ bool openSucceeded() {
   return code == apprt::kNoError || code == apprt::kAlreadyOpen;
 }
 
+// A file another program holds is not a faulty file: the user may wait for it
+// and try again, or end the program (kind 39).
+void openWaitingForOthers(const apprt::FileDeclaration& file, int mode) {
+  file.open(mode);
+  while (apprt::ERRCODE() == apprt::kFileLocked) {
+    ShowWarning(kWarnFileInUse, file.fileName());
+    file.open(mode);
+  }
+}
+
+// Damage met later in a file opened here ends the program as damage met at
+// the open does (kind 1), with nothing of the transaction under way written,
+// instead of passing for the end of the file. The driver has it checked again
+// at the next start, where damaged keys are offered for rebuilding.
+void reportDamageMetLater() {
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    apprt::onFileDamaged([](const apprt::FileDeclaration& file) {
+      if (!apprt::currentThread()) return;  // no procedure to show it to
+      SaveFileError();
+      ShowWarning(kWarnInvalidFile, file.fileName());
+    });
+  });
+}
+
 }  // namespace
 
 // The warnings name the file by its declared name: asking the runtime for the
@@ -24,10 +54,11 @@ bool openSucceeded() {
 void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool createAllowed,
                      bool skipMissingCheck, bool shared) {
   const int mode = openMode(accessMode, shared);
-  file.open(mode);
+  reportDamageMetLater();
+  openWaitingForOthers(file, mode);
   if (apprt::ERRCODE() == apprt::kNeedsRecovery) {
     file.send(kRecoverOption);
-    file.open(mode);
+    openWaitingForOthers(file, mode);
   }
   if (openSucceeded()) return;
   switch (apprt::ERRCODE()) {
@@ -48,7 +79,7 @@ void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool cr
         if (apprt::ERRCODE() != apprt::kNoError) {
           ShowWarning(kWarnKeyRebuildError, file.fileName());
         }
-        file.open(mode);
+        openWaitingForOthers(file, mode);
       }
       break;
   }
@@ -63,7 +94,7 @@ void CreateAndOpen(const apprt::FileDeclaration& file, int accessMode, bool, boo
   if (apprt::ERRCODE() != apprt::kNoError) {
     ShowWarning(kWarnFileCreationError, file.fileName());
   }
-  file.open(openMode(accessMode, shared));
+  openWaitingForOthers(file, openMode(accessMode, shared));
   if (!openSucceeded()) ShowWarning(kWarnCreatedFileOpenError, file.fileName());
 }
 

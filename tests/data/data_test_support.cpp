@@ -1,6 +1,11 @@
 #include "data_test_support.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
@@ -11,6 +16,10 @@
 
 namespace fesk::test {
 namespace {
+
+// Longer than anything a child waits for: a child that died without a word
+// fails the test instead of hanging it.
+constexpr int kSignalWaitMilliseconds = 60000;
 
 // Seeding and inspecting go straight to the real driver, whatever the code
 // under test is bound to, so that they count no call and meet no fault.
@@ -104,6 +113,67 @@ Records DataTest::storedFesk1() {
 
 Records DataTest::storedFesk2() {
   return readAll(FESK2, FS2_KEYCODE);
+}
+
+std::vector<std::string> titles(const ProgramOutcome& outcome) {
+  std::vector<std::string> shown;
+  for (const auto& box : outcome.boxes) shown.push_back(box.request.title);
+  return shown;
+}
+
+std::filesystem::path databaseOf(const apprt::FileDeclaration& file) {
+  return sqlite::SqliteDriver::pathOf(file);
+}
+
+std::string runSql(const apprt::FileDeclaration& file, const std::string& statements) {
+  sqlite3* db = nullptr;
+  std::string last;
+  EXPECT_EQ(sqlite3_open(databaseOf(file).c_str(), &db), SQLITE_OK);
+  sqlite3_busy_timeout(db, 5000);
+  const auto keep = [](void* out, int columns, char** values, char**) {
+    if (columns > 0) *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+    return 0;
+  };
+  EXPECT_EQ(sqlite3_exec(db, statements.c_str(), keep, &last, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+  return last;
+}
+
+Signal::Signal() {
+  if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+}
+
+Signal::~Signal() {
+  close(fds_[0]);
+  close(fds_[1]);
+}
+
+void Signal::send() {
+  const char signal = 's';
+  EXPECT_EQ(write(fds_[1], &signal, 1), 1);
+}
+
+bool Signal::receive() {
+  pollfd ready{fds_[0], POLLIN, 0};
+  char signal = 0;
+  return poll(&ready, 1, kSignalWaitMilliseconds) == 1 && read(fds_[0], &signal, 1) == 1;
+}
+
+pid_t forkChild(const std::function<void()>& body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    body();
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  EXPECT_GT(child, 0);
+  return child;
+}
+
+int waitChild(pid_t child) {
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 void openBothAsAProcedure() {

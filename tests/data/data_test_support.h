@@ -6,8 +6,10 @@
 // can show its warnings.
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,6 +53,33 @@ class DataTest : public ::testing::Test {
   std::filesystem::path directory_;
   RecordingFaultDriver faults_;
 };
+
+// The titles of the message boxes a run showed, in order.
+std::vector<std::string> titles(const ProgramOutcome& outcome);
+
+// The database file of a data file in the test's data directory.
+std::filesystem::path databaseOf(const apprt::FileDeclaration& file);
+// Runs SQL on a data file's database directly, as another tool would, and
+// answers the first column of the last row it gave ("" when none).
+std::string runSql(const apprt::FileDeclaration& file, const std::string& statements);
+
+// A one-way channel between a test and a child process it forks.
+class Signal {
+ public:
+  Signal();
+  ~Signal();
+  void send();     // one signal
+  bool receive();  // waits for one; false when none came within a minute
+ private:
+  int fds_[2];
+};
+
+// Forks a child process that runs `body` and ends (exit status 0, or 1 when
+// an expectation of the body failed). The child must not use this process's
+// open files: the test closes them first.
+pid_t forkChild(const std::function<void()>& body);
+// Waits for the child's end: its exit status, or -signal when it was killed.
+int waitChild(pid_t child);
 
 // In a procedure: opens FESK1 (and FESK2) as the procedures do, counting the
 // open requests, and reads the FESK1 record of `code` into the buffer (with a
