@@ -45,19 +45,25 @@ bool checkDueAtOpen(const std::filesystem::path& database) {
 
 apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
                                const std::string& fileName) {
+  bool sound = true;
   std::string problem;
   Statement check(db, "PRAGMA " + quotedName(schema) + ".quick_check");
   if (!check.prepared()) return openFailure(db, check.prepareResult());
   int result;
   while ((result = check.step()) == SQLITE_ROW) {
-    if (problem.empty() && check.columnText(0) != "ok") problem = check.columnText(0);
+    // The first finding, past the line that names the database.
+    const std::string_view line = check.columnText(0);
+    if (line == "ok") continue;
+    sound = false;
+    if (problem.empty() && !line.starts_with("***")) problem = line;
   }
   if (result != SQLITE_DONE) {
     const apprt::DriverStatus failure = openFailure(db, result);
     if (failure.code != apprt::kFileInvalid) return failure;
-    problem = failure.driverMessage;
+    sound = false;
+    if (problem.empty()) problem = failure.driverMessage;
   }
-  if (problem.empty()) return {};
+  if (sound) return {};
   check = Statement();  // the scan below must not wait behind it
   if (tablesReadWhole(db, schema)) {
     return {apprt::kKeysInvalid, "", fileName + ": damaged keys (" + problem + ")"};
