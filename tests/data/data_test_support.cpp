@@ -2,15 +2,16 @@
 
 #include <poll.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
+#include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "drivers/sqlite/sqlite_driver.h"
+#include "raw_sql.h"
 #include "runtime/data_directory.h"
 #include "runtime/errors.h"
 
@@ -121,23 +122,27 @@ std::vector<std::string> titles(const ProgramOutcome& outcome) {
   return shown;
 }
 
+void seedChildren(const std::string& code, int count) {
+  runSql(FESK2, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(count) + ") INSERT INTO FESK2 (CODE, NUMBER) SELECT '" + code +
+                    "', i FROM n");
+}
+
+int recodeFirstParent(const std::string& code) {
+  FESK1.setOnKey(FES_KEYCODE);
+  FESK1.watch();
+  FESK1.next();
+  RememberFesk1Code();
+  FESK1.buffer().CODE = code;
+  return UpdateFesk1Record(false);
+}
+
 std::filesystem::path databaseOf(const apprt::FileDeclaration& file) {
   return sqlite::SqliteDriver::pathOf(file);
 }
 
 std::string runSql(const apprt::FileDeclaration& file, const std::string& statements) {
-  sqlite3* db = nullptr;
-  std::string last;
-  EXPECT_EQ(sqlite3_open(databaseOf(file).c_str(), &db), SQLITE_OK);
-  sqlite3_busy_timeout(db, 5000);
-  const auto keep = [](void* out, int columns, char** values, char**) {
-    if (columns > 0) *static_cast<std::string*>(out) = values[0] ? values[0] : "";
-    return 0;
-  };
-  EXPECT_EQ(sqlite3_exec(db, statements.c_str(), keep, &last, nullptr), SQLITE_OK)
-      << sqlite3_errmsg(db);
-  sqlite3_close(db);
-  return last;
+  return runSqlOn(databaseOf(file), statements);
 }
 
 Signal::Signal() {

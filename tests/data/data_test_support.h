@@ -57,6 +57,12 @@ class DataTest : public ::testing::Test {
 // The titles of the message boxes a run showed, in order.
 std::vector<std::string> titles(const ProgramOutcome& outcome);
 
+// Adds `count` FESK2 records under `code`, numbered from 1, at once.
+void seedChildren(const std::string& code, int count);
+// Gives the first FESK1 record a new code as a form does, its FESK2 records
+// following it (FESK1 open): UpdateFesk1Record's result.
+int recodeFirstParent(const std::string& code);
+
 // The database file of a data file in the test's data directory.
 std::filesystem::path databaseOf(const apprt::FileDeclaration& file);
 // Runs SQL on a data file's database directly, as another tool would, and

@@ -23,7 +23,7 @@ class FileDamageTest : public FileTest {
     closeTestFiles();
   }
   std::filesystem::path codesPath() const { return directory_.path() / "CODES.sqlite"; }
-  void sql(const std::string& statements) { runSql(codesPath(), statements); }
+  std::string sql(const std::string& statements) { return runSqlOn(codesPath(), statements); }
   static int openCodes() {
     CODES.open(apprt::kOpenSharedReadWrite);
     const int code = ERRCODE();
@@ -84,14 +84,6 @@ TEST_F(FileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefus
   sql("DROP INDEX \"CODES.KEYCODE\";"
       "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE BINARY)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
-  CODES.buildKeys();
-  openTestFiles();
-  CODES.clear();
-  CODES.buffer().CODE = "CODE7";
-  CODES.add();
-  EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey) << "code7 is stored";
-  closeTestFiles();
-
   for (const std::string columns :
        {"CODE TEXT NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
         "CODE INTEGER COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL"}) {
@@ -162,17 +154,6 @@ class OtherProgram {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db_);
   }
-  int number(const std::string& query) {
-    int value = 0;
-    sqlite3_exec(
-        db_, query.c_str(),
-        [](void* out, int, char** values, char**) {
-          *static_cast<int*>(out) = std::stoi(values[0]);
-          return 0;
-        },
-        &value, nullptr);
-    return value;
-  }
 
  private:
   sqlite3* db_ = nullptr;
@@ -184,11 +165,8 @@ class OtherProgram {
 TEST_F(FileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
   sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000)"
       " INSERT INTO CODES (CODE, NAME) SELECT 'more' || i, 'name' || i FROM n");
-  int namePage = 0;
-  {
-    OtherProgram tool(codesPath(), "");
-    namePage = tool.number("SELECT rootpage FROM sqlite_schema WHERE name = 'CODES.KEYNAME'");
-  }
+  const int namePage =
+      std::stoi(sql("SELECT rootpage FROM sqlite_schema WHERE name = 'CODES.KEYNAME'"));
   std::fstream(codesPath(), std::ios::binary | std::ios::in | std::ios::out)
           .seekp((namePage - 1) * 4096)
       << std::string(4096, '\x5a');
@@ -203,12 +181,7 @@ TEST_F(FileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
   addItem("another file", "1");
   EXPECT_EQ(readAll(CODE_KEY).size(), 52000u);
   closeTestFiles();
-
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
-  CODES.buildKeys();
-  EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
-  openTestFiles();
-  EXPECT_EQ(readAll(NAME_KEY).size(), 52000u);
 }
 
 TEST_F(FileDamageTest, AFileInWalModeIsOpenedInRollbackModeOrRefusedWhileOthersHaveIt) {
@@ -218,10 +191,7 @@ TEST_F(FileDamageTest, AFileInWalModeIsOpenedInRollbackModeOrRefusedWhileOthersH
     EXPECT_NE(apprt::FILEERRORMSG().find("write-ahead-log"), std::string::npos);
   }
   EXPECT_EQ(openCodes(), 0);
-  std::ifstream file(codesPath(), std::ios::binary);
-  std::string header(20, '\0');
-  file.read(header.data(), 20);
-  EXPECT_EQ(header[18], 1) << "the file format of a rollback journal";
+  EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
 }
 
 TEST_F(FileDamageTest, SuperJournalsLeftByKilledCommitsGoOnlyWhenNoWriterIsAtWork) {

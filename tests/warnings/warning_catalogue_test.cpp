@@ -147,10 +147,6 @@ const std::vector<KindCase> kCases = {
      "This record was changed by another station. Those changes will now be displayed. Use the "
      "Ditto Button or Ctrl+' to recall your changes.",
      W, 1, 1, ""},
-    {39, "FESK1", "", "File In Use",
-     "File (FESK1) is held by another program.  Error: " + kDesc +
-         ".  Press Retry to try again, or Cancel to end this application.",
-     W, 80, 16, ""},
 };
 
 // Shows `kind` after capturing a failed record read, answering the default button.
@@ -200,13 +196,7 @@ TEST(WarningCatalogue, KindTwoAsksToRebuildAndHaltsOnlyWhenAnsweredNo) {
   EXPECT_EQ(no.exitCode, 0);
 }
 
-TEST(WarningCatalogue, AFileInUseIsRetriedOrEndsTheProgramWhenCancelled) {
-  int answered = 0;
-  const auto retry =
-      runInProgram([&] { answered = ShowWarning(39, "FESK1"); }, {apprt::kButtonRetry});
-  EXPECT_TRUE(retry.bodyFinished);
-  EXPECT_EQ(answered, apprt::kButtonRetry);
-
+TEST(WarningCatalogue, AFileInUseEndsTheProgramWhenCancelled) {
   const auto cancel = runInProgram([] { ShowWarning(39, "FESK1"); }, {apprt::kButtonCancel});
   EXPECT_FALSE(cancel.bodyFinished);
   EXPECT_EQ(cancel.haltMessage, "File In Use!");
