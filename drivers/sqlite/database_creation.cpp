@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/sqlite_connection.h"
@@ -17,33 +19,45 @@ namespace {
 namespace fs = std::filesystem;
 using apprt::DriverStatus;
 
+// Why a file could not be created, from the system's error number: 91 when
+// another creator kept the directory locked, else 90.
+DriverStatus creationFailure(const fs::path& path, int error) {
+  return {error == EWOULDBLOCK ? apprt::kFileLocked : apprt::kDriverError, std::to_string(error),
+          "cannot create " + path.filename().string() + ": " + std::strerror(error)};
+}
+
 // Keeps other creators in the directory (threads or processes) waiting while
 // this one builds and places a file, so that none replaces a file another has
-// just placed, or takes its temporary file.
+// just placed, or takes its temporary file. A creation takes milliseconds; a
+// lock held longer than the default wait counts as another program holding
+// the file.
 class CreationLock {
  public:
   explicit CreationLock(const fs::path& directory)
       : fd_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
-      ::close(fd_);
-      fd_ = -1;
+    const auto giveUp =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kDefaultBusyMilliseconds);
+    if (fd_ < 0) error_ = errno;
+    while (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
+        error_ = errno;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
   ~CreationLock() {
     if (fd_ >= 0) ::close(fd_);  // lets go of the lock
   }
-  bool held() const { return fd_ >= 0; }
+  // 0 when the lock is held, else the system's error number.
+  int error() const { return error_; }
   // Makes the renames in the directory last through a power failure.
   void syncDirectory() const { ::fsync(fd_); }
 
  private:
   int fd_;
+  int error_ = 0;
 };
-
-DriverStatus systemFailure(const std::string& what, const fs::path& path) {
-  return {apprt::kDriverError, std::to_string(errno),
-          what + " " + path.filename().string() + ": " + std::strerror(errno)};
-}
 
 // What SQLite keeps beside a database: it belongs to that database alone.
 void removeCompanions(const fs::path& database) {
@@ -73,7 +87,7 @@ DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclar
 
 DriverStatus createDatabase(const fs::path& path, const apprt::FileDeclaration& file) {
   CreationLock lock(path.parent_path());
-  if (!lock.held()) return systemFailure("cannot create", path);
+  if (lock.error() != 0) return creationFailure(path, lock.error());
   if (inspectDatabase(path) == FoundFile::kDatabase) {
     PrivateConnection connection(path);
     return createTables(connection, file);
@@ -97,7 +111,7 @@ DriverStatus createDatabase(const fs::path& path, const apprt::FileDeclaration& 
   // A journal beside an empty or missing file would be played into the new one.
   removeCompanions(path);
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    status = systemFailure("cannot create", path);
+    status = creationFailure(path, errno);
     fs::remove(temporary, error);
     return status;
   }
