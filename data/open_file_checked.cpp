@@ -23,12 +23,17 @@ bool openSucceeded() {
 
 // A file another program holds is not a faulty file: the user may wait for it
 // and try again, or end the program (kind 39).
-void openWaitingForOthers(const apprt::FileDeclaration& file, int mode) {
-  file.open(mode);
+template <class Attempt>
+void waitingForOthers(const apprt::FileDeclaration& file, Attempt attempt) {
+  attempt();
   while (apprt::ERRCODE() == apprt::kFileLocked) {
     ShowWarning(kWarnFileInUse, file.fileName());
-    file.open(mode);
+    attempt();
   }
+}
+
+void openWaitingForOthers(const apprt::FileDeclaration& file, int mode) {
+  waitingForOthers(file, [&] { file.open(mode); });
 }
 
 // Damage met later in a file opened here ends the program as damage met at
@@ -90,7 +95,7 @@ void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool cr
 }
 
 void CreateAndOpen(const apprt::FileDeclaration& file, int accessMode, bool, bool, bool shared) {
-  file.create();
+  waitingForOthers(file, [&] { file.create(); });
   if (apprt::ERRCODE() != apprt::kNoError) {
     ShowWarning(kWarnFileCreationError, file.fileName());
   }
