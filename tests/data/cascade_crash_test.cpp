@@ -21,8 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::microseconds;
 
-constexpr int kChildren = 20000;
-
 // The real driver, telling when a commit begins.
 struct CommitAnnouncingDriver : apprt::FaultDriver {
   explicit CommitAnnouncingDriver(Signal& committing)
@@ -51,7 +49,7 @@ using CascadeCrashTest = DataTest;
 
 TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialCascade) {
   seed({{"P0", "parent"}}, {});
-  seedChildren("P0", kChildren);
+  seedChildren("P0", kManyChildren);
   std::mt19937 random(20261208);
   microseconds cascade{0}, commit{0};
   std::vector<int> partial;
@@ -84,7 +82,7 @@ TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialC
     ASSERT_EQ(parents.size(), 1u);
     const std::string children =
         "SELECT count(*) FROM FESK2 WHERE CODE = '" + parents[0].first + "'";
-    if (runSql(FESK2, children) != std::to_string(kChildren)) partial.push_back(kill);
+    if (runSql(FESK2, children) != std::to_string(kManyChildren)) partial.push_back(kill);
   }
   EXPECT_EQ(partial, std::vector<int>{}) << "kills that left a partial cascade";
   // What the commits of the killed writers left behind went at the opens since.

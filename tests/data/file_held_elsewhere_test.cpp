@@ -74,7 +74,7 @@ TEST_F(FileHeldElsewhereTest, AFileAnotherProgramHoldsIsWaitedForAndTheUserMayRe
 
 TEST_F(FileHeldElsewhereTest, LongCascadesCommitWhileAnotherProcessReadsBothFiles) {
   seed({{"P0", "parent"}}, {});
-  seedChildren("P0", 20000);
+  seedChildren("P0", kManyChildren);
   Signal started;
   const pid_t reader = forkChild([&] { readBothFilesUntilKilled(started); });
   ASSERT_TRUE(started.receive());
