@@ -61,7 +61,7 @@ SqliteFile::~SqliteFile() {
 }
 
 DriverStatus SqliteFile::failure(int result) const {
-  return sqliteFailure(connection_->db(), result);
+  return connection_->failure(schema_, result);
 }
 
 Statement* SqliteFile::cached(const std::string& sql, DriverStatus& status) {
@@ -131,7 +131,7 @@ bool SqliteFile::continuesRun(const ReadOrder& order, const ReadBound& from,
 DriverStatus SqliteFile::read(const ReadOrder& order, const ReadBound& from, Direction direction,
                               std::span<char> record, RecordIdentity& identity) {
   if (continuesRun(order, from, direction)) return stepRead(record, identity);
-  releaseReads();
+  connection_->releaseReads();
   DriverStatus status;
   Statement* statement = cached(readSql(order, direction, from), status);
   if (!statement) return status;
@@ -173,7 +173,7 @@ void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
 }
 
 DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) {
-  releaseReads();
+  connection_->releaseReads();
   DriverStatus status;
   Statement* statement =
       cached("SELECT " + columns_ + " FROM " + table_ + " WHERE id = ?1", status);
@@ -187,7 +187,7 @@ DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) 
 }
 
 DriverStatus SqliteFile::add(std::span<const char> record, RecordIdentity& identity) {
-  connection_->releaseReads();
+  if (DriverStatus refused = connection_->beforeWrite(schema_); !refused.ok()) return refused;
   std::string names;
   std::string values;
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
@@ -210,7 +210,7 @@ DriverStatus SqliteFile::add(std::span<const char> record, RecordIdentity& ident
 
 DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> record,
                              const std::string* expected) {
-  connection_->releaseReads();
+  if (DriverStatus refused = connection_->beforeWrite(schema_); !refused.ok()) return refused;
   const int fieldCount = static_cast<int>(file_.fields().size());
   std::string sql = "UPDATE " + table_ + " SET ";
   for (int i = 0; i < fieldCount; ++i) {
@@ -244,7 +244,7 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
 }
 
 DriverStatus SqliteFile::remove(RecordIdentity identity) {
-  connection_->releaseReads();
+  if (DriverStatus refused = connection_->beforeWrite(schema_); !refused.ok()) return refused;
   DriverStatus status;
   Statement* statement = cached("DELETE FROM " + table_ + " WHERE id = ?1", status);
   if (!statement) return status;
@@ -258,7 +258,7 @@ DriverStatus SqliteFile::remove(RecordIdentity identity) {
 
 DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, RecordIdentity except,
                                       bool& found) {
-  releaseReads();
+  connection_->releaseReads();
   const auto& components = file_.key(key).components;
   std::string sql = "SELECT 1 FROM " + table_ + " INDEXED BY " + indexName(file_, key) + " WHERE ";
   int index = 1;

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <vector>
 
 #include "runtime/driver.h"
 
@@ -19,6 +20,7 @@ class FileDeclaration;
 namespace fesk::sqlite {
 
 std::string quotedName(const std::string& identifier);
+std::string quotedText(const std::string& text);                        // as an SQL string literal
 std::string tableName(const apprt::FileDeclaration& file);              // quoted
 std::string columnName(const apprt::FileDeclaration& file, int field);  // quoted
 std::string indexName(const apprt::FileDeclaration& file, int key);     // quoted
@@ -27,6 +29,13 @@ std::string keyColumns(const apprt::FileDeclaration& file, int key);
 
 std::string createTableSql(const apprt::FileDeclaration& file);
 std::string createIndexSql(const apprt::FileDeclaration& file, int key);
+// Every key's CREATE INDEX, each ended with ";".
+std::string createIndexesSql(const apprt::FileDeclaration& file);
+
+// The names of the schema objects of `type` ("table", "index") in the main
+// database, optionally of one table; SQLite's own objects are left out.
+std::vector<std::string> objectNames(sqlite3* db, const std::string& type,
+                                     const std::string& table = {});
 
 // Checks the database attached as `schema` against the declaration: 47 when
 // its table does not match, 46 when a key's index is missing or different.

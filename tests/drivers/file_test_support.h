@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "drivers/sqlite/sqlite_driver.h"
+#include "raw_sql.h"
 #include "runtime/data_directory.h"
 #include "runtime/errors.h"
 #include "runtime/file_declaration.h"
@@ -65,8 +66,7 @@ class FileTest : public ::testing::Test {
   TemporaryDataDirectory directory_;
 };
 
-// Runs SQL statements on a database file directly, as another tool would.
-void runSql(const std::filesystem::path& database, const std::string& statements);
+using fesk::test::runSqlOn;
 
 // Opens both files in the calling thread (creating them when missing).
 void openTestFiles();
