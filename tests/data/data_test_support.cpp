@@ -138,7 +138,7 @@ int recodeFirstParent(const std::string& code) {
 }
 
 std::filesystem::path databaseOf(const apprt::FileDeclaration& file) {
-  return sqlite::SqliteDriver::pathOf(file);
+  return sqlite::defaultDriver().pathOf(file);
 }
 
 std::string runSql(const apprt::FileDeclaration& file, const std::string& statements) {
