@@ -132,6 +132,14 @@ void Connection::releaseReads() {
   for (LiveReads* reads : reads_) reads->releaseReads();
 }
 
+void Connection::beforeWrite() {
+  if (!inTransaction_) {
+    releaseReads();
+    return;
+  }
+  for (LiveReads* reads : reads_) reads->beforeOwnWrite();
+}
+
 DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds) {
   if (inTransaction_) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};

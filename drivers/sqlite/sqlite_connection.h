@@ -8,7 +8,9 @@
 // Read statements that are still stepping hold a shared lock on their file,
 // and in rollback-journal mode that makes other connections' commits fail. So
 // the connection resets every live read when the thread is about to wait and
-// before every write or transaction step of its own.
+// before every transaction step of its own. Its own writes reset them too
+// outside a transaction (a write there commits only once no statement is
+// active); inside one, a run of reads goes on across the writes.
 
 #include <sqlite3.h>
 
@@ -26,6 +28,9 @@ namespace fesk::sqlite {
 class LiveReads {
  public:
   virtual void releaseReads() = 0;
+  // A write of this thread inside a transaction is coming: reset what could
+  // not answer the records as the write leaves them.
+  virtual void beforeOwnWrite() = 0;
 
  protected:
   ~LiveReads() = default;
@@ -51,6 +56,7 @@ class Connection {
   void addReads(LiveReads* reads) { reads_.push_back(reads); }
   void removeReads(LiveReads* reads);
   void releaseReads();
+  void beforeWrite();  // every add, put and delete of this thread's files
 
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.
   apprt::DriverStatus begin(const std::string& fileNames, int timeoutSeconds);

@@ -3,7 +3,9 @@
 // queries over the key's index, bounded by the position the file layer passes
 // (values and rowid): one seek, then one step per record. A run of reads in
 // one direction keeps its statement live and steps it, instead of seeking
-// again, as long as each read starts where the previous one ended.
+// again, as long as each read starts where the previous one ended; inside a
+// transaction the run goes on across this thread's own writes. Statements are
+// prepared once per shape of read and per kind of write.
 
 #include <map>
 #include <memory>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "drivers/sqlite/sqlite_connection.h"
+#include "drivers/sqlite/sqlite_read_sql.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/driver.h"
 
@@ -41,13 +44,12 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
                                    apprt::RecordIdentity except, bool& found) override;
 
   void releaseReads() override;
+  void beforeOwnWrite() override;
 
   // The SQL of every statement prepared so far (the query-plan tests look at each).
   std::vector<std::string> preparedSql() const;
 
  private:
-  std::string readSql(const apprt::ReadOrder& order, apprt::Direction direction,
-                      const apprt::ReadBound& from) const;
   // The read that stays live between calls of a run.
   struct LiveRun {
     Statement* statement = nullptr;
@@ -55,9 +57,20 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
     std::string filter;
     apprt::Direction direction = apprt::Direction::kForward;
     apprt::RecordIdentity identity = 0;  // of the record it answered last
+    bool merged = false;                 // two ranges merged (mergesRanges)
+  };
+  // A prepared read, found again by what its text depends on.
+  struct ReadShape {
+    std::vector<int> fields;
+    int key = -1;
+    std::string filter;
+    apprt::Direction direction = apprt::Direction::kForward;
+    ReadStart start = ReadStart::kEdge;
+    bool operator==(const ReadShape&) const = default;
   };
 
   Statement* cached(const std::string& sql, apprt::DriverStatus& status);
+  Statement* readStatement(const ReadShape& shape, apprt::DriverStatus& status);
   bool continuesRun(const apprt::ReadOrder& order, const apprt::ReadBound& from,
                     apprt::Direction direction) const;
   apprt::DriverStatus stepRead(std::span<char> record, apprt::RecordIdentity& identity);
@@ -68,9 +81,14 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
   std::shared_ptr<Connection> connection_;
   std::string schema_;
   const apprt::FileDeclaration& file_;
-  std::string table_;    // schema-qualified
-  std::string columns_;  // id and every field
-  std::map<std::string, Statement> statements_;
+  std::string table_;                            // schema-qualified
+  std::string columns_;                          // id and every field
+  std::map<std::string, Statement> statements_;  // by their text, stable in place
+  std::vector<std::pair<ReadShape, Statement*>> reads_;
+  Statement* insert_ = nullptr;
+  Statement* update_ = nullptr;
+  Statement* checkedUpdate_ = nullptr;
+  Statement* delete_ = nullptr;
   LiveRun run_;
 };
 

@@ -1,6 +1,12 @@
 // Every statement the driver prepares finds its rows through an index or the
 // rowid: SQLite's own query plan shows no full scan and no sort, for every key,
-// direction and kind of start of a read, and for every write and check.
+// direction and kind of start of a read, and for every write and check. A read
+// that starts at a record seeks on the whole key plus the identity, so that
+// records with equal key values are never stepped through; and a run of reads
+// goes on across the writes of its own transaction instead of seeking anew.
+#include <algorithm>
+#include <limits>
+
 #include "drivers/sqlite/sqlite_file.h"
 #include "file_test_support.h"
 
@@ -42,7 +48,9 @@ class SqliteQueryPlanTest : public FileTest {
   }
   static std::vector<ReadBound> bounds(const ReadOrder& order) {
     std::vector<std::string> values(order.fields.size(), "B");
+    const auto lowest = std::numeric_limits<apprt::RecordIdentity>::min();
     return {ReadBound{},
+            ReadBound{.atEdge = false, .values = values, .identity = lowest, .inclusive = true},
             ReadBound{.atEdge = false, .values = values, .identity = 1, .inclusive = true},
             ReadBound{.atEdge = false, .values = values, .identity = 1, .inclusive = false}};
   }
@@ -71,26 +79,46 @@ TEST_F(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
   EXPECT_TRUE(file->add(record, identity).ok());
 
   const auto statements = file->preparedSql();
-  EXPECT_GE(statements.size(), 20u);
+  EXPECT_GE(statements.size(), 25u);
   sqlite3* db = file->connection().db();
+  int readsFromRecords = 0;
   for (const auto& sql : statements) {
+    // A read ends in ORDER BY its fields and the identity; one from a bound
+    // binds values, and one from a record binds a value for each of them.
+    const auto orderBy = sql.rfind(" ORDER BY ");
+    const auto ordered =
+        orderBy == std::string::npos ? 0 : 1 + std::count(sql.begin() + orderBy, sql.end(), ',');
+    const int parameters = sqlite3_bind_parameter_count(fesk::sqlite::Statement(db, sql).get());
+    const bool bounded = ordered > 0 && parameters > 0;
+    const bool atRecord = ordered > 0 && parameters == ordered;
+    bool identitySought = false;
     for (const auto& step : queryPlan(db, sql)) {
       EXPECT_EQ(step.find("TEMP B-TREE"), std::string::npos) << sql << "\n" << step;
       if (step.starts_with("SCAN")) {
         // Only a read from an edge walks, in index or rowid order, and it
         // stops at the first row it answers.
-        const bool bounded =
-            sql.find("id) >") != std::string::npos || sql.find("id) <") != std::string::npos;
         EXPECT_FALSE(bounded) << sql << "\n" << step;
         EXPECT_TRUE(step.find("USING") != std::string::npos || sql.ends_with("ORDER BY id") ||
                     sql.ends_with("ORDER BY id DESC"))
             << sql << "\n"
             << step;
+      } else if (step.starts_with("SEARCH")) {
+        identitySought |= step.find("rowid") != std::string::npos;
       } else {
-        EXPECT_TRUE(step.starts_with("SEARCH")) << sql << "\n" << step;
+        // The two ranges of a read from a record, merged in order.
+        EXPECT_TRUE(step == "MERGE (UNION ALL)" || step == "LEFT" || step == "RIGHT") << sql << "\n"
+                                                                                      << step;
       }
     }
+    if (atRecord) {
+      ++readsFromRecords;
+      EXPECT_TRUE(identitySought) << "seeks the key's values, then steps through equal ones:\n"
+                                  << sql;
+    }
   }
+  // 4 orders (a view ordered by a key's field reads as that key), at or after a
+  // record, in 2 directions.
+  EXPECT_EQ(readsFromRecords, 16);
 }
 
 TEST_F(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {
@@ -102,6 +130,44 @@ TEST_F(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {
   const ReadBound bound{.atEdge = false, .values = {"ABC"}, .identity = 0, .inclusive = false};
   ASSERT_TRUE(file->read(orders()[0], bound, Direction::kForward, record, identity).ok());
   EXPECT_EQ(std::string(record.data(), 3), "abc");
+}
+
+// Counts the statements of the connection that begin to run a SELECT.
+int countSelects(unsigned, void* count, void* statement, void*) {
+  if (std::string_view(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))).starts_with("SELECT"))
+    ++*static_cast<int*>(count);
+  return 0;
+}
+
+TEST_F(SqliteQueryPlanTest, ARecodeInATransactionReadsItsRecordsInOneRun) {
+  for (int n = 1; n <= 40; ++n) addItem(n % 2 ? "a" : "A", std::to_string(n));
+  addItem("B", "1");
+  sqlite3* db = fesk::sqlite::Connection::forThisThread()->db();
+  int selects = 0;
+  sqlite3_trace_v2(db, SQLITE_TRACE_STMT, countSelects, &selects);
+  apprt::beginTransaction(2, {&ITEMS});
+  ITEMS.clear();
+  ITEMS.buffer().CODE = "A";
+  ITEMS.setOnKeyValue(ITEM_KEY);
+  int recoded = 0;
+  for (ITEMS.next(); apprt::ERRCODE() == 0 && ITEMS.buffer().CODE.text() != "B"; ITEMS.next()) {
+    ITEMS.buffer().CODE = "C";  // sorts after B
+    ITEMS.put();
+    ASSERT_EQ(apprt::ERRCODE(), 0);
+    ++recoded;
+  }
+  apprt::commitTransaction();
+  sqlite3_trace_v2(db, 0, nullptr, nullptr);
+  EXPECT_EQ(recoded, 40) << "every record of A visited once";
+  EXPECT_EQ(selects, 1) << "one seek, then one step per record across the writes";
+
+  ITEMS.clear();
+  ITEMS.buffer().CODE = "C";
+  ITEMS.setOnKeyValue(ITEM_KEY);
+  int stored = 0;
+  for (ITEMS.next(); apprt::ERRCODE() == 0; ITEMS.next())
+    stored += ITEMS.buffer().CODE.text() == "C";
+  EXPECT_EQ(stored, 40);
 }
 
 }  // namespace
