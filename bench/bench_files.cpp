@@ -30,8 +30,9 @@ apprt::File<Fesk2Record> CHILD10K("CHILD10K", {{"CHI:CODE", 20}, {"CHI:NUMBER", 
 
 namespace {
 
-// Raised whenever the files' contents change, so that older files are made anew.
-constexpr int kDataVersion = 3;
+// Raised whenever the files' contents or their layout change, so that older
+// files are made anew.
+constexpr int kDataVersion = 4;
 
 using Row = std::array<std::string, 2>;
 

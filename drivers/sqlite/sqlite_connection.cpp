@@ -133,11 +133,7 @@ void Connection::releaseReads() {
 }
 
 void Connection::beforeWrite() {
-  if (!inTransaction_) {
-    releaseReads();
-    return;
-  }
-  for (LiveReads* reads : reads_) reads->beforeOwnWrite();
+  if (!inTransaction_) releaseReads();
 }
 
 DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds) {

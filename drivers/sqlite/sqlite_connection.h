@@ -28,9 +28,6 @@ namespace fesk::sqlite {
 class LiveReads {
  public:
   virtual void releaseReads() = 0;
-  // A write of this thread inside a transaction is coming: reset what could
-  // not answer the records as the write leaves them.
-  virtual void beforeOwnWrite() = 0;
 
  protected:
   ~LiveReads() = default;
@@ -56,7 +53,9 @@ class Connection {
   void addReads(LiveReads* reads) { reads_.push_back(reads); }
   void removeReads(LiveReads* reads);
   void releaseReads();
-  void beforeWrite();  // every add, put and delete of this thread's files
+  // Before every add, put and delete of this thread's files: outside a
+  // transaction every live read is reset.
+  void beforeWrite();
 
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.
   apprt::DriverStatus begin(const std::string& fileNames, int timeoutSeconds);

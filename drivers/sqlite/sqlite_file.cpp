@@ -68,9 +68,10 @@ void SqliteFile::copyRow(const Statement& statement, std::span<char> record) con
 void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
                             int firstIndex) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    statement.bindField(firstIndex + static_cast<int>(i),
-                        std::string_view(record.data() + file_.fieldOffset(static_cast<int>(i)),
-                                         file_.fields()[i].length));
+    statement.bindFieldUntilReset(
+        firstIndex + static_cast<int>(i),
+        std::string_view(record.data() + file_.fieldOffset(static_cast<int>(i)),
+                         file_.fields()[i].length));
   }
 }
 
@@ -90,6 +91,7 @@ DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) 
 
 DriverStatus SqliteFile::add(std::span<const char> record, RecordIdentity& identity) {
   connection_->beforeWrite();
+  runMeetsWrite(0, record.data());
   if (!insert_) {
     std::string names;
     std::string values;
@@ -115,6 +117,7 @@ DriverStatus SqliteFile::add(std::span<const char> record, RecordIdentity& ident
 DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> record,
                              const std::string* expected) {
   connection_->beforeWrite();
+  runMeetsWrite(identity, record.data());
   const int fieldCount = static_cast<int>(file_.fields().size());
   Statement*& prepared = expected ? checkedUpdate_ : update_;
   if (!prepared) {
@@ -153,6 +156,7 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
 
 DriverStatus SqliteFile::remove(RecordIdentity identity) {
   connection_->beforeWrite();
+  runMeetsWrite(identity, nullptr);
   if (!delete_) {
     DriverStatus status;
     delete_ = cached("DELETE FROM " + table_ + " WHERE id = ?1", status);

@@ -1,5 +1,6 @@
 #include "drivers/sqlite/sqlite_schema.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "drivers/sqlite/sqlite_statement.h"
@@ -34,6 +35,36 @@ std::vector<std::string> pragmaNames(sqlite3* db, const std::string& sql, int na
   return names;
 }
 
+// The indexes of a key. Its reading index holds the key's fields, the
+// identity and then every other field, so that reads in key order find whole
+// records in the index alone: a page of records stored far apart in the table
+// costs one seek, not one per record. A unique key has a second index, on its
+// fields alone, that keeps it unique.
+struct KeyIndex {
+  std::string name;  // unquoted
+  std::vector<std::string> columns;
+  bool unique = false;
+};
+
+std::vector<KeyIndex> keyIndexes(const apprt::FileDeclaration& file, int key) {
+  const auto& declared = file.key(key);
+  const std::string name = file.fileName() + "." + withoutPrefix(declared.name);
+  std::vector<std::string> keyFields;
+  for (int component : declared.components) {
+    keyFields.push_back(withoutPrefix(file.fields()[component - 1].name));
+  }
+  KeyIndex reading{name, keyFields, false};
+  reading.columns.push_back("id");
+  for (std::size_t field = 0; field < file.fields().size(); ++field) {
+    const std::string column = withoutPrefix(file.fields()[field].name);
+    if (std::find(keyFields.begin(), keyFields.end(), column) == keyFields.end()) {
+      reading.columns.push_back(column);
+    }
+  }
+  if (declared.allowsDuplicates()) return {reading};
+  return {reading, KeyIndex{name + ".unique", keyFields, true}};
+}
+
 }  // namespace
 
 std::string quotedName(const std::string& identifier) {
@@ -54,16 +85,7 @@ std::string columnName(const apprt::FileDeclaration& file, int field) {
 }
 
 std::string indexName(const apprt::FileDeclaration& file, int key) {
-  return quotedName(file.fileName() + "." + withoutPrefix(file.key(key).name));
-}
-
-std::string keyColumns(const apprt::FileDeclaration& file, int key) {
-  std::string columns;
-  for (int component : file.key(key).components) {
-    if (!columns.empty()) columns += ", ";
-    columns += columnName(file, component - 1);
-  }
-  return columns;
+  return quotedName(keyIndexes(file, key).front().name);
 }
 
 std::string createTableSql(const apprt::FileDeclaration& file) {
@@ -75,8 +97,16 @@ std::string createTableSql(const apprt::FileDeclaration& file) {
 }
 
 std::string createIndexSql(const apprt::FileDeclaration& file, int key) {
-  return std::string("CREATE ") + (file.key(key).allowsDuplicates() ? "" : "UNIQUE ") + "INDEX " +
-         indexName(file, key) + " ON " + tableName(file) + " (" + keyColumns(file, key) + ")";
+  std::string sql;
+  for (const KeyIndex& index : keyIndexes(file, key)) {
+    std::string columns;
+    for (const auto& column : index.columns) {
+      columns += (columns.empty() ? "" : ", ") + quotedName(column);
+    }
+    sql += std::string(sql.empty() ? "" : ";") + "CREATE " + (index.unique ? "UNIQUE " : "") +
+           "INDEX " + quotedName(index.name) + " ON " + tableName(file) + " (" + columns + ")";
+  }
+  return sql;
 }
 
 DriverStatus sqliteFailure(sqlite3* db, int result) {
@@ -104,25 +134,21 @@ DriverStatus checkSchema(sqlite3* db, const std::string& schema,
   }
 
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    const std::string index = indexName(file, static_cast<int>(key));
-    std::vector<std::string> keyNames;
-    for (int component : file.key(static_cast<int>(key)).components) {
-      keyNames.push_back(withoutPrefix(file.fields()[component - 1].name));
-    }
-    const auto indexed =
-        pragmaNames(db, "PRAGMA " + prefix + "index_info(" + index + ")", 2, result);
-    if (result != SQLITE_OK) return sqliteFailure(db, result);
-    Statement unique(
-        db, "SELECT sql FROM " + prefix + "sqlite_schema WHERE type = 'index' AND name = ?1");
-    if (!unique.prepared()) return sqliteFailure(db, unique.prepareResult());
-    unique.bindText(1, file.fileName() + "." + withoutPrefix(file.key(static_cast<int>(key)).name));
-    const bool found = unique.step() == SQLITE_ROW;
-    const bool isUnique = found && unique.columnText(0).starts_with("CREATE UNIQUE");
-    if (indexed != keyNames || !found ||
-        isUnique == file.key(static_cast<int>(key)).allowsDuplicates()) {
-      return invalid(apprt::kKeysInvalid, file.fileName() + ": the index of key " +
-                                              file.key(static_cast<int>(key)).name +
-                                              " is missing or damaged");
+    for (const KeyIndex& index : keyIndexes(file, static_cast<int>(key))) {
+      const auto indexed = pragmaNames(
+          db, "PRAGMA " + prefix + "index_info(" + quotedName(index.name) + ")", 2, result);
+      if (result != SQLITE_OK) return sqliteFailure(db, result);
+      Statement unique(
+          db, "SELECT sql FROM " + prefix + "sqlite_schema WHERE type = 'index' AND name = ?1");
+      if (!unique.prepared()) return sqliteFailure(db, unique.prepareResult());
+      unique.bindText(1, index.name);
+      const bool found = unique.step() == SQLITE_ROW;
+      const bool isUnique = found && unique.columnText(0).starts_with("CREATE UNIQUE");
+      if (indexed != index.columns || !found || isUnique != index.unique) {
+        return invalid(apprt::kKeysInvalid, file.fileName() + ": the index of key " +
+                                                file.key(static_cast<int>(key)).name +
+                                                " is missing or damaged");
+      }
     }
   }
   return {};
