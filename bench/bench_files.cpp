@@ -55,7 +55,7 @@ int storedVersion(const std::string& path, const std::string& table, int count) 
 // them) and stores rowOf(0), rowOf(1), ... in that order.
 void makeFile(const apprt::FileDeclaration& file, int count,
               const std::function<Row(int index)>& rowOf) {
-  const auto path = fesk::sqlite::SqliteDriver::pathOf(file).string();
+  const auto path = fesk::sqlite::defaultDriver().pathOf(file).string();
   if (storedVersion(path, file.fileName(), count) == kDataVersion) return;
   std::fprintf(stderr, "making %s (%d records)...\n", file.fileName().c_str(), count);
   file.create();

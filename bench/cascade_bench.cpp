@@ -54,7 +54,7 @@ void BM_CascadeRecode(benchmark::State& state) {
 
 void BM_SqlUpdate(benchmark::State& state) {
   sqlite3* db = nullptr;
-  sqlite3_open(fesk::sqlite::SqliteDriver::pathOf(FESK2).c_str(), &db);
+  sqlite3_open(fesk::sqlite::defaultDriver().pathOf(FESK2).c_str(), &db);
   fesk::sqlite::Statement update(db, "UPDATE FESK2 SET CODE = ?1 WHERE CODE = ?2");
   auto recode = [&](const std::string& from, const std::string& to) {
     sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
