@@ -156,9 +156,11 @@ void prepareFiles() {
   CHILD10K.bindDriver(driver);
   bindDataFiles(driver);
 
+  // The scrambled orders are worked out only for a file being made.
   for (auto [file, count] : {std::pair{&BENCH10K, k10k}, std::pair{&BENCH1M, k1M}}) {
-    const std::vector<int> codes = scrambled(count);
-    makeFile(*file, count, [&, count = count](int i) {
+    std::vector<int> codes;
+    makeFile(*file, count, [&codes, count = count](int i) {
+      if (codes.empty()) codes = scrambled(count);
       return Row{codeOf(codes[i]), nameOf(i, count)};
     });
   }
@@ -168,9 +170,10 @@ void prepareFiles() {
     });
   }
   // The parents of FESK2: the big one first, then every small one, scrambled.
-  const std::vector<int> parents = scrambled(k1M / 10);
-  makeFile(FESK1, k1M / 10 + 1, [&](int i) {
+  std::vector<int> parents;
+  makeFile(FESK1, k1M / 10 + 1, [&parents](int i) {
     if (i == 0) return Row{kBigParent, nameOf(1, k1M)};
+    if (parents.empty()) parents = scrambled(k1M / 10);
     return Row{numbered("B%06d", parents[i - 1]), nameOf(i, k1M)};
   });
   prepared = true;
