@@ -9,12 +9,10 @@ namespace {
 
 constexpr char kMarker = '@';
 
-std::string upperAscii(std::string_view bytes) {
-  std::string out(bytes);
-  for (char& c : out) {
+void upperAscii(std::string& text) {
+  for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  return out;
 }
 
 template <class Number>
@@ -28,12 +26,17 @@ bool parseNumber(std::string_view text, Number& out) {
 std::vector<std::string> orderValues(const FileDeclaration& file, const std::vector<int>& fields,
                                      std::span<const char> record) {
   std::vector<std::string> values;
-  values.reserve(fields.size());
-  for (int field : fields) {
-    values.push_back(upperAscii(
-        std::string_view(record.data() + file.fieldOffset(field), file.fields()[field].length)));
-  }
+  orderValuesInto(file, fields, record, values);
   return values;
+}
+
+void orderValuesInto(const FileDeclaration& file, const std::vector<int>& fields,
+                     std::span<const char> record, std::vector<std::string>& values) {
+  values.resize(fields.size());
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    values[i].assign(record.data() + file.fieldOffset(fields[i]), file.fields()[fields[i]].length);
+    upperAscii(values[i]);
+  }
 }
 
 std::string encodePosition(const Position& position) {

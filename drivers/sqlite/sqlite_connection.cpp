@@ -201,7 +201,7 @@ DriverStatus Connection::beforeWrite(const std::string& schema) {
   if (path && OpenMarkers::forThisProcess().knownDamaged(*path)) {
     return {apprt::kFileInvalid, "", fileNameOf(*path) + " is damaged; nothing is written to it"};
   }
-  releaseReads();
+  if (!inTransaction_) releaseReads();
   return {};
 }
 

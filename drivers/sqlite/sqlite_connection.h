@@ -8,10 +8,12 @@
 // Read statements that are still stepping hold a shared lock on their file,
 // and in rollback-journal mode that makes other connections' commits fail. So
 // the connection resets every live read when the thread is about to wait and
-// before every write or transaction step of its own. For the same reason a
-// thread never waits for one file while a read of another holds it: a reader
-// that held FESK1 while waiting for FESK2, as another process committed over
-// both, kept that commit from ever taking FESK1.
+// before every transaction step of its own. Its own writes reset them too
+// outside a transaction (a write there commits only once no statement is
+// active); inside one, a run of reads goes on across the writes. For the same
+// reason a thread never waits for one file while a read of another holds it: a
+// reader that held FESK1 while waiting for FESK2, as another process committed
+// over both, kept that commit from ever taking FESK1.
 
 #include <sqlite3.h>
 
@@ -61,9 +63,9 @@ class Connection {
   // index) is remembered, so that nothing more is written to that file and
   // its next open checks it; anything else is a driver error (90).
   apprt::DriverStatus failure(const std::string& schema, int result);
-  // Before a write to the file of `schema`: lets go of every live read (the
-  // write must not wait behind this thread's own reads), or answers 47 when
-  // damage was met in the file, which then takes no more writes.
+  // Before a write to the file of `schema`: outside a transaction lets go of
+  // every live read (the write must not wait behind this thread's own reads);
+  // answers 47 when damage was met in the file, which then takes no more writes.
   apprt::DriverStatus beforeWrite(const std::string& schema);
 
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.

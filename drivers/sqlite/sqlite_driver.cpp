@@ -40,6 +40,9 @@ DriverStatus foundAsDatabase(const std::filesystem::path& path,
 }  // namespace
 
 SqliteDriver& defaultDriver() {
+  // Before SQLite's first use: no process-wide count of the memory it uses,
+  // which takes a lock on every allocation of every connection.
+  [[maybe_unused]] static const int unCounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   static SqliteDriver driver;
   return driver;
 }

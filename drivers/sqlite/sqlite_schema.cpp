@@ -1,5 +1,6 @@
 #include "drivers/sqlite/sqlite_schema.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -61,6 +62,36 @@ std::string quotedWith(const std::string& text, char quote) {
   return out + quote;
 }
 
+// The indexes of a key. Its reading index holds the key's fields, the
+// identity and then every other field, so that reads in key order find whole
+// records in the index alone: a page of records stored far apart in the table
+// costs one seek, not one per record. A unique key has a second index, on its
+// fields alone, that keeps it unique.
+struct KeyIndex {
+  std::string name;  // unquoted
+  std::vector<std::string> columns;
+  bool unique = false;
+};
+
+std::vector<KeyIndex> keyIndexes(const apprt::FileDeclaration& file, int key) {
+  const auto& declared = file.key(key);
+  const std::string name = file.fileName() + "." + withoutPrefix(declared.name);
+  std::vector<std::string> keyFields;
+  for (int component : declared.components) {
+    keyFields.push_back(withoutPrefix(file.fields()[component - 1].name));
+  }
+  KeyIndex reading{name, keyFields, false};
+  reading.columns.push_back("id");
+  for (std::size_t field = 0; field < file.fields().size(); ++field) {
+    const std::string column = withoutPrefix(file.fields()[field].name);
+    if (std::find(keyFields.begin(), keyFields.end(), column) == keyFields.end()) {
+      reading.columns.push_back(column);
+    }
+  }
+  if (declared.allowsDuplicates()) return {reading};
+  return {reading, KeyIndex{name + ".unique", keyFields, true}};
+}
+
 }  // namespace
 
 std::string quotedName(const std::string& identifier) {
@@ -80,16 +111,7 @@ std::string columnName(const apprt::FileDeclaration& file, int field) {
 }
 
 std::string indexName(const apprt::FileDeclaration& file, int key) {
-  return quotedName(file.fileName() + "." + withoutPrefix(file.key(key).name));
-}
-
-std::string keyColumns(const apprt::FileDeclaration& file, int key) {
-  std::string columns;
-  for (int component : file.key(key).components) {
-    if (!columns.empty()) columns += ", ";
-    columns += columnName(file, component - 1);
-  }
-  return columns;
+  return quotedName(keyIndexes(file, key).front().name);
 }
 
 std::string createTableSql(const apprt::FileDeclaration& file) {
@@ -101,8 +123,16 @@ std::string createTableSql(const apprt::FileDeclaration& file) {
 }
 
 std::string createIndexSql(const apprt::FileDeclaration& file, int key) {
-  return std::string("CREATE ") + (file.key(key).allowsDuplicates() ? "" : "UNIQUE ") + "INDEX " +
-         indexName(file, key) + " ON " + tableName(file) + " (" + keyColumns(file, key) + ")";
+  std::string sql;
+  for (const KeyIndex& index : keyIndexes(file, key)) {
+    std::string columns;
+    for (const auto& column : index.columns) {
+      columns += (columns.empty() ? "" : ", ") + quotedName(column);
+    }
+    sql += std::string(sql.empty() ? "" : ";") + "CREATE " + (index.unique ? "UNIQUE " : "") +
+           "INDEX " + quotedName(index.name) + " ON " + tableName(file) + " (" + columns + ")";
+  }
+  return sql;
 }
 
 std::string createIndexesSql(const apprt::FileDeclaration& file) {
@@ -158,29 +188,32 @@ DriverStatus checkSchema(sqlite3* db, const std::string& schema,
   }
 
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    const auto& declared = file.key(static_cast<int>(key));
-    std::vector<std::vector<std::string>> expected;
-    for (int component : declared.components) {
-      expected.push_back({withoutPrefix(file.fields()[component - 1].name), "NOCASE", "1"});
-    }
-    // name, collation, a key column (not the rowid that ends every index)
-    auto indexed = pragmaRows(
-        db, "PRAGMA " + prefix + "index_xinfo(" + indexName(file, static_cast<int>(key)) + ")",
-        {2, 4, 5}, result);
-    if (result != SQLITE_OK) return sqliteFailure(db, result);
-    std::erase_if(indexed, [](const auto& row) { return row[2] != "1"; });
-    for (auto& row : indexed) {
-      if (sameName(row[1], "NOCASE")) row[1] = "NOCASE";
-    }
-    Statement unique(
-        db, "SELECT sql FROM " + prefix + "sqlite_schema WHERE type = 'index' AND name = ?1");
-    if (!unique.prepared()) return sqliteFailure(db, unique.prepareResult());
-    unique.bindText(1, file.fileName() + "." + withoutPrefix(declared.name));
-    const bool found = unique.step() == SQLITE_ROW;
-    const bool isUnique = found && unique.columnText(0).starts_with("CREATE UNIQUE");
-    if (indexed != expected || !found || isUnique == declared.allowsDuplicates()) {
-      return invalid(apprt::kKeysInvalid, file.fileName() + ": the index of key " + declared.name +
-                                              " is missing or damaged");
+    for (const KeyIndex& index : keyIndexes(file, static_cast<int>(key))) {
+      // Every field column compares ignoring letter case; the identity as stored.
+      std::vector<std::vector<std::string>> expected;
+      for (const auto& column : index.columns) {
+        expected.push_back({column, column == "id" ? "BINARY" : "NOCASE", "1"});
+      }
+      // name, collation, a key column (not the rowid that ends every index)
+      auto indexed = pragmaRows(
+          db, "PRAGMA " + prefix + "index_xinfo(" + quotedName(index.name) + ")", {2, 4, 5}, result);
+      if (result != SQLITE_OK) return sqliteFailure(db, result);
+      std::erase_if(indexed, [](const auto& row) { return row[2] != "1"; });
+      for (auto& row : indexed) {
+        if (sameName(row[1], "NOCASE")) row[1] = "NOCASE";
+        if (sameName(row[1], "BINARY")) row[1] = "BINARY";
+      }
+      Statement unique(
+          db, "SELECT sql FROM " + prefix + "sqlite_schema WHERE type = 'index' AND name = ?1");
+      if (!unique.prepared()) return sqliteFailure(db, unique.prepareResult());
+      unique.bindText(1, index.name);
+      const bool found = unique.step() == SQLITE_ROW;
+      const bool isUnique = found && unique.columnText(0).starts_with("CREATE UNIQUE");
+      if (indexed != expected || !found || isUnique != index.unique) {
+        return invalid(apprt::kKeysInvalid, file.fileName() + ": the index of key " +
+                                                file.key(static_cast<int>(key)).name +
+                                                " is missing or damaged");
+      }
     }
   }
   return {};

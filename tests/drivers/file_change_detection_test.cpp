@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "drivers/sqlite/sqlite_schema.h"
 #include "file_test_support.h"
 #include "runtime/thread_wait.h"
 
@@ -149,12 +150,11 @@ TEST_F(FileChangeDetectionTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeC
   const std::string asRead = overlong.substr(0, 19);
   runSqlOn(directory_.path() / "CODES.sqlite",
            "DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT,"
-           " CODE TEXT COLLATE NOCASE, NAME TEXT COLLATE NOCASE);"
-           "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE);"
-           "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME);"
-           "INSERT INTO CODES (CODE, NAME) VALUES (NULL, 'no code'), ('B', NULL),"
-           " ('" +
-               overlong + "', 'long  ')");
+           " CODE TEXT COLLATE NOCASE, NAME TEXT COLLATE NOCASE);" +
+                 fesk::sqlite::createIndexSql(CODES, 0) + ";" + fesk::sqlite::createIndexSql(CODES, 1) +
+                 ";INSERT INTO CODES (CODE, NAME) VALUES (NULL, 'no code'), ('B', NULL),"
+                 " ('" +
+                 overlong + "', 'long  ')");
   openTestFiles();
   EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"/no code", "B/", asRead + "/long"}));
 

@@ -71,7 +71,7 @@ TEST_F(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMend
   EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
   ASSERT_EQ(openCodes(), 0);
 
-  sql("DROP INDEX \"CODES.KEYCODE\"; CREATE INDEX \"CODES.KEYCODE\" ON CODES (CODE)");
+  sql("DROP INDEX \"CODES.KEYCODE.unique\"; CREATE INDEX \"CODES.KEYCODE.unique\" ON CODES (CODE)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid) << "the code key must be unique";
   CODES.buildKeys();
   openTestFiles();
@@ -95,7 +95,8 @@ TEST_F(FileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefus
 }
 
 TEST_F(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
-  sql("DROP INDEX \"CODES.KEYCODE\"; INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')");
+  sql("DROP INDEX \"CODES.KEYCODE.unique\";"
+      "INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')");
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
