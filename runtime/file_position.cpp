@@ -30,8 +30,7 @@ std::vector<std::string> orderValues(const FileDeclaration& file, const std::vec
   std::vector<std::string> values;
   values.reserve(fields.size());
   for (int field : fields) {
-    values.push_back(upperAscii(
-        std::string_view(record.data() + file.fieldOffset(field), file.fields()[field].length)));
+    values.push_back(upperAscii(file.fieldBytesIn(record, field)));
   }
   return values;
 }
@@ -72,7 +71,7 @@ std::optional<Position> decodePosition(const FileDeclaration& file, std::string_
   }
   std::string_view values = text.substr(identityEnd + 1);
   for (int field : position.fields) {
-    const std::size_t length = file.fields()[field].length;
+    const std::size_t length = fieldBytes(file.fields()[field].characters);
     if (values.size() < length) return std::nullopt;
     position.values.emplace_back(values.substr(0, length));
     values.remove_prefix(length);

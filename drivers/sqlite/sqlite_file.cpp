@@ -158,8 +158,7 @@ DriverStatus SqliteFile::stepRead(std::span<char> record, RecordIdentity& identi
 
 void SqliteFile::copyRow(const Statement& statement, std::span<char> record) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    apprt::assignField(record.data() + file_.fieldOffset(static_cast<int>(i)),
-                       file_.fields()[i].length, statement.columnText(static_cast<int>(i) + 1));
+    file_.fieldIn(record, static_cast<int>(i)).assign(statement.columnText(static_cast<int>(i) + 1));
   }
 }
 
@@ -167,8 +166,7 @@ void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
                             int firstIndex) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
     bindField(statement, firstIndex + static_cast<int>(i),
-              std::string_view(record.data() + file_.fieldOffset(static_cast<int>(i)),
-                               file_.fields()[i].length));
+              file_.fieldBytesIn(record, static_cast<int>(i)));
   }
 }
 
@@ -268,10 +266,7 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
   if (!statement) return status;
   index = 1;
   for (int component : components) {
-    const int field = component - 1;
-    bindField(
-        *statement, index++,
-        std::string_view(record.data() + file_.fieldOffset(field), file_.fields()[field].length));
+    bindField(*statement, index++, file_.fieldBytesIn(record, component - 1));
   }
   statement->bindInt(index, except);
   const int result = statement->step();

@@ -1,0 +1,27 @@
+#pragma once
+// Counting and cutting UTF-8 text by characters. A character is one
+// well-formed UTF-8 sequence; a byte that starts none (a stray continuation
+// byte, a broken or overlong sequence) counts as one character of its own, so
+// that text of any origin can be measured and cut without losing a byte.
+
+#include <cstddef>
+#include <string_view>
+
+namespace apprt {
+
+// Length of the well-formed UTF-8 sequence at `at`, or 0 when it is not one
+// (overlong forms, surrogates and code points beyond U+10FFFF included).
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
+
+// Bytes of the first `characters` characters of `text` (all of it when it
+// has fewer).
+std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters);
+
+// Number of characters in `text`.
+std::size_t utf8CharacterCount(std::string_view text);
+
+// The longest prefix of `value` of at most `limit` bytes that does not end
+// inside a UTF-8 character.
+std::size_t utf8CutPoint(std::string_view value, std::size_t limit);
+
+}  // namespace apprt
