@@ -1,10 +1,10 @@
 #include "app/program_entry.h"
 
 #include "app/app_frame.h"
+#include "app/data_set.h"
 #include "browse/browse_registry.h"
 #include "data/data_files.h"
 #include "data/thread_block.h"
-#include "drivers/sqlite/sqlite_driver.h"
 #include "resources/resources.h"
 #include "runtime/startup.h"
 
@@ -25,7 +25,7 @@ void InitModule(int code) {
   FESK1.clear();
   // Both files are bound once, to the process-wide driver, which lives as long
   // as the process.
-  bindDataFiles(sqlite::defaultDriver());
+  bindDataFiles(dataSetDriver());
   FESK2.clear();
 }
 

@@ -12,8 +12,7 @@
 namespace fesk::test {
 namespace {
 
-const std::filesystem::path kTour =
-    std::filesystem::path(__FILE__).parent_path() / "../../examples/tour.fesk";
+const std::filesystem::path kTour = std::filesystem::path(FESK_SOURCE_DIR) / "examples/tour.fesk";
 
 class Tour : public AcceptanceTest {
  protected:

@@ -89,7 +89,7 @@ class ScriptRunnerTest : public ::testing::Test {
 };
 
 TEST_F(ScriptRunnerTest, TheFormScriptGivesTheCheckedInTranscript) {
-  auto dir = std::filesystem::path(__FILE__).parent_path() / "scripts";
+  auto dir = std::filesystem::path(FESK_SOURCE_DIR) / "tests/headless/scripts";
   EXPECT_EQ(run(fileText(dir / "form.script")), 0);
   EXPECT_EQ(transcript.str(), fileText(dir / "form.transcript"));
 }

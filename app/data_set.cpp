@@ -1,0 +1,24 @@
+#include "app/data_set.h"
+
+#include "drivers/sqlite/sqlite_driver.h"
+#include "runtime/data_directory.h"
+
+namespace fesk {
+
+const std::string_view kDataSetUsage =
+    "  --data-dir DIR     where the data files FESK1 and FESK2 live (created when missing)\n";
+
+bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options) {
+  return arguments.option("--data-dir", options.dataDir);
+}
+
+bool useDataSet(const DataSetOptions& options, std::string& why) {
+  return apprt::setDataDirectory(
+      options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectory(), &why);
+}
+
+apprt::Driver& dataSetDriver() {
+  return sqlite::defaultDriver();
+}
+
+}  // namespace fesk

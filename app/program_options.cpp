@@ -1,0 +1,78 @@
+#include "app/program_options.h"
+
+#include <filesystem>
+
+#include "app/commands.h"
+
+namespace fesk {
+namespace {
+
+constexpr std::string_view kProgramUsage =
+    "usage: fesk [--data-dir DIR] [--ui=qt | --ui=tui | --ui=headless --script FILE]\n"
+    "       fesk COMMAND [ARGUMENTS]\n"
+    "  --ui=qt            the desktop front-end (the default where a display is available)\n"
+    "  --ui=tui           the terminal front-end (the default in a terminal without a display)\n"
+    "  --ui=headless      no screen: runs the gestures of --script FILE, prints a transcript\n"
+    "  --script FILE      the script for --ui=headless\n"
+    "  --help             this text\n";
+
+bool isQtOption(std::string_view argument) {
+  return argument.starts_with("-platform") || argument.starts_with("-style");
+}
+
+// Why the options cannot run the program, or nothing.
+std::string mistakeIn(const ProgramOptions& options) {
+  if (options.ui != "qt" && options.ui != "tui" && options.ui != "headless") {
+    return "unknown front-end --ui=" + options.ui + " (qt, tui or headless)";
+  }
+  if (options.ui == "headless" && !options.script) return "--ui=headless needs --script FILE";
+  std::error_code error;
+  if (options.script && std::filesystem::is_directory(*options.script, error)) {
+    return "the script " + *options.script + " is a directory, not a file of gestures";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string usageText() {
+  std::string usage(kProgramUsage);
+  usage += kDataSetUsage;
+  if (!commands().empty()) usage += "commands:\n";
+  for (const Command& command : commands()) usage += command.usage;
+  return usage;
+}
+
+std::optional<int> readProgramOptions(ArgumentReader& arguments, ProgramOptions& options,
+                                      const std::function<std::string()>& defaultFrontEnd,
+                                      std::ostream& out, std::ostream& err) {
+  std::optional<std::string> ui;
+  while (!arguments.atEnd()) {
+    if (arguments.flag("--help") || arguments.flag("-h")) {
+      out << usageText();
+      return 0;
+    }
+    if (readDataSetOption(arguments, options.dataSet) || arguments.option("--ui", ui) ||
+        arguments.option("--script", options.script)) {
+      continue;
+    }
+    if (isQtOption(arguments.current())) {
+      // Qt's own options ("-platform offscreen") are read by Qt from argv.
+      arguments.take();
+      if (!arguments.atEnd()) arguments.take();
+      continue;
+    }
+    arguments.fail("unknown option " + arguments.current());
+  }
+  if (!arguments.failed()) {
+    options.ui = ui ? *ui : options.script ? "headless" : defaultFrontEnd();
+    if (std::string why = mistakeIn(options); !why.empty()) arguments.fail(why);
+  }
+  if (arguments.failed()) {
+    err << "fesk: " << arguments.error() << "\n(fesk --help lists the options)\n";
+    return kUsageError;
+  }
+  return std::nullopt;
+}
+
+}  // namespace fesk
