@@ -50,13 +50,4 @@ std::size_t utf8CharacterCount(std::string_view text) {
   return count;
 }
 
-std::size_t utf8CutPoint(std::string_view value, std::size_t limit) {
-  if (value.size() <= limit) return value.size();
-  std::size_t cut = limit;
-  // Step back over continuation bytes (10xxxxxx) to the start of the character
-  // that would be split; cutting there keeps only whole characters.
-  while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-  return cut;
-}
-
 }  // namespace apprt

@@ -20,8 +20,4 @@ std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters);
 // Number of characters in `text`.
 std::size_t utf8CharacterCount(std::string_view text);
 
-// The longest prefix of `value` of at most `limit` bytes that does not end
-// inside a UTF-8 character.
-std::size_t utf8CutPoint(std::string_view value, std::size_t limit);
-
 }  // namespace apprt
