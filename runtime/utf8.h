@@ -5,6 +5,7 @@
 // that text of any origin can be measured and cut without losing a byte.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace apprt {
@@ -19,5 +20,11 @@ std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters);
 
 // Number of characters in `text`.
 std::size_t utf8CharacterCount(std::string_view text);
+
+// Replaces the last character of `text` with the next one in code point order,
+// which UTF-8's byte order follows, so that the text sorts right after every
+// text of its length that it begins. A last byte that is no character (or the
+// last code point) is stepped up as a byte.
+void utf8StepLastCharacter(std::string& text);
 
 }  // namespace apprt

@@ -47,6 +47,21 @@ TEST(FileRecordTest, TextIsCountedAndCutByWholeCharacters) {
   EXPECT_EQ(utf8CharactersPrefix("a\xE2\x82", 2), 2u) << "a broken sequence is cut byte by byte";
 }
 
+TEST(FileRecordTest, SteppingTheLastCharacterGivesTheNextWholeCharacter) {
+  for (const auto& [original, stepped] : std::vector<std::pair<std::string, std::string>>{
+           {"a1", "a2"},
+           {"дп", "др"},           // 0xD0 0xBF: the byte after would cut the letter
+           {"xÿ", "xĀ"},           // two bytes to two bytes of the next lead
+           {"x\u07FF", "x\u0800"},  // two bytes to three
+           {"x\uD7FF", "x\uE000"},  // over the surrogates
+           {"x\U0010FFFF", "x\xF4\x8F\xBF\xC0"},  // no character follows: the byte is stepped
+           {"ab\xC3", "ab\xC4"}}) {               // a stray byte is stepped as a byte
+    std::string text = original;
+    utf8StepLastCharacter(text);
+    EXPECT_EQ(text, stepped) << original;
+  }
+}
+
 TEST(FileRecordTest, ComparisonWithTextIgnoresOnlyThePadding) {
   FixedString<6> field;
   field = "A";
