@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <array>
 
+#include "app/record_commands.h"
+
 namespace fesk {
-namespace {
-
-// Every command, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
-
-}  // namespace
 
 std::span<const Command> commands() {
+  // Every command, in the order --help lists them.
+  static const std::array kCommands{kExportCommand, kImportCommand, kBackupCommand, kRestoreCommand,
+                                    kCopyCommand};
   return kCommands;
 }
 

@@ -1,5 +1,6 @@
 #include "app/data_set.h"
 
+#include "app/data_directory_lock.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/data_directory.h"
 
@@ -13,8 +14,15 @@ bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options) {
 }
 
 bool useDataSet(const DataSetOptions& options, std::string& why) {
-  return apprt::setDataDirectory(
-      options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectory(), &why);
+  if (!apprt::setDataDirectory(
+          options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectory(),
+          &why)) {
+    return false;
+  }
+  // Held as long as the process runs: a restore then knows this fesk has the
+  // files open.
+  static DataDirectoryLock lock;
+  return lock.share(apprt::dataDirectory(), why);
 }
 
 apprt::Driver& dataSetDriver() {

@@ -23,7 +23,8 @@ extern const std::string_view kDataSetUsage;
 bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options);
 
 // Makes `options` the data set of this process (the data directory is created
-// when missing). False, with the reason in `why`, when it cannot be used.
+// when missing) and marks it as used by this process (data_directory_lock.h).
+// False, with the reason in `why`, when it cannot be used.
 bool useDataSet(const DataSetOptions& options, std::string& why);
 
 // The driver that keeps the chosen data set.

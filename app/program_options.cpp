@@ -14,7 +14,8 @@ constexpr std::string_view kProgramUsage =
     "  --ui=tui           the terminal front-end (the default in a terminal without a display)\n"
     "  --ui=headless      no screen: runs the gestures of --script FILE, prints a transcript\n"
     "  --script FILE      the script for --ui=headless\n"
-    "  --help             this text\n";
+    "  --help             this text\n"
+    "  --version          the version of fesk\n";
 
 bool isQtOption(std::string_view argument) {
   return argument.starts_with("-platform") || argument.starts_with("-style");
@@ -50,6 +51,10 @@ std::optional<int> readProgramOptions(ArgumentReader& arguments, ProgramOptions&
   while (!arguments.atEnd()) {
     if (arguments.flag("--help") || arguments.flag("-h")) {
       out << usageText();
+      return 0;
+    }
+    if (arguments.flag("--version")) {
+      out << "fesk " << FESK_VERSION << "\n";
       return 0;
     }
     if (readDataSetOption(arguments, options.dataSet) || arguments.option("--ui", ui) ||

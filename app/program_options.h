@@ -18,7 +18,7 @@ struct ProgramOptions {
 };
 
 // Reads the program's options. Answers an exit status when the program is not
-// to run: 0 after --help (the usage goes to `out`), kUsageError after a
+// to run: 0 after --help or --version (said on `out`), kUsageError after a
 // mistake (said on `err`). `defaultFrontEnd` picks the front-end when none
 // was asked for.
 std::optional<int> readProgramOptions(ArgumentReader& arguments, ProgramOptions& options,

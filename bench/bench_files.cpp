@@ -32,7 +32,7 @@ int storedCount(const std::string& path, const std::string& table) {
 }
 
 void makeFile(const apprt::FileDeclaration& file, int count) {
-  const auto path = fesk::sqlite::SqliteDriver::pathOf(file).string();
+  const auto path = fesk::sqlite::defaultDriver().pathOf(file).string();
   if (storedCount(path, file.fileName()) == count) return;
   file.create();
   sqlite3* db = nullptr;

@@ -74,7 +74,7 @@ void BM_DriverSequential(benchmark::State& state) {
 void BM_RawSqliteSequential(benchmark::State& state) {
   openFiles();
   sqlite3* db = nullptr;
-  sqlite3_open_v2(fesk::sqlite::SqliteDriver::pathOf(BENCH1M).c_str(), &db, SQLITE_OPEN_READONLY,
+  sqlite3_open_v2(fesk::sqlite::defaultDriver().pathOf(BENCH1M).c_str(), &db, SQLITE_OPEN_READONLY,
                   nullptr);
   fesk::sqlite::Statement statement(
       db, "SELECT id, CODE, NAME FROM BENCH1M INDEXED BY \"BENCH1M.KEYCODE\" ORDER BY CODE, id");

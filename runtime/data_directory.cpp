@@ -19,7 +19,9 @@ std::filesystem::path defaultDirectory() {
   return std::filesystem::path(home && *home ? home : ".") / ".local" / "share" / "fesk";
 }
 
-bool ensureDirectory(const std::filesystem::path& directory, std::string* why) {
+}  // namespace
+
+bool makeDataDirectory(const std::filesystem::path& directory, std::string* why) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   if (std::filesystem::is_directory(directory)) return true;
@@ -29,10 +31,8 @@ bool ensureDirectory(const std::filesystem::path& directory, std::string* why) {
   return false;
 }
 
-}  // namespace
-
 bool setDataDirectory(const std::filesystem::path& directory, std::string* why) {
-  if (!ensureDirectory(directory, why)) return false;
+  if (!makeDataDirectory(directory, why)) return false;
   std::lock_guard lock(gMutex);
   gDirectory = std::filesystem::absolute(directory);
   return true;
@@ -42,7 +42,7 @@ std::filesystem::path dataDirectory() {
   std::lock_guard lock(gMutex);
   if (!gDirectory) {
     gDirectory = defaultDirectory();
-    ensureDirectory(*gDirectory, nullptr);
+    makeDataDirectory(*gDirectory, nullptr);
   }
   return *gDirectory;
 }

@@ -12,6 +12,11 @@ namespace apprt {
 // reason in `why`, when it cannot be created or is no directory.
 bool setDataDirectory(const std::filesystem::path& directory, std::string* why = nullptr);
 
+// Creates `directory` when missing, without making it this process's data
+// directory (a copy's target). False, with the reason in `why`, when it
+// cannot be created or is no directory.
+bool makeDataDirectory(const std::filesystem::path& directory, std::string* why = nullptr);
+
 // The data directory; the default one is created on first use.
 std::filesystem::path dataDirectory();
 

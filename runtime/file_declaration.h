@@ -63,6 +63,7 @@ struct KeyDeclaration {
 
 // Open modes: the low nibble is the access, the high nibble the sharing.
 inline constexpr int kOpenReadOnly = 0x00;
+inline constexpr int kOpenSharedReadOnly = 0x40;   // 64
 inline constexpr int kOpenSharedReadWrite = 0x42;  // 66
 inline constexpr int kOpenViewMode = 0x22;         // 34
 

@@ -86,8 +86,8 @@ SqliteDriver& defaultDriver() {
   return driver;
 }
 
-std::filesystem::path SqliteDriver::pathOf(const apprt::FileDeclaration& file) {
-  return apprt::dataDirectory() / (file.fileName() + ".sqlite");
+std::filesystem::path SqliteDriver::pathOf(const apprt::FileDeclaration& file) const {
+  return (directory_ ? *directory_ : apprt::dataDirectory()) / (file.fileName() + ".sqlite");
 }
 
 int SqliteDriver::takeRecoverySeconds(const std::string& fileName) {

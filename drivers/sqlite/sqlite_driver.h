@@ -1,7 +1,9 @@
 #pragma once
-// The default keyed-file driver: each file is one SQLite database in the data
+// The default keyed-file driver: each file is one SQLite database in a data
 // directory (FESK1 is FESK1.sqlite), laid out as sqlite_schema.h describes,
-// read and written through the calling thread's one connection.
+// read and written through the calling thread's one connection. The directory
+// is the process's data directory, or one given to the driver (a copy between
+// two data directories has a driver for each).
 //
 // Driver option: "Recover=N" makes the next open of the file wait up to N
 // seconds for a journal that must be rolled back (by this process or one that
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "runtime/driver.h"
 
@@ -17,8 +20,13 @@ namespace fesk::sqlite {
 
 class SqliteDriver : public apprt::Driver {
  public:
-  // The database file of a declared file, in the current data directory.
-  static std::filesystem::path pathOf(const apprt::FileDeclaration& file);
+  // Files in the process's data directory (runtime/data_directory.h).
+  SqliteDriver() = default;
+  // Files in `directory`.
+  explicit SqliteDriver(std::filesystem::path directory) : directory_(std::move(directory)) {}
+
+  // The database file of a declared file.
+  std::filesystem::path pathOf(const apprt::FileDeclaration& file) const;
 
   apprt::DriverStatus open(const apprt::FileDeclaration& file, int mode,
                            std::unique_ptr<apprt::DriverFile>& opened) override;
@@ -33,6 +41,7 @@ class SqliteDriver : public apprt::Driver {
  private:
   int takeRecoverySeconds(const std::string& fileName);
 
+  std::optional<std::filesystem::path> directory_;
   std::mutex mutex_;
   std::map<std::string, int> recoverySeconds_;  // by file name, from "Recover=N"
 };

@@ -56,6 +56,8 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   QApplication app(argc, argv);
   QApplication::setApplicationName("fesk");
   QApplication::setApplicationDisplayName("fesk");
+  // The installed desktop entry: a Wayland desktop finds the icon through it.
+  QGuiApplication::setDesktopFileName("fesk");
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(
       QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView));

@@ -1,0 +1,31 @@
+#pragma once
+// What the commands share: reading their arguments, and saying what went
+// wrong as "fesk COMMAND: why".
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/argument_reader.h"
+#include "runtime/file_declaration.h"
+
+namespace fesk {
+
+// The exit status of a command whose work failed (the data is as it was).
+inline constexpr int kCommandFailed = 1;
+
+// Reads the arguments: each option through `readOption` (true when it took
+// one), every other argument into the answer; an unknown option is a mistake.
+std::vector<std::string> readCommandArguments(ArgumentReader& arguments,
+                                              const std::function<bool()>& readOption);
+
+// Says a mistake in the command line; answers kUsageError.
+int usageMistake(std::string_view command, const std::string& why);
+// Says why the work failed; answers kCommandFailed.
+int commandFailure(std::string_view command, const std::string& why);
+
+// The data file named FESK1 or FESK2 (any letter case), or null.
+const apprt::FileDeclaration* dataFileNamed(std::string_view name);
+
+}  // namespace fesk

@@ -1,0 +1,114 @@
+// fesk export FILE [--order code|name] [--output PATH]: a data file as CSV.
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "app/command_support.h"
+#include "app/data_set.h"
+#include "app/interruption.h"
+#include "app/progress_line.h"
+#include "app/record_commands.h"
+#include "data/data_files.h"
+#include "records/csv_export.h"
+#include "records/csv_format.h"
+
+namespace fesk {
+namespace {
+
+constexpr std::string_view kCommand = "export";
+
+// The key whose first field is named `order` (code, name), or null.
+const apprt::KeyDeclaration* keyForOrder(const apprt::FileDeclaration& file, std::string order) {
+  for (char& c : order) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const auto& key : file.keys()) {
+    if (records::columnName(file.fields()[key.components.front() - 1]) == order) return &key;
+  }
+  return nullptr;
+}
+
+// A file written beside its final place and put there only when complete, so
+// that a failed or interrupted export leaves what was at that path before.
+class OutputFile {
+ public:
+  explicit OutputFile(std::filesystem::path path)
+      : path_(std::move(path)),
+        partial_(path_.string() + ".partial-" + std::to_string(getpid())),
+        stream_(partial_, std::ios::binary | std::ios::trunc) {}
+  ~OutputFile() {
+    std::error_code ignored;
+    if (!kept_) std::filesystem::remove(partial_, ignored);
+  }
+  bool opened() const { return stream_.is_open(); }
+  std::ostream& stream() { return stream_; }
+  bool keep(std::string& why) {
+    stream_.close();
+    std::error_code error;
+    std::filesystem::rename(partial_, path_, error);
+    if (error) why = "cannot write " + path_.string() + ": " + error.message();
+    kept_ = !error;
+    return kept_;
+  }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path partial_;
+  std::ofstream stream_;
+  bool kept_ = false;
+};
+
+int runExport(ArgumentReader& arguments) {
+  DataSetOptions dataSet;
+  std::optional<std::string> order;
+  std::optional<std::string> output;
+  const auto rest = readCommandArguments(arguments, [&] {
+    return readDataSetOption(arguments, dataSet) || arguments.option("--order", order) ||
+           arguments.option("--output", output);
+  });
+  const apprt::FileDeclaration* file = rest.size() == 1 ? dataFileNamed(rest[0]) : nullptr;
+  if (!arguments.failed() && !file) arguments.fail("name the data file to export: FESK1 or FESK2");
+  const apprt::KeyDeclaration* key = file ? &file->key(0) : nullptr;
+  if (!arguments.failed() && order && !(key = keyForOrder(*file, *order))) {
+    arguments.fail(file->fileName() + " has no order " + *order);
+  }
+  if (arguments.failed()) return usageMistake(kCommand, arguments.error());
+
+  std::string why;
+  if (!useDataSet(dataSet, why)) return commandFailure(kCommand, why);
+  bindDataFiles(dataSetDriver());
+
+  std::optional<OutputFile> outputFile;
+  if (output) {
+    outputFile.emplace(*output);
+    if (!outputFile->opened()) return commandFailure(kCommand, "cannot write " + *output);
+  }
+  std::ostream& out = outputFile ? outputFile->stream() : std::cout;
+  // The CSV going to this terminal would be broken up by the progress line.
+  const bool showProgress = outputFile || isatty(STDOUT_FILENO) == 0;
+  const InterruptionGuard interruption;
+  ProgressLine progress("Exporting " + file->fileName(), "records");
+  const auto outcome = records::exportCsv(*file, *key, out, [&](std::uint64_t written) {
+    if (showProgress) progress.show(written);
+    return !InterruptionGuard::interrupted();
+  });
+  if (outcome.stopped) {
+    commandFailure(kCommand, "interrupted");
+    return kInterruptedStatus;
+  }
+  if (!outcome.done) return commandFailure(kCommand, outcome.why);
+  if (outputFile && !outputFile->keep(why)) return commandFailure(kCommand, why);
+  return 0;
+}
+
+}  // namespace
+
+const Command kExportCommand{
+    "export",
+    "  fesk export FESK1|FESK2 [--order code|name] [--output PATH]\n"
+    "                     writes the file as CSV in the order of its code (or name) key,\n"
+    "                     to PATH or to standard output\n",
+    runExport};
+
+}  // namespace fesk

@@ -1,0 +1,15 @@
+#pragma once
+// The commands that move records in and out of a data set, one file each:
+// export and import as CSV, backup and restore, and copy between data sets.
+
+#include "app/commands.h"
+
+namespace fesk {
+
+extern const Command kExportCommand;
+extern const Command kImportCommand;
+extern const Command kBackupCommand;
+extern const Command kRestoreCommand;
+extern const Command kCopyCommand;
+
+}  // namespace fesk

@@ -1,0 +1,62 @@
+#include "records/csv_columns.h"
+
+#include <algorithm>
+
+#include "records/csv_format.h"
+
+namespace fesk::records {
+namespace {
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+int fieldNamed(const apprt::FileDeclaration& file, std::string_view name) {
+  for (std::size_t i = 0; i < file.fields().size(); ++i) {
+    const auto& field = file.fields()[i];
+    if (sameIgnoringCase(name, columnName(field)) || sameIgnoringCase(name, field.name)) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+std::string columnList(const apprt::FileDeclaration& file) {
+  std::string list;
+  for (const auto& field : file.fields()) list += (list.empty() ? "" : ", ") + columnName(field);
+  return list;
+}
+
+}  // namespace
+
+CsvColumns matchColumns(const apprt::FileDeclaration& file,
+                        const std::vector<std::string>& header) {
+  CsvColumns columns;
+  for (const auto& name : header) {
+    const int field = fieldNamed(file, name);
+    if (field < 0) {
+      columns.error = "the column \"" + name + "\" is no field of " + file.fileName() + " (" +
+                      columnList(file) + ")";
+      return columns;
+    }
+    if (std::ranges::find(columns.fieldOfColumn, field) != columns.fieldOfColumn.end()) {
+      columns.error = "the column " + columnName(file.fields()[field]) + " appears twice";
+      return columns;
+    }
+    columns.fieldOfColumn.push_back(field);
+  }
+  for (const auto& key : file.keys()) {
+    for (int component : key.components) {
+      if (std::ranges::find(columns.fieldOfColumn, component - 1) == columns.fieldOfColumn.end()) {
+        columns.error = "the column " + columnName(file.fields()[component - 1]) + " is missing (" +
+                        file.fileName() + " needs it for its key " + key.displayName + ")";
+        return columns;
+      }
+    }
+  }
+  return columns;
+}
+
+}  // namespace fesk::records

@@ -1,0 +1,23 @@
+#include "records/csv_format.h"
+
+namespace fesk::records {
+
+void appendCsvField(std::string& line, std::string_view value) {
+  if (value.find_first_of(",\"\r\n") == std::string_view::npos) {
+    line += value;
+    return;
+  }
+  line += '"';
+  for (char c : value) {
+    if (c == '"') line += '"';
+    line += c;
+  }
+  line += '"';
+}
+
+std::string columnName(const apprt::FieldDeclaration& field) {
+  const auto colon = field.name.find(':');
+  return colon == std::string::npos ? field.name : field.name.substr(colon + 1);
+}
+
+}  // namespace fesk::records

@@ -1,0 +1,23 @@
+#pragma once
+// The CSV the records commands write and read: RFC 4180, UTF-8, one header row
+// of column names, lines ended by CR LF. A value is quoted (its quotes doubled)
+// when it holds a comma, a quote or a line break, and written as it is
+// otherwise.
+
+#include <string>
+#include <string_view>
+
+#include "runtime/file_declaration.h"
+
+namespace fesk::records {
+
+inline constexpr std::string_view kCsvLineEnd = "\r\n";
+
+// Appends `value` to `line` as one field (no separator).
+void appendCsvField(std::string& line, std::string_view value);
+
+// The column of a field: its declared name without the file's prefix
+// (FES:CODE is CODE), the name the driver's filters use too.
+std::string columnName(const apprt::FieldDeclaration& field);
+
+}  // namespace fesk::records

@@ -1,0 +1,255 @@
+#include "records/csv_import.h"
+
+#include <optional>
+#include <unordered_map>
+
+#include "data/data_files.h"
+#include "records/csv_columns.h"
+#include "records/csv_format.h"
+#include "records/csv_reader.h"
+#include "records/file_failure.h"
+#include "records/file_use.h"
+#include "runtime/errors.h"
+#include "runtime/file_position.h"
+#include "runtime/file_transaction.h"
+
+namespace fesk::records {
+namespace {
+
+// Whether `text` is well-formed UTF-8: no stray or missing continuation
+// bytes, no overlong forms, no surrogates, nothing beyond U+10FFFF.
+bool isUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const std::size_t length = byte < 0x80         ? 1
+                               : byte >> 5 == 0x6  ? 2
+                               : byte >> 4 == 0xE  ? 3
+                               : byte >> 3 == 0x1E ? 4
+                                                   : 0;
+    if (length == 0 || at + length > text.size()) return false;
+    char32_t point = length == 1 ? byte : byte & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+      const auto next = static_cast<unsigned char>(text[at + i]);
+      if (next >> 6 != 0x2) return false;
+      point = point << 6 | (next & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
+      return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
+std::string trimmedRight(std::string_view value) {
+  const auto end = value.find_last_not_of(' ');
+  return std::string(end == std::string_view::npos ? "" : value.substr(0, end + 1));
+}
+
+// The stored record a child's field must name: a FESK2 record belongs to the
+// FESK1 record of its code, compared as the keys compare codes (without
+// regard to ASCII letter case), as the cascades find children.
+struct ParentRule {
+  const apprt::FileDeclaration* parent;
+  const apprt::KeyDeclaration* key;
+  int childField;
+  int parentField;
+};
+
+std::optional<ParentRule> parentRuleOf(const apprt::FileDeclaration& file) {
+  if (&file == &FESK2) return ParentRule{&FESK1, &FES_KEYCODE, 0, 0};
+  return std::nullopt;
+}
+
+class Importer {
+ public:
+  Importer(const apprt::FileDeclaration& file, ImportOutcome& outcome)
+      : file_(file), parentRule_(parentRuleOf(file)), outcome_(outcome) {}
+
+  // Adds the row inside the transaction; false when the import cannot go on.
+  bool addRow(const CsvRow& row, const CsvColumns& columns) {
+    if (std::string why = fillBuffer(row, columns); !why.empty()) return bad(row, why);
+    if (std::string why = duplicateOf(); !why.empty()) return bad(row, why);
+    if (std::string why = missingParent(); !why.empty()) return bad(row, why);
+    if (!outcome_.why.empty()) return false;
+    file_.add();
+    if (apprt::ERRCODE() == apprt::kDuplicateKey) return bad(row, "duplicates a unique key");
+    if (apprt::ERRCODE() != apprt::kNoError) {
+      outcome_.why = fileFailure("add line " + std::to_string(row.line) + " to", file_);
+      return false;
+    }
+    remember(row.line);
+    ++outcome_.added;
+    return true;
+  }
+
+ private:
+  bool bad(const CsvRow& row, std::string why) {
+    outcome_.bad.push_back({row.line, std::move(why)});
+    return true;
+  }
+
+  std::string fillBuffer(const CsvRow& row, const CsvColumns& columns) {
+    if (!row.error.empty()) return row.error;
+    if (row.values.size() != columns.fieldOfColumn.size()) {
+      return "has " + std::to_string(row.values.size()) + " values where the header has " +
+             std::to_string(columns.fieldOfColumn.size());
+    }
+    file_.clear();
+    for (std::size_t column = 0; column < row.values.size(); ++column) {
+      const int field = columns.fieldOfColumn[column];
+      const std::string& value = row.values[column];
+      const std::string name = columnName(file_.fields()[field]);
+      if (!isUtf8(value)) return name + " is not valid UTF-8";
+      // A value fits when storing it in the field keeps all of it.
+      file_.field(field).assign(value);
+      if (file_.field(field).text() != trimmedRight(value)) {
+        return name + " is too long (at most " +
+               std::to_string(file_.fields()[field].characters) + ")";
+      }
+    }
+    return {};
+  }
+
+  // The values of a key in the buffer as the key compares them.
+  std::string keyValue(const apprt::KeyDeclaration& key) const {
+    std::vector<int> fields;
+    for (int component : key.components) fields.push_back(component - 1);
+    std::string joined;
+    for (const auto& value : apprt::orderValues(file_, fields, file_.recordBytes())) {
+      joined += value + '\0';
+    }
+    return joined;
+  }
+
+  std::string describeKey(const apprt::KeyDeclaration& key) const {
+    std::string text;
+    for (int component : key.components) {
+      text += (text.empty() ? "" : ", ") + columnName(file_.fields()[component - 1]) + " " +
+              file_.field(component - 1).text();
+    }
+    return text;
+  }
+
+  std::string duplicateOf() {
+    for (std::size_t index = 0; index < file_.keys().size(); ++index) {
+      const auto& key = file_.key(static_cast<int>(index));
+      if (key.allowsDuplicates()) continue;
+      if (!file_.duplicateOnKey(key)) continue;
+      const auto earlier = linesByKey_[index].find(keyValue(key));
+      if (earlier != linesByKey_[index].end()) {
+        return "duplicate " + key.displayName + ": " + describeKey(key) + " is also in line " +
+               std::to_string(earlier->second);
+      }
+      return "duplicate " + key.displayName + ": a record with " + describeKey(key) +
+             " is already stored";
+    }
+    return {};
+  }
+
+  // Why the row's parent is missing; a failed look-up ends the import.
+  std::string missingParent() {
+    if (!parentRule_) return {};
+    const auto& rule = *parentRule_;
+    const auto& parent = *rule.parent;
+    const std::string code = file_.field(rule.childField).text();
+    parent.clear();
+    parent.field(rule.parentField).assign(code);
+    parent.setOnKeyValue(*rule.key);
+    parent.next();
+    const int error = apprt::ERRCODE();
+    if (error != apprt::kNoError && error != apprt::kNoMoreRecords) {
+      outcome_.why = fileFailure("read", parent);
+      return {};
+    }
+    if (error == apprt::kNoError &&
+        apprt::orderValues(parent, {rule.parentField}, parent.recordBytes()) ==
+            apprt::orderValues(file_, {rule.childField}, file_.recordBytes())) {
+      return {};
+    }
+    return "no " + parent.fileName() + " record has " +
+           columnName(parent.fields()[rule.parentField]) + " " + code;
+  }
+
+  void remember(std::uint64_t line) {
+    for (std::size_t index = 0; index < file_.keys().size(); ++index) {
+      const auto& key = file_.key(static_cast<int>(index));
+      if (!key.allowsDuplicates()) linesByKey_[index].emplace(keyValue(key), line);
+    }
+  }
+
+  const apprt::FileDeclaration& file_;
+  std::optional<ParentRule> parentRule_;
+  ImportOutcome& outcome_;
+  // Per unique key, the line of each value added so far.
+  std::unordered_map<std::size_t, std::unordered_map<std::string, std::uint64_t>> linesByKey_;
+};
+
+}  // namespace
+
+ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
+                        const ImportOptions& options) {
+  ImportOutcome outcome;
+  CsvReader reader(in);
+  CsvRow header;
+  if (!reader.next(header)) {
+    outcome.why = "the CSV is empty: it has no header row";
+    return outcome;
+  }
+  const CsvColumns columns =
+      header.error.empty() ? matchColumns(file, header.values) : CsvColumns{{}, header.error};
+  if (!columns.error.empty()) {
+    outcome.why = "line 1: " + columns.error;
+    return outcome;
+  }
+
+  // Both files, as the program always has them; FESK1 is where FESK2's codes
+  // are looked up.
+  FileUse fesk1(FESK1, apprt::kOpenSharedReadWrite, WhenMissing::kCreate);
+  FileUse fesk2(FESK2, apprt::kOpenSharedReadWrite, WhenMissing::kCreate);
+  for (const FileUse* use : {&fesk1, &fesk2}) {
+    if (!use->failure().empty()) {
+      outcome.why = use->failure();
+      return outcome;
+    }
+  }
+  apprt::beginTransaction(options.waitSeconds, {&FESK1, &FESK2});
+  if (apprt::ERRCODE() != apprt::kNoError) {
+    outcome.why = fileFailure("start the transaction on", file);
+    return outcome;
+  }
+
+  Importer importer(file, outcome);
+  CsvRow row;
+  std::uint64_t rows = 0;
+  const auto keepGoing = [&] {
+    if (!options.progress || options.progress(rows)) return true;
+    outcome.stopped = true;
+    outcome.why = "stopped after " + std::to_string(rows) + " rows: nothing was stored";
+    return false;
+  };
+  bool goOn = true;
+  while (goOn && reader.next(row)) {
+    goOn = importer.addRow(row, columns);
+    if (goOn && ++rows % kImportProgressRows == 0) goOn = keepGoing();
+  }
+  // A last look before the commit: input cut short by an interruption must
+  // not be stored as if it were whole.
+  if (goOn) goOn = keepGoing();
+  if (!goOn || (!outcome.bad.empty() && !options.skipBad)) {
+    apprt::rollbackTransaction();
+    outcome.added = 0;
+    return outcome;
+  }
+  apprt::commitTransaction();
+  if (apprt::ERRCODE() != apprt::kNoError) {
+    outcome.why = fileFailure("commit the records to", file);
+    outcome.added = 0;
+    return outcome;
+  }
+  outcome.stored = true;
+  return outcome;
+}
+
+}  // namespace fesk::records

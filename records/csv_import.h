@@ -1,0 +1,54 @@
+#pragma once
+// Adds the records of a CSV (csv_format.h, csv_columns.h) to FESK1 or FESK2,
+// all in one transaction: either every good row is stored or none is.
+//
+// A row is bad when it is malformed, has another number of values than the
+// header, holds text that is not UTF-8, has a value too long for its field,
+// duplicates a unique key (of a stored record or of an earlier row), or, in
+// FESK2, names a code that has no FESK1 record. Every bad row is listed with
+// its line and why. Without `skipBad` one bad row means nothing is stored;
+// with it the good rows are.
+//
+// The calling thread opens FESK1 and FESK2 (creating them when missing) and
+// closes them again, unless it had them open. Stopping through the progress
+// callback rolls everything back.
+
+#include <cstdint>
+#include <functional>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "runtime/file_declaration.h"
+
+namespace fesk::records {
+
+struct BadRow {
+  std::uint64_t line;
+  std::string why;
+};
+
+struct ImportOptions {
+  bool skipBad = false;
+  // Told the rows read so far every few hundred rows and once more before the
+  // commit; answering false stops the import (nothing is stored).
+  std::function<bool(std::uint64_t rowsRead)> progress = nullptr;
+  // How long to wait for other stations' transactions to end.
+  int waitSeconds = 10;
+};
+
+struct ImportOutcome {
+  bool stored = false;      // the transaction committed (the good rows are stored)
+  bool stopped = false;     // the progress callback stopped it
+  std::uint64_t added = 0;  // records stored
+  std::vector<BadRow> bad;  // in the order of the input
+  std::string why;          // when nothing was stored for another reason than bad rows
+};
+
+// The rows read between two calls of the progress callback.
+inline constexpr std::uint64_t kImportProgressRows = 500;
+
+ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
+                        const ImportOptions& options = {});
+
+}  // namespace fesk::records

@@ -1,0 +1,213 @@
+#include "records/data_set_copy.h"
+
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "records/data_set_files.h"
+#include "records/file_failure.h"
+#include "records/file_use.h"
+#include "records/record_batches.h"
+#include "runtime/errors.h"
+#include "runtime/file_transaction.h"
+#include "runtime/thread_wait.h"
+
+namespace fesk::records {
+namespace {
+
+bool failed() {
+  return apprt::ERRCODE() != apprt::kNoError;
+}
+
+// Reads the records of `file` in batches; false when they cannot all be
+// handed on (`failure` says why, or the taker gave up).
+bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatches& batches,
+              std::string& failure) {
+  // A file just opened reads in the order its records were added.
+  const std::size_t length = file.recordLength();
+  for (;;) {
+    RecordBatch batch{index, {}, 0};
+    batch.images.reserve(kCopyBatchRecords * length);
+    for (; batch.count < kCopyBatchRecords; ++batch.count) {
+      file.next();
+      if (failed()) break;
+      const auto record = file.recordBytes();
+      batch.images.insert(batch.images.end(), record.begin(), record.end());
+    }
+    const int error = apprt::ERRCODE();
+    if (error != apprt::kNoError && error != apprt::kNoMoreRecords) {
+      failure = fileFailure("read", file);
+      return false;
+    }
+    // Waiting for room, the thread holds no statement open (the driver's
+    // readers must not keep locks while they wait); the transaction alone
+    // keeps the records as they were.
+    apprt::threadWillWait();
+    if (batch.count > 0 && !batches.put(std::move(batch))) return false;
+    if (error == apprt::kNoMoreRecords) return true;
+  }
+}
+
+// Reads every record of the source's files, in one transaction, into `batches`.
+void readSource(apprt::Driver& driver, int waitSeconds, RecordBatches& batches) {
+  const DataSetFiles files(driver);
+  const FileUse fesk1(files.fesk1(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
+  const FileUse fesk2(files.fesk2(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
+  const FileUse* uses[] = {&fesk1, &fesk2};
+  for (std::size_t index = 0; index < files.all().size(); ++index) {
+    if (!uses[index]->isOpen()) {
+      batches.finish(uses[index]->missing() ? "the source has no " + files.all()[index]->fileName()
+                                            : uses[index]->failure());
+      return;
+    }
+  }
+  apprt::beginTransaction(waitSeconds, {&files.fesk1(), &files.fesk2()});
+  if (failed()) {
+    batches.finish(fileFailure("start reading", files.fesk1()));
+    return;
+  }
+  std::string failure;
+  for (std::size_t index = 0; index < files.all().size(); ++index) {
+    if (!readFile(*files.all()[index], index, batches, failure)) break;
+  }
+  apprt::rollbackTransaction();  // nothing was written: this only lets go
+  batches.finish(failure);
+}
+
+// Whether the file holds a record; with `empty` every record is removed.
+bool holdsRecords(const apprt::FileDeclaration& file, bool empty, std::string& failure) {
+  file.setOnKey(file.key(0));
+  bool holds = false;
+  for (file.next(); !failed(); file.next()) {
+    holds = true;
+    if (!empty) return true;
+    file.remove();
+    if (failed()) break;
+  }
+  if (apprt::ERRCODE() != apprt::kNoMoreRecords) failure = fileFailure("empty", file);
+  return holds;
+}
+
+std::uint64_t storedCount(const apprt::FileDeclaration& file, std::string& failure) {
+  std::uint64_t count = 0;
+  file.setOnKey(file.key(0));
+  for (file.next(); !failed(); file.next()) ++count;
+  if (apprt::ERRCODE() != apprt::kNoMoreRecords)
+    failure = fileFailure("count the records of", file);
+  return count;
+}
+
+class TargetWriter {
+ public:
+  TargetWriter(apprt::Driver& driver, const CopyOptions& options, CopyOutcome& outcome)
+      : files_(driver), options_(options), outcome_(outcome) {}
+
+  // Opens and prepares the target inside its transaction; false when the copy
+  // cannot go on (the transaction is then over).
+  bool prepare() {
+    FileUse* uses[] = {&fesk1_, &fesk2_};
+    for (const FileUse* use : uses) {
+      if (!use->failure().empty()) return fail(use->failure());
+    }
+    apprt::beginTransaction(options_.waitSeconds, {&files_.fesk1(), &files_.fesk2()});
+    if (failed()) return fail(fileFailure("start writing", files_.fesk1()));
+    for (const auto* file : files_.all()) {
+      std::string failure;
+      const bool holds = holdsRecords(*file, options_.replace, failure);
+      if (!failure.empty()) return abandon(failure);
+      if (holds && !options_.replace) {
+        outcome_.targetHoldsRecords = true;
+        return abandon("the target already holds records (" + file->fileName() + ")");
+      }
+    }
+    for (const auto* file : files_.all()) outcome_.counts.push_back({file->fileName(), 0});
+    return true;
+  }
+
+  bool add(const RecordBatch& batch) {
+    const apprt::FileDeclaration& file = *files_.all()[batch.file];
+    const std::size_t length = file.recordLength();
+    for (std::uint64_t i = 0; i < batch.count; ++i) {
+      std::memcpy(file.recordBytes().data(), batch.images.data() + i * length, length);
+      file.add();
+      if (failed()) return abandon(fileFailure("copy a record into", file));
+    }
+    outcome_.counts[batch.file].records += batch.count;
+    copied_ += batch.count;
+    if (options_.progress && !options_.progress(copied_)) {
+      outcome_.stopped = true;
+      return abandon("stopped after " + std::to_string(copied_) + " records");
+    }
+    return true;
+  }
+
+  // Checks what the target holds against what was read, then commits.
+  void finish() {
+    for (std::size_t index = 0; index < files_.all().size(); ++index) {
+      std::string failure;
+      const auto stored = storedCount(*files_.all()[index], failure);
+      if (!failure.empty()) {
+        abandon(failure);
+        return;
+      }
+      if (stored != outcome_.counts[index].records) {
+        abandon("the copy of " + outcome_.counts[index].file + " holds " + std::to_string(stored) +
+                " records where " + std::to_string(outcome_.counts[index].records) + " were read");
+        return;
+      }
+    }
+    apprt::commitTransaction();
+    if (failed()) {
+      fail(fileFailure("commit the copy to", files_.fesk1()));
+      return;
+    }
+    outcome_.done = true;
+  }
+
+  bool abandon(std::string why) {
+    apprt::rollbackTransaction();
+    return fail(std::move(why));
+  }
+
+ private:
+  bool fail(std::string why) {
+    if (outcome_.why.empty()) outcome_.why = std::move(why);
+    return false;
+  }
+
+  const DataSetFiles files_;
+  FileUse fesk1_{files_.fesk1(), apprt::kOpenSharedReadWrite, WhenMissing::kCreate};
+  FileUse fesk2_{files_.fesk2(), apprt::kOpenSharedReadWrite, WhenMissing::kCreate};
+  const CopyOptions& options_;
+  CopyOutcome& outcome_;
+  std::uint64_t copied_ = 0;
+};
+
+}  // namespace
+
+CopyOutcome copyDataSet(apprt::Driver& source, apprt::Driver& target, const CopyOptions& options) {
+  CopyOutcome outcome;
+  TargetWriter writer(target, options, outcome);
+  if (!writer.prepare()) return outcome;
+
+  RecordBatches batches;
+  std::thread reader([&] { readSource(source, options.waitSeconds, batches); });
+  RecordBatch batch;
+  bool going = true;
+  while (going && batches.take(batch)) going = writer.add(batch);
+  if (!going) batches.giveUp();
+  reader.join();
+
+  if (going) {
+    const std::string failure = batches.failure();
+    if (failure.empty()) {
+      writer.finish();
+    } else {
+      writer.abandon(failure);
+    }
+  }
+  if (!outcome.done) outcome.counts.clear();
+  return outcome;
+}
+
+}  // namespace fesk::records

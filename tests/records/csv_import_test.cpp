@@ -1,0 +1,111 @@
+// Importing CSV into FESK1 and FESK2: every bad row named by its line and
+// reason, and either all good rows stored or none.
+
+#include "records/csv_import.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "data/data_files.h"
+#include "data/data_test_support.h"
+
+namespace fesk::test {
+namespace {
+
+using records::importCsv;
+
+class CsvImportTest : public DataTest {
+ protected:
+  static std::vector<std::string> badRows(const records::ImportOutcome& outcome) {
+    std::vector<std::string> rows;
+    for (const auto& bad : outcome.bad) rows.push_back(std::to_string(bad.line) + " " + bad.why);
+    return rows;
+  }
+};
+
+TEST_F(CsvImportTest, EveryBadRowIsListedAndOnlySkippingStoresTheGoodOnes) {
+  seed({{"S1", "stored before"}}, {});
+  const std::string csv =
+      "name,Fes:Code\r\n"                // 1: columns in another order, one with its prefix
+      "Alpha,A1\r\n"                     // 2
+      "\"Bee, the\",B2\n"                // 3
+      "Dup,a1\r\n"                       // 4: the code of line 2 in other letters
+      "Again,S1\r\n"                     // 5: the stored record's code
+      "Long,C123456789012345678901\r\n"  // 6
+      "Bad\xff,C3\r\n"                   // 7
+      "Three,C4,extra\r\n"               // 8
+      "\"un\"quoted,C5\r\n"              // 9
+      "\"two\nlines\",C6\r\n"            // 10 and 11
+      "\r\n"
+      "Last,C7";  // 13, no line end
+  std::istringstream in(csv);
+  const auto refused = importCsv(FESK1, in);
+  EXPECT_FALSE(refused.stored);
+  EXPECT_EQ(refused.added, 0u);
+  const std::vector<std::string> expected{
+      "4 duplicate FES:Keycode: CODE a1 is also in line 2",
+      "5 duplicate FES:Keycode: a record with CODE S1 is already stored",
+      "6 CODE is too long (at most 20)",
+      "7 NAME is not valid UTF-8",
+      "8 has 3 values where the header has 2",
+      "9 text follows the closing quote of value 1"};
+  EXPECT_EQ(badRows(refused), expected);
+  EXPECT_EQ(storedFesk1(), (Records{{"S1", "stored before"}})) << "nothing was stored";
+
+  std::istringstream again(csv);
+  const auto skipped = importCsv(FESK1, again, {.skipBad = true});
+  EXPECT_TRUE(skipped.stored);
+  EXPECT_EQ(skipped.added, 4u);
+  EXPECT_EQ(badRows(skipped), expected);
+  EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alpha"},
+                                    {"B2", "Bee, the"},
+                                    {"C6", "two\nlines"},
+                                    {"C7", "Last"},
+                                    {"S1", "stored before"}}));
+}
+
+TEST_F(CsvImportTest, AFesk2RowNeedsTheFesk1RecordOfItsCode) {
+  seed({{"P1", "parent"}}, {});
+  std::istringstream in("CODE,NUMBER\np1,1\nP1,2\nQ9,3\n");
+  const auto outcome = importCsv(FESK2, in, {.skipBad = true});
+  EXPECT_EQ(badRows(outcome), std::vector<std::string>{"4 no FESK1 record has CODE Q9"});
+  EXPECT_EQ(storedFesk2(), (Records{{"p1", "1"}, {"P1", "2"}}))
+      << "children belong to their parent as the cascades find them: letter case aside";
+}
+
+TEST_F(CsvImportTest, AHeaderThatDoesNotFitStopsBeforeAnythingIsOpened) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "the CSV is empty: it has no header row"},
+      {"CODE,NAEM\n", "line 1: the column \"NAEM\" is no field of FESK1 (CODE, NAME)"},
+      {"NAME\n", "line 1: the column CODE is missing (FESK1 needs it for its key FES:Keycode)"},
+      {"CODE,NAME,code\n", "line 1: the column CODE appears twice"},
+  };
+  for (const auto& [csv, why] : cases) {
+    std::istringstream in(csv);
+    EXPECT_EQ(importCsv(FESK1, in).why, why);
+  }
+  EXPECT_FALSE(std::filesystem::exists(directory_ / "FESK1.sqlite"));
+}
+
+TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {
+  std::string csv = "CODE,NAME\n";
+  for (int i = 0; i < 1200; ++i) csv += "K" + std::to_string(i) + ",n\n";
+  std::istringstream in(csv);
+  int calls = 0;
+  const auto stopped =
+      importCsv(FESK1, in, {.progress = [&](std::uint64_t) { return ++calls < 2; }});
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopped.why, "stopped after 1000 rows: nothing was stored");
+  EXPECT_TRUE(storedFesk1().empty());
+
+  useFaultDriver();
+  faults_.failOn(apprt::DriverOperation::kAdd, apprt::kDriverError, 700);
+  std::istringstream again(csv);
+  const auto failed = importCsv(FESK1, again);
+  EXPECT_EQ(failed.why, "cannot add line 701 to FESK1: File Driver Error (90): injected failure");
+  EXPECT_TRUE(storedFesk1().empty());
+}
+
+}  // namespace
+}  // namespace fesk::test

@@ -1,0 +1,97 @@
+// Copying a data set into another through two drivers: every record, in an
+// order that keeps every key's order, or nothing at all.
+
+#include "records/data_set_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "data/data_files.h"
+#include "data/data_test_support.h"
+#include "drivers/sqlite/sqlite_driver.h"
+#include "records/csv_export.h"
+#include "records/data_set_files.h"
+#include "records/fesk_process.h"
+#include "support/temporary_directory.h"
+
+namespace fesk::test {
+namespace {
+
+using records::copyDataSet;
+
+// Every file of a data set as CSV, in the order of every key.
+std::string everyOrder(apprt::Driver& driver) {
+  std::string all;
+  std::thread([&] {
+    const records::DataSetFiles files(driver);
+    for (const auto* file : files.all()) {
+      for (const auto& key : file->keys()) {
+        std::ostringstream out;
+        const auto outcome = records::exportCsv(*file, key, out);
+        all += outcome.done ? out.str() : outcome.why;
+      }
+    }
+  }).join();
+  return all;
+}
+
+class DataSetCopyTest : public DataTest {
+ protected:
+  // Equal names and codes in an order of their own, so that the copy must
+  // keep the order of equal key values.
+  void SetUp() override {
+    DataTest::SetUp();
+    seed({{"B", "same"}, {"C", "other"}, {"A", "same"}, {"D", "Same"}},
+         {{"B", "2"}, {"A", "1"}, {"B", "1"}, {"b", "3"}});
+    source_.emplace(directory_);
+  }
+
+  std::optional<sqlite::SqliteDriver> source_;
+  TemporaryDirectory targetDirectory_;
+  sqlite::SqliteDriver target_{targetDirectory_.path()};
+};
+
+TEST_F(DataSetCopyTest, TheCopyHoldsEveryRecordInEveryOrder) {
+  const auto outcome = copyDataSet(*source_, target_);
+  ASSERT_TRUE(outcome.done) << outcome.why;
+  ASSERT_EQ(outcome.counts.size(), 2u);
+  EXPECT_EQ(outcome.counts[0].records, 4u);
+  EXPECT_EQ(outcome.counts[1].records, 4u);
+  EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
+  EXPECT_NE(everyOrder(target_).find("B,same\r\nA,same\r\nD,Same\r\n"), std::string::npos);
+}
+
+TEST_F(DataSetCopyTest, ATargetWithRecordsIsReplacedOnlyWhenAskedAndWhollyOrNotAtAll) {
+  ASSERT_TRUE(copyDataSet(*source_, target_).done);
+  const std::string before = everyOrder(target_);
+  seed({{"X", "new"}, {"Y", "new"}, {"Z", "new"}}, {{"X", "1"}});
+
+  const auto refused = copyDataSet(*source_, target_);
+  EXPECT_TRUE(refused.targetHoldsRecords);
+  EXPECT_TRUE(refused.counts.empty());
+
+  apprt::FaultDriver faults(target_);
+  faults.failOn(apprt::DriverOperation::kAdd, apprt::kDriverError, 4);
+  const auto failed = copyDataSet(*source_, faults, {.replace = true});
+  EXPECT_EQ(failed.why,
+            "cannot copy a record into FESK2: File Driver Error (90): injected failure");
+  const auto stopped =
+      copyDataSet(*source_, target_, {.replace = true, .progress = [](auto) { return false; }});
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
+
+  ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true}).done);
+  EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
+}
+
+TEST_F(DataSetCopyTest, ASourceWithoutItsDataFilesIsRefused) {
+  std::filesystem::remove(directory_ / "FESK2.sqlite");
+  const auto outcome = copyDataSet(*source_, target_);
+  EXPECT_EQ(outcome.why, "the source has no FESK2");
+  EXPECT_EQ(everyOrder(target_), "CODE,NAME\r\nCODE,NAME\r\nCODE,NUMBER\r\n")
+      << "the target's files were made, but hold nothing";
+}
+
+}  // namespace
+}  // namespace fesk::test

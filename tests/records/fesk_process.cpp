@@ -1,0 +1,108 @@
+#include "records/fesk_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace fesk::test {
+
+FeskProcess::FeskProcess(const std::vector<std::string>& arguments) {
+  // A program that ends before reading all its input must not end the test.
+  ::signal(SIGPIPE, SIG_IGN);
+  static int serial = 0;
+  const auto stem = std::filesystem::temp_directory_path() /
+                    ("fesk-run-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
+  outPath_ = stem.string() + ".out";
+  errPath_ = stem.string() + ".err";
+  int pipeEnds[2];
+  if (pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  input_ = pipeEnds[1];
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::string> all{FESK_PROGRAM};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& argument : all) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const int failed = posix_spawn(&pid_, FESK_PROGRAM, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[0]);
+  if (failed) throw std::runtime_error("cannot start " FESK_PROGRAM);
+}
+
+FeskProcess::~FeskProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    wait();
+  }
+  endInput();
+}
+
+void FeskProcess::type(std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = write(input_, text.data(), text.size());
+    if (written <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+void FeskProcess::endInput() {
+  if (input_ >= 0) close(input_);
+  input_ = -1;
+}
+
+void FeskProcess::signal(int number) {
+  kill(pid_, number);
+}
+
+std::string FeskProcess::errorsSoFar() const {
+  return readText(errPath_);
+}
+
+FeskRun FeskProcess::wait() {
+  endInput();
+  FeskRun run;
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = readText(outPath_);
+  run.err = readText(errPath_);
+  std::error_code ignored;
+  std::filesystem::remove(outPath_, ignored);
+  std::filesystem::remove(errPath_, ignored);
+  return run;
+}
+
+FeskRun runFesk(const std::vector<std::string>& arguments, std::string_view input) {
+  FeskProcess process(arguments);
+  process.type(input);
+  return process.wait();
+}
+
+std::string readText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeText(const std::filesystem::path& path, std::string_view text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace fesk::test

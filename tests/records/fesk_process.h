@@ -1,0 +1,47 @@
+#pragma once
+// The fesk program run as a user runs it from a shell: its arguments, what is
+// typed on its standard input, what it prints and the status it ends with.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fesk::test {
+
+struct FeskRun {
+  int status = -1;  // the exit status, or 128 + the signal that ended it
+  std::string out;
+  std::string err;
+};
+
+class FeskProcess {
+ public:
+  explicit FeskProcess(const std::vector<std::string>& arguments);
+  ~FeskProcess();  // a process still running is killed
+  FeskProcess(const FeskProcess&) = delete;
+  FeskProcess& operator=(const FeskProcess&) = delete;
+
+  void type(std::string_view text);
+  void endInput();
+  void signal(int number);
+  // What it has written to standard error so far.
+  std::string errorsSoFar() const;
+  FeskRun wait();
+
+ private:
+  pid_t pid_ = -1;
+  int input_ = -1;
+  std::filesystem::path outPath_;
+  std::filesystem::path errPath_;
+};
+
+// Runs fesk to its end with `input` on its standard input.
+FeskRun runFesk(const std::vector<std::string>& arguments, std::string_view input = {});
+
+std::string readText(const std::filesystem::path& path);
+void writeText(const std::filesystem::path& path, std::string_view text);
+
+}  // namespace fesk::test
