@@ -133,7 +133,8 @@ class FrontEnd {
 
 struct Input {
   enum class Kind {
-    Key,        // key: code with modifiers (kShift, kCtrl, kAlt added)
+    Key,        // key: code with modifiers (kShift, kCtrl, kAlt added); for
+                //   kKeyCharacter, text: the character typed
     KeyUp,
     Click,      // field: the control clicked; key: mouse code
     Text,       // field: entry; text: what it now shows

@@ -51,6 +51,7 @@ struct Event {
   std::function<bool()> valid;
   std::function<void()> before;
   std::function<void(bool handlerMovedFocus)> after;
+  std::string character{};  // what a kKeyCharacter key typed (UTF-8)
 };
 
 struct Window {

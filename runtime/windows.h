@@ -39,6 +39,7 @@ int FIELD();
 int ACCEPTED();  // the field an event 1 accepted, 0 for any other event
 int KEYCODE();
 void SETKEYCODE(int key);
+std::string KEYCHAR();  // the character of a kKeyCharacter key; empty for any other
 int SELECTED();    // the focused field
 int FIRSTFIELD();  // the first control in tab order
 int CHOICE(int field);  // list: selected row; sheet: chosen tab

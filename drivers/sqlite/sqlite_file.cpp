@@ -60,18 +60,15 @@ std::vector<std::string> SqliteFile::preparedSql() const {
 
 void SqliteFile::copyRow(const Statement& statement, std::span<char> record) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    apprt::assignField(record.data() + file_.fieldOffset(static_cast<int>(i)),
-                       file_.fields()[i].length, statement.columnText(static_cast<int>(i) + 1));
+    file_.fieldIn(record, static_cast<int>(i)).assign(statement.columnText(static_cast<int>(i) + 1));
   }
 }
 
 void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
                             int firstIndex) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    statement.bindFieldUntilReset(
-        firstIndex + static_cast<int>(i),
-        std::string_view(record.data() + file_.fieldOffset(static_cast<int>(i)),
-                         file_.fields()[i].length));
+    statement.bindFieldUntilReset(firstIndex + static_cast<int>(i),
+                                  file_.fieldBytesIn(record, static_cast<int>(i)));
   }
 }
 
@@ -132,7 +129,7 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
       // stored NULL or longer than its field does not count as a change.
       for (int i = 0; i < fieldCount; ++i) {
         sql += " AND stored_field(" + columnName(file_, i) + ", " +
-               std::to_string(file_.fields()[i].length) + ") = " + placeholder(fieldCount + 2 + i) +
+               std::to_string(file_.fields()[i].characters) + ") = " + placeholder(fieldCount + 2 + i) +
                " COLLATE BINARY";
       }
     }
@@ -186,9 +183,7 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
   if (!statement) return status;
   index = 1;
   for (int component : components) {
-    const int field = component - 1;
-    statement->bindField(index++, std::string_view(record.data() + file_.fieldOffset(field),
-                                                   file_.fields()[field].length));
+    statement->bindField(index++, file_.fieldBytesIn(record, component - 1));
   }
   statement->bindInt(index, except);
   const int result = statement->step();

@@ -138,12 +138,11 @@ void SqliteFile::readAhead(std::span<const char> answered) {
 }
 
 bool SqliteFile::beyond(RecordIdentity identity, const char* image, const ReadRow& row) const {
+  const std::span<const char> written(image, file_.recordLength());
+  const std::span<const char> ahead(row.image.data(), row.image.size());
   int order = 0;
   for (int field : run_.fields) {
-    const auto offset = file_.fieldOffset(field);
-    const auto length = file_.fields()[field].length;
-    order = compareStored(std::string_view(image + offset, length),
-                          std::string_view(row.image.data() + offset, length));
+    order = compareStored(file_.fieldBytesIn(written, field), file_.fieldBytesIn(ahead, field));
     if (order != 0) break;
   }
   if (order == 0) order = identity < row.identity ? -1 : identity > row.identity;

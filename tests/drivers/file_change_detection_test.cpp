@@ -145,9 +145,9 @@ TEST_F(FileChangeDetectionTest, AWatchedRecordDeletedElsewhereCannotBePutBack) {
 // can be written back, and another user's change of it is still caught.
 TEST_F(FileChangeDetectionTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeChanged) {
   closeTestFiles();
-  // 19 bytes and a two-byte letter: a 20-byte field cuts before the letter.
+  // 22 characters: a field of 20 keeps the first 20, the accented letter last.
   const std::string overlong = "LONGCODE-" + std::string(10, 'x') + "\u00e9zz";
-  const std::string asRead = overlong.substr(0, 19);
+  const std::string asRead = overlong.substr(0, overlong.size() - 2);
   runSqlOn(directory_.path() / "CODES.sqlite",
            "DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT,"
            " CODE TEXT COLLATE NOCASE, NAME TEXT COLLATE NOCASE);" +

@@ -142,8 +142,9 @@ void DesktopTest::type(const QString& text) {
   QWidget* target = focused();
   ASSERT_NE(target, nullptr) << "nothing has the focus";
   for (QChar c : text) {
+    // Qt names a key by its upper-case character up to U+00FF (Key_Aring).
     int code = c.toUpper().unicode();
-    QKeyEvent press(QEvent::KeyPress, code < 128 ? code : Qt::Key_unknown, Qt::NoModifier,
+    QKeyEvent press(QEvent::KeyPress, code <= 0xFF ? code : Qt::Key_unknown, Qt::NoModifier,
                     QString(c));
     QApplication::sendEvent(target, &press);
   }

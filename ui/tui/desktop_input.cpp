@@ -7,6 +7,7 @@
 #include "runtime/constants.h"
 #include "ui/tui/control_geometry.h"
 #include "ui/tui/desktop.h"
+#include "ui/tui/text_cells.h"
 
 namespace fesk::tui {
 
@@ -55,7 +56,10 @@ void Desktop::key(const TerminalKey& terminalKey) {
     send(Input::Kind::Drop, w->view.handle, focused->field, kKeyMouseLeft);
     return;
   }
-  if (k.code) send(Input::Kind::Key, w->view.handle, 0, k.code);
+  if (k.code == kKeyCharacter)
+    send(Input::Kind::Key, w->view.handle, 0, k.code, 0, 0, encodeUtf8(std::wstring(1, k.typed)));
+  else if (k.code)
+    send(Input::Kind::Key, w->view.handle, 0, k.code);
 }
 
 bool Desktop::entryKey(const DecodedKey& k) {

@@ -7,8 +7,8 @@
 
 namespace fesk::tui {
 
-void EntryEditor::start(const std::string& text, size_t maxBytes, bool selectAll) {
-  maxBytes_ = maxBytes;
+void EntryEditor::start(const std::string& text, size_t maxCharacters, bool selectAll) {
+  maxCharacters_ = maxCharacters;
   text_ = decodeUtf8(text);
   cursor_ = text_.size();
   selectAll_ = selectAll && !text_.empty();
@@ -22,7 +22,8 @@ void EntryEditor::replace(const std::string& text) {
 }
 
 bool EntryEditor::fits(const std::wstring& text) const {
-  return maxBytes_ == 0 || encodeUtf8(text).size() <= maxBytes_;
+  // The text holds one wide character per code point, as the runtime counts.
+  return maxCharacters_ == 0 || text.size() <= maxCharacters_;
 }
 
 bool EntryEditor::dropSelection() {
