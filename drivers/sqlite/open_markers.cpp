@@ -69,8 +69,10 @@ std::vector<fs::path> markersOfEndedProcesses(const fs::path& database) {
 }  // namespace
 
 OpenMarkers& OpenMarkers::forThisProcess() {
-  static OpenMarkers markers;
-  return markers;
+  // Never destroyed: a thread that still closes its files while the process
+  // exits must find the table there.
+  static OpenMarkers* const markers = new OpenMarkers;
+  return *markers;
 }
 
 std::map<fs::path, OpenMarkers::Use>& OpenMarkers::uses() {
