@@ -14,6 +14,9 @@ namespace apprt {
 // (overlong forms, surrogates and code points beyond U+10FFFF included).
 std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
 
+// Whether all of `text` is well-formed UTF-8.
+bool isUtf8(std::string_view text);
+
 // Bytes of the first `characters` characters of `text` (all of it when it
 // has fewer).
 std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters);
