@@ -3,6 +3,7 @@
 
 #include "browse/browse_cycle.h"
 
+#include "browse/private_properties.h"
 #include "runtime/constants.h"
 #include "runtime/program.h"
 #include "runtime/windows.h"

@@ -20,10 +20,6 @@ namespace fesk::detail {
 
 enum class Flow { kReturn, kEndOfEvent, kButtonRefresh, kFinalStage };
 
-// Window property that is 1 while the buttons of a browse window wait for
-// their refresh after a page load.
-inline constexpr int kPropRefreshPending = 31932;
-
 // What a reposition request leaves for the page load.
 enum class Reposition { kNone, kReselect, kLoad };
 

@@ -7,6 +7,7 @@
 #include "browse/browse_engine.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
+#include "browse/private_properties.h"
 #include "runtime/windows.h"
 
 namespace fesk::inline_edit {
@@ -17,18 +18,18 @@ int typeToCreate(int requested) {
   return requested == kEditTypeCombo ? apprt::kTypeDropCombo : requested;
 }
 
-// Marks the entry part of a drop-down combination control made for a cell
-// (kept by the runtime without an effect of its own).
-constexpr int kPropComboEntry = 31867;
-
 // A column's colour pairs, in the order they are looked for, and the control
 // properties each pair goes to. The first pair the column has is copied.
 struct ColourPair {
   int columnFirst;
   int controlFirst;
 };
-constexpr ColourPair kColourPairs[] = {
-    {32272, 31752}, {32274, 31756}, {32276, 31750}, {32278, 31754}};
+constexpr int kColumnColour = apprt::kPropFirstColumnColour;
+constexpr int kControlColour = apprt::kPropFirstColour;
+constexpr ColourPair kColourPairs[] = {{kColumnColour, kControlColour + 2},
+                                       {kColumnColour + 2, kControlColour + 6},
+                                       {kColumnColour + 4, kControlColour},
+                                       {kColumnColour + 6, kControlColour + 4}};
 
 void copyColumnLook(int listField, const Slot& slot, int field) {
   apprt::setPropText(field, apprt::kPropText,

@@ -7,14 +7,11 @@
 #include "browse/browse_engine.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
+#include "browse/private_properties.h"
 #include "runtime/windows.h"
 
 namespace fesk::inline_edit {
 namespace {
-
-// Marks an edit control that has had the focus in this edit (kept by the
-// runtime without an effect of its own).
-constexpr int kPropCellFocused = 31899;
 
 // How an event was dealt with.
 enum class Handled {

@@ -263,9 +263,9 @@ void BrowseCycle::serveNudgeList() {
 
 void BrowseCycle::applyViewStrings() {
   const BrowseBlock& blk = b();
-  const std::pair<ViewStringRef, int> strings[] = {{blk.VIEWFILTER, apprt::kViewFilter},
-                                                   {blk.VIEWSQLFILTER, apprt::kViewSqlFilter},
-                                                   {blk.VIEWORDER, apprt::kViewOrder}};
+  const std::pair<ViewStringRef, int> strings[] = {{blk.VIEWFILTER, apprt::kPropViewFilter},
+                                                   {blk.VIEWSQLFILTER, apprt::kPropViewSqlFilter},
+                                                   {blk.VIEWORDER, apprt::kPropViewOrder}};
   for (const auto& [text, property] : strings) {
     if (text == nullptr || *text == UnsetViewString) continue;
     if (withoutTrailingBlanks(*text).empty()) continue;

@@ -4,6 +4,7 @@
 // Every record that becomes a row passes through the procedure (action 1).
 
 #include "browse/browse_cycle.h"
+#include "browse/private_properties.h"
 #include "runtime/constants.h"
 #include "runtime/windows.h"
 

@@ -4,6 +4,7 @@
 
 #include "browse/browse_engine.h"
 #include "browse/inline_edit.h"
+#include "browse/private_properties.h"
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
@@ -23,10 +24,6 @@ constexpr int kNameEdit = 202;
 constexpr const char* kEditPicture = "@s20";
 constexpr std::array<int32_t, 2> kColumnControlTypes{apprt::kTypeEntry, apprt::kTypeEntry};
 constexpr const char* kColumnMap = "1,2";
-// Marks on the list (edited in place) and on the first cell; the runtime
-// keeps them without an effect of their own.
-constexpr int kPropListEditedInPlace = 31860;
-constexpr int kPropFirstCell = 31868;
 
 class InLineEdit {
  public:

@@ -63,6 +63,37 @@ inline constexpr int kPropViewFilter = 31928;
 inline constexpr int kPropViewSqlFilter = 29217;
 inline constexpr int kPropViewOrder = 31974;
 
+// Every property above, as ranges of numbers: the numbers a program keeps for
+// marks of its own are checked against these at compile time.
+struct PropertyRange {
+  int first;
+  int last;
+};
+inline constexpr PropertyRange kRuntimeProperties[] = {
+    {kPropText, kPropText},
+    {kPropType, kPropType},
+    {kPropHeight, kPropHeight},
+    {kPropWidth, kPropWidth},
+    {kPropHide, kPropHide},
+    {kPropVScroll, kPropVScroll},
+    {kPropItems, kPropItems},
+    {kPropHandle, kPropHandle},
+    {kPropAcceptAll, kPropAcceptAll},
+    {kPropSkip, kPropSkip},
+    {kPropFormat, kPropFormat},
+    {kPropVScrollPos, kPropVScrollPos},
+    {kPropHideUntilLoaded, kPropHideUntilLoaded},
+    {kPropUse, kPropUse},
+    {kPropColumnEditField, kPropColumnEditField},
+    {kPropColumnPicture, kPropColumnPicture},
+    {kPropFirstColour, kPropLastColour},
+    {kPropFirstFont, kPropLastFont},
+    {kPropFirstColumnColour, kPropLastColumnColour},
+    {kPropViewFilter, kPropViewFilter},
+    {kPropViewSqlFilter, kPropViewSqlFilter},
+    {kPropViewOrder, kPropViewOrder},
+};
+
 // ---- Control types ----------------------------------------------------------
 inline constexpr int kTypeEntry = 8;
 inline constexpr int kTypeList = 16;

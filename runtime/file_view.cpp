@@ -24,13 +24,13 @@ std::string columnName(const std::string& fieldName) {
 
 void View::setProperty(int property, std::string value) {
   switch (property) {
-    case kViewFilter:
+    case kPropViewFilter:
       filter_ = std::move(value);
       break;
-    case kViewSqlFilter:
+    case kPropViewSqlFilter:
       sqlFilter_ = std::move(value);
       break;
-    case kViewOrder:
+    case kPropViewOrder:
       order_ = std::move(value);
       break;
     default:
@@ -42,11 +42,11 @@ void View::setProperty(int property, std::string value) {
 
 std::string View::property(int property) const {
   switch (property) {
-    case kViewFilter:
+    case kPropViewFilter:
       return filter_;
-    case kViewSqlFilter:
+    case kPropViewSqlFilter:
       return sqlFilter_;
-    case kViewOrder:
+    case kPropViewOrder:
       return order_;
     default:
       return {};

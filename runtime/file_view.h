@@ -6,25 +6,22 @@
 // position from then on. Reads fill the file's record buffer and make the
 // record the file's current record, so the file's writes act on it.
 //
-// Properties: kViewFilter and kViewSqlFilter are conditions in the driver's
-// query language (SQL for the drivers here) over the file's fields, named by
-// their declared names (FES:CODE) in the filter or by their column names
-// (CODE) in both; both must hold. kViewOrder is a comma-separated list of field
-// names, ascending. A property takes effect at the next open.
+// Properties: kPropViewFilter and kPropViewSqlFilter are conditions in the
+// driver's query language (SQL for the drivers here) over the file's fields,
+// named by their declared names (FES:CODE) in the filter or by their column
+// names (CODE) in both; both must hold. kPropViewOrder is a comma-separated
+// list of field names, ascending. A property takes effect at the next open.
 
 #include <string>
 #include <string_view>
 
+#include "runtime/constants.h"
 #include "runtime/file_cursor.h"
 
 namespace apprt {
 
 class FileDeclaration;
 struct FileInstance;
-
-inline constexpr int kViewFilter = 31928;
-inline constexpr int kViewSqlFilter = 29217;
-inline constexpr int kViewOrder = 31974;
 
 class View {
  public:

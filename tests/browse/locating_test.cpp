@@ -305,7 +305,7 @@ TEST_F(ViewTest, ABlankOrUnsetFilterIsNotGivenToTheView) {
   browse.afterRegistration = [this] {
     KX_BrowseProp(kList, kBrowseUseView, 1, false);
     BrowseRegistry.buffer.VIEWFILTER = &filter;
-    browse.view->setProperty(apprt::kViewFilter, "BRC:NAME LIKE 'Even%'");
+    browse.view->setProperty(apprt::kPropViewFilter, "BRC:NAME LIKE 'Even%'");
   };
   open(browse);
   EXPECT_EQ(shownFirst(), evens(2, 30)) << "the view keeps the filter it had";

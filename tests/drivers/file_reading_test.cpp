@@ -195,9 +195,9 @@ TEST_F(FileReadingTest, ViewsReadInKeyOrderFromTheFilePositionWithFilterAndOrder
   EXPECT_EQ(currentCode(), "B");
   view.close();
 
-  view.setProperty(apprt::kViewFilter, "COD:CODE <> 'C'");
-  view.setProperty(apprt::kViewSqlFilter, "NAME <> 'nE'");
-  view.setProperty(apprt::kViewOrder, "COD:NAME");
+  view.setProperty(apprt::kPropViewFilter, "COD:CODE <> 'C'");
+  view.setProperty(apprt::kPropViewSqlFilter, "NAME <> 'nE'");
+  view.setProperty(apprt::kPropViewOrder, "COD:NAME");
   CODES.setOnKey(CODE_KEY);
   view.open(apprt::kOpenViewMode);
   std::string seen;
