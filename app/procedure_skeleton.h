@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "data/thread_block.h"
+#include "procedures/request_codes.h"
 #include "runtime/constants.h"
 #include "runtime/windows.h"
 
@@ -17,7 +18,7 @@ struct ProcedureLocals {
   int ProcWindow = 0;                 // the loaded window's handle
   std::int32_t EntryRequest = 0;      // RequestCode on entry
   std::int32_t LocalRequest = 0;
-  std::int32_t LocalResponse = 2;     // the answer to leave in ResponseCode
+  std::int32_t LocalResponse = kResponseCancelled;  // the answer to leave in ResponseCode
   std::int32_t WindowOpenRequested = 0;
   std::int32_t WindowOpened = 0;
   std::int32_t Initialised = 0;       // the window's initial display has been done
@@ -43,7 +44,7 @@ inline void TakeRequest(ProcedureLocals& l) {
   ThreadBlock& t = threadBlock();
   l.EntryRequest = t.RequestCode;
   l.LocalRequest = t.RequestCode;
-  l.LocalResponse = 2;
+  l.LocalResponse = kResponseCancelled;
   l.RefreshNeeded = 0;
   t.RequestCode = 0;
   t.ResponseCode = 0;
@@ -76,7 +77,7 @@ inline void RefreshWindow(ProcedureLocals& l) {
 // The epilogue's common steps; the caller returns right after.
 inline void ReturnFromProc(ProcedureLocals& l) {
   if (l.WindowOpened) apprt::closeWindow();
-  threadBlock().ResponseCode = l.LocalResponse != 0 ? l.LocalResponse : 2;
+  threadBlock().ResponseCode = l.LocalResponse != 0 ? l.LocalResponse : kResponseCancelled;
 }
 
 }  // namespace fesk

@@ -2,6 +2,7 @@
 // event, and what it does at the end of every event.
 
 #include "browse/browse_cycle.h"
+#include "browse/edit_states.h"
 
 #include "browse/private_properties.h"
 #include "runtime/constants.h"
@@ -15,7 +16,7 @@ uint8_t MoreRecords = 0;
 uint8_t ThumbSet = 0;
 uint8_t NudgeList = 0;
 int16_t LastListField = 0;
-uint8_t EditState = 0;
+uint8_t EditState = kEditStateNone;
 uint8_t EditColumnField = 0;
 int32_t BeepSound = 1;
 
@@ -293,14 +294,14 @@ Flow BrowseCycle::finalStage() {
   BrowseBlock& blk = b();
   blk.DISPLAYFLAG = 0;
   switch (EditState) {
-    case 1:
-      EditState = 0;
+    case kEditStateResume:
+      EditState = kEditStateNone;
       return changeRequest();
-    case 2:
-      EditState = 1;
+    case kEditStateNextRow:
+      EditState = kEditStateResume;
       return scrollDown();
-    case 3:
-      EditState = 1;
+    case kEditStatePreviousRow:
+      EditState = kEditStateResume;
       return scrollUp();
     default:
       break;
@@ -319,7 +320,7 @@ void BrowseCycle::browseBeep() {
 }
 
 void BrowseCycle::focusEditedColumn() {
-  if (EditState) apprt::SELECT(EditColumnField);
+  if (EditState != kEditStateNone) apprt::SELECT(EditColumnField);
 }
 
 }  // namespace detail

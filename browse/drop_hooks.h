@@ -20,7 +20,8 @@ inline constexpr uint32_t KXM_CLOSEUP = 28417;   // wParam 1: closed by another 
 inline constexpr uint32_t KXM_DROPDOWN = 28418;  // the list is opening: start the timer
 inline constexpr uint32_t KXM_TOGGLE = 28419;    // open when closed, close when open
 
-// Events posted to the combo's field besides the scroll events 3 to 8 and 20.
+// Events posted to the combo's field besides the scroll events (kEventScrollUp
+// to kEventScrollBottom, and kEventScrollDrag).
 inline constexpr int kEventDropClosed = 1040;  // closed without Escape or another key
 inline constexpr int kEventDropEscapePressed = 1041;
 

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "browse/browse_engine.h"
+#include "browse/edit_states.h"
 #include "browse/inline_edit_steps.h"
 #include "runtime/windows.h"
 
@@ -129,7 +130,7 @@ void complete(const EditCall& call) {
     endEdit(call);
     return;
   }
-  EditState = 0;
+  EditState = kEditStateNone;
   if (apprt::CHOICE(call.listField) != EditRow) apprt::SELECT(call.listField, EditRow);
   apprt::SELECT(EditColumnField);
   EditColumnField = 0;

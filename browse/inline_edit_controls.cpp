@@ -5,6 +5,7 @@
 #include <string>
 
 #include "browse/browse_engine.h"
+#include "browse/edit_states.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
 #include "browse/private_properties.h"
@@ -123,7 +124,7 @@ void endEdit(const EditCall& call) {
     apprt::POST(EditRepostEvent, EditRepostField);
     EditRepostEvent = 0;
     EditRepostField = 0;
-  } else if (EditState != 0) {
+  } else if (EditState != kEditStateNone) {
     apprt::SELECT(EditColumnField);
   } else {
     EditSlot = 1;

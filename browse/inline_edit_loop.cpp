@@ -5,6 +5,7 @@
 // the row is done.
 
 #include "browse/browse_engine.h"
+#include "browse/edit_states.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
 #include "browse/private_properties.h"
@@ -136,8 +137,8 @@ Handled Loop::alertedKey() {
     apprt::SELECT(call.listField);
     return Handled::kConsumed;
   }
-  if (key == EditNextRowKey || key == EditNextRowKey2) return rowMove(2);
-  if (key == EditPrevRowKey || key == EditPrevRowKey2) return rowMove(3);
+  if (key == EditNextRowKey || key == EditNextRowKey2) return rowMove(kEditStateNextRow);
+  if (key == EditPrevRowKey || key == EditPrevRowKey2) return rowMove(kEditStatePreviousRow);
   return Handled::kNormally;
 }
 
@@ -165,8 +166,8 @@ Handled Loop::pageScroll() {
   return Handled::kConsumed;
 }
 
-// The row is completed and the engine continues the edit on the next (2) or
-// previous (3) row.
+// The row is completed and the engine continues the edit on the next or
+// previous row (kEditStateNextRow, kEditStatePreviousRow).
 Handled Loop::rowMove(uint8_t continuation) {
   apprt::UPDATE(field());
   EditState = continuation;
@@ -205,9 +206,9 @@ Handled Loop::handle() {
     case apprt::kEventScrollDrag:
       return pageScroll();
     case kEventEditNextRow:
-      return rowMove(2);
+      return rowMove(kEditStateNextRow);
     case kEventEditPrevRow:
-      return rowMove(3);
+      return rowMove(kEditStatePreviousRow);
     case apprt::kEventCloseWindow:
       return closeRequested();
     case apprt::kEventCloseDown:
@@ -231,19 +232,20 @@ Handled Loop::handle() {
 void runEventLoop(const EditCall& call) {
   Loop loop{call, static_cast<int>(apprt::getProp(call.listField, apprt::kPropVScrollPos))};
   apprt::startEventLoop();
-  int step = 0;
+  int step = apprt::kLoopStepDefault;
   while (!apprt::endEventLoop(step)) {
-    // Another window taking the focus (517) leaves the edit as it is: what was
-    // typed stays, and the edit goes on when the window is back (518).
+    // Another window taking the focus (kEventLoseFocus) leaves the edit as it
+    // is: what was typed stays, and the edit goes on when the window is back
+    // (kEventGainFocus).
     switch (loop.handle()) {
       case Handled::kNormally:
-        step = 0;
+        step = apprt::kLoopStepDefault;
         break;
       case Handled::kConsumed:
-        step = 1;
+        step = apprt::kLoopStepConsumed;
         break;
       case Handled::kReturn:
-        apprt::endEventLoop(-1);
+        apprt::endEventLoop(apprt::kLoopStepEnd);
         return;
     }
   }

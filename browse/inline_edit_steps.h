@@ -40,7 +40,7 @@ std::vector<Slot> readColumnMap(std::string_view columnMap);
 // column to its control. Answers true when a control was created.
 bool setUp(const EditCall& call);
 // Takes the first slot from EditSlot on whose control is not skipped (the
-// last slot when all are) and asks for the keys (EditStep 2).
+// last slot when all are) and asks for the keys (EditStep kEditKeysWanted).
 void slotSearch(const EditCall& call);
 // Hides the controls and unlinks the columns, gives the focus back (or posts
 // the event that was held back), posts a held-back close, resets the settings
@@ -50,7 +50,8 @@ void endEdit(const EditCall& call);
 void setAlertedKeys(const EditCall& call);
 // Copies what every edit control shows into its variable.
 void takeSlotValues(const EditCall& call);
-// Starts a completion: the walk over the slots that ends with EditStep 4.
+// Starts a completion: the walk over the slots that ends with EditStep
+// kEditRowComplete.
 void startCompletion(const EditCall& call);
 
 // The editor's own event loop; returns when the procedure is needed (EditStep

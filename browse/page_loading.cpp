@@ -1,9 +1,11 @@
 // Loading a page: the upward fill brings the starting record to row SETTOITEM
 // with the records above it, the downward fill completes the page below, and
 // the top-up fill completes from above a page that ran out at the bottom.
-// Every record that becomes a row passes through the procedure (action 1).
+// Every record that becomes a row passes through the procedure
+// (kActionFillRow).
 
 #include "browse/browse_cycle.h"
+#include "browse/edit_states.h"
 #include "browse/private_properties.h"
 #include "runtime/constants.h"
 #include "runtime/windows.h"
@@ -164,7 +166,7 @@ Flow BrowseCycle::selectAndFinish() {
 
   if (blk.DONTSELECT) {
     blk.DONTSELECT = 0;
-  } else if (!InsertRowPending && !EditState && listMayTakeSelection(list()) && row >= 1 &&
+  } else if (!InsertRowPending && EditState == kEditStateNone && listMayTakeSelection(list()) && row >= 1 &&
              row <= count) {
     apprt::SELECT(list(), static_cast<int>(row));
   }

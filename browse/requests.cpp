@@ -4,6 +4,7 @@
 // and the activation of a row (select or change).
 
 #include "browse/browse_cycle.h"
+#include "browse/edit_states.h"
 #include "runtime/constants.h"
 #include "runtime/errors.h"
 #include "runtime/windows.h"
@@ -45,7 +46,7 @@ Flow BrowseCycle::deleteRequest() {
 Flow BrowseCycle::requestPath() {
   BrowseBlock& blk = b();
   blk.DISPLAYFLAG = 1;
-  if (EditState == 0 && apprt::SELECTED() != list()) apprt::SELECT(list());
+  if (EditState == kEditStateNone && apprt::SELECTED() != list()) apprt::SELECT(list());
   blk.CURITEM = static_cast<uint8_t>(apprt::CHOICE(list()));
   const bool fetched = displayQueue_.get(blk.CURITEM);
 

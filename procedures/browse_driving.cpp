@@ -39,7 +39,7 @@ void DriveUntilEventDone(int16_t listField, ProcedureLocals& l, const BrowseHand
         handOvers.serveRequest(action);
         break;
       case kActionSelected:
-        l.LocalResponse = 1;
+        l.LocalResponse = kResponseCompleted;
         apprt::POST(apprt::kEventCloseWindow);
         break;
       case kActionRefreshButtons:
@@ -74,7 +74,7 @@ void ServeRequestThroughForm(int16_t listField, int action, void (*form)()) {
       return;
   }
   form();
-  if (block.ResponseCode != 1) return;
+  if (block.ResponseCode != kResponseCompleted) return;
   if (action == kActionDelete)
     ReloadBrowseWith(listField, kBrowseSetToItem, 2);
   else

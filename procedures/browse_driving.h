@@ -25,29 +25,31 @@ bool RegisterBrowseOnce(int16_t listField, bool selectMode);
 // What a procedure does with the engine's hand-overs for one of its lists.
 struct BrowseHandOvers {
   std::function<void()> runEngine;               // one KX_RunBrowse call with the list's arguments
-  std::function<void()> fillRow;                 // action 1: the record into the display entry
-  std::function<void(int action)> serveRequest;  // actions 3, 4 and 5
-  std::function<void()> refreshButtons;          // action 9
+  std::function<void()> fillRow;                 // kActionFillRow: the record into the display entry
+  std::function<void(int action)> serveRequest;  // kActionInsert, kActionChange, kActionDelete
+  std::function<void()> refreshButtons;          // kActionRefreshButtons
 };
 
-// Runs the engine for the current event until it answers 12, serving every
-// hand-over. A row picked in a selecting browse (action 6) closes the window
-// with a choice made (LocalResponse 1).
+// Runs the engine for the current event until it answers kActionEventDone,
+// serving every hand-over. A row picked in a selecting browse (kActionSelected)
+// closes the window with a choice made (kResponseCompleted).
 void DriveUntilEventDone(int16_t listField, ProcedureLocals& l, const BrowseHandOvers& handOvers);
 
-// After a form completed: ACTION 0 and the repositioning switch, so that the
-// next engine call loads the page again around the written record.
+// After a form completed: ACTION kActionLoad and the repositioning switch, so
+// that the next engine call loads the page again around the written record.
 void ReloadBrowseWith(int16_t listField, BrowseProperty repositioning, uint8_t value);
 
-// Actions 3, 4 and 5 served through an update form: RequestCode 1, 2 or 3,
+// kActionInsert, kActionChange and kActionDelete served through an update
+// form: RequestCode kInsertRequest, kChangeRequest or kDeleteRequest,
 // then `form` runs in this thread. When it answers completed, the page is
 // loaded again on the written record (insert, change) or on the row after the
 // deleted one; otherwise ACTION stays and the engine's next call ends the event.
 void ServeRequestThroughForm(int16_t listField, int action, void (*form)());
 
-// Action 9: the insert, change and delete buttons follow the browse's
-// NOINSERTS, NOCHANGES and NODELETES and whether the list has rows. Insert is
-// only ever disabled here; change and delete are disabled on an empty list.
+// kActionRefreshButtons: the insert, change and delete buttons follow the
+// browse's NOINSERTS, NOCHANGES and NODELETES and whether the list has rows.
+// Insert is only ever disabled here; change and delete are disabled on an
+// empty list.
 struct RequestButtons {
   int insert;
   int change;

@@ -69,14 +69,14 @@ class BrowseFesk1Procedure {
   bool selectMode() const { return l_.LocalRequest == kSelectRecordRequest; }
   // The key of the sort order in force: the sheet has a tab for each order.
   const apprt::KeyDeclaration& currentKey() const {
-    return CurrentSortOrder == 2 ? FES_KEYNAME : FES_KEYCODE;
+    return CurrentSortOrder == kSortByName ? FES_KEYNAME : FES_KEYCODE;
   }
 
   // The queues outlive the window that shows them (freed at the exit point).
   apprt::Queue<SortOrderEntry> SortOrderQueue;
   apprt::Queue<Fesk1ListEntry> Fesk1ListQueue;
   ProcedureLocals l_;
-  uint8_t CurrentSortOrder = 1;
+  uint8_t CurrentSortOrder = kSortByCode;
   uint8_t InLineOn = 1;
   int LastSelected = 0;
 };
@@ -108,7 +108,7 @@ void BrowseFesk1Procedure::run() {
   apprt::SELECT(kList);
 
   apprt::startEventLoop();
-  while (!apprt::endEventLoop(0)) handleEvent();
+  while (!apprt::endEventLoop()) handleEvent();
   ReturnFromProc();
 }
 
@@ -160,7 +160,7 @@ void BrowseFesk1Procedure::handleEvent() {
       break;
     case kCloseButton:
       if (event == apprt::kEventAccepted) {
-        l_.LocalResponse = 2;
+        l_.LocalResponse = kResponseCancelled;
         apprt::POST(apprt::kEventCloseWindow);
       }
       break;
@@ -175,9 +175,9 @@ void BrowseFesk1Procedure::LoadSortOrders() {
     SortOrderQueue.buffer = {name, "", kListFormat};
     SortOrderQueue.add();
   }
-  CurrentSortOrder = 1;
-  SortOrderQueue.get(1);
-  apprt::SELECT(kSheet, 1);
+  CurrentSortOrder = kSortByCode;
+  SortOrderQueue.get(kSortByCode);
+  apprt::SELECT(kSheet, kSortByCode);
   apprt::setPropText(kList, apprt::kPropFormat, SortOrderQueue.buffer.ORDERFORMAT);
 }
 
@@ -196,7 +196,7 @@ void BrowseFesk1Procedure::selectRecord() {
   const int row = BrowseSwitch(kList, kBrowseCurItem);
   if (row > 0 && Fesk1ListQueue.get(static_cast<size_t>(row)))
     FESK1.reget(Fesk1ListQueue.buffer.POSITION);
-  l_.LocalResponse = 1;
+  l_.LocalResponse = kResponseCompleted;
   apprt::POST(apprt::kEventCloseWindow);
 }
 
@@ -257,7 +257,7 @@ void BrowseFesk1Procedure::editInLine(int action) {
   apprt::DISABLE(kSheet);
   EditInLine(kList, action, CurrentSortOrder);
   apprt::ENABLE(kSheet);
-  const bool completed = threadBlock().ResponseCode == 1;
+  const bool completed = threadBlock().ResponseCode == kResponseCompleted;
   if (action == kActionDelete) {
     ReloadBrowseWith(kList, kBrowseSetToItem, 1);
   } else if (action == kActionChange || completed) {
@@ -303,7 +303,7 @@ void BrowseFesk1Procedure::LocatorKey() {
     typed = apprt::KEYCHAR();
   if (typed.empty()) return;
 
-  auto& locator = CurrentSortOrder == 2 ? FESK1.buffer().NAME : FESK1.buffer().CODE;
+  auto& locator = CurrentSortOrder == kSortByName ? FESK1.buffer().NAME : FESK1.buffer().CODE;
   // Byte for byte: a UTF-8 character is never the start of another one.
   const auto sameLetter = [](char a, char b) {
     return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));

@@ -8,6 +8,7 @@
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
+#include "procedures/browse_fesk1.h"
 #include "procedures/form_steps.h"
 #include "procedures/record_field_binding.h"
 #include "runtime/errors.h"
@@ -42,12 +43,12 @@ class InLineEdit {
   int16_t listField_;
   int action_;
   Fesk1Record SavedRecord{};
-  int LocalResponse = 2;
+  int LocalResponse = kResponseCancelled;
 };
 
 int InLineEdit::run(uint8_t sortOrder) {
   if (action_ == kActionDelete) {
-    if (ConfirmAndDelete(DeleteFesk1Record)) LocalResponse = 1;
+    if (ConfirmAndDelete(DeleteFesk1Record)) LocalResponse = kResponseCompleted;
     apprt::DISPLAY();
     return LocalResponse;
   }
@@ -55,8 +56,8 @@ int InLineEdit::run(uint8_t sortOrder) {
   SavedRecord = FESK1.buffer();
   apprt::setProp(listField_, kPropListEditedInPlace, 1);
   // Both orders show the same columns; any other order edits nothing.
-  if (sortOrder != 1 && sortOrder != 2) return LocalResponse;
-  // EditStep is 0 here: every edit ends with it at 0, and another window's
+  if (sortOrder != kSortByCode && sortOrder != kSortByName) return LocalResponse;
+  // EditStep is kEditOver here: every edit ends with it so, and another window's
   // edit still running is waited for inside the first call.
   do {
     EditFirstField = kFirstEditField;
@@ -108,11 +109,11 @@ bool InLineEdit::writeRow() const {
   return written;
 }
 
-// Step 4. A row left as it was writes nothing. A failed save asks whether to
+// kEditRowComplete. A row left as it was writes nothing. A failed save asks whether to
 // try again; No ends the row unsaved, Cancel goes back to editing it.
 void InLineEdit::save() {
   if (!changed()) {
-    LocalResponse = 1;
+    LocalResponse = kResponseCompleted;
     return;
   }
   for (;;) {
@@ -120,7 +121,7 @@ void InLineEdit::save() {
       apprt::messageBox("Updating this record creates a duplicate entry!", "Duplicate Key Error",
                         apprt::Icon::Warning, apprt::kButtonOk, apprt::kButtonOk);
     } else if (writeRow()) {
-      LocalResponse = 1;
+      LocalResponse = kResponseCompleted;
       return;
     }
     const int answer = ShowWarning(kWarnRetryUpdate);
@@ -131,8 +132,8 @@ void InLineEdit::save() {
   }
 }
 
-// Step 5. A changed row asks whether to save: Yes completes it (step 4
-// follows), No leaves it, Cancel goes on editing. An unchanged row is left.
+// kEditRowAbandoned. A changed row asks whether to save: Yes completes it
+// (kEditRowComplete follows), No leaves it, Cancel goes on editing. An unchanged row is left.
 void InLineEdit::abandon() {
   if (changed()) {
     const int answer = ShowWarning(kWarnSaveChanges);

@@ -17,8 +17,8 @@ int whileBusy(const std::function<int()>& write) {
   return result;
 }
 
-// Event 26: an entry refused what was typed; it shows its value again and
-// keeps the focus.
+// kEventRejected: an entry refused what was typed; it shows its value again
+// and keeps the focus.
 void beepAndRefocus() {
   apprt::beep();
   apprt::DISPLAY(apprt::FIELD());
@@ -26,7 +26,7 @@ void beepAndRefocus() {
 }
 
 // "OK": an insert or change is completed by the runtime, which checks the
-// entries before it delivers 549; any other request posts 549 itself.
+// entries before it delivers kEventCompleted; any other request posts it itself.
 void askForCompletion(std::int32_t request) {
   if (request == kInsertRequest || request == kChangeRequest)
     apprt::SELECT(0);
@@ -60,7 +60,7 @@ bool handleWindowEvent(ProcedureLocals& l, const FormFields& fields, const FormS
     case apprt::kEventCompleted:
       return steps.complete();
     default:
-      return true;  // 513 and 514 among them: the window may close
+      return true;  // kEventCloseWindow and kEventCloseDown among them: the window may close
   }
 }
 
@@ -74,7 +74,7 @@ void handleControlEvent(ProcedureLocals& l, const FormFields& fields, const Form
   } else if (field == fields.ok && event == apprt::kEventAccepted) {
     askForCompletion(l.LocalRequest);
   } else if (field == fields.cancel && event == apprt::kEventAccepted) {
-    l.LocalResponse = 2;
+    l.LocalResponse = kResponseCancelled;
     apprt::POST(apprt::kEventCloseWindow);
   }
 }
@@ -82,9 +82,9 @@ void handleControlEvent(ProcedureLocals& l, const FormFields& fields, const Form
 }  // namespace
 
 int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
-  if (!handleWindowEvent(l, fields, steps)) return 1;
+  if (!handleWindowEvent(l, fields, steps)) return apprt::kLoopStepConsumed;
   handleControlEvent(l, fields, steps);
-  return 0;
+  return apprt::kLoopStepDefault;
 }
 
 std::string RequestTitle(std::int32_t request, const std::string& fileLabel) {
@@ -103,7 +103,7 @@ bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
   file.add();
   const int error = apprt::ERRCODE();
   if (error == apprt::kNoError) {
-    l.LocalResponse = 1;
+    l.LocalResponse = kResponseCompleted;
     apprt::POST(apprt::kEventCloseWindow);
     return true;
   }
@@ -137,22 +137,23 @@ std::int32_t SaveChange(const std::function<bool()>& recordChanged,
     });
     if (result == kWriteDone) {
       apprt::POST(apprt::kEventCloseWindow);
-      return changed || threadBlock().CancelIfUnchanged == 0 ? 1 : 2;
+      const bool completed = changed || threadBlock().CancelIfUnchanged == 0;
+      return completed ? kResponseCompleted : kResponseCancelled;
     }
     if (result == kWriteFailed) {
       const int answer = ShowWarning(kWarnRetryUpdate);
       if (answer == apprt::kButtonYes) continue;
       if (answer == apprt::kButtonNo) {
         apprt::POST(apprt::kEventCloseWindow);
-        return 2;
+        return kResponseCancelled;
       }
-      if (answer != apprt::kButtonCancel) return 2;
+      if (answer != apprt::kButtonCancel) return kResponseCancelled;
     }
     // The form stays open: after a change by another station it shows the
     // version now stored.
     apprt::DISPLAY();
     apprt::SELECT(focusField);
-    return 2;
+    return kResponseCancelled;
   }
 }
 

@@ -24,23 +24,24 @@ struct FormFields {
 // What a form does in its own way.
 struct FormSteps {
   std::function<void()> refresh;  // RefreshWindow, also the initial display
-  std::function<void()> opened;   // after the initial focus (515); may be empty
-  // Event 549; false when a failed insert sent the focus back to the code and
+  std::function<void()> opened;   // after the initial focus (kEventOpenWindow); may be empty
+  // kEventCompleted; false when a failed insert sent the focus back to the code and
   // the event is to be consumed.
   std::function<bool()> complete;
 };
 
-// Handles the current event as every form does: 515, 518, 561, 26 and 549 of
-// the window (513 and 514 let it close), then the sheet, "OK" and "Cancel".
-// Answers the loop step: 1 after a failed insert, when the controls are
-// skipped, else 0.
+// Handles the current event as every form does: kEventOpenWindow,
+// kEventGainFocus, kEventSized, kEventRejected and kEventCompleted of the
+// window (kEventCloseWindow and kEventCloseDown let it close), then the sheet,
+// "OK" and "Cancel". Answers the loop step: kLoopStepConsumed after a failed
+// insert, when the controls are skipped, else kLoopStepDefault.
 int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps);
 
 // "Adding a <file> Record" for an insert, "Changing a <file> Record" for a
 // change, empty for any other request.
 std::string RequestTitle(std::int32_t request, const std::string& fileLabel);
 
-// Event 549 of an insert: adds the record buffer to `file`. Added, the window
+// kEventCompleted of an insert: adds the record buffer to `file`. Added, the window
 // is asked to close and `l` answers completed. Refused, the user is told (for
 // a duplicate of `uniqueKey`, when given, which key; any other duplicate is
 // not reported) and the focus goes back to the code; false then, so that the
@@ -48,14 +49,14 @@ std::string RequestTitle(std::int32_t request, const std::string& fileLabel);
 bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
                     const apprt::KeyDeclaration* uniqueKey, int codePrompt);
 
-// Asks for confirmation, then deletes with `deleteRecord` (0 done, 1 failed)
+// Asks for confirmation, then deletes with `deleteRecord` (kWriteDone, kWriteFailed)
 // under the busy cursor, offering a retry after each failure. True when the
 // record was deleted.
 bool ConfirmAndDelete(const std::function<int()>& deleteRecord);
 
 // Writes a change with `writeRecord` (a result of record_writes.h) when
 // `recordChanged` says so, offering a retry after a failure, and answers the
-// form's response. Completed, or unchanged, the window is asked to close; a
+// form's response (request_codes.h). Completed, or unchanged, the window is asked to close; a
 // change by another station or a retry declined with Cancel leaves the form
 // open showing the stored values, with the focus on `focusField`.
 std::int32_t SaveChange(const std::function<bool()>& recordChanged,

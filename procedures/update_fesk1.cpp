@@ -81,10 +81,10 @@ void UpdateFesk1Procedure::run() {
                             },
                         .complete = [this] { return completeForm(); }};
   apprt::startEventLoop();
-  int step = 0;
+  int step = apprt::kLoopStepDefault;
   while (!apprt::endEventLoop(step)) {
     step = HandleFormEvent(l_, kFields, steps);
-    if (step == 0) handleChildControls();
+    if (step == apprt::kLoopStepDefault) handleChildControls();
   }
   ReturnFromProc();
 }
@@ -99,7 +99,8 @@ bool UpdateFesk1Procedure::OpenProcWindow() {
   RememberFesk1Code();
   SavedRecord = FESK1.buffer();
   if (l_.LocalRequest == kDeleteRequest) {
-    l_.LocalResponse = ConfirmAndDelete(DeleteFesk1Record) ? 1 : 2;
+    l_.LocalResponse =
+        ConfirmAndDelete(DeleteFesk1Record) ? kResponseCompleted : kResponseCancelled;
     ReturnFromProc();
     return false;
   }

@@ -45,7 +45,7 @@ void UpdateFesk2Procedure::run() {
                         .opened = {},
                         .complete = [this] { return completeForm(); }};
   apprt::startEventLoop();
-  int step = 0;
+  int step = apprt::kLoopStepDefault;
   while (!apprt::endEventLoop(step)) step = HandleFormEvent(l_, kFields, steps);
   ReturnFromProc();
 }
@@ -55,7 +55,8 @@ bool UpdateFesk2Procedure::OpenProcWindow() {
   l_.WindowOpenRequested = 1;
   SavedRecord = FESK2.buffer();
   if (l_.LocalRequest == kDeleteRequest) {
-    l_.LocalResponse = ConfirmAndDelete(DeleteFesk2Record) ? 1 : 2;
+    l_.LocalResponse =
+        ConfirmAndDelete(DeleteFesk2Record) ? kResponseCompleted : kResponseCancelled;
     ReturnFromProc();
     return false;
   }

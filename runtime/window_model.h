@@ -41,7 +41,7 @@ struct Control {
 };
 
 // An event waiting in a window's queue. `valid` is asked when the event is
-// taken (a button's 1 only counts if the button still has the focus), `before`
+// taken (a button's kEventAccepted only counts if it still has the focus), `before`
 // runs as it is handed out, and `after` is the runtime's default handling,
 // run at the next loop step unless the handler consumed the event.
 struct Event {
@@ -96,7 +96,8 @@ Window* activeWindow();   // the window the user works in
 // Handles of windows in the order they were last active, the active one last.
 const std::vector<int>& windowsByActivation();
 int newestOpenWindow();   // the calling thread's newest open window (0 = none)
-// Makes w the active window: the window left gets 517, w gets 518.
+// Makes w the active window: the window left gets kEventLoseFocus, w gets
+// kEventGainFocus.
 void activateWindow(Window& w);
 
 // Focus and events.
@@ -105,17 +106,18 @@ int choiceOf(const Control& c);  // CHOICE: a sheet's tab, a list's selected row
 bool isShown(const Window& w, const Control& c);
 Control* nextFocusable(Window& w, int fromField, bool backwards);
 void queueEvent(Window& w, Event e);
-// Moves the focus to `field` and queues 257 for it (key: what moved it).
+// Moves the focus to `field` and queues kEventSelected for it (key: what moved it).
 void moveFocus(Window& w, int field, int key);
 // UPDATE of one entry of a given window (not necessarily the current one).
 void takeValue(int window, int field);
 // Closes an open drop-down list on the runtime's own account and tells the
 // control why: kMsgDropListDismissed (a key) or kMsgDropListLostFocus.
 void closeDropList(Control& c, uint32_t notice);
-// Whether what an entry shows passes its picture; queues 26 for it when not.
+// Whether what an entry shows passes its picture; queues kEventRejected for it
+// when not.
 bool entryAccepts(Window& w, const Control& entry, int key);
 // Moves the focus the way a user does: leaving an entry first hands out its
-// value (event 1 with the key), and the focus follows after that handler.
+// value (kEventAccepted with the key), and the focus follows after that handler.
 // `then` runs once the focus has arrived (a button's press).
 void focusTo(Window& w, int field, int key, std::function<void()> then = {});
 // Dispatches one message taken from the thread's inbox.

@@ -19,7 +19,7 @@ class QueueBase;
 int loadWindow(const std::string& module, const std::string& label);
 void bindEntry(int field, Binding variable);
 void bindList(int field, QueueBase& queue);
-void openWindow();   // shows it; 515 and then 518 follow
+void openWindow();   // shows it; kEventOpenWindow and then kEventGainFocus follow
 void closeWindow();  // hides and destroys it (kMsgNcDestroy to its controls and itself)
 void freeWindow();   // forgets the loaded window; the window loaded before it is current again
 // Creates a control at run time in the current window (in-line edit controls).
@@ -27,16 +27,19 @@ void createControl(int field, int type, int parentField = 0);
 
 // ---- The event loop -------------------------------------------------------------
 // A loop is: startEventLoop(); while (!endEventLoop(step)) { handle EVENT() }.
-// endEventLoop first finishes the previous event: step 0 lets the runtime's
-// default handling run (513 and 514 end the loop), 1 means the handler consumed
-// it, -1 ends the loop. Then it waits for the next event. Loops nest.
+// endEventLoop first finishes the previous event as `step` says, then waits
+// for the next event. Loops nest.
+inline constexpr int kLoopStepDefault = 0;   // the runtime's default handling runs
+                                             // (kEventCloseWindow, kEventCloseDown end the loop)
+inline constexpr int kLoopStepConsumed = 1;  // the handler dealt with the event
+inline constexpr int kLoopStepEnd = -1;      // the loop ends
 void startEventLoop();
-bool endEventLoop(int step = 0);
+bool endEventLoop(int step = kLoopStepDefault);
 void endEventLoops();  // ends every loop of the current window
 
 int EVENT();
 int FIELD();
-int ACCEPTED();  // the field an event 1 accepted, 0 for any other event
+int ACCEPTED();  // the field a kEventAccepted accepted, 0 for any other event
 int KEYCODE();
 void SETKEYCODE(int key);
 std::string KEYCHAR();  // the character of a kKeyCharacter key; empty for any other
@@ -56,9 +59,9 @@ int frontWindow(const std::string& module, const std::string& label);
 int CHOICE(int field, int windowHandle);
 
 // ---- Controls -------------------------------------------------------------------
-// SELECT(field): focus it (257 follows); SELECT(list, row): select a row;
-// SELECT(sheet, tab): choose a tab; SELECT(0): completion, which checks every
-// entry in tab order and posts 549 when all pass.
+// SELECT(field): focus it (kEventSelected follows); SELECT(list, row): select
+// a row; SELECT(sheet, tab): choose a tab; SELECT(0): completion, which checks
+// every entry in tab order and posts kEventCompleted when all pass.
 void SELECT(int field = 0, int rowOrTab = 0);
 void DISPLAY(int field = 0);  // variable -> what the control shows (0: all)
 void UPDATE(int field = 0);   // what the control shows -> variable (0: all)
@@ -77,7 +80,7 @@ void setPropText(int field, int prop, const std::string& value);
 std::string getColumnProp(int field, int column, int prop);
 void setColumnProp(int field, int column, int prop, const std::string& value);
 
-// Keys that arrive as event 15 wherever the focus is; alert(0) clears them all.
+// Keys that arrive as kEventAlertKey wherever the focus is; alert(0) clears them all.
 void alert(int key);
 
 // ---- Feedback ---------------------------------------------------------------------

@@ -64,7 +64,7 @@ void BrowseProcedure::operator()() {
   apprt::setProp(kList, apprt::kPropVScroll, 1);  // the list has a vertical scroll bar
   apprt::openWindow();
   apprt::startEventLoop();
-  while (!apprt::endEventLoop(0)) {
+  while (!apprt::endEventLoop()) {
     const int event = apprt::EVENT();
     if (event == apprt::kEventOpenWindow) {
       drive();

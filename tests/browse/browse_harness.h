@@ -2,9 +2,10 @@
 // The browse test harness: a list window over a real SQLite file, driven
 // headless. Its procedure follows the engine's calling protocol the way the
 // program's browse procedures do: it registers the list on the first event,
-// calls KX_RunBrowse until the engine answers 12, fills a row from the record
-// on action 1 and hands every other action to the test. Tests press keys and
-// click rows through the session and read what the list shows.
+// calls KX_RunBrowse until the engine answers kActionEventDone, fills a row
+// from the record on kActionFillRow and hands every other action to the test.
+// Tests press keys and click rows through the session and read what the list
+// shows.
 
 #include <gtest/gtest.h>
 
@@ -85,9 +86,10 @@ class BrowseProcedure {
   // One run of engine calls for the current event, until it answers 12.
   void drive();
 
-  // Hand-overs seen since the last take (actions other than 1 and 12).
+  // Hand-overs seen since the last take (actions other than kActionFillRow and
+  // kActionEventDone).
   std::vector<HandOver> takeHandOvers();
-  // Number of rows filled (action 1) since the last take.
+  // Number of rows filled (kActionFillRow) since the last take.
   int takeFills();
   void queueCommand(std::function<void()> command);
   // Runs the queued commands; the procedure does it at kRunCommandsKey.

@@ -46,9 +46,9 @@ void DropBrowseTest::procedure(bool registerCombo) {
   apprt::bindList(kDropCombo, comboRows_);
   apprt::openWindow();
   apprt::startEventLoop();
-  int step = 0;
+  int step = apprt::kLoopStepDefault;
   while (!apprt::endEventLoop(step)) {
-    step = 0;
+    step = apprt::kLoopStepDefault;
     const int event = apprt::EVENT();
     const int field = apprt::FIELD();
     if (event == kRunCommands) {
@@ -60,7 +60,7 @@ void DropBrowseTest::procedure(bool registerCombo) {
       events_.push_back({event, field});
     }
     if (event == apprt::kEventCloseWindow && refuseClose) {
-      step = 1;
+      step = apprt::kLoopStepConsumed;
     } else if (event == apprt::kEventOpenWindow) {
       browse.drive();
       if (registerCombo) KX_InitBrowse(kDropCombo, static_cast<uint16_t>(apprt::THREAD()), 0, true);

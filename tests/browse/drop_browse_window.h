@@ -34,7 +34,8 @@ class DropBrowseTest : public BrowseTest {
   // Runs `command` in the procedure thread between two events and waits until
   // the program is idle again.
   void inDropProcedure(std::function<void()> command);
-  // The events taken since the last call, other than focus changes (257).
+  // The events taken since the last call, other than focus changes
+  // (kEventSelected).
   std::vector<LoggedEvent> takeEvents();
   // The events numbered `number` among those.
   static int count(const std::vector<LoggedEvent>& events, int number);

@@ -6,6 +6,7 @@
 
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
+#include "runtime/constants.h"
 
 namespace fesk::inline_edit {
 namespace {
@@ -37,7 +38,7 @@ TEST(InLineColumnMap, AtMostNinetyNineEntriesAreRead) {
 }
 
 TEST(InLineEditFields, ControlsCountFromTheFirstEditFieldOr101) {
-  const std::array<int32_t, 2> types{8, 8};
+  const std::array<int32_t, 2> types{apprt::kTypeEntry, apprt::kTypeEntry};
   EditCall call{1, types, readColumnMap("0,1,2")};
   EditFirstField = 0;
   EXPECT_EQ(call.fieldOfSlot(1), 101);
