@@ -88,10 +88,16 @@ int newHandle(int window, int field, int thread, int parent, std::string classNa
 HandleEntry* findHandle(int handle);
 void forgetHandle(int handle);
 int ownerThread(int handle);  // safe without the program lock
+// The handles whose parent is `parent` (0: the top-level windows).
+std::vector<int> childHandles(int parent);
+// Ends every timer of `handle` in the calling thread.
+void killTimers(int handle);
 
 // Windows.
 Window* findWindow(int handle);
 Window& currentWindow();  // the calling thread's newest loaded window; throws if none
+Control& controlOf(int field);  // a control of currentWindow(); throws if there is none
+std::vector<Window*> openWindowsOf(int thread);
 Window* activeWindow();   // the window the user works in
 // Handles of windows in the order they were last active, the active one last.
 const std::vector<int>& windowsByActivation();
@@ -124,6 +130,8 @@ void focusTo(Window& w, int field, int key, std::function<void()> then = {});
 void dispatchMessage(const Message& m);
 bool takesInput(const Window& w);
 
+// The list rows that a height in dialog units shows.
+int visibleRowsFor(int heightDu);
 WindowView viewOf(Window& w);
 
 }  // namespace apprt
