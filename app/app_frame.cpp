@@ -2,8 +2,8 @@
 
 #include "app/export_list.h"
 #include "app/print_list.h"
-#include "app/procedure_skeleton.h"
 #include "procedures/browse_fesk1.h"
+#include "procedures/procedure_skeleton.h"
 #include "runtime/program.h"
 
 namespace fesk {

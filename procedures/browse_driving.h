@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/procedure_skeleton.h"
 #include "browse/browse_engine.h"
 #include "browse/browse_registry.h"
+#include "procedures/procedure_skeleton.h"
 
 namespace fesk {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/procedure_skeleton.h"
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
 #include "procedures/browse_driving.h"
 #include "procedures/edit_in_line.h"
+#include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
 #include "runtime/program.h"

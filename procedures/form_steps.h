@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/procedure_skeleton.h"
+#include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "runtime/file_declaration.h"
 

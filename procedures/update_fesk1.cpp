@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "app/procedure_skeleton.h"
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
 #include "data/record_writes.h"
 #include "procedures/browse_driving.h"
 #include "procedures/form_steps.h"
+#include "procedures/procedure_skeleton.h"
 #include "procedures/record_field_binding.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk2.h"

@@ -1,9 +1,9 @@
 #include "procedures/update_fesk2.h"
 
-#include "app/procedure_skeleton.h"
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "procedures/form_steps.h"
+#include "procedures/procedure_skeleton.h"
 #include "procedures/record_field_binding.h"
 
 namespace fesk {
