@@ -13,7 +13,7 @@
 #include "data_test_support.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/errors.h"
-#include "runtime/file_fault_driver.h"
+#include "support/file_fault_driver.h"
 
 namespace fesk::test {
 namespace {

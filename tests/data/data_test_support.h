@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/file_fault_driver.h"
+#include "support/file_fault_driver.h"
 #include "warnings/run_in_program.h"
 
 namespace fesk::test {

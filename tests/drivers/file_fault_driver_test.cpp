@@ -1,6 +1,6 @@
 // The fault driver fails exactly the calls it is told to and lets every other
 // call through to the real driver.
-#include "runtime/file_fault_driver.h"
+#include "support/file_fault_driver.h"
 
 #include "file_test_support.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/file_fault_driver.h"
+#include "support/file_fault_driver.h"
 
 #include <vector>
 
