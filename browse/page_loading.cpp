@@ -166,8 +166,8 @@ Flow BrowseCycle::selectAndFinish() {
 
   if (blk.DONTSELECT) {
     blk.DONTSELECT = 0;
-  } else if (!InsertRowPending && EditState == kEditStateNone && listMayTakeSelection(list()) && row >= 1 &&
-             row <= count) {
+  } else if (!InsertRowPending && EditState == kEditStateNone && listMayTakeSelection(list()) &&
+             row >= 1 && row <= count) {
     apprt::SELECT(list(), static_cast<int>(row));
   }
   if (count == 0) clearRecord(0);

@@ -25,7 +25,7 @@ bool RegisterBrowseOnce(int16_t listField, bool selectMode);
 // What a procedure does with the engine's hand-overs for one of its lists.
 struct BrowseHandOvers {
   std::function<void()> runEngine;               // one KX_RunBrowse call with the list's arguments
-  std::function<void()> fillRow;                 // kActionFillRow: the record into the display entry
+  std::function<void()> fillRow;                 // kActionFillRow: record into the display entry
   std::function<void(int action)> serveRequest;  // kActionInsert, kActionChange, kActionDelete
   std::function<void()> refreshButtons;          // kActionRefreshButtons
 };
