@@ -1,3 +1,33 @@
+# fesk_link_header(ROOT PATH): makes PATH (a folder or a header, relative to
+# the source tree) visible under the include directory ROOT.
+function(fesk_link_header root path)
+  get_filename_component(parent ${root}/${path} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${path} ${root}/${path} SYMBOLIC)
+endfunction()
+
+# fesk_layer_headers(TARGET): the headers TARGET offers to what links it are
+# those of its own folder alone. Every include names its folder from the
+# source root ("runtime/program.h"), so each target gets an include directory
+# of its own that holds just a link to its folder: a layer then sees the
+# headers of the layers it links (the ones below it) and no others, and an
+# include of a layer above fails to compile. FESK_HEADERS_BEING_MOVED_DOWN
+# adds the headers of a layer above that this folder still includes.
+function(fesk_layer_headers target)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  set(root ${PROJECT_BINARY_DIR}/layer_headers/${target})
+  fesk_link_header(${root} ${folder})
+  foreach(exception ${FESK_HEADERS_BEING_MOVED_DOWN})
+    string(REPLACE ":" ";" exception ${exception})
+    list(GET exception 0 layer)
+    list(GET exception 1 header)
+    if(layer STREQUAL folder)
+      fesk_link_header(${root} ${header})
+    endif()
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
 # fesk_library(NAME DEPS ... [EXCLUDE file.cpp ...]): a static library of every
 # .cpp in the calling folder (and its sub-folders) but the excluded ones, so
 # that adding a file needs no build edit.
@@ -8,7 +38,7 @@ function(fesk_library name)
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  fesk_layer_headers(${name})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
 endfunction()
 
