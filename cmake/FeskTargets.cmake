@@ -28,11 +28,23 @@ function(fesk_layer_headers target)
   target_include_directories(${target} PUBLIC ${root})
 endfunction()
 
+# fesk_require_targets(WHO DEP ...): stops the configuration when a layer that
+# WHO builds on is not there, rather than failing at link time or leaving WHO out.
+function(fesk_require_targets who)
+  foreach(dep ${ARGN})
+    if(NOT TARGET ${dep})
+      message(FATAL_ERROR "${who} needs ${dep}, which is not defined: its folder is missing "
+                          "or is added after ${who}'s")
+    endif()
+  endforeach()
+endfunction()
+
 # fesk_library(NAME DEPS ... [EXCLUDE file.cpp ...]): a static library of every
 # .cpp in the calling folder (and its sub-folders) but the excluded ones, so
 # that adding a file needs no build edit.
 function(fesk_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  fesk_require_targets(${name} ${ARG_DEPS})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   foreach(excluded ${ARG_EXCLUDE})
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
@@ -46,9 +58,10 @@ endfunction()
 # *_test.cpp in DIR, each test case registered with CTest.
 function(fesk_test_suite name dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  fesk_require_targets(${name} ${ARG_DEPS})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT sources)
-    return()
+    message(FATAL_ERROR "${name}: ${dir} holds no tests")
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} fesk_test_support GTest::gtest GTest::gmock
