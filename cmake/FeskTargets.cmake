@@ -55,7 +55,8 @@ function(fesk_library name)
 endfunction()
 
 # fesk_test_suite(NAME DIR DEPS ...): one GoogleTest executable of every
-# *_test.cpp in DIR, each test case registered with CTest.
+# *_test.cpp in DIR, each test case registered with CTest under the label NAME
+# (so that `./test --suites NAME` builds and runs it alone).
 function(fesk_test_suite name dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   fesk_require_targets(${name} ${ARG_DEPS})
@@ -70,7 +71,7 @@ function(fesk_test_suite name dir)
   # Where tests find the tree's own files (examples, scripts); __FILE__ may be
   # relative when a compiler cache rewrites paths.
   target_compile_definitions(${name} PRIVATE FESK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS ${name})
 endfunction()
 
 # fesk_embed_texts(TARGET FILES ... INCLUDE header NAMESPACE ns FUNCTION name TYPE type):
