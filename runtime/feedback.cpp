@@ -17,15 +17,13 @@ void setBusyCursor(bool busy) {
 }
 
 void beep() {
-  UnlockedWait unlocked;
-  frontEnd().beep();
+  whileUnlocked([] { frontEnd().beep(); });
 }
 
 int messageBox(const std::string& text, const std::string& title, Icon icon, int buttons,
                int defaultButton) {
   MessageBoxRequest request{newestOpenWindow(), text, title, icon, buttons, defaultButton};
-  UnlockedWait unlocked;
-  return frontEnd().messageBox(request);
+  return whileUnlocked([&] { return frontEnd().messageBox(request); });
 }
 
 }  // namespace apprt

@@ -27,8 +27,7 @@ void printPreview(const PrintedListHeader& header, PrintedListSource& source) {
       list.items.insert(list.items.end(), block.begin(), block.end());
   }
   const int window = newestOpenWindow();
-  UnlockedWait unlocked;
-  frontEnd().printPreview(list, window);
+  whileUnlocked([&] { frontEnd().printPreview(list, window); });
 }
 
 }  // namespace apprt

@@ -41,7 +41,7 @@ RunState& run() {
   return state;
 }
 
-constexpr size_t kMinimumStack = 8 * 1024 * 1024;
+constexpr size_t kMinimumStack = size_t{8} * 1024 * 1024;
 
 struct ThreadStart {
   std::shared_ptr<ProcedureThread> thread;
@@ -107,7 +107,9 @@ void wakeEveryThread() {
 
 }  // namespace
 
-ProcedureThread* currentThread() { return tThread; }
+ProcedureThread* currentThread() {
+  return tThread;
+}
 
 std::shared_ptr<ProcedureThread> findThread(int number) {
   auto& r = run();
@@ -140,9 +142,13 @@ int START(Procedure proc, size_t stackBytes) {
   return thread->number;
 }
 
-int THREAD() { return tThread ? tThread->number : 0; }
+int THREAD() {
+  return tThread ? tThread->number : 0;
+}
 
-bool halting() { return run().halted.load(); }
+bool halting() {
+  return run().halted.load();
+}
 
 namespace {
 // Makes every procedure thread unwind at its next wait. The first caller's
@@ -163,24 +169,23 @@ void HALT(int exitCode, const std::string& message) {
   throw ProgramHalted{};
 }
 
-UnlockedWait::UnlockedWait() {
+detail::ProgramLockLetGo::ProgramLockLetGo() {
   flushThreadWindows();
   threadWillWait();
   if (tProgramLock) tProgramLock->unlock();
 }
 
-UnlockedWait::~UnlockedWait() noexcept(false) {
+detail::ProgramLockLetGo::~ProgramLockLetGo() {
   if (tProgramLock) tProgramLock->lock();
-  if (halting() && std::uncaught_exceptions() == 0) throw ProgramHalted{};
 }
 
-Message waitForMessage() {
-  ProcedureThread& t = *tThread;
+namespace {
+// The thread's next message, waited for without the program lock.
+Message nextMessage(ProcedureThread& t) {
   auto& r = run();
-  UnlockedWait unlocked;
   std::unique_lock inbox(t.inboxMutex);
   for (;;) {
-    if (halting()) return {};  // the destructor of `unlocked` reports the halt
+    if (halting()) return {};  // whileUnlocked reports the halt
     if (!t.inbox.empty()) {
       Message m = std::move(t.inbox.front());
       t.inbox.pop_front();
@@ -210,6 +215,12 @@ Message waitForMessage() {
     --r.waitingThreads;
   }
 }
+}  // namespace
+
+Message waitForMessage() {
+  ProcedureThread& t = *tThread;
+  return whileUnlocked([&] { return nextMessage(t); });
+}
 
 int runningThreadCount() {
   auto& r = run();
@@ -219,9 +230,10 @@ int runningThreadCount() {
 
 void waitForOtherThreads(std::chrono::milliseconds limit) {
   auto& r = run();
-  UnlockedWait unlocked;
-  std::unique_lock lock(r.mutex);
-  r.changed.wait_for(lock, limit, [&] { return r.threads.size() <= 1; });
+  whileUnlocked([&] {
+    std::unique_lock lock(r.mutex);
+    r.changed.wait_for(lock, limit, [&] { return r.threads.size() <= 1; });
+  });
 }
 
 std::chrono::milliseconds shutdownWait() {
@@ -290,7 +302,9 @@ int ProgramRun::wait() {
   return r.exitCode;
 }
 
-void ProgramRun::stop() { stopEveryThread(0, ""); }
+void ProgramRun::stop() {
+  stopEveryThread(0, "");
+}
 
 bool ProgramRun::ended() const {
   std::lock_guard lock(run().mutex);

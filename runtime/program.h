@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <type_traits>
 
 namespace apprt {
 
@@ -37,16 +39,42 @@ struct ProgramHalted {};
 // True once HALT was called.
 bool halting();
 
-// Releases the program lock for the lifetime of the object (for a blocking
-// wait), telling the thread's listeners first; re-acquires it after. Throws
-// ProgramHalted on re-acquiring when the program halted meanwhile.
-class UnlockedWait {
+namespace detail {
+// The program lock let go for the lifetime of the object, the thread's
+// listeners told first; taken back at the end. Only whileUnlocked uses it:
+// the halt check that must follow every wait cannot live in a destructor.
+class ProgramLockLetGo {
  public:
-  UnlockedWait();
-  ~UnlockedWait() noexcept(false);
-  UnlockedWait(const UnlockedWait&) = delete;
-  UnlockedWait& operator=(const UnlockedWait&) = delete;
+  ProgramLockLetGo();
+  ~ProgramLockLetGo();
+  ProgramLockLetGo(const ProgramLockLetGo&) = delete;
+  ProgramLockLetGo& operator=(const ProgramLockLetGo&) = delete;
 };
+}  // namespace detail
+
+// Runs the blocking `wait` with the program lock let go, takes the lock back
+// (also when `wait` throws) and answers what `wait` answered. Throws
+// ProgramHalted when the program halted meanwhile, so that the thread unwinds
+// instead of going on with what the interrupted wait answered.
+template <typename Wait>
+auto whileUnlocked(Wait&& wait) {
+  using Answer = std::invoke_result_t<Wait&>;
+  if constexpr (std::is_void_v<Answer>) {
+    {
+      detail::ProgramLockLetGo letGo;
+      wait();
+    }
+    if (halting()) throw ProgramHalted{};
+  } else {
+    std::optional<Answer> answer;
+    {
+      detail::ProgramLockLetGo letGo;
+      answer.emplace(wait());
+    }
+    if (halting()) throw ProgramHalted{};
+    return std::move(*answer);
+  }
+}
 
 // How long the end of the program waits for procedure threads to close their
 // windows and end.
@@ -58,8 +86,7 @@ inline constexpr std::chrono::seconds kShutdownWait{20};
 // running then is stopped at its next wait.
 class ProgramRun {
  public:
-  explicit ProgramRun(FrontEnd& frontEnd,
-                      std::chrono::milliseconds shutdownWait = kShutdownWait);
+  explicit ProgramRun(FrontEnd& frontEnd, std::chrono::milliseconds shutdownWait = kShutdownWait);
   ~ProgramRun();
   void start(Procedure firstProcedure);
   // Blocks until the run has ended; returns the exit code.

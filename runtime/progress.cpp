@@ -43,8 +43,7 @@ bool Progress::update(std::string text, long done, long total) {
 }
 
 void Progress::send() {
-  UnlockedWait unlocked;
-  if (frontEnd().progress(view_)) stopAsked_ = true;
+  if (whileUnlocked([&] { return frontEnd().progress(view_); })) stopAsked_ = true;
 }
 
 void StopRequests::ask(int progressId) {

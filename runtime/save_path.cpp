@@ -7,11 +7,7 @@ namespace apprt {
 
 std::optional<std::string> askSavePath(SavePathRequest request) {
   request.window = newestOpenWindow();
-  std::string path;
-  {
-    UnlockedWait unlocked;
-    path = frontEnd().askSavePath(request);
-  }
+  std::string path = whileUnlocked([&] { return frontEnd().askSavePath(request); });
   if (path.empty()) return std::nullopt;
   return path;
 }

@@ -38,8 +38,7 @@ class EndOnlyFrontEnd : public FrontEnd {
 
 // Lets the program lock go for a moment, as a procedure does when it waits.
 void pause() {
-  UnlockedWait unlocked;
-  std::this_thread::yield();
+  whileUnlocked([] { std::this_thread::yield(); });
 }
 
 TEST(ProgramLock, TwoProcedureThreadsNeverRunAtOnce) {
@@ -82,9 +81,10 @@ TEST(ProgramLock, AThreadThatWaitsLetsAnotherRun) {
         },
         0);
     // Thread 2 can only run while this one waits with the lock let go.
-    UnlockedWait unlocked;
-    std::unique_lock lock(m);
-    EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return secondRan; }));
+    whileUnlocked([&] {
+      std::unique_lock lock(m);
+      EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return secondRan; }));
+    });
   });
   run.wait();
   EXPECT_TRUE(secondRan);
