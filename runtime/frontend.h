@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/constants.h"
+#include "runtime/control_tree.h"
 #include "runtime/printed_list.h"
 #include "runtime/window_definition.h"
 
@@ -51,6 +52,17 @@ struct ControlView {
   bool operator==(const ControlView&) const = default;
 };
 
+template <>
+struct ControlFacts<ControlView> {
+  static int field(const ControlView& c) { return c.field; }
+  static int parent(const ControlView& c) { return c.parent; }
+  static ControlKind kind(const ControlView& c) { return c.kind; }
+  static bool hidden(const ControlView& c) { return c.hidden; }
+  static bool enabled(const ControlView& c) { return c.enabled; }
+  static int choice(const ControlView& c) { return c.choice; }
+  static const std::string& text(const ControlView& c) { return c.text; }
+};
+
 struct WindowView {
   int handle = 0;
   int thread = 0;
@@ -69,9 +81,7 @@ struct WindowView {
 
   const ControlView* control(int field) const;
   const ControlView* controlByText(const std::string& text) const;
-  // Whether a person sees the control: neither it nor a container of it is
-  // hidden, and every sheet it sits in shows its tab (tabs themselves show).
-  bool shows(const ControlView& c) const;
+  bool shows(const ControlView& c) const { return isShownAmong(controls, c); }
   bool operator==(const WindowView&) const = default;
 };
 
