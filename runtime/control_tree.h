@@ -6,12 +6,13 @@
 
 #include <vector>
 
+#include "runtime/mnemonic.h"
 #include "runtime/window_definition.h"
 
 namespace apprt {
 
 template <class C>
-struct ControlFacts;  // field, parent, kind, hidden, choice
+struct ControlFacts;  // field, parent, kind, hidden, enabled, choice, text
 
 template <class C>
 const C* controlWithField(const std::vector<C>& controls, int field) {
@@ -61,6 +62,18 @@ bool isShownAmong(const std::vector<C>& controls, const C& c) {
     child = at;
   }
   return true;
+}
+
+// The first control that Alt plus `key` reaches: shown, enabled, with a field
+// of its own, and a text whose mnemonic is `key`.
+template <class C>
+const C* controlWithMnemonic(const std::vector<C>& controls, int key) {
+  using F = ControlFacts<C>;
+  for (const C& c : controls)
+    if (F::field(c) > 0 && F::enabled(c) && mnemonicKey(F::text(c)) == key &&
+        isShownAmong(controls, c))
+      return &c;
+  return nullptr;
 }
 
 }  // namespace apprt

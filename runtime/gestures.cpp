@@ -2,7 +2,6 @@
 // the front-end arrives as messages (see message_layer.h) and leaves as events
 // in the window's queue, in the order a procedure expects them.
 
-#include <cctype>
 #include <string>
 
 #include "runtime/program.h"
@@ -119,50 +118,30 @@ void leaveByKey(Window& w, Control& from, int key, Control* to) {
   }
 }
 
-int mnemonicOf(const std::string& text) {
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != '&') continue;
-    if (text[i + 1] == '&') {
-      ++i;
-      continue;
+void mnemonic(Window& w, int letter, int key) {
+  const Control* marked = controlWithMnemonic(w.controls, letter);
+  Control* c = marked ? w.control(marked->def.field) : nullptr;
+  if (!c) return;
+  switch (c->def.kind) {
+    case ControlKind::Prompt: {
+      // A prompt never takes the focus: the control after it does.
+      Control* next = nextFocusable(w, c->def.field, false);
+      if (next) focusTo(w, next->def.field, key);
+      return;
     }
-    return std::toupper(static_cast<unsigned char>(text[i + 1]));
-  }
-  return 0;
-}
-
-bool mnemonic(Window& w, int letter, int key) {
-  for (size_t i = 0; i < w.controls.size(); ++i) {
-    Control& c = w.controls[i];
-    if (c.def.field <= 0 || mnemonicOf(c.text) != letter || !isShown(w, c) || !c.enabled) continue;
-    switch (c.def.kind) {
-      case ControlKind::Prompt: {
-        // A prompt never takes the focus: the control after it does.
-        Control* next = nextFocusable(w, c.def.field, false);
-        if (next) focusTo(w, next->def.field, key);
-        return true;
-      }
-      case ControlKind::Button:
-        press(w, c, key);
-        return true;
-      case ControlKind::Tab: {
-        int index = 0;
-        for (auto& x : w.controls) {
-          if (x.def.parent != c.def.parent || x.def.kind != ControlKind::Tab) continue;
-          ++index;
-          if (x.def.field == c.def.field) {
-            Control* sheet = w.control(c.def.parent);
-            if (sheet) sendMessage(sheet->handle, kMsgChooseTab, index, 0);
-          }
-        }
-        return true;
-      }
-      default:
-        if (isFocusable(w, c)) focusTo(w, c.def.field, key);
-        return true;
+    case ControlKind::Button:
+      press(w, *c, key);
+      return;
+    case ControlKind::Tab: {
+      Control* sheet = w.control(c->def.parent);
+      int tab = tabNumber(w.controls, c->def.parent, c->def.field);
+      if (sheet && tab) sendMessage(sheet->handle, kMsgChooseTab, tab, 0);
+      return;
     }
+    default:
+      if (isFocusable(w, *c)) focusTo(w, c->def.field, key);
+      return;
   }
-  return false;
 }
 
 void listKey(Window& w, Control& list, int key, const std::string& character = {}) {

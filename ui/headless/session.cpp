@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "runtime/key_names.h"
+#include "runtime/mnemonic.h"
 #include "runtime/utf8.h"
 #include "ui/headless/transcript.h"
 
@@ -15,13 +16,7 @@ using apprt::WindowView;
 
 namespace {
 bool sameTextIgnoringMnemonic(const std::string& shown, const std::string& wanted) {
-  if (shown == wanted) return true;
-  std::string plain;
-  for (size_t i = 0; i < shown.size(); ++i) {
-    if (shown[i] == '&' && i + 1 < shown.size() && shown[i + 1] != '&') continue;
-    plain += shown[i];
-  }
-  return plain == wanted;
+  return shown == wanted || apprt::parseMnemonic(shown).text == wanted;
 }
 }  // namespace
 

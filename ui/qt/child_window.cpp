@@ -176,7 +176,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
   if (changed) {
     switch (c.kind) {
       case ControlKind::Prompt:
-        static_cast<QLabel*>(widget)->setText(mnemonicRichText(qs(c.text)));
+        static_cast<QLabel*>(widget)->setText(mnemonicRichText(c.text));
         break;
       case ControlKind::Entry: {
         auto* entry = static_cast<EntryControl*>(widget);
@@ -270,12 +270,6 @@ QWidget* ChildWindow::fieldWidget(int field) const {
   return it->second.focusWidget ? it->second.focusWidget : it->second.widget;
 }
 
-bool ChildWindow::hasMnemonic(int key) const {
-  for (const auto& c : view_.controls)
-    if (c.field > 0 && c.enabled && mnemonicKey(qs(c.text)) == key && view_.shows(c)) return true;
-  return false;
-}
-
 bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
   const int code = keyCode(*event);
   if (code == 0) return false;
@@ -299,7 +293,7 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
       // other goes on to the frame's menu bar.
       auto* key = static_cast<QKeyEvent*>(event);
       int code = keyCode(*key);
-      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && hasMnemonic(code & 0xFF)) {
+      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && view_.hasMnemonic(code & 0xFF)) {
         event->accept();
         return true;
       }

@@ -307,13 +307,6 @@ void Desktop::sendTypedText() {
   send(Input::Kind::Text, editWindow_, editField_, 0, 0, 0, editor_.text());
 }
 
-bool Desktop::hasMnemonic(const ShownWindow& w, int letter) const {
-  for (const auto& c : w.view.controls)
-    if (c.field > 0 && c.enabled && mnemonicKey(c.text) == letter && w.view.shows(c))
-      return true;
-  return false;
-}
-
 // ---- Status ---------------------------------------------------------------------------
 
 bool Desktop::animating() const {

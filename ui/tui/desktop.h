@@ -88,7 +88,6 @@ class Desktop {
   bool editing(const ShownWindow& w) const;
   void sendTypedText();
   std::vector<const apprt::ControlView*> toolbarButtons() const;
-  bool hasMnemonic(const ShownWindow& w, int letter) const;
 
   // Input, by what has the keyboard.
   void menuKey(const DecodedKey& key);

@@ -34,7 +34,7 @@ void Desktop::key(const TerminalKey& terminalKey) {
   ShownWindow* w = active();
   if ((k.code & kAlt) && !(k.code & kCtrl)) {
     const int letter = k.code & 0xFF;
-    if (w && hasMnemonic(*w, letter)) {
+    if (w && w->view.hasMnemonic(letter)) {
       send(Input::Kind::Key, w->view.handle, 0, k.code);
     } else if (MnemonicMatch m = findMnemonic(bar_, letter); m.index >= 0 && !(k.code & kShift)) {
       const MenuEntry& entry = bar_[static_cast<size_t>(m.index)];
@@ -107,7 +107,7 @@ std::vector<MenuEntry> Desktop::windowMenuItems() const {
     MenuEntry e;
     ++number;
     std::string label = number <= 9 ? "&" + std::to_string(number) + " " : "   ";
-    e.text = parseMnemonic(label + windows_.at(*it).view.title);
+    e.text = mnemonicCells(label + windows_.at(*it).view.title);
     e.window = *it;
     e.hint = "Make this window the active one";
     items.push_back(std::move(e));
@@ -316,7 +316,7 @@ void Desktop::click(int col, int row, bool twice) {
   if (row == 1 && clientArea().row == 2) {
     int at = 1;
     for (const ControlView* button : toolbarButtons()) {
-      int width = textCells(parseMnemonic(button->text).text) + 4;
+      int width = textCells(mnemonicCells(button->text).text) + 4;
       if (col >= at && col < at + width)
         send(Input::Kind::Click, frame_->handle, button->field, kKeyMouseLeft);
       at += width + 1;

@@ -88,7 +88,7 @@ void Desktop::paintToolbar(Canvas& canvas) {
   canvas.fill({0, 1, cols_, 1}, Style::Window);
   int col = 1;
   for (const ControlView* button : toolbarButtons()) {
-    const int label = textCells(parseMnemonic(button->text).text);
+    const int label = textCells(mnemonicCells(button->text).text);
     Style style = button->enabled ? Style::Button : Style::Disabled;
     canvas.text(col, 1, std::wstring(L"[ "), style);
     canvas.mnemonic(col + 2, 1, button->text, style, label);

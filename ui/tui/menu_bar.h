@@ -15,7 +15,7 @@ struct MenuEntry {
   int field = 0;  // the control; 0 for a separator and for a window of the list
   bool submenu = false;
   bool separator = false;
-  MnemonicText text;
+  MnemonicCells text;
   std::string hint;
   bool enabled = true;
   int standardAction = 0;
