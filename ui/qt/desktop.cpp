@@ -159,6 +159,10 @@ void Desktop::showHelp(const std::string& helpId) {
   help_->showPage(helpId);
 }
 
+void Desktop::beep() {
+  QApplication::beep();
+}
+
 void Desktop::endProgram(int exitCode, const std::string& haltMessage) {
   if (!haltMessage.empty()) std::cerr << "fesk: " << haltMessage << "\n";
   if (frame_) {

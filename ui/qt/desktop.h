@@ -41,6 +41,7 @@ class Desktop : public QObject {
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
   void standardAction(apprt::StandardAction action, int window);
   void showHelp(const std::string& helpId);
+  void beep();
   void endProgram(int exitCode, const std::string& haltMessage);
   // Printing and files (desktop_dialogs.cpp). `closed` and `answer` are
   // called once, when the user is done.

@@ -80,7 +80,7 @@ void Desktop::answerWaitingBoxes() {
   progressBoxes_.clear();
 }
 
-void Desktop::standardAction(StandardAction action) {
+void Desktop::standardAction(StandardAction action, int) {
   switch (action) {
     case StandardAction::Tile:
       tile();

@@ -36,7 +36,8 @@ class Desktop {
   void showWindow(const apprt::WindowView& view);
   void closeWindow(int handle);
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
-  void standardAction(apprt::StandardAction action);
+  // Window actions apply to every window of the terminal, whichever asked.
+  void standardAction(apprt::StandardAction action, int window = 0);
   void showHelp(const std::string& helpId);
   void beep();
   // Asks for a file to write in a box with an entry (desktop_dialogs.cpp).
