@@ -305,12 +305,18 @@ void chooseTab(Window& w, Control& sheet, int tab) {
     if (!entryAccepts(w, *focused, kKeyMouseLeft)) return;
     entry = focused->def.field;
   }
-  queueEvent(w, Event{kEventTabChanging, field, 0, {},
+  queueEvent(w, Event{kEventTabChanging,
+                      field,
+                      0,
+                      {},
                       [handle, entry] {
                         if (entry) takeValue(handle, entry);
                       },
                       {}});
-  queueEvent(w, Event{kEventNewSelection, field, 0, {},
+  queueEvent(w, Event{kEventNewSelection,
+                      field,
+                      0,
+                      {},
                       [handle, field, tab] {
                         Window* x = findWindow(handle);
                         if (Control* s = x ? x->control(field) : nullptr) s->choice = tab;
@@ -463,14 +469,14 @@ void routeInput(const Input& input) {
   if (drop && (!isDropDown(*drop) || drop->handle != target)) drop = nullptr;
   switch (input.kind) {
     case Input::Kind::Key:
-      if (drop && (input.key == kCtrl + kKeyPgUp || input.key == kCtrl + kKeyPgDn)) {
+      if (drop && (input.code == kCtrl + kKeyPgUp || input.code == kCtrl + kKeyPgDn)) {
         // The open list sees Ctrl held around the page key.
         sendMessage(target, kMsgKeyDown, kKeyCtrl, 0);
-        sendMessage(target, kMsgKeyDown, input.key - kCtrl, 0);
+        sendMessage(target, kMsgKeyDown, input.code - kCtrl, 0);
         sendMessage(target, kMsgKeyUp, kKeyCtrl, 0);
         break;
       }
-      sendMessage(target, kMsgKeyDown, input.key, reinterpret_cast<intptr_t>(&input.text));
+      sendMessage(target, kMsgKeyDown, input.code, reinterpret_cast<intptr_t>(&input.text));
       break;
     case Input::Kind::Drop:
       if (!drop) break;
@@ -478,24 +484,25 @@ void routeInput(const Input& input) {
       sendMessage(drop->dropButton, kMsgGetDlgCode, 0, 0);
       break;
     case Input::Kind::KeyUp:
-      sendMessage(target, kMsgKeyUp, input.key, 0);
+      sendMessage(target, kMsgKeyUp, input.code, 0);
       break;
     case Input::Kind::Click:
-      sendMessage(target, kMsgClick, input.key, 0);
+      sendMessage(target, kMsgClick, input.mouse, 0);
       break;
     case Input::Kind::Text:
       sendMessage(target, kMsgSetText, 0, reinterpret_cast<intptr_t>(&input.text));
       break;
     case Input::Kind::Row:
-      sendMessage(target, kMsgChooseRow, input.row, input.key);
+      sendMessage(target, kMsgChooseRow, input.row, input.mouse);
       // Releasing the mouse on a row of an open list picks it and closes the list.
       if (drop && drop->droppedDown) sendMessage(drop->dropButton, kMsgDropButtonReleased, 0, 0);
       break;
     case Input::Kind::Tab:
-      sendMessage(target, kMsgChooseTab, input.row, 0);
+      sendMessage(target, kMsgChooseTab, input.tab, 0);
       break;
     case Input::Kind::Scroll: {
-      const uintptr_t wParam = (static_cast<uintptr_t>(input.thumb) << 16) | (input.row & 0xFFFF);
+      const uintptr_t wParam =
+          (static_cast<uintptr_t>(input.thumb) << 16) | (input.scroll & 0xFFFF);
       if (drop && drop->droppedDown) {
         // An open list's own scroll bar: the list window hears of the action,
         // then the control that its list was scrolled.
@@ -507,7 +514,7 @@ void routeInput(const Input& input) {
       break;
     }
     case Input::Kind::Wheel:
-      sendMessage(target, kMsgWheel, input.row, 0);
+      sendMessage(target, kMsgWheel, input.up ? 1 : 0, 0);
       break;
     case Input::Kind::Activate:
       sendMessage(target, kMsgActivate, 0, 0);

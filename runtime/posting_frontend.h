@@ -36,12 +36,13 @@ class PostingFrontEnd : public FrontEnd {
     });
   }
   std::string askSavePath(const SavePathRequest& request) override {
-    return ask<std::string>({}, [request](Screen& s, auto answer) {
-      s.askSavePath(request, std::move(answer));
-    });
+    return ask<std::string>(
+        {}, [request](Screen& s, auto answer) { s.askSavePath(request, std::move(answer)); });
   }
   bool progress(const ProgressView& view) override {
-    post([view, this](Screen& s) { s.showProgress(view, [this, id = view.id] { stops_.ask(id); }); });
+    post([view, this](Screen& s) {
+      s.showProgress(view, [this, id = view.id] { stops_.ask(id); });
+    });
     return stops_.asked(view);
   }
   void beep() override {

@@ -46,8 +46,7 @@ class Desktop : public QObject {
   // Printing and files (desktop_dialogs.cpp). `closed` and `answer` are
   // called once, when the user is done.
   void showPrintPreview(const apprt::PrintedList& list, std::function<void()> closed);
-  void askSavePath(const apprt::SavePathRequest& request,
-                   std::function<void(std::string)> answer);
+  void askSavePath(const apprt::SavePathRequest& request, std::function<void(std::string)> answer);
   // Shows (after a moment, so that short work shows nothing), updates or
   // removes the report of a piece of work; `stop` is called when the user
   // cancels it.
@@ -72,7 +71,6 @@ class Desktop : public QObject {
  private:
   void childActivated(QMdiSubWindow* sub);
   void updateBusyCursor();
-  void sendInput(apprt::Input::Kind kind, int window);
 
   InputSink send_;
   std::unique_ptr<FrameWindow> frame_;

@@ -186,7 +186,7 @@ void Desktop::tile() {
     w.outer.height = area.row + (row + 1) * area.height / down - w.outer.row;
     w.arrange(area);
     if (before.width != w.outer.width || before.height != w.outer.height)
-      send(Input::Kind::Resize, w.view.handle);
+      send_(Input::resize(w.view.handle));
   }
 }
 
@@ -197,7 +197,7 @@ void Desktop::cascade() {
     const CellRect before = w.outer;
     place(w, index++);
     if (before.width != w.outer.width || before.height != w.outer.height)
-      send(Input::Kind::Resize, handle);
+      send_(Input::resize(handle));
   }
 }
 
@@ -233,7 +233,7 @@ void Desktop::activate(int handle) {
   if (!order_.empty() && order_.back() == handle) return;
   std::erase(order_, handle);
   order_.push_back(handle);
-  send(Input::Kind::Activate, handle);
+  send_(Input::activate(handle));
   syncEditor();
 }
 
@@ -245,22 +245,9 @@ void Desktop::cycleWindows(int step) {
     int top = order_.back();
     order_.pop_back();
     order_.insert(order_.begin(), top);
-    send(Input::Kind::Activate, order_.back());
+    send_(Input::activate(order_.back()));
     syncEditor();
   }
-}
-
-void Desktop::send(Input::Kind kind, int window, int field, int key, int row, int thumb,
-                   std::string text) {
-  Input input;
-  input.kind = kind;
-  input.window = window;
-  input.field = field;
-  input.key = key;
-  input.row = row;
-  input.thumb = thumb;
-  input.text = std::move(text);
-  send_(input);
 }
 
 // ---- The focused entry --------------------------------------------------------------
@@ -304,7 +291,7 @@ void Desktop::syncEditor() {
 void Desktop::sendTypedText() {
   echoes_.push_back(editor_.text());
   if (echoes_.size() > kMaxPendingEchoes) echoes_.pop_front();
-  send(Input::Kind::Text, editWindow_, editField_, 0, 0, 0, editor_.text());
+  send_(Input::typed(editWindow_, editField_, editor_.text()));
 }
 
 // ---- Status ---------------------------------------------------------------------------

@@ -41,8 +41,7 @@ class Desktop {
   void showHelp(const std::string& helpId);
   void beep();
   // Asks for a file to write in a box with an entry (desktop_dialogs.cpp).
-  void askSavePath(const apprt::SavePathRequest& request,
-                   std::function<void(std::string)> answer);
+  void askSavePath(const apprt::SavePathRequest& request, std::function<void(std::string)> answer);
   // Shows, updates or removes the box reporting a piece of work; its Cancel
   // button calls `stop`.
   void showProgress(const apprt::ProgressView& view, std::function<void()> stop);
@@ -77,8 +76,6 @@ class Desktop {
 
  private:
   ShownWindow* active();
-  void send(apprt::Input::Kind kind, int window, int field = 0, int key = 0, int row = 0,
-            int thumb = 0, std::string text = {});
   void activate(int handle);
   void cycleWindows(int step);
   void tile();
@@ -129,12 +126,11 @@ class Desktop {
   } menu_;
 
   std::vector<std::unique_ptr<MessageBoxView>> boxes_;  // the newest last
-  void answerBox(int value);  // answers the newest box and removes it
+  void answerBox(int value);                            // answers the newest box and removes it
   // The boxes reporting work, by the work's id; work whose box was cancelled
   // shows none again.
   std::map<int, MessageBoxView*> progressBoxes_;
   std::set<int> cancelledWork_;
-
 
   struct HelpPage {
     std::string title;

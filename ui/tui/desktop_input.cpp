@@ -35,7 +35,7 @@ void Desktop::key(const TerminalKey& terminalKey) {
   if ((k.code & kAlt) && !(k.code & kCtrl)) {
     const int letter = k.code & 0xFF;
     if (w && w->view.hasMnemonic(letter)) {
-      send(Input::Kind::Key, w->view.handle, 0, k.code);
+      send_(Input::keyDown(w->view.handle, k.code));
     } else if (MnemonicMatch m = findMnemonic(bar_, letter); m.index >= 0 && !(k.code & kShift)) {
       const MenuEntry& entry = bar_[static_cast<size_t>(m.index)];
       if (!entry.submenu && m.unique)
@@ -43,9 +43,9 @@ void Desktop::key(const TerminalKey& terminalKey) {
       else
         openMenu(m.index, entry.submenu);
     } else if (w) {
-      send(Input::Kind::Key, w->view.handle, 0, k.code);
+      send_(Input::keyDown(w->view.handle, k.code));
     } else if (k.code == kAlt + kKeyF4 && frame_) {
-      send(Input::Kind::Close, frame_->handle);
+      send_(Input::close(frame_->handle));
     }
     return;
   }
@@ -53,13 +53,13 @@ void Desktop::key(const TerminalKey& terminalKey) {
   if (editing(*w) && entryKey(k)) return;
   const ControlView* focused = w->view.control(w->view.focus);
   if (isDropList(focused) && (k.code == kKeyF4 || k.code == kAlt + kKeyDown)) {
-    send(Input::Kind::Drop, w->view.handle, focused->field, kKeyMouseLeft);
+    send_(Input::drop(w->view.handle, focused->field));
     return;
   }
   if (k.code == kKeyCharacter)
-    send(Input::Kind::Key, w->view.handle, 0, k.code, 0, 0, encodeUtf8(std::wstring(1, k.typed)));
+    send_(Input::keyDown(w->view.handle, k.code, encodeUtf8(std::wstring(1, k.typed))));
   else if (k.code)
-    send(Input::Kind::Key, w->view.handle, 0, k.code);
+    send_(Input::keyDown(w->view.handle, k.code));
 }
 
 bool Desktop::entryKey(const DecodedKey& k) {
@@ -124,7 +124,7 @@ void Desktop::choose(const MenuEntry& entry) {
   if (entry.window) {
     activate(entry.window);
   } else if (frame_ && entry.field) {
-    send(Input::Kind::Menu, frame_->handle, entry.field);
+    send_(Input::menu(frame_->handle, entry.field));
   }
 }
 
@@ -235,7 +235,7 @@ void Desktop::popupClick(const Popup& popup, int col, int row) {
   const int handle = popup.window->view.handle;
   const int field = popup.control->field;
   if (!r.contains(col, row)) {
-    send(Input::Kind::Drop, handle, field, kKeyMouseLeft);  // a click elsewhere closes it
+    send_(Input::drop(handle, field));  // a click elsewhere closes it
     return;
   }
   if (popup.control->scrollBar && col == r.col + r.width - 1) {
@@ -243,11 +243,11 @@ void Desktop::popupClick(const Popup& popup, int col, int row) {
                : row == r.row + r.height - 1 ? kScrollLineDown
                : row < r.row + r.height / 2  ? kScrollPageUp
                                              : kScrollPageDown;
-    send(Input::Kind::Scroll, handle, field, 0, code);
+    send_(Input::scrollBar(handle, field, code));
     return;
   }
   if (row - r.row < static_cast<int>(popup.control->rows.size()))
-    send(Input::Kind::Row, handle, field, kKeyMouseLeft, row - r.row + 1);
+    send_(Input::chooseRow(handle, field, row - r.row + 1, kKeyMouseLeft));
 }
 
 void Desktop::helpKey(const DecodedKey& k) {
@@ -317,8 +317,7 @@ void Desktop::click(int col, int row, bool twice) {
     int at = 1;
     for (const ControlView* button : toolbarButtons()) {
       int width = textCells(mnemonicCells(button->text).text) + 4;
-      if (col >= at && col < at + width)
-        send(Input::Kind::Click, frame_->handle, button->field, kKeyMouseLeft);
+      if (col >= at && col < at + width) send_(Input::click(frame_->handle, button->field));
       at += width + 1;
     }
     return;
@@ -339,31 +338,31 @@ void Desktop::windowClick(ShownWindow& w, int col, int row, bool twice) {
   const ControlView* c = w.view.control(hit.field);
   switch (hit.part) {
     case Hit::Part::CloseBox:
-      send(Input::Kind::Close, handle);
+      send_(Input::close(handle));
       return;
     case Hit::Part::Row:
-      send(Input::Kind::Row, handle, hit.field, mouse, hit.index);
+      send_(Input::chooseRow(handle, hit.field, hit.index, mouse));
       return;
     case Hit::Part::Header:
-      send(Input::Kind::Click, handle, hit.field, kKeyMouseLeft);
+      send_(Input::click(handle, hit.field));
       return;
     case Hit::Part::LineUp:
-      send(Input::Kind::Scroll, handle, hit.field, 0, kScrollLineUp);
+      send_(Input::scrollBar(handle, hit.field, kScrollLineUp));
       return;
     case Hit::Part::LineDown:
-      send(Input::Kind::Scroll, handle, hit.field, 0, kScrollLineDown);
+      send_(Input::scrollBar(handle, hit.field, kScrollLineDown));
       return;
     case Hit::Part::PageUp:
-      send(Input::Kind::Scroll, handle, hit.field, 0, kScrollPageUp);
+      send_(Input::scrollBar(handle, hit.field, kScrollPageUp));
       return;
     case Hit::Part::PageDown:
-      send(Input::Kind::Scroll, handle, hit.field, 0, kScrollPageDown);
+      send_(Input::scrollBar(handle, hit.field, kScrollPageDown));
       return;
     case Hit::Part::Tab:
-      send(Input::Kind::Tab, handle, hit.field, 0, hit.index);
+      send_(Input::chooseTab(handle, hit.field, hit.index));
       return;
     case Hit::Part::DropButton:
-      if (c) send(Input::Kind::Drop, handle, c->field, kKeyMouseLeft);
+      if (c) send_(Input::drop(handle, c->field));
       return;
     case Hit::Part::Control:
       if (!c) return;
@@ -374,7 +373,7 @@ void Desktop::windowClick(ShownWindow& w, int col, int row, bool twice) {
         }
         clickedEntry_ = PendingClick{handle, c->field, hit.offset};
       }
-      send(Input::Kind::Click, handle, c->field, kKeyMouseLeft);
+      send_(Input::click(handle, c->field));
       return;
     default:
       return;
@@ -392,8 +391,7 @@ void Desktop::wheel(int col, int row, bool up) {
     if (!w.outer.contains(col, row)) continue;
     Hit hit = hitTest(w, col, row);
     const ControlView* c = w.view.control(hit.field);
-    if (c && c->kind == ControlKind::List)
-      send(Input::Kind::Wheel, w.view.handle, c->field, 0, up ? 1 : 0);
+    if (c && c->kind == ControlKind::List) send_(Input::wheel(w.view.handle, c->field, up));
     return;
   }
 }

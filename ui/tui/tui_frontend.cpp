@@ -5,7 +5,6 @@
 
 #include <system_error>
 
-
 namespace fesk::tui {
 
 Mailbox::Mailbox() {
