@@ -3,6 +3,7 @@
 // in the window's queue, in the order a procedure expects them.
 
 #include <string>
+#include <utility>
 
 #include "runtime/program.h"
 #include "runtime/queue.h"
@@ -11,6 +12,16 @@
 
 namespace apprt {
 namespace {
+
+// The input whose messages are being sent. What it typed (a character, an
+// entry's new text) is read from here by the runtime's own procedure rather
+// than passed through lParam, which window procedures pass on as a number.
+thread_local const Input* tRoutedInput = nullptr;
+
+const std::string& routedText() {
+  static const std::string none;
+  return tRoutedInput ? tRoutedInput->text : none;
+}
 
 bool isList(const Control& c) {
   return c.def.kind == ControlKind::List || c.def.kind == ControlKind::DropList ||
@@ -144,32 +155,33 @@ void mnemonic(Window& w, int letter, int key) {
   }
 }
 
-void listKey(Window& w, Control& list, int key, const std::string& character = {}) {
-  int field = list.def.field;
+// The event a key that scrolls a list stands for; 0 for any other key.
+int scrollEventOfKey(int key) {
   switch (key) {
     case kKeyUp:
-      queue(w, kEventScrollUp, field, key);
-      return;
+      return kEventScrollUp;
     case kKeyDown:
-      queue(w, kEventScrollDown, field, key);
-      return;
+      return kEventScrollDown;
     case kKeyPgUp:
-      queue(w, kEventPageUp, field, key);
-      return;
+      return kEventPageUp;
     case kKeyPgDn:
-      queue(w, kEventPageDown, field, key);
-      return;
+      return kEventPageDown;
     case kCtrl + kKeyPgUp:
     case kCtrl + kKeyHome:
-      queue(w, kEventScrollTop, field, key);
-      return;
+      return kEventScrollTop;
     case kCtrl + kKeyPgDn:
     case kCtrl + kKeyEnd:
-      queue(w, kEventScrollBottom, field, key);
-      return;
+      return kEventScrollBottom;
     default:
-      queueAlertKey(w, field, key, character);
+      return 0;
   }
+}
+
+void listKey(Window& w, Control& list, int key, const std::string& character = {}) {
+  if (int event = scrollEventOfKey(key))
+    queue(w, event, list.def.field, key);
+  else
+    queueAlertKey(w, list.def.field, key, character);
 }
 
 // The list whose selected row an entry is laid over (an in-line edit), if any.
@@ -179,24 +191,6 @@ Control* listUnder(Window& w, const Control& entry) {
     for (auto& [key, value] : c.columnProps)
       if (key.second == kPropColumnEditField && value == field) return &c;
   return nullptr;
-}
-
-// The keys that scroll a list; typed in an entry over its row, they still
-// reach the list, whose editor then keeps the row in place.
-bool isScrollKey(int key) {
-  switch (key) {
-    case kKeyUp:
-    case kKeyDown:
-    case kKeyPgUp:
-    case kKeyPgDn:
-    case kCtrl + kKeyPgUp:
-    case kCtrl + kKeyHome:
-    case kCtrl + kKeyPgDn:
-    case kCtrl + kKeyEnd:
-      return true;
-    default:
-      return false;
-  }
 }
 
 void keyDown(Window& w, int key, const std::string& character) {
@@ -238,9 +232,10 @@ void keyDown(Window& w, int key, const std::string& character) {
   }
   switch (focused->def.kind) {
     case ControlKind::Entry:
-      if (key == kKeyEnter)
-        leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
-      else if (Control* list = listUnder(w, *focused); list && isScrollKey(key))
+      if (key == kKeyEnter) leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
+      // The keys that scroll a list, typed in an entry over its row, still
+      // reach the list, whose editor then keeps the row in place.
+      else if (Control* list = listUnder(w, *focused); list && scrollEventOfKey(key))
         listKey(w, *list, key);
       return;
     case ControlKind::Button:
@@ -248,11 +243,9 @@ void keyDown(Window& w, int key, const std::string& character) {
       return;
     case ControlKind::Sheet:
       if (key == kKeyLeft || key == kKeyRight) {
-        int tabs = 0;
-        for (auto& x : w.controls)
-          if (x.def.parent == focused->def.field && x.def.kind == ControlKind::Tab) ++tabs;
         int next = focused->choice + (key == kKeyRight ? 1 : -1);
-        if (next >= 1 && next <= tabs) sendMessage(focused->handle, kMsgChooseTab, next, 0);
+        if (next >= 1 && next <= tabCount(w.controls, focused->def.field))
+          sendMessage(focused->handle, kMsgChooseTab, next, 0);
       }
       return;
     default:
@@ -291,10 +284,7 @@ void chooseRow(Window& w, Control& list, int row, int key) {
 
 void chooseTab(Window& w, Control& sheet, int tab) {
   int field = sheet.def.field;
-  int tabs = 0;
-  for (auto& x : w.controls)
-    if (x.def.parent == field && x.def.kind == ControlKind::Tab) ++tabs;
-  if (tab < 1 || tab > tabs) return;
+  if (tab < 1 || tab > tabCount(w.controls, field)) return;
   int handle = w.handle;
   // The focus stays where it is, but what was typed into the focused entry is
   // taken into its variable first, so that the redisplay that a tab change
@@ -418,13 +408,10 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       menuItem(*w, static_cast<int>(wParam));
       break;
     case kMsgKeyDown:
-      keyDown(*w, static_cast<int>(wParam),
-              wParam == kKeyCharacter && lParam ? *reinterpret_cast<const std::string*>(lParam)
-                                                : std::string());
+      keyDown(*w, static_cast<int>(wParam), wParam == kKeyCharacter ? routedText() : std::string());
       break;
     case kMsgSetText:
-      if (c && c->def.kind == ControlKind::Entry)
-        c->text = *reinterpret_cast<const std::string*>(lParam);
+      if (c && c->def.kind == ControlKind::Entry) c->text = routedText();
       break;
     case kMsgClick:
       if (c) click(*w, *c, static_cast<int>(wParam));
@@ -466,6 +453,11 @@ void routeInput(const Input& input) {
     target = c->handle;
   }
   Control* drop = input.field ? w->control(input.field) : w->control(w->focus);
+  struct Routing {
+    const Input* outer;
+    explicit Routing(const Input& input) : outer(std::exchange(tRoutedInput, &input)) {}
+    ~Routing() { tRoutedInput = outer; }
+  } routing(input);
   if (drop && (!isDropDown(*drop) || drop->handle != target)) drop = nullptr;
   switch (input.kind) {
     case Input::Kind::Key:
@@ -476,7 +468,7 @@ void routeInput(const Input& input) {
         sendMessage(target, kMsgKeyUp, kKeyCtrl, 0);
         break;
       }
-      sendMessage(target, kMsgKeyDown, input.code, reinterpret_cast<intptr_t>(&input.text));
+      sendMessage(target, kMsgKeyDown, input.code, 0);
       break;
     case Input::Kind::Drop:
       if (!drop) break;
@@ -490,7 +482,7 @@ void routeInput(const Input& input) {
       sendMessage(target, kMsgClick, input.mouse, 0);
       break;
     case Input::Kind::Text:
-      sendMessage(target, kMsgSetText, 0, reinterpret_cast<intptr_t>(&input.text));
+      sendMessage(target, kMsgSetText, 0, 0);
       break;
     case Input::Kind::Row:
       sendMessage(target, kMsgChooseRow, input.row, input.mouse);
