@@ -2,8 +2,9 @@
 // the front-end arrives as messages (see message_layer.h) and leaves as events
 // in the window's queue, in the order a procedure expects them.
 
+#include "runtime/gestures.h"
+
 #include <string>
-#include <utility>
 
 #include "runtime/program.h"
 #include "runtime/queue.h"
@@ -11,22 +12,13 @@
 #include "runtime/windows.h"
 
 namespace apprt {
-namespace {
-
-// The input whose messages are being sent. What it typed (a character, an
-// entry's new text) is read from here by the runtime's own procedure rather
-// than passed through lParam, which window procedures pass on as a number.
-thread_local const Input* tRoutedInput = nullptr;
-
-const std::string& routedText() {
-  static const std::string none;
-  return tRoutedInput ? tRoutedInput->text : none;
-}
 
 bool isList(const Control& c) {
   return c.def.kind == ControlKind::List || c.def.kind == ControlKind::DropList ||
          c.def.kind == ControlKind::DropCombo;
 }
+
+namespace {
 
 void queue(Window& w, int event, int field, int key) {
   queueEvent(w, Event{event, field, key, {}, {}, {}});
@@ -35,63 +27,6 @@ void queue(Window& w, int event, int field, int key) {
 // A key the procedure handles itself, with the character a kKeyCharacter typed.
 void queueAlertKey(Window& w, int field, int key, const std::string& character) {
   queueEvent(w, Event{kEventAlertKey, field, key, {}, {}, {}, character});
-}
-
-bool isDropDown(const Control& c) {
-  return c.def.kind == ControlKind::DropList || c.def.kind == ControlKind::DropCombo;
-}
-
-bool isNavigationKey(int key) {
-  return key == kKeyUp || key == kKeyDown || key == kKeyPgUp || key == kKeyPgDn;
-}
-
-// Keys in a focused drop-down list. While it is closed the navigation keys go
-// to its drop button, which opens it; while it is open they are the browse's
-// to act on, and Escape, Enter and Tab close it. Answers true when the key
-// was the list's own.
-bool dropKey(Control& c, int key) {
-  if (key == kKeyCtrl || key == kKeyShift) return true;
-  if (!c.droppedDown) {
-    if (!isNavigationKey(key)) return false;
-    sendMessage(c.dropButton, kMsgKeyDown, static_cast<uintptr_t>(key), 0);
-    return true;
-  }
-  if (key == kKeyTab || key == kKeyShiftTab) {
-    closeDropList(c, kMsgDropListDismissed);
-    return false;
-  }
-  if (key == kKeyEsc || key == kKeyEnter) closeDropList(c, kMsgDropListDismissed);
-  return true;
-}
-
-// What the drop button or the open list of `combo` does with a message of its own.
-void dropPartMessage(Control& combo, int part, uint32_t msg, uintptr_t wParam) {
-  if (part == combo.dropList) {
-    // The open list's thumb, released, is where the browse places its page.
-    if (msg == kMsgVScroll && static_cast<int>(wParam & 0xFFFF) == kScrollThumbPosition)
-      combo.thumb = std::clamp(static_cast<int>((wParam >> 16) & 0xFFFF), 0, 100);
-    return;
-  }
-  switch (msg) {
-    case kMsgGetDlgCode:
-      combo.droppedDown = !combo.droppedDown;
-      return;
-    case kMsgKeyDown:
-      if (isNavigationKey(static_cast<int>(wParam))) combo.droppedDown = true;
-      return;
-    case kMsgDropButtonReleased:
-    case kMsgDropCloseRequest:
-      combo.droppedDown = false;
-      return;
-    default:
-      return;
-  }
-}
-
-Control* dropPartOwner(Window& w, int handle) {
-  for (auto& c : w.controls)
-    if (c.dropButton == handle || c.dropList == handle) return &c;
-  return nullptr;
 }
 
 // A button press: 257 when it was not focused, then 1 only if the button
@@ -368,12 +303,6 @@ void menuItem(Window& w, int field) {
 
 }  // namespace
 
-void closeDropList(Control& c, uint32_t notice) {
-  if (!c.droppedDown) return;
-  c.droppedDown = false;
-  sendMessage(c.handle, notice, 0, 0);
-}
-
 intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
   HandleEntry* h = findHandle(handle);
   if (!h) return 0;
@@ -432,112 +361,6 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       break;
   }
   return 0;
-}
-
-namespace {
-
-// Sends the input through the window procedure of the control it is meant
-// for: keys go to the focused control, the rest to the control named.
-void routeInput(const Input& input) {
-  Window* w = findWindow(input.window);
-  if (!w) return;
-  int target = w->handle;
-  if (input.kind == Input::Kind::Key || input.kind == Input::Kind::KeyUp) {
-    // Keys go to the focused control while it can take them, else to the
-    // window, so that Esc and Tab always work.
-    Control* c = w->control(w->focus);
-    if (c && c->handle && isFocusable(*w, *c)) target = c->handle;
-  } else if (input.kind != Input::Kind::Menu && input.field != 0) {
-    Control* c = w->control(input.field);
-    if (!c || !c->handle) return;
-    target = c->handle;
-  }
-  Control* drop = input.field ? w->control(input.field) : w->control(w->focus);
-  struct Routing {
-    const Input* outer;
-    explicit Routing(const Input& input) : outer(std::exchange(tRoutedInput, &input)) {}
-    ~Routing() { tRoutedInput = outer; }
-  } routing(input);
-  if (drop && (!isDropDown(*drop) || drop->handle != target)) drop = nullptr;
-  switch (input.kind) {
-    case Input::Kind::Key:
-      if (drop && (input.code == kCtrl + kKeyPgUp || input.code == kCtrl + kKeyPgDn)) {
-        // The open list sees Ctrl held around the page key.
-        sendMessage(target, kMsgKeyDown, kKeyCtrl, 0);
-        sendMessage(target, kMsgKeyDown, input.code - kCtrl, 0);
-        sendMessage(target, kMsgKeyUp, kKeyCtrl, 0);
-        break;
-      }
-      sendMessage(target, kMsgKeyDown, input.code, 0);
-      break;
-    case Input::Kind::Drop:
-      if (!drop) break;
-      sendMessage(target, kMsgClick, kKeyMouseLeft, 0);
-      sendMessage(drop->dropButton, kMsgGetDlgCode, 0, 0);
-      break;
-    case Input::Kind::KeyUp:
-      sendMessage(target, kMsgKeyUp, input.code, 0);
-      break;
-    case Input::Kind::Click:
-      sendMessage(target, kMsgClick, input.mouse, 0);
-      break;
-    case Input::Kind::Text:
-      sendMessage(target, kMsgSetText, 0, 0);
-      break;
-    case Input::Kind::Row:
-      sendMessage(target, kMsgChooseRow, input.row, input.mouse);
-      // Releasing the mouse on a row of an open list picks it and closes the list.
-      if (drop && drop->droppedDown) sendMessage(drop->dropButton, kMsgDropButtonReleased, 0, 0);
-      break;
-    case Input::Kind::Tab:
-      sendMessage(target, kMsgChooseTab, input.tab, 0);
-      break;
-    case Input::Kind::Scroll: {
-      const uintptr_t wParam =
-          (static_cast<uintptr_t>(input.thumb) << 16) | (input.scroll & 0xFFFF);
-      if (drop && drop->droppedDown) {
-        // An open list's own scroll bar: the list window hears of the action,
-        // then the control that its list was scrolled.
-        sendMessage(drop->dropList, kMsgVScroll, wParam, 0);
-        sendMessage(drop->handle, kMsgDropListScrolled, 0, 0);
-        break;
-      }
-      sendMessage(target, kMsgVScroll, wParam, 0);
-      break;
-    }
-    case Input::Kind::Wheel:
-      sendMessage(target, kMsgWheel, input.up ? 1 : 0, 0);
-      break;
-    case Input::Kind::Activate:
-      sendMessage(target, kMsgActivate, 0, 0);
-      break;
-    case Input::Kind::Close:
-      sendMessage(target, kMsgClose, 0, 0);
-      break;
-    case Input::Kind::Resize:
-      sendMessage(target, kMsgResize, 0, 0);
-      break;
-    case Input::Kind::Menu:
-      sendMessage(target, kMsgMenu, input.field, 0);
-      break;
-  }
-}
-
-}  // namespace
-
-void dispatchMessage(const Message& m) {
-  if (m.input) {
-    routeInput(*m.input);
-    return;
-  }
-  sendMessage(m.handle, m.msg, m.wParam, m.lParam);
-}
-
-void deliverInput(const Input& input) {
-  Message m;
-  m.handle = input.window;
-  m.input = input;
-  postToOwner(std::move(m));
 }
 
 }  // namespace apprt
