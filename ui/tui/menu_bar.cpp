@@ -76,6 +76,15 @@ int nextChoosable(const std::vector<MenuEntry>& entries, int from, int step) {
   return -1;
 }
 
+std::vector<const apprt::ControlView*> toolbarButtons(
+    const std::optional<apprt::WindowView>& frame) {
+  std::vector<const apprt::ControlView*> buttons;
+  if (frame)
+    for (const auto& c : frame->controls)
+      if (c.inToolbar && c.kind == ControlKind::Button && !c.hidden) buttons.push_back(&c);
+  return buttons;
+}
+
 MnemonicMatch findMnemonic(const std::vector<MenuEntry>& entries, int letter, int from) {
   MnemonicMatch match;
   const int n = static_cast<int>(entries.size());
