@@ -27,6 +27,9 @@ namespace fesk::tui {
 class Desktop {
  public:
   Desktop(InputSink send, int cols, int rows);
+  // Its parts keep references to its members: it stays where it was made.
+  Desktop(const Desktop&) = delete;
+  Desktop& operator=(const Desktop&) = delete;
 
   // What the runtime asks for.
   void showWindow(const apprt::WindowView& view);
