@@ -94,7 +94,8 @@ struct BrowseFixedComponents {
 // reads `file` in the order of `key`, or `view` (over `file`) when the
 // browse's USEVIEW is set; every read fills the file's record buffer.
 // `position` is the field of the display queue's entry buffer that keeps each
-// row's stored position. The answer is the browse's ACTION.
+// row's stored position. It leaves what the procedure is to do next in the
+// browse's ACTION (read with KX_BrowseProp(listField, kBrowseAction, ...)).
 void KX_RunBrowse(int16_t listField, const apprt::FileDeclaration& file, apprt::View* view,
                   const apprt::KeyDeclaration& key, apprt::QueueBase& displayQueue,
                   std::string& position, const BrowseRange& range = {},

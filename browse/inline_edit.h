@@ -9,7 +9,7 @@
 //   EditStep = 0;
 //   do {
 //     EditFirstField = 201;
-//     KX_InLineEdit(1, 2, kTypes, "1,2");
+//     KX_InLineEdit(1, kTypes, "1,2");  // two edit controls, one per column
 //     switch (EditStep) {
 //       case kEditControlsCreated: bind 201 and 202, set their pictures; break;
 //       case kEditKeysWanted: EditCancelKey = 27; EditCompleteKey = 525; break;

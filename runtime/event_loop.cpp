@@ -56,29 +56,7 @@ void endLoop(const LoopFrame& f) {
 }  // namespace
 
 bool isShown(const Window& w, const Control& c) {
-  if (c.hidden) return false;
-  int parent = c.def.parent;
-  int childField = c.def.field;
-  while (parent != 0) {
-    const Control* p = nullptr;
-    for (const auto& x : w.controls)
-      if (x.def.field == parent) p = &x;
-    if (!p) break;
-    if (p->hidden) return false;
-    // A sheet shows the controls of its chosen tab only; the tabs themselves
-    // are always there to be chosen.
-    if (p->def.kind == ControlKind::Sheet && childField != c.def.field) {
-      int index = 0;
-      for (const auto& x : w.controls) {
-        if (x.def.parent != parent || x.def.kind != ControlKind::Tab) continue;
-        ++index;
-        if (x.def.field == childField && index != p->choice) return false;
-      }
-    }
-    childField = p->def.field;
-    parent = p->def.parent;
-  }
-  return true;
+  return isShownAmong(w.controls, c);
 }
 
 bool isFocusable(const Window& w, const Control& c) {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "runtime/constants.h"
+#include "runtime/control_tree.h"
+#include "runtime/input.h"
 #include "runtime/printed_list.h"
 #include "runtime/window_definition.h"
 
@@ -51,6 +53,17 @@ struct ControlView {
   bool operator==(const ControlView&) const = default;
 };
 
+template <>
+struct ControlFacts<ControlView> {
+  static int field(const ControlView& c) { return c.field; }
+  static int parent(const ControlView& c) { return c.parent; }
+  static ControlKind kind(const ControlView& c) { return c.kind; }
+  static bool hidden(const ControlView& c) { return c.hidden; }
+  static bool enabled(const ControlView& c) { return c.enabled; }
+  static int choice(const ControlView& c) { return c.choice; }
+  static const std::string& text(const ControlView& c) { return c.text; }
+};
+
 struct WindowView {
   int handle = 0;
   int thread = 0;
@@ -63,15 +76,15 @@ struct WindowView {
   int fontSize = 8;
   int width = 0, height = 0;
   std::vector<ControlView> controls;
-  int focus = 0;              // focused field
-  bool acceptsInput = true;   // false while a newer window of its thread is open
-  bool busy = false;          // the busy cursor is shown
+  int focus = 0;             // focused field
+  bool acceptsInput = true;  // false while a newer window of its thread is open
+  bool busy = false;         // the busy cursor is shown
 
   const ControlView* control(int field) const;
   const ControlView* controlByText(const std::string& text) const;
-  // Whether a person sees the control: neither it nor a container of it is
-  // hidden, and every sheet it sits in shows its tab (tabs themselves show).
-  bool shows(const ControlView& c) const;
+  bool shows(const ControlView& c) const { return isShownAmong(controls, c); }
+  // Whether Alt plus `key` reaches one of the window's controls.
+  bool hasMnemonic(int key) const { return controlWithMnemonic(controls, key) != nullptr; }
   bool operator==(const WindowView&) const = default;
 };
 
@@ -80,7 +93,7 @@ struct MessageBoxRequest {
   std::string text;
   std::string title;
   Icon icon = Icon::None;
-  int buttons = kButtonOk;   // sum of button values
+  int buttons = kButtonOk;  // sum of button values
   int defaultButton = kButtonOk;
 };
 
@@ -107,8 +120,18 @@ struct ProgressView {
 
 // Standard actions of menu items, carried out by the front-end itself.
 enum class StandardAction {
-  None = 0, Tile = 2, Cascade = 3, ArrangeIcons = 4, HelpContents = 5, HelpOnHelp = 6,
-  HelpSearch = 7, Cut = 10, Copy = 11, Paste = 12, Exit = 15, PrintSetup = 16
+  None = 0,
+  Tile = 2,
+  Cascade = 3,
+  ArrangeIcons = 4,
+  HelpContents = 5,
+  HelpOnHelp = 6,
+  HelpSearch = 7,
+  Cut = 10,
+  Copy = 11,
+  Paste = 12,
+  Exit = 15,
+  PrintSetup = 16
 };
 
 class FrontEnd {
@@ -130,34 +153,5 @@ class FrontEnd {
   virtual std::string askSavePath(const SavePathRequest& request) = 0;
   virtual bool progress(const ProgressView& view) = 0;
 };
-
-struct Input {
-  enum class Kind {
-    Key,        // key: code with modifiers (kShift, kCtrl, kAlt added); for
-                //   kKeyCharacter, text: the character typed
-    KeyUp,
-    Click,      // field: the control clicked; key: mouse code
-    Text,       // field: entry; text: what it now shows
-    Row,        // field: list; row; key: 1 click, 5 double-click
-    Tab,        // field: sheet; row: the tab chosen (1-based)
-    Scroll,     // field: list; row: scroll code (kScrollLineUp...); thumb: 0..100
-    Wheel,      // field: list; row: 1 up, 0 down
-    Activate,   // window became the active one
-    Close,      // close box
-    Resize,
-    Menu,       // field: menu item
-    Drop,       // field: drop-down list whose drop button was pressed
-  };
-  Kind kind = Kind::Key;
-  int window = 0;
-  int field = 0;
-  int key = 0;
-  int row = 0;
-  int thumb = 0;
-  std::string text;
-};
-
-// Hands input to the thread that owns the window. Thread-safe, never blocks.
-void deliverInput(const Input& input);
 
 }  // namespace apprt

@@ -2,7 +2,8 @@
 // the front-end arrives as messages (see message_layer.h) and leaves as events
 // in the window's queue, in the order a procedure expects them.
 
-#include <cctype>
+#include "runtime/gestures.h"
+
 #include <string>
 
 #include "runtime/program.h"
@@ -11,12 +12,13 @@
 #include "runtime/windows.h"
 
 namespace apprt {
-namespace {
 
 bool isList(const Control& c) {
   return c.def.kind == ControlKind::List || c.def.kind == ControlKind::DropList ||
          c.def.kind == ControlKind::DropCombo;
 }
+
+namespace {
 
 void queue(Window& w, int event, int field, int key) {
   queueEvent(w, Event{event, field, key, {}, {}, {}});
@@ -25,63 +27,6 @@ void queue(Window& w, int event, int field, int key) {
 // A key the procedure handles itself, with the character a kKeyCharacter typed.
 void queueAlertKey(Window& w, int field, int key, const std::string& character) {
   queueEvent(w, Event{kEventAlertKey, field, key, {}, {}, {}, character});
-}
-
-bool isDropDown(const Control& c) {
-  return c.def.kind == ControlKind::DropList || c.def.kind == ControlKind::DropCombo;
-}
-
-bool isNavigationKey(int key) {
-  return key == kKeyUp || key == kKeyDown || key == kKeyPgUp || key == kKeyPgDn;
-}
-
-// Keys in a focused drop-down list. While it is closed the navigation keys go
-// to its drop button, which opens it; while it is open they are the browse's
-// to act on, and Escape, Enter and Tab close it. Answers true when the key
-// was the list's own.
-bool dropKey(Control& c, int key) {
-  if (key == kKeyCtrl || key == kKeyShift) return true;
-  if (!c.droppedDown) {
-    if (!isNavigationKey(key)) return false;
-    sendMessage(c.dropButton, kMsgKeyDown, static_cast<uintptr_t>(key), 0);
-    return true;
-  }
-  if (key == kKeyTab || key == kKeyShiftTab) {
-    closeDropList(c, kMsgDropListDismissed);
-    return false;
-  }
-  if (key == kKeyEsc || key == kKeyEnter) closeDropList(c, kMsgDropListDismissed);
-  return true;
-}
-
-// What the drop button or the open list of `combo` does with a message of its own.
-void dropPartMessage(Control& combo, int part, uint32_t msg, uintptr_t wParam) {
-  if (part == combo.dropList) {
-    // The open list's thumb, released, is where the browse places its page.
-    if (msg == kMsgVScroll && static_cast<int>(wParam & 0xFFFF) == kScrollThumbPosition)
-      combo.thumb = std::clamp(static_cast<int>((wParam >> 16) & 0xFFFF), 0, 100);
-    return;
-  }
-  switch (msg) {
-    case kMsgGetDlgCode:
-      combo.droppedDown = !combo.droppedDown;
-      return;
-    case kMsgKeyDown:
-      if (isNavigationKey(static_cast<int>(wParam))) combo.droppedDown = true;
-      return;
-    case kMsgDropButtonReleased:
-    case kMsgDropCloseRequest:
-      combo.droppedDown = false;
-      return;
-    default:
-      return;
-  }
-}
-
-Control* dropPartOwner(Window& w, int handle) {
-  for (auto& c : w.controls)
-    if (c.dropButton == handle || c.dropList == handle) return &c;
-  return nullptr;
 }
 
 // A button press: 257 when it was not focused, then 1 only if the button
@@ -119,78 +64,59 @@ void leaveByKey(Window& w, Control& from, int key, Control* to) {
   }
 }
 
-int mnemonicOf(const std::string& text) {
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != '&') continue;
-    if (text[i + 1] == '&') {
-      ++i;
-      continue;
+void mnemonic(Window& w, int letter, int key) {
+  const Control* marked = controlWithMnemonic(w.controls, letter);
+  Control* c = marked ? w.control(marked->def.field) : nullptr;
+  if (!c) return;
+  switch (c->def.kind) {
+    case ControlKind::Prompt: {
+      // A prompt never takes the focus: the control after it does.
+      Control* next = nextFocusable(w, c->def.field, false);
+      if (next) focusTo(w, next->def.field, key);
+      return;
     }
-    return std::toupper(static_cast<unsigned char>(text[i + 1]));
+    case ControlKind::Button:
+      press(w, *c, key);
+      return;
+    case ControlKind::Tab: {
+      Control* sheet = w.control(c->def.parent);
+      int tab = tabNumber(w.controls, c->def.parent, c->def.field);
+      if (sheet && tab) sendMessage(sheet->handle, kMsgChooseTab, tab, 0);
+      return;
+    }
+    default:
+      if (isFocusable(w, *c)) focusTo(w, c->def.field, key);
+      return;
   }
-  return 0;
 }
 
-bool mnemonic(Window& w, int letter, int key) {
-  for (size_t i = 0; i < w.controls.size(); ++i) {
-    Control& c = w.controls[i];
-    if (c.def.field <= 0 || mnemonicOf(c.text) != letter || !isShown(w, c) || !c.enabled) continue;
-    switch (c.def.kind) {
-      case ControlKind::Prompt: {
-        // A prompt never takes the focus: the control after it does.
-        Control* next = nextFocusable(w, c.def.field, false);
-        if (next) focusTo(w, next->def.field, key);
-        return true;
-      }
-      case ControlKind::Button:
-        press(w, c, key);
-        return true;
-      case ControlKind::Tab: {
-        int index = 0;
-        for (auto& x : w.controls) {
-          if (x.def.parent != c.def.parent || x.def.kind != ControlKind::Tab) continue;
-          ++index;
-          if (x.def.field == c.def.field) {
-            Control* sheet = w.control(c.def.parent);
-            if (sheet) sendMessage(sheet->handle, kMsgChooseTab, index, 0);
-          }
-        }
-        return true;
-      }
-      default:
-        if (isFocusable(w, c)) focusTo(w, c.def.field, key);
-        return true;
-    }
+// The event a key that scrolls a list stands for; 0 for any other key.
+int scrollEventOfKey(int key) {
+  switch (key) {
+    case kKeyUp:
+      return kEventScrollUp;
+    case kKeyDown:
+      return kEventScrollDown;
+    case kKeyPgUp:
+      return kEventPageUp;
+    case kKeyPgDn:
+      return kEventPageDown;
+    case kCtrl + kKeyPgUp:
+    case kCtrl + kKeyHome:
+      return kEventScrollTop;
+    case kCtrl + kKeyPgDn:
+    case kCtrl + kKeyEnd:
+      return kEventScrollBottom;
+    default:
+      return 0;
   }
-  return false;
 }
 
 void listKey(Window& w, Control& list, int key, const std::string& character = {}) {
-  int field = list.def.field;
-  switch (key) {
-    case kKeyUp:
-      queue(w, kEventScrollUp, field, key);
-      return;
-    case kKeyDown:
-      queue(w, kEventScrollDown, field, key);
-      return;
-    case kKeyPgUp:
-      queue(w, kEventPageUp, field, key);
-      return;
-    case kKeyPgDn:
-      queue(w, kEventPageDown, field, key);
-      return;
-    case kCtrl + kKeyPgUp:
-    case kCtrl + kKeyHome:
-      queue(w, kEventScrollTop, field, key);
-      return;
-    case kCtrl + kKeyPgDn:
-    case kCtrl + kKeyEnd:
-      queue(w, kEventScrollBottom, field, key);
-      return;
-    default:
-      queueAlertKey(w, field, key, character);
-  }
+  if (int event = scrollEventOfKey(key))
+    queue(w, event, list.def.field, key);
+  else
+    queueAlertKey(w, list.def.field, key, character);
 }
 
 // The list whose selected row an entry is laid over (an in-line edit), if any.
@@ -200,24 +126,6 @@ Control* listUnder(Window& w, const Control& entry) {
     for (auto& [key, value] : c.columnProps)
       if (key.second == kPropColumnEditField && value == field) return &c;
   return nullptr;
-}
-
-// The keys that scroll a list; typed in an entry over its row, they still
-// reach the list, whose editor then keeps the row in place.
-bool isScrollKey(int key) {
-  switch (key) {
-    case kKeyUp:
-    case kKeyDown:
-    case kKeyPgUp:
-    case kKeyPgDn:
-    case kCtrl + kKeyPgUp:
-    case kCtrl + kKeyHome:
-    case kCtrl + kKeyPgDn:
-    case kCtrl + kKeyEnd:
-      return true;
-    default:
-      return false;
-  }
 }
 
 void keyDown(Window& w, int key, const std::string& character) {
@@ -259,9 +167,10 @@ void keyDown(Window& w, int key, const std::string& character) {
   }
   switch (focused->def.kind) {
     case ControlKind::Entry:
-      if (key == kKeyEnter)
-        leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
-      else if (Control* list = listUnder(w, *focused); list && isScrollKey(key))
+      if (key == kKeyEnter) leaveByKey(w, *focused, key, nextFocusable(w, w.focus, false));
+      // The keys that scroll a list, typed in an entry over its row, still
+      // reach the list, whose editor then keeps the row in place.
+      else if (Control* list = listUnder(w, *focused); list && scrollEventOfKey(key))
         listKey(w, *list, key);
       return;
     case ControlKind::Button:
@@ -269,11 +178,9 @@ void keyDown(Window& w, int key, const std::string& character) {
       return;
     case ControlKind::Sheet:
       if (key == kKeyLeft || key == kKeyRight) {
-        int tabs = 0;
-        for (auto& x : w.controls)
-          if (x.def.parent == focused->def.field && x.def.kind == ControlKind::Tab) ++tabs;
         int next = focused->choice + (key == kKeyRight ? 1 : -1);
-        if (next >= 1 && next <= tabs) sendMessage(focused->handle, kMsgChooseTab, next, 0);
+        if (next >= 1 && next <= tabCount(w.controls, focused->def.field))
+          sendMessage(focused->handle, kMsgChooseTab, next, 0);
       }
       return;
     default:
@@ -312,10 +219,7 @@ void chooseRow(Window& w, Control& list, int row, int key) {
 
 void chooseTab(Window& w, Control& sheet, int tab) {
   int field = sheet.def.field;
-  int tabs = 0;
-  for (auto& x : w.controls)
-    if (x.def.parent == field && x.def.kind == ControlKind::Tab) ++tabs;
-  if (tab < 1 || tab > tabs) return;
+  if (tab < 1 || tab > tabCount(w.controls, field)) return;
   int handle = w.handle;
   // The focus stays where it is, but what was typed into the focused entry is
   // taken into its variable first, so that the redisplay that a tab change
@@ -326,12 +230,18 @@ void chooseTab(Window& w, Control& sheet, int tab) {
     if (!entryAccepts(w, *focused, kKeyMouseLeft)) return;
     entry = focused->def.field;
   }
-  queueEvent(w, Event{kEventTabChanging, field, 0, {},
+  queueEvent(w, Event{kEventTabChanging,
+                      field,
+                      0,
+                      {},
                       [handle, entry] {
                         if (entry) takeValue(handle, entry);
                       },
                       {}});
-  queueEvent(w, Event{kEventNewSelection, field, 0, {},
+  queueEvent(w, Event{kEventNewSelection,
+                      field,
+                      0,
+                      {},
                       [handle, field, tab] {
                         Window* x = findWindow(handle);
                         if (Control* s = x ? x->control(field) : nullptr) s->choice = tab;
@@ -393,12 +303,6 @@ void menuItem(Window& w, int field) {
 
 }  // namespace
 
-void closeDropList(Control& c, uint32_t notice) {
-  if (!c.droppedDown) return;
-  c.droppedDown = false;
-  sendMessage(c.handle, notice, 0, 0);
-}
-
 intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
   HandleEntry* h = findHandle(handle);
   if (!h) return 0;
@@ -433,13 +337,10 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       menuItem(*w, static_cast<int>(wParam));
       break;
     case kMsgKeyDown:
-      keyDown(*w, static_cast<int>(wParam),
-              wParam == kKeyCharacter && lParam ? *reinterpret_cast<const std::string*>(lParam)
-                                                : std::string());
+      keyDown(*w, static_cast<int>(wParam), wParam == kKeyCharacter ? routedText() : std::string());
       break;
     case kMsgSetText:
-      if (c && c->def.kind == ControlKind::Entry)
-        c->text = *reinterpret_cast<const std::string*>(lParam);
+      if (c && c->def.kind == ControlKind::Entry) c->text = routedText();
       break;
     case kMsgClick:
       if (c) click(*w, *c, static_cast<int>(wParam));
@@ -460,106 +361,6 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       break;
   }
   return 0;
-}
-
-namespace {
-
-// Sends the input through the window procedure of the control it is meant
-// for: keys go to the focused control, the rest to the control named.
-void routeInput(const Input& input) {
-  Window* w = findWindow(input.window);
-  if (!w) return;
-  int target = w->handle;
-  if (input.kind == Input::Kind::Key || input.kind == Input::Kind::KeyUp) {
-    // Keys go to the focused control while it can take them, else to the
-    // window, so that Esc and Tab always work.
-    Control* c = w->control(w->focus);
-    if (c && c->handle && isFocusable(*w, *c)) target = c->handle;
-  } else if (input.kind != Input::Kind::Menu && input.field != 0) {
-    Control* c = w->control(input.field);
-    if (!c || !c->handle) return;
-    target = c->handle;
-  }
-  Control* drop = input.field ? w->control(input.field) : w->control(w->focus);
-  if (drop && (!isDropDown(*drop) || drop->handle != target)) drop = nullptr;
-  switch (input.kind) {
-    case Input::Kind::Key:
-      if (drop && (input.key == kCtrl + kKeyPgUp || input.key == kCtrl + kKeyPgDn)) {
-        // The open list sees Ctrl held around the page key.
-        sendMessage(target, kMsgKeyDown, kKeyCtrl, 0);
-        sendMessage(target, kMsgKeyDown, input.key - kCtrl, 0);
-        sendMessage(target, kMsgKeyUp, kKeyCtrl, 0);
-        break;
-      }
-      sendMessage(target, kMsgKeyDown, input.key, reinterpret_cast<intptr_t>(&input.text));
-      break;
-    case Input::Kind::Drop:
-      if (!drop) break;
-      sendMessage(target, kMsgClick, kKeyMouseLeft, 0);
-      sendMessage(drop->dropButton, kMsgGetDlgCode, 0, 0);
-      break;
-    case Input::Kind::KeyUp:
-      sendMessage(target, kMsgKeyUp, input.key, 0);
-      break;
-    case Input::Kind::Click:
-      sendMessage(target, kMsgClick, input.key, 0);
-      break;
-    case Input::Kind::Text:
-      sendMessage(target, kMsgSetText, 0, reinterpret_cast<intptr_t>(&input.text));
-      break;
-    case Input::Kind::Row:
-      sendMessage(target, kMsgChooseRow, input.row, input.key);
-      // Releasing the mouse on a row of an open list picks it and closes the list.
-      if (drop && drop->droppedDown) sendMessage(drop->dropButton, kMsgDropButtonReleased, 0, 0);
-      break;
-    case Input::Kind::Tab:
-      sendMessage(target, kMsgChooseTab, input.row, 0);
-      break;
-    case Input::Kind::Scroll: {
-      const uintptr_t wParam = (static_cast<uintptr_t>(input.thumb) << 16) | (input.row & 0xFFFF);
-      if (drop && drop->droppedDown) {
-        // An open list's own scroll bar: the list window hears of the action,
-        // then the control that its list was scrolled.
-        sendMessage(drop->dropList, kMsgVScroll, wParam, 0);
-        sendMessage(drop->handle, kMsgDropListScrolled, 0, 0);
-        break;
-      }
-      sendMessage(target, kMsgVScroll, wParam, 0);
-      break;
-    }
-    case Input::Kind::Wheel:
-      sendMessage(target, kMsgWheel, input.row, 0);
-      break;
-    case Input::Kind::Activate:
-      sendMessage(target, kMsgActivate, 0, 0);
-      break;
-    case Input::Kind::Close:
-      sendMessage(target, kMsgClose, 0, 0);
-      break;
-    case Input::Kind::Resize:
-      sendMessage(target, kMsgResize, 0, 0);
-      break;
-    case Input::Kind::Menu:
-      sendMessage(target, kMsgMenu, input.field, 0);
-      break;
-  }
-}
-
-}  // namespace
-
-void dispatchMessage(const Message& m) {
-  if (m.input) {
-    routeInput(*m.input);
-    return;
-  }
-  sendMessage(m.handle, m.msg, m.wParam, m.lParam);
-}
-
-void deliverInput(const Input& input) {
-  Message m;
-  m.handle = input.window;
-  m.input = input;
-  postToOwner(std::move(m));
 }
 
 }  // namespace apprt

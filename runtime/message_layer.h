@@ -7,9 +7,10 @@
 // the procedure it replaced.
 //
 // Which user gesture sends which message:
-//   key pressed / released in a control   kMsgKeyDown / kMsgKeyUp (wParam: key code;
-//                                         lParam: for kKeyCharacter, its std::string)
+//   key pressed / released in a control   kMsgKeyDown / kMsgKeyUp (wParam: key code)
 //   text typed into an entry              kMsgSetText
+// The character a kKeyCharacter typed and an entry's new text travel with the
+// input that is being routed, not in lParam.
 //   mouse click on a control              kMsgClick (wParam: mouse key code)
 //   list row clicked / double-clicked     kMsgChooseRow (wParam: row, lParam: 1 or 5)
 //   sheet tab chosen                      kMsgChooseTab (wParam: tab)

@@ -40,6 +40,17 @@ struct Control {
   std::map<std::pair<int, int>, std::string> columnProps;  // (column, property)
 };
 
+template <>
+struct ControlFacts<Control> {
+  static int field(const Control& c) { return c.def.field; }
+  static int parent(const Control& c) { return c.def.parent; }
+  static ControlKind kind(const Control& c) { return c.def.kind; }
+  static bool hidden(const Control& c) { return c.hidden; }
+  static bool enabled(const Control& c) { return c.enabled; }
+  static int choice(const Control& c) { return c.choice; }
+  static const std::string& text(const Control& c) { return c.text; }
+};
+
 // An event waiting in a window's queue. `valid` is asked when the event is
 // taken (a button's kEventAccepted only counts if it still has the focus), `before`
 // runs as it is handed out, and `after` is the runtime's default handling,

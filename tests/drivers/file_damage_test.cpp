@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "file_test_support.h"
+#include "support/wait_until.h"
 
 namespace filetest {
 namespace {
@@ -117,16 +118,22 @@ TEST_F(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
 }
 
 TEST_F(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
+  std::atomic<bool> begun = false;
   std::atomic<bool> holding = false;
   std::atomic<bool> release = false;
   std::thread writer([&] {
     openTestFiles();
     apprt::beginTransaction(2, {&CODES});
     holding = ERRCODE() == 0;
-    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    begun = true;
+    fesk::test::waitUntil([&] { return release.load(); }, std::chrono::minutes(1));
     closeTestFiles();
   });
-  while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!fesk::test::waitUntil([&] { return begun.load(); }) || !holding) {
+    release = true;
+    writer.join();
+    FAIL() << "the other writer could not begin its transaction";
+  }
   openTestFiles();
   apprt::beginTransaction(1, {&CODES, &ITEMS});
   EXPECT_EQ(ERRCODE(), apprt::kDriverError);

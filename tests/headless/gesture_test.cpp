@@ -335,7 +335,7 @@ TEST_F(GestureTest, ARowOrTabThatIsNotThereIsIgnored) {
   session->row(0);
   for (auto& s : form.take()) EXPECT_NE(s.event, 2) << s;
   EXPECT_EQ(session->current().control(5)->selected, 0);
-  apprt::Input tab{apprt::Input::Kind::Tab, session->current().handle, 6, 0, 3, 0, {}};
+  apprt::Input tab = apprt::Input::chooseTab(session->current().handle, 6, 3);
   apprt::deliverInput(tab);
   session->waitIdle();
   EXPECT_TRUE(form.take().empty());

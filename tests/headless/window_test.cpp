@@ -75,9 +75,9 @@ TEST_F(MultiWindowTest, AThreadsOlderWindowRefusesInputWhileANewerOneIsOpen) {
   ASSERT_TRUE(session->window("Note"));
   EXPECT_FALSE(session->window("Test Form")->acceptsInput);
   log.take();
-  deliverTo("Test Form", Input{Input::Kind::Click, 0, 12, apprt::kKeyMouseLeft, 0, 0, {}});
-  deliverTo("Test Form", Input{Input::Kind::Key, 0, 0, apprt::kKeyEsc, 0, 0, {}});
-  deliverTo("Test Form", Input{Input::Kind::Activate, 0, 0, 0, 0, 0, {}});
+  deliverTo("Test Form", Input::click(0, 12));
+  deliverTo("Test Form", Input::keyDown(0, apprt::kKeyEsc));
+  deliverTo("Test Form", Input::activate(0));
   session->useWindow("Note");
   session->close();
   EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{517, 0}, {518, 0}}))

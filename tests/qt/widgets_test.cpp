@@ -62,14 +62,11 @@ TEST(KeyCodes, AnEntryKeepsTypingAndEditingAndPassesOnTheRest) {
   EXPECT_FALSE(editing(Qt::Key_F1));
 }
 
-TEST(Mnemonics, KeyRichTextAndPlainText) {
-  EXPECT_EQ(mnemonicKey("&Insert"), 'I');
-  EXPECT_EQ(mnemonicKey("P&rint Setup..."), 'R');
-  EXPECT_EQ(mnemonicKey("Fish && &Chips"), 'C') << "&& is a literal ampersand";
-  EXPECT_EQ(mnemonicKey("Close"), 0);
+TEST(Mnemonics, LabelsUnderlineTheMarkedCharacter) {
   EXPECT_EQ(mnemonicRichText("&code:"), "<u>c</u>ode:");
   EXPECT_EQ(mnemonicRichText("a&&b <&x>"), "a&amp;b &lt;<u>x</u>&gt;");
-  EXPECT_EQ(withoutMnemonic("Fish && &Chips"), "Fish & Chips");
+  EXPECT_EQ(mnemonicRichText("Gr&üße"), QString::fromUtf8("Gr<u>ü</u>ße"));
+  EXPECT_EQ(mnemonicRichText("Close"), "Close");
 }
 
 class WidgetTest : public ::testing::Test {

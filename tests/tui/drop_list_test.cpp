@@ -74,12 +74,12 @@ TEST_F(DropListTest, TheOpenListPassesKeysOnAndTakesClicks) {
   auto sent = take();
   ASSERT_EQ(sent.size(), 4u);
   EXPECT_EQ(sent[0].kind, Input::Kind::Key);
-  EXPECT_EQ(sent[0].key, kKeyDown);
+  EXPECT_EQ(sent[0].code, kKeyDown);
   EXPECT_EQ(sent[1].kind, Input::Kind::Row);
   EXPECT_EQ(sent[1].row, 3);
   EXPECT_EQ(sent[2].kind, Input::Kind::Scroll);
-  EXPECT_EQ(sent[2].row, kScrollLineDown);
-  EXPECT_EQ(sent[3].row, kScrollPageUp);
+  EXPECT_EQ(sent[2].scroll, kScrollLineDown);
+  EXPECT_EQ(sent[3].scroll, kScrollPageUp);
 
   desktop_.click(r.col + r.width + 5, r.row + r.height + 3, false);
   sent = take();

@@ -38,17 +38,15 @@ TEST_F(TextTest, WideCharactersTakeTwoCellsAndAreNeverHalved) {
   EXPECT_EQ(fitCells(L"e\u0301x", 1), L"e\u0301");  // a combining accent rides along
 }
 
-TEST_F(TextTest, Mnemonics) {
-  MnemonicText insert = parseMnemonic("&Insert");
-  EXPECT_EQ(insert.text, L"Insert");
-  EXPECT_EQ(insert.marked, 0);
-  MnemonicText both = parseMnemonic("Save && E&xit");
+TEST_F(TextTest, MnemonicsMarkACharacterNotAByte) {
+  MnemonicCells both = mnemonicCells("Save && E&xit");
   EXPECT_EQ(both.text, L"Save & Exit");
   EXPECT_EQ(both.marked, 8);
-  EXPECT_EQ(parseMnemonic("Close").marked, -1);
-  EXPECT_EQ(mnemonicKey("Cu&t"), 'T');
-  EXPECT_EQ(mnemonicKey("&1 Browse"), '1');
-  EXPECT_EQ(mnemonicKey("Help"), 0);
+  EXPECT_EQ(both.key, 'X');
+  MnemonicCells wide = mnemonicCells("漢字 &Insert");
+  EXPECT_EQ(wide.text, L"漢字 Insert");
+  EXPECT_EQ(wide.marked, 3);
+  EXPECT_EQ(mnemonicCells("Close").marked, -1);
 }
 
 TEST_F(TextTest, EntryTakesAsManyCharactersOfAnyScriptAsThePictureSays) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "runtime/key_names.h"
+#include "runtime/mnemonic.h"
 #include "runtime/utf8.h"
 #include "ui/headless/transcript.h"
 
@@ -15,13 +16,7 @@ using apprt::WindowView;
 
 namespace {
 bool sameTextIgnoringMnemonic(const std::string& shown, const std::string& wanted) {
-  if (shown == wanted) return true;
-  std::string plain;
-  for (size_t i = 0; i < shown.size(); ++i) {
-    if (shown[i] == '&' && i + 1 < shown.size() && shown[i + 1] != '&') continue;
-    plain += shown[i];
-  }
-  return plain == wanted;
+  return shown == wanted || apprt::parseMnemonic(shown).text == wanted;
 }
 }  // namespace
 
@@ -75,13 +70,13 @@ void Session::useWindow(const std::string& title) {
   }
   if (!w) throw SessionError("no window titled " + quoted(title));
   currentHandle_ = w->handle;
-  deliver(Input{Input::Kind::Activate, w->handle, 0, 0, 0, 0, {}});
+  deliver(Input::activate(w->handle));
 }
 
 void Session::useWindow(int handle) {
   waitIdle();
   currentHandle_ = handle;
-  deliver(Input{Input::Kind::Activate, handle, 0, 0, 0, 0, {}});
+  deliver(Input::activate(handle));
 }
 
 void Session::deliver(Input input) {
@@ -95,7 +90,7 @@ void Session::menu(const std::string& itemText) {
     if (w.kind != apprt::WindowKind::Frame) continue;
     for (auto& c : w.controls)
       if (c.kind == ControlKind::MenuItem && sameTextIgnoringMnemonic(c.text, itemText)) {
-        deliver(Input{Input::Kind::Menu, w.handle, c.field, 0, 0, 0, {}});
+        deliver(Input::menu(w.handle, c.field));
         return;
       }
   }
@@ -120,7 +115,7 @@ void Session::click(const std::string& controlText) {
 
 void Session::clickField(int field) {
   WindowView w = current();
-  deliver(Input{Input::Kind::Click, w.handle, field, apprt::kKeyMouseLeft, 0, 0, {}});
+  deliver(Input::click(w.handle, field));
 }
 
 void Session::key(const std::string& name) {
@@ -131,7 +126,7 @@ void Session::key(const std::string& name) {
 
 void Session::keyCode(int code) {
   WindowView w = current();
-  deliver(Input{Input::Kind::Key, w.handle, 0, code, 0, 0, {}});
+  deliver(Input::keyDown(w.handle, code));
 }
 
 void Session::type(const std::string& text) {
@@ -144,7 +139,7 @@ void Session::type(const std::string& text) {
       const std::string c = text.substr(at, std::max<std::size_t>(length, 1));
       at += c.size();
       if (length > 1) {  // no key code names it: the key types the character itself
-        deliver(Input{Input::Kind::Key, w.handle, 0, apprt::kKeyCharacter, 0, 0, c});
+        deliver(Input::keyDown(w.handle, apprt::kKeyCharacter, c));
         continue;
       }
       auto code = apprt::keyCodeFromName(c);
@@ -157,7 +152,7 @@ void Session::type(const std::string& text) {
   // again, with no other gesture between, goes on where it stopped.
   bool appends = typingGoesOn_ && typedInWindow_ == w.handle && typedInFocus_ == w.focus;
   std::string value = appends ? focused->text + text : text;
-  deliver(Input{Input::Kind::Text, w.handle, w.focus, 0, 0, 0, value});
+  deliver(Input::typed(w.handle, w.focus, value));
   typedInWindow_ = w.handle;
   typedInFocus_ = w.focus;
   typingGoesOn_ = true;
@@ -173,54 +168,46 @@ const apprt::ControlView& Session::firstList(const WindowView& w) const {
 
 void Session::row(int n) {
   WindowView w = current();
-  deliver(Input{Input::Kind::Row, w.handle, firstList(w).field, apprt::kKeyMouseLeft, n, 0, {}});
+  deliver(Input::chooseRow(w.handle, firstList(w).field, n, apprt::kKeyMouseLeft));
 }
 
 void Session::doubleRow(int n) {
   WindowView w = current();
-  deliver(
-      Input{Input::Kind::Row, w.handle, firstList(w).field, apprt::kKeyMouseLeftDouble, n, 0, {}});
+  deliver(Input::chooseRow(w.handle, firstList(w).field, n, apprt::kKeyMouseLeftDouble));
 }
 
 void Session::tab(const std::string& tabText) {
   WindowView w = current();
   for (auto& c : w.controls) {
     if (c.kind != ControlKind::Tab || !sameTextIgnoringMnemonic(c.text, tabText)) continue;
-    int index = 0;
-    for (auto& x : w.controls) {
-      if (x.kind != ControlKind::Tab || x.parent != c.parent) continue;
-      ++index;
-      if (x.field == c.field) {
-        deliver(Input{Input::Kind::Tab, w.handle, c.parent, 0, index, 0, {}});
-        return;
-      }
-    }
+    deliver(Input::chooseTab(w.handle, c.parent, apprt::tabNumber(w.controls, c.parent, c.field)));
+    return;
   }
   throw SessionError("no tab " + quoted(tabText) + " in " + quoted(w.title));
 }
 
 void Session::scroll(int code, int thumb) {
   WindowView w = current();
-  deliver(Input{Input::Kind::Scroll, w.handle, firstList(w).field, 0, code, thumb, {}});
+  deliver(Input::scrollBar(w.handle, firstList(w).field, code, thumb));
 }
 
 void Session::dropButton(int field) {
-  deliver(Input{Input::Kind::Drop, current().handle, field, apprt::kKeyMouseLeft, 0, 0, {}});
+  deliver(Input::drop(current().handle, field));
 }
 
 void Session::wheel(bool up) {
   WindowView w = current();
-  deliver(Input{Input::Kind::Wheel, w.handle, firstList(w).field, 0, up ? 1 : 0, 0, {}});
+  deliver(Input::wheel(w.handle, firstList(w).field, up));
 }
 
 void Session::close() {
   WindowView w = current();
   if (currentHandle_ == w.handle) currentHandle_ = 0;
-  deliver(Input{Input::Kind::Close, w.handle, 0, 0, 0, 0, {}});
+  deliver(Input::close(w.handle));
 }
 
 void Session::resize() {
-  deliver(Input{Input::Kind::Resize, current().handle, 0, 0, 0, 0, {}});
+  deliver(Input::resize(current().handle));
 }
 
 int Session::finish() {
@@ -231,7 +218,7 @@ int Session::finish() {
       continue;
     }
     // Closing the frame (or the oldest window) ends the program in order.
-    apprt::deliverInput(Input{Input::Kind::Close, all.front().handle, 0, 0, 0, 0, {}});
+    apprt::deliverInput(Input::close(all.front().handle));
     run_.waitUntilIdle(idleTimeout_);
   }
   // A window that keeps refusing to close must not keep the test or script

@@ -72,7 +72,7 @@ void ChildWindow::createControl(const ControlView& c) {
     case ControlKind::Entry: {
       auto* entry = new EntryControl(this);
       connect(entry, &EntryControl::typed, this, [this, field = c.field](const QString& text) {
-        send(Input::Kind::Text, field, 0, 0, 0, text);
+        send_(Input::typed(view_.handle, field, text.toStdString()));
       });
       s.widget = s.focusWidget = entry;
       break;
@@ -81,22 +81,23 @@ void ChildWindow::createControl(const ControlView& c) {
       auto* button = new QPushButton(this);
       button->setAutoDefault(false);
       connect(button, &QPushButton::clicked, this,
-              [this, field = c.field] { send(Input::Kind::Click, field, apprt::kKeyMouseLeft); });
+              [this, field = c.field] { send_(Input::click(view_.handle, field)); });
       s.widget = s.focusWidget = button;
       break;
     }
     case ControlKind::List: {
       auto* list = new ListControl(units_, this);
       int field = c.field;
-      connect(list, &ListControl::rowChosen, this,
-              [this, field](int row, int key) { send(Input::Kind::Row, field, key, row); });
+      connect(list, &ListControl::rowChosen, this, [this, field](int row, int key) {
+        send_(Input::chooseRow(view_.handle, field, row, key));
+      });
       connect(list, &ListControl::clickedBesideRows, this,
-              [this, field] { send(Input::Kind::Click, field, apprt::kKeyMouseLeft); });
+              [this, field] { send_(Input::click(view_.handle, field)); });
       connect(list, &ListControl::scrolled, this, [this, field](int code, int thumb) {
-        send(Input::Kind::Scroll, field, 0, code, thumb);
+        send_(Input::scrollBar(view_.handle, field, code, thumb));
       });
       connect(list, &ListControl::wheeled, this,
-              [this, field](bool up) { send(Input::Kind::Wheel, field, 0, up ? 1 : 0); });
+              [this, field](bool up) { send_(Input::wheel(view_.handle, field, up)); });
       watch(list->rowsView());
       s.widget = list;
       s.focusWidget = list->rowsView();
@@ -107,11 +108,12 @@ void ChildWindow::createControl(const ControlView& c) {
       auto* combo = new DropControl(units_, this);
       const int field = c.field;
       connect(combo, &DropControl::dropPressed, this,
-              [this, field] { send(Input::Kind::Drop, field, apprt::kKeyMouseLeft); });
-      connect(combo, &DropControl::rowChosen, this,
-              [this, field](int row, int key) { send(Input::Kind::Row, field, key, row); });
+              [this, field] { send_(Input::drop(view_.handle, field)); });
+      connect(combo, &DropControl::rowChosen, this, [this, field](int row, int key) {
+        send_(Input::chooseRow(view_.handle, field, row, key));
+      });
       connect(combo, &DropControl::scrolled, this, [this, field](int code, int thumb) {
-        send(Input::Kind::Scroll, field, 0, code, thumb);
+        send_(Input::scrollBar(view_.handle, field, code, thumb));
       });
       s.widget = s.focusWidget = combo;
       break;
@@ -176,7 +178,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
   if (changed) {
     switch (c.kind) {
       case ControlKind::Prompt:
-        static_cast<QLabel*>(widget)->setText(mnemonicRichText(qs(c.text)));
+        static_cast<QLabel*>(widget)->setText(mnemonicRichText(c.text));
         break;
       case ControlKind::Entry: {
         auto* entry = static_cast<EntryControl*>(widget);
@@ -270,12 +272,6 @@ QWidget* ChildWindow::fieldWidget(int field) const {
   return it->second.focusWidget ? it->second.focusWidget : it->second.widget;
 }
 
-bool ChildWindow::hasMnemonic(int key) const {
-  for (const auto& c : view_.controls)
-    if (c.field > 0 && c.enabled && mnemonicKey(qs(c.text)) == key && view_.shows(c)) return true;
-  return false;
-}
-
 bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
   const int code = keyCode(*event);
   if (code == 0) return false;
@@ -286,7 +282,7 @@ bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
       combo && (event->key() == Qt::Key_F4 ||
                 (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))))
     return false;  // opens the drop-down
-  send(Input::Kind::Key, 0, code, 0, 0, QString::fromStdString(typedCharacter(*event)));
+  send_(Input::keyDown(view_.handle, code, typedCharacter(*event)));
   return true;
 }
 
@@ -299,7 +295,7 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
       // other goes on to the frame's menu bar.
       auto* key = static_cast<QKeyEvent*>(event);
       int code = keyCode(*key);
-      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && hasMnemonic(code & 0xFF)) {
+      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && view_.hasMnemonic(code & 0xFF)) {
         event->accept();
         return true;
       }
@@ -311,15 +307,15 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
       int field = fieldOf(watched);
       if (auto* tabBar = qobject_cast<QTabBar*>(watched)) {
         int index = tabBar->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-        if (index >= 0) send(Input::Kind::Tab, field, 0, index + 1);
+        if (index >= 0) send_(Input::chooseTab(view_.handle, field, index + 1));
         return true;
       }
       if (qobject_cast<QLabel*>(watched)) {
-        send(Input::Kind::Click, field, apprt::kKeyMouseLeft);
+        send_(Input::click(view_.handle, field));
         return true;
       }
       if (qobject_cast<EntryControl*>(watched) && field != view_.focus)
-        send(Input::Kind::Click, field, apprt::kKeyMouseLeft);
+        send_(Input::click(view_.handle, field));
       return false;
     }
     default:
@@ -327,25 +323,12 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-void ChildWindow::send(Input::Kind kind, int field, int key, int row, int thumb,
-                       const QString& text) {
-  Input input;
-  input.kind = kind;
-  input.window = view_.handle;
-  input.field = field;
-  input.key = key;
-  input.row = row;
-  input.thumb = thumb;
-  input.text = text.toStdString();
-  send_(input);
-}
-
 void ChildWindow::requestClose() {
-  send(Input::Kind::Close);
+  send_(Input::close(view_.handle));
 }
 
 void ChildWindow::reportResize() {
-  send(Input::Kind::Resize);
+  send_(Input::resize(view_.handle));
 }
 
 void ChildWindow::closeEvent(QCloseEvent* event) {

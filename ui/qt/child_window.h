@@ -57,10 +57,7 @@ class ChildWindow : public QWidget {
   void placeControl(const apprt::ControlView& control, QWidget* widget);
   void applyFocus(int previousFocus);
   void showControlMessage();
-  bool hasMnemonic(int key) const;
   bool keyPress(QObject* watched, QKeyEvent* event);
-  void send(apprt::Input::Kind kind, int field = 0, int key = 0, int row = 0, int thumb = 0,
-            const QString& text = {});
   void watch(QWidget* widget);
 
   apprt::WindowView view_;

@@ -81,14 +81,7 @@ void Desktop::childActivated(QMdiSubWindow* sub) {
   auto* activated = qobject_cast<ChildSubWindow*>(sub);
   for (auto& [handle, c] : children_) c->setActive(activated && c == activated->child());
   if (!activated) return;
-  sendInput(apprt::Input::Kind::Activate, activated->child()->handle());
-}
-
-void Desktop::sendInput(apprt::Input::Kind kind, int window) {
-  apprt::Input input;
-  input.kind = kind;
-  input.window = window;
-  send_(input);
+  send_(apprt::Input::activate(activated->child()->handle()));
 }
 
 void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
@@ -157,6 +150,10 @@ void Desktop::standardAction(StandardAction action, int) {
 void Desktop::showHelp(const std::string& helpId) {
   if (!help_) help_ = std::make_unique<HelpViewer>();
   help_->showPage(helpId);
+}
+
+void Desktop::beep() {
+  QApplication::beep();
 }
 
 void Desktop::endProgram(int exitCode, const std::string& haltMessage) {

@@ -41,12 +41,12 @@ class Desktop : public QObject {
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
   void standardAction(apprt::StandardAction action, int window);
   void showHelp(const std::string& helpId);
+  void beep();
   void endProgram(int exitCode, const std::string& haltMessage);
   // Printing and files (desktop_dialogs.cpp). `closed` and `answer` are
   // called once, when the user is done.
   void showPrintPreview(const apprt::PrintedList& list, std::function<void()> closed);
-  void askSavePath(const apprt::SavePathRequest& request,
-                   std::function<void(std::string)> answer);
+  void askSavePath(const apprt::SavePathRequest& request, std::function<void(std::string)> answer);
   // Shows (after a moment, so that short work shows nothing), updates or
   // removes the report of a piece of work; `stop` is called when the user
   // cancels it.
@@ -71,7 +71,6 @@ class Desktop : public QObject {
  private:
   void childActivated(QMdiSubWindow* sub);
   void updateBusyCursor();
-  void sendInput(apprt::Input::Kind kind, int window);
 
   InputSink send_;
   std::unique_ptr<FrameWindow> frame_;

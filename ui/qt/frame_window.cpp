@@ -64,7 +64,7 @@ void FrameWindow::buildMenus() {
             parentMenu ? parentMenu->addAction(qs(c.text)) : menuBar()->addAction(qs(c.text));
         action->setStatusTip(qs(c.hint));
         connect(action, &QAction::triggered, this,
-                [this, field = c.field] { send(Input::Kind::Menu, field); });
+                [this, field = c.field] { send_(Input::menu(view_.handle, field)); });
         actions_[c.field] = action;
         break;
       }
@@ -90,7 +90,7 @@ void FrameWindow::buildToolBar() {
     if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
       button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(action, &QAction::triggered, this,
-            [this, field = c.field] { send(Input::Kind::Click, field, apprt::kKeyMouseLeft); });
+            [this, field = c.field] { send_(Input::click(view_.handle, field)); });
     actions_[c.field] = action;
   }
 }
@@ -138,16 +138,7 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
   }
   // Closing the frame is the runtime's: it closes every other window first.
   event->ignore();
-  send(Input::Kind::Close);
-}
-
-void FrameWindow::send(Input::Kind kind, int field, int key) {
-  Input input;
-  input.kind = kind;
-  input.window = view_.handle;
-  input.field = field;
-  input.key = key;
-  send_(input);
+  send_(Input::close(view_.handle));
 }
 
 ChildSubWindow::ChildSubWindow(ChildWindow* child) : child_(child) {

@@ -45,7 +45,6 @@ class FrameWindow : public QMainWindow {
  private:
   void buildMenus();
   void buildToolBar();
-  void send(apprt::Input::Kind kind, int field = 0, int key = 0);
 
   apprt::WindowView view_;
   InputSink send_;

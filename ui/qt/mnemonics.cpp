@@ -1,48 +1,28 @@
 #include "ui/qt/mnemonics.h"
 
+#include <algorithm>
+
+#include "runtime/mnemonic.h"
+#include "runtime/utf8.h"
+
 namespace fesk::qt {
 namespace {
 
-// Index of the mnemonic character, or -1.
-qsizetype mnemonicIndex(const QString& text) {
-  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != u'&') continue;
-    if (text[i + 1] == u'&') {
-      ++i;
-      continue;
-    }
-    return i + 1;
-  }
-  return -1;
+QString escaped(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toHtmlEscaped();
 }
 
 }  // namespace
 
-int mnemonicKey(const QString& text) {
-  qsizetype i = mnemonicIndex(text);
-  if (i < 0) return 0;
-  QChar c = text[i].toUpper();
-  return (c.isLetterOrNumber() && c.unicode() < 128) ? c.unicode() : 0;
-}
-
-QString mnemonicRichText(const QString& text) {
-  const qsizetype mnemonic = mnemonicIndex(text);
-  QString html;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&' && i + 1 < text.size()) ++i;  // a mark, or the first of "&&"
-    QString c = QString(text[i]).toHtmlEscaped();
-    html += i == mnemonic ? "<u>" + c + "</u>" : c;
-  }
-  return html;
-}
-
-QString withoutMnemonic(const QString& text) {
-  QString plain;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&' && i + 1 < text.size()) ++i;
-    plain += text[i];
-  }
-  return plain;
+QString mnemonicRichText(std::string_view text) {
+  const apprt::MnemonicText m = apprt::parseMnemonic(text);
+  const std::string_view plain = m.text;
+  if (m.marked == apprt::MnemonicText::kNone) return escaped(plain);
+  // The marked character may take several bytes; a byte that starts no
+  // character is underlined on its own.
+  const std::size_t length = std::max<std::size_t>(apprt::utf8SequenceLength(plain, m.marked), 1);
+  return escaped(plain.substr(0, m.marked)) + "<u>" + escaped(plain.substr(m.marked, length)) +
+         "</u>" + escaped(plain.substr(m.marked + length));
 }
 
 }  // namespace fesk::qt

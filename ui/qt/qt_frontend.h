@@ -1,41 +1,25 @@
 #pragma once
-// The runtime's front-end on the desktop. The runtime calls it from procedure
-// threads; it hands every call to the Desktop on the GUI thread and returns at
-// once, except a message box, whose procedure thread waits for the answer.
+// The runtime's front-end on the desktop: every call is posted to the Desktop
+// on the GUI thread (see posting_frontend.h).
 
-#include <atomic>
-
-#include "runtime/frontend.h"
-#include "runtime/progress.h"
+#include "runtime/posting_frontend.h"
+#include "ui/qt/desktop.h"
 
 namespace fesk::qt {
 
-class Desktop;
-
-class QtFrontEnd : public apprt::FrontEnd {
+class QtFrontEnd : public apprt::PostingFrontEnd<Desktop> {
  public:
-  explicit QtFrontEnd(Desktop& desktop);
+  explicit QtFrontEnd(Desktop& desktop) : desktop_(desktop) {}
 
-  void windowChanged(const apprt::WindowView& view) override;
-  void windowClosed(int handle) override;
-  int messageBox(const apprt::MessageBoxRequest& request) override;
-  void beep() override;
-  void standardAction(apprt::StandardAction action, int window) override;
-  void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
   bool showsPrintPreview() const override { return true; }
   void printPreview(const apprt::PrintedList& list, int window) override;
-  std::string askSavePath(const apprt::SavePathRequest& request) override;
-  bool progress(const apprt::ProgressView& view) override;
 
-  // The GUI has stopped: message boxes asked from now on (or still waiting)
-  // answer their default button, so that procedure threads can end.
-  void stop();
+ protected:
+  void post(std::function<void(Desktop&)> work) override;
 
  private:
   Desktop& desktop_;
-  std::atomic<bool> stopped_{false};
-  apprt::StopRequests stops_;
 };
 
 }  // namespace fesk::qt

@@ -78,10 +78,7 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   // defaults.
   frontEnd.stop();
   if (!program.ended() && desktop.frame()) {
-    apprt::Input close;
-    close.kind = apprt::Input::Kind::Close;
-    close.window = desktop.frame()->handle();
-    apprt::deliverInput(close);
+    apprt::deliverInput(apprt::Input::close(desktop.frame()->handle()));
   }
   waiter.join();
   return program.exitCode();

@@ -120,7 +120,7 @@ int Canvas::text(int col, int row, std::string_view utf8, Style style) {
 }
 
 int Canvas::mnemonic(int col, int row, std::string_view utf8, Style style, int maxCells) {
-  MnemonicText m = parseMnemonic(utf8);
+  MnemonicCells m = mnemonicCells(utf8);
   std::wstring shown = fitCells(m.text, maxCells);
   for (size_t i = 0; i < shown.size(); ++i)
     col = text(col, row, std::wstring_view(&shown[i], 1), style, static_cast<int>(i) == m.marked);

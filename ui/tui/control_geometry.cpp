@@ -57,7 +57,7 @@ std::vector<TabLabel> tabLabels(const apprt::WindowView& view, const ControlView
   for (const auto& c : view.controls) {
     if (c.kind != ControlKind::Tab || c.parent != sheet.field) continue;
     // "[label]" for the chosen tab, " label " for the others.
-    int width = textCells(parseMnemonic(c.text).text) + 2;
+    int width = textCells(mnemonicCells(c.text).text) + 2;
     labels.push_back({c.field, CellRect{col, rect.row, width, 1}});
     col += width + 1;
   }

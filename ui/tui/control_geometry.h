@@ -11,7 +11,6 @@
 
 namespace fesk::tui {
 
-
 struct ListParts {
   std::vector<apprt::ListColumn> columns;
   std::vector<int> edges;  // column edges, relative to the list's left

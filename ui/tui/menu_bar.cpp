@@ -8,16 +8,6 @@ using apprt::ControlKind;
 
 namespace {
 
-int upper(wchar_t c) {
-  if (c >= L'a' && c <= L'z') return c - L'a' + 'A';
-  return static_cast<int>(c);
-}
-
-int mnemonicOf(const MenuEntry& e) {
-  if (e.text.marked < 0) return 0;
-  return upper(e.text.text[static_cast<size_t>(e.text.marked)]);
-}
-
 bool choosable(const MenuEntry& e) {
   return !e.separator && e.enabled;
 }
@@ -42,7 +32,7 @@ std::vector<MenuEntry> buildMenuBar(const apprt::WindowView& frame) {
     e.field = c.kind == ControlKind::Separator ? 0 : c.field;
     e.submenu = c.kind == ControlKind::Menu;
     e.separator = c.kind == ControlKind::Separator;
-    e.text = parseMnemonic(c.text);
+    e.text = mnemonicCells(c.text);
     e.hint = c.hint;
     e.enabled = c.enabled;
     e.standardAction = c.standardAction;
@@ -86,6 +76,15 @@ int nextChoosable(const std::vector<MenuEntry>& entries, int from, int step) {
   return -1;
 }
 
+std::vector<const apprt::ControlView*> toolbarButtons(
+    const std::optional<apprt::WindowView>& frame) {
+  std::vector<const apprt::ControlView*> buttons;
+  if (frame)
+    for (const auto& c : frame->controls)
+      if (c.inToolbar && c.kind == ControlKind::Button && !c.hidden) buttons.push_back(&c);
+  return buttons;
+}
+
 MnemonicMatch findMnemonic(const std::vector<MenuEntry>& entries, int letter, int from) {
   MnemonicMatch match;
   const int n = static_cast<int>(entries.size());
@@ -93,7 +92,7 @@ MnemonicMatch findMnemonic(const std::vector<MenuEntry>& entries, int letter, in
   for (int k = 1; k <= n; ++k) {
     int i = ((from + k) % n + n) % n;
     const MenuEntry& e = entries[static_cast<size_t>(i)];
-    if (!choosable(e) || mnemonicOf(e) != letter) continue;
+    if (!choosable(e) || e.text.key != letter) continue;
     if (match.index < 0) match.index = i;
     ++count;
   }

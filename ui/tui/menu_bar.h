@@ -1,8 +1,10 @@
 #pragma once
 // The frame's menu bar as the terminal shows it: its entries (menus and items
 // placed directly on the bar) with their items, mnemonics and hints, where
-// each entry stands on the bar's line, and moving through them by key.
+// each entry stands on the bar's line, and moving through them by key; and
+// the frame's tool bar.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,7 @@ struct MenuEntry {
   int field = 0;  // the control; 0 for a separator and for a window of the list
   bool submenu = false;
   bool separator = false;
-  MnemonicText text;
+  MnemonicCells text;
   std::string hint;
   bool enabled = true;
   int standardAction = 0;
@@ -26,6 +28,11 @@ struct MenuEntry {
 // The bar of a frame: its top-level menus and items in definition order.
 // Hidden entries are left out.
 std::vector<MenuEntry> buildMenuBar(const apprt::WindowView& frame);
+
+// The buttons of the frame's tool bar, shown on the line under the menu bar;
+// none while there is no frame.
+std::vector<const apprt::ControlView*> toolbarButtons(
+    const std::optional<apprt::WindowView>& frame);
 
 // The column each entry's text starts at, on a bar whose entries are set two
 // cells apart after a one-cell margin; the last value is where the bar's

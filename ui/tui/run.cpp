@@ -101,8 +101,7 @@ int run(apprt::Procedure firstProcedure) {
       endAsked = true;
       frontEnd.stop();
       desktop.answerWaitingBoxes();
-      if (auto frame = desktop.frameHandle())
-        apprt::deliverInput(apprt::Input{apprt::Input::Kind::Close, *frame, 0, 0, 0, 0, {}});
+      if (auto frame = desktop.frameHandle()) apprt::deliverInput(apprt::Input::close(*frame));
     };
     while (!ended) {
       for (auto& work : mailbox.take()) work(desktop);

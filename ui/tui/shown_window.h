@@ -2,12 +2,16 @@
 // A window on the terminal's screen: what the runtime last sent of it, its
 // layout, where it stands, and what lies under a cell of it.
 
+#include <functional>
 #include <optional>
 
 #include "runtime/frontend.h"
 #include "ui/tui/layout.h"
 
 namespace fesk::tui {
+
+// Where what the user does on the terminal goes: the runtime, or a test's record.
+using InputSink = std::function<void(const apprt::Input&)>;
 
 struct ShownWindow {
   apprt::WindowView view;

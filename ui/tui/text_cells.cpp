@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "runtime/mnemonic.h"
+
 namespace fesk::tui {
 namespace {
 
@@ -96,26 +98,12 @@ std::wstring fitCells(std::wstring_view text, int cells) {
   return out;
 }
 
-MnemonicText parseMnemonic(std::string_view text) {
-  MnemonicText out;
-  std::wstring wide = decodeUtf8(text);
-  for (size_t i = 0; i < wide.size(); ++i) {
-    if (wide[i] == L'&' && i + 1 < wide.size()) {
-      ++i;
-      if (wide[i] != L'&' && out.marked < 0) out.marked = static_cast<int>(out.text.size());
-    }
-    out.text += wide[i];
-  }
+MnemonicCells mnemonicCells(std::string_view text) {
+  apprt::MnemonicText m = apprt::parseMnemonic(text);
+  MnemonicCells out{decodeUtf8(m.text), -1, apprt::mnemonicKey(text)};
+  if (m.marked != apprt::MnemonicText::kNone)
+    out.marked = static_cast<int>(decodeUtf8(std::string_view(m.text).substr(0, m.marked)).size());
   return out;
-}
-
-int mnemonicKey(std::string_view text) {
-  MnemonicText m = parseMnemonic(text);
-  if (m.marked < 0) return 0;
-  wchar_t c = m.text[static_cast<size_t>(m.marked)];
-  if (c >= L'a' && c <= L'z') return c - L'a' + 'A';
-  if ((c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) return static_cast<int>(c);
-  return 0;
 }
 
 }  // namespace fesk::tui

@@ -21,15 +21,14 @@ int textCells(std::wstring_view text);
 // The longest beginning of `text` that fits in `cells`.
 std::wstring fitCells(std::wstring_view text, int cells);
 
-// A mnemonic text ("&Insert") without its marker, and the index of the marked
-// character in the result (-1 when there is none). "&&" stands for '&'.
-struct MnemonicText {
+// A mnemonic text ("&Insert", read by apprt::parseMnemonic) as the terminal
+// draws it: its characters, the index of the marked one (-1 when there is
+// none), and the key (apprt::mnemonicKey) that Alt reaches it with.
+struct MnemonicCells {
   std::wstring text;
   int marked = -1;
+  int key = 0;
 };
-MnemonicText parseMnemonic(std::string_view text);
-
-// The upper-case ASCII letter or digit of a text's mnemonic, 0 when none.
-int mnemonicKey(std::string_view text);
+MnemonicCells mnemonicCells(std::string_view text);
 
 }  // namespace fesk::tui

@@ -1,20 +1,16 @@
 #pragma once
-// The runtime's front-end on a terminal. The runtime calls it from procedure
-// threads; every call is handed to the terminal's thread through a mailbox
-// that wakes it, and returns at once, except a message box, whose procedure
-// thread waits for the answer.
+// The runtime's front-end on a terminal: every call is posted to the Desktop
+// on the terminal's thread (see posting_frontend.h) through a mailbox that
+// wakes it.
 
-#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
 
-#include "runtime/frontend.h"
-#include "runtime/progress.h"
+#include "runtime/posting_frontend.h"
+#include "ui/tui/desktop.h"
 
 namespace fesk::tui {
-
-class Desktop;
 
 // Work for the terminal's thread, with a pipe that becomes readable when there
 // is some, so that one poll() waits for keys and work alike.
@@ -36,33 +32,23 @@ class Mailbox {
   int pipe_[2] = {-1, -1};
 };
 
-class TuiFrontEnd : public apprt::FrontEnd {
+class TuiFrontEnd : public apprt::PostingFrontEnd<Desktop> {
  public:
   explicit TuiFrontEnd(Mailbox& mailbox) : mailbox_(mailbox) {}
 
-  void windowChanged(const apprt::WindowView& view) override;
-  void windowClosed(int handle) override;
-  int messageBox(const apprt::MessageBoxRequest& request) override;
-  void beep() override;
-  void standardAction(apprt::StandardAction action, int window) override;
-  void help(const std::string& helpId) override;
+  // The halt message is printed once the terminal is restored.
   void programEnded(int exitCode, const std::string& haltMessage) override;
   // A terminal has no print preview: printing writes a PDF file instead, so
   // printPreview is never asked for.
   bool showsPrintPreview() const override { return false; }
   void printPreview(const apprt::PrintedList&, int) override {}
-  std::string askSavePath(const apprt::SavePathRequest& request) override;
-  bool progress(const apprt::ProgressView& view) override;
-
-  // The terminal is going away: boxes asked from now on (or still waiting)
-  // answer their default button, so that procedure threads can end.
-  void stop() { stopped_ = true; }
   std::string haltMessage() const;
+
+ protected:
+  void post(std::function<void(Desktop&)> work) override { mailbox_.post(std::move(work)); }
 
  private:
   Mailbox& mailbox_;
-  std::atomic<bool> stopped_{false};
-  apprt::StopRequests stops_;
   mutable std::mutex mutex_;
   std::string haltMessage_;
 };

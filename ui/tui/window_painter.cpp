@@ -42,7 +42,7 @@ struct Painter {
 
   void button(const ControlView& c, const CellRect& r) {
     Style style = !c.enabled ? Style::Disabled : focused(c) ? Style::ButtonFocused : Style::Button;
-    const int label = textCells(parseMnemonic(c.text).text);
+    const int label = textCells(mnemonicCells(c.text).text);
     const bool roomy = label + 4 <= r.width;
     const int inner = roomy ? label + 2 : std::min(label, r.width - 2);
     const int col = r.col + std::max(0, (r.width - inner - 2) / 2);

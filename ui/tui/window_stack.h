@@ -1,0 +1,53 @@
+#pragma once
+// The program's windows on the terminal, overlapping in the client area, the
+// active one on top: where each stands, Tile and Cascade, and which one is
+// active. It tells the runtime of every activation and every size change.
+
+#include <map>
+#include <vector>
+
+#include "runtime/frontend.h"
+#include "ui/tui/menu_bar.h"
+#include "ui/tui/shown_window.h"
+
+namespace fesk::tui {
+
+class WindowStack {
+ public:
+  explicit WindowStack(const InputSink& send) : send_(send) {}
+
+  // A window opened (placed as Cascade would place it) or changed.
+  void show(const apprt::WindowView& view, const CellRect& area);
+  void close(int handle);
+  // Lays every window out anew in `area`; tiled windows are tiled again.
+  void rearrange(const CellRect& area);
+  void tile(const CellRect& area);
+  void cascade(const CellRect& area);
+
+  ShownWindow* active();
+  const ShownWindow* active() const;
+  const ShownWindow* find(int handle) const;
+  // The window on top at a cell, if any.
+  ShownWindow* at(int col, int row);
+  // Bottom to top: the last is the active window.
+  const std::vector<int>& order() const { return order_; }
+  bool anyBusy() const;
+
+  // Makes a window the active one; answers whether the active window changed.
+  bool activate(int handle);
+  // Activates the next window (step 1: the bottom one comes to the top) or
+  // the previous one (step -1: the top one goes to the bottom).
+  bool cycle(int step);
+  // Entries for the window menu, the active window first, numbered 1 to 9.
+  std::vector<MenuEntry> menuItems() const;
+
+ private:
+  void place(ShownWindow& w, int index, const CellRect& area);
+
+  const InputSink& send_;
+  std::map<int, ShownWindow> windows_;
+  std::vector<int> order_;  // bottom to top
+  int opened_ = 0;          // windows opened so far, for cascading new ones
+};
+
+}  // namespace fesk::tui
