@@ -271,7 +271,7 @@ Flow BrowseCycle::endOfEvent() {
   if (blk.ACTION != kActionEventDone) return Flow::kReturn;
   // Leave the selected row's record in the record buffer for the procedure.
   blk.CURITEM = static_cast<uint8_t>(apprt::CHOICE(list()));
-  if (fetchAndReset(blk.CURITEM)) readForward();
+  standOnRow(blk.CURITEM, true);
   if (ThumbSet) {
     ThumbSet = 0;
     return Flow::kButtonRefresh;

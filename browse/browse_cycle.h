@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "browse/browse_engine.h"
 #include "browse/browse_registry.h"
@@ -56,9 +57,14 @@ class BrowseCycle {
   bool readForward();
   bool readBackward();
   bool accepted();
+  std::string readPosition() const;  // of the record just read
   void savePosition();
-  bool fetchAndReset(size_t entry);  // fetch a display entry, reset to its stored position
-  void resetToStored();
+  void resetTo(std::string_view position);
+  void resetToStored();  // to the entry buffer's position
+  // Fetches a display entry and stands on its record (read again `forward` or
+  // backward), so that the next read that way answers the row beyond it. False
+  // when there is no such entry or no record that way.
+  bool standOnRow(size_t entry, bool forward);
   void setOnKey();
   void setOnKeyValue();
   void clearRecord(int fill);
@@ -128,9 +134,8 @@ class BrowseCycle {
   bool RangeActive = false;
   bool ExactRange = false;
   bool OutOfRange = false;
-  std::string scratch_;  // a position on its way between rows
-  // An upward fill above an empty page read one record it did not show.
-  bool probedAboveEmptyPage_ = false;
+  std::string scratch_;       // a position on its way between rows
+  std::string belowOldPage_;  // page down: where the new page starts
 };
 
 }  // namespace fesk::detail

@@ -17,6 +17,9 @@
 namespace fesk::detail {
 namespace {
 
+// The least character a text value can hold (a value never holds a NUL).
+constexpr char kLowestCharacter = '\x01';
+
 std::string withoutTrailingBlanks(std::string_view text) {
   const auto last = text.find_last_not_of(' ');
   return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
@@ -104,12 +107,16 @@ void BrowseCycle::setFixedComponents() {
   for (auto [field, value] : pairsInForce(fixed_)) field.assign(value);
 }
 
-// Puts into rangeField the least value beyond the upper bound: the number
-// above it, or the text with its last character stepped up by one. Text is
-// stepped in lower case: keys ignore letter case by folding letters to lower
-// case, so the signs between the upper- and lower-case letters sort before
-// every letter, and "Z" stepped in upper case ("[") would land before the
-// range instead of after it.
+// Puts into rangeField the least value beyond every value of the range: the
+// number above the upper bound, or the text of the bound followed by the
+// lowest character. (Stepping the bound's last character up instead would
+// leave the codes that merely begin with it, "A10" or "a1x" for "A1", between
+// the two, and the last page would start before them, out of the range.) A
+// bound that fills its field leaves no room for one more character, and no
+// longer value exists: its last character stepped up by one is then beyond
+// it. Stepped in lower case: keys fold letters to lower case, so the signs
+// between the upper- and lower-case letters sort before every letter, and "Z"
+// stepped in upper case ("[") would land before the range instead of after it.
 void BrowseCycle::setBeyondUpperBound() {
   apprt::FieldRef field = *range_.rangeField;
   if (ExactRange) {
@@ -119,7 +126,9 @@ void BrowseCycle::setBeyondUpperBound() {
     return;
   }
   std::string text = lowerAscii(withoutTrailingBlanks(*range_.rangeHigh));
-  if (text.empty()) text.push_back(' ');  // an all-blank bound: step its first blank
+  const std::string longer = text + kLowestCharacter;
+  field.assign(longer);
+  if (withoutTrailingBlanks(field.bytes()) == longer) return;
   const auto last = static_cast<unsigned char>(text.back());
   text.back() = static_cast<char>((last + 1) & 0xFF);
   field.assign(text);

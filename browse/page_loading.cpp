@@ -24,7 +24,6 @@ Flow BrowseCycle::loadPage() {
   MoreRecords = 0;
   b().CUREVENT = static_cast<int16_t>(apprt::EVENT());
   b().CURROW = 0;
-  probedAboveEmptyPage_ = false;
   return upwardFill(false);
 }
 
@@ -50,10 +49,7 @@ Flow BrowseCycle::upwardFill(bool resuming) {
       break;
     }
     if (blk.EXTVSCROLL && static_cast<long>(rows()) >= target) {
-      if (rows() > 0)
-        MoreRecords = 1;
-      else
-        probedAboveEmptyPage_ = true;
+      if (rows() > 0) MoreRecords = 1;
       break;
     }
     return returnWith(kActionFillRow, kResumeUpwardFill);
@@ -65,14 +61,14 @@ Flow BrowseCycle::upwardFill(bool resuming) {
 Flow BrowseCycle::prepareDownwardFill() {
   BrowseBlock& blk = b();
   if (rows() > 0) {
-    // Re-read the last row's record so that the next forward read follows it.
+    // Stand on the last row's record so that the next forward read follows it.
     displayQueue_.clearBuffer();
-    if (fetchAndReset(rows())) readForward();
+    standOnRow(rows(), true);
   } else if (blk.SETTOKEY == 99) {
-    // Page down: read on from the old last row. A probe read above the empty
-    // page moved the file one record back; step onto the old last row again.
+    // Page down: read on from the record below the old page (a probe read
+    // above the empty page may have moved the file since).
     blk.SETTOKEY = 1;
-    if (probedAboveEmptyPage_) readForward();
+    if (!belowOldPage_.empty()) resetTo(belowOldPage_);
   } else if (blk.SETTOKEY) {
     positionAtLocatedValue();
   } else {
@@ -113,12 +109,10 @@ Flow BrowseCycle::downwardFill(bool resuming) {
 
 Flow BrowseCycle::startTopUpFill() {
   if (rows() > 0) {
-    // Re-read row 1's record so that the next backward read returns the one above.
+    // Stand on row 1's record so that the next backward read returns the one above.
     displayQueue_.clearBuffer();
-    displayQueue_.get(1);
     clearRecord(OrderSign);
-    resetToStored();
-    readBackward();
+    standOnRow(1, false);
   } else {
     positionAtEnd();
   }

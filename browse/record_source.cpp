@@ -43,21 +43,36 @@ bool BrowseCycle::accepted() {
   return !OutOfRange;
 }
 
-void BrowseCycle::savePosition() {
-  position_ = usingView() ? view_->position() : file_.positionByKey(key_);
+std::string BrowseCycle::readPosition() const {
+  return usingView() ? view_->position() : file_.positionByKey(key_);
 }
 
-void BrowseCycle::resetToStored() {
+void BrowseCycle::savePosition() {
+  position_ = readPosition();
+}
+
+void BrowseCycle::resetTo(std::string_view position) {
   if (usingView()) {
-    view_->resetToPosition(position_);
+    view_->resetToPosition(position);
   } else {
-    file_.resetToPosition(key_, position_);
+    file_.resetToPosition(key_, position);
   }
 }
 
-bool BrowseCycle::fetchAndReset(size_t entry) {
+void BrowseCycle::resetToStored() {
+  resetTo(position_);
+}
+
+// A row's record may have gone since the row was filled: another station
+// deleted it or changed its key. The read after the reset then answers the
+// neighbour, and a second read would step over that neighbour unseen; so the
+// file goes back to the row's place, from where the next read in either
+// direction answers the neighbour on that side.
+bool BrowseCycle::standOnRow(size_t entry, bool forward) {
   if (!displayQueue_.get(entry)) return false;
   resetToStored();
+  if (!(forward ? readForward() : readBackward())) return false;
+  if (readPosition() != position_) resetToStored();
   return true;
 }
 

@@ -27,8 +27,7 @@ Flow BrowseCycle::scrollUp() {
   }
   if (blk.DIRECTION != -1) {
     // Stand on row 1's record, so that the next backward read returns the one above.
-    bool read = fetchAndReset(1) && readBackward();
-    if (!read) {
+    if (!standOnRow(1, false)) {
       if (usingView()) reopenViewAtKeyStart();
       return loadPage();
     }
@@ -82,8 +81,7 @@ Flow BrowseCycle::scrollDown() {
   }
   if (blk.DIRECTION != 1) {
     // Stand on the last row's record, so that the next forward read returns the one below.
-    const bool read = fetchAndReset(rows()) && readForward();
-    if (!read || !accepted()) return lastPage();
+    if (!standOnRow(rows(), true) || !accepted()) return lastPage();
     blk.DIRECTION = 1;
   }
   return scrollDownFromBelow(false);
@@ -128,11 +126,9 @@ Flow BrowseCycle::pageUp() {
   if (rows() == 0) return Flow::kEndOfEvent;
   if (!blk.THUMBOPTION && thumb() != 50) setThumb(50);
   displayQueue_.clearBuffer();
-  displayQueue_.get(1);
   clearRecord(OrderSign);
-  resetToStored();
   // Row 1's record, then the one above it.
-  const bool above = readBackward() && readBackward();
+  const bool above = standOnRow(1, false) && readBackward();
   if (!above || !accepted()) {
     clearRecord(OrderSign);
     resetToStored();
@@ -140,7 +136,7 @@ Flow BrowseCycle::pageUp() {
     hitEdge(0);
     return Flow::kEndOfEvent;
   }
-  readForward();  // back onto row 1's record
+  resetTo(readPosition());  // the upward fill starts with the record above
   blk.SETTOITEM = blk.ROWS;
   blk.SETTOKEY = 0;
   blk.FORCETOP = 1;
@@ -157,11 +153,9 @@ Flow BrowseCycle::pageDown() {
   }
   if (rows() == 0) return Flow::kEndOfEvent;
   displayQueue_.clearBuffer();
-  displayQueue_.get(rows());
   clearRecord(OrderSign);
-  resetToStored();
   // The last row's record, then the one below it.
-  const bool below = readForward() && readForward();
+  const bool below = standOnRow(rows(), true) && readForward();
   if (!blk.THUMBOPTION) {
     setThumb(100);
     setThumb(thumb() / 2);
@@ -175,7 +169,8 @@ Flow BrowseCycle::pageDown() {
     hitEdge(100);
     return Flow::kEndOfEvent;
   }
-  readBackward();  // back onto the last row's record
+  belowOldPage_ = readPosition();
+  resetTo(belowOldPage_);  // the downward fill starts with the record below
   blk.SETTOITEM = 0;
   blk.SETTOKEY = 99;
   blk.FORCEBOT = 1;

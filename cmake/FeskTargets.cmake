@@ -22,7 +22,8 @@ function(fesk_test_suite name dir)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} fesk_test_support GTest::gtest GTest::gmock
+                                        GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   # Where tests find the tree's own files (examples, scripts); __FILE__ may be
   # relative when a compiler cache rewrites paths.

@@ -5,6 +5,7 @@
 
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
+#include "drivers/sqlite/stored_field.h"
 #include "runtime/thread_wait.h"
 
 namespace fesk::sqlite {
@@ -67,6 +68,7 @@ DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilli
       return status;
     }
     sqlite3_extended_result_codes(db_, 1);
+    addStoredFieldFunction(db_);
     schema = "main";
   } else {
     schema = "file" + std::to_string(nextSchema_++);

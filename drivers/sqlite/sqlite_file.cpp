@@ -218,9 +218,12 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
   }
   sql += " WHERE id = " + placeholder(fieldCount + 1);
   if (expected) {
-    // The stored record must still be the one that was read, byte for byte.
+    // The stored record must still read as the one that was read, byte for
+    // byte: compared in the form reading gave it, so that a value another tool
+    // stored NULL or longer than its field does not count as a change.
     for (int i = 0; i < fieldCount; ++i) {
-      sql += " AND " + columnName(file_, i) + " = " + placeholder(fieldCount + 2 + i) +
+      sql += " AND stored_field(" + columnName(file_, i) + ", " +
+             std::to_string(file_.fields()[i].length) + ") = " + placeholder(fieldCount + 2 + i) +
              " COLLATE BINARY";
     }
   }

@@ -39,10 +39,11 @@ class Statement {
                       SQLITE_TRANSIENT);
   }
   void bindInt(int index, sqlite3_int64 value) { sqlite3_bind_int64(statement_, index, value); }
+  // NULL reads as the empty text (never as a null pointer).
   std::string_view columnText(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return text ? std::string_view(text, sqlite3_column_bytes(statement_, column))
-                : std::string_view{};
+                : std::string_view("");
   }
   sqlite3_int64 columnInt(int column) const { return sqlite3_column_int64(statement_, column); }
 

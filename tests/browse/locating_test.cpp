@@ -2,6 +2,8 @@
 // a new key order, ranges (as text and exact) with fixed key components, and
 // browsing through a view.
 
+#include <algorithm>
+
 #include "browse_harness.h"
 #include "runtime/windows.h"
 
@@ -187,6 +189,38 @@ TEST_F(RangeTest, TheLastPageOfAZRangeIsFoundPastTheLetters) {
   ASSERT_EQ(shownItems().size(), 15u);
   EXPECT_EQ(shownItems().front(), "z15");
   EXPECT_EQ(shownItems().back(), "z29");
+}
+
+// Codes that begin with the range's value sort between it and the value with
+// its last character stepped up; the last page must still be the range's.
+TEST_F(RangeTest, TheLastPageIsTheRangesWhateverCodesFollowItsValue) {
+  const std::string fullWidth = "ABCDEFGHIJKLMNOPQRST";  // no longer code can exist
+  // Items 01..20 of a parent, their codes alternately in upper and lower case.
+  auto itemsOf = [](const std::string& parent, int from, int to) {
+    std::vector<std::string> items;
+    for (int n = from; n <= to; ++n) {
+      std::string itemCode = parent;
+      if (n % 2 == 0) std::transform(itemCode.begin(), itemCode.end(), itemCode.begin(), ::tolower);
+      items.push_back(itemCode + (n < 10 ? "0" : "") + std::to_string(n));
+    }
+    return items;
+  };
+  for (const std::string& parent : {std::string("A1"), fullWidth}) {
+    for (const auto& item : itemsOf(parent, 1, 20))
+      addItem(item.substr(0, parent.size()), item.substr(parent.size()));
+  }
+  for (const char* follower : {"A10", "a1x", "A1 x", "a1\x01z", "A2", "abcdefghijklmnopqrsu"})
+    addItem(follower, "01");
+  open(child);
+  for (const std::string& parent : {std::string("A1"), fullWidth}) {
+    inProcedure([&] { rangeOver(parent, parent, 1, 0); });
+    session->key("Ctrl+PgDn");
+    EXPECT_EQ(shownItems(), itemsOf(parent, 6, 20)) << parent;
+    EXPECT_EQ(selectedRow(), 15) << parent;
+    session->key("PgUp");
+    session->key("PgUp");
+    EXPECT_EQ(shownItems(), itemsOf(parent, 1, 15)) << parent;
+  }
 }
 
 TEST_F(RangeTest, ALowerBoundAboveTheUpperShowsAnEmptyPage) {

@@ -139,5 +139,50 @@ TEST_F(FileChangeDetectionTest, AWatchedRecordDeletedElsewhereCannotBePutBack) {
   EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords);
 }
 
+// Another tool may store NULL or a value longer than its field. Such a record
+// reads as blanks or cut, and change detection compares it in that form: it
+// can be written back, and another user's change of it is still caught.
+TEST_F(FileChangeDetectionTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeChanged) {
+  closeTestFiles();
+  // 19 bytes and a two-byte letter: a 20-byte field cuts before the letter.
+  const std::string overlong = "LONGCODE-" + std::string(10, 'x') + "\u00e9zz";
+  const std::string asRead = overlong.substr(0, 19);
+  runSql(directory_.path() / "CODES.sqlite",
+         "DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+         " CODE TEXT COLLATE NOCASE, NAME TEXT COLLATE NOCASE);"
+         "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE);"
+         "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME);"
+         "INSERT INTO CODES (CODE, NAME) VALUES (NULL, 'no code'), ('B', NULL),"
+         " ('" +
+             overlong + "', 'long  ')");
+  openTestFiles();
+  EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"/no code", "B/", asRead + "/long"}));
+
+  for (int record = 0; record < 3; ++record) {
+    CODES.setOnKey(CODE_KEY);
+    for (int before = 0; before < record; ++before) CODES.next();
+    CODES.watch();
+    CODES.next();
+    ASSERT_EQ(ERRCODE(), 0);
+    CODES.buffer().NAME = "renamed " + std::to_string(record);
+    CODES.put();
+    EXPECT_EQ(ERRCODE(), 0) << "record " << record;
+  }
+  EXPECT_EQ(readAll(NAME_KEY),
+            (std::vector<std::string>{"/renamed 0", "B/renamed 1", asRead + "/renamed 2"}));
+
+  runSql(directory_.path() / "CODES.sqlite", "UPDATE CODES SET NAME = NULL WHERE CODE = 'B'");
+  CODES.clear();
+  CODES.buffer().CODE = "B";
+  CODES.setOnKeyValue(CODE_KEY);
+  CODES.watch();
+  CODES.next();
+  apprt::threadWillWait();
+  runSql(directory_.path() / "CODES.sqlite", "UPDATE CODES SET NAME = 'theirs' WHERE CODE = 'B'");
+  CODES.buffer().NAME = "mine";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
+}
+
 }  // namespace
 }  // namespace filetest

@@ -1,7 +1,5 @@
 // Files that are damaged, do not match their declaration or are held by
 // another writer: the open and the transaction begin say so, nothing crashes.
-#include <sqlite3.h>
-
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -23,13 +21,7 @@ class FileDamageTest : public FileTest {
     closeTestFiles();
   }
   std::filesystem::path codesPath() const { return directory_.path() / "CODES.sqlite"; }
-  void sql(const std::string& statements) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(codesPath().c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
-    sqlite3_close(db);
-  }
+  void sql(const std::string& statements) { runSql(codesPath(), statements); }
   static int openCodes() {
     CODES.open(apprt::kOpenSharedReadWrite);
     const int code = ERRCODE();

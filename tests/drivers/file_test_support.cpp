@@ -1,5 +1,7 @@
 #include "file_test_support.h"
 
+#include <sqlite3.h>
+
 #include <cstdlib>
 
 namespace filetest {
@@ -13,6 +15,14 @@ TemporaryDataDirectory::TemporaryDataDirectory() {
 TemporaryDataDirectory::~TemporaryDataDirectory() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+void runSql(const std::filesystem::path& database, const std::string& statements) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
 }
 
 void openTestFiles() {

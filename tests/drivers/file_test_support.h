@@ -65,6 +65,9 @@ class FileTest : public ::testing::Test {
   TemporaryDataDirectory directory_;
 };
 
+// Runs SQL statements on a database file directly, as another tool would.
+void runSql(const std::filesystem::path& database, const std::string& statements);
+
 // Opens both files in the calling thread (creating them when missing).
 void openTestFiles();
 void closeTestFiles();

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "event_log.h"
+#include "support/wait_until.h"
 #include "runtime/window_definition.h"
 #include "test_window.h"
 #include "ui/headless/session.h"
@@ -148,10 +149,9 @@ TEST_F(MessageLayerTest, TimersTickWithTheirIdentifierWithoutKeepingTheProgramBu
       [&] { EXPECT_TRUE(apprt::killTimer(button, 99)); });
   fromOtherThread = apprt::setTimer(button, 98, 1);
   EXPECT_EQ(fromOtherThread, 0) << "only the owner thread starts a window's timers";
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  ASSERT_TRUE(waitUntil([] { return gSpy.messages(apprt::kMsgTimer).size() >= 3; }));
   session->waitIdle();  // a running timer is not work
   auto ticks = gSpy.messages(apprt::kMsgTimer);
-  ASSERT_GE(ticks.size(), 3u);
   for (auto& t : ticks) EXPECT_EQ(t.wParam, 99u);
   session->click("Done");
   size_t afterKill = gSpy.messages(apprt::kMsgTimer).size();

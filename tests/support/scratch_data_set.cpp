@@ -2,7 +2,6 @@
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -40,10 +39,8 @@ std::string storeName(const ::testing::TestParamInfo<Store>& info) {
 
 ScratchDataSet::ScratchDataSet(Store store) : store_(store) {
   if (store == Store::kSqlite) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fesk-data-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a data directory");
-    directory_ = pattern;
-    apprt::setDataDirectory(directory_);
+    directory_.emplace("fesk-data");
+    apprt::setDataDirectory(directory_->path());
     return;
   }
   static std::atomic<int> made = 0;
@@ -52,10 +49,7 @@ ScratchDataSet::ScratchDataSet(Store store) : store_(store) {
 }
 
 ScratchDataSet::~ScratchDataSet() {
-  if (store_ == Store::kSqlite) {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
-  } else {
+  if (store_ == Store::kPostgres) {
     runOnServer("DROP SCHEMA IF EXISTS \"" + schema_ + "\" CASCADE");
   }
 }
@@ -76,7 +70,7 @@ void ScratchDataSet::sql(const std::string& file, const std::string& statements)
     return;
   }
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((directory_ / (file + ".sqlite")).c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open((directory() / (file + ".sqlite")).c_str(), &db), SQLITE_OK);
   EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
       << sqlite3_errmsg(db) << "\n"
       << statements;

@@ -8,9 +8,11 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "runtime/driver.h"
+#include "support/temporary_directory.h"
 
 namespace fesk::test {
 
@@ -29,7 +31,7 @@ class ScratchDataSet {
   Store store() const { return store_; }
   // The driver that keeps the data set (made the current data directory for SQLite).
   apprt::Driver& driver();
-  const std::filesystem::path& directory() const { return directory_; }  // SQLite
+  const std::filesystem::path& directory() const { return directory_->path(); }  // SQLite
   const std::string& schema() const { return schema_; }                  // PostgreSQL
   const std::string& conninfo() const;                                   // PostgreSQL
 
@@ -40,7 +42,7 @@ class ScratchDataSet {
 
  private:
   Store store_;
-  std::filesystem::path directory_;
+  std::optional<TemporaryDirectory> directory_;
   std::string schema_;
   std::unique_ptr<apprt::Driver> driver_;
 };
