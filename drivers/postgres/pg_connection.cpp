@@ -21,10 +21,18 @@ struct ThreadSession {
 thread_local std::vector<ThreadSession> tSessions;
 
 // The server's words on one line.
-std::string oneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+std::string oneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    const bool space = c == '\n' || c == '\t' || c == ' ';
+    if (!space) {
+      line += c;
+    } else if (!line.empty() && line.back() != ' ') {
+      line += ' ';
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
 }
 
 // Whether the server has closed the session while it was idle (a restart, an
@@ -37,6 +45,9 @@ bool closedByServer(PGconn* session) {
   }
   return PQstatus(session) != CONNECTION_OK;
 }
+
+constexpr auto kSlowConnect = std::chrono::seconds(1);
+constexpr auto kRetryPause = std::chrono::seconds(5);
 
 constexpr const char* kSessionSettings =
     "SET client_min_messages = warning; SET statement_timeout = %d; SET lock_timeout = %d; "
@@ -83,11 +94,13 @@ std::string Connection::server() const {
 }
 
 DriverStatus Connection::lost(const std::string& why) const {
-  return {apprt::kDriverError, "08006", server() + " cannot be reached: " + why};
+  return {apprt::kDriverError, std::string(apprt::kUnreachableDriverCode),
+          server() + " cannot be reached: " + why};
 }
 
 DriverStatus Connection::open() {
   if (session_) PQfinish(session_);
+  session_ = nullptr;
   prepared_.clear();
   // Defaults first: what the connection string or libpq's environment says wins.
   std::vector<const char*> keywords;
@@ -105,10 +118,21 @@ DriverStatus Connection::open() {
   add("dbname", conninfo_.c_str());
   add("client_encoding", "UTF8");  // records hold UTF-8
   add(nullptr, nullptr);
+  const auto started = std::chrono::steady_clock::now();
+  if (started < retryAfter_) return unanswered_;
   session_ = PQconnectdbParams(keywords.data(), values.data(), 1);
   if (!session_) return lost("out of memory");
-  if (PQstatus(session_) != CONNECTION_OK) return lost(oneLine(PQerrorMessage(session_)));
-  PQsetNoticeProcessor(session_, [](void*, const char*) {}, nullptr);
+  if (PQstatus(session_) != CONNECTION_OK) {
+    DriverStatus status = lost(oneLine(PQerrorMessage(session_)));
+    const auto now = std::chrono::steady_clock::now();
+    if (now - started >= kSlowConnect) {
+      retryAfter_ = now + kRetryPause;
+      unanswered_ = status;
+    }
+    return status;
+  }
+  PQsetNoticeProcessor(
+      session_, [](void*, const char*) {}, nullptr);
   char settings[256];
   std::snprintf(settings, sizeof settings, kSessionSettings, kStatementTimeoutMs, kLockTimeoutMs,
                 kIdleInTransactionTimeoutMs);
@@ -127,8 +151,8 @@ DriverStatus Connection::ready() {
 
 DriverStatus Connection::failure(const Result& result) {
   const std::string state = result.sqlState();
-  const char* message = result.get() ? PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY)
-                                     : nullptr;
+  const char* message =
+      result.get() ? PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
   const std::string words = oneLine(message ? message : PQerrorMessage(session_));
   DriverStatus status;
   if (PQstatus(session_) != CONNECTION_OK) {
@@ -211,10 +235,10 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
   if (DriverStatus status = ready(); !status.ok()) return status;
   // A lock time-out of 0 would mean no time-out at all.
   const int waitMs = std::max(timeoutSeconds, 0) * 1000;
-  Result result(PQexec(session_, ("BEGIN; SET LOCAL lock_timeout = " +
-                                  std::to_string(std::max(waitMs, 1)) + "; LOCK TABLE " + tables +
-                                  " IN SHARE ROW EXCLUSIVE MODE")
-                                     .c_str()));
+  Result result(
+      PQexec(session_, ("BEGIN; SET LOCAL lock_timeout = " + std::to_string(std::max(waitMs, 1)) +
+                        "; LOCK TABLE " + tables + " IN SHARE ROW EXCLUSIVE MODE")
+                           .c_str()));
   if (result.ok()) {
     inTransaction_ = true;
     transactionFailure_.clear();
@@ -232,19 +256,36 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   dropReadAhead();
-  if (PQstatus(session_) != CONNECTION_OK) {
+  if (closedByServer(session_)) {
     inTransaction_ = false;
     return lost(oneLine(PQerrorMessage(session_)) + "; the transaction was rolled back");
   }
   Result result(PQexec(session_, "COMMIT"));
   DriverStatus status = result.ok() ? DriverStatus{} : failure(result);
-  // A transaction in which a statement failed ends in a roll-back, not a commit.
-  if (status.ok() && result.commandStatus() == "ROLLBACK") {
+  if (PQstatus(session_) != CONNECTION_OK) {
+    // The answer to the commit never came: the server kept all of the
+    // transaction or none of it.
+    status.driverMessage += "; the server kept all of the transaction or none of it";
+  } else if (status.ok() && result.commandStatus() == "ROLLBACK") {
+    // A transaction in which a statement failed ends in a roll-back.
     status = {apprt::kDriverError, "25P02",
               "the transaction was rolled back after a failure: " + transactionFailure_};
   }
   inTransaction_ = false;
   return status;
+}
+
+DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
+  if (inTransaction_) return work();
+  if (DriverStatus status = runScript("BEGIN"); !status.ok()) return status;
+  inTransaction_ = true;
+  transactionFailure_.clear();
+  DriverStatus status = work();
+  if (!status.ok()) {
+    rollback();
+    return status;
+  }
+  return commit();
 }
 
 DriverStatus Connection::rollback() {

@@ -13,6 +13,8 @@
 #include <libpq-fe.h>
 #include <sys/types.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -66,6 +68,9 @@ class Connection {
   apprt::DriverStatus commit();
   apprt::DriverStatus rollback();
   bool inTransaction() const { return inTransaction_; }
+  // Runs `work` in a transaction: the thread's open one, or one of its own
+  // that is committed when `work` succeeds and rolled back otherwise.
+  apprt::DriverStatus atomically(const std::function<apprt::DriverStatus()>& work);
 
   // The libpq session (null before the first use): the tests count its round trips.
   PGconn* session() const { return session_; }
@@ -86,6 +91,10 @@ class Connection {
   std::vector<ReadAhead*> readers_;
   bool inTransaction_ = false;
   std::string transactionFailure_;  // the first failure inside the transaction
+  // A server that let a connection attempt time out is not asked again until
+  // then: every call would otherwise wait out the time-out anew.
+  std::chrono::steady_clock::time_point retryAfter_;
+  apprt::DriverStatus unanswered_;
 };
 
 // How long statements and locks may take, in milliseconds.

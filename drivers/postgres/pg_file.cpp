@@ -32,7 +32,9 @@ std::string placeholder(std::size_t index) {
 
 PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
                const apprt::FileDeclaration& file)
-    : connection_(std::move(connection)), file_(file), table_(tableName(schema, file)),
+    : connection_(std::move(connection)),
+      file_(file),
+      table_(tableName(schema, file)),
       columns_("id") {
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     columns_ += ", " + columnName(file, static_cast<int>(i));
@@ -84,8 +86,8 @@ bool PgFile::continuesBlock(const ReadOrder& order, const ReadBound& from, Direc
   return false;
 }
 
-DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from,
-                                Direction direction, int limit) {
+DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from, Direction direction,
+                                int limit) {
   const ReadQuery query = readQuery(file_, table_, columns_, order, keyServingOrder(file_, order),
                                     from, direction, limit);
   DriverStatus status;
@@ -107,6 +109,34 @@ DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from,
   return {};
 }
 
+void PgFile::keepReadAheadThrough(RecordIdentity identity, const char* record) {
+  if (!block_.live || block_.next == 0 || block_.rows[block_.next - 1].identity != identity) {
+    block_ = {};
+    return;
+  }
+  if (!record) return;  // removed behind the run
+  // Where the record stands in the block's order after the write: behind the
+  // run it changes nothing; beyond the block's rows it is found by the next
+  // block; anywhere else the block no longer holds what lies ahead.
+  const auto key = [&](const char* image, RecordIdentity id) {
+    std::vector<std::string> values;
+    for (int field : block_.fields) {
+      values.push_back(foldedValue(
+          std::string_view(image + file_.fieldOffset(field), file_.fields()[field].length)));
+    }
+    return std::make_pair(std::move(values), id);
+  };
+  const auto written = key(record, identity);
+  const auto& last = block_.rows.back();
+  const bool forward = block_.direction == Direction::kForward;
+  const auto before = [&](const auto& a, const auto& b) { return forward ? a < b : b < a; };
+  if (!before(key(last.image.data(), last.identity), written)) {
+    if (before(key(block_.rows[block_.next - 1].image.data(), identity), written)) block_ = {};
+    return;
+  }
+  block_.complete = false;
+}
+
 DriverStatus PgFile::answer(std::span<char> record, RecordIdentity& identity) {
   const Row& row = block_.rows[block_.next++];
   std::copy(row.image.begin(), row.image.end(), record.begin());
@@ -120,11 +150,11 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
     if (block_.next < block_.rows.size()) return answer(record, identity);
     if (block_.complete) return {apprt::kNoMoreRecords};
     const Row last = block_.rows.back();
-    const ReadBound after{.atEdge = false,
-                          .values = apprt::orderValues(file_, order.fields,
-                                                       std::span<const char>(last.image)),
-                          .identity = last.identity,
-                          .inclusive = false};
+    const ReadBound after{
+        .atEdge = false,
+        .values = apprt::orderValues(file_, order.fields, std::span<const char>(last.image)),
+        .identity = last.identity,
+        .inclusive = false};
     const int limit = std::min(block_.limit * kBlockGrowth, kLargestBlock);
     if (DriverStatus status = fetchBlock(order, after, direction, limit); !status.ok()) {
       return status;
@@ -138,8 +168,9 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
 
 DriverStatus PgFile::fetch(RecordIdentity identity, std::span<char> record) {
   DriverStatus status;
-  const Result result = connection_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1",
-                                         {std::to_string(identity)}, status);
+  const Result result =
+      connection_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1",
+                       {std::to_string(identity)}, status);
   if (!status.ok()) return status;
   if (result.rows() == 0) return {apprt::kRecordNotFound};
   const std::string image = imageOf(result, 0);
@@ -148,7 +179,7 @@ DriverStatus PgFile::fetch(RecordIdentity identity, std::span<char> record) {
 }
 
 DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity) {
-  connection_->dropReadAhead();
+  dropReadAhead();
   std::vector<std::string> values;
   if (DriverStatus status = storedValues(record, values); !status.ok()) return status;
   std::string names;
@@ -171,37 +202,44 @@ DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity)
 
 DriverStatus PgFile::put(RecordIdentity identity, std::span<const char> record,
                          const std::string* expected) {
-  connection_->dropReadAhead();
+  keepReadAheadThrough(identity, record.data());
   std::vector<std::string> values;
   if (DriverStatus status = storedValues(record, values); !status.ok()) return status;
-  const std::size_t fieldCount = values.size();
+  if (!expected) return write(identity, std::move(values), record);
+  return connection_->atomically([&] {
+    // Compared under the record's lock, so two stations never both win, and
+    // in the form reading gives it (a value another tool stored longer than
+    // its field reads cut), so that such a record can be written back.
+    DriverStatus status;
+    const Result stored =
+        connection_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1 FOR UPDATE",
+                         {std::to_string(identity)}, status);
+    if (!status.ok()) return status;
+    if (stored.rows() == 0 || imageOf(stored, 0) != *expected) {
+      return DriverStatus{apprt::kChangedByOtherStation};
+    }
+    return write(identity, std::move(values), record);
+  });
+}
+
+DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> values,
+                           std::span<const char> record) {
   std::string sql = "UPDATE " + table_ + " SET ";
-  for (std::size_t i = 0; i < fieldCount; ++i) {
+  for (std::size_t i = 0; i < values.size(); ++i) {
     sql += (i ? ", " : "") + columnName(file_, static_cast<int>(i)) + " = " + placeholder(i + 1);
   }
   values.push_back(std::to_string(identity));
   const std::string self = placeholder(values.size());
   sql += " WHERE id = " + self;
-  std::vector<std::string> stored;
-  if (expected) {
-    // Compared under the row's lock: a change committed meanwhile by another
-    // station is what the server sees here, so two stations never both win.
-    if (DriverStatus status = storedValues(std::span<const char>(*expected), stored); !status.ok())
-      return status;
-    for (std::size_t i = 0; i < fieldCount; ++i) {
-      values.push_back(stored[i]);
-      sql += " AND " + columnName(file_, static_cast<int>(i)) + " = " + placeholder(values.size());
-    }
-  }
   // A duplicate of a unique key writes nothing instead of failing, which
-  // would end the transaction the put is part of.
+  // would end the transaction the write is part of.
   for (std::size_t key = 0; key < file_.keys().size(); ++key) {
     const auto& declared = file_.key(static_cast<int>(key));
     if (declared.allowsDuplicates()) continue;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
-      values.push_back(foldedValue(std::string_view(record.data() + file_.fieldOffset(component - 1),
-                                                    file_.fields()[component - 1].length)));
+      values.push_back(foldedValue(std::string_view(
+          record.data() + file_.fieldOffset(component - 1), file_.fields()[component - 1].length)));
       sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";
     }
     sql += "id <> " + self + ")";
@@ -209,20 +247,14 @@ DriverStatus PgFile::put(RecordIdentity identity, std::span<const char> record,
   DriverStatus status;
   const Result result = connection_->run(sql + " RETURNING id", values, status);
   if (!status.ok() || result.rows() == 1) return status;
-
-  // Nothing was written: say why.
+  // Nothing was written: the record is gone, or its key is another's.
   std::string now(file_.recordLength(), ' ');
   status = fetch(identity, std::span<char>(now));
-  if (status.code == apprt::kRecordNotFound) {
-    return {expected ? apprt::kChangedByOtherStation : apprt::kRecordNotFound};
-  }
-  if (!status.ok()) return status;
-  if (expected && now != *expected) return {apprt::kChangedByOtherStation};
-  return {apprt::kDuplicateKey};
+  return status.ok() ? DriverStatus{apprt::kDuplicateKey} : status;
 }
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
-  connection_->dropReadAhead();
+  keepReadAheadThrough(identity, nullptr);
   DriverStatus status;
   const Result result = connection_->run("DELETE FROM " + table_ + " WHERE id = $1 RETURNING id",
                                          {std::to_string(identity)}, status);

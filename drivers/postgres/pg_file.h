@@ -2,8 +2,11 @@
 // One thread's open file on the database server. Reads that go on in one
 // direction are served from a block of records fetched ahead in one round
 // trip (and a bigger block each time the run outgrows one); the block goes on
-// any write, any read that does not continue it, and before the thread waits,
-// so nothing older than the current burst of work is ever answered.
+// any read that does not continue it, before the thread waits (so nothing
+// older than the current burst of work is ever answered), and on any write of
+// the file that may change what lies ahead in it. A run that writes each
+// record it reads (a cascade) keeps its block: the record written was behind
+// the run, and where it moves to is checked against the block.
 
 #include <memory>
 #include <string>
@@ -40,6 +43,8 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
                                    apprt::RecordIdentity except, bool& found) override;
 
   void dropReadAhead() override { block_ = {}; }
+  // Before a write of the record `identity`, to become `record` (null: removed).
+  void keepReadAheadThrough(apprt::RecordIdentity identity, const char* record);
 
  private:
   struct Row {
@@ -63,6 +68,10 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
                                  apprt::Direction direction, int limit);
   apprt::DriverStatus answer(std::span<char> record, apprt::RecordIdentity& identity);
   std::string imageOf(const Result& result, int row) const;
+  // Writes the stored values over the record (none of its unique keys
+  // duplicated): 35 when it is gone, 40 on a duplicate.
+  apprt::DriverStatus write(apprt::RecordIdentity identity, std::vector<std::string> values,
+                            std::span<const char> record);
   // The stored values of the record's fields; 90 when one is no text.
   apprt::DriverStatus storedValues(std::span<const char> record,
                                    std::vector<std::string>& values) const;

@@ -56,8 +56,8 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
     query.values.push_back(std::to_string(bound.identity));
     const std::string identity = placeholder(query.values.size());
     const char* strict = forward ? " > " : " < ";
-    const char* comparison = forward ? (from.inclusive ? " >= " : " > ")
-                                     : (from.inclusive ? " <= " : " < ");
+    const char* comparison =
+        forward ? (from.inclusive ? " >= " : " > ") : (from.inclusive ? " <= " : " < ");
     if (unique) {
       where = row(folded) + (forward ? " >= " : " <= ") + row(places) + " AND (" + row(folded) +
               strict + row(places) + " OR id" + comparison + identity + ")";

@@ -32,9 +32,8 @@ std::string createIndexSql(Connection& connection, const std::string& schema,
                            const apprt::FileDeclaration& file, int key) {
   const std::string index = quoted(schema) + "." + indexName(file, key);
   return std::string("CREATE ") + (file.key(key).allowsDuplicates() ? "" : "UNIQUE ") + "INDEX " +
-         indexName(file, key) + " ON " + tableName(schema, file) + " (" +
-         indexColumns(file, key) + "); COMMENT ON INDEX " + index + " IS " +
-         connection.literal(keyStamp(file, key)) + ";";
+         indexName(file, key) + " ON " + tableName(schema, file) + " (" + indexColumns(file, key) +
+         "); COMMENT ON INDEX " + index + " IS " + connection.literal(keyStamp(file, key)) + ";";
 }
 
 // What the catalogue says of a column, as checkSchema compares it.
@@ -140,9 +139,9 @@ DriverStatus checkSchema(Connection& connection, const std::string& schema,
     const std::string wanted = std::string(file.key(k).allowsDuplicates() ? "false" : "true") +
                                "|true|" + keyStamp(file, k);
     if (it == indexes.end() || it->second != wanted) {
-      return {apprt::kKeysInvalid, "",
-              file.fileName() + ": the index of key " + file.key(k).name +
-                  " is missing or damaged"};
+      return {
+          apprt::kKeysInvalid, "",
+          file.fileName() + ": the index of key " + file.key(k).name + " is missing or damaged"};
     }
   }
   return {};
