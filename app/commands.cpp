@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <array>
 
+#include "app/copy_command.h"
+
 namespace fesk {
 namespace {
 
 // Every command, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
+const std::array<Command, 1> kCommands{{
+    {"copy", kCopyUsage, runCopy},
+}};
 
 }  // namespace
 

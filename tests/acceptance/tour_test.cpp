@@ -1,5 +1,6 @@
 // The newcomer's tour (examples/tour.fesk) runs through to the end as the
-// program itself would run it, and its transcript shows each step.
+// program itself would run it, on either driver, and its transcript shows
+// each step.
 
 #include <algorithm>
 #include <fstream>
@@ -14,7 +15,7 @@ namespace {
 
 const std::filesystem::path kTour = std::filesystem::path(FESK_SOURCE_DIR) / "examples/tour.fesk";
 
-class Tour : public AcceptanceTest {
+class Tour : public EveryDriverAcceptanceTest {
  protected:
   // Runs the tour as `fesk --ui=headless --script examples/tour.fesk` does.
   int runTour(std::string& transcript) {
@@ -28,7 +29,7 @@ class Tour : public AcceptanceTest {
   }
 };
 
-TEST_F(Tour, RunsToTheEndAndShowsEveryStep) {
+TEST_P(Tour, RunsToTheEndAndShowsEveryStep) {
   std::string transcript;
   EXPECT_EQ(runTour(transcript), 0);
   EXPECT_EQ(transcript.find("script error"), std::string::npos) << transcript;
@@ -57,6 +58,8 @@ TEST_F(Tour, RunsToTheEndAndShowsEveryStep) {
   EXPECT_EQ(std::count(planets.begin(), planets.end(), Records::value_type{"P01", "Mercury"}), 1);
   EXPECT_TRUE(storedFesk2().empty()) << "Earth's numbers went with it";
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, Tour, bothDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -6,11 +6,11 @@
 // round trips, counted in libpq's own trace of the session.
 #include <libpq-fe.h>
 
-#include <cstdio>
 #include <regex>
 
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_file.h"
+#include "drivers/postgres/pg_round_trips.h"
 #include "file_test_support.h"
 #include "runtime/thread_wait.h"
 #include "support/scratch_data_set.h"
@@ -25,38 +25,6 @@ using apprt::ReadOrder;
 using fesk::test::ScratchDataSet;
 using fesk::test::Store;
 
-// Counts the round trips of a libpq session: the server ends every answer to
-// a query (or to a batch of them) with ReadyForQuery.
-class RoundTrips {
- public:
-  explicit RoundTrips(PGconn* session) : session_(session), trace_(std::tmpfile()) {
-    PQtrace(session_, trace_);
-    PQsetTraceFlags(session_, PQTRACE_SUPPRESS_TIMESTAMPS);
-  }
-  ~RoundTrips() {
-    PQuntrace(session_);
-    std::fclose(trace_);
-  }
-  int count() const {
-    std::fflush(trace_);
-    std::rewind(trace_);
-    int trips = 0;
-    char line[4096];
-    while (std::fgets(line, sizeof line, trace_)) {
-      if (std::string_view(line).starts_with("B\t") &&
-          std::string_view(line).find("ReadyForQuery") != std::string_view::npos) {
-        ++trips;
-      }
-    }
-    std::fseek(trace_, 0, SEEK_END);
-    return trips;
-  }
-
- private:
-  PGconn* session_;
-  std::FILE* trace_;
-};
-
 class PgQueryPlanTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,10 +33,11 @@ class PgQueryPlanTest : public ::testing::Test {
     openTestFiles();
     // Enough records that the server walks an index only where one serves,
     // and statistics that say so.
-    dataSet_.sql("", "INSERT INTO codes (code, name) SELECT 'c' || n, 'n' || (n % 97) "
-                     "FROM generate_series(1, 20000) n; "
-                     "INSERT INTO items (code, number) SELECT 'c' || (n % 300), n::text "
-                     "FROM generate_series(1, 20000) n; ANALYZE codes; ANALYZE items");
+    dataSet_.sql("",
+                 "INSERT INTO codes (code, name) SELECT 'c' || n, 'n' || (n % 97) "
+                 "FROM generate_series(1, 20000) n; "
+                 "INSERT INTO items (code, number) SELECT 'c' || (n % 300), n::text "
+                 "FROM generate_series(1, 20000) n; ANALYZE codes; ANALYZE items");
   }
   void TearDown() override { closeTestFiles(); }
   fesk::postgres::PgDriver& driver() {
@@ -82,8 +51,8 @@ class PgQueryPlanTest : public ::testing::Test {
     for (int n = 1; sql.find("$" + std::to_string(n)) != std::string::npos; ++n) {
       values += (n > 1 ? ", " : "") + std::string("'1'");
     }
-    const std::string explain = "SET plan_cache_mode = " + std::string(mode) +
-                                "; PREPARE p AS " + sql + "; EXPLAIN EXECUTE p" +
+    const std::string explain = "SET plan_cache_mode = " + std::string(mode) + "; PREPARE p AS " +
+                                sql + "; EXPLAIN EXECUTE p" +
                                 (values.empty() ? "" : "(" + values + ")");
     PGresult* result = PQexec(session, explain.c_str());
     std::string text;
@@ -114,7 +83,8 @@ TEST_F(PgQueryPlanTest, EveryPreparedStatementWalksAnIndex) {
     std::vector<std::string> values;  // in the middle of the records, in either order
     for (int field : order.fields) values.push_back(field == 0 ? "C5" : "N5");
     for (const ReadBound& bound :
-         {ReadBound{}, ReadBound{.atEdge = false, .values = values, .identity = 9, .inclusive = true},
+         {ReadBound{},
+          ReadBound{.atEdge = false, .values = values, .identity = 9, .inclusive = true},
           ReadBound{.atEdge = false, .values = values, .identity = 9, .inclusive = false}}) {
       for (auto direction : {Direction::kForward, Direction::kBackward}) {
         file.dropReadAhead();
@@ -168,7 +138,7 @@ TEST_F(PgQueryPlanTest, APageOfABrowseCostsAtMostTwoRoundTrips) {
   };
   readPage("n5");  // statements prepared once per session
   apprt::threadWillWait();
-  RoundTrips trips(driver().session()->session());
+  fesk::postgres::RoundTripCounter trips(driver().session()->session());
   const std::string last = readPage("n50");
   EXPECT_LE(trips.count(), 2);
   apprt::threadWillWait();

@@ -21,7 +21,8 @@ std::string runOnServer(const std::string& statements) {
   if (PQstatus(session) != CONNECTION_OK) {
     failure = PQerrorMessage(session);
   } else {
-    PQsetNoticeProcessor(session, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        session, [](void*, const char*) {}, nullptr);
     PGresult* result = PQexec(session, statements.c_str());
     const auto status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) failure = PQerrorMessage(session);
@@ -64,8 +65,7 @@ const std::string& ScratchDataSet::conninfo() const {
 
 void ScratchDataSet::sql(const std::string& file, const std::string& statements) const {
   if (store_ == Store::kPostgres) {
-    const std::string failure =
-        runOnServer("SET search_path = \"" + schema_ + "\"; " + statements);
+    const std::string failure = runOnServer("SET search_path = \"" + schema_ + "\"; " + statements);
     EXPECT_EQ(failure, "") << statements;
     return;
   }

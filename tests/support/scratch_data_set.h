@@ -32,8 +32,8 @@ class ScratchDataSet {
   // The driver that keeps the data set (made the current data directory for SQLite).
   apprt::Driver& driver();
   const std::filesystem::path& directory() const { return directory_->path(); }  // SQLite
-  const std::string& schema() const { return schema_; }                  // PostgreSQL
-  const std::string& conninfo() const;                                   // PostgreSQL
+  const std::string& schema() const { return schema_; }                          // PostgreSQL
+  const std::string& conninfo() const;                                           // PostgreSQL
 
   // Runs SQL on the data set behind the driver's back, as another program or
   // an administrator would: on FILE.sqlite for SQLite, in the schema (as the
