@@ -1,6 +1,6 @@
 // The newcomer's tour (examples/tour.fesk) runs through to the end as the
 // program itself would run it, on either driver, and its transcript shows
-// each step.
+// each step, the same on both.
 
 #include <algorithm>
 #include <fstream>
@@ -8,6 +8,7 @@
 
 #include "acceptance_support.h"
 #include "app/program_entry.h"
+#include "data/data_files.h"
 #include "ui/headless/script_runner.h"
 
 namespace fesk::test {
@@ -15,19 +16,18 @@ namespace {
 
 const std::filesystem::path kTour = std::filesystem::path(FESK_SOURCE_DIR) / "examples/tour.fesk";
 
-class Tour : public EveryDriverAcceptanceTest {
- protected:
-  // Runs the tour as `fesk --ui=headless --script examples/tour.fesk` does.
-  int runTour(std::string& transcript) {
-    std::ifstream script(kTour);
-    EXPECT_TRUE(script.good()) << kTour;
-    std::ostringstream out;
-    const int exitCode = ProgramEntry(
-        [&](apprt::Procedure first) { return headless::runScript(script, std::move(first), out); });
-    transcript = out.str();
-    return exitCode;
-  }
-};
+// Runs the tour as `fesk --ui=headless --script examples/tour.fesk` does.
+int runTour(std::string& transcript) {
+  std::ifstream script(kTour);
+  EXPECT_TRUE(script.good()) << kTour;
+  std::ostringstream out;
+  const int exitCode = ProgramEntry(
+      [&](apprt::Procedure first) { return headless::runScript(script, std::move(first), out); });
+  transcript = out.str();
+  return exitCode;
+}
+
+using Tour = EveryDriverAcceptanceTest;
 
 TEST_P(Tour, RunsToTheEndAndShowsEveryStep) {
   std::string transcript;
@@ -57,6 +57,19 @@ TEST_P(Tour, RunsToTheEndAndShowsEveryStep) {
   EXPECT_EQ(planets.size(), 15u);
   EXPECT_EQ(std::count(planets.begin(), planets.end(), Records::value_type{"P01", "Mercury"}), 1);
   EXPECT_TRUE(storedFesk2().empty()) << "Earth's numbers went with it";
+}
+
+using TourOnAServer = AcceptanceTest;
+
+TEST_F(TourOnAServer, ShowsTheSameTranscriptAsOnTheEmbeddedDriver) {
+  std::string embedded;
+  runTour(embedded);
+  ScratchDataSet server(Store::kPostgres);
+  apprt::bindDriver(FESK1, server.driver());
+  apprt::bindDriver(FESK2, server.driver());
+  std::string onServer;
+  runTour(onServer);
+  EXPECT_EQ(onServer, embedded);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, Tour, bothDrivers(), storeName);
