@@ -11,6 +11,7 @@
 #include "runtime/frontend.h"
 #include "runtime/procedure_thread.h"
 #include "runtime/thread_wait.h"
+#include "runtime/unreachable_store.h"
 
 namespace apprt {
 namespace {
@@ -107,7 +108,9 @@ void wakeEveryThread() {
 
 }  // namespace
 
-ProcedureThread* currentThread() { return tThread; }
+ProcedureThread* currentThread() {
+  return tThread;
+}
 
 std::shared_ptr<ProcedureThread> findThread(int number) {
   auto& r = run();
@@ -140,9 +143,13 @@ int START(Procedure proc, size_t stackBytes) {
   return thread->number;
 }
 
-int THREAD() { return tThread ? tThread->number : 0; }
+int THREAD() {
+  return tThread ? tThread->number : 0;
+}
 
-bool halting() { return run().halted.load(); }
+bool halting() {
+  return run().halted.load();
+}
 
 namespace {
 // Makes every procedure thread unwind at its next wait. The first caller's
@@ -175,6 +182,7 @@ UnlockedWait::~UnlockedWait() noexcept(false) {
 }
 
 Message waitForMessage() {
+  tellUnreachableStore();
   ProcedureThread& t = *tThread;
   auto& r = run();
   UnlockedWait unlocked;
@@ -290,7 +298,9 @@ int ProgramRun::wait() {
   return r.exitCode;
 }
 
-void ProgramRun::stop() { stopEveryThread(0, ""); }
+void ProgramRun::stop() {
+  stopEveryThread(0, "");
+}
 
 bool ProgramRun::ended() const {
   std::lock_guard lock(run().mutex);

@@ -1,7 +1,5 @@
 #include "drivers/sqlite/sqlite_driver.h"
 
-#include <cctype>
-#include <charconv>
 #include <fstream>
 
 #include "drivers/sqlite/sqlite_connection.h"
@@ -9,6 +7,7 @@
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/data_directory.h"
+#include "runtime/driver_options.h"
 #include "runtime/file_declaration.h"
 
 namespace fesk::sqlite {
@@ -17,7 +16,6 @@ namespace {
 using apprt::DriverStatus;
 
 constexpr std::string_view kHeader{"SQLite format 3\0", 16};
-constexpr std::string_view kRecoverOption = "recover=";
 
 // A connection of its own for work on a closed file (create, build keys).
 class PrivateConnection {
@@ -174,21 +172,12 @@ DriverStatus SqliteDriver::buildKeys(const apprt::FileDeclaration& file) {
 
 DriverStatus SqliteDriver::send(const apprt::FileDeclaration& file, std::string_view option,
                                 std::string& answer) {
-  std::string lower(option);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  int seconds = -1;
-  if (lower.starts_with(kRecoverOption)) {
-    const char* begin = lower.data() + kRecoverOption.size();
-    const char* end = lower.data() + lower.size();
-    const auto [stop, failed] = std::from_chars(begin, end, seconds);
-    if (failed != std::errc() || stop != end) seconds = -1;
-  }
-  if (seconds < 0) {
-    return {apprt::kDriverError, "", "unknown driver option: " + std::string(option)};
-  }
+  DriverStatus status;
+  const int seconds = apprt::recoverSeconds(option, status);
+  if (!status.ok()) return status;
   std::lock_guard lock(mutex_);
   recoverySeconds_[file.fileName()] = seconds;
-  answer = "Recover=" + std::to_string(seconds);
+  answer = apprt::recoverAnswer(seconds);
   return {};
 }
 

@@ -20,8 +20,11 @@ class FileDamageTest : public FileTest {
     apprt::commitTransaction();
     closeTestFiles();
   }
-  std::filesystem::path codesPath() const { return directory_.path() / "CODES.sqlite"; }
-  void sql(const std::string& statements) { runSql(codesPath(), statements); }
+  std::filesystem::path codesPath() const { return dataSet_.directory() / "CODES.sqlite"; }
+  // Damages CODES behind the driver's back, in the words of its database.
+  void damage(const std::string& sqlite, const std::string& postgres) {
+    dataSet_.sql("CODES", GetParam() == Store::kSqlite ? sqlite : postgres);
+  }
   static int openCodes() {
     CODES.open(apprt::kOpenSharedReadWrite);
     const int code = ERRCODE();
@@ -30,7 +33,10 @@ class FileDamageTest : public FileTest {
   }
 };
 
-TEST_F(FileDamageTest, GarbageIsAnInvalidFileUntilItIsCreatedAgain) {
+// Damage that only a file on a disk can take.
+using SqliteFileDamageTest = FileDamageTest;
+
+TEST_P(SqliteFileDamageTest, GarbageIsAnInvalidFileUntilItIsCreatedAgain) {
   std::ofstream(codesPath(), std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a');
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
   CODES.create();
@@ -38,7 +44,7 @@ TEST_F(FileDamageTest, GarbageIsAnInvalidFileUntilItIsCreatedAgain) {
   EXPECT_EQ(openCodes(), 0);
 }
 
-TEST_F(FileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
+TEST_P(SqliteFileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
   {
     std::fstream file(codesPath(), std::ios::binary | std::ios::in | std::ios::out);
     file.seekp(100);
@@ -47,7 +53,7 @@ TEST_F(FileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
 }
 
-TEST_F(FileDamageTest, ATruncatedFileIsInvalid) {
+TEST_P(SqliteFileDamageTest, ATruncatedFileIsInvalid) {
   const auto size = std::filesystem::file_size(codesPath());
   for (auto length : {size / 2, std::uintmax_t{50}}) {
     std::filesystem::resize_file(codesPath(), length);
@@ -55,40 +61,47 @@ TEST_F(FileDamageTest, ATruncatedFileIsInvalid) {
   }
 }
 
-TEST_F(FileDamageTest, ATableThatDoesNotMatchTheDeclarationIsAnInvalidFile) {
-  sql("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY, CODE TEXT)");
+TEST_P(FileDamageTest, ATableThatDoesNotMatchTheDeclarationIsAnInvalidFile) {
+  damage("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY, CODE TEXT)",
+         "DROP TABLE codes; CREATE TABLE codes (id bigint PRIMARY KEY, code text)");
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kFileInvalid) << "keys cannot mend a wrong table";
 }
 
-TEST_F(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMendsIt) {
-  sql("DROP INDEX \"CODES.KEYCODE\"");
+TEST_P(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMendsIt) {
+  damage("DROP INDEX \"CODES.KEYCODE\"", "DROP INDEX codes_keycode");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
   ASSERT_EQ(openCodes(), 0);
 
-  sql("DROP INDEX \"CODES.KEYCODE\"; CREATE INDEX \"CODES.KEYCODE\" ON CODES (CODE)");
+  damage("DROP INDEX \"CODES.KEYCODE\"; CREATE INDEX \"CODES.KEYCODE\" ON CODES (CODE)",
+         "DROP INDEX codes_keycode; CREATE INDEX codes_keycode ON codes (code)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid) << "the code key must be unique";
   CODES.buildKeys();
   openTestFiles();
   EXPECT_EQ(readAll(CODE_KEY).size(), 2000u);
 }
 
-TEST_F(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
-  sql("DROP INDEX \"CODES.KEYCODE\"; INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')");
+TEST_P(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
+  damage("DROP INDEX \"CODES.KEYCODE\"; INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')",
+         "DROP INDEX codes_keycode; INSERT INTO codes (code, name) VALUES ('CODE1', 'again')");
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
 }
 
-TEST_F(FileDamageTest, AMissingFileIsNotFound) {
-  std::filesystem::remove(codesPath());
+TEST_P(FileDamageTest, AMissingFileIsNotFound) {
+  if (GetParam() == Store::kSqlite) {
+    std::filesystem::remove(codesPath());
+  } else {
+    damage("", "DROP TABLE codes");
+  }
   EXPECT_EQ(openCodes(), apprt::kFileNotFound);
 }
 
-TEST_F(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
+TEST_P(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
   EXPECT_EQ(CODES.send("Recover=10"), "Recover=10");
   EXPECT_EQ(ERRCODE(), 0);
   EXPECT_EQ(openCodes(), 0);
@@ -97,7 +110,7 @@ TEST_F(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
   EXPECT_NE(apprt::FILEERRORMSG().find("Recover=soon"), std::string::npos);
 }
 
-TEST_F(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
+TEST_P(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
   std::atomic<bool> holding = false;
   std::atomic<bool> release = false;
   std::thread writer([&] {
@@ -123,6 +136,10 @@ TEST_F(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
   apprt::commitTransaction();
   EXPECT_EQ(ERRCODE(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FileDamageTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteFileDamageTest, ::testing::Values(Store::kSqlite),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

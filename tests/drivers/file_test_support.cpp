@@ -1,29 +1,6 @@
 #include "file_test_support.h"
 
-#include <sqlite3.h>
-
-#include <cstdlib>
-
 namespace filetest {
-
-TemporaryDataDirectory::TemporaryDataDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-files-XXXXXX").string();
-  path_ = ::mkdtemp(pattern.data());
-  apprt::setDataDirectory(path_);
-}
-
-TemporaryDataDirectory::~TemporaryDataDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void runSql(const std::filesystem::path& database, const std::string& statements) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-      << sqlite3_errmsg(db);
-  sqlite3_close(db);
-}
 
 void openTestFiles() {
   for (const apprt::FileDeclaration* file : {static_cast<const apprt::FileDeclaration*>(&CODES),
@@ -44,8 +21,8 @@ void closeTestFiles() {
 }
 
 void FileTest::SetUp() {
-  bindDriver(CODES, fesk::sqlite::defaultDriver());
-  bindDriver(ITEMS, fesk::sqlite::defaultDriver());
+  bindDriver(CODES, dataSet_.driver());
+  bindDriver(ITEMS, dataSet_.driver());
   openTestFiles();
 }
 

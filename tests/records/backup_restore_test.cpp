@@ -78,7 +78,7 @@ struct KilledAtEnd {
 
 class BackupRestoreTest : public DataTest {
  protected:
-  std::string dataDir() const { return "--data-dir=" + directory_.string(); }
+  std::string dataDir() const { return "--data-dir=" + dataSet_.directory().string(); }
   TemporaryDirectory scratchDirectory_;
   const std::filesystem::path& scratch_ = scratchDirectory_.path();
 };
@@ -137,19 +137,19 @@ TEST_F(BackupRestoreTest, ARestoreAsksAndRunsOnlyWhenNoOtherFeskUsesTheData) {
   FeskProcess holder({"import", "FESK1", "-", dataDir()});
   holder.type("CODE,NAME\nH,held\n");
   // Once its transaction has written, the import holds the data set.
-  ASSERT_TRUE(
-      waitUntil([&] { return std::filesystem::exists(directory_ / "FESK1.sqlite-journal"); }));
+  ASSERT_TRUE(waitUntil(
+      [&] { return std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite-journal"); }));
   const auto refused = runFesk({"restore", backup, "--yes", dataDir()});
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("another fesk is using the data in"), std::string::npos)
       << refused.err;
   ASSERT_EQ(holder.wait().status, 0);
-  const std::string current = exportOf(directory_.string());
+  const std::string current = exportOf(dataSet_.directory().string());
   EXPECT_EQ(current, "CODE,NAME\r\nH,held\r\nZ,later\r\n");
 
   const auto declined = runFesk({"restore", backup, dataDir()}, "n\n");
   EXPECT_EQ(declined.status, 1);
-  EXPECT_EQ(exportOf(directory_.string()), current);
+  EXPECT_EQ(exportOf(dataSet_.directory().string()), current);
 
   FeskProcess restore({"restore", backup, dataDir()});
   ASSERT_TRUE(waitUntil([&] { return restore.errorsSoFar().ends_with("[y/N] "); }));
@@ -161,8 +161,8 @@ TEST_F(BackupRestoreTest, ARestoreAsksAndRunsOnlyWhenNoOtherFeskUsesTheData) {
   const auto restored = restore.wait();
   EXPECT_EQ(restored.status, 0) << restored.err;
   EXPECT_EQ(restored.out, "FESK1: 1 records, FESK2: 1 records copied from " + backup + " to " +
-                              directory_.string() + ".\n");
-  EXPECT_EQ(exportOf(directory_.string()), backedUp);
+                              dataSet_.directory().string() + ".\n");
+  EXPECT_EQ(exportOf(dataSet_.directory().string()), backedUp);
 }
 
 }  // namespace
