@@ -226,13 +226,29 @@ void Connection::dropReadAhead() {
   for (ReadAhead* reader : readers_) reader->dropReadAhead();
 }
 
-DriverStatus Connection::begin(const std::string& tables, const std::string& fileNames,
-                               int timeoutSeconds) {
+DriverStatus Connection::readyToBegin() {
   if (inTransaction_) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
   }
   dropReadAhead();
-  if (DriverStatus status = ready(); !status.ok()) return status;
+  return ready();
+}
+
+DriverStatus Connection::beginSnapshot() {
+  if (DriverStatus status = readyToBegin(); !status.ok()) return status;
+  // The snapshot is taken at the first read, after the begin.
+  if (DriverStatus status = runScript("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+      !status.ok()) {
+    return status;
+  }
+  inTransaction_ = true;
+  transactionFailure_.clear();
+  return {};
+}
+
+DriverStatus Connection::begin(const std::string& tables, const std::string& fileNames,
+                               int timeoutSeconds) {
+  if (DriverStatus status = readyToBegin(); !status.ok()) return status;
   // A lock time-out of 0 would mean no time-out at all.
   const int waitMs = std::max(timeoutSeconds, 0) * 1000;
   Result result(

@@ -65,12 +65,17 @@ class Connection {
   // writers, waiting at most `timeoutSeconds`; `fileNames` names them to the user.
   apprt::DriverStatus begin(const std::string& tables, const std::string& fileNames,
                             int timeoutSeconds);
+  // A transaction that only reads, every statement of it from one snapshot.
+  apprt::DriverStatus beginSnapshot();
   apprt::DriverStatus commit();
   apprt::DriverStatus rollback();
   bool inTransaction() const { return inTransaction_; }
   // Runs `work` in a transaction: the thread's open one, or one of its own
   // that is committed when `work` succeeds and rolled back otherwise.
   apprt::DriverStatus atomically(const std::function<apprt::DriverStatus()>& work);
+
+  // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
+  std::string server() const;
 
   // The libpq session (null before the first use): the tests count its round trips.
   PGconn* session() const { return session_; }
@@ -79,9 +84,10 @@ class Connection {
 
  private:
   apprt::DriverStatus open();
+  // Outside a transaction, with the session ready for one.
+  apprt::DriverStatus readyToBegin();
   apprt::DriverStatus failure(const Result& result);
   apprt::DriverStatus lost(const std::string& why) const;
-  std::string server() const;
   bool prepare(const std::string& sql, int valueCount, std::string& name, Result& failed);
 
   std::string conninfo_;

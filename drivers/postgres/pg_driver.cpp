@@ -31,11 +31,11 @@ DriverStatus PgDriver::checkReachable() const {
   return connection.ready();
 }
 
-DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int /*mode*/,
+DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
   auto connection = session();
   if (DriverStatus status = checkSchema(*connection, schema_, file); !status.ok()) return status;
-  opened = std::make_unique<PgFile>(connection, schema_, file);
+  opened = std::make_unique<PgFile>(connection, schema_, file, apprt::opensForReadingOnly(mode));
   return {};
 }
 
@@ -69,12 +69,14 @@ DriverStatus PgDriver::send(const apprt::FileDeclaration& /*file*/, std::string_
 DriverStatus PgDriver::begin(std::span<apprt::DriverFile* const> files, int timeoutSeconds) {
   std::string tables;
   std::string names;
+  bool onlyReads = true;
   for (apprt::DriverFile* file : files) {
     const auto* table = static_cast<PgFile*>(file);
     tables += (tables.empty() ? "" : ", ") + table->table();
     names += (names.empty() ? "" : ", ") + table->declaration().fileName();
+    onlyReads = onlyReads && table->readOnly();
   }
-  return session()->begin(tables, names, timeoutSeconds);
+  return onlyReads ? session()->beginSnapshot() : session()->begin(tables, names, timeoutSeconds);
 }
 
 DriverStatus PgDriver::commit() {

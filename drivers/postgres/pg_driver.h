@@ -9,7 +9,9 @@
 //
 // A transaction locks the tables it names against other writers (readers go
 // on) for as long as it runs, waiting at most its time-out to get them, as a
-// writer of the embedded driver waits for the file. Driver option:
+// writer of the embedded driver waits for the file. A transaction over files
+// opened for reading only (a backup) locks nothing: it reads one snapshot of
+// them, which other stations' saves neither wait for nor change. Driver option:
 // "Recover=N" is accepted and changes nothing: the server recovers by itself.
 
 #include <memory>

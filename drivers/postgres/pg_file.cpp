@@ -31,11 +31,12 @@ std::string placeholder(std::size_t index) {
 }  // namespace
 
 PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
-               const apprt::FileDeclaration& file)
+               const apprt::FileDeclaration& file, bool readOnly)
     : connection_(std::move(connection)),
       file_(file),
       table_(tableName(schema, file)),
-      columns_("id") {
+      columns_("id"),
+      readOnly_(readOnly) {
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     columns_ += ", " + columnName(file, static_cast<int>(i));
   }

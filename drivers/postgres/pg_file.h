@@ -24,12 +24,14 @@ namespace fesk::postgres {
 class PgFile : public apprt::DriverFile, public ReadAhead {
  public:
   PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
-         const apprt::FileDeclaration& file);
+         const apprt::FileDeclaration& file, bool readOnly);
   ~PgFile() override;
 
   const apprt::FileDeclaration& declaration() const { return file_; }
   Connection& connection() { return *connection_; }
   const std::string& table() const { return table_; }
+  // Opened for reading only: a transaction over such files only reads.
+  bool readOnly() const { return readOnly_; }
 
   apprt::DriverStatus read(const apprt::ReadOrder& order, const apprt::ReadBound& from,
                            apprt::Direction direction, std::span<char> record,
@@ -80,6 +82,7 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   const apprt::FileDeclaration& file_;
   std::string table_;    // schema-qualified, quoted
   std::string columns_;  // id and every field
+  bool readOnly_;
   Block block_;
 };
 

@@ -69,7 +69,8 @@ class PgQueryPlanTest : public ::testing::Test {
 };
 
 TEST_F(PgQueryPlanTest, EveryPreparedStatementWalksAnIndex) {
-  fesk::postgres::PgFile file(driver().session(), dataSet_.schema(), CODES);
+  fesk::postgres::PgFile file(driver().session(), dataSet_.schema(), CODES,
+                              /*readOnly=*/false);
   const std::vector<ReadOrder> orders{
       {.fields = {0}, .key = 0, .filter = {}},                // the unique code key
       {.fields = {1}, .key = 1, .filter = {}},                // the name key, with duplicates
