@@ -178,8 +178,7 @@ TEST_P(BackupRestoreTest, ARestoreAsksAndRunsOnlyWhenNoOtherFeskUsesTheData) {
   ASSERT_TRUE(waitUntil([&] { return fesk1BeingWritten(); }));
   const auto refused = runFesk(withDataSet({"restore", backup, "--yes"}));
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("another fesk is using the data "), std::string::npos)
-      << refused.err;
+  EXPECT_NE(refused.err.find("another fesk is using the data "), std::string::npos) << refused.err;
   ASSERT_EQ(holder.wait().status, 0);
   const std::string held = current();
   EXPECT_EQ(held, "CODE,NAME\r\nH,held\r\nZ,later\r\n");
