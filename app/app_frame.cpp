@@ -1,5 +1,7 @@
 #include "app/app_frame.h"
 
+#include "app/export_list.h"
+#include "app/print_list.h"
 #include "app/procedure_skeleton.h"
 #include "procedures/browse_fesk1.h"
 #include "runtime/program.h"
@@ -8,6 +10,8 @@ namespace fesk {
 namespace {
 
 constexpr int kFeskMenuItem = -4;
+constexpr int kPrintListItem = -16;
+constexpr int kExportListItem = -17;
 constexpr size_t kBrowseStackBytes = 25000;
 
 }  // namespace
@@ -45,6 +49,8 @@ void AppFrame() {
     // Each choice opens one more browse window; the frame neither waits for
     // it nor limits how many run.
     if (apprt::ACCEPTED() == kFeskMenuItem) apprt::START(BrowseFesk1, kBrowseStackBytes);
+    if (apprt::ACCEPTED() == kPrintListItem) PrintList();
+    if (apprt::ACCEPTED() == kExportListItem) ExportList();
   }
   ReturnFromProc(l);
 }

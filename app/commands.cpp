@@ -4,13 +4,14 @@
 #include <array>
 
 #include "app/record_commands.h"
+#include "app/report_command.h"
 
 namespace fesk {
 
 std::span<const Command> commands() {
   // Every command, in the order --help lists them.
-  static const std::array kCommands{kExportCommand, kImportCommand, kBackupCommand, kRestoreCommand,
-                                    kCopyCommand};
+  static const std::array kCommands{kExportCommand,  kImportCommand, kBackupCommand,
+                                    kRestoreCommand, kCopyCommand,   kReportCommand};
   return kCommands;
 }
 

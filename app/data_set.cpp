@@ -119,6 +119,10 @@ bool useDataSet(const DataSetOptions& options, std::string& why) {
   return true;
 }
 
+std::string dataSetName() {
+  return apprt::dataDirectory().string();
+}
+
 apprt::Driver& dataSetDriver() {
   return gChosen ? *gChosen : sqlite::defaultDriver();
 }

@@ -60,6 +60,9 @@ bool sameDataSet(const DataSetChoice& a, const DataSetChoice& b);
 // when it cannot be used.
 bool useDataSet(const DataSetOptions& options, std::string& why);
 
+// The chosen data set as printed lists name it: its data directory.
+std::string dataSetName();
+
 // The driver that keeps the chosen data set.
 apprt::Driver& dataSetDriver();
 

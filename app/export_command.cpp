@@ -2,8 +2,6 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "app/command_support.h"
@@ -14,6 +12,7 @@
 #include "data/data_files.h"
 #include "records/csv_export.h"
 #include "records/csv_format.h"
+#include "runtime/replaced_file.h"
 
 namespace fesk {
 namespace {
@@ -28,36 +27,6 @@ const apprt::KeyDeclaration* keyForOrder(const apprt::FileDeclaration& file, std
   }
   return nullptr;
 }
-
-// A file written beside its final place and put there only when complete, so
-// that a failed or interrupted export leaves what was at that path before.
-class OutputFile {
- public:
-  explicit OutputFile(std::filesystem::path path)
-      : path_(std::move(path)),
-        partial_(path_.string() + ".partial-" + std::to_string(getpid())),
-        stream_(partial_, std::ios::binary | std::ios::trunc) {}
-  ~OutputFile() {
-    std::error_code ignored;
-    if (!kept_) std::filesystem::remove(partial_, ignored);
-  }
-  bool opened() const { return stream_.is_open(); }
-  std::ostream& stream() { return stream_; }
-  bool keep(std::string& why) {
-    stream_.close();
-    std::error_code error;
-    std::filesystem::rename(partial_, path_, error);
-    if (error) why = "cannot write " + path_.string() + ": " + error.message();
-    kept_ = !error;
-    return kept_;
-  }
-
- private:
-  std::filesystem::path path_;
-  std::filesystem::path partial_;
-  std::ofstream stream_;
-  bool kept_ = false;
-};
 
 int runExport(ArgumentReader& arguments) {
   DataSetOptions dataSet;
@@ -79,10 +48,10 @@ int runExport(ArgumentReader& arguments) {
   if (!useDataSet(dataSet, why)) return commandFailure(kCommand, why);
   bindDataFiles(dataSetDriver());
 
-  std::optional<OutputFile> outputFile;
+  std::optional<apprt::ReplacedFile> outputFile;
   if (output) {
     outputFile.emplace(*output);
-    if (!outputFile->opened()) return commandFailure(kCommand, "cannot write " + *output);
+    if (!outputFile->stream().is_open()) return commandFailure(kCommand, "cannot write " + *output);
   }
   std::ostream& out = outputFile ? outputFile->stream() : std::cout;
   // The CSV going to this terminal would be broken up by the progress line.
@@ -98,7 +67,7 @@ int runExport(ArgumentReader& arguments) {
     return kInterruptedStatus;
   }
   if (!outcome.done) return commandFailure(kCommand, outcome.why);
-  if (outputFile && !outputFile->keep(why)) return commandFailure(kCommand, why);
+  if (outputFile && !outputFile->commit(why)) return commandFailure(kCommand, why);
   return 0;
 }
 

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "app/commands.h"
+#include "app/pdf_output.h"
 #include "app/program_entry.h"
 #include "app/program_options.h"
 #include "ui/headless/script_runner.h"
 #ifdef FESK_WITH_QT
+#include "ui/qt/pdf_file.h"
 #include "ui/qt/run.h"
 #endif
 #ifdef FESK_WITH_TUI
@@ -41,6 +43,9 @@ int runCommand(const fesk::Command& command, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef FESK_WITH_QT
+  fesk::installPdfWriter(fesk::qt::writePdfFile);
+#endif
   if (argc > 1) {
     if (const fesk::Command* command = fesk::findCommand(argv[1])) {
       return runCommand(*command, argc, argv);

@@ -1,99 +1,41 @@
 // What a page costs through the browse engine, with the calling protocol of a
-// browse procedure (a fill of the display entry for every row): a page load
-// from a located value, and a page down, in a file of 10,000 and of 1,000,000
-// records. The cost of a page should not grow with the file.
-//
-// The benchmarks run inside a procedure thread of a headless program run,
-// with a list window of 15 rows open. The files are those of
-// bench_files.h, made when missing.
+// browse procedure (a fill of the display entry for every row), in a file of
+// 10,000 and of 1,000,000 records. The cost of a page should not grow with
+// the file:
+//   - a page load from a located value and a page down, in code and in name
+//     order;
+//   - the first page of a file just opened (a new connection, nothing cached
+//     by SQLite);
+//   - page down and page up inside the name that half the records share, from
+//     a random record of it;
+//   - page down and the last page of a child browse over the parent that owns
+//     a tenth of the children.
+// The files are those of bench_files.h, made when missing.
 #include <benchmark/benchmark.h>
 
 #include <random>
-#include <string>
 
 #include "bench/bench_files.h"
-#include "browse/browse_engine.h"
-#include "browse/browse_registry.h"
-#include "runtime/file_declaration.h"
-#include "runtime/program.h"
-#include "runtime/queue.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
-#include "ui/headless/headless_frontend.h"
+#include "bench/engine_session.h"
+#include "runtime/constants.h"
 
 namespace {
 
-using fesk::bench::BENCH10K;
-using fesk::bench::BENCH1M;
-using fesk::bench::BenchRecord;
-using fesk::bench::codeOf;
+using fesk::bench::Browsed;
+using fesk::bench::k10k;
+using fesk::bench::k1M;
 
-struct Row {
-  std::string code;
-  std::string name;
-  std::string POSITION;
-};
-
-constexpr int kList = 1;
-constexpr std::string_view kWindow = R"(
-module "bench$ENGINE"
-window "LIST" mdi "Engine Bench" size 200 160
-  list 1 at 4 4 150 118 format "80L(2)|M~code~L(2)@S20@"
-)";
-
-// The display queue and the browse's file of the running benchmark.
-apprt::Queue<Row> rows;
-
-// One run of engine calls until it answers 12, filling a row on action 1.
-void drive(const apprt::File<BenchRecord>& file) {
-  for (;;) {
-    fesk::KX_RunBrowse(kList, file, nullptr, file.key(0), rows, rows.buffer.POSITION);
-    const int action = fesk::KX_BrowseProp(kList, fesk::kBrowseAction, 0, true);
-    if (action == fesk::kActionFillRow) {
-      rows.buffer.code = file.buffer().CODE.text();
-      rows.buffer.name = file.buffer().NAME.text();
-    } else if (action == fesk::kActionEventDone || action < 0) {
-      return;
-    }
-  }
+const apprt::FileDeclaration& mainFile(int count) {
+  return count == k10k ? static_cast<const apprt::FileDeclaration&>(fesk::bench::BENCH10K)
+                       : fesk::bench::BENCH1M;
+}
+const apprt::FileDeclaration& childFile(int count) {
+  return count == k10k ? static_cast<const apprt::FileDeclaration&>(fesk::bench::CHILD10K)
+                       : fesk::FESK2;
 }
 
-// Loads the page that starts at a code, as a locator key does.
-void locate(const apprt::File<BenchRecord>& file, int number) {
-  file.buffer().CODE = codeOf(number);
-  fesk::KX_BrowseProp(kList, fesk::kBrowseAction, fesk::kActionLoad, false);
-  fesk::KX_BrowseProp(kList, fesk::kBrowseSetToKey, 1, false);
-  drive(file);
-}
-
-// Hands the list the next event, as the window's event loop would.
-void nextEvent(int event) {
-  apprt::POST(event, kList);
-  apprt::endEventLoop(1);
-}
-
-void pageLoads(benchmark::State& state, const apprt::File<BenchRecord>& file, int count) {
-  std::mt19937 random(7);
-  for (auto _ : state) {
-    locate(file, static_cast<int>(random() % (count - 40)));
-    benchmark::DoNotOptimize(rows.records());
-  }
-}
-
-void pageDowns(benchmark::State& state, const apprt::File<BenchRecord>& file, int count) {
-  std::mt19937 random(11);
-  for (auto _ : state) {
-    state.PauseTiming();
-    locate(file, static_cast<int>(random() % (count - 40)));
-    apprt::SELECT(kList, static_cast<int>(rows.records()));
-    state.ResumeTiming();
-    nextEvent(apprt::kEventPageDown);
-    drive(file);
-    benchmark::DoNotOptimize(rows.records());
-  }
-}
-
-void openBrowse(const apprt::File<BenchRecord>& file) {
+// Keeps the benchmark's file open in the procedure thread, and only it.
+void openOnly(const apprt::FileDeclaration& file) {
   static const apprt::FileDeclaration* opened = nullptr;
   if (opened == &file) return;
   if (opened) opened->close();
@@ -101,51 +43,110 @@ void openBrowse(const apprt::File<BenchRecord>& file) {
   opened = &file;
 }
 
-void BM_EnginePageLoad10k(benchmark::State& state) {
-  openBrowse(BENCH10K);
-  pageLoads(state, BENCH10K, 10000);
-}
-void BM_EnginePageLoad1M(benchmark::State& state) {
-  openBrowse(BENCH1M);
-  pageLoads(state, BENCH1M, 1000000);
-}
-void BM_EnginePageDown10k(benchmark::State& state) {
-  openBrowse(BENCH10K);
-  pageDowns(state, BENCH10K, 10000);
-}
-void BM_EnginePageDown1M(benchmark::State& state) {
-  openBrowse(BENCH1M);
-  pageDowns(state, BENCH1M, 1000000);
+Browsed byKey(int count, int key) {
+  const auto& file = mainFile(count);
+  openOnly(file);
+  return {&file, &file.key(key), {}};
 }
 
-BENCHMARK(BM_EnginePageLoad10k);
-BENCHMARK(BM_EnginePageLoad1M);
-BENCHMARK(BM_EnginePageDown10k);
-BENCHMARK(BM_EnginePageDown1M);
+Browsed children(int count) {
+  const auto& file = childFile(count);
+  openOnly(file);
+  return {&file, &file.key(0), fesk::bench::kBigParent};
+}
+
+// Puts a random code, or the name of a random record that shares it with few
+// others, into the record buffer.
+void randomKeyValue(const Browsed& browse, int key, int count, std::mt19937& random) {
+  const int number = static_cast<int>(random() % (count - 40));
+  if (key == 0)
+    browse.file->field(0).assign(fesk::bench::codeOf(number));
+  else
+    browse.file->field(1).assign(fesk::bench::nameOf(number | 1, count));
+}
+
+void pageLoads(benchmark::State& state, int count, int key) {
+  const Browsed browse = byKey(count, key);
+  std::mt19937 random(7);
+  for (auto _ : state) {
+    randomKeyValue(browse, key, count, random);
+    fesk::bench::locate(browse);
+  }
+}
+
+void pageDowns(benchmark::State& state, int count, int key) {
+  const Browsed browse = byKey(count, key);
+  std::mt19937 random(11);
+  for (auto _ : state) {
+    state.PauseTiming();
+    randomKeyValue(browse, key, count, random);
+    fesk::bench::locate(browse);
+    fesk::bench::selectEdgeRow(true);
+    state.ResumeTiming();
+    fesk::bench::serveEvent(browse, apprt::kEventPageDown);
+  }
+}
+
+void coldFirstPages(benchmark::State& state, int count) {
+  const Browsed browse = byKey(count, 0);
+  for (auto _ : state) {
+    browse.file->close();
+    browse.file->open(apprt::kOpenSharedReadWrite);
+    fesk::bench::serveEvent(browse, apprt::kEventScrollTop);
+  }
+}
+
+// From a random record among many with one key value, a page down or up.
+void pagesAmongEquals(benchmark::State& state, const Browsed& browse, int every, int count,
+                      int event) {
+  std::mt19937 random(13);
+  const bool down = event == apprt::kEventPageDown;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const int index = static_cast<int>(random() % (count / every)) * every;
+    fesk::bench::repositionOn(browse, fesk::bench::identityOf(index));
+    fesk::bench::selectEdgeRow(down);
+    state.ResumeTiming();
+    fesk::bench::serveEvent(browse, event);
+  }
+}
+
+void sharedNamePages(benchmark::State& state, int count, int event) {
+  pagesAmongEquals(state, byKey(count, 1), 2, count, event);
+}
+
+void childPageDowns(benchmark::State& state, int count) {
+  pagesAmongEquals(state, children(count), 10, count, apprt::kEventPageDown);
+}
+
+void childLastPages(benchmark::State& state, int count) {
+  const Browsed browse = children(count);
+  for (auto _ : state) fesk::bench::serveEvent(browse, apprt::kEventScrollBottom);
+}
+
+BENCHMARK_CAPTURE(pageLoads, code_10k, k10k, 0);
+BENCHMARK_CAPTURE(pageLoads, code_1M, k1M, 0);
+BENCHMARK_CAPTURE(pageLoads, name_10k, k10k, 1);
+BENCHMARK_CAPTURE(pageLoads, name_1M, k1M, 1);
+BENCHMARK_CAPTURE(pageDowns, code_10k, k10k, 0);
+BENCHMARK_CAPTURE(pageDowns, code_1M, k1M, 0);
+BENCHMARK_CAPTURE(pageDowns, name_10k, k10k, 1);
+BENCHMARK_CAPTURE(pageDowns, name_1M, k1M, 1);
+BENCHMARK_CAPTURE(coldFirstPages, code_10k, k10k);
+BENCHMARK_CAPTURE(coldFirstPages, code_1M, k1M);
+BENCHMARK_CAPTURE(sharedNamePages, down_10k, k10k, apprt::kEventPageDown);
+BENCHMARK_CAPTURE(sharedNamePages, down_1M, k1M, apprt::kEventPageDown);
+BENCHMARK_CAPTURE(sharedNamePages, up_10k, k10k, apprt::kEventPageUp);
+BENCHMARK_CAPTURE(sharedNamePages, up_1M, k1M, apprt::kEventPageUp);
+BENCHMARK_CAPTURE(childPageDowns, range_10k, k10k);
+BENCHMARK_CAPTURE(childPageDowns, range_1M, k1M);
+BENCHMARK_CAPTURE(childLastPages, range_10k, k10k);
+BENCHMARK_CAPTURE(childLastPages, range_1M, k1M);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   fesk::bench::prepareFiles();
-  apprt::registerWindowDefinitions(kWindow);
-  fesk::ExtVScrollDefault = 0;  // as the program sets it at start-up
-
   benchmark::Initialize(&argc, argv);
-  fesk::headless::HeadlessFrontEnd frontEnd;
-  apprt::ProgramRun run(frontEnd);
-  run.start([] {
-    apprt::loadWindow("bench$ENGINE", "LIST");
-    apprt::bindList(kList, rows);
-    apprt::openWindow();
-    apprt::startEventLoop();
-    // Take the opening events before the first benchmark.
-    apprt::POST(apprt::kEventUser + 99, kList);
-    while (!apprt::endEventLoop(1) && apprt::EVENT() != apprt::kEventUser + 99) {
-    }
-    fesk::KX_InitBrowse(kList, static_cast<uint16_t>(apprt::THREAD()), 0, true);
-    benchmark::RunSpecifiedBenchmarks();
-    apprt::closeWindow();
-    apprt::freeWindow();
-  });
-  return run.wait();
+  return fesk::bench::runInBrowseWindow([] { benchmark::RunSpecifiedBenchmarks(); });
 }

@@ -1,6 +1,7 @@
 // What reading a file costs: a page (a locate plus 15 forward reads) in a small
-// and in a large file, and a long sequential run through the file layer
-// against stepping one raw SQLite statement over the same index.
+// and in a large file, in code and in name order, and a long sequential run
+// through the file layer against stepping one raw SQLite statement over the
+// same index.
 //
 // The files are those of bench_files.h.
 #include <benchmark/benchmark.h>
@@ -22,6 +23,7 @@ using fesk::bench::BENCH10K;
 using fesk::bench::BENCH1M;
 using fesk::bench::BenchRecord;
 using fesk::bench::codeOf;
+using fesk::bench::nameOf;
 
 constexpr int kPageReads = 15;
 constexpr int kRunLength = 10000;
@@ -35,26 +37,24 @@ void openFiles() {
   opened = true;
 }
 
-// One page: locate a random code, read it and the 15 records after it; then
-// the thread waits for the user, as a browse does after a page.
-void readPages(benchmark::State& state, const apprt::File<BenchRecord>& file, int count) {
+// One page: locate a random code (or the name of a random record that does
+// not share its name), read it and the 15 records after it; then the thread
+// waits for the user, as a browse does after a page.
+void readPages(benchmark::State& state, const apprt::File<BenchRecord>& file, int count, int key) {
   openFiles();
   std::mt19937 random(7);
   for (auto _ : state) {
-    file.buffer().CODE = codeOf(static_cast<int>(random() % (count - kPageReads)));
-    file.setOnKeyValue(file.key(0));
+    const int number = static_cast<int>(random() % (count - kPageReads));
+    if (key == 0)
+      file.buffer().CODE = codeOf(number);
+    else
+      file.buffer().NAME = nameOf(number | 1, count);
+    file.setOnKeyValue(file.key(key));
     for (int i = 0; i <= kPageReads; ++i) file.next();
     benchmark::DoNotOptimize(file.buffer().NAME.bytes[0]);
     apprt::threadWillWait();
   }
   if (apprt::ERRCODE() != 0) state.SkipWithError("a read failed");
-}
-
-void BM_Page10k(benchmark::State& state) {
-  readPages(state, BENCH10K, 10000);
-}
-void BM_Page1M(benchmark::State& state) {
-  readPages(state, BENCH1M, 1000000);
 }
 
 // A run of forward reads through the file layer, from the start of the key.
@@ -95,8 +95,10 @@ void BM_RawSqliteSequential(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRunLength);
 }
 
-BENCHMARK(BM_Page10k);
-BENCHMARK(BM_Page1M);
+BENCHMARK_CAPTURE(readPages, code_10k, BENCH10K, fesk::bench::k10k, 0);
+BENCHMARK_CAPTURE(readPages, code_1M, BENCH1M, fesk::bench::k1M, 0);
+BENCHMARK_CAPTURE(readPages, name_10k, BENCH10K, fesk::bench::k10k, 1);
+BENCHMARK_CAPTURE(readPages, name_1M, BENCH1M, fesk::bench::k1M, 1);
 BENCHMARK(BM_DriverSequential);
 BENCHMARK(BM_RawSqliteSequential);
 

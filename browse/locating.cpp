@@ -129,8 +129,7 @@ void BrowseCycle::setBeyondUpperBound() {
   const std::string longer = text + kLowestCharacter;
   field.assign(longer);
   if (withoutTrailingBlanks(field.bytes()) == longer) return;
-  const auto last = static_cast<unsigned char>(text.back());
-  text.back() = static_cast<char>((last + 1) & 0xFF);
+  apprt::utf8StepLastCharacter(text);
   field.assign(text);
 }
 

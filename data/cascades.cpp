@@ -1,8 +1,5 @@
 // The FESK2 side of deleting and re-coding an FESK1 record, inside the
 // transaction of the FESK1 routine.
-#include <algorithm>
-#include <string_view>
-
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
@@ -12,16 +9,6 @@
 
 namespace fesk {
 namespace {
-
-char upperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Codes compare as FS2:KEYCODE orders them, without regard to letter case, so
-// that a run visits exactly the records that the key holds for the code.
-bool sameCode(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return upperAscii(x) == upperAscii(y); });
-}
 
 // Puts FESK2 before the first child of `code` in FS2:KEYCODE order.
 void setOnChildrenOf(const apprt::FixedString<20>& code) {

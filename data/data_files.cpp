@@ -1,5 +1,6 @@
 #include "data/data_files.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace fesk {
@@ -10,7 +11,15 @@ namespace {
 constexpr int kUniqueCodeKey = 6;
 constexpr int kKeyWithDuplicates = 5;
 
+char upperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 }  // namespace
+
+bool sameCode(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) { return upperAscii(x) == upperAscii(y); });
+}
 
 apprt::File<Fesk1Record> FESK1("FESK1", {{"FES:CODE", 20}, {"FES:NAME", 20}},
                                {{"FES:KEYCODE", kUniqueCodeKey, {1}, "FES:Keycode"},

@@ -38,6 +38,11 @@ extern const apprt::KeyDeclaration& FS2_KEYCODE;  // "FS2:KEYCODE": FS2:CODE, du
 inline constexpr std::string_view kFesk1Label = "fesk1";
 inline constexpr std::string_view kFesk2Label = "fesk2";
 
+// Whether two codes are the same as the keys see them (without regard to
+// ASCII letter case): an FESK2 record whose FS2:CODE is the same as FES:CODE
+// belongs to that FESK1 record.
+bool sameCode(std::string_view a, std::string_view b);
+
 // Binds both declarations to `driver` the first time it is called in the
 // process (at start-up, before the first procedure runs); later calls change
 // nothing. Answers whether this call bound them.

@@ -1,7 +1,12 @@
 #include "data/open_file_checked.h"
 
+#include <mutex>
+
 #include "runtime/errors.h"
+#include "runtime/file_damage.h"
+#include "runtime/procedure_thread.h"
 #include "runtime/program.h"
+#include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 
 namespace fesk {
@@ -16,6 +21,36 @@ bool openSucceeded() {
   return code == apprt::kNoError || code == apprt::kAlreadyOpen;
 }
 
+// A file another program holds is not a faulty file: the user may wait for it
+// and try again, or end the program (kind 39).
+template <class Attempt>
+void waitingForOthers(const apprt::FileDeclaration& file, Attempt attempt) {
+  attempt();
+  while (apprt::ERRCODE() == apprt::kFileLocked) {
+    ShowWarning(kWarnFileInUse, file.fileName());
+    attempt();
+  }
+}
+
+void openWaitingForOthers(const apprt::FileDeclaration& file, int mode) {
+  waitingForOthers(file, [&] { file.open(mode); });
+}
+
+// Damage met later in a file opened here ends the program as damage met at
+// the open does (kind 1), with nothing of the transaction under way written,
+// instead of passing for the end of the file. The driver has it checked again
+// at the next start, where damaged keys are offered for rebuilding.
+void reportDamageMetLater() {
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    apprt::onFileDamaged([](const apprt::FileDeclaration& file) {
+      if (!apprt::currentThread()) return;  // no procedure to show it to
+      SaveFileError();
+      ShowWarning(kWarnInvalidFile, file.fileName());
+    });
+  });
+}
+
 }  // namespace
 
 // The warnings name the file by its declared name: asking the runtime for the
@@ -24,10 +59,11 @@ bool openSucceeded() {
 void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool createAllowed,
                      bool skipMissingCheck, bool shared) {
   const int mode = openMode(accessMode, shared);
-  file.open(mode);
+  reportDamageMetLater();
+  openWaitingForOthers(file, mode);
   if (apprt::ERRCODE() == apprt::kNeedsRecovery) {
     file.send(kRecoverOption);
-    file.open(mode);
+    openWaitingForOthers(file, mode);
   }
   if (openSucceeded()) return;
   switch (apprt::ERRCODE()) {
@@ -48,7 +84,7 @@ void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool cr
         if (apprt::ERRCODE() != apprt::kNoError) {
           ShowWarning(kWarnKeyRebuildError, file.fileName());
         }
-        file.open(mode);
+        openWaitingForOthers(file, mode);
       }
       break;
   }
@@ -59,11 +95,11 @@ void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool cr
 }
 
 void CreateAndOpen(const apprt::FileDeclaration& file, int accessMode, bool, bool, bool shared) {
-  file.create();
+  waitingForOthers(file, [&] { file.create(); });
   if (apprt::ERRCODE() != apprt::kNoError) {
     ShowWarning(kWarnFileCreationError, file.fileName());
   }
-  file.open(openMode(accessMode, shared));
+  openWaitingForOthers(file, openMode(accessMode, shared));
   if (!openSucceeded()) ShowWarning(kWarnCreatedFileOpenError, file.fileName());
 }
 

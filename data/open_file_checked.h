@@ -1,9 +1,11 @@
 #pragma once
 // The only way the procedures and the write routines open a data file. It
-// deals with the states a file can be found in: missing (created), in need of
-// recovery by its driver (told to recover, opened once more), with invalid
-// keys (the user is asked, then the keys are rebuilt) or unusable (the user
-// is told and the program ends, exit code 0).
+// deals with the states a file can be found in: missing (created), held by
+// another program (the user may wait and retry), in need of recovery by its
+// driver (told to recover, opened once more), with invalid keys (the user is
+// asked, then the keys are rebuilt) or unusable (the user is told and the
+// program ends, exit code 0). Damage met later in a file opened here ends the
+// program with the same warning as damage met at the open.
 //
 // Every caller in this program passes accessMode 0, createAllowed true,
 // skipMissingCheck false and shared true: the file is opened for reading and

@@ -1,5 +1,6 @@
 #include "procedures/browse_fesk1.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <vector>
@@ -80,8 +81,11 @@ class BrowseFesk1Procedure {
   int LastSelected = 0;
 };
 
+constexpr const char* kModule = "fesk$FESK002";
+constexpr const char* kWindowLabel = "P1$QUICKWINDOW";
+
 void BrowseFesk1Procedure::run() {
-  l_.ProcWindow = apprt::loadWindow("fesk$FESK002", "P1$QUICKWINDOW");
+  l_.ProcWindow = apprt::loadWindow(kModule, kWindowLabel);
   apprt::bindList(kList, Fesk1ListQueue);
   ProcedureExit exitPoint;
   TakeRequest(l_);
@@ -280,7 +284,8 @@ void BrowseFesk1Procedure::RefreshWindow() {
 
 // A character typed in the list locates the first record whose locator field
 // starts with it; typing the same first letter again moves one row down, so
-// that repeated presses walk through the records of that letter.
+// that repeated presses walk through the records of that letter. A letter
+// outside A-Z (an accented one, another script) locates as it was typed.
 void BrowseFesk1Procedure::LocatorKey() {
   constexpr int kFirstPadDigit = apprt::kKeyPad0;
   constexpr int kLastPadDigit = apprt::kKeyPad0 + 9;
@@ -291,16 +296,22 @@ void BrowseFesk1Procedure::LocatorKey() {
   const int key = apprt::KEYCODE();
   const bool plain = key >= '0' && key <= 'Z';
   const bool shifted = key >= apprt::kShift + '0' && key <= apprt::kShift + 'Z';
-  if (!plain && !shifted) return;
+  std::string typed;
+  if (plain || shifted)
+    typed = std::string(1, static_cast<char>(key & 0xFF));
+  else if (key == apprt::kKeyCharacter)
+    typed = apprt::KEYCHAR();
+  if (typed.empty()) return;
 
-  const char typed = static_cast<char>(key & 0xFF);
   auto& locator = CurrentSortOrder == 2 ? FESK1.buffer().NAME : FESK1.buffer().CODE;
-  const char first = locator.view().front();
-  if (std::toupper(static_cast<unsigned char>(first)) ==
-      std::toupper(static_cast<unsigned char>(typed))) {
+  // Byte for byte: a UTF-8 character is never the start of another one.
+  const auto sameLetter = [](char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+  };
+  if (std::ranges::equal(locator.view().substr(0, typed.size()), typed, sameLetter)) {
     apprt::POST(apprt::kEventScrollDown, kList);
   } else {
-    locator = std::string(1, typed);
+    locator = typed;
   }
   SetBrowseSwitch(kList, kBrowseAction, kActionLoad);
   SetBrowseSwitch(kList, kBrowseSetToKey, 1);
@@ -319,6 +330,13 @@ void BrowseFesk1Procedure::ReturnFromProc() {
 void BrowseFesk1() {
   BrowseFesk1Procedure procedure;
   procedure.run();
+}
+
+int FrontBrowseFesk1SortOrder() {
+  // The tabs of the sheet are the sort orders, in the order LoadSortOrders
+  // adds them.
+  const int window = apprt::frontWindow(kModule, kWindowLabel);
+  return window ? apprt::CHOICE(kSheet, window) : 0;
 }
 
 }  // namespace fesk

@@ -9,4 +9,9 @@ namespace fesk {
 // record in the FESK1 buffer, or 2 when closed without a choice).
 void BrowseFesk1();
 
+// The sort order (1 code, 2 name) of the browse window over FESK1 that was
+// active most recently, as its sheet shows it; 0 when none is open. Any
+// procedure thread may ask.
+int FrontBrowseFesk1SortOrder();
+
 }  // namespace fesk

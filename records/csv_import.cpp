@@ -12,35 +12,10 @@
 #include "runtime/errors.h"
 #include "runtime/file_position.h"
 #include "runtime/file_transaction.h"
+#include "runtime/utf8.h"
 
 namespace fesk::records {
 namespace {
-
-// Whether `text` is well-formed UTF-8: no stray or missing continuation
-// bytes, no overlong forms, no surrogates, nothing beyond U+10FFFF.
-bool isUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    const std::size_t length = byte < 0x80         ? 1
-                               : byte >> 5 == 0x6  ? 2
-                               : byte >> 4 == 0xE  ? 3
-                               : byte >> 3 == 0x1E ? 4
-                                                   : 0;
-    if (length == 0 || at + length > text.size()) return false;
-    char32_t point = length == 1 ? byte : byte & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-      const auto next = static_cast<unsigned char>(text[at + i]);
-      if (next >> 6 != 0x2) return false;
-      point = point << 6 | (next & 0x3F);
-    }
-    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-      return false;
-    }
-    at += length;
-  }
-  return true;
-}
 
 std::string trimmedRight(std::string_view value) {
   const auto end = value.find_last_not_of(' ');
@@ -101,11 +76,12 @@ class Importer {
       const int field = columns.fieldOfColumn[column];
       const std::string& value = row.values[column];
       const std::string name = columnName(file_.fields()[field]);
-      if (!isUtf8(value)) return name + " is not valid UTF-8";
+      if (!apprt::isUtf8(value)) return name + " is not valid UTF-8";
       // A value fits when storing it in the field keeps all of it.
       file_.field(field).assign(value);
       if (file_.field(field).text() != trimmedRight(value)) {
-        return name + " is too long (at most " + std::to_string(file_.fields()[field].length) + ")";
+        return name + " is too long (at most " +
+               std::to_string(file_.fields()[field].characters) + ")";
       }
     }
     return {};

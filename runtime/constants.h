@@ -100,6 +100,9 @@ inline constexpr int kKeyPad0 = 96;
 inline constexpr int kKeyF1 = 112;
 inline constexpr int kKeyF4 = 115;
 inline constexpr int kKeyF10 = 121;
+// A character that no key code names (an accented letter, another script):
+// KEYCHAR() tells which. Modifiers are not added; the character has its case.
+inline constexpr int kKeyCharacter = 231;
 inline constexpr int kShift = 256;
 inline constexpr int kCtrl = 512;
 inline constexpr int kAlt = 1024;

@@ -10,7 +10,7 @@ namespace apprt {
 enum ErrorCode : int {
   kNoError = 0,
   kFileNotFound = 2,
-  kAccessDenied = 5,  // a write to a file opened for reading only
+  kAccessDenied = 5,    // a write to a file opened for reading only
   kEntryNotFound = 30,  // queue look-up by key or position found nothing
   kNeedsRecovery = 32,
   kNoMoreRecords = 33,
@@ -22,6 +22,7 @@ enum ErrorCode : int {
   kFileNotOpen = 37,
   kChangedByOtherStation = 89,
   kDriverError = 90,
+  kFileLocked = 91,  // another program holds the file longer than the open waits
 };
 
 // The one text of each code (for example "Record Not Found" for 35).

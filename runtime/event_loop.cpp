@@ -213,6 +213,9 @@ int ACCEPTED() {
 int KEYCODE() {
   return tLoops.empty() ? 0 : tLoops.back().event.key;
 }
+std::string KEYCHAR() {
+  return tLoops.empty() ? std::string() : tLoops.back().event.character;
+}
 void SETKEYCODE(int key) {
   if (!tLoops.empty()) tLoops.back().event.key = key;
 }

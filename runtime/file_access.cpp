@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "runtime/file_damage.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_position.h"
 #include "runtime/unreachable_store.h"
@@ -12,6 +13,12 @@ bool report(const DriverStatus& status) {
   watchForUnreachableStore(status);
   setError(status.code, status.driverCode, status.driverMessage);
   return status.ok();
+}
+
+bool report(const FileDeclaration& file, const DriverStatus& status) {
+  if (report(status)) return true;
+  if (status.code == kKeysInvalid || status.code == kFileInvalid) fileDamaged(file);
+  return false;
 }
 
 FileInstance* openInstance(const FileDeclaration& file) {
@@ -40,7 +47,8 @@ void recordWasRead(FileInstance& instance, std::size_t recordLength, RecordIdent
 void readWithCursor(const FileDeclaration& file, FileInstance& instance, ReadCursor& cursor,
                     Direction direction) {
   RecordIdentity identity = 0;
-  if (report(cursor.read(*instance.driverFile, file, direction, file.recordBytes(), identity))) {
+  if (report(file,
+             cursor.read(*instance.driverFile, file, direction, file.recordBytes(), identity))) {
     recordWasRead(instance, file.recordLength(), identity);
   }
 }
@@ -54,7 +62,7 @@ bool resetCursor(const FileDeclaration& file, FileInstance& instance, ReadCursor
   }
   if (position->fields != order.fields) {
     std::vector<char> stored(file.recordLength());
-    if (!report(instance.driverFile->fetch(position->identity, stored))) return false;
+    if (!report(file, instance.driverFile->fetch(position->identity, stored))) return false;
     position->values = orderValues(file, order.fields, stored);
   }
   cursor.setOrder(std::move(order));

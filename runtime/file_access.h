@@ -11,6 +11,9 @@ namespace apprt {
 
 // Sets the thread's error state from the driver's answer; true on success.
 bool report(const DriverStatus& status);
+// The same for an operation on the open `file`; damage the driver answers
+// (46, 47) is also announced (file_damage.h).
+bool report(const FileDeclaration& file, const DriverStatus& status);
 
 // The calling thread's instance when the file is open; otherwise sets 37 and
 // answers null.

@@ -33,10 +33,10 @@ DriverStatus ReadCursor::read(DriverFile& driverFile, const FileDeclaration& fil
                               RecordIdentity& identity) {
   DriverStatus status = driverFile.read(order_, bound_, direction, record, identity);
   if (status.ok()) {
-    bound_ = ReadBound{.atEdge = false,
-                       .values = orderValues(file, order_.fields, record),
-                       .identity = identity,
-                       .inclusive = false};
+    bound_.atEdge = false;
+    orderValuesInto(file, order_.fields, record, bound_.values);
+    bound_.identity = identity;
+    bound_.inclusive = false;
   }
   return status;
 }

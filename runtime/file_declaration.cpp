@@ -24,9 +24,11 @@ FileDeclaration::FileDeclaration(std::string name, std::vector<FieldDeclaration>
       keys_(std::move(keys)),
       serial_(gNextSerial++) {
   for (const auto& field : fields_) {
-    if (field.length == 0) throw std::logic_error(name_ + ": field " + field.name + " is empty");
+    if (field.characters == 0) {
+      throw std::logic_error(name_ + ": field " + field.name + " is empty");
+    }
     offsets_.push_back(recordLength_);
-    recordLength_ += field.length;
+    recordLength_ += fieldBytes(field.characters);
   }
   for (const auto& key : keys_) {
     std::size_t keyLength = 0;
@@ -34,7 +36,7 @@ FileDeclaration::FileDeclaration(std::string name, std::vector<FieldDeclaration>
       if (component < 1 || component > static_cast<int>(fields_.size())) {
         throw std::logic_error(name_ + ": key " + key.name + " names no field");
       }
-      keyLength += fields_[component - 1].length;
+      keyLength += fieldBytes(fields_[component - 1].characters);
     }
     if (key.components.empty() || keyLength + kPositionHeaderRoom > kMaxPositionLength) {
       throw std::logic_error(name_ + ": key " + key.name + " does not fit a position");
@@ -61,8 +63,13 @@ std::span<char> FileDeclaration::recordBytes() const {
   return {instanceOf(*this).record.get(), recordLength_};
 }
 
-FieldRef FileDeclaration::field(int fieldIndex) const {
-  return {recordBytes().data() + offsets_.at(fieldIndex), fields_.at(fieldIndex).length};
+FieldRef FileDeclaration::fieldIn(std::span<char> record, int fieldIndex) const {
+  return {record.data() + offsets_.at(fieldIndex), fields_.at(fieldIndex).characters};
+}
+
+std::string_view FileDeclaration::fieldBytesIn(std::span<const char> record,
+                                               int fieldIndex) const {
+  return {record.data() + offsets_.at(fieldIndex), fieldBytes(fields_.at(fieldIndex).characters)};
 }
 
 void FileDeclaration::clear(Fill fill) const {

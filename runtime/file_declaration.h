@@ -48,8 +48,8 @@
 namespace apprt {
 
 struct FieldDeclaration {
-  std::string name;  // "FES:CODE"
-  std::size_t length;
+  std::string name;        // "FES:CODE"
+  std::size_t characters;  // what it holds; it takes fieldBytes(characters) of the record
 };
 
 struct KeyDeclaration {
@@ -88,8 +88,7 @@ class FileDeclaration {
   const std::vector<KeyDeclaration>& keys() const { return keys_; }
   const KeyDeclaration& key(int index) const { return keys_.at(index); }
   int keyIndex(const KeyDeclaration& key) const;  // throws for a key of another file
-  std::size_t recordLength() const { return recordLength_; }
-  std::size_t fieldOffset(int fieldIndex) const { return offsets_.at(fieldIndex); }
+  std::size_t recordLength() const { return recordLength_; }  // in bytes
   std::uint64_t serial() const { return serial_; }  // tells declarations apart in per-thread tables
 
   // The driver that stores this file (bindDriver); the default driver when unbound.
@@ -98,7 +97,10 @@ class FileDeclaration {
 
   // The calling thread's record buffer as bytes, and one field of it (0-based).
   std::span<char> recordBytes() const;
-  FieldRef field(int fieldIndex) const;
+  FieldRef field(int fieldIndex) const { return fieldIn(recordBytes(), fieldIndex); }
+  // One field of a record image of this file (a driver's or a stored copy).
+  FieldRef fieldIn(std::span<char> record, int fieldIndex) const;
+  std::string_view fieldBytesIn(std::span<const char> record, int fieldIndex) const;
   // Every field to the fill; the buffer then holds no current record.
   void clear(Fill fill = Fill::kSpaces) const;
 

@@ -34,5 +34,9 @@ std::optional<Position> decodePosition(const FileDeclaration& file, std::string_
 // The values of `fields` in `record` as orders compare them.
 std::vector<std::string> orderValues(const FileDeclaration& file, const std::vector<int>& fields,
                                      std::span<const char> record);
+// The same into `values`, reusing its strings (a run of reads takes them for
+// every record it reads).
+void orderValuesInto(const FileDeclaration& file, const std::vector<int>& fields,
+                     std::span<const char> record, std::vector<std::string>& values);
 
 }  // namespace apprt

@@ -32,7 +32,7 @@ void readAtPosition(const FileDeclaration& file, std::string_view text) {
       status.code = kRecordNotFound;
     }
   }
-  if (!report(status)) {
+  if (!report(file, status)) {
     instance->current.reset();
     return;
   }
@@ -76,7 +76,7 @@ bool FileDeclaration::pastEnd() const {
   if (!instance) return true;
   DriverStatus status;
   const bool past = instance->cursor.pastEnd(*instance->driverFile, *this, status);
-  report(status);
+  report(*this, status);
   return past;
 }
 

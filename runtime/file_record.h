@@ -1,5 +1,10 @@
 #pragma once
-// Record fields: fixed-length, space-padded byte strings holding UTF-8.
+// Record fields: fixed-length, space-padded strings holding UTF-8.
+//
+// A field is declared by the characters it holds: a field of 20 holds 20
+// characters of any script. Its buffer is sized for the longest UTF-8 they
+// can take (four bytes each), so a name of accented letters fits as well as
+// a name of plain ones; the bytes after the value are spaces.
 //
 // A file's record buffer is a plain struct of FixedString<N> members, one per
 // declared field, in declaration order (see file_declaration.h):
@@ -20,7 +25,14 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/utf8.h"
+
 namespace apprt {
+
+// The bytes a field of `characters` characters takes in a record.
+constexpr std::size_t fieldBytes(std::size_t characters) {
+  return 4 * characters;
+}
 
 // The fills a record buffer can be cleared with: spaces, or the lowest or the
 // highest value a field can hold (used as start points before key positioning).
@@ -29,45 +41,41 @@ enum class Fill { kSpaces = 0, kLowest = -1, kHighest = 1 };
 // Byte that fills a field for the given fill.
 char fillByte(Fill fill);
 
-// Copies `value` into the field of `size` bytes: cut at a UTF-8 character
-// boundary when it is longer, padded with spaces when it is shorter.
-void assignField(char* field, std::size_t size, std::string_view value);
+// Copies `value` into the field of `characters` characters: its first
+// `characters` characters when it is longer, padded with spaces to the
+// field's bytes.
+void assignField(char* field, std::size_t characters, std::string_view value);
 
 // The field's value without its trailing spaces.
-std::string trimmedField(const char* field, std::size_t size);
-
-// The longest prefix of `value` of at most `limit` bytes that does not end
-// inside a UTF-8 character.
-std::size_t utf8CutPoint(std::string_view value, std::size_t limit);
+std::string trimmedField(const char* field, std::size_t bytes);
 
 // An untyped reference to one field of a record buffer.
 class FieldRef {
  public:
-  FieldRef(char* data, std::size_t size) : data_(data), size_(size) {}
+  FieldRef(char* data, std::size_t characters) : data_(data), characters_(characters) {}
 
-  void assign(std::string_view value) { assignField(data_, size_, value); }
-  std::string text() const { return trimmedField(data_, size_); }
-  std::string_view bytes() const { return {data_, size_}; }
-  std::size_t size() const { return size_; }
-  char* data() const { return data_; }
+  void assign(std::string_view value) { assignField(data_, characters_, value); }
+  std::string text() const { return trimmedField(data_, fieldBytes(characters_)); }
+  std::string_view bytes() const { return {data_, fieldBytes(characters_)}; }
+  std::size_t characters() const { return characters_; }
 
  private:
   char* data_;
-  std::size_t size_;
+  std::size_t characters_;
 };
 
-// A field of N bytes. Only char members, so a struct of them has no padding
-// and can be seen as the record's byte image.
+// A field of N characters. Only char members, so a struct of them has no
+// padding and can be seen as the record's byte image.
 template <std::size_t N>
 struct FixedString {
-  std::array<char, N> bytes;
+  std::array<char, fieldBytes(N)> bytes;
 
   FixedString& operator=(std::string_view value) {
     assignField(bytes.data(), N, value);
     return *this;
   }
-  std::string text() const { return trimmedField(bytes.data(), N); }
-  std::string_view view() const { return {bytes.data(), N}; }
+  std::string text() const { return trimmedField(bytes.data(), bytes.size()); }
+  std::string_view view() const { return {bytes.data(), bytes.size()}; }
   FieldRef ref() { return {bytes.data(), N}; }
   void fill(Fill how) { bytes.fill(fillByte(how)); }
 

@@ -32,7 +32,8 @@ bool hasDuplicate(const FileDeclaration& file, FileInstance& instance, int key) 
   bool found = false;
   const RecordIdentity except =
       instance.current.value_or(std::numeric_limits<RecordIdentity>::min());
-  return report(instance.driverFile->hasDuplicate(key, file.recordBytes(), except, found)) && found;
+  return report(file, instance.driverFile->hasDuplicate(key, file.recordBytes(), except, found)) &&
+         found;
 }
 
 }  // namespace
@@ -41,15 +42,16 @@ void FileDeclaration::add() const {
   FileInstance* instance = writableInstance(*this);
   if (!instance) return;
   RecordIdentity identity = 0;
-  if (report(instance->driverFile->add(recordBytes(), identity))) instance->current = identity;
+  if (report(*this, instance->driverFile->add(recordBytes(), identity)))
+    instance->current = identity;
 }
 
 void FileDeclaration::put() const {
   FileInstance* instance = withCurrentRecord(writableInstance(*this));
   if (!instance) return;
   const bool watched = instance->watched && instance->watched->identity == *instance->current;
-  if (!report(instance->driverFile->put(*instance->current, recordBytes(),
-                                        watched ? &instance->watched->image : nullptr))) {
+  if (!report(*this, instance->driverFile->put(*instance->current, recordBytes(),
+                                               watched ? &instance->watched->image : nullptr))) {
     return;
   }
   // A later put of the same record checks against what this one stored.
@@ -59,7 +61,7 @@ void FileDeclaration::put() const {
 void FileDeclaration::remove() const {
   FileInstance* instance = withCurrentRecord(writableInstance(*this));
   if (!instance) return;
-  if (!report(instance->driverFile->remove(*instance->current))) return;
+  if (!report(*this, instance->driverFile->remove(*instance->current))) return;
   if (instance->watched && instance->watched->identity == *instance->current) {
     instance->watched.reset();
   }

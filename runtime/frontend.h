@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/constants.h"
+#include "runtime/printed_list.h"
 #include "runtime/window_definition.h"
 
 namespace apprt {
@@ -83,6 +84,27 @@ struct MessageBoxRequest {
   int defaultButton = kButtonOk;
 };
 
+// A file to write, chosen by the user: the desktop's save dialog, a prompt on
+// the terminal.
+struct SavePathRequest {
+  int window = 0;  // the window the question belongs to (0 = none)
+  std::string title;
+  std::string suggestedName;  // a file name without a directory
+  std::string fileType;       // what the file holds, "CSV files"
+  std::string extension;      // without the dot, "csv"
+};
+
+// How far long work has come. `total` 0: not known beforehand.
+struct ProgressView {
+  int id = 0;      // one piece of work, from its first report to its end
+  int window = 0;  // the window the work was started from
+  std::string title;
+  std::string text;
+  long done = 0;
+  long total = 0;
+  bool ended = false;  // the work is over: the report disappears
+};
+
 // Standard actions of menu items, carried out by the front-end itself.
 enum class StandardAction {
   None = 0, Tile = 2, Cascade = 3, ArrangeIcons = 4, HelpContents = 5, HelpOnHelp = 6,
@@ -99,11 +121,20 @@ class FrontEnd {
   virtual void standardAction(StandardAction action, int window) = 0;
   virtual void help(const std::string& helpId) = 0;
   virtual void programEnded(int exitCode, const std::string& haltMessage) = 0;
+  // Printing and files. A print preview and a save question block until the
+  // user is done with them; a progress report answers at once, true when the
+  // user has asked to stop the work.
+  virtual bool showsPrintPreview() const = 0;
+  virtual void printPreview(const PrintedList& list, int window) = 0;
+  // The file chosen; "" when the user cancelled.
+  virtual std::string askSavePath(const SavePathRequest& request) = 0;
+  virtual bool progress(const ProgressView& view) = 0;
 };
 
 struct Input {
   enum class Kind {
-    Key,        // key: code with modifiers (kShift, kCtrl, kAlt added)
+    Key,        // key: code with modifiers (kShift, kCtrl, kAlt added); for
+                //   kKeyCharacter, text: the character typed
     KeyUp,
     Click,      // field: the control clicked; key: mouse code
     Text,       // field: entry; text: what it now shows

@@ -22,6 +22,11 @@ void queue(Window& w, int event, int field, int key) {
   queueEvent(w, Event{event, field, key, {}, {}, {}});
 }
 
+// A key the procedure handles itself, with the character a kKeyCharacter typed.
+void queueAlertKey(Window& w, int field, int key, const std::string& character) {
+  queueEvent(w, Event{kEventAlertKey, field, key, {}, {}, {}, character});
+}
+
 bool isDropDown(const Control& c) {
   return c.def.kind == ControlKind::DropList || c.def.kind == ControlKind::DropCombo;
 }
@@ -160,7 +165,7 @@ bool mnemonic(Window& w, int letter, int key) {
   return false;
 }
 
-void listKey(Window& w, Control& list, int key) {
+void listKey(Window& w, Control& list, int key, const std::string& character = {}) {
   int field = list.def.field;
   switch (key) {
     case kKeyUp:
@@ -184,7 +189,7 @@ void listKey(Window& w, Control& list, int key) {
       queue(w, kEventScrollBottom, field, key);
       return;
     default:
-      queue(w, kEventAlertKey, field, key);
+      queueAlertKey(w, field, key, character);
   }
 }
 
@@ -215,13 +220,13 @@ bool isScrollKey(int key) {
   }
 }
 
-void keyDown(Window& w, int key) {
+void keyDown(Window& w, int key, const std::string& character) {
   // A focused control that was disabled or hidden meanwhile takes no keys of
   // its own, but the window's keys (Esc, Tab...) still work.
   Control* focused = w.control(w.focus);
   if (focused && !isFocusable(w, *focused)) focused = nullptr;
   if (w.alerts.count(key)) {
-    queue(w, kEventAlertKey, w.focus, key);
+    queueAlertKey(w, w.focus, key, character);
     return;
   }
   if (focused && isDropDown(*focused) && dropKey(*focused, key)) return;
@@ -249,7 +254,7 @@ void keyDown(Window& w, int key) {
   }
   if (!focused) return;
   if (isList(*focused)) {
-    listKey(w, *focused, key);
+    listKey(w, *focused, key, character);
     return;
   }
   switch (focused->def.kind) {
@@ -428,7 +433,9 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       menuItem(*w, static_cast<int>(wParam));
       break;
     case kMsgKeyDown:
-      keyDown(*w, static_cast<int>(wParam));
+      keyDown(*w, static_cast<int>(wParam),
+              wParam == kKeyCharacter && lParam ? *reinterpret_cast<const std::string*>(lParam)
+                                                : std::string());
       break;
     case kMsgSetText:
       if (c && c->def.kind == ControlKind::Entry)
@@ -484,7 +491,7 @@ void routeInput(const Input& input) {
         sendMessage(target, kMsgKeyUp, kKeyCtrl, 0);
         break;
       }
-      sendMessage(target, kMsgKeyDown, input.key, 0);
+      sendMessage(target, kMsgKeyDown, input.key, reinterpret_cast<intptr_t>(&input.text));
       break;
     case Input::Kind::Drop:
       if (!drop) break;

@@ -7,7 +7,8 @@
 // the procedure it replaced.
 //
 // Which user gesture sends which message:
-//   key pressed / released in a control   kMsgKeyDown / kMsgKeyUp (wParam: key code)
+//   key pressed / released in a control   kMsgKeyDown / kMsgKeyUp (wParam: key code;
+//                                         lParam: for kKeyCharacter, its std::string)
 //   text typed into an entry              kMsgSetText
 //   mouse click on a control              kMsgClick (wParam: mouse key code)
 //   list row clicked / double-clicked     kMsgChooseRow (wParam: row, lParam: 1 or 5)

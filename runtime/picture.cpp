@@ -1,7 +1,8 @@
 #include "runtime/picture.h"
 
-#include <algorithm>
 #include <charconv>
+
+#include "runtime/utf8.h"
 
 namespace apprt {
 namespace {
@@ -12,35 +13,6 @@ constexpr size_t kMaxStringPicture = 65535;
 std::string_view withoutPadding(std::string_view value) {
   const size_t end = value.find_last_not_of(' ');
   return end == std::string_view::npos ? std::string_view{} : value.substr(0, end + 1);
-}
-
-// Length of the well-formed UTF-8 sequence at `at`, or 0 when it is not one
-// (overlong forms, surrogates and code points beyond U+10FFFF included).
-size_t utf8SequenceLength(std::string_view text, size_t at) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
-  }
-  return length;
 }
 
 bool isControlCharacter(unsigned char c) {
@@ -73,19 +45,12 @@ std::optional<Picture> Picture::parse(std::string_view text, std::string* error)
 
 std::string Picture::formatForDisplay(std::string_view value) const {
   const std::string_view shown = withoutPadding(value);
-  size_t cut = 0;
-  while (cut < shown.size()) {
-    // A byte that is not a well-formed sequence counts as one character.
-    const size_t step = std::max<size_t>(utf8SequenceLength(shown, cut), 1);
-    if (cut + step > maxBytes_) break;
-    cut += step;
-  }
-  return std::string(shown.substr(0, cut));
+  return std::string(shown.substr(0, utf8CharactersPrefix(shown, maxCharacters_)));
 }
 
 std::optional<std::string> Picture::acceptInput(std::string_view typed) const {
   const std::string_view value = withoutPadding(typed);
-  if (value.size() > maxBytes_) return std::nullopt;
+  if (utf8CharacterCount(value) > maxCharacters_) return std::nullopt;
   for (size_t at = 0; at < value.size();) {
     const size_t step = utf8SequenceLength(value, at);
     if (step == 0) return std::nullopt;

@@ -51,6 +51,7 @@ struct Event {
   std::function<bool()> valid;
   std::function<void()> before;
   std::function<void(bool handlerMovedFocus)> after;
+  std::string character{};  // what a kKeyCharacter key typed (UTF-8)
 };
 
 struct Window {
@@ -92,11 +93,15 @@ int ownerThread(int handle);  // safe without the program lock
 Window* findWindow(int handle);
 Window& currentWindow();  // the calling thread's newest loaded window; throws if none
 Window* activeWindow();   // the window the user works in
+// Handles of windows in the order they were last active, the active one last.
+const std::vector<int>& windowsByActivation();
+int newestOpenWindow();   // the calling thread's newest open window (0 = none)
 // Makes w the active window: the window left gets 517, w gets 518.
 void activateWindow(Window& w);
 
 // Focus and events.
 bool isFocusable(const Window& w, const Control& c);
+int choiceOf(const Control& c);  // CHOICE: a sheet's tab, a list's selected row
 bool isShown(const Window& w, const Control& c);
 Control* nextFocusable(Window& w, int fromField, bool backwards);
 void queueEvent(Window& w, Event e);

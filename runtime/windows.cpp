@@ -272,6 +272,8 @@ Window& currentWindow() {
 
 Window* activeWindow() { return gActivation.empty() ? nullptr : findWindow(gActivation.back()); }
 
+const std::vector<int>& windowsByActivation() { return gActivation; }
+
 namespace {
 void enter(Window& w) {
   std::erase(gActivation, w.handle);
@@ -410,10 +412,9 @@ void DISABLE(int field) { controlOf(field).enabled = false; }
 void HIDE(int field) { controlOf(field).hidden = true; }
 void UNHIDE(int field) { controlOf(field).hidden = false; }
 
-int CHOICE(int field) {
-  Control& c = controlOf(field);
-  return c.def.kind == ControlKind::Sheet ? c.choice : c.selected;
-}
+int choiceOf(const Control& c) { return c.def.kind == ControlKind::Sheet ? c.choice : c.selected; }
+
+int CHOICE(int field) { return choiceOf(controlOf(field)); }
 
 int FIRSTFIELD() {
   Window& w = currentWindow();
@@ -512,7 +513,21 @@ void setColumnProp(int field, int column, int prop, const std::string& value) {
   }
 }
 
-void setBusyCursor(bool busy) { currentWindow().busy = busy; }
+void setBusyCursor(bool busy) {
+  Window& w = currentWindow();
+  if (w.busy == busy) return;
+  w.busy = busy;
+  // Shown now: the work it announces keeps the thread from waiting, which is
+  // when windows are otherwise sent.
+  flushThreadWindows();
+}
+
+int newestOpenWindow() {
+  ProcedureThread* t = currentThread();
+  return t && !t->windows.empty() ? t->windows.back() : 0;
+}
+
+
 
 void beep() {
   UnlockedWait unlocked;
@@ -521,9 +536,7 @@ void beep() {
 
 int messageBox(const std::string& text, const std::string& title, Icon icon, int buttons,
                int defaultButton) {
-  MessageBoxRequest request{0, text, title, icon, buttons, defaultButton};
-  if (ProcedureThread* t = currentThread(); t && !t->windows.empty())
-    request.window = t->windows.back();
+  MessageBoxRequest request{newestOpenWindow(), text, title, icon, buttons, defaultButton};
   UnlockedWait unlocked;
   return frontEnd().messageBox(request);
 }

@@ -39,6 +39,7 @@ int FIELD();
 int ACCEPTED();  // the field an event 1 accepted, 0 for any other event
 int KEYCODE();
 void SETKEYCODE(int key);
+std::string KEYCHAR();  // the character of a kKeyCharacter key; empty for any other
 int SELECTED();    // the focused field
 int FIRSTFIELD();  // the first control in tab order
 int CHOICE(int field);  // list: selected row; sheet: chosen tab
@@ -47,6 +48,12 @@ int CHOICE(int field);  // list: selected row; sheet: chosen tab
 void POST(int event, int field = 0);
 // Queues an event for a field of a window of another thread.
 void POST(int event, int field, int windowHandle);
+
+// ---- Other threads' windows -------------------------------------------------------
+// The open window of that definition that was active most recently (0 = none).
+int frontWindow(const std::string& module, const std::string& label);
+// CHOICE of a control of any open window (0 when there is no such control).
+int CHOICE(int field, int windowHandle);
 
 // ---- Controls -------------------------------------------------------------------
 // SELECT(field): focus it (257 follows); SELECT(list, row): select a row;
@@ -75,6 +82,14 @@ void alert(int key);
 
 // ---- Feedback ---------------------------------------------------------------------
 void setBusyCursor(bool busy);
+// The busy cursor of the current window, shown while the object lives.
+class BusyCursor {
+ public:
+  BusyCursor() { setBusyCursor(true); }
+  ~BusyCursor() { setBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 void beep();
 // Shows a message box and waits for the answer (a button value).
 int messageBox(const std::string& text, const std::string& title, Icon icon, int buttons,

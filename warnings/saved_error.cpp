@@ -21,7 +21,7 @@ std::string withoutTrailingSpaces(std::string_view text) {
 }
 
 std::string cut(std::string_view text, std::size_t limit) {
-  return std::string(text.substr(0, apprt::utf8CutPoint(text, limit)));
+  return std::string(text.substr(0, apprt::utf8CharactersPrefix(text, limit)));
 }
 
 // The driver's code as a number; a code that is no number counts as 0.

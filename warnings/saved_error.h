@@ -27,7 +27,7 @@ void SaveFileError();
 
 struct ErrorDescription {
   int code = 0;      // the saved code, else the current one
-  std::string text;  // at most kDescriptionLength bytes, no trailing spaces
+  std::string text;  // at most kDescriptionLength characters, no trailing spaces
 };
 
 // The description of the saved error, or of the current runtime error when

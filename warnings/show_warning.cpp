@@ -23,6 +23,9 @@ int ShowWarning(int kind, std::string_view text1, std::string_view text2) {
     case AfterBox::kReturnTwoUnlessNo:
       if (button == apprt::kButtonNo) apprt::HALT(0, std::string(row->haltMessage));
       return apprt::kButtonYes;
+    case AfterBox::kRetryOrHalt:
+      if (button != apprt::kButtonRetry) apprt::HALT(0, std::string(row->haltMessage));
+      return button;
     case AfterBox::kNoResult:
       return 0;
     case AfterBox::kHalt:

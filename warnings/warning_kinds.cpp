@@ -495,6 +495,21 @@ const std::array kKinds = {
                 kOk,
                 kReturn,
                 {}},
+    // Another program holding a data file is no fault of the file: the user
+    // may wait for it and try again.
+    WarningKind{39,
+                {},
+                "File In Use",
+                [](T t) {
+                  return "File (" + t.text1 +
+                         ") is held by another program.  Error: " + t.description +
+                         ".  Press Retry to try again, or Cancel to end this application.";
+                },
+                Icon::Warning,
+                kRetryCancel,
+                apprt::kButtonRetry,
+                AfterBox::kRetryOrHalt,
+                "File In Use!"},
 };
 
 }  // namespace

@@ -21,6 +21,7 @@ struct WarningTexts {
 enum class AfterBox {
   kReturnButton,
   kReturnTwoUnlessNo,  // No halts; any other answer returns 2
+  kRetryOrHalt,        // Retry returns Retry; any other answer halts
   kNoResult,
   kHalt,
 };
@@ -36,11 +37,11 @@ struct WarningKind {
   int buttons;
   int defaultButton;
   AfterBox after;
-  std::string_view haltMessage;  // kHalt and kReturnTwoUnlessNo
+  std::string_view haltMessage;  // kHalt, kReturnTwoUnlessNo and kRetryOrHalt
 };
 
 // The row of `kind` for text1 as the caller passed it; null for a kind
-// outside 1 to 38.
+// outside 1 to 39.
 const WarningKind* findWarningKind(int kind, std::string_view text1AsPassed);
 
 }  // namespace fesk

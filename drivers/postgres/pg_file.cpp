@@ -50,8 +50,8 @@ PgFile::~PgFile() {
 std::string PgFile::imageOf(const Result& result, int row) const {
   std::string image(file_.recordLength(), ' ');
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    apprt::assignField(image.data() + file_.fieldOffset(static_cast<int>(i)),
-                       file_.fields()[i].length, result.text(row, static_cast<int>(i) + 1));
+    file_.fieldIn(std::span<char>(image), static_cast<int>(i))
+        .assign(result.text(row, static_cast<int>(i) + 1));
   }
   return image;
 }
@@ -59,8 +59,8 @@ std::string PgFile::imageOf(const Result& result, int row) const {
 DriverStatus PgFile::storedValues(std::span<const char> record,
                                   std::vector<std::string>& values) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    values.push_back(apprt::trimmedField(record.data() + file_.fieldOffset(static_cast<int>(i)),
-                                         file_.fields()[i].length));
+    const std::string_view field = file_.fieldBytesIn(record, static_cast<int>(i));
+    values.push_back(apprt::trimmedField(field.data(), field.size()));
     if (firstInvalidByte(values.back()) != std::string::npos) {
       return {apprt::kDriverError, "22021",
               file_.fileName() + ": " + file_.fields()[i].name + " holds bytes that are no text"};
@@ -123,7 +123,7 @@ void PgFile::keepReadAheadThrough(RecordIdentity identity, const char* record) {
     std::vector<std::string> values;
     for (int field : block_.fields) {
       values.push_back(foldedValue(
-          std::string_view(image + file_.fieldOffset(field), file_.fields()[field].length)));
+          file_.fieldBytesIn(std::span<const char>(image, file_.recordLength()), field)));
     }
     return std::make_pair(std::move(values), id);
   };
@@ -239,8 +239,7 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
     if (declared.allowsDuplicates()) continue;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
-      values.push_back(foldedValue(std::string_view(
-          record.data() + file_.fieldOffset(component - 1), file_.fields()[component - 1].length)));
+      values.push_back(foldedValue(file_.fieldBytesIn(record, component - 1)));
       sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";
     }
     sql += "id <> " + self + ")";
@@ -269,8 +268,7 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
   std::vector<std::string> values;
   std::string sql = "SELECT 1 FROM " + table_ + " WHERE ";
   for (int component : file_.key(key).components) {
-    values.push_back(foldedValue(std::string_view(record.data() + file_.fieldOffset(component - 1),
-                                                  file_.fields()[component - 1].length)));
+    values.push_back(foldedValue(file_.fieldBytesIn(record, component - 1)));
     // No stored value is anything but text.
     if (firstInvalidByte(values.back()) != std::string::npos) return {};
     sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";

@@ -46,7 +46,8 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
   std::string where;
   if (!from.atEdge) {
     std::vector<std::size_t> lengths;
-    for (int field : order.fields) lengths.push_back(file.fields()[field].length);
+    for (int field : order.fields)
+      lengths.push_back(apprt::fieldBytes(file.fields()[field].characters));
     ServerBound bound = serverBound(from, lengths);
     std::vector<std::string> places;
     for (auto& value : bound.values) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "drivers/sqlite/stored_field.h"
@@ -19,21 +20,35 @@ int execute(sqlite3* db, const std::string& sql) {
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
+bool isDamage(int result) {
+  return (result & 0xff) == SQLITE_CORRUPT || (result & 0xff) == SQLITE_NOTADB;
+}
+
+bool isBusy(int result) {
+  return (result & 0xff) == SQLITE_BUSY || (result & 0xff) == SQLITE_LOCKED;
+}
+
+std::string fileNameOf(const std::filesystem::path& path) {
+  return path.stem().string();
+}
+
 }  // namespace
 
 DriverStatus openFailure(sqlite3* db, int result) {
-  switch (result & 0xff) {
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-      return {apprt::kFileInvalid, std::to_string(result), db ? sqlite3_errmsg(db) : ""};
-    default:
-      break;
+  const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
+  if (isDamage(result)) return {apprt::kFileInvalid, std::to_string(result), message};
+  if (result == SQLITE_READONLY_ROLLBACK || result == SQLITE_READONLY_RECOVERY ||
+      result == SQLITE_BUSY_RECOVERY) {
+    return {apprt::kNeedsRecovery, std::to_string(result), message};
   }
-  if (result == SQLITE_READONLY_ROLLBACK || result == SQLITE_BUSY_RECOVERY ||
-      result == SQLITE_READONLY_RECOVERY || result == SQLITE_BUSY) {
-    return {apprt::kNeedsRecovery, std::to_string(result), db ? sqlite3_errmsg(db) : ""};
-  }
+  if (isBusy(result)) return {apprt::kFileLocked, std::to_string(result), message};
   return sqliteFailure(db, result);
+}
+
+DriverStatus heldByOtherUsers(const std::string& fileNames, int seconds, int result) {
+  return {apprt::kDriverError, std::to_string(result),
+          fileNames + " is being written by another user; gave up after " +
+              std::to_string(seconds) + " s"};
 }
 
 std::shared_ptr<Connection> Connection::forThisThread() {
@@ -48,16 +63,12 @@ std::shared_ptr<Connection> Connection::forThisThread() {
 }
 
 Connection::~Connection() {
+  for (const auto& [path, attached] : attached_) OpenMarkers::forThisProcess().closed(path);
   sqlite3_close_v2(db_);
 }
 
-DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilliseconds,
-                                std::string& schema) {
-  if (auto it = attached_.find(path); it != attached_.end()) {
-    ++it->second.users;
-    schema = it->second.schema;
-    return {};
-  }
+// Opens the connection on its first file, or attaches a further one.
+DriverStatus Connection::connect(const std::filesystem::path& path, std::string& schema) {
   if (!db_) {
     const int result =
         sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -70,29 +81,68 @@ DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilli
     sqlite3_extended_result_codes(db_, 1);
     addStoredFieldFunction(db_);
     schema = "main";
-  } else {
-    schema = "file" + std::to_string(nextSchema_++);
+    return {};
   }
-  sqlite3_busy_timeout(db_, busyMilliseconds);
-  if (schema != "main") {
-    Statement attach(db_, "ATTACH DATABASE ?1 AS " + quotedName(schema));
-    if (!attach.prepared()) return sqliteFailure(db_, attach.prepareResult());
-    attach.bindText(1, path.string());
-    if (const int result = attach.step(); result != SQLITE_DONE) {
-      sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
-      return openFailure(db_, result);
-    }
+  schema = "file" + std::to_string(nextSchema_++);
+  Statement attach(db_, "ATTACH DATABASE ?1 AS " + quotedName(schema));
+  if (!attach.prepared()) return sqliteFailure(db_, attach.prepareResult());
+  attach.bindText(1, path.string());
+  if (const int result = attach.step(); result != SQLITE_DONE) return openFailure(db_, result);
+  return {};
+}
+
+DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilliseconds,
+                                std::string& schema) {
+  if (auto it = attached_.find(path); it != attached_.end()) {
+    ++it->second.users;
+    schema = it->second.schema;
+    return {};
   }
-  // Reading the schema now finds a damaged file or a journal to roll back.
-  const int result = execute(db_, "SELECT count(*) FROM " + quotedName(schema) + ".sqlite_schema");
-  sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
-  attached_[path] = Attached{schema, 1};
-  if (result != SQLITE_OK) {
-    DriverStatus status = openFailure(db_, result);
-    release(schema);
+  // The wait below must not hold another file of this thread.
+  releaseReads();
+  OpenMarkers::forThisProcess().opened(path);
+  DriverStatus status = connect(path, schema);
+  if (!status.ok()) {
+    OpenMarkers::forThisProcess().closed(path);
+    closeWhenUnused();
     return status;
   }
-  return {};
+  attached_[path] = Attached{schema, 1};
+  sqlite3_busy_timeout(db_, busyMilliseconds);
+  // Reading the schema now finds a damaged file or a journal to roll back.
+  const int result = execute(db_, "SELECT count(*) FROM " + quotedName(schema) + ".sqlite_schema");
+  status =
+      result == SQLITE_OK ? useRollbackJournal(schema, fileNameOf(path)) : openFailure(db_, result);
+  sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
+  if (!status.ok()) release(schema);
+  return status;
+}
+
+// A file another tool switched to WAL commits on its own, outside the
+// multi-file commit: a kill could then keep one file's half of a cascade.
+DriverStatus Connection::useRollbackJournal(const std::string& schema,
+                                            const std::string& fileName) {
+  const std::string pragma = "PRAGMA " + quotedName(schema) + ".journal_mode";
+  Statement mode(db_, pragma);
+  if (!mode.prepared()) return sqliteFailure(db_, mode.prepareResult());
+  int result = mode.step();
+  if (result != SQLITE_ROW) return openFailure(db_, result);
+  if (mode.columnText(0) != "wal") return {};
+  mode = Statement(db_, pragma + " = DELETE");
+  if (!mode.prepared()) return sqliteFailure(db_, mode.prepareResult());
+  result = mode.step();
+  if (result == SQLITE_ROW && mode.columnText(0) == "delete") return {};
+  return {apprt::kFileLocked, std::to_string(result),
+          fileName +
+              " is in write-ahead-log mode and another program has it open; it can be "
+              "used when that program lets go of it"};
+}
+
+const std::filesystem::path* Connection::pathOf(const std::string& schema) const {
+  for (const auto& [path, attached] : attached_) {
+    if (attached.schema == schema) return &path;
+  }
+  return nullptr;
 }
 
 void Connection::release(const std::string& schema) {
@@ -102,12 +152,17 @@ void Connection::release(const std::string& schema) {
   if (!inTransaction_) detachUnused();
 }
 
+void Connection::forget(std::map<std::filesystem::path, Attached>::iterator it) {
+  OpenMarkers::forThisProcess().closed(it->first);
+  attached_.erase(it);
+}
+
 void Connection::detachUnused() {
   for (auto it = attached_.begin(); it != attached_.end();) {
     // The main database cannot be detached; it goes with the connection.
     if (it->second.users == 0 && it->second.schema != "main") {
       execute(db_, "DETACH DATABASE " + quotedName(it->second.schema));
-      it = attached_.erase(it);
+      forget(it++);
     } else {
       ++it;
     }
@@ -121,7 +176,7 @@ void Connection::closeWhenUnused() {
   if (used || !db_) return;
   sqlite3_close_v2(db_);
   db_ = nullptr;
-  attached_.clear();
+  while (!attached_.empty()) forget(attached_.begin());
 }
 
 void Connection::removeReads(LiveReads* reads) {
@@ -132,6 +187,24 @@ void Connection::releaseReads() {
   for (LiveReads* reads : reads_) reads->releaseReads();
 }
 
+DriverStatus Connection::failure(const std::string& schema, int result) {
+  if (!isDamage(result)) return sqliteFailure(db_, result);
+  const std::filesystem::path* path = pathOf(schema);
+  if (path) OpenMarkers::forThisProcess().damageFound(*path);
+  const std::string name = path ? fileNameOf(*path) : schema;
+  return {result == SQLITE_CORRUPT_INDEX ? apprt::kKeysInvalid : apprt::kFileInvalid,
+          std::to_string(result), name + " is damaged: " + sqlite3_errmsg(db_)};
+}
+
+DriverStatus Connection::beforeWrite(const std::string& schema) {
+  const std::filesystem::path* path = pathOf(schema);
+  if (path && OpenMarkers::forThisProcess().knownDamaged(*path)) {
+    return {apprt::kFileInvalid, "", fileNameOf(*path) + " is damaged; nothing is written to it"};
+  }
+  if (!inTransaction_) releaseReads();
+  return {};
+}
+
 DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds) {
   if (inTransaction_) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
@@ -140,23 +213,24 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
   sqlite3_busy_timeout(db_, std::max(timeoutSeconds, 0) * 1000);
   const int result = execute(db_, "BEGIN IMMEDIATE");
   sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
-  if ((result & 0xff) == SQLITE_BUSY) {
-    return {apprt::kDriverError, std::to_string(result),
-            fileNames + " is being written by another user; gave up after " +
-                std::to_string(timeoutSeconds) + " s"};
-  }
+  if (isBusy(result)) return heldByOtherUsers(fileNames, timeoutSeconds, result);
   if (result != SQLITE_OK) return sqliteFailure(db_, result);
   inTransaction_ = true;
+  transactionFiles_ = fileNames;
+  transactionSeconds_ = std::max(timeoutSeconds * 1000, kDefaultBusyMilliseconds) / 1000;
   return {};
 }
 
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   releaseReads();
+  sqlite3_busy_timeout(db_, transactionSeconds_ * 1000);
   const int result = execute(db_, "COMMIT");
+  sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
   DriverStatus status;
   if (result != SQLITE_OK) {
-    status = sqliteFailure(db_, result);
+    status = isBusy(result) ? heldByOtherUsers(transactionFiles_, transactionSeconds_, result)
+                            : sqliteFailure(db_, result);
     execute(db_, "ROLLBACK");
   }
   inTransaction_ = false;

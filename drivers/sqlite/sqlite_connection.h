@@ -8,7 +8,12 @@
 // Read statements that are still stepping hold a shared lock on their file,
 // and in rollback-journal mode that makes other connections' commits fail. So
 // the connection resets every live read when the thread is about to wait and
-// before every write or transaction step of its own.
+// before every transaction step of its own. Its own writes reset them too
+// outside a transaction (a write there commits only once no statement is
+// active); inside one, a run of reads goes on across the writes. For the same
+// reason a thread never waits for one file while a read of another holds it: a
+// reader that held FESK1 while waiting for FESK2, as another process committed
+// over both, kept that commit from ever taking FESK1.
 
 #include <sqlite3.h>
 
@@ -40,7 +45,9 @@ class Connection {
 
   sqlite3* db() const { return db_; }
 
-  // Makes the database at `path` available and answers its schema name.
+  // Makes the database at `path` available and answers its schema name: the
+  // file is read (a journal left by a process that died is rolled back) and
+  // put in rollback-journal mode, which the multi-file commit needs.
   // `busyMilliseconds` is how long to wait for a file another process holds.
   apprt::DriverStatus attach(const std::filesystem::path& path, int busyMilliseconds,
                              std::string& schema);
@@ -52,8 +59,19 @@ class Connection {
   void removeReads(LiveReads* reads);
   void releaseReads();
 
+  // The status of a failed call on `schema`: damage (47, or 46 for a damaged
+  // index) is remembered, so that nothing more is written to that file and
+  // its next open checks it; anything else is a driver error (90).
+  apprt::DriverStatus failure(const std::string& schema, int result);
+  // Before a write to the file of `schema`: outside a transaction lets go of
+  // every live read (the write must not wait behind this thread's own reads);
+  // answers 47 when damage was met in the file, which then takes no more writes.
+  apprt::DriverStatus beforeWrite(const std::string& schema);
+
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.
   apprt::DriverStatus begin(const std::string& fileNames, int timeoutSeconds);
+  // Waits as long as the begin may, and at least the default wait, for
+  // readers to leave the files.
   apprt::DriverStatus commit();
   apprt::DriverStatus rollback();
   bool inTransaction() const { return inTransaction_; }
@@ -63,6 +81,10 @@ class Connection {
     std::string schema;
     int users = 0;
   };
+  apprt::DriverStatus connect(const std::filesystem::path& path, std::string& schema);
+  apprt::DriverStatus useRollbackJournal(const std::string& schema, const std::string& fileName);
+  const std::filesystem::path* pathOf(const std::string& schema) const;
+  void forget(std::map<std::filesystem::path, Attached>::iterator it);
   void detachUnused();
   void closeWhenUnused();
 
@@ -71,11 +93,17 @@ class Connection {
   std::vector<LiveReads*> reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
+  std::string transactionFiles_;
+  int transactionSeconds_ = 0;
 };
 
 // The meaning of a failure to open or first read a database: 47 for a file
-// that is no database or is damaged, 32 for one that needs its journal
-// rolled back and cannot have it now, else 90.
+// that is no database or is damaged, 91 for one another program holds, 32 for
+// one whose journal must be rolled back and cannot be here, else 90.
 apprt::DriverStatus openFailure(sqlite3* db, int result);
+
+// A write that waited in vain for other users of the files: 90 in words the
+// user understands.
+apprt::DriverStatus heldByOtherUsers(const std::string& fileNames, int seconds, int result);
 
 }  // namespace fesk::sqlite

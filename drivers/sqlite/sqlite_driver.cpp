@@ -1,11 +1,13 @@
 #include "drivers/sqlite/sqlite_driver.h"
 
-#include <fstream>
-
+#include "drivers/sqlite/database_creation.h"
+#include "drivers/sqlite/database_file.h"
+#include "drivers/sqlite/key_building.h"
+#include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_schema.h"
-#include "drivers/sqlite/sqlite_statement.h"
+#include "drivers/sqlite/super_journals.h"
 #include "runtime/data_directory.h"
 #include "runtime/driver_options.h"
 #include "runtime/file_declaration.h"
@@ -15,71 +17,28 @@ namespace {
 
 using apprt::DriverStatus;
 
-constexpr std::string_view kHeader{"SQLite format 3\0", 16};
-
-// A connection of its own for work on a closed file (create, build keys).
-class PrivateConnection {
- public:
-  explicit PrivateConnection(const std::filesystem::path& path) {
-    result_ =
-        sqlite3_open_v2(path.c_str(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
+// 2 for a missing file (or an empty one, left by a creation cut short), 47 for
+// one that is no database.
+DriverStatus foundAsDatabase(const std::filesystem::path& path,
+                             const apprt::FileDeclaration& file) {
+  switch (inspectDatabase(path)) {
+    case FoundFile::kMissing:
+    case FoundFile::kEmpty:
+      return {apprt::kFileNotFound};
+    case FoundFile::kNotADatabase:
+      return {apprt::kFileInvalid, "", file.fileName() + " is not a database"};
+    case FoundFile::kDatabase:
+      break;
   }
-  ~PrivateConnection() { sqlite3_close_v2(db_); }
-  sqlite3* db() const { return db_; }
-  int execute(const std::string& sql) {
-    if (result_ == SQLITE_OK) result_ = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
-    return result_;
-  }
-  int result() const { return result_; }
-
- private:
-  sqlite3* db_ = nullptr;
-  int result_;
-};
-
-// Whether the file starts like an SQLite database (an empty file counts: SQLite
-// makes it one).
-bool looksLikeDatabase(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string head(kHeader.size(), '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  return in.gcount() == 0 || head == kHeader;
-}
-
-// The names of the schema objects of `type` ("table", "index"), optionally of one table.
-std::vector<std::string> objectNames(sqlite3* db, const std::string& type,
-                                     const std::string& table = {}) {
-  std::vector<std::string> names;
-  Statement statement(db, "SELECT name FROM sqlite_schema WHERE type = ?1 AND sql IS NOT NULL" +
-                              std::string(table.empty() ? "" : " AND tbl_name = ?2") +
-                              " AND name NOT LIKE 'sqlite_%'");
-  statement.bindText(1, type);
-  if (!table.empty()) statement.bindText(2, table);
-  while (statement.prepared() && statement.step() == SQLITE_ROW) {
-    names.emplace_back(statement.columnText(0));
-  }
-  return names;
-}
-
-std::string createIndexesSql(const apprt::FileDeclaration& file) {
-  std::string sql;
-  for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    sql += createIndexSql(file, static_cast<int>(key)) + ";";
-  }
-  return sql;
-}
-
-DriverStatus keyBuildFailure(sqlite3* db, int result) {
-  if (result == SQLITE_CONSTRAINT_UNIQUE) return {apprt::kDuplicateKey, "", sqlite3_errmsg(db)};
-  return sqliteFailure(db, result);
+  return {};
 }
 
 }  // namespace
 
 SqliteDriver& defaultDriver() {
+  // Before SQLite's first use: no process-wide count of the memory it uses,
+  // which takes a lock on every allocation of every connection.
+  [[maybe_unused]] static const int unCounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   static SqliteDriver driver;
   return driver;
 }
@@ -100,11 +59,8 @@ int SqliteDriver::takeRecoverySeconds(const std::string& fileName) {
 DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/,
                                 std::unique_ptr<apprt::DriverFile>& opened) {
   const auto path = pathOf(file);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return {apprt::kFileNotFound};
-  if (!looksLikeDatabase(path)) {
-    return {apprt::kFileInvalid, "", file.fileName() + " is not a database"};
-  }
+  if (DriverStatus found = foundAsDatabase(path, file); !found.ok()) return found;
+  removeStaleSuperJournals(path.parent_path());
   const int recovery = takeRecoverySeconds(file.fileName());
   auto connection = Connection::forThisThread();
   std::string schema;
@@ -112,6 +68,7 @@ DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/
       connection->attach(path, recovery > 0 ? recovery * 1000 : kDefaultBusyMilliseconds, schema);
   if (!status.ok()) return status;
   status = checkSchema(connection->db(), schema, file);
+  if (status.ok()) status = checkPagesWhenDue(connection->db(), schema, path, file.fileName());
   if (!status.ok()) {
     connection->release(schema);
     return status;
@@ -121,53 +78,13 @@ DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/
 }
 
 DriverStatus SqliteDriver::create(const apprt::FileDeclaration& file) {
-  const auto path = pathOf(file);
-  std::error_code error;
-  // Something that is no database cannot be emptied with SQL: it goes.
-  if (std::filesystem::exists(path, error) && !looksLikeDatabase(path)) {
-    std::filesystem::remove(path, error);
-    std::filesystem::remove(path.string() + "-journal", error);
-  }
-  PrivateConnection connection(path);
-  // Rollback journal: what makes a commit over several files atomic.
-  connection.execute("PRAGMA journal_mode = DELETE");
-  connection.execute("BEGIN IMMEDIATE");
-  for (const auto& table : objectNames(connection.db(), "table")) {
-    connection.execute("DROP TABLE " + quotedName(table));
-  }
-  connection.execute(createTableSql(file) + ";" + createIndexesSql(file) + "COMMIT");
-  if (connection.result() != SQLITE_OK) {
-    DriverStatus status = openFailure(connection.db(), connection.result());
-    sqlite3_exec(connection.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-    return status;
-  }
-  return {};
+  return createDatabase(pathOf(file), file);
 }
 
 DriverStatus SqliteDriver::buildKeys(const apprt::FileDeclaration& file) {
   const auto path = pathOf(file);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return {apprt::kFileNotFound};
-  if (!looksLikeDatabase(path)) return {apprt::kFileInvalid};
-  PrivateConnection connection(path);
-  if (connection.execute("BEGIN IMMEDIATE") != SQLITE_OK) {
-    return openFailure(connection.db(), connection.result());
-  }
-  DriverStatus status = checkSchema(connection.db(), "main", file);
-  if (status.code == apprt::kFileInvalid || (!status.ok() && status.code != apprt::kKeysInvalid)) {
-    sqlite3_exec(connection.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-    return status;
-  }
-  for (const auto& index : objectNames(connection.db(), "index", file.fileName())) {
-    connection.execute("DROP INDEX " + quotedName(index));
-  }
-  connection.execute(createIndexesSql(file) + "COMMIT");
-  if (connection.result() != SQLITE_OK) {
-    status = keyBuildFailure(connection.db(), connection.result());
-    sqlite3_exec(connection.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-    return status;
-  }
-  return {};
+  if (DriverStatus found = foundAsDatabase(path, file); !found.ok()) return found;
+  return buildKeysOf(path, file);
 }
 
 DriverStatus SqliteDriver::send(const apprt::FileDeclaration& file, std::string_view option,

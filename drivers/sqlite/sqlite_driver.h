@@ -5,9 +5,15 @@
 // is the process's data directory, or one given to the driver (a copy between
 // two data directories has a driver for each).
 //
+// An open also clears super-journals no transaction needs any more
+// (super_journals.h), puts the file in rollback-journal mode (the connection),
+// and checks its pages when that is due (page_check.h). Files are created
+// whole or not at all (database_creation.h); building the keys also mends
+// damaged keys (key_building.h).
+//
 // Driver option: "Recover=N" makes the next open of the file wait up to N
 // seconds for a journal that must be rolled back (by this process or one that
-// holds the file), instead of reporting 32 at once.
+// holds the file), instead of the default wait.
 
 #include <filesystem>
 #include <map>

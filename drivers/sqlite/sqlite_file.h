@@ -3,7 +3,11 @@
 // queries over the key's index, bounded by the position the file layer passes
 // (values and rowid): one seek, then one step per record. A run of reads in
 // one direction keeps its statement live and steps it, instead of seeking
-// again, as long as each read starts where the previous one ended.
+// again, as long as each read starts where the previous one ended. Inside a
+// transaction the run goes on across this thread's own writes, and once they
+// meet it, it reads rows ahead: a write makes a stepping statement seek again,
+// a row read ahead does not. Statements are prepared once per shape of read
+// and per kind of write.
 
 #include <map>
 #include <memory>
@@ -11,6 +15,7 @@
 #include <vector>
 
 #include "drivers/sqlite/sqlite_connection.h"
+#include "drivers/sqlite/sqlite_read_sql.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/driver.h"
 
@@ -46,8 +51,11 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
   std::vector<std::string> preparedSql() const;
 
  private:
-  std::string readSql(const apprt::ReadOrder& order, apprt::Direction direction,
-                      const apprt::ReadBound& from) const;
+  // A record as read: its identity and the record image.
+  struct ReadRow {
+    apprt::RecordIdentity identity = 0;
+    std::string image;
+  };
   // The read that stays live between calls of a run.
   struct LiveRun {
     Statement* statement = nullptr;
@@ -55,12 +63,37 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
     std::string filter;
     apprt::Direction direction = apprt::Direction::kForward;
     apprt::RecordIdentity identity = 0;  // of the record it answered last
+    bool merged = false;                 // two ranges merged (mergesRanges)
+    bool metWrite = false;               // a write of the thread came while it was live
+    std::vector<ReadRow> ahead;          // [aheadNext, aheadEnd) read, not answered yet
+    std::size_t aheadNext = 0;
+    std::size_t aheadEnd = 0;
+    ReadRow answered;              // the record answered last, while rows are read ahead
+    bool ended = false;            // the statement ended while reading ahead
+    int aheadFailure = SQLITE_OK;  // or failed there
+  };
+  // A prepared read, found again by what its text depends on.
+  struct ReadShape {
+    std::vector<int> fields;
+    int key = -1;
+    std::string filter;
+    apprt::Direction direction = apprt::Direction::kForward;
+    ReadStart start = ReadStart::kEdge;
+    bool operator==(const ReadShape&) const = default;
   };
 
   Statement* cached(const std::string& sql, apprt::DriverStatus& status);
+  Statement* readStatement(const ReadShape& shape, apprt::DriverStatus& status);
   bool continuesRun(const apprt::ReadOrder& order, const apprt::ReadBound& from,
                     apprt::Direction direction) const;
   apprt::DriverStatus stepRead(std::span<char> record, apprt::RecordIdentity& identity);
+  void readAhead(std::span<const char> answered);
+  // Before a write of the record `identity` (0 for a new one) that leaves
+  // `written` stored (null when it removes it).
+  void runMeetsWrite(apprt::RecordIdentity identity, const char* written);
+  // Whether the record (identity, image) lies after `row` in the run's order
+  // and direction, as SQLite compares them.
+  bool beyond(apprt::RecordIdentity identity, const char* image, const ReadRow& row) const;
   void copyRow(const Statement& statement, std::span<char> record) const;
   void bindRecord(Statement& statement, std::span<const char> record, int firstIndex) const;
   apprt::DriverStatus failure(int result) const;
@@ -68,9 +101,14 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
   std::shared_ptr<Connection> connection_;
   std::string schema_;
   const apprt::FileDeclaration& file_;
-  std::string table_;    // schema-qualified
-  std::string columns_;  // id and every field
-  std::map<std::string, Statement> statements_;
+  std::string table_;                            // schema-qualified
+  std::string columns_;                          // id and every field
+  std::map<std::string, Statement> statements_;  // by their text, stable in place
+  std::vector<std::pair<ReadShape, Statement*>> reads_;
+  Statement* insert_ = nullptr;
+  Statement* update_ = nullptr;
+  Statement* checkedUpdate_ = nullptr;
+  Statement* delete_ = nullptr;
   LiveRun run_;
 };
 

@@ -3,12 +3,15 @@
 // the file, an `id` column that is the rowid and the record identity (never
 // reused: AUTOINCREMENT), one text column per field named after the field
 // without its prefix and compared case-insensitively (NOCASE on the column, so
-// that every index and every comparison of the column uses it), and one index
-// per key named after the key, unique unless the key allows duplicates.
+// that every index and every comparison of the column uses it), and per key an
+// index named after the key that holds whole records in key order (the key's
+// fields, the id, the other fields), plus for a unique key an index on its
+// fields alone that keeps it unique.
 
 #include <sqlite3.h>
 
 #include <string>
+#include <vector>
 
 #include "runtime/driver.h"
 
@@ -19,14 +22,22 @@ class FileDeclaration;
 namespace fesk::sqlite {
 
 std::string quotedName(const std::string& identifier);
+std::string quotedText(const std::string& text);                        // as an SQL string literal
 std::string tableName(const apprt::FileDeclaration& file);              // quoted
 std::string columnName(const apprt::FileDeclaration& file, int field);  // quoted
-std::string indexName(const apprt::FileDeclaration& file, int key);     // quoted
-// The columns of the key, comma-separated.
-std::string keyColumns(const apprt::FileDeclaration& file, int key);
+// The index that reads in the key's order go through.
+std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted
 
 std::string createTableSql(const apprt::FileDeclaration& file);
+// Every index of the key, as statements separated by ";".
 std::string createIndexSql(const apprt::FileDeclaration& file, int key);
+// Every key's CREATE INDEX, each ended with ";".
+std::string createIndexesSql(const apprt::FileDeclaration& file);
+
+// The names of the schema objects of `type` ("table", "index") in the main
+// database, optionally of one table; SQLite's own objects are left out.
+std::vector<std::string> objectNames(sqlite3* db, const std::string& type,
+                                     const std::string& table = {});
 
 // Checks the database attached as `schema` against the declaration: 47 when
 // its table does not match, 46 when a key's index is missing or different.

@@ -6,8 +6,8 @@ namespace fesk::sqlite {
 namespace {
 
 // Reading cuts a longer value as assignField does and pads it with spaces.
-std::string_view storedFieldValue(std::string_view stored, std::size_t fieldBytes) {
-  std::string_view value = stored.substr(0, apprt::utf8CutPoint(stored, fieldBytes));
+std::string_view storedFieldValue(std::string_view stored, std::size_t characters) {
+  std::string_view value = stored.substr(0, apprt::utf8CharactersPrefix(stored, characters));
   const auto end = value.find_last_not_of(' ');
   return end == std::string_view::npos ? value.substr(0, 0) : value.substr(0, end + 1);
 }
@@ -16,9 +16,9 @@ void storedField(sqlite3_context* context, int, sqlite3_value** arguments) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
   const std::string_view stored =
       text ? std::string_view(text, sqlite3_value_bytes(arguments[0])) : std::string_view();
-  const auto bytes = sqlite3_value_int64(arguments[1]);
+  const auto characters = sqlite3_value_int64(arguments[1]);
   const std::string_view value =
-      storedFieldValue(stored, bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
+      storedFieldValue(stored, characters > 0 ? static_cast<std::size_t>(characters) : 0);
   // An empty value is still text: a null pointer would make the result NULL.
   sqlite3_result_text(context, value.empty() ? "" : value.data(), static_cast<int>(value.size()),
                       SQLITE_TRANSIENT);

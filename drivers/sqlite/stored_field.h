@@ -8,8 +8,9 @@
 
 namespace fesk::sqlite {
 
-// Makes `stored_field(value, bytes)` available in the SQL of `db`: the stored
-// value as a field of that many bytes reads it, without its padding.
+// Makes `stored_field(value, characters)` available in the SQL of `db`: the
+// stored value as a field of that many characters reads it, without its
+// padding.
 void addStoredFieldFunction(sqlite3* db);
 
 }  // namespace fesk::sqlite

@@ -7,6 +7,7 @@
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/errors.h"
+#include "runtime/file_transaction.h"
 
 namespace fesk::test {
 namespace {
@@ -18,6 +19,7 @@ void createHolding(const apprt::File<Record>& file, const Records& records) {
   file.create();
   ASSERT_EQ(apprt::ERRCODE(), 0) << file.fileName();
   file.open(apprt::kOpenSharedReadWrite);
+  apprt::beginTransaction(5, {&file});  // one write to the disk, however many records
   for (const auto& [code, second] : records) {
     file.clear();
     file.field(0).assign(code);
@@ -25,6 +27,7 @@ void createHolding(const apprt::File<Record>& file, const Records& records) {
     file.add();
     ASSERT_EQ(apprt::ERRCODE(), 0) << file.fileName() << " " << code;
   }
+  apprt::commitTransaction();
   file.close();
 }
 

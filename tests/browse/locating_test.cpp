@@ -195,6 +195,11 @@ TEST_F(RangeTest, TheLastPageOfAZRangeIsFoundPastTheLetters) {
 // its last character stepped up; the last page must still be the range's.
 TEST_F(RangeTest, TheLastPageIsTheRangesWhateverCodesFollowItsValue) {
   const std::string fullWidth = "ABCDEFGHIJKLMNOPQRST";  // no longer code can exist
+  // Twenty letters too, the last one "п" (0xD0 0xBF): stepped up, it is "р"
+  // (0xD1 0x80), not a byte that would cut the letter.
+  std::string cyrillicWidth;
+  for (int i = 0; i < 19; ++i) cyrillicWidth += "д";
+  cyrillicWidth += "п";
   // Items 01..20 of a parent, their codes alternately in upper and lower case.
   auto itemsOf = [](const std::string& parent, int from, int to) {
     std::vector<std::string> items;
@@ -205,14 +210,17 @@ TEST_F(RangeTest, TheLastPageIsTheRangesWhateverCodesFollowItsValue) {
     }
     return items;
   };
-  for (const std::string& parent : {std::string("A1"), fullWidth}) {
+  for (const std::string& parent : {std::string("A1"), fullWidth, cyrillicWidth}) {
     for (const auto& item : itemsOf(parent, 1, 20))
       addItem(item.substr(0, parent.size()), item.substr(parent.size()));
   }
-  for (const char* follower : {"A10", "a1x", "A1 x", "a1\x01z", "A2", "abcdefghijklmnopqrsu"})
+  for (const std::string& follower :
+       {std::string("A10"), std::string("a1x"), std::string("A1 x"), std::string("a1\x01z"),
+        std::string("A2"), std::string("abcdefghijklmnopqrsu"),
+        cyrillicWidth.substr(0, cyrillicWidth.size() - 2) + "р"})
     addItem(follower, "01");
   open(child);
-  for (const std::string& parent : {std::string("A1"), fullWidth}) {
+  for (const std::string& parent : {std::string("A1"), fullWidth, cyrillicWidth}) {
     inProcedure([&] { rangeOver(parent, parent, 1, 0); });
     session->key("Ctrl+PgDn");
     EXPECT_EQ(shownItems(), itemsOf(parent, 6, 20)) << parent;

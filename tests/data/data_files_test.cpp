@@ -19,15 +19,15 @@ namespace {
 TEST(DataFiles, DeclarationsNameTheirFieldsAndKeysByLabel) {
   EXPECT_EQ(FESK1.fileName(), "FESK1");
   EXPECT_EQ(FESK2.fileName(), "FESK2");
-  EXPECT_EQ(FESK1.recordLength(), 40u);
-  EXPECT_EQ(FESK2.recordLength(), 40u);
+  EXPECT_EQ(FESK1.recordLength(), 2 * apprt::fieldBytes(20));
+  EXPECT_EQ(FESK2.recordLength(), 2 * apprt::fieldBytes(20));
   ASSERT_EQ(FESK1.fields().size(), 2u);
   EXPECT_EQ(FESK1.fields()[0].name, "FES:CODE");
   EXPECT_EQ(FESK1.fields()[1].name, "FES:NAME");
   EXPECT_EQ(FESK2.fields()[0].name, "FS2:CODE");
   EXPECT_EQ(FESK2.fields()[1].name, "FS2:NUMBER");
   for (const auto* file : {&FESK1.fields(), &FESK2.fields()})
-    for (const auto& field : *file) EXPECT_EQ(field.length, 20u) << field.name;
+    for (const auto& field : *file) EXPECT_EQ(field.characters, 20u) << field.name;
 
   ASSERT_EQ(FESK1.keys().size(), 2u);
   ASSERT_EQ(FESK2.keys().size(), 1u);
@@ -60,7 +60,7 @@ TEST(DataFiles, EachThreadStartsWithBlankBuffersAndZeroedGlobals) {
     blank = FESK1.buffer().CODE == "" && FESK1.buffer().NAME == "" && FESK2.buffer().CODE == "" &&
             FESK2.buffer().NUMBER == "" && fresh.SavedCode == "" && fresh.RequestCode == 0 &&
             fresh.ResponseCode == 0 && fresh.CancelIfUnchanged == 0 && fresh.Fesk1OpenCount == 0 &&
-            fresh.Fesk2OpenCount == 0 && fresh.SavedCode.view() == std::string(20, ' ');
+            fresh.Fesk2OpenCount == 0 && fresh.SavedCode.view() == std::string(apprt::fieldBytes(20), ' ');
   }).join();
   EXPECT_TRUE(blank);
   EXPECT_EQ(FESK1.buffer().CODE.text(), "mine");
@@ -90,7 +90,7 @@ TEST_F(DataFileKeysTest, CodesAreUniqueWithoutRegardToLetterCaseAndPadding) {
   FESK1.buffer().CODE = "abc";
   FESK1.setOnKeyValue(FES_KEYCODE);
   FESK1.next();
-  EXPECT_EQ(FESK1.buffer().CODE.view(), "abc" + std::string(17, ' '));
+  EXPECT_EQ(FESK1.buffer().CODE.view(), "abc" + std::string(apprt::fieldBytes(20) - 3, ' '));
   FESK1.close();
 }
 

@@ -1,9 +1,18 @@
 #include "data_test_support.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
+#include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "drivers/sqlite/sqlite_driver.h"
+#include "raw_sql.h"
+#include "runtime/data_directory.h"
 #include "runtime/errors.h"
 
 namespace fesk::test {
@@ -11,6 +20,9 @@ namespace {
 
 // The driver that keeps the running test's data set.
 apprt::Driver* gRealDriver = nullptr;
+// Longer than anything a child waits for: a child that died without a word
+// fails the test instead of hanging it.
+constexpr int kSignalWaitMilliseconds = 60000;
 
 // Seeding and inspecting go straight to the real driver, whatever the code
 // under test is bound to, so that they count no call and meet no fault.
@@ -100,6 +112,71 @@ Records DataTest::storedFesk1() {
 
 Records DataTest::storedFesk2() {
   return readAll(FESK2, FS2_KEYCODE);
+}
+
+std::vector<std::string> titles(const ProgramOutcome& outcome) {
+  std::vector<std::string> shown;
+  for (const auto& box : outcome.boxes) shown.push_back(box.request.title);
+  return shown;
+}
+
+void seedChildren(const std::string& code, int count) {
+  runSql(FESK2, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(count) + ") INSERT INTO FESK2 (CODE, NUMBER) SELECT '" + code +
+                    "', i FROM n");
+}
+
+int recodeFirstParent(const std::string& code) {
+  FESK1.setOnKey(FES_KEYCODE);
+  FESK1.watch();
+  FESK1.next();
+  RememberFesk1Code();
+  FESK1.buffer().CODE = code;
+  return UpdateFesk1Record(false);
+}
+
+std::filesystem::path databaseOf(const apprt::FileDeclaration& file) {
+  return sqlite::defaultDriver().pathOf(file);
+}
+
+std::string runSql(const apprt::FileDeclaration& file, const std::string& statements) {
+  return runSqlOn(databaseOf(file), statements);
+}
+
+Signal::Signal() {
+  if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+}
+
+Signal::~Signal() {
+  close(fds_[0]);
+  close(fds_[1]);
+}
+
+void Signal::send() {
+  const char signal = 's';
+  EXPECT_EQ(write(fds_[1], &signal, 1), 1);
+}
+
+bool Signal::receive() {
+  pollfd ready{fds_[0], POLLIN, 0};
+  char signal = 0;
+  return poll(&ready, 1, kSignalWaitMilliseconds) == 1 && read(fds_[0], &signal, 1) == 1;
+}
+
+pid_t forkChild(const std::function<void()>& body) {
+  const pid_t child = fork();
+  if (child == 0) {
+    body();
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  EXPECT_GT(child, 0);
+  return child;
+}
+
+int waitChild(pid_t child) {
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 void openBothAsAProcedure() {

@@ -7,8 +7,10 @@
 // can show its warnings.
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,6 +65,47 @@ class EveryDriverDataTest : public DataTest, public ::testing::WithParamInterfac
 inline auto bothDrivers() {
   return ::testing::Values(Store::kSqlite, Store::kPostgres);
 }
+
+// The titles of the message boxes a run showed, in order.
+std::vector<std::string> titles(const ProgramOutcome& outcome);
+
+// How many children the cascade trials give a parent. A sanitizer build runs
+// a cascade some twenty times slower: it gets fewer, to keep its suite short.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr int kManyChildren = 1000;
+#else
+inline constexpr int kManyChildren = 20000;
+#endif
+
+// Adds `count` FESK2 records under `code`, numbered from 1, at once.
+void seedChildren(const std::string& code, int count);
+// Gives the first FESK1 record a new code as a form does, its FESK2 records
+// following it (FESK1 open): UpdateFesk1Record's result.
+int recodeFirstParent(const std::string& code);
+
+// The database file of a data file in the test's data directory.
+std::filesystem::path databaseOf(const apprt::FileDeclaration& file);
+// Runs SQL on a data file's database directly, as another tool would, and
+// answers the first column of the last row it gave ("" when none).
+std::string runSql(const apprt::FileDeclaration& file, const std::string& statements);
+
+// A one-way channel between a test and a child process it forks.
+class Signal {
+ public:
+  Signal();
+  ~Signal();
+  void send();     // one signal
+  bool receive();  // waits for one; false when none came within a minute
+ private:
+  int fds_[2];
+};
+
+// Forks a child process that runs `body` and ends (exit status 0, or 1 when
+// an expectation of the body failed). The child must not use this process's
+// open files: the test closes them first.
+pid_t forkChild(const std::function<void()>& body);
+// Waits for the child's end: its exit status, or -signal when it was killed.
+int waitChild(pid_t child);
 
 // In a procedure: opens FESK1 (and FESK2) as the procedures do, counting the
 // open requests, and reads the FESK1 record of `code` into the buffer (with a

@@ -33,12 +33,6 @@ class OpenFileCheckedTest : public DataTest {
         answers);
   }
 
-  static std::vector<std::string> titles(const ProgramOutcome& outcome) {
-    std::vector<std::string> shown;
-    for (const auto& box : outcome.boxes) shown.push_back(box.request.title);
-    return shown;
-  }
-
   static void expectHalted(const ProgramOutcome& outcome, const std::string& message) {
     EXPECT_FALSE(outcome.bodyFinished);
     EXPECT_EQ(outcome.haltMessage, message);

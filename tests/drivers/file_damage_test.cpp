@@ -1,5 +1,7 @@
 // Files that are damaged, do not match their declaration or are held by
 // another writer: the open and the transaction begin say so, nothing crashes.
+#include <sqlite3.h>
+
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -25,6 +27,8 @@ class FileDamageTest : public FileTest {
   void damage(const std::string& sqlite, const std::string& postgres) {
     dataSet_.sql("CODES", GetParam() == Store::kSqlite ? sqlite : postgres);
   }
+  // SQL on the SQLite file of CODES, answering the first column of its last row.
+  std::string sql(const std::string& statements) { return runSqlOn(codesPath(), statements); }
   static int openCodes() {
     CODES.open(apprt::kOpenSharedReadWrite);
     const int code = ERRCODE();
@@ -76,7 +80,8 @@ TEST_P(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMend
   EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
   ASSERT_EQ(openCodes(), 0);
 
-  damage("DROP INDEX \"CODES.KEYCODE\"; CREATE INDEX \"CODES.KEYCODE\" ON CODES (CODE)",
+  damage("DROP INDEX \"CODES.KEYCODE.unique\";"
+         "CREATE INDEX \"CODES.KEYCODE.unique\" ON CODES (CODE)",
          "DROP INDEX codes_keycode; CREATE INDEX codes_keycode ON codes (code)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid) << "the code key must be unique";
   CODES.buildKeys();
@@ -84,8 +89,25 @@ TEST_P(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMend
   EXPECT_EQ(readAll(CODE_KEY).size(), 2000u);
 }
 
+// Text columns that compared letter case would let "b001" stand beside "B001"
+// under a unique key.
+TEST_P(SqliteFileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefused) {
+  sql("DROP INDEX \"CODES.KEYCODE\";"
+      "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE BINARY)");
+  EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
+  for (const std::string columns :
+       {"CODE TEXT NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
+        "CODE INTEGER COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL"}) {
+    sql("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT, " + columns +
+        "); CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE NOCASE);"
+        "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME)");
+    EXPECT_EQ(openCodes(), apprt::kFileInvalid) << columns;
+  }
+}
+
 TEST_P(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
-  damage("DROP INDEX \"CODES.KEYCODE\"; INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')",
+  damage("DROP INDEX \"CODES.KEYCODE.unique\";"
+         "INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')",
          "DROP INDEX codes_keycode; INSERT INTO codes (code, name) VALUES ('CODE1', 'again')");
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
@@ -135,6 +157,70 @@ TEST_P(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
   EXPECT_EQ(ERRCODE(), 0);
   apprt::commitTransaction();
   EXPECT_EQ(ERRCODE(), 0);
+}
+
+// Another program's connection to a test file, holding what it is told to.
+class OtherProgram {
+ public:
+  OtherProgram(const std::filesystem::path& database, const std::string& statements) {
+    sqlite3_open(database.c_str(), &db_);
+    EXPECT_EQ(sqlite3_exec(db_, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_);
+  }
+  ~OtherProgram() {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+// A file too large to be checked at every open: damage met by a read is
+// damage (not the end of the file), the file takes no more writes, and the
+// next open checks it.
+TEST_P(SqliteFileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
+  sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000)"
+      " INSERT INTO CODES (CODE, NAME) SELECT 'more' || i, 'name' || i FROM n");
+  const int namePage =
+      std::stoi(sql("SELECT rootpage FROM sqlite_schema WHERE name = 'CODES.KEYNAME'"));
+  std::fstream(codesPath(), std::ios::binary | std::ios::in | std::ios::out)
+          .seekp((namePage - 1) * 4096)
+      << std::string(4096, '\x5a');
+  openTestFiles();
+  CODES.setOnKey(NAME_KEY);
+  CODES.next();
+  EXPECT_EQ(ERRCODE(), apprt::kFileInvalid);
+  CODES.clear();
+  CODES.buffer().CODE = "after the damage";
+  CODES.add();
+  EXPECT_EQ(ERRCODE(), apprt::kFileInvalid);
+  addItem("another file", "1");
+  EXPECT_EQ(readAll(CODE_KEY).size(), 52000u);
+  closeTestFiles();
+  EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
+}
+
+TEST_P(SqliteFileDamageTest, AFileInWalModeIsOpenedInRollbackModeOrRefusedWhileOthersHaveIt) {
+  {
+    OtherProgram other(codesPath(), "PRAGMA journal_mode = WAL; BEGIN; SELECT count(*) FROM CODES");
+    EXPECT_EQ(openCodes(), apprt::kFileLocked);
+    EXPECT_NE(apprt::FILEERRORMSG().find("write-ahead-log"), std::string::npos);
+  }
+  EXPECT_EQ(openCodes(), 0);
+  EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
+}
+
+TEST_P(SqliteFileDamageTest, SuperJournalsLeftByKilledCommitsGoOnlyWhenNoWriterIsAtWork) {
+  const auto leftover = dataSet_.directory() / "CODES.sqlite-mj0123ABC9";
+  std::ofstream(leftover) << (dataSet_.directory() / "CODES.sqlite-journal").string() << '\0';
+  {
+    OtherProgram writer(dataSet_.directory() / "ITEMS.sqlite", "BEGIN IMMEDIATE");
+    EXPECT_EQ(openCodes(), 0);
+    EXPECT_TRUE(std::filesystem::exists(leftover)) << "a commit may be under way";
+  }
+  EXPECT_EQ(openCodes(), 0);
+  EXPECT_FALSE(std::filesystem::exists(leftover));
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, FileDamageTest, bothDrivers(), fesk::test::storeName);

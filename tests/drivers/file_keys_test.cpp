@@ -76,22 +76,43 @@ TEST_P(FileKeysTest, AOneLetterCodeIsTheSameCodeAsTheLetterPaddedWithSpaces) {
   CODES.next();
   EXPECT_EQ(CODES.buffer().NAME.text(), "letter");
   EXPECT_TRUE(CODES.buffer().CODE == "A");
-  EXPECT_EQ(CODES.buffer().CODE.view(), "A                   ");
+  EXPECT_EQ(CODES.buffer().CODE.view(), "A" + std::string(apprt::fieldBytes(20) - 1, ' '));
 }
 
-TEST_P(FileKeysTest, UTF8IsNeverCutInsideACharacter) {
-  // 19 ASCII letters and a two-byte character do not fit 20 bytes: the
-  // character goes whole and the field is padded.
-  const std::string tooLong = std::string(19, 'x') + "\xC3\xA9";
-  addCode(tooLong,
-          "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC");
-  CODES.setOnKey(CODE_KEY);
+std::string repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+TEST_P(FileKeysTest, AFieldOfTwentyHoldsTwentyCharactersOfAnyScriptAndIsKeyedWhole) {
+  const std::string elevenE = repeated("É", 11);
+  const std::string twentyE = repeated("É", 20);
+  addCode(twentyE, "Ångström Émile Öland");
+  addCode(elevenE, repeated("😀", 21));  // one character too many: the 21st goes whole
+  addCode(repeated("É", 19) + "x", repeated("€", 20));
+
+  EXPECT_EQ(readAll(CODE_KEY),
+            (std::vector<std::string>{elevenE + "/" + repeated("😀", 20),
+                                      repeated("É", 19) + "x/" + repeated("€", 20),
+                                      twentyE + "/Ångström Émile Öland"}));
+  // The unique key compares the whole value, not its first bytes.
+  CODES.clear();
+  CODES.buffer().CODE = twentyE;
+  EXPECT_TRUE(CODES.duplicateOnKey(CODE_KEY));
+  CODES.buffer().CODE = repeated("É", 19);
+  EXPECT_FALSE(CODES.duplicateOnKey(CODE_KEY));
+  // Setting on the whole name finds it, and its position brings it back.
+  CODES.buffer().NAME = "Ångström Émile Öland";
+  CODES.setOnKeyValue(NAME_KEY);
   CODES.next();
-  EXPECT_EQ(CODES.buffer().CODE.view(), std::string(19, 'x') + " ");
-  // Seven three-byte euro signs are 21 bytes: six fit, the seventh goes whole.
-  EXPECT_EQ(CODES.buffer().NAME.text(),
-            "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC");
-  EXPECT_EQ(CODES.buffer().NAME.view().size(), 20u);
+  ASSERT_EQ(ERRCODE(), 0);
+  EXPECT_EQ(currentCode(), twentyE);
+  const std::string position = CODES.positionByKey(NAME_KEY);
+  CODES.clear();
+  CODES.reget(position);
+  ASSERT_EQ(ERRCODE(), 0);
+  EXPECT_EQ(CODES.buffer().NAME.text(), "Ångström Émile Öland");
 }
 
 TEST_P(FileKeysTest, ARunOfChildUpdatesChangingTheKeyVisitsEveryChildOnce) {

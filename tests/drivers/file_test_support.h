@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "raw_sql.h"
 #include "runtime/errors.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_transaction.h"
@@ -60,6 +61,8 @@ class FileTest : public ::testing::TestWithParam<Store> {
 inline auto bothDrivers() {
   return ::testing::Values(Store::kSqlite, Store::kPostgres);
 }
+
+using fesk::test::runSqlOn;
 
 // Opens both files in the calling thread (creating them when missing).
 void openTestFiles();

@@ -1,6 +1,12 @@
 // Every statement the driver prepares finds its rows through an index or the
 // rowid: SQLite's own query plan shows no full scan and no sort, for every key,
-// direction and kind of start of a read, and for every write and check.
+// direction and kind of start of a read, and for every write and check. A read
+// in a key's order takes whole records from the key's index; one that starts
+// at a record seeks on the whole key plus the identity, so that records with
+// equal key values are never stepped through.
+#include <algorithm>
+#include <limits>
+
 #include "drivers/sqlite/sqlite_file.h"
 #include "file_test_support.h"
 
@@ -42,7 +48,9 @@ class SqliteQueryPlanTest : public FileTest {
   }
   static std::vector<ReadBound> bounds(const ReadOrder& order) {
     std::vector<std::string> values(order.fields.size(), "B");
+    const auto lowest = std::numeric_limits<apprt::RecordIdentity>::min();
     return {ReadBound{},
+            ReadBound{.atEdge = false, .values = values, .identity = lowest, .inclusive = true},
             ReadBound{.atEdge = false, .values = values, .identity = 1, .inclusive = true},
             ReadBound{.atEdge = false, .values = values, .identity = 1, .inclusive = false}};
   }
@@ -71,26 +79,54 @@ TEST_P(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
   EXPECT_TRUE(file->add(record, identity).ok());
 
   const auto statements = file->preparedSql();
-  EXPECT_GE(statements.size(), 20u);
+  EXPECT_GE(statements.size(), 25u);
   sqlite3* db = file->connection().db();
+  int readsFromRecords = 0;
   for (const auto& sql : statements) {
+    // A read ends in ORDER BY its fields and the identity; one from a bound
+    // binds values, and one from a record binds a value for each of them.
+    const auto orderBy = sql.rfind(" ORDER BY ");
+    const auto ordered =
+        orderBy == std::string::npos ? 0 : 1 + std::count(sql.begin() + orderBy, sql.end(), ',');
+    const int parameters = sqlite3_bind_parameter_count(fesk::sqlite::Statement(db, sql).get());
+    const bool bounded = ordered > 0 && parameters > 0;
+    const bool atRecord = ordered > 0 && parameters == ordered;
+    bool identitySought = false;
     for (const auto& step : queryPlan(db, sql)) {
       EXPECT_EQ(step.find("TEMP B-TREE"), std::string::npos) << sql << "\n" << step;
+      // A read in a key's order takes whole records from the key's index,
+      // never from the table row by row.
+      if (ordered > 0 && sql.find(" INDEXED BY ") != std::string::npos &&
+          !step.starts_with("MERGE") && step != "LEFT" && step != "RIGHT") {
+        EXPECT_NE(step.find("COVERING INDEX"), std::string::npos) << sql << "\n" << step;
+      }
       if (step.starts_with("SCAN")) {
         // Only a read from an edge walks, in index or rowid order, and it
         // stops at the first row it answers.
-        const bool bounded =
-            sql.find("id) >") != std::string::npos || sql.find("id) <") != std::string::npos;
         EXPECT_FALSE(bounded) << sql << "\n" << step;
         EXPECT_TRUE(step.find("USING") != std::string::npos || sql.ends_with("ORDER BY id") ||
                     sql.ends_with("ORDER BY id DESC"))
             << sql << "\n"
             << step;
+      } else if (step.starts_with("SEARCH")) {
+        // "(CODE=? AND id>?)" through a key's index, "(rowid>?)" in file order.
+        identitySought |=
+            step.find("id>") != std::string::npos || step.find("id<") != std::string::npos;
       } else {
-        EXPECT_TRUE(step.starts_with("SEARCH")) << sql << "\n" << step;
+        // The two ranges of a read from a record, merged in order.
+        EXPECT_TRUE(step == "MERGE (UNION ALL)" || step == "LEFT" || step == "RIGHT") << sql << "\n"
+                                                                                      << step;
       }
     }
+    if (atRecord) {
+      ++readsFromRecords;
+      EXPECT_TRUE(identitySought) << "seeks the key's values, then steps through equal ones:\n"
+                                  << sql;
+    }
   }
+  // 4 orders (a view ordered by a key's field reads as that key), at or after a
+  // record, in 2 directions.
+  EXPECT_EQ(readsFromRecords, 16);
 }
 
 TEST_P(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {

@@ -63,9 +63,10 @@ bool DesktopTest::pumpUntil(const std::function<bool()>& done, int milliseconds)
 void DesktopTest::settle() {
   // Idle twice in a row with the GUI's queue emptied in between: the views a
   // thread sent before it went idle have then been shown. A thread waiting
-  // for the answer to a message box waits for the user too.
+  // for the answer to a message box (a print preview to close, a file to be
+  // chosen) waits for the user too.
   bool settled = pumpUntil([&] {
-    if (desktop_->messageBox()) return true;
+    if (desktop_->messageBox() || desktop_->printPreview() || desktop_->saveDialog()) return true;
     if (!run_->waitUntilIdle(std::chrono::milliseconds(0))) return false;
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -141,8 +142,9 @@ void DesktopTest::type(const QString& text) {
   QWidget* target = focused();
   ASSERT_NE(target, nullptr) << "nothing has the focus";
   for (QChar c : text) {
+    // Qt names a key by its upper-case character up to U+00FF (Key_Aring).
     int code = c.toUpper().unicode();
-    QKeyEvent press(QEvent::KeyPress, code < 128 ? code : Qt::Key_unknown, Qt::NoModifier,
+    QKeyEvent press(QEvent::KeyPress, code <= 0xFF ? code : Qt::Key_unknown, Qt::NoModifier,
                     QString(c));
     QApplication::sendEvent(target, &press);
   }

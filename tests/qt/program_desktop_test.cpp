@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,7 @@ constexpr int kRowsShown = 15;  // the list's height holds 15 rows
 
 // Fields of the browse and of the update form.
 constexpr int kList = 1;
+constexpr int kSheet = 2;
 constexpr int kInsertButton = 4;
 constexpr int kDeleteButton = 6;
 constexpr int kInLineButton = 7;
@@ -198,6 +200,42 @@ TEST_F(ProgramOnTheDesktop, DeleteRemovesTheRecordOnlyWhenTheBoxIsAnsweredOk) {
   EXPECT_EQ(records.size(), static_cast<size_t>(kRecords - 1));
   EXPECT_FALSE(isStored(records, "C003"));
   EXPECT_TRUE(isStored(records, "C006"));
+}
+
+TEST_F(ProgramOnTheDesktop, ATwentyCharacterAccentedNameIsStoredShownLocatedAndKeyedWhole) {
+  const QString code = QString(20, QChar(0xC9));  // "É" twenty times
+  const QString name = "Ångström Émile Öland";
+  runProgram([&] {
+    QTreeWidget* rows = openTheBrowse();
+    ASSERT_NE(rows, nullptr);
+    switchInLineOff();
+    click(field(kBrowse, kInsertButton));
+    ChildWindow* form = window(kAddForm);
+    ASSERT_NE(form, nullptr);
+    type(code + QChar(0xC9));  // one too many: the entry keeps twenty
+    key(Qt::Key_Tab);
+    type(name);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(form->fieldWidget(kCodeEntry))->text(), code);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(form->fieldWidget(kNameEntry))->text(), name);
+    click(form->fieldWidget(kOkButton));
+    ASSERT_EQ(window(kAddForm), nullptr) << "the completed form closed";
+    EXPECT_EQ(selectedCode(rows), code.toStdString()) << "the list stands on the record added";
+    ASSERT_EQ(rows->selectedItems().size(), 1);
+    EXPECT_EQ(rows->selectedItems().front()->text(1), name);
+
+    // In name order, after the 40 "Name C..." records: typing its first letter
+    // in the list finds it.
+    auto* tabs = qobject_cast<QTabBar*>(field(kBrowse, kSheet));
+    ASSERT_NE(tabs, nullptr);
+    click(tabs, tabs->tabRect(1).center());
+    clickRow(rows, 0);
+    ASSERT_NE(selectedCode(rows), code.toStdString());
+    type("Å");
+    EXPECT_EQ(selectedCode(rows), code.toStdString());
+  });
+  StoredRecords expected = fortyRecords();
+  expected.emplace_back(code.toStdString(), name.toStdString());
+  EXPECT_EQ(stored(), expected);
 }
 
 }  // namespace

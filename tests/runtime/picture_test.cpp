@@ -22,10 +22,10 @@ std::string repeat(const std::string& piece, int times) {
 }
 
 TEST(PictureParse, StringPictureInEitherCase) {
-  EXPECT_EQ(stringPicture("@s20").maxBytes(), 20u);
-  EXPECT_EQ(stringPicture("@S20").maxBytes(), 20u);
+  EXPECT_EQ(stringPicture("@s20").maxCharacters(), 20u);
+  EXPECT_EQ(stringPicture("@S20").maxCharacters(), 20u);
   EXPECT_EQ(stringPicture("@S20").text(), "@S20");
-  EXPECT_EQ(stringPicture("@s512").maxBytes(), 512u);
+  EXPECT_EQ(stringPicture("@s512").maxCharacters(), 512u);
 }
 
 TEST(PictureParse, OtherKindsAreRefusedByName) {
@@ -53,13 +53,13 @@ TEST(PictureDisplay, DropsPaddingAndCutsAtTheLength) {
   EXPECT_EQ(picture.formatForDisplay("abcdefgh"), "abcde");
 }
 
-TEST(PictureDisplay, NeverCutsInsideACharacter) {
+TEST(PictureDisplay, CountsCharactersOfAnyScript) {
   const Picture picture = stringPicture("@s20");
-  EXPECT_EQ(picture.formatForDisplay(repeat("a", 19) + "é"), repeat("a", 19));
-  EXPECT_EQ(picture.formatForDisplay(repeat("a", 18) + "é"), repeat("a", 18) + "é");
-  EXPECT_EQ(picture.formatForDisplay(repeat("a", 17) + "€x"), repeat("a", 17) + "€");
-  EXPECT_EQ(picture.formatForDisplay(repeat("a", 17) + "😀"), repeat("a", 17));
-  EXPECT_EQ(picture.formatForDisplay(repeat("é", 11)), repeat("é", 10));
+  EXPECT_EQ(picture.formatForDisplay(repeat("a", 19) + "é"), repeat("a", 19) + "é");
+  EXPECT_EQ(picture.formatForDisplay(repeat("é", 21)), repeat("é", 20));
+  EXPECT_EQ(picture.formatForDisplay(repeat("€", 20) + "x"), repeat("€", 20));
+  EXPECT_EQ(picture.formatForDisplay(repeat("😀", 25)), repeat("😀", 20));
+  EXPECT_EQ(picture.formatForDisplay("Ångström Émile Öland"), "Ångström Émile Öland");
 }
 
 TEST(PictureDisplay, StrayBytesCountAsOneCharacterEach) {
@@ -74,15 +74,16 @@ TEST(PictureInput, TakesTextThatFitsWithoutPadding) {
   EXPECT_EQ(picture.acceptInput("  lead"), "  lead");
   EXPECT_EQ(picture.acceptInput(repeat("x", 20)), repeat("x", 20));
   EXPECT_EQ(picture.acceptInput(repeat("x", 20) + "    "), repeat("x", 20));
-  EXPECT_EQ(picture.acceptInput(repeat("é", 10)), repeat("é", 10));
+  EXPECT_EQ(picture.acceptInput(repeat("é", 20)), repeat("é", 20));
+  EXPECT_EQ(picture.acceptInput(repeat("😀", 20) + " "), repeat("😀", 20));
   EXPECT_EQ(picture.acceptInput(""), "");
 }
 
 TEST(PictureInput, RefusesTooLongRatherThanCutting) {
   const Picture picture = stringPicture("@s20");
   EXPECT_FALSE(picture.acceptInput(repeat("x", 21)));
-  EXPECT_FALSE(picture.acceptInput(repeat("é", 10) + "x"));
-  EXPECT_FALSE(picture.acceptInput(repeat("x", 19) + "é"));
+  EXPECT_FALSE(picture.acceptInput(repeat("é", 20) + "x"));
+  EXPECT_FALSE(picture.acceptInput(repeat("x", 19) + "ÉÉ"));
 }
 
 TEST(PictureInput, RefusesBrokenUtf8AndControlCharacters) {
@@ -99,7 +100,7 @@ TEST(PictureInput, RefusesBrokenUtf8AndControlCharacters) {
 TEST(PictureInput, WhatIsShownIsTakenBackUnchanged) {
   const Picture picture = stringPicture("@s20");
   for (const std::string& stored :
-       {std::string("Alpha"), repeat("é", 10), std::string("€ 5") + repeat(" ", 10)}) {
+       {std::string("Alpha"), repeat("é", 20), std::string("€ 5") + repeat(" ", 10)}) {
     const std::string shown = picture.formatForDisplay(stored);
     EXPECT_EQ(picture.acceptInput(shown), shown);
   }

@@ -24,6 +24,10 @@ class EndOnlyFrontEnd : public FrontEnd {
   void beep() override {}
   void standardAction(StandardAction, int) override {}
   void help(const std::string&) override {}
+  bool showsPrintPreview() const override { return false; }
+  void printPreview(const PrintedList&, int) override {}
+  std::string askSavePath(const SavePathRequest&) override { return {}; }
+  bool progress(const ProgressView&) override { return false; }
   void programEnded(int code, const std::string& message) override {
     endedWith = code;
     haltMessage = message;

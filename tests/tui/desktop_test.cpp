@@ -99,7 +99,7 @@ TEST_F(DesktopTest, AltLettersGoToTheWindowsMnemonicsElseToTheMenuBar) {
 
 TEST_F(DesktopTest, F10OpensTheMenuAndArrowsReachTheBarsOwnItem) {
   pressFunction(KEY_F(10));
-  EXPECT_EQ(desktop_.statusText(), "Setup Printer");
+  EXPECT_EQ(desktop_.statusText(), "Print the list of records");
   pressFunction(KEY_RIGHT);
   press(13);
   auto sent = take();
@@ -131,6 +131,40 @@ TEST_F(DesktopTest, MessageBoxesTakeTheKeyboardUntilAnswered) {
   auto sent = take();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].key, kKeyPgDn);
+}
+
+TEST_F(DesktopTest, AQuestionForAFileTakesTheTypingAndAReportOfWorkCanBeStopped) {
+  desktop_.showWindow(browse_);
+  std::vector<std::string> paths;
+  SavePathRequest request{2, "Export List", "fesk1.csv", "CSV files", "csv"};
+  desktop_.askSavePath(request, [&](std::string path) { paths.push_back(path); });
+  press(L'/');  // the name offered is selected: typing replaces it
+  press(L'x');
+  press(127);
+  press(L'y');
+  pressFunction(KEY_NPAGE);  // not for the list behind the question
+  press(13);
+  desktop_.askSavePath(request, [&](std::string path) { paths.push_back(path); });
+  press(27);  // Esc: no file
+  EXPECT_EQ(paths, (std::vector<std::string>{"/y", ""}));
+  EXPECT_TRUE(take().empty());
+
+  int stops = 0;
+  ProgressView work{5, 2, "Export List", "500 records written", 500, 0, false};
+  desktop_.showProgress(work, [&] { ++stops; });
+  work.text = "1000 records written";
+  desktop_.showProgress(work, [&] { ++stops; });
+  pressFunction(KEY_NPAGE);  // the report has the keyboard
+  press(27);                 // Esc is Cancel
+  EXPECT_EQ(stops, 1);
+  desktop_.showProgress(work, [&] { ++stops; });  // a report after Cancel shows nothing
+  pressFunction(KEY_NPAGE);
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u) << "the list has the keyboard again";
+  EXPECT_EQ(sent[0].key, kKeyPgDn);
+  work.ended = true;
+  desktop_.showProgress(work, [&] { ++stops; });
+  EXPECT_EQ(stops, 1);
 }
 
 TEST_F(DesktopTest, ClicksOnRowsScrollBarAndTabs) {

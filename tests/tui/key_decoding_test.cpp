@@ -29,8 +29,8 @@ TEST(KeyDecodingTest, TypedCharactersKeepTheCharacterAndGetTheirKeysCode) {
   EXPECT_EQ(character(L' ').code, kKeySpace);
   EXPECT_EQ(character(L';').code, 186);
   EXPECT_EQ(character(L':').code, kShift + 186);
-  // A character with no key of its own is still typed.
-  EXPECT_EQ(character(L'é').code, 0);
+  // A character with no key code of its own is a key that types it.
+  EXPECT_EQ(character(L'é').code, kKeyCharacter);
   EXPECT_EQ(character(L'é').typed, L'é');
 }
 

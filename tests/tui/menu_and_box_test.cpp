@@ -25,8 +25,9 @@ TEST(MenuBarTest, TheFramesBarWithItsMenusAndItems) {
   EXPECT_TRUE(bar[0].submenu);
   EXPECT_FALSE(bar[1].submenu);
   EXPECT_EQ(bar[1].field, -4);
-  EXPECT_EQ(texts(bar[0].items), (std::vector<std::wstring>{L"Print Setup...", L"-", L"Exit"}));
-  EXPECT_EQ(bar[0].items[2].hint, "Exit this application");
+  EXPECT_EQ(texts(bar[0].items), (std::vector<std::wstring>{L"Print List...", L"Print Setup...",
+                                                             L"-", L"Export List...", L"-", L"Exit"}));
+  EXPECT_EQ(bar[0].items[5].hint, "Exit this application");
   EXPECT_EQ(bar[3].hint, "Create and Arrange windows");
   EXPECT_EQ(bar[3].items[0].standardAction, static_cast<int>(StandardAction::Tile));
   // The tool bar's button is not on the menu bar.
@@ -37,12 +38,13 @@ TEST(MenuBarTest, TheFramesBarWithItsMenusAndItems) {
 TEST(MenuBarTest, MovingSkipsSeparatorsAndDisabledItemsAndWraps) {
   auto bar = buildMenuBar(test::programView(test::kFrameModule, test::kFrameLabel));
   const auto& file = bar[0].items;
-  EXPECT_EQ(nextChoosable(file, 0, 1), 2);
-  EXPECT_EQ(nextChoosable(file, 2, 1), 0);
-  EXPECT_EQ(nextChoosable(file, 0, -1), 2);
+  EXPECT_EQ(nextChoosable(file, 1, 1), 3);
+  EXPECT_EQ(nextChoosable(file, 3, 1), 5);
+  EXPECT_EQ(nextChoosable(file, 5, 1), 0);
+  EXPECT_EQ(nextChoosable(file, 0, -1), 5);
   auto disabled = file;
-  disabled[2].enabled = false;
-  EXPECT_EQ(nextChoosable(disabled, 0, 1), 0);
+  disabled[5].enabled = false;
+  EXPECT_EQ(nextChoosable(disabled, 3, 1), 0);
 }
 
 TEST(MenuBarTest, MnemonicsFindTheNextEntryAndTellWhenTheyAreShared) {

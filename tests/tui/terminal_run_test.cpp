@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -155,6 +156,21 @@ class TerminalRunTest : public ::testing::Test {
     ASSERT_TRUE(terminal_->waitFor("Browse the fesk1 File")) << terminal_->screen();
   }
 
+  // A click on the browse's "InLine On", so that Insert opens the form.
+  void switchInLineOff() {
+    ASSERT_TRUE(terminal_->waitFor("InLine On")) << terminal_->screen();
+    auto lines = terminal_->lines();
+    int row = -1, col = -1;
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i)
+      if (size_t at = lines[static_cast<size_t>(i)].find("InLine On"); at != std::string::npos) {
+        row = i;
+        col = cellColumn(lines[static_cast<size_t>(i)], at);
+      }
+    ASSERT_GE(row, 0);
+    terminal_->click(col + 2, row);
+    ASSERT_TRUE(terminal_->waitFor("InLine Off")) << terminal_->screen();
+  }
+
   std::string exitCode() {
     std::ifstream in(directory_ / "exit-code");
     std::string code;
@@ -241,18 +257,7 @@ TEST_F(TerminalRunTest, AFormFilledInAndSavedAndADuplicateWarningAnswered) {
   // The mouse opens the browse: a click on the bar's "fesk".
   terminal_->click(8, 0);
   ASSERT_TRUE(terminal_->waitFor("Browse the fesk1 File")) << terminal_->screen();
-  ASSERT_TRUE(terminal_->waitFor("InLine On")) << terminal_->screen();
-  // In-line editing off, so that Insert opens the form.
-  auto lines = terminal_->lines();
-  int row = -1, col = -1;
-  for (int i = 0; i < static_cast<int>(lines.size()); ++i)
-    if (size_t at = lines[static_cast<size_t>(i)].find("InLine On"); at != std::string::npos) {
-      row = i;
-      col = cellColumn(lines[static_cast<size_t>(i)], at);
-    }
-  ASSERT_GE(row, 0);
-  terminal_->click(col + 2, row);
-  ASSERT_TRUE(terminal_->waitFor("InLine Off")) << terminal_->screen();
+  switchInLineOff();
 
   terminal_->keys("M-i");
   ASSERT_TRUE(terminal_->waitFor("Adding a fesk1 Record")) << terminal_->screen();
@@ -284,6 +289,78 @@ TEST_F(TerminalRunTest, AFormFilledInAndSavedAndADuplicateWarningAnswered) {
   terminal_->keys("x");
   ASSERT_TRUE(exits()) << terminal_->screen();
   EXPECT_EQ(storedName("N001"), "Zürich 漢字");
+}
+
+TEST_F(TerminalRunTest, PrintAndExportListWriteTheFilesTheUserNames) {
+  seed(3);
+  start();
+  openBrowse();
+  terminal_->keys("M-f");
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor("File to write (PDF files):")) << terminal_->screen();
+  EXPECT_NE(terminal_->screen().find("fesk1.pdf"), std::string::npos) << "a name is offered";
+  const std::string pdf = (directory_ / "list.pdf").string();
+  terminal_->type(pdf);  // replaces the name offered
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor("The list was written to")) << terminal_->screen();
+  terminal_->keys("Enter");
+  const std::string text = output("pdftotext -layout '" + pdf + "' -");
+  const size_t first = text.find("C001"), second = text.find("C002"), third = text.find("C003");
+  EXPECT_TRUE(first < second && second < third && third != std::string::npos) << text;
+  EXPECT_NE(text.find("Name 3"), std::string::npos) << text;
+
+  // Esc in the question writes nothing.
+  terminal_->keys("M-f");
+  terminal_->keys("p");
+  ASSERT_TRUE(terminal_->waitFor("File to write")) << terminal_->screen();
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitFor("File to write", false)) << terminal_->screen();
+  EXPECT_EQ(terminal_->screen().find("was written"), std::string::npos);
+
+  // The same records as CSV.
+  terminal_->keys("M-f");
+  terminal_->keys("e");
+  ASSERT_TRUE(terminal_->waitFor("File to write (CSV files):")) << terminal_->screen();
+  const std::string csv = (directory_ / "list.csv").string();
+  terminal_->type(csv);
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor("3 records written to")) << terminal_->screen();
+  terminal_->keys("Enter");
+  std::ifstream in(csv, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "CODE,NAME\r\nC001,Name 1\r\nC002,Name 2\r\nC003,Name 3\r\n");
+}
+
+TEST_F(TerminalRunTest, ATwentyCharacterAccentedNameIsStoredShownLocatedAndKeyedWhole) {
+  std::string code;
+  for (int i = 0; i < 20; ++i) code += "É";
+  const std::string name = "Ångström Émile Öland";
+  seed(3);
+  start();
+  openBrowse();
+  switchInLineOff();
+  terminal_->keys("M-i");
+  ASSERT_TRUE(terminal_->waitFor("Adding a fesk1 Record")) << terminal_->screen();
+  terminal_->type(code + "É");  // one too many: the entry keeps twenty
+  terminal_->keys("Tab");
+  terminal_->type(name);
+  terminal_->keys("Tab");  // to OK
+  terminal_->keys("Enter");
+  ASSERT_TRUE(terminal_->waitFor("Adding a fesk1 Record", false)) << terminal_->screen();
+  ASSERT_TRUE(terminal_->waitFor(name)) << terminal_->screen();
+  // The code column is narrower than the code: the selected row shows its start.
+  const std::string selectedRow = ">" + code.substr(0, code.size() / 2);
+  EXPECT_NE(terminal_->screen().find(selectedRow), std::string::npos) << terminal_->screen();
+
+  // Typed in the list, its first letter locates it from the first row.
+  terminal_->keys("C-PageUp");
+  ASSERT_TRUE(terminal_->waitFor(">C001")) << terminal_->screen();
+  terminal_->type("É");
+  EXPECT_TRUE(terminal_->waitFor(selectedRow)) << terminal_->screen();
+  terminal_->keys("M-f");
+  terminal_->keys("x");
+  ASSERT_TRUE(exits()) << terminal_->screen();
+  EXPECT_EQ(storedName(code), name);
 }
 
 }  // namespace

@@ -51,20 +51,22 @@ TEST_F(TextTest, Mnemonics) {
   EXPECT_EQ(mnemonicKey("Help"), 0);
 }
 
-TEST_F(TextTest, EntryRefusesWhatPassesThePicturesBytesWhole) {
+TEST_F(TextTest, EntryTakesAsManyCharactersOfAnyScriptAsThePictureSays) {
   EntryEditor e;
   e.start("", 4, false);
   EXPECT_TRUE(e.insert(L'a'));
-  EXPECT_TRUE(e.insert(L'b'));
-  EXPECT_TRUE(e.insert(L'é'));  // 2 bytes: 4 in all
+  EXPECT_TRUE(e.insert(L'É'));
+  EXPECT_TRUE(e.insert(L'漢'));
+  EXPECT_TRUE(e.insert(U'😀'));  // four bytes of UTF-8, one character
   EXPECT_FALSE(e.insert(L'c'));
   EXPECT_TRUE(e.refused());
-  EXPECT_EQ(e.text(), "abé");
-  e.start("abc", 4, false);
-  EXPECT_FALSE(e.insert(L'é'));  // would be 5 bytes: not half of it
+  EXPECT_EQ(e.text(), "aÉ漢😀");
+  e.start("abc", 3, false);
+  EXPECT_FALSE(e.insert(L'é'));
   EXPECT_EQ(e.text(), "abc");
-  EXPECT_TRUE(e.insert(L'd'));
-  EXPECT_EQ(e.text(), "abcd");
+  e.backspace();
+  EXPECT_TRUE(e.insert(L'é'));
+  EXPECT_EQ(e.text(), "abé");
 }
 
 TEST_F(TextTest, EntryEnteredByKeyHasItsTextSelectedAndTypingReplacesIt) {
@@ -86,7 +88,7 @@ TEST_F(TextTest, EntryEnteredByKeyHasItsTextSelectedAndTypingReplacesIt) {
 TEST_F(TextTest, EntryRefusedReplacementKeepsTheSelectedText) {
   EntryEditor e;
   e.start("ab", 1, true);  // a value the picture would not take any more
-  EXPECT_FALSE(e.insert(L'é'));
+  EXPECT_FALSE(e.insert(L'\n'));
   EXPECT_EQ(e.text(), "ab");
   EXPECT_TRUE(e.allSelected());
 }

@@ -20,10 +20,12 @@ struct ProgramOutcome {
   std::string haltMessage;
 };
 
-// `answers` are the buttons pressed, in order, for the boxes the body shows.
+// `answers` are the buttons pressed, in order, for the boxes the body shows;
+// `transcript` sees each line of the transcript as it happens.
 inline ProgramOutcome runInProgram(const std::function<void()>& body,
-                                   const std::vector<int>& answers = {}) {
-  headless::HeadlessFrontEnd frontEnd;
+                                   const std::vector<int>& answers = {},
+                                   std::function<void(const std::string&)> transcript = {}) {
+  headless::HeadlessFrontEnd frontEnd(std::move(transcript));
   for (int answer : answers) frontEnd.answer(answer);
   ProgramOutcome outcome;
   {

@@ -76,10 +76,10 @@ TEST(SavedError, DescriptionIsCutAt150CharactersWithoutTrailingSpaces) {
               SaveFileError();
             }),
             std::string(140, 'x'));
-  // A cut never splits a character.
+  // Characters are counted, not their bytes.
   const std::string accented = std::string(149, 'a') + "\xC3\xA9" + "zz";
   EXPECT_EQ(describedBy([&] { apprt::setError(apprt::kDriverError, "7", accented); }),
-            std::string(149, 'a'));
+            std::string(149, 'a') + "\xC3\xA9");
 }
 
 TEST(SavedError, SavedTextsAreCutAt255Characters) {

@@ -196,6 +196,13 @@ TEST(WarningCatalogue, KindTwoAsksToRebuildAndHaltsOnlyWhenAnsweredNo) {
   EXPECT_EQ(no.exitCode, 0);
 }
 
+TEST(WarningCatalogue, AFileInUseEndsTheProgramWhenCancelled) {
+  const auto cancel = runInProgram([] { ShowWarning(39, "FESK1"); }, {apprt::kButtonCancel});
+  EXPECT_FALSE(cancel.bodyFinished);
+  EXPECT_EQ(cancel.haltMessage, "File In Use!");
+  EXPECT_EQ(cancel.exitCode, 0);
+}
+
 TEST(WarningCatalogue, QuestionsAnswerTheButtonPressedAndReportsAnswerNothing) {
   std::vector<int> answers;
   runInProgram(
@@ -213,7 +220,7 @@ TEST(WarningCatalogue, QuestionsAnswerTheButtonPressedAndReportsAnswerNothing) {
 TEST(WarningCatalogue, KindsOutsideTheCatalogueShowNothing) {
   std::vector<int> answers;
   const auto outcome = runInProgram([&] {
-    for (int kind : {0, 39, -1}) answers.push_back(ShowWarning(kind, "x", "y"));
+    for (int kind : {0, 40, -1}) answers.push_back(ShowWarning(kind, "x", "y"));
   });
   EXPECT_TRUE(outcome.boxes.empty());
   EXPECT_EQ(answers, (std::vector<int>{0, 0, 0}));

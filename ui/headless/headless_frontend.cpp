@@ -77,6 +77,68 @@ void HeadlessFrontEnd::programEnded(int exitCode, const std::string& haltMessage
   if (!haltMessage.empty()) write("halt message " + quoted(haltMessage));
 }
 
+bool HeadlessFrontEnd::showsPrintPreview() const {
+  std::lock_guard lock(mutex_);
+  return showsPreviews_;
+}
+
+void HeadlessFrontEnd::printPreview(const apprt::PrintedList& list, int) {
+  std::lock_guard lock(mutex_);
+  previews_.push_back(list);
+  write("print preview " + quoted(list.header.title) + ", " + std::to_string(list.items.size()) +
+        " items");
+}
+
+std::string HeadlessFrontEnd::askSavePath(const apprt::SavePathRequest& request) {
+  std::lock_guard lock(mutex_);
+  pathRequests_.push_back(request);
+  std::string path;
+  if (paths_.empty()) {
+    errors_.push_back("no file name queued for " + quoted(request.title));
+  } else {
+    path = paths_.front();
+    paths_.pop_front();
+  }
+  write("save " + quoted(request.title) + ": " + (path.empty() ? "cancelled" : quoted(path)));
+  return path;
+}
+
+bool HeadlessFrontEnd::progress(const apprt::ProgressView& view) {
+  std::lock_guard lock(mutex_);
+  progress_.push_back(view);
+  return std::exchange(stopAsked_, false);
+}
+
+void HeadlessFrontEnd::answerSavePath(std::string path) {
+  std::lock_guard lock(mutex_);
+  paths_.push_back(std::move(path));
+}
+
+void HeadlessFrontEnd::stopProgress() {
+  std::lock_guard lock(mutex_);
+  stopAsked_ = true;
+}
+
+void HeadlessFrontEnd::showPrintPreviews(bool shown) {
+  std::lock_guard lock(mutex_);
+  showsPreviews_ = shown;
+}
+
+std::vector<apprt::PrintedList> HeadlessFrontEnd::printPreviews() const {
+  std::lock_guard lock(mutex_);
+  return previews_;
+}
+
+std::vector<apprt::SavePathRequest> HeadlessFrontEnd::savePathRequests() const {
+  std::lock_guard lock(mutex_);
+  return pathRequests_;
+}
+
+std::vector<apprt::ProgressView> HeadlessFrontEnd::progressReports() const {
+  std::lock_guard lock(mutex_);
+  return progress_;
+}
+
 void HeadlessFrontEnd::answer(int button) {
   std::lock_guard lock(mutex_);
   answers_.push_back(button);

@@ -32,10 +32,21 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   void standardAction(apprt::StandardAction action, int window) override;
   void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
+  bool showsPrintPreview() const override;
+  void printPreview(const apprt::PrintedList& list, int window) override;
+  std::string askSavePath(const apprt::SavePathRequest& request) override;
+  bool progress(const apprt::ProgressView& view) override;
 
   // Queues the answer (a button value) for the next message box.
   void answer(int button);
   size_t pendingAnswers() const;
+  // Queues the answer to the next question for a file ("": cancelled).
+  void answerSavePath(std::string path);
+  // The next progress report answers that the user asked to stop.
+  void stopProgress();
+  // Whether print previews are shown (and kept, see printPreviews), as on the
+  // desktop; without them printing asks for a PDF file, as on a terminal.
+  void showPrintPreviews(bool shown);
 
   // What a person sees now: the open windows, oldest first.
   std::vector<apprt::WindowView> windows() const;
@@ -44,6 +55,9 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   int beeps() const;
   std::vector<std::string> helpShown() const;
   std::vector<apprt::StandardAction> standardActions() const;
+  std::vector<apprt::PrintedList> printPreviews() const;
+  std::vector<apprt::SavePathRequest> savePathRequests() const;
+  std::vector<apprt::ProgressView> progressReports() const;
 
  private:
   void write(const std::string& line);
@@ -57,6 +71,12 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   std::vector<std::string> errors_;
   std::vector<std::string> help_;
   std::vector<apprt::StandardAction> actions_;
+  bool showsPreviews_ = false;
+  std::vector<apprt::PrintedList> previews_;
+  std::deque<std::string> paths_;
+  std::vector<apprt::SavePathRequest> pathRequests_;
+  bool stopAsked_ = false;
+  std::vector<apprt::ProgressView> progress_;
   int beeps_ = 0;
 };
 

@@ -203,6 +203,8 @@ class Runner {
            if (!button) throw ScriptError("unknown button " + quoted(g.args[0]));
            r.session_->answer(button);
          }},
+        {"save-as",
+         [](Runner& r, const Gesture& g) { r.session_->frontEnd().answerSavePath(argument(g)); }},
         {"show",
          [](Runner& r, const Gesture& g) {
            noArguments(g);

@@ -1,8 +1,10 @@
 #include "ui/headless/session.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "runtime/key_names.h"
+#include "runtime/utf8.h"
 #include "ui/headless/transcript.h"
 
 namespace fesk::headless {
@@ -137,9 +139,16 @@ void Session::type(const std::string& text) {
   const apprt::ControlView* focused = w.control(w.focus);
   if (!focused) throw SessionError("nothing has the focus in " + quoted(w.title));
   if (focused->kind != ControlKind::Entry) {
-    for (char c : text) {
-      auto code = apprt::keyCodeFromName(std::string(1, c));
-      if (!code) throw SessionError("cannot type " + quoted(std::string(1, c)) + " as a key");
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t length = apprt::utf8SequenceLength(text, at);
+      const std::string c = text.substr(at, std::max<std::size_t>(length, 1));
+      at += c.size();
+      if (length > 1) {  // no key code names it: the key types the character itself
+        deliver(Input{Input::Kind::Key, w.handle, 0, apprt::kKeyCharacter, 0, 0, c});
+        continue;
+      }
+      auto code = apprt::keyCodeFromName(c);
+      if (!code) throw SessionError("cannot type " + quoted(c) + " as a key");
       keyCode(*code);
     }
     return;

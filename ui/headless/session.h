@@ -56,7 +56,8 @@ class Session {
   void keyCode(int code);
   // Types into the focused entry: typing after any other gesture replaces the
   // whole text (focus that arrives selects it), typing right after typing
-  // appends. In a list, each character is a key press.
+  // appends. In a list, each character is a key press; a character that no
+  // key code names ("Å") is a kKeyCharacter key that types it.
   void type(const std::string& text);
   void row(int n);  // click row n of the current window's first list
   void doubleRow(int n);

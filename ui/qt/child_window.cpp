@@ -286,7 +286,7 @@ bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
       combo && (event->key() == Qt::Key_F4 ||
                 (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))))
     return false;  // opens the drop-down
-  send(Input::Kind::Key, 0, code);
+  send(Input::Kind::Key, 0, code, 0, 0, QString::fromStdString(typedCharacter(*event)));
   return true;
 }
 

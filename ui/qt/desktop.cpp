@@ -139,8 +139,7 @@ void Desktop::standardAction(StandardAction action, int) {
       if (entry) entry->paste();
       break;
     case StandardAction::PrintSetup: {
-      if (!printer_) printer_ = std::make_unique<QPrinter>();
-      auto* dialog = new QPageSetupDialog(printer_.get(), frame_.get());
+      auto* dialog = new QPageSetupDialog(&printer(), frame_.get());
       dialog->setAttribute(Qt::WA_DeleteOnClose);
       dialog->open();
       break;
@@ -188,7 +187,7 @@ std::vector<ChildWindow*> Desktop::children() const {
 }
 
 void Desktop::updateBusyCursor() {
-  bool busy = false;
+  bool busy = frame_ && frame_->view().busy;
   for (auto& [handle, c] : children_) busy = busy || c->view().busy;
   if (busy == busyShown_) return;
   busyShown_ = busy;

@@ -15,9 +15,12 @@
 #include "runtime/frontend.h"
 #include "ui/qt/input_sink.h"
 
+class QFileDialog;
 class QMdiSubWindow;
 class QMessageBox;
+class QPrintPreviewDialog;
 class QPrinter;
+class QProgressDialog;
 class QWidget;
 
 namespace fesk::qt {
@@ -39,6 +42,15 @@ class Desktop : public QObject {
   void standardAction(apprt::StandardAction action, int window);
   void showHelp(const std::string& helpId);
   void endProgram(int exitCode, const std::string& haltMessage);
+  // Printing and files (desktop_dialogs.cpp). `closed` and `answer` are
+  // called once, when the user is done.
+  void showPrintPreview(const apprt::PrintedList& list, std::function<void()> closed);
+  void askSavePath(const apprt::SavePathRequest& request,
+                   std::function<void(std::string)> answer);
+  // Shows (after a moment, so that short work shows nothing), updates or
+  // removes the report of a piece of work; `stop` is called when the user
+  // cancels it.
+  void showProgress(const apprt::ProgressView& view, std::function<void()> stop);
 
   // What is on the screen now.
   FrameWindow* frame() const { return frame_.get(); }
@@ -47,6 +59,11 @@ class Desktop : public QObject {
   std::vector<ChildWindow*> children() const;
   QMessageBox* messageBox() const;  // the newest box waiting for an answer
   HelpViewer* helpViewer() const { return help_.get(); }
+  QPrintPreviewDialog* printPreview() const;
+  QFileDialog* saveDialog() const;
+  QProgressDialog* progressDialog() const;  // the newest report of work shown
+  // The printer's page set-up, first on the paper of the locale.
+  QPrinter& printer();
 
  signals:
   void ended(int exitCode);
@@ -63,6 +80,10 @@ class Desktop : public QObject {
   std::vector<QPointer<QMessageBox>> boxes_;
   std::unique_ptr<HelpViewer> help_;
   std::unique_ptr<QPrinter> printer_;
+  QPointer<QPrintPreviewDialog> preview_;
+  QPointer<QFileDialog> saveDialog_;
+  QString saveDirectory_;
+  std::map<int, QPointer<QProgressDialog>> progress_;
   bool busyShown_ = false;
 };
 

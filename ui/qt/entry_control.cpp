@@ -6,13 +6,15 @@
 namespace fesk::qt {
 namespace {
 
-// Refuses an edit that would make the text longer than the limit in bytes of
-// UTF-8. Qt edits whole characters, so what is kept is never a cut character.
-class ByteLimitValidator : public QValidator {
+// Refuses an edit that would make the text longer than the limit in
+// characters. Characters are counted as the runtime counts them (code points,
+// so a character outside the basic plane is one, not its two UTF-16 halves).
+class CharacterLimitValidator : public QValidator {
  public:
-  ByteLimitValidator(size_t maxBytes, QObject* parent) : QValidator(parent), max_(maxBytes) {}
+  CharacterLimitValidator(size_t maxCharacters, QObject* parent)
+      : QValidator(parent), max_(maxCharacters) {}
   State validate(QString& input, int&) const override {
-    return static_cast<size_t>(input.toUtf8().size()) <= max_ ? Acceptable : Invalid;
+    return static_cast<size_t>(input.toUcs4().size()) <= max_ ? Acceptable : Invalid;
   }
 
  private:
@@ -34,7 +36,7 @@ EntryControl::EntryControl(QWidget* parent) : QLineEdit(parent) {
 void EntryControl::setPicture(const std::string& picture) {
   picture_ = apprt::Picture::parse(picture);
   delete validator();
-  setValidator(picture_ ? new ByteLimitValidator(picture_->maxBytes(), this) : nullptr);
+  setValidator(picture_ ? new CharacterLimitValidator(picture_->maxCharacters(), this) : nullptr);
 }
 
 void EntryControl::showRuntimeValue(const std::string& value) {

@@ -26,6 +26,7 @@ class FrameWindow : public QMainWindow {
 
   void apply(const apprt::WindowView& view);
   int handle() const { return view_.handle; }
+  const apprt::WindowView& view() const { return view_; }
   QMdiArea* mdiArea() const { return area_; }
   QAction* menuAction(int field) const;
 

@@ -58,9 +58,17 @@ int baseCode(const QKeyEvent& event) {
 
 }  // namespace
 
+std::string typedCharacter(const QKeyEvent& event) {
+  if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return {};
+  const QString text = event.text();
+  const auto characters = text.toUcs4();
+  if (characters.size() != 1 || characters[0] < 0x80 || !QChar::isPrint(characters[0])) return {};
+  return text.toStdString();
+}
+
 int keyCode(const QKeyEvent& event) {
   int code = baseCode(event);
-  if (code == 0) return 0;
+  if (code == 0) return typedCharacter(event).empty() ? 0 : apprt::kKeyCharacter;
   const auto modifiers = event.modifiers();
   if ((modifiers & Qt::ShiftModifier) || event.key() == Qt::Key_Backtab) code += apprt::kShift;
   if (modifiers & Qt::ControlModifier) code += apprt::kCtrl;

@@ -2,9 +2,8 @@
 
 #include <QApplication>
 #include <QMetaObject>
-#include <chrono>
-#include <future>
 
+#include "runtime/awaited_answer.h"
 #include "ui/qt/desktop.h"
 
 namespace fesk::qt {
@@ -29,17 +28,38 @@ void QtFrontEnd::windowClosed(int handle) {
 }
 
 int QtFrontEnd::messageBox(const apprt::MessageBoxRequest& request) {
-  if (stopped_) return request.defaultButton;
-  auto answer = std::make_shared<std::promise<int>>();
-  std::future<int> answered = answer->get_future();
-  onGuiThread(desktop_, [d = &desktop_, request, answer] {
-    d->askMessageBox(request, [answer](int button) { answer->set_value(button); });
+  return apprt::awaitAnswer(
+      [&](auto answer) {
+        onGuiThread(desktop_,
+                    [d = &desktop_, request, answer] { d->askMessageBox(request, answer); });
+      },
+      stopped_, request.defaultButton);
+}
+
+void QtFrontEnd::printPreview(const apprt::PrintedList& list, int) {
+  apprt::awaitAnswer(
+      [&](auto answer) {
+        onGuiThread(desktop_, [d = &desktop_, list, answer] {
+          d->showPrintPreview(list, [answer] { answer(true); });
+        });
+      },
+      stopped_, false);
+}
+
+std::string QtFrontEnd::askSavePath(const apprt::SavePathRequest& request) {
+  return apprt::awaitAnswer(
+      [&](auto answer) {
+        onGuiThread(desktop_,
+                    [d = &desktop_, request, answer] { d->askSavePath(request, answer); });
+      },
+      stopped_, std::string());
+}
+
+bool QtFrontEnd::progress(const apprt::ProgressView& view) {
+  onGuiThread(desktop_, [d = &desktop_, view, this] {
+    d->showProgress(view, [this, id = view.id] { stops_.ask(id); });
   });
-  // The procedure thread waits here without the program lock; the GUI thread
-  // goes on painting and taking input for the other windows.
-  while (answered.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
-    if (stopped_) return request.defaultButton;
-  return answered.get();
+  return stops_.asked(view);
 }
 
 void QtFrontEnd::beep() {

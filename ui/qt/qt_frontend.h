@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "runtime/frontend.h"
+#include "runtime/progress.h"
 
 namespace fesk::qt {
 
@@ -22,6 +23,10 @@ class QtFrontEnd : public apprt::FrontEnd {
   void standardAction(apprt::StandardAction action, int window) override;
   void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
+  bool showsPrintPreview() const override { return true; }
+  void printPreview(const apprt::PrintedList& list, int window) override;
+  std::string askSavePath(const apprt::SavePathRequest& request) override;
+  bool progress(const apprt::ProgressView& view) override;
 
   // The GUI has stopped: message boxes asked from now on (or still waiting)
   // answer their default button, so that procedure threads can end.
@@ -30,6 +35,7 @@ class QtFrontEnd : public apprt::FrontEnd {
  private:
   Desktop& desktop_;
   std::atomic<bool> stopped_{false};
+  apprt::StopRequests stops_;
 };
 
 }  // namespace fesk::qt

@@ -74,8 +74,10 @@ void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
 }
 
 void Desktop::answerWaitingBoxes() {
-  for (auto& box : boxes_) box->answer(box->request().defaultButton);
+  for (auto& box : boxes_)
+    box->answer(box->entry() ? apprt::kButtonCancel : box->request().defaultButton);
   boxes_.clear();
+  progressBoxes_.clear();
 }
 
 void Desktop::standardAction(StandardAction action) {
@@ -285,7 +287,7 @@ void Desktop::syncEditor() {
     // replaces it; one entered by a click gets the cursor where it was clicked.
     const bool clicked =
         clickedEntry_ && clickedEntry_->window == editWindow_ && clickedEntry_->field == editField_;
-    editor_.start(shown, picture ? picture->maxBytes() : 0, !clicked);
+    editor_.start(shown, picture ? picture->maxCharacters() : 0, !clicked);
     if (clicked) editor_.placeCursor(clickedEntry_->offset);
     clickedEntry_.reset();
     return;

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,14 @@ class Desktop {
   void standardAction(apprt::StandardAction action);
   void showHelp(const std::string& helpId);
   void beep();
-  // Boxes still waiting answer their defaults (the program is being ended).
+  // Asks for a file to write in a box with an entry (desktop_dialogs.cpp).
+  void askSavePath(const apprt::SavePathRequest& request,
+                   std::function<void(std::string)> answer);
+  // Shows, updates or removes the box reporting a piece of work; its Cancel
+  // button calls `stop`.
+  void showProgress(const apprt::ProgressView& view, std::function<void()> stop);
+  // Boxes still waiting answer their defaults (the program is being ended);
+  // a question for a file answers that none was chosen.
   void answerWaitingBoxes();
 
   // What the user does.
@@ -121,6 +129,11 @@ class Desktop {
   } menu_;
 
   std::vector<std::unique_ptr<MessageBoxView>> boxes_;  // the newest last
+  void answerBox(int value);  // answers the newest box and removes it
+  // The boxes reporting work, by the work's id; work whose box was cancelled
+  // shows none again.
+  std::map<int, MessageBoxView*> progressBoxes_;
+  std::set<int> cancelledWork_;
 
 
   struct HelpPage {

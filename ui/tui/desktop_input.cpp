@@ -7,6 +7,7 @@
 #include "runtime/constants.h"
 #include "ui/tui/control_geometry.h"
 #include "ui/tui/desktop.h"
+#include "ui/tui/text_cells.h"
 
 namespace fesk::tui {
 
@@ -14,7 +15,6 @@ using namespace apprt;
 
 namespace {
 
-constexpr int kBackspace = 8;
 constexpr int kCtrlF6 = kCtrl + kKeyF1 + 5;
 
 bool isDropList(const ControlView* c) {
@@ -56,38 +56,16 @@ void Desktop::key(const TerminalKey& terminalKey) {
     send(Input::Kind::Drop, w->view.handle, focused->field, kKeyMouseLeft);
     return;
   }
-  if (k.code) send(Input::Kind::Key, w->view.handle, 0, k.code);
+  if (k.code == kKeyCharacter)
+    send(Input::Kind::Key, w->view.handle, 0, k.code, 0, 0, encodeUtf8(std::wstring(1, k.typed)));
+  else if (k.code)
+    send(Input::Kind::Key, w->view.handle, 0, k.code);
 }
 
 bool Desktop::entryKey(const DecodedKey& k) {
   bool changed = false;
-  if (k.typed) {
-    changed = editor_.insert(k.typed);
-    if (editor_.refused()) beep();
-  } else {
-    switch (k.code) {
-      case kBackspace:
-        changed = editor_.backspace();
-        break;
-      case kKeyDelete:
-        changed = editor_.deleteForward();
-        break;
-      case kKeyLeft:
-        editor_.left();
-        break;
-      case kKeyRight:
-        editor_.right();
-        break;
-      case kKeyHome:
-        editor_.home();
-        break;
-      case kKeyEnd:
-        editor_.end();
-        break;
-      default:
-        return false;
-    }
-  }
+  if (!applyEditingKey(editor_, k, changed)) return false;
+  if (k.typed && editor_.refused()) beep();
   if (changed) sendTypedText();
   return true;
 }
@@ -212,6 +190,11 @@ void Desktop::menuKey(const DecodedKey& k) {
 
 void Desktop::boxKey(const DecodedKey& k) {
   MessageBoxView& box = *boxes_.back();
+  bool changed = false;
+  if (EntryEditor* entry = box.entry(); entry && applyEditingKey(*entry, k, changed)) {
+    if (k.typed && entry->refused()) beep();
+    return;
+  }
   int value = 0;
   switch (k.code) {
     case kKeyLeft:
@@ -233,8 +216,17 @@ void Desktop::boxKey(const DecodedKey& k) {
       value = box.valueForLetter(k.code & ~(kShift | kAlt) & 0xFF);
       break;
   }
-  if (!value) return;
-  box.answer(value);
+  if (value) answerBox(value);
+}
+
+void Desktop::answerBox(int value) {
+  MessageBoxView* box = boxes_.back().get();
+  std::erase_if(progressBoxes_, [&](const auto& work) {
+    if (work.second != box) return false;
+    cancelledWork_.insert(work.first);
+    return true;
+  });
+  box->answer(value);
   boxes_.pop_back();
 }
 
@@ -292,10 +284,7 @@ void Desktop::click(int col, int row, bool twice) {
     return;
   }
   if (!boxes_.empty()) {
-    if (int value = boxes_.back()->valueAt(col, row)) {
-      boxes_.back()->answer(value);
-      boxes_.pop_back();
-    }
+    if (int value = boxes_.back()->valueAt(col, row)) answerBox(value);
     return;
   }
   if (auto popup = openDrop()) {

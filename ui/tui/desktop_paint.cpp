@@ -14,6 +14,14 @@ using apprt::ControlView;
 namespace {
 constexpr const wchar_t* kSpinner = L"|/-\\";
 constexpr const wchar_t* kKeysHelp = L"F10 Menu  Ctrl+F6 Next window";
+
+// What an entry of `width` cells shows of a longer text: its end, with a
+// cell left for the cursor.
+std::wstring shownTail(const EntryEditor& entry, int width) {
+  std::wstring shown = entry.characters();
+  while (!shown.empty() && textCells(shown) > width - 1) shown.erase(0, 1);
+  return shown;
+}
 }  // namespace
 
 void Desktop::paint(Canvas& canvas) {
@@ -41,6 +49,11 @@ void Desktop::paint(Canvas& canvas) {
     paintBox(canvas, *boxes_[i], i + 1 == boxes_.size());
     const BoxButton& b = boxes_[i]->buttons()[static_cast<size_t>(boxes_[i]->focused())];
     cursor = Cursor{b.rect.col + 2, b.rect.row};
+    if (const EntryEditor* entry = boxes_[i]->entry()) {
+      const CellRect& r = boxes_[i]->entryRect();
+      const int hidden = textCells(entry->characters()) - textCells(shownTail(*entry, r.width));
+      cursor = Cursor{r.col + std::clamp(entry->cursorCells() - hidden, 0, r.width - 1), r.row};
+    }
   }
   if (help_) {
     paintHelp(canvas);
@@ -181,6 +194,13 @@ void Desktop::paintBox(Canvas& canvas, const MessageBoxView& box, bool top) {
   for (const auto& line : box.lines()) {
     if (row >= r.row + r.height - 2) break;
     canvas.text(r.col + 2, row++, fitCells(line, r.width - 4), Style::Window);
+  }
+  if (const EntryEditor* entry = box.entry()) {
+    // A text longer than the entry shows its end, where the cursor is.
+    const CellRect& e = box.entryRect();
+    canvas.fill(e, Style::EntryFocused);
+    canvas.text(e.col, e.row, shownTail(*entry, e.width),
+                entry->allSelected() ? Style::Selection : Style::EntryFocused);
   }
   for (size_t i = 0; i < box.buttons().size(); ++i) {
     const BoxButton& b = box.buttons()[i];

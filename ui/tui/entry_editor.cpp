@@ -2,12 +2,13 @@
 
 #include <cwctype>
 
+#include "runtime/constants.h"
 #include "ui/tui/text_cells.h"
 
 namespace fesk::tui {
 
-void EntryEditor::start(const std::string& text, size_t maxBytes, bool selectAll) {
-  maxBytes_ = maxBytes;
+void EntryEditor::start(const std::string& text, size_t maxCharacters, bool selectAll) {
+  maxCharacters_ = maxCharacters;
   text_ = decodeUtf8(text);
   cursor_ = text_.size();
   selectAll_ = selectAll && !text_.empty();
@@ -21,7 +22,8 @@ void EntryEditor::replace(const std::string& text) {
 }
 
 bool EntryEditor::fits(const std::wstring& text) const {
-  return maxBytes_ == 0 || encodeUtf8(text).size() <= maxBytes_;
+  // The text holds one wide character per code point, as the runtime counts.
+  return maxCharacters_ == 0 || text.size() <= maxCharacters_;
 }
 
 bool EntryEditor::dropSelection() {
@@ -114,6 +116,37 @@ std::string EntryEditor::text() const {
 
 int EntryEditor::cursorCells() const {
   return textCells(std::wstring_view(text_).substr(0, cursor_));
+}
+
+bool applyEditingKey(EntryEditor& editor, const DecodedKey& key, bool& changed) {
+  constexpr int kBackspace = 8;
+  changed = false;
+  if (key.typed) {
+    changed = editor.insert(key.typed);
+    return true;
+  }
+  switch (key.code) {
+    case kBackspace:
+      changed = editor.backspace();
+      return true;
+    case apprt::kKeyDelete:
+      changed = editor.deleteForward();
+      return true;
+    case apprt::kKeyLeft:
+      editor.left();
+      return true;
+    case apprt::kKeyRight:
+      editor.right();
+      return true;
+    case apprt::kKeyHome:
+      editor.home();
+      return true;
+    case apprt::kKeyEnd:
+      editor.end();
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace fesk::tui

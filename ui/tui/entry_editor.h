@@ -1,18 +1,20 @@
 #pragma once
 // Editing the focused entry: the text as characters, a cursor, and the whole
 // text selected when the entry was entered by a key (typing then replaces it).
-// The entry's picture limits the text in bytes of UTF-8; an edit that would
-// pass the limit is refused whole, so a character is never cut.
+// The entry's picture limits the text in characters; an edit that would pass
+// the limit is refused whole.
 
 #include <cstddef>
 #include <string>
+
+#include "ui/tui/key_decoding.h"
 
 namespace fesk::tui {
 
 class EntryEditor {
  public:
-  // Starts editing `text` (UTF-8) under a limit of `maxBytes` (0 = none).
-  void start(const std::string& text, size_t maxBytes, bool selectAll);
+  // Starts editing `text` (UTF-8) under a limit of `maxCharacters` (0 = none).
+  void start(const std::string& text, size_t maxCharacters, bool selectAll);
   // Shows a value the program set, keeping the selection state.
   void replace(const std::string& text);
 
@@ -40,9 +42,14 @@ class EntryEditor {
 
   std::wstring text_;
   size_t cursor_ = 0;
-  size_t maxBytes_ = 0;
+  size_t maxCharacters_ = 0;
   bool selectAll_ = false;
   bool refused_ = false;
 };
+
+// Applies an editing key (a character typed, Backspace, Delete, Left, Right,
+// Home, End) to `editor`: false when the key is none of these. `changed`
+// tells whether the text changed; a refused character sets refused().
+bool applyEditingKey(EntryEditor& editor, const DecodedKey& key, bool& changed);
 
 }  // namespace fesk::tui

@@ -26,6 +26,7 @@ int characterCode(wchar_t c) {
   if (c >= L'A' && c <= L'Z') return kShift + kKeyA + (c - L'A');
   if (c >= L'0' && c <= L'9') return kKey0 + (c - L'0');
   if (c == L' ') return kKeySpace;
+  if (c >= 0x80) return kKeyCharacter;  // no key code names it: it types itself
   return apprt::punctuationKeyCode(static_cast<char32_t>(c));
 }
 

@@ -75,6 +75,8 @@ MessageBoxView::MessageBoxView(MessageBoxRequest request, std::function<void(int
 }
 
 void MessageBoxView::arrange(int screenCols, int screenRows) {
+  screenCols_ = screenCols;
+  screenRows_ = screenRows;
   const int textWidth = std::clamp(screenCols - 6, 1, kMaxTextCells);
   std::wstring icon;
   if (request_.icon == Icon::Warning) icon = L"(!) ";
@@ -85,16 +87,32 @@ void MessageBoxView::arrange(int screenCols, int screenRows) {
   int buttonsWidth = -kButtonGap;
   for (const auto& b : buttons_) buttonsWidth += textCells(b.label) + 4 + kButtonGap;
   widest = std::max(widest, buttonsWidth);
+  // An entry takes the widest text a box has, and a line and a gap of its own.
+  if (entry_) widest = std::max(widest, textWidth);
+  const int entryLines = entry_ ? 2 : 0;
   outer_.width = std::min(screenCols, widest + 4);
-  outer_.height = std::min(screenRows, static_cast<int>(lines_.size()) + 5);
+  outer_.height = std::min(screenRows, static_cast<int>(lines_.size()) + 5 + entryLines);
   outer_.col = std::max(0, (screenCols - outer_.width) / 2);
   outer_.row = std::max(0, (screenRows - outer_.height) / 2);
+  entryRect_ = {outer_.col + 2, outer_.row + 2 + static_cast<int>(lines_.size()),
+                std::max(1, outer_.width - 4), entry_ ? 1 : 0};
   int col = outer_.col + std::max(1, (outer_.width - buttonsWidth) / 2);
   const int row = outer_.row + outer_.height - 2;
   for (auto& b : buttons_) {
     b.rect = {col, row, textCells(b.label) + 4, 1};
     col += b.rect.width + kButtonGap;
   }
+}
+
+void MessageBoxView::addEntry(const std::string& text) {
+  entry_.emplace();
+  entry_->start(text, 0, true);
+  arrange(screenCols_, screenRows_);
+}
+
+void MessageBoxView::setText(std::string text) {
+  request_.text = std::move(text);
+  arrange(screenCols_, screenRows_);
 }
 
 void MessageBoxView::moveFocus(int step) {

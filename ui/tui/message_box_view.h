@@ -1,13 +1,16 @@
 #pragma once
 // A message box on the terminal: the text wrapped to fit, its buttons in a row
 // under it, the default button focused, centred on the screen. It answers
-// once, with the value of the button chosen.
+// once, with the value of the button chosen. A box may also ask for a line of
+// text (a file name) in an entry between the text and the buttons.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "runtime/frontend.h"
+#include "ui/tui/entry_editor.h"
 #include "ui/tui/layout.h"
 
 namespace fesk::tui {
@@ -28,6 +31,11 @@ class MessageBoxView {
 
   // Places the box on a screen of that size.
   void arrange(int screenCols, int screenRows);
+  // Gives the box an entry holding `text`, all of it selected (typing
+  // replaces it); the entry then has the keyboard.
+  void addEntry(const std::string& text);
+  // New text for a box that is shown (a report of work as it goes).
+  void setText(std::string text);
 
   const apprt::MessageBoxRequest& request() const { return request_; }
   const CellRect& outer() const { return outer_; }
@@ -43,6 +51,9 @@ class MessageBoxView {
   int valueForLetter(int letter) const;
   int valueAt(int col, int row) const;  // 0 when no button is there
   int focusedValue() const;
+  EntryEditor* entry() { return entry_ ? &*entry_ : nullptr; }
+  const EntryEditor* entry() const { return entry_ ? &*entry_ : nullptr; }
+  const CellRect& entryRect() const { return entryRect_; }
 
   void answer(int value);
   bool answered() const { return answered_; }
@@ -55,6 +66,9 @@ class MessageBoxView {
   std::vector<std::wstring> lines_;
   std::vector<BoxButton> buttons_;
   int focused_ = 0;
+  std::optional<EntryEditor> entry_;
+  CellRect entryRect_;
+  int screenCols_ = 0, screenRows_ = 0;
 };
 
 }  // namespace fesk::tui

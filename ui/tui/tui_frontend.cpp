@@ -3,10 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <future>
 #include <system_error>
 
+#include "runtime/awaited_answer.h"
 #include "ui/tui/desktop.h"
 
 namespace fesk::tui {
@@ -48,17 +47,26 @@ void TuiFrontEnd::windowClosed(int handle) {
 }
 
 int TuiFrontEnd::messageBox(const apprt::MessageBoxRequest& request) {
-  if (stopped_) return request.defaultButton;
-  auto answer = std::make_shared<std::promise<int>>();
-  std::future<int> answered = answer->get_future();
-  mailbox_.post([request, answer](Desktop& d) {
-    d.askMessageBox(request, [answer](int button) { answer->set_value(button); });
+  return apprt::awaitAnswer(
+      [&](auto answer) {
+        mailbox_.post([request, answer](Desktop& d) { d.askMessageBox(request, answer); });
+      },
+      stopped_, request.defaultButton);
+}
+
+std::string TuiFrontEnd::askSavePath(const apprt::SavePathRequest& request) {
+  return apprt::awaitAnswer(
+      [&](auto answer) {
+        mailbox_.post([request, answer](Desktop& d) { d.askSavePath(request, answer); });
+      },
+      stopped_, std::string());
+}
+
+bool TuiFrontEnd::progress(const apprt::ProgressView& view) {
+  mailbox_.post([view, this](Desktop& d) {
+    d.showProgress(view, [this, id = view.id] { stops_.ask(id); });
   });
-  // The procedure thread waits here without the program lock; the terminal
-  // goes on showing the other windows and taking their input.
-  while (answered.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
-    if (stopped_) return request.defaultButton;
-  return answered.get();
+  return stops_.asked(view);
 }
 
 void TuiFrontEnd::beep() {

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "runtime/frontend.h"
+#include "runtime/progress.h"
 
 namespace fesk::tui {
 
@@ -46,6 +47,12 @@ class TuiFrontEnd : public apprt::FrontEnd {
   void standardAction(apprt::StandardAction action, int window) override;
   void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
+  // A terminal has no print preview: printing writes a PDF file instead, so
+  // printPreview is never asked for.
+  bool showsPrintPreview() const override { return false; }
+  void printPreview(const apprt::PrintedList&, int) override {}
+  std::string askSavePath(const apprt::SavePathRequest& request) override;
+  bool progress(const apprt::ProgressView& view) override;
 
   // The terminal is going away: boxes asked from now on (or still waiting)
   // answer their default button, so that procedure threads can end.
@@ -55,6 +62,7 @@ class TuiFrontEnd : public apprt::FrontEnd {
  private:
   Mailbox& mailbox_;
   std::atomic<bool> stopped_{false};
+  apprt::StopRequests stops_;
   mutable std::mutex mutex_;
   std::string haltMessage_;
 };

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -84,6 +85,14 @@ class Tour {
     shoot(box, "confirm-delete.png", true);
     box->button(QMessageBox::Cancel)->click();
     settle();
+
+    menu("&Print List...");
+    pumpUntil([&] { return desktop_.printPreview() != nullptr; });
+    QPrintPreviewDialog* preview = desktop_.printPreview();
+    if (!preview) return fail("no print preview opened");
+    shoot(preview, "print-preview.png", true);
+    preview->reject();
+    settle();
     return ok_;
   }
 
@@ -107,7 +116,8 @@ class Tour {
 
   void settle() {
     pumpUntil([&] {
-      if (desktop_.messageBox()) return true;
+      // A thread waiting for a box or a preview waits for the user too.
+      if (desktop_.messageBox() || desktop_.printPreview()) return true;
       if (!run_.waitUntilIdle(std::chrono::milliseconds(0))) return false;
       QCoreApplication::processEvents();
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -11,6 +11,7 @@
 //   form-fesk1-tab2.png     ... and on its second, with the FESK2 records
 //   form-fesk2.png          the FESK2 form
 //   confirm-delete.png      the box that confirms a delete
+//   print-preview.png       the print preview of the list of records
 //
 // The FESK1 form is opened by switching the browse's in-line editing off and
 // changing the first record, whose FESK2 records the second tab shows.

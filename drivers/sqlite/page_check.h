@@ -1,0 +1,34 @@
+#pragma once
+// Whether the pages of a database are sound. SQLite's quick_check reads every
+// page of the file (about 1 s per million records here), so an open runs it
+// only where it pays: on small files, after an unclean end and after damage
+// was met (see open_markers.h). Damage is never read as a shorter file.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "runtime/driver.h"
+
+namespace fesk::sqlite {
+
+// Files up to this size (some 7,000 records) are checked at every open: the
+// check costs some 25 ms at most, and a file damaged since its last use is
+// then reported before anything is shown or written.
+inline constexpr std::uintmax_t kCheckedAtEveryOpenBytes = 512 * 1024;
+
+// Checks the database attached as `schema`: 0 when sound; 46 when only what
+// building the keys replaces is damaged (every table still reads whole); 47
+// when a table is damaged. Also answers a failure to read (for instance 91
+// when another program holds the file).
+apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema, const std::string& fileName);
+
+// At an open of the file at `path`, attached as `schema`: checks its pages
+// when the check is due, and remembers the verdict for the next opens.
+apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
+                                      const std::filesystem::path& path,
+                                      const std::string& fileName);
+
+}  // namespace fesk::sqlite

@@ -1,0 +1,46 @@
+#pragma once
+// The printed list of records: FESK1 in the order of one of its keys, each
+// record followed by the numbers FESK2 files under its code. It is read a
+// block of records at a time through the file layer, so that a list of any
+// length is printed in bounded memory. The calling thread's instances of both
+// files are read; a file it does not have open (one that does not exist yet)
+// is printed as empty.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "runtime/printed_list.h"
+
+namespace fesk::records {
+
+// The orders the list can be printed in: those of FESK1's keys.
+enum class ListOrder { kCode, kName };
+
+// "code" or "name"; nothing for any other word.
+std::optional<ListOrder> listOrderNamed(std::string_view word);
+
+// The header of the list; `dataSet` names the data set for the reader, `date`
+// is the day it is printed on.
+apprt::PrintedListHeader recordListHeader(ListOrder order, std::string dataSet, std::string date);
+
+// Today as the list prints it: 2024-03-09, read alike in every country.
+std::string printDate();
+
+class RecordListSource : public apprt::PrintedListSource {
+ public:
+  explicit RecordListSource(ListOrder order, std::size_t recordsPerBlock = 50);
+  // Throws PrintError ("cannot read FESK2: ...") when a read fails.
+  bool read(std::vector<apprt::PrintedItem>& items) override;
+
+ private:
+  std::vector<std::string> numbersOf(std::string_view code) const;
+
+  ListOrder order_;
+  std::size_t recordsPerBlock_;
+  bool started_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace fesk::records

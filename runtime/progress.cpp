@@ -1,0 +1,60 @@
+#include "runtime/progress.h"
+
+#include <atomic>
+
+#include "runtime/program.h"
+#include "runtime/window_model.h"
+
+namespace apprt {
+namespace {
+
+// Reports closer together than this would only keep the screen busy.
+constexpr std::chrono::milliseconds kReportInterval{50};
+
+std::atomic<int> gNextProgress{1};
+
+}  // namespace
+
+Progress::Progress(std::string title) {
+  view_.id = gNextProgress++;
+  view_.window = newestOpenWindow();
+  view_.title = std::move(title);
+}
+
+Progress::~Progress() {
+  view_.ended = true;
+  try {
+    send();
+  } catch (const ProgramHalted&) {
+    // The program is ending; its front-end no longer shows the report.
+  }
+}
+
+bool Progress::update(std::string text, long done, long total) {
+  view_.text = std::move(text);
+  view_.done = done;
+  view_.total = total;
+  const auto now = std::chrono::steady_clock::now();
+  if (lastSent_ == std::chrono::steady_clock::time_point{} || now - lastSent_ >= kReportInterval) {
+    lastSent_ = now;
+    send();
+  }
+  return !stopAsked_;
+}
+
+void Progress::send() {
+  UnlockedWait unlocked;
+  if (frontEnd().progress(view_)) stopAsked_ = true;
+}
+
+void StopRequests::ask(int progressId) {
+  std::lock_guard lock(mutex_);
+  asked_.insert(progressId);
+}
+
+bool StopRequests::asked(const ProgressView& view) {
+  std::lock_guard lock(mutex_);
+  return view.ended ? asked_.erase(view.id) > 0 : asked_.count(view.id) > 0;
+}
+
+}  // namespace apprt

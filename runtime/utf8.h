@@ -1,0 +1,33 @@
+#pragma once
+// Counting and cutting UTF-8 text by characters. A character is one
+// well-formed UTF-8 sequence; a byte that starts none (a stray continuation
+// byte, a broken or overlong sequence) counts as one character of its own, so
+// that text of any origin can be measured and cut without losing a byte.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace apprt {
+
+// Length of the well-formed UTF-8 sequence at `at`, or 0 when it is not one
+// (overlong forms, surrogates and code points beyond U+10FFFF included).
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
+
+// Whether all of `text` is well-formed UTF-8.
+bool isUtf8(std::string_view text);
+
+// Bytes of the first `characters` characters of `text` (all of it when it
+// has fewer).
+std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters);
+
+// Number of characters in `text`.
+std::size_t utf8CharacterCount(std::string_view text);
+
+// Replaces the last character of `text` with the next one in code point order,
+// which UTF-8's byte order follows, so that the text sorts right after every
+// text of its length that it begins. A last byte that is no character (or the
+// last code point) is stepped up as a byte.
+void utf8StepLastCharacter(std::string& text);
+
+}  // namespace apprt

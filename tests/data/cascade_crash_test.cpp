@@ -1,0 +1,95 @@
+// A process killed at any moment of a cascade leaves the parent and all its
+// children under one code, also when another tool left the files in WAL mode.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "data/data_files.h"
+#include "data/open_file_checked.h"
+#include "data/record_writes.h"
+#include "data_test_support.h"
+#include "drivers/sqlite/sqlite_driver.h"
+#include "runtime/errors.h"
+#include "runtime/file_fault_driver.h"
+
+namespace fesk::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::microseconds;
+
+// The real driver, telling when a commit begins.
+struct CommitAnnouncingDriver : apprt::FaultDriver {
+  explicit CommitAnnouncingDriver(Signal& committing)
+      : FaultDriver(sqlite::defaultDriver()), committing(committing) {}
+  apprt::DriverStatus commit() override {
+    committing.send();
+    return FaultDriver::commit();
+  }
+  Signal& committing;
+};
+
+// Re-codes the one parent, and so all its children, again and again, telling
+// when each commit begins and when it is done, until it is killed.
+[[noreturn]] void recodeUntilKilled(Signal& committing, Signal& committed) {
+  CommitAnnouncingDriver driver(committing);
+  apprt::bindDriver(FESK1, driver);
+  apprt::bindDriver(FESK2, driver);
+  OpenDataFile(FESK1);
+  for (int round = 1;; ++round) {
+    if (recodeFirstParent("P" + std::to_string(round)) != kWriteDone) _exit(3);
+    committed.send();
+  }
+}
+
+using CascadeCrashTest = DataTest;
+
+TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialCascade) {
+  seed({{"P0", "parent"}}, {});
+  seedChildren("P0", kManyChildren);
+  std::mt19937 random(20261208);
+  microseconds cascade{0}, commit{0};
+  std::vector<int> partial;
+  for (int kill = 0; kill < 30; ++kill) {
+    ASSERT_EQ(runSql(FESK1, "PRAGMA journal_mode = WAL"), "wal");
+    ASSERT_EQ(runSql(FESK2, "PRAGMA journal_mode = WAL"), "wal");
+    Signal committing, committed;
+    const pid_t child = forkChild([&] { recodeUntilKilled(committing, committed); });
+    ASSERT_TRUE(committing.receive() && committed.receive()) << "the first cascade failed";
+    if (cascade.count() == 0) {  // measured once, on the second cascade
+      const auto start = Clock::now();
+      ASSERT_TRUE(committing.receive());
+      const auto commitStart = Clock::now();
+      ASSERT_TRUE(committed.receive() && committing.receive());
+      cascade = std::chrono::duration_cast<microseconds>(Clock::now() - start);
+      commit = std::chrono::duration_cast<microseconds>(Clock::now() - commitStart);
+    }
+    // At any moment of the next cascade or, every other time, of its commit,
+    // where both files are written.
+    if (kill % 2 == 0) {
+      std::this_thread::sleep_for(microseconds(random() % cascade.count()));
+    } else {
+      ASSERT_TRUE(committing.receive());
+      std::this_thread::sleep_for(microseconds(random() % commit.count()));
+    }
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(waitChild(child), -SIGKILL) << "the writer stopped by itself";
+
+    const auto parents = storedFesk1();
+    ASSERT_EQ(parents.size(), 1u);
+    const std::string children =
+        "SELECT count(*) FROM FESK2 WHERE CODE = '" + parents[0].first + "'";
+    if (runSql(FESK2, children) != std::to_string(kManyChildren)) partial.push_back(kill);
+  }
+  EXPECT_EQ(partial, std::vector<int>{}) << "kills that left a partial cascade";
+  // What the commits of the killed writers left behind went at the opens since.
+  for (const auto& entry : std::filesystem::directory_iterator(dataSet_.directory())) {
+    EXPECT_EQ(entry.path().string().find("-mj"), std::string::npos) << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace fesk::test
