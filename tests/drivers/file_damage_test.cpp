@@ -80,9 +80,10 @@ TEST_P(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMend
   EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
   ASSERT_EQ(openCodes(), 0);
 
-  damage("DROP INDEX \"CODES.KEYCODE.unique\";"
-         "CREATE INDEX \"CODES.KEYCODE.unique\" ON CODES (CODE)",
-         "DROP INDEX codes_keycode; CREATE INDEX codes_keycode ON codes (code)");
+  damage(
+      "DROP INDEX \"CODES.KEYCODE.unique\";"
+      "CREATE INDEX \"CODES.KEYCODE.unique\" ON CODES (CODE)",
+      "DROP INDEX codes_keycode; CREATE INDEX codes_keycode ON codes (code)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid) << "the code key must be unique";
   CODES.buildKeys();
   openTestFiles();
@@ -91,24 +92,34 @@ TEST_P(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMend
 
 // Text columns that compared letter case would let "b001" stand beside "B001"
 // under a unique key.
-TEST_P(SqliteFileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefused) {
-  sql("DROP INDEX \"CODES.KEYCODE\";"
-      "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE BINARY)");
+TEST_P(FileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefused) {
+  damage(
+      "DROP INDEX \"CODES.KEYCODE\";"
+      "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE BINARY)",
+      "DROP INDEX codes_keycode; CREATE UNIQUE INDEX codes_keycode ON codes (code)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
-  for (const std::string columns :
-       {"CODE TEXT NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
-        "CODE INTEGER COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL"}) {
-    sql("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT, " + columns +
-        "); CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE NOCASE);"
-        "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME)");
-    EXPECT_EQ(openCodes(), apprt::kFileInvalid) << columns;
+  const std::pair<std::string, std::string> columnsOfEach[] = {
+      {"CODE TEXT NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
+       "code text COLLATE \"POSIX\" NOT NULL, name text COLLATE \"C\" NOT NULL"},
+      {"CODE INTEGER COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
+       "code integer NOT NULL, name text COLLATE \"C\" NOT NULL"}};
+  for (const auto& [sqlite, postgres] : columnsOfEach) {
+    damage("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT, " + sqlite +
+               "); CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE NOCASE);"
+               "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME)",
+           "DROP TABLE codes; CREATE TABLE codes (id bigint GENERATED ALWAYS AS IDENTITY"
+           " PRIMARY KEY, " +
+               postgres + ")");
+    EXPECT_EQ(openCodes(), apprt::kFileInvalid)
+        << (GetParam() == Store::kSqlite ? sqlite : postgres);
   }
 }
 
 TEST_P(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
-  damage("DROP INDEX \"CODES.KEYCODE.unique\";"
-         "INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')",
-         "DROP INDEX codes_keycode; INSERT INTO codes (code, name) VALUES ('CODE1', 'again')");
+  damage(
+      "DROP INDEX \"CODES.KEYCODE.unique\";"
+      "INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')",
+      "DROP INDEX codes_keycode; INSERT INTO codes (code, name) VALUES ('CODE1', 'again')");
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
