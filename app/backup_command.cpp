@@ -18,10 +18,15 @@ int runBackup(ArgumentReader& arguments) {
     return true;
   });
   if (!arguments.failed() && rest.size() != 1) arguments.fail("name the backup directory");
+  DataSetCopyRun run{.from = {}, .to = {}, .replace = replace};
+  std::string why;
+  if (!arguments.failed() && (!chooseDataSet(dataSet, run.from, why) ||
+                              !chooseNamedDataSet(rest[0], std::nullopt, run.to, why))) {
+    arguments.fail(why);
+  }
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
 
-  return runDataSetCopy(kCommand,
-                        {.from = chosenDataSetName(dataSet), .to = rest[0], .replace = replace});
+  return runDataSetCopy(kCommand, run);
 }
 
 }  // namespace

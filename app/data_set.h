@@ -1,8 +1,12 @@
 #pragma once
 // The data set a run of fesk works on, chosen on the command line the same way
-// for the program and for every command: the options, and the driver that the
-// data files are bound to.
+// for the program and for every command: the options, what they (or a data
+// set's name on a command line) choose, and the driver that the data files are
+// bound to. A data set is a data directory of SQLite files (the default), or a
+// schema on a PostgreSQL server shared by several workstations (--database, or
+// FESK_DATABASE in the environment).
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,17 +18,46 @@ namespace fesk {
 
 struct DataSetOptions {
   std::optional<std::string> dataDir;
+  std::optional<std::string> database;  // a libpq connection string or postgresql:// URI
+  std::optional<std::string> schema;    // on the server; "fesk" when not given
 };
 
 // The usage lines of the data set options.
 extern const std::string_view kDataSetUsage;
 
+// The schema of a data set on a server when none is named.
+inline constexpr std::string_view kDefaultSchema = "fesk";
+
 // Takes the current argument (and its value) when it is a data set option.
 bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options);
 
-// Makes `options` the data set of this process (the data directory is created
-// when missing) and marks it as used by this process (data_directory_lock.h).
-// False, with the reason in `why`, when it cannot be used.
+// A data set as chosen: a data directory, or a schema on a server.
+struct DataSetChoice {
+  std::filesystem::path directory;  // absolute; empty for a server
+  std::string conninfo;             // empty for a directory
+  std::string schema;
+  std::string name;  // as messages name it
+
+  bool onServer() const { return !conninfo.empty(); }
+};
+
+// What `options` choose: the data directory (the default one when they name
+// none), or the server they name; FESK_DATABASE names the server when they
+// name no data set. False, with the reason in `why`, when they cannot be used.
+bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::string& why);
+
+// What a data set's name on a command line chooses: a server when it is a
+// connection string or URI (in `schema`), else a data directory.
+bool chooseNamedDataSet(const std::string& name, const std::optional<std::string>& schema,
+                        DataSetChoice& choice, std::string& why);
+
+// Whether two choices are the same data set.
+bool sameDataSet(const DataSetChoice& a, const DataSetChoice& b);
+
+// Makes what `options` choose the data set of this process (a data directory
+// is created when missing) and marks it as used by this process
+// (data_directory_lock.h, pg_schema_lock.h). False, with the reason in `why`,
+// when it cannot be used.
 bool useDataSet(const DataSetOptions& options, std::string& why);
 
 // The chosen data set as printed lists name it: its data directory.

@@ -13,8 +13,8 @@
 namespace fesk {
 
 struct DataSetCopyRun {
-  std::string from;
-  std::string to;
+  DataSetChoice from;
+  DataSetChoice to;
   bool replace = false;
   // Asked once both are open, before anything is copied; false copies nothing.
   std::function<bool(const NamedDataSet& from, const NamedDataSet& to)> confirm = nullptr;

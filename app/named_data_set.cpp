@@ -1,49 +1,33 @@
 #include "app/named_data_set.h"
 
-#include <regex>
-
+#include "drivers/postgres/pg_driver.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/data_directory.h"
 
 namespace fesk {
 
-bool isConnectionString(std::string_view name) {
-  if (name.starts_with("postgresql://") || name.starts_with("postgres://")) return true;
-  static const std::regex keyValueWord(R"((^|\s)[A-Za-z_]+\s*=)");
-  return std::regex_search(name.begin(), name.end(), keyValueWord);
-}
-
-bool openNamedDataSet(const std::string& name, DataSetUse use, NamedDataSet& dataSet,
+bool openNamedDataSet(const DataSetChoice& choice, DataSetUse use, NamedDataSet& dataSet,
                       std::string& why) {
-  dataSet.name = name;
-  if (isConnectionString(name)) {
-    why = "this fesk has no PostgreSQL driver, so it cannot use " + name;
-    return false;
+  dataSet.choice = choice;
+  if (!choice.onServer()) {
+    std::error_code error;
+    if (use == DataSetUse::kRead && !std::filesystem::is_directory(choice.directory, error)) {
+      why = "there is no data directory " + choice.name;
+      return false;
+    }
+    if (use != DataSetUse::kRead && !apprt::makeDataDirectory(choice.directory, &why)) return false;
   }
-  std::error_code error;
-  const std::filesystem::path directory = std::filesystem::absolute(name, error);
-  if (use == DataSetUse::kRead && !std::filesystem::is_directory(directory, error)) {
-    why = "there is no data directory " + name;
-    return false;
-  }
-  if (use != DataSetUse::kRead && !apprt::makeDataDirectory(directory, &why)) return false;
-  dataSet.directory = std::filesystem::weakly_canonical(directory, error);
-  const bool locked = use == DataSetUse::kReplace ? dataSet.lock.takeAlone(directory, why)
-                                                  : dataSet.lock.share(directory, why);
+  // On a server, taking the lock is also the first word with it: a server that
+  // cannot be reached is told here, before anything is read.
+  const bool locked = use == DataSetUse::kReplace ? dataSet.lock.takeAlone(choice, why)
+                                                  : dataSet.lock.share(choice, why);
   if (!locked) return false;
-  dataSet.driver = std::make_unique<sqlite::SqliteDriver>(directory);
+  if (choice.onServer()) {
+    dataSet.driver = std::make_unique<postgres::PgDriver>(choice.conninfo, choice.schema);
+  } else {
+    dataSet.driver = std::make_unique<sqlite::SqliteDriver>(choice.directory);
+  }
   return true;
-}
-
-std::string chosenDataSetName(const DataSetOptions& options) {
-  return options.dataDir ? *options.dataDir : apprt::dataDirectory().string();
-}
-
-bool namesDataSet(const std::string& name, const NamedDataSet& dataSet) {
-  if (dataSet.directory.empty() || isConnectionString(name)) return name == dataSet.name;
-  std::error_code error;
-  return std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error) ==
-         dataSet.directory;
 }
 
 }  // namespace fesk

@@ -8,7 +8,8 @@ namespace fesk {
 namespace {
 
 constexpr std::string_view kProgramUsage =
-    "usage: fesk [--data-dir DIR] [--ui=qt | --ui=tui | --ui=headless --script FILE]\n"
+    "usage: fesk [--data-dir DIR | --database CONNINFO [--schema NAME]]\n"
+    "            [--ui=qt | --ui=tui | --ui=headless --script FILE]\n"
     "       fesk COMMAND [ARGUMENTS]\n"
     "  --ui=qt            the desktop front-end (the default where a display is available)\n"
     "  --ui=tui           the terminal front-end (the default in a terminal without a display)\n"

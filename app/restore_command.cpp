@@ -27,17 +27,21 @@ int runRestore(ArgumentReader& arguments) {
     return true;
   });
   if (!arguments.failed() && rest.size() != 1) arguments.fail("name the backup directory");
+  DataSetCopyRun run{.from = {}, .to = {}, .replace = true, .confirm = nullptr};
+  std::string why;
+  if (!arguments.failed() && (!chooseNamedDataSet(rest[0], std::nullopt, run.from, why) ||
+                              !chooseDataSet(dataSet, run.to, why))) {
+    arguments.fail(why);
+  }
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
 
   // The data set is taken alone before the question: no other fesk may have
   // its files open while they are replaced, nor open them until that is done.
-  const auto ask = [&](const NamedDataSet& backup, const NamedDataSet& target) {
-    return yes || userAgrees("Replace every record in " + target.name +
-                             " with those of the backup " + backup.name + "?");
+  run.confirm = [&](const NamedDataSet& backup, const NamedDataSet& target) {
+    return yes || userAgrees("Replace every record in " + target.choice.name +
+                             " with those of the backup " + backup.choice.name + "?");
   };
-  return runDataSetCopy(
-      kCommand,
-      {.from = rest[0], .to = chosenDataSetName(dataSet), .replace = true, .confirm = ask});
+  return runDataSetCopy(kCommand, run);
 }
 
 }  // namespace

@@ -45,11 +45,12 @@ function(fesk_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
 endfunction()
 
-# fesk_test_suite(NAME DIR DEPS ...): one GoogleTest executable of every
-# *_test.cpp in DIR, each test case registered with CTest under the label NAME
-# (so that `./test --suites NAME` builds and runs it alone).
+# fesk_test_suite(NAME DIR DEPS ... [TEST_PROPERTIES ...]): one GoogleTest
+# executable of every *_test.cpp in DIR, each test case registered with CTest
+# under the label NAME (so that `./test --suites NAME` builds and runs it
+# alone), with the given CTest properties besides its time-out.
 function(fesk_test_suite name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;TEST_PROPERTIES" ${ARGN})
   fesk_require_targets(${name} ${ARG_DEPS})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT sources)
@@ -62,7 +63,8 @@ function(fesk_test_suite name dir)
   # Where tests find the tree's own files (examples, scripts); __FILE__ may be
   # relative when a compiler cache rewrites paths.
   target_compile_definitions(${name} PRIVATE FESK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120 LABELS ${name})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES TIMEOUT 120 LABELS ${name} ${ARG_TEST_PROPERTIES})
 endfunction()
 
 # fesk_embed_texts(TARGET FILES ... INCLUDE header NAMESPACE ns FUNCTION name TYPE type):

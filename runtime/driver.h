@@ -40,6 +40,10 @@ struct DriverStatus {
   bool ok() const { return code == kNoError; }
 };
 
+// The driver code of a 90 that means the store cannot be reached (a server
+// down or cut off): the runtime tells the user (unreachable_store.h).
+inline constexpr std::string_view kUnreachableDriverCode = "08006";
+
 // A record's identity: assigned when it is added, never changed and never
 // given to another record of the file.
 using RecordIdentity = std::int64_t;

@@ -5,10 +5,12 @@
 #include "runtime/file_damage.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_position.h"
+#include "runtime/unreachable_store.h"
 
 namespace apprt {
 
 bool report(const DriverStatus& status) {
+  watchForUnreachableStore(status);
   setError(status.code, status.driverCode, status.driverMessage);
   return status.ok();
 }

@@ -67,6 +67,11 @@ inline constexpr int kOpenSharedReadOnly = 0x40;   // 64
 inline constexpr int kOpenSharedReadWrite = 0x42;  // 66
 inline constexpr int kOpenViewMode = 0x22;         // 34
 
+// Whether a file opened in `mode` may only be read.
+inline constexpr bool opensForReadingOnly(int mode) {
+  return (mode & 0x0F) == kOpenReadOnly;
+}
+
 class FileDeclaration {
  public:
   FileDeclaration(std::string name, std::vector<FieldDeclaration> fields,

@@ -8,12 +8,10 @@
 namespace apprt {
 namespace {
 
-constexpr int kAccessMask = 0x0F;
-
 // The open instance when the thread may write the file, else null with the error set.
 FileInstance* writableInstance(const FileDeclaration& file) {
   FileInstance* instance = openInstance(file);
-  if (instance && (instance->mode & kAccessMask) == kOpenReadOnly) {
+  if (instance && opensForReadingOnly(instance->mode)) {
     setError(kAccessDenied);
     return nullptr;
   }

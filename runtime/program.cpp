@@ -11,6 +11,7 @@
 #include "runtime/frontend.h"
 #include "runtime/procedure_thread.h"
 #include "runtime/thread_wait.h"
+#include "runtime/unreachable_store.h"
 
 namespace apprt {
 namespace {
@@ -218,6 +219,7 @@ Message nextMessage(ProcedureThread& t) {
 }  // namespace
 
 Message waitForMessage() {
+  tellUnreachableStore();
   ProcedureThread& t = *tThread;
   return whileUnlocked([&] { return nextMessage(t); });
 }

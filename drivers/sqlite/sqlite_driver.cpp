@@ -1,8 +1,5 @@
 #include "drivers/sqlite/sqlite_driver.h"
 
-#include <cctype>
-#include <charconv>
-
 #include "drivers/sqlite/database_creation.h"
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/key_building.h"
@@ -12,14 +9,13 @@
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/super_journals.h"
 #include "runtime/data_directory.h"
+#include "runtime/driver_options.h"
 #include "runtime/file_declaration.h"
 
 namespace fesk::sqlite {
 namespace {
 
 using apprt::DriverStatus;
-
-constexpr std::string_view kRecoverOption = "recover=";
 
 // 2 for a missing file (or an empty one, left by a creation cut short), 47 for
 // one that is no database.
@@ -93,21 +89,12 @@ DriverStatus SqliteDriver::buildKeys(const apprt::FileDeclaration& file) {
 
 DriverStatus SqliteDriver::send(const apprt::FileDeclaration& file, std::string_view option,
                                 std::string& answer) {
-  std::string lower(option);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  int seconds = -1;
-  if (lower.starts_with(kRecoverOption)) {
-    const char* begin = lower.data() + kRecoverOption.size();
-    const char* end = lower.data() + lower.size();
-    const auto [stop, failed] = std::from_chars(begin, end, seconds);
-    if (failed != std::errc() || stop != end) seconds = -1;
-  }
-  if (seconds < 0) {
-    return {apprt::kDriverError, "", "unknown driver option: " + std::string(option)};
-  }
+  DriverStatus status;
+  const int seconds = apprt::recoverSeconds(option, status);
+  if (!status.ok()) return status;
   std::lock_guard lock(mutex_);
   recoverySeconds_[file.fileName()] = seconds;
-  answer = "Recover=" + std::to_string(seconds);
+  answer = apprt::recoverAnswer(seconds);
   return {};
 }
 

@@ -1,14 +1,11 @@
 #include "acceptance_support.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <mutex>
 
 #include "app/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
 #include "runtime/errors.h"
 #include "runtime/file_transaction.h"
 
@@ -48,18 +45,17 @@ Records allRecords(const apprt::FileDeclaration& file, const apprt::KeyDeclarati
 }  // namespace
 
 void AcceptanceTest::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-accept-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  directory_ = pattern;
-  ASSERT_TRUE(apprt::setDataDirectory(directory_));
-  // The program binds the files to this driver at start-up; seeding before the
-  // first start needs the same binding.
+  // The program binds the files to the SQLite driver at its first start in
+  // the process (and never again); a test on another driver binds them itself.
   bindDataFiles(sqlite::defaultDriver());
+  apprt::bindDriver(FESK1, dataSet_.driver());
+  apprt::bindDriver(FESK2, dataSet_.driver());
 }
 
 void AcceptanceTest::TearDown() {
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
+  // The files stay bound to a driver that outlives every test.
+  apprt::bindDriver(FESK1, sqlite::defaultDriver());
+  apprt::bindDriver(FESK2, sqlite::defaultDriver());
 }
 
 int AcceptanceTest::runProgram(const std::function<void(headless::Session&)>& user) {
@@ -92,7 +88,7 @@ Records AcceptanceTest::storedFesk2() {
 }
 
 bool AcceptanceTest::dataFileExists(const std::string& name) const {
-  return std::filesystem::exists(directory_ / (name + ".sqlite"));
+  return std::filesystem::exists(dataSet_.directory() / (name + ".sqlite"));
 }
 
 bool AcceptanceTest::transcriptHas(const std::string& line) const {

@@ -1,7 +1,8 @@
 #pragma once
 // Acceptance tests run the whole program the way `fesk --ui=headless` does:
-// ProgramEntry with a runner that starts a headless session, on a data
-// directory of the test's own that goes away afterwards. The test acts as the
+// ProgramEntry with a runner that starts a headless session, on a scratch data
+// set of the test's own that goes away afterwards (SQLite, or either driver
+// for the suites parametrized by Store). The test acts as the
 // user through the session, then looks at what was shown and what is stored.
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "runtime/frontend.h"
+#include "support/scratch_data_set.h"
 #include "ui/headless/session.h"
 
 namespace fesk::test {
@@ -28,6 +30,7 @@ inline const std::string kChangeFesk2Title = "Changing a fesk2 Record";
 
 class AcceptanceTest : public ::testing::Test {
  protected:
+  explicit AcceptanceTest(Store store = Store::kSqlite) : dataSet_(store) {}
   void SetUp() override;
   void TearDown() override;
 
@@ -49,9 +52,20 @@ class AcceptanceTest : public ::testing::Test {
   bool dataFileExists(const std::string& name) const;
   bool transcriptHas(const std::string& line) const;
 
-  std::filesystem::path directory_;
+  ScratchDataSet dataSet_;
   std::vector<std::string> transcript_;
 };
+
+// An acceptance test run on each driver.
+class EveryDriverAcceptanceTest : public AcceptanceTest,
+                                  public ::testing::WithParamInterface<Store> {
+ protected:
+  EveryDriverAcceptanceTest() : AcceptanceTest(GetParam()) {}
+};
+
+inline auto bothDrivers() {
+  return ::testing::Values(Store::kSqlite, Store::kPostgres);
+}
 
 // Opens a browse window from the frame and switches in-line editing off, so
 // that insert, change and delete go through the forms.

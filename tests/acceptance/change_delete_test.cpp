@@ -8,7 +8,7 @@ namespace {
 
 using headless::Session;
 
-class ChangeAndDelete : public AcceptanceTest {
+class ChangeAndDelete : public EveryDriverAcceptanceTest {
  protected:
   void SetUp() override {
     AcceptanceTest::SetUp();
@@ -24,7 +24,7 @@ class ChangeAndDelete : public AcceptanceTest {
   }
 };
 
-TEST_F(ChangeAndDelete, TheFormShowsTheRecordAndOnlyItsOwnFesk2Records) {
+TEST_P(ChangeAndDelete, TheFormShowsTheRecordAndOnlyItsOwnFesk2Records) {
   const int exitCode = runProgram([&](Session& user) {
     openBrowseWithForms(user);
     changeRow(user, 1);
@@ -50,7 +50,7 @@ TEST_F(ChangeAndDelete, TheFormShowsTheRecordAndOnlyItsOwnFesk2Records) {
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alpha"}, {"B2", "Bravo"}, {"C3", "Charlie"}}));
 }
 
-TEST_F(ChangeAndDelete, ANewCodeIsCarriedOverToTheFesk2Records) {
+TEST_P(ChangeAndDelete, ANewCodeIsCarriedOverToTheFesk2Records) {
   const int exitCode = runProgram([&](Session& user) {
     openBrowseWithForms(user);
     changeRow(user, 1);
@@ -72,7 +72,7 @@ TEST_F(ChangeAndDelete, ANewCodeIsCarriedOverToTheFesk2Records) {
   EXPECT_EQ(storedFesk2(), (Records{{"B2", "m1"}, {"D4", "n1"}, {"D4", "n2"}}));
 }
 
-TEST_F(ChangeAndDelete, DeletingARecordAfterConfirmingDeletesItsFesk2Records) {
+TEST_P(ChangeAndDelete, DeletingARecordAfterConfirmingDeletesItsFesk2Records) {
   const int exitCode = runProgram([&](Session& user) {
     openBrowseWithForms(user);
     user.row(1);
@@ -96,7 +96,7 @@ TEST_F(ChangeAndDelete, DeletingARecordAfterConfirmingDeletesItsFesk2Records) {
   EXPECT_EQ(storedFesk2(), (Records{{"B2", "m1"}}));
 }
 
-TEST_F(ChangeAndDelete, Fesk2RecordsAreInsertedChangedAndDeletedFromTheForm) {
+TEST_P(ChangeAndDelete, Fesk2RecordsAreInsertedChangedAndDeletedFromTheForm) {
   const int exitCode = runProgram([&](Session& user) {
     openBrowseWithForms(user);
     changeRow(user, 3);
@@ -132,6 +132,8 @@ TEST_F(ChangeAndDelete, Fesk2RecordsAreInsertedChangedAndDeletedFromTheForm) {
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alpha"}, {"B2", "Bravo"}, {"C3", "Charlie"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"A1", "n1"}, {"A1", "n2"}, {"B2", "m1"}, {"C3", "k1b"}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ChangeAndDelete, bothDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -8,9 +8,9 @@ namespace {
 
 using headless::Session;
 
-class ConcurrentChange : public AcceptanceTest {};
+class ConcurrentChange : public EveryDriverAcceptanceTest {};
 
-TEST_F(ConcurrentChange, TheSecondSaveIsReportedAndShowsTheOtherVersion) {
+TEST_P(ConcurrentChange, TheSecondSaveIsReportedAndShowsTheOtherVersion) {
   seed({{"A1", "Alpha"}, {"B2", "Bravo"}}, {{"A1", "n1"}});
   const int exitCode = runProgram([&](Session& user) {
     // The first browse opens A1's form and leaves it open.
@@ -58,6 +58,8 @@ TEST_F(ConcurrentChange, TheSecondSaveIsReportedAndShowsTheOtherVersion) {
   EXPECT_EQ(storedFesk1(), (Records{{"A8", "Changed elsewhere"}, {"B2", "Bravo"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"A8", "n1"}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ConcurrentChange, bothDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

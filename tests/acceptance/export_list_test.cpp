@@ -32,7 +32,7 @@ class ExportList : public AcceptanceTest {
 
 TEST_F(ExportList, TheBrowseInFrontIsSavedInItsOrder) {
   seed({{"A1", "Zulu"}, {"B2", "Yankee, Jr."}, {"C3", "Xray"}});
-  const auto csv = directory_ / "list.csv";
+  const auto csv = dataSet_.directory() / "list.csv";
   const int exitCode = runProgram([&](Session& user) {
     user.menu("&fesk");
     user.tab("FES:Keyname");
@@ -45,12 +45,12 @@ TEST_F(ExportList, TheBrowseInFrontIsSavedInItsOrder) {
 
     user.frontEnd().answerSavePath("");  // cancelled: nothing is written, nothing said
     user.menu(kExportList);
-    user.frontEnd().answerSavePath((directory_ / "none" / "list.csv").string());
+    user.frontEnd().answerSavePath((dataSet_.directory() / "none" / "list.csv").string());
     user.answer(apprt::kButtonOk);
     user.menu(kExportList);
     const auto texts = boxTexts(user);
     ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1], "cannot write " + (directory_ / "none" / "list.csv").string());
+    EXPECT_EQ(texts[1], "cannot write " + (dataSet_.directory() / "none" / "list.csv").string());
     EXPECT_TRUE(user.frontEnd().errors().empty());
   });
   EXPECT_EQ(exitCode, 0);
@@ -64,7 +64,7 @@ TEST_F(ExportList, StoppingTheWorkLeavesTheFileThatWasThere) {
     many.emplace_back(code, "Name");
   }
   seed(many);
-  const auto csv = directory_ / "list.csv";
+  const auto csv = dataSet_.directory() / "list.csv";
   std::ofstream(csv) << "last week's list";
   const int exitCode = runProgram([&](Session& user) {
     user.frontEnd().answerSavePath(csv.string());
@@ -80,7 +80,7 @@ TEST_F(ExportList, StoppingTheWorkLeavesTheFileThatWasThere) {
   });
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(contentOf(csv), "last week's list");
-  for (const auto& entry : std::filesystem::directory_iterator(directory_))
+  for (const auto& entry : std::filesystem::directory_iterator(dataSet_.directory()))
     EXPECT_NE(entry.path().extension(), ".part") << entry.path();
 }
 

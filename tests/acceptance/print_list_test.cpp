@@ -95,7 +95,7 @@ TEST_F(PrintList, ThePreviewFollowsTheOrderOfTheBrowseInFront) {
   EXPECT_EQ(previews[0].header.title, "fesk1 by code");
   EXPECT_EQ(previews[1].header.title, "fesk1 by name");
   EXPECT_EQ(previews[1].header.headings, (std::vector<std::string>{"Code", "Name"}));
-  EXPECT_EQ(previews[1].header.dataSet, directory_.string());
+  EXPECT_EQ(previews[1].header.dataSet, dataSet_.directory().string());
 }
 
 TEST_F(PrintList, WithoutAPreviewTheListIsWrittenToTheFileTheUserNames) {

@@ -1,5 +1,6 @@
 // The newcomer's tour (examples/tour.fesk) runs through to the end as the
-// program itself would run it, and its transcript shows each step.
+// program itself would run it, on either driver, and its transcript shows
+// each step, the same on both.
 
 #include <algorithm>
 #include <fstream>
@@ -7,6 +8,7 @@
 
 #include "acceptance_support.h"
 #include "app/program_entry.h"
+#include "data/data_files.h"
 #include "ui/headless/script_runner.h"
 
 namespace fesk::test {
@@ -14,21 +16,20 @@ namespace {
 
 const std::filesystem::path kTour = std::filesystem::path(FESK_SOURCE_DIR) / "examples/tour.fesk";
 
-class Tour : public AcceptanceTest {
- protected:
-  // Runs the tour as `fesk --ui=headless --script examples/tour.fesk` does.
-  int runTour(std::string& transcript) {
-    std::ifstream script(kTour);
-    EXPECT_TRUE(script.good()) << kTour;
-    std::ostringstream out;
-    const int exitCode = ProgramEntry(
-        [&](apprt::Procedure first) { return headless::runScript(script, std::move(first), out); });
-    transcript = out.str();
-    return exitCode;
-  }
-};
+// Runs the tour as `fesk --ui=headless --script examples/tour.fesk` does.
+int runTour(std::string& transcript) {
+  std::ifstream script(kTour);
+  EXPECT_TRUE(script.good()) << kTour;
+  std::ostringstream out;
+  const int exitCode = ProgramEntry(
+      [&](apprt::Procedure first) { return headless::runScript(script, std::move(first), out); });
+  transcript = out.str();
+  return exitCode;
+}
 
-TEST_F(Tour, RunsToTheEndAndShowsEveryStep) {
+using Tour = EveryDriverAcceptanceTest;
+
+TEST_P(Tour, RunsToTheEndAndShowsEveryStep) {
   std::string transcript;
   EXPECT_EQ(runTour(transcript), 0);
   EXPECT_EQ(transcript.find("script error"), std::string::npos) << transcript;
@@ -57,6 +58,21 @@ TEST_F(Tour, RunsToTheEndAndShowsEveryStep) {
   EXPECT_EQ(std::count(planets.begin(), planets.end(), Records::value_type{"P01", "Mercury"}), 1);
   EXPECT_TRUE(storedFesk2().empty()) << "Earth's numbers went with it";
 }
+
+using TourOnAServer = AcceptanceTest;
+
+TEST_F(TourOnAServer, ShowsTheSameTranscriptAsOnTheEmbeddedDriver) {
+  std::string embedded;
+  runTour(embedded);
+  ScratchDataSet server(Store::kPostgres);
+  apprt::bindDriver(FESK1, server.driver());
+  apprt::bindDriver(FESK2, server.driver());
+  std::string onServer;
+  runTour(onServer);
+  EXPECT_EQ(onServer, embedded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, Tour, bothDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

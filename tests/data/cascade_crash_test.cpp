@@ -86,7 +86,7 @@ TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialC
   }
   EXPECT_EQ(partial, std::vector<int>{}) << "kills that left a partial cascade";
   // What the commits of the killed writers left behind went at the opens since.
-  for (const auto& entry : std::filesystem::directory_iterator(directory_)) {
+  for (const auto& entry : std::filesystem::directory_iterator(dataSet_.directory())) {
     EXPECT_EQ(entry.path().string().find("-mj"), std::string::npos) << entry.path();
   }
 }

@@ -15,7 +15,7 @@ namespace {
 
 using apprt::DriverOperation;
 
-class CascadeTest : public DataTest {
+class CascadeTest : public EveryDriverDataTest {
  protected:
   // Seeds parents A, M and Z; M has three children between the others'.
   void seedFamilies() {
@@ -54,7 +54,7 @@ class CascadeTest : public DataTest {
   ProgramOutcome outcome;
 };
 
-TEST_F(CascadeTest, DeletingAParentDeletesItsThreeChildrenAndNothingElse) {
+TEST_P(CascadeTest, DeletingAParentDeletesItsThreeChildrenAndNothingElse) {
   seedFamilies();
   EXPECT_EQ(deleteParent("M"), kWriteDone);
   EXPECT_TRUE(outcome.boxes.empty());
@@ -62,20 +62,20 @@ TEST_F(CascadeTest, DeletingAParentDeletesItsThreeChildrenAndNothingElse) {
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"Z", "4"}}));
 }
 
-TEST_F(CascadeTest, DeletingAParentWithNoChildrenDeletesJustIt) {
+TEST_P(CascadeTest, DeletingAParentWithNoChildrenDeletesJustIt) {
   seed({{"A", "alpha"}, {"B", "bravo"}, {"C", "charlie"}}, {{"A", "1"}, {"C", "3"}});
   EXPECT_EQ(deleteParent("B"), kWriteDone);
   EXPECT_EQ(storedFesk1(), (Records{{"A", "alpha"}, {"C", "charlie"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"C", "3"}}));
 }
 
-TEST_F(CascadeTest, DeletingTheLastParentDeletesChildrenUpToTheEndOfTheFile) {
+TEST_P(CascadeTest, DeletingTheLastParentDeletesChildrenUpToTheEndOfTheFile) {
   seed({{"A", "alpha"}, {"Z", "zulu"}}, {{"Z", "1"}, {"A", "2"}, {"Z", "3"}});
   EXPECT_EQ(deleteParent("Z"), kWriteDone);
   EXPECT_EQ(storedFesk2(), (Records{{"A", "2"}}));
 }
 
-TEST_F(CascadeTest, RecodingToALaterCodeCarriesEveryChildOver) {
+TEST_P(CascadeTest, RecodingToALaterCodeCarriesEveryChildOver) {
   seedFamilies();
   EXPECT_EQ(changeParent("M", "T", "mike"), kWriteDone);
   EXPECT_TRUE(outcome.boxes.empty());
@@ -83,21 +83,21 @@ TEST_F(CascadeTest, RecodingToALaterCodeCarriesEveryChildOver) {
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"T", "2"}, {"T", "3"}, {"T", "5"}, {"Z", "4"}}));
 }
 
-TEST_F(CascadeTest, RecodingToAnEarlierCodeCarriesEveryChildOver) {
+TEST_P(CascadeTest, RecodingToAnEarlierCodeCarriesEveryChildOver) {
   seedFamilies();
   EXPECT_EQ(changeParent("M", "B", "mike"), kWriteDone);
   EXPECT_EQ(storedFesk1(), (Records{{"A", "alpha"}, {"B", "mike"}, {"Z", "zulu"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"B", "2"}, {"B", "3"}, {"B", "5"}, {"Z", "4"}}));
 }
 
-TEST_F(CascadeTest, RecodingAParentWithNoChildrenWritesJustIt) {
+TEST_P(CascadeTest, RecodingAParentWithNoChildrenWritesJustIt) {
   seed({{"A", "alpha"}, {"B", "bravo"}}, {{"A", "1"}});
   EXPECT_EQ(changeParent("B", "C", "bravo"), kWriteDone);
   EXPECT_EQ(storedFesk1(), (Records{{"A", "alpha"}, {"C", "bravo"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}}));
 }
 
-TEST_F(CascadeTest, ChangingOnlyTheNameWritesNoChild) {
+TEST_P(CascadeTest, ChangingOnlyTheNameWritesNoChild) {
   seedFamilies();
   useFaultDriver();  // counts the writes, injects nothing
   EXPECT_EQ(changeParent("M", "M", "november"), kWriteDone);
@@ -108,28 +108,28 @@ TEST_F(CascadeTest, ChangingOnlyTheNameWritesNoChild) {
 
 // The code key ignores letter case, so "m" children belong to parent "M" and
 // lie among its other children in key order.
-TEST_F(CascadeTest, DeletingAParentDeletesChildrenCodedInAnotherLetterCase) {
+TEST_P(CascadeTest, DeletingAParentDeletesChildrenCodedInAnotherLetterCase) {
   seed({{"A", "alpha"}, {"Mx", "mike"}, {"Z", "zulu"}},
        {{"Mx", "1"}, {"mx", "2"}, {"MX", "3"}, {"Mx", "4"}, {"mX", "5"}, {"Z", "6"}});
   EXPECT_EQ(deleteParent("Mx"), kWriteDone);
   EXPECT_EQ(storedFesk2(), (Records{{"Z", "6"}}));
 }
 
-TEST_F(CascadeTest, RecodingAParentRecodesChildrenCodedInAnotherLetterCase) {
+TEST_P(CascadeTest, RecodingAParentRecodesChildrenCodedInAnotherLetterCase) {
   seed({{"A", "alpha"}, {"Mx", "mike"}, {"Z", "zulu"}},
        {{"Mx", "1"}, {"mx", "2"}, {"MX", "3"}, {"A", "4"}});
   EXPECT_EQ(changeParent("Mx", "Q", "mike"), kWriteDone);
   EXPECT_EQ(storedFesk2(), (Records{{"A", "4"}, {"Q", "1"}, {"Q", "2"}, {"Q", "3"}}));
 }
 
-TEST_F(CascadeTest, ChangingOnlyTheLetterCaseOfACodeGivesItToEveryChild) {
+TEST_P(CascadeTest, ChangingOnlyTheLetterCaseOfACodeGivesItToEveryChild) {
   seed({{"Mx", "mike"}}, {{"mx", "1"}, {"Mx", "2"}});
   EXPECT_EQ(changeParent("Mx", "MX", "mike"), kWriteDone);
   EXPECT_EQ(storedFesk1(), (Records{{"MX", "mike"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"MX", "1"}, {"MX", "2"}}));
 }
 
-TEST_F(CascadeTest, ARecodeToACodeInUseFailsAndWritesNothing) {
+TEST_P(CascadeTest, ARecodeToACodeInUseFailsAndWritesNothing) {
   seedFamilies();
   EXPECT_EQ(changeParent("M", "z", "mike"), kWriteFailed);
   ASSERT_EQ(outcome.boxes.size(), 1u);
@@ -140,7 +140,7 @@ TEST_F(CascadeTest, ARecodeToACodeInUseFailsAndWritesNothing) {
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"M", "2"}, {"M", "3"}, {"M", "5"}, {"Z", "4"}}));
 }
 
-TEST_F(CascadeTest, DeletingAChildDeletesJustIt) {
+TEST_P(CascadeTest, DeletingAChildDeletesJustIt) {
   seedFamilies();
   int result = -1;
   runInProgram([&] {
@@ -153,7 +153,7 @@ TEST_F(CascadeTest, DeletingAChildDeletesJustIt) {
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"M", "2"}, {"M", "5"}, {"Z", "4"}}));
 }
 
-TEST_F(CascadeTest, ChangingAChildWritesJustIt) {
+TEST_P(CascadeTest, ChangingAChildWritesJustIt) {
   seedFamilies();
   int result = -1;
   runInProgram([&] {
@@ -167,7 +167,7 @@ TEST_F(CascadeTest, ChangingAChildWritesJustIt) {
   EXPECT_EQ(storedFesk2(), (Records{{"A", "1"}, {"M", "2"}, {"M", "33"}, {"M", "5"}, {"Z", "4"}}));
 }
 
-TEST_F(CascadeTest, TheFesk2OpenCountIsBackAtItsEntryValue) {
+TEST_P(CascadeTest, TheFesk2OpenCountIsBackAtItsEntryValue) {
   seedFamilies();
   struct Seen {
     int countAfter;
@@ -199,6 +199,8 @@ TEST_F(CascadeTest, TheFesk2OpenCountIsBackAtItsEntryValue) {
   EXPECT_TRUE(seen[2].openAfter);
   EXPECT_EQ(storedFesk1(), (Records{{"Z", "zulu"}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CascadeTest, bothDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -36,7 +36,7 @@ void renameM(const std::string& name) {
   ASSERT_EQ(apprt::ERRCODE(), 0);
 }
 
-class ConcurrentChangeTest : public DataTest {
+class ConcurrentChangeTest : public EveryDriverDataTest {
  protected:
   void SetUp() override {
     DataTest::SetUp();
@@ -45,7 +45,7 @@ class ConcurrentChangeTest : public DataTest {
   ProgramOutcome outcome;
 };
 
-TEST_F(ConcurrentChangeTest, ChangingAParentChangedElsewhereShowsTheirVersion) {
+TEST_P(ConcurrentChangeTest, ChangingAParentChangedElsewhereShowsTheirVersion) {
   int result = -1;
   std::string shownName;
   int retried = -1;
@@ -76,7 +76,7 @@ TEST_F(ConcurrentChangeTest, ChangingAParentChangedElsewhereShowsTheirVersion) {
   EXPECT_EQ(storedFesk2(), (Records{{"M", "2"}, {"M", "3"}})) << "no child took the code T";
 }
 
-TEST_F(ConcurrentChangeTest, AFurtherChangeElsewhereIsDetectedOnTheNextAttempt) {
+TEST_P(ConcurrentChangeTest, AFurtherChangeElsewhereIsDetectedOnTheNextAttempt) {
   std::vector<int> results;
   outcome = runInProgram(
       [&] {
@@ -95,7 +95,7 @@ TEST_F(ConcurrentChangeTest, AFurtherChangeElsewhereIsDetectedOnTheNextAttempt) 
   EXPECT_EQ(storedFesk1(), (Records{{"A", "alpha"}, {"M", "theirs again"}}));
 }
 
-TEST_F(ConcurrentChangeTest, WithTheRecallHintTheUserIsToldHowToRecallTheirChanges) {
+TEST_P(ConcurrentChangeTest, WithTheRecallHintTheUserIsToldHowToRecallTheirChanges) {
   int result = -1;
   outcome = runInProgram(
       [&] {
@@ -111,7 +111,7 @@ TEST_F(ConcurrentChangeTest, WithTheRecallHintTheUserIsToldHowToRecallTheirChang
   EXPECT_EQ(outcome.boxes[0].request.title, "Record Was Not Updated");
 }
 
-TEST_F(ConcurrentChangeTest, ChangingAChildChangedElsewhereShowsTheirVersion) {
+TEST_P(ConcurrentChangeTest, ChangingAChildChangedElsewhereShowsTheirVersion) {
   int result = -1;
   std::string shownNumber;
   outcome = runInProgram(
@@ -137,7 +137,7 @@ TEST_F(ConcurrentChangeTest, ChangingAChildChangedElsewhereShowsTheirVersion) {
 
 // The record the user chose was re-coded elsewhere: deleting it would take
 // the children of a code it no longer has, so nothing is deleted.
-TEST_F(ConcurrentChangeTest, AParentRecodedElsewhereIsNotDeleted) {
+TEST_P(ConcurrentChangeTest, AParentRecodedElsewhereIsNotDeleted) {
   int result = -1;
   outcome = runInProgram(
       [&] {
@@ -157,6 +157,8 @@ TEST_F(ConcurrentChangeTest, AParentRecodedElsewhereIsNotDeleted) {
   EXPECT_EQ(storedFesk1(), (Records{{"A", "alpha"}, {"N", "mike"}}));
   EXPECT_EQ(storedFesk2(), (Records{{"M", "2"}, {"M", "3"}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, ConcurrentChangeTest, bothDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -18,6 +18,8 @@
 namespace fesk::test {
 namespace {
 
+// The driver that keeps the running test's data set.
+apprt::Driver* gRealDriver = nullptr;
 // Longer than anything a child waits for: a child that died without a word
 // fails the test instead of hanging it.
 constexpr int kSignalWaitMilliseconds = 60000;
@@ -27,7 +29,7 @@ constexpr int kSignalWaitMilliseconds = 60000;
 class DirectAccess {
  public:
   explicit DirectAccess(apprt::FileDeclaration& file) : file_(file), bound_(file.driver()) {
-    file_.bindDriver(sqlite::defaultDriver());
+    file_.bindDriver(*gRealDriver);
   }
   ~DirectAccess() { file_.bindDriver(*bound_); }
 
@@ -79,23 +81,19 @@ apprt::DriverStatus RecordingFaultDriver::send(const apprt::FileDeclaration& fil
   return FaultDriver::send(file, option, answer);
 }
 
-DataTest::DataTest() : faults_(sqlite::defaultDriver()) {}
+DataTest::DataTest(Store store) : dataSet_(store), faults_(dataSet_.driver()) {}
 
 void DataTest::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-data-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  directory_ = pattern;
-  ASSERT_TRUE(apprt::setDataDirectory(directory_));
+  gRealDriver = &dataSet_.driver();
   bindDataFiles(sqlite::defaultDriver());
-  apprt::bindDriver(FESK1, sqlite::defaultDriver());
-  apprt::bindDriver(FESK2, sqlite::defaultDriver());
+  apprt::bindDriver(FESK1, dataSet_.driver());
+  apprt::bindDriver(FESK2, dataSet_.driver());
 }
 
 void DataTest::TearDown() {
+  // The files stay bound to a driver that outlives every test.
   apprt::bindDriver(FESK1, sqlite::defaultDriver());
   apprt::bindDriver(FESK2, sqlite::defaultDriver());
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
 }
 
 void DataTest::useFaultDriver() {

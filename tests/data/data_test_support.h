@@ -1,6 +1,7 @@
 #pragma once
-// FESK1 and FESK2 stored by the SQLite driver in a data directory of their own
-// that goes away after each test, optionally behind a fault-injecting driver.
+// FESK1 and FESK2 in a scratch data set of their own that goes away after each
+// test (SQLite, or either driver for the suites parametrized by Store),
+// optionally behind a fault-injecting driver.
 // Files are seeded and inspected from the test's own thread; the code under
 // test runs in a procedure thread of a program run (runInProgram), so that it
 // can show its warnings.
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "support/file_fault_driver.h"
+#include "support/scratch_data_set.h"
 #include "warnings/run_in_program.h"
 
 namespace fesk::test {
@@ -37,7 +39,7 @@ using Records = std::vector<std::pair<std::string, std::string>>;
 
 class DataTest : public ::testing::Test {
  protected:
-  DataTest();
+  explicit DataTest(Store store = Store::kSqlite);
   void SetUp() override;
   void TearDown() override;
 
@@ -50,9 +52,19 @@ class DataTest : public ::testing::Test {
   static Records storedFesk1();
   static Records storedFesk2();
 
-  std::filesystem::path directory_;
+  ScratchDataSet dataSet_;
   RecordingFaultDriver faults_;
 };
+
+// A data test run on each driver.
+class EveryDriverDataTest : public DataTest, public ::testing::WithParamInterface<Store> {
+ protected:
+  EveryDriverDataTest() : DataTest(GetParam()) {}
+};
+
+inline auto bothDrivers() {
+  return ::testing::Values(Store::kSqlite, Store::kPostgres);
+}
 
 // The titles of the message boxes a run showed, in order.
 std::vector<std::string> titles(const ProgramOutcome& outcome);

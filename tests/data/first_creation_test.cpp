@@ -72,7 +72,7 @@ TEST_F(FirstCreationTest, AKillAtAnyStepOfTheFirstCreationLeavesFilesTheNextStar
     if (end == 0) break;  // no step was left to kill at
     ASSERT_EQ(end, -SIGKILL) << "step " << killAt;
     expectTheNextStartOpensBoth("killed before step " + std::to_string(killAt));
-    for (const auto& entry : std::filesystem::directory_iterator(directory_)) {
+    for (const auto& entry : std::filesystem::directory_iterator(dataSet_.directory())) {
       std::filesystem::remove(entry.path());
     }
   }

@@ -51,7 +51,7 @@ std::multiset<std::string> storedCodes(const apprt::FileDeclaration& file,
 
 using FileAtomicityTest = FileTest;
 
-TEST_F(FileAtomicityTest, AKilledTransactionLeavesAllOrNoneOfItsWritesInBothFiles) {
+TEST_P(FileAtomicityTest, AKilledTransactionLeavesAllOrNoneOfItsWritesInBothFiles) {
   closeTestFiles();
   std::mt19937 random(20261208);
   std::size_t stored = 0;
@@ -83,6 +83,8 @@ TEST_F(FileAtomicityTest, AKilledTransactionLeavesAllOrNoneOfItsWritesInBothFile
   }
   EXPECT_GE(stored, 25u) << "every writer committed at least once";
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FileAtomicityTest, bothDrivers(), fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

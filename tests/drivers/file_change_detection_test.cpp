@@ -43,7 +43,7 @@ class FileChangeDetectionTest : public FileTest {
   }
 };
 
-TEST_F(FileChangeDetectionTest, APutAfterAnotherThreadChangedTheRecordFailsAndWritesNothing) {
+TEST_P(FileChangeDetectionTest, APutAfterAnotherThreadChangedTheRecordFailsAndWritesNothing) {
   CODES.watch();
   readA();
   apprt::threadWillWait();  // as the runtime does before the thread waits for the user
@@ -58,7 +58,7 @@ TEST_F(FileChangeDetectionTest, APutAfterAnotherThreadChangedTheRecordFailsAndWr
   EXPECT_EQ(storedNameOfA(), "theirs");
 }
 
-TEST_F(FileChangeDetectionTest, AfterTheConflictAWatchedRereadLetsThePutThroughOnce) {
+TEST_P(FileChangeDetectionTest, AfterTheConflictAWatchedRereadLetsThePutThroughOnce) {
   CODES.watch();
   readA();
   apprt::threadWillWait();
@@ -79,7 +79,7 @@ TEST_F(FileChangeDetectionTest, AfterTheConflictAWatchedRereadLetsThePutThroughO
   EXPECT_EQ(storedNameOfA(), "mine again");
 }
 
-TEST_F(FileChangeDetectionTest, WithoutAWatchTheLastWriterWins) {
+TEST_P(FileChangeDetectionTest, WithoutAWatchTheLastWriterWins) {
   readA();
   apprt::threadWillWait();
   std::thread([] { renameAElsewhere("theirs"); }).join();
@@ -89,7 +89,7 @@ TEST_F(FileChangeDetectionTest, WithoutAWatchTheLastWriterWins) {
   EXPECT_EQ(storedNameOfA(), "mine");
 }
 
-TEST_F(FileChangeDetectionTest, APutAfterAnotherProcessChangedTheRecordFailsAndWritesNothing) {
+TEST_P(FileChangeDetectionTest, APutAfterAnotherProcessChangedTheRecordFailsAndWritesNothing) {
   closeTestFiles();  // the child must not share this process's connection
   int toChild[2];
   int toParent[2];
@@ -123,7 +123,7 @@ TEST_F(FileChangeDetectionTest, APutAfterAnotherProcessChangedTheRecordFailsAndW
   for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]}) close(fd);
 }
 
-TEST_F(FileChangeDetectionTest, AWatchedRecordDeletedElsewhereCannotBePutBack) {
+TEST_P(FileChangeDetectionTest, AWatchedRecordDeletedElsewhereCannotBePutBack) {
   CODES.watch();
   readA();
   apprt::threadWillWait();
@@ -142,19 +142,23 @@ TEST_F(FileChangeDetectionTest, AWatchedRecordDeletedElsewhereCannotBePutBack) {
 
 // Another tool may store NULL or a value longer than its field. Such a record
 // reads as blanks or cut, and change detection compares it in that form: it
-// can be written back, and another user's change of it is still caught.
-TEST_F(FileChangeDetectionTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeChanged) {
+// can be written back, and another user's change of it is still caught. (A
+// server's table holds no NULL: its columns say so, or the file is invalid.)
+using StoredValuesTest = FileChangeDetectionTest;
+
+TEST_P(StoredValuesTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeChanged) {
   closeTestFiles();
   // 22 characters: a field of 20 keeps the first 20, the accented letter last.
   const std::string overlong = "LONGCODE-" + std::string(10, 'x') + "\u00e9zz";
   const std::string asRead = overlong.substr(0, overlong.size() - 2);
-  runSqlOn(directory_.path() / "CODES.sqlite",
-           "DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT,"
-           " CODE TEXT COLLATE NOCASE, NAME TEXT COLLATE NOCASE);" +
-                 fesk::sqlite::createIndexSql(CODES, 0) + ";" + fesk::sqlite::createIndexSql(CODES, 1) +
-                 ";INSERT INTO CODES (CODE, NAME) VALUES (NULL, 'no code'), ('B', NULL),"
-                 " ('" +
-                 overlong + "', 'long  ')");
+  dataSet_.sql("CODES",
+               "DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+               " CODE TEXT COLLATE NOCASE, NAME TEXT COLLATE NOCASE);" +
+                   fesk::sqlite::createIndexSql(CODES, 0) + ";" +
+                   fesk::sqlite::createIndexSql(CODES, 1) +
+                   ";INSERT INTO CODES (CODE, NAME) VALUES (NULL, 'no code'), ('B', NULL),"
+                   " ('" +
+                   overlong + "', 'long  ')");
   openTestFiles();
   EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"/no code", "B/", asRead + "/long"}));
 
@@ -169,18 +173,22 @@ TEST_F(FileChangeDetectionTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeC
   EXPECT_EQ(readAll(NAME_KEY),
             (std::vector<std::string>{"/renamed 0", "B/renamed 1", asRead + "/renamed 2"}));
 
-  runSqlOn(directory_.path() / "CODES.sqlite", "UPDATE CODES SET NAME = NULL WHERE CODE = 'B'");
+  dataSet_.sql("CODES", "UPDATE CODES SET NAME = NULL WHERE CODE = 'B'");
   CODES.clear();
   CODES.buffer().CODE = "B";
   CODES.setOnKeyValue(CODE_KEY);
   CODES.watch();
   CODES.next();
   apprt::threadWillWait();
-  runSqlOn(directory_.path() / "CODES.sqlite", "UPDATE CODES SET NAME = 'theirs' WHERE CODE = 'B'");
+  dataSet_.sql("CODES", "UPDATE CODES SET NAME = 'theirs' WHERE CODE = 'B'");
   CODES.buffer().NAME = "mine";
   CODES.put();
   EXPECT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FileChangeDetectionTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, StoredValuesTest, ::testing::Values(Store::kSqlite),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

@@ -23,7 +23,12 @@ class FileDamageTest : public FileTest {
     apprt::commitTransaction();
     closeTestFiles();
   }
-  std::filesystem::path codesPath() const { return directory_.path() / "CODES.sqlite"; }
+  std::filesystem::path codesPath() const { return dataSet_.directory() / "CODES.sqlite"; }
+  // Damages CODES behind the driver's back, in the words of its database.
+  void damage(const std::string& sqlite, const std::string& postgres) {
+    dataSet_.sql("CODES", GetParam() == Store::kSqlite ? sqlite : postgres);
+  }
+  // SQL on the SQLite file of CODES, answering the first column of its last row.
   std::string sql(const std::string& statements) { return runSqlOn(codesPath(), statements); }
   static int openCodes() {
     CODES.open(apprt::kOpenSharedReadWrite);
@@ -33,7 +38,10 @@ class FileDamageTest : public FileTest {
   }
 };
 
-TEST_F(FileDamageTest, GarbageIsAnInvalidFileUntilItIsCreatedAgain) {
+// Damage that only a file on a disk can take.
+using SqliteFileDamageTest = FileDamageTest;
+
+TEST_P(SqliteFileDamageTest, GarbageIsAnInvalidFileUntilItIsCreatedAgain) {
   std::ofstream(codesPath(), std::ios::binary | std::ios::trunc) << std::string(4096, '\x5a');
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
   CODES.create();
@@ -41,7 +49,7 @@ TEST_F(FileDamageTest, GarbageIsAnInvalidFileUntilItIsCreatedAgain) {
   EXPECT_EQ(openCodes(), 0);
 }
 
-TEST_F(FileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
+TEST_P(SqliteFileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
   {
     std::fstream file(codesPath(), std::ios::binary | std::ios::in | std::ios::out);
     file.seekp(100);
@@ -50,7 +58,7 @@ TEST_F(FileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
 }
 
-TEST_F(FileDamageTest, ATruncatedFileIsInvalid) {
+TEST_P(SqliteFileDamageTest, ATruncatedFileIsInvalid) {
   const auto size = std::filesystem::file_size(codesPath());
   for (auto length : {size / 2, std::uintmax_t{50}}) {
     std::filesystem::resize_file(codesPath(), length);
@@ -58,21 +66,25 @@ TEST_F(FileDamageTest, ATruncatedFileIsInvalid) {
   }
 }
 
-TEST_F(FileDamageTest, ATableThatDoesNotMatchTheDeclarationIsAnInvalidFile) {
-  sql("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY, CODE TEXT)");
+TEST_P(FileDamageTest, ATableThatDoesNotMatchTheDeclarationIsAnInvalidFile) {
+  damage("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY, CODE TEXT)",
+         "DROP TABLE codes; CREATE TABLE codes (id bigint PRIMARY KEY, code text)");
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kFileInvalid) << "keys cannot mend a wrong table";
 }
 
-TEST_F(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMendsIt) {
-  sql("DROP INDEX \"CODES.KEYCODE\"");
+TEST_P(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMendsIt) {
+  damage("DROP INDEX \"CODES.KEYCODE\"", "DROP INDEX codes_keycode");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
   ASSERT_EQ(openCodes(), 0);
 
-  sql("DROP INDEX \"CODES.KEYCODE.unique\"; CREATE INDEX \"CODES.KEYCODE.unique\" ON CODES (CODE)");
+  damage(
+      "DROP INDEX \"CODES.KEYCODE.unique\";"
+      "CREATE INDEX \"CODES.KEYCODE.unique\" ON CODES (CODE)",
+      "DROP INDEX codes_keycode; CREATE INDEX codes_keycode ON codes (code)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid) << "the code key must be unique";
   CODES.buildKeys();
   openTestFiles();
@@ -81,34 +93,49 @@ TEST_F(FileDamageTest, AMissingOrChangedIndexIsInvalidKeysAndBuildingTheKeysMend
 
 // Text columns that compared letter case would let "b001" stand beside "B001"
 // under a unique key.
-TEST_F(FileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefused) {
-  sql("DROP INDEX \"CODES.KEYCODE\";"
-      "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE BINARY)");
+TEST_P(FileDamageTest, ColumnsOrIndexesThatCompareLetterCaseOrHoldNoTextAreRefused) {
+  damage(
+      "DROP INDEX \"CODES.KEYCODE\";"
+      "CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE BINARY)",
+      "DROP INDEX codes_keycode; CREATE UNIQUE INDEX codes_keycode ON codes (code)");
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
-  for (const std::string columns :
-       {"CODE TEXT NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
-        "CODE INTEGER COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL"}) {
-    sql("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT, " + columns +
-        "); CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE NOCASE);"
-        "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME)");
-    EXPECT_EQ(openCodes(), apprt::kFileInvalid) << columns;
+  const std::pair<std::string, std::string> columnsOfEach[] = {
+      {"CODE TEXT NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
+       "code text COLLATE \"POSIX\" NOT NULL, name text COLLATE \"C\" NOT NULL"},
+      {"CODE INTEGER COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT NULL",
+       "code integer NOT NULL, name text COLLATE \"C\" NOT NULL"}};
+  for (const auto& [sqlite, postgres] : columnsOfEach) {
+    damage("DROP TABLE CODES; CREATE TABLE CODES (id INTEGER PRIMARY KEY AUTOINCREMENT, " + sqlite +
+               "); CREATE UNIQUE INDEX \"CODES.KEYCODE\" ON CODES (CODE COLLATE NOCASE);"
+               "CREATE INDEX \"CODES.KEYNAME\" ON CODES (NAME)",
+           "DROP TABLE codes; CREATE TABLE codes (id bigint GENERATED ALWAYS AS IDENTITY"
+           " PRIMARY KEY, " +
+               postgres + ")");
+    EXPECT_EQ(openCodes(), apprt::kFileInvalid)
+        << (GetParam() == Store::kSqlite ? sqlite : postgres);
   }
 }
 
-TEST_F(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
-  sql("DROP INDEX \"CODES.KEYCODE.unique\";"
-      "INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')");
+TEST_P(FileDamageTest, KeysThatCannotBeBuiltBecauseOfDuplicatesSaySo) {
+  damage(
+      "DROP INDEX \"CODES.KEYCODE.unique\";"
+      "INSERT INTO CODES (CODE, NAME) VALUES ('CODE1', 'again')",
+      "DROP INDEX codes_keycode; INSERT INTO codes (code, name) VALUES ('CODE1', 'again')");
   CODES.buildKeys();
   EXPECT_EQ(ERRCODE(), apprt::kDuplicateKey);
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
 }
 
-TEST_F(FileDamageTest, AMissingFileIsNotFound) {
-  std::filesystem::remove(codesPath());
+TEST_P(FileDamageTest, AMissingFileIsNotFound) {
+  if (GetParam() == Store::kSqlite) {
+    std::filesystem::remove(codesPath());
+  } else {
+    damage("", "DROP TABLE codes");
+  }
   EXPECT_EQ(openCodes(), apprt::kFileNotFound);
 }
 
-TEST_F(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
+TEST_P(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
   EXPECT_EQ(CODES.send("Recover=10"), "Recover=10");
   EXPECT_EQ(ERRCODE(), 0);
   EXPECT_EQ(openCodes(), 0);
@@ -117,7 +144,7 @@ TEST_F(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
   EXPECT_NE(apprt::FILEERRORMSG().find("Recover=soon"), std::string::npos);
 }
 
-TEST_F(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
+TEST_P(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
   std::atomic<bool> begun = false;
   std::atomic<bool> holding = false;
   std::atomic<bool> release = false;
@@ -170,7 +197,7 @@ class OtherProgram {
 // A file too large to be checked at every open: damage met by a read is
 // damage (not the end of the file), the file takes no more writes, and the
 // next open checks it.
-TEST_F(FileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
+TEST_P(SqliteFileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
   sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000)"
       " INSERT INTO CODES (CODE, NAME) SELECT 'more' || i, 'name' || i FROM n");
   const int namePage =
@@ -192,7 +219,7 @@ TEST_F(FileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
   EXPECT_EQ(openCodes(), apprt::kKeysInvalid);
 }
 
-TEST_F(FileDamageTest, AFileInWalModeIsOpenedInRollbackModeOrRefusedWhileOthersHaveIt) {
+TEST_P(SqliteFileDamageTest, AFileInWalModeIsOpenedInRollbackModeOrRefusedWhileOthersHaveIt) {
   {
     OtherProgram other(codesPath(), "PRAGMA journal_mode = WAL; BEGIN; SELECT count(*) FROM CODES");
     EXPECT_EQ(openCodes(), apprt::kFileLocked);
@@ -202,17 +229,21 @@ TEST_F(FileDamageTest, AFileInWalModeIsOpenedInRollbackModeOrRefusedWhileOthersH
   EXPECT_EQ(sql("PRAGMA journal_mode"), "delete");
 }
 
-TEST_F(FileDamageTest, SuperJournalsLeftByKilledCommitsGoOnlyWhenNoWriterIsAtWork) {
-  const auto leftover = directory_.path() / "CODES.sqlite-mj0123ABC9";
-  std::ofstream(leftover) << (directory_.path() / "CODES.sqlite-journal").string() << '\0';
+TEST_P(SqliteFileDamageTest, SuperJournalsLeftByKilledCommitsGoOnlyWhenNoWriterIsAtWork) {
+  const auto leftover = dataSet_.directory() / "CODES.sqlite-mj0123ABC9";
+  std::ofstream(leftover) << (dataSet_.directory() / "CODES.sqlite-journal").string() << '\0';
   {
-    OtherProgram writer(directory_.path() / "ITEMS.sqlite", "BEGIN IMMEDIATE");
+    OtherProgram writer(dataSet_.directory() / "ITEMS.sqlite", "BEGIN IMMEDIATE");
     EXPECT_EQ(openCodes(), 0);
     EXPECT_TRUE(std::filesystem::exists(leftover)) << "a commit may be under way";
   }
   EXPECT_EQ(openCodes(), 0);
   EXPECT_FALSE(std::filesystem::exists(leftover));
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FileDamageTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteFileDamageTest, ::testing::Values(Store::kSqlite),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

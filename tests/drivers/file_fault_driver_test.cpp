@@ -22,8 +22,8 @@ class FileFaultDriverTest : public FileTest {
   }
   void TearDown() override {
     closeTestFiles();
-    bindDriver(CODES, fesk::sqlite::defaultDriver());
-    bindDriver(ITEMS, fesk::sqlite::defaultDriver());
+    bindDriver(CODES, dataSet_.driver());
+    bindDriver(ITEMS, dataSet_.driver());
   }
   void renameEach(std::vector<int>& codes) {
     CODES.setOnKey(CODE_KEY);
@@ -36,10 +36,10 @@ class FileFaultDriverTest : public FileTest {
   }
 
   std::string failedDriverCode;
-  apprt::FaultDriver faults_{fesk::sqlite::defaultDriver()};
+  apprt::FaultDriver faults_{dataSet_.driver()};
 };
 
-TEST_F(FileFaultDriverTest, TheNthCallFailsOnceAndWritesNothing) {
+TEST_P(FileFaultDriverTest, TheNthCallFailsOnceAndWritesNothing) {
   faults_.failOn(DriverOperation::kPut, apprt::kDriverError, 2);
   std::vector<int> codes;
   renameEach(codes);
@@ -48,7 +48,7 @@ TEST_F(FileFaultDriverTest, TheNthCallFailsOnceAndWritesNothing) {
   EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"A/renamed", "B/name", "C/renamed"}));
 }
 
-TEST_F(FileFaultDriverTest, FromTheNthCallOnEveryCallFails) {
+TEST_P(FileFaultDriverTest, FromTheNthCallOnEveryCallFails) {
   faults_.failOn(DriverOperation::kPut, apprt::kChangedByOtherStation, 2, false);
   std::vector<int> codes;
   renameEach(codes);
@@ -58,7 +58,7 @@ TEST_F(FileFaultDriverTest, FromTheNthCallOnEveryCallFails) {
   EXPECT_EQ(ERRCODE(), 0);
 }
 
-TEST_F(FileFaultDriverTest, AFailedCommitLeavesNothingOfTheTransaction) {
+TEST_P(FileFaultDriverTest, AFailedCommitLeavesNothingOfTheTransaction) {
   apprt::beginTransaction(2, {&CODES, &ITEMS});
   addCode("D");
   addItem("D", "1");
@@ -74,7 +74,7 @@ TEST_F(FileFaultDriverTest, AFailedCommitLeavesNothingOfTheTransaction) {
   apprt::rollbackTransaction();
 }
 
-TEST_F(FileFaultDriverTest, OpenFailuresReachTheCallerAndCallsAreCounted) {
+TEST_P(FileFaultDriverTest, OpenFailuresReachTheCallerAndCallsAreCounted) {
   closeTestFiles();
   faults_.failOn(DriverOperation::kOpen, apprt::kNeedsRecovery);
   const int before = faults_.calls(DriverOperation::kOpen);
@@ -85,6 +85,10 @@ TEST_F(FileFaultDriverTest, OpenFailuresReachTheCallerAndCallsAreCounted) {
   EXPECT_EQ(ERRCODE(), 0);
   EXPECT_EQ(faults_.calls(DriverOperation::kOpen), before + 2);
 }
+
+// The fault driver is what these tests are about; one driver behind it will do.
+INSTANTIATE_TEST_SUITE_P(Sqlite, FileFaultDriverTest, ::testing::Values(Store::kSqlite),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

@@ -17,7 +17,7 @@ std::vector<std::string> itemsInKeyOrder() {
 
 using FileKeysTest = FileTest;
 
-TEST_F(FileKeysTest, EqualKeysReadInTheOrderTheyWereAddedBothWays) {
+TEST_P(FileKeysTest, EqualKeysReadInTheOrderTheyWereAddedBothWays) {
   addItem("B", "1");
   addItem("A", "2");
   addItem("a", "3");
@@ -29,7 +29,7 @@ TEST_F(FileKeysTest, EqualKeysReadInTheOrderTheyWereAddedBothWays) {
   EXPECT_EQ(backward, "1432");
 }
 
-TEST_F(FileKeysTest, APositionAmongDuplicatesComesBackToThatVeryRecord) {
+TEST_P(FileKeysTest, APositionAmongDuplicatesComesBackToThatVeryRecord) {
   for (const char* number : {"1", "2", "3"}) addItem("A", number);
   ITEMS.setOnKey(ITEM_KEY);
   ITEMS.next();
@@ -43,7 +43,7 @@ TEST_F(FileKeysTest, APositionAmongDuplicatesComesBackToThatVeryRecord) {
   EXPECT_EQ(ITEMS.buffer().NUMBER.text(), "1");
 }
 
-TEST_F(FileKeysTest, AUniqueKeyIgnoresLetterCase) {
+TEST_P(FileKeysTest, AUniqueKeyIgnoresLetterCase) {
   addCode("abc", "first");
   CODES.clear();
   CODES.buffer().CODE = "ABC";
@@ -55,7 +55,7 @@ TEST_F(FileKeysTest, AUniqueKeyIgnoresLetterCase) {
   EXPECT_EQ(readAll(CODE_KEY), std::vector<std::string>{"abc/first"});
 }
 
-TEST_F(FileKeysTest, TheCurrentRecordDoesNotDuplicateItself) {
+TEST_P(FileKeysTest, TheCurrentRecordDoesNotDuplicateItself) {
   addCode("A", "one");
   CODES.buffer().NAME = "renamed";
   EXPECT_FALSE(CODES.duplicateAnyUnique());
@@ -67,7 +67,7 @@ TEST_F(FileKeysTest, TheCurrentRecordDoesNotDuplicateItself) {
   EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"A/one", "B/"}));
 }
 
-TEST_F(FileKeysTest, AOneLetterCodeIsTheSameCodeAsTheLetterPaddedWithSpaces) {
+TEST_P(FileKeysTest, AOneLetterCodeIsTheSameCodeAsTheLetterPaddedWithSpaces) {
   addCode("A", "letter");
   CODES.clear();
   CODES.buffer().CODE = "A                   ";
@@ -85,7 +85,7 @@ std::string repeated(const std::string& piece, int times) {
   return text;
 }
 
-TEST_F(FileKeysTest, AFieldOfTwentyHoldsTwentyCharactersOfAnyScriptAndIsKeyedWhole) {
+TEST_P(FileKeysTest, AFieldOfTwentyHoldsTwentyCharactersOfAnyScriptAndIsKeyedWhole) {
   const std::string elevenE = repeated("É", 11);
   const std::string twentyE = repeated("É", 20);
   addCode(twentyE, "Ångström Émile Öland");
@@ -115,7 +115,7 @@ TEST_F(FileKeysTest, AFieldOfTwentyHoldsTwentyCharactersOfAnyScriptAndIsKeyedWho
   EXPECT_EQ(CODES.buffer().NAME.text(), "Ångström Émile Öland");
 }
 
-TEST_F(FileKeysTest, ARunOfChildUpdatesChangingTheKeyVisitsEveryChildOnce) {
+TEST_P(FileKeysTest, ARunOfChildUpdatesChangingTheKeyVisitsEveryChildOnce) {
   // The cascade of a parent's new code: set on the old code, read forward
   // while the code still matches, give each record the new code.
   for (const char* number : {"1", "2", "3"}) addItem("OLD", number);
@@ -136,7 +136,7 @@ TEST_F(FileKeysTest, ARunOfChildUpdatesChangingTheKeyVisitsEveryChildOnce) {
             (std::vector<std::string>{"NEW/1", "NEW/2", "NEW/3", "NEW/5", "OLDER/4"}));
 }
 
-TEST_F(FileKeysTest, ADeleteRunRemovesEveryMatchingChild) {
+TEST_P(FileKeysTest, ADeleteRunRemovesEveryMatchingChild) {
   for (const char* number : {"1", "2", "3"}) addItem("X", number);
   addItem("Y", "4");
   ITEMS.clear();
@@ -149,7 +149,7 @@ TEST_F(FileKeysTest, ADeleteRunRemovesEveryMatchingChild) {
   EXPECT_EQ(itemsInKeyOrder(), std::vector<std::string>{"Y/4"});
 }
 
-TEST_F(FileKeysTest, AFileOpenedForReadingOnlyRefusesWrites) {
+TEST_P(FileKeysTest, AFileOpenedForReadingOnlyRefusesWrites) {
   ITEMS.close();
   ITEMS.open(apprt::kOpenReadOnly);
   ITEMS.clear();
@@ -158,6 +158,8 @@ TEST_F(FileKeysTest, AFileOpenedForReadingOnlyRefusesWrites) {
   ITEMS.open(apprt::kOpenSharedReadWrite);
   EXPECT_EQ(ERRCODE(), apprt::kAlreadyOpen);
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FileKeysTest, bothDrivers(), fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

@@ -1,4 +1,4 @@
-// Sequential reads, positions and re-reads over the SQLite driver.
+// Sequential reads, positions and re-reads, on every driver.
 #include "file_test_support.h"
 
 namespace filetest {
@@ -27,7 +27,7 @@ class FileReadingTest : public FileTest {
   }
 };
 
-TEST_F(FileReadingTest, SetOnKeyReadsFromEitherEndAndStopsAtTheOther) {
+TEST_P(FileReadingTest, SetOnKeyReadsFromEitherEndAndStopsAtTheOther) {
   CODES.setOnKey(CODE_KEY);
   EXPECT_EQ(next(), "A");
   EXPECT_EQ(next(), "B");
@@ -44,7 +44,7 @@ TEST_F(FileReadingTest, SetOnKeyReadsFromEitherEndAndStopsAtTheOther) {
   EXPECT_EQ(previous(), "33");
 }
 
-TEST_F(FileReadingTest, SetOnKeyValueStartsAtOrAfterTheValueForwardAndBeforeItBackward) {
+TEST_P(FileReadingTest, SetOnKeyValueStartsAtOrAfterTheValueForwardAndBeforeItBackward) {
   CODES.clear();
   CODES.buffer().CODE = "C";
   CODES.setOnKeyValue(CODE_KEY);
@@ -60,7 +60,7 @@ TEST_F(FileReadingTest, SetOnKeyValueStartsAtOrAfterTheValueForwardAndBeforeItBa
   EXPECT_EQ(previous(), "B");
 }
 
-TEST_F(FileReadingTest, LowestAndHighestFillsStandBeforeAndAfterEveryRecord) {
+TEST_P(FileReadingTest, LowestAndHighestFillsStandBeforeAndAfterEveryRecord) {
   CODES.clear(apprt::Fill::kLowest);
   CODES.setOnKeyValue(CODE_KEY);
   EXPECT_EQ(next(), "A");
@@ -73,7 +73,7 @@ TEST_F(FileReadingTest, LowestAndHighestFillsStandBeforeAndAfterEveryRecord) {
   EXPECT_EQ(next(), "33");
 }
 
-TEST_F(FileReadingTest, PastEndTellsWhetherAForwardReadWouldFindARecord) {
+TEST_P(FileReadingTest, PastEndTellsWhetherAForwardReadWouldFindARecord) {
   CODES.buffer().CODE = "E";
   CODES.setOnKeyValue(CODE_KEY);
   EXPECT_FALSE(CODES.pastEnd());
@@ -82,7 +82,7 @@ TEST_F(FileReadingTest, PastEndTellsWhetherAForwardReadWouldFindARecord) {
   EXPECT_EQ(ERRCODE(), 0);
 }
 
-TEST_F(FileReadingTest, AReadInTheOtherDirectionReturnsTheNeighbourOfTheRecordLastRead) {
+TEST_P(FileReadingTest, AReadInTheOtherDirectionReturnsTheNeighbourOfTheRecordLastRead) {
   CODES.setOnKey(CODE_KEY);
   next();
   next();
@@ -93,7 +93,7 @@ TEST_F(FileReadingTest, AReadInTheOtherDirectionReturnsTheNeighbourOfTheRecordLa
   EXPECT_EQ(next(), "C");
 }
 
-TEST_F(FileReadingTest, ResetToAPositionReadsThatRecordFirstInEitherDirection) {
+TEST_P(FileReadingTest, ResetToAPositionReadsThatRecordFirstInEitherDirection) {
   const std::string c = positionOf("C");
   CODES.resetToPosition(CODE_KEY, c);
   EXPECT_EQ(next(), "C");
@@ -103,7 +103,7 @@ TEST_F(FileReadingTest, ResetToAPositionReadsThatRecordFirstInEitherDirection) {
   EXPECT_EQ(previous(), "B");
 }
 
-TEST_F(FileReadingTest, ResetToADeletedRecordReadsItsNeighbourOnThatSide) {
+TEST_P(FileReadingTest, ResetToADeletedRecordReadsItsNeighbourOnThatSide) {
   const std::string c = positionOf("C");
   CODES.remove();
   ASSERT_EQ(ERRCODE(), 0);
@@ -113,7 +113,7 @@ TEST_F(FileReadingTest, ResetToADeletedRecordReadsItsNeighbourOnThatSide) {
   EXPECT_EQ(previous(), "B");
 }
 
-TEST_F(FileReadingTest, ResetAcceptsAPositionByFileAndResetfReadsInFileOrder) {
+TEST_P(FileReadingTest, ResetAcceptsAPositionByFileAndResetfReadsInFileOrder) {
   positionOf("C");
   const std::string byFile = CODES.positionByFile();
   CODES.resetToPosition(CODE_KEY, byFile);
@@ -124,7 +124,7 @@ TEST_F(FileReadingTest, ResetAcceptsAPositionByFileAndResetfReadsInFileOrder) {
   EXPECT_EQ(previous(), "E");
 }
 
-TEST_F(FileReadingTest, PositionsAreEqualForTheSameRecordAndDifferOtherwise) {
+TEST_P(FileReadingTest, PositionsAreEqualForTheSameRecordAndDifferOtherwise) {
   const std::string c = positionOf("C");
   EXPECT_EQ(positionOf("c"), c);
   EXPECT_NE(positionOf("D"), c);
@@ -133,7 +133,7 @@ TEST_F(FileReadingTest, PositionsAreEqualForTheSameRecordAndDifferOtherwise) {
   EXPECT_NE(CODES.positionByFile(), c);
 }
 
-TEST_F(FileReadingTest, RegetAcceptsEitherPositionAndRejectsARecordWhoseKeyChanged) {
+TEST_P(FileReadingTest, RegetAcceptsEitherPositionAndRejectsARecordWhoseKeyChanged) {
   const std::string byKey = positionOf("C");
   const std::string byFile = CODES.positionByFile();
   CODES.clear();
@@ -155,7 +155,7 @@ TEST_F(FileReadingTest, RegetAcceptsEitherPositionAndRejectsARecordWhoseKeyChang
   EXPECT_EQ(currentCode(), "CC");
 }
 
-TEST_F(FileReadingTest, GetWithPositionZeroClearsTheCurrentRecordAndWritesThenFail) {
+TEST_P(FileReadingTest, GetWithPositionZeroClearsTheCurrentRecordAndWritesThenFail) {
   positionOf("C");
   CODES.getByPosition("");
   EXPECT_EQ(ERRCODE(), 0);
@@ -167,7 +167,7 @@ TEST_F(FileReadingTest, GetWithPositionZeroClearsTheCurrentRecordAndWritesThenFa
   EXPECT_EQ(readAll(CODE_KEY), (std::vector<std::string>{"A/nA", "B/nB", "C/nC", "D/nD", "E/nE"}));
 }
 
-TEST_F(FileReadingTest, AWriteDoesNotMoveTheSequentialPosition) {
+TEST_P(FileReadingTest, AWriteDoesNotMoveTheSequentialPosition) {
   CODES.setOnKey(CODE_KEY);
   next();
   EXPECT_EQ(next(), "B");
@@ -180,7 +180,7 @@ TEST_F(FileReadingTest, AWriteDoesNotMoveTheSequentialPosition) {
   EXPECT_EQ(previous(), "A") << "C is gone and B now sorts last";
 }
 
-TEST_F(FileReadingTest, ViewsReadInKeyOrderFromTheFilePositionWithFilterAndOrder) {
+TEST_P(FileReadingTest, ViewsReadInKeyOrderFromTheFilePositionWithFilterAndOrder) {
   apprt::View view(CODES);
   CODES.buffer().CODE = "B";
   CODES.setOnKeyValue(CODE_KEY);
@@ -208,6 +208,8 @@ TEST_F(FileReadingTest, ViewsReadInKeyOrderFromTheFilePositionWithFilterAndOrder
   view.reget(b);
   EXPECT_EQ(currentCode(), "B");
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FileReadingTest, bothDrivers(), fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

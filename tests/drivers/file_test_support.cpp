@@ -1,19 +1,6 @@
 #include "file_test_support.h"
 
-#include <cstdlib>
-
 namespace filetest {
-
-TemporaryDataDirectory::TemporaryDataDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-files-XXXXXX").string();
-  path_ = ::mkdtemp(pattern.data());
-  apprt::setDataDirectory(path_);
-}
-
-TemporaryDataDirectory::~TemporaryDataDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 void openTestFiles() {
   for (const apprt::FileDeclaration* file : {static_cast<const apprt::FileDeclaration*>(&CODES),
@@ -34,8 +21,8 @@ void closeTestFiles() {
 }
 
 void FileTest::SetUp() {
-  bindDriver(CODES, fesk::sqlite::defaultDriver());
-  bindDriver(ITEMS, fesk::sqlite::defaultDriver());
+  bindDriver(CODES, dataSet_.driver());
+  bindDriver(ITEMS, dataSet_.driver());
   openTestFiles();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Small files for the file-layer tests, stored by the SQLite driver in a data
-// directory of their own that goes away after each test.
+// Small files for the file-layer tests, in a scratch data set of their own
+// that goes away after each test, kept by the driver the test is run on.
 
 #include <gtest/gtest.h>
 
@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "drivers/sqlite/sqlite_driver.h"
 #include "raw_sql.h"
-#include "runtime/data_directory.h"
 #include "runtime/errors.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_transaction.h"
 #include "runtime/file_view.h"
+#include "support/scratch_data_set.h"
 
 namespace filetest {
 
 using apprt::FixedString;
+using fesk::test::Store;
 
 // A file of unique codes with a name each (case-insensitive keys).
 struct CodeRecord {
@@ -40,20 +40,11 @@ inline apprt::File<ItemRecord> ITEMS("ITEMS", {{"ITM:CODE", 20}, {"ITM:NUMBER", 
                                      {{"ITM:KEYCODE", 5, {1}, "ITM:Keycode"}});
 inline const apprt::KeyDeclaration& ITEM_KEY = ITEMS.key(0);
 
-// A fresh, empty data directory (removed again in the destructor).
-class TemporaryDataDirectory {
- public:
-  TemporaryDataDirectory();
-  ~TemporaryDataDirectory();
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Each test starts with CODES and ITEMS created empty and open in its thread.
-class FileTest : public ::testing::Test {
+// Each test starts with CODES and ITEMS created empty and open in its thread,
+// kept by the driver of the test's parameter.
+class FileTest : public ::testing::TestWithParam<Store> {
  protected:
+  FileTest() : dataSet_(GetParam()) {}
   void SetUp() override;
   void TearDown() override;
 
@@ -63,8 +54,13 @@ class FileTest : public ::testing::Test {
   static std::vector<std::string> readAll(const apprt::KeyDeclaration& key);
   static std::string currentCode() { return CODES.buffer().CODE.text(); }
 
-  TemporaryDataDirectory directory_;
+  fesk::test::ScratchDataSet dataSet_;
 };
+
+// The drivers a suite of file tests runs on.
+inline auto bothDrivers() {
+  return ::testing::Values(Store::kSqlite, Store::kPostgres);
+}
 
 using fesk::test::runSqlOn;
 

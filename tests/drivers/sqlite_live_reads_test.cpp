@@ -18,7 +18,7 @@ int countSelects(unsigned, void* count, void* statement, void*) {
   return 0;
 }
 
-TEST_F(SqliteLiveReadsTest, ARecodeInATransactionReadsItsRecordsInOneRun) {
+TEST_P(SqliteLiveReadsTest, ARecodeInATransactionReadsItsRecordsInOneRun) {
   for (int n = 1; n <= 40; ++n) addItem(n % 2 ? "a" : "A", std::to_string(n));
   addItem("B", "1");
   sqlite3* db = fesk::sqlite::Connection::forThisThread()->db();
@@ -64,7 +64,7 @@ std::vector<std::string> readWhileWriting(const std::function<void(int read)>& w
   return read;
 }
 
-TEST_F(SqliteLiveReadsTest, RecordsWrittenAheadOfTheRunAreReadAsAFreshReadWouldReadThem) {
+TEST_P(SqliteLiveReadsTest, RecordsWrittenAheadOfTheRunAreReadAsAFreshReadWouldReadThem) {
   for (const char* number : {"1", "2", "3"}) addItem("A", number);
   for (const char* number : {"4", "5"}) addItem("C", number);
   // The first write makes the second read read ahead up to the end (A3, C4, C5).
@@ -101,6 +101,9 @@ TEST_F(SqliteLiveReadsTest, RecordsWrittenAheadOfTheRunAreReadAsAFreshReadWouldR
             }),
             (std::vector<std::string>{"A1", "A3", "B2", "B6", "C4", "C5", "D2"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteLiveReadsTest, ::testing::Values(Store::kSqlite),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

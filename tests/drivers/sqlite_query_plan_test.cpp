@@ -33,7 +33,7 @@ class SqliteQueryPlanTest : public FileTest {
   std::unique_ptr<fesk::sqlite::SqliteFile> codesFile() {
     auto connection = fesk::sqlite::Connection::forThisThread();
     std::string schema;
-    EXPECT_TRUE(connection->attach(directory_.path() / "CODES.sqlite", 1000, schema).ok());
+    EXPECT_TRUE(connection->attach(dataSet_.directory() / "CODES.sqlite", 1000, schema).ok());
     return std::make_unique<fesk::sqlite::SqliteFile>(connection, schema, CODES);
   }
   static std::vector<ReadOrder> orders() {
@@ -56,7 +56,7 @@ class SqliteQueryPlanTest : public FileTest {
   }
 };
 
-TEST_F(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
+TEST_P(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
   for (const char* code : {"A", "B", "C"}) addCode(code, std::string("n") + code);
   auto file = codesFile();
   std::vector<char> record(CODES.recordLength());
@@ -129,7 +129,7 @@ TEST_F(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
   EXPECT_EQ(readsFromRecords, 16);
 }
 
-TEST_F(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {
+TEST_P(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {
   addCode("abc");
   addCode("ABD");
   auto file = codesFile();
@@ -139,6 +139,9 @@ TEST_F(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {
   ASSERT_TRUE(file->read(orders()[0], bound, Direction::kForward, record, identity).ok());
   EXPECT_EQ(std::string(record.data(), 3), "abc");
 }
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteQueryPlanTest, ::testing::Values(Store::kSqlite),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

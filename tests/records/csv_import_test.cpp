@@ -85,7 +85,7 @@ TEST_F(CsvImportTest, AHeaderThatDoesNotFitStopsBeforeAnythingIsOpened) {
     std::istringstream in(csv);
     EXPECT_EQ(importCsv(FESK1, in).why, why);
   }
-  EXPECT_FALSE(std::filesystem::exists(directory_ / "FESK1.sqlite"));
+  EXPECT_FALSE(std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite"));
 }
 
 TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {

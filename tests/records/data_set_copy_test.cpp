@@ -44,7 +44,7 @@ class DataSetCopyTest : public DataTest {
     DataTest::SetUp();
     seed({{"B", "same"}, {"C", "other"}, {"A", "same"}, {"D", "Same"}},
          {{"B", "2"}, {"A", "1"}, {"B", "1"}, {"b", "3"}});
-    source_.emplace(directory_);
+    source_.emplace(dataSet_.directory());
   }
 
   std::optional<sqlite::SqliteDriver> source_;
@@ -86,7 +86,7 @@ TEST_F(DataSetCopyTest, ATargetWithRecordsIsReplacedOnlyWhenAskedAndWhollyOrNotA
 }
 
 TEST_F(DataSetCopyTest, ASourceWithoutItsDataFilesIsRefused) {
-  std::filesystem::remove(directory_ / "FESK2.sqlite");
+  std::filesystem::remove(dataSet_.directory() / "FESK2.sqlite");
   const auto outcome = copyDataSet(*source_, target_);
   EXPECT_EQ(outcome.why, "the source has no FESK2");
   EXPECT_EQ(everyOrder(target_), "CODE,NAME\r\nCODE,NAME\r\nCODE,NUMBER\r\n")

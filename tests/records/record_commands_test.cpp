@@ -18,7 +18,7 @@ constexpr std::string_view kLongName = "Ångström-Éléonore Zü";
 
 class RecordCommandsTest : public DataTest {
  protected:
-  std::string dataDir() const { return "--data-dir=" + directory_.string(); }
+  std::string dataDir() const { return "--data-dir=" + dataSet_.directory().string(); }
   TemporaryDirectory scratchDirectory_;
   const std::filesystem::path& scratch_ = scratchDirectory_.path();
 };
@@ -69,12 +69,12 @@ TEST_F(RecordCommandsTest, ADuplicateInLine5000Of10000StoresNothingUnlessSkipped
   EXPECT_EQ(refused.err,
             "line 5000: duplicate FES:Keycode: CODE C104997 is also in line 4999\n"
             "fesk import: 1 bad row, so nothing was stored (--skip-bad stores the others)\n");
-  EXPECT_EQ(exportOf("FESK1", directory_).out, "CODE,NAME\r\n");
+  EXPECT_EQ(exportOf("FESK1", dataSet_.directory()).out, "CODE,NAME\r\n");
 
   const auto skipped = runFesk({"import", "FESK1", path.string(), "--skip-bad", dataDir()});
   EXPECT_EQ(skipped.status, 0) << skipped.err;
   EXPECT_EQ(skipped.out, "Added 9999 records to FESK1; skipped 1 bad row.\n");
-  const auto stored = exportOf("FESK1", directory_).out;
+  const auto stored = exportOf("FESK1", dataSet_.directory()).out;
   EXPECT_EQ(std::count(stored.begin(), stored.end(), '\n'), 10000);
 }
 
@@ -83,14 +83,14 @@ TEST_F(RecordCommandsTest, CtrlCInTheMiddleOfAnImportStoresNothing) {
   import.type("CODE,NAME\n");
   for (int row = 0; row < 2000; ++row) import.type("K" + std::to_string(row) + ",x\n");
   // Once the transaction has written, the import is well under way.
-  const auto journal = directory_ / "FESK1.sqlite-journal";
+  const auto journal = dataSet_.directory() / "FESK1.sqlite-journal";
   ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(journal); }));
   import.signal(SIGINT);
   for (int row = 2000; row < 3000; ++row) import.type("K" + std::to_string(row) + ",x\n");
   const auto run = import.wait();
   EXPECT_EQ(run.status, 130);
   EXPECT_EQ(run.err, "fesk import: interrupted; nothing was stored\n");
-  EXPECT_EQ(exportOf("FESK1", directory_).out, "CODE,NAME\r\n");
+  EXPECT_EQ(exportOf("FESK1", dataSet_.directory()).out, "CODE,NAME\r\n");
 }
 
 TEST_F(RecordCommandsTest, MistakesAreNamedAndChangeNothing) {
@@ -111,9 +111,9 @@ TEST_F(RecordCommandsTest, MistakesAreNamedAndChangeNothing) {
        "fesk import: cannot read /nonexistent.csv"},
       {{"copy", "--from", copy}, 2, "fesk copy: name both --from and --to"},
       {{"copy", "--from", copy, "--to", copy}, 1, "there is no data directory " + copy},
-      {{"copy", "--from", directory_.string(), "--to", "host=db dbname=fesk"},
+      {{"copy", "--from", dataSet_.directory().string(), "--to", "host=/nonexistent dbname=fesk"},
        1,
-       "fesk copy: this fesk has no PostgreSQL driver, so it cannot use host=db dbname=fesk"},
+       "fesk copy: the database server in /nonexistent"},
   };
   for (const auto& mistake : mistakes) {
     const auto run = runFesk(mistake.arguments);
@@ -121,8 +121,8 @@ TEST_F(RecordCommandsTest, MistakesAreNamedAndChangeNothing) {
     EXPECT_NE(run.err.find(mistake.said), std::string::npos) << run.err;
   }
   seed({{"A", "a"}}, {});
-  ASSERT_EQ(runFesk({"copy", "--from", directory_.string(), "--to", copy}).status, 0);
-  const auto twice = runFesk({"copy", "--from", directory_.string(), "--to", copy});
+  ASSERT_EQ(runFesk({"copy", "--from", dataSet_.directory().string(), "--to", copy}).status, 0);
+  const auto twice = runFesk({"copy", "--from", dataSet_.directory().string(), "--to", copy});
   EXPECT_EQ(twice.err, "fesk copy: " + copy + " already holds records; --replace replaces them\n");
   EXPECT_EQ(runFesk({"copy", "--from", copy, "--to", copy, "--replace"}).status, 2)
       << "a data set is not copied onto itself";

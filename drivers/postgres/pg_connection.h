@@ -1,0 +1,111 @@
+#pragma once
+// One thread's session with the database server, for one data set. Every file
+// a thread opens through a driver shares that driver's session of the thread,
+// so a transaction over several files is one server transaction.
+//
+// A session never hangs the program: it is opened with a connect time-out and
+// TCP keep-alives, and runs with statement, lock and idle-in-transaction
+// time-outs. A session the server closed (restart, administrator) is noticed
+// before the next statement is sent and opened anew, outside a transaction;
+// inside one the transaction is lost (the server rolled it back) and the
+// failure says so. Failures name the server and give the server's words.
+
+#include <libpq-fe.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "drivers/postgres/pg_result.h"
+#include "runtime/driver.h"
+
+namespace fesk::postgres {
+
+// Something that keeps rows read ahead between calls: they go before the
+// thread waits and before any write or transaction step of the session.
+class ReadAhead {
+ public:
+  virtual void dropReadAhead() = 0;
+
+ protected:
+  ~ReadAhead() = default;
+};
+
+class Connection {
+ public:
+  // The calling thread's session with the server of `conninfo`, one per
+  // thread and `owner` (the driver); opened at its first use.
+  static std::shared_ptr<Connection> forThisThread(const void* owner, const std::string& conninfo);
+
+  explicit Connection(std::string conninfo);
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection();
+
+  // The session open and usable: opened, or opened anew after the server closed it.
+  apprt::DriverStatus ready();
+  // Runs one statement with its values bound as text parameters (prepared
+  // once per session). `status` tells the outcome.
+  Result run(const std::string& sql, const std::vector<std::string>& values,
+             apprt::DriverStatus& status);
+  // Runs statements that take no values (definitions, transaction steps).
+  apprt::DriverStatus runScript(const std::string& sql);
+  // A string literal for a definition (COMMENT ON takes no parameter).
+  std::string literal(const std::string& text);
+
+  void addReadAhead(ReadAhead* reader) { readers_.push_back(reader); }
+  void removeReadAhead(ReadAhead* reader);
+  void dropReadAhead();
+
+  // A transaction that locks `tables` (quoted, comma-separated) against other
+  // writers, waiting at most `timeoutSeconds`; `fileNames` names them to the user.
+  apprt::DriverStatus begin(const std::string& tables, const std::string& fileNames,
+                            int timeoutSeconds);
+  // A transaction that only reads, every statement of it from one snapshot.
+  apprt::DriverStatus beginSnapshot();
+  apprt::DriverStatus commit();
+  apprt::DriverStatus rollback();
+  bool inTransaction() const { return inTransaction_; }
+  // Runs `work` in a transaction: the thread's open one, or one of its own
+  // that is committed when `work` succeeds and rolled back otherwise.
+  apprt::DriverStatus atomically(const std::function<apprt::DriverStatus()>& work);
+
+  // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
+  std::string server() const;
+
+  // The libpq session (null before the first use): the tests count its round trips.
+  PGconn* session() const { return session_; }
+  // The SQL of every statement prepared in this session (the query-plan tests explain each).
+  std::vector<std::string> preparedStatements() const;
+
+ private:
+  apprt::DriverStatus open();
+  // Outside a transaction, with the session ready for one.
+  apprt::DriverStatus readyToBegin();
+  apprt::DriverStatus failure(const Result& result);
+  apprt::DriverStatus lost(const std::string& why) const;
+  bool prepare(const std::string& sql, int valueCount, std::string& name, Result& failed);
+
+  std::string conninfo_;
+  PGconn* session_ = nullptr;
+  pid_t owner_;  // a forked child must not talk over its parent's session
+  std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
+  std::vector<ReadAhead*> readers_;
+  bool inTransaction_ = false;
+  std::string transactionFailure_;  // the first failure inside the transaction
+  // A server that let a connection attempt time out is not asked again until
+  // then: every call would otherwise wait out the time-out anew.
+  std::chrono::steady_clock::time_point retryAfter_;
+  apprt::DriverStatus unanswered_;
+};
+
+// How long statements and locks may take, in milliseconds.
+inline constexpr int kStatementTimeoutMs = 30000;
+inline constexpr int kLockTimeoutMs = 10000;
+inline constexpr int kIdleInTransactionTimeoutMs = 60000;
+
+}  // namespace fesk::postgres

@@ -1,0 +1,19 @@
+#pragma once
+// What fesk reads in a libpq connection string or URI before it connects.
+
+#include <string>
+
+namespace fesk::postgres {
+
+// Why libpq cannot read `conninfo` ("" when it can).
+std::string connectionStringMistake(const std::string& conninfo);
+
+// Whether `conninfo` holds a password (which on a command line every user of
+// the machine can read).
+bool connectionStringHasPassword(const std::string& conninfo);
+
+// Whether `text` names a server (a postgresql:// URI, or keyword=value words
+// such as "host=server dbname=fesk") rather than a directory.
+bool namesServer(const std::string& text);
+
+}  // namespace fesk::postgres

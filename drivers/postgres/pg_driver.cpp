@@ -1,0 +1,90 @@
+#include "drivers/postgres/pg_driver.h"
+
+#include "drivers/postgres/pg_file.h"
+#include "drivers/postgres/pg_schema.h"
+#include "runtime/driver_options.h"
+#include "runtime/file_declaration.h"
+
+namespace fesk::postgres {
+namespace {
+
+using apprt::DriverStatus;
+
+// Work on a file as a whole runs in a session of its own, in one transaction
+// without a statement time-out (building the keys of a large file takes time).
+// A failed statement leaves the transaction open: it ends with the session.
+DriverStatus runDefinitions(Connection& connection, const std::string& statements) {
+  return connection.runScript("BEGIN; SET LOCAL statement_timeout = 0; " + statements + " COMMIT");
+}
+
+}  // namespace
+
+PgDriver::PgDriver(std::string conninfo, std::string schema)
+    : conninfo_(std::move(conninfo)), schema_(std::move(schema)) {}
+
+std::shared_ptr<Connection> PgDriver::session() const {
+  return Connection::forThisThread(this, conninfo_);
+}
+
+DriverStatus PgDriver::checkReachable() const {
+  Connection connection(conninfo_);
+  return connection.ready();
+}
+
+DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
+                            std::unique_ptr<apprt::DriverFile>& opened) {
+  auto connection = session();
+  if (DriverStatus status = checkSchema(*connection, schema_, file); !status.ok()) return status;
+  opened = std::make_unique<PgFile>(connection, schema_, file, apprt::opensForReadingOnly(mode));
+  return {};
+}
+
+DriverStatus PgDriver::create(const apprt::FileDeclaration& file) {
+  Connection connection(conninfo_);
+  if (DriverStatus status = connection.ready(); !status.ok()) return status;
+  return runDefinitions(connection, createFileScript(connection, schema_, file));
+}
+
+DriverStatus PgDriver::buildKeys(const apprt::FileDeclaration& file) {
+  Connection connection(conninfo_);
+  if (DriverStatus status = connection.ready(); !status.ok()) return status;
+  DriverStatus status = checkSchema(connection, schema_, file);
+  if (!status.ok() && status.code != apprt::kKeysInvalid) return status;
+  std::string statements;
+  for (std::size_t key = 0; key < file.keys().size(); ++key) {
+    statements += "DROP INDEX IF EXISTS " + quoted(schema_) + "." +
+                  indexName(file, static_cast<int>(key)) + "; ";
+  }
+  return runDefinitions(connection, statements + createKeysScript(connection, schema_, file));
+}
+
+DriverStatus PgDriver::send(const apprt::FileDeclaration& /*file*/, std::string_view option,
+                            std::string& answer) {
+  DriverStatus status;
+  const int seconds = apprt::recoverSeconds(option, status);
+  if (status.ok()) answer = apprt::recoverAnswer(seconds);
+  return status;
+}
+
+DriverStatus PgDriver::begin(std::span<apprt::DriverFile* const> files, int timeoutSeconds) {
+  std::string tables;
+  std::string names;
+  bool onlyReads = true;
+  for (apprt::DriverFile* file : files) {
+    const auto* table = static_cast<PgFile*>(file);
+    tables += (tables.empty() ? "" : ", ") + table->table();
+    names += (names.empty() ? "" : ", ") + table->declaration().fileName();
+    onlyReads = onlyReads && table->readOnly();
+  }
+  return onlyReads ? session()->beginSnapshot() : session()->begin(tables, names, timeoutSeconds);
+}
+
+DriverStatus PgDriver::commit() {
+  return session()->commit();
+}
+
+DriverStatus PgDriver::rollback() {
+  return session()->rollback();
+}
+
+}  // namespace fesk::postgres

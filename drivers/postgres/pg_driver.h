@@ -1,0 +1,52 @@
+#pragma once
+// The keyed-file driver for a data set on a PostgreSQL server, so that several
+// workstations share one set of files: each file is a table of one schema,
+// laid out as pg_schema.h describes, read and written through the calling
+// thread's session (pg_connection.h).
+//
+// Where the server is comes from a libpq connection string or URI, and from
+// whatever libpq itself reads (PGHOST, PGUSER, PGSERVICE, ~/.pgpass, ...).
+//
+// A transaction locks the tables it names against other writers (readers go
+// on) for as long as it runs, waiting at most its time-out to get them, as a
+// writer of the embedded driver waits for the file. A transaction over files
+// opened for reading only (a backup) locks nothing: it reads one snapshot of
+// them, which other stations' saves neither wait for nor change. Driver option:
+// "Recover=N" is accepted and changes nothing: the server recovers by itself.
+
+#include <memory>
+#include <string>
+
+#include "drivers/postgres/pg_connection.h"
+#include "runtime/driver.h"
+
+namespace fesk::postgres {
+
+class PgDriver : public apprt::Driver {
+ public:
+  PgDriver(std::string conninfo, std::string schema);
+
+  const std::string& schema() const { return schema_; }
+
+  apprt::DriverStatus open(const apprt::FileDeclaration& file, int mode,
+                           std::unique_ptr<apprt::DriverFile>& opened) override;
+  apprt::DriverStatus create(const apprt::FileDeclaration& file) override;
+  apprt::DriverStatus buildKeys(const apprt::FileDeclaration& file) override;
+  apprt::DriverStatus send(const apprt::FileDeclaration& file, std::string_view option,
+                           std::string& answer) override;
+  apprt::DriverStatus begin(std::span<apprt::DriverFile* const> files, int timeoutSeconds) override;
+  apprt::DriverStatus commit() override;
+  apprt::DriverStatus rollback() override;
+
+  // Opens a session and closes it again: whether the server can be reached
+  // with these settings, and why not.
+  apprt::DriverStatus checkReachable() const;
+  // The calling thread's session of this driver.
+  std::shared_ptr<Connection> session() const;
+
+ private:
+  std::string conninfo_;
+  std::string schema_;
+};
+
+}  // namespace fesk::postgres

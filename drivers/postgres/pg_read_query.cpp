@@ -1,0 +1,85 @@
+#include "drivers/postgres/pg_read_query.h"
+
+#include "drivers/postgres/pg_bound.h"
+#include "drivers/postgres/pg_schema.h"
+#include "runtime/file_declaration.h"
+
+namespace fesk::postgres {
+namespace {
+
+using apprt::Direction;
+
+std::string placeholder(std::size_t index) {
+  return "$" + std::to_string(index);
+}
+
+// "(a, b)" of the items.
+std::string row(const std::vector<std::string>& items) {
+  std::string out = "(";
+  for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + items[i];
+  return out + ")";
+}
+
+}  // namespace
+
+int keyServingOrder(const apprt::FileDeclaration& file, const apprt::ReadOrder& order) {
+  if (order.key >= 0) return order.key;
+  for (std::size_t key = 0; key < file.keys().size(); ++key) {
+    std::vector<int> fields;
+    for (int component : file.key(static_cast<int>(key)).components) {
+      fields.push_back(component - 1);
+    }
+    if (!order.fields.empty() && fields == order.fields) return static_cast<int>(key);
+  }
+  return -1;
+}
+
+ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table,
+                    const std::string& columns, const apprt::ReadOrder& order, int key,
+                    const apprt::ReadBound& from, Direction direction, int limit) {
+  const bool forward = direction == Direction::kForward;
+  const bool unique = key >= 0 && !file.key(key).allowsDuplicates();
+  std::vector<std::string> folded;
+  for (int field : order.fields) folded.push_back(foldedColumn(file, field));
+
+  ReadQuery query;
+  std::string where;
+  if (!from.atEdge) {
+    std::vector<std::size_t> lengths;
+    for (int field : order.fields)
+      lengths.push_back(apprt::fieldBytes(file.fields()[field].characters));
+    ServerBound bound = serverBound(from, lengths);
+    std::vector<std::string> places;
+    for (auto& value : bound.values) {
+      query.values.push_back(std::move(value));
+      places.push_back(placeholder(query.values.size()));
+    }
+    query.values.push_back(std::to_string(bound.identity));
+    const std::string identity = placeholder(query.values.size());
+    const char* strict = forward ? " > " : " < ";
+    const char* comparison =
+        forward ? (from.inclusive ? " >= " : " > ") : (from.inclusive ? " <= " : " < ");
+    if (unique) {
+      where = row(folded) + (forward ? " >= " : " <= ") + row(places) + " AND (" + row(folded) +
+              strict + row(places) + " OR id" + comparison + identity + ")";
+    } else {
+      folded.push_back("id");
+      places.push_back(identity);
+      where = row(folded) + comparison + row(places);
+      folded.pop_back();
+    }
+  }
+  if (!order.filter.empty()) where += (where.empty() ? "(" : " AND (") + order.filter + ")";
+
+  const char* sense = forward ? "" : " DESC";
+  std::string orderBy;
+  for (const auto& expression : folded) orderBy += expression + sense + ", ";
+  orderBy = unique ? orderBy.substr(0, orderBy.size() - 2) : orderBy + "id" + sense;
+
+  query.values.push_back(std::to_string(limit));
+  query.sql = "SELECT " + columns + " FROM " + table + (where.empty() ? "" : " WHERE " + where) +
+              " ORDER BY " + orderBy + " LIMIT " + placeholder(query.values.size());
+  return query;
+}
+
+}  // namespace fesk::postgres

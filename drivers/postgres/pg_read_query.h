@@ -1,0 +1,36 @@
+#pragma once
+// The statement that reads a block of records beyond a bound in an order.
+//
+// It seeks on the whole order at once, the key's folded fields and the
+// identity together, so the server starts its index walk at the bound however
+// many records share the key's value: `(key, id) > ($1, $2)` for a key whose
+// index holds the identity. A unique key's index holds the fields alone (a
+// value there names one record), so the seek is `key >= $1` and the identity
+// only tells apart the one record at the bound.
+
+#include <string>
+#include <vector>
+
+#include "runtime/driver.h"
+
+namespace apprt {
+class FileDeclaration;
+}
+
+namespace fesk::postgres {
+
+struct ReadQuery {
+  std::string sql;
+  std::vector<std::string> values;
+};
+
+// `key` is the declared key whose index serves the order (-1: none);
+// `columns` the selected columns, `table` the quoted table.
+ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table,
+                    const std::string& columns, const apprt::ReadOrder& order, int key,
+                    const apprt::ReadBound& from, apprt::Direction direction, int limit);
+
+// The declared key whose fields are exactly the order's, or -1.
+int keyServingOrder(const apprt::FileDeclaration& file, const apprt::ReadOrder& order);
+
+}  // namespace fesk::postgres

@@ -1,0 +1,50 @@
+#pragma once
+// How a declared file is laid out in the data set's schema: one table named
+// after the file in lower case (FESK1 is "fesk1"); an `id` column, a bigint
+// the server generates, that is the record identity; one text column per field
+// named after the field without its prefix in lower case ("code", so that a
+// filter may name it CODE), compared byte by byte (collation "C"); and one
+// index per key, named after the file and the key ("fesk1_keycode").
+//
+// A key's index is on its fields with ASCII letters folded to lower case and
+// nothing else folded (the database's own case rules fold more), then the
+// identity unless the key is unique: exactly the order reads ask for, so the
+// server walks the index for every read. Each index carries, as its comment,
+// the definition this program gives it: an index that lacks it or differs
+// was not made by this program (or by an older definition) and is rebuilt.
+
+#include <string>
+#include <string_view>
+
+#include "drivers/postgres/pg_connection.h"
+#include "runtime/driver.h"
+
+namespace apprt {
+class FileDeclaration;
+}
+
+namespace fesk::postgres {
+
+std::string quoted(std::string_view identifier);
+std::string tableName(const std::string& schema, const apprt::FileDeclaration& file);  // quoted
+std::string columnName(const apprt::FileDeclaration& file, int field);                 // quoted
+std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted, in the schema
+// The field as orders compare it: ASCII letters in lower case.
+std::string foldedColumn(const apprt::FileDeclaration& file, int field);
+// The key's index columns: its folded fields, then `id` when values may repeat.
+std::string indexColumns(const apprt::FileDeclaration& file, int key);
+
+// Statements that create the file (empty, with its keys) in the schema, and
+// its keys alone; `connection` quotes their comments.
+std::string createFileScript(Connection& connection, const std::string& schema,
+                             const apprt::FileDeclaration& file);
+std::string createKeysScript(Connection& connection, const std::string& schema,
+                             const apprt::FileDeclaration& file);
+
+// Checks the file's table against the declaration: 2 when it is missing, 47
+// when its columns differ, 46 when an index of a key is missing or not this
+// program's.
+apprt::DriverStatus checkSchema(Connection& connection, const std::string& schema,
+                                const apprt::FileDeclaration& file);
+
+}  // namespace fesk::postgres

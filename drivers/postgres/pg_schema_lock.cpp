@@ -1,0 +1,44 @@
+#include "drivers/postgres/pg_schema_lock.h"
+
+namespace fesk::postgres {
+namespace {
+
+// The lock's key: the schema's name folded into 64 bits by the server itself,
+// so that every workstation computes the same key. Advisory locks belong to a
+// database, so equal schema names of two databases never meet.
+constexpr const char* kLockKey = "('x' || left(md5('fesk data set ' || $1), 16))::bit(64)::bigint";
+
+}  // namespace
+
+bool SchemaLock::share(const std::string& conninfo, const std::string& schema, std::string& why) {
+  return take(conninfo, schema, false, why);
+}
+
+bool SchemaLock::takeAlone(const std::string& conninfo, const std::string& schema,
+                           std::string& why) {
+  return take(conninfo, schema, true, why);
+}
+
+bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bool alone,
+                      std::string& why) {
+  release();
+  auto session = std::make_unique<Connection>(conninfo);
+  apprt::DriverStatus status;
+  const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
+  const Result result = session->run("SELECT " + function + "(" + kLockKey + ")", {schema}, status);
+  if (!status.ok()) {
+    why = status.driverMessage;
+    return false;
+  }
+  if (result.text(0, 0) != "t") {
+    const std::string data = "the data of schema " + schema + " on " + session->server();
+    why = alone
+              ? "another fesk is using " + data + "; close it and try again"
+              : data + " is being replaced by another fesk (a restore); try again when it is done";
+    return false;
+  }
+  session_ = std::move(session);
+  return true;
+}
+
+}  // namespace fesk::postgres

@@ -1,0 +1,36 @@
+#pragma once
+// Who works on a data set on a server: every fesk that uses one holds a shared
+// lock for its schema for as long as it runs; replacing the data (a restore, a
+// copy with --replace) takes the lock alone, so it knows that no other fesk
+// has the data set open, and no fesk opens it until it is done.
+//
+// The lock is the server's session-level advisory lock, held by a session of
+// its own: it outlives every transaction of the files' sessions, and the
+// server lets go of it when the session ends, however the process ends, so no
+// stale lock is ever left behind. A session the server loses (a restart) loses
+// its lock with it.
+
+#include <memory>
+#include <string>
+
+#include "drivers/postgres/pg_connection.h"
+
+namespace fesk::postgres {
+
+class SchemaLock {
+ public:
+  // Works on the data set alongside other fesk processes; false, with the
+  // reason in `why`, while one has it alone or the server cannot be reached.
+  bool share(const std::string& conninfo, const std::string& schema, std::string& why);
+  // Works on the data set alone; false, with the reason, while another fesk
+  // uses it or the server cannot be reached.
+  bool takeAlone(const std::string& conninfo, const std::string& schema, std::string& why);
+  void release() { session_.reset(); }
+
+ private:
+  bool take(const std::string& conninfo, const std::string& schema, bool alone, std::string& why);
+
+  std::unique_ptr<Connection> session_;
+};
+
+}  // namespace fesk::postgres

@@ -1,0 +1,135 @@
+// Both drivers keep one order: fields compared ignoring ASCII letter case
+// only, byte order otherwise, then the identity; and a read from any bound a
+// record buffer can hold (blank, lowest and highest fills, bytes that are no
+// text) finds the same neighbours on both.
+#include <cstring>
+
+#include "file_test_support.h"
+
+namespace filetest {
+namespace {
+
+using apprt::ERRCODE;
+using fesk::test::ScratchDataSet;
+
+// Values whose order tells case folding, collations and byte order apart.
+const std::vector<std::string> kValues{"a",
+                                       "A",
+                                       "b",
+                                       "B",
+                                       "_",
+                                       "[",
+                                       "`",
+                                       "{",
+                                       "~",
+                                       "Z",
+                                       "z",
+                                       "1",
+                                       "10",
+                                       "9",
+                                       "a b",
+                                       "a_b",
+                                       "ab",
+                                       " a",
+                                       "\x01",
+                                       "a\x01",
+                                       "\xC3\xA9",
+                                       "\xC3\x89",
+                                       "E",
+                                       "e",
+                                       "\xC3\x9F",
+                                       "SS",
+                                       "ss",
+                                       "\xCE\xA9",
+                                       "\xCF\x89",
+                                       "\xE2\x82\xAC",
+                                       "\xF0\x9F\x98\x80",
+                                       "\xEF\xBF\xBD",
+                                       "Ab",
+                                       "aB"};
+
+// Bounds as a record buffer may hold them: the field's 20 bytes.
+std::vector<std::string> bounds() {
+  std::vector<std::string> all;
+  const auto field = [](std::string start, char fill) {
+    start.resize(20, fill);
+    return start;
+  };
+  for (const char* value : {"", "a", "A", "ab", "\xC3\xA9", "SS", "_", "E"}) {
+    for (char fill : {' ', '\0', '\xFF'}) all.push_back(field(value, fill));
+  }
+  // Byte sequences cut short or never valid, at the start and inside.
+  for (const char* value : {"\xC3", "a\xC3", "\xC3(", "e\xE2\x82", "\x80", "\xF4\x90",
+                            "\xED\xA0\x80", "\xF0\x9F\x98", "z\xFE"}) {
+    all.push_back(field(value, ' '));
+  }
+  return all;
+}
+
+// What reading ITEMS shows on one driver: both orders, and the neighbours
+// of every bound.
+std::vector<std::string> observe(Store store) {
+  ScratchDataSet dataSet(store);
+  bindDriver(CODES, dataSet.driver());
+  bindDriver(ITEMS, dataSet.driver());
+  openTestFiles();
+  for (std::size_t i = 0; i < kValues.size(); ++i) {
+    ITEMS.clear();
+    ITEMS.buffer().CODE = kValues[i];
+    ITEMS.buffer().NUMBER = std::to_string(i);
+    ITEMS.add();
+    EXPECT_EQ(ERRCODE(), 0) << kValues[i] << ": " << apprt::FILEERRORMSG();
+  }
+  std::vector<std::string> seen;
+  for (bool forward : {true, false}) {
+    std::string order;
+    ITEMS.setOnKey(ITEM_KEY);
+    for (forward ? ITEMS.next() : ITEMS.previous(); ERRCODE() == 0;
+         forward ? ITEMS.next() : ITEMS.previous()) {
+      order += ITEMS.buffer().NUMBER.text() + " ";
+    }
+    seen.push_back(order);
+  }
+  for (const std::string& bound : bounds()) {
+    for (bool forward : {true, false}) {
+      std::memcpy(ITEMS.recordBytes().data(), bound.data(), bound.size());
+      ITEMS.setOnKeyValue(ITEM_KEY);
+      forward ? ITEMS.next() : ITEMS.previous();
+      seen.push_back(ERRCODE() == 0 ? ITEMS.buffer().NUMBER.text() : std::to_string(ERRCODE()));
+    }
+  }
+  closeTestFiles();
+  return seen;
+}
+
+TEST(DriverOrder, BothDriversReadTheSameOrderAndFindTheSameNeighboursOfEveryBound) {
+  const auto sqlite = observe(Store::kSqlite);
+  const auto postgres = observe(Store::kPostgres);
+  ASSERT_EQ(sqlite.size(), 2 + 2 * bounds().size());
+  for (std::size_t i = 0; i < sqlite.size(); ++i) {
+    EXPECT_EQ(postgres[i], sqlite[i]) << (i < 2 ? "order" : "bound " + std::to_string((i - 2) / 2));
+  }
+}
+
+// Another tool may store a value longer than its field. It reads cut, and
+// change detection compares it in that form, so it can be written back.
+TEST(DriverOrder, AnOverlongValueOnTheServerReadsCutAndCanBeWrittenBack) {
+  ScratchDataSet dataSet(Store::kPostgres);
+  bindDriver(CODES, dataSet.driver());
+  bindDriver(ITEMS, dataSet.driver());
+  openTestFiles();
+  // 22 characters: a field of 20 keeps the first 20, the accented letter last.
+  dataSet.sql("", "INSERT INTO codes (code, name) VALUES ('LONG', repeat('x', 19) || '\u00e9zz')");
+  CODES.setOnKey(CODE_KEY);
+  CODES.watch();
+  CODES.next();
+  ASSERT_EQ(ERRCODE(), 0);
+  EXPECT_EQ(CODES.buffer().NAME.text(), std::string(19, 'x') + "\u00e9");
+  CODES.buffer().NAME = "short";
+  CODES.put();
+  EXPECT_EQ(ERRCODE(), 0) << apprt::FILEERRORMSG();
+  closeTestFiles();
+}
+
+}  // namespace
+}  // namespace filetest
