@@ -25,7 +25,7 @@ std::string recordsWritten(std::uint64_t records) {
 
 void ExportList() {
   const apprt::KeyDeclaration& order =
-      FrontBrowseFesk1SortOrder() == 2 ? FES_KEYNAME : FES_KEYCODE;
+      FrontBrowseFesk1SortOrder() == kSortByName ? FES_KEYNAME : FES_KEYCODE;
   const auto path = apprt::askSavePath({0, kTitle, "fesk1.csv", "CSV files", "csv"});
   if (!path) return;
   Fesk1InUse fesk1;

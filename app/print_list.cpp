@@ -40,7 +40,7 @@ void writeToFile(const apprt::PrintedListHeader& header, apprt::PrintedListSourc
 void PrintList() {
   using records::ListOrder;
   const ListOrder order =
-      FrontBrowseFesk1SortOrder() == 2 ? ListOrder::kName : ListOrder::kCode;
+      FrontBrowseFesk1SortOrder() == kSortByName ? ListOrder::kName : ListOrder::kCode;
   Fesk1InUse fesk1;
   Fesk2InUse fesk2;
   records::RecordListSource source(order);
