@@ -33,8 +33,8 @@ bool isCloseEvent(const Event& e) {
 bool finishEvent(LoopFrame& f, int step) {
   if (!f.hasEvent) return false;
   f.hasEvent = false;
-  if (step < 0) return true;
-  if (step > 0) return false;
+  if (step <= kLoopStepEnd) return true;  // so does any other negative step
+  if (step >= kLoopStepConsumed) return false;
   Window* w = findWindow(f.window);
   if (w && f.event.after) f.event.after(w->selectCount != f.selectCountAtStart);
   return isCloseEvent(f.event);
