@@ -9,15 +9,6 @@ std::size_t characterStep(std::string_view text, std::size_t at) {
   return std::max<std::size_t>(utf8SequenceLength(text, at), 1);
 }
 
-std::string encoded(char32_t c) {
-  const auto byte = [](char32_t bits) { return static_cast<char>(bits); };
-  const auto tail = [&](int shift) { return byte(0x80 | ((c >> shift) & 0x3F)); };
-  if (c < 0x80) return {byte(c)};
-  if (c < 0x800) return {byte(0xC0 | (c >> 6)), tail(0)};
-  if (c < 0x10000) return {byte(0xE0 | (c >> 12)), tail(6), tail(0)};
-  return {byte(0xF0 | (c >> 18)), tail(12), tail(6), tail(0)};
-}
-
 }  // namespace
 
 std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
@@ -79,11 +70,20 @@ void utf8StepLastCharacter(std::string& text) {
     for (std::size_t i = start + 1; i < text.size(); ++i) c = (c << 6) | (byte(i) & 0x3F);
     const char32_t next = c + 1 == 0xD800 ? 0xE000 : c + 1;  // surrogates are no characters
     if (next <= 0x10FFFF) {
-      text.replace(start, length, encoded(next));
+      text.replace(start, length, utf8Of(next));
       return;
     }
   }
   text.back() = static_cast<char>((byte(text.size() - 1) + 1) & 0xFF);
+}
+
+std::string utf8Of(char32_t c) {
+  const auto byte = [](char32_t bits) { return static_cast<char>(bits); };
+  const auto tail = [&](int shift) { return byte(0x80 | ((c >> shift) & 0x3F)); };
+  if (c < 0x80) return {byte(c)};
+  if (c < 0x800) return {byte(0xC0 | (c >> 6)), tail(0)};
+  if (c < 0x10000) return {byte(0xE0 | (c >> 12)), tail(6), tail(0)};
+  return {byte(0xF0 | (c >> 18)), tail(12), tail(6), tail(0)};
 }
 
 }  // namespace apprt

@@ -30,4 +30,7 @@ std::size_t utf8CharacterCount(std::string_view text);
 // last code point) is stepped up as a byte.
 void utf8StepLastCharacter(std::string& text);
 
+// The UTF-8 bytes of code point `c`.
+std::string utf8Of(char32_t c);
+
 }  // namespace apprt

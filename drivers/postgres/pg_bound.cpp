@@ -3,54 +3,18 @@
 #include <limits>
 
 #include "runtime/file_record.h"
+#include "runtime/utf8.h"
 
 namespace fesk::postgres {
 namespace {
 
 constexpr std::string_view kHighestCharacter = "\xF4\x8F\xBF\xBF";  // U+10FFFF
 
-std::string encode(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
-
-// The length of the valid character at the start of `text`, or 0.
+// The length of the valid character at the start of `text`, or 0. A server's
+// text holds no NUL, so one is no character here.
 std::size_t characterLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) {
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u;
-  };
-  const auto continues = [&](std::size_t i, unsigned low = 0x80, unsigned high = 0xBF) {
-    return byte(i) >= low && byte(i) <= high;
-  };
-  const unsigned lead = byte(0);
-  if (lead >= 0x01 && lead <= 0x7F) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return continues(1) ? 2 : 0;
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    const unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
-    const unsigned high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
-    return continues(1, low, high) && continues(2) ? 3 : 0;
-  }
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    const unsigned low = lead == 0xF0 ? 0x90 : 0x80;
-    const unsigned high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
-    return continues(1, low, high) && continues(2) && continues(3) ? 4 : 0;
-  }
-  return 0;
+  if (text.empty() || text[0] == '\0') return 0;
+  return apprt::utf8SequenceLength(text, 0);
 }
 
 // Text that sorts after every stored value of a field of `length` bytes.
@@ -71,7 +35,7 @@ std::string greatestTextBelow(std::string_view value, std::size_t invalid, std::
   char32_t high = 0x10FFFF;
   while (low <= high) {
     const char32_t middle = low + (high - low) / 2;
-    if (std::string_view(encode(middle)) < rest) {
+    if (std::string_view(apprt::utf8Of(middle)) < rest) {
       below = middle;
       low = middle + 1;
     } else {
@@ -80,7 +44,7 @@ std::string greatestTextBelow(std::string_view value, std::size_t invalid, std::
   }
   if (below >= 0xD800 && below <= 0xDFFF) below = 0xD7FF;
   std::string out(value.substr(0, invalid));
-  if (below != 0) out += encode(below) + highest(length);
+  if (below != 0) out += apprt::utf8Of(below) + highest(length);
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_position.h"
+#include "runtime/key_serving_order.h"
 
 namespace fesk::postgres {
 
@@ -89,8 +90,8 @@ bool PgFile::continuesBlock(const ReadOrder& order, const ReadBound& from, Direc
 
 DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from, Direction direction,
                                 int limit) {
-  const ReadQuery query = readQuery(file_, table_, columns_, order, keyServingOrder(file_, order),
-                                    from, direction, limit);
+  const ReadQuery query = readQuery(file_, table_, columns_, order,
+                                    apprt::keyServingOrder(file_, order), from, direction, limit);
   DriverStatus status;
   const Result result = connection_->run(query.sql, query.values, status);
   block_ = {};

@@ -22,18 +22,6 @@ std::string row(const std::vector<std::string>& items) {
 
 }  // namespace
 
-int keyServingOrder(const apprt::FileDeclaration& file, const apprt::ReadOrder& order) {
-  if (order.key >= 0) return order.key;
-  for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    std::vector<int> fields;
-    for (int component : file.key(static_cast<int>(key)).components) {
-      fields.push_back(component - 1);
-    }
-    if (!order.fields.empty() && fields == order.fields) return static_cast<int>(key);
-  }
-  return -1;
-}
-
 ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table,
                     const std::string& columns, const apprt::ReadOrder& order, int key,
                     const apprt::ReadBound& from, Direction direction, int limit) {

@@ -30,7 +30,4 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
                     const std::string& columns, const apprt::ReadOrder& order, int key,
                     const apprt::ReadBound& from, apprt::Direction direction, int limit);
 
-// The declared key whose fields are exactly the order's, or -1.
-int keyServingOrder(const apprt::FileDeclaration& file, const apprt::ReadOrder& order);
-
 }  // namespace fesk::postgres

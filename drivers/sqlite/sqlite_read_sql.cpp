@@ -5,6 +5,7 @@
 
 #include "drivers/sqlite/sqlite_schema.h"
 #include "runtime/file_declaration.h"
+#include "runtime/key_serving_order.h"
 
 namespace fesk::sqlite {
 
@@ -12,19 +13,6 @@ using apprt::Direction;
 using apprt::ReadOrder;
 
 namespace {
-
-// The key whose components are exactly the order's fields, or -1.
-int keyOf(const apprt::FileDeclaration& file, const ReadOrder& order) {
-  if (order.key >= 0) return order.key;
-  for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    std::vector<int> fields;
-    for (int component : file.key(static_cast<int>(key)).components) {
-      fields.push_back(component - 1);
-    }
-    if (!order.fields.empty() && fields == order.fields) return static_cast<int>(key);
-  }
-  return -1;
-}
 
 std::string placeholder(std::size_t index) {
   return "?" + std::to_string(index);
@@ -73,7 +61,7 @@ std::string readSql(const apprt::FileDeclaration& file, const std::string& table
                     ReadStart start) {
   const bool forward = direction == Direction::kForward;
   std::string select = "SELECT " + columns + " FROM " + table;
-  if (const int key = keyOf(file, order); key >= 0) {
+  if (const int key = apprt::keyServingOrder(file, order); key >= 0) {
     select += " INDEXED BY " + indexName(file, key);
   }
   const std::string filter = order.filter.empty() ? "" : "(" + order.filter + ")";

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "runtime/mnemonic.h"
+#include "runtime/utf8.h"
 
 namespace fesk::tui {
 namespace {
@@ -54,24 +55,7 @@ std::wstring decodeUtf8(std::string_view text) {
 
 std::string encodeUtf8(std::wstring_view text) {
   std::string out;
-  for (wchar_t wc : text) {
-    auto c = static_cast<char32_t>(wc);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (wchar_t wc : text) out += apprt::utf8Of(static_cast<char32_t>(wc));
   return out;
 }
 
