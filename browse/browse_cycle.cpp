@@ -2,8 +2,8 @@
 // event, and what it does at the end of every event.
 
 #include "browse/browse_cycle.h"
-#include "browse/edit_states.h"
 
+#include "browse/edit_states.h"
 #include "browse/private_properties.h"
 #include "runtime/constants.h"
 #include "runtime/program.h"

@@ -306,7 +306,8 @@ void BrowseFesk1Procedure::LocatorKey() {
   auto& locator = CurrentSortOrder == kSortByName ? FESK1.buffer().NAME : FESK1.buffer().CODE;
   // Byte for byte: a UTF-8 character is never the start of another one.
   const auto sameLetter = [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+    return std::toupper(static_cast<unsigned char>(a)) ==
+           std::toupper(static_cast<unsigned char>(b));
   };
   if (std::ranges::equal(locator.view().substr(0, typed.size()), typed, sameLetter)) {
     apprt::POST(apprt::kEventScrollDown, kList);

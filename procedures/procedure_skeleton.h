@@ -15,13 +15,13 @@ namespace fesk {
 
 // The procedure-local state that the skeleton steps share.
 struct ProcedureLocals {
-  int ProcWindow = 0;                 // the loaded window's handle
-  std::int32_t EntryRequest = 0;      // RequestCode on entry
+  int ProcWindow = 0;             // the loaded window's handle
+  std::int32_t EntryRequest = 0;  // RequestCode on entry
   std::int32_t LocalRequest = 0;
   std::int32_t LocalResponse = kResponseCancelled;  // the answer to leave in ResponseCode
   std::int32_t WindowOpenRequested = 0;
   std::int32_t WindowOpened = 0;
-  std::int32_t Initialised = 0;       // the window's initial display has been done
+  std::int32_t Initialised = 0;  // the window's initial display has been done
   std::int32_t RefreshNeeded = 0;
 };
 

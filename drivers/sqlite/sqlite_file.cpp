@@ -60,7 +60,8 @@ std::vector<std::string> SqliteFile::preparedSql() const {
 
 void SqliteFile::copyRow(const Statement& statement, std::span<char> record) const {
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    file_.fieldIn(record, static_cast<int>(i)).assign(statement.columnText(static_cast<int>(i) + 1));
+    file_.fieldIn(record, static_cast<int>(i))
+        .assign(statement.columnText(static_cast<int>(i) + 1));
   }
 }
 
@@ -129,8 +130,8 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
       // stored NULL or longer than its field does not count as a change.
       for (int i = 0; i < fieldCount; ++i) {
         sql += " AND stored_field(" + columnName(file_, i) + ", " +
-               std::to_string(file_.fields()[i].characters) + ") = " + placeholder(fieldCount + 2 + i) +
-               " COLLATE BINARY";
+               std::to_string(file_.fields()[i].characters) +
+               ") = " + placeholder(fieldCount + 2 + i) + " COLLATE BINARY";
       }
     }
     DriverStatus status;

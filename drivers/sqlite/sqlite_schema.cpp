@@ -195,8 +195,9 @@ DriverStatus checkSchema(sqlite3* db, const std::string& schema,
         expected.push_back({column, column == "id" ? "BINARY" : "NOCASE", "1"});
       }
       // name, collation, a key column (not the rowid that ends every index)
-      auto indexed = pragmaRows(
-          db, "PRAGMA " + prefix + "index_xinfo(" + quotedName(index.name) + ")", {2, 4, 5}, result);
+      auto indexed =
+          pragmaRows(db, "PRAGMA " + prefix + "index_xinfo(" + quotedName(index.name) + ")",
+                     {2, 4, 5}, result);
       if (result != SQLITE_OK) return sqliteFailure(db, result);
       std::erase_if(indexed, [](const auto& row) { return row[2] != "1"; });
       for (auto& row : indexed) {
