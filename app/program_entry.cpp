@@ -36,8 +36,8 @@ void MainProcedure() {
 }
 
 int ProgramEntry(const FrontEndRunner& runOnFrontEnd) {
-  apprt::sysinit({{apprt::kStartupRoutineKind, InitSavedCode},
-                  {apprt::kStartupRoutineKind, InitModule}});
+  apprt::sysinit(
+      {{apprt::kStartupRoutineKind, InitSavedCode}, {apprt::kStartupRoutineKind, InitModule}});
   if (apprt::checkVersion(261, 0, 0) == 0) return 0;
   apprt::runStartupRoutines();
   return runOnFrontEnd(MainProcedure);

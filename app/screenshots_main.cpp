@@ -17,10 +17,10 @@
 namespace {
 
 constexpr const char* kNames[] = {
-    "Anna",  "Bruno", "Chloé", "Dmitri", "Eva",   "Frank", "Greta", "Hiro",  "Inès",  "Jon",
-    "Kasia", "Lars",  "Mia",   "Nils",   "Olga",  "Pedro", "Quinn", "Rosa",  "Sven",  "Tomás",
-    "Ulla",  "Vera",  "Wim",   "Xenia",  "Yusuf", "Zoë",   "Arne",  "Bea",   "Carl",  "Dora",
-    "Emil",  "Fiona", "Gus",   "Hanna",  "Ivo",   "Jana",  "Karl",  "Lena",  "Mats",  "Nora"};
+    "Anna",  "Bruno", "Chloé", "Dmitri", "Eva",   "Frank", "Greta", "Hiro", "Inès", "Jon",
+    "Kasia", "Lars",  "Mia",   "Nils",   "Olga",  "Pedro", "Quinn", "Rosa", "Sven", "Tomás",
+    "Ulla",  "Vera",  "Wim",   "Xenia",  "Yusuf", "Zoë",   "Arne",  "Bea",  "Carl", "Dora",
+    "Emil",  "Fiona", "Gus",   "Hanna",  "Ivo",   "Jana",  "Karl",  "Lena", "Mats", "Nora"};
 
 void seed() {
   fesk::bindDataFiles(fesk::sqlite::defaultDriver());

@@ -80,8 +80,8 @@ class Importer {
       // A value fits when storing it in the field keeps all of it.
       file_.field(field).assign(value);
       if (file_.field(field).text() != trimmedRight(value)) {
-        return name + " is too long (at most " +
-               std::to_string(file_.fields()[field].characters) + ")";
+        return name + " is too long (at most " + std::to_string(file_.fields()[field].characters) +
+               ")";
       }
     }
     return {};

@@ -32,7 +32,9 @@ std::optional<ListOrder> listOrderNamed(std::string_view word) {
 
 apprt::PrintedListHeader recordListHeader(ListOrder order, std::string dataSet, std::string date) {
   return {std::string(kFesk1Label) + (order == ListOrder::kName ? " by name" : " by code"),
-          std::move(dataSet), std::move(date), {"Code", "Name"}};
+          std::move(dataSet),
+          std::move(date),
+          {"Code", "Name"}};
 }
 
 std::string printDate() {

@@ -9,46 +9,46 @@ namespace apprt {
 
 // ---- Events ---------------------------------------------------------------
 // Control events.
-inline constexpr int kEventAccepted = 1;        // button pressed, value accepted, menu item
-inline constexpr int kEventNewSelection = 2;    // list row or sheet tab chosen
+inline constexpr int kEventAccepted = 1;      // button pressed, value accepted, menu item
+inline constexpr int kEventNewSelection = 2;  // list row or sheet tab chosen
 inline constexpr int kEventScrollUp = 3;
 inline constexpr int kEventScrollDown = 4;
 inline constexpr int kEventPageUp = 5;
 inline constexpr int kEventPageDown = 6;
 inline constexpr int kEventScrollTop = 7;
 inline constexpr int kEventScrollBottom = 8;
-inline constexpr int kEventAlertKey = 15;       // a key in a list, or any alerted key
-inline constexpr int kEventScrollDrag = 20;     // list thumb released
-inline constexpr int kEventTabChanging = 21;    // a sheet tab is about to change
-inline constexpr int kEventRejected = 26;       // an entry refused what was typed
+inline constexpr int kEventAlertKey = 15;     // a key in a list, or any alerted key
+inline constexpr int kEventScrollDrag = 20;   // list thumb released
+inline constexpr int kEventTabChanging = 21;  // a sheet tab is about to change
+inline constexpr int kEventRejected = 26;     // an entry refused what was typed
 inline constexpr int kEventDroppedDown = 27;
 // Window events.
-inline constexpr int kEventSelected = 257;      // a control took the focus
+inline constexpr int kEventSelected = 257;  // a control took the focus
 inline constexpr int kEventCloseWindow = 513;
-inline constexpr int kEventCloseDown = 514;     // the frame is closing
+inline constexpr int kEventCloseDown = 514;  // the frame is closing
 inline constexpr int kEventOpenWindow = 515;
-inline constexpr int kEventLoseFocus = 517;     // the window was left for another
-inline constexpr int kEventGainFocus = 518;     // the window became the active one
-inline constexpr int kEventCompleted = 549;     // completion (select of field 0) passed
+inline constexpr int kEventLoseFocus = 517;  // the window was left for another
+inline constexpr int kEventGainFocus = 518;  // the window became the active one
+inline constexpr int kEventCompleted = 549;  // completion (select of field 0) passed
 inline constexpr int kEventSized = 561;
 // The first event number that programs may use for their own events.
 inline constexpr int kEventUser = 1024;
 
 // ---- Properties -----------------------------------------------------------
-inline constexpr int kPropText = 31744;          // title, button/prompt text; entry: picture
-inline constexpr int kPropType = 31745;          // control type code
+inline constexpr int kPropText = 31744;  // title, button/prompt text; entry: picture
+inline constexpr int kPropType = 31745;  // control type code
 inline constexpr int kPropHeight = 31748;
 inline constexpr int kPropWidth = 31749;
 inline constexpr int kPropHide = 31845;
-inline constexpr int kPropVScroll = 31883;       // list scroll bar shown (non-zero) or hidden
-inline constexpr int kPropItems = 31886;         // list: visible row count
-inline constexpr int kPropHandle = 31894;        // window or control handle
-inline constexpr int kPropAcceptAll = 31898;     // window: a completion is checking the controls
+inline constexpr int kPropVScroll = 31883;    // list scroll bar shown (non-zero) or hidden
+inline constexpr int kPropItems = 31886;      // list: visible row count
+inline constexpr int kPropHandle = 31894;     // window or control handle
+inline constexpr int kPropAcceptAll = 31898;  // window: a completion is checking the controls
 inline constexpr int kPropSkip = 31873;
-inline constexpr int kPropFormat = 31877;        // list format
-inline constexpr int kPropVScrollPos = 31902;    // list thumb 0..100
+inline constexpr int kPropFormat = 31877;      // list format
+inline constexpr int kPropVScrollPos = 31902;  // list thumb 0..100
 inline constexpr int kPropHideUntilLoaded = 31911;
-inline constexpr int kPropUse = 31248;           // the variable a control edits
+inline constexpr int kPropUse = 31248;              // the variable a control edits
 inline constexpr int kPropColumnEditField = 32005;  // per list column
 inline constexpr int kPropColumnPicture = 32261;    // per list column
 // Colour and font settings copied from a list column to an edit control.
@@ -97,7 +97,7 @@ inline constexpr PropertyRange kRuntimeProperties[] = {
 // ---- Control types ----------------------------------------------------------
 inline constexpr int kTypeEntry = 8;
 inline constexpr int kTypeList = 16;
-inline constexpr int kTypeDropList = 15;        // drop-down list kinds
+inline constexpr int kTypeDropList = 15;  // drop-down list kinds
 inline constexpr int kTypeDropCombo = 34;
 inline constexpr int kTypeButton = 9;
 inline constexpr int kTypePrompt = 2;
@@ -174,12 +174,12 @@ inline constexpr uint32_t kMsgDropListDismissed = 9247;
 // The runtime's input messages: what the front-end reports, as it travels
 // through a control's window procedure before it becomes events.
 inline constexpr uint32_t kMsgInputBase = 0x7F00;
-inline constexpr uint32_t kMsgClick = kMsgInputBase + 1;       // wParam: mouse key code
-inline constexpr uint32_t kMsgSetText = kMsgInputBase + 2;     // the text shown was edited
-inline constexpr uint32_t kMsgChooseRow = kMsgInputBase + 3;   // wParam: row, lParam: key code
-inline constexpr uint32_t kMsgChooseTab = kMsgInputBase + 4;   // wParam: tab number
-inline constexpr uint32_t kMsgFocus = kMsgInputBase + 5;       // wParam: key code that moved it
-inline constexpr uint32_t kMsgWheel = kMsgInputBase + 6;       // wParam: 1 up, 0 down
+inline constexpr uint32_t kMsgClick = kMsgInputBase + 1;      // wParam: mouse key code
+inline constexpr uint32_t kMsgSetText = kMsgInputBase + 2;    // the text shown was edited
+inline constexpr uint32_t kMsgChooseRow = kMsgInputBase + 3;  // wParam: row, lParam: key code
+inline constexpr uint32_t kMsgChooseTab = kMsgInputBase + 4;  // wParam: tab number
+inline constexpr uint32_t kMsgFocus = kMsgInputBase + 5;      // wParam: key code that moved it
+inline constexpr uint32_t kMsgWheel = kMsgInputBase + 6;      // wParam: 1 up, 0 down
 inline constexpr uint32_t kMsgActivate = kMsgInputBase + 7;
 inline constexpr uint32_t kMsgClose = kMsgInputBase + 8;
 inline constexpr uint32_t kMsgResize = kMsgInputBase + 9;

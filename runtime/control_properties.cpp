@@ -13,7 +13,9 @@ namespace apprt {
 
 // The visible rows of a list: a row is 7 dialog units high below a header and
 // borders of 13 units in all.
-int visibleRowsFor(int heightDu) { return std::max(1, (heightDu - 13) / 7); }
+int visibleRowsFor(int heightDu) {
+  return std::max(1, (heightDu - 13) / 7);
+}
 
 long getProp(int field, int prop) {
   std::string text = getPropText(field, prop);
@@ -36,15 +38,24 @@ std::string getPropText(int field, int prop) {
   if (!found) return prop == kPropHandle ? "0" : std::string();
   Control& c = *found;
   switch (prop) {
-    case kPropHandle: return std::to_string(c.handle);
-    case kPropType: return std::to_string(c.type);
-    case kPropText: return c.def.kind == ControlKind::Entry ? c.def.picture : c.text;
-    case kPropHide: return c.hidden ? "1" : "";
-    case kPropFormat: return c.def.format;
-    case kPropItems: return std::to_string(visibleRowsFor(c.def.rect.height));
-    case kPropVScrollPos: return std::to_string(c.thumb);
-    case kPropHeight: return std::to_string(c.def.rect.height);
-    case kPropWidth: return std::to_string(c.def.rect.width);
+    case kPropHandle:
+      return std::to_string(c.handle);
+    case kPropType:
+      return std::to_string(c.type);
+    case kPropText:
+      return c.def.kind == ControlKind::Entry ? c.def.picture : c.text;
+    case kPropHide:
+      return c.hidden ? "1" : "";
+    case kPropFormat:
+      return c.def.format;
+    case kPropItems:
+      return std::to_string(visibleRowsFor(c.def.rect.height));
+    case kPropVScrollPos:
+      return std::to_string(c.thumb);
+    case kPropHeight:
+      return std::to_string(c.def.rect.height);
+    case kPropWidth:
+      return std::to_string(c.def.rect.width);
     default: {
       auto it = c.props.find(prop);
       return it == c.props.end() ? std::string() : it->second;
@@ -52,13 +63,17 @@ std::string getPropText(int field, int prop) {
   }
 }
 
-void setProp(int field, int prop, long value) { setPropText(field, prop, std::to_string(value)); }
+void setProp(int field, int prop, long value) {
+  setPropText(field, prop, std::to_string(value));
+}
 
 void setPropText(int field, int prop, const std::string& value) {
   Window& w = currentWindow();
   if (field == 0) {
-    if (prop == kPropText) w.title = value;
-    else w.props[prop] = value;
+    if (prop == kPropText)
+      w.title = value;
+    else
+      w.props[prop] = value;
     return;
   }
   Control& c = controlOf(field);
@@ -69,15 +84,28 @@ void setPropText(int field, int prop, const std::string& value) {
   }
   switch (prop) {
     case kPropText:
-      if (c.def.kind == ControlKind::Entry) c.def.picture = value;
-      else c.text = value;
+      if (c.def.kind == ControlKind::Entry)
+        c.def.picture = value;
+      else
+        c.text = value;
       break;
-    case kPropHide: c.hidden = number != 0; break;
-    case kPropFormat: c.def.format = value; break;
-    case kPropVScrollPos: c.thumb = std::clamp<int>(number, 0, 100); break;
-    case kPropHeight: c.def.rect.height = number; break;
-    case kPropWidth: c.def.rect.width = number; break;
-    default: c.props[prop] = value;
+    case kPropHide:
+      c.hidden = number != 0;
+      break;
+    case kPropFormat:
+      c.def.format = value;
+      break;
+    case kPropVScrollPos:
+      c.thumb = std::clamp<int>(number, 0, 100);
+      break;
+    case kPropHeight:
+      c.def.rect.height = number;
+      break;
+    case kPropWidth:
+      c.def.rect.width = number;
+      break;
+    default:
+      c.props[prop] = value;
   }
 }
 

@@ -22,14 +22,26 @@ void UPDATE(int field) {
   }
 }
 
-void ENABLE(int field) { controlOf(field).enabled = true; }
-void DISABLE(int field) { controlOf(field).enabled = false; }
-void HIDE(int field) { controlOf(field).hidden = true; }
-void UNHIDE(int field) { controlOf(field).hidden = false; }
+void ENABLE(int field) {
+  controlOf(field).enabled = true;
+}
+void DISABLE(int field) {
+  controlOf(field).enabled = false;
+}
+void HIDE(int field) {
+  controlOf(field).hidden = true;
+}
+void UNHIDE(int field) {
+  controlOf(field).hidden = false;
+}
 
-int choiceOf(const Control& c) { return c.def.kind == ControlKind::Sheet ? c.choice : c.selected; }
+int choiceOf(const Control& c) {
+  return c.def.kind == ControlKind::Sheet ? c.choice : c.selected;
+}
 
-int CHOICE(int field) { return choiceOf(controlOf(field)); }
+int CHOICE(int field) {
+  return choiceOf(controlOf(field));
+}
 
 int FIRSTFIELD() {
   Window& w = currentWindow();
@@ -38,12 +50,16 @@ int FIRSTFIELD() {
   return 0;
 }
 
-int SELECTED() { return currentWindow().focus; }
+int SELECTED() {
+  return currentWindow().focus;
+}
 
 void alert(int key) {
   Window& w = currentWindow();
-  if (key == 0) w.alerts.clear();
-  else w.alerts.insert(key);
+  if (key == 0)
+    w.alerts.clear();
+  else
+    w.alerts.insert(key);
 }
 
 }  // namespace apprt

@@ -67,8 +67,7 @@ FieldRef FileDeclaration::fieldIn(std::span<char> record, int fieldIndex) const 
   return {record.data() + offsets_.at(fieldIndex), fields_.at(fieldIndex).characters};
 }
 
-std::string_view FileDeclaration::fieldBytesIn(std::span<const char> record,
-                                               int fieldIndex) const {
+std::string_view FileDeclaration::fieldBytesIn(std::span<const char> record, int fieldIndex) const {
   return {record.data() + offsets_.at(fieldIndex), fieldBytes(fields_.at(fieldIndex).characters)};
 }
 

@@ -87,7 +87,7 @@ class FileDeclaration {
   const std::vector<FieldDeclaration>& fields() const { return fields_; }
   const std::vector<KeyDeclaration>& keys() const { return keys_; }
   const KeyDeclaration& key(int index) const { return keys_.at(index); }
-  int keyIndex(const KeyDeclaration& key) const;  // throws for a key of another file
+  int keyIndex(const KeyDeclaration& key) const;              // throws for a key of another file
   std::size_t recordLength() const { return recordLength_; }  // in bytes
   std::uint64_t serial() const { return serial_; }  // tells declarations apart in per-thread tables
 

@@ -24,8 +24,8 @@ int gNextHandle = 0x1000;
 int newHandle(int window, int field, int thread, int parent, std::string className) {
   std::lock_guard lock(gHandlesMutex);
   int h = gNextHandle++;
-  handles()[h] = HandleEntry{h, window == 0 ? h : window, field, thread, parent,
-                             std::move(className), runtimeWindowProc};
+  handles()[h] = HandleEntry{
+      h, window == 0 ? h : window, field, thread, parent, std::move(className), runtimeWindowProc};
   return h;
 }
 
@@ -54,7 +54,9 @@ std::vector<int> childHandles(int parent) {
   return children;
 }
 
-bool isWindowHandle(int handle) { return findHandle(handle) != nullptr; }
+bool isWindowHandle(int handle) {
+  return findHandle(handle) != nullptr;
+}
 
 WindowProc setWindowProc(int handle, WindowProc proc) {
   std::lock_guard lock(gHandlesMutex);

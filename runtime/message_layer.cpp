@@ -37,7 +37,9 @@ bool postToOwner(Message message) {
 }
 
 // Top-level windows are the children of no handle.
-void enumTopLevelWindows(EnumProc proc, intptr_t lParam) { enumChildWindows(0, proc, lParam); }
+void enumTopLevelWindows(EnumProc proc, intptr_t lParam) {
+  enumChildWindows(0, proc, lParam);
+}
 
 void enumChildWindows(int parent, EnumProc proc, intptr_t lParam) {
   for (int h : childHandles(parent))

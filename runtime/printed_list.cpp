@@ -15,7 +15,9 @@ bool PrintedItemsSource::read(std::vector<PrintedItem>& items) {
   return !items.empty();
 }
 
-bool hasPrintPreview() { return frontEnd().showsPrintPreview(); }
+bool hasPrintPreview() {
+  return frontEnd().showsPrintPreview();
+}
 
 void printPreview(const PrintedListHeader& header, PrintedListSource& source) {
   PrintedList list{header, {}};

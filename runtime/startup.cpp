@@ -27,6 +27,8 @@ void runStartupRoutines() {
     if (entry.kind == kStartupRoutineKind && entry.routine) entry.routine(0);
 }
 
-int checkVersion(int version, int, int) { return version == kRuntimeVersion ? 1 : 0; }
+int checkVersion(int version, int, int) {
+  return version == kRuntimeVersion ? 1 : 0;
+}
 
 }  // namespace apprt

@@ -9,6 +9,6 @@
 namespace apprt {
 
 void onThreadWillWait(std::function<void()> listener);  // register once, at start-up
-void threadWillWait();                                   // called by the runtime
+void threadWillWait();                                  // called by the runtime
 
 }  // namespace apprt

@@ -22,9 +22,8 @@ int setTimer(int handle, int id, int periodMs) {
 bool killTimer(int handle, int id) {
   ProcedureThread* t = currentThread();
   if (!t) return false;
-  return std::erase_if(t->timers, [&](const Timer& x) {
-           return x.handle == handle && x.id == id;
-         }) > 0;
+  return std::erase_if(t->timers,
+                       [&](const Timer& x) { return x.handle == handle && x.id == id; }) > 0;
 }
 
 void killTimers(int handle) {

@@ -95,11 +95,11 @@ class Attributes {
 
 const std::map<std::string, ControlKind>& controlKeywords() {
   static const std::map<std::string, ControlKind> kinds = {
-      {"prompt", ControlKind::Prompt},   {"entry", ControlKind::Entry},
-      {"button", ControlKind::Button},   {"list", ControlKind::List},
-      {"droplist", ControlKind::DropList}, {"dropcombo", ControlKind::DropCombo},
-      {"sheet", ControlKind::Sheet},     {"tab", ControlKind::Tab},
-      {"menu", ControlKind::Menu},       {"item", ControlKind::MenuItem},
+      {"prompt", ControlKind::Prompt},       {"entry", ControlKind::Entry},
+      {"button", ControlKind::Button},       {"list", ControlKind::List},
+      {"droplist", ControlKind::DropList},   {"dropcombo", ControlKind::DropCombo},
+      {"sheet", ControlKind::Sheet},         {"tab", ControlKind::Tab},
+      {"menu", ControlKind::Menu},           {"item", ControlKind::MenuItem},
       {"separator", ControlKind::Separator}, {"toolbar", ControlKind::Toolbar},
   };
   return kinds;
@@ -178,10 +178,14 @@ std::vector<WindowDefinition> parseWindowDefinitions(std::string_view text) {
       Attributes a(line, 1);
       w.label = a.text();
       std::string kind = a.keyword();
-      if (kind == "frame") w.kind = WindowKind::Frame;
-      else if (kind == "mdi") w.kind = WindowKind::MdiChild;
-      else if (kind == "dialog") w.kind = WindowKind::Dialog;
-      else fail(line, "unknown window kind " + kind);
+      if (kind == "frame")
+        w.kind = WindowKind::Frame;
+      else if (kind == "mdi")
+        w.kind = WindowKind::MdiChild;
+      else if (kind == "dialog")
+        w.kind = WindowKind::Dialog;
+      else
+        fail(line, "unknown window kind " + kind);
       w.title = a.text();
       while (!a.done()) {
         std::string k = a.keyword();
@@ -251,9 +255,8 @@ void registerWindowDefinitions(std::string_view text) {
   std::lock_guard lock(gDefinitionsMutex);
   for (auto& w : parsed) {
     auto& all = definitions();
-    std::erase_if(all, [&](const WindowDefinition& d) {
-      return d.module == w.module && d.label == w.label;
-    });
+    std::erase_if(
+        all, [&](const WindowDefinition& d) { return d.module == w.module && d.label == w.label; });
     all.push_back(std::move(w));
   }
 }

@@ -36,8 +36,18 @@ namespace apprt {
 enum class WindowKind { Frame, MdiChild, Dialog };
 
 enum class ControlKind {
-  Prompt, Entry, Button, List, DropList, DropCombo, Sheet, Tab,
-  Menu, MenuItem, Separator, Toolbar
+  Prompt,
+  Entry,
+  Button,
+  List,
+  DropList,
+  DropCombo,
+  Sheet,
+  Tab,
+  Menu,
+  MenuItem,
+  Separator,
+  Toolbar
 };
 
 struct Rect {
@@ -50,18 +60,18 @@ struct ControlDefinition {
   ControlKind kind = ControlKind::Prompt;
   std::string text;
   Rect rect;
-  std::string picture;   // entries
-  std::string format;    // lists
-  std::string message;   // status-bar text while the control has the focus
-  std::string hint;      // menu items
+  std::string picture;     // entries
+  std::string format;      // lists
+  std::string message;     // status-bar text while the control has the focus
+  std::string hint;        // menu items
   int standardAction = 0;  // menu items carried out by the runtime itself
   bool required = false;   // entries: may not be blank at completion
   bool vscroll = false;    // lists: has a vertical scroll bar
   bool disabled = false;
   bool hidden = false;
-  int parent = 0;        // field number of the enclosing sheet, tab or menu; 0 = window
+  int parent = 0;  // field number of the enclosing sheet, tab or menu; 0 = window
   bool inToolbar = false;
-  int depth = 0;         // nesting depth in the definition
+  int depth = 0;  // nesting depth in the definition
 };
 
 struct WindowDefinition {

@@ -25,32 +25,50 @@ thread_local std::vector<int> tLoaded;
 
 int typeOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Entry: return kTypeEntry;
-    case ControlKind::List: return kTypeList;
-    case ControlKind::DropList: return kTypeDropList;
-    case ControlKind::DropCombo: return kTypeDropCombo;
-    case ControlKind::Button: return kTypeButton;
-    case ControlKind::Sheet: return kTypeSheet;
-    case ControlKind::Tab: return kTypeTab;
-    case ControlKind::MenuItem: return kTypeMenuItem;
-    default: return kTypePrompt;
+    case ControlKind::Entry:
+      return kTypeEntry;
+    case ControlKind::List:
+      return kTypeList;
+    case ControlKind::DropList:
+      return kTypeDropList;
+    case ControlKind::DropCombo:
+      return kTypeDropCombo;
+    case ControlKind::Button:
+      return kTypeButton;
+    case ControlKind::Sheet:
+      return kTypeSheet;
+    case ControlKind::Tab:
+      return kTypeTab;
+    case ControlKind::MenuItem:
+      return kTypeMenuItem;
+    default:
+      return kTypePrompt;
   }
 }
 
 std::string classOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Entry: return "AppEntry";
-    case ControlKind::List: return "AppListBox";
+    case ControlKind::Entry:
+      return "AppEntry";
+    case ControlKind::List:
+      return "AppListBox";
     case ControlKind::DropList:
-    case ControlKind::DropCombo: return "AppCombo";
-    case ControlKind::Button: return "AppButton";
-    case ControlKind::Sheet: return "AppSheet";
-    case ControlKind::Tab: return "AppTab";
+    case ControlKind::DropCombo:
+      return "AppCombo";
+    case ControlKind::Button:
+      return "AppButton";
+    case ControlKind::Sheet:
+      return "AppSheet";
+    case ControlKind::Tab:
+      return "AppTab";
     case ControlKind::Menu:
     case ControlKind::MenuItem:
-    case ControlKind::Separator: return "AppMenu";
-    case ControlKind::Toolbar: return "AppToolbar";
-    default: return "AppStatic";
+    case ControlKind::Separator:
+      return "AppMenu";
+    case ControlKind::Toolbar:
+      return "AppToolbar";
+    default:
+      return "AppStatic";
   }
 }
 
@@ -144,8 +162,9 @@ Window& currentWindow() {
 
 Control& controlOf(int field) {
   Control* c = currentWindow().control(field);
-  if (!c) throw std::out_of_range("no control " + std::to_string(field) + " in window " +
-                                  currentWindow().def.label);
+  if (!c)
+    throw std::out_of_range("no control " + std::to_string(field) + " in window " +
+                            currentWindow().def.label);
   return *c;
 }
 
@@ -156,9 +175,13 @@ std::vector<Window*> openWindowsOf(int thread) {
   return open;
 }
 
-Window* activeWindow() { return gActivation.empty() ? nullptr : findWindow(gActivation.back()); }
+Window* activeWindow() {
+  return gActivation.empty() ? nullptr : findWindow(gActivation.back());
+}
 
-const std::vector<int>& windowsByActivation() { return gActivation; }
+const std::vector<int>& windowsByActivation() {
+  return gActivation;
+}
 
 int newestOpenWindow() {
   ProcedureThread* t = currentThread();
@@ -184,8 +207,8 @@ int loadWindow(const std::string& module, const std::string& label) {
   w->thread = THREAD();
   w->def = std::move(*def);
   w->title = w->def.title;
-  w->handle = newHandle(0, 0, w->thread, 0,
-                        w->def.kind == WindowKind::Frame ? "AppFrame" : "AppWindow");
+  w->handle =
+      newHandle(0, 0, w->thread, 0, w->def.kind == WindowKind::Frame ? "AppFrame" : "AppWindow");
   for (const auto& cd : w->def.controls) w->controls.push_back(makeControl(*w, cd));
   for (auto& c : w->controls)
     if (c.def.kind == ControlKind::Sheet) c.choice = 1;
@@ -195,8 +218,12 @@ int loadWindow(const std::string& module, const std::string& label) {
   return h;
 }
 
-void bindEntry(int field, Binding variable) { controlOf(field).binding = std::move(variable); }
-void bindList(int field, QueueBase& queue) { controlOf(field).queue = &queue; }
+void bindEntry(int field, Binding variable) {
+  controlOf(field).binding = std::move(variable);
+}
+void bindList(int field, QueueBase& queue) {
+  controlOf(field).queue = &queue;
+}
 
 void openWindow() {
   Window& w = currentWindow();
@@ -250,12 +277,12 @@ void createControl(int field, int type, int parentField) {
   ControlDefinition def;
   def.field = field;
   def.parent = parentField;
-  def.kind = type == kTypeEntry      ? ControlKind::Entry
-             : type == kTypeButton   ? ControlKind::Button
-             : type == kTypeDropList ? ControlKind::DropList
+  def.kind = type == kTypeEntry       ? ControlKind::Entry
+             : type == kTypeButton    ? ControlKind::Button
+             : type == kTypeDropList  ? ControlKind::DropList
              : type == kTypeDropCombo ? ControlKind::DropCombo
-             : type == kTypeList     ? ControlKind::List
-                                     : ControlKind::Prompt;
+             : type == kTypeList      ? ControlKind::List
+                                      : ControlKind::Prompt;
   Control c = makeControl(w, def);
   c.type = type;
   w.controls.push_back(std::move(c));

@@ -24,8 +24,8 @@ class QueueBase;
 struct Control {
   ControlDefinition def;
   int handle = 0;
-  int dropButton = 0;  // drop-down lists: the "AppDrop" child and the
-  int dropList = 0;    // top-level "AppList" window that shows the open list
+  int dropButton = 0;        // drop-down lists: the "AppDrop" child and the
+  int dropList = 0;          // top-level "AppList" window that shows the open list
   bool droppedDown = false;  // drop-down lists: the list is open
   int type = 0;
   std::string text;  // what it shows
@@ -106,13 +106,13 @@ void killTimers(int handle);
 
 // Windows.
 Window* findWindow(int handle);
-Window& currentWindow();  // the calling thread's newest loaded window; throws if none
+Window& currentWindow();        // the calling thread's newest loaded window; throws if none
 Control& controlOf(int field);  // a control of currentWindow(); throws if there is none
 std::vector<Window*> openWindowsOf(int thread);
-Window* activeWindow();   // the window the user works in
+Window* activeWindow();  // the window the user works in
 // Handles of windows in the order they were last active, the active one last.
 const std::vector<int>& windowsByActivation();
-int newestOpenWindow();   // the calling thread's newest open window (0 = none)
+int newestOpenWindow();  // the calling thread's newest open window (0 = none)
 // Makes w the active window: the window left gets kEventLoseFocus, w gets
 // kEventGainFocus.
 void activateWindow(Window& w);

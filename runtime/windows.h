@@ -43,8 +43,8 @@ int ACCEPTED();  // the field a kEventAccepted accepted, 0 for any other event
 int KEYCODE();
 void SETKEYCODE(int key);
 std::string KEYCHAR();  // the character of a kKeyCharacter key; empty for any other
-int SELECTED();    // the focused field
-int FIRSTFIELD();  // the first control in tab order
+int SELECTED();         // the focused field
+int FIRSTFIELD();       // the first control in tab order
 int CHOICE(int field);  // list: selected row; sheet: chosen tab
 
 // Queues an event for a field of the current window (0 = the window).

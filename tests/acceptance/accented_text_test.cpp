@@ -44,10 +44,9 @@ TEST_F(AccentedText, ATwentyCharacterAccentedNameIsStoredShownLocatedAndKeyedWho
     ASSERT_EQ(user.current().title, kBrowseTitle);
     EXPECT_TRUE(user.frontEnd().messageBoxes().empty()) << "codes differing in their 20th "
                                                            "character are two codes";
-    EXPECT_EQ(rowsOf(user.current(), 1), (Records{{"B2", "Bravo"},
-                                                  {"Z9", "Zulu"},
-                                                  {kCode, kLongName},
-                                                  {kNeighbourCode, "Émile"}}));
+    EXPECT_EQ(
+        rowsOf(user.current(), 1),
+        (Records{{"B2", "Bravo"}, {"Z9", "Zulu"}, {kCode, kLongName}, {kNeighbourCode, "Émile"}}));
 
     // The same code again is a duplicate: the key holds all of it.
     user.answer(apprt::kButtonOk);
@@ -69,10 +68,9 @@ TEST_F(AccentedText, ATwentyCharacterAccentedNameIsStoredShownLocatedAndKeyedWho
     EXPECT_EQ(selectedCode(user.current()), "B2");
   });
   EXPECT_EQ(exitCode, 0);
-  EXPECT_EQ(storedFesk1(), (Records{{"B2", "Bravo"},
-                                    {"Z9", "Zulu"},
-                                    {kCode, kLongName},
-                                    {kNeighbourCode, "Émile"}}));
+  EXPECT_EQ(
+      storedFesk1(),
+      (Records{{"B2", "Bravo"}, {"Z9", "Zulu"}, {kCode, kLongName}, {kNeighbourCode, "Émile"}}));
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ Outcome read(std::vector<std::string> arguments) {
   ArgumentReader reader(std::move(arguments));
   std::ostringstream out;
   std::ostringstream err;
-  outcome.exitCode =
-      readProgramOptions(reader, outcome.options, [] { return "qt"; }, out, err);
+  outcome.exitCode = readProgramOptions(
+      reader, outcome.options, [] { return "qt"; }, out, err);
   outcome.out = out.str();
   outcome.err = err.str();
   return outcome;

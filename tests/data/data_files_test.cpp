@@ -60,7 +60,8 @@ TEST(DataFiles, EachThreadStartsWithBlankBuffersAndZeroedGlobals) {
     blank = FESK1.buffer().CODE == "" && FESK1.buffer().NAME == "" && FESK2.buffer().CODE == "" &&
             FESK2.buffer().NUMBER == "" && fresh.SavedCode == "" && fresh.RequestCode == 0 &&
             fresh.ResponseCode == 0 && fresh.CancelIfUnchanged == 0 && fresh.Fesk1OpenCount == 0 &&
-            fresh.Fesk2OpenCount == 0 && fresh.SavedCode.view() == std::string(apprt::fieldBytes(20), ' ');
+            fresh.Fesk2OpenCount == 0 &&
+            fresh.SavedCode.view() == std::string(apprt::fieldBytes(20), ' ');
   }).join();
   EXPECT_TRUE(blank);
   EXPECT_EQ(FESK1.buffer().CODE.text(), "mine");

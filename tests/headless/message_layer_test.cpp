@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "event_log.h"
-#include "support/wait_until.h"
 #include "runtime/window_definition.h"
+#include "support/wait_until.h"
 #include "test_window.h"
 #include "ui/headless/session.h"
 

@@ -30,7 +30,8 @@ TEST_F(ListMenu, PrintListPreviewsTheListOnThePageSetUp) {
     // Print Setup works on the printer the preview prints with.
     chooseMenu("&File", "P&rint Setup...");
     QPageSetupDialog* setup = nullptr;
-    ASSERT_TRUE(pumpUntil([&] { return (setup = desktop_->frame()->findChild<QPageSetupDialog*>()); }));
+    ASSERT_TRUE(
+        pumpUntil([&] { return (setup = desktop_->frame()->findChild<QPageSetupDialog*>()); }));
     EXPECT_EQ(setup->printer(), &desktop_->printer());
     desktop_->printer().setPageSize(QPageSize(QPageSize::Letter));
     setup->reject();
@@ -60,7 +61,7 @@ TEST_F(ListMenu, ExportListSavesTheFileChosenInTheSaveDialog) {
     QFileDialog* dialog = desktop_->saveDialog();
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     dialog->setDirectory(QString::fromStdString(directory_.string()));  // the name offered
-    QMetaObject::invokeMethod(dialog, "accept");  // the Save button
+    QMetaObject::invokeMethod(dialog, "accept");                        // the Save button
     QMessageBox* box = nullptr;
     ASSERT_TRUE(pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; }));
     EXPECT_EQ(box->text().toStdString(), "2 records written to " + csv.string() + ".");

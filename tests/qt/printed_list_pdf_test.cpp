@@ -35,7 +35,7 @@ using records::ListOrder;
 using records::printDate;
 
 constexpr int kRecords = 40;
-constexpr int kLongRecord = 20;    // its numbers fill more than a page
+constexpr int kLongRecord = 20;  // its numbers fill more than a page
 constexpr int kLongNumbers = 70;
 
 std::string code(int n) {
@@ -53,9 +53,13 @@ std::string nameOf(int n) {
   return text;
 }
 
-int numbersOf(int n) { return n == kLongRecord ? kLongNumbers : n % 3; }
+int numbersOf(int n) {
+  return n == kLongRecord ? kLongNumbers : n % 3;
+}
 
-std::string number(int n, int k) { return "N" + code(n).substr(1) + "-" + std::to_string(k); }
+std::string number(int n, int k) {
+  return "N" + code(n).substr(1) + "-" + std::to_string(k);
+}
 
 std::string output(const std::string& command, int* status = nullptr) {
   std::string out;
@@ -192,7 +196,8 @@ TEST_F(PrintedListPdf, EveryRecordInKeyOrderWithItsNumbersUnderItOnEveryPage) {
           line.find(printDate()) != std::string::npos)
         ++titles;
       if (line.find("Data set: " + directory_.string()) != std::string::npos) ++dataSets;
-      if (std::regex_search(line, std::regex("^\\s*Page " + std::to_string(numbered + 1) + "\\s*$")))
+      if (std::regex_search(line,
+                            std::regex("^\\s*Page " + std::to_string(numbered + 1) + "\\s*$")))
         ++numbered;
     }
     EXPECT_EQ(titles, pageCount) << "title and date head every page";

@@ -82,9 +82,9 @@ TEST(WindowDefinitions, MalformedTextIsRefusedWithItsLine) {
   }
   EXPECT_THROW(apprt::parseWindowDefinitions("module \"m\"\nwindow \"W\" mdi \"T\n"),
                apprt::DefinitionError);
-  EXPECT_THROW(apprt::parseWindowDefinitions(
-                   "module \"m\"\nwindow \"W\" mdi \"T\"\n  entry 1\n  entry 1\n"),
-               apprt::DefinitionError);
+  EXPECT_THROW(
+      apprt::parseWindowDefinitions("module \"m\"\nwindow \"W\" mdi \"T\"\n  entry 1\n  entry 1\n"),
+      apprt::DefinitionError);
 }
 
 }  // namespace

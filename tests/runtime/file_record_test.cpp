@@ -50,10 +50,10 @@ TEST(FileRecordTest, TextIsCountedAndCutByWholeCharacters) {
 TEST(FileRecordTest, SteppingTheLastCharacterGivesTheNextWholeCharacter) {
   for (const auto& [original, stepped] : std::vector<std::pair<std::string, std::string>>{
            {"a1", "a2"},
-           {"дп", "др"},           // 0xD0 0xBF: the byte after would cut the letter
-           {"xÿ", "xĀ"},           // two bytes to two bytes of the next lead
-           {"x\u07FF", "x\u0800"},  // two bytes to three
-           {"x\uD7FF", "x\uE000"},  // over the surrogates
+           {"дп", "др"},                          // 0xD0 0xBF: the byte after would cut the letter
+           {"xÿ", "xĀ"},                          // two bytes to two bytes of the next lead
+           {"x\u07FF", "x\u0800"},                // two bytes to three
+           {"x\uD7FF", "x\uE000"},                // over the surrogates
            {"x\U0010FFFF", "x\xF4\x8F\xBF\xC0"},  // no character follows: the byte is stepped
            {"ab\xC3", "ab\xC4"}}) {               // a stray byte is stepped as a byte
     std::string text = original;
@@ -116,9 +116,8 @@ TEST(FilePositionTest, APositionCarriesItsOrderIdentityAndValues) {
   File<PairRecord> pairs("PAIRS", {{"PR:LEFT", 6}, {"PR:RIGHT", 4}}, {});
   pairs.buffer().LEFT = "leftÉé";
   pairs.buffer().RIGHT = "r:;@";
-  const Position position{.fields = {1, 0},
-                          .identity = -42,
-                          .values = orderValues(pairs, {1, 0}, pairs.recordBytes())};
+  const Position position{
+      .fields = {1, 0}, .identity = -42, .values = orderValues(pairs, {1, 0}, pairs.recordBytes())};
   // Values as keys compare them: ASCII letters folded, the rest as it is.
   EXPECT_EQ(position.values,
             (std::vector<std::string>{"R:;@" + std::string(fieldBytes(4) - 4, ' '),
@@ -134,9 +133,9 @@ TEST(FilePositionTest, APositionCarriesItsOrderIdentityAndValues) {
 TEST(FilePositionTest, TextThatIsNoPositionOfTheFileIsRejected) {
   FileDeclaration pairs("PAIRS", {{"PR:LEFT", 6}, {"PR:RIGHT", 4}}, {});
   const std::string left = "LEFT" + std::string(fieldBytes(6) - 4, ' ');
-  for (const std::string& text : {std::string(), std::string("0"), std::string("@"),
-                                  "@0;x;" + left, "@0;1;" + left.substr(1), "@0;1;" + left + " ",
-                                  "@7;1;" + left, std::string("@0;1")}) {
+  for (const std::string& text :
+       {std::string(), std::string("0"), std::string("@"), "@0;x;" + left, "@0;1;" + left.substr(1),
+        "@0;1;" + left + " ", "@7;1;" + left, std::string("@0;1")}) {
     EXPECT_FALSE(decodePosition(pairs, text)) << text;
   }
   EXPECT_TRUE(decodePosition(pairs, "@0;1;" + left));

@@ -25,8 +25,9 @@ TEST(MenuBarTest, TheFramesBarWithItsMenusAndItems) {
   EXPECT_TRUE(bar[0].submenu);
   EXPECT_FALSE(bar[1].submenu);
   EXPECT_EQ(bar[1].field, -4);
-  EXPECT_EQ(texts(bar[0].items), (std::vector<std::wstring>{L"Print List...", L"Print Setup...",
-                                                             L"-", L"Export List...", L"-", L"Exit"}));
+  EXPECT_EQ(texts(bar[0].items),
+            (std::vector<std::wstring>{L"Print List...", L"Print Setup...", L"-", L"Export List...",
+                                       L"-", L"Exit"}));
   EXPECT_EQ(bar[0].items[5].hint, "Exit this application");
   EXPECT_EQ(bar[3].hint, "Create and Arrange windows");
   EXPECT_EQ(bar[3].items[0].standardAction, static_cast<int>(StandardAction::Tile));

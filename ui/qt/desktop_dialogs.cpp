@@ -19,7 +19,9 @@ namespace {
 // Work shorter than this shows no report.
 constexpr int kProgressShownAfterMs = 500;
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString text(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
 
 }  // namespace
 

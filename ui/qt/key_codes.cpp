@@ -52,7 +52,8 @@ int baseCode(const QKeyEvent& event) {
       break;
   }
   // The key's own code: Shift comes from the event's modifiers.
-  if (key > 0 && key < 128) return apprt::punctuationKeyCode(static_cast<char32_t>(key)) & ~apprt::kShift;
+  if (key > 0 && key < 128)
+    return apprt::punctuationKeyCode(static_cast<char32_t>(key)) & ~apprt::kShift;
   return 0;
 }
 

@@ -13,15 +13,15 @@ QPageSize localePageSize() {
   // The C library's own locale data, read without changing the process's
   // locale (other threads may be using it).
   if (locale_t paper = newlocale(LC_PAPER_MASK, "", static_cast<locale_t>(0))) {
-    const auto width = static_cast<int>(reinterpret_cast<std::intptr_t>(
-        nl_langinfo_l(_NL_PAPER_WIDTH, paper)));
-    const auto height = static_cast<int>(reinterpret_cast<std::intptr_t>(
-        nl_langinfo_l(_NL_PAPER_HEIGHT, paper)));
+    const auto width =
+        static_cast<int>(reinterpret_cast<std::intptr_t>(nl_langinfo_l(_NL_PAPER_WIDTH, paper)));
+    const auto height =
+        static_cast<int>(reinterpret_cast<std::intptr_t>(nl_langinfo_l(_NL_PAPER_HEIGHT, paper)));
     freelocale(paper);
     if (width > 0 && height > 0) {
       const QSizeF size(width, height);
-      const QPageSize::PageSizeId id = QPageSize::id(size, QPageSize::Millimeter,
-                                                     QPageSize::FuzzyMatch);
+      const QPageSize::PageSizeId id =
+          QPageSize::id(size, QPageSize::Millimeter, QPageSize::FuzzyMatch);
       return id == QPageSize::Custom ? QPageSize(size, QPageSize::Millimeter) : QPageSize(id);
     }
   }

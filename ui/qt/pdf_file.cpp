@@ -63,9 +63,9 @@ void writePdfFile(const std::string& path, const apprt::PrintedListHeader& heade
     writer.setTitle(QString::fromStdString(header.title));
     writer.setCreator(QStringLiteral("fesk"));
     writer.setPageSize(localePageSize());
-    writer.setPageMargins(QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres,
-                                    kMarginMillimetres),
-                          QPageLayout::Millimeter);
+    writer.setPageMargins(
+        QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
+        QPageLayout::Millimeter);
     paintPrintedList(writer, header, source);
     if (!output.flush())
       throw apprt::PrintError("cannot write " + path + ": " + output.errorString().toStdString());

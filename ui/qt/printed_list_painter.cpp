@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QPagedPaintDevice>
 #include <QPainter>
-
 #include <algorithm>
 
 namespace fesk::qt {
@@ -20,7 +19,9 @@ constexpr qreal kSmallPoints = 8;
 constexpr int kColumnDigits = 20;
 const QColor kDetailColour(70, 70, 70);
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString text(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
 
 QFont font(qreal points, bool bold = false) {
   QFont f = QGuiApplication::font();
@@ -143,9 +144,9 @@ class PageWriter {
     painter_.setPen(Qt::black);
     const QFontMetricsF m = metrics(small_);
     const QString number = QStringLiteral("Page %1").arg(page_);
-    painter_.drawText(QPointF((width_ - m.horizontalAdvance(number)) / 2,
-                              device_.height() - m.descent()),
-                      number);
+    painter_.drawText(
+        QPointF((width_ - m.horizontalAdvance(number)) / 2, device_.height() - m.descent()),
+        number);
   }
 
   void nextPage() {
