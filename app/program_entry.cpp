@@ -10,6 +10,10 @@
 
 namespace fesk {
 
+// The version of the runtime's program interface that this program is written
+// against: a runtime that cannot run it ends the program before it starts.
+constexpr int kBuiltForRuntimeVersion = 261;
+
 void InitSavedCode(int code) {
   if (code != 0) return;
   threadBlock().SavedCode = "";
@@ -38,7 +42,7 @@ void MainProcedure() {
 int ProgramEntry(const FrontEndRunner& runOnFrontEnd) {
   apprt::sysinit(
       {{apprt::kStartupRoutineKind, InitSavedCode}, {apprt::kStartupRoutineKind, InitModule}});
-  if (apprt::checkVersion(261, 0, 0) == 0) return 0;
+  if (apprt::checkVersion(kBuiltForRuntimeVersion, 0, 0) == 0) return 0;
   apprt::runStartupRoutines();
   return runOnFrontEnd(MainProcedure);
 }

@@ -153,7 +153,7 @@ Flow BrowseCycle::dispatchOnAction() {
           break;
       }
       if (blk.SETTOITEM) return reloadAroundSelection();
-      if (blk.SETTOKEY && !blk.THUMBOPTION) setThumb(50);
+      if (blk.SETTOKEY && !blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
       return loadPage();
     case kActionBatchRow:
       return continueBatch();

@@ -108,8 +108,7 @@ extern uint8_t MoreRecords;       // a fill saw a record beyond the page
 extern uint8_t ThumbSet;          // the current event placed the thumb itself
 extern uint8_t NudgeList;         // the list is to lay itself out anew after the page load
 extern int16_t LastListField;     // the list that last loaded a page or took the focus
-// Shared with the in-line editor: 0 none, 1 the engine moves to the next
-// edited row, 2 / 3 the edit continues on the next / previous row.
+// Shared with the in-line editor: one of the kEditState values (edit_states.h).
 extern uint8_t EditState;
 extern uint8_t EditColumnField;  // the edit control that keeps the focus while the list scrolls
 extern int32_t BeepSound;

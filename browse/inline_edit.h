@@ -12,7 +12,7 @@
 //     KX_InLineEdit(1, kTypes, "1,2");  // two edit controls, one per column
 //     switch (EditStep) {
 //       case kEditControlsCreated: bind 201 and 202, set their pictures; break;
-//       case kEditKeysWanted: EditCancelKey = 27; EditCompleteKey = 525; break;
+//       case kEditKeysWanted: EditCancelKey = kKeyEsc; EditCompleteKey = kKeyCtrlEnter; break;
 //       case kEditRowComplete: save the row; break;
 //       case kEditRowAbandoned: ask whether to save; break;
 //     }
@@ -68,8 +68,8 @@ extern uint8_t EditFirstFocus;   // no edit control or list has had a focus even
 extern uint8_t EditLastControl;  // the edit control that last took the focus
 extern uint8_t EditRepostEvent;  // low byte of an event for another control, posted at the end
 extern uint8_t EditRepostField;
-extern uint8_t EditClosePending;   // a window close arrived: 513 is posted at the end
-extern uint8_t EditForcedAbandon;  // 561 arrived: the row is completed and 561 posted at the end
+extern uint8_t EditClosePending;   // a window close arrived: kEventCloseWindow is posted at the end
+extern uint8_t EditForcedAbandon;  // kEventSized arrived: the row is completed and it is posted again at the end
 
 // ---- Settings (all but EditFirstField back to 0 after every edit) ----
 extern uint8_t EditFirstField;  // first edit control's field; 0 means 101

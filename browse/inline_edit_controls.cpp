@@ -19,18 +19,26 @@ int typeToCreate(int requested) {
   return requested == kEditTypeCombo ? apprt::kTypeDropCombo : requested;
 }
 
-// A column's colour pairs, in the order they are looked for, and the control
-// properties each pair goes to. The first pair the column has is copied.
+// Colour settings come in pairs of properties (n, n+1): a list column has
+// four pairs from kPropFirstColumnColour, an edit control four from
+// kPropFirstColour. The first pair that the column has set, looked for in
+// this order, is copied to the control's pair beside it.
+constexpr int columnColourPair(int index) {
+  return apprt::kPropFirstColumnColour + 2 * index;
+}
+constexpr int controlColourPair(int index) {
+  return apprt::kPropFirstColour + 2 * index;
+}
 struct ColourPair {
   int columnFirst;
   int controlFirst;
 };
-constexpr int kColumnColour = apprt::kPropFirstColumnColour;
-constexpr int kControlColour = apprt::kPropFirstColour;
-constexpr ColourPair kColourPairs[] = {{kColumnColour, kControlColour + 2},
-                                       {kColumnColour + 2, kControlColour + 6},
-                                       {kColumnColour + 4, kControlColour},
-                                       {kColumnColour + 6, kControlColour + 4}};
+constexpr ColourPair kColourPairs[] = {{columnColourPair(0), controlColourPair(1)},
+                                       {columnColourPair(1), controlColourPair(3)},
+                                       {columnColourPair(2), controlColourPair(0)},
+                                       {columnColourPair(3), controlColourPair(2)}};
+static_assert(columnColourPair(3) + 1 == apprt::kPropLastColumnColour);
+static_assert(controlColourPair(3) + 1 == apprt::kPropLastColour);
 
 void copyColumnLook(int listField, const Slot& slot, int field) {
   apprt::setPropText(field, apprt::kPropText,

@@ -186,7 +186,7 @@ Reposition BrowseCycle::repositionOnRequest() {
   BrowseBlock& blk = b();
   if (blk.SETTOPOSITION == 0) return Reposition::kNone;
   if (blk.SETTOPOSITION == 2 || blk.SETTOPOSITION == 3) {
-    if (!blk.THUMBOPTION) setThumb(50);
+    if (!blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
     displayQueue_.get(blk.CURITEM);
     if (blk.SETTOPOSITION == 3) {
       // The selected row's record keeps its row (at most the last one).

@@ -48,7 +48,7 @@ Flow BrowseCycle::upwardFill(bool resuming) {
       break;
     }
     if (!accepted()) {
-      if (blk.CUREVENT == apprt::kEventPageUp) hitEdge(0);
+      if (blk.CUREVENT == apprt::kEventPageUp) hitEdge(apprt::kThumbTop);
       break;
     }
     if (blk.EXTVSCROLL && static_cast<long>(rows()) >= target) {
@@ -97,7 +97,7 @@ Flow BrowseCycle::downwardFill(bool resuming) {
       break;
     }
     if (!accepted()) {
-      if (blk.CUREVENT == apprt::kEventPageDown) hitEdge(100);
+      if (blk.CUREVENT == apprt::kEventPageDown) hitEdge(apprt::kThumbBottom);
       break;
     }
     if (blk.EXTVSCROLL && static_cast<long>(rows()) >= target) {
@@ -161,7 +161,7 @@ Flow BrowseCycle::selectAndFinish() {
     row = 1;
   } else if (row > count) {
     row = count;
-    if (blk.SETTOKEY) hitEdge(100);  // the located value lies beyond the last record
+    if (blk.SETTOKEY) hitEdge(apprt::kThumbBottom);  // the located value lies beyond the last record
   }
 
   if (blk.DONTSELECT) {

@@ -50,18 +50,18 @@ Flow BrowseCycle::scrollUpFromAbove(bool resuming) {
   }
   if (!readBackward()) {
     if (usingView()) reopenViewAtKeyStart();
-    hitEdge(0);
+    hitEdge(apprt::kThumbTop);
     focusEditedColumn();
     return Flow::kEndOfEvent;
   }
   if (!accepted()) {
-    hitEdge(0);
+    hitEdge(apprt::kThumbTop);
     focusEditedColumn();
     readForward();
     return Flow::kEndOfEvent;
   }
   if (!blk.THUMBOPTION) {
-    setThumb(100);
+    setThumb(apprt::kThumbBottom);
     setThumb(thumb() / 2);
   }
   displayQueue_.get(rows());
@@ -99,17 +99,17 @@ Flow BrowseCycle::scrollDownFromBelow(bool resuming) {
     blk.SKIPRECORD = 0;
   }
   if (!readForward()) {
-    hitEdge(100);
+    hitEdge(apprt::kThumbBottom);
     focusEditedColumn();
     return Flow::kEndOfEvent;
   }
   if (!accepted()) {
     readBackward();
-    hitEdge(100);
+    hitEdge(apprt::kThumbBottom);
     focusEditedColumn();
     return Flow::kEndOfEvent;
   }
-  if (!blk.THUMBOPTION) setThumb(50);
+  if (!blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
   displayQueue_.get(1);
   displayQueue_.clearBuffer();
   return returnWith(kActionFillRow, kResumeScrollDown);
@@ -124,7 +124,7 @@ Flow BrowseCycle::pageUp() {
     return Flow::kEndOfEvent;
   }
   if (rows() == 0) return Flow::kEndOfEvent;
-  if (!blk.THUMBOPTION && thumb() != 50) setThumb(50);
+  if (!blk.THUMBOPTION && thumb() != apprt::kThumbMiddle) setThumb(apprt::kThumbMiddle);
   displayQueue_.clearBuffer();
   clearRecord(OrderSign);
   // Row 1's record, then the one above it.
@@ -133,7 +133,7 @@ Flow BrowseCycle::pageUp() {
     clearRecord(OrderSign);
     resetToStored();
     readForward();
-    hitEdge(0);
+    hitEdge(apprt::kThumbTop);
     return Flow::kEndOfEvent;
   }
   resetTo(readPosition());  // the upward fill starts with the record above
@@ -157,16 +157,16 @@ Flow BrowseCycle::pageDown() {
   // The last row's record, then the one below it.
   const bool below = standOnRow(rows(), true) && readForward();
   if (!blk.THUMBOPTION) {
-    setThumb(100);
+    setThumb(apprt::kThumbBottom);
     setThumb(thumb() / 2);
   }
   if (!below) {
-    hitEdge(100);
+    hitEdge(apprt::kThumbBottom);
     return Flow::kEndOfEvent;
   }
   if (!accepted()) {
     readBackward();
-    hitEdge(100);
+    hitEdge(apprt::kThumbBottom);
     return Flow::kEndOfEvent;
   }
   belowOldPage_ = readPosition();
@@ -179,7 +179,7 @@ Flow BrowseCycle::pageDown() {
 
 Flow BrowseCycle::firstPage() {
   ThumbSet = 1;
-  setThumb(0);
+  setThumb(apprt::kThumbTop);
   return loadPage();
 }
 
@@ -187,7 +187,7 @@ Flow BrowseCycle::lastPage() {
   BrowseBlock& blk = b();
   positionAtEnd();
   ThumbSet = 1;
-  setThumb(100);
+  setThumb(apprt::kThumbBottom);
   blk.SETTOITEM = blk.ROWS;
   blk.SETTOKEY = 0;
   blk.FORCEBOT = 1;
@@ -198,10 +198,10 @@ Flow BrowseCycle::thumbMoved() {
   BrowseBlock& blk = b();
   const int at = thumb();
   if (!blk.THUMBOPTION) {
-    apprt::POST(at > 50 ? apprt::kEventScrollBottom : apprt::kEventScrollTop, list());
-  } else if (at == 0) {
+    apprt::POST(at > apprt::kThumbMiddle ? apprt::kEventScrollBottom : apprt::kEventScrollTop, list());
+  } else if (at == apprt::kThumbTop) {
     apprt::POST(apprt::kEventScrollTop, list());
-  } else if (at == 100) {
+  } else if (at == apprt::kThumbBottom) {
     apprt::POST(apprt::kEventScrollBottom, list());
   } else {
     blk.ACTION = kActionThumbMoved;

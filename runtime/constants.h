@@ -46,7 +46,7 @@ inline constexpr int kPropHandle = 31894;     // window or control handle
 inline constexpr int kPropAcceptAll = 31898;  // window: a completion is checking the controls
 inline constexpr int kPropSkip = 31873;
 inline constexpr int kPropFormat = 31877;      // list format
-inline constexpr int kPropVScrollPos = 31902;  // list thumb 0..100
+inline constexpr int kPropVScrollPos = 31902;  // list thumb, kThumbTop..kThumbBottom
 inline constexpr int kPropHideUntilLoaded = 31911;
 inline constexpr int kPropUse = 31248;              // the variable a control edits
 inline constexpr int kPropColumnEditField = 32005;  // per list column
@@ -93,6 +93,11 @@ inline constexpr PropertyRange kRuntimeProperties[] = {
     {kPropViewSqlFilter, kPropViewSqlFilter},
     {kPropViewOrder, kPropViewOrder},
 };
+
+// The list thumb's positions (kPropVScrollPos).
+inline constexpr int kThumbTop = 0;
+inline constexpr int kThumbMiddle = 50;
+inline constexpr int kThumbBottom = 100;
 
 // ---- Control types ----------------------------------------------------------
 inline constexpr int kTypeEntry = 8;

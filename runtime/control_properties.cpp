@@ -96,7 +96,7 @@ void setPropText(int field, int prop, const std::string& value) {
       c.def.format = value;
       break;
     case kPropVScrollPos:
-      c.thumb = std::clamp<int>(number, 0, 100);
+      c.thumb = std::clamp<int>(number, kThumbTop, kThumbBottom);
       break;
     case kPropHeight:
       c.def.rect.height = number;

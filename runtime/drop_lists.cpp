@@ -38,7 +38,7 @@ void dropPartMessage(Control& combo, int part, uint32_t msg, uintptr_t wParam) {
   if (part == combo.dropList) {
     // The open list's thumb, released, is where the browse places its page.
     if (msg == kMsgVScroll && static_cast<int>(wParam & 0xFFFF) == kScrollThumbPosition)
-      combo.thumb = std::clamp(static_cast<int>((wParam >> 16) & 0xFFFF), 0, 100);
+      combo.thumb = std::clamp(static_cast<int>((wParam >> 16) & 0xFFFF), kThumbTop, kThumbBottom);
     return;
   }
   switch (msg) {

@@ -272,7 +272,7 @@ void scrollBar(Window& w, Control& list, uintptr_t wParam) {
       queue(w, kEventPageDown, field, 0);
       return;
     case kScrollThumbPosition:
-      list.thumb = std::clamp(position, 0, 100);
+      list.thumb = std::clamp(position, kThumbTop, kThumbBottom);
       queue(w, kEventScrollDrag, field, 0);
       return;
     default:

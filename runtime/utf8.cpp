@@ -38,6 +38,14 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+char32_t utf8CodePoint(std::string_view text, std::size_t at, std::size_t length) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (length == 1) return byte(at);
+  char32_t c = byte(at) & (0x7F >> length);
+  for (std::size_t i = at + 1; i < at + length; ++i) c = (c << 6) | (byte(i) & 0x3F);
+  return c;
+}
+
 std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters) {
   std::size_t at = 0;
   for (; characters > 0 && at < text.size(); --characters) at += characterStep(text, at);
@@ -66,8 +74,7 @@ void utf8StepLastCharacter(std::string& text) {
   while (start > 0 && text.size() - start < 4 && (byte(start) & 0xC0) == 0x80) --start;
   const std::size_t length = text.size() - start;
   if (length > 1 && utf8SequenceLength(text, start) == length) {
-    char32_t c = byte(start) & (0x7F >> length);
-    for (std::size_t i = start + 1; i < text.size(); ++i) c = (c << 6) | (byte(i) & 0x3F);
+    const char32_t c = utf8CodePoint(text, start, length);
     const char32_t next = c + 1 == 0xD800 ? 0xE000 : c + 1;  // surrogates are no characters
     if (next <= 0x10FFFF) {
       text.replace(start, length, utf8Of(next));

@@ -14,6 +14,10 @@ namespace apprt {
 // (overlong forms, surrogates and code points beyond U+10FFFF included).
 std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
 
+// The code point of the well-formed sequence of `length` bytes at `at`, as
+// utf8SequenceLength measured it.
+char32_t utf8CodePoint(std::string_view text, std::size_t at, std::size_t length);
+
 // Whether all of `text` is well-formed UTF-8.
 bool isUtf8(std::string_view text);
 

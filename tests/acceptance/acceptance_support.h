@@ -63,10 +63,6 @@ class EveryDriverAcceptanceTest : public AcceptanceTest,
   EveryDriverAcceptanceTest() : AcceptanceTest(GetParam()) {}
 };
 
-inline auto bothDrivers() {
-  return ::testing::Values(Store::kSqlite, Store::kPostgres);
-}
-
 // Opens a browse window from the frame and switches in-line editing off, so
 // that insert, change and delete go through the forms.
 void openBrowseWithForms(headless::Session& user);

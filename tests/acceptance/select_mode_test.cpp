@@ -1,11 +1,12 @@
-// A caller that asks the browse to select a record (RequestCode 4) gets the
-// record chosen in the FESK1 buffer and ResponseCode 1, or 2 when the user
-// closes the window without a choice.
+// A caller that asks the browse to select a record (kSelectRecordRequest)
+// gets the record chosen in the FESK1 buffer and kResponseCompleted, or
+// kResponseCancelled when the user closes the window without a choice.
 
 #include "acceptance_support.h"
 #include "data/data_files.h"
 #include "data/thread_block.h"
 #include "procedures/browse_fesk1.h"
+#include "procedures/request_codes.h"
 
 namespace fesk::test {
 namespace {
@@ -18,7 +19,7 @@ class SelectMode : public AcceptanceTest {
   int selectWith(const std::function<void(Session&)>& user) {
     return runProgramWith(
         [this] {
-          threadBlock().RequestCode = 4;
+          threadBlock().RequestCode = kSelectRecordRequest;
           BrowseFesk1();
           chosen_ = FESK1.buffer().CODE.text();
           response_ = threadBlock().ResponseCode;
@@ -40,7 +41,7 @@ TEST_F(SelectMode, TheSelectButtonHandsTheChosenRecordBack) {
     user.click("&Select");
   });
   EXPECT_EQ(exitCode, 0);
-  EXPECT_EQ(response_, 1);
+  EXPECT_EQ(response_, kResponseCompleted);
   EXPECT_EQ(chosen_, "B2");
 }
 
@@ -48,7 +49,7 @@ TEST_F(SelectMode, ADoubleClickOnARowChoosesIt) {
   seed({{"A1", "Alpha"}, {"B2", "Bravo"}, {"C3", "Charlie"}});
   const int exitCode = selectWith([&](Session& user) { user.doubleRow(3); });
   EXPECT_EQ(exitCode, 0);
-  EXPECT_EQ(response_, 1);
+  EXPECT_EQ(response_, kResponseCompleted);
   EXPECT_EQ(chosen_, "C3");
 }
 
@@ -58,7 +59,7 @@ TEST_F(SelectMode, CloseChoosesNothingAndAnEmptyFileOffersNothingToSelect) {
     user.click("Close");
   });
   EXPECT_EQ(exitCode, 0);
-  EXPECT_EQ(response_, 2);
+  EXPECT_EQ(response_, kResponseCancelled);
 }
 
 }  // namespace

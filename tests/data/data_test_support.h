@@ -62,10 +62,6 @@ class EveryDriverDataTest : public DataTest, public ::testing::WithParamInterfac
   EveryDriverDataTest() : DataTest(GetParam()) {}
 };
 
-inline auto bothDrivers() {
-  return ::testing::Values(Store::kSqlite, Store::kPostgres);
-}
-
 // The titles of the message boxes a run showed, in order.
 std::vector<std::string> titles(const ProgramOutcome& outcome);
 

@@ -18,6 +18,7 @@
 namespace filetest {
 
 using apprt::FixedString;
+using fesk::test::bothDrivers;
 using fesk::test::Store;
 
 // A file of unique codes with a name each (case-insensitive keys).
@@ -56,11 +57,6 @@ class FileTest : public ::testing::TestWithParam<Store> {
 
   fesk::test::ScratchDataSet dataSet_;
 };
-
-// The drivers a suite of file tests runs on.
-inline auto bothDrivers() {
-  return ::testing::Values(Store::kSqlite, Store::kPostgres);
-}
 
 using fesk::test::runSqlOn;
 

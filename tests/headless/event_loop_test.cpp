@@ -44,7 +44,8 @@ TEST_F(EventLoopTest, AnInnerLoopRunsLikeTheOuterOneAndTheOuterEventIsRestored) 
   session->click("OK");
   session->key("Tab");  // handled by the inner loop: focus to Cancel
   session->key("Enter");
-  EXPECT_EQ(log.takeEventsOf("inner"), (Events{{257, 12}, {1, 12}}));
+  EXPECT_EQ(log.takeEventsOf("inner"),
+            (Events{{apprt::kEventSelected, 12}, {apprt::kEventAccepted, 12}}));
   ASSERT_EQ(afterInner.size(), 1u);
   EXPECT_EQ(afterInner[0], (Current{1, 11, 11, apprt::kKeyMouseLeft}));
   session->key("Esc");  // the outer loop goes on as before
@@ -77,8 +78,9 @@ TEST_F(EventLoopTest, EventsPostedToAWindowOfAnotherThreadArriveThere) {
   log.take();
   session->menu("Go");
   auto seen = log.take();
-  EXPECT_EQ(eventsOf(seen, "FORM"), (Events{{1030, 5}}));
-  EXPECT_EQ(eventsOf(seen, "FRAME"), (Events{{1, -5}, {1031, 0}}));
+  EXPECT_EQ(eventsOf(seen, "FORM"), (Events{{apprt::kEventUser + 6, 5}}));
+  EXPECT_EQ(eventsOf(seen, "FRAME"),
+            (Events{{apprt::kEventAccepted, -5}, {apprt::kEventUser + 7, 0}}));
 }
 
 TEST_F(EventLoopTest, AHaltInAnotherThreadUnwindsEveryThreadAndClosesItsWindows) {

@@ -17,6 +17,25 @@ namespace fesk::test {
 namespace {
 
 using apprt::kButtonOk;
+using apprt::kEventAccepted;
+using apprt::kEventAlertKey;
+using apprt::kEventCloseWindow;
+using apprt::kEventCompleted;
+using apprt::kEventGainFocus;
+using apprt::kEventNewSelection;
+using apprt::kEventOpenWindow;
+using apprt::kEventPageDown;
+using apprt::kEventPageUp;
+using apprt::kEventRejected;
+using apprt::kEventScrollBottom;
+using apprt::kEventScrollDown;
+using apprt::kEventScrollDrag;
+using apprt::kEventScrollTop;
+using apprt::kEventScrollUp;
+using apprt::kEventSelected;
+using apprt::kEventTabChanging;
+using apprt::kKeyMouseLeft;
+using apprt::kKeyMouseLeftDouble;
 using headless::Session;
 
 struct Seen {
@@ -89,8 +108,8 @@ class GestureTest : public ::testing::Test {
 
 TEST_F(GestureTest, OpeningAWindowGivesOpenThenGainFocus) {
   ASSERT_GE(opening.size(), 2u);
-  EXPECT_EQ(opening[0].event, apprt::kEventOpenWindow);
-  EXPECT_EQ(opening[1].event, apprt::kEventGainFocus);
+  EXPECT_EQ(opening[0].event, kEventOpenWindow);
+  EXPECT_EQ(opening[1].event, kEventGainFocus);
   EXPECT_EQ(session->current().focus, 2) << "the first control that takes the focus";
 }
 
@@ -98,20 +117,21 @@ TEST_F(GestureTest, LeavingAnEntryUpdatesItsVariableBeforeItsAcceptedEvent) {
   session->type("XYZ");
   EXPECT_TRUE(form.take().empty()) << "typing alone makes no event";
   session->key("Tab");
-  std::vector<Seen> expected = {{1, 2, apprt::kKeyTab, "XYZ"}, {257, 4, apprt::kKeyTab, "XYZ"}};
+  std::vector<Seen> expected = {{kEventAccepted, 2, apprt::kKeyTab, "XYZ"},
+                                {kEventSelected, 4, apprt::kKeyTab, "XYZ"}};
   EXPECT_EQ(form.take(), expected);
   EXPECT_EQ(session->current().focus, 4);
 }
 
 TEST_F(GestureTest, AHandlerThatMovesTheFocusKeepsItThere) {
   form.handler = [](int event, int field) {
-    if (event == apprt::kEventAccepted && field == 2) apprt::SELECT(11);
+    if (event == kEventAccepted && field == 2) apprt::SELECT(11);
     return 0;
   };
   session->key("Tab");
   auto seen = form.take();
   ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1], (Seen{257, 11, 0, "abc"}));
+  EXPECT_EQ(seen[1], (Seen{kEventSelected, 11, 0, "abc"}));
   EXPECT_EQ(session->current().focus, 11);
 }
 
@@ -119,35 +139,45 @@ TEST_F(GestureTest, ButtonClickGivesSelectedThenAccepted) {
   session->click("OK");
   auto seen = form.take();
   // Leaving the entry by the click hands its value out first.
-  std::vector<Seen> expected = {{1, 2, 1, "abc"}, {257, 11, 1, "abc"}, {1, 11, 1, "abc"}};
+  std::vector<Seen> expected = {{kEventAccepted, 2, kKeyMouseLeft, "abc"},
+                                {kEventSelected, 11, kKeyMouseLeft, "abc"},
+                                {kEventAccepted, 11, kKeyMouseLeft, "abc"}};
   EXPECT_EQ(seen, expected);
 }
 
 TEST_F(GestureTest, ButtonWhoseSelectedHandlerMovesTheFocusIsNotPressed) {
   form.handler = [](int event, int field) {
-    if (event == apprt::kEventSelected && field == 11) apprt::SELECT(4);
+    if (event == kEventSelected && field == 11) apprt::SELECT(4);
     return 0;
   };
   session->click("OK");
-  for (const auto& s : form.take()) EXPECT_FALSE(s.event == 1 && s.field == 11);
+  for (const auto& s : form.take()) EXPECT_FALSE(s.event == kEventAccepted && s.field == 11);
 }
 
 TEST_F(GestureTest, PromptMnemonicFocusesTheControlAfterIt) {
   session->key("Alt+N");
   auto seen = form.take();
   ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen.back().event, 257);
+  EXPECT_EQ(seen.back().event, kEventSelected);
   EXPECT_EQ(seen.back().field, 4);
 }
 
-TEST_F(GestureTest, ListKeysBecomeScrollEventsAndOtherKeysEvent15) {
+TEST_F(GestureTest, ListKeysBecomeScrollEventsAndOtherKeysAlertKeyEvents) {
   session->clickField(5);
   form.take();
   struct {
     const char* key;
     int event;
-  } cases[] = {{"Up", 3},        {"Down", 4},      {"PgUp", 5},     {"PgDn", 6}, {"Ctrl+PgUp", 7},
-               {"Ctrl+Home", 7}, {"Ctrl+PgDn", 8}, {"Ctrl+End", 8}, {"b", 15},   {"Enter", 15}};
+  } cases[] = {{"Up", kEventScrollUp},
+               {"Down", kEventScrollDown},
+               {"PgUp", kEventPageUp},
+               {"PgDn", kEventPageDown},
+               {"Ctrl+PgUp", kEventScrollTop},
+               {"Ctrl+Home", kEventScrollTop},
+               {"Ctrl+PgDn", kEventScrollBottom},
+               {"Ctrl+End", kEventScrollBottom},
+               {"b", kEventAlertKey},
+               {"Enter", kEventAlertKey}};
   for (auto& c : cases) {
     session->key(c.key);
     auto seen = form.take();
@@ -162,31 +192,33 @@ TEST_F(GestureTest, RowClicksAndScrollBar) {
   session->row(2);
   auto seen = form.take();
   ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen.back(), (Seen{2, 5, 1, "abc"}));
+  EXPECT_EQ(seen.back(), (Seen{kEventNewSelection, 5, kKeyMouseLeft, "abc"}));
   EXPECT_EQ(session->current().control(5)->selected, 2);
   session->doubleRow(3);
-  EXPECT_EQ(form.take().back(), (Seen{2, 5, 5, "abc"}));
+  EXPECT_EQ(form.take().back(), (Seen{kEventNewSelection, 5, kKeyMouseLeftDouble, "abc"}));
   session->scroll(apprt::kScrollPageDown);
-  EXPECT_EQ(form.take().back().event, 6);
+  EXPECT_EQ(form.take().back().event, kEventPageDown);
   session->scroll(apprt::kScrollThumbTrack, 40);
   EXPECT_TRUE(form.take().empty()) << "tracking the thumb moves nothing";
   session->scroll(apprt::kScrollThumbPosition, 70);
-  EXPECT_EQ(form.take().back().event, 20);
+  EXPECT_EQ(form.take().back().event, kEventScrollDrag);
   EXPECT_EQ(session->current().control(5)->thumb, 70);
   session->wheel(true);
-  EXPECT_EQ(form.take().back().event, 3);
+  EXPECT_EQ(form.take().back().event, kEventScrollUp);
 }
 
-TEST_F(GestureTest, TabChoiceTakesTheEntryValueThenGives21Then2WithTheNewChoice) {
+TEST_F(GestureTest, TabChoiceTakesTheEntryValueThenGivesTabChangingThenNewSelection) {
   std::vector<int> choices;
   form.handler = [&](int event, int field) {
-    if (field == 6 && (event == 21 || event == 2)) choices.push_back(apprt::CHOICE(6));
+    if (field == 6 && (event == kEventTabChanging || event == kEventNewSelection))
+      choices.push_back(apprt::CHOICE(6));
     return 0;
   };
   session->type("typed");
   session->tab("Two");
   auto seen = form.take();
-  std::vector<Seen> expected = {{21, 6, 0, "typed"}, {2, 6, 0, "typed"}};
+  std::vector<Seen> expected = {{kEventTabChanging, 6, 0, "typed"},
+                                {kEventNewSelection, 6, 0, "typed"}};
   EXPECT_EQ(seen, expected) << "what was typed is in the variable before the tab changes";
   EXPECT_EQ(choices, (std::vector<int>{1, 2}));
   EXPECT_EQ(session->current().focus, 2) << "the focus stays where it was";
@@ -201,27 +233,27 @@ TEST_F(GestureTest, TheFocusLeavesAControlOnTheTabThatIsHidden) {
 
 TEST_F(GestureTest, SelectingAPromptFocusesTheControlAfterIt) {
   form.handler = [](int event, int field) {
-    if (event == apprt::kEventAccepted && field == 12) apprt::SELECT(3);
+    if (event == kEventAccepted && field == 12) apprt::SELECT(3);
     return 0;
   };
   session->click("Cancel");
   EXPECT_EQ(session->current().focus, 4) << "the entry after the \"&Name:\" prompt";
-  EXPECT_EQ(form.take().back(), (Seen{257, 4, 0, "abc"}));
+  EXPECT_EQ(form.take().back(), (Seen{kEventSelected, 4, 0, "abc"}));
 }
 
 TEST_F(GestureTest, TheMnemonicOfATabThatIsNotChosenChoosesIt) {
   session->key("Alt+W");
   auto seen = form.take();
   ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].event, 21);
-  EXPECT_EQ(seen[1].event, 2);
+  EXPECT_EQ(seen[0].event, kEventTabChanging);
+  EXPECT_EQ(seen[1].event, kEventNewSelection);
   EXPECT_EQ(session->current().control(6)->choice, 2);
 }
 
 TEST_F(GestureTest, EscClosesTheWindowUnlessTheHandlerConsumesIt) {
-  form.handler = [](int event, int) { return event == apprt::kEventCloseWindow ? 1 : 0; };
+  form.handler = [](int event, int) { return event == kEventCloseWindow ? 1 : 0; };
   session->key("Esc");
-  EXPECT_EQ(form.take().back().event, 513);
+  EXPECT_EQ(form.take().back().event, kEventCloseWindow);
   EXPECT_TRUE(session->window("Test Form").has_value()) << "consumed: the window stays open";
   form.handler = nullptr;
   session->key("Esc");
@@ -229,7 +261,7 @@ TEST_F(GestureTest, EscClosesTheWindowUnlessTheHandlerConsumesIt) {
   EXPECT_EQ(session->finish(), 0);
 }
 
-TEST_F(GestureTest, AlertedKeysArriveAsEvent15WhereverTheFocusIs) {
+TEST_F(GestureTest, AlertedKeysArriveAsAlertKeyEventsWhereverTheFocusIs) {
   form.handler = [](int, int) {
     apprt::alert(apprt::kKeyEsc);
     return 0;
@@ -238,32 +270,33 @@ TEST_F(GestureTest, AlertedKeysArriveAsEvent15WhereverTheFocusIs) {
   session->key("Esc");
   auto seen = form.take();
   ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen.back().event, 15);
+  EXPECT_EQ(seen.back().event, kEventAlertKey);
   EXPECT_EQ(seen.back().key, apprt::kKeyEsc);
   EXPECT_TRUE(session->window("Test Form").has_value());
 }
 
 TEST_F(GestureTest, CompletionChecksRequiredEntriesInTabOrder) {
   form.handler = [](int event, int field) {
-    if (event == apprt::kEventAccepted && field == 11) apprt::SELECT(0);
+    if (event == kEventAccepted && field == 11) apprt::SELECT(0);
     return 0;
   };
   session->type(" ");
   session->click("OK");
   auto seen = form.take();
-  EXPECT_EQ(seen.back(), (Seen{257, 2, 0, " "})) << "the blank required entry takes the focus";
-  for (auto& s : seen) EXPECT_NE(s.event, 549);
+  EXPECT_EQ(seen.back(), (Seen{kEventSelected, 2, 0, " "}))
+      << "the blank required entry takes the focus";
+  for (auto& s : seen) EXPECT_NE(s.event, kEventCompleted);
   session->type("A1");
   session->click("OK");
-  EXPECT_EQ(form.take().back().event, 549);
+  EXPECT_EQ(form.take().back().event, kEventCompleted);
 }
 
-TEST_F(GestureTest, TooLongInputIsRefusedWith26AndTheFocusStays) {
+TEST_F(GestureTest, TooLongInputIsRefusedAndTheFocusStays) {
   session->type(std::string(21, 'x'));
   session->key("Tab");
   auto seen = form.take();
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].event, 26);
+  EXPECT_EQ(seen[0].event, kEventRejected);
   EXPECT_EQ(seen[0].code, "abc") << "nothing was taken";
   EXPECT_EQ(session->current().focus, 2);
 }
@@ -273,14 +306,15 @@ TEST_F(GestureTest, LeavingAnEntryByAClickChecksItsPictureToo) {
   session->click("OK");
   auto seen = form.take();
   ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0], (Seen{26, 2, 1, "abc"})) << "nothing was taken and the button not pressed";
+  EXPECT_EQ(seen[0], (Seen{kEventRejected, 2, kKeyMouseLeft, "abc"}))
+      << "nothing was taken and the button not pressed";
   EXPECT_EQ(session->current().focus, 2);
 }
 
 TEST_F(GestureTest, ShiftTabFromTheFirstEntryGoesToTheLastControl) {
   session->key("Shift+Tab");
-  std::vector<Seen> expected = {{1, 2, apprt::kKeyShiftTab, "abc"},
-                                {257, 12, apprt::kKeyShiftTab, "abc"}};
+  std::vector<Seen> expected = {{kEventAccepted, 2, apprt::kKeyShiftTab, "abc"},
+                                {kEventSelected, 12, apprt::kKeyShiftTab, "abc"}};
   EXPECT_EQ(form.take(), expected);
 }
 
@@ -289,20 +323,22 @@ TEST_F(GestureTest, SpaceAndEnterPressTheFocusedButton) {
   form.take();
   session->key("Space");
   session->key("Enter");
-  std::vector<Seen> expected = {{1, 12, apprt::kKeySpace, "abc"}, {1, 12, apprt::kKeyEnter, "abc"}};
-  EXPECT_EQ(form.take(), expected) << "no 257: the button had the focus already";
+  std::vector<Seen> expected = {{kEventAccepted, 12, apprt::kKeySpace, "abc"},
+                                {kEventAccepted, 12, apprt::kKeyEnter, "abc"}};
+  EXPECT_EQ(form.take(), expected) << "no selected event: the button had the focus already";
 }
 
 TEST_F(GestureTest, ClickingAPromptFocusesTheControlAfterIt) {
   session->click("Name:");
-  std::vector<Seen> expected = {{1, 2, 1, "abc"}, {257, 4, 1, "abc"}};
+  std::vector<Seen> expected = {{kEventAccepted, 2, kKeyMouseLeft, "abc"},
+                                {kEventSelected, 4, kKeyMouseLeft, "abc"}};
   EXPECT_EQ(form.take(), expected);
   EXPECT_EQ(session->current().focus, 4);
 }
 
 TEST_F(GestureTest, HiddenAndDisabledControlsTakeNoInput) {
   form.handler = [](int event, int field) {
-    if (event == apprt::kEventSelected && field == 4) {
+    if (event == kEventSelected && field == 4) {
       apprt::HIDE(12);
       apprt::DISABLE(11);
     }
@@ -320,7 +356,7 @@ TEST_F(GestureTest, HiddenAndDisabledControlsTakeNoInput) {
 
 TEST_F(GestureTest, EscStillClosesWhenTheFocusedControlWasDisabled) {
   form.handler = [](int event, int field) {
-    if (event == apprt::kEventSelected && field == 4) apprt::DISABLE(4);
+    if (event == kEventSelected && field == 4) apprt::DISABLE(4);
     return 0;
   };
   session->key("Tab");
@@ -333,7 +369,7 @@ TEST_F(GestureTest, EscStillClosesWhenTheFocusedControlWasDisabled) {
 TEST_F(GestureTest, ARowOrTabThatIsNotThereIsIgnored) {
   session->row(9);
   session->row(0);
-  for (auto& s : form.take()) EXPECT_NE(s.event, 2) << s;
+  for (auto& s : form.take()) EXPECT_NE(s.event, kEventNewSelection) << s;
   EXPECT_EQ(session->current().control(5)->selected, 0);
   apprt::Input tab = apprt::Input::chooseTab(session->current().handle, 6, 3);
   apprt::deliverInput(tab);
@@ -345,7 +381,7 @@ TEST_F(GestureTest, ARowOrTabThatIsNotThereIsIgnored) {
 TEST_F(GestureTest, MessageBoxAnswersComeFromTheQueue) {
   std::vector<int> answers;
   form.handler = [&](int event, int field) {
-    if (event == apprt::kEventAccepted && field == 12)
+    if (event == kEventAccepted && field == 12)
       answers.push_back(apprt::messageBox("Sure?", "Ask", apprt::Icon::Question, 6, 2));
     return 0;
   };

@@ -106,7 +106,8 @@ TEST_F(MessageLayerTest, ASubclassSeesInputPassItOnAndTheRuntimeStillMakesEvents
   EXPECT_EQ(keys[0].handle, entry);
   EXPECT_EQ(keys[0].wParam, static_cast<uintptr_t>(apprt::kKeyTab));
   EXPECT_EQ(gSpy.messages(apprt::kMsgSetText).size(), 1u);
-  EXPECT_EQ(log.takeEventsOf("NOTE"), (std::vector<std::pair<int, int>>{{1, 2}, {257, 3}}));
+  EXPECT_EQ(log.takeEventsOf("NOTE"), (std::vector<std::pair<int, int>>{
+                                          {apprt::kEventAccepted, 2}, {apprt::kEventSelected, 3}}));
 }
 
 TEST_F(MessageLayerTest, AMessageTheSubclassKeepsMakesNoEvent) {

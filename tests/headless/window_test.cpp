@@ -57,14 +57,17 @@ class MultiWindowTest : public ::testing::Test {
 TEST_F(MultiWindowTest, ActivationMovesBetweenWindowsOfTwoThreads) {
   startFrame();
   session->menu("Start Form");
-  EXPECT_EQ(log.takeEventsOf("FRAME"), (Events{{1, -2}, {517, 0}}))
+  EXPECT_EQ(log.takeEventsOf("FRAME"),
+            (Events{{apprt::kEventAccepted, -2}, {apprt::kEventLoseFocus, 0}}))
       << "the frame is left for the new form";
   session->useWindow("Test Frame");
   auto seen = log.take();
-  EXPECT_NE(std::find(seen.begin(), seen.end(), Seen{"FRAME", 518, 0, 0}), seen.end());
-  EXPECT_NE(std::find(seen.begin(), seen.end(), Seen{"FORM", 517, 0, 0}), seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), Seen{"FRAME", apprt::kEventGainFocus, 0, 0}),
+            seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), Seen{"FORM", apprt::kEventLoseFocus, 0, 0}),
+            seen.end());
   session->useWindow("Test Form");
-  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{518, 0}}));
+  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{apprt::kEventGainFocus, 0}}));
   session->useWindow("Test Form");
   EXPECT_TRUE(log.take().empty()) << "activating the active window again changes nothing";
 }
@@ -80,23 +83,24 @@ TEST_F(MultiWindowTest, AThreadsOlderWindowRefusesInputWhileANewerOneIsOpen) {
   deliverTo("Test Form", Input::activate(0));
   session->useWindow("Note");
   session->close();
-  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{517, 0}, {518, 0}}))
+  EXPECT_EQ(log.takeEventsOf("FORM"),
+            (Events{{apprt::kEventLoseFocus, 0}, {apprt::kEventGainFocus, 0}}))
       << "nothing was queued for the form but its leaving for the note and its return";
   EXPECT_TRUE(session->window("Test Form")->acceptsInput);
 }
 
-TEST_F(MultiWindowTest, ResizingAWindowGives561) {
+TEST_F(MultiWindowTest, ResizingAWindowGivesTheSizedEvent) {
   session = std::make_unique<Session>([this] { form(); });
   log.take();
   session->resize();
-  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{561, 0}}));
+  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{apprt::kEventSized, 0}}));
 }
 
 TEST_F(MultiWindowTest, MenuItemsAcceptTheirNegativeFieldOrAreCarriedOutByTheRuntime) {
   startFrame();
   accepted.clear();
   session->menu("Go");
-  EXPECT_EQ(log.takeEventsOf("FRAME"), (Events{{1, -5}}));
+  EXPECT_EQ(log.takeEventsOf("FRAME"), (Events{{apprt::kEventAccepted, -5}}));
   EXPECT_EQ(accepted, std::vector<int>{-5});
   session->menu("Print Setup...");
   session->menu("Tile");
@@ -112,7 +116,7 @@ TEST_F(MultiWindowTest, AltF4ClosesTheWindow) {
   session = std::make_unique<Session>([this] { form(); });
   log.take();
   session->key("Alt+F4");
-  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{513, 0}}));
+  EXPECT_EQ(log.takeEventsOf("FORM"), (Events{{apprt::kEventCloseWindow, 0}}));
   EXPECT_TRUE(session->ended());
 }
 

@@ -21,6 +21,11 @@ enum class Store { kSqlite, kPostgres };
 // "Sqlite" or "Postgres", for the names of parametrized tests.
 std::string storeName(const ::testing::TestParamInfo<Store>& info);
 
+// The drivers a suite parametrized by Store runs on.
+inline auto bothDrivers() {
+  return ::testing::Values(Store::kSqlite, Store::kPostgres);
+}
+
 class ScratchDataSet {
  public:
   explicit ScratchDataSet(Store store);

@@ -93,7 +93,7 @@ ListControl::ListControl(const DialogUnits& units, QWidget* parent)
   rows_->viewport()->installEventFilter(this);
   rows_->header()->viewport()->installEventFilter(this);
 
-  scrollBar_->setRange(0, 100);
+  scrollBar_->setRange(apprt::kThumbTop, apprt::kThumbBottom);
   scrollBar_->setSingleStep(1);
   scrollBar_->setPageStep(10);
   scrollBar_->setFocusPolicy(Qt::NoFocus);

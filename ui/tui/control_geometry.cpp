@@ -9,6 +9,15 @@ namespace fesk::tui {
 using apprt::ControlKind;
 using apprt::ControlView;
 
+int thumbLine(int thumb, int top, int height) {
+  const int track = height - 2;
+  if (track < 1) return -1;
+  const int offset = (std::clamp(thumb, apprt::kThumbTop, apprt::kThumbBottom) * (track - 1) +
+                      apprt::kThumbBottom / 2) /
+                     apprt::kThumbBottom;
+  return top + 1 + offset;
+}
+
 ListParts listParts(const ControlView& list, const CellRect& rect, double unitsPerColumn) {
   ListParts parts;
   parts.columns = apprt::parseListFormat(list.format).value_or(std::vector<apprt::ListColumn>{});
@@ -22,12 +31,7 @@ ListParts listParts(const ControlView& list, const CellRect& rect, double unitsP
   if (list.scrollBar && rect.width > 1) {
     parts.barCol = rect.col + rect.width - 1;
     parts.rowsWidth = rect.width - 1;
-    // The bar runs the list's height: an arrow at each end, the track between.
-    const int track = rect.height - 2;
-    if (track >= 1) {
-      int offset = (std::clamp(list.thumb, 0, 100) * (track - 1) + 50) / 100;
-      parts.thumbRow = rect.row + 1 + offset;
-    }
+    parts.thumbRow = thumbLine(list.thumb, rect.row, rect.height);
   }
   parts.edges = columnEdges(parts.columns, parts.rowsWidth, unitsPerColumn);
   if (parts.columns.empty()) parts.edges = {0, parts.rowsWidth};

@@ -21,6 +21,11 @@ struct ListParts {
   int barCol = -1;         // the scroll bar's column, -1 when it is hidden
   int thumbRow = -1;       // the thumb's line when the bar has a track
 };
+// The line of a vertical scroll bar's thumb at `thumb` (kThumbTop..kThumbBottom)
+// when the bar runs `height` lines from `top`, an arrow at each end and the
+// track between; -1 when the bar is too short for a track.
+int thumbLine(int thumb, int top, int height);
+
 ListParts listParts(const apprt::ControlView& list, const CellRect& rect, double unitsPerColumn);
 
 // The cells of column `column` (1-based) in row `row` (1-based) of a list.

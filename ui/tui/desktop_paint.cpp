@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "ui/tui/control_geometry.h"
 #include "ui/tui/desktop.h"
 #include "ui/tui/text_cells.h"
 #include "ui/tui/window_painter.h"
@@ -54,15 +55,7 @@ void paintPopup(Canvas& canvas, const Desktop::Popup& popup) {
       canvas.text(r.col, r.row + i, fitCells(decodeUtf8(c.rows[n].front()), textWidth), style);
   }
   if (!c.scrollBar) return;
-  const Glyphs& g = Canvas::glyphs();
-  const int thumbRow = r.row + 1 + c.thumb * std::max(0, r.height - 3) / 100;
-  for (int line = r.row; line < r.row + r.height; ++line) {
-    wchar_t glyph = line == r.row                  ? g.up
-                    : line == r.row + r.height - 1 ? g.down
-                    : line == thumbRow             ? g.thumb
-                                                   : g.track;
-    canvas.put(r.col + r.width - 1, line, glyph, Style::ScrollBar);
-  }
+  paintScrollBar(canvas, r.col + r.width - 1, r.row, r.height, thumbLine(c.thumb, r.row, r.height));
 }
 
 }  // namespace

@@ -11,43 +11,18 @@ namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
-// The length of the sequence a lead byte starts, 0 for a byte that cannot
-// start one.
-int sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 }  // namespace
 
 std::wstring decodeUtf8(std::string_view text) {
   std::wstring out;
   for (size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    int length = sequenceLength(lead);
-    if (length == 0 || i + length > text.size()) {
-      out += kReplacement;
+    const size_t length = apprt::utf8SequenceLength(text, i);
+    if (length == 0) {
+      out += kReplacement;  // one for each byte that starts no character
       ++i;
       continue;
     }
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    bool valid = true;
-    for (int k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) valid = false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not characters.
-    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || c < kLeast[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    out += static_cast<wchar_t>(c);
+    out += static_cast<wchar_t>(apprt::utf8CodePoint(text, i, length));
     i += length;
   }
   return out;

@@ -140,15 +140,7 @@ struct Painter {
       }
       if (selected) canvas.put(r.col, line, g.marker, style);
     }
-    if (parts.barCol >= 0) {
-      for (int line = r.row; line < r.row + r.height; ++line) {
-        wchar_t glyph = line == r.row                  ? g.up
-                        : line == r.row + r.height - 1 ? g.down
-                        : line == parts.thumbRow       ? g.thumb
-                                                       : g.track;
-        canvas.put(parts.barCol, line, glyph, Style::ScrollBar);
-      }
-    }
+    if (parts.barCol >= 0) paintScrollBar(canvas, parts.barCol, r.row, r.height, parts.thumbRow);
     if (focused(c)) {
       int line = c.selected >= 1 && c.selected <= parts.rowCount ? parts.firstRow + c.selected - 1
                                                                  : parts.firstRow;
@@ -237,6 +229,17 @@ std::optional<Cursor> paintWindow(Canvas& canvas, const ShownWindow& window, boo
   Painter painter{canvas, window, active, editor, std::nullopt};
   painter.paint();
   return painter.cursor;
+}
+
+void paintScrollBar(Canvas& canvas, int col, int top, int height, int thumbRow) {
+  const Glyphs& g = Canvas::glyphs();
+  for (int line = top; line < top + height; ++line) {
+    wchar_t glyph = line == top                ? g.up
+                    : line == top + height - 1 ? g.down
+                    : line == thumbRow         ? g.thumb
+                                               : g.track;
+    canvas.put(col, line, glyph, Style::ScrollBar);
+  }
 }
 
 }  // namespace fesk::tui

@@ -19,4 +19,8 @@ struct Cursor {
 std::optional<Cursor> paintWindow(Canvas& canvas, const ShownWindow& window, bool active,
                                   const EntryEditor* editor);
 
+// A vertical scroll bar in column `col`, `height` lines from `top`: an arrow
+// at each end, the track between, the thumb on line `thumbRow`.
+void paintScrollBar(Canvas& canvas, int col, int top, int height, int thumbRow);
+
 }  // namespace fesk::tui
