@@ -44,22 +44,9 @@
 
 #include "runtime/driver.h"
 #include "runtime/file_record.h"
+#include "runtime/record_layout.h"
 
 namespace apprt {
-
-struct FieldDeclaration {
-  std::string name;        // "FES:CODE"
-  std::size_t characters;  // what it holds; it takes fieldBytes(characters) of the record
-};
-
-struct KeyDeclaration {
-  std::string name;             // "FES:KEYCODE"
-  int attributes;               // bit 1: duplicates allowed; the others are kept as declared
-  std::vector<int> components;  // field numbers, 1 for the first field
-  std::string displayName;      // the name shown to the user, "FES:Keycode"
-
-  bool allowsDuplicates() const { return (attributes & 1) != 0; }
-};
 
 // Open modes: the low nibble is the access, the high nibble the sharing.
 inline constexpr int kOpenReadOnly = 0x00;
@@ -72,37 +59,17 @@ inline constexpr bool opensForReadingOnly(int mode) {
   return (mode & 0x0F) == kOpenReadOnly;
 }
 
-class FileDeclaration {
+class FileDeclaration : public RecordLayout {
  public:
-  FileDeclaration(std::string name, std::vector<FieldDeclaration> fields,
-                  std::vector<KeyDeclaration> keys);
+  using RecordLayout::RecordLayout;
   FileDeclaration(const FileDeclaration&) = delete;
   FileDeclaration& operator=(const FileDeclaration&) = delete;
   virtual ~FileDeclaration() = default;
 
-  // The layout.
-  // The file's name. Reading it leaves the error state alone, so a warning
-  // can name the file without losing the error it describes.
-  const std::string& fileName() const { return name_; }
-  const std::vector<FieldDeclaration>& fields() const { return fields_; }
-  const std::vector<KeyDeclaration>& keys() const { return keys_; }
-  const KeyDeclaration& key(int index) const { return keys_.at(index); }
-  int keyIndex(const KeyDeclaration& key) const;              // throws for a key of another file
-  std::size_t recordLength() const { return recordLength_; }  // in bytes
-  std::uint64_t serial() const { return serial_; }  // tells declarations apart in per-thread tables
-
-  // The driver that stores this file (bindDriver); the default driver when unbound.
+  // The driver that stores this file (bound once at start-up); the default
+  // driver when unbound.
   Driver* driver() const;
   void bindDriver(Driver& driver) { driver_ = &driver; }
-
-  // The calling thread's record buffer as bytes, and one field of it (0-based).
-  std::span<char> recordBytes() const;
-  FieldRef field(int fieldIndex) const { return fieldIn(recordBytes(), fieldIndex); }
-  // One field of a record image of this file (a driver's or a stored copy).
-  FieldRef fieldIn(std::span<char> record, int fieldIndex) const;
-  std::string_view fieldBytesIn(std::span<const char> record, int fieldIndex) const;
-  // Every field to the fill; the buffer then holds no current record.
-  void clear(Fill fill = Fill::kSpaces) const;
 
   // Opening and the file as a whole.
   void open(int mode) const;  // 52 when this thread has it open already
@@ -138,12 +105,6 @@ class FileDeclaration {
                        // when the stored record was changed meanwhile
 
  private:
-  std::string name_;
-  std::vector<FieldDeclaration> fields_;
-  std::vector<KeyDeclaration> keys_;
-  std::vector<std::size_t> offsets_;
-  std::size_t recordLength_ = 0;
-  std::uint64_t serial_;
   Driver* driver_ = nullptr;
 };
 
@@ -161,10 +122,6 @@ class File : public FileDeclaration {
   Record& buffer() const { return *std::launder(reinterpret_cast<Record*>(recordBytes().data())); }
 };
 
-// Binds a declaration to its driver; done once at start-up.
-inline void bindDriver(FileDeclaration& file, Driver& driver) {
-  file.bindDriver(driver);
-}
 // The driver of every declaration that was not bound.
 void setDefaultDriver(Driver* driver);
 

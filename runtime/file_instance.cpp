@@ -3,11 +3,11 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "runtime/file_declaration.h"
+#include "runtime/record_layout.h"
 
 namespace apprt {
 
-FileInstance& instanceOf(const FileDeclaration& file) {
+FileInstance& instanceOf(const RecordLayout& file) {
   // Keyed by serial, not address: a declaration made later at the same address
   // (tests declare files on the stack) must not inherit an old instance.
   thread_local std::unordered_map<std::uint64_t, FileInstance> instances;

@@ -12,7 +12,7 @@
 
 namespace apprt {
 
-class FileDeclaration;
+class RecordLayout;
 
 struct WatchedRecord {
   RecordIdentity identity;
@@ -31,6 +31,6 @@ struct FileInstance {
 };
 
 // The calling thread's instance of `file`, made on first use.
-FileInstance& instanceOf(const FileDeclaration& file);
+FileInstance& instanceOf(const RecordLayout& file);
 
 }  // namespace apprt

@@ -55,7 +55,7 @@ void FileDeclaration::put() const {
     return;
   }
   // A later put of the same record checks against what this one stored.
-  if (watched) instance->watched->image.assign(recordBytes().data(), recordLength_);
+  if (watched) instance->watched->image.assign(recordBytes().data(), recordLength());
 }
 
 void FileDeclaration::remove() const {
@@ -79,7 +79,7 @@ bool FileDeclaration::duplicateAnyUnique() const {
   FileInstance* instance = openInstance(*this);
   if (!instance) return false;
   clearError();
-  for (std::size_t key = 0; key < keys_.size(); ++key) {
+  for (std::size_t key = 0; key < keys().size(); ++key) {
     if (hasDuplicate(*this, *instance, static_cast<int>(key))) return true;
     if (ERRCODE() != kNoError) return false;
   }

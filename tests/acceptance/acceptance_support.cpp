@@ -48,14 +48,14 @@ void AcceptanceTest::SetUp() {
   // The program binds the files to the SQLite driver at its first start in
   // the process (and never again); a test on another driver binds them itself.
   bindDataFiles(sqlite::defaultDriver());
-  apprt::bindDriver(FESK1, dataSet_.driver());
-  apprt::bindDriver(FESK2, dataSet_.driver());
+  FESK1.bindDriver(dataSet_.driver());
+  FESK2.bindDriver(dataSet_.driver());
 }
 
 void AcceptanceTest::TearDown() {
   // The files stay bound to a driver that outlives every test.
-  apprt::bindDriver(FESK1, sqlite::defaultDriver());
-  apprt::bindDriver(FESK2, sqlite::defaultDriver());
+  FESK1.bindDriver(sqlite::defaultDriver());
+  FESK2.bindDriver(sqlite::defaultDriver());
 }
 
 int AcceptanceTest::runProgram(const std::function<void(headless::Session&)>& user) {
@@ -64,8 +64,8 @@ int AcceptanceTest::runProgram(const std::function<void(headless::Session&)>& us
 
 int AcceptanceTest::runProgramWith(const apprt::Procedure& caller,
                                    const std::function<void(headless::Session&)>& user) {
-  return ProgramEntry([&](apprt::Procedure first) {
-    headless::Session session(caller ? caller : std::move(first), [this](const std::string& line) {
+  return ProgramEntry([&](const apprt::Procedure& first) {
+    headless::Session session(caller ? caller : first, [this](const std::string& line) {
       std::lock_guard lock(gTranscriptMutex);
       transcript_.push_back(line);
     });

@@ -19,12 +19,12 @@ class FailedWrites : public AcceptanceTest {
     AcceptanceTest::SetUp();
     seed({{"A1", "Alpha"}, {"B2", "Bravo"}}, {{"A1", "n1"}});
     // A transaction spans files of one driver: both go behind the faults.
-    apprt::bindDriver(FESK1, faults_);
-    apprt::bindDriver(FESK2, faults_);
+    FESK1.bindDriver(faults_);
+    FESK2.bindDriver(faults_);
   }
   void TearDown() override {
-    apprt::bindDriver(FESK1, sqlite::defaultDriver());
-    apprt::bindDriver(FESK2, sqlite::defaultDriver());
+    FESK1.bindDriver(sqlite::defaultDriver());
+    FESK2.bindDriver(sqlite::defaultDriver());
     AcceptanceTest::TearDown();
   }
 

@@ -138,8 +138,8 @@ TEST_F(PrintList, WithoutAPreviewTheListIsWrittenToTheFileTheUserNames) {
 
 TEST_F(PrintList, AListThatCannotBeReadIsReportedAndNotShown) {
   apprt::FaultDriver faults(sqlite::defaultDriver());
-  apprt::bindDriver(FESK1, faults);
-  apprt::bindDriver(FESK2, faults);
+  FESK1.bindDriver(faults);
+  FESK2.bindDriver(faults);
   // The first record is read; the read of its numbers fails.
   faults.failOn(apprt::DriverOperation::kRead, apprt::kDriverError, 2);
   const int exitCode = runProgram([&](Session& user) {
@@ -151,8 +151,8 @@ TEST_F(PrintList, AListThatCannotBeReadIsReportedAndNotShown) {
     EXPECT_EQ(texts[0].rfind("cannot read FESK2: ", 0), 0u) << texts[0];
     EXPECT_TRUE(user.frontEnd().printPreviews().empty());
   });
-  apprt::bindDriver(FESK1, sqlite::defaultDriver());
-  apprt::bindDriver(FESK2, sqlite::defaultDriver());
+  FESK1.bindDriver(sqlite::defaultDriver());
+  FESK2.bindDriver(sqlite::defaultDriver());
   EXPECT_EQ(exitCode, 0);
 }
 

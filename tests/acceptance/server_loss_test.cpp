@@ -19,8 +19,8 @@ class ServerLoss : public AcceptanceTest {};
 TEST_F(ServerLoss, AStoppedServerIsReportedAndTheProgramWorksAgainWhenItIsBack) {
   PrivateServer server;
   postgres::PgDriver driver(server.conninfo(), "fesk");
-  apprt::bindDriver(FESK1, driver);
-  apprt::bindDriver(FESK2, driver);
+  FESK1.bindDriver(driver);
+  FESK2.bindDriver(driver);
   Records codes;
   for (int i = 1; i <= 40; ++i) {
     char code[8];

@@ -65,8 +65,8 @@ TEST_F(TourOnAServer, ShowsTheSameTranscriptAsOnTheEmbeddedDriver) {
   std::string embedded;
   runTour(embedded);
   ScratchDataSet server(Store::kPostgres);
-  apprt::bindDriver(FESK1, server.driver());
-  apprt::bindDriver(FESK2, server.driver());
+  FESK1.bindDriver(server.driver());
+  FESK2.bindDriver(server.driver());
   std::string onServer;
   runTour(onServer);
   EXPECT_EQ(onServer, embedded);

@@ -142,8 +142,8 @@ void BrowseTest::SetUp() {
   std::string pattern = (std::filesystem::temp_directory_path() / "fesk-browse-XXXXXX").string();
   dataDirectory_ = ::mkdtemp(pattern.data());
   apprt::setDataDirectory(dataDirectory_);
-  apprt::bindDriver(BRCODES, sqlite::defaultDriver());
-  apprt::bindDriver(BRITEMS, sqlite::defaultDriver());
+  BRCODES.bindDriver(sqlite::defaultDriver());
+  BRITEMS.bindDriver(sqlite::defaultDriver());
   apprt::registerWindowDefinitions(kBrowseWindows);
   ExtVScrollDefault = 0;  // as the program sets it at start-up
   createAndOpen(BRCODES);

@@ -36,8 +36,8 @@ struct CommitAnnouncingDriver : apprt::FaultDriver {
 // when each commit begins and when it is done, until it is killed.
 [[noreturn]] void recodeUntilKilled(Signal& committing, Signal& committed) {
   CommitAnnouncingDriver driver(committing);
-  apprt::bindDriver(FESK1, driver);
-  apprt::bindDriver(FESK2, driver);
+  FESK1.bindDriver(driver);
+  FESK2.bindDriver(driver);
   OpenDataFile(FESK1);
   for (int round = 1;; ++round) {
     if (recodeFirstParent("P" + std::to_string(round)) != kWriteDone) _exit(3);

@@ -86,19 +86,19 @@ DataTest::DataTest(Store store) : dataSet_(store), faults_(dataSet_.driver()) {}
 void DataTest::SetUp() {
   gRealDriver = &dataSet_.driver();
   bindDataFiles(sqlite::defaultDriver());
-  apprt::bindDriver(FESK1, dataSet_.driver());
-  apprt::bindDriver(FESK2, dataSet_.driver());
+  FESK1.bindDriver(dataSet_.driver());
+  FESK2.bindDriver(dataSet_.driver());
 }
 
 void DataTest::TearDown() {
   // The files stay bound to a driver that outlives every test.
-  apprt::bindDriver(FESK1, sqlite::defaultDriver());
-  apprt::bindDriver(FESK2, sqlite::defaultDriver());
+  FESK1.bindDriver(sqlite::defaultDriver());
+  FESK2.bindDriver(sqlite::defaultDriver());
 }
 
 void DataTest::useFaultDriver() {
-  apprt::bindDriver(FESK1, faults_);
-  apprt::bindDriver(FESK2, faults_);
+  FESK1.bindDriver(faults_);
+  FESK2.bindDriver(faults_);
 }
 
 void DataTest::seed(const Records& fesk1, const Records& fesk2) {

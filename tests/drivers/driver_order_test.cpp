@@ -70,8 +70,8 @@ std::vector<std::string> bounds() {
 // of every bound.
 std::vector<std::string> observe(Store store) {
   ScratchDataSet dataSet(store);
-  bindDriver(CODES, dataSet.driver());
-  bindDriver(ITEMS, dataSet.driver());
+  CODES.bindDriver(dataSet.driver());
+  ITEMS.bindDriver(dataSet.driver());
   openTestFiles();
   for (std::size_t i = 0; i < kValues.size(); ++i) {
     ITEMS.clear();
@@ -115,8 +115,8 @@ TEST(DriverOrder, BothDriversReadTheSameOrderAndFindTheSameNeighboursOfEveryBoun
 // change detection compares it in that form, so it can be written back.
 TEST(DriverOrder, AnOverlongValueOnTheServerReadsCutAndCanBeWrittenBack) {
   ScratchDataSet dataSet(Store::kPostgres);
-  bindDriver(CODES, dataSet.driver());
-  bindDriver(ITEMS, dataSet.driver());
+  CODES.bindDriver(dataSet.driver());
+  ITEMS.bindDriver(dataSet.driver());
   openTestFiles();
   // 22 characters: a field of 20 keeps the first 20, the accented letter last.
   dataSet.sql("", "INSERT INTO codes (code, name) VALUES ('LONG', repeat('x', 19) || '\u00e9zz')");

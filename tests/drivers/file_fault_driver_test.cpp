@@ -15,15 +15,15 @@ class FileFaultDriverTest : public FileTest {
   void SetUp() override {
     FileTest::SetUp();
     closeTestFiles();
-    bindDriver(CODES, faults_);
-    bindDriver(ITEMS, faults_);
+    CODES.bindDriver(faults_);
+    ITEMS.bindDriver(faults_);
     openTestFiles();
     for (const char* code : {"A", "B", "C"}) addCode(code, "name");
   }
   void TearDown() override {
     closeTestFiles();
-    bindDriver(CODES, dataSet_.driver());
-    bindDriver(ITEMS, dataSet_.driver());
+    CODES.bindDriver(dataSet_.driver());
+    ITEMS.bindDriver(dataSet_.driver());
   }
   void renameEach(std::vector<int>& codes) {
     CODES.setOnKey(CODE_KEY);

@@ -21,8 +21,8 @@ void closeTestFiles() {
 }
 
 void FileTest::SetUp() {
-  bindDriver(CODES, dataSet_.driver());
-  bindDriver(ITEMS, dataSet_.driver());
+  CODES.bindDriver(dataSet_.driver());
+  ITEMS.bindDriver(dataSet_.driver());
   openTestFiles();
 }
 

@@ -22,7 +22,7 @@ bool says(const std::string& message, const std::string& words) {
 
 TEST(PgConnectionLoss, AServerThatIsNotThereIsNamedWithTheReason) {
   fesk::postgres::PgDriver driver("host=/nonexistent/fesk user=fesk dbname=fesk", "fesk");
-  bindDriver(CODES, driver);
+  CODES.bindDriver(driver);
   CODES.open(apprt::kOpenSharedReadWrite);
   EXPECT_EQ(ERRCODE(), apprt::kDriverError);
   EXPECT_TRUE(says(FILEERRORMSG(), "the database server in /nonexistent/fesk")) << FILEERRORMSG();
@@ -33,8 +33,8 @@ TEST(PgConnectionLoss, AServerThatIsNotThereIsNamedWithTheReason) {
 TEST(PgConnectionLoss, AStoppedServerFailsEveryCallUntilItIsBackAndLosesTheOpenTransaction) {
   fesk::test::PrivateServer server;
   fesk::postgres::PgDriver driver(server.conninfo(), "fesk");
-  bindDriver(CODES, driver);
-  bindDriver(ITEMS, driver);
+  CODES.bindDriver(driver);
+  ITEMS.bindDriver(driver);
   openTestFiles();
   for (const char* code : {"A", "B", "C"}) {
     CODES.clear();

@@ -28,8 +28,8 @@ using fesk::test::Store;
 class PgQueryPlanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bindDriver(CODES, dataSet_.driver());
-    bindDriver(ITEMS, dataSet_.driver());
+    CODES.bindDriver(dataSet_.driver());
+    ITEMS.bindDriver(dataSet_.driver());
     openTestFiles();
     // Enough records that the server walks an index only where one serves,
     // and statistics that say so.

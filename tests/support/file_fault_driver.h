@@ -4,7 +4,7 @@
 // code. A failing call does not reach the wrapped driver: nothing is written.
 //
 //   FaultDriver faults(realDriver);
-//   bindDriver(FESK2, faults);
+//   FESK2.bindDriver(faults);
 //   faults.failOn(DriverOperation::kRemove, kDriverError, 2);  // the 2nd delete from now
 
 #include <array>

@@ -67,7 +67,6 @@ void HeadlessFrontEnd::standardAction(apprt::StandardAction action, int) {
 
 void HeadlessFrontEnd::help(const std::string& helpId) {
   std::lock_guard lock(mutex_);
-  help_.push_back(helpId);
   write("help " + quoted(helpId));
 }
 
@@ -169,11 +168,6 @@ std::vector<std::string> HeadlessFrontEnd::errors() const {
 int HeadlessFrontEnd::beeps() const {
   std::lock_guard lock(mutex_);
   return beeps_;
-}
-
-std::vector<std::string> HeadlessFrontEnd::helpShown() const {
-  std::lock_guard lock(mutex_);
-  return help_;
 }
 
 std::vector<apprt::StandardAction> HeadlessFrontEnd::standardActions() const {

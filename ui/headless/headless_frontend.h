@@ -53,7 +53,6 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   std::vector<ShownMessageBox> messageBoxes() const;
   std::vector<std::string> errors() const;  // message boxes that found no answer
   int beeps() const;
-  std::vector<std::string> helpShown() const;
   std::vector<apprt::StandardAction> standardActions() const;
   std::vector<apprt::PrintedList> printPreviews() const;
   std::vector<apprt::SavePathRequest> savePathRequests() const;
@@ -69,7 +68,6 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   std::deque<int> answers_;
   std::vector<ShownMessageBox> boxes_;
   std::vector<std::string> errors_;
-  std::vector<std::string> help_;
   std::vector<apprt::StandardAction> actions_;
   bool showsPreviews_ = false;
   std::vector<apprt::PrintedList> previews_;

@@ -18,6 +18,16 @@ namespace {
 bool sameTextIgnoringMnemonic(const std::string& shown, const std::string& wanted) {
   return shown == wanted || apprt::parseMnemonic(shown).text == wanted;
 }
+
+// The list that row clicks and the scroll bar go to: a window's first one.
+const apprt::ControlView& firstList(const WindowView& w) {
+  for (auto& c : w.controls)
+    if (c.kind == ControlKind::List || c.kind == ControlKind::DropList ||
+        c.kind == ControlKind::DropCombo)
+      return c;
+  throw SessionError("no list in " + quoted(w.title));
+}
+
 }  // namespace
 
 Session::Session(apprt::Procedure first, std::function<void(const std::string&)> transcript,
@@ -79,7 +89,7 @@ void Session::useWindow(int handle) {
   deliver(Input::activate(handle));
 }
 
-void Session::deliver(Input input) {
+void Session::deliver(const Input& input) {
   typingGoesOn_ = false;
   apprt::deliverInput(input);
   waitIdle();
@@ -156,14 +166,6 @@ void Session::type(const std::string& text) {
   typedInWindow_ = w.handle;
   typedInFocus_ = w.focus;
   typingGoesOn_ = true;
-}
-
-const apprt::ControlView& Session::firstList(const WindowView& w) const {
-  for (auto& c : w.controls)
-    if (c.kind == ControlKind::List || c.kind == ControlKind::DropList ||
-        c.kind == ControlKind::DropCombo)
-      return c;
-  throw SessionError("no list in " + quoted(w.title));
 }
 
 void Session::row(int n) {

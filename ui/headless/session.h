@@ -77,8 +77,7 @@ class Session {
   std::string haltMessage() const { return run_.haltMessage(); }
 
  private:
-  void deliver(apprt::Input input);
-  const apprt::ControlView& firstList(const apprt::WindowView& w) const;
+  void deliver(const apprt::Input& input);
 
   HeadlessFrontEnd frontEnd_;
   apprt::ProgramRun run_;
