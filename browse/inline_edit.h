@@ -69,7 +69,8 @@ extern uint8_t EditLastControl;  // the edit control that last took the focus
 extern uint8_t EditRepostEvent;  // low byte of an event for another control, posted at the end
 extern uint8_t EditRepostField;
 extern uint8_t EditClosePending;   // a window close arrived: kEventCloseWindow is posted at the end
-extern uint8_t EditForcedAbandon;  // kEventSized arrived: the row is completed and it is posted again at the end
+extern uint8_t EditForcedAbandon;  // kEventSized arrived: the row is completed, and the
+                                   // event is posted again at the end
 
 // ---- Settings (all but EditFirstField back to 0 after every edit) ----
 extern uint8_t EditFirstField;  // first edit control's field; 0 means 101

@@ -35,8 +35,8 @@ bool bindDataFiles(apprt::Driver& driver) {
   static std::once_flag bound;
   bool boundNow = false;
   std::call_once(bound, [&] {
-    apprt::bindDriver(FESK1, driver);
-    apprt::bindDriver(FESK2, driver);
+    FESK1.bindDriver(driver);
+    FESK2.bindDriver(driver);
     boundNow = true;
   });
   return boundNow;

@@ -96,13 +96,13 @@ void setPropText(int field, int prop, const std::string& value) {
       c.def.format = value;
       break;
     case kPropVScrollPos:
-      c.thumb = std::clamp<int>(number, kThumbTop, kThumbBottom);
+      c.thumb = static_cast<int>(std::clamp<long>(number, kThumbTop, kThumbBottom));
       break;
     case kPropHeight:
-      c.def.rect.height = number;
+      c.def.rect.height = static_cast<int>(number);
       break;
     case kPropWidth:
-      c.def.rect.width = number;
+      c.def.rect.width = static_cast<int>(number);
       break;
     default:
       c.props[prop] = value;

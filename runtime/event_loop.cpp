@@ -129,7 +129,7 @@ void focusTo(Window& w, int field, int key, std::function<void()> then) {
                         key,
                         {},
                         [handle, entry] { takeValue(handle, entry); },
-                        [handle, field, key, then](bool handlerMovedFocus) {
+                        [handle, field, key, then = std::move(then)](bool handlerMovedFocus) {
                           Window* win = findWindow(handle);
                           if (!win || handlerMovedFocus) return;
                           moveFocus(*win, field, key);

@@ -22,8 +22,8 @@ bool isControlCharacter(unsigned char c) {
 }  // namespace
 
 std::optional<Picture> Picture::parse(std::string_view text, std::string* error) {
-  const auto fail = [&](std::string why) -> std::optional<Picture> {
-    if (error) *error = "picture \"" + std::string(text) + "\": " + why;
+  const auto fail = [&](std::string_view why) -> std::optional<Picture> {
+    if (error) *error = "picture \"" + std::string(text) + "\": " + std::string(why);
     return std::nullopt;
   };
   if (text.size() < 2 || text[0] != '@') return fail("expected '@' and a picture kind");

@@ -58,7 +58,7 @@ apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
     if (problem.empty() && !line.starts_with("***")) problem = line;
   }
   if (result != SQLITE_DONE) {
-    const apprt::DriverStatus failure = openFailure(db, result);
+    apprt::DriverStatus failure = openFailure(db, result);
     if (failure.code != apprt::kFileInvalid) return failure;
     sound = false;
     if (problem.empty()) problem = failure.driverMessage;

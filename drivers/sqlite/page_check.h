@@ -17,7 +17,7 @@ namespace fesk::sqlite {
 // Files up to this size (some 7,000 records) are checked at every open: the
 // check costs some 25 ms at most, and a file damaged since its last use is
 // then reported before anything is shown or written.
-inline constexpr std::uintmax_t kCheckedAtEveryOpenBytes = 512 * 1024;
+inline constexpr std::uintmax_t kCheckedAtEveryOpenBytes = std::uintmax_t{512} * 1024;
 
 // Checks the database attached as `schema`: 0 when sound; 46 when only what
 // building the keys replaces is damaged (every table still reads whole); 47

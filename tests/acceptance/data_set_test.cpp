@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/data_directory.h"
+#include "support/scoped_environment.h"
 #include "support/temporary_directory.h"
 
 namespace fesk::test {
@@ -76,12 +77,11 @@ TEST_F(DataSetOnAServer, MistakesInChoosingADataSetAreNamed) {
 
 TEST_F(DataSetOnAServer, TheEnvironmentNamesTheServerWhenTheCommandLineNamesNoDataSet) {
   ScratchDataSet server(Store::kPostgres);
-  ::setenv("FESK_DATABASE", server.conninfo().c_str(), 1);
+  ScopedEnvironment environment("FESK_DATABASE", server.conninfo());
   EXPECT_EQ(whyNot({.dataDir = dataSet_.directory().string(), .database = {}, .schema = {}}), "");
   EXPECT_EQ(&dataSetDriver(), &sqlite::defaultDriver()) << "--data-dir wins";
   EXPECT_EQ(whyNot({}), "");
   EXPECT_NE(&dataSetDriver(), &sqlite::defaultDriver());
-  ::unsetenv("FESK_DATABASE");
 }
 
 }  // namespace

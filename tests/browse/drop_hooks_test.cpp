@@ -29,7 +29,8 @@ int childOfClass(int parent, const char* name) {
   apprt::enumChildWindows(
       parent,
       [](int handle, intptr_t lParam) {
-        auto* s = reinterpret_cast<Search*>(lParam);
+        // The message layer hands the caller's pointer back as the lParam.
+        auto* s = reinterpret_cast<Search*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         if (apprt::className(handle) != s->name) return 1;
         s->found = handle;
         return 0;
@@ -230,8 +231,9 @@ window "TWO" mdi "Two Drops" size 200 120
   headless::Session session([&] {
     for (int window = 0; window < 2; ++window) {
       apprt::loadWindow("droplife$WINDOWS", "TWO");
-      apprt::bindList(1, rows[2 * window]);
-      apprt::bindList(2, rows[2 * window + 1]);
+      const auto pair = static_cast<size_t>(2 * window);
+      apprt::bindList(1, rows[pair]);
+      apprt::bindList(2, rows[pair + 1]);
       apprt::openWindow();
       KX_InitBrowse(2, 1, 0, true);
       KX_InitBrowse(1, 1, 0, true);

@@ -133,7 +133,8 @@ class RangeTest : public BrowseTest {
       addItem(itemCode, number);
     }
   }
-  void rangeOver(std::string low, std::string high, uint8_t isText, uint8_t isNumber) {
+  void rangeOver(const std::string& low, const std::string& high, uint8_t isText,
+                 uint8_t isNumber) {
     child.range = [=] { return BrowseRange{BRITEMS.field(0), low, high, isText, isNumber}; };
   }
   std::vector<std::string> shownItems() const {

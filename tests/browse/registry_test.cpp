@@ -38,7 +38,7 @@ class RegistryTest : public ::testing::Test {
   }
   // Runs `body` in a procedure thread with the window open, then closes it.
   void inWindow(std::function<void()> body) {
-    session = std::make_unique<headless::Session>([body] {
+    session = std::make_unique<headless::Session>([body = std::move(body)] {
       apprt::loadWindow("registrytest$WINDOWS", "TWO");
       apprt::bindList(1, first);
       apprt::bindList(2, second);

@@ -42,6 +42,7 @@ class RequestsTest : public BrowseTest {
 
 std::vector<int> actionsOf(const std::vector<HandOver>& handOvers) {
   std::vector<int> actions;
+  actions.reserve(handOvers.size());
   for (const auto& h : handOvers) actions.push_back(h.action);
   return actions;
 }

@@ -37,7 +37,7 @@ class DamagedFileTest : public DataTest {
     std::string bytes(4096, '\0');
     for (char& byte : bytes) byte = static_cast<char>(random());
     std::fstream(databaseOf(FESK1), std::ios::binary | std::ios::in | std::ios::out)
-        .seekp((page - 1) * 4096)
+        .seekp(std::streamoff{page - 1} * 4096)
         .write(bytes.data(), 4096);
   }
   static std::string fileBytes() {

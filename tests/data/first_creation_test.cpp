@@ -79,7 +79,7 @@ TEST_F(FirstCreationTest, AKillAtAnyStepOfTheFirstCreationLeavesFilesTheNextStar
   EXPECT_GT(killAt, 10) << "the steps were counted";
 
   // What a creation cut short before files were built whole may have left.
-  std::ofstream(databaseOf(FESK1));
+  { const std::ofstream emptyFile(databaseOf(FESK1)); }
   std::ofstream(databaseOf(FESK1).string() + "-journal") << std::string(4096, 'j');
   expectTheNextStartOpensBoth("an empty FESK1 with a journal");
 }

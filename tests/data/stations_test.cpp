@@ -52,6 +52,7 @@ TEST_F(StationsTest, FourStationsMakingConflictingChangesLoseNoUpdateAndReportEv
   int pipeEnds[2];
   ASSERT_EQ(pipe(pipeEnds), 0);
   std::vector<pid_t> stations;
+  stations.reserve(kStations);
   for (int s = 0; s < kStations; ++s) {
     stations.push_back(startStation(pipeEnds[1], [] {
       // Each change adds one to the number in C's name, as read.

@@ -203,7 +203,7 @@ TEST_P(SqliteFileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites
   const int namePage =
       std::stoi(sql("SELECT rootpage FROM sqlite_schema WHERE name = 'CODES.KEYNAME'"));
   std::fstream(codesPath(), std::ios::binary | std::ios::in | std::ios::out)
-          .seekp((namePage - 1) * 4096)
+          .seekp(std::streamoff{namePage - 1} * 4096)
       << std::string(4096, '\x5a');
   openTestFiles();
   CODES.setOnKey(NAME_KEY);

@@ -6,6 +6,7 @@
 // equal key values are never stepped through.
 #include <algorithm>
 #include <limits>
+#include <string_view>
 
 #include "drivers/sqlite/sqlite_file.h"
 #include "file_test_support.h"
@@ -38,6 +39,7 @@ class SqliteQueryPlanTest : public FileTest {
   }
   static std::vector<ReadOrder> orders() {
     std::vector<ReadOrder> all;
+    all.reserve(3);
     for (int key = 0; key < 2; ++key)
       all.push_back(ReadOrder{.fields = {key}, .key = key, .filter = {}});
     all.push_back(ReadOrder{});  // file order
@@ -86,8 +88,9 @@ TEST_P(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
     // A read ends in ORDER BY its fields and the identity; one from a bound
     // binds values, and one from a record binds a value for each of them.
     const auto orderBy = sql.rfind(" ORDER BY ");
-    const auto ordered =
-        orderBy == std::string::npos ? 0 : 1 + std::count(sql.begin() + orderBy, sql.end(), ',');
+    const auto ordered = orderBy == std::string::npos
+                             ? 0
+                             : 1 + std::ranges::count(std::string_view(sql).substr(orderBy), ',');
     const int parameters = sqlite3_bind_parameter_count(fesk::sqlite::Statement(db, sql).get());
     const bool bounded = ordered > 0 && parameters > 0;
     const bool atRecord = ordered > 0 && parameters == ordered;

@@ -233,6 +233,7 @@ TEST_F(MessageLayerTest, ClosingAWindowSendsNcDestroyToEveryControlThenTheWindow
   session->close();
   auto destroyed = gSpy.messages(apprt::kMsgNcDestroy);
   std::vector<int> order;
+  order.reserve(destroyed.size());
   for (auto& m : destroyed) order.push_back(m.handle);
   ASSERT_EQ(order.size(), handles.size());
   EXPECT_EQ(order.back(), window) << "the window is destroyed last";

@@ -16,7 +16,9 @@ namespace fesk::qt::test {
 
 void ensureApplication() {
   if (QApplication::instance()) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Before the application exists no other thread runs; the offscreen platform
+  // stays for the whole test program.
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);  // NOLINT(concurrency-mt-unsafe)
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};

@@ -13,6 +13,7 @@
 
 #include "desktop_fixture.h"
 #include "runtime/constants.h"
+#include "support/scoped_environment.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/entry_control.h"
 #include "ui/qt/key_codes.h"
@@ -203,11 +204,9 @@ TEST_F(WidgetTest, AMessageBoxHasTheKindsTitleIconButtonsAndDefault) {
 }
 
 TEST(DisplayCheck, WithoutADisplayServerTheDesktopSaysSoAndPointsToScriptMode) {
-  std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-  std::string platform = std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
-  unsetenv("DISPLAY");
-  unsetenv("WAYLAND_DISPLAY");
-  unsetenv("QT_QPA_PLATFORM");
+  fesk::test::ScopedEnvironment noDisplay("DISPLAY", std::nullopt);
+  fesk::test::ScopedEnvironment noWayland("WAYLAND_DISPLAY", std::nullopt);
+  fesk::test::ScopedEnvironment noPlatform("QT_QPA_PLATFORM", std::nullopt);
   char name[] = "fesk";
   char* argv[] = {name, nullptr};
   std::string why = missingDisplay(1, argv);
@@ -217,13 +216,8 @@ TEST(DisplayCheck, WithoutADisplayServerTheDesktopSaysSoAndPointsToScriptMode) {
   char option[] = "-platform", offscreen[] = "offscreen";
   char* withPlatform[] = {name, option, offscreen, nullptr};
   EXPECT_EQ(missingDisplay(3, withPlatform), "");
-  setenv("DISPLAY", ":0", 1);
+  fesk::test::ScopedEnvironment display("DISPLAY", ":0");
   EXPECT_EQ(missingDisplay(1, argv), "");
-  if (display.empty())
-    unsetenv("DISPLAY");
-  else
-    setenv("DISPLAY", display.c_str(), 1);
-  if (!platform.empty()) setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ FeskProcess::FeskProcess(const std::vector<std::string>& arguments) {
   std::vector<std::string> all{FESK_PROGRAM};
   all.insert(all.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
+  argv.reserve(all.size() + 1);
   for (auto& argument : all) argv.push_back(argument.data());
   argv.push_back(nullptr);
   const int failed = posix_spawn(&pid_, FESK_PROGRAM, &actions, nullptr, argv.data(), environ);

@@ -105,7 +105,7 @@ TEST(ProgramThreads, NumbersStartAtOneAndStackRequestsAreMinimums) {
   run.start([&] {
     numbers.push_back(THREAD());
     int second = START([&] { numbers.push_back(THREAD()); }, 25000);
-    int third = START([&] { recurse(1); }, 64 * 1024 * 1024);
+    int third = START([&] { recurse(1); }, size_t{64} * 1024 * 1024);
     numbers.push_back(second);
     numbers.push_back(third);
   });

@@ -137,14 +137,14 @@ TEST_F(DesktopTest, AQuestionForAFileTakesTheTypingAndAReportOfWorkCanBeStopped)
   desktop_.showWindow(browse_);
   std::vector<std::string> paths;
   SavePathRequest request{2, "Export List", "fesk1.csv", "CSV files", "csv"};
-  desktop_.askSavePath(request, [&](std::string path) { paths.push_back(path); });
+  desktop_.askSavePath(request, [&](const std::string& path) { paths.push_back(path); });
   press(L'/');  // the name offered is selected: typing replaces it
   press(L'x');
   press(127);
   press(L'y');
   pressFunction(KEY_NPAGE);  // not for the list behind the question
   press(13);
-  desktop_.askSavePath(request, [&](std::string path) { paths.push_back(path); });
+  desktop_.askSavePath(request, [&](const std::string& path) { paths.push_back(path); });
   press(27);  // Esc: no file
   EXPECT_EQ(paths, (std::vector<std::string>{"/y", ""}));
   EXPECT_TRUE(take().empty());

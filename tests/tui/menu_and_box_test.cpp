@@ -15,6 +15,7 @@ using namespace apprt;
 
 std::vector<std::wstring> texts(const std::vector<MenuEntry>& entries) {
   std::vector<std::wstring> out;
+  out.reserve(entries.size());
   for (const auto& e : entries) out.push_back(e.separator ? L"-" : e.text.text);
   return out;
 }

@@ -10,7 +10,8 @@ namespace {
 
 class Utf8Locale : public ::testing::Environment {
  public:
-  void SetUp() override { std::setlocale(LC_CTYPE, "C.UTF-8"); }
+  // Runs before any test, so before any thread of the program starts.
+  void SetUp() override { std::setlocale(LC_CTYPE, "C.UTF-8"); }  // NOLINT(concurrency-mt-unsafe)
 };
 
 const auto* const kLocale = ::testing::AddGlobalTestEnvironment(new Utf8Locale);

@@ -96,7 +96,7 @@ void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
     *answered = true;
     answer(buttonValue(button));
   });
-  connect(box, &QObject::destroyed, this, [answer, answered, request] {
+  connect(box, &QObject::destroyed, this, [answer = std::move(answer), answered, request] {
     if (!*answered) answer(request.defaultButton);
   });
   boxes_.push_back(box);

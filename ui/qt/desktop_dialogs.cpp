@@ -46,7 +46,7 @@ void Desktop::showPrintPreview(const apprt::PrintedList& list, std::function<voi
       QMessageBox::warning(dialog, QStringLiteral("Print"), text(e.what()));
     }
   });
-  connect(dialog, &QDialog::finished, dialog, [closed] { closed(); });
+  connect(dialog, &QDialog::finished, dialog, [closed = std::move(closed)] { closed(); });
   preview_ = dialog;
   dialog->resize(frame_ ? frame_->size() * 0.9 : QSize(800, 900));
   dialog->open();
@@ -63,12 +63,13 @@ void Desktop::askSavePath(const apprt::SavePathRequest& request,
   dialog->setDefaultSuffix(text(request.extension));
   dialog->setDirectory(saveDirectory_.isEmpty() ? QDir::homePath() : saveDirectory_);
   dialog->selectFile(text(request.suggestedName));
-  connect(dialog, &QDialog::finished, dialog, [this, dialog, answer](int result) {
-    const QStringList chosen = dialog->selectedFiles();
-    if (result != QDialog::Accepted || chosen.isEmpty()) return answer({});
-    saveDirectory_ = QFileInfo(chosen.front()).absolutePath();
-    answer(chosen.front().toStdString());
-  });
+  connect(dialog, &QDialog::finished, dialog,
+          [this, dialog, answer = std::move(answer)](int result) {
+            const QStringList chosen = dialog->selectedFiles();
+            if (result != QDialog::Accepted || chosen.isEmpty()) return answer({});
+            saveDirectory_ = QFileInfo(chosen.front()).absolutePath();
+            answer(chosen.front().toStdString());
+          });
   saveDialog_ = dialog;
   dialog->open();
 }
@@ -87,7 +88,7 @@ void Desktop::showProgress(const apprt::ProgressView& view, std::function<void()
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
     dialog->setMinimumDuration(kProgressShownAfterMs);
-    connect(dialog, &QProgressDialog::canceled, dialog, [stop] { stop(); });
+    connect(dialog, &QProgressDialog::canceled, dialog, [stop = std::move(stop)] { stop(); });
   }
   dialog->setLabelText(text(view.text));
   // An unknown total shows a bar that moves without a measure.

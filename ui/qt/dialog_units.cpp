@@ -24,7 +24,7 @@ DialogUnits::DialogUnits(const QFont& font) {
   QFontMetricsF metrics(font);
   // The average width of the Latin letters, as dialog units are defined.
   static const QString kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-  charWidth_ = metrics.horizontalAdvance(kLetters) / kLetters.size();
+  charWidth_ = metrics.horizontalAdvance(kLetters) / static_cast<double>(kLetters.size());
   charHeight_ = static_cast<int>(std::ceil(metrics.height()));
 }
 

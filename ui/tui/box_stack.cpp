@@ -72,9 +72,10 @@ void BoxStack::askSavePath(const SavePathRequest& request,
   // The box reads its entry when it is answered, and it is answered before it
   // goes away.
   auto shown = std::make_shared<const MessageBoxView*>(nullptr);
-  auto box = std::make_unique<MessageBoxView>(question, [shown, answer](int button) {
-    answer(button == kButtonOk ? (*shown)->entry()->text() : std::string());
-  });
+  auto box =
+      std::make_unique<MessageBoxView>(question, [shown, answer = std::move(answer)](int button) {
+        answer(button == kButtonOk ? (*shown)->entry()->text() : std::string());
+      });
   *shown = box.get();
   std::error_code error;
   const std::filesystem::path here = std::filesystem::current_path(error);
@@ -103,7 +104,7 @@ bool BoxStack::showProgress(const ProgressView& view, std::function<void()> stop
   report.text = view.text;
   report.buttons = kButtonCancel;
   report.defaultButton = kButtonCancel;
-  push(std::make_unique<MessageBoxView>(report, [stop](int) { stop(); }));
+  push(std::make_unique<MessageBoxView>(report, [stop = std::move(stop)](int) { stop(); }));
   progressBoxes_[view.id] = boxes_.back().get();
   return true;
 }

@@ -70,7 +70,9 @@ void Canvas::setUpColours() {
 }
 
 bool Canvas::unicode() {
-  static const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  // Asked once, on the terminal's own thread, after the session set the locale.
+  static const bool utf8 =
+      std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;  // NOLINT(concurrency-mt-unsafe)
   return utf8;
 }
 

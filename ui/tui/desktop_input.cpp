@@ -68,11 +68,11 @@ void Desktop::key(const TerminalKey& terminalKey) {
   ShownWindow* w = windows_.active();
   if ((k.code & kAlt) && !(k.code & kCtrl)) {
     const int letter = k.code & 0xFF;
-    if (w && w->view.hasMnemonic(letter)) {
-      send_(Input::keyDown(w->view.handle, k.code));
-    } else if (MenuControl::Outcome menu =
-                   !(k.code & kShift) ? menu_.mnemonic(letter) : MenuControl::Outcome{};
-               menu.taken) {
+    // A mnemonic of the window's own controls wins over the menu bar's.
+    const bool windowHasIt = w && w->view.hasMnemonic(letter);
+    const MenuControl::Outcome menu =
+        !windowHasIt && !(k.code & kShift) ? menu_.mnemonic(letter) : MenuControl::Outcome{};
+    if (menu.taken) {
       if (menu.chosen) choose(*menu.chosen);
     } else if (w) {
       send_(Input::keyDown(w->view.handle, k.code));

@@ -53,7 +53,7 @@ void HelpPageView::paint(Canvas& canvas, int cols, int rows) const {
   canvas.text(r.col + std::max(1, (r.width - textCells(title)) / 2), r.row, title, Style::BoxTitle);
   const int page = r.height - 2;
   for (int i = 0; i < page; ++i) {
-    size_t line = static_cast<size_t>(page_->top + i);
+    const size_t line = static_cast<size_t>(page_->top) + static_cast<size_t>(i);
     if (line >= page_->lines.size()) break;
     canvas.text(r.col + 2, r.row + 1 + i, fitCells(page_->lines[line], r.width - 4), Style::Window);
   }

@@ -38,7 +38,8 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 void appendCapability(const char* name) {
   char* value = tigetstr(const_cast<char*>(name));
-  if (value && value != reinterpret_cast<char*>(-1) &&
+  // tigetstr answers (char*)-1 for a name that is no string capability.
+  if (value && value != reinterpret_cast<char*>(-1) &&  // NOLINT(performance-no-int-to-ptr)
       std::strlen(gResetSequence) + std::strlen(value) + 1 < sizeof gResetSequence)
     std::strcat(gResetSequence, value);
 }
@@ -75,7 +76,9 @@ std::string missingTerminal() {
 }
 
 TerminalSession::TerminalSession() {
-  std::setlocale(LC_ALL, "");
+  // The session begins before the program's threads start, so nothing reads
+  // the locale while it is set.
+  std::setlocale(LC_ALL, "");  // NOLINT(concurrency-mt-unsafe)
   if (tcgetattr(STDIN_FILENO, &gSavedModes) == 0) gHaveSavedModes = true;
   if (pipe2(gEndPipe, O_CLOEXEC | O_NONBLOCK) != 0) gEndPipe[0] = gEndPipe[1] = -1;
   set_escdelay(kEscapeDelayMs);

@@ -1,6 +1,7 @@
 #include "ui/tui/window_painter.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "runtime/picture.h"
 #include "ui/tui/control_geometry.h"
@@ -100,7 +101,7 @@ struct Painter {
     ListParts parts = listParts(c, r, window.layout.unitsPerColumn);
     const auto indexes = apprt::columnTextIndexes(parts.columns);
     auto indentOf = [&](int units) {
-      return std::max(1, static_cast<int>(units / window.layout.unitsPerColumn + 0.5));
+      return std::max(1, static_cast<int>(std::lround(units / window.layout.unitsPerColumn)));
     };
     canvas.fill(r, Style::Window);
     if (parts.headerRow >= 0) {
