@@ -4,6 +4,7 @@
 #include "browse/browse_cycle.h"
 
 #include "browse/edit_states.h"
+#include "browse/list_control.h"
 #include "browse/private_properties.h"
 #include "runtime/constants.h"
 #include "runtime/program.h"
@@ -56,13 +57,12 @@ BrowseCycle::BrowseCycle(const apprt::FileDeclaration& file, apprt::View* view,
                          const apprt::KeyDeclaration& key, apprt::QueueBase& displayQueue,
                          std::string& position, const BrowseRange& range,
                          const BrowseFixedComponents& fixed)
-    : file_(file),
-      view_(view),
-      key_(key),
-      displayQueue_(displayQueue),
-      position_(position),
-      range_(range),
-      fixed_(fixed) {}
+    : call_(file, view, key, displayQueue, position, range, fixed),
+      source_(call_),
+      locator_(call_, source_),
+      pages_(call_, source_, locator_),
+      scroller_(call_, source_, locator_, pages_),
+      requests_(call_, source_, scroller_) {}
 
 void BrowseCycle::run(int16_t listField) {
   const auto handle = static_cast<int32_t>(apprt::getProp(listField, apprt::kPropHandle));
@@ -75,7 +75,7 @@ void BrowseCycle::run(int16_t listField) {
     return;
   }
   workOutPerCallValues();
-  serveReloadRequestEvent(b().ACTION);
+  serveReloadRequestEvent(block().ACTION);
   Flow flow = dispatchOnAction();
   for (;;) {
     switch (flow) {
@@ -95,14 +95,15 @@ void BrowseCycle::run(int16_t listField) {
 }
 
 void BrowseCycle::workOutPerCallValues() {
-  BrowseBlock& blk = b();
-  RangeActive = range_.rangeField && range_.rangeLow && range_.rangeHigh;
-  ExactRange = RangeActive && !(range_.rangeIsNumber == 0 && range_.rangeIsText != 0);
-  OrderSign = blk.REVORDER ? -1 : 1;
+  BrowseBlock& blk = block();
+  call_.RangeActive = call_.range.rangeField && call_.range.rangeLow && call_.range.rangeHigh;
+  call_.ExactRange =
+      call_.RangeActive && !(call_.range.rangeIsNumber == 0 && call_.range.rangeIsText != 0);
+  call_.OrderSign = blk.REVORDER ? -1 : 1;
   if (blk.REVORDER)
-    FillDirection = blk.DESCENDINGKEY ? -1 : 1;
+    call_.FillDirection = blk.DESCENDINGKEY ? -1 : 1;
   else
-    FillDirection = blk.DESCENDINGKEY ? 1 : -1;
+    call_.FillDirection = blk.DESCENDINGKEY ? 1 : -1;
   blk.DESCENDINGKEY = 0;
 }
 
@@ -113,7 +114,7 @@ void BrowseCycle::serveReloadRequestEvent(uint8_t actionOnEntry) {
   const int event = apprt::EVENT();
   if (event < kEventLocateRequest || event > kEventReselectRequest) return;
   if (actionOnEntry != kActionLoad && actionOnEntry != kActionEventDone) return;
-  BrowseBlock& blk = b();
+  BrowseBlock& blk = block();
   blk.ACTION = kActionLoad;
   switch (event) {
     case kEventLocateRequest:
@@ -131,32 +132,26 @@ void BrowseCycle::serveReloadRequestEvent(uint8_t actionOnEntry) {
   }
 }
 
-Flow BrowseCycle::returnWith(uint8_t action, uint8_t resumePoint) {
-  b().ACTION = action;
-  b().REENTRYPNT = resumePoint;
-  return Flow::kReturn;
-}
-
 Flow BrowseCycle::dispatchOnAction() {
-  BrowseBlock& blk = b();
+  BrowseBlock& blk = block();
   switch (blk.ACTION) {
     case kActionLoad:
       blk.DISPLAYFLAG = 1;
       if (blk.CALLNORECORDS == 0) blk.CALLNORECORDS = 1;
       if (!blk.DONTSELECT) LastListField = blk.LISTFLD;
-      switch (repositionOnRequest()) {
+      switch (locator_.repositionOnRequest()) {
         case Reposition::kReselect:
-          return reloadAroundSelection();
+          return pages_.reloadAroundSelection();
         case Reposition::kLoad:
-          return loadPage();
+          return pages_.loadPage();
         case Reposition::kNone:
           break;
       }
-      if (blk.SETTOITEM) return reloadAroundSelection();
+      if (blk.SETTOITEM) return pages_.reloadAroundSelection();
       if (blk.SETTOKEY && !blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
-      return loadPage();
+      return pages_.loadPage();
     case kActionBatchRow:
-      return continueBatch();
+      return requests_.continueBatch();
     case kActionInsert:
     case kActionChange:
     case kActionDelete:
@@ -182,34 +177,34 @@ Flow BrowseCycle::dispatchOnAction() {
 }
 
 Flow BrowseCycle::dispatchOnResumePoint() {
-  const uint8_t point = b().REENTRYPNT;
-  b().REENTRYPNT = kResumeNone;
+  const uint8_t point = block().REENTRYPNT;
+  block().REENTRYPNT = kResumeNone;
   switch (point) {
     case kResumeUpwardFill:
-      return upwardFill(true);
+      return pages_.upwardFill(true);
     case kResumeDownwardFill:
-      return downwardFill(true);
+      return pages_.downwardFill(true);
     case kResumeTopUpFill:
-      return topUpFill(true);
+      return pages_.topUpFill(true);
     case kResumeScrollUp:
-      return scrollUpFromAbove(true);
+      return scroller_.scrollUpFromAbove(true);
     case kResumeScrollDown:
-      return scrollDownFromBelow(true);
+      return scroller_.scrollDownFromBelow(true);
     case kResumeBatchRow:
-      return addBatchRow();
+      return requests_.addBatchRow();
     case kResumeBatchRequest:
-      b().ACTION = kActionBatchRow;
-      return requestPath();
+      block().ACTION = kActionBatchRow;
+      return requests_.requestPath();
     case kResumeInsertRequest:
-      b().ACTION = kActionInsert;
-      return requestPath();
+      block().ACTION = kActionInsert;
+      return requests_.requestPath();
     default:
       return dispatchOnEvent();
   }
 }
 
 Flow BrowseCycle::dispatchOnEvent() {
-  BrowseBlock& blk = b();
+  BrowseBlock& blk = block();
   switch (apprt::EVENT()) {
     case apprt::kEventAlertKey: {
       const int key = apprt::KEYCODE();
@@ -225,15 +220,15 @@ Flow BrowseCycle::dispatchOnEvent() {
       return Flow::kEndOfEvent;
     }
     case kEventBatchAdd:
-      return batchAddRequest();
+      return requests_.batchAddRequest();
     case kEventInsertRequest:
-      return insertRequest();
+      return requests_.insertRequest();
     case kEventChangeRequest:
-      return changeRequest();
+      return requests_.changeRequest();
     case kEventDeleteRequest:
-      return deleteRequest();
+      return requests_.deleteRequest();
     case apprt::kEventScrollDrag:
-      return thumbMoved();
+      return scroller_.thumbMoved();
     case apprt::kEventSelected:
       if (!blk.DONTSELECT) LastListField = blk.LISTFLD;
       return Flow::kEndOfEvent;
@@ -242,38 +237,38 @@ Flow BrowseCycle::dispatchOnEvent() {
       blk.SETTOITEM = 1;
       blk.DISPLAYFLAG = 1;
       LastListField = blk.LISTFLD;
-      return reloadAroundSelection();
+      return pages_.reloadAroundSelection();
     case apprt::kEventNewSelection:
-      return rowActivation();
+      return requests_.rowActivation();
     case apprt::kEventScrollUp:
-      return scrollUp();
+      return scroller_.scrollUp();
     case apprt::kEventScrollDown:
-      return scrollDown();
+      return scroller_.scrollDown();
     case apprt::kEventPageUp:
-      return pageUp();
+      return scroller_.pageUp();
     case apprt::kEventPageDown:
-      return pageDown();
+      return scroller_.pageDown();
     case apprt::kEventScrollTop:
-      return firstPage();
+      return scroller_.firstPage();
     case apprt::kEventScrollBottom:
-      return lastPage();
+      return scroller_.lastPage();
     default:
       return Flow::kEndOfEvent;
   }
 }
 
 Flow BrowseCycle::endOfEvent() {
-  BrowseBlock& blk = b();
+  BrowseBlock& blk = block();
   const int event = apprt::EVENT();
   if (blk.DROPCOMBOFLAG && (event == apprt::kEventScrollUp || event == apprt::kEventScrollDown)) {
-    apprt::SELECT(list(), apprt::CHOICE(list()));
-    apprt::DISPLAY(list());
+    apprt::SELECT(listField(), apprt::CHOICE(listField()));
+    apprt::DISPLAY(listField());
   }
-  if (InsertRowPending) return placeInsertRow();
+  if (InsertRowPending) return requests_.placeInsertRow();
   if (blk.ACTION != kActionEventDone) return Flow::kReturn;
   // Leave the selected row's record in the record buffer for the procedure.
-  blk.CURITEM = static_cast<uint8_t>(apprt::CHOICE(list()));
-  standOnRow(blk.CURITEM, true);
+  blk.CURITEM = static_cast<uint8_t>(apprt::CHOICE(listField()));
+  source_.standOnRow(blk.CURITEM, true);
   if (ThumbSet) {
     ThumbSet = 0;
     return Flow::kButtonRefresh;
@@ -282,8 +277,8 @@ Flow BrowseCycle::endOfEvent() {
 }
 
 Flow BrowseCycle::buttonRefreshCheck() {
-  if (rows() == 0) clearRecord(0);
-  if (isScrollOrOpenEvent(apprt::EVENT()) || b().DISPLAYFLAG) {
+  if (call_.rows() == 0) source_.clearRecord(0);
+  if (isScrollOrOpenEvent(apprt::EVENT()) || block().DISPLAYFLAG) {
     apprt::setProp(0, kPropRefreshPending, 1);
     return returnWith(kActionRefreshButtons);
   }
@@ -291,36 +286,28 @@ Flow BrowseCycle::buttonRefreshCheck() {
 }
 
 Flow BrowseCycle::finalStage() {
-  BrowseBlock& blk = b();
+  BrowseBlock& blk = block();
   blk.DISPLAYFLAG = 0;
   switch (EditState) {
     case kEditStateResume:
       EditState = kEditStateNone;
-      return changeRequest();
+      return requests_.changeRequest();
     case kEditStateNextRow:
       EditState = kEditStateResume;
-      return scrollDown();
+      return scroller_.scrollDown();
     case kEditStatePreviousRow:
       EditState = kEditStateResume;
-      return scrollUp();
+      return scroller_.scrollUp();
     default:
       break;
   }
   if (blk.CALLNORECORDS) {
-    if (rows() == 0 && (blk.CALLNORECORDS == 1 || blk.CALLNORECORDS == 2)) {
+    if (call_.rows() == 0 && (blk.CALLNORECORDS == 1 || blk.CALLNORECORDS == 2)) {
       blk.ACTION = kActionListEmpty;
     }
     blk.CALLNORECORDS = 3;
   }
   return Flow::kReturn;
-}
-
-void BrowseCycle::browseBeep() {
-  if (!b().DONTSELECT) apprt::beep();
-}
-
-void BrowseCycle::focusEditedColumn() {
-  if (EditState != kEditStateNone) apprt::SELECT(EditColumnField);
 }
 
 }  // namespace detail

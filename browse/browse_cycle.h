@@ -1,42 +1,37 @@
 #pragma once
-// One call of KX_RunBrowse: the parameters, the per-call values and every
-// step of the engine. Internal to the browse library; the steps are split by
-// concern over browse_cycle.cpp (entry, dispatch, end of the event),
-// record_source.cpp (reads and positions), page_loading.cpp, scrolling.cpp,
-// locating.cpp and requests.cpp.
-//
-// Each step ends in a Flow: return to the procedure now (ACTION and
-// REENTRYPNT already set), or go on with the end of the event, the
-// button-refresh check or the final stage.
+// One call of KX_RunBrowse: its entry, the dispatch on the action, the resume
+// point and the event, the end of the event and the final stage. The steps
+// themselves are parts of their own, each in its header: RecordSource (reads
+// and positions, record_source.h), Locator (ranges, positioning and views,
+// locator.h), PageLoader (page loads, page_loader.h), Scroller (scrolling,
+// scroller.h) and RequestSteps (insert, change, delete and batch add,
+// request_steps.h); list_control.h drives the list control's thumb, beep and
+// focus. All of them share the call's BrowseCall (browse_call.h).
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
-#include "browse/browse_engine.h"
-#include "browse/browse_registry.h"
+#include "browse/browse_call.h"
+#include "browse/locator.h"
+#include "browse/page_loader.h"
+#include "browse/record_source.h"
+#include "browse/request_steps.h"
+#include "browse/scroller.h"
 
 namespace fesk::detail {
-
-enum class Flow { kReturn, kEndOfEvent, kButtonRefresh, kFinalStage };
-
-// What a reposition request leaves for the page load.
-enum class Reposition { kNone, kReselect, kLoad };
 
 class BrowseCycle {
  public:
   BrowseCycle(const apprt::FileDeclaration& file, apprt::View* view,
               const apprt::KeyDeclaration& key, apprt::QueueBase& displayQueue,
               std::string& position, const BrowseRange& range, const BrowseFixedComponents& fixed);
+  // The parts hold references into the cycle.
+  BrowseCycle(const BrowseCycle&) = delete;
+  BrowseCycle& operator=(const BrowseCycle&) = delete;
+
   void run(int16_t listField);
 
  private:
-  BrowseBlock& b() { return BrowseRegistry.buffer; }
-  int16_t list() const { return BrowseRegistry.buffer.LISTFLD; }
-  size_t rows() const { return displayQueue_.records(); }
-  Flow returnWith(uint8_t action, uint8_t resumePoint = kResumeNone);
-
-  // Entry, dispatch, end of the event, final stage (browse_cycle.cpp).
   void workOutPerCallValues();
   void serveReloadRequestEvent(uint8_t actionOnEntry);
   Flow dispatchOnAction();
@@ -45,93 +40,13 @@ class BrowseCycle {
   Flow endOfEvent();
   Flow buttonRefreshCheck();
   Flow finalStage();
-  void browseBeep();
-  void focusEditedColumn();  // while an in-line edit runs, its control keeps the focus
 
-  // Reads and positions on the file or the view (record_source.cpp).
-  bool usingView() const;
-  bool readForward();
-  bool readBackward();
-  bool accepted();
-  std::string readPosition() const;  // of the record just read
-  void savePosition();
-  void resetTo(std::string_view position);
-  void resetToStored();  // to the entry buffer's position
-  // Fetches a display entry and stands on its record (read again `forward` or
-  // backward), so that the next read that way answers the row beyond it. False
-  // when there is no such entry or no record that way.
-  bool standOnRow(size_t entry, bool forward);
-  void setOnKey();
-  void setOnKeyValue();
-  void clearRecord(int fill);
-  void setThumb(int value);
-  int thumb();
-
-  // Page loads (page_loading.cpp).
-  Flow loadPage();
-  Flow upwardFill(bool resuming);
-  Flow prepareDownwardFill();
-  Flow downwardFill(bool resuming);
-  Flow startTopUpFill();
-  Flow topUpFill(bool resuming);
-  Flow selectAndFinish();
-  Flow reloadAroundSelection();
-
-  // Scrolling (scrolling.cpp).
-  Flow scrollUp();
-  Flow scrollUpFromAbove(bool resuming);
-  Flow scrollDown();
-  Flow scrollDownFromBelow(bool resuming);
-  Flow pageUp();
-  Flow pageDown();
-  Flow firstPage();
-  Flow lastPage();
-  Flow thumbMoved();
-  void hitEdge(int thumbValue);
-
-  // Locating, ranges, fixed components and views (locating.cpp).
-  void checkFixedComponents();
-  void checkRange();
-  void setFixedComponents();
-  void setBeyondUpperBound();
-  void positionAtStart();
-  void positionAtLocatedValue();
-  void positionAtEnd();
-  Reposition repositionOnRequest();
-  Reposition repositionInView();
-  void serveNudgeList();
-  void applyViewStrings();
-  void reopenViewAtKeyStart();
-  void reopenViewAtKeyValue();
-
-  // Requests (requests.cpp).
-  Flow batchAddRequest();
-  Flow insertRequest();
-  Flow changeRequest();
-  Flow deleteRequest();
-  Flow requestPath();
-  void recheckRecord();
-  Flow placeInsertRow();
-  Flow continueBatch();
-  Flow addBatchRow();
-  Flow rowActivation();
-
-  const apprt::FileDeclaration& file_;
-  apprt::View* view_;
-  const apprt::KeyDeclaration& key_;
-  apprt::QueueBase& displayQueue_;
-  std::string& position_;
-  const BrowseRange& range_;
-  const BrowseFixedComponents& fixed_;
-
-  // Worked out afresh at every call.
-  int OrderSign = 1;
-  int FillDirection = -1;
-  bool RangeActive = false;
-  bool ExactRange = false;
-  bool OutOfRange = false;
-  std::string scratch_;       // a position on its way between rows
-  std::string belowOldPage_;  // page down: where the new page starts
+  BrowseCall call_;
+  RecordSource source_;
+  Locator locator_;
+  PageLoader pages_;
+  Scroller scroller_;
+  RequestSteps requests_;
 };
 
 }  // namespace fesk::detail

@@ -1,16 +1,15 @@
-// Reads and positions on what the browse reads: the file in the order of its
-// key, or the view over it when USEVIEW is set. Forward is the order in which
-// rows run from top to bottom: the key order, or against it with REVORDER.
+// Forward is the order in which rows run from top to bottom: the key order,
+// or against it with REVORDER.
 
-#include "browse/browse_cycle.h"
+#include "browse/record_source.h"
+
 #include "runtime/constants.h"
 #include "runtime/errors.h"
-#include "runtime/windows.h"
 
 namespace fesk::detail {
 
-bool BrowseCycle::usingView() const {
-  return view_ != nullptr && BrowseRegistry.buffer.USEVIEW != 0;
+bool RecordSource::usingView() const {
+  return call_.view != nullptr && block().USEVIEW != 0;
 }
 
 namespace {
@@ -26,41 +25,32 @@ bool readNext(const apprt::FileDeclaration& file, apprt::View* view, bool next) 
 
 }  // namespace
 
-bool BrowseCycle::readForward() {
-  return readNext(file_, usingView() ? view_ : nullptr, b().REVORDER == 0);
+bool RecordSource::readForward() {
+  return readNext(call_.file, usingView() ? call_.view : nullptr, block().REVORDER == 0);
 }
 
-bool BrowseCycle::readBackward() {
-  return readNext(file_, usingView() ? view_ : nullptr, b().REVORDER != 0);
+bool RecordSource::readBackward() {
+  return readNext(call_.file, usingView() ? call_.view : nullptr, block().REVORDER != 0);
 }
 
-// Whether the record just read may become a row.
-bool BrowseCycle::accepted() {
-  if (!RangeActive) return true;
-  OutOfRange = false;
-  checkFixedComponents();
-  checkRange();
-  return !OutOfRange;
+std::string RecordSource::readPosition() const {
+  return usingView() ? call_.view->position() : call_.file.positionByKey(call_.key);
 }
 
-std::string BrowseCycle::readPosition() const {
-  return usingView() ? view_->position() : file_.positionByKey(key_);
+void RecordSource::savePosition() {
+  call_.position = readPosition();
 }
 
-void BrowseCycle::savePosition() {
-  position_ = readPosition();
-}
-
-void BrowseCycle::resetTo(std::string_view position) {
+void RecordSource::resetTo(std::string_view position) {
   if (usingView()) {
-    view_->resetToPosition(position);
+    call_.view->resetToPosition(position);
   } else {
-    file_.resetToPosition(key_, position);
+    call_.file.resetToPosition(call_.key, position);
   }
 }
 
-void BrowseCycle::resetToStored() {
-  resetTo(position_);
+void RecordSource::resetToStored() {
+  resetTo(call_.position);
 }
 
 // A row's record may have gone since the row was filled: another station
@@ -68,35 +58,27 @@ void BrowseCycle::resetToStored() {
 // neighbour, and a second read would step over that neighbour unseen; so the
 // file goes back to the row's place, from where the next read in either
 // direction answers the neighbour on that side.
-bool BrowseCycle::standOnRow(size_t entry, bool forward) {
-  if (!displayQueue_.get(entry)) return false;
+bool RecordSource::standOnRow(size_t entry, bool forward) {
+  if (!call_.displayQueue.get(entry)) return false;
   resetToStored();
   if (!(forward ? readForward() : readBackward())) return false;
-  if (readPosition() != position_) resetToStored();
+  if (readPosition() != call_.position) resetToStored();
   return true;
 }
 
-void BrowseCycle::setOnKey() {
-  file_.setOnKey(key_);
+void RecordSource::setOnKey() {
+  call_.file.setOnKey(call_.key);
 }
 
-void BrowseCycle::setOnKeyValue() {
-  file_.setOnKeyValue(key_);
+void RecordSource::setOnKeyValue() {
+  call_.file.setOnKeyValue(call_.key);
 }
 
 // Fill 0 clears to blanks, -1 to the lowest and +1 to the highest values.
-void BrowseCycle::clearRecord(int fill) {
-  file_.clear(fill > 0   ? apprt::Fill::kHighest
-              : fill < 0 ? apprt::Fill::kLowest
-                         : apprt::Fill::kSpaces);
-}
-
-void BrowseCycle::setThumb(int value) {
-  apprt::setProp(list(), apprt::kPropVScrollPos, value);
-}
-
-int BrowseCycle::thumb() {
-  return static_cast<int>(apprt::getProp(list(), apprt::kPropVScrollPos));
+void RecordSource::clearRecord(int fill) {
+  call_.file.clear(fill > 0   ? apprt::Fill::kHighest
+                   : fill < 0 ? apprt::Fill::kLowest
+                              : apprt::Fill::kSpaces);
 }
 
 }  // namespace fesk::detail

@@ -1,7 +1,4 @@
-// Where a page load starts and which records a browse may show: the range on
-// one key field with up to three fixed key components, positioning at the
-// start, at a located value and at the end, the reposition requests, and the
-// view's strings and re-openings.
+#include "browse/locator.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "browse/browse_cycle.h"
+#include "browse/list_control.h"
 #include "runtime/constants.h"
 #include "runtime/errors.h"
 #include "runtime/windows.h"
@@ -79,32 +76,40 @@ std::vector<std::pair<apprt::FieldRef, std::string>> pairsInForce(
 
 }  // namespace
 
-void BrowseCycle::checkFixedComponents() {
-  if (OutOfRange) return;
-  for (const auto& [field, value] : pairsInForce(fixed_)) {
+bool Locator::accepted() {
+  if (!call_.RangeActive) return true;
+  call_.OutOfRange = false;
+  checkFixedComponents();
+  checkRange();
+  return !call_.OutOfRange;
+}
+
+void Locator::checkFixedComponents() {
+  if (call_.OutOfRange) return;
+  for (const auto& [field, value] : pairsInForce(call_.fixed)) {
     if (compareValues(field.bytes(), value, false) != 0) {
-      OutOfRange = true;
+      call_.OutOfRange = true;
       return;
     }
   }
 }
 
-void BrowseCycle::checkRange() {
-  if (OutOfRange) return;
-  const std::string_view value = range_.rangeField->bytes();
-  if (ExactRange) {
-    const bool asNumbers = range_.rangeIsNumber != 0;
-    OutOfRange = compareValues(value, *range_.rangeLow, asNumbers) < 0 ||
-                 compareValues(value, *range_.rangeHigh, asNumbers) > 0;
+void Locator::checkRange() {
+  if (call_.OutOfRange) return;
+  const std::string_view value = call_.range.rangeField->bytes();
+  if (call_.ExactRange) {
+    const bool asNumbers = call_.range.rangeIsNumber != 0;
+    call_.OutOfRange = compareValues(value, *call_.range.rangeLow, asNumbers) < 0 ||
+                       compareValues(value, *call_.range.rangeHigh, asNumbers) > 0;
   } else {
     const std::string upper = upperAscii(std::string(value));
-    OutOfRange = compareValues(upper, upperAscii(*range_.rangeLow), false) < 0 ||
-                 compareValues(upper, upperAscii(*range_.rangeHigh), false) > 0;
+    call_.OutOfRange = compareValues(upper, upperAscii(*call_.range.rangeLow), false) < 0 ||
+                       compareValues(upper, upperAscii(*call_.range.rangeHigh), false) > 0;
   }
 }
 
-void BrowseCycle::setFixedComponents() {
-  for (auto [field, value] : pairsInForce(fixed_)) field.assign(value);
+void Locator::setFixedComponents() {
+  for (auto [field, value] : pairsInForce(call_.fixed)) field.assign(value);
 }
 
 // Puts into rangeField the least value beyond every value of the range: the
@@ -117,15 +122,15 @@ void BrowseCycle::setFixedComponents() {
 // it. Stepped in lower case: keys fold letters to lower case, so the signs
 // between the upper- and lower-case letters sort before every letter, and "Z"
 // stepped in upper case ("[") would land before the range instead of after it.
-void BrowseCycle::setBeyondUpperBound() {
-  apprt::FieldRef field = *range_.rangeField;
-  if (ExactRange) {
+void Locator::setBeyondUpperBound() {
+  apprt::FieldRef field = *call_.range.rangeField;
+  if (call_.ExactRange) {
     double high = 0;
-    parseNumber(withoutTrailingBlanks(*range_.rangeHigh), high);
-    field.assign(numberText(high - FillDirection));
+    parseNumber(withoutTrailingBlanks(*call_.range.rangeHigh), high);
+    field.assign(numberText(high - call_.FillDirection));
     return;
   }
-  std::string text = lowerAscii(withoutTrailingBlanks(*range_.rangeHigh));
+  std::string text = lowerAscii(withoutTrailingBlanks(*call_.range.rangeHigh));
   const std::string longer = text + kLowestCharacter;
   field.assign(longer);
   if (withoutTrailingBlanks(field.bytes()) == longer) return;
@@ -133,90 +138,90 @@ void BrowseCycle::setBeyondUpperBound() {
   field.assign(text);
 }
 
-void BrowseCycle::positionAtStart() {
-  if (RangeActive) {
-    clearRecord(FillDirection);
+void Locator::positionAtStart() {
+  if (call_.RangeActive) {
+    source_.clearRecord(call_.FillDirection);
     setFixedComponents();
-    apprt::FieldRef(*range_.rangeField).assign(*range_.rangeLow);
-    if (usingView())
+    apprt::FieldRef(*call_.range.rangeField).assign(*call_.range.rangeLow);
+    if (source_.usingView())
       reopenViewAtKeyValue();
     else
-      setOnKeyValue();
-  } else if (usingView()) {
+      source_.setOnKeyValue();
+  } else if (source_.usingView()) {
     reopenViewAtKeyStart();
   } else {
-    setOnKey();
+    source_.setOnKey();
   }
 }
 
 // The procedure has put the sought value into the record; a value outside
 // the range starts at its lower bound.
-void BrowseCycle::positionAtLocatedValue() {
-  if (RangeActive) {
-    OutOfRange = false;
+void Locator::positionAtLocatedValue() {
+  if (call_.RangeActive) {
+    call_.OutOfRange = false;
     setFixedComponents();
     checkRange();
-    if (OutOfRange) apprt::FieldRef(*range_.rangeField).assign(*range_.rangeLow);
+    if (call_.OutOfRange) apprt::FieldRef(*call_.range.rangeField).assign(*call_.range.rangeLow);
   }
-  if (usingView())
+  if (source_.usingView())
     reopenViewAtKeyValue();
   else
-    setOnKeyValue();
+    source_.setOnKeyValue();
 }
 
-void BrowseCycle::positionAtEnd() {
-  if (RangeActive) {
-    clearRecord(FillDirection);
+void Locator::positionAtEnd() {
+  if (call_.RangeActive) {
+    source_.clearRecord(call_.FillDirection);
     setFixedComponents();
     setBeyondUpperBound();
-    if (usingView()) {
+    if (source_.usingView()) {
       reopenViewAtKeyValue();
     } else {
-      setOnKeyValue();
-      if (file_.pastEnd()) setOnKey();
+      source_.setOnKeyValue();
+      if (call_.file.pastEnd()) source_.setOnKey();
     }
-  } else if (usingView()) {
+  } else if (source_.usingView()) {
     reopenViewAtKeyStart();
   } else {
-    setOnKey();
+    source_.setOnKey();
   }
 }
 
-Reposition BrowseCycle::repositionOnRequest() {
-  BrowseBlock& blk = b();
+Reposition Locator::repositionOnRequest() {
+  BrowseBlock& blk = block();
   if (blk.SETTOPOSITION == 0) return Reposition::kNone;
   if (blk.SETTOPOSITION == 2 || blk.SETTOPOSITION == 3) {
     if (!blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
-    displayQueue_.get(blk.CURITEM);
+    call_.displayQueue.get(blk.CURITEM);
     if (blk.SETTOPOSITION == 3) {
       // The selected row's record keeps its row (at most the last one).
       blk.SETTOPOSITION = 0;
       blk.SETTOITEM = std::min(blk.CURITEM, blk.ROWS);
-      clearRecord(OrderSign);
-      resetToStored();
+      source_.clearRecord(call_.OrderSign);
+      source_.resetToStored();
       NudgeList = 1;
       return Reposition::kLoad;
     }
-    resetToStored();
-    readForward();  // the row's own record
+    source_.resetToStored();
+    source_.readForward();  // the row's own record
   }
   blk.SETTOPOSITION = 0;
   blk.SETTOITEM = 1;
-  if (usingView()) return repositionInView();
-  const std::string current = file_.positionByKey(key_);
+  if (source_.usingView()) return repositionInView();
+  const std::string current = call_.file.positionByKey(call_.key);
   const bool known = apprt::ERRCODE() == apprt::kNoError;
-  if (rows() > 0) {
+  if (call_.rows() > 0) {
     // The selected row takes the record just written; the reload shows it there.
     if (known) {
-      position_ = current;
-      displayQueue_.put();
+      call_.position = current;
+      call_.displayQueue.put();
     }
     return Reposition::kReselect;
   }
   if (current.empty())
-    setOnKeyValue();
+    source_.setOnKeyValue();
   else
-    file_.resetToPosition(key_, current);
+    call_.file.resetToPosition(call_.key, current);
   return Reposition::kLoad;
 }
 
@@ -224,67 +229,59 @@ Reposition BrowseCycle::repositionOnRequest() {
 // just written when the file has a current record, else the row's own record
 // re-read through the view. (Re-reading the row first would show the old row
 // instead of a record the procedure has just inserted or changed.)
-Reposition BrowseCycle::repositionInView() {
-  scratch_ = file_.positionByKey(key_);
+Reposition Locator::repositionInView() {
+  call_.scratch = call_.file.positionByKey(call_.key);
   if (apprt::ERRCODE() != apprt::kNoError) {
-    view_->reget(position_);
-    scratch_ = file_.positionByKey(key_);
+    call_.view->reget(call_.position);
+    call_.scratch = call_.file.positionByKey(call_.key);
   }
-  view_->close();
+  call_.view->close();
   applyViewStrings();
-  if (rows() > 0) {
-    file_.resetToPosition(key_, scratch_);
-    view_->open(apprt::kOpenViewMode);
-    view_->next();
+  if (call_.rows() > 0) {
+    call_.file.resetToPosition(call_.key, call_.scratch);
+    call_.view->open(apprt::kOpenViewMode);
+    call_.view->next();
     if (apprt::ERRCODE() == apprt::kNoError) {
-      position_ = view_->position();
-      displayQueue_.put();
+      call_.position = call_.view->position();
+      call_.displayQueue.put();
       return Reposition::kReselect;
     }
-    view_->close();
+    call_.view->close();
   }
   // No row to take it, or the record no longer lies in the view: load from
   // the record's key position or key value.
-  if (scratch_.empty())
-    setOnKeyValue();
+  if (call_.scratch.empty())
+    source_.setOnKeyValue();
   else
-    file_.resetToPosition(key_, scratch_);
-  view_->open(apprt::kOpenViewMode);
+    call_.file.resetToPosition(call_.key, call_.scratch);
+  call_.view->open(apprt::kOpenViewMode);
   return Reposition::kLoad;
 }
 
-void BrowseCycle::serveNudgeList() {
-  if (!NudgeList) return;
-  NudgeList = 0;
-  const long width = apprt::getProp(list(), apprt::kPropWidth);
-  apprt::setProp(list(), apprt::kPropWidth, width - 1);
-  apprt::setProp(list(), apprt::kPropWidth, width);
-}
-
-void BrowseCycle::applyViewStrings() {
-  const BrowseBlock& blk = b();
+void Locator::applyViewStrings() {
+  const BrowseBlock& blk = block();
   const std::pair<ViewStringRef, int> strings[] = {{blk.VIEWFILTER, apprt::kPropViewFilter},
                                                    {blk.VIEWSQLFILTER, apprt::kPropViewSqlFilter},
                                                    {blk.VIEWORDER, apprt::kPropViewOrder}};
   for (const auto& [text, property] : strings) {
     if (text == nullptr || *text == UnsetViewString) continue;
     if (withoutTrailingBlanks(*text).empty()) continue;
-    view_->setProperty(property, *text);
+    call_.view->setProperty(property, *text);
   }
 }
 
-void BrowseCycle::reopenViewAtKeyStart() {
-  view_->close();
+void Locator::reopenViewAtKeyStart() {
+  call_.view->close();
   applyViewStrings();
-  setOnKey();
-  view_->open(apprt::kOpenViewMode);
+  source_.setOnKey();
+  call_.view->open(apprt::kOpenViewMode);
 }
 
-void BrowseCycle::reopenViewAtKeyValue() {
-  view_->close();
+void Locator::reopenViewAtKeyValue() {
+  call_.view->close();
   applyViewStrings();
-  setOnKeyValue();
-  view_->open(apprt::kOpenViewMode);
+  source_.setOnKeyValue();
+  call_.view->open(apprt::kOpenViewMode);
 }
 
 }  // namespace fesk::detail

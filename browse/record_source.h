@@ -1,0 +1,36 @@
+#pragma once
+// Reads and positions on what the browse reads: the file in the order of its
+// key, or the view over it when USEVIEW is set.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "browse/browse_call.h"
+
+namespace fesk::detail {
+
+class RecordSource {
+ public:
+  explicit RecordSource(BrowseCall& call) : call_(call) {}
+
+  bool usingView() const;
+  bool readForward();
+  bool readBackward();
+  std::string readPosition() const;  // of the record just read
+  void savePosition();
+  void resetTo(std::string_view position);
+  void resetToStored();  // to the entry buffer's position
+  // Fetches a display entry and stands on its record (read again `forward` or
+  // backward), so that the next read that way answers the row beyond it. False
+  // when there is no such entry or no record that way.
+  bool standOnRow(size_t entry, bool forward);
+  void setOnKey();
+  void setOnKeyValue();
+  void clearRecord(int fill);
+
+ private:
+  BrowseCall& call_;
+};
+
+}  // namespace fesk::detail
