@@ -149,12 +149,11 @@ Flow PageLoader::selectAndFinish() {
   BrowseBlock& blk = block();
   const size_t count = call_.rows();
   size_t row = blk.SETTOITEM;
-  if (blk.FORCETOP) {
+  // Forced to the top, or no row asked for: the first row.
+  if (blk.FORCETOP || (!blk.FORCEBOT && row == 0)) {
     row = 1;
   } else if (blk.FORCEBOT) {
     row = count;
-  } else if (row == 0) {
-    row = 1;
   } else if (row > count) {
     row = count;
     // A located value beyond the last record.
