@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 #include <utility>
 
 namespace fesk {
@@ -54,7 +54,10 @@ bool DataDirectoryLock::takeAlone(const std::filesystem::path& directory, std::s
   release();
   descriptor_ = openLockFile(directory);
   if (descriptor_ < 0) {
-    why = "cannot lock " + (directory / kLockFileName).string() + ": " + std::strerror(errno);
+    const int error = errno;
+    // The category's text is strerror's, without its shared buffer.
+    why = "cannot lock " + (directory / kLockFileName).string() + ": " +
+          std::generic_category().message(error);
     return false;
   }
   if (::flock(descriptor_, LOCK_EX | LOCK_NB) == 0) return true;

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "drivers/sqlite/database_file.h"
@@ -22,8 +22,9 @@ using apprt::DriverStatus;
 // Why a file could not be created, from the system's error number: 91 when
 // another creator kept the directory locked, else 90.
 DriverStatus creationFailure(const fs::path& path, int error) {
-  return {error == EWOULDBLOCK ? apprt::kFileLocked : apprt::kDriverError, std::to_string(error),
-          "cannot create " + path.filename().string() + ": " + std::strerror(error)};
+  return {
+      error == EWOULDBLOCK ? apprt::kFileLocked : apprt::kDriverError, std::to_string(error),
+      "cannot create " + path.filename().string() + ": " + std::generic_category().message(error)};
 }
 
 // Keeps other creators in the directory (threads or processes) waiting while

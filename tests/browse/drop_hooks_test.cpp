@@ -231,7 +231,7 @@ window "TWO" mdi "Two Drops" size 200 120
   headless::Session session([&] {
     for (int window = 0; window < 2; ++window) {
       apprt::loadWindow("droplife$WINDOWS", "TWO");
-      const auto pair = static_cast<size_t>(2 * window);
+      const size_t pair = 2 * static_cast<size_t>(window);
       apprt::bindList(1, rows[pair]);
       apprt::bindList(2, rows[pair + 1]);
       apprt::openWindow();
