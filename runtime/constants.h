@@ -98,6 +98,12 @@ inline constexpr PropertyRange kRuntimeProperties[] = {
 inline constexpr int kThumbTop = 0;
 inline constexpr int kThumbMiddle = 50;
 inline constexpr int kThumbBottom = 100;
+// A thumb position brought into that range.
+inline constexpr int thumbWithin(long position) {
+  return position < kThumbTop      ? kThumbTop
+         : position > kThumbBottom ? kThumbBottom
+                                   : static_cast<int>(position);
+}
 
 // ---- Control types ----------------------------------------------------------
 inline constexpr int kTypeEntry = 8;

@@ -96,7 +96,7 @@ void setPropText(int field, int prop, const std::string& value) {
       c.def.format = value;
       break;
     case kPropVScrollPos:
-      c.thumb = static_cast<int>(std::clamp<long>(number, kThumbTop, kThumbBottom));
+      c.thumb = thumbWithin(number);
       break;
     case kPropHeight:
       c.def.rect.height = static_cast<int>(number);

@@ -1,8 +1,6 @@
 // Drop-down lists: their drop button opens and closes the open list, which
 // the runtime keeps as the control's droppedDown state.
 
-#include <algorithm>
-
 #include "runtime/gestures.h"
 #include "runtime/windows.h"
 
@@ -38,7 +36,7 @@ void dropPartMessage(Control& combo, int part, uint32_t msg, uintptr_t wParam) {
   if (part == combo.dropList) {
     // The open list's thumb, released, is where the browse places its page.
     if (msg == kMsgVScroll && static_cast<int>(wParam & 0xFFFF) == kScrollThumbPosition)
-      combo.thumb = std::clamp(static_cast<int>((wParam >> 16) & 0xFFFF), kThumbTop, kThumbBottom);
+      combo.thumb = thumbWithin(static_cast<long>((wParam >> 16) & 0xFFFF));
     return;
   }
   switch (msg) {

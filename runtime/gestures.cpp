@@ -272,7 +272,7 @@ void scrollBar(Window& w, Control& list, uintptr_t wParam) {
       queue(w, kEventPageDown, field, 0);
       return;
     case kScrollThumbPosition:
-      list.thumb = std::clamp(position, kThumbTop, kThumbBottom);
+      list.thumb = thumbWithin(position);
       queue(w, kEventScrollDrag, field, 0);
       return;
     default:

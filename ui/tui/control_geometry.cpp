@@ -12,9 +12,8 @@ using apprt::ControlView;
 int thumbLine(int thumb, int top, int height) {
   const int track = height - 2;
   if (track < 1) return -1;
-  const int offset = (std::clamp(thumb, apprt::kThumbTop, apprt::kThumbBottom) * (track - 1) +
-                      apprt::kThumbBottom / 2) /
-                     apprt::kThumbBottom;
+  const int offset =
+      (apprt::thumbWithin(thumb) * (track - 1) + apprt::kThumbBottom / 2) / apprt::kThumbBottom;
   return top + 1 + offset;
 }
 
