@@ -1,6 +1,7 @@
 #include "acceptance_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 
 #include "app/program_entry.h"
@@ -129,6 +130,12 @@ std::vector<std::string> codesOf(const apprt::WindowView& window, int listField)
   std::vector<std::string> codes;
   for (const auto& [code, second] : rowsOf(window, listField)) codes.push_back(code);
   return codes;
+}
+
+std::string numbered(char prefix, int n, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%c%0*d", prefix, digits, n);
+  return text;
 }
 
 std::string selectedCode(const apprt::WindowView& window, int listField) {

@@ -71,6 +71,9 @@ void openBrowseWithForms(headless::Session& user);
 // who clicks the prompt and types.
 void fill(headless::Session& user, const std::string& prompt, const std::string& text);
 
+// A code made of a letter and a number of `digits` digits: ('C', 7) is "C007".
+std::string numbered(char prefix, int n, int digits = 3);
+
 // What a list shows: one (column 1, column 2) pair per row; and the codes of
 // column 1 alone.
 Records rowsOf(const apprt::WindowView& window, int listField);

@@ -3,7 +3,6 @@
 // can be stopped, and a list that is stopped or cannot be written leaves the
 // file that was there before.
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -58,11 +57,7 @@ TEST_F(ExportList, TheBrowseInFrontIsSavedInItsOrder) {
 
 TEST_F(ExportList, StoppingTheWorkLeavesTheFileThatWasThere) {
   Records many;
-  for (int i = 1; i <= 1200; ++i) {
-    char code[8];
-    std::snprintf(code, sizeof code, "C%04d", i);
-    many.emplace_back(code, "Name");
-  }
+  for (int i = 1; i <= 1200; ++i) many.emplace_back(numbered('C', i, 4), "Name");
   seed(many);
   const auto csv = dataSet_.directory() / "list.csv";
   std::ofstream(csv) << "last week's list";

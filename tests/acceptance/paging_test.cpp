@@ -1,8 +1,6 @@
 // Paging through 100 records a row and a page at a time, to the first and
 // the last page, in code order and in name order.
 
-#include <cstdio>
-
 #include "acceptance_support.h"
 
 namespace fesk::test {
@@ -13,12 +11,6 @@ using Codes = std::vector<std::string>;
 
 constexpr int kRecords = 100;
 constexpr int kRowsShown = 15;  // the list's height holds 15 rows
-
-std::string numbered(char prefix, int n) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%c%03d", prefix, n);
-  return text;
-}
 
 // C001 .. C100, named so that name order runs the other way: C001 is N100.
 Records hundredRecords() {

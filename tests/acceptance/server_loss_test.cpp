@@ -2,8 +2,6 @@
 // server and why, nothing hangs or crashes, and the program works again once
 // the server is back.
 
-#include <cstdio>
-
 #include "acceptance_support.h"
 #include "data/data_files.h"
 #include "drivers/postgres/pg_driver.h"
@@ -22,11 +20,7 @@ TEST_F(ServerLoss, AStoppedServerIsReportedAndTheProgramWorksAgainWhenItIsBack) 
   FESK1.bindDriver(driver);
   FESK2.bindDriver(driver);
   Records codes;
-  for (int i = 1; i <= 40; ++i) {
-    char code[8];
-    std::snprintf(code, sizeof code, "C%03d", i);
-    codes.emplace_back(code, "name");
-  }
+  for (int i = 1; i <= 40; ++i) codes.emplace_back(numbered('C', i), "name");
   seed(codes);
   std::vector<std::string> told;
   const int exitCode = runProgram([&](Session& user) {
