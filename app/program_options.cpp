@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/commands.h"
+#include "app/exit_status.h"
 
 namespace fesk {
 namespace {
@@ -42,6 +43,10 @@ std::string usageText() {
   usage += kDataSetUsage;
   if (!commands().empty()) usage += "commands:\n";
   for (const Command& command : commands()) usage += command.usage;
+  usage += "exit status:\n";
+  for (const ExitStatus& status : kExitStatuses) {
+    usage += "  " + std::to_string(status.status) + "  " + std::string(status.meaning) + "\n";
+  }
   return usage;
 }
 

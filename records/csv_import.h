@@ -2,8 +2,9 @@
 // Adds the records of a CSV (csv_format.h, csv_columns.h) to FESK1 or FESK2,
 // all in one transaction: either every good row is stored or none is.
 //
-// A row is bad when it is malformed, has another number of values than the
-// header, holds text that is not UTF-8, has a value too long for its field,
+// A row is bad when it is malformed (csv_reader.h: a stray quote, a NUL byte,
+// text that is not UTF-8, a quoted value not closed), has another number of
+// values than the header, has a value too long for its field,
 // duplicates a unique key (of a stored record or of an earlier row), or, in
 // FESK2, names a code that has no FESK1 record. Every bad row is listed with
 // its line and why. Without `skipBad` one bad row means nothing is stored;
@@ -24,7 +25,8 @@
 namespace fesk::records {
 
 struct BadRow {
-  std::uint64_t line;
+  std::uint64_t line;      // the first line of the row
+  std::uint64_t lastLine;  // its last line (a quoted value may hold line breaks)
   std::string why;
 };
 
