@@ -110,8 +110,8 @@ bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::st
     return false;
   }
   return chooseDirectory(
-      options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectory(), choice,
-      why);
+      options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectoryUnmade(),
+      choice, why);
 }
 
 bool chooseNamedDataSet(const std::string& name, const std::optional<std::string>& schema,

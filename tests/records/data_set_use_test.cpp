@@ -10,6 +10,7 @@
 
 #include "data/data_test_support.h"
 #include "records/fesk_process.h"
+#include "support/scoped_environment.h"
 #include "support/temporary_directory.h"
 
 namespace fesk::test {
@@ -68,6 +69,28 @@ TEST_F(DataSetUseTest, ADataSetThatIsReadMustExistAndIsNeverMade) {
   EXPECT_FALSE(fs::exists(missing));
   EXPECT_FALSE(fs::exists(scratch("x.pdf")));
   EXPECT_FALSE(fs::exists(scratch("b")));
+
+  // Nor is the default data directory made by work that only reads it.
+  const ScopedEnvironment dataHome("XDG_DATA_HOME", scratch("home").string());
+  const auto byDefault = runFesk({"export", "FESK1"});
+  EXPECT_EQ(byDefault.status, 2);
+  EXPECT_EQ(byDefault.err, "fesk export: there is no data directory " +
+                               (scratch("home") / "fesk").string() + "\n");
+  EXPECT_FALSE(fs::exists(scratch("home")));
+}
+
+TEST_F(DataSetUseTest, ASchemaThatHoldsNoDataSetIsNamed) {
+  const ScratchDataSet server(Store::kPostgres);
+  const std::vector<std::vector<std::string>> commands{
+      {"export", "FESK1"}, {"report", "--pdf", scratch("x.pdf").string()}};
+  for (auto arguments : commands) {
+    arguments.insert(arguments.end(),
+                     {"--database", server.conninfo(), "--schema", server.schema() + "_mistyped"});
+    const auto run = runFesk(arguments);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("no data set is kept in "), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(fs::exists(scratch("x.pdf")));
 }
 
 TEST_F(DataSetUseTest, ABackupThatDoesNotFinishLeavesNoTargetBehind) {
