@@ -143,7 +143,7 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   if (why = dataSetMistake(choice, use); !why.empty()) return kUsageError;
   maskNewFilesFor(choice);
   if (!choice.onServer() && !apprt::setDataDirectory(choice.directory, &why)) {
-    return kCommandFailed;
+    return kUsageError;
   }
   // Held as long as the process runs: a restore then knows this fesk has the
   // data open.

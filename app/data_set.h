@@ -69,8 +69,9 @@ std::string dataSetMistake(const DataSetChoice& choice, DataSetUse use);
 // missing data directory is created unless it is read) and marks it as used
 // by this process (data_directory_lock.h, pg_schema_lock.h). Answers kDone, or
 // the exit status with the reason in `why`: kUsageError when the options or
-// the data set they name are wrong (a data set to be read does not exist),
-// kCommandFailed when it cannot be used now.
+// the data set they name are wrong (a data set to be read does not exist, a
+// data directory cannot be made), kCommandFailed when it cannot be used now
+// (another fesk replaces its data, a server does not answer).
 int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why);
 // The same for the program, which creates what is missing.
 bool useDataSet(const DataSetOptions& options, std::string& why);

@@ -26,13 +26,13 @@ inline constexpr std::array kExitStatuses{
                "Done: the work is finished, or the program ended, or --help or --version "
                "was given."},
     ExitStatus{kCommandFailed,
-               "The work failed or was partly refused (bad rows skipped, records refused); every "
-               "row or record not stored is named. A command that failed left the data as it "
-               "was."},
+               "The work failed or was partly refused (bad rows skipped, records refused), or the "
+               "data set is busy or out of reach; every row or record not stored is named. A "
+               "command that failed left the data as it was."},
     ExitStatus{kUsageError,
                "The command line or the data set it names is wrong (a data directory or schema "
-               "that does not exist or cannot be used), the front-end cannot start, or a script "
-               "went wrong; nothing was changed."},
+               "that does not exist, a data directory that is a file or cannot be made), the "
+               "front-end cannot start, or a script went wrong; nothing was changed."},
     ExitStatus{kInterruptedStatus, "Stopped with Ctrl+C; the data is as it was."},
 };
 
