@@ -115,7 +115,21 @@ TEST_F(EveryCommandsStatusTest, EachCommandEndsWithTheStatusOfItsCase) {
   }
   EXPECT_FALSE(std::filesystem::exists(missing)) << "a data set that is read is never made";
 
-  // Ctrl+C: during an import, and at restore's question.
+  // Ctrl+C: during an export held up by a full pipe, during an import, and at
+  // restore's question.
+  std::string many = "CODE,NAME\n";
+  for (int row = 0; row < 5000; ++row) many += "K" + std::to_string(row) + ",a name of some size\n";
+  writeText(scratch("many.csv"), many);
+  ASSERT_EQ(runFesk({"import", "FESK1", scratch("many.csv"), "--data-dir", scratch("many")}).status,
+            kDone);
+  FeskProcess exporting({"export", "FESK1", "--data-dir", scratch("many")},
+                        FeskProcess::Output::kPipe);
+  ASSERT_FALSE(exporting.readSomeOutput().empty()) << "the export is under way";
+  exporting.signal(SIGINT);
+  const auto exported = exporting.wait();
+  EXPECT_EQ(exported.err, "fesk export: interrupted\n");
+  seen["export"].insert(exported.status);
+
   FeskProcess import({"import", "FESK1", "-", dataDir()});
   import.type("CODE,NAME\nK,k\n");
   // Once its transaction has written, the import is under way.
@@ -133,8 +147,9 @@ TEST_F(EveryCommandsStatusTest, EachCommandEndsWithTheStatusOfItsCase) {
   for (const auto& [command, statuses] : seen) {
     for (const int status : statuses) EXPECT_TRUE(table.contains(status)) << command << status;
   }
-  EXPECT_EQ(seen["import"], table);
-  EXPECT_EQ(seen["restore"], table);
+  for (const std::string command : {"export", "import", "restore"}) {
+    EXPECT_EQ(seen[command], table) << command;
+  }
 }
 
 }  // namespace
