@@ -6,11 +6,10 @@
 
 #include "app/data_set_lock.h"
 #include "app/file_creation_mask.h"
-#include "data/data_files.h"
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "records/file_use.h"
+#include "records/data_set_files.h"
 #include "runtime/data_directory.h"
 
 namespace fesk {
@@ -63,19 +62,6 @@ bool chooseDirectory(const std::filesystem::path& directory, DataSetChoice& choi
             .name = directory.string()};
   if (error) why = "cannot use " + directory.string() + ": " + error.message();
   return !error;
-}
-
-// Whether either data file exists on `driver` (a schema without them is not
-// a data set that can be read); false with the reason in `why` when that
-// cannot be told.
-bool holdsDataFiles(apprt::Driver& driver, std::string& why) {
-  bindDataFiles(driver);
-  const records::FileUse fesk1(FESK1, apprt::kOpenReadOnly, records::WhenMissing::kLeaveMissing);
-  const records::FileUse fesk2(FESK2, apprt::kOpenReadOnly, records::WhenMissing::kLeaveMissing);
-  for (const records::FileUse* use : {&fesk1, &fesk2}) {
-    if (!use->failure().empty()) why = use->failure();
-  }
-  return why.empty() && !(fesk1.missing() && fesk2.missing());
 }
 
 }  // namespace
@@ -151,12 +137,14 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
   gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
                               : &sqlite::defaultDriver();
-  if (use == DataSetUse::kRead && choice.onServer() && !holdsDataFiles(*gChosen, why)) {
-    if (!why.empty()) return kCommandFailed;
-    why = "no data set is kept in " + choice.name;
-    return kUsageError;
-  }
-  return kDone;
+  return use == DataSetUse::kRead ? readableOnServer(choice, *gChosen, why) : kDone;
+}
+
+int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why) {
+  if (!choice.onServer() || records::holdsDataFiles(driver, why)) return kDone;
+  if (!why.empty()) return kCommandFailed;
+  why = "no data set is kept in " + choice.name;
+  return kUsageError;
 }
 
 bool useDataSet(const DataSetOptions& options, std::string& why) {

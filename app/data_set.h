@@ -76,6 +76,11 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why);
 // The same for the program, which creates what is missing.
 bool useDataSet(const DataSetOptions& options, std::string& why);
 
+// Whether a data set that is to be read, kept by `driver`, can be: on a
+// server a schema must hold a data file (a data directory was looked at when
+// it was chosen). Answers kDone, or the exit status with the reason in `why`.
+int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why);
+
 // The chosen data set as printed lists name it: its data directory.
 std::string dataSetName();
 

@@ -66,6 +66,9 @@ int copyOpened(std::string_view command, const DataSetCopyRun& run) {
   if (!openNamedDataSet(run.from, DataSetUse::kRead, from, why)) {
     return commandFailure(command, why);
   }
+  if (const int status = readableOnServer(from.choice, *from.driver, why); status != kDone) {
+    return refuse(command, status, why);
+  }
   if (!openNamedDataSet(run.to, run.replace ? DataSetUse::kReplace : DataSetUse::kWrite, to, why)) {
     return commandFailure(command, why);
   }

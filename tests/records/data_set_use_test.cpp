@@ -82,7 +82,9 @@ TEST_F(DataSetUseTest, ADataSetThatIsReadMustExistAndIsNeverMade) {
 TEST_F(DataSetUseTest, ASchemaThatHoldsNoDataSetIsNamed) {
   const ScratchDataSet server(Store::kPostgres);
   const std::vector<std::vector<std::string>> commands{
-      {"export", "FESK1"}, {"report", "--pdf", scratch("x.pdf").string()}};
+      {"export", "FESK1"},
+      {"report", "--pdf", scratch("x.pdf").string()},
+      {"backup", scratch("b").string()}};
   for (auto arguments : commands) {
     arguments.insert(arguments.end(),
                      {"--database", server.conninfo(), "--schema", server.schema() + "_mistyped"});
@@ -91,6 +93,7 @@ TEST_F(DataSetUseTest, ASchemaThatHoldsNoDataSetIsNamed) {
     EXPECT_NE(run.err.find("no data set is kept in "), std::string::npos) << run.err;
   }
   EXPECT_FALSE(fs::exists(scratch("x.pdf")));
+  EXPECT_FALSE(fs::exists(scratch("b")));
 }
 
 TEST_F(DataSetUseTest, ABackupThatDoesNotFinishLeavesNoTargetBehind) {
