@@ -85,6 +85,10 @@ int runImport(ArgumentReader& arguments) {
   }
   std::cout << "Added " << records::counted(outcome.added, "record") << " to " << file->fileName();
   if (!outcome.bad.empty()) std::cout << "; skipped " << badRowsText(outcome.bad);
+  // Said too, so that every line of the file is accounted for.
+  if (outcome.emptyLines > 0) {
+    std::cout << "; passed over " << records::counted(outcome.emptyLines, "empty line");
+  }
   std::cout << ".\n";
   return outcome.bad.empty() ? kDone : kCommandFailed;
 }

@@ -208,6 +208,7 @@ ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
     goOn = importer.addRow(row, columns);
     if (goOn && ++rows % kImportProgressRows == 0) goOn = keepGoing();
   }
+  outcome.emptyLines = reader.emptyLines();
   // A last look before the commit: input cut short by an interruption must
   // not be stored as if it were whole.
   if (goOn) goOn = keepGoing();

@@ -40,11 +40,12 @@ struct ImportOptions {
 };
 
 struct ImportOutcome {
-  bool stored = false;      // the transaction committed (the good rows are stored)
-  bool stopped = false;     // the progress callback stopped it
-  std::uint64_t added = 0;  // records stored
-  std::vector<BadRow> bad;  // in the order of the input
-  std::string why;          // when nothing was stored for another reason than bad rows
+  bool stored = false;           // the transaction committed (the good rows are stored)
+  bool stopped = false;          // the progress callback stopped it
+  std::uint64_t added = 0;       // records stored
+  std::vector<BadRow> bad;       // in the order of the input
+  std::uint64_t emptyLines = 0;  // lines passed over, holding nothing
+  std::string why;               // when nothing was stored for another reason than bad rows
 };
 
 // The rows read between two calls of the progress callback.

@@ -164,13 +164,14 @@ TEST_F(DataSetUseTest, FilesFeskMakesAreNotForOtherUsersUnlessTheGroupSharesTheD
 
 TEST_F(DataSetUseTest, ImportNamesEveryLineItCannotStore) {
   const auto cut = scratch("cut.csv");
-  writeText(cut, "CODE,NAME\r\nA,a\r\nB,\"b\r\nC,c\r\n");
+  writeText(cut, "CODE,NAME\r\n\r\nA,a\r\nB,\"b\r\nC,c\r\n");
   const auto skipped = runFesk({"import", "FESK1", cut.string(), "--skip-bad", dataDir()});
   EXPECT_EQ(skipped.status, 1);
   EXPECT_EQ(skipped.err,
-            "lines 3-4: value 2, quoted from line 3, is not closed where the input ends, in line "
-            "4\n");
-  EXPECT_EQ(skipped.out, "Added 1 record to FESK1; skipped 1 bad row (2 lines).\n");
+            "lines 4-5: value 2, quoted from line 4, is not closed where the input ends, in line "
+            "5\n");
+  EXPECT_EQ(skipped.out,
+            "Added 1 record to FESK1; skipped 1 bad row (2 lines); passed over 1 empty line.\n");
 
   const auto nul = scratch("nul.csv");
   writeText(nul, std::string("CODE,NAME\nN,a\0b\n", 16));
