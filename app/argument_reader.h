@@ -8,10 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace fesk {
+#include "app/exit_status.h"
 
-// The exit status of a command line that cannot be run.
-inline constexpr int kUsageError = 2;
+namespace fesk {
 
 class ArgumentReader {
  public:

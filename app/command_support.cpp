@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "data/data_files.h"
 
@@ -28,8 +31,25 @@ int usageMistake(std::string_view command, const std::string& why) {
 }
 
 int commandFailure(std::string_view command, const std::string& why) {
+  return refuse(command, kCommandFailed, why);
+}
+
+int refuse(std::string_view command, int status, const std::string& why) {
   std::cerr << "fesk " << command << ": " << why << "\n";
-  return kCommandFailed;
+  return status;
+}
+
+bool openToRead(const std::string& path, std::ifstream& stream, std::string& why) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    why = "cannot read " + path + ": it is a directory, not a file";
+    return false;
+  }
+  errno = 0;
+  stream.open(path, std::ios::binary);
+  if (stream.is_open()) return true;
+  why = "cannot read " + path + ": " + std::generic_category().message(errno ? errno : EIO);
+  return false;
 }
 
 const apprt::FileDeclaration* dataFileNamed(std::string_view name) {

@@ -2,6 +2,7 @@
 // What the commands share: reading their arguments, and saying what went
 // wrong as "fesk COMMAND: why".
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,9 +13,6 @@
 
 namespace fesk {
 
-// The exit status of a command whose work failed (the data is as it was).
-inline constexpr int kCommandFailed = 1;
-
 // Reads the arguments: each option through `readOption` (true when it took
 // one), every other argument into the answer; an unknown option is a mistake.
 std::vector<std::string> readCommandArguments(ArgumentReader& arguments,
@@ -24,6 +22,12 @@ std::vector<std::string> readCommandArguments(ArgumentReader& arguments,
 int usageMistake(std::string_view command, const std::string& why);
 // Says why the work failed; answers kCommandFailed.
 int commandFailure(std::string_view command, const std::string& why);
+// Says why the command cannot run; answers `status` (exit_status.h).
+int refuse(std::string_view command, int status, const std::string& why);
+
+// Opens the file at `path` to be read; false, with the reason in `why` (the
+// system's, or that it is a directory), when it cannot be read.
+bool openToRead(const std::string& path, std::ifstream& stream, std::string& why);
 
 // The data file named FESK1 or FESK2 (any letter case), or null.
 const apprt::FileDeclaration* dataFileNamed(std::string_view name);

@@ -13,8 +13,9 @@ namespace {
 
 constexpr const char* kLockFileName = "fesk.lock";
 
-int openLockFile(const std::filesystem::path& directory) {
-  return ::open((directory / kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+int openLockFile(const std::filesystem::path& directory, bool make = true) {
+  return ::open((directory / kLockFileName).c_str(),
+                make ? O_RDWR | O_CREAT | O_CLOEXEC : O_RDONLY | O_CLOEXEC, 0666);
 }
 
 }  // namespace
@@ -39,9 +40,10 @@ void DataDirectoryLock::release() {
   descriptor_ = -1;
 }
 
-bool DataDirectoryLock::share(const std::filesystem::path& directory, std::string& why) {
+bool DataDirectoryLock::share(const std::filesystem::path& directory, std::string& why,
+                              bool makeLockFile) {
   release();
-  descriptor_ = openLockFile(directory);
+  descriptor_ = openLockFile(directory, makeLockFile);
   if (descriptor_ < 0) return true;
   if (::flock(descriptor_, LOCK_SH | LOCK_NB) == 0) return true;
   release();

@@ -20,8 +20,10 @@ class DataDirectoryLock {
 
   // Works on the directory alongside other fesk processes; false, with the
   // reason in `why`, while one has it alone. A directory where no lock file
-  // can be made (read-only) is used without one.
-  bool share(const std::filesystem::path& directory, std::string& why);
+  // can be made (read-only) is used without one; so is one without a lock
+  // file when `makeLockFile` is false (a source that is only read: nothing is
+  // written into it).
+  bool share(const std::filesystem::path& directory, std::string& why, bool makeLockFile = true);
   // Works on the directory alone; false, with the reason, while another fesk
   // uses it.
   bool takeAlone(const std::filesystem::path& directory, std::string& why);

@@ -5,9 +5,11 @@
 #include <memory>
 
 #include "app/data_set_lock.h"
+#include "app/file_creation_mask.h"
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/sqlite/sqlite_driver.h"
+#include "records/data_set_files.h"
 #include "runtime/data_directory.h"
 
 namespace fesk {
@@ -49,6 +51,10 @@ bool chooseServer(const std::string& conninfo, const std::optional<std::string>&
 
 bool chooseDirectory(const std::filesystem::path& directory, DataSetChoice& choice,
                      std::string& why) {
+  if (directory.empty()) {
+    why = "the name of the data directory is empty";
+    return false;
+  }
   std::error_code error;
   choice = {.directory = std::filesystem::absolute(directory, error),
             .conninfo = {},
@@ -61,7 +67,8 @@ bool chooseDirectory(const std::filesystem::path& directory, DataSetChoice& choi
 }  // namespace
 
 const std::string_view kDataSetUsage =
-    "  --data-dir DIR     where the data files FESK1 and FESK2 live (created when missing)\n"
+    "  --data-dir DIR     where the data files FESK1 and FESK2 live (created when missing,\n"
+    "                     except by the commands that only read it: export, report, backup)\n"
     "  --database CONNINFO  keep the data on a PostgreSQL server instead, shared by every\n"
     "                     workstation: a libpq connection string or postgresql:// URI\n"
     "                     (FESK_DATABASE does the same). No password here: libpq reads\n"
@@ -89,8 +96,8 @@ bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::st
     return false;
   }
   return chooseDirectory(
-      options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectory(), choice,
-      why);
+      options.dataDir ? std::filesystem::path(*options.dataDir) : apprt::dataDirectoryUnmade(),
+      choice, why);
 }
 
 bool chooseNamedDataSet(const std::string& name, const std::optional<std::string>& schema,
@@ -106,17 +113,42 @@ bool sameDataSet(const DataSetChoice& a, const DataSetChoice& b) {
          std::filesystem::weakly_canonical(b.directory, error);
 }
 
-bool useDataSet(const DataSetOptions& options, std::string& why) {
+std::string dataSetMistake(const DataSetChoice& choice, DataSetUse use) {
+  if (choice.onServer()) return {};
+  std::error_code error;
+  const auto status = std::filesystem::status(choice.directory, error);
+  if (std::filesystem::is_directory(status)) return {};
+  if (std::filesystem::exists(status)) return choice.name + " is not a directory";
+  if (use == DataSetUse::kRead) return "there is no data directory " + choice.name;
+  return {};
+}
+
+int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) {
   DataSetChoice choice;
-  if (!chooseDataSet(options, choice, why)) return false;
-  if (!choice.onServer() && !apprt::setDataDirectory(choice.directory, &why)) return false;
+  if (!chooseDataSet(options, choice, why)) return kUsageError;
+  if (why = dataSetMistake(choice, use); !why.empty()) return kUsageError;
+  maskNewFilesFor(choice);
+  if (!choice.onServer() && !apprt::setDataDirectory(choice.directory, &why)) {
+    return kUsageError;
+  }
   // Held as long as the process runs: a restore then knows this fesk has the
   // data open.
   static DataSetLock lock;
-  if (!lock.share(choice, why)) return false;
+  if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
   gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
                               : &sqlite::defaultDriver();
-  return true;
+  return use == DataSetUse::kRead ? readableOnServer(choice, *gChosen, why) : kDone;
+}
+
+int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why) {
+  if (!choice.onServer() || records::holdsDataFiles(driver, why)) return kDone;
+  if (!why.empty()) return kCommandFailed;
+  why = "no data set is kept in " + choice.name;
+  return kUsageError;
+}
+
+bool useDataSet(const DataSetOptions& options, std::string& why) {
+  return useDataSet(options, DataSetUse::kWrite, why) == kDone;
 }
 
 std::string dataSetName() {

@@ -54,11 +54,32 @@ bool chooseNamedDataSet(const std::string& name, const std::optional<std::string
 // Whether two choices are the same data set.
 bool sameDataSet(const DataSetChoice& a, const DataSetChoice& b);
 
-// Makes what `options` choose the data set of this process (a data directory
-// is created when missing) and marks it as used by this process
-// (data_directory_lock.h, pg_schema_lock.h). False, with the reason in `why`,
-// when it cannot be used.
+// What a command does with a data set, which decides whether it must exist.
+enum class DataSetUse {
+  kRead,     // a source: it must exist, and nothing is created in it
+  kWrite,    // a target: a missing data directory is created
+  kReplace,  // a target whose records are replaced: no other fesk may use it meanwhile
+};
+
+// Why the data set `choice` cannot be used for `use` as it stands (a data
+// directory that is a file, or is missing where it is read), or nothing.
+std::string dataSetMistake(const DataSetChoice& choice, DataSetUse use);
+
+// Makes what `options` choose the data set of this process for `use` (a
+// missing data directory is created unless it is read) and marks it as used
+// by this process (data_directory_lock.h, pg_schema_lock.h). Answers kDone, or
+// the exit status with the reason in `why`: kUsageError when the options or
+// the data set they name are wrong (a data set to be read does not exist, a
+// data directory cannot be made), kCommandFailed when it cannot be used now
+// (another fesk replaces its data, a server does not answer).
+int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why);
+// The same for the program, which creates what is missing.
 bool useDataSet(const DataSetOptions& options, std::string& why);
+
+// Whether a data set that is to be read, kept by `driver`, can be: on a
+// server a schema must hold a data file (a data directory was looked at when
+// it was chosen). Answers kDone, or the exit status with the reason in `why`.
+int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why);
 
 // The chosen data set as printed lists name it: its data directory.
 std::string dataSetName();

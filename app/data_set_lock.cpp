@@ -7,10 +7,10 @@ void DataSetLock::release() {
   schema_.release();
 }
 
-bool DataSetLock::share(const DataSetChoice& dataSet, std::string& why) {
+bool DataSetLock::share(const DataSetChoice& dataSet, std::string& why, bool onlyRead) {
   release();
   return dataSet.onServer() ? schema_.share(dataSet.conninfo, dataSet.schema, why)
-                            : directory_.share(dataSet.directory, why);
+                            : directory_.share(dataSet.directory, why, !onlyRead);
 }
 
 bool DataSetLock::takeAlone(const DataSetChoice& dataSet, std::string& why) {

@@ -15,7 +15,8 @@ namespace fesk {
 class DataSetLock {
  public:
   // False, with the reason in `why`, while another fesk has the data set alone.
-  bool share(const DataSetChoice& dataSet, std::string& why);
+  // A data set that is only read gets nothing written into it.
+  bool share(const DataSetChoice& dataSet, std::string& why, bool onlyRead = false);
   // False, with the reason in `why`, while another fesk uses the data set.
   bool takeAlone(const DataSetChoice& dataSet, std::string& why);
 

@@ -1,4 +1,4 @@
-// fesk export FILE [--order code|name] [--output PATH]: a data file as CSV.
+// fesk export FILE [--order code|name] [--output PATH] [--bom]: a data file as CSV.
 #include <unistd.h>
 
 #include <cctype>
@@ -32,9 +32,14 @@ int runExport(ArgumentReader& arguments) {
   DataSetOptions dataSet;
   std::optional<std::string> order;
   std::optional<std::string> output;
+  bool byteOrderMark = false;
   const auto rest = readCommandArguments(arguments, [&] {
-    return readDataSetOption(arguments, dataSet) || arguments.option("--order", order) ||
-           arguments.option("--output", output);
+    if (!arguments.flag("--bom")) {
+      return readDataSetOption(arguments, dataSet) || arguments.option("--order", order) ||
+             arguments.option("--output", output);
+    }
+    byteOrderMark = true;
+    return true;
   });
   const apprt::FileDeclaration* file = rest.size() == 1 ? dataFileNamed(rest[0]) : nullptr;
   if (!arguments.failed() && !file) arguments.fail("name the data file to export: FESK1 or FESK2");
@@ -45,15 +50,18 @@ int runExport(ArgumentReader& arguments) {
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
 
   std::string why;
-  if (!useDataSet(dataSet, why)) return commandFailure(kCommand, why);
+  if (const int status = useDataSet(dataSet, DataSetUse::kRead, why); status != kDone) {
+    return refuse(kCommand, status, why);
+  }
   bindDataFiles(dataSetDriver());
 
   std::optional<apprt::ReplacedFile> outputFile;
   if (output) {
     outputFile.emplace(*output);
-    if (!outputFile->stream().is_open()) return commandFailure(kCommand, "cannot write " + *output);
+    if (!outputFile->open(why)) return commandFailure(kCommand, why);
   }
   std::ostream& out = outputFile ? outputFile->stream() : std::cout;
+  if (byteOrderMark) out << records::kByteOrderMark;
   // The CSV going to this terminal would be broken up by the progress line.
   const bool showProgress = outputFile || isatty(STDOUT_FILENO) == 0;
   const InterruptionGuard interruption;
@@ -75,9 +83,10 @@ int runExport(ArgumentReader& arguments) {
 
 const Command kExportCommand{
     "export",
-    "  fesk export FESK1|FESK2 [--order code|name] [--output PATH]\n"
+    "  fesk export FESK1|FESK2 [--order code|name] [--output PATH] [--bom]\n"
     "                     writes the file as CSV in the order of its code (or name) key,\n"
-    "                     to PATH or to standard output\n",
+    "                     to PATH or to standard output; --bom starts it with a UTF-8 byte\n"
+    "                     order mark, by which spreadsheets know the text is UTF-8\n",
     runExport};
 
 }  // namespace fesk

@@ -2,6 +2,7 @@
 
 #include "app/fesk1_in_use.h"
 #include "procedures/browse_fesk1.h"
+#include "records/counted.h"
 #include "records/csv_export.h"
 #include "runtime/progress.h"
 #include "runtime/replaced_file.h"
@@ -18,7 +19,7 @@ void tell(const std::string& text, apprt::Icon icon) {
 }
 
 std::string recordsWritten(std::uint64_t records) {
-  return std::to_string(records) + (records == 1 ? " record" : " records") + " written";
+  return records::counted(records, "record") + " written";
 }
 
 }  // namespace
@@ -30,7 +31,7 @@ void ExportList() {
   if (!path) return;
   Fesk1InUse fesk1;
   apprt::ReplacedFile file(*path);
-  if (!file.stream().is_open()) return tell("cannot write " + *path, apprt::Icon::Warning);
+  if (std::string why; !file.open(why)) return tell(why, apprt::Icon::Warning);
   records::ExportOutcome outcome;
   {
     apprt::BusyCursor busy;

@@ -8,6 +8,7 @@
 #include "app/progress_line.h"
 #include "app/record_commands.h"
 #include "data/data_files.h"
+#include "records/counted.h"
 #include "records/csv_import.h"
 
 namespace fesk {
@@ -15,8 +16,29 @@ namespace {
 
 constexpr std::string_view kCommand = "import";
 
-std::string rowsText(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " bad row" : " bad rows");
+std::uint64_t linesOf(const records::BadRow& bad) {
+  return bad.lastLine - bad.line + 1;
+}
+
+// "1 bad row", or "1 bad row (8 lines)" when rows span several lines, so that
+// the summary tells how much of the file was left out.
+std::string badRowsText(const std::vector<records::BadRow>& bad) {
+  std::uint64_t lines = 0;
+  for (const auto& row : bad) lines += linesOf(row);
+  std::string text = records::counted(bad.size(), "bad row");
+  if (lines != bad.size()) text += " (" + records::counted(lines, "line") + ")";
+  return text;
+}
+
+void listBadRows(const std::vector<records::BadRow>& bad) {
+  for (const auto& row : bad) {
+    if (linesOf(row) == 1) {
+      std::cerr << "line " << row.line;
+    } else {
+      std::cerr << "lines " << row.line << "-" << row.lastLine;
+    }
+    std::cerr << ": " << row.why << "\n";
+  }
 }
 
 int runImport(ArgumentReader& arguments) {
@@ -35,12 +57,11 @@ int runImport(ArgumentReader& arguments) {
 
   const std::string& path = rest[1];
   std::ifstream csvFile;
-  if (path != "-") {
-    csvFile.open(path, std::ios::binary);
-    if (!csvFile) return commandFailure(kCommand, "cannot read " + path);
-  }
   std::string why;
-  if (!useDataSet(dataSet, why)) return commandFailure(kCommand, why);
+  if (path != "-" && !openToRead(path, csvFile, why)) return commandFailure(kCommand, why);
+  if (const int status = useDataSet(dataSet, DataSetUse::kWrite, why); status != kDone) {
+    return refuse(kCommand, status, why);
+  }
   bindDataFiles(dataSetDriver());
 
   const InterruptionGuard interruption;
@@ -52,20 +73,24 @@ int runImport(ArgumentReader& arguments) {
   const auto outcome = records::importCsv(*file, path == "-" ? std::cin : csvFile, options);
   progress.reset();
 
-  for (const auto& bad : outcome.bad) std::cerr << "line " << bad.line << ": " << bad.why << "\n";
+  listBadRows(outcome.bad);
   if (outcome.stopped) {
     commandFailure(kCommand, "interrupted; nothing was stored");
     return kInterruptedStatus;
   }
   if (!outcome.why.empty()) return commandFailure(kCommand, outcome.why + "; nothing was stored");
   if (!outcome.stored) {
-    return commandFailure(kCommand, rowsText(outcome.bad.size()) +
+    return commandFailure(kCommand, badRowsText(outcome.bad) +
                                         ", so nothing was stored (--skip-bad stores the others)");
   }
-  std::cout << "Added " << outcome.added << " records to " << file->fileName();
-  if (!outcome.bad.empty()) std::cout << "; skipped " << rowsText(outcome.bad.size());
+  std::cout << "Added " << records::counted(outcome.added, "record") << " to " << file->fileName();
+  if (!outcome.bad.empty()) std::cout << "; skipped " << badRowsText(outcome.bad);
+  // Said too, so that every line of the file is accounted for.
+  if (outcome.emptyLines > 0) {
+    std::cout << "; passed over " << records::counted(outcome.emptyLines, "empty line");
+  }
   std::cout << ".\n";
-  return 0;
+  return outcome.bad.empty() ? kDone : kCommandFailed;
 }
 
 }  // namespace
@@ -74,7 +99,8 @@ const Command kImportCommand{
     "import",
     "  fesk import FESK1|FESK2 PATH [--skip-bad]\n"
     "                     adds the records of the CSV at PATH (- for standard input) in one\n"
-    "                     transaction; a bad row stores nothing unless --skip-bad is given\n",
+    "                     transaction; a bad row stores nothing unless --skip-bad is given\n"
+    "                     (which stores the good rows and still ends with status 1)\n",
     runImport};
 
 }  // namespace fesk

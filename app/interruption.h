@@ -5,6 +5,8 @@
 // half of it is left. A second signal ends the program at once; the data
 // files' own journals undo an unfinished transaction then.
 
+#include "app/exit_status.h"
+
 namespace fesk {
 
 class InterruptionGuard {
@@ -16,8 +18,5 @@ class InterruptionGuard {
 
   static bool interrupted();
 };
-
-// The exit status of a command stopped by Ctrl+C, as shells report it.
-inline constexpr int kInterruptedStatus = 130;
 
 }  // namespace fesk

@@ -9,18 +9,16 @@ namespace fesk {
 bool openNamedDataSet(const DataSetChoice& choice, DataSetUse use, NamedDataSet& dataSet,
                       std::string& why) {
   dataSet.choice = choice;
-  if (!choice.onServer()) {
-    std::error_code error;
-    if (use == DataSetUse::kRead && !std::filesystem::is_directory(choice.directory, error)) {
-      why = "there is no data directory " + choice.name;
-      return false;
-    }
-    if (use != DataSetUse::kRead && !apprt::makeDataDirectory(choice.directory, &why)) return false;
+  if (why = dataSetMistake(choice, use); !why.empty()) return false;
+  if (!choice.onServer() && use != DataSetUse::kRead &&
+      !apprt::makeDataDirectory(choice.directory, &why)) {
+    return false;
   }
   // On a server, taking the lock is also the first word with it: a server that
   // cannot be reached is told here, before anything is read.
-  const bool locked = use == DataSetUse::kReplace ? dataSet.lock.takeAlone(choice, why)
-                                                  : dataSet.lock.share(choice, why);
+  const bool locked = use == DataSetUse::kReplace
+                          ? dataSet.lock.takeAlone(choice, why)
+                          : dataSet.lock.share(choice, why, use == DataSetUse::kRead);
   if (!locked) return false;
   if (choice.onServer()) {
     dataSet.driver = std::make_unique<postgres::PgDriver>(choice.conninfo, choice.schema);

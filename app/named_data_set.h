@@ -12,12 +12,6 @@
 
 namespace fesk {
 
-enum class DataSetUse {
-  kRead,     // a source: a data directory must exist
-  kWrite,    // a target: a missing directory is created
-  kReplace,  // a target whose records are replaced: no other fesk may use it meanwhile
-};
-
 struct NamedDataSet {
   DataSetChoice choice;
   std::unique_ptr<apprt::Driver> driver;

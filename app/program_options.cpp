@@ -1,8 +1,10 @@
 #include "app/program_options.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "app/commands.h"
+#include "app/exit_status.h"
 
 namespace fesk {
 namespace {
@@ -35,6 +37,29 @@ std::string mistakeIn(const ProgramOptions& options) {
   return {};
 }
 
+// "  2    The command line..." wrapped as the other usage lines are.
+std::string exitStatusLines(const ExitStatus& status) {
+  constexpr std::size_t kWidth = 90;
+  const std::string indent(7, ' ');
+  std::string number = std::to_string(status.status);
+  std::string lines = "  " + number + std::string(indent.size() - 2 - number.size(), ' ');
+  std::size_t lineLength = indent.size();
+  std::istringstream words{std::string(status.meaning)};
+  bool first = true;
+  for (std::string word; words >> word; first = false) {
+    if (!first && lineLength + 1 + word.size() > kWidth) {
+      lines += "\n" + indent;
+      lineLength = indent.size();
+    } else if (!first) {
+      lines += ' ';
+      ++lineLength;
+    }
+    lines += word;
+    lineLength += word.size();
+  }
+  return lines + "\n";
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -42,6 +67,8 @@ std::string usageText() {
   usage += kDataSetUsage;
   if (!commands().empty()) usage += "commands:\n";
   for (const Command& command : commands()) usage += command.usage;
+  usage += "exit status:\n";
+  for (const ExitStatus& status : kExitStatuses) usage += exitStatusLines(status);
   return usage;
 }
 

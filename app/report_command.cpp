@@ -27,7 +27,9 @@ int runReport(ArgumentReader& arguments) {
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
 
   std::string why;
-  if (!useDataSet(dataSet, why)) return commandFailure(kCommand, why);
+  if (const int status = useDataSet(dataSet, DataSetUse::kRead, why); status != kDone) {
+    return refuse(kCommand, status, why);
+  }
   bindDataFiles(dataSetDriver());
   // Files that do not exist yet are printed as empty, as an export writes them.
   const records::FileUse fesk1(FESK1, apprt::kOpenReadOnly, records::WhenMissing::kLeaveMissing);

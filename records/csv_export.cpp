@@ -1,5 +1,6 @@
 #include "records/csv_export.h"
 
+#include "records/counted.h"
 #include "records/csv_format.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
@@ -60,7 +61,7 @@ void writeRecords(const apprt::FileDeclaration& file, const apprt::KeyDeclaratio
     }
     if (progress && !progress(outcome.records)) {
       outcome.stopped = true;
-      outcome.why = "stopped after " + std::to_string(outcome.records) + " records";
+      outcome.why = "stopped after " + counted(outcome.records, "record");
       return;
     }
   }

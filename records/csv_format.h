@@ -12,6 +12,8 @@
 namespace fesk::records {
 
 inline constexpr std::string_view kCsvLineEnd = "\r\n";
+// What marks text as UTF-8 for spreadsheets; the reader skips it.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Appends `value` to `line` as one field (no separator).
 void appendCsvField(std::string& line, std::string_view value);

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "data/data_files.h"
+#include "records/counted.h"
 #include "records/csv_columns.h"
 #include "records/csv_format.h"
 #include "records/csv_reader.h"
@@ -12,7 +13,6 @@
 #include "runtime/errors.h"
 #include "runtime/file_position.h"
 #include "runtime/file_transaction.h"
-#include "runtime/utf8.h"
 
 namespace fesk::records {
 namespace {
@@ -61,14 +61,14 @@ class Importer {
 
  private:
   bool bad(const CsvRow& row, std::string why) {
-    outcome_.bad.push_back({row.line, std::move(why)});
+    outcome_.bad.push_back({row.line, row.lastLine, std::move(why)});
     return true;
   }
 
   std::string fillBuffer(const CsvRow& row, const CsvColumns& columns) {
     if (!row.error.empty()) return row.error;
     if (row.values.size() != columns.fieldOfColumn.size()) {
-      return "has " + std::to_string(row.values.size()) + " values where the header has " +
+      return "has " + counted(row.values.size(), "value") + " where the header has " +
              std::to_string(columns.fieldOfColumn.size());
     }
     file_.clear();
@@ -76,7 +76,6 @@ class Importer {
       const int field = columns.fieldOfColumn[column];
       const std::string& value = row.values[column];
       const std::string name = columnName(file_.fields()[field]);
-      if (!apprt::isUtf8(value)) return name + " is not valid UTF-8";
       // A value fits when storing it in the field keeps all of it.
       file_.field(field).assign(value);
       if (file_.field(field).text() != trimmedRight(value)) {
@@ -201,7 +200,7 @@ ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
   const auto keepGoing = [&] {
     if (!options.progress || options.progress(rows)) return true;
     outcome.stopped = true;
-    outcome.why = "stopped after " + std::to_string(rows) + " rows: nothing was stored";
+    outcome.why = "stopped after " + counted(rows, "row") + ": nothing was stored";
     return false;
   };
   bool goOn = true;
@@ -209,6 +208,7 @@ ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
     goOn = importer.addRow(row, columns);
     if (goOn && ++rows % kImportProgressRows == 0) goOn = keepGoing();
   }
+  outcome.emptyLines = reader.emptyLines();
   // A last look before the commit: input cut short by an interruption must
   // not be stored as if it were whole.
   if (goOn) goOn = keepGoing();

@@ -2,8 +2,9 @@
 // Adds the records of a CSV (csv_format.h, csv_columns.h) to FESK1 or FESK2,
 // all in one transaction: either every good row is stored or none is.
 //
-// A row is bad when it is malformed, has another number of values than the
-// header, holds text that is not UTF-8, has a value too long for its field,
+// A row is bad when it is malformed (csv_reader.h: a stray quote, a NUL byte,
+// text that is not UTF-8, a quoted value not closed), has another number of
+// values than the header, has a value too long for its field,
 // duplicates a unique key (of a stored record or of an earlier row), or, in
 // FESK2, names a code that has no FESK1 record. Every bad row is listed with
 // its line and why. Without `skipBad` one bad row means nothing is stored;
@@ -24,7 +25,8 @@
 namespace fesk::records {
 
 struct BadRow {
-  std::uint64_t line;
+  std::uint64_t line;      // the first line of the row
+  std::uint64_t lastLine;  // its last line (a quoted value may hold line breaks)
   std::string why;
 };
 
@@ -38,11 +40,12 @@ struct ImportOptions {
 };
 
 struct ImportOutcome {
-  bool stored = false;      // the transaction committed (the good rows are stored)
-  bool stopped = false;     // the progress callback stopped it
-  std::uint64_t added = 0;  // records stored
-  std::vector<BadRow> bad;  // in the order of the input
-  std::string why;          // when nothing was stored for another reason than bad rows
+  bool stored = false;           // the transaction committed (the good rows are stored)
+  bool stopped = false;          // the progress callback stopped it
+  std::uint64_t added = 0;       // records stored
+  std::vector<BadRow> bad;       // in the order of the input
+  std::uint64_t emptyLines = 0;  // lines passed over, holding nothing
+  std::string why;               // when nothing was stored for another reason than bad rows
 };
 
 // The rows read between two calls of the progress callback.

@@ -2,7 +2,13 @@
 // Reads CSV (csv_format.h) one row at a time, as written by this program or
 // by a spreadsheet: fields quoted or not, quotes doubled inside quotes, line
 // breaks inside quoted fields, rows ended by CR LF, LF or CR, a UTF-8 byte
-// order mark at the start skipped, empty lines passed over.
+// order mark at the start skipped, empty lines passed over (and counted).
+//
+// No input is dropped unseen: every physical line of the input belongs to
+// one row (whose first and last lines it tells), or is an empty line. A row
+// that cannot be read whole carries why: a quote where none may be, a NUL
+// byte or text that is not UTF-8 (with its line and column), a quoted value
+// still open where the input ends (with the line where it began).
 
 #include <cstdint>
 #include <istream>
@@ -12,7 +18,8 @@
 namespace fesk::records {
 
 struct CsvRow {
-  std::uint64_t line = 0;  // the line the row starts on, 1 for the first
+  std::uint64_t line = 0;      // the line the row starts on, 1 for the first
+  std::uint64_t lastLine = 0;  // the line it ends on
   std::vector<std::string> values;
   std::string error;  // when the row is malformed: why (its values are then incomplete)
 };
@@ -24,16 +31,32 @@ class CsvReader {
   // The next row; false at the end of the input.
   bool next(CsvRow& row);
 
+  // The empty lines passed over so far.
+  std::uint64_t emptyLines() const { return emptyLines_; }
+
  private:
+  enum class State {
+    kFieldStart,     // at the start of a value
+    kUnquoted,       // inside a value that is not quoted
+    kQuoted,         // inside a quoted value
+    kQuoteInQuoted,  // after a quote inside a quoted value: its end, or a doubled quote
+    kSkipping,       // after a mistake, to the end of the line
+  };
+
   int peek();
   int take();
-  // Takes a line end (CR LF, LF or CR) when one is next.
-  bool takeLineEnd();
-  void readQuoted(std::string& value, CsvRow& row);
-  void skipRestOfLine();
+  // Takes a line end (CR LF, LF or CR) when one is next, adding its bytes to
+  // `taken` when given.
+  bool takeLineEnd(std::string* taken);
+  // Checks the physical line just read for NUL bytes and UTF-8.
+  void checkLine(CsvRow& row);
+  void fail(CsvRow& row, State& state, std::string why);
 
   std::streambuf& in_;
   std::uint64_t line_ = 1;
+  std::uint64_t emptyLines_ = 0;
+  std::string physicalLine_;  // the bytes of the current line read so far
+  std::string unread_;        // bytes read ahead at the start that are no byte order mark
 };
 
 }  // namespace fesk::records

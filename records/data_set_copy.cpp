@@ -4,6 +4,7 @@
 #include <memory>
 #include <thread>
 
+#include "records/counted.h"
 #include "records/data_set_files.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
@@ -136,7 +137,7 @@ class TargetWriter {
     copied_ += batch.count;
     if (options_.progress && !options_.progress(copied_)) {
       outcome_.stopped = true;
-      return abandon("stopped after " + std::to_string(copied_) + " records");
+      return abandon("stopped after " + counted(copied_, "record"));
     }
     return true;
   }
@@ -151,8 +152,9 @@ class TargetWriter {
         return;
       }
       if (stored != outcome_.counts[index].records) {
-        abandon("the copy of " + outcome_.counts[index].file + " holds " + std::to_string(stored) +
-                " records where " + std::to_string(outcome_.counts[index].records) + " were read");
+        abandon("the copy of " + outcome_.counts[index].file + " holds " +
+                counted(stored, "record") + " where " +
+                std::to_string(outcome_.counts[index].records) + " were read");
         return;
       }
     }

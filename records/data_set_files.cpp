@@ -1,6 +1,7 @@
 #include "records/data_set_files.h"
 
 #include "data/data_files.h"
+#include "records/file_use.h"
 
 namespace fesk::records {
 
@@ -10,6 +11,16 @@ DataSetFiles::DataSetFiles(apprt::Driver& driver)
       all_{&fesk1_, &fesk2_} {
   fesk1_.bindDriver(driver);
   fesk2_.bindDriver(driver);
+}
+
+bool holdsDataFiles(apprt::Driver& driver, std::string& why) {
+  const DataSetFiles files(driver);
+  const FileUse fesk1(files.fesk1(), apprt::kOpenReadOnly, WhenMissing::kLeaveMissing);
+  const FileUse fesk2(files.fesk2(), apprt::kOpenReadOnly, WhenMissing::kLeaveMissing);
+  for (const FileUse* use : {&fesk1, &fesk2}) {
+    if (!use->failure().empty()) why = use->failure();
+  }
+  return why.empty() && !(fesk1.missing() && fesk2.missing());
 }
 
 }  // namespace fesk::records

@@ -5,6 +5,7 @@
 // and writes another at the same time.
 
 #include <array>
+#include <string>
 
 #include "runtime/driver.h"
 #include "runtime/file_declaration.h"
@@ -27,5 +28,10 @@ class DataSetFiles {
   apprt::FileDeclaration fesk2_;
   std::array<const apprt::FileDeclaration*, 2> all_;
 };
+
+// Whether the data set on `driver` holds a data file at all (a schema on a
+// server without them is no data set to read). False with the reason in
+// `why` when that cannot be told; false with `why` empty when it holds none.
+bool holdsDataFiles(apprt::Driver& driver, std::string& why);
 
 }  // namespace fesk::records

@@ -38,6 +38,11 @@ bool setDataDirectory(const std::filesystem::path& directory, std::string* why) 
   return true;
 }
 
+std::filesystem::path dataDirectoryUnmade() {
+  std::lock_guard lock(gMutex);
+  return gDirectory ? *gDirectory : defaultDirectory();
+}
+
 std::filesystem::path dataDirectory() {
   std::lock_guard lock(gMutex);
   if (!gDirectory) {

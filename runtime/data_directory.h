@@ -19,5 +19,8 @@ bool makeDataDirectory(const std::filesystem::path& directory, std::string* why 
 
 // The data directory; the default one is created on first use.
 std::filesystem::path dataDirectory();
+// The data directory as dataDirectory() answers it, without creating the
+// default one (for work that only reads it).
+std::filesystem::path dataDirectoryUnmade();
 
 }  // namespace apprt

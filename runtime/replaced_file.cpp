@@ -2,7 +2,17 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <system_error>
+
 namespace apprt {
+namespace {
+
+std::string cannotWrite(const std::filesystem::path& path, const std::error_code& error) {
+  return "cannot write " + path.string() + ": " + error.message();
+}
+
+}  // namespace
 
 ReplacedFile::ReplacedFile(std::filesystem::path destination)
     : destination_(std::move(destination)) {
@@ -24,18 +34,27 @@ std::ofstream& ReplacedFile::stream() {
   return stream_;
 }
 
+bool ReplacedFile::open(std::string& why) {
+  errno = 0;
+  if (stream().is_open()) return true;
+  why = cannotWrite(destination_, std::error_code(errno ? errno : EIO, std::generic_category()));
+  return false;
+}
+
 bool ReplacedFile::commit(std::string& why) {
   if (stream_.is_open()) {
+    errno = 0;
     stream_.close();
     if (stream_.fail()) {
-      why = "cannot write " + destination_.string();
+      why =
+          cannotWrite(destination_, std::error_code(errno ? errno : EIO, std::generic_category()));
       return false;
     }
   }
   std::error_code error;
   std::filesystem::rename(temporary_, destination_, error);
   if (error) {
-    why = "cannot write " + destination_.string() + ": " + error.message();
+    why = cannotWrite(destination_, error);
     return false;
   }
   committed_ = true;

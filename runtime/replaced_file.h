@@ -21,6 +21,8 @@ class ReplacedFile {
   // be).
   const std::filesystem::path& temporaryPath() const { return temporary_; }
   std::ofstream& stream();
+  // Opens the stream; false, with the system's reason in `why`, when it cannot be.
+  bool open(std::string& why);
   // Puts the written file in place; false, with the reason in `why`, when it
   // cannot be.
   bool commit(std::string& why);

@@ -196,7 +196,7 @@ TEST_P(BackupRestoreTest, ARestoreAsksAndRunsOnlyWhenNoOtherFeskUsesTheData) {
   restore.type("y\n");
   const auto restored = restore.wait();
   EXPECT_EQ(restored.status, 0) << restored.err;
-  EXPECT_EQ(restored.out, "FESK1: 1 records, FESK2: 1 records copied from " + backup + " to " +
+  EXPECT_EQ(restored.out, "FESK1: 1 record, FESK2: 1 record copied from " + backup + " to " +
                               dataSetName() + ".\n");
   EXPECT_EQ(current(), backedUp);
 }

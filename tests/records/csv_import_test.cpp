@@ -47,7 +47,7 @@ TEST_F(CsvImportTest, EveryBadRowIsListedAndOnlySkippingStoresTheGoodOnes) {
       "4 duplicate FES:Keycode: CODE a1 is also in line 2",
       "5 duplicate FES:Keycode: a record with CODE S1 is already stored",
       "6 CODE is too long (at most 20)",
-      "7 NAME is not valid UTF-8",
+      "7 text that is not UTF-8 at column 4",
       "8 has 3 values where the header has 2",
       "9 text follows the closing quote of value 1"};
   EXPECT_EQ(badRows(refused), expected);

@@ -14,7 +14,7 @@ extern char** environ;
 
 namespace fesk::test {
 
-FeskProcess::FeskProcess(const std::vector<std::string>& arguments) {
+FeskProcess::FeskProcess(const std::vector<std::string>& arguments, Output output) {
   // A program that ends before reading all its input must not end the test.
   ::signal(SIGPIPE, SIG_IGN);
   static int serial = 0;
@@ -29,8 +29,15 @@ FeskProcess::FeskProcess(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int outputEnds[2] = {-1, -1};
+  if (output == Output::kPipe) {
+    if (pipe2(outputEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    output_ = outputEnds[0];
+    posix_spawn_file_actions_adddup2(&actions, outputEnds[1], STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  }
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<std::string> all{FESK_PROGRAM};
@@ -42,6 +49,7 @@ FeskProcess::FeskProcess(const std::vector<std::string>& arguments) {
   const int failed = posix_spawn(&pid_, FESK_PROGRAM, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeEnds[0]);
+  if (outputEnds[1] >= 0) close(outputEnds[1]);
   if (failed) throw std::runtime_error("cannot start " FESK_PROGRAM);
 }
 
@@ -74,14 +82,27 @@ std::string FeskProcess::errorsSoFar() const {
   return readText(errPath_);
 }
 
+std::string FeskProcess::readSomeOutput() {
+  char buffer[4096];
+  const ssize_t got = output_ >= 0 ? read(output_, buffer, sizeof buffer) : 0;
+  return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
+}
+
 FeskRun FeskProcess::wait() {
   endInput();
   FeskRun run;
+  // A pipe is read to its end first: the program may wait for room in it.
+  for (std::string some; output_ >= 0 && !(some = readSomeOutput()).empty();) run.out += some;
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = readText(outPath_);
+  if (output_ >= 0) {
+    close(output_);
+    output_ = -1;
+  } else {
+    run.out = readText(outPath_);
+  }
   run.err = readText(errPath_);
   std::error_code ignored;
   std::filesystem::remove(outPath_, ignored);

@@ -19,7 +19,11 @@ struct FeskRun {
 
 class FeskProcess {
  public:
-  explicit FeskProcess(const std::vector<std::string>& arguments);
+  // Where its standard output goes: a file read at the end, or a pipe that
+  // fills (and holds the program up) until it is read.
+  enum class Output { kFile, kPipe };
+
+  explicit FeskProcess(const std::vector<std::string>& arguments, Output output = Output::kFile);
   ~FeskProcess();  // a process still running is killed
   FeskProcess(const FeskProcess&) = delete;
   FeskProcess& operator=(const FeskProcess&) = delete;
@@ -29,11 +33,14 @@ class FeskProcess {
   void signal(int number);
   // What it has written to standard error so far.
   std::string errorsSoFar() const;
+  // With Output::kPipe: the next bytes it writes, waiting for some.
+  std::string readSomeOutput();
   FeskRun wait();
 
  private:
   pid_t pid_ = -1;
   int input_ = -1;
+  int output_ = -1;  // the pipe's end to read, with Output::kPipe
   std::filesystem::path outPath_;
   std::filesystem::path errPath_;
 };

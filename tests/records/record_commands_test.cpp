@@ -72,7 +72,7 @@ TEST_F(RecordCommandsTest, ADuplicateInLine5000Of10000StoresNothingUnlessSkipped
   EXPECT_EQ(exportOf("FESK1", dataSet_.directory()).out, "CODE,NAME\r\n");
 
   const auto skipped = runFesk({"import", "FESK1", path.string(), "--skip-bad", dataDir()});
-  EXPECT_EQ(skipped.status, 0) << skipped.err;
+  EXPECT_EQ(skipped.status, 1) << "rows were refused: " << skipped.err;
   EXPECT_EQ(skipped.out, "Added 9999 records to FESK1; skipped 1 bad row.\n");
   const auto stored = exportOf("FESK1", dataSet_.directory()).out;
   EXPECT_EQ(std::count(stored.begin(), stored.end(), '\n'), 10000);
@@ -105,12 +105,12 @@ TEST_F(RecordCommandsTest, MistakesAreNamedAndChangeNothing) {
       {{"export", "FESK2", "--order", "name"}, 2, "fesk export: FESK2 has no order name"},
       {{"export", "FESK1", "--output", "/nonexistent/x.csv", dataDir()},
        1,
-       "cannot write /nonexistent/x.csv"},
+       "cannot write /nonexistent/x.csv: No such file or directory"},
       {{"import", "FESK1", "/nonexistent.csv", dataDir()},
        1,
-       "fesk import: cannot read /nonexistent.csv"},
+       "fesk import: cannot read /nonexistent.csv: No such file or directory"},
       {{"copy", "--from", copy}, 2, "fesk copy: name both --from and --to"},
-      {{"copy", "--from", copy, "--to", copy}, 1, "there is no data directory " + copy},
+      {{"copy", "--from", copy, "--to", copy}, 2, "there is no data directory " + copy},
       {{"copy", "--from", dataSet_.directory().string(), "--to", "host=/nonexistent dbname=fesk"},
        1,
        "fesk copy: the database server in /nonexistent"},
