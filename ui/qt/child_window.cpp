@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "ui/qt/accessible_names.h"
 #include "ui/qt/drop_control.h"
 #include "ui/qt/entry_control.h"
 #include "ui/qt/key_codes.h"
@@ -156,10 +157,15 @@ void ChildWindow::apply(const WindowView& view) {
   if (created)  // sheets lie under the controls drawn over them
     for (const auto& c : view_.controls)
       if (c.kind == ControlKind::Sheet && shown_.count(c.field)) shown_[c.field].widget->lower();
-  for (const auto& c : view_.controls) applyControl(c, before.control(c.field));
+  for (const auto& c : view_.controls) {
+    applyControl(c, before.control(c.field));
+    if (auto it = shown_.find(c.field); it != shown_.end())
+      nameControl(view_, c, it->second.widget, it->second.focusWidget);
+  }
   for (const auto& c : view_.controls)
     if (auto it = shown_.find(c.field); it != shown_.end()) placeControl(c, it->second.widget);
   setWindowTitle(qs(view_.title));
+  nameWindow(this, view_);
   applyFocus(previousFocus);
   if (previousFocus != view_.focus) showControlMessage();
 }
