@@ -122,6 +122,11 @@ void ChildWindow::createControl(const ControlView& c) {
     case ControlKind::Sheet: {
       auto* sheet = new QTabWidget(this);
       sheet->setFocusPolicy(Qt::NoFocus);
+      // A tab chosen other than by a click (a screen reader's action) is the
+      // runtime's to carry out; applySheet's own changes are not reported.
+      connect(sheet, &QTabWidget::currentChanged, this, [this, field = c.field](int index) {
+        send_(Input::chooseTab(view_.handle, field, index + 1));
+      });
       watch(sheet->tabBar());
       s.widget = sheet;
       s.focusWidget = sheet->tabBar();
@@ -221,6 +226,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
 
 void ChildWindow::applySheet(const ControlView& sheet) {
   auto* tabs = static_cast<QTabWidget*>(shown_[sheet.field].widget);
+  const QSignalBlocker shownByTheRuntime(tabs);
   QStringList texts;
   for (const auto& c : view_.controls)
     if (c.kind == ControlKind::Tab && c.parent == sheet.field) texts << qs(c.text);
@@ -292,6 +298,19 @@ bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
   return true;
 }
 
+void ChildWindow::focusTakenElsewhere(QObject* watched, Qt::FocusReason reason) {
+  // The runtime moves the focus itself, with this same reason, to the field it
+  // names; a control that takes the focus otherwise was given it by an
+  // assistive technology's focus action, which the runtime carries out as a
+  // click. A button is left out: a click would press it.
+  const int field = fieldOf(watched);
+  const ControlView* c = view_.control(field);
+  if (!active_ || reason != Qt::OtherFocusReason || !c || field == view_.focus ||
+      c->kind == ControlKind::Button)
+    return;
+  send_(Input::click(view_.handle, field));
+}
+
 bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress:
@@ -309,6 +328,9 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Shortcut:
       return true;  // the mnemonics of tab bars are the runtime's
+    case QEvent::FocusIn:
+      focusTakenElsewhere(watched, static_cast<QFocusEvent*>(event)->reason());
+      return false;
     case QEvent::MouseButtonPress: {
       int field = fieldOf(watched);
       if (auto* tabBar = qobject_cast<QTabBar*>(watched)) {

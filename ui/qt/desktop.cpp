@@ -35,6 +35,9 @@ void Desktop::showWindow(const WindowView& view) {
       frame_ = std::make_unique<FrameWindow>(view, send_);
       connect(frame_->mdiArea(), &QMdiArea::subWindowActivated, this, &Desktop::childActivated);
       frame_->show();
+      // The program takes the keyboard when it starts, also where no window
+      // manager hands it over (a display of its own, as under a test).
+      frame_->activateWindow();
     }
   } else if (ChildWindow* shown = child(view.handle)) {
     shown->apply(view);
