@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The desktop program as a screen reader sees and works it, over AT-SPI.
 
-Run as: dbus-run-session -- xvfb-run -a screen_reader_tour.py FESK_PROGRAM
+Run as: xvfb-run -a dbus-run-session -- screen_reader_tour.py FESK_PROGRAM
+(the session bus inside the display: the accessibility bus it starts is named
+after the display, so that runs side by side keep apart).
 
 Starts the program on an empty data directory with the accessibility bridge
 on, and then, through AT-SPI alone (actions, focus, editable text, table
