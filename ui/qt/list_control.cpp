@@ -92,6 +92,7 @@ ListControl::ListControl(const DialogUnits& units, QWidget* parent)
   rows_->header()->setSectionsMovable(false);
   rows_->header()->setStretchLastSection(true);
   rows_->viewport()->installEventFilter(this);
+  rows_->header()->viewport()->installEventFilter(this);
   // Clicks and keys never select natively (the runtime does), so a selection
   // made here comes from an assistive technology's row or cell selection:
   // it is a row chosen, which the runtime answers with the next view.
@@ -100,7 +101,6 @@ ListControl::ListControl(const DialogUnits& units, QWidget* parent)
             if (applying_ || selected.isEmpty()) return;
             emit rowChosen(selected.indexes().first().row() + 1, apprt::kKeyMouseLeft);
           });
-  rows_->header()->viewport()->installEventFilter(this);
 
   scrollBar_->setRange(apprt::kThumbTop, apprt::kThumbBottom);
   scrollBar_->setSingleStep(1);
