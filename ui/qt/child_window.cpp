@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "ui/qt/accessible_names.h"
 #include "ui/qt/drop_control.h"
 #include "ui/qt/entry_control.h"
 #include "ui/qt/key_codes.h"
@@ -121,6 +122,11 @@ void ChildWindow::createControl(const ControlView& c) {
     case ControlKind::Sheet: {
       auto* sheet = new QTabWidget(this);
       sheet->setFocusPolicy(Qt::NoFocus);
+      // A tab chosen other than by a click (a screen reader's action) is the
+      // runtime's to carry out; applySheet's own changes are not reported.
+      connect(sheet, &QTabWidget::currentChanged, this, [this, field = c.field](int index) {
+        send_(Input::chooseTab(view_.handle, field, index + 1));
+      });
       watch(sheet->tabBar());
       s.widget = sheet;
       s.focusWidget = sheet->tabBar();
@@ -156,10 +162,15 @@ void ChildWindow::apply(const WindowView& view) {
   if (created)  // sheets lie under the controls drawn over them
     for (const auto& c : view_.controls)
       if (c.kind == ControlKind::Sheet && shown_.count(c.field)) shown_[c.field].widget->lower();
-  for (const auto& c : view_.controls) applyControl(c, before.control(c.field));
+  for (const auto& c : view_.controls) {
+    applyControl(c, before.control(c.field));
+    if (auto it = shown_.find(c.field); it != shown_.end())
+      nameControl(view_, c, it->second.widget, it->second.focusWidget);
+  }
   for (const auto& c : view_.controls)
     if (auto it = shown_.find(c.field); it != shown_.end()) placeControl(c, it->second.widget);
   setWindowTitle(qs(view_.title));
+  nameWindow(this, view_);
   applyFocus(previousFocus);
   if (previousFocus != view_.focus) showControlMessage();
 }
@@ -215,6 +226,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
 
 void ChildWindow::applySheet(const ControlView& sheet) {
   auto* tabs = static_cast<QTabWidget*>(shown_[sheet.field].widget);
+  const QSignalBlocker shownByTheRuntime(tabs);
   QStringList texts;
   for (const auto& c : view_.controls)
     if (c.kind == ControlKind::Tab && c.parent == sheet.field) texts << qs(c.text);
@@ -286,6 +298,19 @@ bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
   return true;
 }
 
+void ChildWindow::focusTakenElsewhere(QObject* watched, Qt::FocusReason reason) {
+  // The runtime moves the focus itself, with this same reason, to the field it
+  // names; a control that takes the focus otherwise was given it by an
+  // assistive technology's focus action, which the runtime carries out as a
+  // click. A button is left out: a click would press it.
+  const int field = fieldOf(watched);
+  const ControlView* c = view_.control(field);
+  if (!active_ || reason != Qt::OtherFocusReason || !c || field == view_.focus ||
+      c->kind == ControlKind::Button)
+    return;
+  send_(Input::click(view_.handle, field));
+}
+
 bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress:
@@ -303,6 +328,9 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Shortcut:
       return true;  // the mnemonics of tab bars are the runtime's
+    case QEvent::FocusIn:
+      focusTakenElsewhere(watched, static_cast<QFocusEvent*>(event)->reason());
+      return false;
     case QEvent::MouseButtonPress: {
       int field = fieldOf(watched);
       if (auto* tabBar = qobject_cast<QTabBar*>(watched)) {

@@ -58,6 +58,7 @@ class ChildWindow : public QWidget {
   void applyFocus(int previousFocus);
   void showControlMessage();
   bool keyPress(QObject* watched, QKeyEvent* event);
+  void focusTakenElsewhere(QObject* watched, Qt::FocusReason reason);
   void watch(QWidget* widget);
 
   apprt::WindowView view_;

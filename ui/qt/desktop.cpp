@@ -35,6 +35,10 @@ void Desktop::showWindow(const WindowView& view) {
       frame_ = std::make_unique<FrameWindow>(view, send_);
       connect(frame_->mdiArea(), &QMdiArea::subWindowActivated, this, &Desktop::childActivated);
       frame_->show();
+      // The program takes the keyboard when it starts, also on an X display
+      // with no window manager to hand it over (a display of its own, as
+      // under a test). Wayland grants activation to the compositor only.
+      if (QGuiApplication::platformName() == QLatin1String("xcb")) frame_->activateWindow();
     }
   } else if (ChildWindow* shown = child(view.handle)) {
     shown->apply(view);

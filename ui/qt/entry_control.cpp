@@ -1,5 +1,6 @@
 #include "ui/qt/entry_control.h"
 
+#include <QScopedValueRollback>
 #include <QValidator>
 #include <algorithm>
 
@@ -26,7 +27,11 @@ constexpr size_t kMaxPendingEchoes = 256;
 }  // namespace
 
 EntryControl::EntryControl(QWidget* parent) : QLineEdit(parent) {
-  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+  // Any change but the runtime's own is reported: typing, and also text set
+  // through an assistive technology's editable-text interface, which edits
+  // without key presses.
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (showingRuntimeValue_) return;
     sent_.push_back(text);
     if (sent_.size() > kMaxPendingEchoes) sent_.pop_front();
     emit typed(text);
@@ -48,7 +53,9 @@ void EntryControl::showRuntimeValue(const std::string& value) {
   }
   sent_.clear();
   const QString shown = picture_ ? QString::fromStdString(picture_->formatForDisplay(value)) : raw;
-  if (shown != text()) setText(shown);
+  if (shown == text()) return;
+  const QScopedValueRollback<bool> fromTheRuntime(showingRuntimeValue_, true);
+  setText(shown);
 }
 
 }  // namespace fesk::qt

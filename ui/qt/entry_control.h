@@ -29,6 +29,7 @@ class EntryControl : public QLineEdit {
  private:
   std::optional<apprt::Picture> picture_;
   std::deque<QString> sent_;  // edits reported and not yet echoed
+  bool showingRuntimeValue_ = false;
 };
 
 }  // namespace fesk::qt

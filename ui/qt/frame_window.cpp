@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "ui/qt/accessible_names.h"
 #include "ui/qt/child_window.h"
 #include "ui/qt/dialog_units.h"
 
@@ -56,6 +57,7 @@ void FrameWindow::buildMenus() {
       case ControlKind::Menu: {
         QMenu* menu = parentMenu ? parentMenu->addMenu(qs(c.text)) : menuBar()->addMenu(qs(c.text));
         menu->menuAction()->setStatusTip(qs(c.hint));
+        nameMenu(menu, c);
         menus[c.field] = menu;
         break;
       }

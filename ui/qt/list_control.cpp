@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -92,6 +93,14 @@ ListControl::ListControl(const DialogUnits& units, QWidget* parent)
   rows_->header()->setStretchLastSection(true);
   rows_->viewport()->installEventFilter(this);
   rows_->header()->viewport()->installEventFilter(this);
+  // Clicks and keys never select natively (the runtime does), so a selection
+  // made here comes from an assistive technology's row or cell selection:
+  // it is a row chosen, which the runtime answers with the next view.
+  connect(rows_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection& selected) {
+            if (applying_ || selected.isEmpty()) return;
+            emit rowChosen(selected.indexes().first().row() + 1, apprt::kKeyMouseLeft);
+          });
 
   scrollBar_->setRange(apprt::kThumbTop, apprt::kThumbBottom);
   scrollBar_->setSingleStep(1);
@@ -107,6 +116,7 @@ ListControl::ListControl(const DialogUnits& units, QWidget* parent)
 }
 
 void ListControl::apply(const apprt::ControlView& view) {
+  const QScopedValueRollback<bool> shownByTheRuntime(applying_, true);
   visibleRows_ = std::max(1, view.visibleRows);
   if (view.format != format_) applyFormat(view.format);
   if (view.rows != shownRows_) applyRows(view.rows);

@@ -61,6 +61,7 @@ class ListControl : public QWidget {
   int thumb_ = 0;
   int wheelRest_ = 0;  // wheel travel short of a whole notch
   bool scrollBarShown_ = false;
+  bool applying_ = false;  // the runtime's view is being shown
 };
 
 }  // namespace fesk::qt
