@@ -91,6 +91,7 @@ ServerBound serverBound(const apprt::ReadBound& bound, const std::vector<std::si
 ServerBound serverBound(const apprt::FileDeclaration& file, const std::vector<int>& fields,
                         const apprt::ReadBound& bound) {
   std::vector<std::size_t> lengths;
+  lengths.reserve(fields.size());
   for (int field : fields) lengths.push_back(apprt::fieldBytes(file.fields()[field].characters));
   return serverBound(bound, lengths);
 }

@@ -166,7 +166,7 @@ DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity)
 
 DriverStatus PgFile::put(RecordIdentity identity, std::span<const char> record,
                          const std::string* expected) {
-  const DriverStatus status = writeOver(identity, record, expected);
+  DriverStatus status = writeOver(identity, record, expected);
   afterWrite(status, identity, record.data());
   return status;
 }
