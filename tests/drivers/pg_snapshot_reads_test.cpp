@@ -1,7 +1,7 @@
-// Reads on the server between two waits of a thread see the data set as of one
-// moment, as a browse reading a page up from a row and down again needs: a
-// record another station re-codes meanwhile shows at its old place only, and
-// once the thread has waited, at its new one.
+// A page read on the server up from a row and down again, between two waits of
+// the thread, sees the file as of one moment: a record another station
+// re-codes meanwhile shows at its old place only, and once the thread has
+// waited, at its new one.
 #include "file_test_support.h"
 #include "runtime/thread_wait.h"
 
