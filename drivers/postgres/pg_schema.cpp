@@ -206,7 +206,6 @@ std::string schemaNameMistake(std::string_view schema) {
            " bytes long; the database server takes names of at most " +
            std::to_string(kLongestIdentifier) + " bytes";
   }
-  if (schema.find('\0') != std::string_view::npos) return "the schema name holds a NUL byte";
   return {};
 }
 
