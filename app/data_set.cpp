@@ -8,6 +8,7 @@
 #include "app/file_creation_mask.h"
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_driver.h"
+#include "drivers/postgres/pg_schema.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "records/data_set_files.h"
 #include "runtime/data_directory.h"
@@ -33,6 +34,11 @@ bool chooseServer(const std::string& conninfo, const std::optional<std::string>&
     why = "the database connection string cannot be read: " + mistake;
     return false;
   }
+  const std::string name = schema ? *schema : std::string(kDefaultSchema);
+  if (const std::string mistake = postgres::schemaNameMistake(name); !mistake.empty()) {
+    why = mistake;
+    return false;
+  }
   const bool hasPassword = postgres::connectionStringHasPassword(conninfo);
   if (fromCommandLine && hasPassword) {
     why =
@@ -40,10 +46,7 @@ bool chooseServer(const std::string& conninfo, const std::optional<std::string>&
         "put it in ~/.pgpass (or the file PGPASSFILE names) instead";
     return false;
   }
-  choice = {.directory = {},
-            .conninfo = conninfo,
-            .schema = schema ? *schema : std::string(kDefaultSchema),
-            .name = {}};
+  choice = {.directory = {}, .conninfo = conninfo, .schema = name, .name = {}};
   choice.name = (hasPassword ? "the server FESK_DATABASE names" : conninfo) + " (schema " +
                 choice.schema + ")";
   return true;

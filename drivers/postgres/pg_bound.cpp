@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "runtime/file_declaration.h"
 #include "runtime/file_record.h"
 #include "runtime/utf8.h"
 
@@ -85,6 +86,14 @@ ServerBound serverBound(const apprt::ReadBound& bound, const std::vector<std::si
     out.values.push_back(std::move(value));
   }
   return out;
+}
+
+ServerBound serverBound(const apprt::FileDeclaration& file, const std::vector<int>& fields,
+                        const apprt::ReadBound& bound) {
+  std::vector<std::size_t> lengths;
+  lengths.reserve(fields.size());
+  for (int field : fields) lengths.push_back(apprt::fieldBytes(file.fields()[field].characters));
+  return serverBound(bound, lengths);
 }
 
 }  // namespace fesk::postgres

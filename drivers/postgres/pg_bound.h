@@ -15,6 +15,10 @@
 
 #include "runtime/driver.h"
 
+namespace apprt {
+class FileDeclaration;
+}
+
 namespace fesk::postgres {
 
 struct ServerBound {
@@ -24,6 +28,9 @@ struct ServerBound {
 
 // `lengths` are the declared lengths of the order's fields, in bytes.
 ServerBound serverBound(const apprt::ReadBound& bound, const std::vector<std::size_t>& lengths);
+// The same for a bound in the order of `fields` of `file`.
+ServerBound serverBound(const apprt::FileDeclaration& file, const std::vector<int>& fields,
+                        const apprt::ReadBound& bound);
 
 // A field's value as keys compare it: without its padding, ASCII letters in
 // lower case.

@@ -31,8 +31,15 @@ DriverStatus PgDriver::checkReachable() const {
   return connection.ready();
 }
 
+DriverStatus PgDriver::usableSchema() const {
+  const std::string mistake = schemaNameMistake(schema_);
+  if (mistake.empty()) return {};
+  return {apprt::kDriverError, "42602", mistake};
+}
+
 DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
+  if (DriverStatus status = usableSchema(); !status.ok()) return status;
   auto connection = session();
   if (DriverStatus status = checkSchema(*connection, schema_, file); !status.ok()) return status;
   opened = std::make_unique<PgFile>(connection, schema_, file, apprt::opensForReadingOnly(mode));
@@ -40,12 +47,17 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
 }
 
 DriverStatus PgDriver::create(const apprt::FileDeclaration& file) {
+  if (DriverStatus status = usableSchema(); !status.ok()) return status;
   Connection connection(conninfo_);
   if (DriverStatus status = connection.ready(); !status.ok()) return status;
-  return runDefinitions(connection, createFileScript(connection, schema_, file));
+  DriverStatus status;
+  const std::string schema = createSchemaSql(connection, schema_, status);
+  if (!status.ok()) return status;
+  return runDefinitions(connection, schema + createFileScript(connection, schema_, file));
 }
 
 DriverStatus PgDriver::buildKeys(const apprt::FileDeclaration& file) {
+  if (DriverStatus status = usableSchema(); !status.ok()) return status;
   Connection connection(conninfo_);
   if (DriverStatus status = connection.ready(); !status.ok()) return status;
   DriverStatus status = checkSchema(connection, schema_, file);

@@ -45,6 +45,9 @@ class PgDriver : public apprt::Driver {
   std::shared_ptr<Connection> session() const;
 
  private:
+  // 90 when the schema's name is none the server can take.
+  apprt::DriverStatus usableSchema() const;
+
   std::string conninfo_;
   std::string schema_;
 };

@@ -37,7 +37,8 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
       file_(file),
       table_(tableName(schema, file)),
       columns_("id"),
-      readOnly_(readOnly) {
+      readOnly_(readOnly),
+      block_(file) {
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     columns_ += ", " + columnName(file, static_cast<int>(i));
   }
@@ -70,102 +71,63 @@ DriverStatus PgFile::storedValues(std::span<const char> record,
   return {};
 }
 
-bool PgFile::continuesBlock(const ReadOrder& order, const ReadBound& from, Direction direction) {
-  if (!block_.live || from.atEdge || from.inclusive || block_.direction != direction ||
-      block_.fields != order.fields || block_.filter != order.filter) {
-    return false;
-  }
-  // A run goes on from the record it answered last; a look ahead that did not
-  // move the run (whether a record lies beyond) may have answered one more.
-  for (std::size_t i = block_.next; i-- > 0 && i + 2 >= block_.next;) {
-    const Row& row = block_.rows[i];
-    if (row.identity == from.identity &&
-        apprt::orderValues(file_, order.fields, std::span<const char>(row.image)) == from.values) {
-      block_.next = i + 1;
-      return true;
-    }
-  }
-  return false;
-}
-
 DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from, Direction direction,
-                                int limit) {
-  const ReadQuery query = readQuery(file_, table_, columns_, order,
-                                    apprt::keyServingOrder(file_, order), from, direction, limit);
+                                bool around, int limit) {
+  block_.drop();
+  const int key = apprt::keyServingOrder(file_, order);
+  const ReadQuery query =
+      around ? aroundQuery(file_, table_, columns_, order, key, from, limit)
+             : readQuery(file_, table_, columns_, order, key, from, direction, limit);
   DriverStatus status;
   const Result result = connection_->run(query.sql, query.values, status);
-  block_ = {};
   if (!status.ok()) return status;
-  block_ = Block{.live = true,
-                 .fields = order.fields,
-                 .filter = order.filter,
-                 .direction = direction,
-                 .rows = {},
-                 .next = 0,
-                 .complete = result.rows() < limit,
-                 .limit = limit};
-  block_.rows.reserve(result.rows());
+  std::vector<ReadBlock::Row> rows;
+  rows.reserve(result.rows());
   for (int row = 0; row < result.rows(); ++row) {
-    block_.rows.push_back({result.number(row, 0), imageOf(result, row)});
+    rows.push_back({{}, result.number(row, 0), imageOf(result, row), false});
   }
+  block_.fill(order, from, direction, around, limit, std::move(rows));
   return {};
 }
 
-void PgFile::keepReadAheadThrough(RecordIdentity identity, const char* record) {
-  if (!block_.live || block_.next == 0 || block_.rows[block_.next - 1].identity != identity) {
-    block_ = {};
-    return;
-  }
-  if (!record) return;  // removed behind the run
-  // Where the record stands in the block's order after the write: behind the
-  // run it changes nothing; beyond the block's rows it is found by the next
-  // block; anywhere else the block no longer holds what lies ahead.
-  const auto key = [&](const char* image, RecordIdentity id) {
-    std::vector<std::string> values;
-    for (int field : block_.fields) {
-      values.push_back(foldedValue(
-          file_.fieldBytesIn(std::span<const char>(image, file_.recordLength()), field)));
-    }
-    return std::make_pair(std::move(values), id);
-  };
-  const auto written = key(record, identity);
-  const auto& last = block_.rows.back();
-  const bool forward = block_.direction == Direction::kForward;
-  const auto before = [&](const auto& a, const auto& b) { return forward ? a < b : b < a; };
-  if (!before(key(last.image.data(), last.identity), written)) {
-    if (before(key(block_.rows[block_.next - 1].image.data(), identity), written)) block_ = {};
-    return;
-  }
-  block_.complete = false;
-}
-
-DriverStatus PgFile::answer(std::span<char> record, RecordIdentity& identity) {
-  const Row& row = block_.rows[block_.next++];
-  std::copy(row.image.begin(), row.image.end(), record.begin());
-  identity = row.identity;
+DriverStatus PgFile::answer(std::size_t row, std::span<char> record, RecordIdentity& identity) {
+  const ReadBlock::Row& answered = block_.row(row);
+  std::copy(answered.image.begin(), answered.image.end(), record.begin());
+  identity = answered.identity;
   return {};
 }
 
 DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Direction direction,
                           std::span<char> record, RecordIdentity& identity) {
-  if (continuesBlock(order, from, direction)) {
-    if (block_.next < block_.rows.size()) return answer(record, identity);
-    if (block_.complete) return {apprt::kNoMoreRecords};
-    const Row last = block_.rows.back();
-    const ReadBound after{
-        .atEdge = false,
-        .values = apprt::orderValues(file_, order.fields, std::span<const char>(last.image)),
-        .identity = last.identity,
-        .inclusive = false};
-    const int limit = std::min(block_.limit * kBlockGrowth, kLargestBlock);
-    if (DriverStatus status = fetchBlock(order, after, direction, limit); !status.ok()) {
-      return status;
+  std::size_t row = 0;
+  const bool held = block_.holds(order);
+  if (held) {
+    switch (block_.find(from, direction, row)) {
+      case ReadBlock::Answer::kRow:
+        return answer(row, record, identity);
+      case ReadBlock::Answer::kNoMore:
+        return {apprt::kNoMoreRecords};
+      case ReadBlock::Answer::kNotHeld:
+        break;
     }
-  } else if (DriverStatus status = fetchBlock(order, from, direction, kFirstBlock); !status.ok()) {
+  }
+  // A read from a record's place reads both sides of it, so that a page read
+  // up from there and down again is one snapshot; a run that reads on past
+  // its block reads a bigger one.
+  const bool around = !from.atEdge && from.inclusive;
+  const int limit =
+      held && !around ? std::min(block_.limit() * kBlockGrowth, kLargestBlock) : kFirstBlock;
+  if (DriverStatus status = fetchBlock(order, from, direction, around, limit); !status.ok()) {
     return status;
   }
-  if (block_.rows.empty()) return {apprt::kNoMoreRecords};
-  return answer(record, identity);
+  // A block read on from the bound starts with the record that answers.
+  if (block_.size() == 0) return {apprt::kNoMoreRecords};
+  if (!around)
+    return answer(direction == Direction::kForward ? 0 : block_.size() - 1, record, identity);
+  if (block_.find(from, direction, row) != ReadBlock::Answer::kRow) {
+    return {apprt::kNoMoreRecords};
+  }
+  return answer(row, record, identity);
 }
 
 DriverStatus PgFile::fetch(RecordIdentity identity, std::span<char> record) {
@@ -204,7 +166,22 @@ DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity)
 
 DriverStatus PgFile::put(RecordIdentity identity, std::span<const char> record,
                          const std::string* expected) {
-  keepReadAheadThrough(identity, record.data());
+  DriverStatus status = writeOver(identity, record, expected);
+  afterWrite(status, identity, record.data());
+  return status;
+}
+
+void PgFile::afterWrite(const DriverStatus& status, RecordIdentity identity, const char* record) {
+  // A failed write may have changed what the block cannot tell.
+  if (status.ok()) {
+    block_.rewrite(identity, record);
+  } else {
+    block_.drop();
+  }
+}
+
+DriverStatus PgFile::writeOver(RecordIdentity identity, std::span<const char> record,
+                               const std::string* expected) {
   std::vector<std::string> values;
   if (DriverStatus status = storedValues(record, values); !status.ok()) return status;
   if (!expected) return write(identity, std::move(values), record);
@@ -255,12 +232,12 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
 }
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
-  keepReadAheadThrough(identity, nullptr);
   DriverStatus status;
   const Result result = connection_->run("DELETE FROM " + table_ + " WHERE id = $1 RETURNING id",
                                          {std::to_string(identity)}, status);
-  if (!status.ok()) return status;
-  return result.rows() == 0 ? DriverStatus{apprt::kRecordNotFound} : DriverStatus{};
+  if (status.ok() && result.rows() == 0) status = {apprt::kRecordNotFound};
+  afterWrite(status, identity, nullptr);
+  return status;
 }
 
 DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordIdentity except,

@@ -1,18 +1,18 @@
 #pragma once
-// One thread's open file on the database server. Reads that go on in one
-// direction are served from a block of records fetched ahead in one round
-// trip (and a bigger block each time the run outgrows one); the block goes on
-// any read that does not continue it, before the thread waits (so nothing
-// older than the current burst of work is ever answered), and on any write of
-// the file that may change what lies ahead in it. A run that writes each
-// record it reads (a cascade) keeps its block: the record written was behind
-// the run, and where it moves to is checked against the block.
+// One thread's open file on the database server. Reads are served from a
+// block of records read ahead in one statement, so from one snapshot
+// (pg_read_block.h): a read from a position (a page being loaded, a row stood
+// on again) reads the records on both sides of it, a run that outgrows its
+// block reads a bigger one beyond it. The block goes before the thread waits
+// (so nothing older than the current burst of work is ever answered), and on
+// any write it cannot take in.
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "drivers/postgres/pg_connection.h"
+#include "drivers/postgres/pg_read_block.h"
 #include "runtime/driver.h"
 
 namespace apprt {
@@ -44,31 +44,19 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   apprt::DriverStatus hasDuplicate(int key, std::span<const char> record,
                                    apprt::RecordIdentity except, bool& found) override;
 
-  void dropReadAhead() override { block_ = {}; }
-  // Before a write of the record `identity`, to become `record` (null: removed).
-  void keepReadAheadThrough(apprt::RecordIdentity identity, const char* record);
+  void dropReadAhead() override { block_.drop(); }
 
  private:
-  struct Row {
-    apprt::RecordIdentity identity;
-    std::string image;  // the record as the buffer holds it
-  };
-  struct Block {
-    bool live = false;
-    std::vector<int> fields;
-    std::string filter;
-    apprt::Direction direction = apprt::Direction::kForward;
-    std::vector<Row> rows;
-    std::size_t next = 0;   // the row a continuing read answers
-    bool complete = false;  // the server had no more rows
-    int limit = 0;
-  };
-
-  bool continuesBlock(const apprt::ReadOrder& order, const apprt::ReadBound& from,
-                      apprt::Direction direction);
+  // Reads a block from `from`: around it, or on in `direction`.
   apprt::DriverStatus fetchBlock(const apprt::ReadOrder& order, const apprt::ReadBound& from,
-                                 apprt::Direction direction, int limit);
-  apprt::DriverStatus answer(std::span<char> record, apprt::RecordIdentity& identity);
+                                 apprt::Direction direction, bool around, int limit);
+  apprt::DriverStatus writeOver(apprt::RecordIdentity identity, std::span<const char> record,
+                                const std::string* expected);
+  // Takes a write of the record `identity`, now `record` (null: removed), into the block.
+  void afterWrite(const apprt::DriverStatus& status, apprt::RecordIdentity identity,
+                  const char* record);
+  apprt::DriverStatus answer(std::size_t row, std::span<char> record,
+                             apprt::RecordIdentity& identity);
   std::string imageOf(const Result& result, int row) const;
   // Writes the stored values over the record (none of its unique keys
   // duplicated): 35 when it is gone, 40 on a duplicate.
@@ -83,7 +71,7 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   std::string table_;    // schema-qualified, quoted
   std::string columns_;  // id and every field
   bool readOnly_;
-  Block block_;
+  ReadBlock block_;
 };
 
 }  // namespace fesk::postgres

@@ -33,10 +33,7 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
   ReadQuery query;
   std::string where;
   if (!from.atEdge) {
-    std::vector<std::size_t> lengths;
-    for (int field : order.fields)
-      lengths.push_back(apprt::fieldBytes(file.fields()[field].characters));
-    ServerBound bound = serverBound(from, lengths);
+    ServerBound bound = serverBound(file, order.fields, from);
     std::vector<std::string> places;
     for (auto& value : bound.values) {
       query.values.push_back(std::move(value));
@@ -68,6 +65,20 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
   query.sql = "SELECT " + columns + " FROM " + table + (where.empty() ? "" : " WHERE " + where) +
               " ORDER BY " + orderBy + " LIMIT " + placeholder(query.values.size());
   return query;
+}
+
+ReadQuery aroundQuery(const apprt::FileDeclaration& file, const std::string& table,
+                      const std::string& columns, const apprt::ReadOrder& order, int key,
+                      const apprt::ReadBound& from, int limit) {
+  apprt::ReadBound at = from;
+  at.inclusive = true;
+  ReadQuery after = readQuery(file, table, columns, order, key, at, Direction::kForward, limit);
+  at.inclusive = false;
+  const ReadQuery before =
+      readQuery(file, table, columns, order, key, at, Direction::kBackward, limit);
+  // Both halves take the same values in the same places.
+  after.sql = "(" + after.sql + ") UNION ALL (" + before.sql + ")";
+  return after;
 }
 
 }  // namespace fesk::postgres

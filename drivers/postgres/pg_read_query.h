@@ -30,4 +30,10 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
                     const std::string& columns, const apprt::ReadOrder& order, int key,
                     const apprt::ReadBound& from, apprt::Direction direction, int limit);
 
+// The records around a bound in one statement, so from one snapshot: up to
+// `limit` at or beyond it, and up to `limit` before it.
+ReadQuery aroundQuery(const apprt::FileDeclaration& file, const std::string& table,
+                      const std::string& columns, const apprt::ReadOrder& order, int key,
+                      const apprt::ReadBound& from, int limit);
+
 }  // namespace fesk::postgres

@@ -9,10 +9,12 @@
 // A key's index is on its fields with ASCII letters folded to lower case and
 // nothing else folded (the database's own case rules fold more), then the
 // identity unless the key is unique: exactly the order reads ask for, so the
-// server walks the index for every read. Each index carries, as its comment,
-// the definition this program gives it: an index that lacks it or differs
-// was not made by this program (or by an older definition) and is rebuilt.
+// server walks the index for every read. The check reads each index's
+// definition back from the server: an index that differs (another expression,
+// collation or uniqueness) is not this program's and is rebuilt. Its comment
+// only tells an administrator what the index is for.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,13 @@ class FileDeclaration;
 
 namespace fesk::postgres {
 
+// The server cuts longer names to this many bytes, so two longer names
+// would meet in one schema.
+inline constexpr std::size_t kLongestIdentifier = 63;
+
+// Why `schema` cannot name a data set's schema ("" when it can).
+std::string schemaNameMistake(std::string_view schema);
+
 std::string quoted(std::string_view identifier);
 std::string tableName(const std::string& schema, const apprt::FileDeclaration& file);  // quoted
 std::string columnName(const apprt::FileDeclaration& file, int field);                 // quoted
@@ -34,8 +43,12 @@ std::string foldedColumn(const apprt::FileDeclaration& file, int field);
 // The key's index columns: its folded fields, then `id` when values may repeat.
 std::string indexColumns(const apprt::FileDeclaration& file, int key);
 
-// Statements that create the file (empty, with its keys) in the schema, and
-// its keys alone; `connection` quotes their comments.
+// The statement that creates the schema when it is missing ("" when it is
+// there, or when asking failed: `status` tells).
+std::string createSchemaSql(Connection& connection, const std::string& schema,
+                            apprt::DriverStatus& status);
+// Statements that create the file (empty, with its keys) in an existing
+// schema, and its keys alone; `connection` quotes their comments.
 std::string createFileScript(Connection& connection, const std::string& schema,
                              const apprt::FileDeclaration& file);
 std::string createKeysScript(Connection& connection, const std::string& schema,
@@ -43,7 +56,7 @@ std::string createKeysScript(Connection& connection, const std::string& schema,
 
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this
-// program's.
+// program's; the driver's message says what differs.
 apprt::DriverStatus checkSchema(Connection& connection, const std::string& schema,
                                 const apprt::FileDeclaration& file);
 

@@ -64,6 +64,9 @@ TEST_F(DataSetOnAServer, MistakesInChoosingADataSetAreNamed) {
       {{.dataDir = {}, .database = "no such thing", .schema = {}}, "cannot be read"},
       {{.dataDir = {}, .database = "host=/nonexistent dbname=x", .schema = {}},
        "the database server in /nonexistent"},
+      {{.dataDir = {}, .database = "host=/tmp", .schema = ""}, "the schema name is empty"},
+      {{.dataDir = {}, .database = "host=/tmp", .schema = std::string(64, 's')},
+       "at most 63 bytes"},
   };
   for (const auto& mistake : mistakes) {
     EXPECT_NE(whyNot(mistake.options).find(mistake.said), std::string::npos)

@@ -1,0 +1,81 @@
+#pragma once
+// Records read ahead from one snapshot of a file, in one order: a run of
+// neighbouring records with none left out between them, and whether nothing
+// lies before its first or after its last. Any read whose bound lies within
+// the run is answered from it, in either direction: a browse that reads a page
+// up from where it stands and then down again, or stands on a row it has just
+// read, sees the file as of one moment, never a record twice because another
+// station moved it between two statements.
+//
+// The thread's own writes are applied to the run, so that a run that writes
+// what it reads (a cascade) goes on from the same snapshot; a write the run
+// cannot place drops it.
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "runtime/driver.h"
+
+namespace apprt {
+class FileDeclaration;
+}
+
+namespace fesk::postgres {
+
+class Result;
+
+class ReadBlock {
+ public:
+  struct Row {
+    std::vector<std::string> key;  // the order's values as the server compares them
+    apprt::RecordIdentity identity;
+    std::string image;  // the record as the buffer holds it
+    bool gone = false;  // written elsewhere or removed since it was read
+  };
+  enum class Answer { kRow, kNoMore, kNotHeld };
+
+  explicit ReadBlock(const apprt::FileDeclaration& file) : file_(file) {}
+
+  // Whether the run is of this order (fields and filter).
+  bool holds(const apprt::ReadOrder& order) const;
+  int limit() const { return limit_; }
+  void drop() { live_ = false; }
+
+  // Takes the rows a statement read from `from` with `limit` rows on each
+  // side it read: forward, backward, or around `from` (`aroundFrom`).
+  void fill(const apprt::ReadOrder& order, const apprt::ReadBound& from, apprt::Direction direction,
+            bool aroundFrom, int limit, std::vector<Row> rows);
+  // The row that answers a read from `from` in `direction`: kNoMore when
+  // there is none in the snapshot, kNotHeld when the run cannot tell.
+  Answer find(const apprt::ReadBound& from, apprt::Direction direction, std::size_t& row) const;
+  const Row& row(std::size_t index) const { return rows_[index]; }
+  std::size_t size() const { return rows_.size(); }
+
+  // After a write of the record `identity`, now `image` (null: removed).
+  void rewrite(apprt::RecordIdentity identity, const char* image);
+
+ private:
+  // The row of a stored record, its key taken from `image`.
+  Row rowOf(apprt::RecordIdentity identity, std::string image) const;
+  struct Key {
+    const std::vector<std::string>& values;
+    apprt::RecordIdentity identity;
+  };
+  static int compare(const Key& a, const Key& b);
+  std::vector<std::string> keyOf(std::span<const char> image) const;
+  // Whether `key` lies where the run tells every record.
+  bool covers(const Key& key) const;
+
+  const apprt::FileDeclaration& file_;
+  bool live_ = false;
+  std::vector<int> fields_;
+  std::string filter_;
+  int limit_ = 0;
+  std::vector<Row> rows_;       // in ascending order
+  bool nothingBefore_ = false;  // no record of the snapshot before the first row
+  bool nothingAfter_ = false;   // nor after the last
+};
+
+}  // namespace fesk::postgres
