@@ -114,8 +114,13 @@ bool useDataSet(const DataSetOptions& options, std::string& why) {
   // data open.
   static DataSetLock lock;
   if (!lock.share(choice, why)) return false;
-  gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
-                              : &sqlite::defaultDriver();
+  if (choice.onServer()) {
+    postgres::PgDriver& driver = serverDriver(choice);
+    driver.workUnder(lock.serverLock());
+    gChosen = &driver;
+  } else {
+    gChosen = &sqlite::defaultDriver();
+  }
   return true;
 }
 

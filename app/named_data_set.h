@@ -20,8 +20,8 @@ enum class DataSetUse {
 
 struct NamedDataSet {
   DataSetChoice choice;
+  DataSetLock lock;  // outlives the driver, which takes it again after a lost session
   std::unique_ptr<apprt::Driver> driver;
-  DataSetLock lock;
 };
 
 // Opens the data set `choice` for `use`; false, with the reason in `why`, when
