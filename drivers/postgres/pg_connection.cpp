@@ -35,7 +35,10 @@ bool closedByServer(PGconn* session) {
 }
 
 constexpr auto kSlowConnect = std::chrono::seconds(1);
-constexpr auto kRetryPause = std::chrono::seconds(5);
+
+// Ends the statements that begin a writing transaction: the server's number
+// for it, to ask about it when the answer to its commit is lost.
+constexpr const char* kNumbered = "SELECT txid_current()";
 
 constexpr const char* kRolledBack = "the transaction was rolled back";
 constexpr const char* kAllOrNone = "the server kept all of the transaction or none of it";
@@ -104,7 +107,7 @@ DriverStatus Connection::unreachable(const std::string& what, const std::string&
 }
 
 DriverStatus Connection::lost(const std::string& why) const {
-  return unreachable(" cannot be reached: ", firstLine(why));
+  return unreachable(" cannot be reached: ", libpqReason(why));
 }
 
 DriverStatus Connection::notAnswering() {
@@ -147,19 +150,19 @@ DriverStatus Connection::open() {
   add("client_encoding", "UTF8");  // records hold UTF-8
   add(nullptr, nullptr);
   const auto started = std::chrono::steady_clock::now();
-  if (started < retryAfter_) return unanswered_;
+  if (started < retryAfter_) return lost(unanswered_);
   session_ = PQconnectdbParams(keywords.data(), values.data(), 1);
   if (!session_) return lost("out of memory");
   if (PQstatus(session_) != CONNECTION_OK) {
     // libpq quotes a connection string it cannot read, password and all.
-    DriverStatus status = lost(withoutPasswords(PQerrorMessage(session_), conninfo_));
+    const std::string why = withoutPasswords(PQerrorMessage(session_), conninfo_);
     close();
     const auto now = std::chrono::steady_clock::now();
     if (now - started >= kSlowConnect) {
-      retryAfter_ = now + kRetryPause;
-      unanswered_ = status;
+      retryAfter_ = now + rules_.retryPause;
+      unanswered_ = why;
     }
-    return status;
+    return lost(why);
   }
   PQsetNoticeProcessor(
       session_, [](void*, const char*) {}, nullptr);
@@ -299,6 +302,12 @@ DriverStatus Connection::readyToBegin() {
   return ready();
 }
 
+void Connection::started(const Result& numbered) {
+  inTransaction_ = true;
+  transactionFailure_.clear();
+  written_.begin(numbered.rows() == 1 ? std::string(numbered.text(0, 0)) : "");
+}
+
 DriverStatus Connection::beginSnapshot() {
   if (DriverStatus status = readyToBegin(); !status.ok()) return status;
   // The snapshot is taken at the first read, after the begin.
@@ -319,11 +328,10 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
   DriverStatus status;
   const Result result =
       exchange("BEGIN; SET LOCAL lock_timeout = " + std::to_string(std::max(waitMs, 1)) +
-                   "; LOCK TABLE " + tables + " IN SHARE ROW EXCLUSIVE MODE",
+                   "; LOCK TABLE " + tables + " IN SHARE ROW EXCLUSIVE MODE; " + kNumbered,
                status);
   if (status.ok()) {
-    inTransaction_ = true;
-    transactionFailure_.clear();
+    started(result);
     return {};
   }
   if (session_) {
@@ -343,13 +351,15 @@ DriverStatus Connection::commit() {
   if (!stillOpen()) {
     const DriverStatus status = lost(lossReason_);
     inTransaction_ = false;
+    written_.clear();
     return status;
   }
-  // An answer to the commit that never comes leaves it open whether the
-  // server kept the transaction: the failure says so.
+  // When the answer to the commit never comes, a new session asks whether the
+  // server kept the transaction; when none can ask yet, the failure says so.
   committing_ = true;
   DriverStatus status;
   const Result result = exchange("COMMIT", status);
+  if (!session_) status = settleLostCommit(status);
   committing_ = false;
   if (status.ok() && result.commandStatus() == "ROLLBACK") {
     // A transaction in which a statement failed ends in a roll-back.
@@ -359,15 +369,18 @@ DriverStatus Connection::commit() {
                       kMessageLength)};
   }
   inTransaction_ = false;
+  written_.clear();
   return status;
 }
 
 DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
   if (inTransaction_) return work();
-  if (DriverStatus status = runScript("BEGIN"); !status.ok()) return status;
-  inTransaction_ = true;
-  transactionFailure_.clear();
-  DriverStatus status = work();
+  if (DriverStatus status = ready(); !status.ok()) return status;
+  DriverStatus status;
+  const Result result = exchange(std::string("BEGIN; ") + kNumbered, status);
+  if (!status.ok()) return status;
+  started(result);
+  status = work();
   if (!status.ok()) {
     rollback();
     return status;
@@ -375,9 +388,40 @@ DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
   return commit();
 }
 
+DriverStatus Connection::settleLostCommit(DriverStatus status) {
+  uncertain_ = std::move(written_);
+  written_.clear();
+  const std::string why = lossReason_;
+  if (uncertain_.empty() || !open().ok()) return status;
+  const std::string outcome = transactionStatus(uncertain_.transaction());
+  if (outcome == "committed") {
+    uncertain_.clear();
+    return {};
+  }
+  if (outcome != "aborted") return status;
+  uncertain_.clear();
+  committing_ = false;  // it is known now: rolled back
+  return lost(why);
+}
+
+std::string Connection::transactionStatus(const std::string& transaction) {
+  DriverStatus status;
+  const Result result = run("SELECT txid_status($1)", {transaction}, status);
+  return status.ok() && result.rows() == 1 ? std::string(result.text(0, 0)) : "";
+}
+
+bool Connection::keptByLostCommit(const std::string& table, apprt::RecordIdentity identity,
+                                  const std::string& image) {
+  if (!uncertain_.wroteAs(table, identity, image)) return false;
+  const bool kept = transactionStatus(uncertain_.transaction()) == "committed";
+  uncertain_.clear();
+  return kept;
+}
+
 DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
   inTransaction_ = false;
+  written_.clear();
   dropReadAhead();
   // A session that is gone took its transaction with it.
   if (stillOpen()) {

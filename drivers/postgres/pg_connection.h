@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "drivers/postgres/pg_result.h"
+#include "drivers/postgres/pg_written_records.h"
 #include "runtime/driver.h"
 
 namespace fesk::postgres {
@@ -48,6 +49,9 @@ struct SessionRules {
   // The longest wait for a new session (libpq takes 2 s at the least);
   // PGCONNECT_TIMEOUT or connect_timeout in the connection string win.
   int connectTimeoutSeconds = 10;
+  // A server that let a connection attempt time out is not asked again for
+  // this long: every call would otherwise wait out the time-out anew.
+  std::chrono::milliseconds retryPause{5000};
   // Run before every statement: a failure stops the statement.
   std::function<apprt::DriverStatus()> beforeWork;
 };
@@ -94,6 +98,16 @@ class Connection {
   // that is committed when `work` succeeds and rolled back otherwise.
   apprt::DriverStatus atomically(const std::function<apprt::DriverStatus()>& work);
 
+  // The record `identity` of `table` written as `image` in the thread's
+  // transaction (kept with it, for a commit whose answer may be lost).
+  void wrote(const std::string& table, apprt::RecordIdentity identity, std::string image) {
+    written_.wrote(table, identity, std::move(image));
+  }
+  // Whether the record stored as `image` holds this session's own write, kept
+  // by a commit whose answer was lost (the server is asked once).
+  bool keptByLostCommit(const std::string& table, apprt::RecordIdentity identity,
+                        const std::string& image);
+
   // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
   std::string server() const;
 
@@ -119,6 +133,13 @@ class Connection {
   // What a loss means for the transaction under way ("" outside one).
   std::string lossConsequence() const;
   void close();
+  // A writing transaction is under way, numbered by the server in `numbered`.
+  void started(const Result& numbered);
+  // After the answer to a commit was lost (`status`): asks a new session
+  // whether the server kept the transaction; `status` when it cannot tell.
+  apprt::DriverStatus settleLostCommit(apprt::DriverStatus status);
+  // What the server says of `transaction`: "committed", "aborted", ... ("" unknown).
+  std::string transactionStatus(const std::string& transaction);
   // The name of the statement `sql`, prepared at its first use in the session.
   apprt::DriverStatus prepare(const std::string& sql, int valueCount, std::string& name);
 
@@ -128,15 +149,17 @@ class Connection {
   std::string lastServer_;  // named even after the session is gone
   std::string lossReason_;  // why the session was given up
   bool committing_ = false;
-  pid_t owner_;  // a forked child must not talk over its parent's session
+  WrittenRecords written_;    // by the transaction under way
+  WrittenRecords uncertain_;  // by the last transaction whose commit's answer was lost
+  pid_t owner_;               // a forked child must not talk over its parent's session
   std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
   std::vector<ReadAhead*> readers_;
   bool inTransaction_ = false;
   std::string transactionFailure_;  // the first failure inside the transaction
   // A server that let a connection attempt time out is not asked again until
-  // then: every call would otherwise wait out the time-out anew.
+  // then (SessionRules::retryPause); the reason it gave meanwhile.
   std::chrono::steady_clock::time_point retryAfter_;
-  apprt::DriverStatus unanswered_;
+  std::string unanswered_;
 };
 
 // How long locks and idle transactions may take, in milliseconds.

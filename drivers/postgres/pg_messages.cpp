@@ -16,9 +16,14 @@ std::string oneLine(const std::string& text) {
   return line;
 }
 
-std::string firstLine(const std::string& text) {
+std::string libpqReason(const std::string& text) {
   std::string line = oneLine(text.substr(0, text.find('\n')));
   if (line.ends_with('.')) line.pop_back();
+  static constexpr std::string_view kFailed = " failed: ";
+  if (const auto failed = line.find(kFailed);
+      line.starts_with("connection to server ") && failed != std::string::npos) {
+    line.erase(0, failed + kFailed.size());
+  }
   return line;
 }
 

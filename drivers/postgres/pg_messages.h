@@ -13,9 +13,11 @@ inline constexpr std::size_t kMessageLength = 140;
 // `text` on one line: line breaks and runs of spaces become one space.
 std::string oneLine(const std::string& text);
 
-// libpq's words on a failure, first line only, without its full stop: the
-// lines that follow are advice for administrators ("This probably means...").
-std::string firstLine(const std::string& text);
+// libpq's words on a failure, first line only, without its full stop (the
+// lines that follow are advice for administrators: "This probably means...")
+// and without the "connection to server ... failed: " that names the server
+// once more.
+std::string libpqReason(const std::string& text);
 
 // `text` cut to at most `limit` bytes at a word boundary, never inside a word
 // or a character; a cut text ends in "...".
