@@ -49,8 +49,12 @@ TEST(PgMessages, ALongTextIsCutBetweenWordsToFitTheDescription) {
   const std::string letters(98, 'a');
   const std::string cut = fesk::postgres::fittedToWords(letters + "\xC3\xA9\xC3\xA9\xC3\xA9", 102);
   EXPECT_EQ(cut, letters + "...") << cut;
-  EXPECT_EQ(fesk::postgres::firstLine("server closed the connection unexpectedly\n\tThis "
-                                      "probably means the server terminated abnormally.\n"),
+  EXPECT_EQ(fesk::postgres::libpqReason(
+                "connection to server on socket \"/tmp/x/.s.PGSQL.5432\" failed: No such file "
+                "or directory\n\tIs the server running locally?\n"),
+            "No such file or directory");
+  EXPECT_EQ(fesk::postgres::libpqReason("server closed the connection unexpectedly\n\tThis "
+                                        "probably means the server terminated abnormally.\n"),
             "server closed the connection unexpectedly");
 }
 

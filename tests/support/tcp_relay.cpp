@@ -136,8 +136,8 @@ void TcpRelay::run() {
           if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) closePair(pair);
           break;
         }
-        if (stalled_) continue;  // taken, and dropped
         const bool up = way == &pair.up;
+        if (stalled_ == kBothWays || (stalled_ == kAnswers && !up)) continue;  // taken, and dropped
         if (!up && pair.lastUp) ++roundTrips_;
         pair.lastUp = up;
         way->pending.push_back(

@@ -30,8 +30,10 @@ class TcpRelay {
   // Every chunk arrives this much later, in each direction.
   void setDelay(std::chrono::milliseconds eachWay) { delayMs_ = eachWay.count(); }
   // While stalled, what either side sends is taken and dropped: nothing arrives.
-  void stall() { stalled_ = true; }
-  void resume() { stalled_ = false; }
+  void stall() { stalled_ = kBothWays; }
+  // Only the server's answers are dropped: what the client sends is carried out.
+  void stallAnswers() { stalled_ = kAnswers; }
+  void resume() { stalled_ = kNone; }
   // Closes every connection made so far, as a network that drops them would.
   void cutAll() { cutRequests_.fetch_add(1); }
   // Round trips through the relay since it started.
@@ -45,7 +47,8 @@ class TcpRelay {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<long long> delayMs_{0};
-  std::atomic<bool> stalled_{false};
+  enum Stall { kNone, kAnswers, kBothWays };
+  std::atomic<Stall> stalled_{kNone};
   std::atomic<int> cutRequests_{0};
   std::atomic<int> roundTrips_{0};
   std::atomic<bool> stopping_{false};
