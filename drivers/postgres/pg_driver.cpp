@@ -50,11 +50,9 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
   auto connection = session();
   const DriverStatus status = checkSchema(*connection, schema_, file);
-  std::lock_guard guard(checkedMutex_);
   if (status.ok()) {
-    checked_.insert(file.fileName());
-  } else if (status.driverCode != apprt::kUnreachableDriverCode ||
-             !checked_.contains(file.fileName())) {
+    foundSchema_ = true;
+  } else if (status.driverCode != apprt::kUnreachableDriverCode || !foundSchema_) {
     return status;
   }
   opened = std::make_unique<PgFile>(connection, schema_, file, apprt::opensForReadingOnly(mode));

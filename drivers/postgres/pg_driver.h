@@ -14,14 +14,14 @@
 // them, which other stations' saves neither wait for nor change. Driver option:
 // "Recover=N" is accepted and changes nothing: the server recovers by itself.
 //
-// A server that goes away is no damage to the files: a file checked once is
-// opened again without a word with the server while it cannot be reached, and
-// the first read or write says why it failed; the files work again as soon as
-// it is back (pg_connection.h).
+// A server that goes away is no damage to the files: once the data set was
+// found on the server, a file is opened without a word with the server while
+// it cannot be reached (it is checked at its next open), and the first read or
+// write says why it failed; the files work again as soon as it is back
+// (pg_connection.h).
 
+#include <atomic>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 
 #include "drivers/postgres/pg_connection.h"
@@ -61,8 +61,7 @@ class PgDriver : public apprt::Driver {
   std::string conninfo_;
   std::string schema_;
   SessionRules rules_;
-  std::mutex checkedMutex_;
-  std::set<std::string> checked_;  // files whose tables were found as declared
+  std::atomic<bool> foundSchema_ = false;  // a file was found as declared
 };
 
 }  // namespace fesk::postgres
