@@ -40,14 +40,6 @@ constexpr auto kSlowConnect = std::chrono::seconds(1);
 // for it, to ask about it when the answer to its commit is lost.
 constexpr const char* kNumbered = "SELECT txid_current()";
 
-constexpr const char* kRolledBack = "the transaction was rolled back";
-constexpr const char* kAllOrNone = "the server kept all of the transaction or none of it";
-
-// Whole seconds, rounded up: "in 1 s" for any wait under a second.
-long long seconds(std::chrono::milliseconds wait) {
-  return (wait.count() + 999) / 1000;
-}
-
 }  // namespace
 
 std::shared_ptr<Connection> Connection::forThisThread(const void* owner,
@@ -88,35 +80,6 @@ std::string Connection::server() const {
   std::string where = host.starts_with('/') ? "in " + host : "at " + host;
   if (!port.empty()) where += host.starts_with('/') ? " (port " + port + ")" : ":" + port;
   return "the database server " + where + (database.empty() ? "" : ", database " + database);
-}
-
-std::string Connection::lossConsequence() const {
-  if (committing_) return kAllOrNone;
-  return inTransaction_ ? kRolledBack : "";
-}
-
-// What became of the transaction comes first, then the server, then the
-// reason, which gives way where the text must be cut to fit.
-DriverStatus Connection::unreachable(const std::string& what, const std::string& why) const {
-  const std::string consequence = lossConsequence();
-  const std::string head = (consequence.empty() ? "" : consequence + ": ") + server() + what;
-  const std::size_t room = kMessageLength - std::min(kMessageLength, head.size());
-  return {
-      apprt::kDriverError, std::string(apprt::kUnreachableDriverCode),
-      fittedToWords(head + fittedToWords(why, std::max<std::size_t>(room, 16)), kMessageLength)};
-}
-
-DriverStatus Connection::lost(const std::string& why) const {
-  return unreachable(" cannot be reached: ", libpqReason(why));
-}
-
-DriverStatus Connection::notAnswering() {
-  const DriverStatus status =
-      unreachable(" is not answering: ",
-                  "nothing came back in " + std::to_string(seconds(rules_.answerTimeout)) + " s");
-  lossReason_ = "it stopped answering";
-  close();
-  return status;
 }
 
 void Connection::close() {
@@ -386,36 +349,6 @@ DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
     return status;
   }
   return commit();
-}
-
-DriverStatus Connection::settleLostCommit(DriverStatus status) {
-  uncertain_ = std::move(written_);
-  written_.clear();
-  const std::string why = lossReason_;
-  if (uncertain_.empty() || !open().ok()) return status;
-  const std::string outcome = transactionStatus(uncertain_.transaction());
-  if (outcome == "committed") {
-    uncertain_.clear();
-    return {};
-  }
-  if (outcome != "aborted") return status;
-  uncertain_.clear();
-  committing_ = false;  // it is known now: rolled back
-  return lost(why);
-}
-
-std::string Connection::transactionStatus(const std::string& transaction) {
-  DriverStatus status;
-  const Result result = run("SELECT txid_status($1)", {transaction}, status);
-  return status.ok() && result.rows() == 1 ? std::string(result.text(0, 0)) : "";
-}
-
-bool Connection::keptByLostCommit(const std::string& table, apprt::RecordIdentity identity,
-                                  const std::string& image) {
-  if (!uncertain_.wroteAs(table, identity, image)) return false;
-  const bool kept = transactionStatus(uncertain_.transaction()) == "committed";
-  uncertain_.clear();
-  return kept;
 }
 
 DriverStatus Connection::rollback() {
