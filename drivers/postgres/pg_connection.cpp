@@ -312,7 +312,7 @@ DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   dropReadAhead();
   if (!stillOpen()) {
-    const DriverStatus status = lost(lossReason_);
+    DriverStatus status = lost(lossReason_);
     inTransaction_ = false;
     written_.clear();
     return status;

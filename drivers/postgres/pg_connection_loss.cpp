@@ -42,7 +42,7 @@ DriverStatus Connection::lost(const std::string& why) const {
 }
 
 DriverStatus Connection::notAnswering() {
-  const DriverStatus status =
+  DriverStatus status =
       unreachable(" is not answering: ",
                   "nothing came back in " + std::to_string(seconds(rules_.answerTimeout)) + " s");
   lossReason_ = "it stopped answering";

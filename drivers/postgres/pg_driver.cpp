@@ -49,7 +49,7 @@ DriverStatus PgDriver::checkReachable() const {
 DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
   auto connection = session();
-  const DriverStatus status = checkSchema(*connection, schema_, file);
+  DriverStatus status = checkSchema(*connection, schema_, file);
   if (status.ok()) {
     foundSchema_ = true;
   } else if (status.driverCode != apprt::kUnreachableDriverCode || !foundSchema_) {
