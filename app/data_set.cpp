@@ -138,8 +138,13 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   // data open.
   static DataSetLock lock;
   if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
-  gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
-                              : &sqlite::defaultDriver();
+  if (choice.onServer()) {
+    postgres::PgDriver& driver = serverDriver(choice);
+    driver.workUnder(lock.serverLock());
+    gChosen = &driver;
+  } else {
+    gChosen = &sqlite::defaultDriver();
+  }
   return use == DataSetUse::kRead ? readableOnServer(choice, *gChosen, why) : kDone;
 }
 

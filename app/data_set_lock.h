@@ -19,6 +19,9 @@ class DataSetLock {
   bool share(const DataSetChoice& dataSet, std::string& why, bool onlyRead = false);
   // False, with the reason in `why`, while another fesk uses the data set.
   bool takeAlone(const DataSetChoice& dataSet, std::string& why);
+  // The lock on a server, which the server's driver takes again when the
+  // server lost it.
+  postgres::SchemaLock& serverLock() { return schema_; }
 
  private:
   void release();

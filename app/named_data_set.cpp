@@ -21,7 +21,9 @@ bool openNamedDataSet(const DataSetChoice& choice, DataSetUse use, NamedDataSet&
                           : dataSet.lock.share(choice, why, use == DataSetUse::kRead);
   if (!locked) return false;
   if (choice.onServer()) {
-    dataSet.driver = std::make_unique<postgres::PgDriver>(choice.conninfo, choice.schema);
+    auto driver = std::make_unique<postgres::PgDriver>(choice.conninfo, choice.schema);
+    driver->workUnder(dataSet.lock.serverLock());
+    dataSet.driver = std::move(driver);
   } else {
     dataSet.driver = std::make_unique<sqlite::SqliteDriver>(choice.directory);
   }

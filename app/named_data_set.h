@@ -14,8 +14,8 @@ namespace fesk {
 
 struct NamedDataSet {
   DataSetChoice choice;
+  DataSetLock lock;  // outlives the driver, which takes it again after a lost session
   std::unique_ptr<apprt::Driver> driver;
-  DataSetLock lock;
 };
 
 // Opens the data set `choice` for `use`; false, with the reason in `why`, when

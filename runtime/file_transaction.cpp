@@ -9,6 +9,15 @@ namespace apprt {
 namespace {
 
 thread_local Driver* tTransactionDriver = nullptr;
+thread_local std::vector<std::function<void()>> tUndo;
+
+// The transaction is over: its undo work is done when it was not saved.
+void ended(bool saved) {
+  std::vector<std::function<void()>> undo;
+  undo.swap(tUndo);
+  if (saved) return;
+  for (auto step = undo.rbegin(); step != undo.rend(); ++step) (*step)();
+}
 
 }  // namespace
 
@@ -33,7 +42,10 @@ void beginTransaction(int timeoutSeconds, std::initializer_list<const FileDeclar
     setError(kDriverError, "", "a transaction needs at least one file");
     return;
   }
-  if (report(driver->begin(driverFiles, timeoutSeconds))) tTransactionDriver = driver;
+  if (report(driver->begin(driverFiles, timeoutSeconds))) {
+    tTransactionDriver = driver;
+    tUndo.clear();
+  }
 }
 
 void commitTransaction() {
@@ -44,7 +56,7 @@ void commitTransaction() {
   const DriverStatus status = tTransactionDriver->commit();
   // A failed commit has been rolled back by the driver; either way it is over.
   tTransactionDriver = nullptr;
-  report(status);
+  ended(report(status));
 }
 
 void rollbackTransaction() {
@@ -54,7 +66,12 @@ void rollbackTransaction() {
   }
   Driver* driver = tTransactionDriver;
   tTransactionDriver = nullptr;
+  ended(false);
   report(driver->rollback());
+}
+
+void undoUnlessCommitted(std::function<void()> undo) {
+  if (tTransactionDriver) tUndo.push_back(std::move(undo));
 }
 
 }  // namespace apprt

@@ -4,6 +4,7 @@
 
 #include "runtime/file_access.h"
 #include "runtime/file_declaration.h"
+#include "runtime/file_transaction.h"
 
 namespace apprt {
 namespace {
@@ -54,8 +55,16 @@ void FileDeclaration::put() const {
                                                watched ? &instance->watched->image : nullptr))) {
     return;
   }
-  // A later put of the same record checks against what this one stored.
-  if (watched) instance->watched->image.assign(recordBytes().data(), recordLength());
+  if (!watched) return;
+  // A later put of the same record checks against what this one stored, or,
+  // when its transaction is not saved after all, against what was stored before.
+  std::string before = std::move(instance->watched->image);
+  instance->watched->image.assign(recordBytes().data(), recordLength());
+  undoUnlessCommitted([instance, identity = *instance->current, before = std::move(before)] {
+    if (instance->watched && instance->watched->identity == identity) {
+      instance->watched->image = before;
+    }
+  });
 }
 
 void FileDeclaration::remove() const {

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "drivers/postgres/pg_answer.h"
+#include "drivers/postgres/pg_connection_string.h"
+#include "drivers/postgres/pg_messages.h"
 #include "runtime/thread_wait.h"
 
 namespace fesk::postgres {
@@ -20,21 +23,6 @@ struct ThreadSession {
 };
 thread_local std::vector<ThreadSession> tSessions;
 
-// The server's words on one line.
-std::string oneLine(const std::string& text) {
-  std::string line;
-  for (char c : text) {
-    const bool space = c == '\n' || c == '\t' || c == ' ';
-    if (!space) {
-      line += c;
-    } else if (!line.empty() && line.back() != ' ') {
-      line += ' ';
-    }
-  }
-  while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
-}
-
 // Whether the server has closed the session while it was idle (a restart, an
 // administrator, a time-out): what it sent is read without waiting.
 bool closedByServer(PGconn* session) {
@@ -47,16 +35,16 @@ bool closedByServer(PGconn* session) {
 }
 
 constexpr auto kSlowConnect = std::chrono::seconds(1);
-constexpr auto kRetryPause = std::chrono::seconds(5);
 
-constexpr const char* kSessionSettings =
-    "SET client_min_messages = warning; SET statement_timeout = %d; SET lock_timeout = %d; "
-    "SET idle_in_transaction_session_timeout = %d";
+// Ends the statements that begin a writing transaction: the server's number
+// for it, to ask about it when the answer to its commit is lost.
+constexpr const char* kNumbered = "SELECT txid_current()";
 
 }  // namespace
 
 std::shared_ptr<Connection> Connection::forThisThread(const void* owner,
-                                                      const std::string& conninfo) {
+                                                      const std::string& conninfo,
+                                                      const SessionRules& rules) {
   static std::once_flag registered;
   std::call_once(registered, [] {
     apprt::onThreadWillWait([] {
@@ -70,12 +58,13 @@ std::shared_ptr<Connection> Connection::forThisThread(const void* owner,
     auto connection = session.connection.lock();
     if (session.owner == owner && connection->owner_ == getpid()) return connection;
   }
-  auto connection = std::make_shared<Connection>(conninfo);
+  auto connection = std::make_shared<Connection>(conninfo, rules);
   tSessions.push_back({owner, connection});
   return connection;
 }
 
-Connection::Connection(std::string conninfo) : conninfo_(std::move(conninfo)), owner_(getpid()) {}
+Connection::Connection(std::string conninfo, SessionRules rules)
+    : conninfo_(std::move(conninfo)), rules_(std::move(rules)), owner_(getpid()) {}
 
 Connection::~Connection() {
   // Finishing would tell the server to end the session, which in a forked
@@ -84,7 +73,7 @@ Connection::~Connection() {
 }
 
 std::string Connection::server() const {
-  if (!session_) return "the database server";
+  if (!session_) return lastServer_.empty() ? "the database server" : lastServer_;
   const std::string host = PQhost(session_) ? PQhost(session_) : "";
   const std::string port = PQport(session_) ? PQport(session_) : "";
   const std::string database = PQdb(session_) ? PQdb(session_) : "";
@@ -93,15 +82,18 @@ std::string Connection::server() const {
   return "the database server " + where + (database.empty() ? "" : ", database " + database);
 }
 
-DriverStatus Connection::lost(const std::string& why) const {
-  return {apprt::kDriverError, std::string(apprt::kUnreachableDriverCode),
-          server() + " cannot be reached: " + why};
+void Connection::close() {
+  if (session_) {
+    lastServer_ = server();
+    PQfinish(session_);
+  }
+  session_ = nullptr;
+  prepared_.clear();
 }
 
 DriverStatus Connection::open() {
-  if (session_) PQfinish(session_);
-  session_ = nullptr;
-  prepared_.clear();
+  close();
+  lossReason_.clear();
   // Defaults first: what the connection string or libpq's environment says wins.
   std::vector<const char*> keywords;
   std::vector<const char*> values;
@@ -109,44 +101,79 @@ DriverStatus Connection::open() {
     keywords.push_back(keyword);
     values.push_back(value);
   };
-  if (!std::getenv("PGCONNECT_TIMEOUT")) add("connect_timeout", "10");
+  const std::string connectTimeout = std::to_string(rules_.connectTimeoutSeconds);
+  const std::string userTimeout = std::to_string(rules_.answerTimeout.count());
+  if (!std::getenv("PGCONNECT_TIMEOUT")) add("connect_timeout", connectTimeout.c_str());
   add("fallback_application_name", "fesk");
-  add("keepalives_idle", "30");
-  add("keepalives_interval", "10");
+  add("keepalives_idle", "10");
+  add("keepalives_interval", "5");
   add("keepalives_count", "3");
-  add("tcp_user_timeout", "30000");
+  add("tcp_user_timeout", userTimeout.c_str());
   add("dbname", conninfo_.c_str());
   add("client_encoding", "UTF8");  // records hold UTF-8
   add(nullptr, nullptr);
   const auto started = std::chrono::steady_clock::now();
-  if (started < retryAfter_) return unanswered_;
+  if (started < retryAfter_) return lost(unanswered_);
   session_ = PQconnectdbParams(keywords.data(), values.data(), 1);
   if (!session_) return lost("out of memory");
   if (PQstatus(session_) != CONNECTION_OK) {
-    DriverStatus status = lost(oneLine(PQerrorMessage(session_)));
+    // libpq quotes a connection string it cannot read, password and all.
+    const std::string why = withoutPasswords(PQerrorMessage(session_), conninfo_);
+    close();
     const auto now = std::chrono::steady_clock::now();
     if (now - started >= kSlowConnect) {
-      retryAfter_ = now + kRetryPause;
-      unanswered_ = status;
+      retryAfter_ = now + rules_.retryPause;
+      unanswered_ = why;
     }
-    return status;
+    return lost(why);
   }
   PQsetNoticeProcessor(
       session_, [](void*, const char*) {}, nullptr);
-  char settings[256];
-  std::snprintf(settings, sizeof settings, kSessionSettings, kStatementTimeoutMs, kLockTimeoutMs,
-                kIdleInTransactionTimeoutMs);
-  Result result(PQexec(session_, settings));
-  return result.ok() ? DriverStatus{} : failure(result);
+  // The server gives up on a statement before this side gives up on the server.
+  const auto statementMs = rules_.answerTimeout.count() * 5 / 6;
+  const std::string settings =
+      "SET client_min_messages = warning; SET statement_timeout = " + std::to_string(statementMs) +
+      "; SET lock_timeout = " + std::to_string(std::min<long long>(kLockTimeoutMs, statementMs)) +
+      "; SET idle_in_transaction_session_timeout = " + std::to_string(kIdleInTransactionTimeoutMs);
+  DriverStatus status;
+  exchange(settings, status);
+  return status;
+}
+
+bool Connection::stillOpen() {
+  if (session_ && closedByServer(session_)) {
+    lossReason_ = PQerrorMessage(session_);
+    close();
+  }
+  return session_ != nullptr;
 }
 
 DriverStatus Connection::ready() {
-  if (session_ && !closedByServer(session_)) return {};
-  if (inTransaction_) {
+  if (!stillOpen()) {
     // The server rolled the transaction back when the session ended.
-    return lost(oneLine(PQerrorMessage(session_)) + "; the transaction was rolled back");
+    if (inTransaction_) return lost(lossReason_);
+    if (DriverStatus status = open(); !status.ok()) return status;
   }
-  return open();
+  return rules_.beforeWork ? rules_.beforeWork() : DriverStatus{};
+}
+
+Result Connection::exchange(const std::function<int()>& send, DriverStatus& status) {
+  Result result;
+  if (!send()) {
+    status = failure(result);
+    return result;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + rules_.answerTimeout;
+  if (awaitAnswer(session_, deadline, result) == Answer::kNone) {
+    status = notAnswering();
+    return {};
+  }
+  status = result.ok() ? DriverStatus{} : failure(result);
+  return result;
+}
+
+Result Connection::exchange(const std::string& sql, DriverStatus& status) {
+  return exchange([&] { return PQsendQuery(session_, sql.c_str()); }, status);
 }
 
 DriverStatus Connection::failure(const Result& result) {
@@ -156,27 +183,31 @@ DriverStatus Connection::failure(const Result& result) {
   const std::string words = oneLine(message ? message : PQerrorMessage(session_));
   DriverStatus status;
   if (PQstatus(session_) != CONNECTION_OK) {
-    status = lost(words);
+    lossReason_ = PQerrorMessage(session_);
+    status = lost(lossReason_);
+    close();
   } else if (state == "23505") {
     status = {apprt::kDuplicateKey, state, words};
   } else {
-    status = {apprt::kDriverError, state, words};
+    status = {apprt::kDriverError, state, fittedToWords(words, kMessageLength)};
   }
   if (inTransaction_ && transactionFailure_.empty()) transactionFailure_ = status.driverMessage;
   return status;
 }
 
-bool Connection::prepare(const std::string& sql, int valueCount, std::string& name,
-                         Result& failed) {
+DriverStatus Connection::prepare(const std::string& sql, int valueCount, std::string& name) {
   if (const auto it = prepared_.find(sql); it != prepared_.end()) {
     name = it->second;
-    return true;
+    return {};
   }
-  name = "fesk" + std::to_string(prepared_.size() + 1);
-  failed = Result(PQprepare(session_, name.c_str(), sql.c_str(), valueCount, nullptr));
-  if (!failed.ok()) return false;
+  DriverStatus status;
+  const std::string next = "fesk" + std::to_string(prepared_.size() + 1);
+  exchange([&] { return PQsendPrepare(session_, next.c_str(), sql.c_str(), valueCount, nullptr); },
+           status);
+  if (!status.ok()) return status;
+  name = next;
   prepared_.emplace(sql, name);
-  return true;
+  return {};
 }
 
 Result Connection::run(const std::string& sql, const std::vector<std::string>& values,
@@ -184,24 +215,24 @@ Result Connection::run(const std::string& sql, const std::vector<std::string>& v
   status = ready();
   if (!status.ok()) return {};
   std::string name;
-  Result result;
-  if (!prepare(sql, static_cast<int>(values.size()), name, result)) {
-    status = failure(result);
-    return result;
-  }
+  status = prepare(sql, static_cast<int>(values.size()), name);
+  if (!status.ok()) return {};
   std::vector<const char*> texts;
   texts.reserve(values.size());
   for (const auto& value : values) texts.push_back(value.c_str());
-  result = Result(PQexecPrepared(session_, name.c_str(), static_cast<int>(texts.size()),
-                                 texts.data(), nullptr, nullptr, 0));
-  status = result.ok() ? DriverStatus{} : failure(result);
-  return result;
+  return exchange(
+      [&] {
+        return PQsendQueryPrepared(session_, name.c_str(), static_cast<int>(texts.size()),
+                                   texts.data(), nullptr, nullptr, 0);
+      },
+      status);
 }
 
 DriverStatus Connection::runScript(const std::string& sql) {
   if (DriverStatus status = ready(); !status.ok()) return status;
-  Result result(PQexec(session_, sql.c_str()));
-  return result.ok() ? DriverStatus{} : failure(result);
+  DriverStatus status;
+  exchange(sql, status);
+  return status;
 }
 
 std::string Connection::literal(const std::string& text) {
@@ -234,6 +265,12 @@ DriverStatus Connection::readyToBegin() {
   return ready();
 }
 
+void Connection::started(const Result& numbered) {
+  inTransaction_ = true;
+  transactionFailure_.clear();
+  written_.begin(numbered.rows() == 1 ? std::string(numbered.text(0, 0)) : "");
+}
+
 DriverStatus Connection::beginSnapshot() {
   if (DriverStatus status = readyToBegin(); !status.ok()) return status;
   // The snapshot is taken at the first read, after the begin.
@@ -251,17 +288,19 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
   if (DriverStatus status = readyToBegin(); !status.ok()) return status;
   // A lock time-out of 0 would mean no time-out at all.
   const int waitMs = std::max(timeoutSeconds, 0) * 1000;
-  Result result(
-      PQexec(session_, ("BEGIN; SET LOCAL lock_timeout = " + std::to_string(std::max(waitMs, 1)) +
-                        "; LOCK TABLE " + tables + " IN SHARE ROW EXCLUSIVE MODE")
-                           .c_str()));
-  if (result.ok()) {
-    inTransaction_ = true;
-    transactionFailure_.clear();
+  DriverStatus status;
+  const Result result =
+      exchange("BEGIN; SET LOCAL lock_timeout = " + std::to_string(std::max(waitMs, 1)) +
+                   "; LOCK TABLE " + tables + " IN SHARE ROW EXCLUSIVE MODE; " + kNumbered,
+               status);
+  if (status.ok()) {
+    started(result);
     return {};
   }
-  DriverStatus status = failure(result);
-  if (PQstatus(session_) == CONNECTION_OK) Result(PQexec(session_, "ROLLBACK"));
+  if (session_) {
+    DriverStatus ignored;
+    exchange("ROLLBACK", ignored);
+  }
   if (result.sqlState() == "55P03") {
     status.driverMessage = fileNames + " is being written by another user; gave up after " +
                            std::to_string(timeoutSeconds) + " s";
@@ -272,31 +311,39 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   dropReadAhead();
-  if (closedByServer(session_)) {
+  if (!stillOpen()) {
+    DriverStatus status = lost(lossReason_);
     inTransaction_ = false;
-    return lost(oneLine(PQerrorMessage(session_)) + "; the transaction was rolled back");
+    written_.clear();
+    return status;
   }
-  Result result(PQexec(session_, "COMMIT"));
-  DriverStatus status = result.ok() ? DriverStatus{} : failure(result);
-  if (PQstatus(session_) != CONNECTION_OK) {
-    // The answer to the commit never came: the server kept all of the
-    // transaction or none of it.
-    status.driverMessage += "; the server kept all of the transaction or none of it";
-  } else if (status.ok() && result.commandStatus() == "ROLLBACK") {
+  // When the answer to the commit never comes, a new session asks whether the
+  // server kept the transaction; when none can ask yet, the failure says so.
+  committing_ = true;
+  DriverStatus status;
+  const Result result = exchange("COMMIT", status);
+  if (!session_) status = settleLostCommit(status);
+  committing_ = false;
+  if (status.ok() && result.commandStatus() == "ROLLBACK") {
     // A transaction in which a statement failed ends in a roll-back.
-    status = {apprt::kDriverError, "25P02",
-              "the transaction was rolled back after a failure: " + transactionFailure_};
+    status = {
+        apprt::kDriverError, "25P02",
+        fittedToWords("the transaction was rolled back after a failure: " + transactionFailure_,
+                      kMessageLength)};
   }
   inTransaction_ = false;
+  written_.clear();
   return status;
 }
 
 DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
   if (inTransaction_) return work();
-  if (DriverStatus status = runScript("BEGIN"); !status.ok()) return status;
-  inTransaction_ = true;
-  transactionFailure_.clear();
-  DriverStatus status = work();
+  if (DriverStatus status = ready(); !status.ok()) return status;
+  DriverStatus status;
+  const Result result = exchange(std::string("BEGIN; ") + kNumbered, status);
+  if (!status.ok()) return status;
+  started(result);
+  status = work();
   if (!status.ok()) {
     rollback();
     return status;
@@ -307,9 +354,13 @@ DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
 DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
   inTransaction_ = false;
+  written_.clear();
   dropReadAhead();
   // A session that is gone took its transaction with it.
-  if (PQstatus(session_) == CONNECTION_OK) Result(PQexec(session_, "ROLLBACK"));
+  if (stillOpen()) {
+    DriverStatus ignored;
+    exchange("ROLLBACK", ignored);
+  }
   return {};
 }
 

@@ -4,11 +4,15 @@
 // so a transaction over several files is one server transaction.
 //
 // A session never hangs the program: it is opened with a connect time-out and
-// TCP keep-alives, and runs with statement, lock and idle-in-transaction
-// time-outs. A session the server closed (restart, administrator) is noticed
-// before the next statement is sent and opened anew, outside a transaction;
-// inside one the transaction is lost (the server rolled it back) and the
-// failure says so. Failures name the server and give the server's words.
+// TCP keep-alives, runs with statement, lock and idle-in-transaction
+// time-outs, and waits for no answer longer than its answer time-out (a
+// network that stalls is given up on, and the session with it). A session the
+// server closed (restart, administrator, a standby promoted in its place) is
+// noticed before the next statement is sent and opened anew, outside a
+// transaction; inside one the transaction is lost (the server rolled it back)
+// and the failure says so. Failures name the server and give the server's
+// words. Before any statement the session's rules may insist on more (the
+// data-set lock held, pg_schema_lock.h).
 
 #include <libpq-fe.h>
 #include <sys/types.h>
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "drivers/postgres/pg_result.h"
+#include "drivers/postgres/pg_written_records.h"
 #include "runtime/driver.h"
 
 namespace fesk::postgres {
@@ -35,19 +40,38 @@ class ReadAhead {
   ~ReadAhead() = default;
 };
 
+// How long a session waits, and what it makes sure of before it works.
+struct SessionRules {
+  // The longest wait for an answer on this side of the network. The server
+  // ends a statement a little before it, so that a slow statement is told as
+  // such and only a silent network as the server not answering.
+  std::chrono::milliseconds answerTimeout{30000};
+  // The longest wait for a new session (libpq takes 2 s at the least);
+  // PGCONNECT_TIMEOUT or connect_timeout in the connection string win.
+  int connectTimeoutSeconds = 10;
+  // A server that let a connection attempt time out is not asked again for
+  // this long: every call would otherwise wait out the time-out anew.
+  std::chrono::milliseconds retryPause{5000};
+  // Run before every statement: a failure stops the statement.
+  std::function<apprt::DriverStatus()> beforeWork;
+};
+
 class Connection {
  public:
   // The calling thread's session with the server of `conninfo`, one per
   // thread and `owner` (the driver); opened at its first use.
-  static std::shared_ptr<Connection> forThisThread(const void* owner, const std::string& conninfo);
+  static std::shared_ptr<Connection> forThisThread(const void* owner, const std::string& conninfo,
+                                                   const SessionRules& rules);
 
-  explicit Connection(std::string conninfo);
+  explicit Connection(std::string conninfo, SessionRules rules = {});
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
   ~Connection();
 
   // The session open and usable: opened, or opened anew after the server closed it.
   apprt::DriverStatus ready();
+  // Open, and not closed by the server as far as can be told without asking it.
+  bool stillOpen();
   // Runs one statement with its values bound as text parameters (prepared
   // once per session). `status` tells the outcome.
   Result run(const std::string& sql, const std::vector<std::string>& values,
@@ -74,6 +98,16 @@ class Connection {
   // that is committed when `work` succeeds and rolled back otherwise.
   apprt::DriverStatus atomically(const std::function<apprt::DriverStatus()>& work);
 
+  // The record `identity` of `table` written as `image` in the thread's
+  // transaction (kept with it, for a commit whose answer may be lost).
+  void wrote(const std::string& table, apprt::RecordIdentity identity, std::string image) {
+    written_.wrote(table, identity, std::move(image));
+  }
+  // Whether the record stored as `image` holds this session's own write, kept
+  // by a commit whose answer was lost (the server is asked once).
+  bool keptByLostCommit(const std::string& table, apprt::RecordIdentity identity,
+                        const std::string& image);
+
   // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
   std::string server() const;
 
@@ -86,25 +120,49 @@ class Connection {
   apprt::DriverStatus open();
   // Outside a transaction, with the session ready for one.
   apprt::DriverStatus readyToBegin();
+  // Sends a statement with `send` and waits for its answer.
+  Result exchange(const std::function<int()>& send, apprt::DriverStatus& status);
+  Result exchange(const std::string& sql, apprt::DriverStatus& status);
   apprt::DriverStatus failure(const Result& result);
+  // The server (and `what` of it) cannot be reached, for `why`.
+  apprt::DriverStatus unreachable(const std::string& what, const std::string& why) const;
+  // The server cannot be reached, or closed the session, for `why`.
   apprt::DriverStatus lost(const std::string& why) const;
-  bool prepare(const std::string& sql, int valueCount, std::string& name, Result& failed);
+  // Nothing came back in time: the session is closed.
+  apprt::DriverStatus notAnswering();
+  // What a loss means for the transaction under way ("" outside one).
+  std::string lossConsequence() const;
+  void close();
+  // A writing transaction is under way, numbered by the server in `numbered`.
+  void started(const Result& numbered);
+  // After the answer to a commit was lost (`status`): asks a new session
+  // whether the server kept the transaction; `status` when it cannot tell.
+  apprt::DriverStatus settleLostCommit(apprt::DriverStatus status);
+  // What the server says of `transaction`: "committed", "aborted", ... ("" unknown).
+  std::string transactionStatus(const std::string& transaction);
+  // The name of the statement `sql`, prepared at its first use in the session.
+  apprt::DriverStatus prepare(const std::string& sql, int valueCount, std::string& name);
 
   std::string conninfo_;
+  SessionRules rules_;
   PGconn* session_ = nullptr;
-  pid_t owner_;  // a forked child must not talk over its parent's session
+  std::string lastServer_;  // named even after the session is gone
+  std::string lossReason_;  // why the session was given up
+  bool committing_ = false;
+  WrittenRecords written_;    // by the transaction under way
+  WrittenRecords uncertain_;  // by the last transaction whose commit's answer was lost
+  pid_t owner_;               // a forked child must not talk over its parent's session
   std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
   std::vector<ReadAhead*> readers_;
   bool inTransaction_ = false;
   std::string transactionFailure_;  // the first failure inside the transaction
   // A server that let a connection attempt time out is not asked again until
-  // then: every call would otherwise wait out the time-out anew.
+  // then (SessionRules::retryPause); the reason it gave meanwhile.
   std::chrono::steady_clock::time_point retryAfter_;
-  apprt::DriverStatus unanswered_;
+  std::string unanswered_;
 };
 
-// How long statements and locks may take, in milliseconds.
-inline constexpr int kStatementTimeoutMs = 30000;
+// How long locks and idle transactions may take, in milliseconds.
 inline constexpr int kLockTimeoutMs = 10000;
 inline constexpr int kIdleInTransactionTimeoutMs = 60000;
 

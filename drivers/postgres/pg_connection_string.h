@@ -12,6 +12,11 @@ std::string connectionStringMistake(const std::string& conninfo);
 // the machine can read).
 bool connectionStringHasPassword(const std::string& conninfo);
 
+// `text` (libpq's words on `conninfo`, which may quote it) with every
+// password written in `conninfo` replaced by asterisks, also where libpq
+// cannot read `conninfo` at all.
+std::string withoutPasswords(std::string text, const std::string& conninfo);
+
 // Whether `text` names a server (a postgresql:// URI, or keyword=value words
 // such as "host=server dbname=fesk") rather than a directory.
 bool namesServer(const std::string& text);

@@ -1,5 +1,7 @@
 #include "drivers/postgres/pg_driver.h"
 
+#include <algorithm>
+
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/driver_options.h"
@@ -11,23 +13,36 @@ namespace {
 using apprt::DriverStatus;
 
 // Work on a file as a whole runs in a session of its own, in one transaction
-// without a statement time-out (building the keys of a large file takes time).
+// without a statement time-out (building the keys of a large file takes time),
+// whose answer is waited for that long.
 // A failed statement leaves the transaction open: it ends with the session.
+constexpr auto kDefinitionsAnswerTimeout = std::chrono::minutes(30);
+
+SessionRules forDefinitions(SessionRules rules) {
+  rules.answerTimeout =
+      std::max<std::chrono::milliseconds>(rules.answerTimeout, kDefinitionsAnswerTimeout);
+  return rules;
+}
+
 DriverStatus runDefinitions(Connection& connection, const std::string& statements) {
   return connection.runScript("BEGIN; SET LOCAL statement_timeout = 0; " + statements + " COMMIT");
 }
 
 }  // namespace
 
-PgDriver::PgDriver(std::string conninfo, std::string schema)
-    : conninfo_(std::move(conninfo)), schema_(std::move(schema)) {}
+PgDriver::PgDriver(std::string conninfo, std::string schema, SessionRules rules)
+    : conninfo_(std::move(conninfo)), schema_(std::move(schema)), rules_(std::move(rules)) {}
+
+void PgDriver::workUnder(SchemaLock& lock) {
+  rules_.beforeWork = [&lock] { return lock.heldAgain(); };
+}
 
 std::shared_ptr<Connection> PgDriver::session() const {
-  return Connection::forThisThread(this, conninfo_);
+  return Connection::forThisThread(this, conninfo_, rules_);
 }
 
 DriverStatus PgDriver::checkReachable() const {
-  Connection connection(conninfo_);
+  Connection connection(conninfo_, rules_);
   return connection.ready();
 }
 
@@ -41,14 +56,19 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
   auto connection = session();
-  if (DriverStatus status = checkSchema(*connection, schema_, file); !status.ok()) return status;
+  DriverStatus status = checkSchema(*connection, schema_, file);
+  if (status.ok()) {
+    foundSchema_ = true;
+  } else if (status.driverCode != apprt::kUnreachableDriverCode || !foundSchema_) {
+    return status;
+  }
   opened = std::make_unique<PgFile>(connection, schema_, file, apprt::opensForReadingOnly(mode));
   return {};
 }
 
 DriverStatus PgDriver::create(const apprt::FileDeclaration& file) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
-  Connection connection(conninfo_);
+  Connection connection(conninfo_, forDefinitions(rules_));
   if (DriverStatus status = connection.ready(); !status.ok()) return status;
   DriverStatus status;
   const std::string schema = createSchemaSql(connection, schema_, status);
@@ -58,7 +78,7 @@ DriverStatus PgDriver::create(const apprt::FileDeclaration& file) {
 
 DriverStatus PgDriver::buildKeys(const apprt::FileDeclaration& file) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
-  Connection connection(conninfo_);
+  Connection connection(conninfo_, forDefinitions(rules_));
   if (DriverStatus status = connection.ready(); !status.ok()) return status;
   DriverStatus status = checkSchema(connection, schema_, file);
   if (!status.ok() && status.code != apprt::kKeysInvalid) return status;

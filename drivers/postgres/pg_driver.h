@@ -13,18 +13,31 @@
 // opened for reading only (a backup) locks nothing: it reads one snapshot of
 // them, which other stations' saves neither wait for nor change. Driver option:
 // "Recover=N" is accepted and changes nothing: the server recovers by itself.
+//
+// A server that goes away is no damage to the files: once the data set was
+// found on the server, a file is opened without a word with the server while
+// it cannot be reached (it is checked at its next open), and the first read or
+// write says why it failed; the files work again as soon as it is back
+// (pg_connection.h).
 
+#include <atomic>
 #include <memory>
 #include <string>
 
 #include "drivers/postgres/pg_connection.h"
+#include "drivers/postgres/pg_schema_lock.h"
 #include "runtime/driver.h"
 
 namespace fesk::postgres {
 
 class PgDriver : public apprt::Driver {
  public:
-  PgDriver(std::string conninfo, std::string schema);
+  PgDriver(std::string conninfo, std::string schema, SessionRules rules = {});
+
+  // Every session of this driver makes sure that `lock` is held (taken again
+  // after the server lost it) before it reads or writes. Called before the
+  // driver's first use; `lock` outlives the driver.
+  void workUnder(SchemaLock& lock);
 
   const std::string& schema() const { return schema_; }
 
@@ -50,6 +63,8 @@ class PgDriver : public apprt::Driver {
 
   std::string conninfo_;
   std::string schema_;
+  SessionRules rules_;
+  std::atomic<bool> foundSchema_ = false;  // a file was found as declared
 };
 
 }  // namespace fesk::postgres

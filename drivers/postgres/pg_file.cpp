@@ -194,10 +194,17 @@ DriverStatus PgFile::writeOver(RecordIdentity identity, std::span<const char> re
         connection_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1 FOR UPDATE",
                          {std::to_string(identity)}, status);
     if (!status.ok()) return status;
-    if (stored.rows() == 0 || imageOf(stored, 0) != *expected) {
+    if (stored.rows() == 0) return DriverStatus{apprt::kChangedByOtherStation};
+    // A record as this station wrote it in a save whose commit's answer was
+    // lost was changed by no other station, if the server kept that save.
+    if (const std::string now = imageOf(stored, 0);
+        now != *expected && !connection_->keptByLostCommit(table_, identity, now)) {
       return DriverStatus{apprt::kChangedByOtherStation};
     }
-    return write(identity, std::move(values), record);
+    status = write(identity, std::move(values), record);
+    if (status.ok())
+      connection_->wrote(table_, identity, std::string(record.begin(), record.end()));
+    return status;
   });
 }
 

@@ -1,5 +1,7 @@
 #include "drivers/postgres/pg_schema_lock.h"
 
+#include "drivers/postgres/pg_messages.h"
+
 namespace fesk::postgres {
 namespace {
 
@@ -11,17 +13,44 @@ constexpr const char* kLockKey = "('x' || left(md5('fesk data set ' || $1), 16))
 }  // namespace
 
 bool SchemaLock::share(const std::string& conninfo, const std::string& schema, std::string& why) {
+  std::lock_guard guard(mutex_);
   return take(conninfo, schema, false, why);
 }
 
 bool SchemaLock::takeAlone(const std::string& conninfo, const std::string& schema,
                            std::string& why) {
+  std::lock_guard guard(mutex_);
   return take(conninfo, schema, true, why);
+}
+
+void SchemaLock::release() {
+  std::lock_guard guard(mutex_);
+  session_.reset();
+  conninfo_.clear();
+}
+
+apprt::DriverStatus SchemaLock::heldAgain() {
+  std::lock_guard guard(mutex_);
+  if (conninfo_.empty() || (session_ && session_->stillOpen())) return {};
+  std::string why;
+  if (take(conninfo_, schema_, alone_, why)) return {};
+  if (refused_) {
+    // Told on every read and write until the restore is over; the server
+    // comes last, where a cut to fit takes least.
+    why = "a restore is replacing the data of schema " + schema_ +
+          ": nothing is read or saved until it is done, on " + refusedBy_;
+  }
+  return {apprt::kDriverError, std::string(apprt::kUnreachableDriverCode),
+          fittedToWords(why, kMessageLength)};
 }
 
 bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bool alone,
                       std::string& why) {
-  release();
+  session_.reset();
+  refused_ = false;
+  conninfo_ = conninfo;
+  schema_ = schema;
+  alone_ = alone;
   auto session = std::make_unique<Connection>(conninfo);
   apprt::DriverStatus status;
   const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
@@ -31,6 +60,8 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
     return false;
   }
   if (result.text(0, 0) != "t") {
+    refused_ = true;
+    refusedBy_ = session->server();
     const std::string data = "the data of schema " + schema + " on " + session->server();
     why = alone
               ? "another fesk is using " + data + "; close it and try again"

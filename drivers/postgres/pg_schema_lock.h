@@ -7,10 +7,12 @@
 // The lock is the server's session-level advisory lock, held by a session of
 // its own: it outlives every transaction of the files' sessions, and the
 // server lets go of it when the session ends, however the process ends, so no
-// stale lock is ever left behind. A session the server loses (a restart) loses
-// its lock with it.
+// stale lock is ever left behind. A session the server loses (a restart, an
+// administrator, a standby promoted) loses its lock with it: the driver's
+// sessions take it again before they read or write (heldAgain).
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "drivers/postgres/pg_connection.h"
@@ -25,12 +27,23 @@ class SchemaLock {
   // Works on the data set alone; false, with the reason, while another fesk
   // uses it or the server cannot be reached.
   bool takeAlone(const std::string& conninfo, const std::string& schema, std::string& why);
-  void release() { session_.reset(); }
+  void release();
+
+  // The lock as it was taken, taken again when its session was lost; the
+  // server cannot be reached (08006) while it cannot be, with the reason (a
+  // restore under way, a server that is gone). Nothing while none was taken.
+  apprt::DriverStatus heldAgain();
 
  private:
   bool take(const std::string& conninfo, const std::string& schema, bool alone, std::string& why);
 
+  std::mutex mutex_;  // the sessions of every thread ask
   std::unique_ptr<Connection> session_;
+  std::string conninfo_;  // of the lock taken last ("" none)
+  std::string schema_;
+  bool alone_ = false;
+  bool refused_ = false;   // the last attempt met the lock held by another fesk
+  std::string refusedBy_;  // the server that refused it
 };
 
 }  // namespace fesk::postgres

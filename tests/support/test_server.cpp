@@ -67,6 +67,20 @@ PrivateServer::PrivateServer() : state_(temporaryState()) {
   conninfo_ = readState(state_);
 }
 
+PrivateServer::PrivateServer(Role) : state_(temporaryState()) {
+  run(kScript + " primary " + state_);
+  conninfo_ = readState(state_);
+}
+
+PrivateServer::PrivateServer(StandbyOf standby) : state_(temporaryState()) {
+  run(kScript + " standby " + standby.primary.state_ + " " + state_);
+  conninfo_ = readState(state_);
+}
+
+void PrivateServer::promote() {
+  run(kScript + " promote " + state_);
+}
+
 PrivateServer::~PrivateServer() {
   std::system((kScript + " stop " + state_).c_str());
 }

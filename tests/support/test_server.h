@@ -18,6 +18,14 @@ const std::string& sharedTestServer();
 class PrivateServer {
  public:
   PrivateServer();
+  // A primary whose every commit waits for its standby, and that standby
+  // (pg_basebackup of the primary, replicated synchronously).
+  enum class Role { kPrimary };
+  explicit PrivateServer(Role);
+  struct StandbyOf {
+    const PrivateServer& primary;
+  };
+  explicit PrivateServer(StandbyOf standby);
   ~PrivateServer();
   PrivateServer(const PrivateServer&) = delete;
   PrivateServer& operator=(const PrivateServer&) = delete;
@@ -27,6 +35,8 @@ class PrivateServer {
   // again on the same socket with the same data.
   void stop();
   void start();
+  // Makes a standby the primary.
+  void promote();
 
  private:
   std::string state_;
