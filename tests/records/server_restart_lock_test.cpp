@@ -7,14 +7,18 @@
 #include "data/data_files.h"
 #include "fesk_process.h"
 #include "runtime/errors.h"
+#include "runtime/thread_wait.h"
 #include "support/temporary_directory.h"
 #include "support/test_server.h"
 
 namespace fesk::test {
 namespace {
 
-// Reads the first FESK1 record; its code, or the failure.
+// Reads the first FESK1 record, as the program does after waiting for the
+// user (a wait ends the reads held from the last moment); its code, or the
+// failure.
 std::string firstCode() {
+  apprt::threadWillWait();
   FESK1.setOnKey(FES_KEYCODE);
   FESK1.next();
   return apprt::ERRCODE() == 0 ? FESK1.buffer().CODE.text() : apprt::FILEERRORMSG();
