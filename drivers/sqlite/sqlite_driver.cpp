@@ -4,6 +4,7 @@
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/key_building.h"
 #include "drivers/sqlite/page_check.h"
+#include "drivers/sqlite/record_salvage.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_schema.h"
@@ -68,7 +69,7 @@ DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/
       connection->attach(path, recovery > 0 ? recovery * 1000 : kDefaultBusyMilliseconds, schema);
   if (!status.ok()) return status;
   status = checkSchema(connection->db(), schema, file);
-  if (status.ok()) status = checkPagesWhenDue(connection->db(), schema, path, file.fileName());
+  if (status.ok()) status = checkPagesWhenDue(connection->db(), schema, path, file);
   if (!status.ok()) {
     connection->release(schema);
     return status;
@@ -89,6 +90,7 @@ DriverStatus SqliteDriver::buildKeys(const apprt::FileDeclaration& file) {
 
 DriverStatus SqliteDriver::send(const apprt::FileDeclaration& file, std::string_view option,
                                 std::string& answer) {
+  if (option == apprt::kSalvageOption) return salvageRecords(pathOf(file), file, answer);
   DriverStatus status;
   const int seconds = apprt::recoverSeconds(option, status);
   if (!status.ok()) return status;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "file_test_support.h"
+#include "support/damaged_pages.h"
 #include "support/wait_until.h"
 
 namespace filetest {
@@ -56,6 +57,18 @@ TEST_P(SqliteFileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
     file << std::string(8192, '\x33');
   }
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
+}
+
+// Building the keys reads the table to make the indexes anew: a table that
+// does not read whole would take the only sound copy of its records with it.
+TEST_P(SqliteFileDamageTest, ADamagedTableIsNeverTakenForDamagedKeysNorRebuilt) {
+  fesk::test::giveARecordItsNeighboursIdentity(codesPath());
+  const std::string before = fesk::test::fileBytes(codesPath());
+  EXPECT_EQ(openCodes(), apprt::kFileInvalid);
+  EXPECT_EQ(apprt::FILEERRORCODE(), apprt::kDamagedDriverCode);
+  CODES.buildKeys();
+  EXPECT_EQ(ERRCODE(), apprt::kFileInvalid);
+  EXPECT_TRUE(fesk::test::fileBytes(codesPath()) == before) << "the damaged file was written";
 }
 
 TEST_P(SqliteFileDamageTest, ATruncatedFileIsInvalid) {
