@@ -43,9 +43,15 @@ DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclar
 DriverStatus createDatabase(const fs::path& path, const apprt::FileDeclaration& file) {
   CreationLock lock(path.parent_path());
   if (lock.error() != 0) return creationFailure(path, lock.error());
-  if (inspectDatabase(path) == FoundFile::kDatabase) {
-    PrivateConnection connection(path);
-    return createTables(connection, file);
+  switch (inspectDatabase(path)) {
+    case FoundFile::kDatabase: {
+      PrivateConnection connection(path);
+      return createTables(connection, file);
+    }
+    case FoundFile::kDanglingLink:
+      return danglingLinkFailure(path);
+    default:
+      break;
   }
 
   // A temporary file left by a creation that was cut short goes first.

@@ -19,7 +19,7 @@ namespace {
 using apprt::DriverStatus;
 
 // 2 for a missing file (or an empty one, left by a creation cut short), 47 for
-// one that is no database.
+// one that is no database, 90 for a link to a file that is not there.
 DriverStatus foundAsDatabase(const std::filesystem::path& path,
                              const apprt::FileDeclaration& file) {
   switch (inspectDatabase(path)) {
@@ -28,6 +28,8 @@ DriverStatus foundAsDatabase(const std::filesystem::path& path,
       return {apprt::kFileNotFound};
     case FoundFile::kNotADatabase:
       return {apprt::kFileInvalid, "", file.fileName() + " is not a database"};
+    case FoundFile::kDanglingLink:
+      return danglingLinkFailure(path);
     case FoundFile::kDatabase:
       break;
   }

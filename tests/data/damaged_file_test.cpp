@@ -136,6 +136,22 @@ TEST_F(DamagedFileTest, ATablePageThatStillReadsWithAWrongRecordIsNotTakenForDam
   EXPECT_EQ(storedFesk1(), seeded(kSmallFile));
 }
 
+// Not a missing file: nothing is created in its place, and the user is told
+// which link points where.
+TEST_F(DamagedFileTest, ADataFileLinkedToAFileThatIsNotThereEndsTheProgramNamingBoth) {
+  const auto target = databaseOf(FESK1).parent_path() / "unmounted" / "FESK1.sqlite";
+  std::filesystem::create_symlink(target, databaseOf(FESK1));
+  const auto outcome = startAndReadByName({apprt::kButtonOk});
+  ASSERT_EQ(titles(outcome), std::vector<std::string>{"File Access Error"});
+  EXPECT_NE(outcome.boxes[0].request.text.find(databaseOf(FESK1).string() + " is a link to " +
+                                               target.string()),
+            std::string::npos)
+      << outcome.boxes[0].request.text;
+  EXPECT_EQ(outcome.haltMessage, "Disk Error");
+  EXPECT_TRUE(std::filesystem::is_symlink(databaseOf(FESK1)));
+  EXPECT_FALSE(std::filesystem::exists(target.parent_path()));
+}
+
 TEST_F(DamagedFileTest, ADamagedIndexIsInvalidKeysAtTheOpenAndTheRebuildMendsIt) {
   seedFesk1(kSmallFile);
   damage("FESK1.KEYNAME");

@@ -71,6 +71,22 @@ TEST_P(SqliteFileDamageTest, ADamagedTableIsNeverTakenForDamagedKeysNorRebuilt) 
   EXPECT_TRUE(fesk::test::fileBytes(codesPath()) == before) << "the damaged file was written";
 }
 
+// The link's target may be on a drive that is not mounted: a file created in
+// its place would hide the real one once the drive is back.
+TEST_P(SqliteFileDamageTest, ALinkToAFileThatIsNotThereIsRefusedAndNothingIsCreated) {
+  const auto target = dataSet_.directory() / "unmounted" / "CODES.sqlite";
+  std::filesystem::remove(codesPath());
+  std::filesystem::create_symlink(target, codesPath());
+  EXPECT_EQ(openCodes(), apprt::kDriverError);
+  const std::string says = codesPath().string() + " is a link to " + target.string();
+  EXPECT_NE(apprt::FILEERRORMSG().find(says), std::string::npos) << apprt::FILEERRORMSG();
+  CODES.create();
+  EXPECT_EQ(ERRCODE(), apprt::kDriverError);
+  EXPECT_NE(apprt::FILEERRORMSG().find(says), std::string::npos) << apprt::FILEERRORMSG();
+  EXPECT_TRUE(std::filesystem::is_symlink(codesPath()));
+  EXPECT_FALSE(std::filesystem::exists(target.parent_path()));
+}
+
 TEST_P(SqliteFileDamageTest, ATruncatedFileIsInvalid) {
   const auto size = std::filesystem::file_size(codesPath());
   for (auto length : {size / 2, std::uintmax_t{50}}) {
