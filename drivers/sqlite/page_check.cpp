@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/record_sources.h"
 #include "drivers/sqlite/sqlite_connection.h"
@@ -80,11 +81,19 @@ bool tableReadsWhole(sqlite3* db, const std::string& schema, const apprt::FileDe
   return false;
 }
 
-bool checkDueAtOpen(const std::filesystem::path& database) {
+enum class CheckDue { kNot, kNow, kInBackground };
+
+// A small file is checked at every open, and a file this process met damage
+// in at its next open. A large file that another process left open when it
+// ended is checked beside the user's work (background_check.h).
+CheckDue checkDueAtOpen(const std::filesystem::path& database) {
   std::error_code error;
   const auto size = std::filesystem::file_size(database, error);
-  return error || size <= kCheckedAtEveryOpenBytes ||
-         OpenMarkers::forThisProcess().checkDue(database);
+  OpenMarkers& markers = OpenMarkers::forThisProcess();
+  if (error || size <= kCheckedAtEveryOpenBytes || markers.knownDamaged(database)) {
+    return CheckDue::kNow;
+  }
+  return markers.checkDue(database) ? CheckDue::kInBackground : CheckDue::kNot;
 }
 
 }  // namespace
@@ -122,7 +131,18 @@ apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
 apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
                                       const std::filesystem::path& path,
                                       const apprt::FileDeclaration& file) {
-  if (!checkDueAtOpen(path)) return {};
+  switch (checkDueAtOpen(path)) {
+    case CheckDue::kNot:
+      return {};
+    case CheckDue::kInBackground:
+      BackgroundChecks::forThisProcess().start(path, file);
+      return {};
+    case CheckDue::kNow:
+      // What this check finds is what the open reports: a finding of an
+      // earlier check in the background is not reported again.
+      BackgroundChecks::forThisProcess().takeDamageFound(path);
+      break;
+  }
   apprt::DriverStatus status = checkPages(db, schema, file);
   if (status.code == apprt::kKeysInvalid || status.code == apprt::kFileInvalid) {
     OpenMarkers::forThisProcess().damageFound(path);

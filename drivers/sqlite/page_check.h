@@ -1,8 +1,9 @@
 #pragma once
 // Whether the pages of a database are sound. SQLite's quick_check reads every
 // page of the file (about 1 s per million records here), so an open runs it
-// only where it pays: on small files, after an unclean end and after damage
-// was met (see open_markers.h). Damage is never read as a shorter file.
+// only where it pays: on small files and after damage was met (see
+// open_markers.h); after an unclean end, a large file is checked in the
+// background (background_check.h). Damage is never read as a shorter file.
 
 #include <sqlite3.h>
 
@@ -29,7 +30,8 @@ apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
                                const apprt::FileDeclaration& file);
 
 // At an open of the file at `path`, attached as `schema`: checks its pages
-// when the check is due, and remembers the verdict for the next opens.
+// when the check is due (or starts checking them in the background), and
+// remembers the verdict for the next opens.
 apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
                                       const std::filesystem::path& path,
                                       const apprt::FileDeclaration& file);

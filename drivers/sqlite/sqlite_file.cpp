@@ -74,6 +74,7 @@ void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
 }
 
 DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) {
+  if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
   connection_->releaseReads();
   DriverStatus status;
   Statement* statement =
