@@ -136,6 +136,11 @@ DriverStatus salvageRecords(const fs::path& path, const apprt::FileDeclaration& 
   if (lock.error() != 0) {
     return systemFailure("cannot save the records of " + file.fileName(), lock.error());
   }
+  // Whoever has the file open would go on writing to the damaged one.
+  if (OpenMarkers::forThisProcess().openElsewhere(path)) {
+    return {apprt::kDriverError, "",
+            file.fileName() + " is open in another window or program; close it there first"};
+  }
   // Behind a link, the damaged file is its target: kept, and replaced, there.
   std::error_code error;
   const fs::path place = fs::canonical(path, error);
