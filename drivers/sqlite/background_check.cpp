@@ -3,17 +3,22 @@
 #include <unistd.h>
 
 #include <thread>
+#include <utility>
 
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_connection.h"
+#include "runtime/thread_wait.h"
 
 namespace fesk::sqlite {
 
 BackgroundChecks& BackgroundChecks::forThisProcess() {
   // Never destroyed: a check may still run while the process exits.
-  static BackgroundChecks* const checks = new BackgroundChecks;
+  static BackgroundChecks* const checks = [] {
+    apprt::onThreadWillWait([] { BackgroundChecks::forThisProcess().startScheduledHere(); });
+    return new BackgroundChecks;
+  }();
   return *checks;
 }
 
@@ -21,19 +26,36 @@ std::map<std::filesystem::path, BackgroundChecks::Check>& BackgroundChecks::chec
   if (pid_ != getpid()) {
     pid_ = getpid();
     checks_.clear();
+    due_ = 0;
     unreported_ = 0;
   }
   return checks_;
 }
 
-void BackgroundChecks::start(const std::filesystem::path& path,
-                             const apprt::FileDeclaration& file) {
-  {
-    std::lock_guard lock(mutex_);
-    Check& check = checks()[path];
-    if (check.running) return;
-    check.running = true;
+void BackgroundChecks::schedule(const std::filesystem::path& path,
+                                const apprt::FileDeclaration& file) {
+  std::lock_guard lock(mutex_);
+  Check& check = checks()[path];
+  if (check.due || check.running) return;
+  check.due = &file;
+  check.scheduledBy = std::this_thread::get_id();
+  ++due_;
+}
+
+void BackgroundChecks::startScheduledHere() {
+  if (due_.load(std::memory_order_relaxed) == 0) return;
+  std::lock_guard lock(mutex_);
+  for (auto& [path, check] : checks()) {
+    if (check.scheduledBy == std::this_thread::get_id()) startWhenDue(path, check);
   }
+}
+
+void BackgroundChecks::startWhenDue(const std::filesystem::path& path, Check& check) {
+  if (!check.due) return;
+  const apprt::FileDeclaration& file = *std::exchange(check.due, nullptr);
+  check.scheduledBy = {};
+  --due_;
+  check.running = true;
   std::thread([this, path, &file] {
     apprt::DriverStatus verdict;
     {
@@ -67,6 +89,7 @@ void BackgroundChecks::finished(const std::filesystem::path& path,
 
 void BackgroundChecks::waitFor(const std::filesystem::path& path) {
   std::unique_lock lock(mutex_);
+  if (const auto it = checks().find(path); it != checks_.end()) startWhenDue(path, it->second);
   over_.wait(lock, [&] {
     const auto it = checks().find(path);
     return it == checks_.end() || !it->second.running;

@@ -135,7 +135,7 @@ apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
     case CheckDue::kNot:
       return {};
     case CheckDue::kInBackground:
-      BackgroundChecks::forThisProcess().start(path, file);
+      BackgroundChecks::forThisProcess().schedule(path, file);
       return {};
     case CheckDue::kNow:
       // What this check finds is what the open reports: a finding of an

@@ -166,7 +166,7 @@ DriverStatus salvageRecords(const fs::path& path, const apprt::FileDeclaration& 
   // A journal beside the damaged file would be played into the new one.
   removeCompanions(place);
   if (std::rename(temporary.c_str(), place.c_str()) != 0) {
-    const DriverStatus failure = systemFailure("cannot place the saved records", errno);
+    DriverStatus failure = systemFailure("cannot place the saved records", errno);
     fs::remove(aside, error);  // the damaged file is still at its name
     discardTemporary();
     return failure;
