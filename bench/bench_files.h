@@ -11,6 +11,8 @@
 //   CHILD10K, FESK2    the program's FESK2 layout: 10,000 and 1,000,000
 //                      children, kBigParent owning 1,000 and 100,000 of them
 //   FESK1              the parents of FESK2's children
+//   BENCH10M           as BENCH1M with 10,000,000 records, codes stored in code
+//                      order (made only by prepareTenMillionFile: some 3 GB)
 //
 // Record identities follow the order of insertion: the record stored i-th
 // (from 0) has identity i + 1, and its fields are those that index i gives.
@@ -30,10 +32,12 @@ struct BenchRecord {
 
 extern apprt::File<BenchRecord> BENCH10K;
 extern apprt::File<BenchRecord> BENCH1M;
+extern apprt::File<BenchRecord> BENCH10M;
 extern apprt::File<Fesk2Record> CHILD10K;
 
 inline constexpr int k10k = 10000;
 inline constexpr int k1M = 1000000;
+inline constexpr int k10M = 10000000;
 
 // Half the records, every other one stored, have this name.
 inline const std::string kSharedName = "Nguyễn Văn An";
@@ -54,5 +58,7 @@ std::string filePositionOf(apprt::RecordIdentity identity);
 // Sets the data directory, binds every file to the SQLite driver and makes
 // the files that are missing or out of date. Once.
 void prepareFiles();
+// The same for BENCH10M, which only the benchmarks that need it make.
+void prepareTenMillionFile();
 
 }  // namespace fesk::bench

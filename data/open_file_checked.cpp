@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "runtime/driver.h"
+#include "runtime/driver_options.h"
 #include "runtime/errors.h"
 #include "runtime/file_damage.h"
 #include "runtime/procedure_thread.h"
@@ -51,6 +53,18 @@ void reportDamageMetLater() {
   });
 }
 
+// A file whose pages are damaged is never mended in place: with the user's
+// leave the driver keeps it as it is under a name of its own and saves the
+// records that can still be read into a new file, then the user is told how
+// many and where the damaged one is. No halts with the file as it was.
+void salvageDamagedFile(const apprt::FileDeclaration& file, int mode) {
+  ShowWarning(kWarnDamagedFile, file.fileName());
+  const std::string report = file.send(apprt::kSalvageOption);
+  if (apprt::ERRCODE() != apprt::kNoError) ShowWarning(kWarnInvalidFile, file.fileName());
+  ShowWarning(kWarnRecordsSaved, file.fileName(), report);
+  openWaitingForOthers(file, mode);
+}
+
 }  // namespace
 
 // The warnings name the file by its declared name: asking the runtime for the
@@ -76,6 +90,10 @@ void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool cr
       ShowWarning(kWarnFileCreationError, file.fileName());
       break;
     case apprt::kFileInvalid:
+      if (apprt::FILEERRORCODE() == apprt::kDamagedDriverCode) {
+        salvageDamagedFile(file, mode);
+        break;
+      }
       ShowWarning(kWarnInvalidFile, file.fileName());
       break;
     case apprt::kKeysInvalid:

@@ -3,8 +3,10 @@
 // deals with the states a file can be found in: missing (created), held by
 // another program (the user may wait and retry), in need of recovery by its
 // driver (told to recover, opened once more), with invalid keys (the user is
-// asked, then the keys are rebuilt) or unusable (the user is told and the
-// program ends, exit code 0). Damage met later in a file opened here ends the
+// asked, then the keys are rebuilt), with damaged pages in its table (the user
+// is asked, then the readable records are saved into a new file and the
+// damaged one is kept aside) or unusable (the user is told and the program
+// ends, exit code 0). Damage met later in a file opened here ends the
 // program with the same warning as damage met at the open.
 //
 // Every caller in this program passes accessMode 0, createAllowed true,

@@ -44,6 +44,11 @@ struct DriverStatus {
 // down or cut off): the runtime tells the user (unreachable_store.h).
 inline constexpr std::string_view kUnreachableDriverCode = "08006";
 
+// The driver code of a 47 that means pages of the file are damaged, not that
+// it is a file of another kind: the records that can still be read can be
+// saved into a new file (kSalvageOption, driver_options.h).
+inline constexpr std::string_view kDamagedDriverCode = "damaged";
+
 // A record's identity: assigned when it is added, never changed and never
 // given to another record of the file.
 using RecordIdentity = std::int64_t;

@@ -1,6 +1,6 @@
 #pragma once
 // The warning catalogue: every message box about files, records and requests
-// is one of 39 numbered kinds. The caller names the kind and up to two texts
+// is one of 41 numbered kinds. The caller names the kind and up to two texts
 // (a file name, a key name, an action word: action word first, file label
 // second); the catalogue composes the message with a description of the last
 // error, shows the box and answers the button pressed. The halting kinds end
@@ -49,10 +49,12 @@ enum WarningKindNumber : int {
   kWarnViewOpenError = 36,
   kWarnRecordAdded = 37,
   kWarnRecordNotUpdated = 38,
-  kWarnFileInUse = 39,  // Retry returns; Cancel halts
+  kWarnFileInUse = 39,    // Retry returns; Cancel halts
+  kWarnDamagedFile = 40,  // asks to save the readable records; No halts
+  kWarnRecordsSaved = 41,
 };
 
-// Shows warning `kind` (1 to 39; any other number shows nothing) and answers
+// Shows warning `kind` (1 to 41; any other number shows nothing) and answers
 // the button pressed (kind 2: 2 unless it halted; kinds 34 to 36 and unknown
 // kinds: 0). Builds the error description first and empties the saved-error
 // state on every call, whatever the kind. Texts are used without their

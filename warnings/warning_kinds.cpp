@@ -510,6 +510,31 @@ const std::array kKinds = {
                 apprt::kButtonRetry,
                 AfterBox::kRetryOrHalt,
                 "File In Use!"},
+    // A file with damaged pages in its table is not mended in place: its
+    // readable records are saved into a new file and the damaged one is kept.
+    WarningKind{40,
+                {},
+                "Damaged File",
+                [](T t) {
+                  return t.text1 + " is damaged.  The records that can still be read can be " +
+                         "saved into a new file, and the damaged file kept as it is.  Do you " +
+                         "want to save them?";
+                },
+                Icon::Question,
+                kYesNo,
+                kYes,
+                AfterBox::kReturnTwoUnlessNo,
+                "Invalid File!"},
+    // text2: the driver's report of what it saved and where the damaged file is.
+    WarningKind{41,
+                {},
+                "Damaged File",
+                [](T t) { return t.text1 + " was damaged.  " + t.text2 + "."; },
+                Icon::Warning,
+                kOk,
+                kOk,
+                kNone,
+                {}},
 };
 
 }  // namespace

@@ -41,7 +41,7 @@ struct WarningKind {
 };
 
 // The row of `kind` for text1 as the caller passed it; null for a kind
-// outside 1 to 39.
+// outside 1 to 41.
 const WarningKind* findWarningKind(int kind, std::string_view text1AsPassed);
 
 }  // namespace fesk

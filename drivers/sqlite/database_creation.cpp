@@ -1,15 +1,10 @@
 #include "drivers/sqlite/database_creation.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <chrono>
 #include <system_error>
-#include <thread>
 
 #include "drivers/sqlite/database_file.h"
+#include "drivers/sqlite/file_placing.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_schema.h"
 
@@ -25,47 +20,6 @@ DriverStatus creationFailure(const fs::path& path, int error) {
   return {
       error == EWOULDBLOCK ? apprt::kFileLocked : apprt::kDriverError, std::to_string(error),
       "cannot create " + path.filename().string() + ": " + std::generic_category().message(error)};
-}
-
-// Keeps other creators in the directory (threads or processes) waiting while
-// this one builds and places a file, so that none replaces a file another has
-// just placed, or takes its temporary file. A creation takes milliseconds; a
-// lock held longer than the default wait counts as another program holding
-// the file.
-class CreationLock {
- public:
-  explicit CreationLock(const fs::path& directory)
-      : fd_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    const auto giveUp =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kDefaultBusyMilliseconds);
-    if (fd_ < 0) error_ = errno;
-    while (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
-        error_ = errno;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  ~CreationLock() {
-    if (fd_ >= 0) ::close(fd_);  // lets go of the lock
-  }
-  // 0 when the lock is held, else the system's error number.
-  int error() const { return error_; }
-  // Makes the renames in the directory last through a power failure.
-  void syncDirectory() const { ::fsync(fd_); }
-
- private:
-  int fd_;
-  int error_ = 0;
-};
-
-// What SQLite keeps beside a database: it belongs to that database alone.
-void removeCompanions(const fs::path& database) {
-  std::error_code ignored;
-  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-    fs::remove(database.string() + suffix, ignored);
-  }
 }
 
 // Gives the database of `connection` the file's table and indexes, in place of
@@ -89,9 +43,15 @@ DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclar
 DriverStatus createDatabase(const fs::path& path, const apprt::FileDeclaration& file) {
   CreationLock lock(path.parent_path());
   if (lock.error() != 0) return creationFailure(path, lock.error());
-  if (inspectDatabase(path) == FoundFile::kDatabase) {
-    PrivateConnection connection(path);
-    return createTables(connection, file);
+  switch (inspectDatabase(path)) {
+    case FoundFile::kDatabase: {
+      PrivateConnection connection(path);
+      return createTables(connection, file);
+    }
+    case FoundFile::kDanglingLink:
+      return danglingLinkFailure(path);
+    default:
+      break;
   }
 
   // A temporary file left by a creation that was cut short goes first.

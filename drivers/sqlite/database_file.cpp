@@ -1,5 +1,6 @@
 #include "drivers/sqlite/database_file.h"
 
+#include <cerrno>
 #include <fstream>
 #include <string_view>
 
@@ -14,12 +15,23 @@ constexpr std::string_view kHeader{"SQLite format 3\0", 16};
 
 FoundFile inspectDatabase(const std::filesystem::path& path) {
   std::error_code error;
+  if (std::filesystem::is_symlink(path, error) && !std::filesystem::exists(path, error)) {
+    return FoundFile::kDanglingLink;
+  }
   if (!std::filesystem::is_regular_file(path, error)) return FoundFile::kMissing;
   if (std::filesystem::file_size(path, error) == 0 && !error) return FoundFile::kEmpty;
   std::ifstream in(path, std::ios::binary);
   std::string head(kHeader.size(), '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   return head == kHeader ? FoundFile::kDatabase : FoundFile::kNotADatabase;
+}
+
+apprt::DriverStatus danglingLinkFailure(const std::filesystem::path& link) {
+  std::error_code error;
+  const auto target = std::filesystem::read_symlink(link, error);
+  return {apprt::kDriverError, std::to_string(ENOENT),
+          link.string() + " is a link to " + target.string() +
+              ", which cannot be found (is its drive or share connected?); nothing was created"};
 }
 
 PrivateConnection::PrivateConnection(const std::filesystem::path& path, int flags) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "runtime/driver.h"
+
 namespace fesk::sqlite {
 
 enum class FoundFile {
@@ -14,9 +16,17 @@ enum class FoundFile {
   kEmpty,  // 0 bytes: what a creation that did not finish may leave; as missing
   kNotADatabase,
   kDatabase,
+  // A symbolic link whose target is not there (on a drive that is not
+  // mounted, say): not a missing file, since a file created in its place
+  // would hide the real one when the drive is back.
+  kDanglingLink,
 };
 
 FoundFile inspectDatabase(const std::filesystem::path& path);
+
+// Why a file at a dangling link can be neither opened nor created: 90 naming
+// the link and its target.
+apprt::DriverStatus danglingLinkFailure(const std::filesystem::path& link);
 
 // A connection of its own on one database, closed with it. Once a statement
 // fails, the later ones are not run and result() keeps that failure.

@@ -39,19 +39,18 @@ void forgetIndexes(PrivateConnection& connection, const std::string& table) {
 
 DriverStatus buildKeysOf(const std::filesystem::path& path, const apprt::FileDeclaration& file) {
   PrivateConnection connection(path);
-  if (connection.execute("BEGIN IMMEDIATE") != SQLITE_OK) {
-    return openFailure(connection.db(), connection.result());
-  }
   // The table must match the declaration; its indexes may be missing or wrong.
   DriverStatus status = checkSchema(connection.db(), "main", file);
   if (status.ok() || status.code == apprt::kKeysInvalid) {
-    status = checkPages(connection.db(), "main", file.fileName());
+    status = checkPages(connection.db(), "main", file);
   }
-  if (!status.ok() && status.code != apprt::kKeysInvalid) {
-    connection.rollback();
-    return status;
-  }
+  if (!status.ok() && status.code != apprt::kKeysInvalid) return status;
   const bool damagedKeys = !status.ok();
+  // Not before the check: a transaction in which a read met a damaged page
+  // takes no more writes.
+  if (connection.execute("BEGIN IMMEDIATE") != SQLITE_OK) {
+    return openFailure(connection.db(), connection.result());
+  }
   if (damagedKeys) {
     forgetIndexes(connection, file.fileName());
     connection.execute("VACUUM");
@@ -66,7 +65,7 @@ DriverStatus buildKeysOf(const std::filesystem::path& path, const apprt::FileDec
     connection.rollback();
     return status;
   }
-  return damagedKeys ? checkPages(connection.db(), "main", file.fileName()) : DriverStatus{};
+  return damagedKeys ? checkPages(connection.db(), "main", file) : DriverStatus{};
 }
 
 }  // namespace fesk::sqlite

@@ -49,9 +49,10 @@ bool running(pid_t pid) {
   return kill(pid, 0) == 0 || errno != ESRCH;
 }
 
-// The markers of `database` left by processes of this host that have ended.
-std::vector<fs::path> markersOfEndedProcesses(const fs::path& database) {
-  std::vector<fs::path> ended;
+// The markers of `database` left by other processes of this host that still
+// run (`running` true) or have ended.
+std::vector<fs::path> markersOfOthers(const fs::path& database, bool stillRunning) {
+  std::vector<fs::path> found;
   const std::string prefix = markerPrefix(database);
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(database.parent_path(), error)) {
@@ -61,9 +62,13 @@ std::vector<fs::path> markersOfEndedProcesses(const fs::path& database) {
     const char* digits = name.data() + prefix.size();
     const auto [end, failed] = std::from_chars(digits, name.data() + name.size(), pid);
     if (failed != std::errc() || end != name.data() + name.size() || pid <= 0) continue;
-    if (pid != getpid() && !running(pid)) ended.push_back(entry.path());
+    if (pid != getpid() && running(pid) == stillRunning) found.push_back(entry.path());
   }
-  return ended;
+  return found;
+}
+
+std::vector<fs::path> markersOfEndedProcesses(const fs::path& database) {
+  return markersOfOthers(database, false);
 }
 
 }  // namespace
@@ -107,6 +112,15 @@ bool OpenMarkers::knownDamaged(const fs::path& database) {
   std::lock_guard lock(mutex_);
   const auto it = uses().find(database);
   return it != uses_.end() && it->second.damaged;
+}
+
+bool OpenMarkers::openElsewhere(const fs::path& database) {
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = uses().find(database);
+    if (it != uses_.end() && it->second.opens > 0) return true;
+  }
+  return !markersOfOthers(database, true).empty();
 }
 
 bool OpenMarkers::checkDue(const fs::path& database) {

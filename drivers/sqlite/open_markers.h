@@ -25,6 +25,9 @@ class OpenMarkers {
   void closed(const std::filesystem::path& database);
   void damageFound(const std::filesystem::path& database);
   bool knownDamaged(const std::filesystem::path& database);
+  // Whether a thread of this process or another process of this host has
+  // the file open.
+  bool openElsewhere(const std::filesystem::path& database);
   // Whether the file must be checked before it is used: a process ended with
   // it open, or this one met damage in it.
   bool checkDue(const std::filesystem::path& database);

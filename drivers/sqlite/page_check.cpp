@@ -1,18 +1,21 @@
 #include "drivers/sqlite/page_check.h"
 
+#include <cstdint>
 #include <vector>
 
+#include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/open_markers.h"
+#include "drivers/sqlite/record_sources.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
+#include "runtime/file_declaration.h"
 
 namespace fesk::sqlite {
 namespace {
 
-// Whether every row of every table of `schema` reads, every column of it:
-// what building the keys copies when it mends damaged keys.
-bool tablesReadWhole(sqlite3* db, const std::string& schema) {
+// Whether every row of every table of `schema` reads, every column of it.
+bool tablesRead(sqlite3* db, const std::string& schema) {
   const std::string prefix = quotedName(schema) + ".";
   std::vector<std::string> tables;
   Statement list(db, "SELECT name FROM " + prefix + "sqlite_schema WHERE type = 'table'");
@@ -34,17 +37,70 @@ bool tablesReadWhole(sqlite3* db, const std::string& schema) {
   return true;
 }
 
-bool checkDueAtOpen(const std::filesystem::path& database) {
+// What a source of records holds, whatever the order it is read in: the
+// number of records and a sum of a hash of each.
+struct Holding {
+  std::uint64_t records = 0;
+  std::uint64_t hashSum = 0;
+  bool whole = false;  // read to its end
+  bool operator==(const Holding&) const = default;
+};
+
+Holding holdingOf(sqlite3* db, const std::string& schema, const apprt::FileDeclaration& file,
+                  const RecordSource& source) {
+  Holding holding;
+  const int result = readSource(db, schema, file, source, false, [&](const Statement& row) {
+    std::uint64_t hash = 14695981039346656037u;  // FNV-1a over the identity and the fields
+    const auto mix = [&](std::string_view bytes) {
+      for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211u;
+      hash = (hash ^ 0xff) * 1099511628211u;
+    };
+    mix(std::to_string(row.columnInt(0)));
+    for (std::size_t i = 0; i < file.fields().size(); ++i) {
+      mix(row.columnText(static_cast<int>(i) + 1));
+    }
+    ++holding.records;
+    holding.hashSum += hash;
+  });
+  holding.whole = result == SQLITE_DONE;
+  return holding;
+}
+
+// Whether the file's table reads whole: read to its end, it holds exactly
+// what a key's index that also reads to its end holds. Damage in a table page
+// can leave it readable to the end with records lost or garbled, which no
+// page-level finding tells from damage in an index; a sound index does. With
+// no index that reads whole, nothing vouches for the table.
+bool tableReadsWhole(sqlite3* db, const std::string& schema, const apprt::FileDeclaration& file) {
+  const auto sources = recordSources(file);
+  const Holding table = holdingOf(db, schema, file, sources.front());
+  if (!table.whole) return false;
+  for (std::size_t i = 1; i < sources.size(); ++i) {
+    if (holdingOf(db, schema, file, sources[i]) == table) return true;
+  }
+  return false;
+}
+
+enum class CheckDue { kNot, kNow, kInBackground };
+
+// A small file is checked at every open, and a file this process met damage
+// in at its next open. A large file that another process left open when it
+// ended is checked beside the user's work (background_check.h).
+CheckDue checkDueAtOpen(const std::filesystem::path& database) {
   std::error_code error;
   const auto size = std::filesystem::file_size(database, error);
-  return error || size <= kCheckedAtEveryOpenBytes ||
-         OpenMarkers::forThisProcess().checkDue(database);
+  OpenMarkers& markers = OpenMarkers::forThisProcess();
+  if (error || size <= kCheckedAtEveryOpenBytes || markers.knownDamaged(database)) {
+    return CheckDue::kNow;
+  }
+  return markers.checkDue(database) ? CheckDue::kInBackground : CheckDue::kNot;
 }
 
 }  // namespace
 
 apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
-                               const std::string& fileName) {
+                               const apprt::FileDeclaration& file) {
+  const std::string& fileName = file.fileName();
   bool sound = true;
   std::string problem;
   Statement check(db, "PRAGMA " + quotedName(schema) + ".quick_check");
@@ -65,17 +121,29 @@ apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
   }
   if (sound) return {};
   check = Statement();  // the scan below must not wait behind it
-  if (tablesReadWhole(db, schema)) {
+  if (tablesRead(db, schema) && tableReadsWhole(db, schema, file)) {
     return {apprt::kKeysInvalid, "", fileName + ": damaged keys (" + problem + ")"};
   }
-  return {apprt::kFileInvalid, "", fileName + " is damaged (" + problem + ")"};
+  return {apprt::kFileInvalid, std::string(apprt::kDamagedDriverCode),
+          fileName + " is damaged (" + problem + ")"};
 }
 
 apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
                                       const std::filesystem::path& path,
-                                      const std::string& fileName) {
-  if (!checkDueAtOpen(path)) return {};
-  apprt::DriverStatus status = checkPages(db, schema, fileName);
+                                      const apprt::FileDeclaration& file) {
+  switch (checkDueAtOpen(path)) {
+    case CheckDue::kNot:
+      return {};
+    case CheckDue::kInBackground:
+      BackgroundChecks::forThisProcess().schedule(path, file);
+      return {};
+    case CheckDue::kNow:
+      // What this check finds is what the open reports: a finding of an
+      // earlier check in the background is not reported again.
+      BackgroundChecks::forThisProcess().takeDamageFound(path);
+      break;
+  }
+  apprt::DriverStatus status = checkPages(db, schema, file);
   if (status.code == apprt::kKeysInvalid || status.code == apprt::kFileInvalid) {
     OpenMarkers::forThisProcess().damageFound(path);
   } else if (status.ok()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
@@ -196,9 +197,18 @@ DriverStatus Connection::failure(const std::string& schema, int result) {
           std::to_string(result), name + " is damaged: " + sqlite3_errmsg(db_)};
 }
 
+DriverStatus Connection::damageFoundMeanwhile(const std::string& schema) {
+  BackgroundChecks& checks = BackgroundChecks::forThisProcess();
+  if (!checks.foundUnreported()) return {};
+  const std::filesystem::path* path = pathOf(schema);
+  return path ? checks.takeDamageFound(*path) : DriverStatus{};
+}
+
 DriverStatus Connection::beforeWrite(const std::string& schema) {
   const std::filesystem::path* path = pathOf(schema);
+  if (path) BackgroundChecks::forThisProcess().waitFor(*path);
   if (path && OpenMarkers::forThisProcess().knownDamaged(*path)) {
+    BackgroundChecks::forThisProcess().takeDamageFound(*path);  // reported here
     return {apprt::kFileInvalid, "", fileNameOf(*path) + " is damaged; nothing is written to it"};
   }
   if (!inTransaction_) releaseReads();
@@ -210,6 +220,8 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
   }
   releaseReads();
+  // Not while holding the files against other writers for as long.
+  for (const auto& [path, attached] : attached_) BackgroundChecks::forThisProcess().waitFor(path);
   sqlite3_busy_timeout(db_, std::max(timeoutSeconds, 0) * 1000);
   const int result = execute(db_, "BEGIN IMMEDIATE");
   sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);

@@ -63,9 +63,13 @@ class Connection {
   // index) is remembered, so that nothing more is written to that file and
   // its next open checks it; anything else is a driver error (90).
   apprt::DriverStatus failure(const std::string& schema, int result);
-  // Before a write to the file of `schema`: outside a transaction lets go of
-  // every live read (the write must not wait behind this thread's own reads);
-  // answers 47 when damage was met in the file, which then takes no more writes.
+  // Damage that the check after an unclean end (background_check.h) found in
+  // the file of `schema` meanwhile: 47 once, then 0.
+  apprt::DriverStatus damageFoundMeanwhile(const std::string& schema);
+  // Before a write to the file of `schema`: waits for a check of the file
+  // under way; outside a transaction lets go of every live read (the write
+  // must not wait behind this thread's own reads); answers 47 when damage was
+  // met in the file, which then takes no more writes.
   apprt::DriverStatus beforeWrite(const std::string& schema);
 
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.

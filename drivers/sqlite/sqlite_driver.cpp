@@ -4,6 +4,7 @@
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/key_building.h"
 #include "drivers/sqlite/page_check.h"
+#include "drivers/sqlite/record_salvage.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_schema.h"
@@ -18,7 +19,7 @@ namespace {
 using apprt::DriverStatus;
 
 // 2 for a missing file (or an empty one, left by a creation cut short), 47 for
-// one that is no database.
+// one that is no database, 90 for a link to a file that is not there.
 DriverStatus foundAsDatabase(const std::filesystem::path& path,
                              const apprt::FileDeclaration& file) {
   switch (inspectDatabase(path)) {
@@ -27,6 +28,8 @@ DriverStatus foundAsDatabase(const std::filesystem::path& path,
       return {apprt::kFileNotFound};
     case FoundFile::kNotADatabase:
       return {apprt::kFileInvalid, "", file.fileName() + " is not a database"};
+    case FoundFile::kDanglingLink:
+      return danglingLinkFailure(path);
     case FoundFile::kDatabase:
       break;
   }
@@ -68,7 +71,7 @@ DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/
       connection->attach(path, recovery > 0 ? recovery * 1000 : kDefaultBusyMilliseconds, schema);
   if (!status.ok()) return status;
   status = checkSchema(connection->db(), schema, file);
-  if (status.ok()) status = checkPagesWhenDue(connection->db(), schema, path, file.fileName());
+  if (status.ok()) status = checkPagesWhenDue(connection->db(), schema, path, file);
   if (!status.ok()) {
     connection->release(schema);
     return status;
@@ -89,6 +92,7 @@ DriverStatus SqliteDriver::buildKeys(const apprt::FileDeclaration& file) {
 
 DriverStatus SqliteDriver::send(const apprt::FileDeclaration& file, std::string_view option,
                                 std::string& answer) {
+  if (option == apprt::kSalvageOption) return salvageRecords(pathOf(file), file, answer);
   DriverStatus status;
   const int seconds = apprt::recoverSeconds(option, status);
   if (!status.ok()) return status;

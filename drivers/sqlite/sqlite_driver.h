@@ -13,7 +13,8 @@
 //
 // Driver option: "Recover=N" makes the next open of the file wait up to N
 // seconds for a journal that must be rolled back (by this process or one that
-// holds the file), instead of the default wait.
+// holds the file), instead of the default wait. "Salvage" saves the readable
+// records of a file whose table is damaged into a new one (record_salvage.h).
 
 #include <filesystem>
 #include <map>

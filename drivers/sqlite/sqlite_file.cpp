@@ -1,5 +1,6 @@
 #include "drivers/sqlite/sqlite_file.h"
 
+#include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "runtime/file_declaration.h"
 
@@ -30,6 +31,8 @@ SqliteFile::SqliteFile(std::shared_ptr<Connection> connection, std::string schem
 }
 
 SqliteFile::~SqliteFile() {
+  // A file closed before its first page was shown still gets its check.
+  BackgroundChecks::forThisProcess().startScheduledHere();
   connection_->removeReads(this);
   statements_.clear();  // finalized before the database can be detached
   connection_->release(schema_);
@@ -74,6 +77,7 @@ void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
 }
 
 DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) {
+  if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
   connection_->releaseReads();
   DriverStatus status;
   Statement* statement =

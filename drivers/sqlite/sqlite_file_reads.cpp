@@ -75,6 +75,7 @@ bool SqliteFile::continuesRun(const ReadOrder& order, const ReadBound& from,
 
 DriverStatus SqliteFile::read(const ReadOrder& order, const ReadBound& from, Direction direction,
                               std::span<char> record, RecordIdentity& identity) {
+  if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
   if (continuesRun(order, from, direction)) return stepRead(record, identity);
   connection_->releaseReads();
   const ReadStart start = readStartOf(from);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "file_test_support.h"
+#include "support/damaged_pages.h"
 #include "support/wait_until.h"
 
 namespace filetest {
@@ -56,6 +57,34 @@ TEST_P(SqliteFileDamageTest, GarbageOverTheDataPagesIsAnInvalidFile) {
     file << std::string(8192, '\x33');
   }
   EXPECT_EQ(openCodes(), apprt::kFileInvalid);
+}
+
+// Building the keys reads the table to make the indexes anew: a table that
+// does not read whole would take the only sound copy of its records with it.
+TEST_P(SqliteFileDamageTest, ADamagedTableIsNeverTakenForDamagedKeysNorRebuilt) {
+  fesk::test::giveARecordItsNeighboursIdentity(codesPath());
+  const std::string before = fesk::test::fileBytes(codesPath());
+  EXPECT_EQ(openCodes(), apprt::kFileInvalid);
+  EXPECT_EQ(apprt::FILEERRORCODE(), apprt::kDamagedDriverCode);
+  CODES.buildKeys();
+  EXPECT_EQ(ERRCODE(), apprt::kFileInvalid);
+  EXPECT_TRUE(fesk::test::fileBytes(codesPath()) == before) << "the damaged file was written";
+}
+
+// The link's target may be on a drive that is not mounted: a file created in
+// its place would hide the real one once the drive is back.
+TEST_P(SqliteFileDamageTest, ALinkToAFileThatIsNotThereIsRefusedAndNothingIsCreated) {
+  const auto target = dataSet_.directory() / "unmounted" / "CODES.sqlite";
+  std::filesystem::remove(codesPath());
+  std::filesystem::create_symlink(target, codesPath());
+  EXPECT_EQ(openCodes(), apprt::kDriverError);
+  const std::string says = codesPath().string() + " is a link to " + target.string();
+  EXPECT_NE(apprt::FILEERRORMSG().find(says), std::string::npos) << apprt::FILEERRORMSG();
+  CODES.create();
+  EXPECT_EQ(ERRCODE(), apprt::kDriverError);
+  EXPECT_NE(apprt::FILEERRORMSG().find(says), std::string::npos) << apprt::FILEERRORMSG();
+  EXPECT_TRUE(std::filesystem::is_symlink(codesPath()));
+  EXPECT_FALSE(std::filesystem::exists(target.parent_path()));
 }
 
 TEST_P(SqliteFileDamageTest, ATruncatedFileIsInvalid) {

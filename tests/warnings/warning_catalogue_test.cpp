@@ -147,6 +147,15 @@ const std::vector<KindCase> kCases = {
      "This record was changed by another station. Those changes will now be displayed. Use the "
      "Ditto Button or Ctrl+' to recall your changes.",
      W, 1, 1, ""},
+    {40, "FESK1 ", "", "Damaged File",
+     "FESK1 is damaged.  The records that can still be read can be saved into a new file, and "
+     "the damaged file kept as it is.  Do you want to save them?",
+     Q, 6, 2, ""},
+    {41, "FESK1", "2 records were saved into a new file; the damaged file is kept as /d/F.sqlite ",
+     "Damaged File",
+     "FESK1 was damaged.  2 records were saved into a new file; the damaged file is kept as "
+     "/d/F.sqlite.",
+     W, 1, 1, ""},
 };
 
 // Shows `kind` after capturing a failed record read, answering the default button.
@@ -220,7 +229,7 @@ TEST(WarningCatalogue, QuestionsAnswerTheButtonPressedAndReportsAnswerNothing) {
 TEST(WarningCatalogue, KindsOutsideTheCatalogueShowNothing) {
   std::vector<int> answers;
   const auto outcome = runInProgram([&] {
-    for (int kind : {0, 40, -1}) answers.push_back(ShowWarning(kind, "x", "y"));
+    for (int kind : {0, 42, -1}) answers.push_back(ShowWarning(kind, "x", "y"));
   });
   EXPECT_TRUE(outcome.boxes.empty());
   EXPECT_EQ(answers, (std::vector<int>{0, 0, 0}));
