@@ -114,6 +114,8 @@ void TcpRelay::run() {
     // Short waits: delayed chunks fall due, and a stop is noticed, in time.
     poll(sockets.data(), sockets.size(), 2);
     const auto now = Clock::now();
+    // Only the pairs polled above have their results in `sockets`.
+    const std::size_t polled = pairs.size();
     if (sockets[0].revents & POLLIN) {
       const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
       const int server = client >= 0 ? connectToSocket(socketPath_) : -1;
@@ -126,7 +128,7 @@ void TcpRelay::run() {
         close(client);
       }
     }
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
+    for (std::size_t i = 0; i < polled; ++i) {
       Pair& pair = pairs[i];
       for (Way* way : {&pair.up, &pair.down}) {
         const pollfd& socket = sockets[1 + 2 * i + (way == &pair.down ? 1 : 0)];
