@@ -5,11 +5,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <chrono>
 #include <cstdlib>
 
 #include "sample_program.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 
 namespace fesk::qt::test {
@@ -23,10 +26,15 @@ void ensureApplication() {
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
   new QApplication(argc, argv);  // lives as long as the test program
+  // What the desktop remembers goes to a directory of the test program's own,
+  // never to the user's configuration.
+  static QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
 }
 
 void DesktopTest::SetUp() {
   ensureApplication();
+  DesktopSettings().clear();  // each test starts as on a first run
   sample::fill(40, 3);
   sample::takeBrowseEvents();
   desktop_ = std::make_unique<Desktop>();

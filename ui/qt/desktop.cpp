@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "ui/qt/child_window.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 #include "ui/qt/help_viewer.h"
 #include "ui/qt/message_box.h"
@@ -45,6 +46,7 @@ void Desktop::showWindow(const WindowView& view) {
       connect(created, &ChildWindow::controlMessage, frame_.get(),
               &FrameWindow::showControlMessage);
       QMdiSubWindow* sub = frame_->addChild(created);
+      if (auto size = DesktopSettings().windowSize(view)) sub->resize(*size);
       outers_[view.handle] = sub;
       sub->show();
       frame_->mdiArea()->setActiveSubWindow(sub);
@@ -66,6 +68,9 @@ void Desktop::closeWindow(int handle) {
   auto it = outers_.find(handle);
   if (it == outers_.end()) return;
   QWidget* outer = it->second;
+  if (ChildWindow* closing = child(handle);
+      closing && !outer->isMaximized() && !outer->isMinimized())
+    DesktopSettings().setWindowSize(closing->view(), outer->size());
   outers_.erase(it);
   children_.erase(handle);
   if (auto* sub = qobject_cast<ChildSubWindow*>(outer)) {
@@ -82,6 +87,16 @@ void Desktop::childActivated(QMdiSubWindow* sub) {
   for (auto& [handle, c] : children_) c->setActive(activated && c == activated->child());
   if (!activated) return;
   send_(apprt::Input::activate(activated->child()->handle()));
+}
+
+void Desktop::bringToFront(int window) {
+  auto it = outers_.find(window);
+  if (it == outers_.end()) return;
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(it->second); sub && frame_)
+    frame_->mdiArea()->setActiveSubWindow(sub);
+  else
+    it->second->activateWindow();
+  it->second->raise();
 }
 
 void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
@@ -134,6 +149,8 @@ void Desktop::standardAction(StandardAction action, int) {
     case StandardAction::PrintSetup: {
       auto* dialog = new QPageSetupDialog(&printer(), frame_.get());
       dialog->setAttribute(Qt::WA_DeleteOnClose);
+      connect(dialog, &QDialog::accepted, this,
+              [this] { DesktopSettings().setPageLayout(printer().pageLayout()); });
       dialog->open();
       break;
     }

@@ -40,6 +40,7 @@ class Desktop : public QObject {
   // Shows the box; `answer` is called with the value of the button pressed.
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
   void standardAction(apprt::StandardAction action, int window);
+  void bringToFront(int window);
   void showHelp(const std::string& helpId);
   void beep();
   void endProgram(int exitCode, const std::string& haltMessage);

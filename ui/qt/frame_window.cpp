@@ -1,18 +1,18 @@
 #include "ui/qt/frame_window.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "ui/qt/child_window.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/dialog_units.h"
+#include "ui/qt/program_icon.h"
 
 namespace fesk::qt {
 
@@ -31,6 +31,7 @@ FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
   area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(area_);
+  setWindowIcon(programIcon());
   statusBar()->addWidget(message_, 1);
   buildMenus();
   buildToolBar();
@@ -43,6 +44,7 @@ FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
     wanted = wanted.expandedTo(available * 3 / 4).boundedTo(available);
   }
   resize(wanted);
+  restoreGeometry(DesktopSettings().frameGeometry());  // as the user left it, if ever
   apply(view);
 }
 
@@ -133,6 +135,7 @@ void FrameWindow::showControlMessage(const QString& message) {
 
 void FrameWindow::closeEvent(QCloseEvent* event) {
   if (closing_) {
+    DesktopSettings().setFrameGeometry(saveGeometry());
     event->accept();
     return;
   }
@@ -142,14 +145,10 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 }
 
 ChildSubWindow::ChildSubWindow(ChildWindow* child) : child_(child) {
-  // The window's controls keep their places at the top left when the
-  // sub-window is made larger (tiling does).
-  auto* holder = new QWidget;
-  auto* layout = new QGridLayout(holder);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(child, 0, 0, Qt::AlignTop | Qt::AlignLeft);
-  setWidget(holder);
-  setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+  // The window fills the sub-window, however large it is made (maximized,
+  // tiled); its controls anchor as the runtime places them.
+  setWidget(child);
+  setWindowIcon(programIcon());
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(child->windowTitle());
   connect(child, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
@@ -162,11 +161,6 @@ void ChildSubWindow::closeEvent(QCloseEvent* event) {
   }
   event->ignore();
   child_->requestClose();
-}
-
-void ChildSubWindow::resizeEvent(QResizeEvent* event) {
-  QMdiSubWindow::resizeEvent(event);
-  if (isVisible()) child_->reportResize();
 }
 
 }  // namespace fesk::qt

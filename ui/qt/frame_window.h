@@ -54,7 +54,7 @@ class FrameWindow : public QMainWindow {
   bool closing_ = false;
 };
 
-// An MDI child: its close box and size changes go to the runtime.
+// An MDI child: its close box goes to the runtime.
 class ChildSubWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
@@ -64,7 +64,6 @@ class ChildSubWindow : public QMdiSubWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   ChildWindow* child_;

@@ -1,15 +1,20 @@
 #include "ui/qt/run.h"
 
 #include <QApplication>
-#include <QStyle>
+#include <QMessageBox>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <thread>
 
+#include "runtime/end_requests.h"
 #include "ui/qt/desktop.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
+#include "ui/qt/program_icon.h"
 #include "ui/qt/qt_frontend.h"
 
 namespace fesk::qt {
@@ -59,15 +64,36 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   // The installed desktop entry: a Wayland desktop finds the icon through it.
   QGuiApplication::setDesktopFileName("fesk");
   QApplication::setQuitOnLastWindowClosed(false);
-  QApplication::setWindowIcon(
-      QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+  QApplication::setWindowIcon(programIcon());
 
   Desktop desktop;
   QtFrontEnd frontEnd(desktop);
   QObject::connect(&desktop, &Desktop::ended, &app, [](int code) { QApplication::exit(code); });
+  DesktopChoices choices;
+  apprt::keepChoicesIn(&choices);
   apprt::ProgramRun program(frontEnd);
   program.start(std::move(firstProcedure));
   std::thread waiter([&program] { program.wait(); });
+  // SIGTERM, SIGHUP (the session or terminal gone): the program closes as
+  // File, Exit would, without questions (boxes answer their defaults), so that
+  // its files are closed and its locks let go. Asked again, it ends at once.
+  apprt::EndRequests endRequests;
+  QSocketNotifier endNotifier(endRequests.descriptor(), QSocketNotifier::Read);
+  bool endAsked = false;
+  QObject::connect(&endNotifier, &QSocketNotifier::activated, &app, [&] {
+    const int requests = endRequests.take();
+    if (endAsked || requests > 1) {
+      std::cerr << "fesk: ended by a signal before the program had closed\n";
+      std::_Exit(128 + SIGTERM);
+    }
+    endAsked = true;
+    frontEnd.stop();
+    while (QMessageBox* box = desktop.messageBox()) {
+      box->hide();
+      box->deleteLater();  // answers its default
+    }
+    if (desktop.frame()) apprt::deliverInput(apprt::Input::endProgram(desktop.frame()->handle()));
+  });
   // A timer, not a posted call: the hook may pump events itself, and posted
   // events are not delivered by a loop nested in the delivery of another.
   if (started) QTimer::singleShot(10, &app, [&] { started(desktop, program); });
@@ -78,9 +104,10 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   // defaults.
   frontEnd.stop();
   if (!program.ended() && desktop.frame()) {
-    apprt::deliverInput(apprt::Input::close(desktop.frame()->handle()));
+    apprt::deliverInput(apprt::Input::endProgram(desktop.frame()->handle()));
   }
   waiter.join();
+  apprt::keepChoicesIn(nullptr);
   return program.exitCode();
 }
 

@@ -101,7 +101,7 @@ int run(apprt::Procedure firstProcedure) {
       endAsked = true;
       frontEnd.stop();
       desktop.answerWaitingBoxes();
-      if (auto frame = desktop.frameHandle()) apprt::deliverInput(apprt::Input::close(*frame));
+      if (auto frame = desktop.frameHandle()) apprt::deliverInput(apprt::Input::endProgram(*frame));
     };
     while (!ended) {
       for (auto& work : mailbox.take()) work(desktop);
