@@ -31,6 +31,16 @@ std::string platformOf(int argc, char** argv) {
   return environment("QT_QPA_PLATFORM");
 }
 
+// Ends the program as closing its frame would, without questions; a program
+// still starting has no frame yet, and is ended as soon as it has one.
+void endProgramOnceFramed(Desktop& desktop, QApplication& app) {
+  if (FrameWindow* frame = desktop.frame()) {
+    apprt::deliverInput(apprt::Input::endProgram(frame->handle()));
+    return;
+  }
+  QTimer::singleShot(20, &app, [&desktop, &app] { endProgramOnceFramed(desktop, app); });
+}
+
 }  // namespace
 
 std::string missingDisplay(int argc, char** argv) {
@@ -56,6 +66,7 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
     std::cerr << why << "\n";
     return 2;
   }
+  apprt::EndRequests endRequests;  // caught from here on; answered once the loop runs
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
       Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
   QApplication app(argc, argv);
@@ -77,7 +88,6 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   // SIGTERM, SIGHUP (the session or terminal gone): the program closes as
   // File, Exit would, without questions (boxes answer their defaults), so that
   // its files are closed and its locks let go. Asked again, it ends at once.
-  apprt::EndRequests endRequests;
   QSocketNotifier endNotifier(endRequests.descriptor(), QSocketNotifier::Read);
   bool endAsked = false;
   QObject::connect(&endNotifier, &QSocketNotifier::activated, &app, [&] {
@@ -92,7 +102,7 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
       box->hide();
       box->deleteLater();  // answers its default
     }
-    if (desktop.frame()) apprt::deliverInput(apprt::Input::endProgram(desktop.frame()->handle()));
+    endProgramOnceFramed(desktop, app);
   });
   // A timer, not a posted call: the hook may pump events itself, and posted
   // events are not delivered by a loop nested in the delivery of another.
