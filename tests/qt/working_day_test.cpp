@@ -203,7 +203,8 @@ TEST_F(WorkingDay, TheNextBrowseStartsAsTheLastOneWasLeft) {
   apprt::keepChoicesIn(nullptr);
   EXPECT_EQ(DesktopSettings().value("choices/browse/inline").toString(), "off")
       << "kept in the settings, for the next run";
-  EXPECT_FALSE(DesktopSettings().frameGeometry().isEmpty());
+  // The frame is closed on the GUI thread once the program has ended.
+  EXPECT_TRUE(pumpUntil([] { return !DesktopSettings().frameGeometry().isEmpty(); }));
 }
 
 TEST_F(WorkingDay, EveryWindowShowsTheProgramsIcon) {
