@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 #include <chrono>
 #include <cstdlib>
+#include <string_view>
 
 #include "sample_program.h"
 #include "ui/qt/desktop_settings.h"
@@ -21,7 +22,10 @@ void ensureApplication() {
   if (QApplication::instance()) return;
   // Before the application exists no other thread runs; the offscreen platform
   // stays for the whole test program.
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);  // NOLINT(concurrency-mt-unsafe)
+  // A run that chose the offscreen platform's screens keeps its choice.
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (!platform || std::string_view(platform).rfind("offscreen", 0) != 0)
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // NOLINT(concurrency-mt-unsafe)
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};

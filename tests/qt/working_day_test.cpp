@@ -62,7 +62,8 @@ class WorkingDay : public ProgramDesktopTest {
   }
   QMdiSubWindow* subWindowOf(ChildWindow* child) const {
     for (QMdiSubWindow* sub : desktop_->frame()->mdiArea()->subWindowList())
-      if (sub->widget() == child) return sub;
+      if (auto* shown = qobject_cast<ChildSubWindow*>(sub); shown && shown->child() == child)
+        return sub;
     return nullptr;
   }
   QMessageBox* waitForBox() {

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +25,16 @@ namespace {
 QString qs(const std::string& s) {
   return QString::fromStdString(s);
 }
+
+// Scrolls a window made smaller than its definition; asks for room for all
+// of it (a scroll area otherwise asks for a few lines of text only).
+class WindowScroller : public QScrollArea {
+ public:
+  QSize sizeHint() const override {
+    const int frame = 2 * frameWidth();
+    return widget() ? widget()->minimumSize() + QSize(frame, frame) : QScrollArea::sizeHint();
+  }
+};
 }  // namespace
 
 FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
@@ -116,6 +127,8 @@ QAction* FrameWindow::menuAction(int field) const {
 QMdiSubWindow* FrameWindow::addChild(ChildWindow* child) {
   auto* sub = new ChildSubWindow(child);
   area_->addSubWindow(sub);
+  // All of a window is in view when it opens, scrolled if need be.
+  sub->resize(sub->sizeHint().boundedTo(area_->viewport()->size()));
   return sub;
 }
 
@@ -133,6 +146,19 @@ void FrameWindow::showControlMessage(const QString& message) {
   message_->setText(message);
 }
 
+void FrameWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Its decorations are known once it is shown: a frame larger than the
+  // screen (a small screen, a large scale) is made to fit, all of it.
+  QScreen* shownOn = screen();
+  if (!shownOn || isMaximized() || isFullScreen()) return;
+  const QRect available = shownOn->availableGeometry();
+  if (available.contains(frameGeometry())) return;
+  const QSize decorations = frameGeometry().size() - size();
+  resize(size().boundedTo(available.size() - decorations));
+  move(available.topLeft());
+}
+
 void FrameWindow::closeEvent(QCloseEvent* event) {
   if (closing_) {
     DesktopSettings().setFrameGeometry(saveGeometry());
@@ -146,8 +172,14 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 
 ChildSubWindow::ChildSubWindow(ChildWindow* child) : child_(child) {
   // The window fills the sub-window, however large it is made (maximized,
-  // tiled); its controls anchor as the runtime places them.
-  setWidget(child);
+  // tiled); its controls anchor as the runtime places them. Made smaller
+  // than its definition (a small screen, a large scale), it scrolls.
+  auto* scroller = new WindowScroller;
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setFocusPolicy(Qt::NoFocus);
+  scroller->setWidget(child);
+  setWidget(scroller);
   setWindowIcon(programIcon());
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(child->windowTitle());
