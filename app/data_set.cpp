@@ -14,6 +14,7 @@ namespace fesk {
 namespace {
 
 apprt::Driver* gChosen = nullptr;
+std::string gChosenName;
 
 // One driver per server data set, kept for the whole process: data files stay
 // bound to it.
@@ -114,9 +115,14 @@ bool useDataSet(const DataSetOptions& options, std::string& why) {
   // data open.
   static DataSetLock lock;
   if (!lock.share(choice, why)) return false;
+  gChosenName = choice.name;
   gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
                               : &sqlite::defaultDriver();
   return true;
+}
+
+std::string chosenDataSetName() {
+  return gChosenName;
 }
 
 std::string dataSetName() {

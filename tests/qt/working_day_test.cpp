@@ -5,12 +5,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <cstdio>
@@ -208,12 +210,18 @@ TEST_F(WorkingDay, TheNextBrowseStartsAsTheLastOneWasLeft) {
   EXPECT_TRUE(pumpUntil([] { return !DesktopSettings().frameGeometry().isEmpty(); }));
 }
 
-TEST_F(WorkingDay, EveryWindowShowsTheProgramsIcon) {
+TEST_F(WorkingDay, EveryWindowShowsTheProgramsIconAndTheFrameItsDataSet) {
+  const QString dataSet = QString::fromStdString(directory_.string());
+  desktop_->showDataSet(dataSet);
   runProgram([&] {
     ASSERT_NE(openTheBrowse(), nullptr);
     EXPECT_FALSE(desktop_->frame()->windowIcon().availableSizes().isEmpty());
     EXPECT_EQ(subWindowOf(window(kBrowse))->windowIcon().availableSizes(),
               desktop_->frame()->windowIcon().availableSizes());
+    QStringList shown;
+    for (auto* label : desktop_->frame()->statusBar()->findChildren<QLabel*>())
+      if (label->isVisible()) shown << label->text();
+    EXPECT_TRUE(shown.contains(dataSet)) << shown.join(" | ").toStdString();
   });
 }
 

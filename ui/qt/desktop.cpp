@@ -34,6 +34,7 @@ void Desktop::showWindow(const WindowView& view) {
       frame_->apply(view);
     } else {
       frame_ = std::make_unique<FrameWindow>(view, send_);
+      frame_->showDataSet(dataSet_);
       connect(frame_->mdiArea(), &QMdiArea::subWindowActivated, this, &Desktop::childActivated);
       frame_->show();
     }
@@ -87,6 +88,11 @@ void Desktop::childActivated(QMdiSubWindow* sub) {
   for (auto& [handle, c] : children_) c->setActive(activated && c == activated->child());
   if (!activated) return;
   send_(apprt::Input::activate(activated->child()->handle()));
+}
+
+void Desktop::showDataSet(const QString& name) {
+  dataSet_ = name;
+  if (frame_) frame_->showDataSet(name);
 }
 
 void Desktop::bringToFront(int window) {

@@ -38,12 +38,17 @@ class WindowScroller : public QScrollArea {
 }  // namespace
 
 FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
-    : view_(view), send_(std::move(send)), area_(new QMdiArea(this)), message_(new QLabel) {
+    : view_(view),
+      send_(std::move(send)),
+      area_(new QMdiArea(this)),
+      message_(new QLabel),
+      dataSet_(new QLabel) {
   area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(area_);
   setWindowIcon(programIcon());
   statusBar()->addWidget(message_, 1);
+  statusBar()->addPermanentWidget(dataSet_);
   buildMenus();
   buildToolBar();
   // The definition's size is a minimum: the frame holds several windows side
@@ -144,6 +149,11 @@ void FrameWindow::arrangeIcons() {
 
 void FrameWindow::showControlMessage(const QString& message) {
   message_->setText(message);
+}
+
+void FrameWindow::showDataSet(const QString& name) {
+  dataSet_->setText(name);
+  dataSet_->setToolTip(name);
 }
 
 void FrameWindow::showEvent(QShowEvent* event) {

@@ -36,6 +36,8 @@ class FrameWindow : public QMainWindow {
   void arrangeIcons();
   // The focused control's status-bar text.
   void showControlMessage(const QString& message);
+  // The data set worked on, at the status bar's end ("" shows none).
+  void showDataSet(const QString& name);
   // Lets the next close go through (the program has ended).
   void allowClose() { closing_ = true; }
 
@@ -51,6 +53,7 @@ class FrameWindow : public QMainWindow {
   InputSink send_;
   QMdiArea* area_;
   QLabel* message_;
+  QLabel* dataSet_;
   std::map<int, QAction*> actions_;  // menu items and tool-bar buttons by field
   bool closing_ = false;
 };

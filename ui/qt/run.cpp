@@ -61,7 +61,8 @@ std::string missingDisplay(int argc, char** argv) {
          "run it without windows as: fesk --ui=headless --script FILE";
 }
 
-int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook started) {
+int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook started,
+        const std::string& dataSet) {
   if (std::string why = missingDisplay(argc, argv); !why.empty()) {
     std::cerr << why << "\n";
     return 2;
@@ -78,6 +79,7 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
   QApplication::setWindowIcon(programIcon());
 
   Desktop desktop;
+  desktop.showDataSet(QString::fromStdString(dataSet));
   QtFrontEnd frontEnd(desktop);
   QObject::connect(&desktop, &Desktop::ended, &app, [](int code) { QApplication::exit(code); });
   DesktopChoices choices;
