@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "ui/tui/choices_file.h"
 #include "ui/tui/desktop.h"
 #include "ui/tui/terminal.h"
 #include "ui/tui/tui_frontend.h"
@@ -87,6 +88,8 @@ int run(apprt::Procedure firstProcedure) {
     Mailbox mailbox;
     Desktop desktop(apprt::deliverInput, COLS, LINES);
     TuiFrontEnd frontEnd(mailbox);
+    ChoicesFile choices;
+    apprt::keepChoicesIn(&choices);
     apprt::ProgramRun program(frontEnd);
     std::atomic<bool> ended{false};
     program.start(std::move(firstProcedure));
@@ -134,6 +137,7 @@ int run(apprt::Procedure firstProcedure) {
       std::_Exit(128 + SIGTERM);
     }
     waiter.join();
+    apprt::keepChoicesIn(nullptr);
     exitCode = program.exitCode();
     haltMessage = frontEnd.haltMessage();
   }
