@@ -30,7 +30,7 @@ class CharacterLimitValidator : public QValidator {
     const QString kept = QString::fromUcs4(
         reinterpret_cast<const char32_t*>(characters.constData()), characters.size());
     if (kept == before_) return Invalid;  // nothing of the edit fits: undone, unreported
-    position -= input.size() - kept.size();
+    position -= static_cast<int>(input.size() - kept.size());
     input = kept;
     return Acceptable;
   }
