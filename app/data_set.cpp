@@ -17,6 +17,7 @@ namespace fesk {
 namespace {
 
 apprt::Driver* gChosen = nullptr;
+std::string gChosenName;
 
 // One driver per server data set, kept for the whole process: data files stay
 // bound to it.
@@ -138,6 +139,7 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   // data open.
   static DataSetLock lock;
   if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
+  gChosenName = choice.name;
   if (choice.onServer()) {
     postgres::PgDriver& driver = serverDriver(choice);
     driver.workUnder(lock.serverLock());
@@ -157,6 +159,10 @@ int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::st
 
 bool useDataSet(const DataSetOptions& options, std::string& why) {
   return useDataSet(options, DataSetUse::kWrite, why) == kDone;
+}
+
+std::string chosenDataSetName() {
+  return gChosenName;
 }
 
 std::string dataSetName() {

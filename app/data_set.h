@@ -83,6 +83,9 @@ int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::st
 
 // The chosen data set as printed lists name it: its data directory.
 std::string dataSetName();
+// The chosen data set as the program shows it: its data directory, or its
+// server and schema.
+std::string chosenDataSetName();
 
 // The driver that keeps the chosen data set.
 apprt::Driver& dataSetDriver();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "app/data_set.h"
 #include "app/pdf_output.h"
 #include "app/program_entry.h"
 #include "app/program_options.h"
@@ -84,8 +85,9 @@ int main(int argc, char** argv) {
 #endif
   }
 #ifdef FESK_WITH_QT
-  return fesk::ProgramEntry(
-      [&](apprt::Procedure first) { return fesk::qt::run(argc, argv, std::move(first)); });
+  return fesk::ProgramEntry([&](apprt::Procedure first) {
+    return fesk::qt::run(argc, argv, std::move(first), {}, fesk::chosenDataSetName());
+  });
 #else
   std::cerr << "fesk: this build has no desktop front-end (Qt 6 was not found).\n"
                "Run a script without a screen: fesk --ui=headless --script FILE\n";

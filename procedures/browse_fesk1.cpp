@@ -14,6 +14,7 @@
 #include "procedures/update_fesk1.h"
 #include "runtime/program.h"
 #include "runtime/queue.h"
+#include "runtime/remembered.h"
 
 namespace fesk {
 namespace {
@@ -27,6 +28,10 @@ constexpr int kChangeButton = 5;
 constexpr int kDeleteButton = 6;
 constexpr int kInLineButton = 7;
 constexpr int kCloseButton = 8;
+
+// What the next browse window starts with, as the user left the last one.
+constexpr const char* kInLineChoice = "browse/inline";  // "on", "off"
+constexpr const char* kOrderChoice = "browse/order";    // "code", "name"
 
 // Both sort orders show the same two columns.
 constexpr const char* kListFormat = "80L(2)|M~code~L(2)@S20@80L(2)|M~name~L(2)@S20@";
@@ -56,6 +61,7 @@ class BrowseFesk1Procedure {
   void handleEvent();
   void LoadSortOrders();
   void changeSortOrder();
+  void fitPageToList();
   void selectRecord();
   void toggleInLine();
   void DriveBrowse();
@@ -103,7 +109,8 @@ void BrowseFesk1Procedure::run() {
     apprt::DISABLE(kSelectButton);
   }
   if (apprt::getProp(kList, apprt::kPropHideUntilLoaded)) apprt::HIDE(kList);
-  apprt::setPropText(kInLineButton, apprt::kPropText, "InLine On");
+  InLineOn = apprt::rememberedChoice(kInLineChoice, "on") == "on" ? 1 : 0;
+  apprt::setPropText(kInLineButton, apprt::kPropText, InLineOn ? "InLine On" : "InLine Off");
   LoadSortOrders();
   apprt::SELECT(kList);
 
@@ -129,6 +136,9 @@ void BrowseFesk1Procedure::handleEvent() {
       else
         l_.Initialised = 1;
       RefreshWindow();
+      break;
+    case apprt::kEventSized:
+      fitPageToList();
       break;
     default:
       break;
@@ -175,9 +185,10 @@ void BrowseFesk1Procedure::LoadSortOrders() {
     SortOrderQueue.buffer = {name, "", kListFormat};
     SortOrderQueue.add();
   }
-  CurrentSortOrder = kSortByCode;
-  SortOrderQueue.get(kSortByCode);
-  apprt::SELECT(kSheet, kSortByCode);
+  CurrentSortOrder =
+      apprt::rememberedChoice(kOrderChoice, "code") == "name" ? kSortByName : kSortByCode;
+  SortOrderQueue.get(CurrentSortOrder);
+  apprt::SELECT(kSheet, CurrentSortOrder);
   apprt::setPropText(kList, apprt::kPropFormat, SortOrderQueue.buffer.ORDERFORMAT);
 }
 
@@ -185,10 +196,21 @@ void BrowseFesk1Procedure::changeSortOrder() {
   const int chosen = apprt::CHOICE(kSheet);
   if (chosen < 1 || !SortOrderQueue.get(static_cast<size_t>(chosen))) return;
   CurrentSortOrder = static_cast<uint8_t>(chosen);
+  apprt::rememberChoice(kOrderChoice, CurrentSortOrder == kSortByName ? "name" : "code");
   apprt::setPropText(kList, apprt::kPropFormat, SortOrderQueue.buffer.ORDERFORMAT);
   SetBrowseSwitch(kList, kBrowseRows,
                   static_cast<uint8_t>(apprt::getProp(kList, apprt::kPropItems)));
   ReloadBrowseWith(kList, kBrowseSetToPosition, 1);
+  DriveBrowse();
+}
+
+// A list made taller or shorter (the window was resized) shows a page of the
+// rows that now fit, loaded anew around the selected record.
+void BrowseFesk1Procedure::fitPageToList() {
+  const auto rows = static_cast<uint8_t>(apprt::getProp(kList, apprt::kPropItems));
+  if (rows == BrowseSwitch(kList, kBrowseRows)) return;
+  SetBrowseSwitch(kList, kBrowseRows, rows);
+  ReloadBrowseWith(kList, kBrowseSetToItem, 1);
   DriveBrowse();
 }
 
@@ -203,6 +225,7 @@ void BrowseFesk1Procedure::selectRecord() {
 // The button always names the mode now in force.
 void BrowseFesk1Procedure::toggleInLine() {
   InLineOn = InLineOn ? 0 : 1;
+  apprt::rememberChoice(kInLineChoice, InLineOn ? "on" : "off");
   apprt::setPropText(kInLineButton, apprt::kPropText, InLineOn ? "InLine On" : "InLine Off");
   // SELECT of field 0 would start a completion: no list has loaded yet.
   if (LastListField != 0) apprt::SELECT(LastListField);

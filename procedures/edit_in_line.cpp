@@ -133,9 +133,10 @@ void InLineEdit::save() {
 }
 
 // kEditRowAbandoned. A changed row asks whether to save: Yes completes it
-// (kEditRowComplete follows), No leaves it, Cancel goes on editing. An unchanged row is left.
+// (kEditRowComplete follows), No leaves it, Cancel goes on editing. An unchanged row is left,
+// and so is a changed one when the program ends after the user chose to exit anyway.
 void InLineEdit::abandon() {
-  if (changed()) {
+  if (changed() && !apprt::unsavedTypingDiscarded()) {
     const int answer = ShowWarning(kWarnSaveChanges);
     apprt::DISPLAY();
     if (answer == apprt::kButtonYes) {

@@ -49,7 +49,7 @@ std::string getPropText(int field, int prop) {
     case kPropFormat:
       return c.def.format;
     case kPropItems:
-      return std::to_string(visibleRowsFor(c.def.rect.height));
+      return std::to_string(visibleRowsFor(placedRect(w, c).height));
     case kPropVScrollPos:
       return std::to_string(c.thumb);
     case kPropHeight:
@@ -90,7 +90,7 @@ void setPropText(int field, int prop, const std::string& value) {
         c.text = value;
       break;
     case kPropHide:
-      c.hidden = number != 0;
+      setHidden(c, number != 0);
       break;
     case kPropFormat:
       c.def.format = value;

@@ -29,10 +29,10 @@ void DISABLE(int field) {
   controlOf(field).enabled = false;
 }
 void HIDE(int field) {
-  controlOf(field).hidden = true;
+  setHidden(controlOf(field), true);
 }
 void UNHIDE(int field) {
-  controlOf(field).hidden = false;
+  setHidden(controlOf(field), false);
 }
 
 int choiceOf(const Control& c) {

@@ -37,7 +37,7 @@ bool finishEvent(LoopFrame& f, int step) {
   if (step >= kLoopStepConsumed) return false;
   Window* w = findWindow(f.window);
   if (w && f.event.after) f.event.after(w->selectCount != f.selectCountAtStart);
-  return isCloseEvent(f.event);
+  return isCloseEvent(f.event) && (!w || frameMayClose(*w));
 }
 
 void endLoop(const LoopFrame& f) {

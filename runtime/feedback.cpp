@@ -22,7 +22,7 @@ void beep() {
 
 int messageBox(const std::string& text, const std::string& title, Icon icon, int buttons,
                int defaultButton) {
-  MessageBoxRequest request{newestOpenWindow(), text, title, icon, buttons, defaultButton};
+  MessageBoxRequest request{newestOpenWindow(), text, title, icon, buttons, defaultButton, {}};
   return whileUnlocked([&] { return frontEnd().messageBox(request); });
 }
 

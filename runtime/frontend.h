@@ -95,6 +95,7 @@ struct MessageBoxRequest {
   Icon icon = Icon::None;
   int buttons = kButtonOk;  // sum of button values
   int defaultButton = kButtonOk;
+  std::string okText;  // the OK button's words when they say what it does ("" = "OK")
 };
 
 // A file to write, chosen by the user: the desktop's save dialog, a prompt on
@@ -142,6 +143,9 @@ class FrontEnd {
   virtual int messageBox(const MessageBoxRequest& request) = 0;  // blocks until answered
   virtual void beep() = 0;
   virtual void standardAction(StandardAction action, int window) = 0;
+  // Puts a window in front of the others, for the user to work in (a
+  // front-end with no notion of front has nothing to do).
+  virtual void bringToFront(int /*window*/) {}
   virtual void help(const std::string& helpId) = 0;
   virtual void programEnded(int exitCode, const std::string& haltMessage) = 0;
   // Printing and files. A print preview and a save question block until the

@@ -308,6 +308,16 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
   if (!h) return 0;
   Window* w = findWindow(h->window);
   if (!w) return 0;
+  if (msg == kMsgPostEvent && wParam == kEventLoseFocus && lParam == 0) {
+    // A window left keeps what was typed into its focused entry: the value is
+    // taken as leaving the entry would take it, so that the window shows it
+    // again (its refresh displays the variables) when the user comes back.
+    const int window = w->handle;
+    const int focus = w->focus;
+    queueEvent(*w,
+               Event{kEventLoseFocus, 0, 0, {}, [window, focus] { takeValue(window, focus); }, {}});
+    return 0;
+  }
   if (msg == kMsgPostEvent) {
     queue(*w, static_cast<int>(wParam), static_cast<int>(lParam), 0);
     return 0;
@@ -328,9 +338,14 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       activateWindow(*w);
       break;
     case kMsgClose:
+      if (wParam) w->closesUnasked = true;
       queue(*w, kEventCloseWindow, 0, 0);
       break;
     case kMsgResize:
+      if (wParam != 0 || lParam != 0) {
+        w->shownWidth = static_cast<int>(wParam);
+        w->shownHeight = static_cast<int>(lParam);
+      }
       queue(*w, kEventSized, 0, 0);
       break;
     case kMsgMenu:
@@ -340,7 +355,7 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
       keyDown(*w, static_cast<int>(wParam), wParam == kKeyCharacter ? routedText() : std::string());
       break;
     case kMsgSetText:
-      if (c && c->def.kind == ControlKind::Entry) c->text = routedText();
+      if (c && c->def.kind == ControlKind::Entry) typeInto(*c, routedText());
       break;
     case kMsgClick:
       if (c) click(*w, *c, static_cast<int>(wParam));

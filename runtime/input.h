@@ -77,22 +77,40 @@ struct Input {
   }
   static Input activate(int window) { return of(Kind::Activate, window); }
   static Input close(int window) { return of(Kind::Close, window); }  // the close box
+  // The program is asked to end by something that cannot be answered (a
+  // signal, the desktop session gone): the frame closes as its close box
+  // would, without asking about typing that is not saved.
+  static Input endProgram(int frame) {
+    Input i = of(Kind::Close, frame);
+    i.unasked = true;
+    return i;
+  }
   static Input resize(int window) { return of(Kind::Resize, window); }
+  // The window now shows `width` x `height` dialog units (never less than
+  // its definition: a smaller size keeps the definition's layout).
+  static Input resize(int window, int width, int height) {
+    Input i = of(Kind::Resize, window);
+    i.width = width;
+    i.height = height;
+    return i;
+  }
   static Input menu(int window, int item) { return of(Kind::Menu, window, item); }
   // The drop button of a drop-down list pressed.
   static Input drop(int window, int list) { return of(Kind::Drop, window, list); }
 
   Kind kind = Kind::Key;
   int window = 0;
-  int field = 0;     // the control (a menu's item); keys: 0, they go to the focused one
-  int code = 0;      // keys: the key code
-  int mouse = 0;     // clicks and rows: the mouse code
-  int row = 0;       // rows
-  int tab = 0;       // tabs
-  int scroll = 0;    // scroll bars: the scroll code
-  int thumb = 0;     // scroll bars
-  bool up = false;   // wheels
-  std::string text;  // entries: what it shows; keys: the character typed
+  int field = 0;              // the control (a menu's item); keys: 0, they go to the focused one
+  int code = 0;               // keys: the key code
+  int mouse = 0;              // clicks and rows: the mouse code
+  int row = 0;                // rows
+  int tab = 0;                // tabs
+  int scroll = 0;             // scroll bars: the scroll code
+  int thumb = 0;              // scroll bars
+  bool up = false;            // wheels
+  bool unasked = false;       // closes: see endProgram()
+  int width = 0, height = 0;  // resizes: the new size in dialog units (0: not told)
+  std::string text;           // entries: what it shows; keys: the character typed
 
  private:
   static Input of(Kind kind, int window, int field = 0) {

@@ -1,6 +1,7 @@
 // Input from a front-end, routed as messages through the window procedures
 // of the controls it is meant for.
 
+#include <algorithm>
 #include <utility>
 
 #include "runtime/gestures.h"
@@ -99,10 +100,11 @@ void routeInput(const Input& input) {
       sendMessage(target, kMsgActivate, 0, 0);
       break;
     case Input::Kind::Close:
-      sendMessage(target, kMsgClose, 0, 0);
+      sendMessage(target, kMsgClose, input.unasked ? 1 : 0, 0);
       break;
     case Input::Kind::Resize:
-      sendMessage(target, kMsgResize, 0, 0);
+      sendMessage(target, kMsgResize, static_cast<uintptr_t>(std::max(0, input.width)),
+                  std::max(0, input.height));
       break;
     case Input::Kind::Menu:
       sendMessage(target, kMsgMenu, input.field, 0);

@@ -8,7 +8,7 @@
 //
 // A front-end supplies post() and a Screen that lives on its thread with
 //   showWindow(view), closeWindow(handle), beep(), showHelp(id),
-//   standardAction(action, window), askMessageBox(request, answer(int)),
+//   standardAction(action, window), bringToFront(window), askMessageBox(request, answer(int)),
 //   askSavePath(request, answer(std::string)), showProgress(view, stop()).
 
 #include <atomic>
@@ -50,6 +50,9 @@ class PostingFrontEnd : public FrontEnd {
   }
   void standardAction(StandardAction action, int window) override {
     post([action, window](Screen& s) { s.standardAction(action, window); });
+  }
+  void bringToFront(int window) override {
+    post([window](Screen& s) { s.bringToFront(window); });
   }
   void help(const std::string& helpId) override {
     post([helpId](Screen& s) { s.showHelp(helpId); });

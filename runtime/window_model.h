@@ -31,6 +31,7 @@ struct Control {
   std::string text;  // what it shows
   bool enabled = true;
   bool hidden = false;
+  bool typedInto = false;  // entries: the user typed into it since it was last hidden
   Binding binding;
   QueueBase* queue = nullptr;
   int selected = 0;  // lists: selected row
@@ -78,6 +79,8 @@ struct Window {
   std::set<int> alerts;
   bool opened = false;
   bool busy = false;
+  bool closesUnasked = false;           // the frame: the program was asked to end unasked
+  int shownWidth = 0, shownHeight = 0;  // its size on the screen, in dialog units (0: defined)
   std::optional<WindowView> lastSent;
 
   Control* control(int field);
@@ -140,6 +143,21 @@ void focusTo(Window& w, int field, int key, std::function<void()> then = {});
 // Dispatches one message taken from the thread's inbox.
 void dispatchMessage(const Message& m);
 bool takesInput(const Window& w);
+
+// Typing and what is not saved (unsaved_typing.cpp).
+// What the user typed into an entry; refused with a beep when it is longer
+// than the entry's picture holds, so that what is shown is what is stored.
+void typeInto(Control& entry, const std::string& typed);
+// Hides or shows a control; what was typed into a hidden entry is no longer
+// the user's work in progress (an in-line row that ended).
+void setHidden(Control& c, bool hidden);
+// Whether the window may close: a frame holding others' unsaved typing asks
+// first and, when told to stay, brings the first of those windows to the front.
+bool frameMayClose(Window& frame);
+
+// Where a control stands in its window as the window is shown now (larger
+// than its definition, perhaps): control_anchoring.cpp.
+Rect placedRect(const Window& w, const Control& c);
 
 // The list rows that a height in dialog units shows.
 int visibleRowsFor(int heightDu);

@@ -32,7 +32,7 @@ WindowView viewOf(Window& w) {
     cv.type = c.type;
     cv.parent = c.def.parent;
     cv.inToolbar = c.def.inToolbar;
-    cv.rect = c.def.rect;
+    cv.rect = placedRect(w, c);
     cv.text = c.text;
     cv.picture = c.def.picture;
     cv.format = c.def.format;
@@ -47,7 +47,7 @@ WindowView viewOf(Window& w) {
     cv.droppedDown = c.droppedDown;
     if (c.def.kind == ControlKind::List || c.def.kind == ControlKind::DropList ||
         c.def.kind == ControlKind::DropCombo) {
-      cv.visibleRows = visibleRowsFor(c.def.rect.height);
+      cv.visibleRows = visibleRowsFor(cv.rect.height);
       cv.selected = c.selected;
       auto vs = c.props.find(kPropVScroll);
       cv.scrollBar = vs != c.props.end() && vs->second != "0" && !vs->second.empty();

@@ -5,6 +5,7 @@
 // window itself); menu items have negative numbers.
 
 #include <string>
+#include <vector>
 
 #include "runtime/binding.h"
 #include "runtime/constants.h"
@@ -57,6 +58,12 @@ void POST(int event, int field, int windowHandle);
 int frontWindow(const std::string& module, const std::string& label);
 // CHOICE of a control of any open window (0 when there is no such control).
 int CHOICE(int field, int windowHandle);
+// The open windows that hold typing not yet saved (an entry typed into: a
+// form's, an in-line row's), the one the user worked in last first.
+std::vector<int> windowsHoldingUnsavedTyping();
+// Whether the program is ending over such typing (the user chose to exit
+// anyway, or the end could not be asked about): it is then let go unasked.
+bool unsavedTypingDiscarded();
 
 // ---- Controls -------------------------------------------------------------------
 // SELECT(field): focus it (kEventSelected follows); SELECT(list, row): select

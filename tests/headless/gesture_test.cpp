@@ -291,8 +291,8 @@ TEST_F(GestureTest, CompletionChecksRequiredEntriesInTabOrder) {
   EXPECT_EQ(form.take().back().event, kEventCompleted);
 }
 
-TEST_F(GestureTest, TooLongInputIsRefusedAndTheFocusStays) {
-  session->type(std::string(21, 'x'));
+TEST_F(GestureTest, InputThePictureRefusesIsNotTakenAndTheFocusStays) {
+  session->type("a\x01b");  // a control character
   session->key("Tab");
   auto seen = form.take();
   ASSERT_EQ(seen.size(), 1u);
@@ -302,13 +302,25 @@ TEST_F(GestureTest, TooLongInputIsRefusedAndTheFocusStays) {
 }
 
 TEST_F(GestureTest, LeavingAnEntryByAClickChecksItsPictureToo) {
-  session->type(std::string(21, 'x'));
+  session->type("a\x01b");
   session->click("OK");
   auto seen = form.take();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], (Seen{kEventRejected, 2, kKeyMouseLeft, "abc"}))
       << "nothing was taken and the button not pressed";
   EXPECT_EQ(session->current().focus, 2);
+}
+
+TEST_F(GestureTest, TypingStopsAtThePicturesLengthWithABeep) {
+  const int beepsBefore = session->frontEnd().beeps();
+  session->type(std::string(19, 'x') + "éz");
+  EXPECT_EQ(session->current().control(2)->text, std::string(19, 'x') + "é");
+  EXPECT_EQ(session->frontEnd().beeps(), beepsBefore + 1);
+  session->key("Tab");
+  auto seen = form.take();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen[0], (Seen{kEventAccepted, 2, apprt::kKeyTab, std::string(19, 'x') + "é"}))
+      << "what is shown is what is taken";
 }
 
 TEST_F(GestureTest, ShiftTabFromTheFirstEntryGoesToTheLastControl) {

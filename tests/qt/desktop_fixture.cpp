@@ -5,11 +5,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <chrono>
 #include <cstdlib>
+#include <string_view>
 
 #include "sample_program.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 
 namespace fesk::qt::test {
@@ -18,15 +22,23 @@ void ensureApplication() {
   if (QApplication::instance()) return;
   // Before the application exists no other thread runs; the offscreen platform
   // stays for the whole test program.
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);  // NOLINT(concurrency-mt-unsafe)
+  // A run that chose the offscreen platform's screens keeps its choice.
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (!platform || std::string_view(platform).rfind("offscreen", 0) != 0)
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // NOLINT(concurrency-mt-unsafe)
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
   new QApplication(argc, argv);  // lives as long as the test program
+  // What the desktop remembers goes to a directory of the test program's own,
+  // never to the user's configuration.
+  static QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
 }
 
 void DesktopTest::SetUp() {
   ensureApplication();
+  DesktopSettings().clear();  // each test starts as on a first run
   sample::fill(40, 3);
   sample::takeBrowseEvents();
   desktop_ = std::make_unique<Desktop>();

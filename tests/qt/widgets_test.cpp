@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -114,6 +116,25 @@ TEST_F(WidgetTest, AnEntryTakesAtMostItsPicturesCharactersOfAnyScript) {
     QCoreApplication::sendEvent(&entry, &key);
   }
   EXPECT_EQ(entry.text(), face.repeated(20));
+}
+
+TEST_F(WidgetTest, APasteIntoAnEntryKeepsWhatFitsAndReportsIt) {
+  EntryControl entry;
+  entry.setPicture("@s20");
+  QStringList reported;
+  QObject::connect(&entry, &EntryControl::typed,
+                   [&reported](const QString& text) { reported << text; });
+  QApplication::clipboard()->setText(QString::fromUtf8("éèêë0123456789"));
+  entry.setText("abcdefghijklmnop");  // 16 characters
+  entry.setCursorPosition(8);
+  entry.paste();
+  EXPECT_EQ(entry.text(), QString::fromUtf8("abcdefghéèêëijklmnop"))
+      << "the pasted text's beginning, where it was put";
+  EXPECT_EQ(entry.cursorPosition(), 12);
+  EXPECT_EQ(reported, QStringList{entry.text()});
+  entry.paste();
+  EXPECT_EQ(entry.text().size(), 20) << "a full entry takes none of it";
+  EXPECT_EQ(reported.size(), 1);
 }
 
 TEST_F(WidgetTest, AnEntryIgnoresStaleEchoesButShowsTheRuntimesOwnValues) {

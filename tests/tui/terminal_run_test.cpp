@@ -61,7 +61,8 @@ class Terminal {
                                 shellQuoted(dataDir.string()) + "; echo $? > " +
                                 shellQuoted(exitFile.string()) + "; sleep 60";
     tmux("new-session -d -x 80 -y 24 -s fesk " +
-         shellQuoted("env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color sh -c " +
+         shellQuoted("env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color XDG_CONFIG_HOME=" +
+                     shellQuoted((dataDir / "config").string()) + " sh -c " +
                      shellQuoted(program)));
   }
   ~Terminal() { tmux("kill-server"); }
@@ -361,6 +362,38 @@ TEST_F(TerminalRunTest, ATwentyCharacterAccentedNameIsStoredShownLocatedAndKeyed
   terminal_->keys("x");
   ASSERT_TRUE(exits()) << terminal_->screen();
   EXPECT_EQ(storedName(code), name);
+}
+
+TEST_F(TerminalRunTest, ExitOverAFilledFormAsksAndTheNextRunKeepsInLineOff) {
+  seed(3);
+  start();
+  openBrowse();
+  switchInLineOff();
+  terminal_->keys("M-i");
+  ASSERT_TRUE(terminal_->waitFor("Adding a fesk1 Record")) << terminal_->screen();
+  terminal_->type("N009");
+  terminal_->keys("M-f");
+  terminal_->keys("x");
+  ASSERT_TRUE(terminal_->waitFor("1 window holds changes that are not saved."))
+      << terminal_->screen();
+  EXPECT_NE(terminal_->screen().find("[ Exit anyway ]"), std::string::npos) << terminal_->screen();
+  terminal_->keys("Enter");  // Cancel, the default
+  ASSERT_TRUE(terminal_->waitFor("Exit anyway", false)) << terminal_->screen();
+  EXPECT_TRUE(terminal_->waitFor("N009")) << "the typing is still there";
+  terminal_->keys("M-f");
+  terminal_->keys("x");
+  ASSERT_TRUE(terminal_->waitFor("Exit anyway")) << terminal_->screen();
+  terminal_->keys("e");  // the button's letter
+  ASSERT_TRUE(exits()) << terminal_->screen();
+  EXPECT_EQ(exitCode(), "0");
+  EXPECT_EQ(storedName("N009"), "<none>");
+
+  // The next run's browse starts with in-line editing off, as it was left.
+  std::filesystem::remove(directory_ / "exit-code");
+  terminal_.reset();
+  start();
+  openBrowse();
+  EXPECT_TRUE(terminal_->waitFor("InLine Off")) << terminal_->screen();
 }
 
 }  // namespace

@@ -35,6 +35,16 @@ void HeadlessFrontEnd::windowClosed(int handle) {
   std::erase(order_, handle);
 }
 
+void HeadlessFrontEnd::bringToFront(int window) {
+  std::lock_guard lock(mutex_);
+  auto it = windows_.find(window);
+  if (it == windows_.end()) return;
+  // The window shown last is the one a session works in.
+  std::erase(order_, window);
+  order_.push_back(window);
+  write("window brought to the front: " + quoted(it->second.title));
+}
+
 int HeadlessFrontEnd::messageBox(const MessageBoxRequest& request) {
   std::lock_guard lock(mutex_);
   ShownMessageBox shown{request, 0};

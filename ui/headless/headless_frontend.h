@@ -30,6 +30,7 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   int messageBox(const apprt::MessageBoxRequest& request) override;
   void beep() override;
   void standardAction(apprt::StandardAction action, int window) override;
+  void bringToFront(int window) override;
   void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
   bool showsPrintPreview() const override;

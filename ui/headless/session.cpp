@@ -212,6 +212,10 @@ void Session::resize() {
   deliver(Input::resize(current().handle));
 }
 
+void Session::resize(int width, int height) {
+  deliver(Input::resize(current().handle, width, height));
+}
+
 int Session::finish() {
   for (int attempt = 0; attempt < 50 && !run_.ended(); ++attempt) {
     auto all = frontEnd_.windows();
@@ -219,8 +223,9 @@ int Session::finish() {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       continue;
     }
-    // Closing the frame (or the oldest window) ends the program in order.
-    apprt::deliverInput(Input::close(all.front().handle));
+    // Closing the frame (or the oldest window) ends the program in order;
+    // a finished script or test is no one to ask about unsaved typing.
+    apprt::deliverInput(Input::endProgram(all.front().handle));
     run_.waitUntilIdle(idleTimeout_);
   }
   // A window that keeps refusing to close must not keep the test or script

@@ -65,8 +65,9 @@ class Session {
   void scroll(int code, int thumb = 0);  // the list's scroll bar
   void dropButton(int field);            // a drop-down list's drop button
   void wheel(bool up);
-  void close();   // the current window's close box
-  void resize();  // the user resized the current window
+  void close();                        // the current window's close box
+  void resize();                       // the user resized the current window
+  void resize(int width, int height);  // ... to this size in dialog units
   void answer(int button) { frontEnd_.answer(button); }
 
   // Ends the program if it still runs (closes every window; stops its threads

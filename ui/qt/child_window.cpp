@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -49,7 +50,11 @@ ChildWindow::ChildWindow(const WindowView& view, InputSink send, QWidget* parent
       units_(font_) {
   setFont(font_);
   setFocusPolicy(Qt::ClickFocus);
-  setFixedSize(units_.size(view.width, view.height));
+  // The definition's size is the least a window needs; made larger, its
+  // controls anchor as the runtime places them.
+  setMinimumSize(units_.size(view.width, view.height));
+  resize(minimumSize());
+  reportedSize_ = QSize(view.width, view.height);
   installEventFilter(this);
   view_.controls.clear();  // nothing is shown yet: apply() builds every control
   apply(view);
@@ -313,6 +318,14 @@ void ChildWindow::focusTakenElsewhere(QObject* watched, Qt::FocusReason reason) 
 
 bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
+    case QEvent::FocusIn:
+      // The style draws the focus only after focus moved by the keyboard;
+      // here the runtime moves it, by key or click, and it is always shown.
+      if (auto* widget = qobject_cast<QWidget*>(watched)) {
+        widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        widget->update();
+      }
+      return false;
     case QEvent::KeyPress:
       return keyPress(watched, static_cast<QKeyEvent*>(event));
     case QEvent::ShortcutOverride: {
@@ -355,8 +368,14 @@ void ChildWindow::requestClose() {
   send_(Input::close(view_.handle));
 }
 
-void ChildWindow::reportResize() {
-  send_(Input::resize(view_.handle));
+void ChildWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Told in whole dialog units, and only when they change: a drag reports
+  // every pixel, and each report makes the window lay itself out anew.
+  const QSize shown = units_.unitsOf(size()).expandedTo(QSize(view_.width, view_.height));
+  if (shown == reportedSize_) return;
+  reportedSize_ = shown;
+  send_(Input::resize(view_.handle, shown.width(), shown.height()));
 }
 
 void ChildWindow::closeEvent(QCloseEvent* event) {

@@ -34,9 +34,8 @@ class ChildWindow : public QWidget {
   // window gives its focused control the keyboard focus.
   void setActive(bool active);
 
-  // The close box and the window's size, reported to the runtime.
+  // The close box, reported to the runtime.
   void requestClose();
-  void reportResize();
 
  signals:
   // The status-bar text of the focused control ("" when it has none).
@@ -45,6 +44,7 @@ class ChildWindow : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   struct Shown {
@@ -67,6 +67,7 @@ class ChildWindow : public QWidget {
   DialogUnits units_;
   std::map<int, Shown> shown_;
   bool active_ = false;
+  QSize reportedSize_;  // in dialog units, as the runtime was last told
 };
 
 }  // namespace fesk::qt

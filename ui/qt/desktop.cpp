@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "ui/qt/child_window.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 #include "ui/qt/help_viewer.h"
 #include "ui/qt/message_box.h"
@@ -33,6 +34,7 @@ void Desktop::showWindow(const WindowView& view) {
       frame_->apply(view);
     } else {
       frame_ = std::make_unique<FrameWindow>(view, send_);
+      frame_->showDataSet(dataSet_);
       connect(frame_->mdiArea(), &QMdiArea::subWindowActivated, this, &Desktop::childActivated);
       frame_->show();
       // The program takes the keyboard when it starts, also on an X display
@@ -49,6 +51,7 @@ void Desktop::showWindow(const WindowView& view) {
       connect(created, &ChildWindow::controlMessage, frame_.get(),
               &FrameWindow::showControlMessage);
       QMdiSubWindow* sub = frame_->addChild(created);
+      if (auto size = DesktopSettings().windowSize(view)) sub->resize(*size);
       outers_[view.handle] = sub;
       sub->show();
       frame_->mdiArea()->setActiveSubWindow(sub);
@@ -70,6 +73,9 @@ void Desktop::closeWindow(int handle) {
   auto it = outers_.find(handle);
   if (it == outers_.end()) return;
   QWidget* outer = it->second;
+  if (ChildWindow* closing = child(handle);
+      closing && !outer->isMaximized() && !outer->isMinimized())
+    DesktopSettings().setWindowSize(closing->view(), outer->size());
   outers_.erase(it);
   children_.erase(handle);
   if (auto* sub = qobject_cast<ChildSubWindow*>(outer)) {
@@ -86,6 +92,21 @@ void Desktop::childActivated(QMdiSubWindow* sub) {
   for (auto& [handle, c] : children_) c->setActive(activated && c == activated->child());
   if (!activated) return;
   send_(apprt::Input::activate(activated->child()->handle()));
+}
+
+void Desktop::showDataSet(const QString& name) {
+  dataSet_ = name;
+  if (frame_) frame_->showDataSet(name);
+}
+
+void Desktop::bringToFront(int window) {
+  auto it = outers_.find(window);
+  if (it == outers_.end()) return;
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(it->second); sub && frame_)
+    frame_->mdiArea()->setActiveSubWindow(sub);
+  else
+    it->second->activateWindow();
+  it->second->raise();
 }
 
 void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
@@ -138,6 +159,8 @@ void Desktop::standardAction(StandardAction action, int) {
     case StandardAction::PrintSetup: {
       auto* dialog = new QPageSetupDialog(&printer(), frame_.get());
       dialog->setAttribute(Qt::WA_DeleteOnClose);
+      connect(dialog, &QDialog::accepted, this,
+              [this] { DesktopSettings().setPageLayout(printer().pageLayout()); });
       dialog->open();
       break;
     }

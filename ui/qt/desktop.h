@@ -40,6 +40,9 @@ class Desktop : public QObject {
   // Shows the box; `answer` is called with the value of the button pressed.
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
   void standardAction(apprt::StandardAction action, int window);
+  void bringToFront(int window);
+  // The data set worked on, shown in the frame's status bar.
+  void showDataSet(const QString& name);
   void showHelp(const std::string& helpId);
   void beep();
   void endProgram(int exitCode, const std::string& haltMessage);
@@ -84,6 +87,7 @@ class Desktop : public QObject {
   QString saveDirectory_;
   std::map<int, QPointer<QProgressDialog>> progress_;
   bool busyShown_ = false;
+  QString dataSet_;
 };
 
 }  // namespace fesk::qt

@@ -9,6 +9,7 @@
 #include <QProgressDialog>
 
 #include "ui/qt/desktop.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 #include "ui/qt/locale_page_size.h"
 #include "ui/qt/printed_list_painter.h"
@@ -29,6 +30,10 @@ QPrinter& Desktop::printer() {
   if (!printer_) {
     printer_ = std::make_unique<QPrinter>();
     printer_->setPageSize(localePageSize());
+    if (auto layout = DesktopSettings().pageLayout()) {
+      printer_->setPageSize(layout->pageSize());
+      printer_->setPageOrientation(layout->orientation());
+    }
   }
   return *printer_;
 }

@@ -36,6 +36,12 @@ int DialogUnits::y(int units) const {
   return static_cast<int>(std::lround(units * charHeight_ / 8.0));
 }
 
+QSize DialogUnits::unitsOf(QSize pixels) const {
+  // Rounded down, so that what the units place always fits in the pixels.
+  return {static_cast<int>(std::floor(pixels.width() * 4.0 / charWidth_)),
+          static_cast<int>(std::floor(pixels.height() * 8.0 / charHeight_))};
+}
+
 QRect DialogUnits::rect(const apprt::Rect& r) const {
   // Edges are converted, not sizes, so that neighbouring controls stay flush.
   int left = x(r.x), top = y(r.y);

@@ -22,6 +22,8 @@ class DialogUnits {
   int y(int units) const;
   QRect rect(const apprt::Rect& r) const;
   QSize size(int width, int height) const { return {x(width), y(height)}; }
+  // The whole dialog units that a size in pixels holds.
+  QSize unitsOf(QSize pixels) const;
 
  private:
   double charWidth_;

@@ -1,5 +1,6 @@
 #include "ui/qt/entry_control.h"
 
+#include <QApplication>
 #include <QScopedValueRollback>
 #include <QValidator>
 #include <algorithm>
@@ -7,19 +8,37 @@
 namespace fesk::qt {
 namespace {
 
-// Refuses an edit that would make the text longer than the limit in
-// characters. Characters are counted as the runtime counts them (code points,
-// so a character outside the basic plane is one, not its two UTF-16 halves).
+// Refuses the characters that would make the text longer than the limit, as
+// the field could not store them: a key typed into a full entry is refused
+// whole, a paste keeps what fits. Characters are counted as the runtime
+// counts them (code points, so a character outside the basic plane is one,
+// not its two UTF-16 halves).
 class CharacterLimitValidator : public QValidator {
  public:
-  CharacterLimitValidator(size_t maxCharacters, QObject* parent)
-      : QValidator(parent), max_(maxCharacters) {}
-  State validate(QString& input, int&) const override {
-    return static_cast<size_t>(input.toUcs4().size()) <= max_ ? Acceptable : Invalid;
+  // `before`: the entry's text before the edit that is checked.
+  CharacterLimitValidator(size_t maxCharacters, const QString& before, QObject* parent)
+      : QValidator(parent), max_(maxCharacters), before_(before) {}
+  State validate(QString& input, int& position) const override {
+    QList<uint> characters = input.toUcs4();
+    const auto count = static_cast<size_t>(characters.size());
+    if (count <= max_) return Acceptable;
+    QApplication::beep();
+    // What was just typed or pasted stands before the cursor: its end goes.
+    const auto cursor = static_cast<size_t>(QStringView(input).left(position).toUcs4().size());
+    const size_t excess = count - max_;
+    if (cursor < excess) return Invalid;
+    characters.remove(static_cast<qsizetype>(cursor - excess), static_cast<qsizetype>(excess));
+    const QString kept = QString::fromUcs4(
+        reinterpret_cast<const char32_t*>(characters.constData()), characters.size());
+    if (kept == before_) return Invalid;  // nothing of the edit fits: undone, unreported
+    position -= static_cast<int>(input.size() - kept.size());
+    input = kept;
+    return Acceptable;
   }
 
  private:
   size_t max_;
+  const QString& before_;
 };
 
 constexpr size_t kMaxPendingEchoes = 256;
@@ -31,6 +50,7 @@ EntryControl::EntryControl(QWidget* parent) : QLineEdit(parent) {
   // through an assistive technology's editable-text interface, which edits
   // without key presses.
   connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+    shown_ = text;
     if (showingRuntimeValue_) return;
     sent_.push_back(text);
     if (sent_.size() > kMaxPendingEchoes) sent_.pop_front();
@@ -41,7 +61,8 @@ EntryControl::EntryControl(QWidget* parent) : QLineEdit(parent) {
 void EntryControl::setPicture(const std::string& picture) {
   picture_ = apprt::Picture::parse(picture);
   delete validator();
-  setValidator(picture_ ? new CharacterLimitValidator(picture_->maxCharacters(), this) : nullptr);
+  setValidator(picture_ ? new CharacterLimitValidator(picture_->maxCharacters(), shown_, this)
+                        : nullptr);
 }
 
 void EntryControl::showRuntimeValue(const std::string& value) {

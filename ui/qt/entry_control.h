@@ -1,7 +1,8 @@
 #pragma once
-// An entry: a line edit that takes at most its picture's number of bytes of
-// UTF-8 (a character is taken whole or not at all), reports every edit, and
-// shows the runtime's value without undoing what the user is typing.
+// An entry: a line edit that takes at most its picture's number of
+// characters (what is typed or pasted past them is refused with a beep),
+// reports every edit, and shows the runtime's value without undoing what the
+// user is typing.
 
 #include <QLineEdit>
 #include <QString>
@@ -30,6 +31,7 @@ class EntryControl : public QLineEdit {
   std::optional<apprt::Picture> picture_;
   std::deque<QString> sent_;  // edits reported and not yet echoed
   bool showingRuntimeValue_ = false;
+  QString shown_;             // the text as it stood after the last change
 };
 
 }  // namespace fesk::qt

@@ -1,19 +1,20 @@
 #include "ui/qt/frame_window.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "ui/qt/accessible_names.h"
 #include "ui/qt/child_window.h"
+#include "ui/qt/desktop_settings.h"
 #include "ui/qt/dialog_units.h"
+#include "ui/qt/program_icon.h"
 
 namespace fesk::qt {
 
@@ -25,14 +26,30 @@ namespace {
 QString qs(const std::string& s) {
   return QString::fromStdString(s);
 }
+
+// Scrolls a window made smaller than its definition; asks for room for all
+// of it (a scroll area otherwise asks for a few lines of text only).
+class WindowScroller : public QScrollArea {
+ public:
+  QSize sizeHint() const override {
+    const int frame = 2 * frameWidth();
+    return widget() ? widget()->minimumSize() + QSize(frame, frame) : QScrollArea::sizeHint();
+  }
+};
 }  // namespace
 
 FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
-    : view_(view), send_(std::move(send)), area_(new QMdiArea(this)), message_(new QLabel) {
+    : view_(view),
+      send_(std::move(send)),
+      area_(new QMdiArea(this)),
+      message_(new QLabel),
+      dataSet_(new QLabel) {
   area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(area_);
+  setWindowIcon(programIcon());
   statusBar()->addWidget(message_, 1);
+  statusBar()->addPermanentWidget(dataSet_);
   buildMenus();
   buildToolBar();
   // The definition's size is a minimum: the frame holds several windows side
@@ -44,6 +61,7 @@ FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
     wanted = wanted.expandedTo(available * 3 / 4).boundedTo(available);
   }
   resize(wanted);
+  restoreGeometry(DesktopSettings().frameGeometry());  // as the user left it, if ever
   apply(view);
 }
 
@@ -116,6 +134,8 @@ QAction* FrameWindow::menuAction(int field) const {
 QMdiSubWindow* FrameWindow::addChild(ChildWindow* child) {
   auto* sub = new ChildSubWindow(child);
   area_->addSubWindow(sub);
+  // All of a window is in view when it opens, scrolled if need be.
+  sub->resize(sub->sizeHint().boundedTo(area_->viewport()->size()));
   return sub;
 }
 
@@ -133,8 +153,27 @@ void FrameWindow::showControlMessage(const QString& message) {
   message_->setText(message);
 }
 
+void FrameWindow::showDataSet(const QString& name) {
+  dataSet_->setText(name);
+  dataSet_->setToolTip(name);
+}
+
+void FrameWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Its decorations are known once it is shown: a frame larger than the
+  // screen (a small screen, a large scale) is made to fit, all of it.
+  QScreen* shownOn = screen();
+  if (!shownOn || isMaximized() || isFullScreen()) return;
+  const QRect available = shownOn->availableGeometry();
+  if (available.contains(frameGeometry())) return;
+  const QSize decorations = frameGeometry().size() - size();
+  resize(size().boundedTo(available.size() - decorations));
+  move(available.topLeft());
+}
+
 void FrameWindow::closeEvent(QCloseEvent* event) {
   if (closing_) {
+    DesktopSettings().setFrameGeometry(saveGeometry());
     event->accept();
     return;
   }
@@ -144,14 +183,16 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 }
 
 ChildSubWindow::ChildSubWindow(ChildWindow* child) : child_(child) {
-  // The window's controls keep their places at the top left when the
-  // sub-window is made larger (tiling does).
-  auto* holder = new QWidget;
-  auto* layout = new QGridLayout(holder);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(child, 0, 0, Qt::AlignTop | Qt::AlignLeft);
-  setWidget(holder);
-  setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+  // The window fills the sub-window, however large it is made (maximized,
+  // tiled); its controls anchor as the runtime places them. Made smaller
+  // than its definition (a small screen, a large scale), it scrolls.
+  auto* scroller = new WindowScroller;
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setFocusPolicy(Qt::NoFocus);
+  scroller->setWidget(child);
+  setWidget(scroller);
+  setWindowIcon(programIcon());
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(child->windowTitle());
   connect(child, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
@@ -164,11 +205,6 @@ void ChildSubWindow::closeEvent(QCloseEvent* event) {
   }
   event->ignore();
   child_->requestClose();
-}
-
-void ChildSubWindow::resizeEvent(QResizeEvent* event) {
-  QMdiSubWindow::resizeEvent(event);
-  if (isVisible()) child_->reportResize();
 }
 
 }  // namespace fesk::qt

@@ -36,11 +36,14 @@ class FrameWindow : public QMainWindow {
   void arrangeIcons();
   // The focused control's status-bar text.
   void showControlMessage(const QString& message);
+  // The data set worked on, at the status bar's end ("" shows none).
+  void showDataSet(const QString& name);
   // Lets the next close go through (the program has ended).
   void allowClose() { closing_ = true; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void buildMenus();
@@ -50,11 +53,12 @@ class FrameWindow : public QMainWindow {
   InputSink send_;
   QMdiArea* area_;
   QLabel* message_;
+  QLabel* dataSet_;
   std::map<int, QAction*> actions_;  // menu items and tool-bar buttons by field
   bool closing_ = false;
 };
 
-// An MDI child: its close box and size changes go to the runtime.
+// An MDI child: its close box goes to the runtime.
 class ChildSubWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
@@ -64,7 +68,6 @@ class ChildSubWindow : public QMdiSubWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   ChildWindow* child_;

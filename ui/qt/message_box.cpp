@@ -48,6 +48,8 @@ QMessageBox* makeMessageBox(const apprt::MessageBoxRequest& request, QWidget* pa
     if (!(buttons & kind.value)) continue;
     QPushButton* button = box->addButton(kind.button);
     button->setProperty(kValueProperty, kind.value);
+    if (kind.value == apprt::kButtonOk && !request.okText.empty())
+      button->setText(QString::fromStdString(request.okText));
     if (kind.value == request.defaultButton) box->setDefaultButton(button);
   }
   return box;

@@ -21,6 +21,8 @@ using StartedHook = std::function<void(Desktop&, apprt::ProgramRun&)>;
 // Creates the application, runs `firstProcedure` as procedure thread 1 and the
 // Qt event loop until the program ends; answers the program's exit code.
 // Without a display it says so on stderr and answers 2 without starting.
-int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook started = {});
+// `dataSet` names the data set worked on, for the status bar.
+int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook started = {},
+        const std::string& dataSet = {});
 
 }  // namespace fesk::qt

@@ -65,6 +65,10 @@ void Desktop::answerWaitingBoxes() {
   boxes_.answerWaiting();
 }
 
+void Desktop::bringToFront(int window) {
+  if (windows_.activate(window)) entry_.sync(windows_.active());
+}
+
 void Desktop::standardAction(StandardAction action, int) {
   switch (action) {
     case StandardAction::Tile:

@@ -37,6 +37,7 @@ class Desktop {
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
   // Window actions apply to every window of the terminal, whichever asked.
   void standardAction(apprt::StandardAction action, int window = 0);
+  void bringToFront(int window);
   void showHelp(const std::string& helpId);
   void beep();
   // Asks for a file to write in a box with an entry.

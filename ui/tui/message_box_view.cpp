@@ -70,7 +70,8 @@ MessageBoxView::MessageBoxView(MessageBoxRequest request, std::function<void(int
   for (const auto& kind : kButtons) {
     if (!(buttons & kind.value)) continue;
     if (kind.value == request_.defaultButton) focused_ = static_cast<int>(buttons_.size());
-    buttons_.push_back({kind.value, kind.label, {}});
+    const bool named = kind.value == kButtonOk && !request_.okText.empty();
+    buttons_.push_back({kind.value, named ? decodeUtf8(request_.okText) : kind.label, {}});
   }
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "ui/tui/choices_file.h"
 #include "ui/tui/desktop.h"
 #include "ui/tui/terminal.h"
 #include "ui/tui/tui_frontend.h"
@@ -87,6 +88,8 @@ int run(apprt::Procedure firstProcedure) {
     Mailbox mailbox;
     Desktop desktop(apprt::deliverInput, COLS, LINES);
     TuiFrontEnd frontEnd(mailbox);
+    ChoicesFile choices;
+    apprt::keepChoicesIn(&choices);
     apprt::ProgramRun program(frontEnd);
     std::atomic<bool> ended{false};
     program.start(std::move(firstProcedure));
@@ -101,7 +104,7 @@ int run(apprt::Procedure firstProcedure) {
       endAsked = true;
       frontEnd.stop();
       desktop.answerWaitingBoxes();
-      if (auto frame = desktop.frameHandle()) apprt::deliverInput(apprt::Input::close(*frame));
+      if (auto frame = desktop.frameHandle()) apprt::deliverInput(apprt::Input::endProgram(*frame));
     };
     while (!ended) {
       for (auto& work : mailbox.take()) work(desktop);
@@ -134,6 +137,7 @@ int run(apprt::Procedure firstProcedure) {
       std::_Exit(128 + SIGTERM);
     }
     waiter.join();
+    apprt::keepChoicesIn(nullptr);
     exitCode = program.exitCode();
     haltMessage = frontEnd.haltMessage();
   }

@@ -6,7 +6,6 @@
 // After the program's own headers: term.h defines macros with common names
 // (lines, columns, buttons).
 #include <curses.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <term.h>
 #include <termios.h>
@@ -31,9 +30,6 @@ bool gHaveSavedModes = false;
 // leaves no room for ncurses: leave the alternate screen, show the cursor,
 // plain attributes, no mouse reports.
 char gResetSequence[256] = "";
-int gEndPipe[2] = {-1, -1};
-
-constexpr int kEndSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 void appendCapability(const char* name) {
@@ -57,11 +53,6 @@ void onFatalSignal(int signal) {
   raise(signal);
 }
 
-void onEndSignal(int signal) {
-  const char number = static_cast<char>(signal);
-  [[maybe_unused]] ssize_t written = write(gEndPipe[1], &number, 1);
-}
-
 }  // namespace
 
 std::string missingTerminal() {
@@ -80,7 +71,6 @@ TerminalSession::TerminalSession() {
   // the locale while it is set.
   std::setlocale(LC_ALL, "");  // NOLINT(concurrency-mt-unsafe)
   if (tcgetattr(STDIN_FILENO, &gSavedModes) == 0) gHaveSavedModes = true;
-  if (pipe2(gEndPipe, O_CLOEXEC | O_NONBLOCK) != 0) gEndPipe[0] = gEndPipe[1] = -1;
   set_escdelay(kEscapeDelayMs);
   initscr();
   gActive = true;
@@ -102,9 +92,6 @@ TerminalSession::TerminalSession() {
 
   struct sigaction action {};
   sigemptyset(&action.sa_mask);
-  action.sa_handler = onEndSignal;
-  action.sa_flags = SA_RESTART;
-  for (int s : kEndSignals) sigaction(s, &action, nullptr);
   action.sa_handler = onFatalSignal;
   action.sa_flags = SA_RESETHAND;
   for (int s : kFatalSignals) sigaction(s, &action, nullptr);
@@ -117,19 +104,15 @@ TerminalSession::TerminalSession() {
 
 TerminalSession::~TerminalSession() {
   restore();
-  for (int s : kEndSignals) signal(s, SIG_DFL);
   for (int s : kFatalSignals) signal(s, SIG_DFL);
 }
 
 int TerminalSession::endRequestDescriptor() const {
-  return gEndPipe[0];
+  return endRequests_.descriptor();
 }
 
 int TerminalSession::takeEndRequests() {
-  int count = 0;
-  char bytes[16];
-  for (ssize_t n; (n = read(gEndPipe[0], bytes, sizeof bytes)) > 0;) count += static_cast<int>(n);
-  return count;
+  return endRequests_.take();
 }
 
 void TerminalSession::restore() {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "runtime/end_requests.h"
+
 namespace fesk::tui {
 
 // Why the program cannot run on this terminal ("" when it can): input or
@@ -26,6 +28,9 @@ class TerminalSession {
 
   // Puts the terminal back; safe to call more than once.
   static void restore();
+
+ private:
+  apprt::EndRequests endRequests_;
 };
 
 }  // namespace fesk::tui

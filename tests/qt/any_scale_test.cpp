@@ -1,0 +1,183 @@
+// Every window of the program at scale factors 1, 1.25, 1.5 and 2 on a
+// laptop's screen (1366x768) and a desktop's (1920x1080): each window lies on
+// the screen, each control inside its window, and no text is cut. A scale
+// factor is fixed when a process starts, so the test runs one process of
+// itself per factor and screen; each leaves a picture of every window in
+// the build directory (any-scale/) for a person to look at.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "desktop_fixture.h"
+#include "resources/resources.h"
+#include "runtime/window_definition.h"
+#include "support/temporary_directory.h"
+#include "ui/qt/child_window.h"
+#include "ui/qt/frame_window.h"
+
+namespace fesk::qt::test {
+namespace {
+
+constexpr char kShotsVariable[] = "FESK_ANY_SCALE_SHOTS";
+
+// What the runtime would show of a window just opened from its definition.
+apprt::WindowView viewOf(const apprt::WindowDefinition& definition) {
+  apprt::WindowView view;
+  view.handle = 1;
+  view.module = definition.module;
+  view.label = definition.label;
+  view.kind = definition.kind;
+  view.title = definition.title;
+  view.fontName = definition.fontName;
+  view.fontSize = definition.fontSize;
+  view.width = definition.width;
+  view.height = definition.height;
+  int handle = 2;
+  for (const auto& c : definition.controls) {
+    apprt::ControlView control;
+    control.field = c.field;
+    control.handle = handle++;
+    control.kind = c.kind;
+    control.parent = c.parent;
+    control.inToolbar = c.inToolbar;
+    control.rect = c.rect;
+    control.text = c.text;
+    control.picture = c.picture;
+    control.format = c.format;
+    control.hidden = c.hidden;
+    control.choice = c.kind == apprt::ControlKind::Sheet ? 1 : 0;
+    control.scrollBar = c.vscroll;
+    view.controls.push_back(control);
+  }
+  return view;
+}
+
+std::vector<apprt::WindowDefinition> everyDefinition() {
+  std::vector<apprt::WindowDefinition> all;
+  for (const auto& text : resources::windowDefinitionTexts())
+    for (auto& definition : apprt::parseWindowDefinitions(text.text))
+      all.push_back(std::move(definition));
+  return all;
+}
+
+// Whether a widget's text shows whole: it is given at least the room it asks for.
+bool showsItsTextWhole(const QWidget* widget) {
+  if (const auto* button = qobject_cast<const QPushButton*>(widget))
+    return button->fontMetrics().horizontalAdvance(button->text().remove('&')) < button->width();
+  if (const auto* label = qobject_cast<const QLabel*>(widget))
+    return label->sizeHint().width() <= label->width() &&
+           label->sizeHint().height() <= label->height();
+  if (const auto* tabs = qobject_cast<const QTabBar*>(widget)) {
+    for (int i = 0; i < tabs->count(); ++i)
+      if (tabs->tabRect(i).width() <=
+              tabs->fontMetrics().horizontalAdvance(tabs->tabText(i).remove('&')) ||
+          !tabs->rect().contains(tabs->tabRect(i)))
+        return false;
+  }
+  return true;
+}
+
+void checkWindow(ChildWindow* window, const QString& name) {
+  const QRect inside = window->rect();
+  for (const auto& control : window->view().controls) {
+    QWidget* widget = window->fieldWidget(control.field);
+    if (!widget || !widget->isVisibleTo(window)) continue;
+    const QRect placed(widget->mapTo(window, QPoint(0, 0)), widget->size());
+    EXPECT_TRUE(inside.contains(placed))
+        << name.toStdString() << ": control " << control.field << " lies outside its window";
+    EXPECT_TRUE(showsItsTextWhole(widget))
+        << name.toStdString() << ": the text of control " << control.field << " is cut";
+  }
+}
+
+// One factor on one screen: the process's own QT_SCALE_FACTOR and screen.
+TEST(AnyScaleWalk, DISABLED_EveryWindowOnThisScreen) {
+  const char* shots = std::getenv(kShotsVariable);  // NOLINT(concurrency-mt-unsafe)
+  ASSERT_NE(shots, nullptr);
+  ensureApplication();
+  QDir().mkpath(shots);
+  const auto definitions = everyDefinition();
+  const auto frameDefinition =
+      std::find_if(definitions.begin(), definitions.end(),
+                   [](const auto& d) { return d.kind == apprt::WindowKind::Frame; });
+  ASSERT_NE(frameDefinition, definitions.end());
+  auto ignore = [](const apprt::Input&) {};
+  FrameWindow frame(viewOf(*frameDefinition), ignore);
+  frame.show();
+  QCoreApplication::processEvents();
+  const QRect screen = frame.screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(frame.frameGeometry()))
+      << "the frame lies off the screen: " << frame.frameGeometry().width() << "x"
+      << frame.frameGeometry().height() << "+" << frame.frameGeometry().x() << "+"
+      << frame.frameGeometry().y() << " on " << screen.width() << "x" << screen.height()
+      << ", at least " << frame.minimumSizeHint().width() << "x"
+      << frame.minimumSizeHint().height();
+  int n = 0;
+  for (const auto& definition : definitions) {
+    if (definition.kind == apprt::WindowKind::Frame) continue;
+    auto* window = new ChildWindow(viewOf(definition), ignore);
+    QMdiSubWindow* sub = frame.addChild(window);
+    sub->show();
+    frame.mdiArea()->setActiveSubWindow(sub);
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    const QString name = QString::fromStdString(definition.module + " " + definition.title);
+    checkWindow(window, name);
+    EXPECT_TRUE(frame.mdiArea()->viewport()->rect().contains(sub->geometry()))
+        << name.toStdString() << " does not fit in the frame";
+    frame.grab().save(QStringLiteral("%1/window-%2.png").arg(shots).arg(++n));
+    frame.mdiArea()->removeSubWindow(sub);
+    delete sub;
+  }
+}
+
+struct Screen {
+  int width, height;
+};
+
+TEST(AnyScale, EveryWindowFitsAtEveryFactorOnALaptopAndADesktopScreen) {
+  fesk::test::TemporaryDirectory configs("fesk-any-scale");
+  for (const Screen screen : {Screen{1366, 768}, Screen{1920, 1080}}) {
+    for (const char* factor : {"1", "1.25", "1.5", "2"}) {
+      const std::string where =
+          std::to_string(screen.width) + "x" + std::to_string(screen.height) + "-scale" + factor;
+      const std::string config = (configs.path() / (where + ".json")).string();
+      std::ofstream(config) << R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": )"
+                            << screen.width << R"(, "height": )" << screen.height
+                            << R"(, "dpi": 96, "dpr": 1}]})";
+      const std::string shots = std::string(FESK_BUILD_DIR) + "/any-scale/" + where;
+      const pid_t child = fork();
+      if (child == 0) {
+        // NOLINTBEGIN(concurrency-mt-unsafe): the child runs no other thread
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+        setenv("QT_SCALE_FACTOR", factor, 1);
+        setenv(kShotsVariable, shots.c_str(), 1);
+        // NOLINTEND(concurrency-mt-unsafe)
+        execl("/proc/self/exe", "qt_tests", "--gtest_also_run_disabled_tests",
+              "--gtest_filter=AnyScaleWalk.DISABLED_EveryWindowOnThisScreen",
+              static_cast<char*>(nullptr));
+        _exit(127);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          << where << ": some window does not fit (see its run's output above)";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fesk::qt::test
