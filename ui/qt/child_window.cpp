@@ -325,6 +325,7 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
         widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
         widget->update();
       }
+      focusTakenElsewhere(watched, static_cast<QFocusEvent*>(event)->reason());
       return false;
     case QEvent::KeyPress:
       return keyPress(watched, static_cast<QKeyEvent*>(event));
@@ -341,9 +342,6 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Shortcut:
       return true;  // the mnemonics of tab bars are the runtime's
-    case QEvent::FocusIn:
-      focusTakenElsewhere(watched, static_cast<QFocusEvent*>(event)->reason());
-      return false;
     case QEvent::MouseButtonPress: {
       int field = fieldOf(watched);
       if (auto* tabBar = qobject_cast<QTabBar*>(watched)) {
