@@ -60,14 +60,6 @@ class CreationLock {
   int error_ = 0;
 };
 
-// What SQLite keeps beside a database: it belongs to that database alone.
-void removeCompanions(const fs::path& database) {
-  std::error_code ignored;
-  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-    fs::remove(database.string() + suffix, ignored);
-  }
-}
-
 // Gives the database of `connection` the file's table and indexes, in place of
 // any tables it had, in one transaction.
 DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclaration& file) {
@@ -85,6 +77,13 @@ DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclar
 }
 
 }  // namespace
+
+void removeCompanions(const fs::path& database) {
+  std::error_code ignored;
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    fs::remove(database.string() + suffix, ignored);
+  }
+}
 
 DriverStatus createDatabase(const fs::path& path, const apprt::FileDeclaration& file) {
   CreationLock lock(path.parent_path());

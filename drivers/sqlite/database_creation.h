@@ -17,6 +17,11 @@ class FileDeclaration;
 
 namespace fesk::sqlite {
 
+// Removes what SQLite keeps beside a database (its journal...): it belongs to
+// that database alone, and a journal left beside a file that is replaced
+// would be played into the new one.
+void removeCompanions(const std::filesystem::path& database);
+
 apprt::DriverStatus createDatabase(const std::filesystem::path& path,
                                    const apprt::FileDeclaration& file);
 
