@@ -113,12 +113,15 @@ DriverStatus copyPages(const FileToCopy& file, std::uint64_t records, std::uint6
   if (backup == nullptr) return sqliteFailure(target.db(), sqlite3_errcode(target.db()));
   int result = SQLITE_OK;
   bool stopped = false;
+  // Asked after the last step too: a stop that comes then still leaves the
+  // target as it was.
   while (result == SQLITE_OK) {
     result = sqlite3_backup_step(backup, kPagesPerStep);
+    if (result != SQLITE_OK && result != SQLITE_DONE) break;
     const auto total = static_cast<std::uint64_t>(sqlite3_backup_pagecount(backup));
     const auto left = static_cast<std::uint64_t>(sqlite3_backup_remaining(backup));
     const std::uint64_t copied = total == 0 ? records : records * (total - left) / total;
-    if (result == SQLITE_OK && copy.progress && !copy.progress(copiedBefore + copied)) {
+    if (copy.progress && !copy.progress(copiedBefore + copied)) {
       stopped = true;
       break;
     }
