@@ -18,7 +18,7 @@ int runBackup(ArgumentReader& arguments) {
     return true;
   });
   if (!arguments.failed() && rest.size() != 1) arguments.fail("name the backup directory");
-  DataSetCopyRun run{.from = {}, .to = {}, .replace = replace};
+  DataSetCopyRun run{.from = {}, .to = {}, .replace = replace, .takeTargetAlone = true};
   std::string why;
   if (!arguments.failed() && (!chooseDataSet(dataSet, run.from, why) ||
                               !chooseNamedDataSet(rest[0], std::nullopt, run.to, why))) {

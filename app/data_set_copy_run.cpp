@@ -69,7 +69,8 @@ int copyOpened(std::string_view command, const DataSetCopyRun& run) {
   if (const int status = readableOnServer(from.choice, *from.driver, why); status != kDone) {
     return refuse(command, status, why);
   }
-  if (!openNamedDataSet(run.to, run.replace ? DataSetUse::kReplace : DataSetUse::kWrite, to, why)) {
+  const bool alone = run.replace || run.takeTargetAlone;
+  if (!openNamedDataSet(run.to, alone ? DataSetUse::kReplace : DataSetUse::kWrite, to, why)) {
     return commandFailure(command, why);
   }
   if (run.confirm && !run.confirm(from, to)) return commandFailure(command, "nothing was copied");
@@ -77,6 +78,7 @@ int copyOpened(std::string_view command, const DataSetCopyRun& run) {
   std::optional<ProgressLine> progress(std::in_place, "Copying " + from.choice.name, "records");
   records::CopyOptions options;
   options.replace = run.replace;
+  options.targetAlone = run.takeTargetAlone;
   options.progress = [&](std::uint64_t copied) {
     progress->show(copied);
     return !InterruptionGuard::interrupted();

@@ -16,6 +16,10 @@ struct DataSetCopyRun {
   DataSetChoice from;
   DataSetChoice to;
   bool replace = false;
+  // The target is taken alone even when its records are not replaced, and its
+  // files may be replaced whole by copies of the source's (between data
+  // directories a backup copies pages instead of adding every record again).
+  bool takeTargetAlone = false;
   // Asked once both are open, before anything is copied; false copies nothing.
   std::function<bool(const NamedDataSet& from, const NamedDataSet& to)> confirm = nullptr;
 };

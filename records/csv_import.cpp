@@ -1,9 +1,10 @@
 #include "records/csv_import.h"
 
+#include <algorithm>
 #include <optional>
-#include <unordered_map>
 
 #include "data/data_files.h"
+#include "records/added_lines.h"
 #include "records/counted.h"
 #include "records/csv_columns.h"
 #include "records/csv_format.h"
@@ -54,7 +55,7 @@ class Importer {
       outcome_.why = fileFailure("add line " + std::to_string(row.line) + " to", file_);
       return false;
     }
-    remember(row.line);
+    if (!remember(row.line)) return false;
     ++outcome_.added;
     return true;
   }
@@ -86,15 +87,28 @@ class Importer {
     return {};
   }
 
-  // The values of a key in the buffer as the key compares them.
-  std::string keyValue(const apprt::KeyDeclaration& key) const {
-    std::vector<int> fields;
-    for (int component : key.components) fields.push_back(component - 1);
-    std::string joined;
-    for (const auto& value : apprt::orderValues(file_, fields, file_.recordBytes())) {
-      joined += value + '\0';
+  // The identity of the file's current record (the one last read or added).
+  std::optional<apprt::RecordIdentity> currentIdentity() {
+    const auto position = apprt::decodePosition(file_, file_.positionByFile());
+    if (!position) outcome_.why = fileFailure("tell the record just written in", file_);
+    return position ? std::optional(position->identity) : std::nullopt;
+  }
+
+  // The identity of the stored record with the buffer's value of the unique
+  // key `key`; the buffer is left as it was. Nothing when the look-up fails
+  // (which ends the import).
+  std::optional<apprt::RecordIdentity> identityHolding(const apprt::KeyDeclaration& key) {
+    const std::string row(file_.recordBytes().begin(), file_.recordBytes().end());
+    file_.setOnKeyValue(key);
+    file_.next();
+    std::optional<apprt::RecordIdentity> identity;
+    if (apprt::ERRCODE() == apprt::kNoError) {
+      identity = currentIdentity();
+    } else {
+      outcome_.why = fileFailure("read", file_);
     }
-    return joined;
+    std::copy(row.begin(), row.end(), file_.recordBytes().begin());
+    return identity;
   }
 
   std::string describeKey(const apprt::KeyDeclaration& key) const {
@@ -111,13 +125,17 @@ class Importer {
       const auto& key = file_.key(static_cast<int>(index));
       if (key.allowsDuplicates()) continue;
       if (!file_.duplicateOnKey(key)) continue;
-      const auto earlier = linesByKey_[index].find(keyValue(key));
-      if (earlier != linesByKey_[index].end()) {
-        return "duplicate " + key.displayName + ": " + describeKey(key) + " is also in line " +
-               std::to_string(earlier->second);
+      const std::string described = describeKey(key);
+      // The rows added so far are in the key too (inside the transaction):
+      // the record that holds the value tells whether a row of this file is
+      // what the row repeats.
+      const auto holder = identityHolding(key);
+      if (!holder) return {};
+      if (const auto line = added_.lineOf(*holder)) {
+        return "duplicate " + key.displayName + ": " + described + " is also in line " +
+               std::to_string(*line);
       }
-      return "duplicate " + key.displayName + ": a record with " + describeKey(key) +
-             " is already stored";
+      return "duplicate " + key.displayName + ": a record with " + described + " is already stored";
     }
     return {};
   }
@@ -146,18 +164,18 @@ class Importer {
            columnName(parent.fields()[rule.parentField]) + " " + code;
   }
 
-  void remember(std::uint64_t line) {
-    for (std::size_t index = 0; index < file_.keys().size(); ++index) {
-      const auto& key = file_.key(static_cast<int>(index));
-      if (!key.allowsDuplicates()) linesByKey_[index].emplace(keyValue(key), line);
-    }
+  bool remember(std::uint64_t line) {
+    const auto identity = currentIdentity();
+    if (identity) added_.add(*identity, line);
+    return identity.has_value();
   }
 
   const apprt::FileDeclaration& file_;
   std::optional<ParentRule> parentRule_;
   ImportOutcome& outcome_;
-  // Per unique key, the line of each value added so far.
-  std::unordered_map<std::size_t, std::unordered_map<std::string, std::uint64_t>> linesByKey_;
+  // Where the rows added so far came from; the values themselves are looked
+  // up in the file's keys, so memory does not grow with the file.
+  AddedLines added_;
 };
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "records/data_set_copy.h"
 
+#include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "records/counted.h"
@@ -49,18 +51,25 @@ bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatch
   }
 }
 
+// Why the source's files, as `uses` opened them, cannot be read ("" when they can).
+std::string unreadable(const DataSetFiles& files, const std::array<const FileUse*, 2>& uses) {
+  for (std::size_t index = 0; index < files.all().size(); ++index) {
+    if (!uses[index]->isOpen()) {
+      return uses[index]->missing() ? "the source has no " + files.all()[index]->fileName()
+                                    : uses[index]->failure();
+    }
+  }
+  return {};
+}
+
 // Reads every record of the source's files, in one transaction, into `batches`.
 void readSource(apprt::Driver& driver, int waitSeconds, RecordBatches& batches) {
   const DataSetFiles files(driver);
   const FileUse fesk1(files.fesk1(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
   const FileUse fesk2(files.fesk2(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
-  const FileUse* uses[] = {&fesk1, &fesk2};
-  for (std::size_t index = 0; index < files.all().size(); ++index) {
-    if (!uses[index]->isOpen()) {
-      batches.finish(uses[index]->missing() ? "the source has no " + files.all()[index]->fileName()
-                                            : uses[index]->failure());
-      return;
-    }
+  if (const std::string failure = unreadable(files, {&fesk1, &fesk2}); !failure.empty()) {
+    batches.finish(failure);
+    return;
   }
   apprt::beginTransaction(waitSeconds, {&files.fesk1(), &files.fesk2()});
   if (failed()) {
@@ -185,9 +194,77 @@ class TargetWriter {
   std::uint64_t copied_ = 0;
 };
 
+// Whether the target is ready for its files to be replaced whole: false, with
+// the reason in `outcome`, when it holds records that are not to be replaced
+// or cannot be read.
+bool targetReplaceable(const DataSetFiles& files, const CopyOptions& options,
+                       CopyOutcome& outcome) {
+  const FileUse fesk1(files.fesk1(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
+  const FileUse fesk2(files.fesk2(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
+  for (const FileUse* use : {&fesk1, &fesk2}) {
+    if (!use->failure().empty()) outcome.why = use->failure();
+  }
+  for (const auto* file : files.all()) {
+    if (!outcome.why.empty() || options.replace) break;
+    if (!file->isOpen()) continue;
+    std::string failure;
+    const bool holds = holdsRecords(*file, false, failure);
+    if (!failure.empty()) {
+      outcome.why = failure;
+    } else if (holds) {
+      outcome.targetHoldsRecords = true;
+      outcome.why = "the target already holds records (" + file->fileName() + ")";
+    }
+  }
+  return outcome.why.empty();
+}
+
+// The copy of whole files, when the drivers can make it (nothing otherwise).
+std::optional<CopyOutcome> copyWholeFiles(apprt::Driver& source, apprt::Driver& target,
+                                          const CopyOptions& options) {
+  CopyOutcome outcome;
+  const DataSetFiles sourceFiles(source);
+  const DataSetFiles targetFiles(target);
+  {
+    // Opened and closed again here: a source file that is damaged or needs
+    // recovery is told as the record copy tells it.
+    const FileUse fesk1(sourceFiles.fesk1(), apprt::kOpenSharedReadOnly,
+                        WhenMissing::kLeaveMissing);
+    const FileUse fesk2(sourceFiles.fesk2(), apprt::kOpenSharedReadOnly,
+                        WhenMissing::kLeaveMissing);
+    outcome.why = unreadable(sourceFiles, {&fesk1, &fesk2});
+  }
+  if (!outcome.why.empty() || !targetReplaceable(targetFiles, options, outcome)) return outcome;
+
+  apprt::WholeFilesCopy copy;
+  copy.waitSeconds = options.waitSeconds;
+  copy.progress = [&](std::uint64_t copied) {
+    outcome.stopped = options.progress && !options.progress(copied);
+    return !outcome.stopped;
+  };
+  apprt::DriverStatus status;
+  if (!source.copyWholeFiles(sourceFiles.all(), target, copy, status)) return std::nullopt;
+  if (outcome.stopped) {
+    outcome.why = "stopped";
+  } else if (!status.ok()) {
+    outcome.why = "cannot copy the files: " + apprt::errorText(status.code) + " (" +
+                  std::to_string(status.code) + ")";
+    if (!status.driverMessage.empty()) outcome.why += ": " + status.driverMessage;
+  } else {
+    for (std::size_t index = 0; index < sourceFiles.all().size(); ++index) {
+      outcome.counts.push_back({sourceFiles.all()[index]->fileName(), copy.records[index]});
+    }
+    outcome.done = true;
+  }
+  return outcome;
+}
+
 }  // namespace
 
 CopyOutcome copyDataSet(apprt::Driver& source, apprt::Driver& target, const CopyOptions& options) {
+  if (options.targetAlone) {
+    if (auto outcome = copyWholeFiles(source, target, options)) return *outcome;
+  }
   CopyOutcome outcome;
   TargetWriter writer(target, options, outcome);
   if (!writer.prepare()) return outcome;

@@ -32,6 +32,10 @@ struct CopyOptions {
   std::function<bool(std::uint64_t recordsCopied)> progress = nullptr;
   // How long each side waits for other stations' transactions to end.
   int waitSeconds = 10;
+  // No other station uses the target meanwhile: when both drivers can, the
+  // files are then copied whole (Driver::copyWholeFiles) and put in place of
+  // the target's, which is far quicker than adding every record again.
+  bool targetAlone = false;
 };
 
 struct FileCount {

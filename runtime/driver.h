@@ -13,6 +13,7 @@
 // its own sessions; nothing above this interface changes.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -102,6 +103,16 @@ class DriverFile {
                                     bool& found) = 0;
 };
 
+// What a copy of whole files (Driver::copyWholeFiles) is told and answers.
+struct WholeFilesCopy {
+  // How long the source waits for other stations' transactions to end.
+  int waitSeconds = 10;
+  // Told the records copied so far as the copy goes; false stops it.
+  std::function<bool(std::uint64_t recordsCopied)> progress = nullptr;
+  // Per file, in the order given, the records the copy holds (when done).
+  std::vector<std::uint64_t> records;
+};
+
 class Driver {
  public:
   virtual ~Driver() = default;
@@ -126,6 +137,18 @@ class Driver {
   virtual DriverStatus commit() = 0;
   // Harmless without a transaction.
   virtual DriverStatus rollback() = 0;
+
+  // Copies `files` whole, as stored, into the same files of `target`, a store
+  // that no other station uses meanwhile: read inside one transaction over all
+  // of them, so that the copy never holds half of another station's
+  // transaction, checked, and put in place of the target's files only once
+  // all are copied (a failed or stopped copy leaves them as they were). False,
+  // doing nothing, when this driver cannot copy whole files into `target`: the
+  // caller then copies records.
+  virtual bool copyWholeFiles(std::span<const FileDeclaration* const> /*files*/, Driver& /*target*/,
+                              WholeFilesCopy& /*copy*/, DriverStatus& /*status*/) {
+    return false;
+  }
 };
 
 }  // namespace apprt

@@ -9,6 +9,7 @@
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/super_journals.h"
+#include "drivers/sqlite/whole_file_copy.h"
 #include "runtime/data_directory.h"
 #include "runtime/driver_options.h"
 #include "runtime/file_declaration.h"
@@ -116,6 +117,17 @@ DriverStatus SqliteDriver::commit() {
 
 DriverStatus SqliteDriver::rollback() {
   return Connection::forThisThread()->rollback();
+}
+
+bool SqliteDriver::copyWholeFiles(std::span<const apprt::FileDeclaration* const> files,
+                                  apprt::Driver& target, apprt::WholeFilesCopy& copy,
+                                  DriverStatus& status) {
+  auto* directory = dynamic_cast<SqliteDriver*>(&target);
+  if (directory == nullptr || files.empty()) return false;
+  std::vector<FileToCopy> copies;
+  for (const auto* file : files) copies.push_back({file, pathOf(*file), directory->pathOf(*file)});
+  status = sqlite::copyWholeFiles(copies, copy);
+  return true;
 }
 
 }  // namespace fesk::sqlite

@@ -44,6 +44,9 @@ class SqliteDriver : public apprt::Driver {
   apprt::DriverStatus begin(std::span<apprt::DriverFile* const> files, int timeoutSeconds) override;
   apprt::DriverStatus commit() override;
   apprt::DriverStatus rollback() override;
+  // Into another data directory, page by page (whole_file_copy.h).
+  bool copyWholeFiles(std::span<const apprt::FileDeclaration* const> files, apprt::Driver& target,
+                      apprt::WholeFilesCopy& copy, apprt::DriverStatus& status) override;
 
  private:
   int takeRecoverySeconds(const std::string& fileName);

@@ -15,14 +15,13 @@ namespace {
 
 using records::importCsv;
 
-class CsvImportTest : public DataTest {
- protected:
-  static std::vector<std::string> badRows(const records::ImportOutcome& outcome) {
-    std::vector<std::string> rows;
-    for (const auto& bad : outcome.bad) rows.push_back(std::to_string(bad.line) + " " + bad.why);
-    return rows;
-  }
-};
+std::vector<std::string> badRows(const records::ImportOutcome& outcome) {
+  std::vector<std::string> rows;
+  for (const auto& bad : outcome.bad) rows.push_back(std::to_string(bad.line) + " " + bad.why);
+  return rows;
+}
+
+class CsvImportTest : public DataTest {};
 
 TEST_F(CsvImportTest, EveryBadRowIsListedAndOnlySkippingStoresTheGoodOnes) {
   seed({{"S1", "stored before"}}, {});
@@ -105,6 +104,42 @@ TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {
   const auto failed = importCsv(FESK1, again);
   EXPECT_EQ(failed.why, "cannot add line 701 to FESK1: File Driver Error (90): injected failure");
   EXPECT_TRUE(storedFesk1().empty());
+}
+
+// Earlier rows of the file are found through the file's own key inside the
+// import's transaction; the line they came from must still be named, also
+// after rows that break the run of lines (bad rows, empty lines, values over
+// several lines), and lengths are counted in characters.
+class CsvImportEveryDriverTest : public EveryDriverDataTest {};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CsvImportEveryDriverTest, bothDrivers(), storeName);
+
+TEST_P(CsvImportEveryDriverTest, DuplicatesNameTheLineOfTheEarlierRowAcrossLongFiles) {
+  seed({{"S1", "stored before"}}, {});
+  std::string csv = "CODE,NAME\n";                                                // line 1
+  for (int row = 0; row < 600; ++row) csv += "R" + std::to_string(row) + ",n\n";  // lines 2-601
+  csv +=
+      "\"M\nL\",two lines\n"                // 602-603
+      "\n"                                  // 604
+      "R5,again\n"                          // 605
+      "ÄÖÜäöüÀÉÈÊËÎÏÔŒÙÛŸÇß,twenty\n"       // 606: 20 characters, 40 bytes
+      "ÄÖÜäöüÀÉÈÊËÎÏÔŒÙÛŸÇßx,twenty-one\n"  // 607
+      "T,after\n"                           // 608
+      "m\nl,case\n"                         // 609: one value; 610 adds L
+      "t,case\n"                            // 611
+      "s1,stored\n"                         // 612
+      "r599,first run end\n";               // 613
+  std::istringstream in(csv);
+  const auto outcome = records::importCsv(FESK1, in, {.skipBad = true});
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(outcome.added, 600u + 4u);
+  EXPECT_EQ(badRows(outcome),
+            (std::vector<std::string>{
+                "605 duplicate FES:Keycode: CODE R5 is also in line 7",
+                "607 CODE is too long (at most 20)", "609 has 1 value where the header has 2",
+                "611 duplicate FES:Keycode: CODE t is also in line 608",
+                "612 duplicate FES:Keycode: a record with CODE s1 is already stored",
+                "613 duplicate FES:Keycode: CODE r599 is also in line 601"}));
 }
 
 }  // namespace

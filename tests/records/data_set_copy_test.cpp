@@ -4,7 +4,9 @@
 #include "records/data_set_copy.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <set>
 #include <sstream>
 
 #include "data/data_files.h"
@@ -19,6 +21,7 @@ namespace fesk::test {
 namespace {
 
 using records::copyDataSet;
+using records::CopyOptions;
 
 // Every file of a data set as CSV, in the order of every key.
 std::string everyOrder(apprt::Driver& driver) {
@@ -91,6 +94,52 @@ TEST_F(DataSetCopyTest, ASourceWithoutItsDataFilesIsRefused) {
   EXPECT_EQ(outcome.why, "the source has no FESK2");
   EXPECT_EQ(everyOrder(target_), "CODE,NAME\r\nCODE,NAME\r\nCODE,NUMBER\r\n")
       << "the target's files were made, but hold nothing";
+}
+
+// The names in a directory, so that nothing left behind goes unseen.
+std::set<std::string> namesIn(const std::filesystem::path& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST_F(DataSetCopyTest, ATargetTakenAloneGetsWholeCopiesOrStaysAsItWas) {
+  const CopyOptions alone{.targetAlone = true};
+  const auto outcome = copyDataSet(*source_, target_, alone);
+  ASSERT_TRUE(outcome.done) << outcome.why;
+  ASSERT_EQ(outcome.counts.size(), 2u);
+  EXPECT_EQ(outcome.counts[1].file, "FESK2");
+  EXPECT_EQ(outcome.counts[1].records, 4u);
+  EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
+  const std::string before = everyOrder(target_);
+  const auto files = namesIn(targetDirectory_.path());
+  seed({{"X", "new"}, {"Y", "new"}, {"Z", "new"}}, {{"X", "1"}});
+
+  EXPECT_TRUE(copyDataSet(*source_, target_, alone).targetHoldsRecords);
+  auto stopAt = [](std::uint64_t) { return false; };
+  const auto stopped =
+      copyDataSet(*source_, target_, {.replace = true, .progress = stopAt, .targetAlone = true});
+  EXPECT_TRUE(stopped.stopped);
+  {
+    // Another program writing the source keeps the copy waiting; in vain here.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(databaseOf(FESK2).c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto held =
+        copyDataSet(*source_, target_, {.replace = true, .waitSeconds = 1, .targetAlone = true});
+    sqlite3_close_v2(writer);
+    EXPECT_FALSE(held.done);
+    EXPECT_NE(held.why.find("cannot copy the files: File Driver Error (90)"), std::string::npos)
+        << held.why;
+  }
+  EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
+  EXPECT_EQ(namesIn(targetDirectory_.path()), files) << "and nothing was left beside it";
+
+  ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true, .targetAlone = true}).done);
+  EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
+  EXPECT_EQ(namesIn(targetDirectory_.path()), files);
 }
 
 }  // namespace

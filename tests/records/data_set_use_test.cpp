@@ -12,6 +12,7 @@
 #include "records/fesk_process.h"
 #include "support/scoped_environment.h"
 #include "support/temporary_directory.h"
+#include "support/wait_until.h"
 
 namespace fesk::test {
 namespace {
@@ -114,6 +115,23 @@ TEST_F(DataSetUseTest, ABackupThatDoesNotFinishLeavesNoTargetBehind) {
   const auto before = listing(existing);
   EXPECT_EQ(runFesk({"backup", existing.string(), dataDir()}).status, 1);
   EXPECT_EQ(listing(existing), before) << "nothing added, nothing taken away";
+}
+
+TEST_F(DataSetUseTest, ABackupIsRefusedWhileAnotherFeskUsesItsDirectory) {
+  seed({{"A", "a"}}, {{"A", "1"}});
+  // A backup replaces the files of its directory whole: one that another fesk
+  // is writing into must not have them swapped under it.
+  const auto target = scratch("backup");
+  FeskProcess holder({"import", "FESK1", "-", "--data-dir=" + target.string()});
+  holder.type("CODE,NAME\nH,held\n");
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(target / "FESK1.sqlite-journal"); }));
+  const auto refused = runFesk({"backup", target.string(), dataDir()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("another fesk is using the data"), std::string::npos) << refused.err;
+  ASSERT_EQ(holder.wait().status, 0);
+  EXPECT_EQ(runFesk({"export", "FESK1", "--data-dir=" + target.string()}).out,
+            "CODE,NAME\r\nH,held\r\n")
+      << "the other fesk's import is whole";
 }
 
 TEST_F(DataSetUseTest, ARestoreWritesNothingIntoItsSource) {
