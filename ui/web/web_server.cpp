@@ -108,6 +108,11 @@ void WebServer::addRoutes() {
   http_.route("/sign-in", Method::Post, [this](const QHttpServerRequest& r) { return signIn(r); });
   http_.route("/sign-out", Method::Post,
               [this](const QHttpServerRequest& r) { return signOut(r); });
+  // The page's WebSocket: the server upgrades a request only when a route
+  // takes it, and answers nothing itself (webSocket() checks it then).
+  http_.route("/session", Method::Get, [](QHttpServerResponder&&) {});
+  http_.route("/favicon.ico", Method::Get,
+              [] { return QHttpServerResponse(QHttpServerResponse::StatusCode::NoContent); });
   http_.route("/app.js", Method::Get, [] { return file("app", "text/javascript"); });
   http_.route("/style.css", Method::Get, [] { return file("style", "text/css"); });
 }
@@ -137,7 +142,8 @@ QHttpServerResponse WebServer::signIn(const QHttpServerRequest& request) {
   if (auto wait = throttle_.wait(address); wait.count() > 0)
     return signInPage(QString("Too many failed sign-ins: try again in %1 s.").arg(wait.count()),
                       Status::TooManyRequests);
-  const QUrlQuery form(QString::fromUtf8(request.body()));
+  // A form's body writes a space as '+', which QUrlQuery leaves as it is.
+  const QUrlQuery form(QString::fromUtf8(request.body()).replace('+', "%20"));
   const std::string name = form.queryItemValue("name", QUrl::FullyDecoded).toStdString();
   const std::string password = form.queryItemValue("password", QUrl::FullyDecoded).toStdString();
   if (!checkPassword(settings_.passwords, name, password)) {

@@ -108,7 +108,10 @@ function makeWindowElement(w, m) {
   const body = el('div', { class: 'body' });
   win.append(bar, body);
   win.setAttribute('aria-labelledby', title.id);
-  win.addEventListener('mousedown', () => {
+  win.addEventListener('mousedown', (ev) => {
+    // The runtime decides where the focus goes; a click leaves it alone
+    // (an entry still takes the caret where it was clicked).
+    if (ev.target.tagName !== 'INPUT') ev.preventDefault();
     if (activeHandle !== m.handle && m.acceptsInput) send({ t: 'activate', w: m.handle });
   });
   const offset = 20 * (windows.size % 8);
@@ -128,6 +131,8 @@ function drawWindow(w, changed) {
   w.body.style.width = m.width * DU_X + 'px';
   w.body.style.height = m.height * DU_Y + 'px';
   for (const c of changed) drawControl(w, c);
+  // The focus may have moved to a control that was only now drawn.
+  if (m.handle === activeHandle) placeFocus();
 }
 
 function place(e, c, sheetOffset) {
@@ -155,12 +160,17 @@ function drawControl(w, c) {
   switch (c.kind) {
     case 'prompt': case 'button': mnemonicText(e, c.text); break;
     case 'entry':
-      if (e.value !== c.text) e.value = c.text;
+      // What the runtime shows may lag behind what is typed: a value this page
+      // sent itself is not put back, or it would undo the keys typed since.
+      if (e.value !== c.text && !(e.sent && e.sent.has(c.text))) e.value = c.text;
       if (c.required) e.setAttribute('aria-required', 'true');
       e.title = c.message;
       break;
     case 'list': case 'droplist': case 'dropcombo': drawList(e, c, handle); break;
-    case 'sheet': break;
+    case 'sheet':
+      // Its chosen tab is a fact of the sheet: the tabs show it anew.
+      for (const t of w.controls.values()) if (t.kind === 'tab' && t.parent === c.field) drawTab(w, t);
+      break;
     default: break;
   }
 }
@@ -181,7 +191,11 @@ function makeControl(w, c) {
     }
     case 'entry': {
       const e = el('input', { class: 'control', type: 'text', autocomplete: 'off', tabindex: '-1' });
-      e.addEventListener('input', () => send({ t: 'typed', w: handle, f: c.field, text: e.value }));
+      e.addEventListener('input', () => {
+        (e.sent = e.sent || new Set()).add(e.value);
+        send({ t: 'typed', w: handle, f: c.field, text: e.value });
+      });
+      e.addEventListener('blur', () => { e.sent = null; });
       e.addEventListener('mousedown', () => { if (w.facts.focus !== c.field) click(); });
       // The label before the entry names it for assistive technology.
       const label = [...w.controls.values()].find((p) => p.kind === 'prompt' && w.order.indexOf(p.field) === w.order.indexOf(c.field) - 1);
@@ -272,11 +286,20 @@ function drawFrame(w) {
   bar.replaceChildren();
   tools.replaceChildren();
   const all = w.order.map((f) => w.controls.get(f)).filter((c) => c);
-  for (const menu of all.filter((c) => c.kind === 'menu' && !all.some((p) => p.field === c.parent && p.kind === 'menu'))) {
+  for (const menu of all.filter((c) => c.parent === 0 && !c.toolbar && (c.kind === 'menu' || c.kind === 'menuitem'))) {
     if (!menu.shown) continue;
     const holder = el('div', { class: 'menu' });
-    const top = el('button', { class: 'top', role: 'menuitem', 'aria-haspopup': 'true', 'data-mnemonic': mnemonicOf(menu.text) });
+    const top = el('button', { class: 'top', role: 'menuitem', 'data-mnemonic': mnemonicOf(menu.text) });
     mnemonicText(top, menu.text);
+    top.disabled = !menu.enabled;
+    holder.appendChild(top);
+    bar.appendChild(holder);
+    if (menu.kind === 'menuitem') {
+      // An item of the menu bar itself is chosen at once.
+      top.addEventListener('click', () => { closeMenus(); send({ t: 'menu', w: w.facts.handle, f: menu.field }); });
+      continue;
+    }
+    top.setAttribute('aria-haspopup', 'true');
     const items = el('div', { class: 'items', role: 'menu' });
     items.hidden = true;
     for (const item of all.filter((c) => c.parent === menu.field)) {
@@ -290,8 +313,7 @@ function drawFrame(w) {
       items.appendChild(b);
     }
     top.addEventListener('click', () => openMenu(items));
-    holder.append(top, items);
-    bar.appendChild(holder);
+    holder.appendChild(items);
   }
   for (const b of all.filter((c) => c.toolbar && c.kind === 'button')) {
     if (!b.shown) continue;
