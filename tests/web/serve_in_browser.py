@@ -257,6 +257,16 @@ class ServeInBrowser(unittest.TestCase):
         self.assertNotIn("P03", stored)
         self.assertIn(HOSTILE, stored)
 
+    def test_3_sign_out(self):
+        self.sign_in("ann", "correct horse")
+        wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
+        cookie = self.browser.get_cookie("fesk_session")["value"]
+        self.browser.find_element(By.ID, "sign-out").click()
+        wait_for("the sign-in page", lambda: self.browser.find_elements(By.ID, "sign-in"))
+        # The session is gone: its cookie opens nothing any more.
+        answer = websocket_answer(self.port, f"http://127.0.0.1:{self.port}", cookie)
+        self.assertEqual(answer[:1], b"\x88")
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -7,6 +7,7 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QUrlQuery>
+#include <vector>
 
 #include "ui/web/page_files.h"
 #include "ui/web/user_passwords.h"
@@ -170,7 +171,7 @@ QHttpServerResponse WebServer::signIn(const QHttpServerRequest& request) {
 }
 
 QHttpServerResponse WebServer::signOut(const QHttpServerRequest& request) {
-  if (const QString token = sessionOf(request); !token.isEmpty()) sessions_[token]->end();
+  if (const QString token = sessionOf(request); !token.isEmpty()) endSession(token);
   QHttpServerResponse response(QHttpServerResponse::StatusCode::SeeOther);
   response.setHeader("Location", "/");
   response.setHeader("Set-Cookie", kCookieName + "=; Path=/; Max-Age=0");
@@ -203,8 +204,20 @@ void WebServer::webSocket() {
 
 void WebServer::endIdleSessions() {
   const qint64 limit = std::chrono::milliseconds(settings_.idleLimit).count();
-  for (auto& [token, session] : sessions_)
-    if (session->idleMilliseconds() > limit) session->end();
+  std::vector<QString> idle;
+  for (const auto& [token, session] : sessions_)
+    if (session->idleMilliseconds() > limit) idle.push_back(token);
+  for (const QString& token : idle) endSession(token);
+}
+
+void WebServer::endSession(const QString& token) {
+  // The token opens nothing from now on, while the program still closes.
+  auto found = sessions_.find(token);
+  if (found == sessions_.end()) return;
+  WebSession* ending = found->second.release();
+  sessions_.erase(found);
+  connect(ending, &WebSession::ended, ending, &QObject::deleteLater);
+  ending->end();
 }
 
 }  // namespace fesk::web

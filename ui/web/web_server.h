@@ -44,6 +44,7 @@ class WebServer : public QObject {
   QHttpServerResponse signOut(const QHttpServerRequest& request);
   void webSocket();
   void endIdleSessions();
+  void endSession(const QString& token);
   QString sessionOf(const QHttpServerRequest& request) const;
   QHttpServerResponse signInPage(const QString& message,
                                  QHttpServerResponse::StatusCode status) const;
