@@ -14,6 +14,7 @@
 #ifdef FESK_WITH_WEB
 #include <QCoreApplication>
 
+#include "app/serve_sign_in.h"
 #include "ui/web/listen_address.h"
 #include "ui/web/session_run.h"
 #include "ui/web/user_passwords.h"
@@ -111,13 +112,12 @@ int runServe(ArgumentReader& arguments) {
   DataSetChoice choice;
   if (!chooseDataSet(o.dataSet, choice, why)) return refuse(kCommand, kUsageError, why);
   if (o.addUser) return addUser(choice, *o.addUser);
-  if (choice.onServer())
-    return usageMistake(kCommand,
-                        "serving a server data set (signing in with PostgreSQL roles) "
-                        "is not available yet; serve a data directory");
   if (std::string mistake = dataSetMistake(choice, DataSetUse::kWrite); !mistake.empty())
     return refuse(kCommand, kUsageError, mistake);
-  settings.passwords = web::passwordFile(choice.directory);
+  if (!choice.onServer())
+    settings.signIn = directorySignIn(choice);
+  else if (!serverSignIn(choice, settings.signIn, why))
+    return usageMistake(kCommand, why);
   if (o.certificate) {
     settings.certificate = *o.certificate;
     settings.key = *o.key;
@@ -128,8 +128,12 @@ int runServe(ArgumentReader& arguments) {
   char* argv[] = {name, nullptr};
   QCoreApplication application(argc, argv);
   settings.program = QCoreApplication::applicationFilePath();
-  settings.sessionArguments = {"serve", "--session", "--data-dir",
-                               QString::fromStdString(choice.directory.string())};
+  settings.sessionArguments = {"serve", "--session"};
+  if (choice.onServer())
+    settings.sessionArguments << "--database" << QString::fromStdString(choice.conninfo)
+                              << "--schema" << QString::fromStdString(choice.schema);
+  else
+    settings.sessionArguments << "--data-dir" << QString::fromStdString(choice.directory.string());
   web::WebServer server(settings);
   if (!server.start(why)) return commandFailure(kCommand, why);
   std::cerr << "fesk serve: serving " << choice.name << " at "

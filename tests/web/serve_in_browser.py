@@ -4,6 +4,7 @@ records done in the page, values shown as text, and what the server refuses.
 
 Usage: serve_in_browser.py FESK_PROGRAM
 """
+import http.client
 import os
 import shutil
 import socket
@@ -95,6 +96,7 @@ class ServeInBrowser(unittest.TestCase):
         cls.browser.quit()
         cls.server.terminate()
         cls.server.wait(10)
+        cls.server.stderr.close()
         shutil.rmtree(cls.work, ignore_errors=True)
 
     # ---- what a person does in the page ----
@@ -266,6 +268,76 @@ class ServeInBrowser(unittest.TestCase):
         # The session is gone: its cookie opens nothing any more.
         answer = websocket_answer(self.port, f"http://127.0.0.1:{self.port}", cookie)
         self.assertEqual(answer[:1], b"\x88")
+
+
+def sign_in_status(port, name, password):
+    """Signs in over plain HTTP; answers the status and the cookie set."""
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
+    body = f"name={name}&password={password.replace(' ', '+')}"
+    connection.request("POST", "/sign-in", body,
+                       {"Content-Type": "application/x-www-form-urlencoded"})
+    try:
+        response = connection.getresponse()
+        return response.status, response.getheader("Set-Cookie") or ""
+    finally:
+        connection.close()
+
+
+class ServeServerDataSet(unittest.TestCase):
+    """On a PostgreSQL data set people sign in with their role, and their
+    session's program connects as that role."""
+
+    def test_roles_sign_in(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                              "pg-test-server")
+        work = tempfile.mkdtemp(prefix="fesk-web-pg-")
+        state = os.path.join(work, "state")
+        subprocess.run([script, "start", state], check=True, capture_output=True)
+        server = None
+        try:
+            with open(state) as f:
+                admin = f.read().strip()
+            socket_dir = admin.split()[0].split("=", 1)[1]
+            psql = lambda sql: subprocess.run(["psql", admin, "-qtAc", sql], check=True,
+                                              capture_output=True, text=True).stdout.strip()
+            psql("CREATE ROLE web_ann LOGIN PASSWORD 'pw secret'")
+            psql("CREATE DATABASE web_shop OWNER web_ann")
+            # The role signs in with its password, not as the server trusts
+            # the socket's users.
+            hba = os.path.join(socket_dir, "data", "pg_hba.conf")
+            with open(hba) as f:
+                lines = f.read()
+            with open(hba, "w") as f:
+                f.write("local all web_ann scram-sha-256\n" + lines)
+            psql("SELECT pg_reload_conf()")
+
+            database = f"host={socket_dir} dbname=web_shop"
+            named = subprocess.run([FESK, "serve", "--database", database + " user=web_ann"],
+                                   capture_output=True, text=True)
+            self.assertEqual(named.returncode, 2)
+            self.assertIn("own PostgreSQL role", named.stderr)
+
+            port = free_port()
+            server = subprocess.Popen([FESK, "serve", "--listen", f"127.0.0.1:{port}",
+                                       "--database", database], stderr=subprocess.PIPE, text=True)
+            wait_for("the server", lambda: "serving" in server.stderr.readline())
+            self.assertEqual(sign_in_status(port, "web_ann", "wrong")[0], 403)
+            time.sleep(1.1)  # the address waits after a failure
+            self.assertEqual(sign_in_status(port, "web_ann", "")[0], 403)
+            time.sleep(2.1)
+            status, cookie = sign_in_status(port, "web_ann", "pw secret")
+            self.assertEqual(status, 303)
+            self.assertIn("fesk_session=", cookie)
+            wait_for("the session connected as the role", lambda: psql(
+                "SELECT count(*) FROM pg_stat_activity WHERE datname = 'web_shop' "
+                "AND usename = 'web_ann'") != "0")
+        finally:
+            if server:
+                server.terminate()
+                server.wait(10)
+                server.stderr.close()
+            subprocess.run([script, "stop", state], capture_output=True)
+            shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

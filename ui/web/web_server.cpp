@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "ui/web/page_files.h"
-#include "ui/web/user_passwords.h"
 
 namespace fesk::web {
 
@@ -147,14 +146,14 @@ QHttpServerResponse WebServer::signIn(const QHttpServerRequest& request) {
   const QUrlQuery form(QString::fromUtf8(request.body()).replace('+', "%20"));
   const std::string name = form.queryItemValue("name", QUrl::FullyDecoded).toStdString();
   const std::string password = form.queryItemValue("password", QUrl::FullyDecoded).toStdString();
-  if (!checkPassword(settings_.passwords, name, password)) {
+  if (!settings_.signIn.accepts(name, password)) {
     throttle_.failed(address);
     return signInPage("The name or the password is wrong.", Status::Forbidden);
   }
   throttle_.succeeded(address);
   const QString token = randomToken();
   auto session = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
-                                              QProcessEnvironment::systemEnvironment());
+                                              settings_.signIn.environment(name, password));
   connect(session.get(), &WebSession::ended, this, [this, token] {
     auto found = sessions_.find(token);
     if (found == sessions_.end()) return;

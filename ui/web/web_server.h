@@ -7,7 +7,7 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <chrono>
-#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,10 +18,19 @@
 
 namespace fesk::web {
 
+// Who may sign in, and what the session's program of that person is given.
+struct SignIn {
+  std::function<bool(const std::string& name, const std::string& password)> accepts;
+  // The environment of the session's program (on a server, the person's
+  // credentials, so that it connects as them).
+  std::function<QProcessEnvironment(const std::string& name, const std::string& password)>
+      environment;
+};
+
 struct ServeSettings {
   ListenAddress listen;
-  std::string certificate, key;     // PEM files; both empty: plain HTTP
-  std::filesystem::path passwords;  // the password file of the data directory
+  std::string certificate, key;  // PEM files; both empty: plain HTTP
+  SignIn signIn;
   // What starts a session's program.
   QString program;
   QStringList sessionArguments;
