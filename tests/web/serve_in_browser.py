@@ -17,6 +17,7 @@ import unittest
 from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
@@ -206,7 +207,21 @@ class ServeInBrowser(unittest.TestCase):
         for code, name in [("P01", "Mercury"), ("P02", "Venus"), ("P03", "Earth"),
                            ("P04", HOSTILE), ("P05", "Jupiter")]:
             self.insert(browse, code, name)
-        wait_for("five rows", lambda: len([r for r in self.rows(browse) if r[0].strip()]) == 5)
+        # The keyboard alone: Alt+I opens the form on its first entry, Tab
+        # goes on, Enter leaves the entry for OK and presses it. An entry
+        # takes no more than its picture holds.
+        ActionChains(self.browser).key_down(Keys.ALT).send_keys("i").key_up(Keys.ALT).perform()
+        self.window("Adding a fesk1 Record")
+        wait_for("the focus in code:", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "code:")
+        self.browser.switch_to.active_element.send_keys("P06", Keys.TAB)
+        wait_for("the focus in name:", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "name:")
+        self.browser.switch_to.active_element.send_keys("Saturn and its rings", "!!", Keys.ENTER)
+        wait_for("the focus on OK", lambda: self.browser.switch_to.active_element.text == "OK")
+        self.browser.switch_to.active_element.send_keys(Keys.ENTER)
+        self.gone("Adding a fesk1 Record")
+        wait_for("six rows", lambda: len([r for r in self.rows(browse) if r[0].strip()]) == 6)
 
         # The hostile name is shown as typed and runs nothing.
         self.assertIn(HOSTILE, [r[1].strip() for r in self.rows(browse)])
@@ -253,7 +268,8 @@ class ServeInBrowser(unittest.TestCase):
         wait_for("the session's end", lambda: self.browser.find_element(
             By.TAG_NAME, "body").get_attribute("data-ended"))
         stored = self.export()
-        for expected in ["P01", "Mercury", "E03", "Earth (home)", "P05", "Jupiter", "P04"]:
+        for expected in ["P01", "Mercury", "E03", "Earth (home)", "P05", "Jupiter", "P04",
+                         "P06,Saturn and its rings\n"]:
             self.assertIn(expected, stored)
         self.assertNotIn("Venus", stored)
         self.assertNotIn("P03", stored)

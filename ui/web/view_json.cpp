@@ -114,6 +114,7 @@ QJsonObject controlJson(const ControlView& c) {
                 {"toolbar", c.inToolbar},
                 {"rect", QJsonArray{c.rect.x, c.rect.y, c.rect.width, c.rect.height}},
                 {"text", text(c.text)},
+                {"picture", text(c.picture)},
                 {"message", text(c.message)},
                 {"hint", text(c.hint)},
                 {"enabled", c.enabled},

@@ -164,6 +164,8 @@ function drawControl(w, c) {
       // sent itself is not put back, or it would undo the keys typed since.
       if (e.value !== c.text && !(e.sent && e.sent.has(c.text))) e.value = c.text;
       if (c.required) e.setAttribute('aria-required', 'true');
+      // A string picture (@s20) holds that many characters, as on the desktop.
+      { const m = /^@[sS](\d+)/.exec(c.picture); if (m) e.maxLength = Number(m[1]); }
       e.title = c.message;
       break;
     case 'list': case 'droplist': case 'dropcombo': drawList(e, c, handle); break;
