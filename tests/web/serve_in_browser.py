@@ -15,7 +15,7 @@ import time
 import unittest
 
 from selenium import webdriver
-from selenium.common.exceptions import NoAlertPresentException
+from selenium.common.exceptions import NoAlertPresentException, StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
@@ -38,7 +38,10 @@ def free_port():
 def wait_for(what, condition, timeout=TIMEOUT):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        value = condition()
+        try:
+            value = condition()
+        except StaleElementReferenceException:  # redrawn meanwhile: look again
+            value = None
         if value:
             return value
         time.sleep(0.05)
@@ -133,11 +136,10 @@ class ServeInBrowser(unittest.TestCase):
         raise AssertionError("no menu item " + text)
 
     def click(self, window, text):
-        wait_for(text + " enabled", lambda: any(
-            c.text == text and c.is_enabled() for c in window.find_elements(
-                By.CSS_SELECTOR, "button.control, label.control")))
-        next(c for c in window.find_elements(By.CSS_SELECTOR, "button.control, label.control")
-             if c.text == text and c.is_displayed()).click()
+        control = wait_for(text + " enabled", lambda: next(
+            (c for c in window.find_elements(By.CSS_SELECTOR, "button.control, label.control")
+             if c.text == text and c.is_enabled() and c.is_displayed()), None))
+        control.click()
 
     def type_into(self, window, label, text):
         self.click(window, label)
@@ -181,8 +183,8 @@ class ServeInBrowser(unittest.TestCase):
         self.assertIn("needs TLS", refused.stderr)
 
         self.sign_in("ann", "wrong")
-        self.assertIn("The name or the password is wrong.",
-                      self.browser.find_element(By.ID, "message").text)
+        wait_for("the refusal", lambda: "The name or the password is wrong." in
+                 self.browser.find_element(By.ID, "message").text)
         self.assertEqual(self.browser.find_elements(By.ID, "menubar"), [])
         # Without a session, the page's socket is closed at once with a policy
         # violation (a close frame, code 1008).
@@ -262,6 +264,23 @@ class ServeInBrowser(unittest.TestCase):
         next(b for b in box[0].find_elements(By.TAG_NAME, "button") if b.text == "OK").click()
         wait_for("Venus gone", lambda: "P02" not in [r[0].strip() for r in self.rows(browse)])
 
+        # In-line editing: Insert opens the editor over a new row of the list.
+        self.click(browse, "InLine Off")
+        self.click(browse, "Insert")
+        wait_for("the editor in the row", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "code")
+        editor = self.browser.switch_to.active_element
+        row = self.browser.execute_script(
+            "return arguments[0].closest('.window').querySelector('tr[aria-selected=\"true\"]')"
+            ".getBoundingClientRect().top", editor)
+        self.assertAlmostEqual(editor.rect["y"], row, delta=2)
+        editor.send_keys("P07", Keys.TAB)
+        wait_for("the editor's second cell", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "name")
+        self.browser.switch_to.active_element.send_keys("Uranus", Keys.ENTER)
+        wait_for("Uranus stored", lambda: ["P07", "Uranus"] in
+                 [[c.strip() for c in r] for r in self.rows(browse)])
+
         self.click(browse, "Close")
         self.gone("Browse the fesk1 File")
         self.menu("Exit")
@@ -269,7 +288,7 @@ class ServeInBrowser(unittest.TestCase):
             By.TAG_NAME, "body").get_attribute("data-ended"))
         stored = self.export()
         for expected in ["P01", "Mercury", "E03", "Earth (home)", "P05", "Jupiter", "P04",
-                         "P06,Saturn and its rings\n"]:
+                         "P06,Saturn and its rings\n", "P07,Uranus\n"]:
             self.assertIn(expected, stored)
         self.assertNotIn("Venus", stored)
         self.assertNotIn("P03", stored)

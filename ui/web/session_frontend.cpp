@@ -32,7 +32,7 @@ void SessionScreen::askMessageBox(const apprt::MessageBoxRequest& request,
 }
 
 void SessionScreen::askSavePath(const apprt::SavePathRequest& request,
-                                std::function<void(std::string)> answer) {
+                                const std::function<void(std::string)>& answer) {
   // Files are written on the station that serves, where the person at the
   // browser cannot pick one: the question is answered as cancelled, and said.
   apprt::MessageBoxRequest notice;
@@ -43,7 +43,7 @@ void SessionScreen::askSavePath(const apprt::SavePathRequest& request,
   answer({});
 }
 
-void SessionScreen::showProgress(const apprt::ProgressView& view, std::function<void()>) {
+void SessionScreen::showProgress(const apprt::ProgressView& view, const std::function<void()>&) {
   send_({{"t", "progress"},
          {"id", view.id},
          {"title", QString::fromStdString(view.title)},

@@ -27,8 +27,9 @@ class SessionScreen {
   void showHelp(const std::string& helpId);
   void standardAction(apprt::StandardAction action, int window);
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
-  void askSavePath(const apprt::SavePathRequest& request, std::function<void(std::string)> answer);
-  void showProgress(const apprt::ProgressView& view, std::function<void()> stop);
+  void askSavePath(const apprt::SavePathRequest& request,
+                   const std::function<void(std::string)>& answer);
+  void showProgress(const apprt::ProgressView& view, const std::function<void()>& stop);
   void programEnded(int exitCode, const std::string& haltMessage);
 
   // The page answered box `id`; an unknown id (answered already) is ignored.

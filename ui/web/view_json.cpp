@@ -176,6 +176,7 @@ std::optional<QJsonObject> WindowDiffer::change(const apprt::WindowView& view) {
 std::vector<QJsonObject> WindowDiffer::everything() {
   std::vector<QJsonObject> all;
   auto shown = std::exchange(shown_, {});
+  all.reserve(shown.size());
   for (const auto& [handle, view] : shown) all.push_back(*change(view));
   return all;
 }

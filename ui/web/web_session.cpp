@@ -9,7 +9,8 @@ namespace {
 constexpr int kEndWaitMs = 10000;
 }  // namespace
 
-WebSession::WebSession(QString program, QStringList arguments, QProcessEnvironment environment) {
+WebSession::WebSession(const QString& program, const QStringList& arguments,
+                       const QProcessEnvironment& environment) {
   lastUse_.start();
   program_.setProgram(program);
   program_.setArguments(arguments);

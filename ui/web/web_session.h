@@ -18,7 +18,8 @@ class WebSession : public QObject {
  public:
   // `program` and `arguments` start the session's program; `environment` is
   // its environment.
-  WebSession(QString program, QStringList arguments, QProcessEnvironment environment);
+  WebSession(const QString& program, const QStringList& arguments,
+             const QProcessEnvironment& environment);
   ~WebSession() override;
 
   // The page's WebSocket; one that was attached before is closed (the page

@@ -131,8 +131,33 @@ function drawWindow(w, changed) {
   w.body.style.width = m.width * DU_X + 'px';
   w.body.style.height = m.height * DU_Y + 'px';
   for (const c of changed) drawControl(w, c);
+  placeRowEditors(w);
   // The focus may have moved to a control that was only now drawn.
   if (m.handle === activeHandle) placeFocus();
+}
+
+// The in-line editor: entries that a list column lays over the selected row's
+// cell, named after the column for assistive technology.
+function placeRowEditors(w) {
+  for (const c of w.controls.values()) {
+    if (c.kind !== 'entry' || !c.overList) continue;
+    const e = w.els.get(c.field);
+    const list = w.els.get(c.overList);
+    const listControl = w.controls.get(c.overList);
+    if (!e || !list || !listControl) continue;
+    const row = list.querySelector(`tr[data-row="${listControl.selected}"]`);
+    const cell = row && row.cells[c.overColumn - 1];
+    if (!cell || !c.shown) { e.hidden = true; continue; }
+    const column = listControl.columns[c.overColumn - 1];
+    if (column) e.setAttribute('aria-label', column.header);
+    const body = w.body.getBoundingClientRect();
+    const r = cell.getBoundingClientRect();
+    e.style.left = r.left - body.left + 'px';
+    e.style.top = r.top - body.top + 'px';
+    e.style.width = r.width + 'px';
+    e.style.height = r.height + 'px';
+    e.style.zIndex = 2;
+  }
 }
 
 function place(e, c, sheetOffset) {
