@@ -205,6 +205,18 @@ class ServeInBrowser(unittest.TestCase):
 
         self.menu("fesk")
         browse = self.window("Browse the fesk1 File")
+        # F1 shows the window's help page in the page; Esc closes it.
+        wait_for("the list focused", lambda: self.browser.switch_to.active_element
+                 .get_attribute("role") == "grid")
+        self.browser.switch_to.active_element.send_keys(Keys.F1)
+        frame = wait_for("the help", lambda: self.browser.find_elements(By.CSS_SELECTOR,
+                                                                         ".help iframe"))[0]
+        self.browser.switch_to.frame(frame)
+        wait_for("the browse's help page", lambda: self.browser.find_elements(
+            By.XPATH, "//h2[text()='Browsing the fesk1 file']"))
+        self.browser.switch_to.default_content()
+        self.browser.switch_to.active_element.send_keys(Keys.ESCAPE)
+        wait_for("the help closed", lambda: not self.browser.find_elements(By.CSS_SELECTOR, ".help"))
         self.click(browse, "InLine On")
         for code, name in [("P01", "Mercury"), ("P02", "Venus"), ("P03", "Earth"),
                            ("P04", HOSTILE), ("P05", "Jupiter")]:

@@ -55,10 +55,21 @@ QHttpServerResponse file(std::string_view name, const QByteArray& type) {
 
 }  // namespace
 
-std::string_view pageFile(std::string_view name) {
-  for (const PageFile& f : pageFiles())
+namespace {
+std::string_view fileNamed(const std::vector<PageFile>& files, std::string_view name) {
+  for (const PageFile& f : files)
     if (f.name == name) return f.text;
   return {};
+}
+}  // namespace
+
+std::string_view pageFile(std::string_view name) {
+  return fileNamed(pageFiles(), name);
+}
+
+std::string_view helpPage(std::string_view helpId) {
+  const std::string_view page = fileNamed(helpPages(), helpId);
+  return page.empty() ? fileNamed(helpPages(), "index") : page;
 }
 
 WebServer::WebServer(ServeSettings settings) : settings_(std::move(settings)) {
@@ -113,7 +124,20 @@ void WebServer::addRoutes() {
   http_.route("/session", Method::Get, [](QHttpServerResponder&&) {});
   http_.route("/favicon.ico", Method::Get,
               [] { return QHttpServerResponse(QHttpServerResponse::StatusCode::NoContent); });
+  // Help pages are shown in a frame of the program's page, and link each
+  // other by file name.
+  http_.route("/help/<arg>", Method::Get, [](const QString& file) {
+    const std::string id = file.endsWith(".html") ? file.chopped(5).toStdString() : std::string();
+    const std::string_view page = helpPage(id);
+    QHttpServerResponse response("text/html; charset=utf-8",
+                                 QByteArray(page.data(), static_cast<qsizetype>(page.size())));
+    secure(response);
+    response.setHeader("Content-Security-Policy", "default-src 'self'; frame-ancestors 'self'");
+    return response;
+  });
   http_.route("/app.js", Method::Get, [] { return file("app", "text/javascript"); });
+  http_.route("/windows.js", Method::Get, [] { return file("windows", "text/javascript"); });
+  http_.route("/dialogs.js", Method::Get, [] { return file("dialogs", "text/javascript"); });
   http_.route("/style.css", Method::Get, [] { return file("style", "text/css"); });
 }
 
