@@ -10,8 +10,8 @@ namespace fesk {
 
 std::span<const Command> commands() {
   // Every command, in the order --help lists them.
-  static const std::array kCommands{kExportCommand,  kImportCommand, kBackupCommand,
-                                    kRestoreCommand, kCopyCommand,   kReportCommand};
+  static const std::array kCommands{kExportCommand, kImportCommand, kBackupCommand, kRestoreCommand,
+                                    kCopyCommand,   kReportCommand, kServeCommand};
   return kCommands;
 }
 

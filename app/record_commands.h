@@ -11,5 +11,7 @@ extern const Command kImportCommand;
 extern const Command kBackupCommand;
 extern const Command kRestoreCommand;
 extern const Command kCopyCommand;
+// The web front-end, in a file of its own beside them.
+extern const Command kServeCommand;
 
 }  // namespace fesk

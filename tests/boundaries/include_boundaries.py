@@ -15,13 +15,14 @@ LAYERS = {
     "ui/headless": ["runtime"],
     "ui/qt": ["runtime"],
     "ui/tui": ["runtime"],
+    "ui/web": ["runtime"],
     "warnings": ["runtime"],
     "resources": ["runtime"],
     "browse": ["runtime"],
     "data": ["warnings"],
     "records": ["data"],
     "procedures": ["browse", "data", "resources"],
-    "app": ["procedures", "records", "drivers", "ui/headless", "ui/qt", "ui/tui"],
+    "app": ["procedures", "records", "drivers", "ui/headless", "ui/qt", "ui/tui", "ui/web"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]')

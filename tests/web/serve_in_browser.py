@@ -1,0 +1,391 @@
+#!/usr/bin/python3
+"""fesk serve worked in a real (headless) browser: sign-in, the tour of the
+records done in the page, values shown as text, and what the server refuses.
+
+Usage: serve_in_browser.py FESK_PROGRAM
+"""
+import http.client
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.common.exceptions import NoAlertPresentException, StaleElementReferenceException
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+FESK = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "build/fesk"
+# Markup that would make an element (and run a handler) if a value were ever
+# taken as HTML; a name holds 20 characters.
+HOSTILE = "<img src onerror=f>"
+TIMEOUT = 15
+BROWSER = []
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for(what, condition, timeout=TIMEOUT):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            value = condition()
+        except StaleElementReferenceException:  # redrawn meanwhile: look again
+            value = None
+        if value:
+            return value
+        time.sleep(0.05)
+    if BROWSER:  # what the page showed, for the person reading the failure
+        BROWSER[0].save_screenshot(os.path.abspath("web-failure.png"))
+    raise AssertionError("waited in vain for " + what)
+
+
+def websocket_answer(port, origin, cookie=None):
+    """Opens the session's WebSocket by hand; answers the first bytes the
+    server sends after the handshake (b"" when it closed without a frame)."""
+    with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
+        headers = ["GET /session HTTP/1.1", f"Host: 127.0.0.1:{port}", "Upgrade: websocket",
+                   "Connection: Upgrade", "Sec-WebSocket-Version: 13",
+                   "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==", f"Origin: {origin}"]
+        if cookie:
+            headers.append("Cookie: fesk_session=" + cookie)
+        s.sendall(("\r\n".join(headers) + "\r\n\r\n").encode())
+        data = b""
+        try:
+            while b"\r\n\r\n" not in data or len(data.split(b"\r\n\r\n", 1)[1]) < 4:
+                chunk = s.recv(4096)
+                if not chunk:
+                    break
+                data += chunk
+        except socket.timeout:
+            pass
+        return data.split(b"\r\n\r\n", 1)[1] if b"\r\n\r\n" in data else b""
+
+
+class ServeInBrowser(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="fesk-web-")
+        cls.data = os.path.join(cls.work, "data")
+        os.mkdir(cls.data)
+        subprocess.run([FESK, "serve", "--add-user", "ann", "--data-dir", cls.data],
+                       input="correct horse\n", text=True, check=True, capture_output=True)
+        cls.port = free_port()
+        cls.server = subprocess.Popen(
+            [FESK, "serve", "--listen", f"127.0.0.1:{cls.port}", "--data-dir", cls.data],
+            stderr=subprocess.PIPE, text=True)
+        wait_for("the server", lambda: "serving" in cls.server.stderr.readline())
+        options = webdriver.ChromeOptions()
+        for a in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                  "--disable-component-update", "--disable-sync",
+                  "--user-data-dir=" + os.path.join(cls.work, "profile")]:
+            options.add_argument(a)
+        options.binary_location = "/usr/bin/chromium"
+        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        BROWSER.append(cls.browser)
+        cls.url = f"http://127.0.0.1:{cls.port}/"
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.server.terminate()
+        cls.server.wait(10)
+        cls.server.stderr.close()
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    # ---- what a person does in the page ----
+
+    def sign_in(self, name, password):
+        b = self.browser
+        b.get(self.url)
+        b.find_element(By.ID, "name").send_keys(name)
+        b.find_element(By.ID, "password").send_keys(password)
+        b.find_element(By.ID, "sign-in").click()
+
+    def window(self, title):
+        return wait_for("the window " + title, lambda: self.browser.execute_script(
+            "return [...document.querySelectorAll('.window')]"
+            ".find((w) => w.querySelector('.title span').textContent === arguments[0])", title))
+
+    def gone(self, title):
+        wait_for("the window " + title + " to close", lambda: not self.browser.execute_script(
+            "return [...document.querySelectorAll('.window .title span')]"
+            ".some((s) => s.textContent === arguments[0])", title))
+
+    def menu(self, text):
+        for top in self.browser.find_elements(By.CSS_SELECTOR, "#menubar button.top"):
+            if top.text == text:
+                return top.click()
+            if top.get_attribute("aria-haspopup") != "true":
+                continue
+            top.click()
+            for item in top.find_elements(By.XPATH, "../div[@role='menu']/button"):
+                if item.text == text:
+                    return item.click()
+            top.click()
+        raise AssertionError("no menu item " + text)
+
+    def click(self, window, text):
+        control = wait_for(text + " enabled", lambda: next(
+            (c for c in window.find_elements(By.CSS_SELECTOR, "button.control, label.control")
+             if c.text == text and c.is_enabled() and c.is_displayed()), None))
+        control.click()
+
+    def type_into(self, window, label, text):
+        self.click(window, label)
+        wait_for("the focus in " + label, lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == label)
+        self.browser.switch_to.active_element.send_keys(text)
+
+    # Lists are drawn anew as they change: they are read in one step.
+    def rows(self, window):
+        return self.browser.execute_script(
+            "return [...arguments[0].querySelectorAll('tr[data-row]')]"
+            ".map((tr) => [...tr.cells].map((td) => td.textContent))", window)
+
+    def selected(self, window):
+        return self.browser.execute_script(
+            "const td = arguments[0].querySelector('tr[aria-selected=\"true\"] td');"
+            "return td && td.textContent.trim()", window)
+
+    def click_row(self, window, n):
+        self.browser.execute_script(
+            "arguments[0].querySelectorAll('tr[data-row]')[arguments[1]].click()", window, n - 1)
+
+    def insert(self, browse, code, name):
+        self.click(browse, "Insert")
+        form = self.window("Adding a fesk1 Record")
+        self.type_into(form, "code:", code)
+        self.type_into(form, "name:", name)
+        self.click(form, "OK")
+        self.gone("Adding a fesk1 Record")
+
+    def export(self):
+        return subprocess.run([FESK, "export", "FESK1", "--data-dir", self.data], text=True,
+                              capture_output=True, check=True).stdout
+
+    # ---- the tests, in order (they share one server and one browser) ----
+
+    def test_1_refusals(self):
+        refused = subprocess.run([FESK, "serve", "--listen", "0.0.0.0:1", "--data-dir", self.data],
+                                 capture_output=True, text=True)
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn("needs TLS", refused.stderr)
+
+        self.sign_in("ann", "wrong")
+        wait_for("the refusal", lambda: "The name or the password is wrong." in
+                 self.browser.find_element(By.ID, "message").text)
+        self.assertEqual(self.browser.find_elements(By.ID, "menubar"), [])
+        # Without a session, the page's socket is closed at once with a policy
+        # violation (a close frame, code 1008).
+        answer = websocket_answer(self.port, f"http://127.0.0.1:{self.port}")
+        self.assertEqual(answer[:1], b"\x88")
+        self.assertEqual(answer[2:4], (1008).to_bytes(2, "big"))
+
+    def test_2_tour(self):
+        time.sleep(2)  # the address waits after the failed sign-in of test_1
+        self.sign_in("ann", "correct horse")
+        wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
+        # The session's cookie opens no socket from another site's page.
+        cookie = self.browser.get_cookie("fesk_session")
+        self.assertTrue(cookie["httpOnly"])
+        self.assertEqual(cookie["sameSite"], "Strict")
+        answer = websocket_answer(self.port, "http://evil.example", cookie["value"])
+        self.assertEqual(answer[:1], b"\x88")
+
+        self.menu("fesk")
+        browse = self.window("Browse the fesk1 File")
+        # F1 shows the window's help page in the page; Esc closes it.
+        wait_for("the list focused", lambda: self.browser.switch_to.active_element
+                 .get_attribute("role") == "grid")
+        self.browser.switch_to.active_element.send_keys(Keys.F1)
+        frame = wait_for("the help", lambda: self.browser.find_elements(By.CSS_SELECTOR,
+                                                                         ".help iframe"))[0]
+        self.browser.switch_to.frame(frame)
+        wait_for("the browse's help page", lambda: self.browser.find_elements(
+            By.XPATH, "//h2[text()='Browsing the fesk1 file']"))
+        self.browser.switch_to.default_content()
+        self.browser.switch_to.active_element.send_keys(Keys.ESCAPE)
+        wait_for("the help closed", lambda: not self.browser.find_elements(By.CSS_SELECTOR, ".help"))
+        self.click(browse, "InLine On")
+        for code, name in [("P01", "Mercury"), ("P02", "Venus"), ("P03", "Earth"),
+                           ("P04", HOSTILE), ("P05", "Jupiter")]:
+            self.insert(browse, code, name)
+        # The keyboard alone: Alt+I opens the form on its first entry, Tab
+        # goes on, Enter leaves the entry for OK and presses it. An entry
+        # takes no more than its picture holds.
+        ActionChains(self.browser).key_down(Keys.ALT).send_keys("i").key_up(Keys.ALT).perform()
+        self.window("Adding a fesk1 Record")
+        wait_for("the focus in code:", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "code:")
+        self.browser.switch_to.active_element.send_keys("P06", Keys.TAB)
+        wait_for("the focus in name:", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "name:")
+        self.browser.switch_to.active_element.send_keys("Saturn and its rings", "!!", Keys.ENTER)
+        wait_for("the focus on OK", lambda: self.browser.switch_to.active_element.text == "OK")
+        self.browser.switch_to.active_element.send_keys(Keys.ENTER)
+        self.gone("Adding a fesk1 Record")
+        wait_for("six rows", lambda: len([r for r in self.rows(browse) if r[0].strip()]) == 6)
+
+        # The hostile name is shown as typed and runs nothing.
+        self.assertIn(HOSTILE, [r[1].strip() for r in self.rows(browse)])
+        self.assertEqual(self.browser.find_elements(By.CSS_SELECTOR, "#desktop img"), [])
+        with self.assertRaises(NoAlertPresentException):
+            self.browser.switch_to.alert.text
+
+        # Locating: in name order, a typed letter goes to the first name with it.
+        next(t for t in browse.find_elements(By.CSS_SELECTOR, "[role=tab]")
+             if t.text == "FES:Keyname").click()
+        wait_for("the list focused", lambda: self.browser.switch_to.active_element
+                 .get_attribute("role") == "grid")
+        self.browser.switch_to.active_element.send_keys("m")
+        wait_for("Mercury located", lambda: self.selected(browse) == "P01")
+        self.browser.switch_to.active_element.send_keys("j")
+        wait_for("Jupiter located", lambda: self.selected(browse) == "P05")
+        next(t for t in browse.find_elements(By.CSS_SELECTOR, "[role=tab]")
+             if t.text == "FES:Keycode").click()
+
+        # Changing Earth's code and name through the form, keys only for the
+        # first row: Ctrl+Home goes to the first page.
+        self.browser.switch_to.active_element.send_keys(Keys.CONTROL, Keys.HOME)
+        self.click_row(browse, 3)
+        wait_for("Earth selected", lambda: self.selected(browse) == "P03")
+        self.click(browse, "Change")
+        form = self.window("Changing a fesk1 Record")
+        self.type_into(form, "code:", "E03")
+        self.type_into(form, "name:", "Earth (home)")
+        self.click(form, "OK")
+        self.gone("Changing a fesk1 Record")
+
+        # Deleting Venus, confirmed in the message box.
+        self.click_row(browse, [r[0].strip() for r in self.rows(browse)].index("P02") + 1)
+        wait_for("Venus selected", lambda: self.selected(browse) == "P02")
+        self.click(browse, "Delete")
+        box = wait_for("the question", lambda: self.browser.find_elements(
+            By.CSS_SELECTOR, "[role=alertdialog]"))
+        next(b for b in box[0].find_elements(By.TAG_NAME, "button") if b.text == "OK").click()
+        wait_for("Venus gone", lambda: "P02" not in [r[0].strip() for r in self.rows(browse)])
+
+        # In-line editing: Insert opens the editor over a new row of the list.
+        self.click(browse, "InLine Off")
+        self.click(browse, "Insert")
+        wait_for("the editor in the row", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "code")
+        editor = self.browser.switch_to.active_element
+        row = self.browser.execute_script(
+            "return arguments[0].closest('.window').querySelector('tr[aria-selected=\"true\"]')"
+            ".getBoundingClientRect().top", editor)
+        self.assertAlmostEqual(editor.rect["y"], row, delta=2)
+        editor.send_keys("P07", Keys.TAB)
+        wait_for("the editor's second cell", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") == "name")
+        self.browser.switch_to.active_element.send_keys("Uranus", Keys.ENTER)
+        wait_for("Uranus stored", lambda: ["P07", "Uranus"] in
+                 [[c.strip() for c in r] for r in self.rows(browse)])
+
+        self.click(browse, "Close")
+        self.gone("Browse the fesk1 File")
+        self.menu("Exit")
+        wait_for("the session's end", lambda: self.browser.find_element(
+            By.TAG_NAME, "body").get_attribute("data-ended"))
+        stored = self.export()
+        for expected in ["P01", "Mercury", "E03", "Earth (home)", "P05", "Jupiter", "P04",
+                         "P06,Saturn and its rings\n", "P07,Uranus\n"]:
+            self.assertIn(expected, stored)
+        self.assertNotIn("Venus", stored)
+        self.assertNotIn("P03", stored)
+        self.assertIn(HOSTILE, stored)
+
+    def test_3_sign_out(self):
+        self.sign_in("ann", "correct horse")
+        wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
+        cookie = self.browser.get_cookie("fesk_session")["value"]
+        self.browser.find_element(By.ID, "sign-out").click()
+        wait_for("the sign-in page", lambda: self.browser.find_elements(By.ID, "sign-in"))
+        # The session is gone: its cookie opens nothing any more.
+        answer = websocket_answer(self.port, f"http://127.0.0.1:{self.port}", cookie)
+        self.assertEqual(answer[:1], b"\x88")
+
+
+def sign_in_status(port, name, password):
+    """Signs in over plain HTTP; answers the status and the cookie set."""
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
+    body = f"name={name}&password={password.replace(' ', '+')}"
+    connection.request("POST", "/sign-in", body,
+                       {"Content-Type": "application/x-www-form-urlencoded"})
+    try:
+        response = connection.getresponse()
+        return response.status, response.getheader("Set-Cookie") or ""
+    finally:
+        connection.close()
+
+
+class ServeServerDataSet(unittest.TestCase):
+    """On a PostgreSQL data set people sign in with their role, and their
+    session's program connects as that role."""
+
+    def test_roles_sign_in(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                              "pg-test-server")
+        work = tempfile.mkdtemp(prefix="fesk-web-pg-")
+        state = os.path.join(work, "state")
+        subprocess.run([script, "start", state], check=True, capture_output=True)
+        server = None
+        try:
+            with open(state) as f:
+                admin = f.read().strip()
+            socket_dir = admin.split()[0].split("=", 1)[1]
+            psql = lambda sql: subprocess.run(["psql", admin, "-qtAc", sql], check=True,
+                                              capture_output=True, text=True).stdout.strip()
+            psql("CREATE ROLE web_ann LOGIN PASSWORD 'pw secret'")
+            psql("CREATE DATABASE web_shop OWNER web_ann")
+            # The role signs in with its password, not as the server trusts
+            # the socket's users.
+            hba = os.path.join(socket_dir, "data", "pg_hba.conf")
+            with open(hba) as f:
+                lines = f.read()
+            with open(hba, "w") as f:
+                f.write("local all web_ann scram-sha-256\n" + lines)
+            psql("SELECT pg_reload_conf()")
+
+            database = f"host={socket_dir} dbname=web_shop"
+            named = subprocess.run([FESK, "serve", "--database", database + " user=web_ann"],
+                                   capture_output=True, text=True)
+            self.assertEqual(named.returncode, 2)
+            self.assertIn("own PostgreSQL role", named.stderr)
+
+            port = free_port()
+            server = subprocess.Popen([FESK, "serve", "--listen", f"127.0.0.1:{port}",
+                                       "--database", database], stderr=subprocess.PIPE, text=True)
+            wait_for("the server", lambda: "serving" in server.stderr.readline())
+            self.assertEqual(sign_in_status(port, "web_ann", "wrong")[0], 403)
+            time.sleep(1.1)  # the address waits after a failure
+            self.assertEqual(sign_in_status(port, "web_ann", "")[0], 403)
+            time.sleep(2.1)
+            status, cookie = sign_in_status(port, "web_ann", "pw secret")
+            self.assertEqual(status, 303)
+            self.assertIn("fesk_session=", cookie)
+            wait_for("the session connected as the role", lambda: psql(
+                "SELECT count(*) FROM pg_stat_activity WHERE datname = 'web_shop' "
+                "AND usename = 'web_ann'") != "0")
+        finally:
+            if server:
+                server.terminate()
+                server.wait(10)
+                server.stderr.close()
+            subprocess.run([script, "stop", state], capture_output=True)
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,95 @@
+// The parts of fesk serve that decide who gets in and where it listens.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "support/temporary_directory.h"
+#include "ui/web/listen_address.h"
+#include "ui/web/sign_in_throttle.h"
+#include "ui/web/user_passwords.h"
+
+namespace fesk::web {
+namespace {
+
+TEST(ListenAddress, ReadsHostAndPortAndRefusesTheRest) {
+  ListenAddress a;
+  std::string why;
+  ASSERT_TRUE(parseListenAddress("0.0.0.0:8443", a, why));
+  EXPECT_EQ(a.host, "0.0.0.0");
+  EXPECT_EQ(a.port, 8443);
+  ASSERT_TRUE(parseListenAddress("[::1]:9000", a, why));
+  EXPECT_EQ(a.host, "::1");
+  for (const char* wrong : {"8080", "host:", ":80", "127.0.0.1:0", "127.0.0.1:65536",
+                            "127.0.0.1:80x", "example.org:80"}) {
+    EXPECT_FALSE(parseListenAddress(wrong, a, why)) << wrong;
+    EXPECT_FALSE(why.empty());
+  }
+}
+
+TEST(ListenAddress, OnlyLoopbackAddressesGoWithoutTls) {
+  EXPECT_TRUE(isLoopback("127.0.0.1"));
+  EXPECT_TRUE(isLoopback("127.3.2.1"));
+  EXPECT_TRUE(isLoopback("::1"));
+  EXPECT_TRUE(isLoopback("localhost"));
+  EXPECT_FALSE(isLoopback("0.0.0.0"));
+  EXPECT_FALSE(isLoopback("::"));
+  EXPECT_FALSE(isLoopback("192.168.1.5"));
+}
+
+TEST(SignInThrottle, EachFailureDoublesTheWaitUpToAMinute) {
+  SignInThrottle throttle;
+  const auto start = SignInThrottle::Clock::now();
+  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 0);
+  throttle.failed("10.0.0.1", start);
+  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 1);
+  throttle.failed("10.0.0.1", start);
+  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 2);
+  for (int i = 0; i < 10; ++i) throttle.failed("10.0.0.1", start);
+  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 60);
+  EXPECT_EQ(throttle.wait("10.0.0.1", start + std::chrono::seconds(61)).count(), 0);
+  // Other addresses are not held up, and success clears the address.
+  EXPECT_EQ(throttle.wait("10.0.0.2", start).count(), 0);
+  throttle.succeeded("10.0.0.1");
+  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 0);
+}
+
+TEST(UserPasswords, ChecksWhatWasSetAndKeepsTheFilePrivate) {
+  test::TemporaryDirectory dir;
+  const auto file = passwordFile(dir.path());
+  std::string why;
+  ASSERT_TRUE(setPassword(file, "ann", "correct horse", why)) << why;
+  ASSERT_TRUE(setPassword(file, "bob", "battery", why)) << why;
+  EXPECT_TRUE(checkPassword(file, "ann", "correct horse"));
+  EXPECT_TRUE(checkPassword(file, "bob", "battery"));
+  EXPECT_FALSE(checkPassword(file, "ann", "battery"));
+  EXPECT_FALSE(checkPassword(file, "carl", "battery"));
+  EXPECT_FALSE(checkPassword(file, "", ""));
+  // A new password replaces the old one; the other user keeps theirs.
+  ASSERT_TRUE(setPassword(file, "ann", "staple", why));
+  EXPECT_FALSE(checkPassword(file, "ann", "correct horse"));
+  EXPECT_TRUE(checkPassword(file, "ann", "staple"));
+  EXPECT_TRUE(checkPassword(file, "bob", "battery"));
+  // Hashes only, and only for the owner.
+  std::ifstream in(file);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(text.find("staple"), std::string::npos);
+  EXPECT_NE(text.find("$argon2id$"), std::string::npos);
+  struct stat s {};
+  ASSERT_EQ(stat(file.c_str(), &s), 0);
+  EXPECT_EQ(s.st_mode & 077, 0u);
+}
+
+TEST(UserPasswords, RefusesNamesThatBreakTheFileAndEmptyPasswords) {
+  test::TemporaryDirectory dir;
+  const auto file = passwordFile(dir.path());
+  std::string why;
+  EXPECT_FALSE(setPassword(file, "a:b", "x", why));
+  EXPECT_FALSE(setPassword(file, "a b", "x", why));
+  EXPECT_FALSE(setPassword(file, "", "x", why));
+  EXPECT_FALSE(setPassword(file, "ann", "", why));
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+}  // namespace
+}  // namespace fesk::web

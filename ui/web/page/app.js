@@ -1,0 +1,129 @@
+// The page of a fesk web session: what it knows of the session's windows
+// (sent by the session's program as differences of snapshots, drawn by
+// windows.js), the keyboard handed on as the desktop hands it to the runtime,
+// and the connection. Loaded last.
+'use strict';
+
+const DU_X = 1.6, DU_Y = 1.9;  // pixels per dialog unit
+const SHIFT = 256, CTRL = 512, ALT = 1024, CHARACTER = 231;
+const MOUSE_LEFT = 1, MOUSE_DOUBLE = 5;
+const BUTTONS = [[1, 'OK'], [2, 'Yes'], [4, 'No'], [8, 'Abort'], [16, 'Retry'], [32, 'Ignore'], [64, 'Cancel']];
+const KEYS = { Tab: 9, Enter: 13, Escape: 27, PageUp: 33, PageDown: 34, End: 35, Home: 36,
+  ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, Insert: 45, Delete: 46,
+  Backspace: 8, ' ': 32 };
+// Keys that an entry keeps for its own editing.
+const ENTRY_KEYS = new Set([8, 35, 36, 37, 39, 46]);
+
+const windows = new Map();  // handle -> {facts, controls: Map(field -> control), order, el, els}
+let frameHandle = 0;
+let activeHandle = 0;
+const boxes = [];
+let socket = null;
+
+function el(tag, attrs = {}, text) {
+  const e = document.createElement(tag);
+  for (const [k, v] of Object.entries(attrs)) e.setAttribute(k, v);
+  if (text !== undefined) e.textContent = text;
+  return e;
+}
+
+// A text with its mnemonic: '&&' is an ampersand, '&x' underlines x.
+function mnemonicText(target, text) {
+  target.textContent = '';
+  let key = '';
+  for (let i = 0; i < text.length; i++) {
+    if (text[i] === '&' && i + 1 < text.length) {
+      i++;
+      if (text[i] !== '&' && !key) {
+        key = text[i].toUpperCase();
+        target.appendChild(el('span', { class: 'mnemonic' }, text[i]));
+        continue;
+      }
+    }
+    target.appendChild(document.createTextNode(text[i]));
+  }
+  return key;
+}
+function plain(text) { return text.replace(/&(.)/g, '$1'); }
+function mnemonicOf(text) { const m = /&([^&])/.exec(text.replace(/&&/g, '')); return m ? m[1].toUpperCase() : ''; }
+
+function send(message) { if (socket && socket.readyState === WebSocket.OPEN) socket.send(JSON.stringify(message)); }
+
+// ---- The keyboard -------------------------------------------------------------------------
+
+function keyCode(ev) {
+  let code = KEYS[ev.key] ?? 0;
+  if (!code && /^F([1-9]|1[0-2])$/.test(ev.key)) code = 111 + Number(ev.key.slice(1));
+  if (!code && /^Key[A-Z]$/.test(ev.code)) code = ev.code.charCodeAt(3);
+  if (!code && /^Digit[0-9]$/.test(ev.code)) code = ev.code.charCodeAt(5);
+  if (!code) return 0;
+  return code + (ev.shiftKey ? SHIFT : 0) + (ev.ctrlKey ? CTRL : 0) + (ev.altKey ? ALT : 0);
+}
+
+function menuKey(ev, items, code) {
+  const buttons = [...items.querySelectorAll('button:not([disabled])')];
+  const at = buttons.indexOf(document.activeElement);
+  ev.preventDefault();
+  if (code === 27) { closeMenus(); placeFocus(); }
+  else if (code === 40) buttons[(at + 1) % buttons.length].focus();
+  else if (code === 38) buttons[(at + buttons.length - 1) % buttons.length].focus();
+  else if (code === 13 && at >= 0) buttons[at].click();
+  else {
+    const letter = String.fromCharCode(code & 0xff);
+    const b = buttons.find((x) => x.dataset.mnemonic === letter);
+    if (b) b.click();
+  }
+}
+
+function windowHasMnemonic(w, letter) {
+  for (const c of w.controls.values())
+    if (c.shown && c.enabled && c.kind !== 'menu' && c.kind !== 'menuitem' && mnemonicOf(c.text) === letter) return true;
+  return false;
+}
+
+document.addEventListener('keydown', (ev) => {
+  const code = keyCode(ev);
+  if (boxes.length) return boxKey(ev, code);
+  const items = openMenuElement();
+  if (items) return menuKey(ev, items, code);
+  const w = windows.get(activeHandle);
+  const letter = String.fromCharCode(code & 0xff);
+  if (ev.altKey && !ev.ctrlKey && code) {
+    ev.preventDefault();
+    if (!(w && windowHasMnemonic(w, letter)) && !ev.shiftKey) {
+      const top = [...document.querySelectorAll('#menubar button.top')].find((b) => b.dataset.mnemonic === letter);
+      if (top) return top.click();
+    }
+    if (w) send({ t: 'key', w: w.facts.handle, code });
+    else if (code === ALT + 115 && frameHandle) send({ t: 'close', w: frameHandle });
+    return;
+  }
+  if (!w) return;
+  const inEntry = document.activeElement && document.activeElement.tagName === 'INPUT' && w.el.contains(document.activeElement);
+  if (inEntry && !ev.ctrlKey && (ENTRY_KEYS.has(code & 0xff) && !(code & ALT) || (!code && ev.key.length === 1) ||
+      (code >= 48 && code <= 90) || (code >= 48 + SHIFT && code <= 90 + SHIFT) || code === 32 || code === 32 + SHIFT)) return;
+  if (!code && ev.key.length === 1 && !ev.ctrlKey) {
+    // A character without a key code of its own (an accented letter, a sign).
+    ev.preventDefault();
+    return send({ t: 'key', w: w.facts.handle, code: CHARACTER, ch: ev.key });
+  }
+  if (!code) return;
+  ev.preventDefault();
+  send({ t: 'key', w: w.facts.handle, code });
+});
+
+document.addEventListener('mousedown', (ev) => { if (!ev.target.closest('#menubar')) closeMenus(); });
+
+// ---- The connection -------------------------------------------------------------------------
+
+function ended(text) {
+  document.getElementById('status').textContent = text;
+  document.body.dataset.ended = 'true';
+}
+
+function connect() {
+  socket = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/session');
+  socket.addEventListener('message', (ev) => receive(JSON.parse(ev.data)));
+  socket.addEventListener('close', () => { if (!document.body.dataset.ended) ended('The session has ended; load the page to sign in again.'); });
+}
+connect();

@@ -1,0 +1,90 @@
+// What a fesk web session shows over its windows: message boxes, help pages,
+// and the window arrangements of the Window menu. (Loaded before app.js.)
+'use strict';
+
+// ---- Standard actions and help ------------------------------------------------------------
+
+function childWindows() { return [...windows.values()].filter((w) => w.el); }
+
+function standardAction(action) {
+  const all = childWindows();
+  if (action === 3) {  // cascade
+    all.forEach((w, i) => { w.el.style.left = 20 * i + 'px'; w.el.style.top = 20 * i + 'px'; });
+  } else if (action === 2) {  // tile: side by side, in as many rows as it takes
+    const desk = document.getElementById('desktop');
+    const columns = Math.ceil(Math.sqrt(all.length));
+    const rows = Math.ceil(all.length / columns);
+    all.forEach((w, i) => {
+      w.el.style.left = (i % columns) * desk.clientWidth / columns + 'px';
+      w.el.style.top = Math.floor(i / columns) * desk.clientHeight / rows + 'px';
+    });
+  } else if (action >= 5 && action <= 7) {
+    showHelp('');
+  }
+}
+
+function showHelp(id) {
+  const layer = el('div', { class: 'boxlayer' });
+  const box = el('div', { class: 'box help', role: 'dialog', 'aria-label': 'Help' });
+  const frame = el('iframe', { src: '/help/' + encodeURIComponent(id || 'index') + '.html', title: 'Help' });
+  const close = el('button', {}, 'Close');
+  const entry = { m: { buttons: 64, default: 64 }, layer, answer: () => { layer.remove(); boxes.splice(boxes.indexOf(entry), 1); placeFocus(); } };
+  close.addEventListener('click', () => entry.answer());
+  const row = el('div', { class: 'buttons' });
+  row.appendChild(close);
+  box.append(el('div', { class: 'title' }, 'Help'), frame, row);
+  layer.appendChild(box);
+  document.getElementById('boxes').appendChild(layer);
+  boxes.push(entry);
+  close.focus();
+}
+
+// ---- Message boxes ------------------------------------------------------------------------
+
+function showBox(m) {
+  closeMenus();
+  const layer = el('div', { class: 'boxlayer' });
+  const box = el('div', { class: 'box', role: 'alertdialog', 'aria-modal': 'true', 'aria-labelledby': 'box-title-' + m.id, 'aria-describedby': 'box-text-' + m.id });
+  box.append(el('div', { class: 'title', id: 'box-title-' + m.id }, m.title), el('p', { id: 'box-text-' + m.id }, m.text));
+  const row = el('div', { class: 'buttons' });
+  let chosen = null;
+  const answer = (value) => {
+    layer.remove();
+    boxes.splice(boxes.indexOf(entry), 1);
+    send({ t: 'answer', id: m.id, value });
+    placeFocus();
+  };
+  for (const [value, name] of BUTTONS) {
+    if (!(m.buttons & value)) continue;
+    const b = el('button', { 'data-value': value }, name);
+    b.addEventListener('click', () => answer(value));
+    row.appendChild(b);
+    if (value === m.default) chosen = b;
+  }
+  box.appendChild(row);
+  layer.appendChild(box);
+  document.getElementById('boxes').appendChild(layer);
+  const entry = { m, answer, layer };
+  boxes.push(entry);
+  (chosen || row.querySelector('button')).focus();
+}
+
+function boxKey(ev, code) {
+  const top = boxes[boxes.length - 1];
+  if (code === 27) {
+    ev.preventDefault();
+    const m = top.m;
+    top.answer(m.buttons & 64 ? 64 : m.buttons & 4 && !(m.buttons & 64) ? 4 : m.default);
+  } else if (code === 9 || code === 9 + SHIFT) {
+    ev.preventDefault();
+    const buttons = [...top.layer.querySelectorAll('button')];
+    const at = buttons.indexOf(document.activeElement);
+    buttons[(at + (code === 9 ? 1 : buttons.length - 1)) % buttons.length].focus();
+  } else if (code === 13 || code === 32) {
+    ev.preventDefault();
+    const b = top.layer.contains(document.activeElement) ? document.activeElement : top.layer.querySelector('button');
+    top.answer(Number(b.dataset.value));
+  } else {
+    ev.preventDefault();
+  }
+}

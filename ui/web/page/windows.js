@@ -1,0 +1,320 @@
+// The windows of a fesk web session drawn from the runtime's snapshots: the
+// frame's menus and tool bar, and each window's controls. Record values are
+// always set as text, never as markup. (Loaded before app.js.)
+'use strict';
+
+// ---- Windows ------------------------------------------------------------------------
+
+function receive(m) {
+  switch (m.t) {
+    case 'window': return showWindow(m);
+    case 'closed': return closeWindow(m.handle);
+    case 'box': return showBox(m);
+    case 'beep': return;
+    case 'help': return showHelp(m.id);
+    case 'action': return standardAction(m.action);
+    case 'ended': return ended(m.halt ? 'The program ended: ' + m.halt : 'The program has ended.');
+    case 'progress': return document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
+    default: return;
+  }
+}
+
+function showWindow(m) {
+  let w = windows.get(m.handle);
+  if (!w) {
+    w = { controls: new Map(), els: new Map() };
+    windows.set(m.handle, w);
+    if (m.kind === 'frame') { if (!frameHandle) frameHandle = m.handle; }
+    else makeWindowElement(w, m);
+  }
+  w.facts = m;
+  for (const c of m.controls) w.controls.set(c.field, c);
+  for (const f of m.removed) { w.controls.delete(f); const e = w.els.get(f); if (e) e.remove(); w.els.delete(f); }
+  w.order = m.order;
+  if (m.kind === 'frame') return drawFrame(w);
+  if (m.acceptsInput) activeHandle = m.handle;
+  drawWindow(w, m.controls);
+  markActive();
+}
+
+function closeWindow(handle) {
+  const w = windows.get(handle);
+  if (!w) return;
+  if (w.el) w.el.remove();
+  windows.delete(handle);
+  if (activeHandle === handle) {
+    activeHandle = 0;
+    for (const [h, o] of windows) if (o.facts.kind !== 'frame' && o.facts.acceptsInput) activeHandle = h;
+  }
+  markActive();
+}
+
+function markActive() {
+  for (const [h, w] of windows) if (w.el) w.el.classList.toggle('active', h === activeHandle);
+  placeFocus();
+}
+
+function makeWindowElement(w, m) {
+  const win = el('div', { class: 'window', role: m.kind === 'dialog' ? 'dialog' : 'region' });
+  const bar = el('div', { class: 'title' });
+  const title = el('span', { id: 'title-' + m.handle });
+  const close = el('button', { 'aria-label': 'Close', tabindex: '-1' }, '\u00d7');
+  close.addEventListener('click', () => send({ t: 'close', w: m.handle }));
+  bar.append(title, close);
+  const body = el('div', { class: 'body' });
+  win.append(bar, body);
+  win.setAttribute('aria-labelledby', title.id);
+  win.addEventListener('mousedown', (ev) => {
+    // The runtime decides where the focus goes; a click leaves it alone
+    // (an entry still takes the caret where it was clicked).
+    if (ev.target.tagName !== 'INPUT') ev.preventDefault();
+    if (activeHandle !== m.handle && m.acceptsInput) send({ t: 'activate', w: m.handle });
+  });
+  const offset = 20 * (windows.size % 8);
+  win.style.left = offset + 'px';
+  win.style.top = offset + 'px';
+  document.getElementById('desktop').appendChild(win);
+  w.el = win; w.body = body; w.title = title;
+}
+
+function drawWindow(w, changed) {
+  const m = w.facts;
+  w.title.textContent = m.title;
+  w.el.dataset.handle = m.handle;
+  w.el.classList.toggle('busy', m.busy);
+  w.el.classList.toggle('refusing', !m.acceptsInput);
+  w.el.setAttribute('aria-disabled', String(!m.acceptsInput));
+  w.body.style.width = m.width * DU_X + 'px';
+  w.body.style.height = m.height * DU_Y + 'px';
+  for (const c of changed) drawControl(w, c);
+  placeRowEditors(w);
+  // The focus may have moved to a control that was only now drawn.
+  if (m.handle === activeHandle) placeFocus();
+}
+
+// The in-line editor: entries that a list column lays over the selected row's
+// cell, named after the column for assistive technology.
+function placeRowEditors(w) {
+  for (const c of w.controls.values()) {
+    if (c.kind !== 'entry' || !c.overList) continue;
+    const e = w.els.get(c.field);
+    const list = w.els.get(c.overList);
+    const listControl = w.controls.get(c.overList);
+    if (!e || !list || !listControl) continue;
+    const row = list.querySelector(`tr[data-row="${listControl.selected}"]`);
+    const cell = row && row.cells[c.overColumn - 1];
+    if (!cell || !c.shown) { e.hidden = true; continue; }
+    const column = listControl.columns[c.overColumn - 1];
+    if (column) e.setAttribute('aria-label', column.header);
+    const body = w.body.getBoundingClientRect();
+    const r = cell.getBoundingClientRect();
+    e.style.left = r.left - body.left + 'px';
+    e.style.top = r.top - body.top + 'px';
+    e.style.width = r.width + 'px';
+    e.style.height = r.height + 'px';
+    e.style.zIndex = 2;
+  }
+}
+
+function place(e, c) {
+  const [x, y, width, height] = c.rect;
+  e.style.left = x * DU_X + 'px';
+  e.style.top = y * DU_Y + 'px';
+  if (width) e.style.width = width * DU_X + 'px';
+  if (height) e.style.height = height * DU_Y + 'px';
+}
+
+function drawControl(w, c) {
+  const handle = w.facts.handle;
+  let e = w.els.get(c.field);
+  if (c.kind === 'tab') return drawTab(w, c);
+  if (!e) {
+    e = makeControl(w, c);
+    if (!e) return;
+    w.els.set(c.field, e);
+    w.body.appendChild(e);
+  }
+  place(e, c);
+  e.hidden = !c.shown;
+  if ('disabled' in e) e.disabled = !c.enabled;
+  e.dataset.field = c.field;
+  switch (c.kind) {
+    case 'prompt': case 'button': mnemonicText(e, c.text); break;
+    case 'entry':
+      // What the runtime shows may lag behind what is typed: a value this page
+      // sent itself is not put back, or it would undo the keys typed since.
+      if (e.value !== c.text && !(e.sent && e.sent.has(c.text))) e.value = c.text;
+      if (c.required) e.setAttribute('aria-required', 'true');
+      // A string picture (@s20) holds that many characters, as on the desktop.
+      { const m = /^@[sS](\d+)/.exec(c.picture); if (m) e.maxLength = Number(m[1]); }
+      e.title = c.message;
+      break;
+    case 'list': case 'droplist': case 'dropcombo': drawList(e, c, handle); break;
+    case 'sheet':
+      // Its chosen tab is a fact of the sheet: the tabs show it anew.
+      for (const t of w.controls.values()) if (t.kind === 'tab' && t.parent === c.field) drawTab(w, t);
+      break;
+    default: break;
+  }
+}
+
+function makeControl(w, c) {
+  const handle = w.facts.handle;
+  const click = () => send({ t: 'click', w: handle, f: c.field });
+  switch (c.kind) {
+    case 'prompt': {
+      const e = el('label', { class: 'control' });
+      e.addEventListener('click', click);
+      return e;
+    }
+    case 'button': {
+      const e = el('button', { class: 'control', tabindex: '-1' });
+      e.addEventListener('click', click);
+      return e;
+    }
+    case 'entry': {
+      const e = el('input', { class: 'control', type: 'text', autocomplete: 'off', tabindex: '-1' });
+      e.addEventListener('input', () => {
+        (e.sent = e.sent || new Set()).add(e.value);
+        send({ t: 'typed', w: handle, f: c.field, text: e.value });
+      });
+      e.addEventListener('blur', () => { e.sent = null; });
+      e.addEventListener('mousedown', () => { if (w.facts.focus !== c.field) click(); });
+      // The label before the entry names it for assistive technology.
+      const label = [...w.controls.values()].find((p) => p.kind === 'prompt' && w.order.indexOf(p.field) === w.order.indexOf(c.field) - 1);
+      if (label) e.setAttribute('aria-label', plain(label.text));
+      return e;
+    }
+    case 'list': case 'droplist': case 'dropcombo': {
+      const e = el('div', { class: 'control list', role: 'grid', tabindex: '-1' });
+      e.addEventListener('wheel', (ev) => { ev.preventDefault(); send({ t: 'wheel', w: handle, f: c.field, up: ev.deltaY < 0 }); });
+      e.addEventListener('mousedown', (ev) => { if (!ev.target.closest('tr[data-row]')) click(); });
+      return e;
+    }
+    case 'sheet': return el('div', { class: 'control sheet' });
+    default: return null;
+  }
+}
+
+function drawList(e, c, handle) {
+  const table = el('table');
+  const columns = c.columns.length ? c.columns : [{ header: '', width: c.rect[2], align: 'left', index: 0 }];
+  if (columns.some((col) => col.header)) {
+    const head = el('tr', { role: 'row' });
+    for (const col of columns) {
+      const th = el('th', { role: 'columnheader' }, col.header);
+      th.style.width = col.width * DU_X + 'px';
+      head.appendChild(th);
+    }
+    table.appendChild(head);
+  }
+  c.rows.forEach((row, i) => {
+    const tr = el('tr', { role: 'row', 'data-row': i + 1, 'aria-selected': String(c.selected === i + 1) });
+    for (const col of columns) {
+      const td = el('td', { role: 'gridcell' }, row[col.index] ?? '');
+      td.style.textAlign = col.align;
+      tr.appendChild(td);
+    }
+    tr.addEventListener('click', () => send({ t: 'row', w: handle, f: c.field, row: i + 1, mouse: MOUSE_LEFT }));
+    tr.addEventListener('dblclick', () => send({ t: 'row', w: handle, f: c.field, row: i + 1, mouse: MOUSE_DOUBLE }));
+    table.appendChild(tr);
+  });
+  e.replaceChildren(table);
+}
+
+function drawTab(w, c) {
+  const sheet = w.controls.get(c.parent);
+  const sheetEl = w.els.get(c.parent);
+  if (!sheet || !sheetEl) return;
+  let strip = sheetEl.querySelector('.tabs');
+  if (!strip) { strip = el('div', { class: 'tabs', role: 'tablist' }); sheetEl.appendChild(strip); }
+  let b = w.els.get(c.field);
+  if (!b) {
+    b = el('button', { role: 'tab', tabindex: '-1' });
+    b.addEventListener('click', () => {
+      const tabs = [...w.controls.values()].filter((t) => t.kind === 'tab' && t.parent === c.parent);
+      tabs.sort((a, z) => w.order.indexOf(a.field) - w.order.indexOf(z.field));
+      send({ t: 'tab', w: w.facts.handle, f: c.parent, tab: tabs.findIndex((t) => t.field === c.field) + 1 });
+    });
+    w.els.set(c.field, b);
+    strip.appendChild(b);
+  }
+  mnemonicText(b, c.text);
+  b.hidden = c.hidden;
+  b.setAttribute('aria-selected', String(c.shown && isChosenTab(w, c)));
+}
+
+function isChosenTab(w, c) {
+  const sheet = w.controls.get(c.parent);
+  const tabs = w.order.filter((f) => { const t = w.controls.get(f); return t && t.kind === 'tab' && t.parent === c.parent; });
+  return sheet && tabs[sheet.choice - 1] === c.field;
+}
+
+// The runtime decides where the focus is; the page follows it.
+function placeFocus() {
+  if (boxes.length) return;
+  const w = windows.get(activeHandle);
+  if (!w) return;
+  const e = w.els.get(w.facts.focus);
+  if (!e || e === document.activeElement) return;
+  e.focus();
+  if (e.tagName === 'INPUT') e.select();
+}
+
+// ---- The frame: menus and tool bar ------------------------------------------------------
+
+function drawFrame(w) {
+  const bar = document.getElementById('menubar');
+  const tools = document.getElementById('toolbar');
+  bar.replaceChildren();
+  tools.replaceChildren();
+  const all = w.order.map((f) => w.controls.get(f)).filter((c) => c);
+  for (const menu of all.filter((c) => c.parent === 0 && !c.toolbar && (c.kind === 'menu' || c.kind === 'menuitem'))) {
+    if (!menu.shown) continue;
+    const holder = el('div', { class: 'menu' });
+    const top = el('button', { class: 'top', role: 'menuitem', 'data-mnemonic': mnemonicOf(menu.text) });
+    mnemonicText(top, menu.text);
+    top.disabled = !menu.enabled;
+    holder.appendChild(top);
+    bar.appendChild(holder);
+    if (menu.kind === 'menuitem') {
+      // An item of the menu bar itself is chosen at once.
+      top.addEventListener('click', () => { closeMenus(); send({ t: 'menu', w: w.facts.handle, f: menu.field }); });
+      continue;
+    }
+    top.setAttribute('aria-haspopup', 'true');
+    const items = el('div', { class: 'items', role: 'menu' });
+    items.hidden = true;
+    for (const item of all.filter((c) => c.parent === menu.field)) {
+      if (!item.shown) continue;
+      if (item.kind === 'separator') { items.appendChild(el('hr', { role: 'separator' })); continue; }
+      const b = el('button', { role: 'menuitem', 'data-mnemonic': mnemonicOf(item.text) });
+      mnemonicText(b, item.text);
+      b.disabled = !item.enabled;
+      b.title = item.hint;
+      b.addEventListener('click', () => { closeMenus(); send({ t: 'menu', w: w.facts.handle, f: item.field }); });
+      items.appendChild(b);
+    }
+    top.addEventListener('click', () => openMenu(items));
+    holder.appendChild(items);
+  }
+  for (const b of all.filter((c) => c.toolbar && c.kind === 'button')) {
+    if (!b.shown) continue;
+    const e = el('button', { tabindex: '-1', title: b.hint || plain(b.text) });
+    mnemonicText(e, b.text);
+    e.disabled = !b.enabled;
+    e.addEventListener('click', () => send({ t: 'click', w: w.facts.handle, f: b.field }));
+    tools.appendChild(e);
+  }
+}
+
+function openMenu(items) {
+  const wasOpen = !items.hidden;
+  closeMenus();
+  if (wasOpen) return;
+  items.hidden = false;
+  const first = items.querySelector('button:not([disabled])');
+  if (first) first.focus();
+}
+function closeMenus() { for (const i of document.querySelectorAll('#menubar .items')) i.hidden = true; }
+function openMenuElement() { return document.querySelector('#menubar .items:not([hidden])'); }

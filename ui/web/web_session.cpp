@@ -1,0 +1,69 @@
+#include "ui/web/web_session.h"
+
+#include <QTimer>
+
+namespace fesk::web {
+
+namespace {
+// How long an ending program may take to close its windows.
+constexpr int kEndWaitMs = 10000;
+}  // namespace
+
+WebSession::WebSession(const QString& program, const QStringList& arguments,
+                       const QProcessEnvironment& environment) {
+  lastUse_.start();
+  program_.setProgram(program);
+  program_.setArguments(arguments);
+  program_.setProcessEnvironment(environment);
+  program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  connect(&program_, &QProcess::readyReadStandardOutput, this, &WebSession::fromProgram);
+  connect(&program_, &QProcess::finished, this, [this] {
+    if (socket_) socket_->close();
+    emit ended();
+  });
+  program_.start();
+}
+
+WebSession::~WebSession() {
+  if (program_.state() != QProcess::NotRunning) {
+    program_.kill();
+    program_.waitForFinished(1000);
+  }
+}
+
+void WebSession::attach(std::unique_ptr<QWebSocket> socket) {
+  if (socket_) socket_->close(QWebSocketProtocol::CloseCodeNormal, "opened in another page");
+  socket_ = std::move(socket);
+  lastUse_.restart();
+  connect(socket_.get(), &QWebSocket::textMessageReceived, this, &WebSession::toProgram);
+  // The program sends every window it shows as the page needs it whole.
+  program_.write("{\"t\":\"resend\"}\n");
+}
+
+void WebSession::end() {
+  if (program_.state() == QProcess::NotRunning) return;
+  program_.closeWriteChannel();
+  QTimer::singleShot(kEndWaitMs, this, [this] {
+    if (program_.state() != QProcess::NotRunning) program_.kill();
+  });
+}
+
+void WebSession::fromProgram() {
+  partLine_ += program_.readAllStandardOutput();
+  qsizetype end;
+  while ((end = partLine_.indexOf('\n')) >= 0) {
+    const QByteArray line = partLine_.left(end);
+    partLine_.remove(0, end + 1);
+    if (socket_ && socket_->isValid()) socket_->sendTextMessage(QString::fromUtf8(line));
+  }
+}
+
+void WebSession::toProgram(const QString& message) {
+  lastUse_.restart();
+  // One message a line: a line break inside one would split it, and JSON
+  // never needs one.
+  if (message.contains('\n')) return;
+  program_.write(message.toUtf8() + '\n');
+}
+
+}  // namespace fesk::web
