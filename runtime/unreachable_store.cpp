@@ -1,6 +1,7 @@
 #include "runtime/unreachable_store.h"
 
 #include "runtime/constants.h"
+#include "runtime/errors.h"
 #include "runtime/windows.h"
 
 namespace apprt {
@@ -8,6 +9,13 @@ namespace {
 
 thread_local bool tLost = false;
 thread_local std::string tUntold;  // the driver's message of a loss not told yet
+
+constexpr const char* kUnreachableTitle = "Database Server Unavailable";
+
+int showLoss(const std::string& driverMessage, int buttons, int defaultButton) {
+  return messageBox(driverMessage + ".\n\nNothing is saved until it can be reached again.",
+                    kUnreachableTitle, Icon::Warning, buttons, defaultButton);
+}
 
 }  // namespace
 
@@ -25,8 +33,29 @@ void tellUnreachableStore() {
   if (tUntold.empty()) return;
   const std::string text = std::move(tUntold);
   tUntold.clear();
-  messageBox(text + ".\n\nNothing is saved until it can be reached again.",
-             "Database Server Unavailable", Icon::Warning, kButtonOk, kButtonOk);
+  showLoss(text, kButtonOk, kButtonOk);
+}
+
+DriverStatus lastFileError() {
+  return {ERRCODE(), FILEERRORCODE(), FILEERRORMSG()};
+}
+
+int tellDriverTrouble(const DriverStatus& trouble, int buttons, int defaultButton) {
+  if (trouble.driverCode == kUnreachableDriverCode) {
+    tUntold.clear();
+    return showLoss(trouble.driverMessage, buttons, defaultButton);
+  }
+  const std::string message =
+      trouble.driverMessage.empty() ? errorText(trouble.code) : trouble.driverMessage;
+  return messageBox(message, "Database Error", Icon::Warning, buttons, defaultButton);
+}
+
+void tellDriverTroubleOnce(const DriverStatus& trouble) {
+  if (trouble.driverCode == kUnreachableDriverCode) {
+    tellUnreachableStore();
+  } else {
+    tellDriverTrouble(trouble, kButtonOk, kButtonOk);
+  }
 }
 
 }  // namespace apprt
