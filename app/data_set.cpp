@@ -134,12 +134,14 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   if (!choice.onServer() && !apprt::setDataDirectory(choice.directory, &why)) {
     return kUsageError;
   }
+  // Chosen before the lock is taken: the program binds its files to it at
+  // start-up, also while it waits for a data set it cannot use yet.
+  gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
+                              : &sqlite::defaultDriver();
   // Held as long as the process runs: a restore then knows this fesk has the
   // data open.
   static DataSetLock lock;
   if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
-  gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
-                              : &sqlite::defaultDriver();
   return use == DataSetUse::kRead ? readableOnServer(choice, *gChosen, why) : kDone;
 }
 

@@ -3,6 +3,9 @@
 // the server is back.
 
 #include "acceptance_support.h"
+#include "app/data_set_at_startup.h"
+#include "app/exit_status.h"
+#include "app/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/postgres/pg_driver.h"
 #include "support/test_server.h"
@@ -126,6 +129,52 @@ TEST_F(ServerLoss, AnInsertInPlaceKeepsTheRowsAndWorksOnceTheServerIsBack) {
     EXPECT_EQ(expectOnlyServerBoxes(user), 1u) << "nothing more to tell";
   });
   EXPECT_EQ(storedFesk1().front(), (std::pair<std::string, std::string>{"A1", "Alpha"}));
+}
+
+// The program started as main() starts it, on a server that did not answer
+// when its options were read, with these answers queued for what it asks.
+struct StartUp {
+  int exitCode = 0;
+  std::vector<headless::ShownMessageBox> boxes;
+  bool frameOpened = false;
+};
+StartUp startWithServerDown(PrivateServer& server, const std::function<void()>& meanwhile,
+                            std::vector<int> answers) {
+  DataSetOptions options;
+  options.database = server.conninfo();
+  std::string why;
+  server.stop();
+  EXPECT_EQ(chooseProgramDataSet(options, why), kCommandFailed) << why;
+  meanwhile();
+  StartUp result;
+  result.exitCode = ProgramEntry([&](const apprt::Procedure& first) {
+    headless::Session session(first, {}, {.answers = std::move(answers)});
+    result.boxes = session.frontEnd().messageBoxes();
+    result.frameOpened = session.window("Application").has_value();
+    return session.finish();
+  });
+  return result;
+}
+
+TEST_F(ServerLoss, AtStartUpTheServerIsNamedAndRetryStartsOnceItIsBack) {
+  seedOnServer();
+  const StartUp run = startWithServerDown(server_, [&] { server_.start(); }, {apprt::kButtonRetry});
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_EQ(run.boxes[0].request.title, "Database Server Unavailable");
+  EXPECT_EQ(run.boxes[0].request.buttons, apprt::kButtonRetry + apprt::kButtonQuit);
+  EXPECT_NE(run.boxes[0].request.text.find(serverName()), std::string::npos);
+  EXPECT_NE(run.boxes[0].request.text.find("cannot be reached"), std::string::npos);
+  EXPECT_TRUE(run.frameOpened) << "the program runs once the server answers";
+  EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST_F(ServerLoss, AtStartUpQuitEndsAsAProgramThatCouldNotStart) {
+  seedOnServer();
+  const StartUp run =
+      startWithServerDown(server_, [] {}, {apprt::kButtonRetry, apprt::kButtonQuit});
+  EXPECT_EQ(run.boxes.size(), 2u) << "Retry while the server is still away asks again";
+  EXPECT_FALSE(run.frameOpened);
+  EXPECT_EQ(run.exitCode, kUsageError);
 }
 
 }  // namespace
