@@ -50,6 +50,10 @@ int tellDriverTrouble(const DriverStatus& trouble, int buttons, int defaultButto
   return messageBox(message, "Database Error", Icon::Warning, buttons, defaultButton);
 }
 
+void driverTroubleTold() {
+  tUntold.clear();
+}
+
 void tellDriverTroubleOnce(const DriverStatus& trouble) {
   if (trouble.driverCode == kUnreachableDriverCode) {
     tellUnreachableStore();

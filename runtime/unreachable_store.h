@@ -30,4 +30,8 @@ int tellDriverTrouble(const DriverStatus& trouble, int buttons, int defaultButto
 // The same with OK alone, where a loss told already needs no second box.
 void tellDriverTroubleOnce(const DriverStatus& trouble);
 
+// A warning of the program's own has shown the driver's words for the error
+// of the thread's last failure: a loss behind it is told.
+void driverTroubleTold();
+
 }  // namespace apprt

@@ -131,6 +131,33 @@ TEST_F(ServerLoss, AnInsertInPlaceKeepsTheRowsAndWorksOnceTheServerIsBack) {
   EXPECT_EQ(storedFesk1().front(), (std::pair<std::string, std::string>{"A1", "Alpha"}));
 }
 
+TEST_F(ServerLoss, ASaveWhileTheServerIsAwaySaysWhyOnceAndSavesWhenItIsBack) {
+  seedOnServer();
+  runProgram([&](Session& user) {
+    user.menu("&fesk");
+    user.key("Ins");
+    user.type("A1");
+    user.key("Tab");
+    user.type("Alpha");
+    server_.stop();
+    user.answer(apprt::kButtonOk);
+    user.answer(apprt::kButtonCancel);  // back to the row
+    user.key("Ctrl+Enter");
+    const auto boxes = user.frontEnd().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u) << "the reason, then the question; the loss is not told again";
+    EXPECT_EQ(boxes[0].request.title, "Record Insert Error");
+    EXPECT_NE(boxes[0].request.text.find(serverName()), std::string::npos);
+    EXPECT_NE(boxes[0].request.text.find("cannot be reached"), std::string::npos);
+    EXPECT_EQ(boxes[1].request.title, "Record Update Error");
+
+    server_.start();
+    user.key("Ctrl+Enter");
+    EXPECT_EQ(user.frontEnd().messageBoxes().size(), 2u);
+    EXPECT_EQ(codesOf(user.current()).front(), "A1");
+  });
+  EXPECT_EQ(storedFesk1().front(), (std::pair<std::string, std::string>{"A1", "Alpha"}));
+}
+
 // The program started as main() starts it, on a server that did not answer
 // when its options were read, with these answers queued for what it asks.
 struct StartUp {
