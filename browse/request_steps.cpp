@@ -104,8 +104,10 @@ void RequestSteps::recheckRecord() {
                         apprt::kButtonOk, apprt::kButtonOk);
       return;
     }
+    // Cancel is the default: a script with no answer for the box goes on
+    // instead of trying for ever.
     const int answer = apprt::tellDriverTrouble(trouble, apprt::kButtonRetry + apprt::kButtonCancel,
-                                                apprt::kButtonRetry);
+                                                apprt::kButtonCancel);
     if (answer != apprt::kButtonRetry) return;
     blk.ACTION = action;
   }
