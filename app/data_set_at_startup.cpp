@@ -5,6 +5,7 @@
 #include "app/exit_status.h"
 #include "runtime/constants.h"
 #include "runtime/program.h"
+#include "runtime/unreachable_store.h"
 #include "runtime/windows.h"
 
 namespace fesk {
@@ -23,8 +24,8 @@ std::optional<Awaited> gAwaited;
 int askAboutDataSet(const Awaited& awaited) {
   const std::string title =
       awaited.onServer ? "Database Server Unavailable" : "Data Directory Unavailable";
-  return apprt::messageBox(awaited.why +
-                               ".\n\nfesk cannot start without its data: Retry once it can be "
+  return apprt::messageBox(apprt::asSentence(awaited.why) +
+                               "\n\nfesk cannot start without its data: Retry once it can be "
                                "used again, or Quit.",
                            title, apprt::Icon::Warning, apprt::kButtonRetry + apprt::kButtonQuit,
                            apprt::kButtonQuit);

@@ -1,5 +1,7 @@
 #include "runtime/unreachable_store.h"
 
+#include <string_view>
+
 #include "runtime/constants.h"
 #include "runtime/errors.h"
 #include "runtime/windows.h"
@@ -13,11 +15,19 @@ thread_local std::string tUntold;  // the driver's message of a loss not told ye
 constexpr const char* kUnreachableTitle = "Database Server Unavailable";
 
 int showLoss(const std::string& driverMessage, int buttons, int defaultButton) {
-  return messageBox(driverMessage + ".\n\nNothing is saved until it can be reached again.",
-                    kUnreachableTitle, Icon::Warning, buttons, defaultButton);
+  return messageBox(
+      asSentence(driverMessage) + "\n\nNothing is saved until it can be reached again.",
+      kUnreachableTitle, Icon::Warning, buttons, defaultButton);
 }
 
 }  // namespace
+
+std::string asSentence(std::string words) {
+  if (!words.empty() && std::string_view(".?!").find(words.back()) == std::string_view::npos) {
+    words += '.';
+  }
+  return words;
+}
 
 void watchForUnreachableStore(const DriverStatus& status) {
   if (status.code == kDriverError && status.driverCode == kUnreachableDriverCode) {

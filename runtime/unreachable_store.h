@@ -13,6 +13,11 @@
 
 namespace apprt {
 
+// A driver's words as a sentence of a message: a full stop added unless they
+// end in one, or in a question or an exclamation mark (libpq asks "Is the
+// server running...?").
+std::string asSentence(std::string words);
+
 // Called with every driver answer of the thread.
 void watchForUnreachableStore(const DriverStatus& status);
 

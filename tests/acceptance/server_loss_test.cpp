@@ -191,6 +191,7 @@ TEST_F(ServerLoss, AtStartUpTheServerIsNamedAndRetryStartsOnceItIsBack) {
   EXPECT_EQ(run.boxes[0].request.buttons, apprt::kButtonRetry + apprt::kButtonQuit);
   EXPECT_NE(run.boxes[0].request.text.find(serverName()), std::string::npos);
   EXPECT_NE(run.boxes[0].request.text.find("cannot be reached"), std::string::npos);
+  EXPECT_EQ(run.boxes[0].request.text.find("?."), std::string::npos) << "one stop to a sentence";
   EXPECT_TRUE(run.frameOpened) << "the program runs once the server answers";
   EXPECT_EQ(run.exitCode, 0);
 }
