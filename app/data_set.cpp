@@ -135,18 +135,16 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   if (!choice.onServer() && !apprt::setDataDirectory(choice.directory, &why)) {
     return kUsageError;
   }
+  // Chosen before the lock is taken: the program binds its files to it at
+  // start-up, also while it waits for a data set it cannot use yet.
+  gChosenName = choice.name;
+  gChosen = choice.onServer() ? static_cast<apprt::Driver*>(&serverDriver(choice))
+                              : &sqlite::defaultDriver();
   // Held as long as the process runs: a restore then knows this fesk has the
   // data open.
   static DataSetLock lock;
   if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
-  gChosenName = choice.name;
-  if (choice.onServer()) {
-    postgres::PgDriver& driver = serverDriver(choice);
-    driver.workUnder(lock.serverLock());
-    gChosen = &driver;
-  } else {
-    gChosen = &sqlite::defaultDriver();
-  }
+  if (choice.onServer()) serverDriver(choice).workUnder(lock.serverLock());
   return use == DataSetUse::kRead ? readableOnServer(choice, *gChosen, why) : kDone;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "app/data_set.h"
+#include "app/data_set_at_startup.h"
 #include "app/pdf_output.h"
 #include "app/program_entry.h"
 #include "app/program_options.h"
@@ -59,8 +60,10 @@ int main(int argc, char** argv) {
     return *exitCode;
   }
 
+  // A data set that cannot be used just now is asked about in the program's
+  // window (data_set_at_startup.h); wrong options end it here.
   std::string why;
-  if (!fesk::useDataSet(options.dataSet, why)) {
+  if (fesk::chooseProgramDataSet(options.dataSet, why) == fesk::kUsageError) {
     std::cerr << "fesk: " << why << "\n";
     return fesk::kUsageError;
   }

@@ -2,6 +2,7 @@
 
 #include "app/app_frame.h"
 #include "app/data_set.h"
+#include "app/data_set_at_startup.h"
 #include "browse/browse_registry.h"
 #include "data/data_files.h"
 #include "data/thread_block.h"
@@ -36,6 +37,7 @@ void InitModule(int code) {
 void MainProcedure() {
   // Every browse of this program starts with extended vertical scrolling off.
   ExtVScrollDefault = 0;
+  AwaitDataSet();
   AppFrame();
 }
 

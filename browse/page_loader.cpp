@@ -4,6 +4,7 @@
 #include "browse/list_control.h"
 #include "browse/private_properties.h"
 #include "runtime/constants.h"
+#include "runtime/unreachable_store.h"
 #include "runtime/windows.h"
 
 namespace fesk::detail {
@@ -19,7 +20,7 @@ bool listMayTakeSelection(int16_t list) {
 }  // namespace
 
 Flow PageLoader::loadPage() {
-  call_.displayQueue.free();
+  call_.displayQueue.setAside();
   MoreRecords = 0;
   block().CUREVENT = static_cast<int16_t>(apprt::EVENT());
   block().CURROW = 0;
@@ -40,6 +41,7 @@ Flow PageLoader::upwardFill(bool resuming) {
   const long target = long{blk.SETTOITEM} - InsertRowPending;
   while ((blk.EXTVSCROLL && !MoreRecords) || static_cast<long>(call_.rows()) < target) {
     if (!source_.readBackward()) {
+      if (readMetStoreTrouble()) return keepOldPage();
       if (source_.usingView()) locator_.reopenViewAtKeyStart();
       break;
     }
@@ -89,6 +91,7 @@ Flow PageLoader::downwardFill(bool resuming) {
   const long target = long{blk.ROWS} - InsertRowPending;
   while (blk.EXTVSCROLL || static_cast<long>(call_.rows()) < target) {
     if (!source_.readForward()) {
+      if (readMetStoreTrouble()) return keepOldPage();
       if (source_.usingView()) locator_.reopenViewAtKeyStart();
       break;
     }
@@ -132,6 +135,7 @@ Flow PageLoader::topUpFill(bool resuming) {
   const long target = long{blk.ROWS} - InsertRowPending;
   while ((blk.EXTVSCROLL && !MoreRecords) || static_cast<long>(call_.rows()) < target) {
     if (!source_.readBackward()) {
+      if (readMetStoreTrouble()) return keepOldPage();
       if (source_.usingView()) locator_.reopenViewAtKeyStart();
       break;
     }
@@ -177,6 +181,25 @@ Flow PageLoader::selectAndFinish() {
   serveNudgeList();
 
   blk.CURITEM = static_cast<uint8_t>(row);
+  return endLoad();
+}
+
+// The store did not answer: the rows that were shown stay, the user is told
+// why (a lost server once), and the next gesture reads again.
+Flow PageLoader::keepOldPage() {
+  const apprt::DriverStatus trouble = apprt::lastFileError();
+  call_.displayQueue.putBack();
+  apprt::DISPLAY(listField());
+  InsertRowPending = 0;
+  MoreRecords = 0;
+  browseBeep();
+  apprt::tellDriverTroubleOnce(trouble);
+  return endLoad();
+}
+
+// What every load leaves behind: no load under way, the event done.
+Flow PageLoader::endLoad() {
+  BrowseBlock& blk = block();
   blk.CURROW = 0;
   blk.CUREVENT = 0;
   blk.DIRECTION = 0;

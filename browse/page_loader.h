@@ -3,7 +3,8 @@
 // with the records above it, the downward fill completes the page below, and
 // the top-up fill completes from above a page that ran out at the bottom.
 // Every record that becomes a row passes through the procedure
-// (kActionFillRow); the fills resume where they handed over.
+// (kActionFillRow); the fills resume where they handed over. A load that
+// meets trouble in the store leaves the list with the page it had.
 
 #include "browse/browse_call.h"
 #include "browse/locator.h"
@@ -26,6 +27,8 @@ class PageLoader {
   Flow prepareDownwardFill();
   Flow startTopUpFill();
   Flow selectAndFinish();
+  Flow keepOldPage();
+  Flow endLoad();
 
   BrowseCall& call_;
   RecordSource& source_;

@@ -8,6 +8,10 @@
 
 namespace fesk::detail {
 
+bool readMetStoreTrouble() {
+  return apprt::ERRCODE() == apprt::kDriverError;
+}
+
 bool RecordSource::usingView() const {
   return call_.view != nullptr && block().USEVIEW != 0;
 }

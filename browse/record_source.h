@@ -10,6 +10,11 @@
 
 namespace fesk::detail {
 
+// Whether the read that just failed met trouble in the store (the driver's
+// error, 90: a server gone, say) rather than the end of the records or a
+// record that is gone. This is the one place where the browse tells them apart.
+bool readMetStoreTrouble();
+
 class RecordSource {
  public:
   explicit RecordSource(BrowseCall& call) : call_(call) {}

@@ -4,6 +4,7 @@
 #include "browse/list_control.h"
 #include "runtime/constants.h"
 #include "runtime/errors.h"
+#include "runtime/unreachable_store.h"
 #include "runtime/windows.h"
 
 namespace fesk::detail {
@@ -84,29 +85,45 @@ Flow RequestSteps::requestPath() {
 
 // Reads the selected row's record again, with change detection armed unless
 // WATCHOFF. Through the file the record must still stand at the row's stored
-// position: a record that was deleted or re-keyed meanwhile does not.
+// position: a record that was deleted or re-keyed meanwhile does not. A store
+// that does not answer is not a record gone: the user is told why and may try
+// again.
 void RequestSteps::recheckRecord() {
   BrowseBlock& blk = block();
-  bool gone = false;
-  if (source_.usingView()) {
-    if (!blk.WATCHOFF) call_.view->watch();
-    call_.view->reget(call_.position);
-    gone = apprt::ERRCODE() != apprt::kNoError;
-  } else {
-    call_.file.resetToPosition(call_.key, call_.position);
-    if (!blk.WATCHOFF) call_.file.watch();
-    call_.file.next();
-    gone = apprt::ERRCODE() != apprt::kNoError ||
-           call_.file.positionByKey(call_.key) != call_.position;
+  const uint8_t action = blk.ACTION;
+  while (!selectedRecordStands()) {
+    const bool storeTrouble = readMetStoreTrouble();
+    const apprt::DriverStatus trouble = apprt::lastFileError();
+    source_.clearRecord(call_.OrderSign);
+    browseBeep();
+    blk.ACTION = kActionEventDone;
+    if (!storeTrouble) {
+      const std::string title =
+          action == kActionChange ? "Error Changing Record" : "Error Deleting Record";
+      apprt::messageBox("The selected record is no longer available!", title, apprt::Icon::None,
+                        apprt::kButtonOk, apprt::kButtonOk);
+      return;
+    }
+    // Cancel is the default: a script with no answer for the box goes on
+    // instead of trying for ever.
+    const int answer = apprt::tellDriverTrouble(trouble, apprt::kButtonRetry + apprt::kButtonCancel,
+                                                apprt::kButtonCancel);
+    if (answer != apprt::kButtonRetry) return;
+    blk.ACTION = action;
   }
-  if (!gone) return;
-  const std::string title =
-      blk.ACTION == kActionChange ? "Error Changing Record" : "Error Deleting Record";
-  source_.clearRecord(call_.OrderSign);
-  browseBeep();
-  apprt::messageBox("The selected record is no longer available!", title, apprt::Icon::None,
-                    apprt::kButtonOk, apprt::kButtonOk);
-  blk.ACTION = kActionEventDone;
+}
+
+bool RequestSteps::selectedRecordStands() {
+  if (source_.usingView()) {
+    if (!block().WATCHOFF) call_.view->watch();
+    call_.view->reget(call_.position);
+    return apprt::ERRCODE() == apprt::kNoError;
+  }
+  call_.file.resetToPosition(call_.key, call_.position);
+  if (!block().WATCHOFF) call_.file.watch();
+  call_.file.next();
+  return apprt::ERRCODE() == apprt::kNoError &&
+         call_.file.positionByKey(call_.key) == call_.position;
 }
 
 Flow RequestSteps::placeInsertRow() {

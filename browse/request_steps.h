@@ -27,6 +27,7 @@ class RequestSteps {
 
  private:
   void recheckRecord();
+  bool selectedRecordStands();
 
   BrowseCall& call_;
   RecordSource& source_;

@@ -98,6 +98,9 @@ bool InLineEdit::writeRow() const {
   if (action_ == kActionInsert) {
     FESK1.add();
     written = apprt::ERRCODE() == apprt::kNoError;
+    // The question that follows a failed save gives no reason; a driver's
+    // error (a server gone) is told in its own words first.
+    if (apprt::ERRCODE() == apprt::kDriverError) ShowWarning(kWarnInsertError);
   } else {
     const int result = UpdateFesk1Record(false);
     // The buffer now holds the version another station stored: a code typed

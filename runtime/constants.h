@@ -159,6 +159,7 @@ inline constexpr int kButtonAbort = 8;
 inline constexpr int kButtonRetry = 16;
 inline constexpr int kButtonIgnore = 32;
 inline constexpr int kButtonCancel = 64;
+inline constexpr int kButtonQuit = 128;  // ends the program
 enum class Icon { None, Question, Warning };
 
 // ---- Messages of the message layer -------------------------------------------

@@ -60,6 +60,20 @@ void QueueBase::free() {
   clearError();
 }
 
+void QueueBase::setAside() {
+  moveEntriesAside();
+  current_ = 0;
+  changed();
+  clearError();
+}
+
+void QueueBase::putBack() {
+  restoreEntriesAside();
+  current_ = 0;
+  changed();
+  clearError();
+}
+
 void QueueBase::detachNotFound() {
   current_ = 0;
   setError(kEntryNotFound);

@@ -55,6 +55,12 @@ class QueueBase {
   bool remove();
   // Deletes every entry; the buffer keeps its contents.
   void free();
+  // Empties the queue as free() does, but keeps the entries aside, so that
+  // work that replaces them all can be undone when it cannot finish:
+  // putBack() restores them (and drops what was added since); the next
+  // setAside() or putBack() forgets what was kept.
+  void setAside();
+  void putBack();
 
   virtual void clearBuffer() = 0;
   // Display texts of entry `pos`, one per displayable field, without touching
@@ -74,6 +80,8 @@ class QueueBase {
   virtual void insertBuffer(size_t index) = 0;
   virtual void eraseEntry(size_t index) = 0;
   virtual void eraseAll() = 0;
+  virtual void moveEntriesAside() = 0;
+  virtual void restoreEntriesAside() = 0;
 
   // Book-keeping shared by the typed by-key operations.
   void attach(size_t pos) { current_ = pos; }
@@ -175,6 +183,14 @@ class Queue : public QueueBase {
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
   }
   void eraseAll() override { entries_.clear(); }
+  void moveEntriesAside() override {
+    aside_ = std::move(entries_);
+    entries_.clear();
+  }
+  void restoreEntriesAside() override {
+    entries_ = std::move(aside_);
+    aside_.clear();
+  }
 
  private:
   template <typename Field>
@@ -194,6 +210,7 @@ class Queue : public QueueBase {
   }
 
   std::vector<Entry> entries_;
+  std::vector<Entry> aside_;
 };
 
 }  // namespace apprt

@@ -3,7 +3,9 @@
 // off) is told to the user once per loss, and at a safe moment: when the thread
 // next waits for input, not in the middle of the work that met it, where a
 // read that fails only ends a page early. The first driver answer that
-// succeeds again ends the loss.
+// succeeds again ends the loss. Work that must not go on as if nothing
+// happened (a record to be changed that cannot be read) tells it at once
+// instead, and that telling is the one of the loss.
 
 #include <string>
 
@@ -11,10 +13,30 @@
 
 namespace apprt {
 
+// A driver's words as a sentence of a message: a full stop added unless they
+// end in one, or in a question or an exclamation mark (libpq asks "Is the
+// server running...?").
+std::string asSentence(std::string words);
+
 // Called with every driver answer of the thread.
 void watchForUnreachableStore(const DriverStatus& status);
 
 // Before the thread waits for input: shows the message of a loss not told yet.
 void tellUnreachableStore();
+
+// The error of the thread's last file operation, to be told after other
+// runtime calls that clear it.
+DriverStatus lastFileError();
+
+// Shows a driver's error (a 90) now, with `buttons` and `defaultButton`, and
+// answers the button pressed. For a store that cannot be reached the box is
+// the one of the loss, which is then told.
+int tellDriverTrouble(const DriverStatus& trouble, int buttons, int defaultButton);
+// The same with OK alone, where a loss told already needs no second box.
+void tellDriverTroubleOnce(const DriverStatus& trouble);
+
+// A warning of the program's own has shown the driver's words for the error
+// of the thread's last failure: a loss behind it is told.
+void driverTroubleTold();
 
 }  // namespace apprt

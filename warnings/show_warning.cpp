@@ -1,7 +1,9 @@
 #include "warnings/show_warning.h"
 
+#include "runtime/errors.h"
 #include "runtime/file_record.h"
 #include "runtime/program.h"
+#include "runtime/unreachable_store.h"
 #include "runtime/windows.h"
 #include "warnings/saved_error.h"
 #include "warnings/warning_kinds.h"
@@ -15,8 +17,13 @@ int ShowWarning(int kind, std::string_view text1, std::string_view text2) {
   const WarningTexts texts{description.code, std::move(description.text),
                            apprt::trimmedField(text1.data(), text1.size()),
                            apprt::trimmedField(text2.data(), text2.size())};
-  const int button = apprt::messageBox(row->message(texts), std::string(row->title), row->icon,
-                                       row->buttons, row->defaultButton);
+  const std::string message = row->message(texts);
+  // The driver's words name a lost server and why: no second box about it.
+  const bool tellsDriverTrouble = texts.code == apprt::kDriverError && !texts.description.empty() &&
+                                  message.find(texts.description) != std::string::npos;
+  const int button = apprt::messageBox(message, std::string(row->title), row->icon, row->buttons,
+                                       row->defaultButton);
+  if (tellsDriverTrouble) apprt::driverTroubleTold();
   switch (row->after) {
     case AfterBox::kReturnButton:
       return button;

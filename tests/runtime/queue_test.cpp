@@ -137,6 +137,24 @@ TEST(QueueByPosition, FreeEmptiesAndDetaches) {
   EXPECT_FALSE(queue.get(1));
 }
 
+TEST(QueueByPosition, PutBackRestoresTheEntriesSetAsideAndDropsWhatCameSince) {
+  Queue<Block> queue;
+  for (int32_t handle : {1, 2, 3}) addBlock(queue, handle, 0);
+  const uint64_t before = queue.version();
+  queue.setAside();
+  EXPECT_EQ(queue.records(), 0u);
+  EXPECT_GT(queue.version(), before) << "a list showing it redraws";
+  addBlock(queue, 9, 0);
+  queue.putBack();
+  EXPECT_EQ(handles(queue), (std::vector<int32_t>{1, 2, 3}));
+
+  queue.setAside();
+  addBlock(queue, 7, 0);
+  queue.setAside();  // the work finished: what was kept is forgotten
+  queue.putBack();
+  EXPECT_EQ(handles(queue), (std::vector<int32_t>{7}));
+}
+
 TEST(QueueByKey, AddKeepsAscendingOrderWithEqualKeysInArrivalOrder) {
   Queue<Block> queue;
   addBlock(queue, 30, 0, 1);

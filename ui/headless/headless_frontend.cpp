@@ -190,7 +190,7 @@ constexpr std::pair<int, const char*> kButtons[] = {
     {apprt::kButtonOk, "OK"},         {apprt::kButtonYes, "Yes"},
     {apprt::kButtonNo, "No"},         {apprt::kButtonAbort, "Abort"},
     {apprt::kButtonRetry, "Retry"},   {apprt::kButtonIgnore, "Ignore"},
-    {apprt::kButtonCancel, "Cancel"},
+    {apprt::kButtonCancel, "Cancel"}, {apprt::kButtonQuit, "Quit"},
 };
 }  // namespace
 

@@ -35,6 +35,7 @@ Session::Session(apprt::Procedure first, std::function<void(const std::string&)>
     : frontEnd_(std::move(transcript)),
       run_(frontEnd_, options.shutdownWait),
       idleTimeout_(options.idleTimeout) {
+  for (int answer : options.answers) frontEnd_.answer(answer);
   run_.start(std::move(first));
   waitIdle();
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "runtime/program.h"
 #include "ui/headless/headless_frontend.h"
@@ -25,6 +26,9 @@ struct SessionOptions {
   std::chrono::milliseconds idleTimeout{15000};
   // How long the end of the program waits for procedure threads to end.
   std::chrono::milliseconds shutdownWait{apprt::kShutdownWait};
+  // Answers queued before the program starts, for the message boxes that it
+  // shows before the first gesture.
+  std::vector<int> answers;
 };
 
 class Session {

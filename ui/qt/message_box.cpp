@@ -18,7 +18,7 @@ constexpr ButtonKind kButtons[] = {
     {apprt::kButtonOk, QMessageBox::Ok},         {apprt::kButtonYes, QMessageBox::Yes},
     {apprt::kButtonNo, QMessageBox::No},         {apprt::kButtonAbort, QMessageBox::Abort},
     {apprt::kButtonRetry, QMessageBox::Retry},   {apprt::kButtonIgnore, QMessageBox::Ignore},
-    {apprt::kButtonCancel, QMessageBox::Cancel},
+    {apprt::kButtonCancel, QMessageBox::Cancel}, {apprt::kButtonQuit, QMessageBox::Close},
 };
 
 QMessageBox::Icon iconOf(apprt::Icon icon) {
@@ -50,6 +50,8 @@ QMessageBox* makeMessageBox(const apprt::MessageBoxRequest& request, QWidget* pa
     button->setProperty(kValueProperty, kind.value);
     if (kind.value == apprt::kButtonOk && !request.okText.empty())
       button->setText(QString::fromStdString(request.okText));
+    // Qt has no standard Quit button: Close plays its part (Esc presses it).
+    if (kind.value == apprt::kButtonQuit) button->setText(QMessageBox::tr("&Quit"));
     if (kind.value == request.defaultButton) box->setDefaultButton(button);
   }
   return box;

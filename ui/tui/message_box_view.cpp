@@ -19,7 +19,7 @@ struct ButtonKind {
 constexpr ButtonKind kButtons[] = {
     {kButtonOk, L"OK"},         {kButtonYes, L"Yes"},     {kButtonNo, L"No"},
     {kButtonAbort, L"Abort"},   {kButtonRetry, L"Retry"}, {kButtonIgnore, L"Ignore"},
-    {kButtonCancel, L"Cancel"},
+    {kButtonCancel, L"Cancel"}, {kButtonQuit, L"Quit"},
 };
 
 constexpr int kMaxTextCells = 60;
@@ -122,7 +122,7 @@ void MessageBoxView::moveFocus(int step) {
 }
 
 int MessageBoxView::escapeValue() const {
-  for (int wanted : {kButtonCancel, kButtonNo})
+  for (int wanted : {kButtonCancel, kButtonNo, kButtonQuit})
     for (const auto& b : buttons_)
       if (b.value == wanted) return wanted;
   if (buttons_.size() == 1) return buttons_.front().value;

@@ -1,0 +1,69 @@
+// Reads that fail with the driver's own error: the user is told the driver's
+// words, never that a record was deleted, the list keeps its rows, and trying
+// again reads once the store answers.
+
+#include "acceptance_support.h"
+#include "data/data_files.h"
+#include "drivers/sqlite/sqlite_driver.h"
+#include "runtime/errors.h"
+#include "support/file_fault_driver.h"
+
+namespace fesk::test {
+namespace {
+
+using apprt::DriverOperation;
+using headless::Session;
+
+class FailedReads : public AcceptanceTest {
+ protected:
+  void SetUp() override {
+    AcceptanceTest::SetUp();
+    Records codes;
+    for (int i = 1; i <= 40; ++i) codes.emplace_back(numbered('C', i), "name");
+    seed(codes);
+    FESK1.bindDriver(faults_);
+    FESK2.bindDriver(faults_);
+  }
+  void TearDown() override {
+    FESK1.bindDriver(sqlite::defaultDriver());
+    FESK2.bindDriver(sqlite::defaultDriver());
+    AcceptanceTest::TearDown();
+  }
+
+  apprt::FaultDriver faults_{sqlite::defaultDriver()};
+};
+
+TEST_F(FailedReads, AChangeWhoseRecordCannotBeReadSaysWhyAndRetryReadsIt) {
+  runProgram([&](Session& user) {
+    openBrowseWithForms(user);
+    user.row(3);
+    faults_.failOn(DriverOperation::kRead, apprt::kDriverError);
+    user.answer(apprt::kButtonRetry);
+    user.click("&Change");
+    const auto boxes = user.frontEnd().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].request.text, "injected failure") << "the driver's words";
+    EXPECT_EQ(boxes[0].request.title, "Database Error");
+    EXPECT_EQ(boxes[0].request.buttons, apprt::kButtonRetry + apprt::kButtonCancel);
+    ASSERT_EQ(user.current().title, kChangeFesk1Title) << "Retry read the record";
+    EXPECT_EQ(control(user.current(), 3).text, "C003");
+  });
+}
+
+TEST_F(FailedReads, APageThatCannotBeReadLeavesTheRowsShown) {
+  runProgram([&](Session& user) {
+    openBrowseWithForms(user);
+    const auto firstPage = codesOf(user.current());
+    faults_.failOn(DriverOperation::kRead, apprt::kDriverError);
+    user.answer(apprt::kButtonOk);
+    user.key("Ctrl+PgDn");
+    EXPECT_EQ(codesOf(user.current()), firstPage);
+    ASSERT_EQ(user.frontEnd().messageBoxes().size(), 1u);
+    EXPECT_EQ(user.frontEnd().messageBoxes()[0].request.text, "injected failure");
+    user.key("Ctrl+PgDn");
+    EXPECT_EQ(codesOf(user.current()).back(), "C040") << "the next gesture reads again";
+  });
+}
+
+}  // namespace
+}  // namespace fesk::test
