@@ -89,6 +89,8 @@ void Connection::close() {
   }
   session_ = nullptr;
   prepared_.clear();
+  // Writes queued for a session that is gone were never carried out.
+  queued_.clear();
 }
 
 DriverStatus Connection::open() {
@@ -163,8 +165,7 @@ Result Connection::exchange(const std::function<int()>& send, DriverStatus& stat
     status = failure(result);
     return result;
   }
-  const auto deadline = std::chrono::steady_clock::now() + rules_.answerTimeout;
-  if (awaitAnswer(session_, deadline, result) == Answer::kNone) {
+  if (awaitAnswer(session_, rules_.answerTimeout, result) == Answer::kNone) {
     status = notAnswering();
     return {};
   }
@@ -195,37 +196,12 @@ DriverStatus Connection::failure(const Result& result) {
   return status;
 }
 
-DriverStatus Connection::prepare(const std::string& sql, int valueCount, std::string& name) {
-  if (const auto it = prepared_.find(sql); it != prepared_.end()) {
-    name = it->second;
-    return {};
-  }
-  DriverStatus status;
-  const std::string next = "fesk" + std::to_string(prepared_.size() + 1);
-  exchange([&] { return PQsendPrepare(session_, next.c_str(), sql.c_str(), valueCount, nullptr); },
-           status);
-  if (!status.ok()) return status;
-  name = next;
-  prepared_.emplace(sql, name);
-  return {};
-}
-
 Result Connection::run(const std::string& sql, const std::vector<std::string>& values,
                        DriverStatus& status) {
   status = ready();
   if (!status.ok()) return {};
-  std::string name;
-  status = prepare(sql, static_cast<int>(values.size()), name);
-  if (!status.ok()) return {};
-  std::vector<const char*> texts;
-  texts.reserve(values.size());
-  for (const auto& value : values) texts.push_back(value.c_str());
-  return exchange(
-      [&] {
-        return PQsendQueryPrepared(session_, name.c_str(), static_cast<int>(texts.size()),
-                                   texts.data(), nullptr, nullptr, 0);
-      },
-      status);
+  const Statement statement{sql, values};
+  return exchangeQueued(&statement, status);
 }
 
 DriverStatus Connection::runScript(const std::string& sql) {
@@ -268,6 +244,7 @@ DriverStatus Connection::readyToBegin() {
 void Connection::started(const Result& numbered) {
   inTransaction_ = true;
   transactionFailure_.clear();
+  queuedFailure_ = {};
   written_.begin(numbered.rows() == 1 ? std::string(numbered.text(0, 0)) : "");
 }
 
@@ -311,16 +288,23 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   dropReadAhead();
+  DriverStatus status;
   if (!stillOpen()) {
-    DriverStatus status = lost(lossReason_);
+    status = lost(lossReason_);
     inTransaction_ = false;
     written_.clear();
     return status;
   }
+  // The queued writes first: when one of them failed, nothing is saved.
+  if (!queued_.empty()) exchangeQueued(nullptr, status);
+  if (!queuedFailure_.ok()) {
+    const DriverStatus failed = queuedFailure_;
+    rollback();
+    return failed;
+  }
   // When the answer to the commit never comes, a new session asks whether the
   // server kept the transaction; when none can ask yet, the failure says so.
   committing_ = true;
-  DriverStatus status;
   const Result result = exchange("COMMIT", status);
   if (!session_) status = settleLostCommit(status);
   committing_ = false;
@@ -355,6 +339,8 @@ DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
   inTransaction_ = false;
   written_.clear();
+  queued_.clear();
+  queuedFailure_ = {};
   dropReadAhead();
   // A session that is gone took its transaction with it.
   if (stillOpen()) {

@@ -29,6 +29,11 @@ std::string placeholder(std::size_t index) {
   return "$" + std::to_string(index);
 }
 
+// The failure of a write of `what`, a record that is no longer stored.
+DriverStatus gone(const std::string& what) {
+  return {apprt::kRecordNotFound, "", what + " is no longer stored"};
+}
+
 }  // namespace
 
 PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
@@ -56,6 +61,16 @@ std::string PgFile::imageOf(const Result& result, int row) const {
         .assign(result.text(row, static_cast<int>(i) + 1));
   }
   return image;
+}
+
+std::string PgFile::describe(std::span<const char> record) const {
+  std::string what = file_.fileName() + " record";
+  if (file_.keys().empty()) return what;
+  for (int component : file_.key(0).components) {
+    const std::string_view field = file_.fieldBytesIn(record, component - 1);
+    what += " " + apprt::trimmedField(field.data(), field.size());
+  }
+  return what;
 }
 
 DriverStatus PgFile::storedValues(std::span<const char> record,
@@ -229,20 +244,26 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
     }
     sql += "id <> " + self + ")";
   }
-  DriverStatus status;
-  const Result result = connection_->run(sql + " RETURNING id", values, status);
-  if (!status.ok() || result.rows() == 1) return status;
-  // Nothing was written: the record is gone, or its key is another's.
-  std::string now(file_.recordLength(), ' ');
-  status = fetch(identity, std::span<char>(now));
-  return status.ok() ? DriverStatus{apprt::kDuplicateKey} : status;
+  // Whether the record was there and whether it was written tell a record
+  // that is gone (35) from a key that is another's (40) in the one answer,
+  // which a write queued in a transaction is judged by when it comes.
+  sql = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
+        sql + " RETURNING id) SELECT (SELECT count(*) FROM target), (SELECT count(*) FROM written)";
+  return connection_->queue(
+      {std::move(sql), std::move(values)}, [what = describe(record)](const Result& result) {
+        if (result.number(0, 1) == 1) return DriverStatus{};
+        if (result.number(0, 0) == 0) return gone(what);
+        return DriverStatus{apprt::kDuplicateKey, "", what + " has a key another record holds"};
+      });
 }
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
-  DriverStatus status;
-  const Result result = connection_->run("DELETE FROM " + table_ + " WHERE id = $1 RETURNING id",
-                                         {std::to_string(identity)}, status);
-  if (status.ok() && result.rows() == 0) status = {apprt::kRecordNotFound};
+  const std::string id = std::to_string(identity);
+  const DriverStatus status =
+      connection_->queue({"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
+                         [what = file_.fileName() + " record " + id](const Result& result) {
+                           return result.rows() == 0 ? gone(what) : DriverStatus{};
+                         });
   afterWrite(status, identity, nullptr);
   return status;
 }
