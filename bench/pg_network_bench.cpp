@@ -121,7 +121,7 @@ void BM_PgPageDown(benchmark::State& state) {
   int trips = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    FESK1.buffer().CODE = "P" + std::to_string(10000000 + random() % (kRecords - 100)).substr(1);
+    FESK1.buffer().CODE = "P" + std::to_string(100000000 + random() % (kRecords - 100)).substr(1);
     fesk::bench::locate(byCode());
     fesk::bench::selectEdgeRow(true);
     apprt::threadWillWait();

@@ -36,6 +36,16 @@ bool closedByServer(PGconn* session) {
 
 constexpr auto kSlowConnect = std::chrono::seconds(1);
 
+// What every session runs under: the server gives up on a statement before
+// this side gives up on the server.
+std::vector<std::pair<std::string, std::string>> sessionSettings(const SessionRules& rules) {
+  const auto statementMs = rules.answerTimeout.count() * 5 / 6;
+  return {{"client_min_messages", "warning"},
+          {"statement_timeout", std::to_string(statementMs)},
+          {"lock_timeout", std::to_string(std::min<long long>(kLockTimeoutMs, statementMs))},
+          {"idle_in_transaction_session_timeout", std::to_string(kIdleInTransactionTimeoutMs)}};
+}
+
 // Ends the statements that begin a writing transaction: the server's number
 // for it, to ask about it when the answer to its commit is lost.
 constexpr const char* kNumbered = "SELECT txid_current()";
@@ -105,7 +115,14 @@ DriverStatus Connection::open() {
   };
   const std::string connectTimeout = std::to_string(rules_.connectTimeoutSeconds);
   const std::string userTimeout = std::to_string(rules_.answerTimeout.count());
+  // The session's settings go with the connection's start-up, which saves a
+  // round trip, unless the user gives the server options of their own.
+  const bool ownOptions = std::getenv("PGOPTIONS") || connectionStringSets(conninfo_, "options");
+  const auto settings = sessionSettings(rules_);
+  std::string options;
+  for (const auto& [name, value] : settings) options += "-c " + name + "=" + value + " ";
   if (!std::getenv("PGCONNECT_TIMEOUT")) add("connect_timeout", connectTimeout.c_str());
+  if (!ownOptions) add("options", options.c_str());
   add("fallback_application_name", "fesk");
   add("keepalives_idle", "10");
   add("keepalives_interval", "5");
@@ -131,14 +148,11 @@ DriverStatus Connection::open() {
   }
   PQsetNoticeProcessor(
       session_, [](void*, const char*) {}, nullptr);
-  // The server gives up on a statement before this side gives up on the server.
-  const auto statementMs = rules_.answerTimeout.count() * 5 / 6;
-  const std::string settings =
-      "SET client_min_messages = warning; SET statement_timeout = " + std::to_string(statementMs) +
-      "; SET lock_timeout = " + std::to_string(std::min<long long>(kLockTimeoutMs, statementMs)) +
-      "; SET idle_in_transaction_session_timeout = " + std::to_string(kIdleInTransactionTimeoutMs);
+  if (!ownOptions) return {};
+  std::string statements;
+  for (const auto& [name, value] : settings) statements += "SET " + name + " = " + value + "; ";
   DriverStatus status;
-  exchange(settings, status);
+  exchange(statements, status);
   return status;
 }
 
