@@ -60,6 +60,50 @@ class PgRoundTripsTest : public FileTest {
   }
 };
 
+// A page of 15 rows read down from the row a browse stands on, as a page
+// down reads it after the user's key: one round trip; the last page, read up
+// from the end: one more.
+TEST_P(PgRoundTripsTest, APageIsOneRoundTripAndAJumpAtMostTwo) {
+  seedCodes(3000);
+  CODES.buffer().CODE = "c01000";
+  CODES.setOnKeyValue(CODE_KEY);
+  CODES.next();
+  const std::string row = CODES.positionByKey(CODE_KEY);
+  apprt::threadWillWait();
+  fesk::postgres::RoundTripCounter trips(session());
+  for (int page = 0; page < 5; ++page) {
+    const int before = trips.count();
+    CODES.resetToPosition(CODE_KEY, row);
+    for (int i = 0; i < 16; ++i) CODES.next();
+    EXPECT_EQ(currentCode(), "c01015");
+    apprt::threadWillWait();
+    EXPECT_EQ(trips.count() - before, 1) << "page " << page;
+  }
+  const int before = trips.count();
+  CODES.setOnKey(CODE_KEY);
+  for (int i = 0; i < 16; ++i) CODES.previous();
+  EXPECT_EQ(currentCode(), "c02984");
+  EXPECT_LE(trips.count() - before, 2);
+}
+
+// Once connected, opening a file (its layout checked) and reading its first
+// page: two round trips.
+TEST_P(PgRoundTripsTest, AnOpenAndItsFirstPageTakeTwoRoundTripsOnceConnected) {
+  seedCodes(100);
+  closeTestFiles();
+  fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
+  ASSERT_TRUE(fresh.session()->ready().ok());
+  fesk::postgres::RoundTripCounter trips(fresh.session()->session());
+  CODES.bindDriver(fresh);
+  CODES.open(apprt::kOpenSharedReadWrite);
+  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  CODES.setOnKey(CODE_KEY);
+  for (int i = 0; i < 16; ++i) CODES.next();
+  EXPECT_EQ(currentCode(), "c00015");
+  EXPECT_LE(trips.count(), 2);
+  CODES.close();
+}
+
 TEST_P(PgRoundTripsTest, ACascadeOverThousandsOfRecordsCostsAFewRoundTrips) {
   seedCodes(3000);
   fesk::postgres::RoundTripCounter trips(session());
