@@ -74,6 +74,23 @@ struct Statement {
 // Judges the answer to a queued write: the failure to tell, or none.
 using AnswerCheck = std::function<apprt::DriverStatus(const Result&)>;
 
+// How a queued write goes out together with the writes of its kind queued
+// right after it (pg_gathered_writes.h).
+struct Gathering {
+  // Takes, for each value of one write, an array of that value over all of
+  // them (the last value names the record), and answers the place (from 1)
+  // of every write it carried out. Empty: the write goes out alone.
+  std::string sql;
+  // Judges one write by whether it was carried out.
+  std::function<apprt::DriverStatus(bool written)> check;
+};
+
+struct QueuedWrite {
+  Statement write;
+  AnswerCheck check;
+  Gathering together;
+};
+
 class Connection {
  public:
   // The calling thread's session with the server of `conninfo`, one per
@@ -97,7 +114,7 @@ class Connection {
   // Inside a transaction, queues `write` to go with the next statement sent,
   // its answer judged by `check` then; outside one, runs it at once and
   // answers what `check` says.
-  apprt::DriverStatus queue(Statement write, AnswerCheck check);
+  apprt::DriverStatus queue(Statement write, AnswerCheck check, Gathering together = {});
   // Runs statements that take no values (definitions, transaction steps).
   apprt::DriverStatus runScript(const std::string& sql);
   // A string literal for a definition (COMMENT ON takes no parameter).
@@ -186,10 +203,6 @@ class Connection {
   WrittenRecords uncertain_;  // by the last transaction whose commit's answer was lost
   pid_t owner_;               // a forked child must not talk over its parent's session
   std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
-  struct QueuedWrite {
-    Statement write;
-    AnswerCheck check;
-  };
   std::vector<QueuedWrite> queued_;
   // A queued write that failed: its transaction may not be saved.
   apprt::DriverStatus queuedFailure_;

@@ -23,7 +23,7 @@ namespace {
 // each further block of the same run is this many times bigger.
 constexpr int kFirstBlock = 32;
 constexpr int kBlockGrowth = 4;
-constexpr int kLargestBlock = 2048;
+constexpr int kLargestBlock = 8192;
 
 std::string placeholder(std::size_t index) {
   return "$" + std::to_string(index);
@@ -44,9 +44,24 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
       columns_("id"),
       readOnly_(readOnly),
       block_(file) {
+  std::string assignments;
+  std::string arrays;
+  std::string names;
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
-    columns_ += ", " + columnName(file, static_cast<int>(i));
+    const std::string column = columnName(file, static_cast<int>(i));
+    const std::string value = "v" + std::to_string(i + 1);
+    columns_ += ", " + column;
+    assignments += (i ? ", " : "") + column + " = gathered." + value;
+    arrays += placeholder(i + 1) + "::text[], ";
+    names += value + ", ";
   }
+  const std::string id = placeholder(file.fields().size() + 1);
+  gatheredUpdate_ = "UPDATE " + table_ + " AS stored SET " + assignments + " FROM unnest(" +
+                    arrays + id + "::bigint[]) WITH ORDINALITY AS gathered(" + names +
+                    "id, place) WHERE stored.id = gathered.id RETURNING gathered.place";
+  gatheredRemove_ = "DELETE FROM " + table_ +
+                    " AS stored USING unnest($1::bigint[]) WITH ORDINALITY AS gathered(id, place) "
+                    "WHERE stored.id = gathered.id RETURNING gathered.place";
   connection_->addReadAhead(this);
 }
 
@@ -234,9 +249,11 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
   sql += " WHERE id = " + self;
   // A duplicate of a unique key writes nothing instead of failing, which
   // would end the transaction the write is part of.
+  bool uniqueKeys = false;
   for (std::size_t key = 0; key < file_.keys().size(); ++key) {
     const auto& declared = file_.key(static_cast<int>(key));
     if (declared.allowsDuplicates()) continue;
+    uniqueKeys = true;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
       values.push_back(foldedValue(file_.fieldBytesIn(record, component - 1)));
@@ -244,26 +261,36 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
     }
     sql += "id <> " + self + ")";
   }
-  // Whether the record was there and whether it was written tell a record
-  // that is gone (35) from a key that is another's (40) in the one answer,
-  // which a write queued in a transaction is judged by when it comes.
+  // Without unique keys nothing written means the record is gone, which
+  // under the transaction's lock of the table no other station can cause:
+  // such writes are queued, and a run of them (a cascade's) goes out as one
+  // statement.
+  if (!uniqueKeys) {
+    const std::string what = describe(record);
+    return connection_->queue(
+        {sql + " RETURNING id", std::move(values)},
+        [what](const Result& result) { return result.rows() == 1 ? DriverStatus{} : gone(what); },
+        {gatheredUpdate_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
+  }
+  // A write that may meet another record's key is answered at once, for the
+  // caller to tell the user. Whether the record was there and whether it was
+  // written tell a record that is gone (35) from a key that is another's (40)
+  // in the one answer.
   sql = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
         sql + " RETURNING id) SELECT (SELECT count(*) FROM target), (SELECT count(*) FROM written)";
-  return connection_->queue(
-      {std::move(sql), std::move(values)}, [what = describe(record)](const Result& result) {
-        if (result.number(0, 1) == 1) return DriverStatus{};
-        if (result.number(0, 0) == 0) return gone(what);
-        return DriverStatus{apprt::kDuplicateKey, "", what + " has a key another record holds"};
-      });
+  DriverStatus status;
+  const Result result = connection_->run(sql, values, status);
+  if (!status.ok() || result.number(0, 1) == 1) return status;
+  return {result.number(0, 0) == 0 ? apprt::kRecordNotFound : apprt::kDuplicateKey};
 }
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
   const std::string id = std::to_string(identity);
-  const DriverStatus status =
-      connection_->queue({"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
-                         [what = file_.fileName() + " record " + id](const Result& result) {
-                           return result.rows() == 0 ? gone(what) : DriverStatus{};
-                         });
+  const std::string what = file_.fileName() + " record " + id;
+  const DriverStatus status = connection_->queue(
+      {"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
+      [what](const Result& result) { return result.rows() == 0 ? gone(what) : DriverStatus{}; },
+      {gatheredRemove_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
   afterWrite(status, identity, nullptr);
   return status;
 }

@@ -3,12 +3,13 @@
 // session, all answered in one round trip (libpq's pipeline mode).
 #include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_connection.h"
+#include "drivers/postgres/pg_gathered_writes.h"
 
 namespace fesk::postgres {
 
 using apprt::DriverStatus;
 
-DriverStatus Connection::queue(Statement write, AnswerCheck check) {
+DriverStatus Connection::queue(Statement write, AnswerCheck check, Gathering together) {
   if (!inTransaction_) {
     DriverStatus status;
     const Result result = run(write.sql, write.values, status);
@@ -16,7 +17,7 @@ DriverStatus Connection::queue(Statement write, AnswerCheck check) {
   }
   // Nothing more of a transaction that cannot be saved is worth sending.
   if (!queuedFailure_.ok()) return queuedFailure_;
-  queued_.push_back({std::move(write), std::move(check)});
+  queued_.push_back({std::move(write), std::move(check), std::move(together)});
   return {};
 }
 
@@ -37,7 +38,7 @@ bool Connection::sendPipelined(const Statement& statement, bool& prepared) {
 }
 
 Result Connection::exchangeQueued(const Statement* last, DriverStatus& status) {
-  const std::vector<QueuedWrite> batch = std::move(queued_);
+  const std::vector<QueuedWrite> batch = gathered(std::move(queued_));
   queued_.clear();
   // Per step of the pipeline: whether it prepares, and the check of its answer.
   std::vector<bool> prepares;
