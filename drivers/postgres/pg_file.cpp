@@ -130,6 +130,10 @@ DriverStatus PgFile::answer(std::size_t row, std::span<char> record, RecordIdent
 DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Direction direction,
                           std::span<char> record, RecordIdentity& identity) {
   std::size_t row = 0;
+  // A session the server closed (a restart) lost the data-set lock: the read
+  // goes to the server, which opens a session and takes the lock again first.
+  // Telling costs no round trip.
+  if (block_.holds(order) && !connection_->stillOpen()) block_.drop();
   const bool held = block_.holds(order);
   if (held) {
     switch (block_.find(from, direction, row)) {
