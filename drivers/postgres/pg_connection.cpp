@@ -312,7 +312,7 @@ DriverStatus Connection::commit() {
   // The queued writes first: when one of them failed, nothing is saved.
   if (!queued_.empty()) exchangeQueued(nullptr, status);
   if (!queuedFailure_.ok()) {
-    const DriverStatus failed = queuedFailure_;
+    DriverStatus failed = queuedFailure_;
     rollback();
     return failed;
   }

@@ -291,7 +291,7 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
 DriverStatus PgFile::remove(RecordIdentity identity) {
   const std::string id = std::to_string(identity);
   const std::string what = file_.fileName() + " record " + id;
-  const DriverStatus status = connection_->queue(
+  DriverStatus status = connection_->queue(
       {"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
       [what](const Result& result) { return result.rows() == 0 ? gone(what) : DriverStatus{}; },
       {gatheredRemove_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});

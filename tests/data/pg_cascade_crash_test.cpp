@@ -61,7 +61,7 @@ class PgCascadeCrashTest : public DataTest {
                             "fesk1) || '/' || (SELECT count(*) FROM " + schema +
                             "fesk2 WHERE code = (SELECT min(code) FROM " + schema + "fesk1))";
     PGresult* result = PQexec(session, sql.c_str());
-    const std::string answer = PQntuples(result) == 1 ? PQgetvalue(result, 0, 0) : "";
+    std::string answer = PQntuples(result) == 1 ? PQgetvalue(result, 0, 0) : "";
     PQclear(result);
     PQfinish(session);
     return answer;

@@ -49,7 +49,7 @@ class PgRoundTripsTest : public FileTest {
       if (ERRCODE() != 0) break;
     }
     if (ERRCODE() != 0 && ERRCODE() != apprt::kNoMoreRecords) {
-      const std::string failure = std::to_string(ERRCODE()) + " " + FILEERRORMSG();
+      std::string failure = std::to_string(ERRCODE()) + " " + FILEERRORMSG();
       apprt::rollbackTransaction();
       return failure;
     }
