@@ -7,8 +7,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Whether the session's socket became ready for `events` before `deadline`.
-bool socketReady(PGconn* session, short events, Clock::time_point deadline) {
+// Whether the session's socket became ready for `events` before `silence` passed.
+bool socketReady(PGconn* session, short events, std::chrono::milliseconds silence) {
+  const auto deadline = Clock::now() + silence;
   for (;;) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -24,24 +25,63 @@ bool failed(const Result& result) {
   return result.get() && !result.ok() && PQresultStatus(result.get()) != PGRES_EMPTY_QUERY;
 }
 
-}  // namespace
-
-Answer awaitAnswer(PGconn* session, Clock::time_point deadline, Result& result) {
-  result = Result();
-  // A statement bigger than the socket's buffer goes out in parts.
+// Sends what is left of the statements, taking in answers meanwhile: the
+// server stops reading while nobody reads what it answers.
+bool sent(PGconn* session, std::chrono::milliseconds silence) {
   for (int left = PQflush(session); left > 0; left = PQflush(session)) {
-    if (!socketReady(session, POLLIN | POLLOUT, deadline)) return Answer::kNone;
+    if (!socketReady(session, POLLIN | POLLOUT, silence)) return false;
     if (!PQconsumeInput(session)) break;
   }
+  return true;
+}
+
+// Waits until a result (or the end of one statement's results) can be taken.
+bool resultReady(PGconn* session, std::chrono::milliseconds silence) {
+  while (PQisBusy(session)) {
+    if (!socketReady(session, POLLIN, silence)) return false;
+    if (!PQconsumeInput(session)) break;  // gone: PQgetResult says why
+  }
+  return true;
+}
+
+}  // namespace
+
+Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
+  result = Result();
+  if (!sent(session, silence)) return Answer::kNone;
   for (;;) {
-    while (PQisBusy(session)) {
-      if (!socketReady(session, POLLIN, deadline)) return Answer::kNone;
-      if (!PQconsumeInput(session)) break;  // gone: PQgetResult says why
-    }
+    if (!resultReady(session, silence)) return Answer::kNone;
     PGresult* next = PQgetResult(session);
     if (!next) return Answer::kCame;
     if (!failed(result)) {
       result = Result(next);
+    } else {
+      PQclear(next);
+    }
+  }
+}
+
+Answer awaitPipeline(PGconn* session, std::chrono::milliseconds silence,
+                     std::vector<Result>& results) {
+  results.clear();
+  if (!sent(session, silence)) return Answer::kNone;
+  Result current;
+  for (;;) {
+    if (!resultReady(session, silence)) return Answer::kNone;
+    PGresult* next = PQgetResult(session);
+    if (!next) {
+      // One statement's results are done; a session that broke gives no more.
+      results.push_back(std::move(current));
+      current = Result();
+      if (PQstatus(session) != CONNECTION_OK) return Answer::kCame;
+      continue;
+    }
+    if (PQresultStatus(next) == PGRES_PIPELINE_SYNC) {
+      PQclear(next);
+      return Answer::kCame;
+    }
+    if (!current.get()) {
+      current = Result(next);
     } else {
       PQclear(next);
     }

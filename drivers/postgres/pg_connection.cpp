@@ -36,6 +36,16 @@ bool closedByServer(PGconn* session) {
 
 constexpr auto kSlowConnect = std::chrono::seconds(1);
 
+// What every session runs under: the server gives up on a statement before
+// this side gives up on the server.
+std::vector<std::pair<std::string, std::string>> sessionSettings(const SessionRules& rules) {
+  const auto statementMs = rules.answerTimeout.count() * 5 / 6;
+  return {{"client_min_messages", "warning"},
+          {"statement_timeout", std::to_string(statementMs)},
+          {"lock_timeout", std::to_string(std::min<long long>(kLockTimeoutMs, statementMs))},
+          {"idle_in_transaction_session_timeout", std::to_string(kIdleInTransactionTimeoutMs)}};
+}
+
 // Ends the statements that begin a writing transaction: the server's number
 // for it, to ask about it when the answer to its commit is lost.
 constexpr const char* kNumbered = "SELECT txid_current()";
@@ -89,6 +99,8 @@ void Connection::close() {
   }
   session_ = nullptr;
   prepared_.clear();
+  // Writes queued for a session that is gone were never carried out.
+  queued_.clear();
 }
 
 DriverStatus Connection::open() {
@@ -103,7 +115,14 @@ DriverStatus Connection::open() {
   };
   const std::string connectTimeout = std::to_string(rules_.connectTimeoutSeconds);
   const std::string userTimeout = std::to_string(rules_.answerTimeout.count());
+  // The session's settings go with the connection's start-up, which saves a
+  // round trip, unless the user gives the server options of their own.
+  const bool ownOptions = std::getenv("PGOPTIONS") || connectionStringSets(conninfo_, "options");
+  const auto settings = sessionSettings(rules_);
+  std::string options;
+  for (const auto& [name, value] : settings) options += "-c " + name + "=" + value + " ";
   if (!std::getenv("PGCONNECT_TIMEOUT")) add("connect_timeout", connectTimeout.c_str());
+  if (!ownOptions) add("options", options.c_str());
   add("fallback_application_name", "fesk");
   add("keepalives_idle", "10");
   add("keepalives_interval", "5");
@@ -129,14 +148,11 @@ DriverStatus Connection::open() {
   }
   PQsetNoticeProcessor(
       session_, [](void*, const char*) {}, nullptr);
-  // The server gives up on a statement before this side gives up on the server.
-  const auto statementMs = rules_.answerTimeout.count() * 5 / 6;
-  const std::string settings =
-      "SET client_min_messages = warning; SET statement_timeout = " + std::to_string(statementMs) +
-      "; SET lock_timeout = " + std::to_string(std::min<long long>(kLockTimeoutMs, statementMs)) +
-      "; SET idle_in_transaction_session_timeout = " + std::to_string(kIdleInTransactionTimeoutMs);
+  if (!ownOptions) return {};
+  std::string statements;
+  for (const auto& [name, value] : settings) statements += "SET " + name + " = " + value + "; ";
   DriverStatus status;
-  exchange(settings, status);
+  exchange(statements, status);
   return status;
 }
 
@@ -163,8 +179,7 @@ Result Connection::exchange(const std::function<int()>& send, DriverStatus& stat
     status = failure(result);
     return result;
   }
-  const auto deadline = std::chrono::steady_clock::now() + rules_.answerTimeout;
-  if (awaitAnswer(session_, deadline, result) == Answer::kNone) {
+  if (awaitAnswer(session_, rules_.answerTimeout, result) == Answer::kNone) {
     status = notAnswering();
     return {};
   }
@@ -195,37 +210,12 @@ DriverStatus Connection::failure(const Result& result) {
   return status;
 }
 
-DriverStatus Connection::prepare(const std::string& sql, int valueCount, std::string& name) {
-  if (const auto it = prepared_.find(sql); it != prepared_.end()) {
-    name = it->second;
-    return {};
-  }
-  DriverStatus status;
-  const std::string next = "fesk" + std::to_string(prepared_.size() + 1);
-  exchange([&] { return PQsendPrepare(session_, next.c_str(), sql.c_str(), valueCount, nullptr); },
-           status);
-  if (!status.ok()) return status;
-  name = next;
-  prepared_.emplace(sql, name);
-  return {};
-}
-
 Result Connection::run(const std::string& sql, const std::vector<std::string>& values,
                        DriverStatus& status) {
   status = ready();
   if (!status.ok()) return {};
-  std::string name;
-  status = prepare(sql, static_cast<int>(values.size()), name);
-  if (!status.ok()) return {};
-  std::vector<const char*> texts;
-  texts.reserve(values.size());
-  for (const auto& value : values) texts.push_back(value.c_str());
-  return exchange(
-      [&] {
-        return PQsendQueryPrepared(session_, name.c_str(), static_cast<int>(texts.size()),
-                                   texts.data(), nullptr, nullptr, 0);
-      },
-      status);
+  const Statement statement{sql, values};
+  return exchangeQueued(&statement, status);
 }
 
 DriverStatus Connection::runScript(const std::string& sql) {
@@ -268,6 +258,7 @@ DriverStatus Connection::readyToBegin() {
 void Connection::started(const Result& numbered) {
   inTransaction_ = true;
   transactionFailure_.clear();
+  queuedFailure_ = {};
   written_.begin(numbered.rows() == 1 ? std::string(numbered.text(0, 0)) : "");
 }
 
@@ -311,16 +302,23 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   dropReadAhead();
+  DriverStatus status;
   if (!stillOpen()) {
-    DriverStatus status = lost(lossReason_);
+    status = lost(lossReason_);
     inTransaction_ = false;
     written_.clear();
     return status;
   }
+  // The queued writes first: when one of them failed, nothing is saved.
+  if (!queued_.empty()) exchangeQueued(nullptr, status);
+  if (!queuedFailure_.ok()) {
+    DriverStatus failed = queuedFailure_;
+    rollback();
+    return failed;
+  }
   // When the answer to the commit never comes, a new session asks whether the
   // server kept the transaction; when none can ask yet, the failure says so.
   committing_ = true;
-  DriverStatus status;
   const Result result = exchange("COMMIT", status);
   if (!session_) status = settleLostCommit(status);
   committing_ = false;
@@ -355,6 +353,8 @@ DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
   inTransaction_ = false;
   written_.clear();
+  queued_.clear();
+  queuedFailure_ = {};
   dropReadAhead();
   // A session that is gone took its transaction with it.
   if (stillOpen()) {

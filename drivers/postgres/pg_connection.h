@@ -13,6 +13,15 @@
 // and the failure says so. Failures name the server and give the server's
 // words. Before any statement the session's rules may insist on more (the
 // data-set lock held, pg_schema_lock.h).
+//
+// Round trips are the cost over a network. A statement goes out with its
+// preparation in one round trip, and inside a transaction a write whose
+// answer its caller need not wait for is queued (pg_write_queue.cpp): the
+// queue goes to the server in one pipeline with the next statement that needs
+// an answer, or before the commit, so a run over many records costs a few
+// round trips, not one per record. A queued write that fails fails the whole
+// transaction: the statement that brought its answer tells the failure, and
+// the commit refuses to save any of it.
 
 #include <libpq-fe.h>
 #include <sys/types.h>
@@ -56,6 +65,32 @@ struct SessionRules {
   std::function<apprt::DriverStatus()> beforeWork;
 };
 
+// A statement with its values, bound as text parameters.
+struct Statement {
+  std::string sql;
+  std::vector<std::string> values;
+};
+
+// Judges the answer to a queued write: the failure to tell, or none.
+using AnswerCheck = std::function<apprt::DriverStatus(const Result&)>;
+
+// How a queued write goes out together with the writes of its kind queued
+// right after it (pg_gathered_writes.h).
+struct Gathering {
+  // Takes, for each value of one write, an array of that value over all of
+  // them (the last value names the record), and answers the place (from 1)
+  // of every write it carried out. Empty: the write goes out alone.
+  std::string sql;
+  // Judges one write by whether it was carried out.
+  std::function<apprt::DriverStatus(bool written)> check;
+};
+
+struct QueuedWrite {
+  Statement write;
+  AnswerCheck check;
+  Gathering together;
+};
+
 class Connection {
  public:
   // The calling thread's session with the server of `conninfo`, one per
@@ -76,6 +111,10 @@ class Connection {
   // once per session). `status` tells the outcome.
   Result run(const std::string& sql, const std::vector<std::string>& values,
              apprt::DriverStatus& status);
+  // Inside a transaction, queues `write` to go with the next statement sent,
+  // its answer judged by `check` then; outside one, runs it at once and
+  // answers what `check` says.
+  apprt::DriverStatus queue(Statement write, AnswerCheck check, Gathering together = {});
   // Runs statements that take no values (definitions, transaction steps).
   apprt::DriverStatus runScript(const std::string& sql);
   // A string literal for a definition (COMMENT ON takes no parameter).
@@ -140,8 +179,19 @@ class Connection {
   apprt::DriverStatus settleLostCommit(apprt::DriverStatus status);
   // What the server says of `transaction`: "committed", "aborted", ... ("" unknown).
   std::string transactionStatus(const std::string& transaction);
-  // The name of the statement `sql`, prepared at its first use in the session.
-  apprt::DriverStatus prepare(const std::string& sql, int valueCount, std::string& name);
+  // Sends the queued writes and then `last` (if any) in one pipeline, each
+  // prepared at its first use in the session, and answers the result of
+  // `last`; `status` is the first failure among them.
+  Result exchangeQueued(const Statement* last, apprt::DriverStatus& status);
+  // Sends `statement` into the pipeline, with its preparation when it is new
+  // (`prepared` tells so); false when libpq refused it.
+  bool sendPipelined(const Statement& statement, bool& prepared);
+  // Takes the pipeline's `results` in: prepares confirmed or forgotten,
+  // queued writes judged by their checks.
+  apprt::DriverStatus judge(const std::vector<Result>& results,
+                            const std::vector<std::string>& preparing,
+                            const std::vector<bool>& prepares,
+                            const std::vector<AnswerCheck>& checks);
 
   std::string conninfo_;
   SessionRules rules_;
@@ -153,6 +203,9 @@ class Connection {
   WrittenRecords uncertain_;  // by the last transaction whose commit's answer was lost
   pid_t owner_;               // a forked child must not talk over its parent's session
   std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
+  std::vector<QueuedWrite> queued_;
+  // A queued write that failed: its transaction may not be saved.
+  apprt::DriverStatus queuedFailure_;
   std::vector<ReadAhead*> readers_;
   bool inTransaction_ = false;
   std::string transactionFailure_;  // the first failure inside the transaction

@@ -58,13 +58,17 @@ std::string connectionStringMistake(const std::string& conninfo) {
   return withoutPasswords(mistake, conninfo);
 }
 
-bool connectionStringHasPassword(const std::string& conninfo) {
+bool connectionStringSets(const std::string& conninfo, const std::string& keyword) {
   std::string mistake;
   const Options options = parse(conninfo, mistake);
   for (const PQconninfoOption* option = options.get(); option && option->keyword; ++option) {
-    if (std::string(option->keyword) == "password" && option->val && *option->val) return true;
+    if (option->keyword == keyword && option->val && *option->val) return true;
   }
   return false;
+}
+
+bool connectionStringHasPassword(const std::string& conninfo) {
+  return connectionStringSets(conninfo, "password");
 }
 
 bool namesServer(const std::string& text) {

@@ -8,6 +8,9 @@ namespace fesk::postgres {
 // Why libpq cannot read `conninfo` ("" when it can).
 std::string connectionStringMistake(const std::string& conninfo);
 
+// Whether `conninfo` gives `keyword` a value.
+bool connectionStringSets(const std::string& conninfo, const std::string& keyword);
+
 // Whether `conninfo` holds a password (which on a command line every user of
 // the machine can read).
 bool connectionStringHasPassword(const std::string& conninfo);

@@ -23,10 +23,15 @@ namespace {
 // each further block of the same run is this many times bigger.
 constexpr int kFirstBlock = 32;
 constexpr int kBlockGrowth = 4;
-constexpr int kLargestBlock = 2048;
+constexpr int kLargestBlock = 8192;
 
 std::string placeholder(std::size_t index) {
   return "$" + std::to_string(index);
+}
+
+// The failure of a write of `what`, a record that is no longer stored.
+DriverStatus gone(const std::string& what) {
+  return {apprt::kRecordNotFound, "", what + " is no longer stored"};
 }
 
 }  // namespace
@@ -39,9 +44,24 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
       columns_("id"),
       readOnly_(readOnly),
       block_(file) {
+  std::string assignments;
+  std::string arrays;
+  std::string names;
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
-    columns_ += ", " + columnName(file, static_cast<int>(i));
+    const std::string column = columnName(file, static_cast<int>(i));
+    const std::string value = "v" + std::to_string(i + 1);
+    columns_ += ", " + column;
+    assignments += (i ? ", " : "") + column + " = gathered." + value;
+    arrays += placeholder(i + 1) + "::text[], ";
+    names += value + ", ";
   }
+  const std::string id = placeholder(file.fields().size() + 1);
+  gatheredUpdate_ = "UPDATE " + table_ + " AS stored SET " + assignments + " FROM unnest(" +
+                    arrays + id + "::bigint[]) WITH ORDINALITY AS gathered(" + names +
+                    "id, place) WHERE stored.id = gathered.id RETURNING gathered.place";
+  gatheredRemove_ = "DELETE FROM " + table_ +
+                    " AS stored USING unnest($1::bigint[]) WITH ORDINALITY AS gathered(id, place) "
+                    "WHERE stored.id = gathered.id RETURNING gathered.place";
   connection_->addReadAhead(this);
 }
 
@@ -56,6 +76,16 @@ std::string PgFile::imageOf(const Result& result, int row) const {
         .assign(result.text(row, static_cast<int>(i) + 1));
   }
   return image;
+}
+
+std::string PgFile::describe(std::span<const char> record) const {
+  std::string what = file_.fileName() + " record";
+  if (file_.keys().empty()) return what;
+  for (int component : file_.key(0).components) {
+    const std::string_view field = file_.fieldBytesIn(record, component - 1);
+    what += " " + apprt::trimmedField(field.data(), field.size());
+  }
+  return what;
 }
 
 DriverStatus PgFile::storedValues(std::span<const char> record,
@@ -100,6 +130,10 @@ DriverStatus PgFile::answer(std::size_t row, std::span<char> record, RecordIdent
 DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Direction direction,
                           std::span<char> record, RecordIdentity& identity) {
   std::size_t row = 0;
+  // A session the server closed (a restart) lost the data-set lock: the read
+  // goes to the server, which opens a session and takes the lock again first.
+  // Telling costs no round trip.
+  if (block_.holds(order) && !connection_->stillOpen()) block_.drop();
   const bool held = block_.holds(order);
   if (held) {
     switch (block_.find(from, direction, row)) {
@@ -219,9 +253,11 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
   sql += " WHERE id = " + self;
   // A duplicate of a unique key writes nothing instead of failing, which
   // would end the transaction the write is part of.
+  bool uniqueKeys = false;
   for (std::size_t key = 0; key < file_.keys().size(); ++key) {
     const auto& declared = file_.key(static_cast<int>(key));
     if (declared.allowsDuplicates()) continue;
+    uniqueKeys = true;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
       values.push_back(foldedValue(file_.fieldBytesIn(record, component - 1)));
@@ -229,20 +265,36 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
     }
     sql += "id <> " + self + ")";
   }
+  // Without unique keys nothing written means the record is gone, which
+  // under the transaction's lock of the table no other station can cause:
+  // such writes are queued, and a run of them (a cascade's) goes out as one
+  // statement.
+  if (!uniqueKeys) {
+    const std::string what = describe(record);
+    return connection_->queue(
+        {sql + " RETURNING id", std::move(values)},
+        [what](const Result& result) { return result.rows() == 1 ? DriverStatus{} : gone(what); },
+        {gatheredUpdate_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
+  }
+  // A write that may meet another record's key is answered at once, for the
+  // caller to tell the user. Whether the record was there and whether it was
+  // written tell a record that is gone (35) from a key that is another's (40)
+  // in the one answer.
+  sql = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
+        sql + " RETURNING id) SELECT (SELECT count(*) FROM target), (SELECT count(*) FROM written)";
   DriverStatus status;
-  const Result result = connection_->run(sql + " RETURNING id", values, status);
-  if (!status.ok() || result.rows() == 1) return status;
-  // Nothing was written: the record is gone, or its key is another's.
-  std::string now(file_.recordLength(), ' ');
-  status = fetch(identity, std::span<char>(now));
-  return status.ok() ? DriverStatus{apprt::kDuplicateKey} : status;
+  const Result result = connection_->run(sql, values, status);
+  if (!status.ok() || result.number(0, 1) == 1) return status;
+  return {result.number(0, 0) == 0 ? apprt::kRecordNotFound : apprt::kDuplicateKey};
 }
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
-  DriverStatus status;
-  const Result result = connection_->run("DELETE FROM " + table_ + " WHERE id = $1 RETURNING id",
-                                         {std::to_string(identity)}, status);
-  if (status.ok() && result.rows() == 0) status = {apprt::kRecordNotFound};
+  const std::string id = std::to_string(identity);
+  const std::string what = file_.fileName() + " record " + id;
+  DriverStatus status = connection_->queue(
+      {"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
+      [what](const Result& result) { return result.rows() == 0 ? gone(what) : DriverStatus{}; },
+      {gatheredRemove_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
   afterWrite(status, identity, nullptr);
   return status;
 }

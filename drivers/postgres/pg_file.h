@@ -58,8 +58,12 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   apprt::DriverStatus answer(std::size_t row, std::span<char> record,
                              apprt::RecordIdentity& identity);
   std::string imageOf(const Result& result, int row) const;
+  // "FILE record V...": the record by the values of its first key, in messages.
+  std::string describe(std::span<const char> record) const;
   // Writes the stored values over the record (none of its unique keys
-  // duplicated): 35 when it is gone, 40 on a duplicate.
+  // duplicated): 35 when it is gone, 40 on a duplicate. In a file without
+  // unique keys queued inside a transaction (pg_connection.h), its failure
+  // then told later.
   apprt::DriverStatus write(apprt::RecordIdentity identity, std::vector<std::string> values,
                             std::span<const char> record);
   // The stored values of the record's fields; 90 when one is no text.
@@ -70,6 +74,10 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   const apprt::FileDeclaration& file_;
   std::string table_;    // schema-qualified, quoted
   std::string columns_;  // id and every field
+  // Runs of updates (of a file without unique keys) and of removes, as one
+  // statement each (pg_gathered_writes.h).
+  std::string gatheredUpdate_;
+  std::string gatheredRemove_;
   bool readOnly_;
   ReadBlock block_;
 };

@@ -1,0 +1,110 @@
+// On the server, a cascade's writes go out in pipelines without waiting for
+// each answer: a process killed at any moment of one (mid-pipeline, or while
+// its commit is under way) leaves the parent and all its children under one
+// code, never some children behind.
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <signal.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "data/data_files.h"
+#include "data/open_file_checked.h"
+#include "data/record_writes.h"
+#include "data_test_support.h"
+#include "runtime/errors.h"
+#include "support/file_fault_driver.h"
+
+namespace fesk::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::microseconds;
+
+constexpr int kChildren = 10000;
+
+// The real driver, telling when a commit begins.
+struct CommitAnnouncingDriver : apprt::FaultDriver {
+  CommitAnnouncingDriver(apprt::Driver& real, Signal& committing)
+      : FaultDriver(real), committing(committing) {}
+  apprt::DriverStatus commit() override {
+    committing.send();
+    return FaultDriver::commit();
+  }
+  Signal& committing;
+};
+
+// Re-codes the one parent, and so all its children, again and again, telling
+// when each commit begins and when it is done, until it is killed.
+[[noreturn]] void recodeUntilKilled(apprt::Driver& real, Signal& committing, Signal& committed) {
+  CommitAnnouncingDriver driver(real, committing);
+  FESK1.bindDriver(driver);
+  FESK2.bindDriver(driver);
+  OpenDataFile(FESK1);
+  for (int round = 1;; ++round) {
+    if (recodeFirstParent("P" + std::to_string(round)) != kWriteDone) _exit(3);
+    committed.send();
+  }
+}
+
+class PgCascadeCrashTest : public DataTest {
+ protected:
+  PgCascadeCrashTest() : DataTest(Store::kPostgres) {}
+  // The parents, and the children under the code of one of them, in one
+  // statement (so from one snapshot): "parents/children".
+  std::string stored() {
+    PGconn* session = PQconnectdb(dataSet_.conninfo().c_str());
+    const std::string schema = "\"" + dataSet_.schema() + "\".";
+    const std::string sql = "SELECT (SELECT count(*) FROM " + schema +
+                            "fesk1) || '/' || (SELECT count(*) FROM " + schema +
+                            "fesk2 WHERE code = (SELECT min(code) FROM " + schema + "fesk1))";
+    PGresult* result = PQexec(session, sql.c_str());
+    std::string answer = PQntuples(result) == 1 ? PQgetvalue(result, 0, 0) : "";
+    PQclear(result);
+    PQfinish(session);
+    return answer;
+  }
+};
+
+TEST_F(PgCascadeCrashTest, AKillDuringAPipelinedCascadeLeavesAllOrNone) {
+  seed({{"P0", "parent"}}, {});
+  dataSet_.sql("",
+               "INSERT INTO fesk2 (code, number) SELECT 'P0', n::text FROM generate_series(1, " +
+                   std::to_string(kChildren) + ") n");
+  const std::string whole = "1/" + std::to_string(kChildren);
+  ASSERT_EQ(stored(), whole);
+  std::mt19937 random(20261209);
+  microseconds cascade{0}, commit{0};
+  std::vector<int> partial;
+  for (int kill = 0; kill < 20; ++kill) {
+    Signal committing, committed;
+    const pid_t child =
+        forkChild([&] { recodeUntilKilled(dataSet_.driver(), committing, committed); });
+    ASSERT_TRUE(committing.receive() && committed.receive()) << "the first cascade failed";
+    if (cascade.count() == 0) {  // measured once, on the second cascade
+      const auto start = Clock::now();
+      ASSERT_TRUE(committing.receive());
+      const auto commitStart = Clock::now();
+      ASSERT_TRUE(committed.receive() && committing.receive());
+      cascade = std::chrono::duration_cast<microseconds>(Clock::now() - start);
+      commit = std::chrono::duration_cast<microseconds>(Clock::now() - commitStart);
+    }
+    // At any moment of the next cascade or, every other time, of its commit,
+    // where the last pipeline of writes goes out.
+    if (kill % 2 == 0) {
+      std::this_thread::sleep_for(microseconds(random() % cascade.count()));
+    } else {
+      ASSERT_TRUE(committing.receive());
+      std::this_thread::sleep_for(microseconds(random() % commit.count()));
+    }
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(waitChild(child), -SIGKILL) << "the writer stopped by itself";
+    if (stored() != whole) partial.push_back(kill);
+  }
+  EXPECT_EQ(partial, std::vector<int>{}) << "kills that left a partial cascade";
+}
+
+}  // namespace
+}  // namespace fesk::test

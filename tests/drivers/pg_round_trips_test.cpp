@@ -1,0 +1,150 @@
+// Round trips are what a workstation pays over a network: the server driver is
+// held to its budget by counting them in the session's own trace (counts, not
+// times). A write inside a transaction is sent without waiting for its answer,
+// so a run over many records costs a few round trips, not one per record; its
+// failure, found when the answers come, still fails the whole transaction.
+#include "drivers/postgres/pg_round_trips.h"
+
+#include "drivers/postgres/pg_driver.h"
+#include "file_test_support.h"
+#include "runtime/thread_wait.h"
+
+namespace filetest {
+namespace {
+
+using apprt::ERRCODE;
+using apprt::FILEERRORMSG;
+
+class PgRoundTripsTest : public FileTest {
+ protected:
+  PGconn* session() {
+    return static_cast<fesk::postgres::PgDriver&>(dataSet_.driver()).session()->session();
+  }
+  // `count` codes c00000, c00001, ... named "n", stored behind the driver's back.
+  void seedCodes(int count) {
+    dataSet_.sql("",
+                 "INSERT INTO codes (code, name) SELECT 'c' || lpad(n::text, 5, '0'), 'n' "
+                 "FROM generate_series(0, " +
+                     std::to_string(count - 1) + ") n");
+  }
+  // `count` items numbered 00000, 00001, ... under the code "A".
+  void seedItems(int count) {
+    dataSet_.sql("",
+                 "INSERT INTO items (code, number) SELECT 'A', lpad(n::text, 5, '0') "
+                 "FROM generate_series(0, " +
+                     std::to_string(count - 1) + ") n");
+  }
+  // Files every item of "A" under "B", record by record in one transaction,
+  // as a cascade writes: "" when every step and the commit succeeded, else
+  // the error code and the driver's message of the failure.
+  static std::string refileAll() {
+    apprt::beginTransaction(5, {&ITEMS});
+    if (ERRCODE() != 0) return std::to_string(ERRCODE()) + " " + FILEERRORMSG();
+    ITEMS.clear();
+    ITEMS.buffer().CODE = "A";
+    ITEMS.setOnKeyValue(ITEM_KEY);
+    for (ITEMS.next(); ERRCODE() == 0 && ITEMS.buffer().CODE.text() == "A"; ITEMS.next()) {
+      ITEMS.buffer().CODE = "B";
+      ITEMS.put();
+      if (ERRCODE() != 0) break;
+    }
+    if (ERRCODE() != 0 && ERRCODE() != apprt::kNoMoreRecords) {
+      std::string failure = std::to_string(ERRCODE()) + " " + FILEERRORMSG();
+      apprt::rollbackTransaction();
+      return failure;
+    }
+    apprt::commitTransaction();
+    return ERRCODE() == 0 ? "" : std::to_string(ERRCODE()) + " " + FILEERRORMSG();
+  }
+  // How many stored items are filed under `code`, asked in a session of its own.
+  long long itemsOf(const std::string& code) {
+    PGconn* other = PQconnectdb(dataSet_.conninfo().c_str());
+    const std::string sql =
+        "SELECT count(*) FROM \"" + dataSet_.schema() + "\".items WHERE code = '" + code + "'";
+    PGresult* result = PQexec(other, sql.c_str());
+    const long long count = PQntuples(result) == 1 ? std::stoll(PQgetvalue(result, 0, 0)) : -1;
+    PQclear(result);
+    PQfinish(other);
+    return count;
+  }
+};
+
+// A page of 15 rows read down from the row a browse stands on, as a page
+// down reads it after the user's key: one round trip; the last page, read up
+// from the end: one more.
+TEST_P(PgRoundTripsTest, APageIsOneRoundTripAndAJumpAtMostTwo) {
+  seedCodes(3000);
+  CODES.buffer().CODE = "c01000";
+  CODES.setOnKeyValue(CODE_KEY);
+  CODES.next();
+  const std::string row = CODES.positionByKey(CODE_KEY);
+  apprt::threadWillWait();
+  fesk::postgres::RoundTripCounter trips(session());
+  for (int page = 0; page < 5; ++page) {
+    const int before = trips.count();
+    CODES.resetToPosition(CODE_KEY, row);
+    for (int i = 0; i < 16; ++i) CODES.next();
+    EXPECT_EQ(currentCode(), "c01015");
+    apprt::threadWillWait();
+    EXPECT_EQ(trips.count() - before, 1) << "page " << page;
+  }
+  const int before = trips.count();
+  CODES.setOnKey(CODE_KEY);
+  for (int i = 0; i < 16; ++i) CODES.previous();
+  EXPECT_EQ(currentCode(), "c02984");
+  EXPECT_LE(trips.count() - before, 2);
+}
+
+// Once connected, opening a file (its layout checked) and reading its first
+// page: two round trips.
+TEST_P(PgRoundTripsTest, AnOpenAndItsFirstPageTakeTwoRoundTripsOnceConnected) {
+  seedCodes(100);
+  closeTestFiles();
+  fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
+  ASSERT_TRUE(fresh.session()->ready().ok());
+  fesk::postgres::RoundTripCounter trips(fresh.session()->session());
+  CODES.bindDriver(fresh);
+  CODES.open(apprt::kOpenSharedReadWrite);
+  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  CODES.setOnKey(CODE_KEY);
+  for (int i = 0; i < 16; ++i) CODES.next();
+  EXPECT_EQ(currentCode(), "c00015");
+  EXPECT_LE(trips.count(), 2);
+  CODES.close();
+}
+
+TEST_P(PgRoundTripsTest, ACascadeOverThousandsOfRecordsCostsAFewRoundTrips) {
+  seedItems(10000);
+  fesk::postgres::RoundTripCounter trips(session());
+  ASSERT_EQ(refileAll(), "");
+  EXPECT_LE(trips.count(), 10);
+  EXPECT_EQ(itemsOf("B"), 10000);
+  EXPECT_EQ(itemsOf("A"), 0);
+}
+
+// The server refuses one write in the middle of the run (another tool's rule
+// on the table): its answer comes after the writes that followed it were
+// sent, and still nothing of the run is kept.
+TEST_P(PgRoundTripsTest, AWriteRefusedInTheMiddleOfACascadeFailsItAndWritesNothing) {
+  seedItems(3000);
+  dataSet_.sql("",
+               "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+               "RAISE EXCEPTION 'item % may not move', NEW.number; END $$; "
+               "CREATE TRIGGER refuse BEFORE UPDATE ON items FOR EACH ROW "
+               "WHEN (NEW.number = '01500') EXECUTE FUNCTION refuse()");
+  const std::string failure = refileAll();
+  EXPECT_TRUE(failure.starts_with("90 ")) << failure;
+  EXPECT_NE(failure.find("item 01500 may not move"), std::string::npos) << failure;
+  EXPECT_EQ(itemsOf("A"), 3000) << "nothing of the cascade was kept";
+  // The session goes on: the next transaction is saved.
+  dataSet_.sql("", "DROP TRIGGER refuse ON items");
+  apprt::threadWillWait();
+  EXPECT_EQ(refileAll(), "");
+  EXPECT_EQ(itemsOf("B"), 3000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, PgRoundTripsTest, ::testing::Values(Store::kPostgres),
+                         fesk::test::storeName);
+
+}  // namespace
+}  // namespace filetest
