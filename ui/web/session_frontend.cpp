@@ -24,6 +24,10 @@ void SessionScreen::standardAction(apprt::StandardAction action, int window) {
   send_({{"t", "action"}, {"action", static_cast<int>(action)}, {"window", window}});
 }
 
+void SessionScreen::bringToFront(int window) {
+  send_({{"t", "front"}, {"window", window}});
+}
+
 void SessionScreen::askMessageBox(const apprt::MessageBoxRequest& request,
                                   std::function<void(int)> answer) {
   const int id = nextBox_++;

@@ -26,6 +26,7 @@ class SessionScreen {
   void beep();
   void showHelp(const std::string& helpId);
   void standardAction(apprt::StandardAction action, int window);
+  void bringToFront(int window);
   void askMessageBox(const apprt::MessageBoxRequest& request, std::function<void(int)> answer);
   void askSavePath(const apprt::SavePathRequest& request,
                    const std::function<void(std::string)>& answer);

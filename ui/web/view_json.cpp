@@ -191,6 +191,7 @@ QJsonObject messageBoxJson(int id, const apprt::MessageBoxRequest& r) {
                    : r.icon == apprt::Icon::Warning ? "warning"
                                                     : ""},
           {"buttons", r.buttons},
+          {"okText", text(r.okText)},
           {"default", r.defaultButton}};
 }
 

@@ -7,7 +7,7 @@
 const DU_X = 1.6, DU_Y = 1.9;  // pixels per dialog unit
 const SHIFT = 256, CTRL = 512, ALT = 1024, CHARACTER = 231;
 const MOUSE_LEFT = 1, MOUSE_DOUBLE = 5;
-const BUTTONS = [[1, 'OK'], [2, 'Yes'], [4, 'No'], [8, 'Abort'], [16, 'Retry'], [32, 'Ignore'], [64, 'Cancel']];
+const BUTTONS = [[1, 'OK'], [2, 'Yes'], [4, 'No'], [8, 'Abort'], [16, 'Retry'], [32, 'Ignore'], [64, 'Cancel'], [128, 'Quit']];
 const KEYS = { Tab: 9, Enter: 13, Escape: 27, PageUp: 33, PageDown: 34, End: 35, Home: 36,
   ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, Insert: 45, Delete: 46,
   Backspace: 8, ' ': 32 };

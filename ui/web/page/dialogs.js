@@ -56,7 +56,8 @@ function showBox(m) {
   };
   for (const [value, name] of BUTTONS) {
     if (!(m.buttons & value)) continue;
-    const b = el('button', { 'data-value': value }, name);
+    // The OK button may say what it does ("Exit anyway").
+    const b = el('button', { 'data-value': value }, value === 1 && m.okText ? m.okText : name);
     b.addEventListener('click', () => answer(value));
     row.appendChild(b);
     if (value === m.default) chosen = b;

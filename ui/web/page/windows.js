@@ -13,6 +13,7 @@ function receive(m) {
     case 'beep': return;
     case 'help': return showHelp(m.id);
     case 'action': return standardAction(m.action);
+    case 'front': return bringToFront(m.window);
     case 'ended': return ended(m.halt ? 'The program ended: ' + m.halt : 'The program has ended.');
     case 'progress': return document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
     default: return;
@@ -47,6 +48,15 @@ function closeWindow(handle) {
     for (const [h, o] of windows) if (o.facts.kind !== 'frame' && o.facts.acceptsInput) activeHandle = h;
   }
   markActive();
+}
+
+// A window that needs the user (one holding typing not saved) is put on top
+// of the others and into view.
+function bringToFront(handle) {
+  const w = windows.get(handle);
+  if (!w || !w.el) return;
+  w.el.parentNode.appendChild(w.el);
+  w.el.scrollIntoView({ block: 'nearest', inline: 'nearest' });
 }
 
 function markActive() {
