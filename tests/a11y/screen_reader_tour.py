@@ -239,8 +239,12 @@ def application(pid):
 def main():
     pyatspi.Registry.registerEventListener(hear, "focus:")
     program = sys.argv[1]
-    with tempfile.TemporaryDirectory(prefix="fesk-a11y-") as data:
-        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+    with tempfile.TemporaryDirectory(prefix="fesk-a11y-") as data, \
+            tempfile.TemporaryDirectory(prefix="fesk-a11y-config-") as config:
+        # A settings file of its own: the tour expects a first start's choices
+        # (InLine On), not what the user's last run kept.
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                   XDG_CONFIG_HOME=config)
         fesk = subprocess.Popen([program, "--ui=qt", "--data-dir", data], env=env)
         try:
             app = wait_for("the program on the accessibility bus", lambda: application(fesk.pid))
