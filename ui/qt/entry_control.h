@@ -31,7 +31,7 @@ class EntryControl : public QLineEdit {
   std::optional<apprt::Picture> picture_;
   std::deque<QString> sent_;  // edits reported and not yet echoed
   bool showingRuntimeValue_ = false;
-  QString shown_;             // the text as it stood after the last change
+  QString shown_;  // the text as it stood after the last change
 };
 
 }  // namespace fesk::qt
