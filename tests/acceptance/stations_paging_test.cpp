@@ -61,7 +61,8 @@ std::string readAll(int in) {
   std::mt19937 random(7);
   const std::string sql = "UPDATE \"" + schema + "\".fesk1 SET code = $1 WHERE id = $2";
   for (;;) {
-    const std::string code = numbered('C', static_cast<int>(random() % (3 * kRecords)), 4);
+    const std::string code =
+        numbered('C', static_cast<int>(random() % static_cast<unsigned>(3 * kRecords)), 4);
     const std::string id = std::to_string(1 + random() % kRecords);
     const char* values[] = {code.c_str(), id.c_str()};
     // A code another record has is refused by the server: the next one goes on.
