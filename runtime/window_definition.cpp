@@ -151,6 +151,13 @@ const ControlDefinition* WindowDefinition::control(int field) const {
   return nullptr;
 }
 
+std::string controlKindName(ControlKind kind) {
+  for (const auto& [word, named] : controlKeywords()) {
+    if (named == kind) return word;
+  }
+  return "control";
+}
+
 std::vector<WindowDefinition> parseWindowDefinitions(std::string_view text) {
   std::vector<WindowDefinition> windows;
   std::string module;

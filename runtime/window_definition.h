@@ -50,6 +50,10 @@ enum class ControlKind {
   Toolbar
 };
 
+// The word a window definition names a kind of control with ("entry",
+// "item"...), which transcripts and the web page use too.
+std::string controlKindName(ControlKind kind);
+
 struct Rect {
   int x = 0, y = 0, width = 0, height = 0;
   bool operator==(const Rect&) const = default;

@@ -15,36 +15,6 @@ std::string quoted(const std::string& text) {
   return out + "\"";
 }
 
-std::string kindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Prompt:
-      return "prompt";
-    case ControlKind::Entry:
-      return "entry";
-    case ControlKind::Button:
-      return "button";
-    case ControlKind::List:
-      return "list";
-    case ControlKind::DropList:
-      return "droplist";
-    case ControlKind::DropCombo:
-      return "dropcombo";
-    case ControlKind::Sheet:
-      return "sheet";
-    case ControlKind::Tab:
-      return "tab";
-    case ControlKind::Menu:
-      return "menu";
-    case ControlKind::MenuItem:
-      return "item";
-    case ControlKind::Separator:
-      return "separator";
-    case ControlKind::Toolbar:
-      return "toolbar";
-  }
-  return "control";
-}
-
 std::string describeMessageBox(const apprt::MessageBoxRequest& r, int answer) {
   std::string icon = r.icon == apprt::Icon::Warning    ? "warning"
                      : r.icon == apprt::Icon::Question ? "question"
@@ -59,7 +29,8 @@ std::string describeWindow(const apprt::WindowView& v) {
                     " busy=" + (v.busy ? "yes" : "no") + "\n";
   for (const auto& c : v.controls) {
     if (c.kind == ControlKind::Separator || c.kind == ControlKind::Toolbar) continue;
-    out += "  " + std::to_string(c.field) + " " + kindName(c.kind) + " " + quoted(c.text);
+    out += "  " + std::to_string(c.field) + " " + apprt::controlKindName(c.kind) + " " +
+           quoted(c.text);
     if (c.required) out += " required";
     if (!c.enabled) out += " disabled";
     if (!v.shows(c)) out += " hidden";

@@ -33,6 +33,5 @@ namespace fesk::headless {
 std::string quoted(const std::string& text);
 std::string describeMessageBox(const apprt::MessageBoxRequest& request, int answer);
 std::string describeWindow(const apprt::WindowView& view);
-std::string kindName(apprt::ControlKind kind);
 
 }  // namespace fesk::headless

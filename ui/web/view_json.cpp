@@ -18,36 +18,6 @@ QString text(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-const char* kindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Prompt:
-      return "prompt";
-    case ControlKind::Entry:
-      return "entry";
-    case ControlKind::Button:
-      return "button";
-    case ControlKind::List:
-      return "list";
-    case ControlKind::DropList:
-      return "droplist";
-    case ControlKind::DropCombo:
-      return "dropcombo";
-    case ControlKind::Sheet:
-      return "sheet";
-    case ControlKind::Tab:
-      return "tab";
-    case ControlKind::Menu:
-      return "menu";
-    case ControlKind::MenuItem:
-      return "menuitem";
-    case ControlKind::Separator:
-      return "separator";
-    case ControlKind::Toolbar:
-      return "toolbar";
-  }
-  return "prompt";
-}
-
 const char* windowKindName(apprt::WindowKind kind) {
   switch (kind) {
     case apprt::WindowKind::Frame:
@@ -108,7 +78,7 @@ int integer(const QJsonObject& o, const char* key) {
 QJsonObject controlJson(const ControlView& c) {
   QJsonObject o{{"field", c.field},
                 {"handle", c.handle},
-                {"kind", kindName(c.kind)},
+                {"kind", text(apprt::controlKindName(c.kind))},
                 {"type", c.type},
                 {"parent", c.parent},
                 {"toolbar", c.inToolbar},

@@ -77,7 +77,7 @@ function menuKey(ev, items, code) {
 
 function windowHasMnemonic(w, letter) {
   for (const c of w.controls.values())
-    if (c.shown && c.enabled && c.kind !== 'menu' && c.kind !== 'menuitem' && mnemonicOf(c.text) === letter) return true;
+    if (c.shown && c.enabled && c.kind !== 'menu' && c.kind !== 'item' && mnemonicOf(c.text) === letter) return true;
   return false;
 }
 

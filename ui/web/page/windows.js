@@ -279,7 +279,7 @@ function drawFrame(w) {
   bar.replaceChildren();
   tools.replaceChildren();
   const all = w.order.map((f) => w.controls.get(f)).filter((c) => c);
-  for (const menu of all.filter((c) => c.parent === 0 && !c.toolbar && (c.kind === 'menu' || c.kind === 'menuitem'))) {
+  for (const menu of all.filter((c) => c.parent === 0 && !c.toolbar && (c.kind === 'menu' || c.kind === 'item'))) {
     if (!menu.shown) continue;
     const holder = el('div', { class: 'menu' });
     const top = el('button', { class: 'top', role: 'menuitem', 'data-mnemonic': mnemonicOf(menu.text) });
@@ -287,7 +287,7 @@ function drawFrame(w) {
     top.disabled = !menu.enabled;
     holder.appendChild(top);
     bar.appendChild(holder);
-    if (menu.kind === 'menuitem') {
+    if (menu.kind === 'item') {
       // An item of the menu bar itself is chosen at once.
       top.addEventListener('click', () => { closeMenus(); send({ t: 'menu', w: w.facts.handle, f: menu.field }); });
       continue;
