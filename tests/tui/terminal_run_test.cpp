@@ -56,7 +56,7 @@ int cellColumn(const std::string& line, size_t byte) {
 class Terminal {
  public:
   Terminal(const std::filesystem::path& dataDir, const std::filesystem::path& exitFile)
-      : socket_("fesk-tui-test-" + std::to_string(getpid())) {
+      : socket_("fesk-tui-test-" + std::to_string(getpid()) + "-" + std::to_string(++started_)) {
     const std::string program = std::string(FESK_PROGRAM) + " --ui=tui --data-dir " +
                                 shellQuoted(dataDir.string()) + "; echo $? > " +
                                 shellQuoted(exitFile.string()) + "; sleep 60";
@@ -96,6 +96,9 @@ class Terminal {
   std::string tmux(const std::string& arguments) {
     return output("tmux -L " + socket_ + " " + arguments + " 2>/dev/null");
   }
+  // A socket of its own for each terminal: a test that starts the program
+  // again must not meet the server of the last one while it shuts down.
+  static inline int started_ = 0;
   std::string socket_;
 };
 
