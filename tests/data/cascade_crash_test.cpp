@@ -1,11 +1,6 @@
 // A process killed at any moment of a cascade leaves the parent and all its
 // children under one code, also when another tool left the files in WAL mode.
 #include <gtest/gtest.h>
-#include <signal.h>
-
-#include <chrono>
-#include <random>
-#include <thread>
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
@@ -17,9 +12,6 @@
 
 namespace fesk::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using std::chrono::microseconds;
 
 // The real driver, telling when a commit begins.
 struct CommitAnnouncingDriver : apprt::FaultDriver {
@@ -50,33 +42,14 @@ using CascadeCrashTest = DataTest;
 TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialCascade) {
   seed({{"P0", "parent"}}, {});
   seedChildren("P0", kManyChildren);
-  std::mt19937 random(20261208);
-  microseconds cascade{0}, commit{0};
+  CascadeKiller killer(20261208);
   std::vector<int> partial;
   for (int kill = 0; kill < 30; ++kill) {
     ASSERT_EQ(runSql(FESK1, "PRAGMA journal_mode = WAL"), "wal");
     ASSERT_EQ(runSql(FESK2, "PRAGMA journal_mode = WAL"), "wal");
     Signal committing, committed;
     const pid_t child = forkChild([&] { recodeUntilKilled(committing, committed); });
-    ASSERT_TRUE(committing.receive() && committed.receive()) << "the first cascade failed";
-    if (cascade.count() == 0) {  // measured once, on the second cascade
-      const auto start = Clock::now();
-      ASSERT_TRUE(committing.receive());
-      const auto commitStart = Clock::now();
-      ASSERT_TRUE(committed.receive() && committing.receive());
-      cascade = std::chrono::duration_cast<microseconds>(Clock::now() - start);
-      commit = std::chrono::duration_cast<microseconds>(Clock::now() - commitStart);
-    }
-    // At any moment of the next cascade or, every other time, of its commit,
-    // where both files are written.
-    if (kill % 2 == 0) {
-      std::this_thread::sleep_for(microseconds(random() % cascade.count()));
-    } else {
-      ASSERT_TRUE(committing.receive());
-      std::this_thread::sleep_for(microseconds(random() % commit.count()));
-    }
-    ::kill(child, SIGKILL);
-    ASSERT_EQ(waitChild(child), -SIGKILL) << "the writer stopped by itself";
+    ASSERT_TRUE(killer.kill(child, committing, committed));
 
     const auto parents = storedFesk1();
     ASSERT_EQ(parents.size(), 1u);

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
 #include "data/record_writes.h"
@@ -177,6 +179,32 @@ int waitChild(pid_t child) {
   int status = 0;
   waitpid(child, &status, 0);
   return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+testing::AssertionResult CascadeKiller::kill(pid_t writer, Signal& committing, Signal& committed) {
+  using Clock = std::chrono::steady_clock;
+  using std::chrono::microseconds;
+  if (!committing.receive() || !committed.receive())
+    return testing::AssertionFailure() << "the first cascade failed";
+  if (cascade_.count() == 0) {  // measured once, on the second cascade
+    const auto start = Clock::now();
+    if (!committing.receive()) return testing::AssertionFailure() << "no second cascade";
+    const auto commitStart = Clock::now();
+    if (!committed.receive() || !committing.receive())
+      return testing::AssertionFailure() << "the second cascade failed";
+    cascade_ = std::chrono::duration_cast<microseconds>(Clock::now() - start);
+    commit_ = std::chrono::duration_cast<microseconds>(Clock::now() - commitStart);
+  }
+  if (kills_++ % 2 == 0) {
+    std::this_thread::sleep_for(microseconds(random_() % cascade_.count()));
+  } else {
+    if (!committing.receive()) return testing::AssertionFailure() << "no cascade to kill";
+    std::this_thread::sleep_for(microseconds(random_() % commit_.count()));
+  }
+  ::kill(writer, SIGKILL);
+  if (waitChild(writer) != -SIGKILL)
+    return testing::AssertionFailure() << "the writer stopped by itself";
+  return testing::AssertionSuccess();
 }
 
 void openBothAsAProcedure() {

@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,6 +104,23 @@ class Signal {
 pid_t forkChild(const std::function<void()>& body);
 // Waits for the child's end: its exit status, or -signal when it was killed.
 int waitChild(pid_t child);
+
+// Kills writers that cascade over and over, each sending `committing` before
+// a commit and `committed` after it, at a random moment of their next cascade
+// or, every other kill, of its commit (where the last writes go out). How long
+// both take is measured once, on the first writer's second cascade.
+class CascadeKiller {
+ public:
+  explicit CascadeKiller(unsigned seed) : random_(seed) {}
+  // Fails when the writer's first cascade failed or it stopped by itself.
+  testing::AssertionResult kill(pid_t writer, Signal& committing, Signal& committed);
+
+ private:
+  std::mt19937 random_;
+  std::chrono::microseconds cascade_{0};
+  std::chrono::microseconds commit_{0};
+  int kills_ = 0;
+};
 
 // In a procedure: opens FESK1 (and FESK2) as the procedures do, counting the
 // open requests, and reads the FESK1 record of `code` into the buffer (with a

@@ -4,11 +4,6 @@
 // code, never some children behind.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
-#include <signal.h>
-
-#include <chrono>
-#include <random>
-#include <thread>
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
@@ -19,9 +14,6 @@
 
 namespace fesk::test {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using std::chrono::microseconds;
 
 constexpr int kChildren = 10000;
 
@@ -75,32 +67,13 @@ TEST_F(PgCascadeCrashTest, AKillDuringAPipelinedCascadeLeavesAllOrNone) {
                    std::to_string(kChildren) + ") n");
   const std::string whole = "1/" + std::to_string(kChildren);
   ASSERT_EQ(stored(), whole);
-  std::mt19937 random(20261209);
-  microseconds cascade{0}, commit{0};
+  CascadeKiller killer(20261209);
   std::vector<int> partial;
   for (int kill = 0; kill < 20; ++kill) {
     Signal committing, committed;
     const pid_t child =
         forkChild([&] { recodeUntilKilled(dataSet_.driver(), committing, committed); });
-    ASSERT_TRUE(committing.receive() && committed.receive()) << "the first cascade failed";
-    if (cascade.count() == 0) {  // measured once, on the second cascade
-      const auto start = Clock::now();
-      ASSERT_TRUE(committing.receive());
-      const auto commitStart = Clock::now();
-      ASSERT_TRUE(committed.receive() && committing.receive());
-      cascade = std::chrono::duration_cast<microseconds>(Clock::now() - start);
-      commit = std::chrono::duration_cast<microseconds>(Clock::now() - commitStart);
-    }
-    // At any moment of the next cascade or, every other time, of its commit,
-    // where the last pipeline of writes goes out.
-    if (kill % 2 == 0) {
-      std::this_thread::sleep_for(microseconds(random() % cascade.count()));
-    } else {
-      ASSERT_TRUE(committing.receive());
-      std::this_thread::sleep_for(microseconds(random() % commit.count()));
-    }
-    ::kill(child, SIGKILL);
-    ASSERT_EQ(waitChild(child), -SIGKILL) << "the writer stopped by itself";
+    ASSERT_TRUE(killer.kill(child, committing, committed));
     if (stored() != whole) partial.push_back(kill);
   }
   EXPECT_EQ(partial, std::vector<int>{}) << "kills that left a partial cascade";
