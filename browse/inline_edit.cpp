@@ -5,7 +5,7 @@
 
 #include <charconv>
 
-#include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit_steps.h"
 #include "runtime/windows.h"
@@ -95,7 +95,7 @@ std::vector<Slot> readColumnMap(std::string_view columnMap) {
 void startCompletion(const EditCall& call) {
   takeSlotValues(call);
   EditAbandon = 0;
-  EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
+  engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
   EditWalk = 1;
   EditNextField = call.fieldOfSlot(1);
   EditStep = kEditWalking;
@@ -130,10 +130,10 @@ void complete(const EditCall& call) {
     endEdit(call);
     return;
   }
-  EditState = kEditStateNone;
+  engineState().EditState = kEditStateNone;
   if (apprt::CHOICE(call.listField) != EditRow) apprt::SELECT(call.listField, EditRow);
-  apprt::SELECT(EditColumnField);
-  EditColumnField = 0;
+  apprt::SELECT(engineState().EditColumnField);
+  engineState().EditColumnField = 0;
   EditAbandon = 0;
   EditRepostEvent = 0;
   EditRepostField = 0;
@@ -148,12 +148,12 @@ void abandon(const EditCall& call) {
     endEdit(call);
     return;
   }
-  if (EditColumnField == call.listField) {
+  if (engineState().EditColumnField == call.listField) {
     startCompletion(call);
     return;
   }
-  apprt::SELECT(EditColumnField);
-  EditColumnField = 0;
+  apprt::SELECT(engineState().EditColumnField);
+  engineState().EditColumnField = 0;
   EditClosePending = 0;
   EditStep = kEditOver;
   runEventLoop(call);

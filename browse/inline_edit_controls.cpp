@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
@@ -132,8 +132,8 @@ void endEdit(const EditCall& call) {
     apprt::POST(EditRepostEvent, EditRepostField);
     EditRepostEvent = 0;
     EditRepostField = 0;
-  } else if (EditState != kEditStateNone) {
-    apprt::SELECT(EditColumnField);
+  } else if (engineState().EditState != kEditStateNone) {
+    apprt::SELECT(engineState().EditColumnField);
   } else {
     EditSlot = 1;
     apprt::SELECT(call.listField);

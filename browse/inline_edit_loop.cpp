@@ -4,7 +4,7 @@
 // procedure. Events for other controls are held back and posted again once
 // the row is done.
 
-#include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
@@ -103,7 +103,7 @@ Handled Loop::acceptedEvent() {
     EditTabGuard = 1;
     EditLeftToList = 0;
     EditAbandon = 0;
-    EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
+    engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
     EditWalk = EditSlot;
     EditNextField = call.fieldOfSlot(EditWalk);
     EditSlot = EditJumpSlot = static_cast<uint8_t>(found);
@@ -116,7 +116,7 @@ Handled Loop::acceptedEvent() {
   }
   if (accepted != 0 && accepted == EditCancelField) {
     takeSlotValues(call);
-    EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
+    engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
     EditAbandon = 1;
     EditStep = kEditRowAbandoned;
     return Handled::kReturn;
@@ -128,7 +128,7 @@ Handled Loop::alertedKey() {
   const int key = apprt::KEYCODE();
   if (key == EditCancelKey) {
     takeSlotValues(call);
-    EditColumnField = static_cast<uint8_t>(field());
+    engineState().EditColumnField = static_cast<uint8_t>(field());
     EditAbandon = 1;
     EditStep = kEditRowAbandoned;
     return Handled::kReturn;
@@ -170,7 +170,7 @@ Handled Loop::pageScroll() {
 // previous row (kEditStateNextRow, kEditStatePreviousRow).
 Handled Loop::rowMove(uint8_t continuation) {
   apprt::UPDATE(field());
-  EditState = continuation;
+  engineState().EditState = continuation;
   startCompletion(call);
   return Handled::kReturn;
 }
@@ -180,7 +180,7 @@ Handled Loop::rowMove(uint8_t continuation) {
 // the cell being edited (the close's own field is the window's).
 Handled Loop::closeRequested() {
   takeSlotValues(call);
-  EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
+  engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
   EditAbandon = 1;
   EditStep = kEditRowAbandoned;
   EditClosePending = 1;

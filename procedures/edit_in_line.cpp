@@ -3,6 +3,7 @@
 #include <array>
 
 #include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/inline_edit.h"
 #include "browse/private_properties.h"
 #include "data/data_files.h"
@@ -144,7 +145,7 @@ void InLineEdit::abandon() {
     apprt::DISPLAY();
     if (answer == apprt::kButtonYes) {
       EditAbandon = 0;
-      EditColumnField = static_cast<uint8_t>(listField_);
+      engineState().EditColumnField = static_cast<uint8_t>(listField_);
     } else if (answer == apprt::kButtonNo) {
       EditAbandon = 1;
     } else {

@@ -28,13 +28,13 @@ class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     apprt::registerWindowDefinitions(kRegistryWindows);
-    ExtVScrollDefault = 0;
-    ForceVScrollAll = 0;
+    BrowseRegistry.defaults.ExtVScroll = 0;
+    BrowseRegistry.defaults.ForceVScrollAll = 0;
   }
   void TearDown() override {
     session.reset();
-    ExtVScrollDefault = 0;
-    ForceVScrollAll = 0;
+    BrowseRegistry.defaults.ExtVScroll = 0;
+    BrowseRegistry.defaults.ForceVScrollAll = 0;
   }
   // Runs `body` in a procedure thread with the window open, then closes it.
   void inWindow(std::function<void()> body) {
@@ -70,7 +70,7 @@ TEST_F(RegistryTest, AnUnregisteredListAnswersZeroToTheProbeAndMinusOneOtherwise
 }
 
 TEST_F(RegistryTest, RegistrationTakesItsDefaultsFromTheControl) {
-  ExtVScrollDefault = 1;
+  BrowseRegistry.defaults.ExtVScroll = 1;
   inWindow([] {
     apprt::setProp(1, apprt::kPropVScroll, 3);
     ASSERT_TRUE(KX_InitBrowse(1, 7, 0, true));
@@ -96,8 +96,8 @@ TEST_F(RegistryTest, RegistrationTakesItsDefaultsFromTheControl) {
 }
 
 TEST_F(RegistryTest, ForceVScrollAllTurnsLookAheadOffAndForcesTheScrollBar) {
-  ExtVScrollDefault = 1;
-  ForceVScrollAll = 1;
+  BrowseRegistry.defaults.ExtVScroll = 1;
+  BrowseRegistry.defaults.ForceVScrollAll = 1;
   inWindow([] {
     ASSERT_TRUE(KX_InitBrowse(1, 1, 0, true));
     EXPECT_EQ(KX_BrowseProp(1, kBrowseExtVScroll, 0, true), 0);
