@@ -25,11 +25,11 @@ bool RegisterBrowseOnce(int16_t listField, bool selectMode);
 // runEngine and fillRow are always needed, a hand-over left empty is one the
 // procedure has nothing to do for.
 struct BrowseHandOvers {
-  std::function<void()> runEngine;               // one KX_RunBrowse call with the list's arguments
-  std::function<void()> fillRow;                 // kActionFillRow: record into the display entry
-  std::function<void(int action)> serveRequest;  // kActionInsert, kActionChange, kActionDelete
-  std::function<void()> rowSelected;             // kActionSelected: a selecting browse picked a row
-  std::function<void()> refreshButtons;          // kActionRefreshButtons
+  std::function<void()> runEngine;  // one KX_RunBrowse call with the list's arguments
+  std::function<void()> fillRow;    // kActionFillRow: record into the display entry
+  std::function<void(int action)> serveRequest = {};  // kActionInsert, kActionChange, kActionDelete
+  std::function<void()> rowSelected = {};     // kActionSelected: a selecting browse picked a row
+  std::function<void()> refreshButtons = {};  // kActionRefreshButtons
 };
 
 // Runs the engine for the current event until it answers kActionEventDone,

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "browse/engine_loop.h"
 #include "browse/window_hooks.h"
 #include "browse_harness.h"
 #include "runtime/constants.h"
@@ -214,20 +215,27 @@ TEST_F(RegistryTest, TheEngineOnAListWithoutAControlEndsTheProgram) {
             std::vector<std::string>{"CRITICAL ERROR #1: Unable to Find Window Handle"});
 }
 
-TEST_F(RegistryTest, TheEngineOnAnUnregisteredListSaysSoOnEveryCall) {
+TEST_F(RegistryTest, TheEngineOnAnUnregisteredListSaysSoOnEveryCallAndItsLoopStops) {
   std::vector<int> actions;
+  int loopCalls = 0;
   inWindow([&] {
     std::string position;
     for (int call = 0; call < 2; ++call) {
       KX_RunBrowse(2, BRCODES, nullptr, CODE_KEY, second, position);
       actions.push_back(KX_BrowseProp(2, kBrowseAction, 0, true));
     }
+    DriveUntilEventDone(2, {.runEngine =
+                                [&] {
+                                  ++loopCalls;
+                                  KX_RunBrowse(2, BRCODES, nullptr, CODE_KEY, second, position);
+                                },
+                            .fillRow = [] {}});
   });
   session->finish();
   EXPECT_EQ(actions, (std::vector<int>{-1, -1}));
-  EXPECT_EQ(messages(),
-            (std::vector<std::string>{"KX_Browse Error -- No Browse Initialized for Field# 2",
-                                      "KX_Browse Error -- No Browse Initialized for Field# 2"}));
+  EXPECT_EQ(loopCalls, 1) << "the loop asks no more of a list the engine does not know";
+  const std::string notice = "KX_Browse Error -- No Browse Initialized for Field# 2";
+  EXPECT_EQ(messages(), (std::vector<std::string>{notice, notice, notice}));
 }
 
 }  // namespace
