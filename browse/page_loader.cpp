@@ -41,15 +41,9 @@ Flow PageLoader::upwardFill(bool resuming) {
   const long target = long{blk.SETTOITEM} - engineState().InsertRowPending;
   while ((blk.EXTVSCROLL && !engineState().MoreRecords) ||
          static_cast<long>(call_.rows()) < target) {
-    if (!source_.readBackward()) {
-      if (readMetStoreTrouble()) return keepOldPage();
-      if (source_.usingView()) locator_.reopenViewAtKeyStart();
-      break;
-    }
-    if (!locator_.accepted()) {
-      if (blk.CUREVENT == apprt::kEventPageUp) hitEdge(apprt::kThumbTop);
-      break;
-    }
+    const FillRead read = readForFill(kBackward, FillEdge{apprt::kEventPageUp, apprt::kThumbTop});
+    if (read == FillRead::kStoreTrouble) return keepOldPage();
+    if (read == FillRead::kEnd) break;
     if (blk.EXTVSCROLL && static_cast<long>(call_.rows()) >= target) {
       if (call_.rows() > 0) engineState().MoreRecords = 1;
       break;
@@ -91,15 +85,10 @@ Flow PageLoader::downwardFill(bool resuming) {
   }
   const long target = long{blk.ROWS} - engineState().InsertRowPending;
   while (blk.EXTVSCROLL || static_cast<long>(call_.rows()) < target) {
-    if (!source_.readForward()) {
-      if (readMetStoreTrouble()) return keepOldPage();
-      if (source_.usingView()) locator_.reopenViewAtKeyStart();
-      break;
-    }
-    if (!locator_.accepted()) {
-      if (blk.CUREVENT == apprt::kEventPageDown) hitEdge(apprt::kThumbBottom);
-      break;
-    }
+    const FillRead read =
+        readForFill(kForward, FillEdge{apprt::kEventPageDown, apprt::kThumbBottom});
+    if (read == FillRead::kStoreTrouble) return keepOldPage();
+    if (read == FillRead::kEnd) break;
     if (blk.EXTVSCROLL && static_cast<long>(call_.rows()) >= target) {
       engineState().MoreRecords = 1;
       break;
@@ -136,12 +125,9 @@ Flow PageLoader::topUpFill(bool resuming) {
   const long target = long{blk.ROWS} - engineState().InsertRowPending;
   while ((blk.EXTVSCROLL && !engineState().MoreRecords) ||
          static_cast<long>(call_.rows()) < target) {
-    if (!source_.readBackward()) {
-      if (readMetStoreTrouble()) return keepOldPage();
-      if (source_.usingView()) locator_.reopenViewAtKeyStart();
-      break;
-    }
-    if (!locator_.accepted()) break;
+    const FillRead read = readForFill(kBackward, std::nullopt);
+    if (read == FillRead::kStoreTrouble) return keepOldPage();
+    if (read == FillRead::kEnd) break;
     if (blk.EXTVSCROLL && static_cast<long>(call_.rows()) >= target) {
       engineState().MoreRecords = 1;
       break;
@@ -149,6 +135,19 @@ Flow PageLoader::topUpFill(bool resuming) {
     return returnWith(kActionFillRow, kResumeTopUpFill);
   }
   return selectAndFinish();
+}
+
+PageLoader::FillRead PageLoader::readForFill(bool forward, std::optional<FillEdge> edge) {
+  if (!(forward ? source_.readForward() : source_.readBackward())) {
+    if (readMetStoreTrouble()) return FillRead::kStoreTrouble;
+    if (source_.usingView()) locator_.reopenViewAtKeyStart();
+    return FillRead::kEnd;
+  }
+  if (!locator_.accepted()) {
+    if (edge && block().CUREVENT == edge->event) hitEdge(edge->thumb);
+    return FillRead::kEnd;
+  }
+  return FillRead::kRow;
 }
 
 Flow PageLoader::selectAndFinish() {
