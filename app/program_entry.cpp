@@ -36,7 +36,7 @@ void InitModule(int code) {
 
 void MainProcedure() {
   // Every browse of this program starts with extended vertical scrolling off.
-  ExtVScrollDefault = 0;
+  BrowseRegistry.defaults.ExtVScroll = 0;
   AwaitDataSet();
   AppFrame();
 }

@@ -1,7 +1,7 @@
 #include "bench/engine_session.h"
 
 #include "bench/bench_files.h"
-#include "browse/browse_registry.h"
+#include "browse/engine_loop.h"
 #include "runtime/constants.h"
 #include "runtime/program.h"
 #include "runtime/window_definition.h"
@@ -26,15 +26,11 @@ window "LIST" mdi "Engine Bench" size 200 160
 
 apprt::Queue<Row> rows;
 
-void request(int field, int value) {
-  KX_BrowseProp(kList, field, value, false);
-}
-
 }  // namespace
 
 int runInBrowseWindow(const std::function<void()>& benchmarks) {
   apprt::registerWindowDefinitions(kWindow);
-  ExtVScrollDefault = 0;  // as the program sets it at start-up
+  BrowseRegistry.defaults.ExtVScroll = 0;  // as the program sets it at start-up
   headless::HeadlessFrontEnd frontEnd;
   apprt::ProgramRun run(frontEnd);
   run.start([&] {
@@ -58,16 +54,16 @@ void drive(const Browsed& browse) {
   const apprt::FileDeclaration& file = *browse.file;
   BrowseRange range;
   if (!browse.parent.empty()) range = {file.field(0), browse.parent, browse.parent, 1, 0};
-  for (;;) {
-    KX_RunBrowse(kList, file, nullptr, *browse.key, rows, rows.buffer.POSITION, range);
-    const int action = KX_BrowseProp(kList, kBrowseAction, 0, true);
-    if (action == kActionFillRow) {
-      rows.buffer.code = file.field(0).text();
-      rows.buffer.name = file.field(1).text();
-    } else if (action == kActionEventDone || action < 0) {
-      return;
-    }
-  }
+  DriveUntilEventDone(kList, {.runEngine =
+                                  [&] {
+                                    KX_RunBrowse(kList, file, nullptr, *browse.key, rows,
+                                                 rows.buffer.POSITION, range);
+                                  },
+                              .fillRow =
+                                  [&] {
+                                    rows.buffer.code = file.field(0).text();
+                                    rows.buffer.name = file.field(1).text();
+                                  }});
 }
 
 void serveEvent(const Browsed& browse, int event) {
@@ -77,16 +73,14 @@ void serveEvent(const Browsed& browse, int event) {
 }
 
 void locate(const Browsed& browse) {
-  request(kBrowseAction, kActionLoad);
-  request(kBrowseSetToKey, 1);
+  ReloadBrowseWith(kList, kBrowseSetToKey, kSetToKeyLocate);
   drive(browse);
 }
 
 void repositionOn(const Browsed& browse, apprt::RecordIdentity identity) {
   browse.file->reget(filePositionOf(identity));
   rows.free();
-  request(kBrowseAction, kActionLoad);
-  request(kBrowseSetToPosition, 1);
+  ReloadBrowseWith(kList, kBrowseSetToPosition, kRepositionOnRecord);
   drive(browse);
 }
 

@@ -16,6 +16,16 @@ namespace fesk::detail {
 
 enum class Flow { kReturn, kEndOfEvent, kButtonRefresh, kFinalStage };
 
+// Values of CALLNORECORDS: the notice of an empty list (kActionListEmpty) is
+// given at most once after registration, and once after each delete that
+// leaves the list empty.
+enum EmptyListNotice : uint8_t {
+  kNoticeNeverLoaded = 0,
+  kNoticeFirstLoad = 1,    // the first page load is under way
+  kNoticeAfterDelete = 2,  // a delete was requested
+  kNoticeHandled = 3,
+};
+
 struct BrowseCall {
   BrowseCall(const apprt::FileDeclaration& file, apprt::View* view,
              const apprt::KeyDeclaration& key, apprt::QueueBase& displayQueue,

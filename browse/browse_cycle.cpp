@@ -12,15 +12,6 @@
 
 namespace fesk {
 
-uint8_t InsertRowPending = 0;
-uint8_t MoreRecords = 0;
-uint8_t ThumbSet = 0;
-uint8_t NudgeList = 0;
-int16_t LastListField = 0;
-uint8_t EditState = kEditStateNone;
-uint8_t EditColumnField = 0;
-int32_t BeepSound = 1;
-
 void KX_RunBrowse(int16_t listField, const apprt::FileDeclaration& file, apprt::View* view,
                   const apprt::KeyDeclaration& key, apprt::QueueBase& displayQueue,
                   std::string& position, const BrowseRange& range,
@@ -118,16 +109,16 @@ void BrowseCycle::serveReloadRequestEvent(uint8_t actionOnEntry) {
   blk.ACTION = kActionLoad;
   switch (event) {
     case kEventLocateRequest:
-      blk.SETTOKEY = 1;
+      blk.SETTOKEY = kSetToKeyLocate;
       break;
     case kEventReloadRequest:
-      blk.SETTOITEM = 1;
+      blk.SETTOITEM = kReloadOnSelected;
       break;
     case kEventRepositionRequest:
-      blk.SETTOPOSITION = 1;
+      blk.SETTOPOSITION = kRepositionOnRecord;
       break;
     default:
-      blk.SETTOPOSITION = 2;
+      blk.SETTOPOSITION = kRepositionOnSelected;
       break;
   }
 }
@@ -137,8 +128,8 @@ Flow BrowseCycle::dispatchOnAction() {
   switch (blk.ACTION) {
     case kActionLoad:
       blk.DISPLAYFLAG = 1;
-      if (blk.CALLNORECORDS == 0) blk.CALLNORECORDS = 1;
-      if (!blk.DONTSELECT) LastListField = blk.LISTFLD;
+      if (blk.CALLNORECORDS == kNoticeNeverLoaded) blk.CALLNORECORDS = kNoticeFirstLoad;
+      if (!blk.DONTSELECT) engineState().LastListField = blk.LISTFLD;
       switch (locator_.repositionOnRequest()) {
         case Reposition::kReselect:
           return pages_.reloadAroundSelection();
@@ -230,13 +221,13 @@ Flow BrowseCycle::dispatchOnEvent() {
     case apprt::kEventScrollDrag:
       return scroller_.thumbMoved();
     case apprt::kEventSelected:
-      if (!blk.DONTSELECT) LastListField = blk.LISTFLD;
+      if (!blk.DONTSELECT) engineState().LastListField = blk.LISTFLD;
       return Flow::kEndOfEvent;
     case apprt::kEventGainFocus:
     case kEventReloadSelected:
-      blk.SETTOITEM = 1;
+      blk.SETTOITEM = kReloadOnSelected;
       blk.DISPLAYFLAG = 1;
-      LastListField = blk.LISTFLD;
+      engineState().LastListField = blk.LISTFLD;
       return pages_.reloadAroundSelection();
     case apprt::kEventNewSelection:
       return requests_.rowActivation();
@@ -264,13 +255,13 @@ Flow BrowseCycle::endOfEvent() {
     apprt::SELECT(listField(), apprt::CHOICE(listField()));
     apprt::DISPLAY(listField());
   }
-  if (InsertRowPending) return requests_.placeInsertRow();
+  if (engineState().InsertRowPending) return requests_.placeInsertRow();
   if (blk.ACTION != kActionEventDone) return Flow::kReturn;
   // Leave the selected row's record in the record buffer for the procedure.
   blk.CURITEM = static_cast<uint8_t>(apprt::CHOICE(listField()));
   source_.standOnRow(blk.CURITEM, true);
-  if (ThumbSet) {
-    ThumbSet = 0;
+  if (engineState().ThumbSet) {
+    engineState().ThumbSet = 0;
     return Flow::kButtonRefresh;
   }
   return returnWith(kActionRecordRead);
@@ -288,24 +279,25 @@ Flow BrowseCycle::buttonRefreshCheck() {
 Flow BrowseCycle::finalStage() {
   BrowseBlock& blk = block();
   blk.DISPLAYFLAG = 0;
-  switch (EditState) {
+  switch (engineState().EditState) {
     case kEditStateResume:
-      EditState = kEditStateNone;
+      engineState().EditState = kEditStateNone;
       return requests_.changeRequest();
     case kEditStateNextRow:
-      EditState = kEditStateResume;
+      engineState().EditState = kEditStateResume;
       return scroller_.scrollDown();
     case kEditStatePreviousRow:
-      EditState = kEditStateResume;
+      engineState().EditState = kEditStateResume;
       return scroller_.scrollUp();
     default:
       break;
   }
-  if (blk.CALLNORECORDS) {
-    if (call_.rows() == 0 && (blk.CALLNORECORDS == 1 || blk.CALLNORECORDS == 2)) {
+  if (blk.CALLNORECORDS != kNoticeNeverLoaded) {
+    if (call_.rows() == 0 &&
+        (blk.CALLNORECORDS == kNoticeFirstLoad || blk.CALLNORECORDS == kNoticeAfterDelete)) {
       blk.ACTION = kActionListEmpty;
     }
-    blk.CALLNORECORDS = 3;
+    blk.CALLNORECORDS = kNoticeHandled;
   }
   return Flow::kReturn;
 }

@@ -4,16 +4,26 @@
 // file or a view. It is resumable: whenever it needs the procedure (a record
 // to turn into a row, a request to carry out, the buttons to refresh) it
 // returns with an action code in the browse's ACTION and continues where it
-// stopped on the next call. A procedure calls it in a loop for every event of
-// its list until ACTION is 12:
+// stopped on the next call. DriveUntilEventDone (engine_loop.h) calls it for
+// every event of a list until ACTION is kActionEventDone and hands each action
+// to the procedure:
 //
-//   do {
-//     KX_RunBrowse(1, FESK1, nullptr, FES_KEYCODE, rows, rows.buffer.POSITION);
-//     switch (KX_BrowseProp(1, kBrowseAction, 0, true)) {
-//       case kActionFillRow: rows.buffer.code = FESK1.buffer().CODE.text(); break;
-//       ...
-//     }
-//   } while (KX_BrowseProp(1, kBrowseAction, 0, true) != kActionEventDone);
+//   DriveUntilEventDone(1, {.runEngine = [&] { KX_RunBrowse(1, FESK1, nullptr,
+//                                                FES_KEYCODE, rows, rows.buffer.POSITION); },
+//                           .fillRow = [&] { rows.buffer.code = FESK1.buffer().CODE.text(); },
+//                           ...});
+//
+// How a located value reaches the engine: the procedure puts the value sought
+// into the key fields of the file's record buffer (the buffer that every read
+// of the engine fills), leaves SETTOITEM at 0 (a reload around the selection
+// would take precedence) and asks for a load with SETTOKEY kSetToKeyLocate:
+// ReloadBrowseWith(list, kBrowseSetToKey, kSetToKeyLocate) (engine_loop.h), or
+// kEventLocateRequest posted to the list. The engine takes the value from the
+// buffer as it finds it on its next call, so nothing may read into the buffer
+// in between. It then loads the page from the first record at or after the
+// value (from the range's lower bound when the value lies outside the range)
+// and selects that record; with none at or after it, the last page shows with
+// its last row selected, and the engine beeps.
 
 #include <cstdint>
 #include <optional>
@@ -53,6 +63,38 @@ enum ResumePoint : uint8_t {
   kResumeBatchRow = 6,
   kResumeBatchRequest = 7,
   kResumeInsertRequest = 8,
+};
+
+// Values of SETTOKEY.
+enum SetToKey : uint8_t {
+  kSetToKeyNone = 0,    // a load with an empty page starts at the start of the key or range
+  kSetToKeyLocate = 1,  // from the value in the record buffer (so does any value but the next)
+  // Page down, inside the engine: the load reads on from the record below the
+  // old page, where the file already stands.
+  kSetToKeyReadOn = 99,
+};
+
+// Values of SETTOPOSITION, served at the start of the next load.
+enum SetToPosition : uint8_t {
+  kRepositionNone = 0,
+  kRepositionOnRecord = 1,    // on the record in the record buffer (one just written)
+  kRepositionOnSelected = 2,  // on the selected row's record
+  kRepositionKeepRow = 3,     // reload from the selected row's record, which keeps its row
+};
+
+// Values of SETTOITEM that ask for a reload around the selection; any other
+// value is the row at which the load's starting record is to stand.
+enum ReloadAround : uint8_t {
+  kReloadOnSelected = 1,   // the selected row's record stays on its row
+  kReloadOnNeighbour = 2,  // its neighbour (below, or above from the last row) takes the row
+};
+
+// Values of INSERTMODE: where a new record is edited.
+enum InsertMode : uint8_t {
+  kInsertThroughForm = 0,
+  kInsertAtTop = 1,          // in a blank first row, on the first page
+  kInsertAtBottom = 2,       // in a blank last row, on the last page (so does a batch add)
+  kInsertAboveSelected = 3,  // in a blank row above the selected one, on the same page
 };
 
 // Events the engine serves besides the list's own.
@@ -100,17 +142,5 @@ void KX_RunBrowse(int16_t listField, const apprt::FileDeclaration& file, apprt::
                   const apprt::KeyDeclaration& key, apprt::QueueBase& displayQueue,
                   std::string& position, const BrowseRange& range = {},
                   const BrowseFixedComponents& fixed = {});
-
-// Library-wide engine state, shared by every browse (sound under the program
-// lock: procedure threads run one at a time).
-extern uint8_t InsertRowPending;  // a blank insert row is to be placed: pages fill one row fewer
-extern uint8_t MoreRecords;       // a fill saw a record beyond the page
-extern uint8_t ThumbSet;          // the current event placed the thumb itself
-extern uint8_t NudgeList;         // the list is to lay itself out anew after the page load
-extern int16_t LastListField;     // the list that last loaded a page or took the focus
-// Shared with the in-line editor: one of the kEditState values (edit_states.h).
-extern uint8_t EditState;
-extern uint8_t EditColumnField;  // the edit control that keeps the focus while the list scrolls
-extern int32_t BeepSound;
 
 }  // namespace fesk

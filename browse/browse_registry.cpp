@@ -9,9 +9,7 @@
 namespace fesk {
 
 const std::string UnsetViewString(1, '\x01');
-apprt::Queue<BrowseBlock> BrowseRegistry;
-uint8_t ExtVScrollDefault = 1;
-uint8_t ForceVScrollAll = 0;
+BrowseTable BrowseRegistry;
 
 namespace {
 
@@ -88,13 +86,13 @@ bool attachBrowse(int32_t handle) {
 
 int16_t KX_BrowseProp(int16_t field, uint8_t number, uint8_t value, bool getOnly) {
   const int32_t handle = handleOf(field);
-  if (!attachBrowse(handle)) return number == kBrowseRegistered ? 0 : -1;
+  if (!attachBrowse(handle)) return number == kBrowseRegistered ? 0 : kBrowseNotRegistered;
   BrowseBlock& b = BrowseRegistry.buffer;
   if (!getOnly) {
     if (uint8_t* target = propertyField(b, number)) {
       *target = number == kBrowseRevOrder ? (value != 0 ? 1 : 0) : value;
     }
-    if (!attachBrowse(handle)) return number == kBrowseRegistered ? 0 : -1;
+    if (!attachBrowse(handle)) return number == kBrowseRegistered ? 0 : kBrowseNotRegistered;
   }
   if (number == kBrowseRegistered) return 1;
   if (const uint8_t* field = propertyField(b, number)) return *field;
@@ -122,11 +120,12 @@ bool KX_InitBrowse(int16_t field, uint16_t thread, uint8_t rows, bool rowsFromCo
   b.ROWS = rowCount;
   b.THREAD = thread;
   b.VSCROLL = static_cast<uint8_t>(apprt::getProp(field, apprt::kPropVScroll) & 0xFF);
-  if (ForceVScrollAll) {
+  const NewBrowseDefaults& defaults = BrowseRegistry.defaults;
+  if (defaults.ForceVScrollAll) {
     b.EXTVSCROLL = 0;
     b.FORCEVSCROLL = 1;
   } else {
-    b.EXTVSCROLL = ExtVScrollDefault;
+    b.EXTVSCROLL = defaults.ExtVScroll;
   }
   const long type = apprt::getProp(field, apprt::kPropType);
   b.DROPCOMBOFLAG = type == apprt::kTypeDropList || type == apprt::kTypeDropCombo ? 1 : 0;

@@ -1,8 +1,10 @@
 #pragma once
 // The registry of browses: one BrowseBlock per list control that the library
 // drives, kept in a keyed table by the list control's window handle, with one
-// working copy (the table's entry buffer). KX_BrowseProp reads and changes a
-// browse's switches by number; KX_InitBrowse registers a list control.
+// working copy (the table's entry buffer), and beside the table the engine's
+// state shared by every browse and the defaults of a new browse.
+// KX_BrowseProp reads and changes a browse's switches by number; KX_InitBrowse
+// registers a list control.
 //
 // All of it is process-wide and takes no lock: procedure threads run one at a
 // time under the runtime's program lock.
@@ -11,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "browse/engine_state.h"
 #include "runtime/queue.h"
 
 namespace fesk {
@@ -95,17 +98,32 @@ enum BrowseProperty : uint8_t {
   kBrowseNoDeletes = 24,
 };
 
-// The table of browses, in ascending BRWHNDL order; its buffer is the working copy.
-extern apprt::Queue<BrowseBlock> BrowseRegistry;
+// What KX_BrowseProp answers for a list that is not registered.
+inline constexpr int16_t kBrowseNotRegistered = -1;
 
-// Feed the defaults of a new browse: ExtVScrollDefault is copied into
-// EXTVSCROLL; ForceVScrollAll gives EXTVSCROLL 0 and FORCEVSCROLL 1 instead.
-extern uint8_t ExtVScrollDefault;
-extern uint8_t ForceVScrollAll;
+// What KX_InitBrowse gives a new browse: ExtVScroll is copied into EXTVSCROLL;
+// ForceVScrollAll gives EXTVSCROLL 0 and FORCEVSCROLL 1 instead.
+struct NewBrowseDefaults {
+  uint8_t ExtVScroll = 1;
+  uint8_t ForceVScrollAll = 0;
+};
+
+// The table of browses, in ascending BRWHNDL order (its buffer is the working
+// copy), with what the library keeps for all of them.
+class BrowseTable : public apprt::Queue<BrowseBlock> {
+ public:
+  EngineState engine;
+  NewBrowseDefaults defaults;
+};
+extern BrowseTable BrowseRegistry;
+
+inline EngineState& engineState() {
+  return BrowseRegistry.engine;
+}
 
 // Reads (getOnly) or stores and reads a browse's switch by number. Answers the
-// value, 1 for the probe 10, -1 when `field` is not registered, 0 for an
-// invalid number (after the message "Invalid Parameter ID").
+// value, 1 for the probe 10, kBrowseNotRegistered when `field` is not
+// registered, 0 for an invalid number (after the message "Invalid Parameter ID").
 int16_t KX_BrowseProp(int16_t field, uint8_t number, uint8_t value, bool getOnly);
 
 // Registers the list control `field` of the current window for thread

@@ -11,9 +11,7 @@ namespace fesk {
 apprt::Queue<DropHook> DropHooks;
 apprt::Queue<ComboHook> ComboHooks;
 apprt::Queue<ListHook> ListHooks;
-uint8_t PendingScroll = 0;
-uint8_t EscapePressed = 0;
-uint8_t CtrlDown = 0;
+DropDownState DropDown;
 
 namespace {
 
@@ -38,16 +36,17 @@ void post(int event, int32_t field) {
 // The scroll event that a pending scroll-bar action stands for; 0 for none
 // (thumb tracking moves nothing until the thumb is released).
 int scrollEventOf(uint8_t pending) {
-  switch (pending) {
-    case 1:
+  if (pending == kNoPendingScroll) return 0;
+  switch (pending - 1) {
+    case apprt::kScrollLineUp:
       return apprt::kEventScrollUp;
-    case 2:
+    case apprt::kScrollLineDown:
       return apprt::kEventScrollDown;
-    case 3:
+    case apprt::kScrollPageUp:
       return apprt::kEventPageUp;
-    case 4:
+    case apprt::kScrollPageDown:
       return apprt::kEventPageDown;
-    case 5:
+    case apprt::kScrollThumbPosition:
       return apprt::kEventScrollDrag;
     default:
       return 0;
@@ -66,14 +65,14 @@ void closeUp(int handle, int32_t field, bool otherKey) {
 uintptr_t comboKeyDown(int handle, int32_t field, uintptr_t key) {
   switch (key) {
     case apprt::kKeyEsc:
-      EscapePressed = 1;
+      DropDown.EscapePressed = 1;
       post(kEventDropEscapePressed, field);
       return key;
     case apprt::kKeyPgUp:
-      post(CtrlDown ? apprt::kEventScrollTop : apprt::kEventPageUp, field);
+      post(DropDown.CtrlDown ? apprt::kEventScrollTop : apprt::kEventPageUp, field);
       return key;
     case apprt::kKeyPgDn:
-      post(CtrlDown ? apprt::kEventScrollBottom : apprt::kEventPageDown, field);
+      post(DropDown.CtrlDown ? apprt::kEventScrollBottom : apprt::kEventPageDown, field);
       return key;
     case apprt::kKeyUp:
       post(apprt::kEventScrollUp, field);
@@ -82,7 +81,7 @@ uintptr_t comboKeyDown(int handle, int32_t field, uintptr_t key) {
       post(apprt::kEventScrollDown, field);
       return key;
     case apprt::kKeyCtrl:
-      CtrlDown = 1;
+      DropDown.CtrlDown = 1;
       return key;
     case apprt::kKeyShift:
       return key;
@@ -98,25 +97,25 @@ uintptr_t comboKeyDown(int handle, int32_t field, uintptr_t key) {
 }
 
 void startTimer(int handle) {
-  CtrlDown = 0;
+  DropDown.CtrlDown = 0;
   // A stale Escape (pressed while the list was closed) must not swallow the
   // close-up notice of the list that opens now.
-  EscapePressed = 0;
+  DropDown.EscapePressed = 0;
   ComboHooks.buffer.TIMER =
       static_cast<uint16_t>(apprt::setTimer(handle, kDropTimerId, kDropTimerPeriodMs));
   ComboHooks.put();
 }
 
 void stopTimerAndNotify(int handle, int32_t field, uintptr_t wParam) {
-  CtrlDown = 0;
+  DropDown.CtrlDown = 0;
   apprt::killTimer(handle, ComboHooks.buffer.TIMER);
   ComboHooks.buffer.TIMER = 0;
   ComboHooks.put();
   apprt::UPDATE(field);
-  if (wParam == 0 && !EscapePressed) {
+  if (wParam == 0 && !DropDown.EscapePressed) {
     post(kEventDropClosed, field);
   } else {
-    EscapePressed = 0;
+    DropDown.EscapePressed = 0;
   }
 }
 
@@ -128,7 +127,7 @@ intptr_t KX_ListProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam
   const apprt::WindowProc next = ListHooks.buffer.RETURNADDR;
   if (msg == apprt::kMsgVScroll) {
     const uintptr_t code = wParam & 0xFFFF;
-    if (code <= apprt::kScrollThumbTrack) PendingScroll = static_cast<uint8_t>(code + 1);
+    if (code <= apprt::kScrollThumbTrack) DropDown.PendingScroll = static_cast<uint8_t>(code + 1);
   } else if (msg == apprt::kMsgNcDestroy) {
     ListHooks.remove();
   }
@@ -146,7 +145,7 @@ intptr_t KX_DropProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam
         setDroppedDown(hook.COMBOFLD, true);
         apprt::postMessage(hook.HCOMBO, KXM_DROPDOWN, 0, 0);
         post(apprt::kEventDroppedDown, hook.COMBOFLD);
-        PendingScroll = 0;
+        DropDown.PendingScroll = kNoPendingScroll;
       } else {
         setDroppedDown(hook.COMBOFLD, false);
         apprt::postMessage(hook.HCOMBO, KXM_CLOSEUP, 0, 0);
@@ -186,14 +185,14 @@ intptr_t KX_ComboProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lPara
   const int32_t field = ComboHooks.buffer.COMBOFLD;
   switch (msg) {
     case apprt::kMsgDropListScrolled:
-      if (int event = scrollEventOf(PendingScroll)) post(event, field);
-      PendingScroll = 0;
+      if (int event = scrollEventOf(DropDown.PendingScroll)) post(event, field);
+      DropDown.PendingScroll = kNoPendingScroll;
       break;
     case apprt::kMsgKeyDown:
       wParam = comboKeyDown(handle, field, wParam);
       break;
     case apprt::kMsgKeyUp:
-      if (wParam == apprt::kKeyCtrl) CtrlDown = 0;
+      if (wParam == apprt::kKeyCtrl) DropDown.CtrlDown = 0;
       break;
     case apprt::kMsgDropListLostFocus:
     case apprt::kMsgDropListDismissed:

@@ -52,13 +52,18 @@ extern apprt::Queue<DropHook> DropHooks;
 extern apprt::Queue<ComboHook> ComboHooks;
 extern apprt::Queue<ListHook> ListHooks;
 
-// The last scroll-bar action seen on an open list, 1 to 6 (scroll code + 1);
-// 0 when none is pending.
-extern uint8_t PendingScroll;
-// Escape was pressed in a drop-down browse; cleared when its list opens or closes.
-extern uint8_t EscapePressed;
-// Ctrl is held down in a drop-down browse.
-extern uint8_t CtrlDown;
+// What the hooks keep between messages: one for every drop-down browse, as
+// only one list is open at a time.
+struct DropDownState {
+  // The last scroll-bar action seen on an open list: its scroll code + 1
+  // (kScrollLineUp to kScrollThumbTrack), kNoPendingScroll when none is pending.
+  uint8_t PendingScroll = 0;
+  // Escape was pressed in a drop-down browse; cleared when its list opens or closes.
+  uint8_t EscapePressed = 0;
+  uint8_t CtrlDown = 0;  // Ctrl is held down in a drop-down browse
+};
+inline constexpr uint8_t kNoPendingScroll = 0;
+extern DropDownState DropDown;
 
 intptr_t KX_ListProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam);
 intptr_t KX_DropProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam);

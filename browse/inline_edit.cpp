@@ -1,45 +1,19 @@
-// KX_InLineEdit: the column map, the dispatch on EditStep, and the steps that
+// KX_InLineEdit: the column map, the dispatch on EditInProgress.Step, and the steps that
 // continue an edit (walk, complete, abandon).
 
 #include "browse/inline_edit.h"
 
 #include <charconv>
 
-#include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit_steps.h"
 #include "runtime/windows.h"
 
 namespace fesk {
 
-uint8_t EditStep = 0;
-uint8_t EditSlot = 0;
-uint8_t EditRow = 0;
-uint8_t EditAbandon = 0;
-int32_t EditNextField = 0;
-uint8_t EditWalk = 0;
-uint8_t EditJumpPending = 0;
-uint8_t EditJumpSlot = 0;
-uint8_t EditLeftToList = 0;
-uint8_t EditTabGuard = 0;
-uint8_t EditFirstFocus = 0;
-uint8_t EditLastControl = 0;
-uint8_t EditRepostEvent = 0;
-uint8_t EditRepostField = 0;
-uint8_t EditClosePending = 0;
-uint8_t EditForcedAbandon = 0;
-
-uint8_t EditFirstField = 0;
-int32_t EditCancelKey = 0;
-int32_t EditCompleteKey = 0;
-uint8_t EditRowMode = 0;
-int32_t EditPrevRowKey = 0;
-int32_t EditPrevRowKey2 = 0;
-int32_t EditNextRowKey = 0;
-int32_t EditNextRowKey2 = 0;
-std::array<int32_t, 5> EditExtraKeys{};
-uint8_t EditCompleteField = 0;
-uint8_t EditCancelField = 0;
+InLineEditState EditInProgress;
+InLineEditSettings EditSettings;
 
 namespace inline_edit {
 
@@ -47,7 +21,7 @@ constexpr int kMaxSlots = 99;
 constexpr size_t kLastEntryWidth = 3;
 
 int EditCall::base() const {
-  return EditFirstField == 0 ? 100 : EditFirstField - 1;
+  return EditSettings.FirstField == 0 ? 100 : EditSettings.FirstField - 1;
 }
 
 int EditCall::fieldOfSlot(int slot) const {
@@ -94,11 +68,11 @@ std::vector<Slot> readColumnMap(std::string_view columnMap) {
 
 void startCompletion(const EditCall& call) {
   takeSlotValues(call);
-  EditAbandon = 0;
-  EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
-  EditWalk = 1;
-  EditNextField = call.fieldOfSlot(1);
-  EditStep = kEditWalking;
+  EditInProgress.Abandon = 0;
+  engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditInProgress.Slot));
+  EditInProgress.Walk = 1;
+  EditInProgress.NextField = call.fieldOfSlot(1);
+  EditInProgress.Step = kEditWalking;
 }
 
 namespace {
@@ -106,56 +80,57 @@ namespace {
 // Step 3: a move to another cell goes on, or the completion walks one slot
 // further, handing the row over complete after the last.
 void walk(const EditCall& call) {
-  if (EditJumpPending) {
-    apprt::SELECT(call.fieldOfSlot(EditJumpSlot));
-    EditNextField = 0;
-    EditAbandon = 0;
-    EditJumpPending = 0;
-    EditStep = kEditOver;
+  if (EditInProgress.JumpPending) {
+    apprt::SELECT(call.fieldOfSlot(EditInProgress.JumpSlot));
+    EditInProgress.NextField = 0;
+    EditInProgress.Abandon = 0;
+    EditInProgress.JumpPending = 0;
+    EditInProgress.Step = kEditOver;
     runEventLoop(call);
     return;
   }
-  if (EditWalk >= call.slotCount()) {
-    EditStep = kEditRowComplete;
+  if (EditInProgress.Walk >= call.slotCount()) {
+    EditInProgress.Step = kEditRowComplete;
     return;
   }
-  ++EditWalk;
-  EditNextField = call.fieldOfSlot(EditWalk);
+  ++EditInProgress.Walk;
+  EditInProgress.NextField = call.fieldOfSlot(EditInProgress.Walk);
 }
 
 // Step 4: saved (or declined) the edit ends; after a failed save that the
 // user wants to mend, editing goes on in the row selected at set-up.
 void complete(const EditCall& call) {
-  if (!EditAbandon) {
+  if (!EditInProgress.Abandon) {
     endEdit(call);
     return;
   }
-  EditState = kEditStateNone;
-  if (apprt::CHOICE(call.listField) != EditRow) apprt::SELECT(call.listField, EditRow);
-  apprt::SELECT(EditColumnField);
-  EditColumnField = 0;
-  EditAbandon = 0;
-  EditRepostEvent = 0;
-  EditRepostField = 0;
-  EditStep = kEditOver;
+  engineState().EditState = kEditStateNone;
+  if (apprt::CHOICE(call.listField) != EditInProgress.Row)
+    apprt::SELECT(call.listField, EditInProgress.Row);
+  apprt::SELECT(engineState().EditColumnField);
+  engineState().EditColumnField = 0;
+  EditInProgress.Abandon = 0;
+  EditInProgress.RepostEvent = 0;
+  EditInProgress.RepostField = 0;
+  EditInProgress.Step = kEditOver;
   runEventLoop(call);
 }
 
 // Step 5: the procedure answered the abandon: leave the row, save it, or go
 // on editing (a close that was asked for is then forgotten).
 void abandon(const EditCall& call) {
-  if (EditAbandon) {
+  if (EditInProgress.Abandon) {
     endEdit(call);
     return;
   }
-  if (EditColumnField == call.listField) {
+  if (engineState().EditColumnField == call.listField) {
     startCompletion(call);
     return;
   }
-  apprt::SELECT(EditColumnField);
-  EditColumnField = 0;
-  EditClosePending = 0;
-  EditStep = kEditOver;
+  apprt::SELECT(engineState().EditColumnField);
+  engineState().EditColumnField = 0;
+  EditInProgress.ClosePending = 0;
+  EditInProgress.Step = kEditOver;
   runEventLoop(call);
 }
 
@@ -167,23 +142,23 @@ void KX_InLineEdit(int16_t listField, std::span<const int32_t> controlTypes,
   using namespace inline_edit;
   takeEditLock();
   const EditCall call{listField, controlTypes, readColumnMap(columnMap)};
-  switch (EditStep) {
+  switch (EditInProgress.Step) {
     case kEditOver:
       if (setUp(call)) {
-        EditRow = static_cast<uint8_t>(apprt::CHOICE(listField));
-        EditStep = kEditControlsCreated;
+        EditInProgress.Row = static_cast<uint8_t>(apprt::CHOICE(listField));
+        EditInProgress.Step = kEditControlsCreated;
         return;
       }
-      EditRow = static_cast<uint8_t>(apprt::CHOICE(listField));
+      EditInProgress.Row = static_cast<uint8_t>(apprt::CHOICE(listField));
       slotSearch(call);
       return;
     case kEditControlsCreated:
-      EditSlot = 1;
+      EditInProgress.Slot = 1;
       slotSearch(call);
       return;
     case kEditKeysWanted:
       setAlertedKeys(call);
-      apprt::SELECT(call.fieldOfSlot(EditSlot));
+      apprt::SELECT(call.fieldOfSlot(EditInProgress.Slot));
       runEventLoop(call);
       return;
     case kEditWalking:

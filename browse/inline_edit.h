@@ -3,20 +3,21 @@
 // place. It lays edit controls over the row's cells, runs an event loop of its
 // own while the user types, moves between the cells, and hands the row back
 // either complete (to be saved) or abandoned. It is resumable: the procedure
-// calls it in a loop and acts on EditStep after every return; between calls
-// the whole edit lives in the library-wide variables below.
+// calls it in a loop and acts on EditInProgress.Step after every return;
+// between calls the whole edit lives in the library-wide EditInProgress, and
+// the procedure's settings in EditSettings.
 //
-//   EditStep = 0;
+//   EditInProgress.Step = 0;
 //   do {
-//     EditFirstField = 201;
+//     EditSettings.FirstField = 201;
 //     KX_InLineEdit(1, kTypes, "1,2");  // two edit controls, one per column
-//     switch (EditStep) {
+//     switch (EditInProgress.Step) {
 //       case kEditControlsCreated: bind 201 and 202, set their pictures; break;
-//       case kEditKeysWanted: EditCancelKey = kKeyEsc; EditCompleteKey = kKeyCtrlEnter; break;
+//       case kEditKeysWanted: EditSettings.CancelKey = kKeyEsc; break;
 //       case kEditRowComplete: save the row; break;
 //       case kEditRowAbandoned: ask whether to save; break;
 //     }
-//   } while (EditStep != kEditOver);
+//   } while (EditInProgress.Step != kEditOver);
 //
 // Only one in-line edit runs in the program at a time: the first call of an
 // edit takes the edit lock (a thread that finds another thread's edit running
@@ -30,15 +31,17 @@
 
 namespace fesk {
 
-// Values of EditStep when KX_InLineEdit returns.
+// Values of EditInProgress.Step when KX_InLineEdit returns; Abandon below is
+// EditInProgress.Abandon.
 enum EditStepCode : uint8_t {
   kEditOver = 0,             // the edit is over (or none runs)
   kEditControlsCreated = 1,  // bind each new control to its variable, set its picture
-  kEditKeysWanted = 2,       // set EditCancelKey and EditCompleteKey
+  kEditKeysWanted = 2,       // set EditSettings.CancelKey and EditSettings.CompleteKey
   kEditWalking = 3,          // between two phases of a completion or a move: call again
-  kEditRowComplete = 4,      // save the row; set EditAbandon to stay on it after a failed save
-  kEditRowAbandoned = 5,     // ask whether to save (EditAbandon 0 + EditColumnField = list: save;
-                             // EditAbandon 1: leave it; EditAbandon 0: go on editing)
+  kEditRowComplete = 4,      // save the row; set Abandon to stay on it after a failed save
+  // Ask whether to save: Abandon 0 with the engine's EditColumnField set to
+  // the list saves, Abandon 1 leaves the row, Abandon 0 alone goes on editing.
+  kEditRowAbandoned = 5,
 };
 
 // Events the editor posts to itself to move the edit to the next or previous row.
@@ -53,36 +56,43 @@ inline constexpr int kEditTypeCombo = 33;
 void KX_InLineEdit(int16_t listField, std::span<const int32_t> controlTypes,
                    std::string_view columnMap);
 
-// ---- The edit (library-wide; 0 when no edit runs) ----
-extern uint8_t EditStep;
-extern uint8_t EditSlot;         // the edited column being typed in (1-based)
-extern uint8_t EditRow;          // the list's selected row at set-up
-extern uint8_t EditAbandon;      // step 5: leave without saving; step 4: stay after a failed save
-extern int32_t EditNextField;    // field to focus when a completion is broken off
-extern uint8_t EditWalk;         // slot reached by the completion walk
-extern uint8_t EditJumpPending;  // a move to another slot is under way
-extern uint8_t EditJumpSlot;     // its target slot
-extern uint8_t EditLeftToList;   // Tab / Shift+Tab just sent the focus out to the list
-extern uint8_t EditTabGuard;     // a slot move started and no focus event came since
-extern uint8_t EditFirstFocus;   // no edit control or list has had a focus event yet
-extern uint8_t EditLastControl;  // the edit control that last took the focus
-extern uint8_t EditRepostEvent;  // low byte of an event for another control, posted at the end
-extern uint8_t EditRepostField;
-extern uint8_t EditClosePending;   // a window close arrived: kEventCloseWindow is posted at the end
-extern uint8_t EditForcedAbandon;  // kEventSized arrived: the row is completed, and the
-                                   // event is posted again at the end
+// The edit under way: library-wide, all 0 when no edit runs.
+struct InLineEditState {
+  uint8_t Step = kEditOver;
+  uint8_t Slot = 0;         // the edited column being typed in (1-based)
+  uint8_t Row = 0;          // the list's selected row at set-up
+  uint8_t Abandon = 0;      // step 5: leave without saving; step 4: stay after a failed save
+  int32_t NextField = 0;    // field to focus when a completion is broken off
+  uint8_t Walk = 0;         // slot reached by the completion walk
+  uint8_t JumpPending = 0;  // a move to another slot is under way
+  uint8_t JumpSlot = 0;     // its target slot
+  uint8_t LeftToList = 0;   // Tab / Shift+Tab just sent the focus out to the list
+  uint8_t TabGuard = 0;     // a slot move started and no focus event came since
+  uint8_t FirstFocus = 0;   // no edit control or list has had a focus event yet
+  uint8_t LastControl = 0;  // the edit control that last took the focus
+  uint8_t RepostEvent = 0;  // low byte of an event for another control, posted at the end
+  uint8_t RepostField = 0;
+  uint8_t ClosePending = 0;   // a window close arrived: kEventCloseWindow is posted at the end
+  uint8_t ForcedAbandon = 0;  // kEventSized arrived: the row is completed, and the event is
+                              // posted again at the end
+};
+extern InLineEditState EditInProgress;
 
-// ---- Settings (all but EditFirstField back to 0 after every edit) ----
-extern uint8_t EditFirstField;  // first edit control's field; 0 means 101
-extern int32_t EditCancelKey;
-extern int32_t EditCompleteKey;
-extern uint8_t EditRowMode;  // 1: one-row scrolling moves the edit to the neighbouring row
-extern int32_t EditPrevRowKey;
-extern int32_t EditPrevRowKey2;
-extern int32_t EditNextRowKey;
-extern int32_t EditNextRowKey2;
-extern std::array<int32_t, 5> EditExtraKeys;  // alerted during an edit, otherwise ignored
-extern uint8_t EditCompleteField;             // a control whose acceptance completes the row
-extern uint8_t EditCancelField;               // a control whose acceptance abandons the row
+// What the procedure sets for an edit: all but FirstField back to 0 after
+// every edit.
+struct InLineEditSettings {
+  uint8_t FirstField = 0;  // first edit control's field; 0 means 101
+  int32_t CancelKey = 0;
+  int32_t CompleteKey = 0;
+  uint8_t RowMode = 0;  // 1: one-row scrolling moves the edit to the neighbouring row
+  int32_t PrevRowKey = 0;
+  int32_t PrevRowKey2 = 0;
+  int32_t NextRowKey = 0;
+  int32_t NextRowKey2 = 0;
+  std::array<int32_t, 5> ExtraKeys{};  // alerted during an edit, otherwise ignored
+  uint8_t CompleteField = 0;           // a control whose acceptance completes the row
+  uint8_t CancelField = 0;             // a control whose acceptance abandons the row
+};
+extern InLineEditSettings EditSettings;
 
 }  // namespace fesk

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
@@ -60,23 +60,14 @@ void linkColumn(const EditCall& call, const Slot& slot, int field) {
 
 void resetSettings() {
   apprt::alert(0);
-  EditCancelKey = 0;
-  EditCompleteKey = 0;
-  EditCompleteField = 0;
-  EditCancelField = 0;
-  EditPrevRowKey = 0;
-  EditPrevRowKey2 = 0;
-  EditNextRowKey = 0;
-  EditNextRowKey2 = 0;
-  EditExtraKeys.fill(0);
-  EditRowMode = 0;
+  EditSettings = InLineEditSettings{.FirstField = EditSettings.FirstField};
 }
 
 }  // namespace
 
 bool setUp(const EditCall& call) {
-  EditFirstFocus = 1;
-  if (EditCancelKey == 0) EditCancelKey = apprt::kKeyEsc;
+  EditInProgress.FirstFocus = 1;
+  if (EditSettings.CancelKey == 0) EditSettings.CancelKey = apprt::kKeyEsc;
   bool created = false;
   for (size_t n = 1; n <= call.controlTypes.size(); ++n) {
     const int field = call.base() + static_cast<int>(n);
@@ -109,13 +100,13 @@ void slotSearch(const EditCall& call) {
     endEdit(call);
     return;
   }
-  int slot = EditSlot < 1 ? 1 : EditSlot;
+  int slot = EditInProgress.Slot < 1 ? 1 : EditInProgress.Slot;
   while (slot < call.slotCount() && apprt::getProp(call.fieldOfSlot(slot), apprt::kPropSkip))
     ++slot;
-  EditSlot = static_cast<uint8_t>(std::min(slot, call.slotCount()));
+  EditInProgress.Slot = static_cast<uint8_t>(std::min(slot, call.slotCount()));
   // The controls show the row as it stands in the variables.
   for (int k = 1; k <= call.slotCount(); ++k) apprt::DISPLAY(call.fieldOfSlot(k));
-  EditStep = kEditKeysWanted;
+  EditInProgress.Step = kEditKeysWanted;
 }
 
 void endEdit(const EditCall& call) {
@@ -127,23 +118,23 @@ void endEdit(const EditCall& call) {
     apprt::setColumnProp(call.listField, call.slots[static_cast<size_t>(k - 1)].column,
                          apprt::kPropColumnEditField, "0");
   }
-  EditStep = kEditOver;
-  if (EditRepostEvent != 0) {
-    apprt::POST(EditRepostEvent, EditRepostField);
-    EditRepostEvent = 0;
-    EditRepostField = 0;
-  } else if (EditState != kEditStateNone) {
-    apprt::SELECT(EditColumnField);
+  EditInProgress.Step = kEditOver;
+  if (EditInProgress.RepostEvent != 0) {
+    apprt::POST(EditInProgress.RepostEvent, EditInProgress.RepostField);
+    EditInProgress.RepostEvent = 0;
+    EditInProgress.RepostField = 0;
+  } else if (engineState().EditState != kEditStateNone) {
+    apprt::SELECT(engineState().EditColumnField);
   } else {
-    EditSlot = 1;
+    EditInProgress.Slot = 1;
     apprt::SELECT(call.listField);
   }
-  if (EditClosePending) {
-    EditClosePending = 0;
+  if (EditInProgress.ClosePending) {
+    EditInProgress.ClosePending = 0;
     apprt::POST(apprt::kEventCloseWindow);
   }
-  if (EditForcedAbandon) {
-    EditForcedAbandon = 0;
+  if (EditInProgress.ForcedAbandon) {
+    EditInProgress.ForcedAbandon = 0;
     apprt::POST(apprt::kEventSized);
   }
   resetSettings();
@@ -155,20 +146,23 @@ void setAlertedKeys(const EditCall& call) {
     if (key != 0) apprt::alert(key);
   };
   apprt::alert(0);
-  apprt::alert(EditCancelKey);
-  if (EditRowMode == 1) {
-    const int type = call.requestedTypeOfSlot(EditSlot);
+  apprt::alert(EditSettings.CancelKey);
+  if (EditSettings.RowMode == 1) {
+    const int type = call.requestedTypeOfSlot(EditInProgress.Slot);
     if (type == kEditTypeCombo || type == apprt::kTypeDropList || type == apprt::kTypeList) {
       // Lists in the cell use the plain arrow keys themselves.
-      alertWhenSet(EditNextRowKey != 0 ? EditNextRowKey : EditNextRowKey2);
-      alertWhenSet(EditPrevRowKey != 0 ? EditPrevRowKey : EditPrevRowKey2);
+      alertWhenSet(EditSettings.NextRowKey != 0 ? EditSettings.NextRowKey
+                                                : EditSettings.NextRowKey2);
+      alertWhenSet(EditSettings.PrevRowKey != 0 ? EditSettings.PrevRowKey
+                                                : EditSettings.PrevRowKey2);
     } else {
-      for (int32_t key : {EditNextRowKey, EditNextRowKey2, EditPrevRowKey, EditPrevRowKey2})
+      for (int32_t key : {EditSettings.NextRowKey, EditSettings.NextRowKey2,
+                          EditSettings.PrevRowKey, EditSettings.PrevRowKey2})
         alertWhenSet(key);
     }
   }
-  alertWhenSet(EditCompleteKey);
-  for (int32_t key : EditExtraKeys) alertWhenSet(key);
+  alertWhenSet(EditSettings.CompleteKey);
+  for (int32_t key : EditSettings.ExtraKeys) alertWhenSet(key);
 }
 
 void takeSlotValues(const EditCall& call) {

@@ -4,7 +4,7 @@
 // procedure. Events for other controls are held back and posted again once
 // the row is done.
 
-#include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
@@ -18,7 +18,7 @@ namespace {
 enum class Handled {
   kNormally,  // the runtime's own handling runs
   kConsumed,
-  kReturn,  // the procedure is needed: the loop ends, EditStep says why
+  kReturn,  // the procedure is needed: the loop ends, EditInProgress.Step says why
 };
 
 struct Loop {
@@ -39,43 +39,44 @@ struct Loop {
   void keepListStill() const {
     apprt::setProp(call.listField, apprt::kPropVScrollPos, rememberedThumb);
   }
-  void focusSlot() const { apprt::SELECT(call.fieldOfSlot(EditSlot)); }
+  void focusSlot() const { apprt::SELECT(call.fieldOfSlot(EditInProgress.Slot)); }
 };
 
 Handled Loop::focusEvent() {
-  EditTabGuard = 0;
+  EditInProgress.TabGuard = 0;
   const int focused = apprt::SELECTED();
   if (call.isEditControl(focused)) {
-    EditFirstFocus = 0;
-    EditLastControl = static_cast<uint8_t>(focused);
+    EditInProgress.FirstFocus = 0;
+    EditInProgress.LastControl = static_cast<uint8_t>(focused);
     apprt::setProp(focused, kPropCellFocused, 1);
     if (const int slot = call.slotOfField(focused)) {
-      EditSlot = static_cast<uint8_t>(slot);
+      EditInProgress.Slot = static_cast<uint8_t>(slot);
       setAlertedKeys(call);
     }
     return Handled::kNormally;
   }
   if (focused == call.listField) {
-    if (!EditFirstFocus) {
+    if (!EditInProgress.FirstFocus) {
       startCompletion(call);
       return Handled::kReturn;
     }
-    EditFirstFocus = 0;
+    EditInProgress.FirstFocus = 0;
     focusSlot();
     return Handled::kConsumed;
   }
-  if (focused != 0 && (focused == EditCompleteField || focused == EditCancelField))
+  if (focused != 0 &&
+      (focused == EditSettings.CompleteField || focused == EditSettings.CancelField))
     return Handled::kConsumed;
   const int key = apprt::KEYCODE();
   if (key == apprt::kKeyTab || key == apprt::kKeyShiftTab) {
-    apprt::SELECT(EditLastControl);
+    apprt::SELECT(EditInProgress.LastControl);
     return Handled::kNormally;
   }
   // Another control wants the focus: the row is completed first, then that
   // control is given it as if accepted.
-  EditSlot = 1;
-  EditRepostEvent = static_cast<uint8_t>(apprt::kEventSelected & 0xFF);
-  EditRepostField = static_cast<uint8_t>(focused);
+  EditInProgress.Slot = 1;
+  EditInProgress.RepostEvent = static_cast<uint8_t>(apprt::kEventSelected & 0xFF);
+  EditInProgress.RepostField = static_cast<uint8_t>(focused);
   apprt::SELECT(call.listField);
   return Handled::kNormally;
 }
@@ -84,41 +85,42 @@ Handled Loop::acceptedEvent() {
   const int accepted = field();
   const int key = apprt::KEYCODE();
   const bool tabbing = key == apprt::kKeyTab || key == apprt::kKeyShiftTab;
-  if (call.isEditControl(accepted) && tabbing && !EditLeftToList && !EditTabGuard) {
+  if (call.isEditControl(accepted) && tabbing && !EditInProgress.LeftToList &&
+      !EditInProgress.TabGuard) {
     const int step = key == apprt::kKeyShiftTab ? -1 : 1;
     int found = 0;
-    for (int k = EditSlot + step; k >= 1 && k <= call.slotCount(); k += step) {
+    for (int k = EditInProgress.Slot + step; k >= 1 && k <= call.slotCount(); k += step) {
       if (!apprt::getProp(call.fieldOfSlot(k), apprt::kPropSkip)) {
         found = k;
         break;
       }
     }
     if (found == 0) {
-      EditSlot = static_cast<uint8_t>(step < 0 ? 1 : call.slotCount());
-      EditLeftToList = 1;
+      EditInProgress.Slot = static_cast<uint8_t>(step < 0 ? 1 : call.slotCount());
+      EditInProgress.LeftToList = 1;
       apprt::SELECT(call.listField);
       return Handled::kConsumed;
     }
-    EditJumpPending = 1;
-    EditTabGuard = 1;
-    EditLeftToList = 0;
-    EditAbandon = 0;
-    EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
-    EditWalk = EditSlot;
-    EditNextField = call.fieldOfSlot(EditWalk);
-    EditSlot = EditJumpSlot = static_cast<uint8_t>(found);
-    EditStep = kEditWalking;
+    EditInProgress.JumpPending = 1;
+    EditInProgress.TabGuard = 1;
+    EditInProgress.LeftToList = 0;
+    EditInProgress.Abandon = 0;
+    engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditInProgress.Slot));
+    EditInProgress.Walk = EditInProgress.Slot;
+    EditInProgress.NextField = call.fieldOfSlot(EditInProgress.Walk);
+    EditInProgress.Slot = EditInProgress.JumpSlot = static_cast<uint8_t>(found);
+    EditInProgress.Step = kEditWalking;
     return Handled::kReturn;
   }
-  if (accepted != 0 && accepted == EditCompleteField) {
+  if (accepted != 0 && accepted == EditSettings.CompleteField) {
     apprt::SELECT(call.listField);
     return Handled::kConsumed;
   }
-  if (accepted != 0 && accepted == EditCancelField) {
+  if (accepted != 0 && accepted == EditSettings.CancelField) {
     takeSlotValues(call);
-    EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
-    EditAbandon = 1;
-    EditStep = kEditRowAbandoned;
+    engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditInProgress.Slot));
+    EditInProgress.Abandon = 1;
+    EditInProgress.Step = kEditRowAbandoned;
     return Handled::kReturn;
   }
   return Handled::kNormally;
@@ -126,25 +128,27 @@ Handled Loop::acceptedEvent() {
 
 Handled Loop::alertedKey() {
   const int key = apprt::KEYCODE();
-  if (key == EditCancelKey) {
+  if (key == EditSettings.CancelKey) {
     takeSlotValues(call);
-    EditColumnField = static_cast<uint8_t>(field());
-    EditAbandon = 1;
-    EditStep = kEditRowAbandoned;
+    engineState().EditColumnField = static_cast<uint8_t>(field());
+    EditInProgress.Abandon = 1;
+    EditInProgress.Step = kEditRowAbandoned;
     return Handled::kReturn;
   }
-  if (key == EditCompleteKey) {
+  if (key == EditSettings.CompleteKey) {
     apprt::SELECT(call.listField);
     return Handled::kConsumed;
   }
-  if (key == EditNextRowKey || key == EditNextRowKey2) return rowMove(kEditStateNextRow);
-  if (key == EditPrevRowKey || key == EditPrevRowKey2) return rowMove(kEditStatePreviousRow);
+  if (key == EditSettings.NextRowKey || key == EditSettings.NextRowKey2)
+    return rowMove(kEditStateNextRow);
+  if (key == EditSettings.PrevRowKey || key == EditSettings.PrevRowKey2)
+    return rowMove(kEditStatePreviousRow);
   return Handled::kNormally;
 }
 
 // One row up or down would take the list away from the edited row.
 Handled Loop::oneRowScroll() {
-  if (field() == call.listField && EditRowMode == 1)
+  if (field() == call.listField && EditSettings.RowMode == 1)
     apprt::POST(event() == apprt::kEventScrollUp ? kEventEditPrevRow : kEventEditNextRow);
   else
     apprt::beep();
@@ -160,8 +164,8 @@ Handled Loop::pageScroll() {
     apprt::beep();
     return Handled::kConsumed;
   }
-  EditRepostEvent = static_cast<uint8_t>(event() & 0xFF);
-  EditRepostField = static_cast<uint8_t>(field());
+  EditInProgress.RepostEvent = static_cast<uint8_t>(event() & 0xFF);
+  EditInProgress.RepostField = static_cast<uint8_t>(field());
   apprt::SELECT(call.listField);
   return Handled::kConsumed;
 }
@@ -170,7 +174,7 @@ Handled Loop::pageScroll() {
 // previous row (kEditStateNextRow, kEditStatePreviousRow).
 Handled Loop::rowMove(uint8_t continuation) {
   apprt::UPDATE(field());
-  EditState = continuation;
+  engineState().EditState = continuation;
   startCompletion(call);
   return Handled::kReturn;
 }
@@ -180,15 +184,15 @@ Handled Loop::rowMove(uint8_t continuation) {
 // the cell being edited (the close's own field is the window's).
 Handled Loop::closeRequested() {
   takeSlotValues(call);
-  EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditSlot));
-  EditAbandon = 1;
-  EditStep = kEditRowAbandoned;
-  EditClosePending = 1;
+  engineState().EditColumnField = static_cast<uint8_t>(call.fieldOfSlot(EditInProgress.Slot));
+  EditInProgress.Abandon = 1;
+  EditInProgress.Step = kEditRowAbandoned;
+  EditInProgress.ClosePending = 1;
   return Handled::kReturn;
 }
 
 Handled Loop::handle() {
-  if (event() != apprt::kEventAccepted) EditLeftToList = 0;
+  if (event() != apprt::kEventAccepted) EditInProgress.LeftToList = 0;
   switch (event()) {
     case apprt::kEventSelected:
       return focusEvent();
@@ -212,15 +216,15 @@ Handled Loop::handle() {
     case apprt::kEventCloseWindow:
       return closeRequested();
     case apprt::kEventCloseDown:
-      return EditClosePending ? Handled::kNormally : closeRequested();
+      return EditInProgress.ClosePending ? Handled::kNormally : closeRequested();
     case apprt::kEventSized:
       // The window's new size is dealt with once the row is saved: leaving
       // the row unasked would throw away what was typed.
-      EditForcedAbandon = 1;
+      EditInProgress.ForcedAbandon = 1;
       startCompletion(call);
       return Handled::kReturn;
     case apprt::kEventGainFocus:
-      EditStep = kEditKeysWanted;
+      EditInProgress.Step = kEditKeysWanted;
       return Handled::kReturn;
     default:
       return Handled::kNormally;

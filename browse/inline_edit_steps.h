@@ -18,7 +18,7 @@ struct Slot {
 };
 
 // What one call of KX_InLineEdit works with. Slots are numbered from 1, like
-// EditSlot: slot(k) is slots[k - 1].
+// EditInProgress.Slot: slot(k) is slots[k - 1].
 struct EditCall {
   int16_t listField;
   std::span<const int32_t> controlTypes;
@@ -39,8 +39,8 @@ std::vector<Slot> readColumnMap(std::string_view columnMap);
 // Step 0: creates the edit controls that are missing and links every edited
 // column to its control. Answers true when a control was created.
 bool setUp(const EditCall& call);
-// Takes the first slot from EditSlot on whose control is not skipped (the
-// last slot when all are) and asks for the keys (EditStep kEditKeysWanted).
+// Takes the first slot from EditInProgress.Slot on whose control is not skipped (the
+// last slot when all are) and asks for the keys (EditInProgress.Step kEditKeysWanted).
 void slotSearch(const EditCall& call);
 // Hides the controls and unlinks the columns, gives the focus back (or posts
 // the event that was held back), posts a held-back close, resets the settings
@@ -50,11 +50,11 @@ void endEdit(const EditCall& call);
 void setAlertedKeys(const EditCall& call);
 // Copies what every edit control shows into its variable.
 void takeSlotValues(const EditCall& call);
-// Starts a completion: the walk over the slots that ends with EditStep
+// Starts a completion: the walk over the slots that ends with EditInProgress.Step
 // kEditRowComplete.
 void startCompletion(const EditCall& call);
 
-// The editor's own event loop; returns when the procedure is needed (EditStep
+// The editor's own event loop; returns when the procedure is needed (EditInProgress.Step
 // then says why) or the edit ended.
 void runEventLoop(const EditCall& call);
 

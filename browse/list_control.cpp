@@ -18,7 +18,7 @@ int thumb() {
 }
 
 void hitEdge(int thumbValue) {
-  ThumbSet = 1;
+  engineState().ThumbSet = 1;
   setThumb(thumbValue);
   browseBeep();
 }
@@ -28,12 +28,12 @@ void browseBeep() {
 }
 
 void focusEditedColumn() {
-  if (EditState != kEditStateNone) apprt::SELECT(EditColumnField);
+  if (engineState().EditState != kEditStateNone) apprt::SELECT(engineState().EditColumnField);
 }
 
 void serveNudgeList() {
-  if (!NudgeList) return;
-  NudgeList = 0;
+  if (!engineState().NudgeList) return;
+  engineState().NudgeList = 0;
   const long width = apprt::getProp(listField(), apprt::kPropWidth);
   apprt::setProp(listField(), apprt::kPropWidth, width - 1);
   apprt::setProp(listField(), apprt::kPropWidth, width);

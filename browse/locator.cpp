@@ -189,24 +189,24 @@ void Locator::positionAtEnd() {
 
 Reposition Locator::repositionOnRequest() {
   BrowseBlock& blk = block();
-  if (blk.SETTOPOSITION == 0) return Reposition::kNone;
-  if (blk.SETTOPOSITION == 2 || blk.SETTOPOSITION == 3) {
+  if (blk.SETTOPOSITION == kRepositionNone) return Reposition::kNone;
+  if (blk.SETTOPOSITION == kRepositionOnSelected || blk.SETTOPOSITION == kRepositionKeepRow) {
     if (!blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
     call_.displayQueue.get(blk.CURITEM);
-    if (blk.SETTOPOSITION == 3) {
+    if (blk.SETTOPOSITION == kRepositionKeepRow) {
       // The selected row's record keeps its row (at most the last one).
-      blk.SETTOPOSITION = 0;
+      blk.SETTOPOSITION = kRepositionNone;
       blk.SETTOITEM = std::min(blk.CURITEM, blk.ROWS);
       source_.clearRecord(call_.OrderSign);
       source_.resetToStored();
-      NudgeList = 1;
+      engineState().NudgeList = 1;
       return Reposition::kLoad;
     }
     source_.resetToStored();
     source_.readForward();  // the row's own record
   }
-  blk.SETTOPOSITION = 0;
-  blk.SETTOITEM = 1;
+  blk.SETTOPOSITION = kRepositionNone;
+  blk.SETTOITEM = kReloadOnSelected;
   if (source_.usingView()) return repositionInView();
   const std::string current = call_.file.positionByKey(call_.key);
   const bool known = apprt::ERRCODE() == apprt::kNoError;

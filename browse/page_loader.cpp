@@ -21,7 +21,7 @@ bool listMayTakeSelection(int16_t list) {
 
 Flow PageLoader::loadPage() {
   call_.displayQueue.setAside();
-  MoreRecords = 0;
+  engineState().MoreRecords = 0;
   block().CUREVENT = static_cast<int16_t>(apprt::EVENT());
   block().CURROW = 0;
   return upwardFill(false);
@@ -38,19 +38,14 @@ Flow PageLoader::upwardFill(bool resuming) {
       call_.displayQueue.addAt(1);
     }
   }
-  const long target = long{blk.SETTOITEM} - InsertRowPending;
-  while ((blk.EXTVSCROLL && !MoreRecords) || static_cast<long>(call_.rows()) < target) {
-    if (!source_.readBackward()) {
-      if (readMetStoreTrouble()) return keepOldPage();
-      if (source_.usingView()) locator_.reopenViewAtKeyStart();
-      break;
-    }
-    if (!locator_.accepted()) {
-      if (blk.CUREVENT == apprt::kEventPageUp) hitEdge(apprt::kThumbTop);
-      break;
-    }
+  const long target = long{blk.SETTOITEM} - engineState().InsertRowPending;
+  while ((blk.EXTVSCROLL && !engineState().MoreRecords) ||
+         static_cast<long>(call_.rows()) < target) {
+    const FillRead read = readForFill(kBackward, FillEdge{apprt::kEventPageUp, apprt::kThumbTop});
+    if (read == FillRead::kStoreTrouble) return keepOldPage();
+    if (read == FillRead::kEnd) break;
     if (blk.EXTVSCROLL && static_cast<long>(call_.rows()) >= target) {
-      if (call_.rows() > 0) MoreRecords = 1;
+      if (call_.rows() > 0) engineState().MoreRecords = 1;
       break;
     }
     return returnWith(kActionFillRow, kResumeUpwardFill);
@@ -65,10 +60,10 @@ Flow PageLoader::prepareDownwardFill() {
     // Stand on the last row's record so that the next forward read follows it.
     call_.displayQueue.clearBuffer();
     source_.standOnRow(call_.rows(), true);
-  } else if (blk.SETTOKEY == 99) {
+  } else if (blk.SETTOKEY == kSetToKeyReadOn) {
     // Page down: read on from the record below the old page (a probe read
     // above the empty page may have moved the file since).
-    blk.SETTOKEY = 1;
+    blk.SETTOKEY = kSetToKeyLocate;
     if (!call_.belowOldPage.empty()) source_.resetTo(call_.belowOldPage);
   } else if (blk.SETTOKEY) {
     locator_.positionAtLocatedValue();
@@ -88,19 +83,14 @@ Flow PageLoader::downwardFill(bool resuming) {
       call_.displayQueue.add();
     }
   }
-  const long target = long{blk.ROWS} - InsertRowPending;
+  const long target = long{blk.ROWS} - engineState().InsertRowPending;
   while (blk.EXTVSCROLL || static_cast<long>(call_.rows()) < target) {
-    if (!source_.readForward()) {
-      if (readMetStoreTrouble()) return keepOldPage();
-      if (source_.usingView()) locator_.reopenViewAtKeyStart();
-      break;
-    }
-    if (!locator_.accepted()) {
-      if (blk.CUREVENT == apprt::kEventPageDown) hitEdge(apprt::kThumbBottom);
-      break;
-    }
+    const FillRead read =
+        readForFill(kForward, FillEdge{apprt::kEventPageDown, apprt::kThumbBottom});
+    if (read == FillRead::kStoreTrouble) return keepOldPage();
+    if (read == FillRead::kEnd) break;
     if (blk.EXTVSCROLL && static_cast<long>(call_.rows()) >= target) {
-      MoreRecords = 1;
+      engineState().MoreRecords = 1;
       break;
     }
     return returnWith(kActionFillRow, kResumeDownwardFill);
@@ -132,21 +122,32 @@ Flow PageLoader::topUpFill(bool resuming) {
       call_.displayQueue.addAt(1);
     }
   }
-  const long target = long{blk.ROWS} - InsertRowPending;
-  while ((blk.EXTVSCROLL && !MoreRecords) || static_cast<long>(call_.rows()) < target) {
-    if (!source_.readBackward()) {
-      if (readMetStoreTrouble()) return keepOldPage();
-      if (source_.usingView()) locator_.reopenViewAtKeyStart();
-      break;
-    }
-    if (!locator_.accepted()) break;
+  const long target = long{blk.ROWS} - engineState().InsertRowPending;
+  while ((blk.EXTVSCROLL && !engineState().MoreRecords) ||
+         static_cast<long>(call_.rows()) < target) {
+    const FillRead read = readForFill(kBackward, std::nullopt);
+    if (read == FillRead::kStoreTrouble) return keepOldPage();
+    if (read == FillRead::kEnd) break;
     if (blk.EXTVSCROLL && static_cast<long>(call_.rows()) >= target) {
-      MoreRecords = 1;
+      engineState().MoreRecords = 1;
       break;
     }
     return returnWith(kActionFillRow, kResumeTopUpFill);
   }
   return selectAndFinish();
+}
+
+PageLoader::FillRead PageLoader::readForFill(bool forward, std::optional<FillEdge> edge) {
+  if (!(forward ? source_.readForward() : source_.readBackward())) {
+    if (readMetStoreTrouble()) return FillRead::kStoreTrouble;
+    if (source_.usingView()) locator_.reopenViewAtKeyStart();
+    return FillRead::kEnd;
+  }
+  if (!locator_.accepted()) {
+    if (edge && block().CUREVENT == edge->event) hitEdge(edge->thumb);
+    return FillRead::kEnd;
+  }
+  return FillRead::kRow;
 }
 
 Flow PageLoader::selectAndFinish() {
@@ -166,18 +167,18 @@ Flow PageLoader::selectAndFinish() {
 
   if (blk.DONTSELECT) {
     blk.DONTSELECT = 0;
-  } else if (!InsertRowPending && EditState == kEditStateNone &&
+  } else if (!engineState().InsertRowPending && engineState().EditState == kEditStateNone &&
              listMayTakeSelection(listField()) && row >= 1 && row <= count) {
     apprt::SELECT(listField(), static_cast<int>(row));
   }
   if (count == 0) source_.clearRecord(0);
-  if (!blk.EXTVSCROLL) MoreRecords = 1;
+  if (!blk.EXTVSCROLL) engineState().MoreRecords = 1;
   apprt::setProp(0, kPropRefreshPending, 1);
   if (!blk.FORCEVSCROLL) {
-    const bool show = count >= blk.ROWS && MoreRecords == 1;
+    const bool show = count >= blk.ROWS && engineState().MoreRecords == 1;
     apprt::setProp(listField(), apprt::kPropVScroll, show ? blk.VSCROLL : 0);
   }
-  MoreRecords = 0;
+  engineState().MoreRecords = 0;
   serveNudgeList();
 
   blk.CURITEM = static_cast<uint8_t>(row);
@@ -190,8 +191,8 @@ Flow PageLoader::keepOldPage() {
   const apprt::DriverStatus trouble = apprt::lastFileError();
   call_.displayQueue.putBack();
   apprt::DISPLAY(listField());
-  InsertRowPending = 0;
-  MoreRecords = 0;
+  engineState().InsertRowPending = 0;
+  engineState().MoreRecords = 0;
   browseBeep();
   apprt::tellDriverTroubleOnce(trouble);
   return endLoad();
@@ -206,18 +207,18 @@ Flow PageLoader::endLoad() {
   blk.FORCETOP = 0;
   blk.FORCEBOT = 0;
   blk.SETTOITEM = 0;
-  blk.SETTOKEY = 0;
+  blk.SETTOKEY = kSetToKeyNone;
   blk.ACTION = kActionEventDone;
   return Flow::kEndOfEvent;
 }
 
-// Loads the page again with the selected row's record (SETTOITEM 1) or its
-// neighbour (any other value) on the same row.
+// Loads the page again with the selected row's record (SETTOITEM
+// kReloadOnSelected) or its neighbour (any other value) on the same row.
 Flow PageLoader::reloadAroundSelection() {
   BrowseBlock& blk = block();
   call_.displayQueue.clearBuffer();
   const int selected = apprt::CHOICE(listField());
-  if (blk.SETTOITEM == 1) {
+  if (blk.SETTOITEM == kReloadOnSelected) {
     blk.SETTOITEM = static_cast<uint8_t>(selected);
   } else if (blk.SETTOITEM != 0) {
     const bool atLastRow = selected > 0 && static_cast<size_t>(selected) == call_.rows();

@@ -6,6 +6,8 @@
 // (kActionFillRow); the fills resume where they handed over. A load that
 // meets trouble in the store leaves the list with the page it had.
 
+#include <optional>
+
 #include "browse/browse_call.h"
 #include "browse/locator.h"
 #include "browse/record_source.h"
@@ -24,6 +26,19 @@ class PageLoader {
   Flow reloadAroundSelection();
 
  private:
+  // What one read of a fill found: a record to hand over as a row, the end of
+  // the fill (no record that way, or one out of range), or trouble in the store.
+  enum class FillRead { kRow, kEnd, kStoreTrouble };
+  // The end of the file that a page event runs into: the thumb goes there.
+  struct FillEdge {
+    int event;
+    int thumb;
+  };
+  static constexpr bool kForward = true;
+  static constexpr bool kBackward = false;
+  // Reads the next record of a fill; a record out of range met by the page
+  // event of `edge` puts the thumb at that end and beeps.
+  FillRead readForFill(bool forward, std::optional<FillEdge> edge);
   Flow prepareDownwardFill();
   Flow startTopUpFill();
   Flow selectAndFinish();

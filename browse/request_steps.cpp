@@ -36,7 +36,7 @@ Flow RequestSteps::changeRequest() {
 
 Flow RequestSteps::deleteRequest() {
   if (block().NODELETES) return Flow::kFinalStage;
-  block().CALLNORECORDS = 2;  // report the list if the delete empties it
+  block().CALLNORECORDS = kNoticeAfterDelete;  // report the list if the delete empties it
   block().ACTION = kActionDelete;
   return requestPath();
 }
@@ -44,7 +44,8 @@ Flow RequestSteps::deleteRequest() {
 Flow RequestSteps::requestPath() {
   BrowseBlock& blk = block();
   blk.DISPLAYFLAG = 1;
-  if (EditState == kEditStateNone && apprt::SELECTED() != listField()) apprt::SELECT(listField());
+  if (engineState().EditState == kEditStateNone && apprt::SELECTED() != listField())
+    apprt::SELECT(listField());
   blk.CURITEM = static_cast<uint8_t>(apprt::CHOICE(listField()));
   const bool fetched = call_.displayQueue.get(blk.CURITEM);
 
@@ -52,19 +53,19 @@ Flow RequestSteps::requestPath() {
     source_.clearRecord(call_.OrderSign);
     uint8_t mode = blk.INSERTMODE;
     if (blk.ACTION == kActionBatchRow) {
-      mode = 2;
+      mode = kInsertAtBottom;
       blk.ENDBATCH = kBatchStarting;
     }
     apprt::SETKEYCODE(0);
     switch (mode) {
-      case 1:
-        InsertRowPending = 1;
+      case kInsertAtTop:
+        engineState().InsertRowPending = 1;
         return scroller_.firstPage();  // leaves the top row free
-      case 2:
-        InsertRowPending = 1;
+      case kInsertAtBottom:
+        engineState().InsertRowPending = 1;
         return scroller_.lastPage();  // leaves the bottom row free
-      case 3:
-        InsertRowPending = 1;
+      case kInsertAboveSelected:
+        engineState().InsertRowPending = 1;
         return Flow::kEndOfEvent;
       default:
         return Flow::kEndOfEvent;
@@ -128,20 +129,20 @@ bool RequestSteps::selectedRecordStands() {
 
 Flow RequestSteps::placeInsertRow() {
   BrowseBlock& blk = block();
-  InsertRowPending = 0;
-  const uint8_t mode = blk.ENDBATCH == kBatchStarting ? 2 : blk.INSERTMODE;
+  engineState().InsertRowPending = 0;
+  const auto mode = blk.ENDBATCH == kBatchStarting ? kInsertAtBottom : InsertMode{blk.INSERTMODE};
   switch (mode) {
-    case 1:
+    case kInsertAtTop:
       call_.displayQueue.clearBuffer();
       call_.displayQueue.addAt(1);
       apprt::SELECT(listField(), 1);
       break;
-    case 2:
+    case kInsertAtBottom:
       call_.displayQueue.clearBuffer();
       call_.displayQueue.add();
       apprt::SELECT(listField(), static_cast<int>(call_.rows()));
       break;
-    case 3: {
+    case kInsertAboveSelected: {
       // The blank row goes above the selected row and carries its position; on
       // a full page the row at the far end leaves to make room.
       const int selected = apprt::CHOICE(listField());

@@ -129,7 +129,7 @@ Flow Scroller::pageUp() {
   }
   source_.resetTo(source_.readPosition());  // the upward fill starts with the record above
   blk.SETTOITEM = blk.ROWS;
-  blk.SETTOKEY = 0;
+  blk.SETTOKEY = kSetToKeyNone;
   blk.FORCETOP = 1;
   return pages_.loadPage();
 }
@@ -163,13 +163,13 @@ Flow Scroller::pageDown() {
   call_.belowOldPage = source_.readPosition();
   source_.resetTo(call_.belowOldPage);  // the downward fill starts with the record below
   blk.SETTOITEM = 0;
-  blk.SETTOKEY = 99;
+  blk.SETTOKEY = kSetToKeyReadOn;
   blk.FORCEBOT = 1;
   return pages_.loadPage();
 }
 
 Flow Scroller::firstPage() {
-  ThumbSet = 1;
+  engineState().ThumbSet = 1;
   setThumb(apprt::kThumbTop);
   return pages_.loadPage();
 }
@@ -177,10 +177,10 @@ Flow Scroller::firstPage() {
 Flow Scroller::lastPage() {
   BrowseBlock& blk = block();
   locator_.positionAtEnd();
-  ThumbSet = 1;
+  engineState().ThumbSet = 1;
   setThumb(apprt::kThumbBottom);
   blk.SETTOITEM = blk.ROWS;
-  blk.SETTOKEY = 0;
+  blk.SETTOKEY = kSetToKeyNone;
   blk.FORCEBOT = 1;
   return pages_.loadPage();
 }

@@ -7,55 +7,9 @@
 
 namespace fesk {
 
-int BrowseSwitch(int16_t listField, BrowseProperty number) {
-  return KX_BrowseProp(listField, number, 0, true);
-}
-
-void SetBrowseSwitch(int16_t listField, BrowseProperty number, uint8_t value) {
-  KX_BrowseProp(listField, number, value, false);
-}
-
-bool RegisterBrowseOnce(int16_t listField, bool selectMode) {
-  if (BrowseSwitch(listField, kBrowseRegistered) != 0) return true;
-  if (!KX_InitBrowse(listField, static_cast<uint16_t>(apprt::THREAD()), 0, true)) return false;
-  if (selectMode) {
-    SetBrowseSwitch(listField, kBrowseSetToKey, 1);
-    SetBrowseSwitch(listField, kBrowseSelectRecord, 1);
-  }
-  return true;
-}
-
-void DriveUntilEventDone(int16_t listField, ProcedureLocals& l, const BrowseHandOvers& handOvers) {
-  for (;;) {
-    handOvers.runEngine();
-    const int action = BrowseSwitch(listField, kBrowseAction);
-    switch (action) {
-      case kActionFillRow:
-        handOvers.fillRow();
-        break;
-      case kActionInsert:
-      case kActionChange:
-      case kActionDelete:
-        handOvers.serveRequest(action);
-        break;
-      case kActionSelected:
-        l.LocalResponse = kResponseCompleted;
-        apprt::POST(apprt::kEventCloseWindow);
-        break;
-      case kActionRefreshButtons:
-        handOvers.refreshButtons();
-        break;
-      case kActionEventDone:
-        return;
-      default:
-        break;  // the engine goes on by itself
-    }
-  }
-}
-
-void ReloadBrowseWith(int16_t listField, BrowseProperty repositioning, uint8_t value) {
-  SetBrowseSwitch(listField, kBrowseAction, kActionLoad);
-  SetBrowseSwitch(listField, repositioning, value);
+void CloseWithChoiceMade(ProcedureLocals& l) {
+  l.LocalResponse = kResponseCompleted;
+  apprt::POST(apprt::kEventCloseWindow);
 }
 
 void ServeRequestThroughForm(int16_t listField, int action, void (*form)()) {
@@ -76,9 +30,9 @@ void ServeRequestThroughForm(int16_t listField, int action, void (*form)()) {
   form();
   if (block.ResponseCode != kResponseCompleted) return;
   if (action == kActionDelete)
-    ReloadBrowseWith(listField, kBrowseSetToItem, 2);
+    ReloadBrowseWith(listField, kBrowseSetToItem, kReloadOnNeighbour);
   else
-    ReloadBrowseWith(listField, kBrowseSetToPosition, 1);
+    ReloadBrowseWith(listField, kBrowseSetToPosition, kRepositionOnRecord);
 }
 
 void SetRequestButtonStates(int16_t listField, bool listHasRows, const RequestButtons& buttons) {

@@ -200,7 +200,7 @@ void BrowseFesk1Procedure::changeSortOrder() {
   apprt::setPropText(kList, apprt::kPropFormat, SortOrderQueue.buffer.ORDERFORMAT);
   SetBrowseSwitch(kList, kBrowseRows,
                   static_cast<uint8_t>(apprt::getProp(kList, apprt::kPropItems)));
-  ReloadBrowseWith(kList, kBrowseSetToPosition, 1);
+  ReloadBrowseWith(kList, kBrowseSetToPosition, kRepositionOnRecord);
   DriveBrowse();
 }
 
@@ -210,7 +210,7 @@ void BrowseFesk1Procedure::fitPageToList() {
   const auto rows = static_cast<uint8_t>(apprt::getProp(kList, apprt::kPropItems));
   if (rows == BrowseSwitch(kList, kBrowseRows)) return;
   SetBrowseSwitch(kList, kBrowseRows, rows);
-  ReloadBrowseWith(kList, kBrowseSetToItem, 1);
+  ReloadBrowseWith(kList, kBrowseSetToItem, kReloadOnSelected);
   DriveBrowse();
 }
 
@@ -218,8 +218,7 @@ void BrowseFesk1Procedure::selectRecord() {
   const int row = BrowseSwitch(kList, kBrowseCurItem);
   if (row > 0 && Fesk1ListQueue.get(static_cast<size_t>(row)))
     FESK1.reget(Fesk1ListQueue.buffer.POSITION);
-  l_.LocalResponse = kResponseCompleted;
-  apprt::POST(apprt::kEventCloseWindow);
+  CloseWithChoiceMade(l_);
 }
 
 // The button always names the mode now in force.
@@ -228,27 +227,28 @@ void BrowseFesk1Procedure::toggleInLine() {
   apprt::rememberChoice(kInLineChoice, InLineOn ? "on" : "off");
   apprt::setPropText(kInLineButton, apprt::kPropText, InLineOn ? "InLine On" : "InLine Off");
   // SELECT of field 0 would start a completion: no list has loaded yet.
-  if (LastListField != 0) apprt::SELECT(LastListField);
+  if (engineState().LastListField != 0) apprt::SELECT(engineState().LastListField);
 }
 
 void BrowseFesk1Procedure::DriveBrowse() {
   if (!RegisterBrowseOnce(kList, selectMode())) return;
-  SetBrowseSwitch(kList, kBrowseInsertMode, InLineOn);
+  SetBrowseSwitch(kList, kBrowseInsertMode, InLineOn ? kInsertAtTop : kInsertThroughForm);
   BrowseRange noRange;
   noRange.rangeIsNumber = 1;
-  DriveUntilEventDone(kList, l_,
-                      {.runEngine =
-                           [&] {
-                             KX_RunBrowse(kList, FESK1, nullptr, currentKey(), Fesk1ListQueue,
-                                          Fesk1ListQueue.buffer.POSITION, noRange);
-                           },
-                       .fillRow =
-                           [this] {
-                             Fesk1ListQueue.buffer.CODE = FESK1.buffer().CODE.text();
-                             Fesk1ListQueue.buffer.NAME = FESK1.buffer().NAME.text();
-                           },
-                       .serveRequest = [this](int action) { actOnRequest(action); },
-                       .refreshButtons = [this] { setButtonStates(); }});
+  DriveUntilEventDone(kList, {.runEngine =
+                                  [&] {
+                                    KX_RunBrowse(kList, FESK1, nullptr, currentKey(),
+                                                 Fesk1ListQueue, Fesk1ListQueue.buffer.POSITION,
+                                                 noRange);
+                                  },
+                              .fillRow =
+                                  [this] {
+                                    Fesk1ListQueue.buffer.CODE = FESK1.buffer().CODE.text();
+                                    Fesk1ListQueue.buffer.NAME = FESK1.buffer().NAME.text();
+                                  },
+                              .serveRequest = [this](int action) { actOnRequest(action); },
+                              .rowSelected = [this] { CloseWithChoiceMade(l_); },
+                              .refreshButtons = [this] { setButtonStates(); }});
 }
 
 void BrowseFesk1Procedure::setButtonStates() {
@@ -282,9 +282,9 @@ void BrowseFesk1Procedure::editInLine(int action) {
   apprt::ENABLE(kSheet);
   const bool completed = threadBlock().ResponseCode == kResponseCompleted;
   if (action == kActionDelete) {
-    ReloadBrowseWith(kList, kBrowseSetToItem, 1);
+    ReloadBrowseWith(kList, kBrowseSetToItem, kReloadOnSelected);
   } else if (action == kActionChange || completed) {
-    ReloadBrowseWith(kList, kBrowseSetToPosition, 1);
+    ReloadBrowseWith(kList, kBrowseSetToPosition, kRepositionOnRecord);
   } else {
     // The blank row of the insert that was left goes, and the list is read
     // again from the top.
@@ -337,8 +337,7 @@ void BrowseFesk1Procedure::LocatorKey() {
   } else {
     locator = typed;
   }
-  SetBrowseSwitch(kList, kBrowseAction, kActionLoad);
-  SetBrowseSwitch(kList, kBrowseSetToKey, 1);
+  ReloadBrowseWith(kList, kBrowseSetToKey, kSetToKeyLocate);
 }
 
 void BrowseFesk1Procedure::ReturnFromProc() {

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "browse/browse_engine.h"
+#include "browse/browse_registry.h"
 #include "browse/inline_edit.h"
 #include "browse/private_properties.h"
 #include "data/data_files.h"
@@ -57,18 +58,18 @@ int InLineEdit::run(uint8_t sortOrder) {
   apprt::setProp(listField_, kPropListEditedInPlace, 1);
   // Both orders show the same columns; any other order edits nothing.
   if (sortOrder != kSortByCode && sortOrder != kSortByName) return LocalResponse;
-  // EditStep is kEditOver here: every edit ends with it so, and another window's
+  // EditInProgress.Step is kEditOver here: every edit ends with it so, and another window's
   // edit still running is waited for inside the first call.
   do {
-    EditFirstField = kFirstEditField;
+    EditSettings.FirstField = kFirstEditField;
     KX_InLineEdit(listField_, kColumnControlTypes, kColumnMap);
-    switch (EditStep) {
+    switch (EditInProgress.Step) {
       case kEditControlsCreated:
         bindControls();
         break;
       case kEditKeysWanted:
-        EditCancelKey = apprt::kKeyEsc;
-        EditCompleteKey = apprt::kKeyCtrlEnter;
+        EditSettings.CancelKey = apprt::kKeyEsc;
+        EditSettings.CompleteKey = apprt::kKeyCtrlEnter;
         break;
       case kEditRowComplete:
         save();
@@ -79,7 +80,7 @@ int InLineEdit::run(uint8_t sortOrder) {
       default:
         break;
     }
-  } while (EditStep != kEditOver);
+  } while (EditInProgress.Step != kEditOver);
   return LocalResponse;
 }
 
@@ -130,7 +131,7 @@ void InLineEdit::save() {
     const int answer = ShowWarning(kWarnRetryUpdate);
     apprt::DISPLAY();
     if (answer == apprt::kButtonYes) continue;
-    if (answer == apprt::kButtonCancel) EditAbandon = 1;
+    if (answer == apprt::kButtonCancel) EditInProgress.Abandon = 1;
     return;
   }
 }
@@ -143,19 +144,19 @@ void InLineEdit::abandon() {
     const int answer = ShowWarning(kWarnSaveChanges);
     apprt::DISPLAY();
     if (answer == apprt::kButtonYes) {
-      EditAbandon = 0;
-      EditColumnField = static_cast<uint8_t>(listField_);
+      EditInProgress.Abandon = 0;
+      engineState().EditColumnField = static_cast<uint8_t>(listField_);
     } else if (answer == apprt::kButtonNo) {
-      EditAbandon = 1;
+      EditInProgress.Abandon = 1;
     } else {
-      EditAbandon = 0;
+      EditInProgress.Abandon = 0;
     }
   }
   // An abandoned insert removes what it added. It never added anything (a
   // successful add ends the edit), and the browse cleared FESK1's current
   // record before the insert, so this finds none and writes nothing: it can
   // never take away a record that was already stored.
-  if (action_ == kActionInsert && EditAbandon == 1) FESK1.remove();
+  if (action_ == kActionInsert && EditInProgress.Abandon == 1) FESK1.remove();
 }
 
 }  // namespace

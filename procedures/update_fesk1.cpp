@@ -162,7 +162,7 @@ void UpdateFesk1Procedure::completeChange() {
 void UpdateFesk1Procedure::DriveChildBrowse() {
   if (!RegisterBrowseOnce(kChildList, l_.EntryRequest == kSelectRecordRequest)) return;
   DriveUntilEventDone(
-      kChildList, l_,
+      kChildList,
       {.runEngine =
            [this] {
              // The range follows the code in the form, taken afresh for every call.
@@ -177,6 +177,7 @@ void UpdateFesk1Procedure::DriveChildBrowse() {
              Fesk2ListQueue.buffer.CODE = FESK2.buffer().CODE.text();
            },
        .serveRequest = [this](int action) { actOnChildRequest(action); },
+       .rowSelected = [this] { CloseWithChoiceMade(l_); },
        .refreshButtons =
            [this] {
              SetRequestButtonStates(kChildList, Fesk2ListQueue.records() > 0,

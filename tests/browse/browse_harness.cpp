@@ -145,7 +145,7 @@ void BrowseTest::SetUp() {
   BRCODES.bindDriver(sqlite::defaultDriver());
   BRITEMS.bindDriver(sqlite::defaultDriver());
   apprt::registerWindowDefinitions(kBrowseWindows);
-  ExtVScrollDefault = 0;  // as the program sets it at start-up
+  BrowseRegistry.defaults.ExtVScroll = 0;  // as the program sets it at start-up
   createAndOpen(BRCODES);
   createAndOpen(BRITEMS);
 }

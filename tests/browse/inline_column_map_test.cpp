@@ -40,10 +40,10 @@ TEST(InLineColumnMap, AtMostNinetyNineEntriesAreRead) {
 TEST(InLineEditFields, ControlsCountFromTheFirstEditFieldOr101) {
   const std::array<int32_t, 2> types{apprt::kTypeEntry, apprt::kTypeEntry};
   EditCall call{1, types, readColumnMap("0,1,2")};
-  EditFirstField = 0;
+  EditSettings.FirstField = 0;
   EXPECT_EQ(call.fieldOfSlot(1), 101);
   EXPECT_EQ(call.fieldOfSlot(2), 102);
-  EditFirstField = 201;
+  EditSettings.FirstField = 201;
   EXPECT_EQ(call.fieldOfSlot(1), 201);
   EXPECT_EQ(call.slotOfField(202), 2);
   EXPECT_EQ(call.slotOfField(203), 0);
@@ -51,7 +51,7 @@ TEST(InLineEditFields, ControlsCountFromTheFirstEditFieldOr101) {
   EXPECT_TRUE(call.isEditControl(202));
   EXPECT_FALSE(call.isEditControl(200));
   EXPECT_FALSE(call.isEditControl(203));
-  EditFirstField = 0;
+  EditSettings.FirstField = 0;
 }
 
 }  // namespace

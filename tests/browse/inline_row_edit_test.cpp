@@ -12,7 +12,7 @@
 namespace fesk::browsetest {
 namespace {
 
-constexpr int kCodeCell = 101;  // EditFirstField 0
+constexpr int kCodeCell = 101;  // EditSettings.FirstField 0
 constexpr int kNameCell = 102;
 constexpr std::array<int32_t, 2> kEntries{apprt::kTypeEntry, apprt::kTypeEntry};
 
@@ -26,39 +26,40 @@ apprt::Binding bindField(FixedString<20> CodeRecord::*field) {
 struct RowEditor {
   bool rowMode = false;
   bool skipName = false;
-  std::vector<int> steps;           // every EditStep answered, in order
+  std::vector<int> steps;           // every EditInProgress.Step answered, in order
   std::vector<std::string> edited;  // the code of each row an edit started on
   std::array<int32_t, 4> settingsAfter{-1, -1, -1, -1};
 
   void operator()(int action) {
     if (action != kActionChange) return;
     edited.push_back(BRCODES.buffer().CODE.text());
-    EditFirstField = 0;
+    EditSettings.FirstField = 0;
     do {
       KX_InLineEdit(kList, kEntries, "1,2");
-      steps.push_back(EditStep);
-      switch (EditStep) {
+      steps.push_back(EditInProgress.Step);
+      switch (EditInProgress.Step) {
         case kEditControlsCreated:
           apprt::bindEntry(kCodeCell, bindField(&CodeRecord::CODE));
           apprt::bindEntry(kNameCell, bindField(&CodeRecord::NAME));
           break;
         case kEditKeysWanted:
-          EditCancelKey = apprt::kKeyEsc;
-          EditCompleteKey = apprt::kKeyCtrlEnter;
-          EditRowMode = rowMode ? 1 : 0;
+          EditSettings.CancelKey = apprt::kKeyEsc;
+          EditSettings.CompleteKey = apprt::kKeyCtrlEnter;
+          EditSettings.RowMode = rowMode ? 1 : 0;
           if (skipName) apprt::setProp(kNameCell, apprt::kPropSkip, 1);
           break;
         case kEditRowComplete:
           BRCODES.put();
           break;
         case kEditRowAbandoned:
-          EditAbandon = 1;
+          EditInProgress.Abandon = 1;
           break;
         default:
           break;
       }
-    } while (EditStep != kEditOver);
-    settingsAfter = {EditCancelKey, EditCompleteKey, EditRowMode, EditFirstField};
+    } while (EditInProgress.Step != kEditOver);
+    settingsAfter = {EditSettings.CancelKey, EditSettings.CompleteKey, EditSettings.RowMode,
+                     EditSettings.FirstField};
     KX_BrowseProp(kList, kBrowseAction, kActionLoad, false);
     KX_BrowseProp(kList, kBrowseSetToPosition, 1, false);
   }
@@ -94,7 +95,7 @@ TEST_F(InLineRowEditTest, ControlsFrom101AreCreatedOnceAndTheSettingsResetAfterE
   EXPECT_EQ(editor.steps, (std::vector<int>{kEditControlsCreated, kEditKeysWanted,
                                             kEditRowAbandoned, kEditOver}));
   EXPECT_EQ(editor.settingsAfter, (std::array<int32_t, 4>{0, 0, 0, 0}))
-      << "cancel key, complete key and row mode are cleared; EditFirstField stays";
+      << "cancel key, complete key and row mode are cleared; EditSettings.FirstField stays";
   EXPECT_TRUE(session->current().control(kCodeCell)->hidden);
 
   editor.steps.clear();

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "browse/engine_loop.h"
 #include "browse/window_hooks.h"
 #include "browse_harness.h"
 #include "runtime/constants.h"
@@ -28,13 +29,13 @@ class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     apprt::registerWindowDefinitions(kRegistryWindows);
-    ExtVScrollDefault = 0;
-    ForceVScrollAll = 0;
+    BrowseRegistry.defaults.ExtVScroll = 0;
+    BrowseRegistry.defaults.ForceVScrollAll = 0;
   }
   void TearDown() override {
     session.reset();
-    ExtVScrollDefault = 0;
-    ForceVScrollAll = 0;
+    BrowseRegistry.defaults.ExtVScroll = 0;
+    BrowseRegistry.defaults.ForceVScrollAll = 0;
   }
   // Runs `body` in a procedure thread with the window open, then closes it.
   void inWindow(std::function<void()> body) {
@@ -70,7 +71,7 @@ TEST_F(RegistryTest, AnUnregisteredListAnswersZeroToTheProbeAndMinusOneOtherwise
 }
 
 TEST_F(RegistryTest, RegistrationTakesItsDefaultsFromTheControl) {
-  ExtVScrollDefault = 1;
+  BrowseRegistry.defaults.ExtVScroll = 1;
   inWindow([] {
     apprt::setProp(1, apprt::kPropVScroll, 3);
     ASSERT_TRUE(KX_InitBrowse(1, 7, 0, true));
@@ -96,8 +97,8 @@ TEST_F(RegistryTest, RegistrationTakesItsDefaultsFromTheControl) {
 }
 
 TEST_F(RegistryTest, ForceVScrollAllTurnsLookAheadOffAndForcesTheScrollBar) {
-  ExtVScrollDefault = 1;
-  ForceVScrollAll = 1;
+  BrowseRegistry.defaults.ExtVScroll = 1;
+  BrowseRegistry.defaults.ForceVScrollAll = 1;
   inWindow([] {
     ASSERT_TRUE(KX_InitBrowse(1, 1, 0, true));
     EXPECT_EQ(KX_BrowseProp(1, kBrowseExtVScroll, 0, true), 0);
@@ -214,20 +215,27 @@ TEST_F(RegistryTest, TheEngineOnAListWithoutAControlEndsTheProgram) {
             std::vector<std::string>{"CRITICAL ERROR #1: Unable to Find Window Handle"});
 }
 
-TEST_F(RegistryTest, TheEngineOnAnUnregisteredListSaysSoOnEveryCall) {
+TEST_F(RegistryTest, TheEngineOnAnUnregisteredListSaysSoOnEveryCallAndItsLoopStops) {
   std::vector<int> actions;
+  int loopCalls = 0;
   inWindow([&] {
     std::string position;
     for (int call = 0; call < 2; ++call) {
       KX_RunBrowse(2, BRCODES, nullptr, CODE_KEY, second, position);
       actions.push_back(KX_BrowseProp(2, kBrowseAction, 0, true));
     }
+    DriveUntilEventDone(2, {.runEngine =
+                                [&] {
+                                  ++loopCalls;
+                                  KX_RunBrowse(2, BRCODES, nullptr, CODE_KEY, second, position);
+                                },
+                            .fillRow = [] {}});
   });
   session->finish();
   EXPECT_EQ(actions, (std::vector<int>{-1, -1}));
-  EXPECT_EQ(messages(),
-            (std::vector<std::string>{"KX_Browse Error -- No Browse Initialized for Field# 2",
-                                      "KX_Browse Error -- No Browse Initialized for Field# 2"}));
+  EXPECT_EQ(loopCalls, 1) << "the loop asks no more of a list the engine does not know";
+  const std::string notice = "KX_Browse Error -- No Browse Initialized for Field# 2";
+  EXPECT_EQ(messages(), (std::vector<std::string>{notice, notice, notice}));
 }
 
 }  // namespace
