@@ -180,14 +180,20 @@ TEST_P(FileReadingTest, AWriteDoesNotMoveTheSequentialPosition) {
   EXPECT_EQ(previous(), "A") << "C is gone and B now sorts last";
 }
 
-TEST_P(FileReadingTest, ViewsReadInKeyOrderFromTheFilePosition) {
-  apprt::View view(CODES);
+// Opens `view` from the file's position at B in code order, reads B and
+// answers its position in the view.
+std::string openViewAtB(apprt::View& view) {
   CODES.buffer().CODE = "B";
   CODES.setOnKeyValue(CODE_KEY);
   view.open(apprt::kOpenViewMode);
   view.next();
-  EXPECT_EQ(currentCode(), "B");
-  const std::string b = view.position();
+  EXPECT_EQ(CODES.buffer().CODE.text(), "B");
+  return view.position();
+}
+
+TEST_P(FileReadingTest, ViewsReadInKeyOrderFromTheFilePosition) {
+  apprt::View view(CODES);
+  const std::string b = openViewAtB(view);
   view.next();
   EXPECT_EQ(currentCode(), "C");
   view.resetToPosition(b);
@@ -201,11 +207,7 @@ using FilteredReadingTest = FileReadingTest;
 
 TEST_P(FilteredReadingTest, ViewsReadOnlyWhatTheirFiltersLetThroughInTheirOrder) {
   apprt::View view(CODES);
-  CODES.buffer().CODE = "B";
-  CODES.setOnKeyValue(CODE_KEY);
-  view.open(apprt::kOpenViewMode);
-  view.next();
-  const std::string b = view.position();
+  const std::string b = openViewAtB(view);
   view.close();
 
   view.setProperty(apprt::kPropViewFilter, "COD:CODE <> 'C'");
