@@ -61,7 +61,7 @@ bool chooseNamedDataSet(const std::string& name, const std::optional<std::string
 }
 
 bool sameDataSet(const DataSetChoice& a, const DataSetChoice& b) {
-  return a.kind == b.kind && a.kind->same(a, b);
+  return a.kind != nullptr && a.kind == b.kind && a.kind->same(a, b);
 }
 
 std::string dataSetMistake(const DataSetChoice& choice, DataSetUse use) {
