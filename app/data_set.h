@@ -7,7 +7,6 @@
 // FESK_DATABASE in the environment), each chosen, held and opened through its
 // kind (data_set_kinds.h).
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
