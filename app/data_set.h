@@ -4,62 +4,42 @@
 // set's name on a command line) choose, and the driver that the data files are
 // bound to. A data set is a data directory of SQLite files (the default), or a
 // schema on a PostgreSQL server shared by several workstations (--database, or
-// FESK_DATABASE in the environment).
+// FESK_DATABASE in the environment), each chosen, held and opened through its
+// kind (data_set_kinds.h).
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/argument_reader.h"
+#include "runtime/data_set_kind.h"
 #include "runtime/driver.h"
 
 namespace fesk {
 
-struct DataSetOptions {
-  std::optional<std::string> dataDir;
-  std::optional<std::string> database;  // a libpq connection string or postgresql:// URI
-  std::optional<std::string> schema;    // on the server; "fesk" when not given
-};
+using DataSetOptions = apprt::DataSetOptions;
+using DataSetChoice = apprt::DataSetChoice;
+using DataSetUse = apprt::DataSetUse;
 
 // The usage lines of the data set options.
 extern const std::string_view kDataSetUsage;
 
-// The schema of a data set on a server when none is named.
-inline constexpr std::string_view kDefaultSchema = "fesk";
-
 // Takes the current argument (and its value) when it is a data set option.
 bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options);
 
-// A data set as chosen: a data directory, or a schema on a server.
-struct DataSetChoice {
-  std::filesystem::path directory;  // absolute; empty for a server
-  std::string conninfo;             // empty for a directory
-  std::string schema;
-  std::string name;  // as messages name it
-
-  bool onServer() const { return !conninfo.empty(); }
-};
-
-// What `options` choose: the data directory (the default one when they name
-// none), or the server they name; FESK_DATABASE names the server when they
+// What `options` choose: the data set of the kind they name (the default
+// data directory when they name none); FESK_DATABASE names a server when they
 // name no data set. False, with the reason in `why`, when they cannot be used.
 bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::string& why);
 
 // What a data set's name on a command line chooses: a server when it is a
-// connection string or URI (in `schema`), else a data directory.
+// connection string or URI (in `schema`), else a data directory; the first
+// kind that claims the name.
 bool chooseNamedDataSet(const std::string& name, const std::optional<std::string>& schema,
                         DataSetChoice& choice, std::string& why);
 
 // Whether two choices are the same data set.
 bool sameDataSet(const DataSetChoice& a, const DataSetChoice& b);
-
-// What a command does with a data set, which decides whether it must exist.
-enum class DataSetUse {
-  kRead,     // a source: it must exist, and nothing is created in it
-  kWrite,    // a target: a missing data directory is created
-  kReplace,  // a target whose records are replaced: no other fesk may use it meanwhile
-};
 
 // Why the data set `choice` cannot be used for `use` as it stands (a data
 // directory that is a file, or is missing where it is read), or nothing.
@@ -67,7 +47,7 @@ std::string dataSetMistake(const DataSetChoice& choice, DataSetUse use);
 
 // Makes what `options` choose the data set of this process for `use` (a
 // missing data directory is created unless it is read) and marks it as used
-// by this process (data_directory_lock.h, pg_schema_lock.h). Answers kDone, or
+// by this process (held as its kind holds it). Answers kDone, or
 // the exit status with the reason in `why`: kUsageError when the options or
 // the data set they name are wrong (a data set to be read does not exist, a
 // data directory cannot be made), kCommandFailed when it cannot be used now
@@ -76,12 +56,13 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why);
 // The same for the program, which creates what is missing.
 bool useDataSet(const DataSetOptions& options, std::string& why);
 
-// Whether a data set that is to be read, kept by `driver`, can be: on a
-// server a schema must hold a data file (a data directory was looked at when
-// it was chosen). Answers kDone, or the exit status with the reason in `why`.
+// Whether a data set that is to be read, kept by `driver`, can be: one whose
+// place does not show that it exists (a schema on a server) must hold a data
+// file. Answers kDone, or the exit status with the reason in `why`.
 int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why);
 
-// The chosen data set as printed lists name it: its data directory.
+// The chosen data set as printed lists name it: its data directory, or its
+// server and schema.
 std::string dataSetName();
 // The chosen data set as the program shows it: its data directory, or its
 // server and schema.

@@ -2,21 +2,24 @@
 
 namespace fesk {
 
-void DataSetLock::release() {
-  directory_ = DataDirectoryLock();
-  schema_.release();
+apprt::DataSetHold& DataSetLock::holdFor(const DataSetChoice& dataSet) {
+  if (kind_ != dataSet.kind) {
+    hold_ = dataSet.kind->newHold();
+    kind_ = dataSet.kind;
+  }
+  return *hold_;
 }
 
 bool DataSetLock::share(const DataSetChoice& dataSet, std::string& why, bool onlyRead) {
-  release();
-  return dataSet.onServer() ? schema_.share(dataSet.conninfo, dataSet.schema, why)
-                            : directory_.share(dataSet.directory, why, !onlyRead);
+  return holdFor(dataSet).share(dataSet, onlyRead, why);
 }
 
 bool DataSetLock::takeAlone(const DataSetChoice& dataSet, std::string& why) {
-  release();
-  return dataSet.onServer() ? schema_.takeAlone(dataSet.conninfo, dataSet.schema, why)
-                            : directory_.takeAlone(dataSet.directory, why);
+  return holdFor(dataSet).takeAlone(dataSet, why);
+}
+
+void DataSetLock::keepTo(const DataSetChoice& dataSet, apprt::Driver& driver) {
+  dataSet.kind->workUnder(driver, holdFor(dataSet));
 }
 
 }  // namespace fesk

@@ -1,14 +1,12 @@
 #pragma once
-// Who works on a data set, whichever kind it is: the lock file of a data
-// directory (data_directory_lock.h) or the lock of a schema on a server
-// (pg_schema_lock.h). Every fesk shares it while it runs; replacing the data
-// takes it alone.
+// Who works on a data set, whichever kind it is: every fesk shares it while
+// it runs; replacing the data takes it alone. The hold is its kind's
+// (runtime/data_set_kind.h).
 
+#include <memory>
 #include <string>
 
-#include "app/data_directory_lock.h"
 #include "app/data_set.h"
-#include "drivers/postgres/pg_schema_lock.h"
 
 namespace fesk {
 
@@ -19,15 +17,17 @@ class DataSetLock {
   bool share(const DataSetChoice& dataSet, std::string& why, bool onlyRead = false);
   // False, with the reason in `why`, while another fesk uses the data set.
   bool takeAlone(const DataSetChoice& dataSet, std::string& why);
-  // The lock on a server, which the server's driver takes again when the
-  // server lost it.
-  postgres::SchemaLock& serverLock() { return schema_; }
+  // Has `driver`, which keeps the data set held last, keep to this lock: a
+  // driver whose lock can be lost (a server's) takes it again.
+  void keepTo(const DataSetChoice& dataSet, apprt::Driver& driver);
 
  private:
-  void release();
+  // The hold for `dataSet`'s kind: the one held before when it is of that
+  // kind, so a driver that keeps to it keeps to the lock taken now.
+  apprt::DataSetHold& holdFor(const DataSetChoice& dataSet);
 
-  DataDirectoryLock directory_;
-  postgres::SchemaLock schema_;
+  const apprt::DataSetKind* kind_ = nullptr;
+  std::unique_ptr<apprt::DataSetHold> hold_;
 };
 
 }  // namespace fesk

@@ -133,7 +133,7 @@ TEST_P(ChangeAndDelete, Fesk2RecordsAreInsertedChangedAndDeletedFromTheForm) {
   EXPECT_EQ(storedFesk2(), (Records{{"A1", "n1"}, {"A1", "n2"}, {"B2", "m1"}, {"C3", "k1b"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ChangeAndDelete, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, ChangeAndDelete, allDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

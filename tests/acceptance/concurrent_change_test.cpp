@@ -59,7 +59,7 @@ TEST_P(ConcurrentChange, TheSecondSaveIsReportedAndShowsTheOtherVersion) {
   EXPECT_EQ(storedFesk2(), (Records{{"A8", "n1"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ConcurrentChange, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, ConcurrentChange, allDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

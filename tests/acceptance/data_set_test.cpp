@@ -78,13 +78,16 @@ TEST_F(DataSetOnAServer, MistakesInChoosingADataSetAreNamed) {
   }
 }
 
+// Printed lists name the data set chosen: a directory, or a server and schema.
 TEST_F(DataSetOnAServer, TheEnvironmentNamesTheServerWhenTheCommandLineNamesNoDataSet) {
   ScratchDataSet server(Store::kPostgres);
   ScopedEnvironment environment("FESK_DATABASE", server.conninfo());
   EXPECT_EQ(whyNot({.dataDir = dataSet_.directory().string(), .database = {}, .schema = {}}), "");
   EXPECT_EQ(&dataSetDriver(), &sqlite::defaultDriver()) << "--data-dir wins";
-  EXPECT_EQ(whyNot({}), "");
+  EXPECT_EQ(dataSetName(), dataSet_.directory().string());
+  EXPECT_EQ(whyNot({.dataDir = {}, .database = {}, .schema = server.schema()}), "");
   EXPECT_NE(&dataSetDriver(), &sqlite::defaultDriver());
+  EXPECT_EQ(dataSetName(), server.conninfo() + " (schema " + server.schema() + ")");
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST_F(TourOnAServer, ShowsTheSameTranscriptAsOnTheEmbeddedDriver) {
   EXPECT_EQ(onServer, embedded);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, Tour, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, Tour, allDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -200,7 +200,7 @@ TEST_P(CascadeTest, TheFesk2OpenCountIsBackAtItsEntryValue) {
   EXPECT_EQ(storedFesk1(), (Records{{"Z", "zulu"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, CascadeTest, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, CascadeTest, allDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -158,7 +158,7 @@ TEST_P(ConcurrentChangeTest, AParentRecodedElsewhereIsNotDeleted) {
   EXPECT_EQ(storedFesk2(), (Records{{"M", "2"}, {"M", "3"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ConcurrentChangeTest, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, ConcurrentChangeTest, allDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

@@ -84,7 +84,8 @@ TEST_P(FileAtomicityTest, AKilledTransactionLeavesAllOrNoneOfItsWritesInBothFile
   EXPECT_GE(stored, 25u) << "every writer committed at least once";
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, FileAtomicityTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, FileAtomicityTest, driversThatCan(Capability::kSharedByProcesses),
+                         fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

@@ -89,7 +89,10 @@ TEST_P(FileChangeDetectionTest, WithoutAWatchTheLastWriterWins) {
   EXPECT_EQ(storedNameOfA(), "mine");
 }
 
-TEST_P(FileChangeDetectionTest, APutAfterAnotherProcessChangedTheRecordFailsAndWritesNothing) {
+// The other user in a process of its own, on the same data.
+using ProcessChangeDetectionTest = FileChangeDetectionTest;
+
+TEST_P(ProcessChangeDetectionTest, APutAfterAnotherProcessChangedTheRecordFailsAndWritesNothing) {
   closeTestFiles();  // the child must not share this process's connection
   int toChild[2];
   int toParent[2];
@@ -186,7 +189,9 @@ TEST_P(StoredValuesTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeChanged)
   EXPECT_EQ(ERRCODE(), apprt::kChangedByOtherStation);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, FileChangeDetectionTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, FileChangeDetectionTest, allDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, ProcessChangeDetectionTest,
+                         driversThatCan(Capability::kSharedByProcesses), fesk::test::storeName);
 INSTANTIATE_TEST_SUITE_P(Sqlite, StoredValuesTest, ::testing::Values(Store::kSqlite),
                          fesk::test::storeName);
 

@@ -164,7 +164,10 @@ TEST_P(FileDamageTest, AMissingFileIsNotFound) {
   EXPECT_EQ(openCodes(), apprt::kFileNotFound);
 }
 
-TEST_P(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
+// What every driver does alike for a file that is whole: options and writers.
+using FileOptionsAndWritersTest = FileDamageTest;
+
+TEST_P(FileOptionsAndWritersTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
   EXPECT_EQ(CODES.send("Recover=10"), "Recover=10");
   EXPECT_EQ(ERRCODE(), 0);
   EXPECT_EQ(openCodes(), 0);
@@ -173,7 +176,7 @@ TEST_P(FileDamageTest, TheRecoverOptionIsAcceptedAndOtherOptionsAreNot) {
   EXPECT_NE(apprt::FILEERRORMSG().find("Recover=soon"), std::string::npos);
 }
 
-TEST_P(FileDamageTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
+TEST_P(FileOptionsAndWritersTest, ABeginOnAFileHeldByAnotherWriterFailsAfterTheTimeout) {
   std::atomic<bool> begun = false;
   std::atomic<bool> holding = false;
   std::atomic<bool> release = false;
@@ -270,7 +273,9 @@ TEST_P(SqliteFileDamageTest, SuperJournalsLeftByKilledCommitsGoOnlyWhenNoWriterI
   EXPECT_FALSE(std::filesystem::exists(leftover));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, FileDamageTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, FileDamageTest, driversThatCan(Capability::kOutsideStatements),
+                         fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, FileOptionsAndWritersTest, allDrivers(), fesk::test::storeName);
 INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteFileDamageTest, ::testing::Values(Store::kSqlite),
                          fesk::test::storeName);
 

@@ -159,7 +159,7 @@ TEST_P(FileKeysTest, AFileOpenedForReadingOnlyRefusesWrites) {
   EXPECT_EQ(ERRCODE(), apprt::kAlreadyOpen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, FileKeysTest, bothDrivers(), fesk::test::storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, FileKeysTest, allDrivers(), fesk::test::storeName);
 
 }  // namespace
 }  // namespace filetest

@@ -18,7 +18,9 @@
 namespace filetest {
 
 using apprt::FixedString;
-using fesk::test::bothDrivers;
+using fesk::test::allDrivers;
+using fesk::test::Capability;
+using fesk::test::driversThatCan;
 using fesk::test::Store;
 
 // A file of unique codes with a name each (case-insensitive keys).

@@ -118,7 +118,8 @@ class BackupRestoreTest : public EveryDriverDataTest {
   const std::filesystem::path& scratch_ = scratchDirectory_.path();
 };
 
-INSTANTIATE_TEST_SUITE_P(Drivers, BackupRestoreTest, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, BackupRestoreTest, driversThatCan(Capability::kCommandLineNamed),
+                         storeName);
 
 TEST_P(BackupRestoreTest, EveryBackupHoldsAConcurrentCascadeWholeOrNotAtAll) {
   std::istringstream parents("CODE,NAME\nP0,parent\nQ,other\n");

@@ -112,7 +112,7 @@ TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {
 // several lines), and lengths are counted in characters.
 class CsvImportEveryDriverTest : public EveryDriverDataTest {};
 
-INSTANTIATE_TEST_SUITE_P(Drivers, CsvImportEveryDriverTest, bothDrivers(), storeName);
+INSTANTIATE_TEST_SUITE_P(Drivers, CsvImportEveryDriverTest, allDrivers(), storeName);
 
 TEST_P(CsvImportEveryDriverTest, DuplicatesNameTheLineOfTheEarlierRowAcrossLongFiles) {
   seed({{"S1", "stored before"}}, {});

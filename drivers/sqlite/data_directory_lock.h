@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-namespace fesk {
+namespace fesk::sqlite {
 
 class DataDirectoryLock {
  public:
@@ -34,4 +34,4 @@ class DataDirectoryLock {
   int descriptor_ = -1;
 };
 
-}  // namespace fesk
+}  // namespace fesk::sqlite

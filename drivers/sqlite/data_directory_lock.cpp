@@ -1,4 +1,4 @@
-#include "app/data_directory_lock.h"
+#include "drivers/sqlite/data_directory_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-namespace fesk {
+namespace fesk::sqlite {
 namespace {
 
 constexpr const char* kLockFileName = "fesk.lock";
@@ -68,4 +68,4 @@ bool DataDirectoryLock::takeAlone(const std::filesystem::path& directory, std::s
   return false;
 }
 
-}  // namespace fesk
+}  // namespace fesk::sqlite
