@@ -54,6 +54,28 @@ TEST(SignInThrottle, EachFailureDoublesTheWaitUpToAMinute) {
   EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 0);
 }
 
+TEST(SignInThrottle, ForgetsQuietAddressesAndHoldsBoundedlyMany) {
+  SignInThrottle throttle;
+  const auto start = SignInThrottle::Clock::now();
+  for (int i = 0; i < 7; ++i) throttle.failed("10.0.0.1", start);
+  // A quarter of an hour later the address starts afresh: its next failure
+  // waits a second, not a minute.
+  const auto later = start + SignInThrottle::kForgetAfter;
+  throttle.failed("10.0.0.2", later);
+  EXPECT_EQ(throttle.addressesHeld(), 1u);
+  throttle.failed("10.0.0.1", later);
+  EXPECT_EQ(throttle.wait("10.0.0.1", later).count(), 1);
+  // Failures from ever more addresses push out the oldest, never the newest.
+  for (size_t i = 0; i < SignInThrottle::kMostAddresses + 50; ++i)
+    throttle.failed("192.0.2." + std::to_string(i), later + std::chrono::milliseconds(i));
+  EXPECT_EQ(throttle.addressesHeld(), SignInThrottle::kMostAddresses);
+  const auto end = later + std::chrono::milliseconds(SignInThrottle::kMostAddresses + 50);
+  EXPECT_EQ(throttle.wait("10.0.0.1", end).count(), 0);
+  EXPECT_EQ(
+      throttle.wait("192.0.2." + std::to_string(SignInThrottle::kMostAddresses + 49), end).count(),
+      1);
+}
+
 TEST(UserPasswords, ChecksWhatWasSetAndKeepsTheFilePrivate) {
   test::TemporaryDirectory dir;
   const auto file = passwordFile(dir.path());
