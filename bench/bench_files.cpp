@@ -211,7 +211,7 @@ void prepareFiles() {
 }
 
 std::string prepareProgramDataSet1M() {
-  const std::string directory = benchDataDirectory() + "/web-1M";
+  std::string directory = benchDataDirectory() + "/web-1M";
   std::filesystem::create_directories(directory);
   apprt::setDataDirectory(directory);
   bindDataFiles(fesk::sqlite::defaultDriver());

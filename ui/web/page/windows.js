@@ -228,6 +228,11 @@ function wheelScrolls(e, handle, field) {
 function drawList(e, c, handle) {
   e.replaceChildren(rowsTable(c, handle), ...(c.scrollBar ? [scrollBar(c, handle)] : []));
   e.classList.toggle('scrolled', c.scrollBar);
+  // A page fills the list, as on the desktop: its rows share the height
+  // below the header, so that every row the runtime shows is seen.
+  const head = e.querySelector('th');
+  const rowHeight = (e.clientHeight - (head ? head.offsetHeight : 0)) / Math.max(1, c.visibleRows);
+  if (rowHeight > 0) e.style.setProperty('--row', rowHeight + 'px');
 }
 
 function drawDrop(e, c, handle) {
