@@ -5,6 +5,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <charconv>
+#include <cmath>
 #include <iostream>
 
 #include "app/command_support.h"
@@ -101,10 +103,14 @@ int runServe(ArgumentReader& arguments) {
     arguments.fail("listening on " + settings.listen.host +
                    ", which other stations reach, needs TLS: give --certificate FILE --key FILE");
   if (!arguments.failed() && o.idleMinutes) {
-    const int minutes = std::atoi(o.idleMinutes->c_str());
-    if (minutes < 1 || std::to_string(minutes) != *o.idleMinutes)
-      arguments.fail("--idle-minutes wants a whole number of minutes, 1 or more");
-    settings.idleLimit = std::chrono::minutes(minutes);
+    const std::string& text = *o.idleMinutes;
+    double minutes = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), minutes);
+    // At most a year: beyond it the milliseconds would overflow.
+    if (error != std::errc() || end != text.data() + text.size() || !(minutes > 0) ||
+        minutes > 525600)
+      arguments.fail("--idle-minutes wants a number of minutes above 0 (0.5 is half a minute)");
+    settings.idleLimit = std::chrono::milliseconds(std::llround(minutes * 60000));
   }
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
   if (o.session) return runSessionProgram(o.dataSet);
@@ -158,7 +164,8 @@ const Command kServeCommand{
     "  fesk serve [--listen HOST:PORT] [--certificate FILE --key FILE] [--idle-minutes N]\n"
     "                     serves the data set to web browsers (default 127.0.0.1:8080); an\n"
     "                     address other stations reach needs TLS (--certificate, --key);\n"
-    "                     a session ends after N idle minutes (default 30)\n"
+    "                     a session ends after N idle minutes (default 30; 0.5 is half a\n"
+    "                     minute), typing not saved left unsaved\n"
     "  fesk serve --add-user NAME\n"
     "                     sets NAME's password for signing in to the data directory (read\n"
     "                     from the terminal, or a line of standard input)\n",

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -135,9 +136,23 @@ std::string smallParentOf(int index, int count) {
 }
 
 // The data directory of the benchmark files: FESK_BENCH_DATA, or bench-data.
-void useBenchDataDirectory() {
+std::string benchDataDirectory() {
   const char* directory = std::getenv("FESK_BENCH_DATA");
-  apprt::setDataDirectory(directory ? directory : "bench-data");
+  return directory ? directory : "bench-data";
+}
+
+void useBenchDataDirectory() {
+  apprt::setDataDirectory(benchDataDirectory());
+}
+
+// The records of a file of `count` records: codes stored scrambled, every
+// other name the shared one.
+void makeScrambledFile(const apprt::FileDeclaration& file, int count) {
+  std::vector<int> codes;
+  makeFile(file, count, [&codes, count](int i) {
+    if (codes.empty()) codes = scrambled(count);
+    return Row{codeOf(codes[i]), nameOf(i, count)};
+  });
 }
 
 }  // namespace
@@ -178,13 +193,8 @@ void prepareFiles() {
   bindDataFiles(driver);
 
   // The scrambled orders are worked out only for a file being made.
-  for (auto [file, count] : {std::pair{&BENCH10K, k10k}, std::pair{&BENCH1M, k1M}}) {
-    std::vector<int> codes;
-    makeFile(*file, count, [&codes, count = count](int i) {
-      if (codes.empty()) codes = scrambled(count);
-      return Row{codeOf(codes[i]), nameOf(i, count)};
-    });
-  }
+  makeScrambledFile(BENCH10K, k10k);
+  makeScrambledFile(BENCH1M, k1M);
   for (auto [file, count] : {std::pair{&CHILD10K, k10k}, std::pair{&FESK2, k1M}}) {
     makeFile(*file, count, [count = count](int i) {
       return Row{i % 10 == 0 ? kBigParent : smallParentOf(i, count), numbered("N%07d", i)};
@@ -198,6 +208,16 @@ void prepareFiles() {
     return Row{numbered("B%06d", parents[i - 1]), nameOf(i, k1M)};
   });
   prepared = true;
+}
+
+std::string prepareProgramDataSet1M() {
+  std::string directory = benchDataDirectory() + "/web-1M";
+  std::filesystem::create_directories(directory);
+  apprt::setDataDirectory(directory);
+  bindDataFiles(fesk::sqlite::defaultDriver());
+  makeScrambledFile(FESK1, k1M);
+  makeFile(FESK2, 0, [](int) { return Row{}; });
+  return directory;
 }
 
 void prepareTenMillionFile() {

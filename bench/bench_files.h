@@ -60,5 +60,9 @@ std::string filePositionOf(apprt::RecordIdentity identity);
 void prepareFiles();
 // The same for BENCH10M, which only the benchmarks that need it make.
 void prepareTenMillionFile();
+// A data directory for the program itself, FESK_BENCH_DATA/web-1M: its FESK1
+// holds BENCH1M's records (codes scrambled, the shared name), its FESK2 none.
+// Answers the directory.
+std::string prepareProgramDataSet1M();
 
 }  // namespace fesk::bench

@@ -18,6 +18,7 @@ from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException, StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
@@ -92,6 +93,7 @@ class ServeInBrowser(unittest.TestCase):
             options.add_argument(a)
         options.binary_location = "/usr/bin/chromium"
         cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.browser.set_window_size(1024, 768)
         BROWSER.append(cls.browser)
         cls.url = f"http://127.0.0.1:{cls.port}/"
 
@@ -105,12 +107,23 @@ class ServeInBrowser(unittest.TestCase):
 
     # ---- what a person does in the page ----
 
-    def sign_in(self, name, password):
+    def sign_in(self, name, password, url=None):
         b = self.browser
-        b.get(self.url)
+        b.get(url or self.url)
         b.find_element(By.ID, "name").send_keys(name)
         b.find_element(By.ID, "password").send_keys(password)
         b.find_element(By.ID, "sign-in").click()
+
+    def open_browse(self, url=None):
+        self.sign_in("ann", "correct horse", url)
+        wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
+        self.menu("fesk")
+        return self.window("Browse the fesk1 File")
+
+    def exit_program(self):
+        self.menu("Exit")
+        wait_for("the session's end", lambda: self.browser.find_element(
+            By.TAG_NAME, "body").get_attribute("data-ended"))
 
     def window(self, title):
         return wait_for("the window " + title, lambda: self.browser.execute_script(
@@ -194,17 +207,13 @@ class ServeInBrowser(unittest.TestCase):
 
     def test_2_tour(self):
         time.sleep(2)  # the address waits after the failed sign-in of test_1
-        self.sign_in("ann", "correct horse")
-        wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
+        browse = self.open_browse()
         # The session's cookie opens no socket from another site's page.
         cookie = self.browser.get_cookie("fesk_session")
         self.assertTrue(cookie["httpOnly"])
         self.assertEqual(cookie["sameSite"], "Strict")
         answer = websocket_answer(self.port, "http://evil.example", cookie["value"])
         self.assertEqual(answer[:1], b"\x88")
-
-        self.menu("fesk")
-        browse = self.window("Browse the fesk1 File")
         # F1 shows the window's help page in the page; Esc closes it.
         wait_for("the list focused", lambda: self.browser.switch_to.active_element
                  .get_attribute("role") == "grid")
@@ -256,14 +265,26 @@ class ServeInBrowser(unittest.TestCase):
              if t.text == "FES:Keycode").click()
 
         # Changing Earth's code and name through the form, keys only for the
-        # first row: Ctrl+Home goes to the first page.
+        # first row: Ctrl+Home goes to the first page, where Up goes nowhere
+        # and rings the bell.
         self.browser.switch_to.active_element.send_keys(Keys.CONTROL, Keys.HOME)
+        wait_for("the first row", lambda: self.selected(browse) == "P01")
+        self.browser.switch_to.active_element.send_keys(Keys.UP)
+        wait_for("the bell", lambda: self.browser.find_element(By.ID, "status").text == "Bell!")
         self.click_row(browse, 3)
         wait_for("Earth selected", lambda: self.selected(browse) == "P03")
         self.click(browse, "Change")
         form = self.window("Changing a fesk1 Record")
         self.type_into(form, "code:", "E03")
-        self.type_into(form, "name:", "Earth (home)")
+        # The browser's own copy and paste work in an entry, and what they
+        # make is what is stored.
+        self.type_into(form, "name:", "Earth")
+        name = self.browser.switch_to.active_element
+        name.send_keys(Keys.CONTROL, "a")
+        name.send_keys(Keys.CONTROL, "c")
+        name.send_keys(Keys.END, " (")
+        name.send_keys(Keys.CONTROL, "v")
+        name.send_keys(")")
         self.click(form, "OK")
         self.gone("Changing a fesk1 Record")
 
@@ -295,18 +316,142 @@ class ServeInBrowser(unittest.TestCase):
 
         self.click(browse, "Close")
         self.gone("Browse the fesk1 File")
-        self.menu("Exit")
-        wait_for("the session's end", lambda: self.browser.find_element(
-            By.TAG_NAME, "body").get_attribute("data-ended"))
+        self.exit_program()
         stored = self.export()
-        for expected in ["P01", "Mercury", "E03", "Earth (home)", "P05", "Jupiter", "P04",
+        for expected in ["P01", "Mercury", "E03,Earth (Earth)\n", "P05", "Jupiter", "P04",
                          "P06,Saturn and its rings\n", "P07,Uranus\n"]:
             self.assertIn(expected, stored)
         self.assertNotIn("Venus", stored)
         self.assertNotIn("P03", stored)
         self.assertIn(HOSTILE, stored)
 
-    def test_3_sign_out(self):
+    def test_3_mouse(self):
+        # More records than the list shows.
+        rows = "".join(f"R{i:03d},Row {i}\n" for i in range(1, 121))
+        subprocess.run([FESK, "import", "FESK1", "-", "--data-dir", self.data],
+                       input="CODE,NAME\n" + rows, text=True, check=True, capture_output=True)
+        browse = self.open_browse()
+        codes = lambda: [r[0].strip() for r in self.rows(browse)]
+        wait_for("the first page", lambda: codes()[:1] == ["E03"])
+        grid = browse.find_element(By.CSS_SELECTOR, "[role=grid]")
+        act = lambda: ActionChains(self.browser)
+
+        # The wheel goes on through the records and back, as on the desktop.
+        shown = lambda: (codes()[0], self.selected(browse))
+        start = shown()
+        act().scroll_from_origin(ScrollOrigin.from_element(grid), 0, 120).perform()
+        wait_for("the wheel down", lambda: shown() != start)
+        act().scroll_from_origin(ScrollOrigin.from_element(grid), 0, -120).perform()
+        wait_for("the wheel up", lambda: shown() == start)
+
+        # The scroll bar: a click on the track below the thumb is a PgDn (to
+        # the page's last row, then on); the thumb dragged to the bottom shows
+        # the last records.
+        first_page = codes()
+        for step in ("to the page's last row", "a page down"):
+            track = browse.find_element(By.CSS_SELECTOR, ".scrollbar .track")
+            act().move_to_element_with_offset(track, 0, track.size["height"] // 2 - 4).click() \
+                .perform()
+            wait_for(step, lambda: self.selected(browse) == first_page[-1]
+                     if step.startswith("to") else codes()[0] > first_page[-1])
+        thumb = browse.find_element(By.CSS_SELECTOR, ".scrollbar .thumb")
+        track = browse.find_element(By.CSS_SELECTOR, ".scrollbar .track")
+        act().click_and_hold(thumb).move_by_offset(0, track.size["height"]).release().perform()
+        wait_for("the last page", lambda: codes()[-1] == "R120")
+        self.assertEqual(browse.find_element(By.CSS_SELECTOR, ".scrollbar")
+                         .get_attribute("aria-valuenow"), "100")
+
+        # A double click on a row opens its change form, as on the desktop
+        # (with in-line editing off, which the tour left on).
+        code = codes()[2]
+        self.click(browse, "InLine On")
+        act().double_click(browse.find_elements(By.CSS_SELECTOR, "tr[data-row]")[2]).perform()
+        form = self.window("Changing a fesk1 Record")
+        wait_for("the form on the row", lambda: form.find_element(
+            By.CSS_SELECTOR, "input[aria-label='code:']").get_attribute("value").strip() == code)
+        self.click(form, "Cancel")
+        self.gone("Changing a fesk1 Record")
+
+        # A drop-down list as the runtime shows one (the program's own windows
+        # have none): the page draws its chosen row and asks the runtime for
+        # everything else, by mouse and by keyboard.
+        self.browser.execute_script(
+            "window.sentForTest = [];"
+            "window.pageSend = socket.send; socket.send = (m) => sentForTest.push(JSON.parse(m));")
+        picker = {"t": "window", "handle": 9999, "kind": "dialog", "title": "Pick", "width": 120,
+                  "height": 90, "focus": 7, "acceptsInput": True, "busy": False, "removed": [],
+                  "order": [7],
+                  "controls": [{"field": 7, "kind": "droplist", "rect": [4, 4, 100, 60],
+                                "rows": [["C001"], ["C002"], [HOSTILE]], "columns": [],
+                                "selected": 2, "scrollBar": True, "thumb": 50,
+                                "droppedDown": False, "shown": True, "enabled": True}]}
+        show = lambda dropped, selected: self.browser.execute_script(
+            "arguments[0].controls[0].droppedDown = arguments[1];"
+            "arguments[0].controls[0].selected = arguments[2]; receive(arguments[0])",
+            picker, dropped, selected)
+        sent = lambda: self.browser.execute_script("return sentForTest.splice(0)")
+        show(False, 2)
+        drop = self.window("Pick").find_element(By.CSS_SELECTOR, "[role=combobox]")
+        self.assertEqual(drop.find_element(By.CSS_SELECTOR, ".shown").text, "C002")
+        self.assertFalse(drop.find_element(By.CSS_SELECTOR, ".popup").is_displayed())
+        wait_for("the drop-down focused", lambda: self.browser.switch_to.active_element == drop)
+        drop.send_keys(Keys.F4)
+        drop.send_keys(Keys.DOWN)
+        self.assertEqual([(m["t"], m["w"], m["code"]) for m in sent()],
+                         [("key", 9999, 115), ("key", 9999, 40)])
+        drop.find_element(By.CSS_SELECTOR, ".dropbutton").click()
+        self.assertEqual(sent(), [{"t": "drop", "w": 9999, "f": 7}])
+        show(True, 2)
+        popup = drop.find_element(By.CSS_SELECTOR, ".popup")
+        wait_for("the open list", popup.is_displayed)
+        choices = popup.find_elements(By.CSS_SELECTOR, "tr[data-row]")
+        self.assertEqual([c.text for c in choices], ["C001", "C002", HOSTILE])
+        choices[2].click()
+        self.assertEqual(sent(), [{"t": "row", "w": 9999, "f": 7, "row": 3, "mouse": 1}])
+        show(False, 3)
+        self.assertEqual(drop.find_element(By.CSS_SELECTOR, ".shown").text, HOSTILE)
+        self.assertEqual(self.browser.find_elements(By.CSS_SELECTOR, "#desktop img"), [])
+        self.browser.execute_script("receive({t: 'closed', handle: 9999}); socket.send = pageSend")
+        self.gone("Pick")
+
+        self.click(browse, "Close")
+        self.gone("Browse the fesk1 File")
+        self.exit_program()
+
+    def test_4_idle_end(self):
+        # A server whose sessions end after 3 s without input, on the same
+        # data directory.
+        port = free_port()
+        server = subprocess.Popen([FESK, "serve", "--listen", f"127.0.0.1:{port}", "--data-dir",
+                                   self.data, "--idle-minutes", "0.05"],
+                                  stderr=subprocess.PIPE, text=True)
+        try:
+            wait_for("the idle server", lambda: "serving" in server.stderr.readline())
+            browse = self.open_browse(f"http://127.0.0.1:{port}/")
+            # The code typed into the new record, in the form or in the
+            # list's row, as the browse was left.
+            self.click(browse, "Insert")
+            wait_for("the code's entry", lambda: self.browser.switch_to.active_element
+                     .get_attribute("aria-label") in ("code", "code:"))
+            self.browser.switch_to.active_element.send_keys("IDLE1")
+            program = subprocess.run(["pgrep", "-P", str(server.pid)], capture_output=True,
+                                     text=True).stdout.strip()
+            # Nobody answers whether the typing may go: it is not saved, and
+            # the program ends in order (its files closed, no marker left).
+            wait_for("the idle end", lambda: self.browser.find_element(By.ID, "status").text ==
+                     "The session ended after a time without input. "
+                     "Typing that was not saved was not kept.")
+            wait_for("the session's program gone", lambda: not subprocess.run(
+                ["pgrep", "-P", str(server.pid)], capture_output=True).stdout)
+            self.assertNotIn("IDLE1", self.export())
+            self.assertTrue(program)
+            self.assertEqual([f for f in os.listdir(self.data) if f.endswith("-" + program)], [])
+        finally:
+            server.terminate()
+            server.wait(10)
+            server.stderr.close()
+
+    def test_5_sign_out(self):
         self.sign_in("ann", "correct horse")
         wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
         cookie = self.browser.get_cookie("fesk_session")["value"]

@@ -2,12 +2,18 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <atomic>
 #include <fstream>
+#include <future>
 
 #include "support/temporary_directory.h"
 #include "ui/web/listen_address.h"
 #include "ui/web/sign_in_throttle.h"
 #include "ui/web/user_passwords.h"
+#include "ui/web/web_server.h"
 
 namespace fesk::web {
 namespace {
@@ -52,6 +58,77 @@ TEST(SignInThrottle, EachFailureDoublesTheWaitUpToAMinute) {
   EXPECT_EQ(throttle.wait("10.0.0.2", start).count(), 0);
   throttle.succeeded("10.0.0.1");
   EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 0);
+}
+
+TEST(SignInThrottle, ForgetsQuietAddressesAndHoldsBoundedlyMany) {
+  SignInThrottle throttle;
+  const auto start = SignInThrottle::Clock::now();
+  for (int i = 0; i < 7; ++i) throttle.failed("10.0.0.1", start);
+  // A quarter of an hour later the address starts afresh: its next failure
+  // waits a second, not a minute.
+  const auto later = start + SignInThrottle::kForgetAfter;
+  throttle.failed("10.0.0.2", later);
+  EXPECT_EQ(throttle.addressesHeld(), 1u);
+  throttle.failed("10.0.0.1", later);
+  EXPECT_EQ(throttle.wait("10.0.0.1", later).count(), 1);
+  // Failures from ever more addresses push out the oldest, never the newest.
+  for (size_t i = 0; i < SignInThrottle::kMostAddresses + 50; ++i)
+    throttle.failed("192.0.2." + std::to_string(i), later + std::chrono::milliseconds(i));
+  EXPECT_EQ(throttle.addressesHeld(), SignInThrottle::kMostAddresses);
+  const auto end = later + std::chrono::milliseconds(SignInThrottle::kMostAddresses + 50);
+  EXPECT_EQ(throttle.wait("10.0.0.1", end).count(), 0);
+  EXPECT_EQ(
+      throttle.wait("192.0.2." + std::to_string(SignInThrottle::kMostAddresses + 49), end).count(),
+      1);
+}
+
+// The server's answer to `reply`, once it came, the event loop running meanwhile.
+int statusOf(QNetworkReply* reply) {
+  while (!reply->isFinished()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+TEST(WebServer, ServesOtherRequestsWhileASignInIsChecked) {
+  int argc = 1;
+  char name[] = "serve";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+  // A check that waits until the test lets it answer, as a server's connect
+  // may wait for its timeout.
+  std::promise<void> letAnswer;
+  std::shared_future<void> answering = letAnswer.get_future().share();
+  std::atomic<int> checks{0};
+  ServeSettings settings;
+  settings.listen = {"127.0.0.1", 0};
+  settings.signIn.accepts = [&](const std::string&, const std::string&) {
+    ++checks;
+    answering.wait();
+    return false;
+  };
+  WebServer server(settings);
+  std::string why;
+  ASSERT_TRUE(server.start(why)) << why;
+  const QString base = QString("http://127.0.0.1:%1/").arg(server.port());
+  QNetworkAccessManager network;
+  auto post = [&] {
+    QNetworkRequest request(QUrl(base + "sign-in"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    return network.post(request, QByteArray("name=ann&password=wrong"));
+  };
+
+  QNetworkReply* signIn = post();
+  while (checks == 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  // The page is served meanwhile, and a second try from the same station
+  // waits for the first one's verdict instead of being checked beside it.
+  EXPECT_EQ(statusOf(network.get(QNetworkRequest(QUrl(base)))), 200);
+  EXPECT_EQ(statusOf(post()), 429);
+  EXPECT_FALSE(signIn->isFinished());
+  letAnswer.set_value();
+  EXPECT_EQ(statusOf(signIn), 403);
+  EXPECT_EQ(checks, 1);
+  // The failure counts: the station now waits before its next try.
+  EXPECT_EQ(statusOf(post()), 429);
+  EXPECT_EQ(checks, 1);
 }
 
 TEST(UserPasswords, ChecksWhatWasSetAndKeepsTheFilePrivate) {

@@ -1,5 +1,7 @@
 #include "ui/web/session_frontend.h"
 
+#include "runtime/windows.h"
+
 namespace fesk::web {
 
 void SessionScreen::showWindow(const apprt::WindowView& view) {
@@ -42,7 +44,9 @@ void SessionScreen::askSavePath(const apprt::SavePathRequest& request,
   apprt::MessageBoxRequest notice;
   notice.window = request.window;
   notice.title = request.title;
-  notice.text = "Files cannot be saved from the browser; use fesk export or fesk report.";
+  notice.text =
+      "Lists are printed and saved from the desktop program or the command line (fesk report, "
+      "fesk export), not from the browser.";
   askMessageBox(notice, [](int) {});
   answer({});
 }
@@ -76,7 +80,10 @@ void SessionScreen::answerWaitingBoxes() {
 }
 
 void SessionScreen::programEnded(int exitCode, const std::string& haltMessage) {
-  send_({{"t", "ended"}, {"exitCode", exitCode}, {"halt", QString::fromStdString(haltMessage)}});
+  send_({{"t", "ended"},
+         {"exitCode", exitCode},
+         {"halt", QString::fromStdString(haltMessage)},
+         {"unsavedDiscarded", apprt::unsavedTypingDiscarded()}});
 }
 
 void SessionFrontEnd::programEnded(int exitCode, const std::string& haltMessage) {

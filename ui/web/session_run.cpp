@@ -93,10 +93,12 @@ int runSession(apprt::Procedure firstProcedure, int input, int output) {
     frontEnd.stop();
     frontEnd.withScreen([](SessionScreen& s) { s.answerWaitingBoxes(); });
     // The frame is the first window the program opens: closing it ends the
-    // program in order, as its close box would.
+    // program in order. Nobody is there to answer whether typing not saved
+    // may go, so it goes unsaved (nothing is stored that nobody confirmed),
+    // as when the desktop's session ends under a running program.
     int frame = 0;
     frontEnd.withScreen([&](SessionScreen& s) { frame = s.frameHandle(); });
-    apprt::deliverInput(apprt::Input::close(frame));
+    apprt::deliverInput(apprt::Input::endProgram(frame));
   });
   const int exitCode = program.wait();
   ended = true;

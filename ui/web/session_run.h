@@ -8,9 +8,10 @@
 namespace fesk::web {
 
 // Runs `firstProcedure` as procedure thread 1 until the program ends; answers
-// its exit code. When `input` ends (the page or the serve process is gone)
-// the program is closed as the frame's close box would close it, its boxes
-// answering their defaults.
+// its exit code. When `input` ends (the session signed out or idle, or the
+// serve process gone) the program is closed as the frame's close box would
+// close it, its boxes answering their defaults and typing not saved left
+// unsaved.
 int runSession(apprt::Procedure firstProcedure, int input, int output);
 
 }  // namespace fesk::web

@@ -4,9 +4,13 @@
 
 #include <QFile>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslCertificate>
 #include <QSslKey>
+#include <QTcpSocket>
 #include <QUrlQuery>
+#include <QtConcurrent>
+#include <algorithm>
 #include <vector>
 
 #include "ui/web/page_files.h"
@@ -73,10 +77,15 @@ std::string_view helpPage(std::string_view helpId) {
 }
 
 WebServer::WebServer(ServeSettings settings) : settings_(std::move(settings)) {
+  // Each check may wait on the database server for its connect timeout, or
+  // hold a hash's memory: a few at once, the rest queued.
+  checks_.setMaxThreadCount(4);
   addRoutes();
   connect(&http_, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::webSocket);
   connect(&idleCheck_, &QTimer::timeout, this, &WebServer::endIdleSessions);
-  idleCheck_.start(std::chrono::seconds(15));
+  // Often enough that a session ends within a quarter of its limit late.
+  idleCheck_.start(std::clamp<std::chrono::milliseconds>(
+      settings_.idleLimit / 4, std::chrono::milliseconds(100), std::chrono::seconds(15)));
 }
 
 WebServer::~WebServer() = default;
@@ -116,7 +125,10 @@ bool WebServer::start(std::string& why) {
 void WebServer::addRoutes() {
   using Method = QHttpServerRequest::Method;
   http_.route("/", Method::Get, [this](const QHttpServerRequest& r) { return page(r); });
-  http_.route("/sign-in", Method::Post, [this](const QHttpServerRequest& r) { return signIn(r); });
+  http_.route("/sign-in", Method::Post,
+              [this](const QHttpServerRequest& r, QHttpServerResponder&& responder) {
+                signIn(r, std::move(responder));
+              });
   http_.route("/sign-out", Method::Post,
               [this](const QHttpServerRequest& r) { return signOut(r); });
   // The page's WebSocket: the server upgrades a request only when a route
@@ -160,17 +172,40 @@ QHttpServerResponse WebServer::page(const QHttpServerRequest& request) {
   return file("index", "text/html; charset=utf-8");
 }
 
-QHttpServerResponse WebServer::signIn(const QHttpServerRequest& request) {
+void WebServer::signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
   using Status = QHttpServerResponse::StatusCode;
   const std::string address = request.remoteAddress().toString().toStdString();
   if (auto wait = throttle_.wait(address); wait.count() > 0)
     return signInPage(QString("Too many failed sign-ins: try again in %1 s.").arg(wait.count()),
-                      Status::TooManyRequests);
+                      Status::TooManyRequests)
+        .write(std::move(responder));
+  if (!checking_.insert(address).second)
+    return signInPage("A sign-in from this station is being checked: try again in a moment.",
+                      Status::TooManyRequests)
+        .write(std::move(responder));
   // A form's body writes a space as '+', which QUrlQuery leaves as it is.
   const QUrlQuery form(QString::fromUtf8(request.body()).replace('+', "%20"));
   const std::string name = form.queryItemValue("name", QUrl::FullyDecoded).toStdString();
   const std::string password = form.queryItemValue("password", QUrl::FullyDecoded).toStdString();
-  if (!settings_.signIn.accepts(name, password)) {
+  // The answer is written once the check is done, unless the browser has
+  // gone meanwhile (its socket with it).
+  QPointer<QTcpSocket> socket = responder.socket();
+  auto waiting = std::make_shared<QHttpServerResponder>(std::move(responder));
+  QtConcurrent::run(&checks_, settings_.signIn.accepts, name, password)
+      .then(this, [this, address, name, password, socket, waiting](bool accepted) {
+        checking_.erase(address);
+        if (socket) {
+          answerSignIn(address, accepted, name, password).write(std::move(*waiting));
+        } else if (!accepted) {
+          throttle_.failed(address);  // nobody reads the answer, but the failure counts
+        }
+      });
+}
+
+QHttpServerResponse WebServer::answerSignIn(const std::string& address, bool accepted,
+                                            const std::string& name, const std::string& password) {
+  using Status = QHttpServerResponse::StatusCode;
+  if (!accepted) {
     throttle_.failed(address);
     return signInPage("The name or the password is wrong.", Status::Forbidden);
   }
@@ -194,7 +229,7 @@ QHttpServerResponse WebServer::signIn(const QHttpServerRequest& request) {
 }
 
 QHttpServerResponse WebServer::signOut(const QHttpServerRequest& request) {
-  if (const QString token = sessionOf(request); !token.isEmpty()) endSession(token);
+  if (const QString token = sessionOf(request); !token.isEmpty()) endSession(token, "signed out");
   QHttpServerResponse response(QHttpServerResponse::StatusCode::SeeOther);
   response.setHeader("Location", "/");
   response.setHeader("Set-Cookie", kCookieName + "=; Path=/; Max-Age=0");
@@ -226,21 +261,21 @@ void WebServer::webSocket() {
 }
 
 void WebServer::endIdleSessions() {
-  const qint64 limit = std::chrono::milliseconds(settings_.idleLimit).count();
+  const qint64 limit = settings_.idleLimit.count();
   std::vector<QString> idle;
   for (const auto& [token, session] : sessions_)
     if (session->idleMilliseconds() > limit) idle.push_back(token);
-  for (const QString& token : idle) endSession(token);
+  for (const QString& token : idle) endSession(token, "idle");
 }
 
-void WebServer::endSession(const QString& token) {
+void WebServer::endSession(const QString& token, const QString& reason) {
   // The token opens nothing from now on, while the program still closes.
   auto found = sessions_.find(token);
   if (found == sessions_.end()) return;
   WebSession* ending = found->second.release();
   sessions_.erase(found);
   connect(ending, &WebSession::ended, ending, &QObject::deleteLater);
-  ending->end();
+  ending->end(reason);
 }
 
 }  // namespace fesk::web

@@ -5,11 +5,13 @@
 #include <QHttpServer>
 #include <QObject>
 #include <QProcessEnvironment>
+#include <QThreadPool>
 #include <QTimer>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "ui/web/listen_address.h"
@@ -19,6 +21,8 @@
 namespace fesk::web {
 
 // Who may sign in, and what the session's program of that person is given.
+// `accepts` may take long (a server's connect, a memory-hard hash): it runs
+// on a worker thread, never holding up the server's other requests.
 struct SignIn {
   std::function<bool(const std::string& name, const std::string& password)> accepts;
   // The environment of the session's program (on a server, the person's
@@ -34,7 +38,7 @@ struct ServeSettings {
   // What starts a session's program.
   QString program;
   QStringList sessionArguments;
-  std::chrono::minutes idleLimit{30};
+  std::chrono::milliseconds idleLimit = std::chrono::minutes(30);
 };
 
 class WebServer : public QObject {
@@ -49,11 +53,13 @@ class WebServer : public QObject {
  private:
   void addRoutes();
   QHttpServerResponse page(const QHttpServerRequest& request);
-  QHttpServerResponse signIn(const QHttpServerRequest& request);
+  void signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder);
+  QHttpServerResponse answerSignIn(const std::string& address, bool accepted,
+                                   const std::string& name, const std::string& password);
   QHttpServerResponse signOut(const QHttpServerRequest& request);
   void webSocket();
   void endIdleSessions();
-  void endSession(const QString& token);
+  void endSession(const QString& token, const QString& reason);
   QString sessionOf(const QHttpServerRequest& request) const;
   QHttpServerResponse signInPage(const QString& message,
                                  QHttpServerResponse::StatusCode status) const;
@@ -63,6 +69,10 @@ class WebServer : public QObject {
   QHttpServer http_;
   quint16 port_ = 0;
   SignInThrottle throttle_;
+  // Addresses whose sign-in is being checked: one at a time each, so that
+  // the throttle sees every failure before the next attempt.
+  std::set<std::string> checking_;
+  QThreadPool checks_;
   std::map<QString, std::unique_ptr<WebSession>> sessions_;
   QTimer idleCheck_;
 };

@@ -40,8 +40,10 @@ void WebSession::attach(std::unique_ptr<QWebSocket> socket) {
   program_.write("{\"t\":\"resend\"}\n");
 }
 
-void WebSession::end() {
+void WebSession::end(const QString& reason) {
   if (program_.state() == QProcess::NotRunning) return;
+  if (socket_ && socket_->isValid())
+    socket_->sendTextMessage(QString(R"({"t":"ending","reason":"%1"})").arg(reason));
   program_.closeWriteChannel();
   QTimer::singleShot(kEndWaitMs, this, [this] {
     if (program_.state() != QProcess::NotRunning) program_.kill();

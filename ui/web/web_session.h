@@ -25,9 +25,10 @@ class WebSession : public QObject {
   // The page's WebSocket; one that was attached before is closed (the page
   // was loaded again), and the program shows its windows anew.
   void attach(std::unique_ptr<QWebSocket> socket);
-  // Ends the program as its frame's close box would; it is killed if it has
-  // not ended after a while.
-  void end();
+  // Ends the program as its frame's close box would, telling the page
+  // `reason` ("idle", "signed out"); it is killed if it has not ended after
+  // a while.
+  void end(const QString& reason);
   qint64 idleMilliseconds() const { return lastUse_.elapsed(); }
 
  signals:

@@ -7,18 +7,23 @@
 const DU_X = 1.6, DU_Y = 1.9;  // pixels per dialog unit
 const SHIFT = 256, CTRL = 512, ALT = 1024, CHARACTER = 231;
 const MOUSE_LEFT = 1, MOUSE_DOUBLE = 5;
+const SCROLL_LINE_UP = 0, SCROLL_LINE_DOWN = 1, SCROLL_PAGE_UP = 2, SCROLL_PAGE_DOWN = 3, SCROLL_THUMB = 4;
+const THUMB_PX = 16;  // the scroll bar's thumb, as style.css draws it
 const BUTTONS = [[1, 'OK'], [2, 'Yes'], [4, 'No'], [8, 'Abort'], [16, 'Retry'], [32, 'Ignore'], [64, 'Cancel'], [128, 'Quit']];
 const KEYS = { Tab: 9, Enter: 13, Escape: 27, PageUp: 33, PageDown: 34, End: 35, Home: 36,
   ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, Insert: 45, Delete: 46,
   Backspace: 8, ' ': 32 };
-// Keys that an entry keeps for its own editing.
+// Keys that an entry keeps for its own editing, and the browser's own
+// clipboard keys there (what they paste is sent as typed).
 const ENTRY_KEYS = new Set([8, 35, 36, 37, 39, 46]);
+const CLIPBOARD_KEYS = new Set([CTRL + 65, CTRL + 67, CTRL + 86, CTRL + 88, CTRL + 45, SHIFT + 45, SHIFT + 46]);
 
 const windows = new Map();  // handle -> {facts, controls: Map(field -> control), order, el, els}
 let frameHandle = 0;
 let activeHandle = 0;
 const boxes = [];
 let socket = null;
+let endingReason = '';
 
 function el(tag, attrs = {}, text) {
   const e = document.createElement(tag);
@@ -100,6 +105,7 @@ document.addEventListener('keydown', (ev) => {
   }
   if (!w) return;
   const inEntry = document.activeElement && document.activeElement.tagName === 'INPUT' && w.el.contains(document.activeElement);
+  if (inEntry && CLIPBOARD_KEYS.has(code)) return;
   if (inEntry && !ev.ctrlKey && (ENTRY_KEYS.has(code & 0xff) && !(code & ALT) || (!code && ev.key.length === 1) ||
       (code >= 48 && code <= 90) || (code >= 48 + SHIFT && code <= 90 + SHIFT) || code === 32 || code === 32 + SHIFT)) return;
   if (!code && ev.key.length === 1 && !ev.ctrlKey) {
@@ -115,6 +121,41 @@ document.addEventListener('keydown', (ev) => {
 document.addEventListener('mousedown', (ev) => { if (!ev.target.closest('#menubar')) closeMenus(); });
 
 // ---- The connection -------------------------------------------------------------------------
+
+function endedText(m) {
+  const why = m.halt ? 'The program ended: ' + m.halt
+    : endingReason === 'idle' ? 'The session ended after a time without input.' : 'The program has ended.';
+  return m.unsavedDiscarded ? why + ' Typing that was not saved was not kept.' : why;
+}
+
+// The runtime's beep: a short tone where the browser may play one, and
+// always "Bell!" on the status line for a moment (read out by screen
+// readers too) with a flash of the desktop.
+let sound = null;
+let bellShown = 0;
+function bell() {
+  const status = document.getElementById('status');
+  if (status.textContent !== 'Bell!') status.dataset.before = status.textContent;
+  status.textContent = 'Bell!';
+  clearTimeout(bellShown);
+  bellShown = setTimeout(() => { if (status.textContent === 'Bell!') status.textContent = status.dataset.before || ''; }, 1500);
+  const desk = document.getElementById('desktop');
+  desk.classList.remove('bell');
+  void desk.offsetWidth;  // restarts the flash
+  desk.classList.add('bell');
+  try {
+    sound = sound || new AudioContext();
+    const tone = sound.createOscillator();
+    const volume = sound.createGain();
+    volume.gain.value = 0.05;
+    tone.frequency.value = 880;
+    tone.connect(volume).connect(sound.destination);
+    tone.start();
+    tone.stop(sound.currentTime + 0.08);
+  } catch (e) {
+    // No sound here: the status line and the flash are the bell.
+  }
+}
 
 function ended(text) {
   document.getElementById('status').textContent = text;

@@ -10,11 +10,12 @@ function receive(m) {
     case 'window': return showWindow(m);
     case 'closed': return closeWindow(m.handle);
     case 'box': return showBox(m);
-    case 'beep': return;
+    case 'beep': return bell();
     case 'help': return showHelp(m.id);
     case 'action': return standardAction(m.action);
     case 'front': return bringToFront(m.window);
-    case 'ended': return ended(m.halt ? 'The program ended: ' + m.halt : 'The program has ended.');
+    case 'ending': endingReason = m.reason; return;
+    case 'ended': return ended(endedText(m));
     case 'progress': return document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
     default: return;
   }
@@ -159,7 +160,8 @@ function drawControl(w, c) {
       { const m = /^@[sS](\d+)/.exec(c.picture); if (m) e.maxLength = Number(m[1]); }
       e.title = c.message;
       break;
-    case 'list': case 'droplist': case 'dropcombo': drawList(e, c, handle); break;
+    case 'list': drawList(e, c, handle); break;
+    case 'droplist': case 'dropcombo': drawDrop(e, c, handle); break;
     case 'sheet':
       // Its chosen tab is a fact of the sheet: the tabs show it anew.
       for (const t of w.controls.values()) if (t.kind === 'tab' && t.parent === c.field) drawTab(w, t);
@@ -195,10 +197,21 @@ function makeControl(w, c) {
       if (label) e.setAttribute('aria-label', plain(label.text));
       return e;
     }
-    case 'list': case 'droplist': case 'dropcombo': {
+    case 'list': {
       const e = el('div', { class: 'control list', role: 'grid', tabindex: '-1' });
-      e.addEventListener('wheel', (ev) => { ev.preventDefault(); send({ t: 'wheel', w: handle, f: c.field, up: ev.deltaY < 0 }); });
-      e.addEventListener('mousedown', (ev) => { if (!ev.target.closest('tr[data-row]')) click(); });
+      wheelScrolls(e, handle, c.field);
+      e.addEventListener('mousedown', (ev) => { if (!ev.target.closest('tr[data-row], .scrollbar')) click(); });
+      return e;
+    }
+    case 'droplist': case 'dropcombo': {
+      // As the desktop draws it: the chosen row and a drop button; the list
+      // opens below when the runtime says it is dropped down.
+      const e = el('div', { class: 'control drop', role: 'combobox', tabindex: '-1', 'aria-haspopup': 'grid' });
+      const button = el('button', { class: 'dropbutton', tabindex: '-1', 'aria-label': 'Open' }, '\u25be');
+      button.addEventListener('click', () => send({ t: 'drop', w: handle, f: c.field }));
+      const popup = el('div', { class: 'list popup', role: 'grid' });
+      wheelScrolls(popup, handle, c.field);
+      e.append(el('span', { class: 'shown' }), button, popup);
       return e;
     }
     case 'sheet': return el('div', { class: 'control sheet' });
@@ -206,7 +219,74 @@ function makeControl(w, c) {
   }
 }
 
+// The wheel pages as on the desktop: a notch at a time, however far the
+// browser says it turned.
+function wheelScrolls(e, handle, field) {
+  e.addEventListener('wheel', (ev) => { ev.preventDefault(); if (ev.deltaY) send({ t: 'wheel', w: handle, f: field, up: ev.deltaY < 0 }); });
+}
+
 function drawList(e, c, handle) {
+  e.replaceChildren(rowsTable(c, handle), ...(c.scrollBar ? [scrollBar(c, handle)] : []));
+  e.classList.toggle('scrolled', c.scrollBar);
+  // A page fills the list, as on the desktop: its rows share the height
+  // below the header, so that every row the runtime shows is seen.
+  const head = e.querySelector('th');
+  const rowHeight = (e.clientHeight - (head ? head.offsetHeight : 0)) / Math.max(1, c.visibleRows);
+  if (rowHeight > 0) e.style.setProperty('--row', rowHeight + 'px');
+}
+
+function drawDrop(e, c, handle) {
+  // The control's height as defined is that of its open list.
+  e.style.height = '';
+  const chosen = c.rows[c.selected - 1];
+  e.querySelector('.shown').textContent = chosen ? chosen[0] ?? '' : '';
+  e.setAttribute('aria-expanded', String(c.droppedDown));
+  const popup = e.querySelector('.popup');
+  popup.hidden = !c.droppedDown;
+  popup.style.height = c.rect[3] * DU_Y + 'px';
+  drawList(popup, c, handle);
+}
+
+// The list's scroll bar, as the desktop's: the arrows scroll a row, the
+// track beside the thumb a page, and the thumb dragged and let go puts the
+// list at that point of the file (0 the first record, 100 the last).
+function scrollBar(c, handle) {
+  const scroll = (code, thumb = 0) => send({ t: 'scroll', w: handle, f: c.field, code, thumb });
+  const bar = el('div', { class: 'scrollbar', role: 'scrollbar', 'aria-orientation': 'vertical', 'aria-valuemin': '0', 'aria-valuemax': '100', 'aria-valuenow': String(c.thumb) });
+  const up = el('div', { class: 'arrow' }, '\u25b4');
+  const track = el('div', { class: 'track' });
+  const thumb = el('div', { class: 'thumb' });
+  const down = el('div', { class: 'arrow' }, '\u25be');
+  const placeThumb = (at) => { thumb.style.top = `calc((100% - ${THUMB_PX}px) * ${at / 100})`; };
+  placeThumb(c.thumb);
+  track.appendChild(thumb);
+  bar.append(up, track, down);
+  up.addEventListener('mousedown', () => scroll(SCROLL_LINE_UP));
+  down.addEventListener('mousedown', () => scroll(SCROLL_LINE_DOWN));
+  track.addEventListener('mousedown', (ev) => {
+    if (ev.target !== track) return;
+    scroll(ev.clientY < thumb.getBoundingClientRect().top ? SCROLL_PAGE_UP : SCROLL_PAGE_DOWN);
+  });
+  thumb.addEventListener('mousedown', (ev) => {
+    const grab = ev.clientY - thumb.getBoundingClientRect().top;
+    let at = c.thumb;
+    const move = (m) => {
+      const r = track.getBoundingClientRect();
+      at = Math.round(Math.min(1, Math.max(0, (m.clientY - grab - r.top) / (r.height - THUMB_PX))) * 100);
+      placeThumb(at);
+    };
+    const release = () => {
+      document.removeEventListener('mousemove', move);
+      document.removeEventListener('mouseup', release);
+      scroll(SCROLL_THUMB, at);
+    };
+    document.addEventListener('mousemove', move);
+    document.addEventListener('mouseup', release);
+  });
+  return bar;
+}
+
+function rowsTable(c, handle) {
   const table = el('table');
   const columns = c.columns.length ? c.columns : [{ header: '', width: c.rect[2], align: 'left', index: 0 }];
   if (columns.some((col) => col.header)) {
@@ -229,7 +309,7 @@ function drawList(e, c, handle) {
     tr.addEventListener('dblclick', () => send({ t: 'row', w: handle, f: c.field, row: i + 1, mouse: MOUSE_DOUBLE }));
     table.appendChild(tr);
   });
-  e.replaceChildren(table);
+  return table;
 }
 
 function drawTab(w, c) {
