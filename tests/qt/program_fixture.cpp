@@ -1,5 +1,6 @@
 #include "program_fixture.h"
 
+#include <QComboBox>
 #include <cstdlib>
 
 #include "app/program_entry.h"
@@ -39,6 +40,22 @@ void ProgramDesktopTest::runProgram(const std::function<void()>& user) {
     return run_->exitCode();
   });
   EXPECT_EQ(exitCode, 0);
+}
+
+PageSetupDialog* ProgramDesktopTest::choosePaper(const QString& paper) {
+  chooseMenu("&File", "P&rint Setup...");
+  PageSetupDialog* setup = nullptr;
+  pumpUntil([&] {
+    for (auto* shown : desktop_->frame()->findChildren<PageSetupDialog*>())
+      if (shown->isVisible()) setup = shown;  // not one closed a moment ago
+    return setup != nullptr;
+  });
+  if (!setup) return nullptr;
+  QComboBox* papers = setup->paperChoice();
+  const int index = papers->findText(paper);
+  if (index < 0) return nullptr;
+  papers->setCurrentIndex(index);
+  return setup;
 }
 
 void ProgramDesktopTest::seed(const StoredRecords& records) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop_fixture.h"
+#include "ui/qt/page_setup_dialog.h"
 
 namespace fesk::qt::test {
 
@@ -22,6 +23,10 @@ class ProgramDesktopTest : public DesktopTest {
 
   // Runs the program with `user` acting on the desktop, then closes the frame.
   void runProgram(const std::function<void()>& user);
+
+  // File > Print Setup... with `paper` chosen in it, still open (nullptr
+  // when it did not open or does not offer that paper).
+  PageSetupDialog* choosePaper(const QString& paper);
 
   // Writes `records` into a new FESK1 file before the program opens it.
   static void seed(const StoredRecords& records);

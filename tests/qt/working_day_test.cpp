@@ -11,7 +11,9 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -182,7 +184,7 @@ TEST_F(WorkingDay, TheFocusedButtonLooksDifferentInTheLightAndTheDarkPalette) {
   });
 }
 
-TEST_F(WorkingDay, TheNextBrowseStartsAsTheLastOneWasLeft) {
+TEST_F(WorkingDay, TheNextBrowseAndTheNextRunStartAsTheLastWereLeft) {
   DesktopChoices choices;
   apprt::keepChoicesIn(&choices);
   runProgram([&] {
@@ -202,10 +204,20 @@ TEST_F(WorkingDay, TheNextBrowseStartsAsTheLastOneWasLeft) {
     EXPECT_EQ(qobject_cast<QPushButton*>(field(kBrowse, kInLineButton))->text(), "InLine Off");
     EXPECT_EQ(qobject_cast<QTabBar*>(field(kBrowse, kSheet))->currentIndex(), 1);
     EXPECT_EQ(subWindowOf(window(kBrowse))->size(), larger);
+
+    // The paper chosen in Print Setup, one the locale does not start with.
+    PageSetupDialog* setup = choosePaper("A5");
+    ASSERT_NE(setup, nullptr);
+    click(setup->landscapeChoice());
+    key(Qt::Key_Return);  // OK
+    settle();
   });
   apprt::keepChoicesIn(nullptr);
   EXPECT_EQ(DesktopSettings().value("choices/browse/inline").toString(), "off")
       << "kept in the settings, for the next run";
+  Desktop nextRun;
+  EXPECT_EQ(nextRun.printer().pageLayout().pageSize().id(), QPageSize::A5);
+  EXPECT_EQ(nextRun.printer().pageLayout().orientation(), QPageLayout::Landscape);
   // The frame is closed on the GUI thread once the program has ended.
   EXPECT_TRUE(pumpUntil([] { return !DesktopSettings().frameGeometry().isEmpty(); }));
 }
