@@ -68,8 +68,8 @@ TEST_F(ListMenu, ExportListSavesTheFileChosenInTheSaveDialog) {
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     dialog->setDirectory(QString::fromStdString(directory_.string()));  // the name offered
     QMetaObject::invokeMethod(dialog, "accept");                        // the Save button
-    QMessageBox* box = nullptr;
-    ASSERT_TRUE(pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; }));
+    QMessageBox* box = waitForBox();
+    ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text().toStdString(), "2 records written to " + csv.string() + ".");
     click(box->button(QMessageBox::Ok));
     settle();

@@ -17,7 +17,6 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTreeWidget>
-#include <cstdio>
 
 #include "program_fixture.h"
 #include "runtime/remembered.h"
@@ -26,24 +25,6 @@
 
 namespace fesk::qt::test {
 namespace {
-
-const QString kBrowse = "Browse the fesk1 File";
-const QString kAddForm = "Adding a fesk1 Record";
-constexpr int kList = 1;
-constexpr int kSheet = 2;
-constexpr int kInsertButton = 4;
-constexpr int kInLineButton = 7;
-constexpr int kCloseButton = 8;
-
-StoredRecords fortyRecords() {
-  StoredRecords records;
-  for (int i = 1; i <= 40; ++i) {
-    char code[8];
-    std::snprintf(code, sizeof code, "C%03d", i);
-    records.emplace_back(code, "Name");
-  }
-  return records;
-}
 
 QAbstractButton* buttonWithText(QMessageBox* box, const QString& text) {
   for (QAbstractButton* b : box->buttons())
@@ -55,37 +36,23 @@ class WorkingDay : public ProgramDesktopTest {
  protected:
   void SetUp() override {
     ProgramDesktopTest::SetUp();
-    seed(fortyRecords());
+    seed(numberedRecords(40));
   }
 
-  QTreeWidget* openTheBrowse() {
-    chooseMenu("&fesk");
-    if (!pumpUntil([&] { return window(kBrowse) != nullptr; })) return nullptr;
-    settle();
-    return qobject_cast<QTreeWidget*>(field(kBrowse, kList));
-  }
   QMdiSubWindow* subWindowOf(ChildWindow* child) const {
     for (QMdiSubWindow* sub : desktop_->frame()->mdiArea()->subWindowList())
       if (auto* shown = qobject_cast<ChildSubWindow*>(sub); shown && shown->child() == child)
         return sub;
     return nullptr;
   }
-  QMessageBox* waitForBox() {
-    QMessageBox* box = nullptr;
-    pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; });
-    return box;
-  }
 };
 
 TEST_F(WorkingDay, ExitOverAFilledFormAsksAndCancelBringsTheFormToTheFront) {
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
-    click(field(kBrowse, kInLineButton));  // forms, not rows
-    click(field(kBrowse, kInsertButton));
-    ChildWindow* form = window(kAddForm);
+    ChildWindow* form = openTheAddForm();
     ASSERT_NE(form, nullptr);
     type("Z001");
-    openTheBrowse();  // another browse in front of the form
+    openBrowse();  // another browse in front of the form
     ASSERT_NE(desktop_->frame()->mdiArea()->activeSubWindow(), subWindowOf(form));
 
     desktop_->frame()->close();  // the close box
@@ -107,12 +74,12 @@ TEST_F(WorkingDay, ExitOverAFilledFormAsksAndCancelBringsTheFormToTheFront) {
     click(buttonWithText(box, "Exit anyway"));
     EXPECT_TRUE(pumpUntil([&] { return run_->ended(); }, 20000));
   });
-  EXPECT_EQ(stored(), fortyRecords());
+  EXPECT_EQ(stored(), numberedRecords(40));
 }
 
 TEST_F(WorkingDay, AMaximizedBrowseGrowsItsListAndShowsMoreRowsOnTheSameRecord) {
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
+    QTreeWidget* rows = openBrowse();
     ASSERT_NE(rows, nullptr);
     ChildWindow* browse = window(kBrowse);
     QWidget* list = rows->parentWidget();
@@ -167,7 +134,7 @@ TEST_F(WorkingDay, TheFocusedButtonLooksDifferentInTheLightAndTheDarkPalette) {
   dark.setColor(QPalette::WindowText, Qt::white);
   dark.setColor(QPalette::Highlight, QColor(60, 130, 220));
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     QWidget* button = field(kBrowse, kCloseButton);
     ASSERT_NE(button, nullptr);
     for (const QPalette& palette : {original, dark}) {
@@ -188,7 +155,7 @@ TEST_F(WorkingDay, TheNextBrowseAndTheNextRunStartAsTheLastWereLeft) {
   DesktopChoices choices;
   apprt::keepChoicesIn(&choices);
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     click(field(kBrowse, kInLineButton));
     auto* tabs = qobject_cast<QTabBar*>(field(kBrowse, kSheet));
     ASSERT_NE(tabs, nullptr);
@@ -200,7 +167,7 @@ TEST_F(WorkingDay, TheNextBrowseAndTheNextRunStartAsTheLastWereLeft) {
     click(field(kBrowse, kCloseButton));
     ASSERT_TRUE(pumpUntil([&] { return window(kBrowse) == nullptr; }));
 
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     EXPECT_EQ(qobject_cast<QPushButton*>(field(kBrowse, kInLineButton))->text(), "InLine Off");
     EXPECT_EQ(qobject_cast<QTabBar*>(field(kBrowse, kSheet))->currentIndex(), 1);
     EXPECT_EQ(subWindowOf(window(kBrowse))->size(), larger);
@@ -226,7 +193,7 @@ TEST_F(WorkingDay, EveryWindowShowsTheProgramsIconAndTheFrameItsDataSet) {
   const QString dataSet = QString::fromStdString(directory_.string());
   desktop_->showDataSet(dataSet);
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     EXPECT_FALSE(desktop_->frame()->windowIcon().availableSizes().isEmpty());
     EXPECT_EQ(subWindowOf(window(kBrowse))->windowIcon().availableSizes(),
               desktop_->frame()->windowIcon().availableSizes());

@@ -6,8 +6,8 @@
 #include <curses.h>
 #include <gtest/gtest.h>
 
-#include "program_views.h"
 #include "runtime/constants.h"
+#include "support/program_views.h"
 #include "ui/tui/control_geometry.h"
 
 namespace fesk::tui {
