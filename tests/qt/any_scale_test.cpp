@@ -16,6 +16,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <algorithm>
 #include <cstdlib>
@@ -109,6 +111,12 @@ TEST(AnyScaleWalk, DISABLED_EveryWindowOnThisScreen) {
     checkWindow(window, name);
     EXPECT_TRUE(frame.mdiArea()->viewport()->rect().contains(sub->geometry()))
         << name.toStdString() << " does not fit in the frame";
+    const auto* scroller = sub->findChild<QScrollArea*>();
+    ASSERT_NE(scroller, nullptr);
+    if (sub->width() < frame.mdiArea()->viewport()->width()) {
+      EXPECT_FALSE(scroller->horizontalScrollBar()->isVisible())
+          << name.toStdString() << " scrolls across where the frame has room for all of it";
+    }
     frame.grab().save(QStringLiteral("%1/window-%2.png").arg(shots).arg(++n));
     frame.mdiArea()->removeSubWindow(sub);
     delete sub;
