@@ -16,12 +16,14 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "program_fixture.h"
 #include "runtime/remembered.h"
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
+#include "ui/qt/session_end.h"
 
 namespace fesk::qt::test {
 namespace {
@@ -72,6 +74,45 @@ TEST_F(WorkingDay, ExitOverAFilledFormAsksAndCancelBringsTheFormToTheFront) {
     box = waitForBox();
     ASSERT_NE(box, nullptr);
     click(buttonWithText(box, "Exit anyway"));
+    EXPECT_TRUE(pumpUntil([&] { return run_->ended(); }, 20000));
+  });
+  EXPECT_EQ(stored(), numberedRecords(40));
+}
+
+TEST_F(WorkingDay, TheSessionEndingAsksAboutTypingNotSavedAndCancelKeepsTheSession) {
+  // The user's answer, given when the question is shown while the session waits.
+  QString asked;
+  auto answerWith = [&](const QString& button) {
+    auto* poll = new QTimer(desktop_.get());
+    QObject::connect(poll, &QTimer::timeout, [this, poll, button, &asked] {
+      QMessageBox* box = desktop_->messageBox();
+      if (!box || !buttonWithText(box, button)) return;
+      asked = box->text();
+      poll->deleteLater();
+      buttonWithText(box, button)->click();
+    });
+    poll->start(20);
+  };
+  runProgram([&] {
+    ChildWindow* form = openTheAddForm();
+    ASSERT_NE(form, nullptr);
+    type("Z001");
+    // Without a word with the user nothing is closed, and nothing saved half-way.
+    EXPECT_TRUE(sessionMayEnd(*desktop_, false));
+    settle();
+    EXPECT_EQ(window(kAddForm), form);
+
+    answerWith("Cancel");
+    EXPECT_FALSE(sessionMayEnd(*desktop_, true));
+    EXPECT_EQ(asked, "1 window holds changes that are not saved. Exit anyway?");
+    settle();
+    EXPECT_FALSE(run_->ended());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(form->fieldWidget(kCodeEntry))->text(), "Z001");
+
+    asked.clear();
+    answerWith("Exit anyway");
+    EXPECT_TRUE(sessionMayEnd(*desktop_, true));
+    EXPECT_FALSE(asked.isEmpty());
     EXPECT_TRUE(pumpUntil([&] { return run_->ended(); }, 20000));
   });
   EXPECT_EQ(stored(), numberedRecords(40));

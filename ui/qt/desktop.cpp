@@ -126,6 +126,7 @@ void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
   });
   boxes_.push_back(box);
   box->show();
+  emit asked(box);
 }
 
 QMessageBox* Desktop::messageBox() const {
