@@ -20,15 +20,6 @@ using apprt::ControlKind;
 using apprt::ControlView;
 using apprt::WindowView;
 
-const QString kBrowse = "Browse the fesk1 File";
-constexpr int kList = 1;
-constexpr int kChangeButton = 5;
-constexpr int kInLineButton = 7;
-constexpr int kFormSheet = 1;
-constexpr int kCodeEntry = 3;
-constexpr int kNameEntry = 5;
-constexpr int kOkButton = 10;
-
 ControlView control(int field, ControlKind kind, std::string text, int parent = 0) {
   ControlView c;
   c.field = field;

@@ -16,6 +16,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <algorithm>
 #include <cstdlib>
@@ -25,6 +27,7 @@
 #include "desktop_fixture.h"
 #include "resources/resources.h"
 #include "runtime/window_definition.h"
+#include "support/program_views.h"
 #include "support/temporary_directory.h"
 #include "ui/qt/child_window.h"
 #include "ui/qt/frame_window.h"
@@ -32,39 +35,9 @@
 namespace fesk::qt::test {
 namespace {
 
-constexpr char kShotsVariable[] = "FESK_ANY_SCALE_SHOTS";
+using fesk::test::programView;
 
-// What the runtime would show of a window just opened from its definition.
-apprt::WindowView viewOf(const apprt::WindowDefinition& definition) {
-  apprt::WindowView view;
-  view.handle = 1;
-  view.module = definition.module;
-  view.label = definition.label;
-  view.kind = definition.kind;
-  view.title = definition.title;
-  view.fontName = definition.fontName;
-  view.fontSize = definition.fontSize;
-  view.width = definition.width;
-  view.height = definition.height;
-  int handle = 2;
-  for (const auto& c : definition.controls) {
-    apprt::ControlView control;
-    control.field = c.field;
-    control.handle = handle++;
-    control.kind = c.kind;
-    control.parent = c.parent;
-    control.inToolbar = c.inToolbar;
-    control.rect = c.rect;
-    control.text = c.text;
-    control.picture = c.picture;
-    control.format = c.format;
-    control.hidden = c.hidden;
-    control.choice = c.kind == apprt::ControlKind::Sheet ? 1 : 0;
-    control.scrollBar = c.vscroll;
-    view.controls.push_back(control);
-  }
-  return view;
-}
+constexpr char kShotsVariable[] = "FESK_ANY_SCALE_SHOTS";
 
 std::vector<apprt::WindowDefinition> everyDefinition() {
   std::vector<apprt::WindowDefinition> all;
@@ -116,7 +89,7 @@ TEST(AnyScaleWalk, DISABLED_EveryWindowOnThisScreen) {
                    [](const auto& d) { return d.kind == apprt::WindowKind::Frame; });
   ASSERT_NE(frameDefinition, definitions.end());
   auto ignore = [](const apprt::Input&) {};
-  FrameWindow frame(viewOf(*frameDefinition), ignore);
+  FrameWindow frame(programView(frameDefinition->module, frameDefinition->label), ignore);
   frame.show();
   QCoreApplication::processEvents();
   const QRect screen = frame.screen()->availableGeometry();
@@ -129,7 +102,7 @@ TEST(AnyScaleWalk, DISABLED_EveryWindowOnThisScreen) {
   int n = 0;
   for (const auto& definition : definitions) {
     if (definition.kind == apprt::WindowKind::Frame) continue;
-    auto* window = new ChildWindow(viewOf(definition), ignore);
+    auto* window = new ChildWindow(programView(definition.module, definition.label), ignore);
     QMdiSubWindow* sub = frame.addChild(window);
     sub->show();
     frame.mdiArea()->setActiveSubWindow(sub);
@@ -138,6 +111,12 @@ TEST(AnyScaleWalk, DISABLED_EveryWindowOnThisScreen) {
     checkWindow(window, name);
     EXPECT_TRUE(frame.mdiArea()->viewport()->rect().contains(sub->geometry()))
         << name.toStdString() << " does not fit in the frame";
+    const auto* scroller = sub->findChild<QScrollArea*>();
+    ASSERT_NE(scroller, nullptr);
+    if (sub->width() < frame.mdiArea()->viewport()->width()) {
+      EXPECT_FALSE(scroller->horizontalScrollBar()->isVisible())
+          << name.toStdString() << " scrolls across where the frame has room for all of it";
+    }
     frame.grab().save(QStringLiteral("%1/window-%2.png").arg(shots).arg(++n));
     frame.mdiArea()->removeSubWindow(sub);
     delete sub;

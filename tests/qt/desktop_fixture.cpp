@@ -4,9 +4,11 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QWheelEvent>
 #include <chrono>
 #include <cstdlib>
@@ -173,10 +175,20 @@ void DesktopTest::wheel(QWidget* widget, int notches) {
   settle();
 }
 
-void DesktopTest::openBrowse() {
+QTreeWidget* DesktopTest::openBrowse() {
   chooseMenu("&fesk");
-  ASSERT_TRUE(pumpUntil([&] { return window("Browse the fesk1 File") != nullptr; }));
+  if (!pumpUntil([&] { return window(kBrowse) != nullptr; })) {
+    ADD_FAILURE() << "no browse opened";
+    return nullptr;
+  }
   settle();
+  return window(kBrowse)->findChild<QTreeWidget*>();
+}
+
+QMessageBox* DesktopTest::waitForBox() {
+  QMessageBox* box = nullptr;
+  pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; });
+  return box;
 }
 
 ChildWindow* DesktopTest::window(const QString& title) const {

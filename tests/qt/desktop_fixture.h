@@ -14,9 +14,14 @@
 #include "ui/qt/desktop.h"
 #include "ui/qt/qt_frontend.h"
 
+class QMessageBox;
+class QTreeWidget;
 class QWidget;
 
 namespace fesk::qt::test {
+
+// The title of the browse window that the frame's "&fesk" item opens.
+inline const QString kBrowse = QStringLiteral("Browse the fesk1 File");
 
 // The one QApplication of the test program, on the offscreen platform.
 void ensureApplication();
@@ -39,7 +44,11 @@ class DesktopTest : public ::testing::Test {
   void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   void type(const QString& text);
   void wheel(QWidget* widget, int notches);
-  void openBrowse();
+  // Opens a browse from the frame's menu: its list (nullptr, and a failure,
+  // when none opened).
+  QTreeWidget* openBrowse();
+  // The message box the program shows next (nullptr when none came).
+  QMessageBox* waitForBox();
 
   // What is shown.
   ChildWindow* window(const QString& title) const;

@@ -21,8 +21,6 @@
 namespace fesk::qt::test {
 namespace {
 
-const QString kBrowse = "Browse the fesk1 File";
-
 QTreeWidget* rowsOf(QWidget* list) {
   return qobject_cast<QTreeWidget*>(list);
 }
@@ -131,8 +129,8 @@ TEST_F(DesktopTest, InsertingARecordThroughTheForm) {
 TEST_F(DesktopTest, DeletingARecordAfterTheConfirmDeleteBox) {
   openBrowse();
   click(field(kBrowse, 6));  // "&Delete" on the selected first row
-  QMessageBox* box = nullptr;
-  ASSERT_TRUE(pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; }));
+  QMessageBox* box = waitForBox();
+  ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->windowTitle(), "Confirm Delete");
   EXPECT_EQ(box->icon(), QMessageBox::Question);
   EXPECT_TRUE(box->text().startsWith("You've selected to delete the highlighted record."));
@@ -149,8 +147,8 @@ TEST_F(DesktopTest, DeletingARecordAfterTheConfirmDeleteBox) {
 TEST_F(DesktopTest, CancellingTheConfirmDeleteBoxKeepsTheRecord) {
   openBrowse();
   click(field(kBrowse, 6));
-  QMessageBox* box = nullptr;
-  ASSERT_TRUE(pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; }));
+  QMessageBox* box = waitForBox();
+  ASSERT_NE(box, nullptr);
   click(box->button(QMessageBox::Cancel));
   settle();
   EXPECT_EQ(sample::data().records.size(), 40u);

@@ -11,8 +11,6 @@
 namespace fesk::qt::test {
 namespace {
 
-const QString kBrowse = "Browse the fesk1 File";
-constexpr int kList = 1;
 constexpr int kCodeEdit = 201;
 constexpr int kNameEdit = 202;
 

@@ -5,12 +5,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <fstream>
 #include <iterator>
 
@@ -27,14 +27,19 @@ TEST_F(ListMenu, PrintListPreviewsTheListOnThePageSetUp) {
   for (int i = 1; i <= 90; ++i) records.emplace_back("C" + std::to_string(100 + i), "Name");
   seed(records);
   runProgram([&] {
-    // Print Setup works on the printer the preview prints with.
-    chooseMenu("&File", "P&rint Setup...");
-    QPageSetupDialog* setup = nullptr;
-    ASSERT_TRUE(
-        pumpUntil([&] { return (setup = desktop_->frame()->findChild<QPageSetupDialog*>()); }));
-    EXPECT_EQ(setup->printer(), &desktop_->printer());
-    desktop_->printer().setPageSize(QPageSize(QPageSize::Letter));
+    // Print Setup sets up the page the preview prints on; Cancel changes nothing.
+    const QPageLayout before = desktop_->printer().pageLayout();
+    PageSetupDialog* setup = choosePaper("A3");
+    ASSERT_NE(setup, nullptr);
+    click(setup->landscapeChoice());
     setup->reject();
+    settle();
+    EXPECT_TRUE(desktop_->printer().pageLayout().isEquivalentTo(before));
+    setup = choosePaper("Legal");
+    ASSERT_NE(setup, nullptr);
+    click(setup->landscapeChoice());
+    key(Qt::Key_Return);  // OK
+    settle();
 
     chooseMenu("&File", "&Print List...");
     ASSERT_TRUE(pumpUntil([&] { return desktop_->printPreview() != nullptr; }));
@@ -43,7 +48,8 @@ TEST_F(ListMenu, PrintListPreviewsTheListOnThePageSetUp) {
     ASSERT_NE(pages, nullptr);
     ASSERT_TRUE(pumpUntil([&] { return pages->pageCount() > 0; }));
     EXPECT_GE(pages->pageCount(), 2) << "90 records take more than a page";
-    EXPECT_EQ(preview->printer()->pageLayout().pageSize().id(), QPageSize::Letter);
+    EXPECT_EQ(preview->printer()->pageLayout().pageSize().id(), QPageSize::Legal);
+    EXPECT_EQ(preview->printer()->pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "no busy cursor over the preview";
     preview->reject();
     settle();  // the frame takes the menu again
@@ -62,8 +68,8 @@ TEST_F(ListMenu, ExportListSavesTheFileChosenInTheSaveDialog) {
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     dialog->setDirectory(QString::fromStdString(directory_.string()));  // the name offered
     QMetaObject::invokeMethod(dialog, "accept");                        // the Save button
-    QMessageBox* box = nullptr;
-    ASSERT_TRUE(pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; }));
+    QMessageBox* box = waitForBox();
+    ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text().toStdString(), "2 records written to " + csv.string() + ".");
     click(box->button(QMessageBox::Ok));
     settle();

@@ -17,38 +17,14 @@
 namespace fesk::qt::test {
 namespace {
 
-const QString kBrowse = "Browse the fesk1 File";
-const QString kAddForm = "Adding a fesk1 Record";
 constexpr int kRecords = 40;
 constexpr int kRowsShown = 15;  // the list's height holds 15 rows
-
-// Fields of the browse and of the update form.
-constexpr int kList = 1;
-constexpr int kSheet = 2;
-constexpr int kInsertButton = 4;
-constexpr int kDeleteButton = 6;
-constexpr int kInLineButton = 7;
-constexpr int kCodeEntry = 3;
-constexpr int kNameEntry = 5;
-constexpr int kOkButton = 10;
-
-std::string code(int n) {
-  char text[8];
-  std::snprintf(text, sizeof text, "C%03d", n);
-  return text;
-}
-
-StoredRecords fortyRecords() {
-  StoredRecords records;
-  for (int i = 1; i <= kRecords; ++i) records.emplace_back(code(i), "Name " + code(i));
-  return records;
-}
 
 using Codes = std::vector<std::string>;
 
 Codes codesFrom(int first, int last) {
   Codes codes;
-  for (int i = first; i <= last; ++i) codes.push_back(code(i));
+  for (int i = first; i <= last; ++i) codes.push_back(numberedCode(i));
   return codes;
 }
 
@@ -78,50 +54,28 @@ class ProgramOnTheDesktop : public ProgramDesktopTest {
  protected:
   void SetUp() override {
     ProgramDesktopTest::SetUp();
-    seed(fortyRecords());
-  }
-
-  // The browse opened from the menu, and its list.
-  QTreeWidget* openTheBrowse() {
-    chooseMenu("&fesk");
-    if (!pumpUntil([&] { return window(kBrowse) != nullptr; })) return nullptr;
-    settle();
-    return qobject_cast<QTreeWidget*>(field(kBrowse, kList));
-  }
-
-  // Insert, change and delete through the form and the message box.
-  void switchInLineOff() {
-    auto* button = qobject_cast<QPushButton*>(field(kBrowse, kInLineButton));
-    ASSERT_NE(button, nullptr);
-    click(button);
-    ASSERT_EQ(button->text(), "InLine Off");
+    seed(numberedRecords(kRecords));
   }
 
   void clickRow(QTreeWidget* rows, int index) {
     click(rows->viewport(), rows->visualItemRect(rows->topLevelItem(index)).center());
   }
-
-  QMessageBox* confirmDeleteBox() {
-    QMessageBox* box = nullptr;
-    pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; });
-    return box;
-  }
 };
 
 TEST_F(ProgramOnTheDesktop, TheMenuOpensTheBrowseOnTheFirstPage) {
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
+    QTreeWidget* rows = openBrowse();
     ASSERT_NE(rows, nullptr);
     EXPECT_EQ(shownCodes(rows), codesFrom(1, kRowsShown));
     EXPECT_EQ(rows->topLevelItem(0)->text(1), "Name C001");
     EXPECT_EQ(selectedCode(rows), "C001");
   });
-  EXPECT_EQ(stored(), fortyRecords()) << "browsing writes nothing";
+  EXPECT_EQ(stored(), numberedRecords(kRecords)) << "browsing writes nothing";
 }
 
 TEST_F(ProgramOnTheDesktop, PageKeysInTheListShowTheNextAndTheLastPage) {
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
+    QTreeWidget* rows = openBrowse();
     ASSERT_NE(rows, nullptr);
     ASSERT_EQ(focused(), rows) << "keys go to the list";
     key(Qt::Key_PageDown);  // the selection goes to the page's last row first
@@ -138,12 +92,9 @@ TEST_F(ProgramOnTheDesktop, PageKeysInTheListShowTheNextAndTheLastPage) {
 
 TEST_F(ProgramOnTheDesktop, InsertingARecordThroughTheForm) {
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
-    ASSERT_NE(rows, nullptr);
-    switchInLineOff();
-    click(field(kBrowse, kInsertButton));
-    ChildWindow* form = window(kAddForm);
+    ChildWindow* form = openTheAddForm();
     ASSERT_NE(form, nullptr);
+    auto* rows = qobject_cast<QTreeWidget*>(field(kBrowse, kList));
     auto* code = qobject_cast<QLineEdit*>(form->fieldWidget(kCodeEntry));
     auto* name = qobject_cast<QLineEdit*>(form->fieldWidget(kNameEntry));
     ASSERT_TRUE(code && name);
@@ -161,21 +112,21 @@ TEST_F(ProgramOnTheDesktop, InsertingARecordThroughTheForm) {
     ASSERT_EQ(added.size(), 1);
     EXPECT_EQ(added.front()->text(1), "Delta");
   });
-  StoredRecords expected = fortyRecords();
+  StoredRecords expected = numberedRecords(kRecords);
   expected.emplace_back("D001", "Delta");
   EXPECT_EQ(stored(), expected);
 }
 
 TEST_F(ProgramOnTheDesktop, DeleteRemovesTheRecordOnlyWhenTheBoxIsAnsweredOk) {
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
+    QTreeWidget* rows = openBrowse();
     ASSERT_NE(rows, nullptr);
-    switchInLineOff();
+    click(field(kBrowse, kInLineButton));  // Delete asks in the box, not in a row
 
     clickRow(rows, 2);
     ASSERT_EQ(selectedCode(rows), "C003");
     click(field(kBrowse, kDeleteButton));
-    QMessageBox* box = confirmDeleteBox();
+    QMessageBox* box = waitForBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle(), "Confirm Delete");
     click(box->button(QMessageBox::Ok));
@@ -189,7 +140,7 @@ TEST_F(ProgramOnTheDesktop, DeleteRemovesTheRecordOnlyWhenTheBoxIsAnsweredOk) {
     clickRow(rows, 4);
     ASSERT_EQ(selectedCode(rows), "C006");
     click(field(kBrowse, kDeleteButton));
-    box = confirmDeleteBox();
+    box = waitForBox();
     ASSERT_NE(box, nullptr);
     click(box->button(QMessageBox::Cancel));
     settle();
@@ -206,12 +157,9 @@ TEST_F(ProgramOnTheDesktop, ATwentyCharacterAccentedNameIsStoredShownLocatedAndK
   const QString code = QString(20, QChar(0xC9));  // "É" twenty times
   const QString name = "Ångström Émile Öland";
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
-    ASSERT_NE(rows, nullptr);
-    switchInLineOff();
-    click(field(kBrowse, kInsertButton));
-    ChildWindow* form = window(kAddForm);
+    ChildWindow* form = openTheAddForm();
     ASSERT_NE(form, nullptr);
+    auto* rows = qobject_cast<QTreeWidget*>(field(kBrowse, kList));
     type(code + QChar(0xC9));  // one too many: the entry keeps twenty
     key(Qt::Key_Tab);
     type(name);
@@ -233,7 +181,7 @@ TEST_F(ProgramOnTheDesktop, ATwentyCharacterAccentedNameIsStoredShownLocatedAndK
     type("Å");
     EXPECT_EQ(selectedCode(rows), code.toStdString());
   });
-  StoredRecords expected = fortyRecords();
+  StoredRecords expected = numberedRecords(kRecords);
   expected.emplace_back(code.toStdString(), name.toStdString());
   EXPECT_EQ(stored(), expected);
 }

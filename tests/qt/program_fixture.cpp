@@ -1,5 +1,8 @@
 #include "program_fixture.h"
 
+#include <QComboBox>
+#include <QPushButton>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/program_entry.h"
@@ -10,6 +13,18 @@
 #include "ui/qt/frame_window.h"
 
 namespace fesk::qt::test {
+
+std::string numberedCode(int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "C%03d", n);
+  return text;
+}
+
+StoredRecords numberedRecords(int count) {
+  StoredRecords records;
+  for (int i = 1; i <= count; ++i) records.emplace_back(numberedCode(i), "Name " + numberedCode(i));
+  return records;
+}
 
 void ProgramDesktopTest::SetUp() {
   ensureApplication();
@@ -39,6 +54,37 @@ void ProgramDesktopTest::runProgram(const std::function<void()>& user) {
     return run_->exitCode();
   });
   EXPECT_EQ(exitCode, 0);
+}
+
+ChildWindow* ProgramDesktopTest::openTheAddForm() {
+  if (!openBrowse()) return nullptr;
+  auto* inLine = qobject_cast<QPushButton*>(field(kBrowse, kInLineButton));
+  if (!inLine) {
+    ADD_FAILURE() << "the browse has no InLine button";
+    return nullptr;
+  }
+  click(inLine);
+  EXPECT_EQ(inLine->text(), "InLine Off");
+  click(field(kBrowse, kInsertButton));
+  ChildWindow* form = window(kAddForm);
+  if (!form) ADD_FAILURE() << "Insert opened no form";
+  return form;
+}
+
+PageSetupDialog* ProgramDesktopTest::choosePaper(const QString& paper) {
+  chooseMenu("&File", "P&rint Setup...");
+  PageSetupDialog* setup = nullptr;
+  pumpUntil([&] {
+    for (auto* shown : desktop_->frame()->findChildren<PageSetupDialog*>())
+      if (shown->isVisible()) setup = shown;  // not one closed a moment ago
+    return setup != nullptr;
+  });
+  if (!setup) return nullptr;
+  QComboBox* papers = setup->paperChoice();
+  const int index = papers->findText(paper);
+  if (index < 0) return nullptr;
+  papers->setCurrentIndex(index);
+  return setup;
 }
 
 void ProgramDesktopTest::seed(const StoredRecords& records) {

@@ -11,37 +11,22 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
-#include <cstdio>
 
 #include "program_fixture.h"
 #include "runtime/remembered.h"
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
+#include "ui/qt/session_end.h"
 
 namespace fesk::qt::test {
 namespace {
-
-const QString kBrowse = "Browse the fesk1 File";
-const QString kAddForm = "Adding a fesk1 Record";
-constexpr int kList = 1;
-constexpr int kSheet = 2;
-constexpr int kInsertButton = 4;
-constexpr int kInLineButton = 7;
-constexpr int kCloseButton = 8;
-
-StoredRecords fortyRecords() {
-  StoredRecords records;
-  for (int i = 1; i <= 40; ++i) {
-    char code[8];
-    std::snprintf(code, sizeof code, "C%03d", i);
-    records.emplace_back(code, "Name");
-  }
-  return records;
-}
 
 QAbstractButton* buttonWithText(QMessageBox* box, const QString& text) {
   for (QAbstractButton* b : box->buttons())
@@ -53,37 +38,23 @@ class WorkingDay : public ProgramDesktopTest {
  protected:
   void SetUp() override {
     ProgramDesktopTest::SetUp();
-    seed(fortyRecords());
+    seed(numberedRecords(40));
   }
 
-  QTreeWidget* openTheBrowse() {
-    chooseMenu("&fesk");
-    if (!pumpUntil([&] { return window(kBrowse) != nullptr; })) return nullptr;
-    settle();
-    return qobject_cast<QTreeWidget*>(field(kBrowse, kList));
-  }
   QMdiSubWindow* subWindowOf(ChildWindow* child) const {
     for (QMdiSubWindow* sub : desktop_->frame()->mdiArea()->subWindowList())
       if (auto* shown = qobject_cast<ChildSubWindow*>(sub); shown && shown->child() == child)
         return sub;
     return nullptr;
   }
-  QMessageBox* waitForBox() {
-    QMessageBox* box = nullptr;
-    pumpUntil([&] { return (box = desktop_->messageBox()) != nullptr; });
-    return box;
-  }
 };
 
 TEST_F(WorkingDay, ExitOverAFilledFormAsksAndCancelBringsTheFormToTheFront) {
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
-    click(field(kBrowse, kInLineButton));  // forms, not rows
-    click(field(kBrowse, kInsertButton));
-    ChildWindow* form = window(kAddForm);
+    ChildWindow* form = openTheAddForm();
     ASSERT_NE(form, nullptr);
     type("Z001");
-    openTheBrowse();  // another browse in front of the form
+    openBrowse();  // another browse in front of the form
     ASSERT_NE(desktop_->frame()->mdiArea()->activeSubWindow(), subWindowOf(form));
 
     desktop_->frame()->close();  // the close box
@@ -105,12 +76,51 @@ TEST_F(WorkingDay, ExitOverAFilledFormAsksAndCancelBringsTheFormToTheFront) {
     click(buttonWithText(box, "Exit anyway"));
     EXPECT_TRUE(pumpUntil([&] { return run_->ended(); }, 20000));
   });
-  EXPECT_EQ(stored(), fortyRecords());
+  EXPECT_EQ(stored(), numberedRecords(40));
+}
+
+TEST_F(WorkingDay, TheSessionEndingAsksAboutTypingNotSavedAndCancelKeepsTheSession) {
+  // The user's answer, given when the question is shown while the session waits.
+  QString asked;
+  auto answerWith = [&](const QString& button) {
+    auto* poll = new QTimer(desktop_.get());
+    QObject::connect(poll, &QTimer::timeout, [this, poll, button, &asked] {
+      QMessageBox* box = desktop_->messageBox();
+      if (!box || !buttonWithText(box, button)) return;
+      asked = box->text();
+      poll->deleteLater();
+      buttonWithText(box, button)->click();
+    });
+    poll->start(20);
+  };
+  runProgram([&] {
+    ChildWindow* form = openTheAddForm();
+    ASSERT_NE(form, nullptr);
+    type("Z001");
+    // Without a word with the user nothing is closed, and nothing saved half-way.
+    EXPECT_TRUE(sessionMayEnd(*desktop_, false));
+    settle();
+    EXPECT_EQ(window(kAddForm), form);
+
+    answerWith("Cancel");
+    EXPECT_FALSE(sessionMayEnd(*desktop_, true));
+    EXPECT_EQ(asked, "1 window holds changes that are not saved. Exit anyway?");
+    settle();
+    EXPECT_FALSE(run_->ended());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(form->fieldWidget(kCodeEntry))->text(), "Z001");
+
+    asked.clear();
+    answerWith("Exit anyway");
+    EXPECT_TRUE(sessionMayEnd(*desktop_, true));
+    EXPECT_FALSE(asked.isEmpty());
+    EXPECT_TRUE(pumpUntil([&] { return run_->ended(); }, 20000));
+  });
+  EXPECT_EQ(stored(), numberedRecords(40));
 }
 
 TEST_F(WorkingDay, AMaximizedBrowseGrowsItsListAndShowsMoreRowsOnTheSameRecord) {
   runProgram([&] {
-    QTreeWidget* rows = openTheBrowse();
+    QTreeWidget* rows = openBrowse();
     ASSERT_NE(rows, nullptr);
     ChildWindow* browse = window(kBrowse);
     QWidget* list = rows->parentWidget();
@@ -165,7 +175,7 @@ TEST_F(WorkingDay, TheFocusedButtonLooksDifferentInTheLightAndTheDarkPalette) {
   dark.setColor(QPalette::WindowText, Qt::white);
   dark.setColor(QPalette::Highlight, QColor(60, 130, 220));
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     QWidget* button = field(kBrowse, kCloseButton);
     ASSERT_NE(button, nullptr);
     for (const QPalette& palette : {original, dark}) {
@@ -182,11 +192,11 @@ TEST_F(WorkingDay, TheFocusedButtonLooksDifferentInTheLightAndTheDarkPalette) {
   });
 }
 
-TEST_F(WorkingDay, TheNextBrowseStartsAsTheLastOneWasLeft) {
+TEST_F(WorkingDay, TheNextBrowseAndTheNextRunStartAsTheLastWereLeft) {
   DesktopChoices choices;
   apprt::keepChoicesIn(&choices);
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     click(field(kBrowse, kInLineButton));
     auto* tabs = qobject_cast<QTabBar*>(field(kBrowse, kSheet));
     ASSERT_NE(tabs, nullptr);
@@ -198,14 +208,24 @@ TEST_F(WorkingDay, TheNextBrowseStartsAsTheLastOneWasLeft) {
     click(field(kBrowse, kCloseButton));
     ASSERT_TRUE(pumpUntil([&] { return window(kBrowse) == nullptr; }));
 
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     EXPECT_EQ(qobject_cast<QPushButton*>(field(kBrowse, kInLineButton))->text(), "InLine Off");
     EXPECT_EQ(qobject_cast<QTabBar*>(field(kBrowse, kSheet))->currentIndex(), 1);
     EXPECT_EQ(subWindowOf(window(kBrowse))->size(), larger);
+
+    // The paper chosen in Print Setup, one the locale does not start with.
+    PageSetupDialog* setup = choosePaper("A5");
+    ASSERT_NE(setup, nullptr);
+    click(setup->landscapeChoice());
+    key(Qt::Key_Return);  // OK
+    settle();
   });
   apprt::keepChoicesIn(nullptr);
   EXPECT_EQ(DesktopSettings().value("choices/browse/inline").toString(), "off")
       << "kept in the settings, for the next run";
+  Desktop nextRun;
+  EXPECT_EQ(nextRun.printer().pageLayout().pageSize().id(), QPageSize::A5);
+  EXPECT_EQ(nextRun.printer().pageLayout().orientation(), QPageLayout::Landscape);
   // The frame is closed on the GUI thread once the program has ended.
   EXPECT_TRUE(pumpUntil([] { return !DesktopSettings().frameGeometry().isEmpty(); }));
 }
@@ -214,7 +234,7 @@ TEST_F(WorkingDay, EveryWindowShowsTheProgramsIconAndTheFrameItsDataSet) {
   const QString dataSet = QString::fromStdString(directory_.string());
   desktop_->showDataSet(dataSet);
   runProgram([&] {
-    ASSERT_NE(openTheBrowse(), nullptr);
+    ASSERT_NE(openBrowse(), nullptr);
     EXPECT_FALSE(desktop_->frame()->windowIcon().availableSizes().isEmpty());
     EXPECT_EQ(subWindowOf(window(kBrowse))->windowIcon().availableSizes(),
               desktop_->frame()->windowIcon().availableSizes());

@@ -6,8 +6,8 @@
 #include <curses.h>
 #include <gtest/gtest.h>
 
-#include "program_views.h"
 #include "runtime/constants.h"
+#include "support/program_views.h"
 #include "ui/tui/control_geometry.h"
 
 namespace fesk::tui {
@@ -225,9 +225,26 @@ TEST_F(DesktopTest, WindowsCascadeSwitchAndTile) {
   EXPECT_LE(a.col + a.width, b.col);
   EXPECT_EQ(a.width + b.width, area.width);
   EXPECT_EQ(a.height, area.height);
+
+  // Tiles larger than the definitions, as on a large terminal, are told to
+  // the runtime in dialog units; Cascade gives the definitions' sizes back.
+  auto definition = [this](int window) { return window == 2 ? browse_ : form_; };
+  take();
+  desktop_.resize(240, 80);
   sent = take();
-  EXPECT_EQ(sent.size(), 2u);  // both windows changed size
-  for (const auto& input : sent) EXPECT_EQ(input.kind, Input::Kind::Resize);
+  ASSERT_EQ(sent.size(), 2u);
+  for (const auto& input : sent) {
+    EXPECT_EQ(input.kind, Input::Kind::Resize);
+    EXPECT_GT(input.width, definition(input.window).width);
+    EXPECT_GT(input.height, definition(input.window).height);
+  }
+  desktop_.standardAction(StandardAction::Cascade);
+  sent = take();
+  ASSERT_EQ(sent.size(), 2u);
+  for (const auto& input : sent) {
+    EXPECT_EQ(input.width, definition(input.window).width);
+    EXPECT_EQ(input.height, definition(input.window).height);
+  }
 }
 
 TEST_F(DesktopTest, ClosingTheActiveWindowLeavesTheOneBelowOnTop) {

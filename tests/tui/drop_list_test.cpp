@@ -5,8 +5,8 @@
 #include <curses.h>
 #include <gtest/gtest.h>
 
-#include "program_views.h"
 #include "runtime/constants.h"
+#include "support/program_views.h"
 #include "ui/tui/desktop.h"
 
 namespace fesk::tui {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "program_views.h"
 #include "runtime/constants.h"
+#include "support/program_views.h"
 #include "ui/tui/desktop.h"
 
 namespace fesk::tui {

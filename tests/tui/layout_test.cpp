@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "program_views.h"
+#include "support/program_views.h"
 #include "ui/tui/control_geometry.h"
 
 namespace fesk::tui {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "program_views.h"
 #include "runtime/constants.h"
+#include "support/program_views.h"
 #include "ui/tui/menu_bar.h"
 #include "ui/tui/message_box_view.h"
 #include "ui/tui/text_cells.h"

@@ -78,6 +78,10 @@ class Terminal {
     type("\033[<0;" + at + "M\033[<0;" + at + "m");
   }
   std::string screen() { return tmux("capture-pane -p -t fesk"); }
+  // The terminal's new size, as a person dragging its window's edge makes it.
+  void resize(int cols, int rows) {
+    tmux("resize-window -t fesk -x " + std::to_string(cols) + " -y " + std::to_string(rows));
+  }
   std::vector<std::string> lines() {
     std::vector<std::string> out;
     std::istringstream in(screen());
@@ -253,6 +257,28 @@ TEST_F(TerminalRunTest, ABrowseOf40RecordsPagesDownWithItsScrollBar) {
       << terminal_->screen();  // the thumb at the bottom
   terminal_->keys("C-PageUp");
   ASSERT_TRUE(terminal_->waitFor("C001")) << terminal_->screen();
+
+  // Tiled alone, the window follows the terminal: a taller terminal shows
+  // more rows of the list, the selected record kept, and the buttons stay
+  // below the list; back at 80x24 it shows one page of 15 again.
+  terminal_->keys("Down");
+  terminal_->keys("Down");
+  ASSERT_TRUE(terminal_->waitFor(">C003")) << terminal_->screen();
+  terminal_->keys("M-w");
+  terminal_->keys("Enter");  // Tile
+  terminal_->resize(110, 40);
+  ASSERT_TRUE(terminal_->waitFor("C025")) << terminal_->screen();
+  std::string grown = terminal_->screen();
+  EXPECT_NE(grown.find(">C003"), std::string::npos) << grown;
+  EXPECT_LT(grown.find("C025"), grown.find("[ Insert ]")) << grown;
+  lines = terminal_->lines();
+  ASSERT_EQ(lines.size(), 40u);
+  EXPECT_NE(lines[2].find("Browse the fesk1 File"), std::string::npos) << grown;
+  EXPECT_EQ(cellColumn(lines[2], lines[2].find("[x]")), 106) << grown;  // the whole width
+  terminal_->resize(80, 24);
+  ASSERT_TRUE(terminal_->waitFor("C016", false)) << terminal_->screen();
+  EXPECT_TRUE(terminal_->waitFor(">C003")) << terminal_->screen();
+  EXPECT_TRUE(terminal_->waitFor("C015")) << terminal_->screen();
 }
 
 TEST_F(TerminalRunTest, AFormFilledInAndSavedAndADuplicateWarningAnswered) {

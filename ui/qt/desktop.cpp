@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrinter>
 #include <iostream>
 
@@ -14,6 +13,7 @@
 #include "ui/qt/frame_window.h"
 #include "ui/qt/help_viewer.h"
 #include "ui/qt/message_box.h"
+#include "ui/qt/page_setup_dialog.h"
 
 namespace fesk::qt {
 
@@ -126,6 +126,7 @@ void Desktop::askMessageBox(const apprt::MessageBoxRequest& request,
   });
   boxes_.push_back(box);
   box->show();
+  emit asked(box);
 }
 
 QMessageBox* Desktop::messageBox() const {
@@ -157,7 +158,7 @@ void Desktop::standardAction(StandardAction action, int) {
       if (entry) entry->paste();
       break;
     case StandardAction::PrintSetup: {
-      auto* dialog = new QPageSetupDialog(&printer(), frame_.get());
+      auto* dialog = new PageSetupDialog(printer(), frame_.get());
       dialog->setAttribute(Qt::WA_DeleteOnClose);
       connect(dialog, &QDialog::accepted, this,
               [this] { DesktopSettings().setPageLayout(printer().pageLayout()); });

@@ -70,6 +70,8 @@ class Desktop : public QObject {
 
  signals:
   void ended(int exitCode);
+  // A message box of the program's was shown.
+  void asked(QMessageBox* box);
 
  private:
   void childActivated(QMdiSubWindow* sub);

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -134,8 +135,15 @@ QAction* FrameWindow::menuAction(int field) const {
 QMdiSubWindow* FrameWindow::addChild(ChildWindow* child) {
   auto* sub = new ChildSubWindow(child);
   area_->addSubWindow(sub);
-  // All of a window is in view when it opens, scrolled if need be.
-  sub->resize(sub->sizeHint().boundedTo(area_->viewport()->size()));
+  // All of a window is in view when it opens, scrolled if need be. A window
+  // cut in one direction gets the room of its scroll bar in the other, where
+  // the frame has it, so that it does not scroll both ways.
+  const QSize room = area_->viewport()->size();
+  QSize wanted = sub->sizeHint();
+  const int bar = sub->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, sub);
+  if (wanted.height() > room.height()) wanted.rwidth() += bar;
+  if (wanted.width() > room.width()) wanted.rheight() += bar;
+  sub->resize(wanted.boundedTo(room));
   return sub;
 }
 

@@ -16,6 +16,7 @@
 #include "ui/qt/frame_window.h"
 #include "ui/qt/program_icon.h"
 #include "ui/qt/qt_frontend.h"
+#include "ui/qt/session_end.h"
 
 namespace fesk::qt {
 namespace {
@@ -80,6 +81,7 @@ int run(int& argc, char** argv, apprt::Procedure firstProcedure, StartedHook sta
 
   Desktop desktop;
   desktop.showDataSet(QString::fromStdString(dataSet));
+  answerSessionEnds(app, desktop);
   QtFrontEnd frontEnd(desktop);
   QObject::connect(&desktop, &Desktop::ended, &app, [](int code) { QApplication::exit(code); });
   DesktopChoices choices;

@@ -9,6 +9,17 @@ namespace fesk::tui {
 using apprt::ControlKind;
 using apprt::ControlView;
 
+namespace {
+
+// Room enough for any window at the natural scale.
+constexpr int kUnbounded = 1 << 16;
+
+// The dialog units of one list row below its header, as the runtime counts
+// a list's visible rows.
+constexpr int kUnitsPerListRow = 7;
+
+}  // namespace
+
 void ShownWindow::arrange(const CellRect& area) {
   const int maxCols = (tiled ? outer.width : area.width) - 2;
   const int maxRows = (tiled ? outer.height : area.height) - 2;
@@ -21,6 +32,22 @@ void ShownWindow::arrange(const CellRect& area) {
       std::clamp(outer.col, area.col, std::max(area.col, area.col + area.width - outer.width));
   outer.row =
       std::clamp(outer.row, area.row, std::max(area.row, area.row + area.height - outer.height));
+}
+
+void ShownWindow::noteDefinedSize() {
+  const WindowLayout natural = layoutWindow(view, kUnbounded, kUnbounded);
+  definedCols = natural.cols;
+  definedRows = natural.rows;
+  told = {view.width, view.height};
+}
+
+UnitSize ShownWindow::shownUnits() const {
+  UnitSize size{view.width, view.height};
+  if (!tiled) return size;
+  const CellRect in = inside();
+  size.width += static_cast<int>(std::max(0, in.width - definedCols) * kUnitsPerColumn);
+  size.height += std::max(0, in.height - definedRows) * kUnitsPerListRow;
+  return size;
 }
 
 std::optional<CellRect> ShownWindow::controlRect(const ControlView& c) const {

@@ -13,11 +13,21 @@ namespace fesk::tui {
 // Where what the user does on the terminal goes: the runtime, or a test's record.
 using InputSink = std::function<void(const apprt::Input&)>;
 
+// A window's size in dialog units, as the runtime is told it.
+struct UnitSize {
+  int width = 0, height = 0;
+  bool operator==(const UnitSize&) const = default;
+};
+
 struct ShownWindow {
   apprt::WindowView view;
   WindowLayout layout;
   CellRect outer;      // with its border, in screen cells
   bool tiled = false;  // its size was given by Tile rather than by its layout
+  // Its inside at its definition's size and the natural scale, from the view
+  // it was opened with (before any size was told).
+  int definedCols = 0, definedRows = 0;
+  UnitSize told;  // the size the runtime was last told (at first, the definition's)
 
   CellRect inside() const {
     return {outer.col + 1, outer.row + 1, outer.width - 2, outer.height - 2};
@@ -25,6 +35,14 @@ struct ShownWindow {
   // Lays the window out anew for what it shows, within `area` (its own size
   // when tiled); keeps it inside the area.
   void arrange(const CellRect& area);
+  // Notes the definition's cells from the view the window opens with.
+  void noteDefinedSize();
+  // The size the window is shown at, in dialog units, by which the runtime
+  // anchors its controls: the definition's for a window laid out by its own
+  // size; a tiled window's cells beyond its definition's added at the natural
+  // scale across and one list row per line down, so that its list shows a
+  // row more for every line the window has more.
+  UnitSize shownUnits() const;
   // Where a control stands on the screen; nothing for one that is not placed.
   std::optional<CellRect> controlRect(const apprt::ControlView& control) const;
   // The close box on the top border.

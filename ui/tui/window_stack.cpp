@@ -15,17 +15,21 @@ namespace {
 constexpr int kCascadeSteps = 8;
 constexpr int kCascadeCols = 2;
 
-bool sizeChanged(const CellRect& before, const CellRect& after) {
-  return before.width != after.width || before.height != after.height;
-}
-
 }  // namespace
+
+void WindowStack::tellSize(ShownWindow& w) {
+  const UnitSize shown = w.shownUnits();
+  if (shown == w.told) return;
+  w.told = shown;
+  send_(Input::resize(w.view.handle, shown.width, shown.height));
+}
 
 void WindowStack::show(const WindowView& view, const CellRect& area) {
   auto it = windows_.find(view.handle);
   if (it == windows_.end()) {
     ShownWindow& w = windows_[view.handle];
     w.view = view;
+    w.noteDefinedSize();
     place(w, opened_++, area);
     order_.push_back(view.handle);
   } else {
@@ -66,14 +70,13 @@ void WindowStack::tile(const CellRect& area) {
     const int col = i % across, row = i / across;
     // The last row shares its width among the windows left for it.
     const int inRow = row == down - 1 ? n - row * across : across;
-    const CellRect before = w.outer;
     w.tiled = true;
     w.outer.col = area.col + col * area.width / inRow;
     w.outer.width = area.col + (col + 1) * area.width / inRow - w.outer.col;
     w.outer.row = area.row + row * area.height / down;
     w.outer.height = area.row + (row + 1) * area.height / down - w.outer.row;
     w.arrange(area);
-    if (sizeChanged(before, w.outer)) send_(Input::resize(w.view.handle));
+    tellSize(w);
   }
 }
 
@@ -81,9 +84,8 @@ void WindowStack::cascade(const CellRect& area) {
   int index = 0;
   for (int handle : order_) {
     ShownWindow& w = windows_[handle];
-    const CellRect before = w.outer;
     place(w, index++, area);
-    if (sizeChanged(before, w.outer)) send_(Input::resize(handle));
+    tellSize(w);
   }
 }
 

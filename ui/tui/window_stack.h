@@ -2,6 +2,9 @@
 // The program's windows on the terminal, overlapping in the client area, the
 // active one on top: where each stands, Tile and Cascade, and which one is
 // active. It tells the runtime of every activation and every size change.
+// Tiled windows follow the terminal's size, as a maximized window follows its
+// frame: they are tiled anew when the terminal is resized and grow with it;
+// other windows keep their definition's size.
 
 #include <map>
 #include <vector>
@@ -43,6 +46,10 @@ class WindowStack {
 
  private:
   void place(ShownWindow& w, int index, const CellRect& area);
+  // Tells the runtime the window's size in dialog units when it differs from
+  // the size told before: its controls anchor to it and its list shows the
+  // rows that fit, through the window's ordinary refresh.
+  void tellSize(ShownWindow& w);
 
   const InputSink& send_;
   std::map<int, ShownWindow> windows_;

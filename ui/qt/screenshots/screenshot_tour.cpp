@@ -18,6 +18,7 @@
 #include "ui/qt/child_window.h"
 #include "ui/qt/desktop.h"
 #include "ui/qt/frame_window.h"
+#include "ui/qt/page_setup_dialog.h"
 #include "ui/qt/run.h"
 
 namespace fesk::qt {
@@ -92,6 +93,14 @@ class Tour {
     if (!preview) return fail("no print preview opened");
     shoot(preview, "print-preview.png", true);
     preview->reject();
+    settle();
+
+    menu("P&rint Setup...");
+    PageSetupDialog* setup = nullptr;
+    pumpUntil([&] { return (setup = desktop_.frame()->findChild<PageSetupDialog*>()) != nullptr; });
+    if (!setup) return fail("Print Setup opened no dialog");
+    shoot(setup, "print-setup.png", true);
+    setup->reject();
     settle();
     return ok_;
   }

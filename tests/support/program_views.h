@@ -1,8 +1,8 @@
 #pragma once
 // The program's own windows as the runtime describes them to a front-end:
 // each window definition opened by a small procedure through the headless
-// front-end, its lists filled with sample rows, so that tests of the terminal
-// front-end lay out and drive exactly what the program shows.
+// front-end, its lists filled with sample rows, so that tests of the
+// front-ends lay out and drive exactly what the program shows.
 
 #include <string>
 

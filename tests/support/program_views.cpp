@@ -1,4 +1,4 @@
-#include "program_views.h"
+#include "support/program_views.h"
 
 #include <cstdio>
 
