@@ -230,26 +230,44 @@ void BM_PgImport10k(benchmark::State& state) {
     const auto outcome = fesk::records::importCsv(FESK1, in);
     trips += counted.count();
     state.PauseTiming();
-    if (!outcome.stored || outcome.added != kImportRows) state.SkipWithError("the import failed");
     removeImported();
     state.ResumeTiming();
+    if (!outcome.stored || outcome.added != kImportRows) {
+      state.SkipWithError(("the import failed: " + outcome.why).c_str());
+      break;
+    }
   }
   report(state, trips);
 }
 
-// The same rows with COPY in one transaction.
+// The same rows with COPY, as the server's own client copies a file in (one
+// statement, its own transaction), into the same table with its keys. A COPY
+// that stored fewer rows would flatter the import: it ends the benchmark.
 void BM_PgCopy10k(benchmark::State& state) {
   std::string rows;
   for (int n = 0; n < kImportRows; ++n) rows += "N" + std::to_string(n) + "\timported\n";
   PGconn* session = PQconnectdb(throughRelay().c_str());
+  const std::string copy = "COPY \"" + kSchema + "\".fesk1 (code, name) FROM STDIN";
+  const std::string done = "COPY " + std::to_string(kImportRows);
   for (auto _ : state) {
-    PQclear(PQexec(session, ("COPY \"" + kSchema + "\".fesk1 (code, name) FROM STDIN").c_str()));
-    PQputCopyData(session, rows.data(), static_cast<int>(rows.size()));
-    PQputCopyEnd(session, nullptr);
-    PQclear(PQgetResult(session));
+    PGresult* started = PQexec(session, copy.c_str());
+    const bool copying = PQresultStatus(started) == PGRES_COPY_IN;
+    PQclear(started);
+    const bool sent = copying &&
+                      PQputCopyData(session, rows.data(), static_cast<int>(rows.size())) == 1 &&
+                      PQputCopyEnd(session, nullptr) == 1;
+    PGresult* ended = PQgetResult(session);
+    const bool stored = sent && PQresultStatus(ended) == PGRES_COMMAND_OK &&
+                        std::string(PQcmdStatus(ended)) == done;
+    PQclear(ended);
+    for (PGresult* more = PQgetResult(session); more; more = PQgetResult(session)) PQclear(more);
     state.PauseTiming();
     removeImported();
     state.ResumeTiming();
+    if (!stored) {
+      state.SkipWithError(PQerrorMessage(session));
+      break;
+    }
   }
   PQfinish(session);
 }
@@ -258,8 +276,8 @@ BENCHMARK(BM_PgPageDown)->UseRealTime()->Iterations(20);
 BENCHMARK(BM_PgOpenFirstPage)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_PgCascade10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_PgSqlUpdate10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_PgImport10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_PgCopy10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PgImport10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PgCopy10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
