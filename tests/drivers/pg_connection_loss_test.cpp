@@ -2,6 +2,7 @@
 // answering: every operation fails with a message that names the server and
 // gives the reason, a transaction in flight is lost whole, and once the server
 // is back the same open files work again, under the data-set lock taken again.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_schema_lock.h"
 #include "file_test_support.h"
+#include "runtime/bulk_add.h"
 #include "support/tcp_relay.h"
 #include "support/test_server.h"
 
@@ -90,6 +92,45 @@ TEST(PgConnectionLoss, AStoppedServerFailsEveryCallUntilItIsBackAndLosesTheOpenT
   CODES.buffer().CODE = "E";
   CODES.add();
   EXPECT_EQ(ERRCODE(), 0);
+  closeTestFiles();
+}
+
+// Records sent at once go with the rest of the transaction when the network
+// drops the session: none of them is stored, and the failure says so.
+TEST(PgConnectionLoss, ALostSessionUnderRecordsSentAtOnceStoresNoneOfThem) {
+  fesk::test::ScratchDataSet dataSet(fesk::test::Store::kPostgres);
+  fesk::test::TcpRelay relay(fesk::test::serverSocket(fesk::test::sharedTestServer()));
+  fesk::postgres::PgDriver driver(relay.address() + " user=fesk dbname=postgres", dataSet.schema());
+  CODES.bindDriver(driver);
+  ITEMS.bindDriver(driver);
+  openTestFiles();
+  CODES.clear();
+  CODES.buffer().CODE = "A";
+  CODES.add();
+  for (const bool cut : {true, false}) {
+    apprt::beginTransaction(2, {&CODES});
+    const apprt::BulkAdd bulk(CODES, std::nullopt);
+    ASSERT_TRUE(bulk.offered());
+    for (int record = 1; record <= 3000; ++record) {
+      CODES.buffer().CODE = "B" + std::to_string(record);
+      bulk.send(static_cast<std::uint64_t>(record), static_cast<std::uint64_t>(record));
+      ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+    }
+    if (cut) relay.cutAll();
+    const auto refused = bulk.finish();
+    if (cut) {
+      EXPECT_EQ(ERRCODE(), apprt::kDriverError);
+      EXPECT_TRUE(says(FILEERRORMSG(), "the transaction was rolled back")) << FILEERRORMSG();
+      apprt::rollbackTransaction();
+      EXPECT_EQ(codesOnServer(), "A ");
+    } else {
+      EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+      EXPECT_TRUE(refused.empty());
+      apprt::commitTransaction();
+      EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG() << ": once the session is back, all are stored";
+      EXPECT_EQ(std::ranges::count(codesOnServer(), ' '), 3001);
+    }
+  }
   closeTestFiles();
 }
 
