@@ -49,15 +49,21 @@ bool resultReady(PGconn* session, std::chrono::milliseconds silence) {
   return true;
 }
 
-}  // namespace
-
-Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
-  result = Result();
-  if (!sent(session, silence)) return Answer::kNone;
+// Takes the results of a statement as they come, keeping the first failure
+// (or else the last result) in `result`, until they end or a COPY from this
+// side starts (`copying` then tells so).
+Answer takeResults(PGconn* session, std::chrono::milliseconds silence, Result& result,
+                   bool& copying) {
+  copying = false;
   for (;;) {
     if (!resultReady(session, silence)) return Answer::kNone;
     PGresult* next = PQgetResult(session);
     if (!next) return Answer::kCame;
+    if (PQresultStatus(next) == PGRES_COPY_IN) {
+      PQclear(next);
+      copying = true;
+      return Answer::kCame;
+    }
     if (!failed(result)) {
       result = Result(next);
     } else {
@@ -66,25 +72,25 @@ Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& r
   }
 }
 
+}  // namespace
+
+Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
+  result = Result();
+  if (!sent(session, silence)) return Answer::kNone;
+  bool copying = false;
+  return takeResults(session, silence, result, copying);
+}
+
 Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string_view rows,
                  Result& result) {
   result = Result();
   if (!sent(session, silence)) return Answer::kNone;
   // The statements before the COPY answer first; a failure among them ends
   // the script before the COPY starts.
-  for (;;) {
-    if (!resultReady(session, silence)) return Answer::kNone;
-    PGresult* next = PQgetResult(session);
-    if (!next) return Answer::kCame;
-    if (PQresultStatus(next) == PGRES_COPY_IN) {
-      PQclear(next);
-      break;
-    }
-    if (!failed(result)) {
-      result = Result(next);
-    } else {
-      PQclear(next);
-    }
+  bool copying = false;
+  if (const Answer answer = takeResults(session, silence, result, copying);
+      answer == Answer::kNone || !copying) {
+    return answer;
   }
   // Non-blocking, so that a server that stops reading is waited for with the
   // time-out of its silence, not for ever.

@@ -43,6 +43,17 @@ std::string codesOnServer() {
   return codes;
 }
 
+// CODES and ITEMS on the server of `driver`, CODES holding the record A.
+void openHoldingA(fesk::postgres::PgDriver& driver) {
+  CODES.bindDriver(driver);
+  ITEMS.bindDriver(driver);
+  openTestFiles();
+  CODES.clear();
+  CODES.buffer().CODE = "A";
+  CODES.add();
+  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+}
+
 TEST(PgConnectionLoss, AServerThatIsNotThereIsNamedWithTheReason) {
   fesk::postgres::PgDriver driver("host=/nonexistent/fesk user=fesk dbname=fesk", "fesk");
   CODES.bindDriver(driver);
@@ -101,12 +112,7 @@ TEST(PgConnectionLoss, ALostSessionUnderRecordsSentAtOnceStoresNoneOfThem) {
   fesk::test::ScratchDataSet dataSet(fesk::test::Store::kPostgres);
   fesk::test::TcpRelay relay(fesk::test::serverSocket(fesk::test::sharedTestServer()));
   fesk::postgres::PgDriver driver(relay.address() + " user=fesk dbname=postgres", dataSet.schema());
-  CODES.bindDriver(driver);
-  ITEMS.bindDriver(driver);
-  openTestFiles();
-  CODES.clear();
-  CODES.buffer().CODE = "A";
-  CODES.add();
+  openHoldingA(driver);
   for (const bool cut : {true, false}) {
     apprt::beginTransaction(2, {&CODES});
     const apprt::BulkAdd bulk(CODES, std::nullopt);
@@ -145,13 +151,7 @@ TEST(PgConnectionLoss, AStalledNetworkIsReportedAsTheServerNotAnsweringUntilItAn
                                            .beforeWork = {}};
   fesk::postgres::PgDriver driver(relay.address() + " user=fesk dbname=postgres", dataSet.schema(),
                                   quick);
-  CODES.bindDriver(driver);
-  ITEMS.bindDriver(driver);
-  openTestFiles();
-  CODES.clear();
-  CODES.buffer().CODE = "A";
-  CODES.add();
-  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  openHoldingA(driver);
 
   relay.stall();
   const auto started = std::chrono::steady_clock::now();
