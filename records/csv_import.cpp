@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
 
 #include "data/data_files.h"
 #include "records/added_lines.h"
@@ -11,6 +12,7 @@
 #include "records/csv_reader.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
+#include "runtime/bulk_add.h"
 #include "runtime/errors.h"
 #include "runtime/file_position.h"
 #include "runtime/file_transaction.h"
@@ -38,14 +40,32 @@ std::optional<ParentRule> parentRuleOf(const apprt::FileDeclaration& file) {
   return std::nullopt;
 }
 
+std::optional<apprt::ParentRule> driverRule(const std::optional<ParentRule>& rule) {
+  if (!rule) return std::nullopt;
+  return apprt::ParentRule{rule->parent, rule->childField, rule->parentField};
+}
+
+// The file's unique key (the rows sent at once are judged on it).
+const apprt::KeyDeclaration& uniqueKey(const apprt::FileDeclaration& file) {
+  for (const auto& key : file.keys()) {
+    if (!key.allowsDuplicates()) return key;
+  }
+  throw std::logic_error(file.fileName() + " has no unique key");
+}
+
 class Importer {
  public:
   Importer(const apprt::FileDeclaration& file, ImportOutcome& outcome)
-      : file_(file), parentRule_(parentRuleOf(file)), outcome_(outcome) {}
+      : file_(file),
+        parentRule_(parentRuleOf(file)),
+        outcome_(outcome),
+        bulk_(file, driverRule(parentRule_)) {}
 
-  // Adds the row inside the transaction; false when the import cannot go on.
+  // Adds the row inside the transaction (or sends it, to be judged with the
+  // others by finish()); false when the import cannot go on.
   bool addRow(const CsvRow& row, const CsvColumns& columns) {
     if (std::string why = fillBuffer(row, columns); !why.empty()) return bad(row, why);
+    if (bulk_.offered()) return send(row);
     if (std::string why = duplicateOf(); !why.empty()) return bad(row, why);
     if (std::string why = missingParent(); !why.empty()) return bad(row, why);
     if (!outcome_.why.empty()) return false;
@@ -60,7 +80,49 @@ class Importer {
     return true;
   }
 
+  // After the last row: the rows sent are judged, and the good ones stored;
+  // false when the import cannot go on.
+  bool finish() {
+    if (!bulk_.offered()) return true;
+    const auto refused = bulk_.finish();
+    if (apprt::ERRCODE() != apprt::kNoError) {
+      outcome_.why = fileFailure("add the rows to", file_);
+      return false;
+    }
+    for (const auto& refusal : refused) {
+      std::copy(refusal.record.begin(), refusal.record.end(), file_.recordBytes().begin());
+      outcome_.bad.push_back({refusal.place, refusal.lastPlace, refusalText(refusal)});
+    }
+    // In the order of the input, among the rows found bad as they were read.
+    std::ranges::sort(outcome_.bad, {}, &BadRow::line);
+    outcome_.added = sent_ - refused.size();
+    return true;
+  }
+
  private:
+  bool send(const CsvRow& row) {
+    bulk_.send(row.line, row.lastLine);
+    if (apprt::ERRCODE() != apprt::kNoError) {
+      outcome_.why = fileFailure("send line " + std::to_string(row.line) + " to", file_);
+      return false;
+    }
+    ++sent_;
+    return true;
+  }
+
+  // Why a row sent at once was refused; the buffer holds it.
+  std::string refusalText(const apprt::BulkRefusal& refusal) const {
+    switch (refusal.reason) {
+      case apprt::BulkRefusal::Reason::kStoredDuplicate:
+        return duplicateText(uniqueKey(file_), std::nullopt);
+      case apprt::BulkRefusal::Reason::kEarlierDuplicate:
+        return duplicateText(uniqueKey(file_), refusal.earlierPlace);
+      case apprt::BulkRefusal::Reason::kNoParent:
+        break;
+    }
+    return noParentText();
+  }
+
   bool bad(const CsvRow& row, std::string why) {
     outcome_.bad.push_back({row.line, row.lastLine, std::move(why)});
     return true;
@@ -125,19 +187,33 @@ class Importer {
       const auto& key = file_.key(static_cast<int>(index));
       if (key.allowsDuplicates()) continue;
       if (!file_.duplicateOnKey(key)) continue;
-      const std::string described = describeKey(key);
       // The rows added so far are in the key too (inside the transaction):
       // the record that holds the value tells whether a row of this file is
       // what the row repeats.
       const auto holder = identityHolding(key);
       if (!holder) return {};
-      if (const auto line = added_.lineOf(*holder)) {
-        return "duplicate " + key.displayName + ": " + described + " is also in line " +
-               std::to_string(*line);
-      }
-      return "duplicate " + key.displayName + ": a record with " + described + " is already stored";
+      return duplicateText(key, added_.lineOf(*holder));
     }
     return {};
+  }
+
+  // The buffer's row repeats the value of `key` of the row of `earlierLine`,
+  // or, without one, of a stored record.
+  std::string duplicateText(const apprt::KeyDeclaration& key,
+                            std::optional<std::uint64_t> earlierLine) const {
+    const std::string described = describeKey(key);
+    if (earlierLine) {
+      return "duplicate " + key.displayName + ": " + described + " is also in line " +
+             std::to_string(*earlierLine);
+    }
+    return "duplicate " + key.displayName + ": a record with " + described + " is already stored";
+  }
+
+  std::string noParentText() const {
+    const auto& rule = *parentRule_;
+    return "no " + rule.parent->fileName() + " record has " +
+           columnName(rule.parent->fields()[rule.parentField]) + " " +
+           file_.field(rule.childField).text();
   }
 
   // Why the row's parent is missing; a failed look-up ends the import.
@@ -145,9 +221,8 @@ class Importer {
     if (!parentRule_) return {};
     const auto& rule = *parentRule_;
     const auto& parent = *rule.parent;
-    const std::string code = file_.field(rule.childField).text();
     parent.clear();
-    parent.field(rule.parentField).assign(code);
+    parent.field(rule.parentField).assign(file_.field(rule.childField).text());
     parent.setOnKeyValue(*rule.key);
     parent.next();
     const int error = apprt::ERRCODE();
@@ -160,8 +235,7 @@ class Importer {
             apprt::orderValues(file_, {rule.childField}, file_.recordBytes())) {
       return {};
     }
-    return "no " + parent.fileName() + " record has " +
-           columnName(parent.fields()[rule.parentField]) + " " + code;
+    return noParentText();
   }
 
   bool remember(std::uint64_t line) {
@@ -176,6 +250,9 @@ class Importer {
   // Where the rows added so far came from; the values themselves are looked
   // up in the file's keys, so memory does not grow with the file.
   AddedLines added_;
+  // Rows sent at once, when the file's driver takes them so.
+  apprt::BulkAdd bulk_;
+  std::uint64_t sent_ = 0;
 };
 
 }  // namespace
@@ -227,6 +304,7 @@ ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
     if (goOn && ++rows % kImportProgressRows == 0) goOn = keepGoing();
   }
   outcome.emptyLines = reader.emptyLines();
+  goOn = goOn && importer.finish();
   // A last look before the commit: input cut short by an interruption must
   // not be stored as if it were whole.
   if (goOn) goOn = keepGoing();

@@ -5,12 +5,14 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "records/counted.h"
 #include "records/data_set_files.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
 #include "records/record_batches.h"
+#include "runtime/bulk_add.h"
 #include "runtime/errors.h"
 #include "runtime/file_transaction.h"
 #include "runtime/thread_wait.h"
@@ -130,7 +132,11 @@ class TargetWriter {
         return abandon("the target already holds records (" + file->fileName() + ")");
       }
     }
-    for (const auto* file : files_.all()) outcome_.counts.push_back({file->fileName(), 0});
+    for (const auto* file : files_.all()) {
+      outcome_.counts.push_back({file->fileName(), 0});
+      // Only now: what the emptying removed goes before the records sent.
+      bulk_.push_back(std::make_unique<apprt::BulkAdd>(*file, std::nullopt));
+    }
     return true;
   }
 
@@ -139,7 +145,13 @@ class TargetWriter {
     const std::size_t length = file.recordLength();
     for (std::uint64_t i = 0; i < batch.count; ++i) {
       std::memcpy(file.recordBytes().data(), batch.images.data() + i * length, length);
-      file.add();
+      const apprt::BulkAdd& bulk = *bulk_[batch.file];
+      if (bulk.offered()) {
+        const std::uint64_t place = outcome_.counts[batch.file].records + i + 1;
+        bulk.send(place, place);
+      } else {
+        file.add();
+      }
       if (failed()) return abandon(fileFailure("copy a record into", file));
     }
     outcome_.counts[batch.file].records += batch.count;
@@ -151,8 +163,24 @@ class TargetWriter {
     return true;
   }
 
-  // Checks what the target holds against what was read, then commits.
+  // Stores what was sent at once, checks what the target holds against what
+  // was read, then commits.
   void finish() {
+    for (std::size_t index = 0; index < files_.all().size(); ++index) {
+      const apprt::FileDeclaration& file = *files_.all()[index];
+      if (!bulk_[index]->offered()) continue;
+      const auto refused = bulk_[index]->finish();
+      if (failed()) {
+        abandon(fileFailure("copy the records into", file));
+        return;
+      }
+      // Only a source whose keys are damaged holds two records of one value.
+      if (!refused.empty()) {
+        abandon("the copy of " + file.fileName() + " refused " + counted(refused.size(), "record") +
+                " that repeat another record's unique key value");
+        return;
+      }
+    }
     for (std::size_t index = 0; index < files_.all().size(); ++index) {
       std::string failure;
       const auto stored = storedCount(*files_.all()[index], failure);
@@ -192,6 +220,8 @@ class TargetWriter {
   const CopyOptions& options_;
   CopyOutcome& outcome_;
   std::uint64_t copied_ = 0;
+  // Per file, its records sent at once when its driver takes them so.
+  std::vector<std::unique_ptr<apprt::BulkAdd>> bulk_;
 };
 
 // Whether the target is ready for its files to be replaced whole: false, with

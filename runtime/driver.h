@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -79,6 +80,38 @@ struct ReadBound {
   bool inclusive = false;
 };
 
+// A record must name a stored record of `parent`: the value of its field
+// `field` equal, as keys compare values, to that of `parentField` of one of
+// `parent`'s records (fields 0-based).
+struct ParentRule {
+  const FileDeclaration* parent;
+  int field;
+  int parentField;
+};
+
+// A sent record that was not stored, and why.
+struct BulkRefusal {
+  // Numbered from 1: a driver may tell a record it stored by 0.
+  enum class Reason { kStoredDuplicate = 1, kEarlierDuplicate, kNoParent };
+  std::uint64_t place;      // what the caller sent it with (a line of the input)
+  std::uint64_t lastPlace;  // the same
+  Reason reason;
+  // For kEarlierDuplicate, the place of the record sent before it that holds the value.
+  std::uint64_t earlierPlace;
+  std::string record;  // the record as sent
+};
+
+// Records added at once (bulk_add.h), the driver's side. Nothing sent is stored until
+// `finish` succeeds; a failure ends the transaction (it must be rolled back).
+class DriverBulkAdd {
+ public:
+  virtual ~DriverBulkAdd() = default;
+  virtual DriverStatus send(std::span<const char> record, std::uint64_t place,
+                            std::uint64_t lastPlace) = 0;
+  // Stores the records sent that are not refused; the refused ones in the order sent.
+  virtual DriverStatus finish(std::vector<BulkRefusal>& refused) = 0;
+};
+
 // Operations that fill a record span write it only when they succeed.
 class DriverFile {
  public:
@@ -101,6 +134,11 @@ class DriverFile {
   // Whether a record other than `except` has the same value of key `key`.
   virtual DriverStatus hasDuplicate(int key, std::span<const char> record, RecordIdentity except,
                                     bool& found) = 0;
+  // Records added at once, each with a parent by `parent`; null
+  // when the driver adds records one at a time only.
+  virtual std::unique_ptr<DriverBulkAdd> addInBulk(const std::optional<ParentRule>& /*parent*/) {
+    return nullptr;
+  }
 };
 
 // What a copy of whole files (Driver::copyWholeFiles) is told and answers.

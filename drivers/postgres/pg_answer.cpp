@@ -2,10 +2,15 @@
 
 #include <poll.h>
 
+#include <algorithm>
+
 namespace fesk::postgres {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The most COPY data handed to libpq at once.
+constexpr std::size_t kCopyPiece = 1 << 16;
 
 // Whether the session's socket became ready for `events` before `silence` passed.
 bool socketReady(PGconn* session, short events, std::chrono::milliseconds silence) {
@@ -44,21 +49,72 @@ bool resultReady(PGconn* session, std::chrono::milliseconds silence) {
   return true;
 }
 
-}  // namespace
-
-Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
-  result = Result();
-  if (!sent(session, silence)) return Answer::kNone;
+// Takes the results of a statement as they come, keeping the first failure
+// (or else the last result) in `result`, until they end or a COPY from this
+// side starts (`copying` then tells so).
+Answer takeResults(PGconn* session, std::chrono::milliseconds silence, Result& result,
+                   bool& copying) {
+  copying = false;
   for (;;) {
     if (!resultReady(session, silence)) return Answer::kNone;
     PGresult* next = PQgetResult(session);
     if (!next) return Answer::kCame;
+    if (PQresultStatus(next) == PGRES_COPY_IN) {
+      PQclear(next);
+      copying = true;
+      return Answer::kCame;
+    }
     if (!failed(result)) {
       result = Result(next);
     } else {
       PQclear(next);
     }
   }
+}
+
+}  // namespace
+
+Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
+  result = Result();
+  if (!sent(session, silence)) return Answer::kNone;
+  bool copying = false;
+  return takeResults(session, silence, result, copying);
+}
+
+Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string_view rows,
+                 Result& result) {
+  result = Result();
+  if (!sent(session, silence)) return Answer::kNone;
+  // The statements before the COPY answer first; a failure among them ends
+  // the script before the COPY starts.
+  bool copying = false;
+  if (const Answer answer = takeResults(session, silence, result, copying);
+      answer == Answer::kNone || !copying) {
+    return answer;
+  }
+  // Non-blocking, so that a server that stops reading is waited for with the
+  // time-out of its silence, not for ever.
+  const bool nonBlocking = PQsetnonblocking(session, 1) == 0;
+  int put = nonBlocking ? 1 : -1;
+  while (put == 1 && !rows.empty()) {
+    const auto piece = std::min<std::size_t>(rows.size(), kCopyPiece);
+    put = PQputCopyData(session, rows.data(), static_cast<int>(piece));
+    if (put == 1) {
+      rows.remove_prefix(piece);
+    } else if (put == 0) {
+      if (!socketReady(session, POLLOUT, silence)) return Answer::kNone;
+      put = PQconsumeInput(session) ? 1 : -1;
+    }
+  }
+  // A COPY cut short by a failure on this side is ended with one, so that
+  // the server stores none of it.
+  const char* cutShort = put == 1 ? nullptr : "the rows could not be sent";
+  while (PQputCopyEnd(session, cutShort) == 0) {
+    if (!socketReady(session, POLLOUT, silence)) return Answer::kNone;
+  }
+  const Answer answer = awaitAnswer(session, silence, result);
+  PQsetnonblocking(session, 0);
+  return answer;
 }
 
 Answer awaitPipeline(PGconn* session, std::chrono::milliseconds silence,

@@ -11,6 +11,7 @@
 #include <libpq-fe.h>
 
 #include <chrono>
+#include <string_view>
 #include <vector>
 
 #include "drivers/postgres/pg_result.h"
@@ -25,6 +26,12 @@ enum class Answer { kCame, kNone };
 // the last result. kNone: nothing came in time, and the session is in an
 // unknown state (it must be closed).
 Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result);
+
+// After a script ending in a COPY ... FROM STDIN was sent on `session`:
+// streams `rows` (COPY's text form) as the COPY's data, ends it, and waits
+// for every result, as awaitAnswer does.
+Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string_view rows,
+                 Result& result);
 
 // After statements were sent on `session` in pipeline mode and ended with one
 // sync point: sends what is left, and collects the result of each of them in

@@ -225,6 +225,21 @@ DriverStatus Connection::runScript(const std::string& sql) {
   return status;
 }
 
+DriverStatus Connection::copyIn(const std::string& script, std::string_view rows) {
+  DriverStatus status = ready();
+  if (!status.ok()) return status;
+  if (!queued_.empty()) {
+    exchangeQueued(nullptr, status);
+    if (!status.ok()) return status;
+  }
+  Result result;
+  if (!PQsendQuery(session_, script.c_str())) return failure(result);
+  if (awaitCopy(session_, rules_.answerTimeout, rows, result) == Answer::kNone) {
+    return notAnswering();
+  }
+  return result.ok() ? DriverStatus{} : failure(result);
+}
+
 std::string Connection::literal(const std::string& text) {
   if (!ready().ok()) return "''";
   char* escaped = PQescapeLiteral(session_, text.data(), text.size());

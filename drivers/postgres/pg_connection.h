@@ -30,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -117,6 +118,9 @@ class Connection {
   apprt::DriverStatus queue(Statement write, AnswerCheck check, Gathering together = {});
   // Runs statements that take no values (definitions, transaction steps).
   apprt::DriverStatus runScript(const std::string& sql);
+  // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in
+  // COPY's text form) as its data, after the queued writes.
+  apprt::DriverStatus copyIn(const std::string& script, std::string_view rows);
   // A string literal for a definition (COMMENT ON takes no parameter).
   std::string literal(const std::string& text);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "drivers/postgres/pg_bound.h"
+#include "drivers/postgres/pg_bulk_add.h"
 #include "drivers/postgres/pg_read_query.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/file_declaration.h"
@@ -40,6 +41,7 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
                const apprt::FileDeclaration& file, bool readOnly)
     : connection_(std::move(connection)),
       file_(file),
+      schema_(schema),
       table_(tableName(schema, file)),
       columns_("id"),
       readOnly_(readOnly),
@@ -297,6 +299,11 @@ DriverStatus PgFile::remove(RecordIdentity identity) {
       {gatheredRemove_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
   afterWrite(status, identity, nullptr);
   return status;
+}
+
+std::unique_ptr<apprt::DriverBulkAdd> PgFile::addInBulk(
+    const std::optional<apprt::ParentRule>& parent) {
+  return bulkAddTo(*this, schema_, parent);
 }
 
 DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordIdentity except,

@@ -13,6 +13,7 @@
 
 #include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_read_block.h"
+#include "runtime/bulk_add.h"
 #include "runtime/driver.h"
 
 namespace apprt {
@@ -44,7 +45,16 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   apprt::DriverStatus hasDuplicate(int key, std::span<const char> record,
                                    apprt::RecordIdentity except, bool& found) override;
 
+  std::unique_ptr<apprt::DriverBulkAdd> addInBulk(
+      const std::optional<apprt::ParentRule>& parent) override;
+
   void dropReadAhead() override { block_.drop(); }
+
+  // The record whose fields are the columns 1... of the answer's `row`.
+  std::string imageOf(const Result& result, int row) const;
+  // The stored values of the record's fields; 90 when one is no text.
+  apprt::DriverStatus storedValues(std::span<const char> record,
+                                   std::vector<std::string>& values) const;
 
  private:
   // Reads a block from `from`: around it, or on in `direction`.
@@ -57,7 +67,6 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
                   const char* record);
   apprt::DriverStatus answer(std::size_t row, std::span<char> record,
                              apprt::RecordIdentity& identity);
-  std::string imageOf(const Result& result, int row) const;
   // "FILE record V...": the record by the values of its first key, in messages.
   std::string describe(std::span<const char> record) const;
   // Writes the stored values over the record (none of its unique keys
@@ -66,12 +75,9 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   // then told later.
   apprt::DriverStatus write(apprt::RecordIdentity identity, std::vector<std::string> values,
                             std::span<const char> record);
-  // The stored values of the record's fields; 90 when one is no text.
-  apprt::DriverStatus storedValues(std::span<const char> record,
-                                   std::vector<std::string>& values) const;
-
   std::shared_ptr<Connection> connection_;
   const apprt::FileDeclaration& file_;
+  std::string schema_;
   std::string table_;    // schema-qualified, quoted
   std::string columns_;  // id and every field
   // Runs of updates (of a file without unique keys) and of removes, as one

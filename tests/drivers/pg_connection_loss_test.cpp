@@ -2,6 +2,7 @@
 // answering: every operation fails with a message that names the server and
 // gives the reason, a transaction in flight is lost whole, and once the server
 // is back the same open files work again, under the data-set lock taken again.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_schema_lock.h"
 #include "file_test_support.h"
+#include "runtime/bulk_add.h"
 #include "support/tcp_relay.h"
 #include "support/test_server.h"
 
@@ -39,6 +41,17 @@ std::string codesOnServer() {
   for (CODES.next(); ERRCODE() == 0; CODES.next()) codes += CODES.buffer().CODE.text() + " ";
   EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords) << FILEERRORMSG();
   return codes;
+}
+
+// CODES and ITEMS on the server of `driver`, CODES holding the record A.
+void openHoldingA(fesk::postgres::PgDriver& driver) {
+  CODES.bindDriver(driver);
+  ITEMS.bindDriver(driver);
+  openTestFiles();
+  CODES.clear();
+  CODES.buffer().CODE = "A";
+  CODES.add();
+  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
 }
 
 TEST(PgConnectionLoss, AServerThatIsNotThereIsNamedWithTheReason) {
@@ -93,6 +106,40 @@ TEST(PgConnectionLoss, AStoppedServerFailsEveryCallUntilItIsBackAndLosesTheOpenT
   closeTestFiles();
 }
 
+// Records sent at once go with the rest of the transaction when the network
+// drops the session: none of them is stored, and the failure says so.
+TEST(PgConnectionLoss, ALostSessionUnderRecordsSentAtOnceStoresNoneOfThem) {
+  fesk::test::ScratchDataSet dataSet(fesk::test::Store::kPostgres);
+  fesk::test::TcpRelay relay(fesk::test::serverSocket(fesk::test::sharedTestServer()));
+  fesk::postgres::PgDriver driver(relay.address() + " user=fesk dbname=postgres", dataSet.schema());
+  openHoldingA(driver);
+  for (const bool cut : {true, false}) {
+    apprt::beginTransaction(2, {&CODES});
+    const apprt::BulkAdd bulk(CODES, std::nullopt);
+    ASSERT_TRUE(bulk.offered());
+    for (int record = 1; record <= 3000; ++record) {
+      CODES.buffer().CODE = "B" + std::to_string(record);
+      bulk.send(static_cast<std::uint64_t>(record), static_cast<std::uint64_t>(record));
+      ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+    }
+    if (cut) relay.cutAll();
+    const auto refused = bulk.finish();
+    if (cut) {
+      EXPECT_EQ(ERRCODE(), apprt::kDriverError);
+      EXPECT_TRUE(says(FILEERRORMSG(), "the transaction was rolled back")) << FILEERRORMSG();
+      apprt::rollbackTransaction();
+      EXPECT_EQ(codesOnServer(), "A ");
+    } else {
+      EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+      EXPECT_TRUE(refused.empty());
+      apprt::commitTransaction();
+      EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG() << ": once the session is back, all are stored";
+      EXPECT_EQ(std::ranges::count(codesOnServer(), ' '), 3001);
+    }
+  }
+  closeTestFiles();
+}
+
 // A network that takes packets and answers nothing is given up on after the
 // session's answer time-out (short here; 30 s by default), never waited out.
 TEST(PgConnectionLoss, AStalledNetworkIsReportedAsTheServerNotAnsweringUntilItAnswersAgain) {
@@ -104,13 +151,7 @@ TEST(PgConnectionLoss, AStalledNetworkIsReportedAsTheServerNotAnsweringUntilItAn
                                            .beforeWork = {}};
   fesk::postgres::PgDriver driver(relay.address() + " user=fesk dbname=postgres", dataSet.schema(),
                                   quick);
-  CODES.bindDriver(driver);
-  ITEMS.bindDriver(driver);
-  openTestFiles();
-  CODES.clear();
-  CODES.buffer().CODE = "A";
-  CODES.add();
-  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  openHoldingA(driver);
 
   relay.stall();
   const auto started = std::chrono::steady_clock::now();

@@ -23,7 +23,47 @@ std::vector<std::string> badRows(const records::ImportOutcome& outcome) {
 
 class CsvImportTest : public DataTest {};
 
-TEST_F(CsvImportTest, EveryBadRowIsListedAndOnlySkippingStoresTheGoodOnes) {
+TEST_F(CsvImportTest, AHeaderThatDoesNotFitStopsBeforeAnythingIsOpened) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "the CSV is empty: it has no header row"},
+      {"CODE,NAEM\n", "line 1: the column \"NAEM\" is no field of FESK1 (CODE, NAME)"},
+      {"NAME\n", "line 1: the column CODE is missing (FESK1 needs it for its key FES:Keycode)"},
+      {"CODE,NAME,code\n", "line 1: the column CODE appears twice"},
+  };
+  for (const auto& [csv, why] : cases) {
+    std::istringstream in(csv);
+    EXPECT_EQ(importCsv(FESK1, in).why, why);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite"));
+}
+
+TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {
+  std::string csv = "CODE,NAME\n";
+  for (int i = 0; i < 1200; ++i) csv += "K" + std::to_string(i) + ",n\n";
+  std::istringstream in(csv);
+  int calls = 0;
+  const auto stopped =
+      importCsv(FESK1, in, {.progress = [&](std::uint64_t) { return ++calls < 2; }});
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopped.why, "stopped after 1000 rows: nothing was stored");
+  EXPECT_TRUE(storedFesk1().empty());
+
+  useFaultDriver();
+  faults_.failOn(apprt::DriverOperation::kAdd, apprt::kDriverError, 700);
+  std::istringstream again(csv);
+  const auto failed = importCsv(FESK1, again);
+  EXPECT_EQ(failed.why, "cannot add line 701 to FESK1: File Driver Error (90): injected failure");
+  EXPECT_TRUE(storedFesk1().empty());
+}
+
+// On each driver: on a server the rows go at once and are judged together at
+// the end, which must find and name the same bad rows, in the order of the
+// input among those found as the rows are read.
+class CsvImportEveryDriverTest : public EveryDriverDataTest {};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CsvImportEveryDriverTest, allDrivers(), storeName);
+
+TEST_P(CsvImportEveryDriverTest, EveryBadRowIsListedAndOnlySkippingStoresTheGoodOnes) {
   seed({{"S1", "stored before"}}, {});
   const std::string csv =
       "name,Fes:Code\r\n"                // 1: columns in another order, one with its prefix
@@ -64,7 +104,7 @@ TEST_F(CsvImportTest, EveryBadRowIsListedAndOnlySkippingStoresTheGoodOnes) {
                                     {"S1", "stored before"}}));
 }
 
-TEST_F(CsvImportTest, AFesk2RowNeedsTheFesk1RecordOfItsCode) {
+TEST_P(CsvImportEveryDriverTest, AFesk2RowNeedsTheFesk1RecordOfItsCode) {
   seed({{"P1", "parent"}}, {});
   std::istringstream in("CODE,NUMBER\np1,1\nP1,2\nQ9,3\n");
   const auto outcome = importCsv(FESK2, in, {.skipBad = true});
@@ -73,47 +113,10 @@ TEST_F(CsvImportTest, AFesk2RowNeedsTheFesk1RecordOfItsCode) {
       << "children belong to their parent as the cascades find them: letter case aside";
 }
 
-TEST_F(CsvImportTest, AHeaderThatDoesNotFitStopsBeforeAnythingIsOpened) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"", "the CSV is empty: it has no header row"},
-      {"CODE,NAEM\n", "line 1: the column \"NAEM\" is no field of FESK1 (CODE, NAME)"},
-      {"NAME\n", "line 1: the column CODE is missing (FESK1 needs it for its key FES:Keycode)"},
-      {"CODE,NAME,code\n", "line 1: the column CODE appears twice"},
-  };
-  for (const auto& [csv, why] : cases) {
-    std::istringstream in(csv);
-    EXPECT_EQ(importCsv(FESK1, in).why, why);
-  }
-  EXPECT_FALSE(std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite"));
-}
-
-TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {
-  std::string csv = "CODE,NAME\n";
-  for (int i = 0; i < 1200; ++i) csv += "K" + std::to_string(i) + ",n\n";
-  std::istringstream in(csv);
-  int calls = 0;
-  const auto stopped =
-      importCsv(FESK1, in, {.progress = [&](std::uint64_t) { return ++calls < 2; }});
-  EXPECT_TRUE(stopped.stopped);
-  EXPECT_EQ(stopped.why, "stopped after 1000 rows: nothing was stored");
-  EXPECT_TRUE(storedFesk1().empty());
-
-  useFaultDriver();
-  faults_.failOn(apprt::DriverOperation::kAdd, apprt::kDriverError, 700);
-  std::istringstream again(csv);
-  const auto failed = importCsv(FESK1, again);
-  EXPECT_EQ(failed.why, "cannot add line 701 to FESK1: File Driver Error (90): injected failure");
-  EXPECT_TRUE(storedFesk1().empty());
-}
-
 // Earlier rows of the file are found through the file's own key inside the
 // import's transaction; the line they came from must still be named, also
 // after rows that break the run of lines (bad rows, empty lines, values over
 // several lines), and lengths are counted in characters.
-class CsvImportEveryDriverTest : public EveryDriverDataTest {};
-
-INSTANTIATE_TEST_SUITE_P(Drivers, CsvImportEveryDriverTest, allDrivers(), storeName);
-
 TEST_P(CsvImportEveryDriverTest, DuplicatesNameTheLineOfTheEarlierRowAcrossLongFiles) {
   seed({{"S1", "stored before"}}, {});
   std::string csv = "CODE,NAME\n";                                                // line 1

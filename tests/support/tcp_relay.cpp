@@ -7,6 +7,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <stdexcept>
@@ -111,8 +113,19 @@ void TcpRelay::run() {
       sockets.push_back({pair.up.from, POLLIN, 0});
       sockets.push_back({pair.down.from, POLLIN, 0});
     }
-    // Short waits: delayed chunks fall due, and a stop is noticed, in time.
-    poll(sockets.data(), sockets.size(), 2);
+    // Short waits: delayed chunks fall due, and a stop is noticed, in time;
+    // no longer than until the next chunk falls due, so that delays below
+    // the wait hold too.
+    auto wait = std::chrono::nanoseconds(std::chrono::milliseconds(2));
+    for (const Pair& pair : pairs) {
+      for (const Way* way : {&pair.up, &pair.down}) {
+        if (way->pending.empty()) continue;
+        wait = std::clamp(std::chrono::nanoseconds(way->pending.front().due - Clock::now()),
+                          std::chrono::nanoseconds(0), wait);
+      }
+    }
+    const timespec timeout{0, static_cast<long>(wait.count())};
+    ppoll(sockets.data(), sockets.size(), &timeout, nullptr);
     const auto now = Clock::now();
     // Only the pairs polled above have their results in `sockets`.
     const std::size_t polled = pairs.size();
@@ -143,7 +156,7 @@ void TcpRelay::run() {
         if (!up && pair.lastUp) ++roundTrips_;
         pair.lastUp = up;
         way->pending.push_back(
-            {now + std::chrono::milliseconds(delayMs_.load()), std::string(buffer, got)});
+            {now + std::chrono::microseconds(delayUs_.load()), std::string(buffer, got)});
       }
       if (!pair.closed && (!deliver(pair.up, now) || !deliver(pair.down, now))) closePair(pair);
     }

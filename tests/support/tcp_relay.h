@@ -28,7 +28,7 @@ class TcpRelay {
   std::string address() const;
 
   // Every chunk arrives this much later, in each direction.
-  void setDelay(std::chrono::milliseconds eachWay) { delayMs_ = eachWay.count(); }
+  void setDelay(std::chrono::microseconds eachWay) { delayUs_ = eachWay.count(); }
   // While stalled, what either side sends is taken and dropped: nothing arrives.
   void stall() { stalled_ = kBothWays; }
   // Only the server's answers are dropped: what the client sends is carried out.
@@ -46,7 +46,7 @@ class TcpRelay {
   std::string socketPath_;
   int listener_ = -1;
   int port_ = 0;
-  std::atomic<long long> delayMs_{0};
+  std::atomic<long long> delayUs_{0};
   enum Stall { kNone, kAnswers, kBothWays };
   std::atomic<Stall> stalled_{kNone};
   std::atomic<int> cutRequests_{0};
