@@ -21,7 +21,7 @@ class FileDeclaration;
 
 namespace fesk::postgres {
 
-class PgFile : public apprt::DriverFile, public ReadAhead {
+class PgFile : public apprt::DriverFile, public drivers::HeldReads {
  public:
   PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
          const apprt::FileDeclaration& file, bool readOnly);
@@ -44,7 +44,7 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   apprt::DriverStatus hasDuplicate(int key, std::span<const char> record,
                                    apprt::RecordIdentity except, bool& found) override;
 
-  void dropReadAhead() override { block_.drop(); }
+  void releaseReads() override { block_.drop(); }
 
  private:
   // Reads a block from `from`: around it, or on in `direction`.
