@@ -1,13 +1,12 @@
 #include "app/command_support.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
 
 #include "data/data_files.h"
+#include "runtime/ascii_case.h"
 
 namespace fesk {
 
@@ -55,12 +54,7 @@ bool openToRead(const std::string& path, std::ifstream& stream, std::string& why
 const apprt::FileDeclaration* dataFileNamed(std::string_view name) {
   for (const apprt::FileDeclaration* file : {static_cast<const apprt::FileDeclaration*>(&FESK1),
                                              static_cast<const apprt::FileDeclaration*>(&FESK2)}) {
-    const std::string& fileName = file->fileName();
-    if (name.size() == fileName.size() &&
-        std::equal(name.begin(), name.end(), fileName.begin(),
-                   [](char a, char b) { return std::toupper(a) == std::toupper(b); })) {
-      return file;
-    }
+    if (apprt::sameIgnoringAsciiCase(name, file->fileName())) return file;
   }
   return nullptr;
 }

@@ -1,7 +1,6 @@
 // fesk export FILE [--order code|name] [--output PATH] [--bom]: a data file as CSV.
 #include <unistd.h>
 
-#include <cctype>
 #include <iostream>
 
 #include "app/command_support.h"
@@ -12,6 +11,7 @@
 #include "data/data_files.h"
 #include "records/csv_export.h"
 #include "records/csv_format.h"
+#include "runtime/ascii_case.h"
 #include "runtime/replaced_file.h"
 
 namespace fesk {
@@ -20,8 +20,9 @@ namespace {
 constexpr std::string_view kCommand = "export";
 
 // The key whose first field is named `order` (code, name), or null.
-const apprt::KeyDeclaration* keyForOrder(const apprt::FileDeclaration& file, std::string order) {
-  for (char& c : order) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+const apprt::KeyDeclaration* keyForOrder(const apprt::FileDeclaration& file,
+                                         std::string_view name) {
+  const std::string order = apprt::asciiUpper(name);
   for (const auto& key : file.keys()) {
     if (records::columnName(file.fields()[key.components.front() - 1]) == order) return &key;
   }

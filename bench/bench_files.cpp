@@ -18,6 +18,7 @@
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/data_directory.h"
 #include "runtime/file_position.h"
+#include "runtime/key_order.h"
 
 namespace fesk::bench {
 
@@ -80,7 +81,7 @@ void makeFile(const apprt::FileDeclaration& file, int count,
   {
     std::string columns;
     for (const auto& field : file.fields()) {
-      columns += (columns.empty() ? "" : ", ") + field.name.substr(field.name.find(':') + 1);
+      columns += (columns.empty() ? "" : ", ") + std::string(apprt::columnName(field.name));
     }
     fesk::sqlite::Statement insert(
         db, "INSERT INTO \"" + file.fileName() + "\" (" + columns + ") VALUES (?1, ?2)");

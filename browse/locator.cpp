@@ -9,6 +9,7 @@
 #include "browse/list_control.h"
 #include "runtime/constants.h"
 #include "runtime/errors.h"
+#include "runtime/key_order.h"
 #include "runtime/windows.h"
 
 namespace fesk::detail {
@@ -16,25 +17,6 @@ namespace {
 
 // The least character a text value can hold (a value never holds a NUL).
 constexpr char kLowestCharacter = '\x01';
-
-std::string withoutTrailingBlanks(std::string_view text) {
-  const auto last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
-}
-
-std::string upperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
-std::string lowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 bool parseNumber(const std::string& text, double& value) {
   char* end = nullptr;
@@ -45,8 +27,8 @@ bool parseNumber(const std::string& text, double& value) {
 // Values as fixed-length fields compare them: trailing blanks do not count.
 // Numbers compare by value when both sides are numbers.
 int compareValues(std::string_view a, std::string_view b, bool asNumbers) {
-  const std::string left = withoutTrailingBlanks(a);
-  const std::string right = withoutTrailingBlanks(b);
+  const std::string left(apprt::withoutPadding(a));
+  const std::string right(apprt::withoutPadding(b));
   double x = 0;
   double y = 0;
   if (asNumbers && parseNumber(left, x) && parseNumber(right, y)) return x < y ? -1 : x > y;
@@ -102,9 +84,8 @@ void Locator::checkRange() {
     call_.OutOfRange = compareValues(value, *call_.range.rangeLow, asNumbers) < 0 ||
                        compareValues(value, *call_.range.rangeHigh, asNumbers) > 0;
   } else {
-    const std::string upper = upperAscii(std::string(value));
-    call_.OutOfRange = compareValues(upper, upperAscii(*call_.range.rangeLow), false) < 0 ||
-                       compareValues(upper, upperAscii(*call_.range.rangeHigh), false) > 0;
+    call_.OutOfRange = apprt::compareKeyFields(value, *call_.range.rangeLow) < 0 ||
+                       apprt::compareKeyFields(value, *call_.range.rangeHigh) > 0;
   }
 }
 
@@ -126,14 +107,14 @@ void Locator::setBeyondUpperBound() {
   apprt::FieldRef field = *call_.range.rangeField;
   if (call_.ExactRange) {
     double high = 0;
-    parseNumber(withoutTrailingBlanks(*call_.range.rangeHigh), high);
+    parseNumber(std::string(apprt::withoutPadding(*call_.range.rangeHigh)), high);
     field.assign(numberText(high - call_.FillDirection));
     return;
   }
-  std::string text = lowerAscii(withoutTrailingBlanks(*call_.range.rangeHigh));
+  std::string text = apprt::keyValue(*call_.range.rangeHigh);
   const std::string longer = text + kLowestCharacter;
   field.assign(longer);
-  if (withoutTrailingBlanks(field.bytes()) == longer) return;
+  if (apprt::withoutPadding(field.bytes()) == longer) return;
   apprt::utf8StepLastCharacter(text);
   field.assign(text);
 }
@@ -265,7 +246,7 @@ void Locator::applyViewStrings() {
                                                    {blk.VIEWORDER, apprt::kPropViewOrder}};
   for (const auto& [text, property] : strings) {
     if (text == nullptr || *text == UnsetViewString) continue;
-    if (withoutTrailingBlanks(*text).empty()) continue;
+    if (apprt::withoutPadding(*text).empty()) continue;
     call_.view->setProperty(property, *text);
   }
 }

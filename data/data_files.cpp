@@ -1,7 +1,8 @@
 #include "data/data_files.h"
 
-#include <algorithm>
 #include <mutex>
+
+#include "runtime/key_order.h"
 
 namespace fesk {
 namespace {
@@ -11,14 +12,10 @@ namespace {
 constexpr int kUniqueCodeKey = 6;
 constexpr int kKeyWithDuplicates = 5;
 
-char upperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 }  // namespace
 
 bool sameCode(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return upperAscii(x) == upperAscii(y); });
+  return apprt::sameKeyText(a, b);
 }
 
 apprt::File<Fesk1Record> FESK1("FESK1", {{"FES:CODE", 20}, {"FES:NAME", 20}},

@@ -1,7 +1,6 @@
 #include "procedures/browse_fesk1.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
+#include "runtime/key_order.h"
 #include "runtime/program.h"
 #include "runtime/queue.h"
 #include "runtime/remembered.h"
@@ -328,11 +328,7 @@ void BrowseFesk1Procedure::LocatorKey() {
 
   auto& locator = CurrentSortOrder == kSortByName ? FESK1.buffer().NAME : FESK1.buffer().CODE;
   // Byte for byte: a UTF-8 character is never the start of another one.
-  const auto sameLetter = [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) ==
-           std::toupper(static_cast<unsigned char>(b));
-  };
-  if (std::ranges::equal(locator.view().substr(0, typed.size()), typed, sameLetter)) {
+  if (apprt::sameKeyText(locator.view().substr(0, typed.size()), typed)) {
     apprt::POST(apprt::kEventScrollDown, kList);
   } else {
     locator = typed;

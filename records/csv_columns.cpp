@@ -3,20 +3,16 @@
 #include <algorithm>
 
 #include "records/csv_format.h"
+#include "runtime/ascii_case.h"
 
 namespace fesk::records {
 namespace {
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 int fieldNamed(const apprt::FileDeclaration& file, std::string_view name) {
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     const auto& field = file.fields()[i];
-    if (sameIgnoringCase(name, columnName(field)) || sameIgnoringCase(name, field.name)) {
+    if (apprt::sameIgnoringAsciiCase(name, columnName(field)) ||
+        apprt::sameIgnoringAsciiCase(name, field.name)) {
       return static_cast<int>(i);
     }
   }

@@ -1,5 +1,7 @@
 #include "records/csv_format.h"
 
+#include "runtime/key_order.h"
+
 namespace fesk::records {
 
 void appendCsvField(std::string& line, std::string_view value) {
@@ -16,8 +18,7 @@ void appendCsvField(std::string& line, std::string_view value) {
 }
 
 std::string columnName(const apprt::FieldDeclaration& field) {
-  const auto colon = field.name.find(':');
-  return colon == std::string::npos ? field.name : field.name.substr(colon + 1);
+  return std::string(apprt::columnName(field.name));
 }
 
 }  // namespace fesk::records

@@ -16,14 +16,10 @@
 #include "runtime/errors.h"
 #include "runtime/file_position.h"
 #include "runtime/file_transaction.h"
+#include "runtime/key_order.h"
 
 namespace fesk::records {
 namespace {
-
-std::string trimmedRight(std::string_view value) {
-  const auto end = value.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? "" : value.substr(0, end + 1));
-}
 
 // The stored record a child's field must name: a FESK2 record belongs to the
 // FESK1 record of its code, compared as the keys compare codes (without
@@ -141,7 +137,7 @@ class Importer {
       const std::string name = columnName(file_.fields()[field]);
       // A value fits when storing it in the field keeps all of it.
       file_.field(field).assign(value);
-      if (file_.field(field).text() != trimmedRight(value)) {
+      if (file_.field(field).text() != apprt::withoutPadding(value)) {
         return name + " is too long (at most " + std::to_string(file_.fields()[field].characters) +
                ")";
       }

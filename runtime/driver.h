@@ -58,26 +58,41 @@ using RecordIdentity = std::int64_t;
 enum class Direction { kForward, kBackward };
 
 // An order to read a file in: the values of `fields` (0-based field numbers),
-// compared without regard to ASCII letter case, then the identity. With no
-// fields the order is by identity alone. `key` names the declared key whose
-// index serves the order (-1: none). `filter` is a condition in the driver's
-// query language over the fields, named by their declared names without the
-// prefix (CODE for FES:CODE); empty means every record.
+// then the identity, as key_order.h compares them. ASCII letters compare
+// without regard to case by folding them to lower case: that is the form the
+// stored keys already hold (SQLite's NOCASE collation folds A-Z to a-z, and
+// the server's index expressions translate A-Z to a-z under collation "C"),
+// so every order computed on this side of a driver is the order of the
+// indexes in users' files, also for the six signs between 'Z' and 'a' ('_'
+// sorts before 'a', so before every letter). Folding to upper case instead
+// would put them after every letter. With no fields
+// the order is by identity alone. `key` names the declared key whose index
+// serves the order (-1: none). `filter` is a condition in the driver's query
+// language over the fields, named by their column names (key_order.h).
 struct ReadOrder {
   std::vector<int> fields;
   int key = -1;
   std::string filter;
 };
 
-// Where a read starts: at an edge of the file (before the first record for a
-// forward read, after the last for a backward one), or at values of the
-// order's fields and an identity. With `inclusive` a record exactly at the
-// bound is the answer; otherwise the first one beyond it.
+// What a read starts from.
+enum class BoundKind {
+  // An edge of the file: before the first record for a forward read, after
+  // the last for a backward one.
+  kEdge,
+  // Values of the order's fields alone: a forward read answers the first
+  // record at or beyond them, a backward one the last record before them.
+  kValues,
+  // A record's place: its values and identity. With `inclusive` the record
+  // itself is the answer; otherwise the first one beyond it.
+  kRecord,
+};
+
 struct ReadBound {
-  bool atEdge = true;
-  std::vector<std::string> values;
-  RecordIdentity identity = 0;
-  bool inclusive = false;
+  BoundKind kind = BoundKind::kEdge;
+  std::vector<std::string> values;  // kValues and kRecord
+  RecordIdentity identity = 0;      // kRecord
+  bool inclusive = false;           // kRecord
 };
 
 // A record must name a stored record of `parent`: the value of its field

@@ -1,14 +1,14 @@
 #include "runtime/driver_options.h"
 
-#include <cctype>
 #include <charconv>
+
+#include "runtime/ascii_case.h"
 
 namespace apprt {
 
 int recoverSeconds(std::string_view option, DriverStatus& status) {
   constexpr std::string_view kRecover = "recover=";
-  std::string lower(option);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string lower = asciiLower(option);
   int seconds = -1;
   if (lower.starts_with(kRecover)) {
     const char* begin = lower.data() + kRecover.size();

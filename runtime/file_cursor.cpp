@@ -1,6 +1,5 @@
 #include "runtime/file_cursor.h"
 
-#include <limits>
 #include <vector>
 
 #include "runtime/file_declaration.h"
@@ -18,14 +17,14 @@ void ReadCursor::toEdge() {
 }
 
 void ReadCursor::toValues(std::vector<std::string> values) {
-  // No record has the lowest identity, so "at or after (values, lowest)" is
-  // "at or after the values" forward and "before the values" backward.
-  toRecord(std::move(values), std::numeric_limits<RecordIdentity>::min());
+  bound_ = ReadBound{.kind = BoundKind::kValues, .values = std::move(values)};
 }
 
 void ReadCursor::toRecord(std::vector<std::string> values, RecordIdentity identity) {
-  bound_ = ReadBound{
-      .atEdge = false, .values = std::move(values), .identity = identity, .inclusive = true};
+  bound_ = ReadBound{.kind = BoundKind::kRecord,
+                     .values = std::move(values),
+                     .identity = identity,
+                     .inclusive = true};
 }
 
 DriverStatus ReadCursor::read(DriverFile& driverFile, const FileDeclaration& file,
@@ -33,7 +32,7 @@ DriverStatus ReadCursor::read(DriverFile& driverFile, const FileDeclaration& fil
                               RecordIdentity& identity) {
   DriverStatus status = driverFile.read(order_, bound_, direction, record, identity);
   if (status.ok()) {
-    bound_.atEdge = false;
+    bound_.kind = BoundKind::kRecord;
     orderValuesInto(file, order_.fields, record, bound_.values);
     bound_.identity = identity;
     bound_.inclusive = false;

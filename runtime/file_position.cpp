@@ -3,21 +3,12 @@
 #include <charconv>
 
 #include "runtime/file_declaration.h"
+#include "runtime/key_order.h"
 
 namespace apprt {
 namespace {
 
 constexpr char kMarker = '@';
-
-// Runs on every record read, over the whole padded field: written without a
-// branch so that it folds many bytes at a time.
-void upperAscii(std::string& text) {
-  for (char& c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    const unsigned isLower = static_cast<unsigned char>(byte - 'a') < 26;
-    c = static_cast<char>(byte - (isLower << 5));
-  }
-}
 
 template <class Number>
 bool parseNumber(std::string_view text, Number& out) {
@@ -39,7 +30,7 @@ void orderValuesInto(const FileDeclaration& file, const std::vector<int>& fields
   values.resize(fields.size());
   for (std::size_t i = 0; i < fields.size(); ++i) {
     values[i].assign(file.fieldBytesIn(record, fields[i]));
-    upperAscii(values[i]);
+    foldKey(values[i]);
   }
 }
 

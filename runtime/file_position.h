@@ -3,7 +3,7 @@
 // opaque string of at most 512 bytes. A position names the order it was taken
 // in (the fields of a key or of a view's order, none for file order), the
 // record's identity and the record's values of those fields as the order
-// compares them (ASCII letters upper-cased). Two positions of the same record
+// compares them (ASCII letters folded as key_order.h folds them). Two positions of the same record
 // in the same order are equal strings; a record whose key value changed no
 // longer matches its old position.
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "runtime/key_order.h"
+
 namespace apprt {
 
 char fillByte(Fill fill) {
@@ -25,9 +27,7 @@ void assignField(char* field, std::size_t characters, std::string_view value) {
 }
 
 std::string trimmedField(const char* field, std::size_t bytes) {
-  std::string_view view(field, bytes);
-  const auto end = view.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view{} : view.substr(0, end + 1));
+  return std::string(withoutPadding(std::string_view(field, bytes)));
 }
 
 }  // namespace apprt

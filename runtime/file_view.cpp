@@ -3,6 +3,7 @@
 #include "runtime/file_access.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_position.h"
+#include "runtime/key_order.h"
 
 namespace apprt {
 namespace {
@@ -12,12 +13,6 @@ std::string trimmed(std::string_view text) {
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
-}
-
-// The field's name as the driver's filters know it: without the "PRE:" prefix.
-std::string columnName(const std::string& fieldName) {
-  const auto colon = fieldName.find(':');
-  return colon == std::string::npos ? fieldName : fieldName.substr(colon + 1);
 }
 
 }  // namespace

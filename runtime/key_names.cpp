@@ -3,6 +3,7 @@
 #include <cctype>
 #include <utility>
 
+#include "runtime/ascii_case.h"
 #include "runtime/constants.h"
 
 namespace apprt {
@@ -46,19 +47,10 @@ constexpr Punctuation kPunctuation[] = {
     {'\\', '|', 220}, {']', '}', 221}, {'\'', '"', 222},
 };
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 // The number after `prefix` (case ignored) when it lies in first..last.
 std::optional<int> numbered(std::string_view name, std::string_view prefix, int first, int last) {
   if (name.size() <= prefix.size() || name.size() > prefix.size() + 3 ||
-      !equalsIgnoringCase(name.substr(0, prefix.size()), prefix))
+      !sameIgnoringAsciiCase(name.substr(0, prefix.size()), prefix))
     return std::nullopt;
   int n = 0;
   for (char c : name.substr(prefix.size())) {
@@ -77,16 +69,16 @@ std::optional<int> keyCodeFromName(std::string_view name) {
     found = false;
     for (auto [prefix, bit] : kModifiers)
       if (name.size() > prefix.size() &&
-          equalsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
+          sameIgnoringAsciiCase(name.substr(0, prefix.size()), prefix)) {
         modifiers |= bit;
         name.remove_prefix(prefix.size());
         found = true;
       }
   }
   for (auto [n, code] : kNamed)
-    if (equalsIgnoringCase(name, n)) return modifiers + code;
+    if (sameIgnoringAsciiCase(name, n)) return modifiers + code;
   if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
-    return modifiers + std::toupper(static_cast<unsigned char>(name[0]));
+    return modifiers + asciiUpper(name[0]);
   if (auto pad = numbered(name, "Pad", 0, 9)) return modifiers + kKeyPad0 + *pad;
   if (auto f = numbered(name, "F", 1, 12)) return modifiers + kKeyF1 + *f - 1;
   // Keys with no name of their own go by their code.

@@ -1,5 +1,7 @@
 #include "runtime/mnemonic.h"
 
+#include "runtime/ascii_case.h"
+
 namespace apprt {
 
 MnemonicText parseMnemonic(std::string_view text) {
@@ -19,7 +21,7 @@ int mnemonicKey(std::string_view text) {
   MnemonicText m = parseMnemonic(text);
   if (m.marked == MnemonicText::kNone) return 0;
   char c = m.text[m.marked];
-  if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
+  c = asciiUpper(c);
   if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
   return 0;
 }

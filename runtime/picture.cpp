@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "runtime/key_order.h"
 #include "runtime/utf8.h"
 
 namespace apprt {
@@ -9,11 +10,6 @@ namespace {
 
 // Longest string picture taken; record fields are far shorter.
 constexpr size_t kMaxStringPicture = 65535;
-
-std::string_view withoutPadding(std::string_view value) {
-  const size_t end = value.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view{} : value.substr(0, end + 1);
-}
 
 bool isControlCharacter(unsigned char c) {
   return c < 0x20 || c == 0x7F;

@@ -1,9 +1,8 @@
 #include "warnings/warning_kinds.h"
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 
+#include "runtime/ascii_case.h"
 #include "runtime/errors.h"
 
 namespace fesk {
@@ -24,12 +23,6 @@ constexpr int kRetryCancel = apprt::kButtonRetry + kCancel;
 constexpr auto kReturn = AfterBox::kReturnButton;
 constexpr auto kNone = AfterBox::kNoResult;
 constexpr auto kHalt = AfterBox::kHalt;
-
-std::string lowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // Kind 15 is also how a change by another station is reported.
 std::string updateErrorMessage(T t) {
@@ -438,8 +431,8 @@ const std::array kKinds = {
                 "Transaction Framing Error",
                 [](T t) {
                   return "Error: (" + t.description + ") attempting to frame the " +
-                         lowerCase(t.text1) + " transaction on " + t.text2 + ".  " + t.text1 +
-                         " transaction cancelled.";
+                         apprt::asciiLower(t.text1) + " transaction on " + t.text2 + ".  " +
+                         t.text1 + " transaction cancelled.";
                 },
                 Icon::Warning,
                 kOk,

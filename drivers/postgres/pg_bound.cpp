@@ -4,6 +4,7 @@
 
 #include "runtime/file_declaration.h"
 #include "runtime/file_record.h"
+#include "runtime/key_order.h"
 #include "runtime/utf8.h"
 
 namespace fesk::postgres {
@@ -60,16 +61,8 @@ std::size_t firstInvalidByte(std::string_view text) {
   return std::string_view::npos;
 }
 
-std::string foldedValue(std::string_view field) {
-  std::string out = apprt::trimmedField(field.data(), field.size());
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 ServerBound serverBound(const apprt::ReadBound& bound, const std::vector<std::size_t>& lengths) {
-  ServerBound out{{}, bound.identity};
+  ServerBound out{{}, apprt::boundIdentity(bound)};
   bool replaced = false;
   for (std::size_t i = 0; i < bound.values.size(); ++i) {
     const std::size_t length = i < lengths.size() ? lengths[i] : bound.values[i].size();
@@ -77,7 +70,7 @@ ServerBound serverBound(const apprt::ReadBound& bound, const std::vector<std::si
       out.values.push_back(highest(length));
       continue;
     }
-    std::string value = foldedValue(bound.values[i]);
+    std::string value = apprt::keyValue(bound.values[i]);
     if (const std::size_t invalid = firstInvalidByte(value); invalid != std::string::npos) {
       value = greatestTextBelow(value, invalid, length);
       replaced = true;

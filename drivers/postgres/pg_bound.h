@@ -3,9 +3,9 @@
 // a record buffer: its fields are padded with spaces and may hold bytes that
 // are no text (the lowest and highest fills, a byte sequence cut short), which
 // the server refuses. Stored fields are UTF-8 without their padding, so the
-// bound is given the same form: ASCII letters folded to lower case, padding
-// dropped, and a value that is no UTF-8 replaced by the greatest text below
-// it, with every later field and the identity at their highest. No stored
+// bound is given the same form (keyValue, key_order.h), and a value that is
+// no UTF-8 is replaced by the greatest text below it, with every later field
+// and the identity at their highest. No stored
 // record lies between the two, so a read finds the same neighbours.
 
 #include <cstddef>
@@ -31,10 +31,6 @@ ServerBound serverBound(const apprt::ReadBound& bound, const std::vector<std::si
 // The same for a bound in the order of `fields` of `file`.
 ServerBound serverBound(const apprt::FileDeclaration& file, const std::vector<int>& fields,
                         const apprt::ReadBound& bound);
-
-// A field's value as keys compare it: without its padding, ASCII letters in
-// lower case.
-std::string foldedValue(std::string_view field);
 
 // The offset of the first byte that does not start a valid UTF-8 character
 // (NUL counts as invalid: text on the server cannot hold it), or npos.

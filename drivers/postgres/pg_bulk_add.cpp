@@ -1,9 +1,9 @@
 #include "drivers/postgres/pg_bulk_add.h"
 
-#include "drivers/postgres/pg_bound.h"
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/file_declaration.h"
+#include "runtime/key_order.h"
 
 namespace fesk::postgres {
 namespace {
@@ -43,7 +43,7 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
       : file_(file),
         unique_(unique),
         parent_(parent),
-        staging_("pg_temp." + quoted("bulk_" + file.declaration().fileName())) {
+        staging_("pg_temp." + quotedName("bulk_" + file.declaration().fileName())) {
     const apprt::FileDeclaration& declared = file.declaration();
     std::string columns;
     std::string stagingColumns = "bulk_place bigint, bulk_last_place bigint";
@@ -108,12 +108,12 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     if (unique_) {
       for (const int component : unique_->components) {
         rows_ += '\t';
-        appendCopyText(rows_, foldedValue(declared.fieldBytesIn(record, component - 1)));
+        appendCopyText(rows_, apprt::keyValue(declared.fieldBytesIn(record, component - 1)));
       }
     }
     if (parent_) {
       rows_ += '\t';
-      appendCopyText(rows_, foldedValue(declared.fieldBytesIn(record, parent_->field)));
+      appendCopyText(rows_, apprt::keyValue(declared.fieldBytesIn(record, parent_->field)));
     }
     rows_ += '\n';
     return rows_.size() < kPieceBytes ? DriverStatus{} : sendPiece();
@@ -145,7 +145,7 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
   // The rows gathered so far into the staging table (made at the first piece).
   DriverStatus sendPiece() {
     if (rows_.empty() && staged_) return {};
-    file_.dropReadAhead();
+    file_.releaseReads();
     const std::string copy = "COPY " + staging_ + " FROM STDIN";
     DriverStatus status = file_.connection().copyIn(staged_ ? copy : create_ + copy, rows_);
     staged_ = true;

@@ -5,23 +5,16 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 
+#include "drivers/common/thread_sessions.h"
 #include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_messages.h"
-#include "runtime/thread_wait.h"
 
 namespace fesk::postgres {
 namespace {
 
 using apprt::DriverStatus;
-
-struct ThreadSession {
-  const void* owner;
-  std::weak_ptr<Connection> connection;
-};
-thread_local std::vector<ThreadSession> tSessions;
 
 // Whether the server has closed the session while it was idle (a restart, an
 // administrator, a time-out): what it sent is read without waiting.
@@ -55,22 +48,9 @@ constexpr const char* kNumbered = "SELECT txid_current()";
 std::shared_ptr<Connection> Connection::forThisThread(const void* owner,
                                                       const std::string& conninfo,
                                                       const SessionRules& rules) {
-  static std::once_flag registered;
-  std::call_once(registered, [] {
-    apprt::onThreadWillWait([] {
-      for (auto& session : tSessions) {
-        if (auto connection = session.connection.lock()) connection->dropReadAhead();
-      }
-    });
+  return drivers::ThreadSessions<Connection>::of(owner, drivers::SessionLife::kProcessUsers, [&] {
+    return std::make_shared<Connection>(conninfo, rules);
   });
-  std::erase_if(tSessions, [](const ThreadSession& s) { return s.connection.expired(); });
-  for (auto& session : tSessions) {
-    auto connection = session.connection.lock();
-    if (session.owner == owner && connection->owner_ == getpid()) return connection;
-  }
-  auto connection = std::make_shared<Connection>(conninfo, rules);
-  tSessions.push_back({owner, connection});
-  return connection;
 }
 
 Connection::Connection(std::string conninfo, SessionRules rules)
@@ -254,19 +234,11 @@ std::vector<std::string> Connection::preparedStatements() const {
   return all;
 }
 
-void Connection::removeReadAhead(ReadAhead* reader) {
-  std::erase(readers_, reader);
-}
-
-void Connection::dropReadAhead() {
-  for (ReadAhead* reader : readers_) reader->dropReadAhead();
-}
-
 DriverStatus Connection::readyToBegin() {
   if (inTransaction_) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
   }
-  dropReadAhead();
+  reads_.releaseAll();
   return ready();
 }
 
@@ -316,7 +288,7 @@ DriverStatus Connection::begin(const std::string& tables, const std::string& fil
 
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
-  dropReadAhead();
+  reads_.releaseAll();
   DriverStatus status;
   if (!stillOpen()) {
     status = lost(lossReason_);
@@ -370,7 +342,7 @@ DriverStatus Connection::rollback() {
   written_.clear();
   queued_.clear();
   queuedFailure_ = {};
-  dropReadAhead();
+  reads_.releaseAll();
   // A session that is gone took its transaction with it.
   if (stillOpen()) {
     DriverStatus ignored;

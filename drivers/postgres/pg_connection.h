@@ -34,21 +34,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "drivers/common/held_reads.h"
 #include "drivers/postgres/pg_result.h"
 #include "drivers/postgres/pg_written_records.h"
 #include "runtime/driver.h"
 
 namespace fesk::postgres {
-
-// Something that keeps rows read ahead between calls: they go before the
-// thread waits and before any write or transaction step of the session.
-class ReadAhead {
- public:
-  virtual void dropReadAhead() = 0;
-
- protected:
-  ~ReadAhead() = default;
-};
 
 // How long a session waits, and what it makes sure of before it works.
 struct SessionRules {
@@ -124,9 +115,9 @@ class Connection {
   // A string literal for a definition (COMMENT ON takes no parameter).
   std::string literal(const std::string& text);
 
-  void addReadAhead(ReadAhead* reader) { readers_.push_back(reader); }
-  void removeReadAhead(ReadAhead* reader);
-  void dropReadAhead();
+  // The rows read ahead by this session's files: they go before the thread
+  // waits and before any write or transaction step of the session.
+  drivers::SessionReads& reads() { return reads_; }
 
   // A transaction that locks `tables` (quoted, comma-separated) against other
   // writers, waiting at most `timeoutSeconds`; `fileNames` names them to the user.
@@ -210,7 +201,7 @@ class Connection {
   std::vector<QueuedWrite> queued_;
   // A queued write that failed: its transaction may not be saved.
   apprt::DriverStatus queuedFailure_;
-  std::vector<ReadAhead*> readers_;
+  drivers::SessionReads reads_;
   bool inTransaction_ = false;
   std::string transactionFailure_;  // the first failure inside the transaction
   // A server that let a connection attempt time out is not asked again until

@@ -84,7 +84,7 @@ DriverStatus PgDriver::buildKeys(const apprt::FileDeclaration& file) {
   if (!status.ok() && status.code != apprt::kKeysInvalid) return status;
   std::string statements;
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    statements += "DROP INDEX IF EXISTS " + quoted(schema_) + "." +
+    statements += "DROP INDEX IF EXISTS " + quotedName(schema_) + "." +
                   indexName(file, static_cast<int>(key)) + "; ";
   }
   return runDefinitions(connection, statements + createKeysScript(connection, schema_, file));

@@ -8,6 +8,7 @@
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_position.h"
+#include "runtime/key_order.h"
 #include "runtime/key_serving_order.h"
 
 namespace fesk::postgres {
@@ -64,11 +65,11 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
   gatheredRemove_ = "DELETE FROM " + table_ +
                     " AS stored USING unnest($1::bigint[]) WITH ORDINALITY AS gathered(id, place) "
                     "WHERE stored.id = gathered.id RETURNING gathered.place";
-  connection_->addReadAhead(this);
+  connection_->reads().hold(this);
 }
 
 PgFile::~PgFile() {
-  connection_->removeReadAhead(this);
+  connection_->reads().forget(this);
 }
 
 std::string PgFile::imageOf(const Result& result, int row) const {
@@ -150,7 +151,7 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
   // A read from a record's place reads both sides of it, so that a page read
   // up from there and down again is one snapshot; a run that reads on past
   // its block reads a bigger one.
-  const bool around = !from.atEdge && from.inclusive;
+  const bool around = from.kind != apprt::BoundKind::kEdge && apprt::boundIncluded(from);
   const int limit =
       held && !around ? std::min(block_.limit() * kBlockGrowth, kLargestBlock) : kFirstBlock;
   if (DriverStatus status = fetchBlock(order, from, direction, around, limit); !status.ok()) {
@@ -179,7 +180,7 @@ DriverStatus PgFile::fetch(RecordIdentity identity, std::span<char> record) {
 }
 
 DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity) {
-  dropReadAhead();
+  releaseReads();
   std::vector<std::string> values;
   if (DriverStatus status = storedValues(record, values); !status.ok()) return status;
   std::string names;
@@ -262,7 +263,7 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
     uniqueKeys = true;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
-      values.push_back(foldedValue(file_.fieldBytesIn(record, component - 1)));
+      values.push_back(apprt::keyValue(file_.fieldBytesIn(record, component - 1)));
       sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";
     }
     sql += "id <> " + self + ")";
@@ -312,7 +313,7 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
   std::vector<std::string> values;
   std::string sql = "SELECT 1 FROM " + table_ + " WHERE ";
   for (int component : file_.key(key).components) {
-    values.push_back(foldedValue(file_.fieldBytesIn(record, component - 1)));
+    values.push_back(apprt::keyValue(file_.fieldBytesIn(record, component - 1)));
     // No stored value is anything but text.
     if (firstInvalidByte(values.back()) != std::string::npos) return {};
     sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";

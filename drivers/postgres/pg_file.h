@@ -22,7 +22,7 @@ class FileDeclaration;
 
 namespace fesk::postgres {
 
-class PgFile : public apprt::DriverFile, public ReadAhead {
+class PgFile : public apprt::DriverFile, public drivers::HeldReads {
  public:
   PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
          const apprt::FileDeclaration& file, bool readOnly);
@@ -48,7 +48,7 @@ class PgFile : public apprt::DriverFile, public ReadAhead {
   std::unique_ptr<apprt::DriverBulkAdd> addInBulk(
       const std::optional<apprt::ParentRule>& parent) override;
 
-  void dropReadAhead() override { block_.drop(); }
+  void releaseReads() override { block_.drop(); }
 
   // The record whose fields are the columns 1... of the answer's `row`.
   std::string imageOf(const Result& result, int row) const;

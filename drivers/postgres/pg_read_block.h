@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "drivers/common/run_order.h"
 #include "runtime/driver.h"
+#include "runtime/key_order.h"
 
 namespace apprt {
 class FileDeclaration;
@@ -36,7 +38,7 @@ class ReadBlock {
   };
   enum class Answer { kRow, kNoMore, kNotHeld };
 
-  explicit ReadBlock(const apprt::FileDeclaration& file) : file_(file) {}
+  explicit ReadBlock(const apprt::FileDeclaration& file) : file_(file), order_(file) {}
 
   // Whether the run is of this order (fields and filter).
   bool holds(const apprt::ReadOrder& order) const;
@@ -59,19 +61,13 @@ class ReadBlock {
  private:
   // The row of a stored record, its key taken from `image`.
   Row rowOf(apprt::RecordIdentity identity, std::string image) const;
-  struct Key {
-    const std::vector<std::string>& values;
-    apprt::RecordIdentity identity;
-  };
-  static int compare(const Key& a, const Key& b);
-  std::vector<std::string> keyOf(std::span<const char> image) const;
+  static apprt::KeyPoint pointOf(const Row& row) { return {row.key, row.identity}; }
   // Whether `key` lies where the run tells every record.
-  bool covers(const Key& key) const;
+  bool covers(const apprt::KeyPoint& key) const;
 
   const apprt::FileDeclaration& file_;
   bool live_ = false;
-  std::vector<int> fields_;
-  std::string filter_;
+  drivers::RunOrder order_;
   int limit_ = 0;
   std::vector<Row> rows_;       // in ascending order
   bool nothingBefore_ = false;  // no record of the snapshot before the first row

@@ -3,6 +3,7 @@
 #include "drivers/postgres/pg_bound.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/file_declaration.h"
+#include "runtime/key_order.h"
 
 namespace fesk::postgres {
 namespace {
@@ -32,7 +33,7 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
 
   ReadQuery query;
   std::string where;
-  if (!from.atEdge) {
+  if (from.kind != apprt::BoundKind::kEdge) {
     ServerBound bound = serverBound(file, order.fields, from);
     std::vector<std::string> places;
     for (auto& value : bound.values) {
@@ -42,8 +43,8 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
     query.values.push_back(std::to_string(bound.identity));
     const std::string identity = placeholder(query.values.size());
     const char* strict = forward ? " > " : " < ";
-    const char* comparison =
-        forward ? (from.inclusive ? " >= " : " > ") : (from.inclusive ? " <= " : " < ");
+    const char* comparison = forward ? (apprt::boundIncluded(from) ? " >= " : " > ")
+                                     : (apprt::boundIncluded(from) ? " <= " : " < ");
     if (unique) {
       where = row(folded) + (forward ? " >= " : " <= ") + row(places) + " AND (" + row(folded) +
               strict + row(places) + " OR id" + comparison + identity + ")";
@@ -70,7 +71,10 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
 ReadQuery aroundQuery(const apprt::FileDeclaration& file, const std::string& table,
                       const std::string& columns, const apprt::ReadOrder& order, int key,
                       const apprt::ReadBound& from, int limit) {
+  // Around values alone is around the place before every record that has them.
   apprt::ReadBound at = from;
+  at.kind = apprt::BoundKind::kRecord;
+  at.identity = apprt::boundIdentity(from);
   at.inclusive = true;
   ReadQuery after = readQuery(file, table, columns, order, key, at, Direction::kForward, limit);
   at.inclusive = false;

@@ -4,25 +4,13 @@
 #include <map>
 #include <vector>
 
+#include "runtime/ascii_case.h"
 #include "runtime/file_declaration.h"
 
 namespace fesk::postgres {
 namespace {
 
 using apprt::DriverStatus;
-
-std::string lowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string withoutPrefix(const std::string& name) {
-  const auto colon = name.find(':');
-  return colon == std::string::npos ? name : name.substr(colon + 1);
-}
 
 std::string keyStamp(const apprt::FileDeclaration& file, int key) {
   return std::string("fesk key: ") + (file.key(key).allowsDuplicates() ? "" : "UNIQUE ") + "(" +
@@ -31,7 +19,7 @@ std::string keyStamp(const apprt::FileDeclaration& file, int key) {
 
 std::string createIndexSql(Connection& connection, const std::string& schema,
                            const apprt::FileDeclaration& file, int key) {
-  const std::string index = quoted(schema) + "." + indexName(file, key);
+  const std::string index = quotedName(schema) + "." + indexName(file, key);
   return std::string("CREATE ") + (file.key(key).allowsDuplicates() ? "" : "UNIQUE ") + "INDEX " +
          indexName(file, key) + " ON " + tableName(schema, file) + " (" + indexColumns(file, key) +
          "); COMMENT ON INDEX " + index + " IS " + connection.literal(keyStamp(file, key)) + ";";
@@ -145,25 +133,16 @@ std::string indexMismatch(const apprt::FileDeclaration& file, int key, const Sto
 
 }  // namespace
 
-std::string quoted(std::string_view identifier) {
-  std::string out = "\"";
-  for (char c : identifier) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
 std::string tableName(const std::string& schema, const apprt::FileDeclaration& file) {
-  return quoted(schema) + "." + quoted(lowerAscii(file.fileName()));
+  return quotedName(schema) + "." + quotedName(apprt::asciiLower(file.fileName()));
 }
 
 std::string columnName(const apprt::FileDeclaration& file, int field) {
-  return quoted(lowerAscii(withoutPrefix(file.fields()[field].name)));
+  return quotedName(apprt::asciiLower(drivers::storedColumn(file, field)));
 }
 
 std::string indexName(const apprt::FileDeclaration& file, int key) {
-  return quoted(lowerAscii(file.fileName() + "_" + withoutPrefix(file.key(key).name)));
+  return quotedName(apprt::asciiLower(file.fileName() + "_" + drivers::storedKeyName(file, key)));
 }
 
 std::string foldedColumn(const apprt::FileDeclaration& file, int field) {
@@ -217,7 +196,7 @@ std::string createSchemaSql(Connection& connection, const std::string& schema,
   const Result result =
       connection.run("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1", {schema}, status);
   if (!status.ok() || result.rows() > 0) return {};
-  return "CREATE SCHEMA " + quoted(schema) + "; ";
+  return "CREATE SCHEMA " + quotedName(schema) + "; ";
 }
 
 DriverStatus checkSchema(Connection& connection, const std::string& schema,

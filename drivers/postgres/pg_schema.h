@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "drivers/common/stored_names.h"
 #include "drivers/postgres/pg_connection.h"
 #include "runtime/driver.h"
 
@@ -34,7 +35,7 @@ inline constexpr std::size_t kLongestIdentifier = 63;
 // Why `schema` cannot name a data set's schema ("" when it can).
 std::string schemaNameMistake(std::string_view schema);
 
-std::string quoted(std::string_view identifier);
+using drivers::quotedName;
 std::string tableName(const std::string& schema, const apprt::FileDeclaration& file);  // quoted
 std::string columnName(const apprt::FileDeclaration& file, int field);                 // quoted
 std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted, in the schema

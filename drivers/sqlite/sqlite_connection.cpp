@@ -1,21 +1,18 @@
 #include "drivers/sqlite/sqlite_connection.h"
 
 #include <algorithm>
-#include <mutex>
 
+#include "drivers/common/thread_sessions.h"
 #include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "drivers/sqlite/stored_field.h"
-#include "runtime/thread_wait.h"
 
 namespace fesk::sqlite {
 namespace {
 
 using apprt::DriverStatus;
-
-thread_local std::shared_ptr<Connection> tConnection;
 
 int execute(sqlite3* db, const std::string& sql) {
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
@@ -53,14 +50,8 @@ DriverStatus heldByOtherUsers(const std::string& fileNames, int seconds, int res
 }
 
 std::shared_ptr<Connection> Connection::forThisThread() {
-  static std::once_flag registered;
-  std::call_once(registered, [] {
-    apprt::onThreadWillWait([] {
-      if (tConnection) tConnection->releaseReads();
-    });
-  });
-  if (!tConnection) tConnection = std::make_shared<Connection>();
-  return tConnection;
+  return drivers::ThreadSessions<Connection>::of(nullptr, drivers::SessionLife::kThread,
+                                                 [] { return std::make_shared<Connection>(); });
 }
 
 Connection::~Connection() {
@@ -100,7 +91,7 @@ DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilli
     return {};
   }
   // The wait below must not hold another file of this thread.
-  releaseReads();
+  reads_.releaseAll();
   OpenMarkers::forThisProcess().opened(path);
   DriverStatus status = connect(path, schema);
   if (!status.ok()) {
@@ -180,14 +171,6 @@ void Connection::closeWhenUnused() {
   while (!attached_.empty()) forget(attached_.begin());
 }
 
-void Connection::removeReads(LiveReads* reads) {
-  reads_.erase(std::remove(reads_.begin(), reads_.end(), reads), reads_.end());
-}
-
-void Connection::releaseReads() {
-  for (LiveReads* reads : reads_) reads->releaseReads();
-}
-
 DriverStatus Connection::failure(const std::string& schema, int result) {
   if (!isDamage(result)) return sqliteFailure(db_, result);
   const std::filesystem::path* path = pathOf(schema);
@@ -211,7 +194,7 @@ DriverStatus Connection::beforeWrite(const std::string& schema) {
     BackgroundChecks::forThisProcess().takeDamageFound(*path);  // reported here
     return {apprt::kFileInvalid, "", fileNameOf(*path) + " is damaged; nothing is written to it"};
   }
-  if (!inTransaction_) releaseReads();
+  if (!inTransaction_) reads_.releaseAll();
   return {};
 }
 
@@ -219,7 +202,7 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
   if (inTransaction_) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
   }
-  releaseReads();
+  reads_.releaseAll();
   // Not while holding the files against other writers for as long.
   for (const auto& [path, attached] : attached_) BackgroundChecks::forThisProcess().waitFor(path);
   sqlite3_busy_timeout(db_, std::max(timeoutSeconds, 0) * 1000);
@@ -235,7 +218,7 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
 
 DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
-  releaseReads();
+  reads_.releaseAll();
   sqlite3_busy_timeout(db_, transactionSeconds_ * 1000);
   const int result = execute(db_, "COMMIT");
   sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
@@ -252,7 +235,7 @@ DriverStatus Connection::commit() {
 
 DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
-  releaseReads();
+  reads_.releaseAll();
   const int result = execute(db_, "ROLLBACK");
   inTransaction_ = false;
   DriverStatus status = result == SQLITE_OK ? DriverStatus{} : sqliteFailure(db_, result);

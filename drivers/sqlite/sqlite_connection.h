@@ -23,18 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "drivers/common/held_reads.h"
 #include "runtime/driver.h"
 
 namespace fesk::sqlite {
-
-// Something that keeps read statements live between calls.
-class LiveReads {
- public:
-  virtual void releaseReads() = 0;
-
- protected:
-  ~LiveReads() = default;
-};
 
 inline constexpr int kDefaultBusyMilliseconds = 5000;
 
@@ -55,9 +47,8 @@ class Connection {
   // transaction, when one is active).
   void release(const std::string& schema);
 
-  void addReads(LiveReads* reads) { reads_.push_back(reads); }
-  void removeReads(LiveReads* reads);
-  void releaseReads();
+  // The read statements of this connection's files that stay live between calls.
+  drivers::SessionReads& reads() { return reads_; }
 
   // The status of a failed call on `schema`: damage (47, or 46 for a damaged
   // index) is remembered, so that nothing more is written to that file and
@@ -94,7 +85,7 @@ class Connection {
 
   sqlite3* db_ = nullptr;
   std::map<std::filesystem::path, Attached> attached_;
-  std::vector<LiveReads*> reads_;
+  drivers::SessionReads reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
   std::string transactionFiles_;

@@ -23,17 +23,18 @@ SqliteFile::SqliteFile(std::shared_ptr<Connection> connection, std::string schem
       schema_(std::move(schema)),
       file_(file),
       table_(quotedName(schema_) + "." + tableName(file)),
-      columns_("id") {
+      columns_("id"),
+      run_(file) {
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     columns_ += ", " + columnName(file, static_cast<int>(i));
   }
-  connection_->addReads(this);
+  connection_->reads().hold(this);
 }
 
 SqliteFile::~SqliteFile() {
   // A file closed before its first page was shown still gets its check.
   BackgroundChecks::forThisProcess().startScheduledHere();
-  connection_->removeReads(this);
+  connection_->reads().forget(this);
   statements_.clear();  // finalized before the database can be detached
   connection_->release(schema_);
 }
@@ -78,7 +79,7 @@ void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
 
 DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) {
   if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
-  connection_->releaseReads();
+  connection_->reads().releaseAll();
   DriverStatus status;
   Statement* statement =
       cached("SELECT " + columns_ + " FROM " + table_ + " WHERE id = ?1", status);
@@ -175,7 +176,7 @@ DriverStatus SqliteFile::remove(RecordIdentity identity) {
 
 DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, RecordIdentity except,
                                       bool& found) {
-  connection_->releaseReads();
+  connection_->reads().releaseAll();
   const auto& components = file_.key(key).components;
   std::string sql = "SELECT 1 FROM " + table_ + " INDEXED BY " + indexName(file_, key) + " WHERE ";
   int index = 1;

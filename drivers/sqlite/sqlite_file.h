@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "drivers/common/run_order.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_read_sql.h"
 #include "drivers/sqlite/sqlite_statement.h"
@@ -25,7 +26,7 @@ class FileDeclaration;
 
 namespace fesk::sqlite {
 
-class SqliteFile : public apprt::DriverFile, public LiveReads {
+class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
  public:
   SqliteFile(std::shared_ptr<Connection> connection, std::string schema,
              const apprt::FileDeclaration& file);
@@ -58,9 +59,9 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
   };
   // The read that stays live between calls of a run.
   struct LiveRun {
+    explicit LiveRun(const apprt::FileDeclaration& file) : order(file) {}
     Statement* statement = nullptr;
-    std::vector<int> fields;
-    std::string filter;
+    drivers::RunOrder order;
     apprt::Direction direction = apprt::Direction::kForward;
     apprt::RecordIdentity identity = 0;  // of the record it answered last
     bool merged = false;                 // two ranges merged (mergesRanges)
@@ -92,7 +93,7 @@ class SqliteFile : public apprt::DriverFile, public LiveReads {
   // `written` stored (null when it removes it).
   void runMeetsWrite(apprt::RecordIdentity identity, const char* written);
   // Whether the record (identity, image) lies after `row` in the run's order
-  // and direction, as SQLite compares them.
+  // and direction.
   bool beyond(apprt::RecordIdentity identity, const char* image, const ReadRow& row) const;
   void copyRow(const Statement& statement, std::span<char> record) const;
   void bindRecord(Statement& statement, std::span<const char> record, int firstIndex) const;

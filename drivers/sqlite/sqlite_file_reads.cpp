@@ -1,6 +1,5 @@
 // The read path of a SQLite file: runs of reads over prepared range queries,
 // kept live between calls while each read starts where the last one ended.
-#include <algorithm>
 #include <cstring>
 
 #include "drivers/sqlite/sqlite_file.h"
@@ -9,7 +8,6 @@
 
 namespace fesk::sqlite {
 
-using apprt::Direction;
 using apprt::DriverStatus;
 using apprt::ReadBound;
 using apprt::ReadOrder;
@@ -19,26 +17,6 @@ namespace {
 
 // How many rows a run reads ahead once the thread's writes meet it.
 constexpr std::size_t kReadAhead = 32;
-
-std::string_view unpadded(std::string_view bytes) {
-  const auto end = bytes.find_last_not_of(' ');
-  return end == std::string_view::npos ? bytes.substr(0, 0) : bytes.substr(0, end + 1);
-}
-
-unsigned char folded(char c) {
-  return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-}
-
-// Two field values as their NOCASE columns compare them: stored without the
-// padding, ASCII letters alike in either case, bytes otherwise.
-int compareStored(std::string_view a, std::string_view b) {
-  a = unpadded(a);
-  b = unpadded(b);
-  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
-    if (folded(a[i]) != folded(b[i])) return folded(a[i]) < folded(b[i]) ? -1 : 1;
-  }
-  return a.size() < b.size() ? -1 : a.size() > b.size();
-}
 
 }  // namespace
 
@@ -63,21 +41,21 @@ Statement* SqliteFile::readStatement(const ReadShape& shape, DriverStatus& statu
 }
 
 bool SqliteFile::continuesRun(const ReadOrder& order, const ReadBound& from,
-                              Direction direction) const {
+                              apprt::Direction direction) const {
   // While the statement is live its shared lock keeps every other connection
   // from committing, and this thread's own writes either end the run first or
   // leave it answering what a fresh read would; so it goes on from the record
   // it answered last.
-  return run_.statement && !from.atEdge && !from.inclusive && run_.direction == direction &&
-         run_.identity == from.identity && run_.fields == order.fields &&
-         run_.filter == order.filter;
+  return run_.statement && from.kind == apprt::BoundKind::kRecord && !from.inclusive &&
+         run_.direction == direction && run_.identity == from.identity && run_.order.isOf(order);
 }
 
-DriverStatus SqliteFile::read(const ReadOrder& order, const ReadBound& from, Direction direction,
-                              std::span<char> record, RecordIdentity& identity) {
+DriverStatus SqliteFile::read(const ReadOrder& order, const ReadBound& from,
+                              apprt::Direction direction, std::span<char> record,
+                              RecordIdentity& identity) {
   if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
   if (continuesRun(order, from, direction)) return stepRead(record, identity);
-  connection_->releaseReads();
+  connection_->reads().releaseAll();
   const ReadStart start = readStartOf(from);
   DriverStatus status;
   Statement* statement =
@@ -89,8 +67,7 @@ DriverStatus SqliteFile::read(const ReadOrder& order, const ReadBound& from, Dir
     if (start != ReadStart::kValues) statement->bindInt(index, from.identity);
   }
   run_.statement = statement;
-  run_.fields = order.fields;
-  run_.filter = order.filter;
+  run_.order.start(order);
   run_.direction = direction;
   run_.merged = mergesRanges(order, start);
   return stepRead(record, identity);
@@ -141,13 +118,8 @@ void SqliteFile::readAhead(std::span<const char> answered) {
 bool SqliteFile::beyond(RecordIdentity identity, const char* image, const ReadRow& row) const {
   const std::span<const char> written(image, file_.recordLength());
   const std::span<const char> ahead(row.image.data(), row.image.size());
-  int order = 0;
-  for (int field : run_.fields) {
-    order = compareStored(file_.fieldBytesIn(written, field), file_.fieldBytesIn(ahead, field));
-    if (order != 0) break;
-  }
-  if (order == 0) order = identity < row.identity ? -1 : identity > row.identity;
-  return run_.direction == Direction::kForward ? order > 0 : order < 0;
+  return drivers::liesBeyond(run_.order.compare(written, identity, ahead, row.identity),
+                             run_.direction);
 }
 
 // A plain statement reads each row as the thread's writes left it, so the

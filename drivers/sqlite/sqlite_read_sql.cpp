@@ -1,6 +1,5 @@
 #include "drivers/sqlite/sqlite_read_sql.h"
 
-#include <limits>
 #include <vector>
 
 #include "drivers/sqlite/sqlite_schema.h"
@@ -45,9 +44,8 @@ std::string equalFields(const apprt::FileDeclaration& file, const ReadOrder& ord
 }  // namespace
 
 ReadStart readStartOf(const apprt::ReadBound& from) {
-  if (from.atEdge) return ReadStart::kEdge;
-  // No record has the lowest identity: the bound is the values alone.
-  if (from.identity == std::numeric_limits<apprt::RecordIdentity>::min()) return ReadStart::kValues;
+  if (from.kind == apprt::BoundKind::kEdge) return ReadStart::kEdge;
+  if (from.kind == apprt::BoundKind::kValues) return ReadStart::kValues;
   return from.inclusive ? ReadStart::kAtRecord : ReadStart::kAfterRecord;
 }
 

@@ -12,11 +12,6 @@ namespace {
 
 using apprt::DriverStatus;
 
-std::string withoutPrefix(const std::string& name) {
-  const auto colon = name.find(':');
-  return colon == std::string::npos ? name : name.substr(colon + 1);
-}
-
 DriverStatus invalid(int code, std::string why) {
   return {code, "", std::move(why)};
 }
@@ -53,15 +48,6 @@ std::string columnCollation(sqlite3* db, const std::string& schema, const std::s
 }
 
 // SQL quoting: the text between quotes, each quote in it doubled.
-std::string quotedWith(const std::string& text, char quote) {
-  std::string out(1, quote);
-  for (char c : text) {
-    if (c == quote) out += quote;
-    out += c;
-  }
-  return out + quote;
-}
-
 // The indexes of a key. Its reading index holds the key's fields, the
 // identity and then every other field, so that reads in key order find whole
 // records in the index alone: a page of records stored far apart in the table
@@ -75,15 +61,15 @@ struct KeyIndex {
 
 std::vector<KeyIndex> keyIndexes(const apprt::FileDeclaration& file, int key) {
   const auto& declared = file.key(key);
-  const std::string name = file.fileName() + "." + withoutPrefix(declared.name);
+  const std::string name = file.fileName() + "." + drivers::storedKeyName(file, key);
   std::vector<std::string> keyFields;
   for (int component : declared.components) {
-    keyFields.push_back(withoutPrefix(file.fields()[component - 1].name));
+    keyFields.push_back(drivers::storedColumn(file, component - 1));
   }
   KeyIndex reading{name, keyFields, false};
   reading.columns.push_back("id");
   for (std::size_t field = 0; field < file.fields().size(); ++field) {
-    const std::string column = withoutPrefix(file.fields()[field].name);
+    const std::string column = drivers::storedColumn(file, static_cast<int>(field));
     if (std::find(keyFields.begin(), keyFields.end(), column) == keyFields.end()) {
       reading.columns.push_back(column);
     }
@@ -94,12 +80,8 @@ std::vector<KeyIndex> keyIndexes(const apprt::FileDeclaration& file, int key) {
 
 }  // namespace
 
-std::string quotedName(const std::string& identifier) {
-  return quotedWith(identifier, '"');
-}
-
 std::string quotedText(const std::string& text) {
-  return quotedWith(text, '\'');
+  return drivers::quotedWith(text, '\'');
 }
 
 std::string tableName(const apprt::FileDeclaration& file) {
@@ -107,7 +89,7 @@ std::string tableName(const apprt::FileDeclaration& file) {
 }
 
 std::string columnName(const apprt::FileDeclaration& file, int field) {
-  return quotedName(withoutPrefix(file.fields()[field].name));
+  return quotedName(drivers::storedColumn(file, field));
 }
 
 std::string indexName(const apprt::FileDeclaration& file, int key) {
@@ -179,7 +161,7 @@ DriverStatus checkSchema(sqlite3* db, const std::string& schema,
   bool matches = columns.size() == file.fields().size() + 1 && columns[0][0] == "id" &&
                  sameName(columns[0][1], "INTEGER") && columns[0][2] == "1";
   for (std::size_t i = 0; matches && i < file.fields().size(); ++i) {
-    const std::string name = withoutPrefix(file.fields()[i].name);
+    const std::string name = drivers::storedColumn(file, static_cast<int>(i));
     matches = columns[i + 1][0] == name && sameName(columns[i + 1][1], "TEXT") &&
               sameName(columnCollation(db, schema, file.fileName(), name), "NOCASE");
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "drivers/common/stored_names.h"
 #include "runtime/driver.h"
 
 namespace apprt {
@@ -21,7 +22,7 @@ class FileDeclaration;
 
 namespace fesk::sqlite {
 
-std::string quotedName(const std::string& identifier);
+using drivers::quotedName;
 std::string quotedText(const std::string& text);                        // as an SQL string literal
 std::string tableName(const apprt::FileDeclaration& file);              // quoted
 std::string columnName(const apprt::FileDeclaration& file, int field);  // quoted

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "runtime/key_order.h"
+
 namespace fesk::sqlite {
 
 class Statement {
@@ -42,11 +44,13 @@ class Statement {
   // column with a plain literal ("CODE = 'A'"); reading pads them again.
   // Padding sorts like the end of the text, so the order stays that of the
   // padded fields.
-  void bindField(int index, std::string_view bytes) { bindText(index, unpadded(bytes)); }
+  void bindField(int index, std::string_view bytes) {
+    bindText(index, apprt::withoutPadding(bytes));
+  }
   // The same for bytes that stay in place until the statement is reset (a
   // write's record): bound without a copy.
   void bindFieldUntilReset(int index, std::string_view bytes) {
-    const std::string_view text = unpadded(bytes);
+    const std::string_view text = apprt::withoutPadding(bytes);
     sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
   }
   void bindInt(int index, sqlite3_int64 value) { sqlite3_bind_int64(statement_, index, value); }
@@ -59,11 +63,6 @@ class Statement {
   sqlite3_int64 columnInt(int column) const { return sqlite3_column_int64(statement_, column); }
 
  private:
-  static std::string_view unpadded(std::string_view bytes) {
-    const auto end = bytes.find_last_not_of(' ');
-    return end == std::string_view::npos ? bytes.substr(0, 0) : bytes.substr(0, end + 1);
-  }
-
   sqlite3_stmt* statement_ = nullptr;
   int result_ = SQLITE_MISUSE;
 };

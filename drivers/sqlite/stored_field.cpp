@@ -1,15 +1,14 @@
 #include "drivers/sqlite/stored_field.h"
 
 #include "runtime/file_record.h"
+#include "runtime/key_order.h"
 
 namespace fesk::sqlite {
 namespace {
 
 // Reading cuts a longer value as assignField does and pads it with spaces.
 std::string_view storedFieldValue(std::string_view stored, std::size_t characters) {
-  std::string_view value = stored.substr(0, apprt::utf8CharactersPrefix(stored, characters));
-  const auto end = value.find_last_not_of(' ');
-  return end == std::string_view::npos ? value.substr(0, 0) : value.substr(0, end + 1);
+  return apprt::withoutPadding(stored.substr(0, apprt::utf8CharactersPrefix(stored, characters)));
 }
 
 void storedField(sqlite3_context* context, int, sqlite3_value** arguments) {

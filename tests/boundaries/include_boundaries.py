@@ -11,7 +11,8 @@ import sys
 # builds on: it may include their headers and those of every layer below them.
 LAYERS = {
     "runtime": [],
-    "drivers": ["runtime"],
+    "drivers/common": ["runtime"],
+    "drivers": ["drivers/common"],
     "ui/headless": ["runtime"],
     "ui/qt": ["runtime"],
     "ui/tui": ["runtime"],

@@ -163,6 +163,18 @@ TEST_F(RangeTest, ATextRangeOfAIncludesLowerCaseA) {
   EXPECT_EQ(beeps(), 2);
 }
 
+// A range holds what the key puts between its bounds: "A_" lies between "A"
+// and "AZ" (signs between the upper- and lower-case letters sort before the
+// letters), so it ends no page short of "AZ".
+TEST_F(RangeTest, ATextRangeHoldsEveryCodeTheKeyPutsBetweenItsBounds) {
+  addItem("AZ", "1");
+  addItem("A_", "1");
+  rangeOver("A", "az", 1, 0);
+  open(child);
+  const std::vector<std::string> inRange = {"A1", "a2", "A3", "a4", "A_1", "AZ1"};
+  EXPECT_EQ(shownItems(), inRange);
+}
+
 TEST_F(RangeTest, ScrollingStopsAtBothEndsOfALongRange) {
   for (int n = 10; n < 30; ++n) addItem(n % 2 ? "a" : "A", std::to_string(n));
   rangeOver("a", "a", 1, 0);

@@ -1,10 +1,13 @@
-// Both drivers keep one order: fields compared ignoring ASCII letter case
-// only, byte order otherwise, then the identity; and a read from any bound a
-// record buffer can hold (blank, lowest and highest fills, bytes that are no
-// text) finds the same neighbours on both.
+// Both drivers keep one order, the runtime's key order: fields compared
+// ignoring ASCII letter case only, byte order otherwise, then the identity;
+// and a read from any bound a record buffer can hold (blank, lowest and
+// highest fills, bytes that are no text) finds the same neighbours on both.
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "file_test_support.h"
+#include "runtime/key_order.h"
 
 namespace filetest {
 namespace {
@@ -102,10 +105,31 @@ std::vector<std::string> observe(Store store) {
   return seen;
 }
 
-TEST(DriverOrder, BothDriversReadTheSameOrderAndFindTheSameNeighboursOfEveryBound) {
+// The numbers of kValues as the key order ranks them, identities rising in
+// the order the values are added: forward, then backward.
+std::vector<std::string> keyOrder() {
+  std::vector<std::size_t> ranked(kValues.size());
+  std::iota(ranked.begin(), ranked.end(), 0);
+  std::ranges::sort(ranked, [](std::size_t a, std::size_t b) {
+    return apprt::compareKeyPoints({{&kValues[a], 1}, static_cast<apprt::RecordIdentity>(a)},
+                                   {{&kValues[b], 1}, static_cast<apprt::RecordIdentity>(b)}) < 0;
+  });
+  std::string forward;
+  std::string backward;
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
+    forward += std::to_string(ranked[i]) + " ";
+    backward += std::to_string(ranked[ranked.size() - 1 - i]) + " ";
+  }
+  return {forward, backward};
+}
+
+TEST(DriverOrder, BothDriversReadTheKeyOrderAndFindTheSameNeighboursOfEveryBound) {
   const auto sqlite = observe(Store::kSqlite);
   const auto postgres = observe(Store::kPostgres);
   ASSERT_EQ(sqlite.size(), 2 + 2 * bounds().size());
+  const std::vector<std::string> ranked = keyOrder();
+  EXPECT_EQ(sqlite[0], ranked[0]) << "forward";
+  EXPECT_EQ(sqlite[1], ranked[1]) << "backward";
   for (std::size_t i = 0; i < sqlite.size(); ++i) {
     EXPECT_EQ(postgres[i], sqlite[i]) << (i < 2 ? "order" : "bound " + std::to_string((i - 2) / 2));
   }

@@ -5,7 +5,6 @@
 // at a record seeks on the whole key plus the identity, so that records with
 // equal key values are never stepped through.
 #include <algorithm>
-#include <limits>
 #include <string_view>
 
 #include "drivers/sqlite/sqlite_file.h"
@@ -14,6 +13,7 @@
 namespace filetest {
 namespace {
 
+using apprt::BoundKind;
 using apprt::Direction;
 using apprt::ReadBound;
 using apprt::ReadOrder;
@@ -50,11 +50,10 @@ class SqliteQueryPlanTest : public FileTest {
   }
   static std::vector<ReadBound> bounds(const ReadOrder& order) {
     std::vector<std::string> values(order.fields.size(), "B");
-    const auto lowest = std::numeric_limits<apprt::RecordIdentity>::min();
-    return {ReadBound{},
-            ReadBound{.atEdge = false, .values = values, .identity = lowest, .inclusive = true},
-            ReadBound{.atEdge = false, .values = values, .identity = 1, .inclusive = true},
-            ReadBound{.atEdge = false, .values = values, .identity = 1, .inclusive = false}};
+    return {
+        ReadBound{}, ReadBound{.kind = BoundKind::kValues, .values = values},
+        ReadBound{.kind = BoundKind::kRecord, .values = values, .identity = 1, .inclusive = true},
+        ReadBound{.kind = BoundKind::kRecord, .values = values, .identity = 1, .inclusive = false}};
   }
 };
 
@@ -138,7 +137,8 @@ TEST_P(SqliteQueryPlanTest, AReadStartsAtTheBoundWhateverTheLetterCase) {
   auto file = codesFile();
   std::vector<char> record(CODES.recordLength());
   apprt::RecordIdentity identity = 0;
-  const ReadBound bound{.atEdge = false, .values = {"ABC"}, .identity = 0, .inclusive = false};
+  const ReadBound bound{
+      .kind = BoundKind::kRecord, .values = {"ABC"}, .identity = 0, .inclusive = false};
   ASSERT_TRUE(file->read(orders()[0], bound, Direction::kForward, record, identity).ok());
   EXPECT_EQ(std::string(record.data(), 3), "abc");
 }

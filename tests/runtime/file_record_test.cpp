@@ -115,13 +115,13 @@ TEST(FileRecordTest, DeclarationsThatCannotWorkAreRefused) {
 TEST(FilePositionTest, APositionCarriesItsOrderIdentityAndValues) {
   File<PairRecord> pairs("PAIRS", {{"PR:LEFT", 6}, {"PR:RIGHT", 4}}, {});
   pairs.buffer().LEFT = "leftÉé";
-  pairs.buffer().RIGHT = "r:;@";
+  pairs.buffer().RIGHT = "R:;@";
   const Position position{
       .fields = {1, 0}, .identity = -42, .values = orderValues(pairs, {1, 0}, pairs.recordBytes())};
   // Values as keys compare them: ASCII letters folded, the rest as it is.
   EXPECT_EQ(position.values,
-            (std::vector<std::string>{"R:;@" + std::string(fieldBytes(4) - 4, ' '),
-                                      "LEFTÉé" + std::string(fieldBytes(6) - 8, ' ')}));
+            (std::vector<std::string>{"r:;@" + std::string(fieldBytes(4) - 4, ' '),
+                                      "leftÉé" + std::string(fieldBytes(6) - 8, ' ')}));
   const std::string text = encodePosition(position);
   const auto decoded = decodePosition(pairs, text);
   ASSERT_TRUE(decoded);

@@ -7,6 +7,7 @@
 #include "runtime/driver_options.h"
 #include "runtime/file_declaration.h"
 #include "runtime/file_position.h"
+#include "runtime/key_order.h"
 
 namespace fesk::test {
 namespace {
@@ -15,13 +16,10 @@ using apprt::DriverStatus;
 using apprt::FileDeclaration;
 using apprt::RecordIdentity;
 
-// Where a record stands in an order: its values as the order compares them,
-// then its identity.
+// Where a record stands in an order: its values, then its identity.
 struct Place {
   std::vector<std::string> values;
   RecordIdentity identity = 0;
-
-  auto operator<=>(const Place&) const = default;
 };
 
 // The 0-based fields of a key.
@@ -45,12 +43,17 @@ class MemoryFile : public apprt::DriverFile {
       return {apprt::kDriverError, {}, "filters are not understood: " + order.filter};
     }
     const bool forward = direction == apprt::Direction::kForward;
-    const Place bound{from.values, from.identity};
+    const apprt::KeyPoint bound{from.values, apprt::boundIdentity(from)};
+    // How `place` compares with `other` in the order, as every store ranks.
+    const auto compare = [](const Place& place, const apprt::KeyPoint& other) {
+      return apprt::compareKeyPoints({place.values, place.identity}, other);
+    };
     // Whether `place` lies beyond the bound in the direction of the read.
     const auto beyond = [&](const Place& place) {
-      if (from.atEdge) return true;
-      if (from.inclusive && place == bound) return true;
-      return forward ? bound < place : place < bound;
+      if (from.kind == apprt::BoundKind::kEdge) return true;
+      const int rank = compare(place, bound);
+      if (rank == 0) return apprt::boundIncluded(from);
+      return forward ? rank > 0 : rank < 0;
     };
     return driver_.read(name(), [&](const MemoryDriver::Table& table) -> DriverStatus {
       std::optional<Place> best;
@@ -58,7 +61,10 @@ class MemoryFile : public apprt::DriverFile {
       for (const auto& [id, stored] : table.records) {
         Place place{apprt::orderValues(file_, order.fields, stored), id};
         if (!beyond(place)) continue;
-        if (best && (forward ? *best < place : place < *best)) continue;
+        if (best) {
+          const int rank = compare(place, {best->values, best->identity});
+          if (forward ? rank > 0 : rank < 0) continue;
+        }
         best = std::move(place);
         found = &stored;
       }

@@ -3,14 +3,10 @@
 #include <cctype>
 #include <utility>
 
+#include "runtime/ascii_case.h"
+
 namespace fesk::tui {
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 constexpr std::pair<std::string_view, std::string_view> kEntities[] = {
     {"&amp;", "&"},   {"&lt;", "<"},   {"&gt;", ">"},
@@ -61,7 +57,7 @@ HelpText htmlToText(std::string_view html) {
     if (open == std::string_view::npos) break;
     size_t close = html.find('>', open);
     if (close == std::string_view::npos) break;
-    std::string tag = lower(html.substr(open + 1, close - open - 1));
+    std::string tag = apprt::asciiLower(html.substr(open + 1, close - open - 1));
     std::string name = tag.substr(0, tag.find_first_of(" \t\n/", tag[0] == '/' ? 1 : 0));
     if (name == "title") inTitle = true;
     if (name == "/title") inTitle = false;

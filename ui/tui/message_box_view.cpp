@@ -1,8 +1,8 @@
 #include "ui/tui/message_box_view.h"
 
 #include <algorithm>
-#include <cwctype>
 
+#include "runtime/ascii_case.h"
 #include "ui/tui/text_cells.h"
 
 namespace fesk::tui {
@@ -131,7 +131,7 @@ int MessageBoxView::escapeValue() const {
 
 int MessageBoxView::valueForLetter(int letter) const {
   for (const auto& b : buttons_)
-    if (!b.label.empty() && std::towupper(b.label.front()) == static_cast<wint_t>(letter))
+    if (!b.label.empty() && apprt::asciiUpper(b.label.front()) == static_cast<wchar_t>(letter))
       return b.value;
   return 0;
 }
