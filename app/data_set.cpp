@@ -11,7 +11,7 @@
 #include "drivers/postgres/pg_schema.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "records/data_set_files.h"
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 
 namespace fesk {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/argument_reader.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk {
 

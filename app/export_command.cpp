@@ -12,7 +12,7 @@
 #include "data/data_files.h"
 #include "records/csv_export.h"
 #include "records/csv_format.h"
-#include "runtime/replaced_file.h"
+#include "runtime/files/replaced_file.h"
 
 namespace fesk {
 namespace {

@@ -15,8 +15,8 @@
 #include "drivers/sqlite/sqlite_driver.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/data_directory.h"
-#include "runtime/file_position.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/file_position.h"
 
 namespace fesk::bench {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/queue.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 

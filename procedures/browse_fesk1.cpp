@@ -12,9 +12,9 @@
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
-#include "runtime/program.h"
-#include "runtime/queue.h"
-#include "runtime/remembered.h"
+#include "runtime/frontend/remembered.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 namespace {

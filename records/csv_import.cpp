@@ -11,9 +11,9 @@
 #include "records/csv_reader.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
-#include "runtime/errors.h"
-#include "runtime/file_position.h"
-#include "runtime/file_transaction.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_position.h"
+#include "runtime/files/file_transaction.h"
 
 namespace fesk::records {
 namespace {

@@ -11,9 +11,9 @@
 #include "records/file_failure.h"
 #include "records/file_use.h"
 #include "records/record_batches.h"
-#include "runtime/errors.h"
-#include "runtime/file_transaction.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_transaction.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::records {
 namespace {

@@ -4,7 +4,7 @@
 #include <array>
 #include <cctype>
 
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk {
 namespace {

@@ -10,7 +10,7 @@
 #include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_messages.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::postgres {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_read_block.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -2,7 +2,7 @@
 
 #include "drivers/postgres/pg_bound.h"
 #include "drivers/postgres/pg_schema.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::postgres {
 namespace {

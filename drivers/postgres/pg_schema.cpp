@@ -4,7 +4,7 @@
 #include <map>
 #include <vector>
 
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::postgres {
 namespace {

@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "drivers/postgres/pg_connection.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -8,7 +8,7 @@
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "drivers/sqlite/stored_field.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::sqlite {
 namespace {

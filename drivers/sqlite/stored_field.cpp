@@ -1,6 +1,6 @@
 #include "drivers/sqlite/stored_field.h"
 
-#include "runtime/file_record.h"
+#include "runtime/files/file_record.h"
 
 namespace fesk::sqlite {
 namespace {

@@ -18,7 +18,7 @@
 #include <cstdio>
 
 #include "program_fixture.h"
-#include "runtime/remembered.h"
+#include "runtime/frontend/remembered.h"
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 

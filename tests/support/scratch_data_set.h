@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 #include "support/temporary_directory.h"
 
 namespace fesk::test {

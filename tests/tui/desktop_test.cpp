@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "program_views.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/tui/control_geometry.h"
 
 namespace fesk::tui {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "program_views.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/tui/desktop.h"
 
 namespace fesk::tui {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "program_views.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/tui/menu_bar.h"
 #include "ui/tui/message_box_view.h"
 #include "ui/tui/text_cells.h"
