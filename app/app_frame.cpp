@@ -4,7 +4,7 @@
 #include "app/print_list.h"
 #include "procedures/browse_fesk1.h"
 #include "procedures/procedure_skeleton.h"
-#include "runtime/program.h"
+#include "runtime/windows/program.h"
 
 namespace fesk {
 namespace {

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "data/data_files.h"
-#include "runtime/ascii_case.h"
+#include "runtime/text/ascii_case.h"
 
 namespace fesk {
 

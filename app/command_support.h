@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/argument_reader.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk {
 

@@ -7,7 +7,7 @@
 #include "app/file_creation_mask.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "records/data_set_files.h"
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 
 namespace fesk {
 namespace {

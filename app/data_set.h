@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "app/argument_reader.h"
-#include "runtime/data_set_kind.h"
-#include "runtime/driver.h"
+#include "runtime/files/data_set_kind.h"
+#include "runtime/files/driver.h"
 
 namespace fesk {
 

@@ -3,10 +3,10 @@
 #include <optional>
 
 #include "app/exit_status.h"
-#include "runtime/constants.h"
-#include "runtime/program.h"
-#include "runtime/unreachable_store.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/unreachable_store.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 namespace {

@@ -1,11 +1,11 @@
 #pragma once
 // Every kind of data set the program can use, in one list: a driver's kind
-// (runtime/data_set_kind.h) listed here is offered by the data set options
+// (runtime/files/data_set_kind.h) listed here is offered by the data set options
 // and by data set names on command lines.
 
 #include <span>
 
-#include "runtime/data_set_kind.h"
+#include "runtime/files/data_set_kind.h"
 
 namespace fesk {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Who works on a data set, whichever kind it is: every fesk shares it while
 // it runs; replacing the data takes it alone. The hold is its kind's
-// (runtime/data_set_kind.h).
+// (runtime/files/data_set_kind.h).
 
 #include <memory>
 #include <string>

@@ -11,8 +11,8 @@
 #include "data/data_files.h"
 #include "records/csv_export.h"
 #include "records/csv_format.h"
-#include "runtime/ascii_case.h"
-#include "runtime/replaced_file.h"
+#include "runtime/files/replaced_file.h"
+#include "runtime/text/ascii_case.h"
 
 namespace fesk {
 namespace {

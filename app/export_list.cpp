@@ -4,10 +4,10 @@
 #include "procedures/browse_fesk1.h"
 #include "records/counted.h"
 #include "records/csv_export.h"
-#include "runtime/progress.h"
-#include "runtime/replaced_file.h"
-#include "runtime/save_path.h"
-#include "runtime/windows.h"
+#include "runtime/files/replaced_file.h"
+#include "runtime/windows/progress.h"
+#include "runtime/windows/save_path.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "app/data_set.h"
 #include "app/data_set_lock.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "runtime/printed_list.h"
+#include "runtime/frontend/printed_list.h"
 
 namespace fesk {
 

@@ -6,8 +6,9 @@
 #include "data/record_writes.h"
 #include "procedures/browse_fesk1.h"
 #include "records/report_list.h"
-#include "runtime/save_path.h"
-#include "runtime/windows.h"
+#include "runtime/windows/print_preview.h"
+#include "runtime/windows/save_path.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 namespace {

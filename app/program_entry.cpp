@@ -7,7 +7,7 @@
 #include "data/data_files.h"
 #include "data/thread_block.h"
 #include "resources/resources.h"
-#include "runtime/startup.h"
+#include "runtime/windows/startup.h"
 
 namespace fesk {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "runtime/program.h"
+#include "runtime/windows/program.h"
 
 namespace fesk {
 

@@ -11,7 +11,7 @@
 #include "app/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 #include "ui/qt/screenshots/screenshot_tour.h"
 
 namespace {

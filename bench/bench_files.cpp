@@ -16,9 +16,9 @@
 #include "drivers/sqlite/sqlite_driver.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/data_directory.h"
-#include "runtime/file_position.h"
-#include "runtime/key_order.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/file_position.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::bench {
 

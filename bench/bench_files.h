@@ -20,8 +20,8 @@
 #include <string>
 
 #include "data/data_files.h"
-#include "runtime/driver.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/driver.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::bench {
 

@@ -12,9 +12,9 @@
 #include "data/thread_block.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/constants.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
+#include "runtime/frontend/constants.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "bench/bench_files.h"
 #include "bench/engine_session.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include "bench/bench_files.h"
 #include "browse/engine_loop.h"
-#include "runtime/constants.h"
-#include "runtime/program.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 #include "ui/headless/headless_frontend.h"
 
 namespace fesk::bench {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "browse/browse_engine.h"
-#include "runtime/file_declaration.h"
-#include "runtime/queue.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk::bench {
 

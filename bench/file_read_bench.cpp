@@ -13,9 +13,9 @@
 #include "bench/bench_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/errors.h"
-#include "runtime/file_declaration.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/thread_wait.h"
 
 namespace {
 

@@ -23,9 +23,9 @@
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/errors.h"
-#include "runtime/file_declaration.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/thread_wait.h"
 
 namespace {
 

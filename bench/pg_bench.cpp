@@ -16,8 +16,8 @@
 #include "bench/bench_files.h"
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_round_trips.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
 
 namespace {
 

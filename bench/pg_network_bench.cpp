@@ -27,9 +27,9 @@
 #include "data/thread_block.h"
 #include "drivers/postgres/pg_driver.h"
 #include "records/csv_import.h"
-#include "runtime/constants.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
+#include "runtime/frontend/constants.h"
 #include "support/tcp_relay.h"
 
 namespace {

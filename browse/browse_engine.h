@@ -29,9 +29,9 @@
 #include <optional>
 #include <string>
 
-#include "runtime/file_declaration.h"
-#include "runtime/file_view.h"
-#include "runtime/queue.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_view.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 

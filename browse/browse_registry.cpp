@@ -2,9 +2,9 @@
 
 #include "browse/drop_hooks.h"
 #include "browse/window_hooks.h"
-#include "runtime/constants.h"
-#include "runtime/program.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "browse/engine_state.h"
-#include "runtime/queue.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 

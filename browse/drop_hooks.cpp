@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "browse/browse_registry.h"
-#include "runtime/constants.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 

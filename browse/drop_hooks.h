@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "runtime/message_layer.h"
-#include "runtime/queue.h"
+#include "runtime/windows/message_layer.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 

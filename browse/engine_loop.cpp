@@ -1,6 +1,6 @@
 #include "browse/engine_loop.h"
 
-#include "runtime/program.h"
+#include "runtime/windows/program.h"
 
 namespace fesk {
 

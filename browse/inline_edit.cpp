@@ -8,7 +8,7 @@
 #include "browse/browse_registry.h"
 #include "browse/edit_states.h"
 #include "browse/inline_edit_steps.h"
-#include "runtime/windows.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 

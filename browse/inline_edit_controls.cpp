@@ -9,7 +9,7 @@
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
 #include "browse/private_properties.h"
-#include "runtime/windows.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::inline_edit {
 namespace {

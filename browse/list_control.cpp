@@ -4,8 +4,8 @@
 
 #include "browse/browse_call.h"
 #include "browse/edit_states.h"
-#include "runtime/constants.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::detail {
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "browse/list_control.h"
-#include "runtime/constants.h"
-#include "runtime/errors.h"
-#include "runtime/key_order.h"
-#include "runtime/windows.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/key_order.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::detail {
 namespace {

@@ -3,9 +3,9 @@
 #include "browse/edit_states.h"
 #include "browse/list_control.h"
 #include "browse/private_properties.h"
-#include "runtime/constants.h"
-#include "runtime/unreachable_store.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/unreachable_store.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::detail {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk {
 

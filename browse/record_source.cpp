@@ -3,8 +3,8 @@
 
 #include "browse/record_source.h"
 
-#include "runtime/constants.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk::detail {
 

@@ -2,10 +2,10 @@
 
 #include "browse/edit_states.h"
 #include "browse/list_control.h"
-#include "runtime/constants.h"
-#include "runtime/errors.h"
-#include "runtime/unreachable_store.h"
-#include "runtime/windows.h"
+#include "runtime/files/errors.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/unreachable_store.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::detail {
 namespace {

@@ -1,8 +1,8 @@
 #include "browse/scroller.h"
 
 #include "browse/list_control.h"
-#include "runtime/constants.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::detail {
 

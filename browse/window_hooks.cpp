@@ -1,7 +1,7 @@
 #include "browse/window_hooks.h"
 
 #include "browse/browse_registry.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "runtime/message_layer.h"
-#include "runtime/queue.h"
+#include "runtime/windows/message_layer.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 

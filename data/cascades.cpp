@@ -3,7 +3,7 @@
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "runtime/key_order.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk {
 namespace {

@@ -10,9 +10,9 @@
 
 #include <string_view>
 
-#include "runtime/driver.h"
-#include "runtime/file_declaration.h"
-#include "runtime/file_record.h"
+#include "runtime/files/driver.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_record.h"
 
 namespace fesk {
 

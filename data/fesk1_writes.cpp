@@ -3,8 +3,8 @@
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "data/write_steps.h"
-#include "runtime/errors.h"
-#include "runtime/file_transaction.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_transaction.h"
 #include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 

@@ -2,12 +2,12 @@
 
 #include <mutex>
 
-#include "runtime/driver.h"
-#include "runtime/driver_options.h"
-#include "runtime/errors.h"
-#include "runtime/file_damage.h"
-#include "runtime/procedure_thread.h"
-#include "runtime/program.h"
+#include "runtime/files/driver.h"
+#include "runtime/files/driver_options.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_damage.h"
+#include "runtime/windows/procedure_thread.h"
+#include "runtime/windows/program.h"
 #include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 

@@ -13,7 +13,7 @@
 // skipMissingCheck false and shared true: the file is opened for reading and
 // writing with no sharing restriction, and created empty when missing.
 
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk {
 

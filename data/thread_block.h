@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "runtime/file_record.h"
+#include "runtime/files/file_record.h"
 
 namespace fesk {
 

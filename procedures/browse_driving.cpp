@@ -2,8 +2,8 @@
 
 #include "data/thread_block.h"
 #include "procedures/request_codes.h"
-#include "runtime/program.h"
-#include "runtime/windows.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 

@@ -11,10 +11,10 @@
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
-#include "runtime/key_order.h"
-#include "runtime/program.h"
-#include "runtime/queue.h"
-#include "runtime/remembered.h"
+#include "runtime/files/key_order.h"
+#include "runtime/frontend/remembered.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 namespace {

@@ -12,8 +12,8 @@
 #include "procedures/browse_fesk1.h"
 #include "procedures/form_steps.h"
 #include "procedures/record_field_binding.h"
-#include "runtime/errors.h"
-#include "runtime/windows.h"
+#include "runtime/files/errors.h"
+#include "runtime/windows/windows.h"
 #include "warnings/show_warning.h"
 
 namespace fesk {

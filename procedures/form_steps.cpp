@@ -2,8 +2,8 @@
 
 #include "data/record_writes.h"
 #include "data/thread_block.h"
-#include "runtime/errors.h"
-#include "runtime/windows.h"
+#include "runtime/files/errors.h"
+#include "runtime/windows/windows.h"
 #include "warnings/show_warning.h"
 
 namespace fesk {

@@ -9,7 +9,7 @@
 
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk {
 

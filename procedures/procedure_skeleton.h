@@ -8,8 +8,8 @@
 
 #include "data/thread_block.h"
 #include "procedures/request_codes.h"
-#include "runtime/constants.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "runtime/binding.h"
-#include "runtime/file_record.h"
+#include "runtime/files/file_record.h"
+#include "runtime/windows/binding.h"
 
 namespace fesk {
 

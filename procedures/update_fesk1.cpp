@@ -12,8 +12,8 @@
 #include "procedures/record_field_binding.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk2.h"
-#include "runtime/program.h"
-#include "runtime/queue.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/queue.h"
 
 namespace fesk {
 namespace {

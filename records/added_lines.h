@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::records {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "records/csv_format.h"
-#include "runtime/ascii_case.h"
+#include "runtime/text/ascii_case.h"
 
 namespace fesk::records {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::records {
 

@@ -4,8 +4,8 @@
 #include "records/csv_format.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::records {
 namespace {

@@ -23,7 +23,7 @@
 #include <ostream>
 #include <string>
 
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::records {
 

@@ -1,6 +1,6 @@
 #include "records/csv_format.h"
 
-#include "runtime/key_order.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::records {
 

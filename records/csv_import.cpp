@@ -12,11 +12,11 @@
 #include "records/csv_reader.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
-#include "runtime/bulk_add.h"
-#include "runtime/errors.h"
-#include "runtime/file_position.h"
-#include "runtime/file_transaction.h"
-#include "runtime/key_order.h"
+#include "runtime/files/bulk_add.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_position.h"
+#include "runtime/files/file_transaction.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::records {
 namespace {

@@ -1,7 +1,7 @@
 #include "records/csv_reader.h"
 
 #include "records/csv_format.h"
-#include "runtime/utf8.h"
+#include "runtime/text/utf8.h"
 
 namespace fesk::records {
 namespace {

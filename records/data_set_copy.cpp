@@ -12,10 +12,10 @@
 #include "records/file_failure.h"
 #include "records/file_use.h"
 #include "records/record_batches.h"
-#include "runtime/bulk_add.h"
-#include "runtime/errors.h"
-#include "runtime/file_transaction.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/bulk_add.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_transaction.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::records {
 namespace {

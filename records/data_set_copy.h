@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::records {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "runtime/driver.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/driver.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::records {
 

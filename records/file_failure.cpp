@@ -1,6 +1,6 @@
 #include "records/file_failure.h"
 
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::records {
 

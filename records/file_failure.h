@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::records {
 

@@ -1,7 +1,7 @@
 #include "records/file_use.h"
 
 #include "records/file_failure.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::records {
 

@@ -4,7 +4,7 @@
 
 #include "data/data_files.h"
 #include "records/file_failure.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::records {
 namespace {

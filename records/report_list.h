@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/printed_list.h"
+#include "runtime/frontend/printed_list.h"
 
 namespace fesk::records {
 

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
 
 namespace fesk::resources {
 

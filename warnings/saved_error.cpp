@@ -3,9 +3,9 @@
 #include <charconv>
 #include <string_view>
 
-#include "runtime/errors.h"
-#include "runtime/file_record.h"
-#include "runtime/file_transaction.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_record.h"
+#include "runtime/files/file_transaction.h"
 
 namespace fesk {
 

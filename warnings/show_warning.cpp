@@ -1,10 +1,10 @@
 #include "warnings/show_warning.h"
 
-#include "runtime/errors.h"
-#include "runtime/file_record.h"
-#include "runtime/program.h"
-#include "runtime/unreachable_store.h"
-#include "runtime/windows.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_record.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/unreachable_store.h"
+#include "runtime/windows/windows.h"
 #include "warnings/saved_error.h"
 #include "warnings/warning_kinds.h"
 
@@ -23,7 +23,7 @@ int ShowWarning(int kind, std::string_view text1, std::string_view text2) {
                                   message.find(texts.description) != std::string::npos;
   const int button = apprt::messageBox(message, std::string(row->title), row->icon, row->buttons,
                                        row->defaultButton);
-  if (tellsDriverTrouble) apprt::driverTroubleTold();
+  if (tellsDriverTrouble) apprt::storeLossTold();
   switch (row->after) {
     case AfterBox::kReturnButton:
       return button;

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "runtime/ascii_case.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
+#include "runtime/text/ascii_case.h"
 
 namespace fesk {
 namespace {

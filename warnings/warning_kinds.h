@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk {
 

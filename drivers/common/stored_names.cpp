@@ -1,7 +1,7 @@
 #include "drivers/common/stored_names.h"
 
-#include "runtime/file_declaration.h"
-#include "runtime/key_order.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::drivers {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "drivers/common/held_reads.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::drivers {
 

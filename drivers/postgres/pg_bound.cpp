@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "runtime/file_declaration.h"
-#include "runtime/file_record.h"
-#include "runtime/key_order.h"
-#include "runtime/utf8.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_record.h"
+#include "runtime/files/key_order.h"
+#include "runtime/text/utf8.h"
 
 namespace fesk::postgres {
 namespace {

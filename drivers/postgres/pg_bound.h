@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

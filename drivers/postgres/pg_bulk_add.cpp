@@ -2,8 +2,8 @@
 
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
-#include "runtime/file_declaration.h"
-#include "runtime/key_order.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::postgres {
 namespace {

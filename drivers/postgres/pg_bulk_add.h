@@ -1,5 +1,5 @@
 #pragma once
-// Records added at once (runtime/bulk_add.h) on the server. They go with COPY
+// Records added at once (runtime/files/bulk_add.h) on the server. They go with COPY
 // into a table of the session's own, in pieces of a few megabytes (so the
 // round trips grow with the megabytes, not with the records, and memory stays
 // bounded), and one statement then judges all of them against the stored
@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "runtime/bulk_add.h"
+#include "runtime/files/bulk_add.h"
 
 namespace fesk::postgres {
 

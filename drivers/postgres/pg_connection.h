@@ -37,7 +37,7 @@
 #include "drivers/common/held_reads.h"
 #include "drivers/postgres/pg_result.h"
 #include "drivers/postgres/pg_written_records.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::postgres {
 

@@ -4,8 +4,8 @@
 
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
-#include "runtime/driver_options.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/driver_options.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::postgres {
 namespace {

@@ -26,7 +26,7 @@
 
 #include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_schema_lock.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::postgres {
 

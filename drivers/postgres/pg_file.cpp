@@ -6,10 +6,10 @@
 #include "drivers/postgres/pg_bulk_add.h"
 #include "drivers/postgres/pg_read_query.h"
 #include "drivers/postgres/pg_schema.h"
-#include "runtime/file_declaration.h"
-#include "runtime/file_position.h"
-#include "runtime/key_order.h"
-#include "runtime/key_serving_order.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_position.h"
+#include "runtime/files/key_order.h"
+#include "runtime/files/key_serving_order.h"
 
 namespace fesk::postgres {
 

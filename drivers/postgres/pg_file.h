@@ -13,8 +13,8 @@
 
 #include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_read_block.h"
-#include "runtime/bulk_add.h"
-#include "runtime/driver.h"
+#include "runtime/files/bulk_add.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "drivers/postgres/pg_bound.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::postgres {
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "drivers/common/run_order.h"
-#include "runtime/driver.h"
-#include "runtime/key_order.h"
+#include "runtime/files/driver.h"
+#include "runtime/files/key_order.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

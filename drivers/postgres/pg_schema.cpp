@@ -4,8 +4,8 @@
 #include <map>
 #include <vector>
 
-#include "runtime/ascii_case.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/text/ascii_case.h"
 
 namespace fesk::postgres {
 namespace {

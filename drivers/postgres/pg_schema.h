@@ -20,7 +20,7 @@
 
 #include "drivers/common/stored_names.h"
 #include "drivers/postgres/pg_connection.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::postgres {
 

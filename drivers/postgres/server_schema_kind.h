@@ -4,7 +4,7 @@
 // workstations and held through the schema's lock on the server
 // (pg_schema_lock.h).
 
-#include "runtime/data_set_kind.h"
+#include "runtime/files/data_set_kind.h"
 
 namespace fesk::postgres {
 

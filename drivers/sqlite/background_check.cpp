@@ -9,7 +9,7 @@
 #include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_connection.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::sqlite {
 

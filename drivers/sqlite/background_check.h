@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
 

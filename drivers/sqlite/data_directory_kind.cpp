@@ -2,7 +2,7 @@
 
 #include "drivers/sqlite/data_directory_lock.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 
 namespace fesk::sqlite {
 namespace {

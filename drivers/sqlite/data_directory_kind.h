@@ -3,7 +3,7 @@
 // default data directory when no data set is named), held through the
 // directory's lock file (data_directory_lock.h).
 
-#include "runtime/data_set_kind.h"
+#include "runtime/files/data_set_kind.h"
 
 namespace fesk::sqlite {
 

@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

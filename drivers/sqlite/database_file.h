@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
 

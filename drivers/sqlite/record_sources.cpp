@@ -1,7 +1,7 @@
 #include "drivers/sqlite/record_sources.h"
 
 #include "drivers/sqlite/sqlite_schema.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::sqlite {
 

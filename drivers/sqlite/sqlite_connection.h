@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "drivers/common/held_reads.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
 

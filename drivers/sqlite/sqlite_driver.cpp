@@ -10,9 +10,9 @@
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/super_journals.h"
 #include "drivers/sqlite/whole_file_copy.h"
-#include "runtime/data_directory.h"
-#include "runtime/driver_options.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/driver_options.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::sqlite {
 namespace {

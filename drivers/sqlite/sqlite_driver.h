@@ -21,13 +21,13 @@
 #include <mutex>
 #include <optional>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
 
 class SqliteDriver : public apprt::Driver {
  public:
-  // Files in the process's data directory (runtime/data_directory.h).
+  // Files in the process's data directory (runtime/files/data_directory.h).
   SqliteDriver() = default;
   // Files in `directory`.
   explicit SqliteDriver(std::filesystem::path directory) : directory_(std::move(directory)) {}

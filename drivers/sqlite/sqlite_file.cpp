@@ -2,7 +2,7 @@
 
 #include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/sqlite_schema.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::sqlite {
 

@@ -18,7 +18,7 @@
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_read_sql.h"
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

@@ -4,7 +4,7 @@
 
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_read_sql.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::sqlite {
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "drivers/sqlite/sqlite_schema.h"
-#include "runtime/file_declaration.h"
-#include "runtime/key_serving_order.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/key_serving_order.h"
 
 namespace fesk::sqlite {
 

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

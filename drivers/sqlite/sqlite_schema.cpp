@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::sqlite {
 namespace {

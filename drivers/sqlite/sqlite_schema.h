@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "drivers/common/stored_names.h"
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 class FileDeclaration;

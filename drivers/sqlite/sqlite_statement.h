@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "runtime/key_order.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::sqlite {
 

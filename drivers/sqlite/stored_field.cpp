@@ -1,7 +1,7 @@
 #include "drivers/sqlite/stored_field.h"
 
-#include "runtime/file_record.h"
-#include "runtime/key_order.h"
+#include "runtime/files/file_record.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::sqlite {
 namespace {

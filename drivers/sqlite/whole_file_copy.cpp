@@ -13,7 +13,7 @@
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
-#include "runtime/file_declaration.h"
+#include "runtime/files/file_declaration.h"
 
 namespace fesk::sqlite {
 namespace {

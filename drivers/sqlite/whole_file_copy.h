@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <span>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
 

@@ -7,8 +7,8 @@
 #include "app/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/errors.h"
-#include "runtime/file_transaction.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_transaction.h"
 
 namespace fesk::test {
 namespace {

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "support/scratch_data_set.h"
 #include "ui/headless/session.h"
 

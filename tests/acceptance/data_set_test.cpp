@@ -9,7 +9,7 @@
 #include "acceptance_support.h"
 #include "app/commands.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 #include "support/scoped_environment.h"
 #include "support/temporary_directory.h"
 

@@ -4,7 +4,7 @@
 #include "acceptance_support.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "support/file_fault_driver.h"
 
 namespace fesk::test {

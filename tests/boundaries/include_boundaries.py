@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Fails when a file of one layer includes a header of a layer above it.
+"""Fails when a file of one layer includes a header of a layer above it, when
+a source file of the runtime lies outside the folders of its layers, or when
+the order of the layers goes round in a circle.
 
     include_boundaries.py SOURCE_DIR
 """
@@ -9,22 +11,31 @@ import sys
 
 # Each layer (a folder of the tree) and the layers right below it, the ones it
 # builds on: it may include their headers and those of every layer below them.
+# The runtime is four layers: text rules; files (the keyed-file layer and the
+# contract a driver fulfils); the front-end contract; and windows (procedure
+# threads, the window model, events), on which the layers above it build.
 LAYERS = {
-    "runtime": [],
-    "drivers/common": ["runtime"],
+    "runtime/text": [],
+    "runtime/files": ["runtime/text"],
+    "runtime/frontend": ["runtime/files"],
+    "runtime/windows": ["runtime/frontend"],
+    "drivers/common": ["runtime/files"],
     "drivers": ["drivers/common"],
-    "ui/headless": ["runtime"],
-    "ui/qt": ["runtime"],
-    "ui/tui": ["runtime"],
-    "ui/web": ["runtime"],
-    "warnings": ["runtime"],
-    "resources": ["runtime"],
-    "browse": ["runtime"],
+    "ui/headless": ["runtime/windows"],
+    "ui/qt": ["runtime/windows"],
+    "ui/tui": ["runtime/windows"],
+    "ui/web": ["runtime/windows"],
+    "warnings": ["runtime/windows"],
+    "resources": ["runtime/windows"],
+    "browse": ["runtime/windows"],
     "data": ["warnings"],
     "records": ["data"],
     "procedures": ["browse", "data", "resources"],
     "app": ["procedures", "records", "drivers", "ui/headless", "ui/qt", "ui/tui", "ui/web"],
 }
+
+# Every source file of the runtime lives in the folder of its layer.
+RUNTIME = "runtime"
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]')
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp")
@@ -56,8 +67,24 @@ def included_path(root, including, name):
     return os.path.normpath(name)
 
 
+def circles():
+    """The layers that are below themselves: each lies on a circle."""
+    return sorted(layer for layer in LAYERS
+                  if any(layer in below(lower) for lower in LAYERS[layer]))
+
+
+def loose_runtime_files(root):
+    """Source files right in the runtime's folder, in none of its layers."""
+    folder = os.path.join(root, RUNTIME)
+    return sorted(f"{RUNTIME}/{name}" for name in os.listdir(folder)
+                  if name.endswith(SOURCE_SUFFIXES))
+
+
 def main(root):
-    faults = []
+    faults = [f"{layer}: the order of the layers goes round through it" for layer in circles()]
+    faults += [f"{path}: a runtime file belongs in the folder of its layer "
+               f"({', '.join(layer for layer in LAYERS if layer.startswith(RUNTIME + '/'))})"
+               for path in loose_runtime_files(root)]
     for layer in LAYERS:
         folder = os.path.join(root, layer)
         if not os.path.isdir(folder):

@@ -5,7 +5,7 @@
 
 Keys fold ASCII letters by one rule (runtime/key_order.*), and names the
 program reads (options, shortcut keys, column and file names) by one named
-helper (runtime/ascii_case.h). Anywhere else in the program's sources:
+helper (runtime/text/ascii_case.h). Anywhere else in the program's sources:
 
 - no locale-dependent case function (toupper, tolower, towupper, towlower):
   under a Turkish locale "i" does not fold to "I";
@@ -17,14 +17,14 @@ import os
 import re
 import sys
 
-FOLDING_FILES = {"runtime/key_order.h", "runtime/key_order.cpp", "runtime/ascii_case.h"}
+FOLDING_FILES = {"runtime/text/key_text.h", "runtime/text/key_text.cpp", "runtime/text/ascii_case.h"}
 
 SOURCE_FOLDERS = ["runtime", "drivers", "ui", "warnings", "resources", "browse", "data",
                   "records", "procedures", "app", "bench"]
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp")
 
 # Code that reads, writes, compares or positions key values.
-KEY_HANDLING = re.compile(r"^(drivers|browse|data|procedures|records)/|^runtime/file_")
+KEY_HANDLING = re.compile(r"^(drivers|browse|data|procedures|records)/|^runtime/files/file_")
 # Files there that fold names, not key values, and why.
 NAME_FOLDING = {
     "drivers/postgres/pg_schema.cpp": "server identifiers are lower case",
@@ -54,13 +54,13 @@ def faults_in(relative, text):
         where = f"{relative}:{number}"
         if CASE_FUNCTION.search(code):
             faults.append(f"{where}: a locale-dependent case function; fold keys with "
-                          f"runtime/key_order.h, names with runtime/ascii_case.h")
+                          f"runtime/files/key_order.h, names with runtime/text/ascii_case.h")
         elif HAND_FOLDING.search(code):
             faults.append(f"{where}: letter case folded by hand; fold keys with "
-                          f"runtime/key_order.h, names with runtime/ascii_case.h")
+                          f"runtime/files/key_order.h, names with runtime/text/ascii_case.h")
         elif key_handling and NAME_HELPER.search(code):
             faults.append(f"{where}: key-handling code folds with the name helper; "
-                          f"fold key values with runtime/key_order.h")
+                          f"fold key values with runtime/files/key_order.h")
     return faults
 
 

@@ -5,12 +5,12 @@
 #include <ostream>
 
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/constants.h"
-#include "runtime/data_directory.h"
-#include "runtime/errors.h"
-#include "runtime/program.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/errors.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

@@ -18,9 +18,9 @@
 
 #include "browse/browse_engine.h"
 #include "browse/browse_registry.h"
-#include "runtime/file_declaration.h"
-#include "runtime/file_view.h"
-#include "runtime/queue.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_view.h"
+#include "runtime/windows/queue.h"
 #include "ui/headless/session.h"
 
 namespace fesk::browsetest {

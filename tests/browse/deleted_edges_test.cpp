@@ -8,8 +8,8 @@
 #include <set>
 
 #include "browse_harness.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::browsetest {
 namespace {

@@ -3,9 +3,9 @@
 #include <ostream>
 
 #include "browse/browse_registry.h"
-#include "runtime/program.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

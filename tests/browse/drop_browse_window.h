@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "browse_harness.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk::browsetest {
 

@@ -8,9 +8,9 @@
 
 #include "browse/window_hooks.h"
 #include "drop_browse_window.h"
-#include "runtime/message_layer.h"
-#include "runtime/program.h"
-#include "runtime/windows.h"
+#include "runtime/windows/message_layer.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

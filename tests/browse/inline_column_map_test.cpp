@@ -6,7 +6,7 @@
 
 #include "browse/inline_edit.h"
 #include "browse/inline_edit_steps.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk::inline_edit {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "browse/inline_edit.h"
 #include "browse_harness.h"
-#include "runtime/windows.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "browse_harness.h"
-#include "runtime/windows.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

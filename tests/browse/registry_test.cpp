@@ -7,10 +7,10 @@
 #include "browse/engine_loop.h"
 #include "browse/window_hooks.h"
 #include "browse_harness.h"
-#include "runtime/constants.h"
-#include "runtime/program.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

@@ -3,9 +3,9 @@
 // re-check that it still exists, and picking a row in a selecting browse.
 
 #include "browse_harness.h"
-#include "runtime/constants.h"
-#include "runtime/errors.h"
-#include "runtime/windows.h"
+#include "runtime/files/errors.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
 namespace {

@@ -7,7 +7,7 @@
 #include "data/record_writes.h"
 #include "data_test_support.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "support/file_fault_driver.h"
 
 namespace fesk::test {

@@ -8,7 +8,7 @@
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "data_test_support.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

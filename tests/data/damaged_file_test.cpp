@@ -14,7 +14,7 @@
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
 #include "data_test_support.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "support/damaged_pages.h"
 
 namespace fesk::test {

@@ -11,7 +11,7 @@
 #include "data/thread_block.h"
 #include "data_test_support.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

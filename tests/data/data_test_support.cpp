@@ -14,8 +14,8 @@
 #include "data/thread_block.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "raw_sql.h"
-#include "runtime/data_directory.h"
-#include "runtime/errors.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

@@ -11,8 +11,8 @@
 #include "data/open_file_checked.h"
 #include "data/record_writes.h"
 #include "data_test_support.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
 
 namespace fesk::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "data/data_files.h"
 #include "data_test_support.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

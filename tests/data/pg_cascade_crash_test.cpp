@@ -9,7 +9,7 @@
 #include "data/open_file_checked.h"
 #include "data/record_writes.h"
 #include "data_test_support.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "support/file_fault_driver.h"
 
 namespace fesk::test {

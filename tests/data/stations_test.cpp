@@ -15,7 +15,7 @@
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data_test_support.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

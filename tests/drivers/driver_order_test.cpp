@@ -7,7 +7,7 @@
 #include <numeric>
 
 #include "file_test_support.h"
-#include "runtime/key_order.h"
+#include "runtime/files/key_order.h"
 
 namespace filetest {
 namespace {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "raw_sql.h"
-#include "runtime/errors.h"
-#include "runtime/file_declaration.h"
-#include "runtime/file_transaction.h"
-#include "runtime/file_view.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_transaction.h"
+#include "runtime/files/file_view.h"
 #include "support/scratch_data_set.h"
 
 namespace filetest {

@@ -12,7 +12,7 @@
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_schema_lock.h"
 #include "file_test_support.h"
-#include "runtime/bulk_add.h"
+#include "runtime/files/bulk_add.h"
 #include "support/tcp_relay.h"
 #include "support/test_server.h"
 

@@ -12,7 +12,7 @@
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_round_trips.h"
 #include "file_test_support.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 #include "support/scratch_data_set.h"
 
 namespace filetest {

@@ -7,7 +7,7 @@
 
 #include "drivers/postgres/pg_driver.h"
 #include "file_test_support.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 
 namespace filetest {
 namespace {

@@ -3,7 +3,7 @@
 // re-codes meanwhile shows at its old place only, and once the thread has
 // waited, at its new one.
 #include "file_test_support.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/thread_wait.h"
 
 namespace filetest {
 namespace {

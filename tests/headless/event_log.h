@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/program.h"
-#include "runtime/windows.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::test {
 

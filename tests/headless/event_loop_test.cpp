@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "event_log.h"
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
 #include "test_window.h"
 #include "ui/headless/session.h"
 

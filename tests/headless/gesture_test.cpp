@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/queue.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/windows/queue.h"
+#include "runtime/windows/windows.h"
 #include "test_window.h"
 #include "ui/headless/session.h"
 

@@ -1,7 +1,7 @@
 // The message layer: a library subclasses windows, sees every message pass
 // through, posts messages, runs timers and finds windows by class name.
 
-#include "runtime/message_layer.h"
+#include "runtime/windows/message_layer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "event_log.h"
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
 #include "support/wait_until.h"
 #include "test_window.h"
 #include "ui/headless/session.h"

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "runtime/queue.h"
-#include "runtime/window_definition.h"
-#include "runtime/windows.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/windows/queue.h"
+#include "runtime/windows/windows.h"
 #include "test_window.h"
 
 namespace fesk::test {

@@ -26,7 +26,7 @@
 
 #include "desktop_fixture.h"
 #include "resources/resources.h"
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
 #include "support/program_views.h"
 #include "support/temporary_directory.h"
 #include "ui/qt/child_window.h"

@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 
 #include "desktop_fixture.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/list_control.h"
 #include "ui/qt/run.h"

@@ -22,9 +22,9 @@
 #include "desktop_fixture.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "records/report_list.h"
-#include "runtime/data_directory.h"
-#include "runtime/errors.h"
-#include "runtime/file_transaction.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_transaction.h"
 #include "ui/qt/pdf_file.h"
 
 namespace fesk::qt::test {

@@ -8,8 +8,8 @@
 #include "app/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
-#include "runtime/errors.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/errors.h"
 #include "ui/qt/frame_window.h"
 
 namespace fesk::qt::test {

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "resources/resources.h"
-#include "runtime/program.h"
-#include "runtime/queue.h"
-#include "runtime/windows.h"
+#include "runtime/windows/program.h"
+#include "runtime/windows/queue.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::qt::sample {
 

@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 #include "desktop_fixture.h"
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "support/scoped_environment.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/entry_control.h"

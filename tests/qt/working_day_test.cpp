@@ -20,7 +20,7 @@
 #include <QTreeWidget>
 
 #include "program_fixture.h"
-#include "runtime/remembered.h"
+#include "runtime/frontend/remembered.h"
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 #include "ui/qt/session_end.h"

@@ -21,7 +21,7 @@
 #include "records/csv_import.h"
 #include "records/data_set_files.h"
 #include "records/fesk_process.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "support/temporary_directory.h"
 #include "support/wait_until.h"
 

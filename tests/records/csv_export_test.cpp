@@ -10,7 +10,7 @@
 #include "data/data_files.h"
 #include "data/data_test_support.h"
 #include "records/csv_import.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

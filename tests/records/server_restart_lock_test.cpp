@@ -6,8 +6,8 @@
 #include "app/data_set.h"
 #include "data/data_files.h"
 #include "fesk_process.h"
-#include "runtime/errors.h"
-#include "runtime/thread_wait.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/thread_wait.h"
 #include "support/temporary_directory.h"
 #include "support/test_server.h"
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "resources/resources.h"
-#include "runtime/list_format.h"
-#include "runtime/picture.h"
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
+#include "runtime/text/list_format.h"
+#include "runtime/text/picture.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // What a person sees of a window's controls and what Alt plus a key reaches:
 // the rules both the runtime and every front-end go by.
 
-#include "runtime/control_tree.h"
+#include "runtime/frontend/control_tree.h"
 
 #include <gtest/gtest.h>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 namespace apprt {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 
 namespace apprt {
 namespace {

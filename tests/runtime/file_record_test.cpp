@@ -3,8 +3,8 @@
 
 #include <thread>
 
-#include "runtime/file_declaration.h"
-#include "runtime/file_position.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_position.h"
 
 namespace apprt {
 namespace {

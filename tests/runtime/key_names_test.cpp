@@ -1,10 +1,10 @@
 // Key names as scripts and front-ends write them, and back.
 
-#include "runtime/key_names.h"
+#include "runtime/frontend/key_names.h"
 
 #include <gtest/gtest.h>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace apprt {
 namespace {

@@ -1,13 +1,13 @@
 // The key order every layer and driver compares by, and the name helper
 // beside it.
-#include "runtime/key_order.h"
+#include "runtime/files/key_order.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "runtime/ascii_case.h"
+#include "runtime/text/ascii_case.h"
 
 namespace apprt {
 namespace {

@@ -1,4 +1,4 @@
-#include "runtime/list_format.h"
+#include "runtime/text/list_format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "runtime/picture.h"
+#include "runtime/text/picture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Procedure threads: the program lock, thread numbers, stack sizes, halting
 // and the end of the program.
 
-#include "runtime/program.h"
+#include "runtime/windows/program.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 namespace apprt {
 namespace {

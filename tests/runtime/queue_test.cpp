@@ -1,4 +1,4 @@
-#include "runtime/queue.h"
+#include "runtime/windows/queue.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 
 namespace {
 

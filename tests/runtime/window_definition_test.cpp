@@ -1,6 +1,6 @@
 // Window definitions read from their text form.
 
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
 
 #include <gtest/gtest.h>
 

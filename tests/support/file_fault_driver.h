@@ -10,7 +10,7 @@
 #include <array>
 #include <mutex>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace apprt {
 

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <optional>
 
-#include "runtime/driver_options.h"
-#include "runtime/file_declaration.h"
-#include "runtime/file_position.h"
-#include "runtime/key_order.h"
+#include "runtime/files/driver_options.h"
+#include "runtime/files/file_declaration.h"
+#include "runtime/files/file_position.h"
+#include "runtime/files/key_order.h"
 
 namespace fesk::test {
 namespace {

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::test {
 

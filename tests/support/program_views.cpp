@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "resources/resources.h"
-#include "runtime/queue.h"
-#include "runtime/windows.h"
+#include "runtime/windows/queue.h"
+#include "runtime/windows/windows.h"
 #include "ui/headless/session.h"
 
 namespace fesk::test {

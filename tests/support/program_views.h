@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 namespace fesk::test {
 

@@ -9,7 +9,7 @@
 
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
+#include "runtime/files/data_directory.h"
 #include "support/memory_driver.h"
 #include "support/test_server.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/driver.h"
+#include "runtime/files/driver.h"
 #include "support/temporary_directory.h"
 
 namespace fesk::test {

@@ -5,7 +5,7 @@
 #include <curses.h>
 #include <gtest/gtest.h>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "support/program_views.h"
 #include "ui/tui/desktop.h"
 

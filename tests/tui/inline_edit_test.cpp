@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "support/program_views.h"
 #include "ui/tui/desktop.h"
 

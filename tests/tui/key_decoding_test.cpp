@@ -7,7 +7,7 @@
 
 #include <set>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 
 namespace fesk::tui {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "support/program_views.h"
 #include "ui/tui/menu_bar.h"
 #include "ui/tui/message_box_view.h"

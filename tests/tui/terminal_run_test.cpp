@@ -19,8 +19,8 @@
 
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
-#include "runtime/data_directory.h"
-#include "runtime/errors.h"
+#include "runtime/files/data_directory.h"
+#include "runtime/files/errors.h"
 
 namespace fesk::test {
 namespace {

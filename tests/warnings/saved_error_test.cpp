@@ -8,7 +8,7 @@
 #include <string>
 
 #include "run_in_program.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "warnings/show_warning.h"
 
 namespace fesk::test {

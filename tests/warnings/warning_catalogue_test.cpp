@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "run_in_program.h"
-#include "runtime/errors.h"
+#include "runtime/files/errors.h"
 #include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 

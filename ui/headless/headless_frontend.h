@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 namespace fesk::headless {
 

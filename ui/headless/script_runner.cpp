@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/headless/session.h"
 #include "ui/headless/transcript.h"
 

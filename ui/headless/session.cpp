@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <thread>
 
-#include "runtime/key_names.h"
-#include "runtime/mnemonic.h"
-#include "runtime/utf8.h"
+#include "runtime/frontend/key_names.h"
+#include "runtime/text/mnemonic.h"
+#include "runtime/text/utf8.h"
 #include "ui/headless/transcript.h"
 
 namespace fesk::headless {

@@ -26,7 +26,7 @@
 
 #include <string>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 namespace fesk::headless {
 

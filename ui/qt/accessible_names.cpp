@@ -5,8 +5,8 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include "runtime/list_format.h"
-#include "runtime/mnemonic.h"
+#include "runtime/text/list_format.h"
+#include "runtime/text/mnemonic.h"
 
 namespace fesk::qt {
 

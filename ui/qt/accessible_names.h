@@ -10,7 +10,7 @@
 #include <QString>
 #include <string_view>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 class QMenu;
 class QWidget;

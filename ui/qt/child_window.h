@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <map>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/input_sink.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/qt/input_sink.h"
 
 class QFileDialog;

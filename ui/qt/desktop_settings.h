@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "runtime/frontend.h"
-#include "runtime/remembered.h"
+#include "runtime/frontend/frontend.h"
+#include "runtime/frontend/remembered.h"
 
 namespace fesk::qt {
 

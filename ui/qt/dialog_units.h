@@ -7,7 +7,7 @@
 #include <QRect>
 #include <string>
 
-#include "runtime/window_definition.h"
+#include "runtime/frontend/window_definition.h"
 
 namespace fesk::qt {
 

@@ -7,7 +7,7 @@
 
 #include <QComboBox>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/qt/dialog_units.h"
 
 namespace fesk::qt {

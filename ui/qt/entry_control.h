@@ -9,7 +9,7 @@
 #include <deque>
 #include <optional>
 
-#include "runtime/picture.h"
+#include "runtime/text/picture.h"
 
 namespace fesk::qt {
 

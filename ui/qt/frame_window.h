@@ -8,7 +8,7 @@
 #include <QMdiSubWindow>
 #include <map>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/qt/input_sink.h"
 
 class QLabel;

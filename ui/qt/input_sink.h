@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 
 namespace fesk::qt {
 

@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 
-#include "runtime/constants.h"
-#include "runtime/key_names.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/frontend/key_names.h"
 
 namespace fesk::qt {
 namespace {

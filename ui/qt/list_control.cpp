@@ -10,8 +10,8 @@
 #include <QTreeWidget>
 #include <QWheelEvent>
 
-#include "runtime/constants.h"
-#include "runtime/picture.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/text/picture.h"
 
 namespace fesk::qt {
 namespace {

@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "runtime/frontend.h"
-#include "runtime/list_format.h"
+#include "runtime/frontend/frontend.h"
+#include "runtime/text/list_format.h"
 #include "ui/qt/dialog_units.h"
 
 class QScrollBar;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "runtime/mnemonic.h"
-#include "runtime/utf8.h"
+#include "runtime/text/mnemonic.h"
+#include "runtime/text/utf8.h"
 
 namespace fesk::qt {
 namespace {

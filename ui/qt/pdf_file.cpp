@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "runtime/replaced_file.h"
+#include "runtime/files/replaced_file.h"
 #include "ui/qt/locale_page_size.h"
 #include "ui/qt/printed_list_painter.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "runtime/printed_list.h"
+#include "runtime/frontend/printed_list.h"
 
 namespace fesk::qt {
 

@@ -5,7 +5,7 @@
 // item is a line of columns with its detail lines indented under it. An item
 // whose details run onto the next page is named again there.
 
-#include "runtime/printed_list.h"
+#include "runtime/frontend/printed_list.h"
 
 class QPagedPaintDevice;
 

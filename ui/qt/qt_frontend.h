@@ -2,7 +2,7 @@
 // The runtime's front-end on the desktop: every call is posted to the Desktop
 // on the GUI thread (see posting_frontend.h).
 
-#include "runtime/posting_frontend.h"
+#include "runtime/frontend/posting_frontend.h"
 #include "ui/qt/desktop.h"
 
 namespace fesk::qt {

@@ -10,7 +10,7 @@
 #include <iostream>
 #include <thread>
 
-#include "runtime/end_requests.h"
+#include "runtime/frontend/end_requests.h"
 #include "ui/qt/desktop.h"
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/canvas.h"
 #include "ui/tui/key_decoding.h"
 #include "ui/tui/message_box_view.h"

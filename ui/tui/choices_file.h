@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "runtime/remembered.h"
+#include "runtime/frontend/remembered.h"
 
 namespace fesk::tui {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/layout.h"
 
 namespace fesk::tui {

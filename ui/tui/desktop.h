@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/box_stack.h"
 #include "ui/tui/canvas.h"
 #include "ui/tui/focused_entry.h"

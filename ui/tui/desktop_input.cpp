@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/tui/control_geometry.h"
 #include "ui/tui/desktop.h"
 #include "ui/tui/text_cells.h"

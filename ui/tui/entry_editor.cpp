@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/tui/text_cells.h"
 
 namespace fesk::tui {

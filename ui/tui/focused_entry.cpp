@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/picture.h"
+#include "runtime/text/picture.h"
 
 namespace fesk::tui {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/entry_editor.h"
 #include "ui/tui/key_decoding.h"
 #include "ui/tui/shown_window.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/constants.h"
+#include "runtime/frontend/constants.h"
 #include "ui/tui/help_text.h"
 #include "ui/tui/message_box_view.h"
 #include "ui/tui/text_cells.h"

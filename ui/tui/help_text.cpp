@@ -3,7 +3,7 @@
 #include <cctype>
 #include <utility>
 
-#include "runtime/ascii_case.h"
+#include "runtime/text/ascii_case.h"
 
 namespace fesk::tui {
 namespace {

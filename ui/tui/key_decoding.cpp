@@ -4,8 +4,8 @@
 
 #include <cwctype>
 
-#include "runtime/constants.h"
-#include "runtime/key_names.h"
+#include "runtime/frontend/constants.h"
+#include "runtime/frontend/key_names.h"
 
 namespace fesk::tui {
 

@@ -9,8 +9,8 @@
 #include <map>
 #include <vector>
 
-#include "runtime/frontend.h"
-#include "runtime/list_format.h"
+#include "runtime/frontend/frontend.h"
+#include "runtime/text/list_format.h"
 
 namespace fesk::tui {
 

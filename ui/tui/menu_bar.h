@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/text_cells.h"
 
 namespace fesk::tui {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/canvas.h"
 #include "ui/tui/key_decoding.h"
 #include "ui/tui/menu_bar.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/ascii_case.h"
+#include "runtime/text/ascii_case.h"
 #include "ui/tui/text_cells.h"
 
 namespace fesk::tui {

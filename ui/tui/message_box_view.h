@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/entry_editor.h"
 #include "ui/tui/layout.h"
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/layout.h"
 
 namespace fesk::tui {

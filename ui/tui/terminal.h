@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "runtime/end_requests.h"
+#include "runtime/frontend/end_requests.h"
 
 namespace fesk::tui {
 

@@ -3,8 +3,8 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "runtime/mnemonic.h"
-#include "runtime/utf8.h"
+#include "runtime/text/mnemonic.h"
+#include "runtime/text/utf8.h"
 
 namespace fesk::tui {
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <mutex>
 
-#include "runtime/posting_frontend.h"
+#include "runtime/frontend/posting_frontend.h"
 #include "ui/tui/desktop.h"
 
 namespace fesk::tui {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runtime/picture.h"
+#include "runtime/text/picture.h"
 #include "ui/tui/control_geometry.h"
 #include "ui/tui/text_cells.h"
 

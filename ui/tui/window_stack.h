@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "runtime/frontend.h"
+#include "runtime/frontend/frontend.h"
 #include "ui/tui/menu_bar.h"
 #include "ui/tui/shown_window.h"
 

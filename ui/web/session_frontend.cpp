@@ -1,6 +1,6 @@
 #include "ui/web/session_frontend.h"
 
-#include "runtime/windows.h"
+#include "runtime/windows/windows.h"
 
 namespace fesk::web {
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "runtime/posting_frontend.h"
+#include "runtime/frontend/posting_frontend.h"
 #include "ui/web/view_json.h"
 
 namespace fesk::web {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <set>
 
-#include "runtime/list_format.h"
+#include "runtime/text/list_format.h"
 
 namespace fesk::web {
 

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "runtime/program.h"
+#include "runtime/windows/program.h"
 
 namespace fesk::qt {
 

@@ -1,0 +1,15 @@
+#include "runtime/windows/save_path.h"
+
+#include "runtime/windows/program.h"
+#include "runtime/windows/window_model.h"
+
+namespace apprt {
+
+std::optional<std::string> askSavePath(SavePathRequest request) {
+  request.window = newestOpenWindow();
+  std::string path = whileUnlocked([&] { return frontEnd().askSavePath(request); });
+  if (path.empty()) return std::nullopt;
+  return path;
+}
+
+}  // namespace apprt

@@ -1,0 +1,45 @@
+#include "runtime/windows/turn_wait.h"
+
+#include <set>
+
+#include "runtime/windows/procedure_thread.h"
+#include "runtime/windows/window_model.h"
+
+namespace apprt {
+namespace {
+
+std::set<int> waitingForTurn;  // thread numbers; guarded by the program lock
+
+}  // namespace
+
+void waitForTurn(const std::function<bool()>& myTurn) {
+  const int me = currentThread()->number;
+  while (!myTurn()) {
+    waitingForTurn.insert(me);
+    Message m;
+    try {
+      m = waitForMessage();
+    } catch (...) {
+      waitingForTurn.erase(me);
+      throw;
+    }
+    waitingForTurn.erase(me);
+    // A wake-up is an empty message; anything else is handled as usual.
+    if (m.handle != 0 || m.input) dispatchMessage(m);
+  }
+}
+
+void wakeWaitingThreads() {
+  for (int number : waitingForTurn) {
+    auto thread = findThread(number);
+    if (!thread) continue;
+    {
+      std::lock_guard lock(thread->inboxMutex);
+      thread->inbox.push_back(Message{});
+      ++thread->pending;
+    }
+    thread->inboxSignal.notify_all();
+  }
+}
+
+}  // namespace apprt
