@@ -140,8 +140,10 @@ class DriverFile {
   // Stores a new record: 40 when it would duplicate a unique key.
   virtual DriverStatus add(std::span<const char> record, RecordIdentity& identity) = 0;
   // Writes `record` over the stored one. With `expected`, only when the stored
-  // record still equals it byte for byte (89 otherwise, nothing written).
-  // 35 when the record is gone, 40 on a duplicate unique key.
+  // record still equals it byte for byte (89 otherwise, nothing written; 89
+  // too when the record is gone: another station deleted what was watched).
+  // Without `expected`, 35 when the record is gone; 40 on a duplicate unique
+  // key.
   virtual DriverStatus put(RecordIdentity identity, std::span<const char> record,
                            const std::string* expected) = 0;
   // Removes the record (35 when it is gone).
