@@ -61,6 +61,10 @@ struct SessionRules {
 struct Statement {
   std::string sql;
   std::vector<std::string> values;
+  // Planned for its values at each use, not once for the session: a
+  // statement over arrays of two values or of thousands needs a plan for
+  // each, and a plan kept for any length walks an index record by record.
+  bool plannedEachTime = false;
 };
 
 // Judges the answer to a queued write: the failure to tell, or none.

@@ -11,7 +11,7 @@ using apprt::DriverStatus;
 QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::size_t last) {
   const Gathering& kind = writes[first].together;
   const std::size_t count = writes[first].write.values.size();
-  Statement statement{kind.sql, {}};
+  Statement statement{kind.sql, {}, /*plannedEachTime=*/true};
   for (std::size_t value = 0; value < count; ++value) {
     std::vector<const std::string*> column;
     for (std::size_t i = first; i < last; ++i) column.push_back(&writes[i].write.values[value]);

@@ -76,24 +76,30 @@ ReadBlock::Answer ReadBlock::find(const ReadBound& from, Direction direction,
   if (forward) {
     while (at < rows_.size() && rows_[at].gone) ++at;
     if (at < rows_.size()) {
-      row = at;
+      row = answered_ = at;
       return Answer::kRow;
     }
   } else {
     while (at > 0 && rows_[at - 1].gone) --at;
     if (at > 0) {
-      row = at - 1;
+      row = answered_ = at - 1;
       return Answer::kRow;
     }
   }
   return (forward ? nothingAfter_ : nothingBefore_) ? Answer::kNoMore : Answer::kNotHeld;
 }
 
+std::vector<ReadBlock::Row>::iterator ReadBlock::liveRow(RecordIdentity identity) {
+  const auto isIt = [identity](const Row& row) { return row.identity == identity && !row.gone; };
+  if (answered_ < rows_.size() && isIt(rows_[answered_])) {
+    return rows_.begin() + static_cast<std::ptrdiff_t>(answered_);
+  }
+  return std::find_if(rows_.begin(), rows_.end(), isIt);
+}
+
 void ReadBlock::rewrite(RecordIdentity identity, const char* image) {
   if (!live_) return;
-  const auto at = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) {
-    return row.identity == identity && !row.gone;
-  });
+  const auto at = liveRow(identity);
   // A record the run does not hold may now lie within it; a filter may now
   // leave the record out or take it in, which only the server can tell.
   if (at == rows_.end() || order_.filtered()) {
@@ -115,9 +121,10 @@ void ReadBlock::rewrite(RecordIdentity identity, const char* image) {
   const apprt::KeyPoint key{written.key, identity};
   // Beyond the run it is found by the next statement that reads there.
   if (!covers(key)) return;
-  const auto place = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) {
-    return apprt::compareKeyPoints(pointOf(row), key) > 0;
-  });
+  const auto place =
+      std::upper_bound(rows_.begin(), rows_.end(), key, [](const auto& key, const Row& row) {
+        return apprt::compareKeyPoints(key, pointOf(row)) < 0;
+      });
   rows_.insert(place, std::move(written));
 }
 

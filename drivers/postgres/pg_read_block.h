@@ -64,6 +64,8 @@ class ReadBlock {
   static apprt::KeyPoint pointOf(const Row& row) { return {row.key, row.identity}; }
   // Whether `key` lies where the run tells every record.
   bool covers(const apprt::KeyPoint& key) const;
+  // The row that holds the record `identity` now (end() if none).
+  std::vector<Row>::iterator liveRow(apprt::RecordIdentity identity);
 
   const apprt::FileDeclaration& file_;
   bool live_ = false;
@@ -72,6 +74,9 @@ class ReadBlock {
   std::vector<Row> rows_;       // in ascending order
   bool nothingBefore_ = false;  // no record of the snapshot before the first row
   bool nothingAfter_ = false;   // nor after the last
+  // The row of the last answer: a run writes the record it has just read,
+  // so a write looks there first, not through the whole run.
+  mutable std::size_t answered_ = 0;
 };
 
 }  // namespace fesk::postgres

@@ -22,17 +22,22 @@ DriverStatus Connection::queue(Statement write, AnswerCheck check, Gathering tog
 }
 
 bool Connection::sendPipelined(const Statement& statement, bool& prepared) {
+  const int count = static_cast<int>(statement.values.size());
+  std::vector<const char*> texts;
+  texts.reserve(statement.values.size());
+  for (const auto& value : statement.values) texts.push_back(value.c_str());
+  prepared = false;
+  if (statement.plannedEachTime) {
+    return PQsendQueryParams(session_, statement.sql.c_str(), count, nullptr, texts.data(), nullptr,
+                             nullptr, 0);
+  }
   const auto [named, fresh] =
       prepared_.try_emplace(statement.sql, "fesk" + std::to_string(prepared_.size() + 1));
   prepared = fresh;
-  const int count = static_cast<int>(statement.values.size());
   if (fresh &&
       !PQsendPrepare(session_, named->second.c_str(), statement.sql.c_str(), count, nullptr)) {
     return false;
   }
-  std::vector<const char*> texts;
-  texts.reserve(statement.values.size());
-  for (const auto& value : statement.values) texts.push_back(value.c_str());
   return PQsendQueryPrepared(session_, named->second.c_str(), count, texts.data(), nullptr, nullptr,
                              0);
 }
