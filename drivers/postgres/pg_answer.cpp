@@ -72,6 +72,20 @@ Answer takeResults(PGconn* session, std::chrono::milliseconds silence, Result& r
   }
 }
 
+// A pipeline whose session broke before its sync point: the server undid
+// all of it with the session's transaction (or never committed the implicit
+// one the sync ends), whatever its statements answered before the break. Its
+// results become the failure alone, which also stands for every statement
+// after it, so that no statement of the pipeline counts as carried out.
+Answer brokenBeforeSync(std::vector<Result>& results) {
+  const auto failure = std::ranges::find_if(results, [](const Result& result) {
+    return result.get() && !result.ok() && PQresultStatus(result.get()) != PGRES_PIPELINE_ABORTED;
+  });
+  const Result reason = failure == results.end() ? Result() : *failure;
+  results.assign(1, reason);
+  return Answer::kCame;
+}
+
 }  // namespace
 
 Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
@@ -129,7 +143,7 @@ Answer awaitPipeline(PGconn* session, std::chrono::milliseconds silence,
       // One statement's results are done; a session that broke gives no more.
       results.push_back(std::move(current));
       current = Result();
-      if (PQstatus(session) != CONNECTION_OK) return Answer::kCame;
+      if (PQstatus(session) != CONNECTION_OK) return brokenBeforeSync(results);
       continue;
     }
     if (PQresultStatus(next) == PGRES_PIPELINE_SYNC) {

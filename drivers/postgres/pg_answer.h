@@ -35,7 +35,9 @@ Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string
 
 // After statements were sent on `session` in pipeline mode and ended with one
 // sync point: sends what is left, and collects the result of each of them in
-// order into `results` (one per statement, prepares included). kNone as above.
+// order into `results` (one per statement, prepares included). A session that
+// breaks before the sync point leaves only the failure in `results`: none of
+// the statements counts. kNone as above.
 Answer awaitPipeline(PGconn* session, std::chrono::milliseconds silence,
                      std::vector<Result>& results);
 

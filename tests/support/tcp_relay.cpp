@@ -37,7 +37,17 @@ struct Pair {
   Way down;  // server -> client
   bool lastUp = false;
   bool closed = false;
+  bool cutWhenDelivered = false;
 };
+
+// The server's "ready for the next statement" message: 'Z', its length (5)
+// and the transaction state.
+constexpr std::size_t kReadySize = 6;
+
+bool endsWithReady(const std::string& bytes) {
+  return bytes.size() >= kReadySize &&
+         bytes.compare(bytes.size() - kReadySize, kReadySize - 1, "Z\0\0\0\5", 5) == 0;
+}
 
 int connectToSocket(const std::string& path) {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -155,10 +165,16 @@ void TcpRelay::run() {
         if (stalled_ == kBothWays || (stalled_ == kAnswers && !up)) continue;  // taken, and dropped
         if (!up && pair.lastUp) ++roundTrips_;
         pair.lastUp = up;
+        std::string bytes(buffer, static_cast<std::size_t>(got));
+        if (!up && endsWithReady(bytes) && cutBeforeReady_.exchange(false)) {
+          bytes.resize(bytes.size() - kReadySize);
+          pair.cutWhenDelivered = true;
+        }
         way->pending.push_back(
-            {now + std::chrono::microseconds(delayUs_.load()), std::string(buffer, got)});
+            {now + std::chrono::microseconds(delayUs_.load()), std::move(bytes)});
       }
       if (!pair.closed && (!deliver(pair.up, now) || !deliver(pair.down, now))) closePair(pair);
+      if (pair.cutWhenDelivered && pair.down.pending.empty()) closePair(pair);
     }
   }
   for (Pair& pair : pairs) closePair(pair);

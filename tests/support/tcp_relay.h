@@ -5,7 +5,8 @@
 // Unix socket, as the test servers have). On demand it holds every chunk back
 // by a fixed delay each way, counts round trips (a chunk to the server that is
 // answered by a chunk back), stalls like a network that takes packets and
-// answers nothing, and cuts every connection at once.
+// answers nothing, cuts every connection at once, and cuts one just before the
+// server's last message of an exchange.
 
 #include <atomic>
 #include <chrono>
@@ -36,6 +37,10 @@ class TcpRelay {
   void resume() { stalled_ = kNone; }
   // Closes every connection made so far, as a network that drops them would.
   void cutAll() { cutRequests_.fetch_add(1); }
+  // The next time the server says it is ready for more (the end of an
+  // exchange), everything before that message reaches the client and then the
+  // connection is cut: the client has every answer but the last word.
+  void cutBeforeNextReady() { cutBeforeReady_ = true; }
   // Round trips through the relay since it started.
   int roundTrips() const { return roundTrips_.load(); }
 
@@ -50,6 +55,7 @@ class TcpRelay {
   enum Stall { kNone, kAnswers, kBothWays };
   std::atomic<Stall> stalled_{kNone};
   std::atomic<int> cutRequests_{0};
+  std::atomic<bool> cutBeforeReady_{false};
   std::atomic<int> roundTrips_{0};
   std::atomic<bool> stopping_{false};
   std::thread thread_;
