@@ -82,8 +82,14 @@ Result Connection::exchangeQueued(const Statement* last, DriverStatus& status) {
   PQexitPipelineMode(session_);
   PQsetnonblocking(session_, 0);
   status = judge(results, preparing, prepares, checks);
+  if (status.ok() && results.size() != prepares.size()) {
+    // Answers that do not pair with what was sent cannot be trusted, nor can
+    // the session that gave them: never an empty answer called a success.
+    status = {apprt::kDriverError, {}, "the server's answers did not match the statements sent"};
+    close();
+  }
   if (!status.ok() && inTransaction_ && !batch.empty()) queuedFailure_ = status;
-  if (!status.ok() || !last || results.size() != prepares.size()) return {};
+  if (!status.ok() || !last) return {};
   return results.back();
 }
 
