@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include "bench/bench_files.h"
+#include "bench/parent_recode.h"
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
@@ -21,21 +22,9 @@ namespace {
 using fesk::FESK1;
 using fesk::FESK2;
 using fesk::bench::kBigParent;
+using fesk::bench::recodeParent;
 
 const std::string kOtherCode = "A2";
-
-bool recodeParent(const std::string& from, const std::string& to) {
-  FESK1.clear();
-  FESK1.buffer().CODE = from;
-  FESK1.setOnKeyValue(fesk::FES_KEYCODE);
-  FESK1.next();
-  if (apprt::ERRCODE() != apprt::kNoError || FESK1.buffer().CODE.text() != from) return false;
-  fesk::RememberFesk1Code();
-  FESK1.buffer().CODE = to;
-  const bool written = fesk::UpdateFesk1Record(false) == fesk::kWriteDone;
-  apprt::threadWillWait();
-  return written;
-}
 
 void BM_CascadeRecode(benchmark::State& state) {
   FESK1.open(apprt::kOpenSharedReadWrite);

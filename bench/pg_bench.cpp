@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "bench/bench_files.h"
+#include "bench/bench_server.h"
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_round_trips.h"
 #include "runtime/files/errors.h"
@@ -24,22 +25,14 @@ namespace {
 using fesk::bench::BENCH10K;
 using fesk::bench::BENCH1M;
 using fesk::bench::BenchRecord;
+using fesk::bench::benchServer;
 using fesk::bench::codeOf;
 
 constexpr int kRowsAbove = 7;
 constexpr int kPageRows = 15;
 
-const std::string& server() {
-  static const std::string conninfo = [] {
-    const char* named = std::getenv("FESK_BENCH_DATABASE");
-    if (!named) throw std::runtime_error("FESK_BENCH_DATABASE names no server (see bench/run)");
-    return std::string(named);
-  }();
-  return conninfo;
-}
-
 fesk::postgres::PgDriver& driver() {
-  static fesk::postgres::PgDriver driver(server(), "bench");
+  static fesk::postgres::PgDriver driver(benchServer(), "bench");
   return driver;
 }
 
@@ -50,7 +43,7 @@ void fill(const apprt::FileDeclaration& file, int count) {
     return;
   }
   file.create();
-  PGconn* session = PQconnectdb(server().c_str());
+  PGconn* session = PQconnectdb(benchServer().c_str());
   const std::string table = "bench." + file.fileName();
   const std::string sql = "INSERT INTO " + table +
                           " (code, name) SELECT 'C' || lpad(n::text, 9, "

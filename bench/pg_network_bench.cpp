@@ -21,7 +21,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "bench/bench_server.h"
 #include "bench/engine_session.h"
+#include "bench/parent_recode.h"
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
@@ -36,6 +38,8 @@ namespace {
 
 using fesk::FESK1;
 using fesk::FESK2;
+using fesk::bench::benchServer;
+using fesk::bench::recodeParent;
 
 // The relay's delay each way.
 std::chrono::microseconds delayEachWay() {
@@ -49,17 +53,8 @@ const std::string kSchema = "benchnet";
 const std::string kParent = "P00000001";
 const std::string kOtherCode = "Q";
 
-const std::string& server() {
-  static const std::string conninfo = [] {
-    const char* named = std::getenv("FESK_BENCH_DATABASE");
-    if (!named) throw std::runtime_error("FESK_BENCH_DATABASE names no server (see bench/run)");
-    return std::string(named);
-  }();
-  return conninfo;
-}
-
 fesk::test::TcpRelay& relay() {
-  static fesk::test::TcpRelay relay(fesk::test::serverSocket(server()));
+  static fesk::test::TcpRelay relay(fesk::test::serverSocket(benchServer()));
   return relay;
 }
 
@@ -69,7 +64,7 @@ std::string throughRelay() {
 
 // The server's answer to `sql` in a session of its own, not through the relay.
 void runDirect(const std::string& sql) {
-  PGconn* session = PQconnectdb(server().c_str());
+  PGconn* session = PQconnectdb(benchServer().c_str());
   PQclear(PQexec(session, sql.c_str()));
   PQfinish(session);
 }
@@ -160,19 +155,6 @@ void BM_PgOpenFirstPage(benchmark::State& state) {
   }
   FESK1.bindDriver(driver());
   report(state, trips);
-}
-
-bool recodeParent(const std::string& from, const std::string& to) {
-  FESK1.clear();
-  FESK1.buffer().CODE = from;
-  FESK1.setOnKeyValue(fesk::FES_KEYCODE);
-  FESK1.next();
-  if (apprt::ERRCODE() != apprt::kNoError || FESK1.buffer().CODE.text() != from) return false;
-  fesk::RememberFesk1Code();
-  FESK1.buffer().CODE = to;
-  const bool written = fesk::UpdateFesk1Record(false) == fesk::kWriteDone;
-  apprt::threadWillWait();
-  return written;
 }
 
 // Each iteration gives the parent a new code; the next gives it back.
