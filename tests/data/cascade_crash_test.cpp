@@ -4,38 +4,12 @@
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
-#include "data/record_writes.h"
 #include "data_test_support.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/errors.h"
-#include "support/file_fault_driver.h"
 
 namespace fesk::test {
 namespace {
-
-// The real driver, telling when a commit begins.
-struct CommitAnnouncingDriver : apprt::FaultDriver {
-  explicit CommitAnnouncingDriver(Signal& committing)
-      : FaultDriver(sqlite::defaultDriver()), committing(committing) {}
-  apprt::DriverStatus commit() override {
-    committing.send();
-    return FaultDriver::commit();
-  }
-  Signal& committing;
-};
-
-// Re-codes the one parent, and so all its children, again and again, telling
-// when each commit begins and when it is done, until it is killed.
-[[noreturn]] void recodeUntilKilled(Signal& committing, Signal& committed) {
-  CommitAnnouncingDriver driver(committing);
-  FESK1.bindDriver(driver);
-  FESK2.bindDriver(driver);
-  OpenDataFile(FESK1);
-  for (int round = 1;; ++round) {
-    if (recodeFirstParent("P" + std::to_string(round)) != kWriteDone) _exit(3);
-    committed.send();
-  }
-}
 
 using CascadeCrashTest = DataTest;
 
@@ -48,7 +22,8 @@ TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialC
     ASSERT_EQ(runSql(FESK1, "PRAGMA journal_mode = WAL"), "wal");
     ASSERT_EQ(runSql(FESK2, "PRAGMA journal_mode = WAL"), "wal");
     Signal committing, committed;
-    const pid_t child = forkChild([&] { recodeUntilKilled(committing, committed); });
+    const pid_t child =
+        forkChild([&] { recodeUntilKilled(sqlite::defaultDriver(), committing, committed); });
     ASSERT_TRUE(killer.kill(child, committing, committed));
 
     const auto parents = storedFesk1();

@@ -69,6 +69,17 @@ Records readAll(apprt::FileDeclaration& file, const apprt::KeyDeclaration& key) 
   return records;
 }
 
+// The real driver, telling when a commit begins.
+struct CommitAnnouncingDriver : apprt::FaultDriver {
+  CommitAnnouncingDriver(apprt::Driver& real, Signal& committing)
+      : FaultDriver(real), committing(committing) {}
+  apprt::DriverStatus commit() override {
+    committing.send();
+    return FaultDriver::commit();
+  }
+  Signal& committing;
+};
+
 }  // namespace
 
 apprt::DriverStatus RecordingFaultDriver::open(const apprt::FileDeclaration& file, int mode,
@@ -135,6 +146,17 @@ int recodeFirstParent(const std::string& code) {
   RememberFesk1Code();
   FESK1.buffer().CODE = code;
   return UpdateFesk1Record(false);
+}
+
+void recodeUntilKilled(apprt::Driver& real, Signal& committing, Signal& committed) {
+  CommitAnnouncingDriver driver(real, committing);
+  FESK1.bindDriver(driver);
+  FESK2.bindDriver(driver);
+  OpenDataFile(FESK1);
+  for (int round = 1;; ++round) {
+    if (recodeFirstParent("P" + std::to_string(round)) != kWriteDone) _exit(3);
+    committed.send();
+  }
 }
 
 std::filesystem::path databaseOf(const apprt::FileDeclaration& file) {

@@ -105,6 +105,11 @@ pid_t forkChild(const std::function<void()>& body);
 // Waits for the child's end: its exit status, or -signal when it was killed.
 int waitChild(pid_t child);
 
+// In a child process: re-codes the one parent, and so all its children, over
+// `real` again and again, sending `committing` when each commit begins and
+// `committed` when it is done, until it is killed.
+[[noreturn]] void recodeUntilKilled(apprt::Driver& real, Signal& committing, Signal& committed);
+
 // Kills writers that cascade over and over, each sending `committing` before
 // a commit and `committed` after it, at a random moment of their next cascade
 // or, every other kill, of its commit (where the last writes go out). How long

@@ -7,39 +7,13 @@
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
-#include "data/record_writes.h"
 #include "data_test_support.h"
 #include "runtime/files/errors.h"
-#include "support/file_fault_driver.h"
 
 namespace fesk::test {
 namespace {
 
 constexpr int kChildren = 10000;
-
-// The real driver, telling when a commit begins.
-struct CommitAnnouncingDriver : apprt::FaultDriver {
-  CommitAnnouncingDriver(apprt::Driver& real, Signal& committing)
-      : FaultDriver(real), committing(committing) {}
-  apprt::DriverStatus commit() override {
-    committing.send();
-    return FaultDriver::commit();
-  }
-  Signal& committing;
-};
-
-// Re-codes the one parent, and so all its children, again and again, telling
-// when each commit begins and when it is done, until it is killed.
-[[noreturn]] void recodeUntilKilled(apprt::Driver& real, Signal& committing, Signal& committed) {
-  CommitAnnouncingDriver driver(real, committing);
-  FESK1.bindDriver(driver);
-  FESK2.bindDriver(driver);
-  OpenDataFile(FESK1);
-  for (int round = 1;; ++round) {
-    if (recodeFirstParent("P" + std::to_string(round)) != kWriteDone) _exit(3);
-    committed.send();
-  }
-}
 
 class PgCascadeCrashTest : public DataTest {
  protected:
