@@ -95,6 +95,15 @@ void prepareFiles() {
             "fesk2");
 }
 
+// The children's file without the dead rows of the last re-code, so that
+// every re-code starts from the same file and no vacuum of the server's own
+// runs beside the one measured.
+void vacuumChildren(benchmark::State& state) {
+  state.PauseTiming();
+  runDirect("VACUUM \"" + kSchema + "\".fesk2");
+  state.ResumeTiming();
+}
+
 // Round trips through the relay while the object lives.
 class Trips {
  public:
@@ -165,6 +174,7 @@ void BM_PgCascade10k(benchmark::State& state) {
   int trips = 0;
   bool away = false;
   for (auto _ : state) {
+    vacuumChildren(state);
     const Trips counted;
     if (!recodeParent(away ? kOtherCode : kParent, away ? kParent : kOtherCode)) {
       state.SkipWithError("the cascade failed");
@@ -185,6 +195,7 @@ void BM_PgSqlUpdate10k(benchmark::State& state) {
   PGconn* session = PQconnectdb(throughRelay().c_str());
   bool away = false;
   for (auto _ : state) {
+    vacuumChildren(state);
     const std::string sql = "UPDATE \"" + kSchema + "\".fesk2 SET code = '" +
                             (away ? kParent : kOtherCode) + "' WHERE code = '" +
                             (away ? kOtherCode : kParent) + "'";
@@ -262,8 +273,8 @@ void BM_PgCopy10k(benchmark::State& state) {
 
 BENCHMARK(BM_PgPageDown)->UseRealTime()->Iterations(20);
 BENCHMARK(BM_PgOpenFirstPage)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_PgCascade10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_PgSqlUpdate10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_PgCascade10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_PgSqlUpdate10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_PgImport10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PgCopy10k)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
