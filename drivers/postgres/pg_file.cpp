@@ -22,8 +22,10 @@ using apprt::RecordIdentity;
 namespace {
 
 // The first block of a run covers a page of a browse with rows to spare;
-// each further block of the same run is this many times bigger, so that a
-// run over ten thousand records (a cascade) reads them in four round trips.
+// each further block of the same run is this many times bigger. A run that
+// writes what it reads inside a transaction (a cascade) goes on with the
+// largest block at once: it holds the files locked against other stations
+// until it is done, and every round trip it saves counts.
 constexpr int kFirstBlock = 32;
 constexpr int kBlockGrowth = 8;
 constexpr int kLargestBlock = 8192;
@@ -66,6 +68,7 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
   gatheredRemove_ = "DELETE FROM " + table_ +
                     " AS stored USING unnest($1::bigint[]) WITH ORDINALITY AS gathered(id, place) "
                     "WHERE stored.id = gathered.id RETURNING gathered.place";
+  planUpdates();
   connection_->reads().hold(this);
 }
 
@@ -153,8 +156,10 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
   // up from there and down again is one snapshot; a run that reads on past
   // its block reads a bigger one.
   const bool around = from.kind != apprt::BoundKind::kEdge && apprt::boundIncluded(from);
-  const int limit =
-      held && !around ? std::min(block_.limit() * kBlockGrowth, kLargestBlock) : kFirstBlock;
+  const bool cascading = block_.writtenInto() && connection_->inTransaction();
+  const int limit = !held || around ? kFirstBlock
+                    : cascading     ? kLargestBlock
+                                    : std::min(block_.limit() * kBlockGrowth, kLargestBlock);
   if (DriverStatus status = fetchBlock(order, from, direction, around, limit); !status.ok()) {
     return status;
   }
@@ -246,48 +251,63 @@ DriverStatus PgFile::writeOver(RecordIdentity identity, std::span<const char> re
   });
 }
 
-DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> values,
-                           std::span<const char> record) {
+void PgFile::planUpdates() {
   std::string sql = "UPDATE " + table_ + " SET ";
-  for (std::size_t i = 0; i < values.size(); ++i) {
+  const std::size_t fields = file_.fields().size();
+  for (std::size_t i = 0; i < fields; ++i) {
     sql += (i ? ", " : "") + columnName(file_, static_cast<int>(i)) + " = " + placeholder(i + 1);
   }
-  values.push_back(std::to_string(identity));
-  const std::string self = placeholder(values.size());
+  std::size_t placed = fields + 1;  // the values placed so far: the fields, the identity
+  const std::string self = placeholder(placed);
   sql += " WHERE id = " + self;
   // A duplicate of a unique key writes nothing instead of failing, which
   // would end the transaction the write is part of.
-  bool uniqueKeys = false;
   for (std::size_t key = 0; key < file_.keys().size(); ++key) {
     const auto& declared = file_.key(static_cast<int>(key));
     if (declared.allowsDuplicates()) continue;
-    uniqueKeys = true;
+    uniqueKeys_ = true;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
-      values.push_back(apprt::keyValue(file_.fieldBytesIn(record, component - 1)));
-      sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";
+      sql += foldedColumn(file_, component - 1) + " = " + placeholder(++placed) + " AND ";
     }
     sql += "id <> " + self + ")";
+  }
+  if (!uniqueKeys_) {
+    update_ = sql + " RETURNING id";
+    return;
+  }
+  // Whether the record was there and whether it was written tell a record
+  // that is gone (35) from a key that is another's (40) in the one answer.
+  update_ = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
+            sql +
+            " RETURNING id) SELECT (SELECT count(*) FROM target), (SELECT count(*) FROM written)";
+}
+
+DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> values,
+                           std::span<const char> record) {
+  values.push_back(std::to_string(identity));
+  for (std::size_t key = 0; key < file_.keys().size(); ++key) {
+    const auto& declared = file_.key(static_cast<int>(key));
+    if (declared.allowsDuplicates()) continue;
+    for (int component : declared.components) {
+      values.push_back(apprt::keyValue(file_.fieldBytesIn(record, component - 1)));
+    }
   }
   // Without unique keys nothing written means the record is gone, which
   // under the transaction's lock of the table no other station can cause:
   // such writes are queued, and a run of them (a cascade's) goes out as one
   // statement.
-  if (!uniqueKeys) {
+  if (!uniqueKeys_) {
     const std::string what = describe(record);
     return connection_->queue(
-        {sql + " RETURNING id", std::move(values)},
+        {update_, std::move(values)},
         [what](const Result& result) { return result.rows() == 1 ? DriverStatus{} : gone(what); },
         {gatheredUpdate_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
   }
   // A write that may meet another record's key is answered at once, for the
-  // caller to tell the user. Whether the record was there and whether it was
-  // written tell a record that is gone (35) from a key that is another's (40)
-  // in the one answer.
-  sql = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
-        sql + " RETURNING id) SELECT (SELECT count(*) FROM target), (SELECT count(*) FROM written)";
+  // caller to tell the user.
   DriverStatus status;
-  const Result result = connection_->run(sql, values, status);
+  const Result result = connection_->run(update_, values, status);
   if (!status.ok() || result.number(0, 1) == 1) return status;
   return {result.number(0, 0) == 0 ? apprt::kRecordNotFound : apprt::kDuplicateKey};
 }

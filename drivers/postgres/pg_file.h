@@ -73,6 +73,8 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   // duplicated): 35 when it is gone, 40 on a duplicate. In a file without
   // unique keys queued inside a transaction (pg_connection.h), its failure
   // then told later.
+  // Makes update_ for the file's fields and unique keys.
+  void planUpdates();
   apprt::DriverStatus write(apprt::RecordIdentity identity, std::vector<std::string> values,
                             std::span<const char> record);
   std::shared_ptr<Connection> connection_;
@@ -84,6 +86,10 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   // statement each (pg_gathered_writes.h).
   std::string gatheredUpdate_;
   std::string gatheredRemove_;
+  // The update of one record (write()), and whether the file has unique keys
+  // that it must not meet.
+  std::string update_;
+  bool uniqueKeys_ = false;
   bool readOnly_;
   ReadBlock block_;
 };

@@ -24,11 +24,16 @@ void ReadBlock::fill(const apprt::ReadOrder& order, const ReadBound& from, Direc
   live_ = true;
   order_.start(order);
   limit_ = limit;
+  writtenInto_ = false;
   rows_ = std::move(rows);
   for (Row& row : rows_) row.key = order_.keyOf(std::span<const char>(row.image));
-  std::sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) {
+  // Rows read in one direction come in order; a block read around a place
+  // comes in two runs.
+  const auto before = [](const Row& a, const Row& b) {
     return apprt::compareKeyPoints(pointOf(a), pointOf(b)) < 0;
-  });
+  };
+  if (!std::is_sorted(rows_.begin(), rows_.end(), before))
+    std::sort(rows_.begin(), rows_.end(), before);
   const auto full = [limit](std::size_t count) { return count >= static_cast<std::size_t>(limit); };
   if (aroundFrom) {
     const ServerBound bound = serverBound(file_, order_.fields(), from);
@@ -106,6 +111,7 @@ void ReadBlock::rewrite(RecordIdentity identity, const char* image) {
     drop();
     return;
   }
+  writtenInto_ = true;
   if (!image) {
     at->gone = true;
     return;

@@ -43,6 +43,8 @@ class ReadBlock {
   // Whether the run is of this order (fields and filter).
   bool holds(const apprt::ReadOrder& order) const;
   int limit() const { return limit_; }
+  // Whether the thread wrote a record of the run since it was read.
+  bool writtenInto() const { return writtenInto_; }
   void drop() { live_ = false; }
 
   // Takes the rows a statement read from `from` with `limit` rows on each
@@ -71,6 +73,7 @@ class ReadBlock {
   bool live_ = false;
   drivers::RunOrder order_;
   int limit_ = 0;
+  bool writtenInto_ = false;
   std::vector<Row> rows_;       // in ascending order
   bool nothingBefore_ = false;  // no record of the snapshot before the first row
   bool nothingAfter_ = false;   // nor after the last
