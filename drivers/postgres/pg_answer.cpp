@@ -88,6 +88,10 @@ Answer brokenBeforeSync(std::vector<Result>& results) {
 
 }  // namespace
 
+Answer awaitSent(PGconn* session, std::chrono::milliseconds silence) {
+  return sent(session, silence) ? Answer::kCame : Answer::kNone;
+}
+
 Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
   result = Result();
   if (!sent(session, silence)) return Answer::kNone;

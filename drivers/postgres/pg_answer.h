@@ -27,6 +27,10 @@ enum class Answer { kCame, kNone };
 // unknown state (it must be closed).
 Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result);
 
+// Sends what is left of the statements sent on `session`, taking in (and
+// keeping) answers meanwhile; kNone as above.
+Answer awaitSent(PGconn* session, std::chrono::milliseconds silence);
+
 // After a script ending in a COPY ... FROM STDIN was sent on `session`:
 // streams `rows` (COPY's text form) as the COPY's data, ends it, and waits
 // for every result, as awaitAnswer does.

@@ -79,8 +79,10 @@ void Connection::close() {
   }
   session_ = nullptr;
   prepared_.clear();
-  // Writes queued for a session that is gone were never carried out.
+  // Writes queued for a session that is gone were never carried out, nor
+  // were those sent without their answers.
   queued_.clear();
+  sent_ = {};
 }
 
 DriverStatus Connection::open() {
@@ -154,6 +156,11 @@ DriverStatus Connection::ready() {
 }
 
 Result Connection::exchange(const std::function<int()>& send, DriverStatus& status) {
+  // A pipeline under way is answered first, and its failure stops this.
+  if (pipelineOpen()) {
+    exchangeQueued(nullptr, status);
+    if (!status.ok()) return {};
+  }
   Result result;
   if (!send()) {
     status = failure(result);
@@ -208,7 +215,7 @@ DriverStatus Connection::runScript(const std::string& sql) {
 DriverStatus Connection::copyIn(const std::string& script, std::string_view rows) {
   DriverStatus status = ready();
   if (!status.ok()) return status;
-  if (!queued_.empty()) {
+  if (!queued_.empty() || pipelineOpen()) {
     exchangeQueued(nullptr, status);
     if (!status.ok()) return status;
   }
@@ -297,7 +304,7 @@ DriverStatus Connection::commit() {
     return status;
   }
   // The queued writes first: when one of them failed, nothing is saved.
-  if (!queued_.empty()) exchangeQueued(nullptr, status);
+  if (!queued_.empty() || pipelineOpen()) exchangeQueued(nullptr, status);
   if (!queuedFailure_.ok()) {
     DriverStatus failed = queuedFailure_;
     rollback();
@@ -338,16 +345,16 @@ DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
 
 DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
+  // What was sent is answered before the roll-back can be; its failures no longer matter.
+  DriverStatus ignored;
+  if (pipelineOpen()) exchangeQueued(nullptr, ignored);
   inTransaction_ = false;
   written_.clear();
   queued_.clear();
   queuedFailure_ = {};
   reads_.releaseAll();
   // A session that is gone took its transaction with it.
-  if (stillOpen()) {
-    DriverStatus ignored;
-    exchange("ROLLBACK", ignored);
-  }
+  if (stillOpen()) exchange("ROLLBACK", ignored);
   return {};
 }
 

@@ -19,7 +19,8 @@
 // answer its caller need not wait for is queued (pg_write_queue.cpp): the
 // queue goes to the server in one pipeline with the next statement that needs
 // an answer, or before the commit, so a run over many records costs a few
-// round trips, not one per record. A queued write that fails fails the whole
+// round trips, not one per record (a long queue starts going out before, for
+// the server to work on while this side goes on). A queued write that fails fails the whole
 // transaction: the statement that brought its answer tells the failure, and
 // the commit refuses to save any of it.
 
@@ -178,10 +179,16 @@ class Connection {
   apprt::DriverStatus settleLostCommit(apprt::DriverStatus status);
   // What the server says of `transaction`: "committed", "aborted", ... ("" unknown).
   std::string transactionStatus(const std::string& transaction);
-  // Sends the queued writes and then `last` (if any) in one pipeline, each
-  // prepared at its first use in the session, and answers the result of
-  // `last`; `status` is the first failure among them.
+  // Sends the queued writes and then `last` (if any) in one pipeline (after
+  // the statements already sent in it), each prepared at its first use in
+  // the session, and answers the result of `last`; `status` is the first
+  // failure among them.
   Result exchangeQueued(const Statement* last, apprt::DriverStatus& status);
+  // Sends the queued writes and then `last` (if any) into the pipeline, to
+  // be answered with it; false (the session closed) when libpq refused them.
+  bool sendQueued(const Statement* last, apprt::DriverStatus& status);
+  // Statements sent into a pipeline that is not yet answered.
+  bool pipelineOpen() const { return !sent_.prepares.empty(); }
   // Sends `statement` into the pipeline, with its preparation when it is new
   // (`prepared` tells so); false when libpq refused it.
   bool sendPipelined(const Statement& statement, bool& prepared);
@@ -203,6 +210,15 @@ class Connection {
   pid_t owner_;               // a forked child must not talk over its parent's session
   std::unordered_map<std::string, std::string> prepared_;  // SQL -> statement name
   std::vector<QueuedWrite> queued_;
+  // The pipeline sent and not yet answered: per step, whether it prepares
+  // (the SQL of those in `preparing`) and the check of its answer.
+  struct SentSteps {
+    std::vector<bool> prepares;
+    std::vector<AnswerCheck> checks;
+    std::vector<std::string> preparing;
+    bool writes = false;  // it carries queued writes
+  };
+  SentSteps sent_;
   // A queued write that failed: its transaction may not be saved.
   apprt::DriverStatus queuedFailure_;
   drivers::SessionReads reads_;

@@ -1,6 +1,8 @@
 // Statements sent in one pipeline: the writes a transaction queued, then the
 // statement that needs an answer, each prepared at its first use in the
-// session, all answered in one round trip (libpq's pipeline mode).
+// session, all answered in one round trip (libpq's pipeline mode). A long run
+// of queued writes starts going out before that statement comes: the server
+// works on the first of them while this side still reads and writes the rest.
 #include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_gathered_writes.h"
@@ -8,6 +10,14 @@
 namespace fesk::postgres {
 
 using apprt::DriverStatus;
+
+namespace {
+
+// The queued writes that go out at once, without waiting for the statement
+// that ends their pipeline.
+constexpr std::size_t kWritesSentAhead = 1024;
+
+}  // namespace
 
 DriverStatus Connection::queue(Statement write, AnswerCheck check, Gathering together) {
   if (!inTransaction_) {
@@ -18,7 +28,14 @@ DriverStatus Connection::queue(Statement write, AnswerCheck check, Gathering tog
   // Nothing more of a transaction that cannot be saved is worth sending.
   if (!queuedFailure_.ok()) return queuedFailure_;
   queued_.push_back({std::move(write), std::move(check), std::move(together)});
-  return {};
+  if (queued_.size() < kWritesSentAhead) return {};
+  DriverStatus status;
+  // Sent whole before this returns, so that the server has it to work on.
+  if (sendQueued(nullptr, status) && awaitSent(session_, rules_.answerTimeout) == Answer::kNone) {
+    status = notAnswering();
+  }
+  if (!status.ok()) queuedFailure_ = status;
+  return status;
 }
 
 bool Connection::sendPipelined(const Statement& statement, bool& prepared) {
@@ -42,53 +59,62 @@ bool Connection::sendPipelined(const Statement& statement, bool& prepared) {
                              0);
 }
 
-Result Connection::exchangeQueued(const Statement* last, DriverStatus& status) {
+bool Connection::sendQueued(const Statement* last, DriverStatus& status) {
   const std::vector<QueuedWrite> batch = gathered(std::move(queued_));
   queued_.clear();
-  // Per step of the pipeline: whether it prepares, and the check of its answer.
-  std::vector<bool> prepares;
-  std::vector<AnswerCheck> checks;
-  std::vector<std::string> preparing;
+  sent_.writes = sent_.writes || !batch.empty();
   const auto send = [&](const Statement& statement, const AnswerCheck& check) {
     bool prepared = false;
     if (!sendPipelined(statement, prepared)) return false;
     if (prepared) {
-      prepares.push_back(true);
-      checks.emplace_back();
-      preparing.push_back(statement.sql);
+      sent_.prepares.push_back(true);
+      sent_.checks.emplace_back();
+      sent_.preparing.push_back(statement.sql);
     }
-    prepares.push_back(false);
-    checks.push_back(check);
+    sent_.prepares.push_back(false);
+    sent_.checks.push_back(check);
     return true;
   };
   // Non-blocking, so that sending a long pipeline never waits on a server
-  // that waits for its answers to be read.
-  bool sent = PQenterPipelineMode(session_) && PQsetnonblocking(session_, 1) == 0;
+  // that waits for its answers to be read. The session stays so until the
+  // pipeline is answered.
+  bool sent = PQpipelineStatus(session_) == PQ_PIPELINE_ON ||
+              (PQenterPipelineMode(session_) && PQsetnonblocking(session_, 1) == 0);
   for (std::size_t i = 0; sent && i < batch.size(); ++i)
     sent = send(batch[i].write, batch[i].check);
   if (sent && last) sent = send(*last, {});
-  sent = sent && PQpipelineSync(session_);
-  std::vector<Result> results;
-  if (sent && awaitPipeline(session_, rules_.answerTimeout, results) == Answer::kNone) {
-    status = notAnswering();
-    return {};
-  }
   if (!sent) {
     // What the server was sent of the pipeline is unknown: the session goes.
     status = failure(Result());
     close();
+  }
+  return sent;
+}
+
+Result Connection::exchangeQueued(const Statement* last, DriverStatus& status) {
+  if (!sendQueued(last, status)) return {};
+  const SentSteps steps = std::move(sent_);
+  sent_ = {};
+  std::vector<Result> results;
+  if (!PQpipelineSync(session_)) {
+    status = failure(Result());
+    close();
+    return {};
+  }
+  if (awaitPipeline(session_, rules_.answerTimeout, results) == Answer::kNone) {
+    status = notAnswering();
     return {};
   }
   PQexitPipelineMode(session_);
   PQsetnonblocking(session_, 0);
-  status = judge(results, preparing, prepares, checks);
-  if (status.ok() && results.size() != prepares.size()) {
+  status = judge(results, steps.preparing, steps.prepares, steps.checks);
+  if (status.ok() && results.size() != steps.prepares.size()) {
     // Answers that do not pair with what was sent cannot be trusted, nor can
     // the session that gave them: never an empty answer called a success.
     status = {apprt::kDriverError, {}, "the server's answers did not match the statements sent"};
     close();
   }
-  if (!status.ok() && inTransaction_ && !batch.empty()) queuedFailure_ = status;
+  if (!status.ok() && inTransaction_ && steps.writes) queuedFailure_ = status;
   if (!status.ok() || !last) return {};
   return results.back();
 }

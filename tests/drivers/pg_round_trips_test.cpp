@@ -5,9 +5,12 @@
 // failure, found when the answers come, still fails the whole transaction.
 #include "drivers/postgres/pg_round_trips.h"
 
+#include <functional>
+
 #include "drivers/postgres/pg_driver.h"
 #include "file_test_support.h"
 #include "runtime/files/thread_wait.h"
+#include "support/tcp_relay.h"
 
 namespace filetest {
 namespace {
@@ -35,9 +38,10 @@ class PgRoundTripsTest : public FileTest {
                      std::to_string(count - 1) + ") n");
   }
   // Files every item of "A" under "B", record by record in one transaction,
-  // as a cascade writes: "" when every step and the commit succeeded, else
-  // the error code and the driver's message of the failure.
-  static std::string refileAll() {
+  // as a cascade writes, calling `afterPut` after each put: "" when every
+  // step and the commit succeeded, else the error code and the driver's
+  // message of the failure.
+  static std::string refileAll(const std::function<void()>& afterPut = [] {}) {
     apprt::beginTransaction(5, {&ITEMS});
     if (ERRCODE() != 0) return std::to_string(ERRCODE()) + " " + FILEERRORMSG();
     ITEMS.clear();
@@ -47,6 +51,7 @@ class PgRoundTripsTest : public FileTest {
       ITEMS.buffer().CODE = "B";
       ITEMS.put();
       if (ERRCODE() != 0) break;
+      afterPut();
     }
     if (ERRCODE() != 0 && ERRCODE() != apprt::kNoMoreRecords) {
       std::string failure = std::to_string(ERRCODE()) + " " + FILEERRORMSG();
@@ -122,25 +127,57 @@ TEST_P(PgRoundTripsTest, ACascadeOverThousandsOfRecordsCostsAFewRoundTrips) {
   EXPECT_EQ(itemsOf("A"), 0);
 }
 
-// The server refuses one write in the middle of the run (another tool's rule
-// on the table): its answer comes after the writes that followed it were
-// sent, and still nothing of the run is kept.
-TEST_P(PgRoundTripsTest, AWriteRefusedInTheMiddleOfACascadeFailsItAndWritesNothing) {
+// The server refuses one write in the middle of the run, or silently leaves
+// it out (another tool's rules on the table): its answer comes after the
+// writes that followed it were sent, and still nothing of the run is kept.
+TEST_P(PgRoundTripsTest, AWriteRefusedOrLeftOutInTheMiddleOfACascadeFailsItAndWritesNothing) {
   seedItems(3000);
-  dataSet_.sql("",
-               "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-               "RAISE EXCEPTION 'item % may not move', NEW.number; END $$; "
-               "CREATE TRIGGER refuse BEFORE UPDATE ON items FOR EACH ROW "
-               "WHEN (NEW.number = '01500') EXECUTE FUNCTION refuse()");
-  const std::string failure = refileAll();
-  EXPECT_TRUE(failure.starts_with("90 ")) << failure;
-  EXPECT_NE(failure.find("item 01500 may not move"), std::string::npos) << failure;
-  EXPECT_EQ(itemsOf("A"), 3000) << "nothing of the cascade was kept";
+  const struct {
+    const char* body;
+    const char* told;
+  } rules[] = {
+      {"RAISE EXCEPTION 'item % may not move', NEW.number;", "90 item 01500 may not move"},
+      {"RETURN NULL;", "35 ITEMS record B is no longer stored"},
+  };
+  for (const auto& rule : rules) {
+    dataSet_.sql("", std::string("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                                 "BEGIN ") +
+                         rule.body +
+                         " END $$; CREATE TRIGGER refuse BEFORE UPDATE ON items FOR EACH ROW "
+                         "WHEN (NEW.number = '01500') EXECUTE FUNCTION refuse()");
+    const std::string failure = refileAll();
+    EXPECT_TRUE(failure.starts_with(rule.told)) << failure;
+    EXPECT_EQ(itemsOf("A"), 3000) << "nothing of the cascade was kept";
+    dataSet_.sql("", "DROP TRIGGER refuse ON items; DROP FUNCTION refuse()");
+    apprt::threadWillWait();
+  }
   // The session goes on: the next transaction is saved.
-  dataSet_.sql("", "DROP TRIGGER refuse ON items");
-  apprt::threadWillWait();
   EXPECT_EQ(refileAll(), "");
   EXPECT_EQ(itemsOf("B"), 3000);
+}
+
+// The network drops the session while the first thousands of a cascade's
+// writes are on their way to the server and the rest are still queued: none
+// of them is kept, the failure says so, and the next try keeps them all.
+TEST_P(PgRoundTripsTest, ASessionLostUnderWritesSentAheadKeepsNoneOfTheCascade) {
+  seedItems(3000);
+  fesk::test::TcpRelay relay(fesk::test::serverSocket(dataSet_.conninfo()));
+  fesk::postgres::PgDriver driver(relay.address() + " user=fesk dbname=postgres",
+                                  dataSet_.schema());
+  closeTestFiles();
+  ITEMS.bindDriver(driver);
+  openTestFiles();
+  int puts = 0;
+  const std::string failure = refileAll([&] {
+    if (++puts == 2000) relay.cutAll();
+  });
+  EXPECT_NE(failure.find("the transaction was rolled back"), std::string::npos) << failure;
+  EXPECT_EQ(itemsOf("A"), 3000);
+  EXPECT_EQ(refileAll(), "");
+  EXPECT_EQ(itemsOf("B"), 3000);
+  closeTestFiles();
+  ITEMS.bindDriver(dataSet_.driver());
+  openTestFiles();
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, PgRoundTripsTest, ::testing::Values(Store::kPostgres),
