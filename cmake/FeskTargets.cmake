@@ -64,7 +64,8 @@ function(fesk_test_suite name dir)
   # relative when a compiler cache rewrites paths.
   target_compile_definitions(${name} PRIVATE FESK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES TIMEOUT 120 LABELS ${name} ${ARG_TEST_PROPERTIES})
+                       PROPERTIES TIMEOUT 120 LABELS ${name} ${FESK_TEST_SETTINGS}
+                                  ${ARG_TEST_PROPERTIES})
 endfunction()
 
 # fesk_embed_texts(TARGET FILES ... INCLUDE header NAMESPACE ns FUNCTION name TYPE type):
