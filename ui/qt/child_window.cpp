@@ -28,10 +28,6 @@ namespace {
 
 constexpr char kFieldProperty[] = "feskField";
 
-QString qs(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 int fieldOf(QObject* object) {
   for (QObject* o = object; o; o = o->parent()) {
     QVariant v = o->property(kFieldProperty);
@@ -174,7 +170,7 @@ void ChildWindow::apply(const WindowView& view) {
   }
   for (const auto& c : view_.controls)
     if (auto it = shown_.find(c.field); it != shown_.end()) placeControl(c, it->second.widget);
-  setWindowTitle(qs(view_.title));
+  setWindowTitle(QString::fromStdString(view_.title));
   nameWindow(this, view_);
   applyFocus(previousFocus);
   if (previousFocus != view_.focus) showControlMessage();
@@ -183,7 +179,7 @@ void ChildWindow::apply(const WindowView& view) {
 void ChildWindow::showControlMessage() {
   if (!active_) return;
   const ControlView* focused = view_.control(view_.focus);
-  emit controlMessage(focused ? qs(focused->message) : QString());
+  emit controlMessage(focused ? QString::fromStdString(focused->message) : QString());
 }
 
 void ChildWindow::applyControl(const ControlView& c, const ControlView* before) {
@@ -204,7 +200,7 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
       }
       case ControlKind::Button: {
         auto* button = static_cast<QPushButton*>(widget);
-        button->setText(qs(c.text));
+        button->setText(QString::fromStdString(c.text));
         button->setShortcut({});  // the runtime handles the mnemonic
         break;
       }
@@ -234,7 +230,8 @@ void ChildWindow::applySheet(const ControlView& sheet) {
   const QSignalBlocker shownByTheRuntime(tabs);
   QStringList texts;
   for (const auto& c : view_.controls)
-    if (c.kind == ControlKind::Tab && c.parent == sheet.field) texts << qs(c.text);
+    if (c.kind == ControlKind::Tab && c.parent == sheet.field)
+      texts << QString::fromStdString(c.text);
   while (tabs->count() > texts.size()) tabs->removeTab(tabs->count() - 1);
   while (tabs->count() < texts.size()) tabs->addTab(new QWidget, QString());
   for (int i = 0; i < texts.size(); ++i) tabs->setTabText(i, texts[i]);

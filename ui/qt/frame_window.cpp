@@ -24,10 +24,6 @@ using apprt::ControlView;
 using apprt::Input;
 
 namespace {
-QString qs(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
 // Scrolls a window made smaller than its definition; asks for room for all
 // of it (a scroll area otherwise asks for a few lines of text only).
 class WindowScroller : public QScrollArea {
@@ -74,16 +70,17 @@ void FrameWindow::buildMenus() {
     if (c.parent && !parentMenu) continue;  // not part of the menu bar
     switch (c.kind) {
       case ControlKind::Menu: {
-        QMenu* menu = parentMenu ? parentMenu->addMenu(qs(c.text)) : menuBar()->addMenu(qs(c.text));
-        menu->menuAction()->setStatusTip(qs(c.hint));
+        QMenu* menu = parentMenu ? parentMenu->addMenu(QString::fromStdString(c.text))
+                                 : menuBar()->addMenu(QString::fromStdString(c.text));
+        menu->menuAction()->setStatusTip(QString::fromStdString(c.hint));
         nameMenu(menu, c);
         menus[c.field] = menu;
         break;
       }
       case ControlKind::MenuItem: {
-        QAction* action =
-            parentMenu ? parentMenu->addAction(qs(c.text)) : menuBar()->addAction(qs(c.text));
-        action->setStatusTip(qs(c.hint));
+        QAction* action = parentMenu ? parentMenu->addAction(QString::fromStdString(c.text))
+                                     : menuBar()->addAction(QString::fromStdString(c.text));
+        action->setStatusTip(QString::fromStdString(c.hint));
         connect(action, &QAction::triggered, this,
                 [this, field = c.field] { send_(Input::menu(view_.handle, field)); });
         actions_[c.field] = action;
@@ -106,8 +103,8 @@ void FrameWindow::buildToolBar() {
       bar = addToolBar(tr("Tool bar"));
       bar->setMovable(false);
     }
-    QAction* action = bar->addAction(qs(c.text));
-    action->setStatusTip(qs(c.hint));
+    QAction* action = bar->addAction(QString::fromStdString(c.text));
+    action->setStatusTip(QString::fromStdString(c.hint));
     if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
       button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(action, &QAction::triggered, this,
@@ -118,7 +115,7 @@ void FrameWindow::buildToolBar() {
 
 void FrameWindow::apply(const apprt::WindowView& view) {
   view_ = view;
-  setWindowTitle(qs(view.title));
+  setWindowTitle(QString::fromStdString(view.title));
   for (const ControlView& c : view.controls) {
     auto it = actions_.find(c.field);
     if (it == actions_.end()) continue;
