@@ -77,8 +77,9 @@ bool Connection::sendQueued(const Statement* last, DriverStatus& status) {
   };
   // Non-blocking, so that sending a long pipeline never waits on a server
   // that waits for its answers to be read. The session stays so until the
-  // pipeline is answered.
-  bool sent = PQpipelineStatus(session_) == PQ_PIPELINE_ON ||
+  // pipeline is answered; one that a statement already failed (aborted) is
+  // still open, and the server skips what is sent into it.
+  bool sent = PQpipelineStatus(session_) != PQ_PIPELINE_OFF ||
               (PQenterPipelineMode(session_) && PQsetnonblocking(session_, 1) == 0);
   for (std::size_t i = 0; sent && i < batch.size(); ++i)
     sent = send(batch[i].write, batch[i].check);
