@@ -2,9 +2,9 @@
 // The calling thread's sessions of one kind of store, one per owner (the
 // driver that opened it); a session is used only by its thread. The first
 // session of a kind registers with the runtime that before the thread waits,
-// every session of the thread lets go of its held reads: a read that held a
-// file while its thread waited would keep other stations' commits out for as
-// long.
+// every session of the thread is told so: it lets go of its held reads (a
+// read that held a file while its thread waited would keep other stations'
+// commits out for as long) and has the store answer what it was sent.
 
 #include <sys/types.h>
 #include <unistd.h>
@@ -29,7 +29,7 @@ enum class SessionLife {
   kProcessUsers,
 };
 
-// Session offers `SessionReads& reads()`.
+// Session offers `void beforeThreadWaits()`.
 template <class Session>
 class ThreadSessions {
  public:
@@ -37,7 +37,7 @@ class ThreadSessions {
   template <class Make>
   static std::shared_ptr<Session> of(const void* owner, SessionLife life, Make make) {
     static std::once_flag registered;
-    std::call_once(registered, [] { apprt::onThreadWillWait(releaseThreadReads); });
+    std::call_once(registered, [] { apprt::onThreadWillWait(tellThreadWaits); });
     auto& entries = threadEntries();
     std::erase_if(entries, [](const Entry& entry) { return entry.session.expired(); });
     for (const Entry& entry : entries) {
@@ -67,10 +67,10 @@ class ThreadSessions {
     return entries;
   }
 
-  static void releaseThreadReads() {
+  static void tellThreadWaits() {
     for (const Entry& entry : threadEntries()) {
       if (!usable(entry)) continue;
-      if (auto session = entry.session.lock()) session->reads().releaseAll();
+      if (auto session = entry.session.lock()) session->beforeThreadWaits();
     }
   }
 };

@@ -345,12 +345,13 @@ DriverStatus Connection::atomically(const std::function<DriverStatus()>& work) {
 
 DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
-  // What was sent is answered before the roll-back can be; its failures no longer matter.
+  // What was sent is answered before the roll-back can be (what was not is
+  // not sent); its failures no longer matter.
+  queued_.clear();
   DriverStatus ignored;
   if (pipelineOpen()) exchangeQueued(nullptr, ignored);
   inTransaction_ = false;
   written_.clear();
-  queued_.clear();
   queuedFailure_ = {};
   reads_.releaseAll();
   // A session that is gone took its transaction with it.

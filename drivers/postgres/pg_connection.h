@@ -123,6 +123,11 @@ class Connection {
   // The rows read ahead by this session's files: they go before the thread
   // waits and before any write or transaction step of the session.
   drivers::SessionReads& reads() { return reads_; }
+  // Before the thread waits: the rows read ahead go, and a pipeline under way
+  // is answered (its failure kept for the commit), so that the server's
+  // idle-in-transaction time-out, which counts only after an answer, guards
+  // a transaction left open while the thread waits.
+  void beforeThreadWaits();
 
   // A transaction that locks `tables` (quoted, comma-separated) against other
   // writers, waiting at most `timeoutSeconds`; `fileNames` names them to the user.
@@ -184,6 +189,8 @@ class Connection {
   // the session, and answers the result of `last`; `status` is the first
   // failure among them.
   Result exchangeQueued(const Statement* last, apprt::DriverStatus& status);
+  // exchangeQueued() but for keeping a failure among queued writes.
+  Result answerPipeline(const Statement* last, apprt::DriverStatus& status);
   // Sends the queued writes and then `last` (if any) into the pipeline, to
   // be answered with it; false (the session closed) when libpq refused them.
   bool sendQueued(const Statement* last, apprt::DriverStatus& status);

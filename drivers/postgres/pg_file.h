@@ -69,12 +69,12 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
                              apprt::RecordIdentity& identity);
   // "FILE record V...": the record by the values of its first key, in messages.
   std::string describe(std::span<const char> record) const;
+  // Makes update_ for the file's fields and unique keys.
+  void planUpdates();
   // Writes the stored values over the record (none of its unique keys
   // duplicated): 35 when it is gone, 40 on a duplicate. In a file without
   // unique keys queued inside a transaction (pg_connection.h), its failure
   // then told later.
-  // Makes update_ for the file's fields and unique keys.
-  void planUpdates();
   apprt::DriverStatus write(apprt::RecordIdentity identity, std::vector<std::string> values,
                             std::span<const char> record);
   std::shared_ptr<Connection> connection_;

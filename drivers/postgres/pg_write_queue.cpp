@@ -30,12 +30,26 @@ DriverStatus Connection::queue(Statement write, AnswerCheck check, Gathering tog
   queued_.push_back({std::move(write), std::move(check), std::move(together)});
   if (queued_.size() < kWritesSentAhead) return {};
   DriverStatus status;
-  // Sent whole before this returns, so that the server has it to work on.
-  if (sendQueued(nullptr, status) && awaitSent(session_, rules_.answerTimeout) == Answer::kNone) {
-    status = notAnswering();
+  // Sent whole before this returns, so that the server has it to work on;
+  // the answers that came meanwhile are taken in, so that the server never
+  // stops for want of this side reading them.
+  if (sendQueued(nullptr, status)) {
+    if (awaitSent(session_, rules_.answerTimeout) == Answer::kNone) {
+      status = notAnswering();
+    } else if (!PQconsumeInput(session_)) {
+      status = failure(Result());
+      close();
+    }
   }
   if (!status.ok()) queuedFailure_ = status;
   return status;
+}
+
+void Connection::beforeThreadWaits() {
+  reads_.releaseAll();
+  if (!pipelineOpen()) return;
+  DriverStatus status;
+  exchangeQueued(nullptr, status);
 }
 
 bool Connection::sendPipelined(const Statement& statement, bool& prepared) {
@@ -93,6 +107,14 @@ bool Connection::sendQueued(const Statement* last, DriverStatus& status) {
 }
 
 Result Connection::exchangeQueued(const Statement* last, DriverStatus& status) {
+  // A failure, however it came, fails the transaction of the writes it carried.
+  const bool writes = sent_.writes || !queued_.empty();
+  Result answer = answerPipeline(last, status);
+  if (!status.ok() && inTransaction_ && writes) queuedFailure_ = status;
+  return answer;
+}
+
+Result Connection::answerPipeline(const Statement* last, DriverStatus& status) {
   if (!sendQueued(last, status)) return {};
   const SentSteps steps = std::move(sent_);
   sent_ = {};
@@ -106,16 +128,16 @@ Result Connection::exchangeQueued(const Statement* last, DriverStatus& status) {
     status = notAnswering();
     return {};
   }
-  PQexitPipelineMode(session_);
-  PQsetnonblocking(session_, 0);
   status = judge(results, steps.preparing, steps.prepares, steps.checks);
-  if (status.ok() && results.size() != steps.prepares.size()) {
-    // Answers that do not pair with what was sent cannot be trusted, nor can
-    // the session that gave them: never an empty answer called a success.
-    status = {apprt::kDriverError, {}, "the server's answers did not match the statements sent"};
+  // Answers that do not pair with what was sent cannot be trusted, nor can
+  // the session that gave them: never an empty answer called a success.
+  const bool paired = results.size() == steps.prepares.size();
+  if (!paired || !PQexitPipelineMode(session_) || PQsetnonblocking(session_, 0) != 0) {
+    if (status.ok()) {
+      status = {apprt::kDriverError, {}, "the server's answers did not match the statements sent"};
+    }
     close();
   }
-  if (!status.ok() && inTransaction_ && steps.writes) queuedFailure_ = status;
   if (!status.ok() || !last) return {};
   return results.back();
 }

@@ -49,6 +49,7 @@ class Connection {
 
   // The read statements of this connection's files that stay live between calls.
   drivers::SessionReads& reads() { return reads_; }
+  void beforeThreadWaits() { reads_.releaseAll(); }
 
   // The status of a failed call on `schema`: damage (47, or 46 for a damaged
   // index) is remembered, so that nothing more is written to that file and

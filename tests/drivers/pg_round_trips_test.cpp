@@ -11,6 +11,7 @@
 #include "file_test_support.h"
 #include "runtime/files/thread_wait.h"
 #include "support/tcp_relay.h"
+#include "support/wait_until.h"
 
 namespace filetest {
 namespace {
@@ -156,9 +157,46 @@ TEST_P(PgRoundTripsTest, AWriteRefusedOrLeftOutInTheMiddleOfACascadeFailsItAndWr
   EXPECT_EQ(itemsOf("B"), 3000);
 }
 
-// The network drops the session while the first thousands of a cascade's
-// writes are on their way to the server and the rest are still queued: none
-// of them is kept, the failure says so, and the next try keeps them all.
+// A long cascade's first writes are on the server while the client still
+// reads and writes the rest: another session finds the first records locked
+// before the cascade asked the server for anything more. When the thread
+// waits in the middle, the server has answered all that was sent, so that
+// its time-out for a transaction left idle counts.
+TEST_P(PgRoundTripsTest, ACascadesFirstWritesReachTheServerBeforeItsNextRead) {
+  seedItems(3000);
+  int puts = 0;
+  bool lockedEarly = false;
+  std::string stateWhileWaiting;
+  const auto askOther = [&](const std::string& sql) {
+    PGconn* other = PQconnectdb(dataSet_.conninfo().c_str());
+    fesk::postgres::Result result(PQexec(other, sql.c_str()));
+    PQfinish(other);
+    return result;
+  };
+  EXPECT_EQ(refileAll([&] {
+              if (++puts != 1100) return;
+              // Item 00100 went with the first thousand writes sent ahead.
+              lockedEarly = fesk::test::waitUntil([&] {
+                return askOther("SELECT 1 FROM \"" + dataSet_.schema() +
+                                "\".items WHERE number = '00100' FOR UPDATE NOWAIT")
+                           .sqlState() == "55P03";  // the row is locked
+              });
+              apprt::threadWillWait();
+              const fesk::postgres::Result state =
+                  askOther("SELECT state FROM pg_stat_activity WHERE pid = " +
+                           std::to_string(PQbackendPID(session())));
+              if (state.rows() == 1) stateWhileWaiting = state.text(0, 0);
+            }),
+            "");
+  EXPECT_TRUE(lockedEarly);
+  EXPECT_EQ(stateWhileWaiting, "idle in transaction");
+  EXPECT_EQ(itemsOf("B"), 3000);
+}
+
+// The network drops the session while a cascade's writes are on their way
+// to the server (just after the first thousand went, or well after) and the
+// rest are still queued: none of them is kept, the failure says so, and the
+// next try keeps them all.
 TEST_P(PgRoundTripsTest, ASessionLostUnderWritesSentAheadKeepsNoneOfTheCascade) {
   seedItems(3000);
   fesk::test::TcpRelay relay(fesk::test::serverSocket(dataSet_.conninfo()));
@@ -167,12 +205,14 @@ TEST_P(PgRoundTripsTest, ASessionLostUnderWritesSentAheadKeepsNoneOfTheCascade) 
   closeTestFiles();
   ITEMS.bindDriver(driver);
   openTestFiles();
-  int puts = 0;
-  const std::string failure = refileAll([&] {
-    if (++puts == 2000) relay.cutAll();
-  });
-  EXPECT_NE(failure.find("the transaction was rolled back"), std::string::npos) << failure;
-  EXPECT_EQ(itemsOf("A"), 3000);
+  for (const int cutAfter : {1060, 2000}) {
+    int puts = 0;
+    const std::string failure = refileAll([&] {
+      if (++puts == cutAfter) relay.cutAll();
+    });
+    EXPECT_NE(failure.find("the transaction was rolled back"), std::string::npos) << failure;
+    EXPECT_EQ(itemsOf("A"), 3000);
+  }
   EXPECT_EQ(refileAll(), "");
   EXPECT_EQ(itemsOf("B"), 3000);
   closeTestFiles();
