@@ -29,11 +29,11 @@ DriverStatus Connection::queue(Statement write, AnswerCheck check, Gathering tog
   if (!queuedFailure_.ok()) return queuedFailure_;
   queued_.push_back({std::move(write), std::move(check), std::move(together)});
   if (queued_.size() < kWritesSentAhead) return {};
-  DriverStatus status;
   // Sent whole before this returns, so that the server has it to work on;
   // the answers that came meanwhile are taken in, so that the server never
   // stops for want of this side reading them.
-  if (sendQueued(nullptr, status)) {
+  DriverStatus status = ready();
+  if (status.ok() && sendQueued(nullptr, status)) {
     if (awaitSent(session_, rules_.answerTimeout) == Answer::kNone) {
       status = notAnswering();
     } else if (!PQconsumeInput(session_)) {
