@@ -265,14 +265,14 @@ void PgFile::planUpdates() {
   for (std::size_t key = 0; key < file_.keys().size(); ++key) {
     const auto& declared = file_.key(static_cast<int>(key));
     if (declared.allowsDuplicates()) continue;
-    uniqueKeys_ = true;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
     for (int component : declared.components) {
+      uniqueKeyFields_.push_back(component - 1);
       sql += foldedColumn(file_, component - 1) + " = " + placeholder(++placed) + " AND ";
     }
     sql += "id <> " + self + ")";
   }
-  if (!uniqueKeys_) {
+  if (uniqueKeyFields_.empty()) {
     update_ = sql + " RETURNING id";
     return;
   }
@@ -286,18 +286,14 @@ void PgFile::planUpdates() {
 DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> values,
                            std::span<const char> record) {
   values.push_back(std::to_string(identity));
-  for (std::size_t key = 0; key < file_.keys().size(); ++key) {
-    const auto& declared = file_.key(static_cast<int>(key));
-    if (declared.allowsDuplicates()) continue;
-    for (int component : declared.components) {
-      values.push_back(apprt::keyValue(file_.fieldBytesIn(record, component - 1)));
-    }
+  for (const int field : uniqueKeyFields_) {
+    values.push_back(apprt::keyValue(file_.fieldBytesIn(record, field)));
   }
   // Without unique keys nothing written means the record is gone, which
   // under the transaction's lock of the table no other station can cause:
   // such writes are queued, and a run of them (a cascade's) goes out as one
   // statement.
-  if (!uniqueKeys_) {
+  if (uniqueKeyFields_.empty()) {
     const std::string what = describe(record);
     return connection_->queue(
         {update_, std::move(values)},

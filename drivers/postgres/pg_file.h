@@ -86,10 +86,10 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   // statement each (pg_gathered_writes.h).
   std::string gatheredUpdate_;
   std::string gatheredRemove_;
-  // The update of one record (write()), and whether the file has unique keys
-  // that it must not meet.
+  // The update of one record (write()), and the fields (from 0) of the
+  // unique keys it must not meet, whose values it takes after the identity.
   std::string update_;
-  bool uniqueKeys_ = false;
+  std::vector<int> uniqueKeyFields_;
   bool readOnly_;
   ReadBlock block_;
 };
