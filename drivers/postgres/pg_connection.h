@@ -20,9 +20,9 @@
 // queue goes to the server in one pipeline with the next statement that needs
 // an answer, or before the commit, so a run over many records costs a few
 // round trips, not one per record (a long queue starts going out before, for
-// the server to work on while this side goes on). A queued write that fails fails the whole
-// transaction: the statement that brought its answer tells the failure, and
-// the commit refuses to save any of it.
+// the server to work on while this side goes on). A queued write that fails
+// fails the whole transaction: the statement that brought its answer tells
+// the failure, and the commit refuses to save any of it.
 
 #include <libpq-fe.h>
 #include <sys/types.h>
