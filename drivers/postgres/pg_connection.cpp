@@ -303,19 +303,25 @@ DriverStatus Connection::commit() {
     written_.clear();
     return status;
   }
-  // The queued writes first: when one of them failed, nothing is saved.
-  if (!queued_.empty() || pipelineOpen()) exchangeQueued(nullptr, status);
-  if (!queuedFailure_.ok()) {
+  // The commit goes behind the queued writes, in their pipeline: when one of
+  // them fails or falls short, the server skips it, and nothing is saved.
+  // When the answer never comes, a new session asks whether the server kept
+  // the transaction; when none can ask yet, the failure says so.
+  const auto writeFailed = [this] {
     DriverStatus failed = queuedFailure_;
     rollback();
     return failed;
-  }
-  // When the answer to the commit never comes, a new session asks whether the
-  // server kept the transaction; when none can ask yet, the failure says so.
+  };
+  if (!queuedFailure_.ok()) return writeFailed();
   committing_ = true;
-  const Result result = exchange("COMMIT", status);
-  if (!session_) status = settleLostCommit(status);
+  const Statement commitAfterWrites{"COMMIT", {}, /*plannedEachTime=*/true};
+  const Result result = !queued_.empty() || pipelineOpen()
+                            ? exchangeQueued(&commitAfterWrites, status)
+                            : exchange("COMMIT", status);
+  const bool sessionLost = !session_;
+  if (sessionLost) status = settleLostCommit(status);
   committing_ = false;
+  if (!sessionLost && !queuedFailure_.ok()) return writeFailed();
   if (status.ok() && result.commandStatus() == "ROLLBACK") {
     // A transaction in which a statement failed ends in a roll-back.
     status = {
@@ -325,6 +331,7 @@ DriverStatus Connection::commit() {
   }
   inTransaction_ = false;
   written_.clear();
+  queuedFailure_ = {};
   return status;
 }
 

@@ -76,7 +76,7 @@ using AnswerCheck = std::function<apprt::DriverStatus(const Result&)>;
 struct Gathering {
   // Takes, for each value of one write, an array of that value over all of
   // them (the last value names the record), and answers the place (from 1)
-  // of every write it carried out. Empty: the write goes out alone.
+  // of every write it carried out.
   std::string sql;
   // Judges one write by whether it was carried out.
   std::function<apprt::DriverStatus(bool written)> check;
@@ -109,9 +109,10 @@ class Connection {
   Result run(const std::string& sql, const std::vector<std::string>& values,
              apprt::DriverStatus& status);
   // Inside a transaction, queues `write` to go with the next statement sent,
-  // its answer judged by `check` then; outside one, runs it at once and
-  // answers what `check` says.
-  apprt::DriverStatus queue(Statement write, AnswerCheck check, Gathering together = {});
+  // in a run of the writes of its kind queued with it (`together`), which
+  // judges it then; outside one, runs it at once and answers what `check`
+  // says.
+  apprt::DriverStatus queue(Statement write, AnswerCheck check, Gathering together);
   // Runs statements that take no values (definitions, transaction steps).
   apprt::DriverStatus runScript(const std::string& sql);
   // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in

@@ -1,5 +1,6 @@
 #include "drivers/postgres/pg_gathered_writes.h"
 
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -26,16 +27,36 @@ std::vector<std::size_t> placesIn(std::string_view array) {
   return places;
 }
 
-// One write for the run of `writes` [first, last). It answers one row, the
-// count of writes carried out and, only when that falls short, their places:
-// the answer of a run of thousands stays a few bytes, so that the server
-// never waits for this side to take in answers while it still works.
+// What a run that fell short fails with: its places in the server's words
+// ("... \"fell short {1,2,5}\""), whatever language the server speaks.
+constexpr std::string_view kFellShort = "fell short ";
+
+// The places a run that fell short carried out, in the server's text of
+// them ("{1,2,5}"), from its failure; none when `answer` failed otherwise or
+// not at all.
+std::optional<std::string_view> placesCarriedOut(const Result& answer) {
+  if (answer.sqlState() != "22P02") return std::nullopt;
+  const char* message = PQresultErrorField(answer.get(), PG_DIAG_MESSAGE_PRIMARY);
+  const std::string_view words = message ? message : "";
+  const std::size_t at = words.find(kFellShort);
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::string_view places = words.substr(at + kFellShort.size());
+  return places.substr(0, places.find('}') + 1);
+}
+
+// One write for the run of `writes` [first, last). A run that carries out
+// fewer writes than it holds fails on the server (an integer that is no
+// number, naming the places it did carry out): what is sent behind it in the
+// same pipeline, a commit too, is then skipped, and a write left out is
+// never saved. Its answer otherwise is one row of a few bytes, so that the
+// server never waits for this side to take in answers while it still works.
 QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::size_t last) {
   const Gathering& kind = writes[first].together;
   const std::size_t count = writes[first].write.values.size();
   const std::string runLength = std::to_string(last - first);
   Statement statement{"WITH written AS (" + kind.sql + ") SELECT count(*), CASE WHEN count(*) < " +
-                          runLength + " THEN array_agg(place) END FROM written",
+                          runLength + " THEN ('" + std::string(kFellShort) +
+                          "' || coalesce(array_agg(place)::text, '{}'))::integer END FROM written",
                       {},
                       /*plannedEachTime=*/true};
   for (std::size_t value = 0; value < count; ++value) {
@@ -46,11 +67,11 @@ QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::s
   std::vector<std::function<DriverStatus(bool)>> checks;
   for (std::size_t i = first; i < last; ++i) checks.push_back(std::move(writes[i].together.check));
   AnswerCheck check = [checks = std::move(checks)](const Result& result) {
-    const bool all =
-        result.rows() == 1 && static_cast<std::size_t>(result.number(0, 0)) == checks.size();
+    const bool all = result.ok() && result.rows() == 1 &&
+                     static_cast<std::size_t>(result.number(0, 0)) == checks.size();
     std::vector<bool> written(checks.size(), all);
-    if (!all && result.rows() == 1) {
-      for (const std::size_t place : placesIn(result.text(0, 1))) {
+    if (const auto places = placesCarriedOut(result)) {
+      for (const std::size_t place : placesIn(*places)) {
         if (place >= 1 && place <= written.size()) written[place - 1] = true;
       }
     }
@@ -78,24 +99,22 @@ std::string arrayLiteral(const std::vector<const std::string*>& values) {
   return literal + "}";
 }
 
+bool fellShort(const Result& answer) {
+  return placesCarriedOut(answer).has_value();
+}
+
 std::vector<QueuedWrite> gathered(std::vector<QueuedWrite> queued) {
   std::vector<QueuedWrite> out;
   std::size_t first = 0;
   while (first < queued.size()) {
     std::size_t last = first + 1;
     const std::string& kind = queued[first].together.sql;
-    if (!kind.empty()) {
-      std::set<std::string> records{queued[first].write.values.back()};
-      while (last < queued.size() && queued[last].together.sql == kind &&
-             records.insert(queued[last].write.values.back()).second) {
-        ++last;
-      }
+    std::set<std::string> records{queued[first].write.values.back()};
+    while (last < queued.size() && queued[last].together.sql == kind &&
+           records.insert(queued[last].write.values.back()).second) {
+      ++last;
     }
-    if (last - first == 1) {
-      out.push_back(std::move(queued[first]));
-    } else {
-      out.push_back(together(queued, first, last));
-    }
+    out.push_back(together(queued, first, last));
     first = last;
   }
   return out;

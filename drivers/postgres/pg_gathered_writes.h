@@ -10,10 +10,14 @@
 
 namespace fesk::postgres {
 
-// `queued` with every run of writes of one Gathering made one write. A run
-// never names a record twice: a second write of it starts a new run, so that
-// the writes of one record keep their order.
+// `queued` with every run of writes of one Gathering made one write, a run
+// of one too. A run never names a record twice: a second write of it starts
+// a new run, so that the writes of one record keep their order.
 std::vector<QueuedWrite> gathered(std::vector<QueuedWrite> queued);
+
+// Whether `answer` is the failure of a run that fell short: its check then
+// judges it, naming the writes left out.
+bool fellShort(const Result& answer);
 
 // `values` as a text array literal of the server ({"a","b\"c"}).
 std::string arrayLiteral(const std::vector<const std::string*>& values);

@@ -153,13 +153,15 @@ DriverStatus Connection::judge(const std::vector<Result>& results,
     const Result answer = step < results.size() ? results[step] : Result();
     const bool aborted = answer.get() && PQresultStatus(answer.get()) == PGRES_PIPELINE_ABORTED;
     DriverStatus status;
-    if (!answer.ok() && !aborted) status = failure(answer);
     if (prepares[step]) {
       // A statement the server did not prepare is prepared again at its next use.
       if (!answer.ok()) prepared_.erase(preparing[prepare]);
       ++prepare;
-    } else if (answer.ok() && checks[step]) {
+    }
+    if (checks[step] && (answer.ok() || fellShort(answer))) {
       status = checks[step](answer);
+    } else if (!answer.ok() && !aborted) {
+      status = failure(answer);
     }
     if (first.ok()) first = status;
   }

@@ -19,10 +19,15 @@ class PgCascadeCrashTest : public DataTest {
  protected:
   PgCascadeCrashTest() : DataTest(Store::kPostgres) {}
   // The parents, and the children under the code of one of them, in one
-  // statement (so from one snapshot): "parents/children".
+  // statement (so from one snapshot): "parents/children". A station killed
+  // after its commit went out may still be committing: the lock waits for
+  // the server to end its transaction.
   std::string stored() {
     PGconn* session = PQconnectdb(dataSet_.conninfo().c_str());
     const std::string schema = "\"" + dataSet_.schema() + "\".";
+    PQclear(PQexec(
+        session,
+        ("BEGIN; LOCK TABLE " + schema + "fesk1, " + schema + "fesk2 IN SHARE MODE").c_str()));
     const std::string sql = "SELECT (SELECT count(*) FROM " + schema +
                             "fesk1) || '/' || (SELECT count(*) FROM " + schema +
                             "fesk2 WHERE code = (SELECT min(code) FROM " + schema + "fesk1))";

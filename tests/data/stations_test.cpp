@@ -113,8 +113,11 @@ using KilledCascadeTest = StationsTest;
 TEST_F(KilledCascadeTest, AStationKilledInACascadeOfTenThousandLeavesAllOrNoneOfIt) {
   constexpr int kChildren = 10000;
   seed({{"P0", "parent"}, {"Q", "other"}}, Records(kChildren, {"P0", "n"}));
-  // Where every record of the family stands: its code, when all agree.
-  const auto familyCode = [] {
+  // Where every record of the family stands: its code, when all agree. A
+  // station killed after its commit went out may still be committing: the
+  // lock waits for the server to end its transaction.
+  const auto familyCode = [this] {
+    dataSet_.sql("", "BEGIN; LOCK TABLE fesk1, fesk2 IN SHARE MODE; COMMIT");
     const Records parents = storedFesk1();
     const Records children = storedFesk2();
     const std::string code = parents.front().first;

@@ -1,12 +1,14 @@
 // Writes of one kind queued one after another go to the server as one
-// statement, and its one-row answer (how many were carried out, and which
-// when not all) still judges each write on its own: a write the server left
-// out fails with its own message, never a neighbour's.
+// statement, and its answer still judges each write on its own: a run that
+// the server carried out in part fails there, and the write it left out
+// fails with its own message, never a neighbour's.
 #include "drivers/postgres/pg_gathered_writes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "support/test_server.h"
 
 namespace {
 
@@ -14,6 +16,16 @@ using apprt::DriverStatus;
 using fesk::postgres::Gathering;
 using fesk::postgres::QueuedWrite;
 using fesk::postgres::Result;
+
+// A table of the records r1, r2 and r4 (r3 is missing), as a run of
+// updates over their identities finds it.
+constexpr const char* kStored =
+    "CREATE TEMP TABLE stored (id text, value text); "
+    "INSERT INTO stored VALUES ('r1', ''), ('r2', ''), ('r4', '')";
+constexpr const char* kUpdateMany =
+    "UPDATE stored SET value = gathered.value FROM unnest($1::text[], $2::text[]) "
+    "WITH ORDINALITY AS gathered(value, id, place) WHERE stored.id = gathered.id "
+    "RETURNING gathered.place";
 
 // Writes of one kind over the records named, each judged into `judged`.
 std::vector<QueuedWrite> writesOf(const std::vector<std::string>& records,
@@ -26,49 +38,50 @@ std::vector<QueuedWrite> writesOf(const std::vector<std::string>& records,
     };
     writes.push_back({{"UPDATE one", {"value of " + record, record}},
                       [](const Result&) { return DriverStatus{}; },
-                      Gathering{"UPDATE many", check}});
+                      Gathering{kUpdateMany, check}});
   }
   return writes;
 }
 
-// The server's answer to a gathered write: the count, and the places or NULL.
-Result answer(const char* count, const char* places) {
-  PGresult* result = PQmakeEmptyPGresult(nullptr, PGRES_TUPLES_OK);
-  PGresAttDesc columns[2] = {};
-  columns[0].name = const_cast<char*>("count");
-  columns[1].name = const_cast<char*>("places");
-  PQsetResultAttrs(result, 2, columns);
-  PQsetvalue(result, 0, 0, const_cast<char*>(count), static_cast<int>(std::strlen(count)));
-  if (places) {
-    PQsetvalue(result, 0, 1, const_cast<char*>(places), static_cast<int>(std::strlen(places)));
-  } else {
-    PQsetvalue(result, 0, 1, nullptr, -1);
-  }
-  return Result(result);
+// The server's answer to `write`, in a session where kStored was made.
+Result answer(PGconn* session, const QueuedWrite& write) {
+  std::vector<const char*> values;
+  for (const std::string& value : write.write.values) values.push_back(value.c_str());
+  return Result(PQexecParams(session, write.write.sql.c_str(), static_cast<int>(values.size()),
+                             nullptr, values.data(), nullptr, nullptr, 0));
 }
 
 TEST(PgGatheredWrites, ARunGoesAsOneStatementAndEachWriteIsJudgedByItsPlace) {
   std::vector<std::string> judged;
   // The second write of r2 starts a run of its own: its writes keep their order.
   const auto statements =
-      fesk::postgres::gathered(writesOf({"r1", "r2", "r3", "r4", "r2"}, judged));
+      fesk::postgres::gathered(writesOf({"r1", "r2", "r4", "r2", "r1", "r3", "r4"}, judged));
   ASSERT_EQ(statements.size(), 2u);
-  EXPECT_NE(statements[0].write.sql.find("UPDATE many"), std::string::npos);
-  EXPECT_EQ(
-      statements[0].write.values,
-      (std::vector<std::string>{R"({"value of r1","value of r2","value of r3","value of r4"})",
-                                R"({"r1","r2","r3","r4"})"}));
-  EXPECT_EQ(statements[1].write.sql, "UPDATE one") << "a write alone goes as it is";
+  EXPECT_EQ(statements[0].write.values,
+            (std::vector<std::string>{R"({"value of r1","value of r2","value of r4"})",
+                                      R"({"r1","r2","r4"})"}));
 
-  EXPECT_TRUE(statements[0].check(answer("4", nullptr)).ok());
-  EXPECT_EQ(judged,
-            (std::vector<std::string>{"r1 written", "r2 written", "r3 written", "r4 written"}));
+  PGconn* session = PQconnectdb(fesk::test::sharedTestServer().c_str());
+  PQclear(PQexec(session, kStored));
+  const Result whole = answer(session, statements[0]);
+  EXPECT_TRUE(whole.ok()) << PQresultErrorMessage(whole.get());
+  EXPECT_TRUE(statements[0].check(whole).ok());
+  EXPECT_EQ(judged, (std::vector<std::string>{"r1 written", "r2 written", "r4 written"}));
 
+  // r3 is not stored: the run fails on the server, and only r3's write with it.
   judged.clear();
-  const DriverStatus short_ = statements[0].check(answer("3", "{1,2,4}"));
+  const Result partial = answer(session, statements[1]);
+  EXPECT_FALSE(partial.ok());
+  EXPECT_TRUE(fesk::postgres::fellShort(partial)) << PQresultErrorMessage(partial.get());
+  const DriverStatus short_ = statements[1].check(partial);
   EXPECT_EQ(short_.code, apprt::kRecordNotFound);
   EXPECT_EQ(short_.driverMessage, "r3 gone");
-  EXPECT_EQ(judged, (std::vector<std::string>{"r1 written", "r2 written", "r3 left out"}));
+  EXPECT_EQ(judged, (std::vector<std::string>{"r2 written", "r1 written", "r3 left out"}));
+
+  // Any other failure is not a run that fell short.
+  const Result refused = Result(PQexec(session, "SELECT 'x'::integer"));
+  EXPECT_FALSE(fesk::postgres::fellShort(refused));
+  PQfinish(session);
 }
 
 TEST(PgGatheredWrites, ValuesAreQuotedForTheServersArrays) {
