@@ -7,17 +7,24 @@
 
 namespace fesk::bench {
 
-bool recodeParent(const std::string& from, const std::string& to) {
+bool findParent(const std::string& code) {
   FESK1.clear();
-  FESK1.buffer().CODE = from;
+  FESK1.buffer().CODE = code;
   FESK1.setOnKeyValue(FES_KEYCODE);
   FESK1.next();
-  if (apprt::ERRCODE() != apprt::kNoError || FESK1.buffer().CODE.text() != from) return false;
+  return apprt::ERRCODE() == apprt::kNoError && FESK1.buffer().CODE.text() == code;
+}
+
+bool recodeFound(const std::string& to) {
   RememberFesk1Code();
   FESK1.buffer().CODE = to;
   const bool written = UpdateFesk1Record(false) == kWriteDone;
   apprt::threadWillWait();
   return written;
+}
+
+bool recodeParent(const std::string& from, const std::string& to) {
+  return findParent(from) && recodeFound(to);
 }
 
 }  // namespace fesk::bench
