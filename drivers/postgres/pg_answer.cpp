@@ -72,11 +72,13 @@ Answer takeResults(PGconn* session, std::chrono::milliseconds silence, Result& r
   }
 }
 
-// A pipeline whose session broke before its sync point: the server undid
-// all of it with the session's transaction (or never committed the implicit
-// one the sync ends), whatever its statements answered before the break. Its
-// results become the failure alone, which also stands for every statement
-// after it, so that no statement of the pipeline counts as carried out.
+// A pipeline whose session broke before its sync point: whatever its
+// statements answered before the break, the server undid them with the
+// session's transaction (or never committed the implicit one the sync ends),
+// unless a COMMIT among them was carried out first, which only the server
+// can tell later. Its results become the failure alone, which also stands
+// for every statement after it, so that no statement of the pipeline counts
+// as carried out.
 Answer brokenBeforeSync(std::vector<Result>& results) {
   const auto failure = std::ranges::find_if(results, [](const Result& result) {
     return result.get() && !result.ok() && PQresultStatus(result.get()) != PGRES_PIPELINE_ABORTED;

@@ -184,7 +184,11 @@ DriverStatus Connection::failure(const Result& result) {
       result.get() ? PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
   const std::string words = oneLine(message ? message : PQerrorMessage(session_));
   DriverStatus status;
-  if (PQstatus(session_) != CONNECTION_OK) {
+  if (!session_) {
+    // Given up already (by an earlier statement of the same pipeline): the
+    // reason it went for stands.
+    status = lost(lossReason_);
+  } else if (PQstatus(session_) != CONNECTION_OK) {
     lossReason_ = PQerrorMessage(session_);
     status = lost(lossReason_);
     close();
@@ -265,6 +269,7 @@ DriverStatus Connection::beginSnapshot() {
   }
   inTransaction_ = true;
   transactionFailure_.clear();
+  queuedFailure_ = {};
   return {};
 }
 
@@ -301,6 +306,7 @@ DriverStatus Connection::commit() {
     status = lost(lossReason_);
     inTransaction_ = false;
     written_.clear();
+    queuedFailure_ = {};
     return status;
   }
   // The commit goes behind the queued writes, in their pipeline: when one of
@@ -322,12 +328,15 @@ DriverStatus Connection::commit() {
   if (sessionLost) status = settleLostCommit(status);
   committing_ = false;
   if (!sessionLost && !queuedFailure_.ok()) return writeFailed();
-  if (status.ok() && result.commandStatus() == "ROLLBACK") {
-    // A transaction in which a statement failed ends in a roll-back.
+  if (!sessionLost && status.ok() && result.commandStatus() != "COMMIT") {
+    // A transaction in which a statement failed ends in a roll-back; a
+    // commit the server skipped saved nothing either.
     status = {
         apprt::kDriverError, "25P02",
         fittedToWords("the transaction was rolled back after a failure: " + transactionFailure_,
                       kMessageLength)};
+    rollback();
+    return status;
   }
   inTransaction_ = false;
   written_.clear();

@@ -18,11 +18,11 @@
 // preparation in one round trip, and inside a transaction a write whose
 // answer its caller need not wait for is queued (pg_write_queue.cpp): the
 // queue goes to the server in one pipeline with the next statement that needs
-// an answer, or before the commit, so a run over many records costs a few
-// round trips, not one per record (a long queue starts going out before, for
-// the server to work on while this side goes on). A queued write that fails
-// fails the whole transaction: the statement that brought its answer tells
-// the failure, and the commit refuses to save any of it.
+// an answer, or with the commit behind it, so a run over many records costs a
+// few round trips, not one per record (a long queue starts going out before,
+// for the server to work on while this side goes on). A queued write that
+// fails fails the whole transaction: the statement that brought its answer
+// tells the failure, and the server skips a commit sent behind it.
 
 #include <libpq-fe.h>
 #include <sys/types.h>

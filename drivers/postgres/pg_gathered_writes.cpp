@@ -78,7 +78,10 @@ QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::s
     for (std::size_t i = 0; i < checks.size(); ++i) {
       if (DriverStatus status = checks[i](written[i]); !status.ok()) return status;
     }
-    return DriverStatus{};
+    if (result.ok()) return DriverStatus{};
+    // Failed, yet naming every write carried out: not this run's own failure.
+    const char* message = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
+    return DriverStatus{apprt::kDriverError, result.sqlState(), message ? message : ""};
   };
   return {std::move(statement), std::move(check), {}};
 }

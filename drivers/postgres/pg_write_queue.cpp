@@ -148,6 +148,9 @@ DriverStatus Connection::judge(const std::vector<Result>& results,
                                const std::vector<AnswerCheck>& checks) {
   DriverStatus first;
   std::size_t prepare = 0;
+  // Answers that pair with the statements sent: a run that fell short names
+  // its own places. A session that broke left one failure for them all.
+  const bool paired = results.size() == prepares.size();
   for (std::size_t step = 0; step < prepares.size(); ++step) {
     // A session that broke answered nothing more.
     const Result answer = step < results.size() ? results[step] : Result();
@@ -158,7 +161,7 @@ DriverStatus Connection::judge(const std::vector<Result>& results,
       if (!answer.ok()) prepared_.erase(preparing[prepare]);
       ++prepare;
     }
-    if (checks[step] && (answer.ok() || fellShort(answer))) {
+    if (checks[step] && (answer.ok() || (paired && fellShort(answer)))) {
       status = checks[step](answer);
     } else if (!answer.ok() && !aborted) {
       status = failure(answer);

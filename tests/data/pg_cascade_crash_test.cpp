@@ -21,13 +21,16 @@ class PgCascadeCrashTest : public DataTest {
   // The parents, and the children under the code of one of them, in one
   // statement (so from one snapshot): "parents/children". A station killed
   // after its commit went out may still be committing: the lock waits for
-  // the server to end its transaction.
+  // the server to end its transaction, so that the next station starts from
+  // where that one left the data, not from what is about to change.
   std::string stored() {
     PGconn* session = PQconnectdb(dataSet_.conninfo().c_str());
     const std::string schema = "\"" + dataSet_.schema() + "\".";
-    PQclear(PQexec(
-        session,
-        ("BEGIN; LOCK TABLE " + schema + "fesk1, " + schema + "fesk2 IN SHARE MODE").c_str()));
+    PGresult* locked = PQexec(session, ("BEGIN; SET LOCAL lock_timeout = '30s'; LOCK TABLE " +
+                                        schema + "fesk1, " + schema + "fesk2 IN SHARE MODE")
+                                           .c_str());
+    EXPECT_EQ(PQresultStatus(locked), PGRES_COMMAND_OK) << PQerrorMessage(session);
+    PQclear(locked);
     const std::string sql = "SELECT (SELECT count(*) FROM " + schema +
                             "fesk1) || '/' || (SELECT count(*) FROM " + schema +
                             "fesk2 WHERE code = (SELECT min(code) FROM " + schema + "fesk1))";

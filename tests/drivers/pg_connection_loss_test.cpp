@@ -9,6 +9,7 @@
 #include <random>
 #include <thread>
 
+#include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_schema_lock.h"
 #include "file_test_support.h"
@@ -239,6 +240,58 @@ TEST(PgConnectionLoss, AStalledNetworkIsReportedAsTheServerNotAnsweringUntilItAn
   readA();
   EXPECT_EQ(CODES.buffer().NAME.text(), "Renamed");
   closeTestFiles();
+}
+
+// The session breaks as the server answers a pipeline in which a run of
+// writes fell short, before a read and before the commit: the failure is the
+// network's, told with its own reason, never a write of a run that went
+// through, and nothing is saved.
+TEST(PgConnectionLoss, ABreakAfterARunThatFellShortIsToldAsTheBreakAndSavesNothing) {
+  fesk::test::ScratchDataSet dataSet(fesk::test::Store::kPostgres);
+  const std::string table = "\"" + dataSet.schema() + "\".stored";
+  dataSet.sql("", "CREATE SCHEMA IF NOT EXISTS \"" + dataSet.schema() + "\"; CREATE TABLE " +
+                      table + " (id bigint PRIMARY KEY, v text NOT NULL); INSERT INTO " + table +
+                      " VALUES (1, 'x'), (2, 'x')");
+  const std::string updateMany =
+      "UPDATE " + table +
+      " AS stored SET v = gathered.v FROM unnest($1::text[], $2::bigint[]) WITH ORDINALITY AS "
+      "gathered(v, id, place) WHERE stored.id = gathered.id RETURNING gathered.place";
+  fesk::test::TcpRelay relay(fesk::test::serverSocket(fesk::test::sharedTestServer()));
+  for (const bool atCommit : {false, true}) {
+    fesk::postgres::Connection connection(relay.address() + " user=fesk dbname=postgres");
+    ASSERT_TRUE(connection.begin(table, "STORED", 5).ok());
+    // A run over 1 and 2, then one over 1 and 9 (not stored), which falls short.
+    for (const char* id : {"1", "2", "1", "9"}) {
+      const std::string what = std::string("record ") + id;
+      const auto told = [what](bool written) {
+        return written ? apprt::DriverStatus{}
+                       : apprt::DriverStatus{apprt::kRecordNotFound, "", what + " is gone"};
+      };
+      ASSERT_TRUE(connection
+                      .queue({"UPDATE " + table + " SET v = $1 WHERE id = $2", {"y", id}},
+                             [](const fesk::postgres::Result&) { return apprt::DriverStatus{}; },
+                             {updateMany, told})
+                      .ok());
+    }
+    relay.cutBeforeNextReady();
+    apprt::DriverStatus status;
+    if (atCommit) {
+      status = connection.commit();
+    } else {
+      connection.run("SELECT 1", {}, status);
+    }
+    EXPECT_EQ(status.driverCode, std::string(apprt::kUnreachableDriverCode))
+        << status.driverMessage;
+    EXPECT_TRUE(says(status.driverMessage, "cannot be reached: server closed the"))
+        << status.driverMessage;
+    EXPECT_FALSE(says(status.driverMessage, "is gone")) << status.driverMessage;
+    PGconn* other = PQconnectdb(fesk::test::sharedTestServer().c_str());
+    PGresult* stored =
+        PQexec(other, ("SELECT string_agg(v, '' ORDER BY id) FROM " + table).c_str());
+    EXPECT_EQ(std::string(PQgetvalue(stored, 0, 0)), "xx") << "nothing saved";
+    PQclear(stored);
+    PQfinish(other);
+  }
 }
 
 // A restart of the server ends every session and with it the data-set lock:
