@@ -1,6 +1,7 @@
 #include "drivers/postgres/pg_read_block.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "drivers/postgres/pg_bound.h"
 #include "runtime/files/file_declaration.h"
@@ -26,6 +27,7 @@ void ReadBlock::fill(const apprt::ReadOrder& order, const ReadBound& from, Direc
   limit_ = limit;
   writtenInto_ = false;
   rows_ = std::move(rows);
+  moved_.clear();
   for (Row& row : rows_) row.key = order_.keyOf(std::span<const char>(row.image));
   // Rows read in one direction come in order; a block read around a place
   // comes in two runs.
@@ -58,8 +60,34 @@ bool ReadBlock::covers(const apprt::KeyPoint& key) const {
           (!rows_.empty() && apprt::compareKeyPoints(key, pointOf(rows_.back())) <= 0));
 }
 
-ReadBlock::Answer ReadBlock::find(const ReadBound& from, Direction direction,
-                                  std::size_t& row) const {
+ReadBlock::Answer ReadBlock::find(const ReadBound& from, Direction direction, std::size_t& row) {
+  if (moved_.empty()) return findInRows(from, direction, row);
+  // Moved records count once a read may reach them: a read down that stops
+  // before the first of them does not.
+  const Answer answer = findInRows(from, direction, row);
+  if (direction == Direction::kForward && answer == Answer::kRow &&
+      apprt::compareKeyPoints(pointOf(rows_[row]), pointOf(moved_.front())) < 0) {
+    return answer;
+  }
+  placeMoved();
+  return findInRows(from, direction, row);
+}
+
+void ReadBlock::placeMoved() {
+  std::vector<Row> placed;
+  placed.reserve(rows_.size() + moved_.size());
+  std::merge(std::make_move_iterator(rows_.begin()), std::make_move_iterator(rows_.end()),
+             std::make_move_iterator(moved_.begin()), std::make_move_iterator(moved_.end()),
+             std::back_inserter(placed), [](const Row& a, const Row& b) {
+               return apprt::compareKeyPoints(pointOf(a), pointOf(b)) < 0;
+             });
+  rows_ = std::move(placed);
+  moved_.clear();
+  answered_ = rows_.size();  // its place moved
+}
+
+ReadBlock::Answer ReadBlock::findInRows(const ReadBound& from, Direction direction,
+                                        std::size_t& row) const {
   const bool forward = direction == Direction::kForward;
   // The rows run in ascending order: those before where the read starts
   // come first.
@@ -94,12 +122,15 @@ ReadBlock::Answer ReadBlock::find(const ReadBound& from, Direction direction,
   return (forward ? nothingAfter_ : nothingBefore_) ? Answer::kNoMore : Answer::kNotHeld;
 }
 
-std::vector<ReadBlock::Row>::iterator ReadBlock::liveRow(RecordIdentity identity) {
+ReadBlock::Row* ReadBlock::liveRow(RecordIdentity identity) {
   const auto isIt = [identity](const Row& row) { return row.identity == identity && !row.gone; };
-  if (answered_ < rows_.size() && isIt(rows_[answered_])) {
-    return rows_.begin() + static_cast<std::ptrdiff_t>(answered_);
+  if (answered_ < rows_.size() && isIt(rows_[answered_])) return &rows_[answered_];
+  for (std::vector<Row>* rows : {&rows_, &moved_}) {
+    if (const auto at = std::find_if(rows->begin(), rows->end(), isIt); at != rows->end()) {
+      return &*at;
+    }
   }
-  return std::find_if(rows_.begin(), rows_.end(), isIt);
+  return nullptr;
 }
 
 void ReadBlock::rewrite(RecordIdentity identity, const char* image) {
@@ -107,7 +138,7 @@ void ReadBlock::rewrite(RecordIdentity identity, const char* image) {
   const auto at = liveRow(identity);
   // A record the run does not hold may now lie within it; a filter may now
   // leave the record out or take it in, which only the server can tell.
-  if (at == rows_.end() || order_.filtered()) {
+  if (!at || order_.filtered()) {
     drop();
     return;
   }
@@ -128,10 +159,10 @@ void ReadBlock::rewrite(RecordIdentity identity, const char* image) {
   // Beyond the run it is found by the next statement that reads there.
   if (!covers(key)) return;
   const auto place =
-      std::upper_bound(rows_.begin(), rows_.end(), key, [](const auto& key, const Row& row) {
+      std::upper_bound(moved_.begin(), moved_.end(), key, [](const auto& key, const Row& row) {
         return apprt::compareKeyPoints(key, pointOf(row)) < 0;
       });
-  rows_.insert(place, std::move(written));
+  moved_.insert(place, std::move(written));
 }
 
 }  // namespace fesk::postgres

@@ -53,7 +53,7 @@ class ReadBlock {
             bool aroundFrom, int limit, std::vector<Row> rows);
   // The row that answers a read from `from` in `direction`: kNoMore when
   // there is none in the snapshot, kNotHeld when the run cannot tell.
-  Answer find(const apprt::ReadBound& from, apprt::Direction direction, std::size_t& row) const;
+  Answer find(const apprt::ReadBound& from, apprt::Direction direction, std::size_t& row);
   const Row& row(std::size_t index) const { return rows_[index]; }
   std::size_t size() const { return rows_.size(); }
 
@@ -66,15 +66,25 @@ class ReadBlock {
   static apprt::KeyPoint pointOf(const Row& row) { return {row.key, row.identity}; }
   // Whether `key` lies where the run tells every record.
   bool covers(const apprt::KeyPoint& key) const;
-  // The row that holds the record `identity` now (end() if none).
-  std::vector<Row>::iterator liveRow(apprt::RecordIdentity identity);
+  // The row that holds the record `identity` now (null if none).
+  Row* liveRow(apprt::RecordIdentity identity);
+  // find() over `rows_` alone.
+  Answer findInRows(const apprt::ReadBound& from, apprt::Direction direction,
+                    std::size_t& row) const;
+  // `moved_` merged into `rows_`.
+  void placeMoved();
 
   const apprt::FileDeclaration& file_;
   bool live_ = false;
   drivers::RunOrder order_;
   int limit_ = 0;
   bool writtenInto_ = false;
-  std::vector<Row> rows_;       // in ascending order
+  std::vector<Row> rows_;  // in ascending order
+  // Records the thread wrote to a new place within the run, in ascending
+  // order, not yet among `rows_`: a cascade moves thousands to one place,
+  // and putting each in the vector would move its rows after it each time.
+  // They join the rows when a read reaches their place.
+  std::vector<Row> moved_;
   bool nothingBefore_ = false;  // no record of the snapshot before the first row
   bool nothingAfter_ = false;   // nor after the last
   // The row of the last answer: a run writes the record it has just read,

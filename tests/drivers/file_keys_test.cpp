@@ -159,6 +159,26 @@ TEST_P(FileKeysTest, AFileOpenedForReadingOnlyRefusesWrites) {
   EXPECT_EQ(ERRCODE(), apprt::kAlreadyOpen);
 }
 
+// A run that re-keys what it reads, as a cascade does, inside a transaction:
+// a record written to a place ahead of the run is read again there, once,
+// between the records it now lies between, on every driver.
+TEST_P(FileKeysTest, ARecordReKeyedAheadOfARunIsReadAgainAtItsNewPlace) {
+  for (const char* number : {"1", "2", "3"}) addItem("A", number);
+  for (const char* number : {"4", "5"}) addItem("C", number);
+  apprt::beginTransaction(5, {&ITEMS});
+  std::string read;
+  ITEMS.setOnKey(ITEM_KEY);
+  for (ITEMS.next(); ERRCODE() == 0; ITEMS.next()) {
+    read += ITEMS.buffer().CODE.text() + ITEMS.buffer().NUMBER.text() + " ";
+    if (ITEMS.buffer().CODE.text() != "A") continue;
+    ITEMS.buffer().CODE = "B";
+    ITEMS.put();
+    ASSERT_EQ(ERRCODE(), 0);
+  }
+  apprt::commitTransaction();
+  EXPECT_EQ(read, "A1 A2 A3 B1 B2 B3 C4 C5 ");
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, FileKeysTest, allDrivers(), fesk::test::storeName);
 
 }  // namespace
