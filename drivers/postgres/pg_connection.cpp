@@ -253,10 +253,15 @@ DriverStatus Connection::readyToBegin() {
   return ready();
 }
 
+void Connection::ended() {
+  inTransaction_ = false;
+  written_.clear();
+  queuedFailure_ = {};
+}
+
 void Connection::started(const Result& numbered) {
   inTransaction_ = true;
   transactionFailure_.clear();
-  queuedFailure_ = {};
   written_.begin(numbered.rows() == 1 ? std::string(numbered.text(0, 0)) : "");
 }
 
@@ -269,7 +274,6 @@ DriverStatus Connection::beginSnapshot() {
   }
   inTransaction_ = true;
   transactionFailure_.clear();
-  queuedFailure_ = {};
   return {};
 }
 
@@ -304,9 +308,7 @@ DriverStatus Connection::commit() {
   DriverStatus status;
   if (!stillOpen()) {
     status = lost(lossReason_);
-    inTransaction_ = false;
-    written_.clear();
-    queuedFailure_ = {};
+    ended();
     return status;
   }
   // The commit goes behind the queued writes, in their pipeline: when one of
@@ -338,9 +340,7 @@ DriverStatus Connection::commit() {
     rollback();
     return status;
   }
-  inTransaction_ = false;
-  written_.clear();
-  queuedFailure_ = {};
+  ended();
   return status;
 }
 
@@ -366,9 +366,7 @@ DriverStatus Connection::rollback() {
   queued_.clear();
   DriverStatus ignored;
   if (pipelineOpen()) exchangeQueued(nullptr, ignored);
-  inTransaction_ = false;
-  written_.clear();
-  queuedFailure_ = {};
+  ended();
   reads_.releaseAll();
   // A session that is gone took its transaction with it.
   if (stillOpen()) exchange("ROLLBACK", ignored);

@@ -180,6 +180,8 @@ class Connection {
   void close();
   // A writing transaction is under way, numbered by the server in `numbered`.
   void started(const Result& numbered);
+  // Forgets the transaction that ended (committed, rolled back or lost).
+  void ended();
   // After the answer to a commit was lost (`status`): asks a new session
   // whether the server kept the transaction; `status` when it cannot tell.
   apprt::DriverStatus settleLostCommit(apprt::DriverStatus status);
