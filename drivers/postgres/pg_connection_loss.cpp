@@ -2,6 +2,8 @@
 // became of the transaction, the server, the reason), and a commit whose
 // answer was lost, settled by asking the server.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_messages.h"
@@ -13,6 +15,10 @@ using apprt::DriverStatus;
 
 constexpr const char* kRolledBack = "the transaction was rolled back";
 constexpr const char* kAllOrNone = "the server kept all of the transaction or none of it";
+// How often, and how far apart, a lost commit's outcome is asked for while
+// the server still holds the transaction in progress.
+constexpr int kSettleAsks = 10;
+constexpr std::chrono::milliseconds kSettlePause{50};
 
 // Whole seconds, rounded up: "in 1 s" for any wait under a second.
 long long seconds(std::chrono::milliseconds wait) {
@@ -55,7 +61,14 @@ DriverStatus Connection::settleLostCommit(DriverStatus status) {
   written_.clear();
   const std::string why = lossReason_;
   if (uncertain_.empty() || !open().ok()) return status;
-  const std::string outcome = transactionStatus(uncertain_.transaction());
+  // The server may not yet have noticed that the old session is gone, and
+  // holds its transaction "in progress" until it does: asked again a few
+  // times, it tells most losses for certain.
+  std::string outcome = transactionStatus(uncertain_.transaction());
+  for (int asked = 1; outcome == "in progress" && asked < kSettleAsks; ++asked) {
+    std::this_thread::sleep_for(kSettlePause);
+    outcome = transactionStatus(uncertain_.transaction());
+  }
   if (outcome == "committed") {
     uncertain_.clear();
     return {};
