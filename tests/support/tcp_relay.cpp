@@ -105,18 +105,22 @@ TcpRelay::~TcpRelay() {
   close(listener_);
 }
 
+void TcpRelay::cutAll() {
+  const int cut = cutRequests_.fetch_add(1) + 1;
+  while (cutsDone_.load() < cut) std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
 std::string TcpRelay::address() const {
   return "host=127.0.0.1 port=" + std::to_string(port_);
 }
 
 void TcpRelay::run() {
   std::vector<Pair> pairs;
-  int cutsDone = 0;
   char buffer[65536];
   while (!stopping_) {
-    if (const int cuts = cutRequests_.load(); cuts != cutsDone) {
-      cutsDone = cuts;
+    if (const int cuts = cutRequests_.load(); cuts != cutsDone_.load()) {
       for (Pair& pair : pairs) closePair(pair);
+      cutsDone_ = cuts;
     }
     std::erase_if(pairs, [](const Pair& pair) { return pair.closed; });
     std::vector<pollfd> sockets{{listener_, POLLIN, 0}};

@@ -35,8 +35,9 @@ class TcpRelay {
   // Only the server's answers are dropped: what the client sends is carried out.
   void stallAnswers() { stalled_ = kAnswers; }
   void resume() { stalled_ = kNone; }
-  // Closes every connection made so far, as a network that drops them would.
-  void cutAll() { cutRequests_.fetch_add(1); }
+  // Closes every connection made so far, as a network that drops them would,
+  // before it returns: nothing the client sends afterwards reaches the server.
+  void cutAll();
   // The next time the server says it is ready for more (the end of an
   // exchange), everything before that message reaches the client and then the
   // connection is cut: the client has every answer but the last word.
@@ -55,6 +56,7 @@ class TcpRelay {
   enum Stall { kNone, kAnswers, kBothWays };
   std::atomic<Stall> stalled_{kNone};
   std::atomic<int> cutRequests_{0};
+  std::atomic<int> cutsDone_{0};
   std::atomic<bool> cutBeforeReady_{false};
   std::atomic<int> roundTrips_{0};
   std::atomic<bool> stopping_{false};
