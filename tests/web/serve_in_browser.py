@@ -15,7 +15,8 @@ import time
 import unittest
 
 from selenium import webdriver
-from selenium.common.exceptions import NoAlertPresentException, StaleElementReferenceException
+from selenium.common.exceptions import (NoAlertPresentException, NoSuchElementException,
+                                        StaleElementReferenceException)
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
@@ -41,7 +42,9 @@ def wait_for(what, condition, timeout=TIMEOUT):
     while time.monotonic() < deadline:
         try:
             value = condition()
-        except StaleElementReferenceException:  # redrawn meanwhile: look again
+        # Redrawn meanwhile, or not there yet (the page still loading after a
+        # form went): look again.
+        except (StaleElementReferenceException, NoSuchElementException):
             value = None
         if value:
             return value
