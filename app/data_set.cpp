@@ -1,13 +1,12 @@
 #include "app/data_set.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "app/data_set_kinds.h"
 #include "app/data_set_lock.h"
 #include "app/file_creation_mask.h"
-#include "drivers/sqlite/sqlite_driver.h"
 #include "records/data_set_files.h"
-#include "runtime/files/data_directory.h"
 
 namespace fesk {
 namespace {
@@ -15,21 +14,33 @@ namespace {
 apprt::Driver* gChosen = nullptr;
 DataSetChoice gChoice;
 
+// The data set of a process that chose none (a test, the screenshot tour):
+// the default kind's, in its default place.
+DataSetChoice defaultDataSet() {
+  DataSetChoice choice;
+  std::string why;
+  dataSetKinds().front()->choose({}, choice, why);
+  return choice;
+}
+
 }  // namespace
 
-const std::string_view kDataSetUsage =
-    "  --data-dir DIR     where the data files FESK1 and FESK2 live (created when missing,\n"
-    "                     except by the commands that only read it: export, report, backup)\n"
-    "  --database CONNINFO  keep the data on a PostgreSQL server instead, shared by every\n"
-    "                     workstation: a libpq connection string or postgresql:// URI\n"
-    "                     (FESK_DATABASE does the same). No password here: libpq reads\n"
-    "                     ~/.pgpass, PGPASSFILE and service files\n"
-    "  --schema NAME      the schema of the data set on the server (default fesk)\n";
+std::string dataSetUsage() {
+  std::string usage;
+  for (const apprt::DataSetKind* kind : dataSetKinds()) usage += kind->usage();
+  return usage;
+}
 
 bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options) {
-  return arguments.option("--data-dir", options.dataDir) ||
-         arguments.option("--database", options.database) ||
-         arguments.option("--schema", options.schema);
+  for (const apprt::DataSetKind* kind : dataSetKinds()) {
+    for (const std::string_view option : kind->options()) {
+      std::optional<std::string> value;
+      if (!arguments.option(option, value)) continue;
+      if (value) options.set(option, std::move(*value));
+      return true;
+    }
+  }
+  return false;
 }
 
 bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::string& why) {
@@ -37,11 +48,14 @@ bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::st
   for (const apprt::DataSetKind* kind : dataSetKinds()) {
     if (!kind->claims(options)) continue;
     if (named) {
-      why = std::string(named->option()) + " and " + std::string(kind->option()) +
+      why = std::string(named->options().front()) + " and " + std::string(kind->options().front()) +
             " name two different data sets: give one of them";
       return false;
     }
     named = kind;
+  }
+  for (const apprt::DataSetKind* kind : dataSetKinds()) {
+    if (!named && kind->claimsUnnamed()) named = kind;
   }
   for (const apprt::DataSetKind* kind : dataSetKinds()) {
     if (kind == named) continue;
@@ -84,10 +98,10 @@ int useDataSet(const DataSetOptions& options, DataSetUse use, std::string& why) 
   static DataSetLock lock;
   if (!lock.share(choice, why, use == DataSetUse::kRead)) return kCommandFailed;
   lock.keepTo(choice, *driver);
-  return use == DataSetUse::kRead ? readableOnServer(choice, *driver, why) : kDone;
+  return use == DataSetUse::kRead ? readableDataSet(choice, *driver, why) : kDone;
 }
 
-int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why) {
+int readableDataSet(const DataSetChoice& choice, apprt::Driver& driver, std::string& why) {
   if (choice.kind->placeShowsItExists() || records::holdsDataFiles(driver, why)) return kDone;
   if (!why.empty()) return kCommandFailed;
   why = "no data set is kept in " + choice.name;
@@ -103,11 +117,18 @@ std::string chosenDataSetName() {
 }
 
 std::string dataSetName() {
-  return gChoice.kind ? gChoice.kind->listName(gChoice) : apprt::dataDirectory().string();
+  if (gChoice.kind) return gChoice.kind->listName(gChoice);
+  const DataSetChoice choice = defaultDataSet();
+  return choice.kind->listName(choice);
 }
 
 apprt::Driver& dataSetDriver() {
-  return gChosen ? *gChosen : sqlite::defaultDriver();
+  if (gChosen) return *gChosen;
+  const DataSetChoice choice = defaultDataSet();
+  std::string why;
+  apprt::Driver* driver = choice.kind->processDriver(choice, why);
+  if (!driver) throw std::runtime_error(why);
+  return *driver;
 }
 
 }  // namespace fesk

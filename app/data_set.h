@@ -21,15 +21,16 @@ using DataSetOptions = apprt::DataSetOptions;
 using DataSetChoice = apprt::DataSetChoice;
 using DataSetUse = apprt::DataSetUse;
 
-// The usage lines of the data set options.
-extern const std::string_view kDataSetUsage;
+// The usage lines of the data set options: every kind's.
+std::string dataSetUsage();
 
 // Takes the current argument (and its value) when it is a data set option.
 bool readDataSetOption(ArgumentReader& arguments, DataSetOptions& options);
 
-// What `options` choose: the data set of the kind they name (the default
-// data directory when they name none); FESK_DATABASE names a server when they
-// name no data set. False, with the reason in `why`, when they cannot be used.
+// What `options` choose: the data set of the kind they name; when they name
+// none, the one the environment names (FESK_DATABASE, a server), else the
+// default kind's (the default data directory). False, with the reason in `why`, when they cannot be
+// used.
 bool chooseDataSet(const DataSetOptions& options, DataSetChoice& choice, std::string& why);
 
 // What a data set's name on a command line chooses: a server when it is a
@@ -59,7 +60,7 @@ bool useDataSet(const DataSetOptions& options, std::string& why);
 // Whether a data set that is to be read, kept by `driver`, can be: one whose
 // place does not show that it exists (a schema on a server) must hold a data
 // file. Answers kDone, or the exit status with the reason in `why`.
-int readableOnServer(const DataSetChoice& choice, apprt::Driver& driver, std::string& why);
+int readableDataSet(const DataSetChoice& choice, apprt::Driver& driver, std::string& why);
 
 // The chosen data set as printed lists name it: its data directory, or its
 // server and schema.
@@ -68,7 +69,8 @@ std::string dataSetName();
 // server and schema.
 std::string chosenDataSetName();
 
-// The driver that keeps the chosen data set.
+// The driver that keeps the chosen data set (the default one when none was
+// chosen).
 apprt::Driver& dataSetDriver();
 
 }  // namespace fesk

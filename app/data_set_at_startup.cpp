@@ -14,7 +14,7 @@ namespace {
 // What the program still waits for, and why the last try failed.
 struct Awaited {
   DataSetOptions options;
-  bool onServer = false;
+  std::string title;  // of the window that tells why, its kind's
   std::string why;
 };
 std::optional<Awaited> gAwaited;
@@ -22,13 +22,11 @@ std::optional<Awaited> gAwaited;
 // Quit is the default: a script with no answer for the box ends as a program
 // that could not start always did, instead of trying for ever.
 int askAboutDataSet(const Awaited& awaited) {
-  const std::string title =
-      awaited.onServer ? "Database Server Unavailable" : "Data Directory Unavailable";
   return apprt::messageBox(apprt::asSentence(awaited.why) +
                                "\n\nfesk cannot start without its data: Retry once it can be "
                                "used again, or Quit.",
-                           title, apprt::Icon::Warning, apprt::kButtonRetry + apprt::kButtonQuit,
-                           apprt::kButtonQuit);
+                           awaited.title, apprt::Icon::Warning,
+                           apprt::kButtonRetry + apprt::kButtonQuit, apprt::kButtonQuit);
 }
 
 }  // namespace
@@ -40,7 +38,7 @@ int chooseProgramDataSet(const DataSetOptions& options, std::string& why) {
     DataSetChoice choice;
     std::string chosen;  // the options were read once already
     chooseDataSet(options, choice, chosen);
-    gAwaited = Awaited{options, choice.onServer(), why};
+    gAwaited = Awaited{options, std::string(choice.kind->unavailableTitle()), why};
   }
   return status;
 }

@@ -1,7 +1,6 @@
 #include "app/data_set_copy_run.h"
 
 #include <iostream>
-#include <set>
 
 #include "app/command_support.h"
 #include "app/file_creation_mask.h"
@@ -13,52 +12,6 @@
 namespace fesk {
 namespace {
 
-namespace fs = std::filesystem;
-
-// What a copy may leave in a target directory that it does not finish: the
-// directory itself when the copy made it, else the entries it added. Taken
-// before the copy; undo() takes away what has come since.
-class TargetDirectoryBefore {
- public:
-  explicit TargetDirectoryBefore(const DataSetChoice& target) {
-    if (target.onServer()) return;
-    std::error_code error;
-    for (fs::path at = target.directory; !fs::exists(at, error); at = at.parent_path()) {
-      made_ = at;
-      if (at == at.parent_path()) break;
-    }
-    directory_ = target.directory;
-    if (!made_.empty()) return;
-    for (const auto& entry : fs::directory_iterator(directory_, error)) {
-      entries_.insert(entry.path().filename());
-    }
-  }
-
-  void undo() const {
-    std::error_code ignored;
-    if (!made_.empty()) {
-      fs::remove_all(directory_, ignored);
-      // Directories made above it are taken away only while empty: another
-      // program may have put something there meanwhile.
-      for (fs::path at = directory_.parent_path(); at != made_.parent_path();
-           at = at.parent_path()) {
-        if (!fs::remove(at, ignored)) break;
-      }
-      return;
-    }
-    std::vector<fs::path> added;
-    for (const auto& entry : fs::directory_iterator(directory_, ignored)) {
-      if (!entries_.contains(entry.path().filename())) added.push_back(entry.path());
-    }
-    for (const auto& path : added) fs::remove(path, ignored);
-  }
-
- private:
-  fs::path made_;       // the outermost directory the copy makes, when it makes one
-  fs::path directory_;  // the target directory (none on a server)
-  std::set<fs::path> entries_;
-};
-
 int copyOpened(std::string_view command, const DataSetCopyRun& run) {
   NamedDataSet from;
   NamedDataSet to;
@@ -66,7 +19,7 @@ int copyOpened(std::string_view command, const DataSetCopyRun& run) {
   if (!openNamedDataSet(run.from, DataSetUse::kRead, from, why)) {
     return commandFailure(command, why);
   }
-  if (const int status = readableOnServer(from.choice, *from.driver, why); status != kDone) {
+  if (const int status = readableDataSet(from.choice, *from.driver, why); status != kDone) {
     return refuse(command, status, why);
   }
   const bool alone = run.replace || run.takeTargetAlone;
@@ -117,11 +70,11 @@ int runDataSetCopy(std::string_view command, const DataSetCopyRun& run) {
     return usageMistake(command, run.from.name + " and " + run.to.name + " are the same data set");
   }
   maskNewFilesFor(run.to);
-  const TargetDirectoryBefore before(run.to);
+  const auto before = run.to.kind->notePlace(run.to);
   // The data sets are closed (and their locks let go) when copyOpened ends,
   // before what it added is taken away.
   const int status = copyOpened(command, run);
-  if (status != kDone) before.undo();
+  if (status != kDone) before->undo();
   return status;
 }
 

@@ -64,7 +64,7 @@ std::string exitStatusLines(const ExitStatus& status) {
 
 std::string usageText() {
   std::string usage(kProgramUsage);
-  usage += kDataSetUsage;
+  usage += dataSetUsage();
   if (!commands().empty()) usage += "commands:\n";
   for (const Command& command : commands()) usage += command.usage;
   usage += "exit status:\n";

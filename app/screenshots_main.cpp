@@ -8,9 +8,9 @@
 #include <iostream>
 #include <string>
 
+#include "app/data_set.h"
 #include "app/program_entry.h"
 #include "data/data_files.h"
-#include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/data_directory.h"
 #include "ui/qt/screenshots/screenshot_tour.h"
 
@@ -23,7 +23,7 @@ constexpr const char* kNames[] = {
     "Emil",  "Fiona", "Gus",   "Hanna",  "Ivo",   "Jana",  "Karl",  "Lena", "Mats", "Nora"};
 
 void seed() {
-  fesk::bindDataFiles(fesk::sqlite::defaultDriver());
+  fesk::bindDataFiles(fesk::dataSetDriver());
   for (auto* file : {static_cast<const apprt::FileDeclaration*>(&fesk::FESK1),
                      static_cast<const apprt::FileDeclaration*>(&fesk::FESK2)}) {
     file->create();

@@ -58,13 +58,11 @@ std::string readPassword() {
 
 int addUser(const DataSetChoice& choice, const std::string& name) {
   std::string why;
-  if (choice.onServer())
-    return usageMistake(kCommand,
-                        "on a server data set people sign in with their PostgreSQL "
-                        "role: the server's administrator adds them");
+  std::filesystem::path folder;
+  if (!choice.kind->passwordFolder(choice, folder, why)) return usageMistake(kCommand, why);
   if (std::string mistake = dataSetMistake(choice, DataSetUse::kRead); !mistake.empty())
     return refuse(kCommand, kUsageError, mistake);
-  if (!web::setPassword(web::passwordFile(choice.directory), name, readPassword(), why))
+  if (!web::setPassword(web::passwordFile(folder), name, readPassword(), why))
     return commandFailure(kCommand, why);
   std::cerr << "fesk serve: " << name << " may sign in\n";
   return kDone;
@@ -120,10 +118,7 @@ int runServe(ArgumentReader& arguments) {
   if (o.addUser) return addUser(choice, *o.addUser);
   if (std::string mistake = dataSetMistake(choice, DataSetUse::kWrite); !mistake.empty())
     return refuse(kCommand, kUsageError, mistake);
-  if (!choice.onServer())
-    settings.signIn = directorySignIn(choice);
-  else if (!serverSignIn(choice, settings.signIn, why))
-    return usageMistake(kCommand, why);
+  if (!servedSignIn(choice, settings.signIn, why)) return usageMistake(kCommand, why);
   if (o.certificate) {
     settings.certificate = *o.certificate;
     settings.key = *o.key;
@@ -135,11 +130,8 @@ int runServe(ArgumentReader& arguments) {
   QCoreApplication application(argc, argv);
   settings.program = QCoreApplication::applicationFilePath();
   settings.sessionArguments = {"serve", "--session"};
-  if (choice.onServer())
-    settings.sessionArguments << "--database" << QString::fromStdString(choice.conninfo)
-                              << "--schema" << QString::fromStdString(choice.schema);
-  else
-    settings.sessionArguments << "--data-dir" << QString::fromStdString(choice.directory.string());
+  for (const std::string& argument : choice.kind->arguments(choice))
+    settings.sessionArguments << QString::fromStdString(argument);
   web::WebServer server(settings);
   if (!server.start(why)) return commandFailure(kCommand, why);
   std::cerr << "fesk serve: serving " << choice.name << " at "

@@ -1,7 +1,8 @@
 #pragma once
-// Who may sign in to `fesk serve`: on a data directory the people of its
-// password file; on a server the PostgreSQL roles, whose session programs
-// then connect as them.
+// Who may sign in to `fesk serve`, as the data set's kind rules
+// (DataSetKind::signIn): the people of the program's own password file kept
+// for it, or those its store checks itself, whose session programs then
+// work as them.
 
 #include <string>
 
@@ -10,10 +11,8 @@
 
 namespace fesk {
 
-web::SignIn directorySignIn(const DataSetChoice& choice);
-
-// False, with the reason in `why`, when the connection string names a user
-// or a password: every session must connect as the person signed in.
-bool serverSignIn(const DataSetChoice& choice, web::SignIn& signIn, std::string& why);
+// The sign-in to serve `choice`; false, with the reason in `why`, when it
+// cannot be served.
+bool servedSignIn(const DataSetChoice& choice, web::SignIn& signIn, std::string& why);
 
 }  // namespace fesk

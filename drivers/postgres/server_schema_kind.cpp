@@ -1,23 +1,40 @@
 #include "drivers/postgres/server_schema_kind.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <map>
 #include <utility>
 
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_driver.h"
+#include "drivers/postgres/pg_role_sign_in.h"
 #include "drivers/postgres/pg_schema.h"
 #include "drivers/postgres/pg_schema_lock.h"
 
 namespace fesk::postgres {
 namespace {
 
+// A data set's place: the server's connection string, and the schema.
+const std::string& conninfoOf(const apprt::DataSetChoice& choice) {
+  return choice.place.at(0);
+}
+const std::string& schemaOf(const apprt::DataSetChoice& choice) {
+  return choice.place.at(1);
+}
+
+// Nothing is left on a server by work that does not finish: its transaction
+// takes it all back.
+struct NothingLeft : apprt::PlaceBefore {
+  void undo() const override {}
+};
+
 struct SchemaHold : apprt::DataSetHold {
   bool share(const apprt::DataSetChoice& choice, bool /*onlyRead*/, std::string& why) override {
-    return lock.share(choice.conninfo, choice.schema, why);
+    return lock.share(conninfoOf(choice), schemaOf(choice), why);
   }
   bool takeAlone(const apprt::DataSetChoice& choice, std::string& why) override {
-    return lock.takeAlone(choice.conninfo, choice.schema, why);
+    return lock.takeAlone(conninfoOf(choice), schemaOf(choice), why);
   }
 
   SchemaLock lock;
@@ -49,28 +66,49 @@ bool chooseServer(const ServerSchemaKind& kind, const std::string& conninfo,
         "put it in ~/.pgpass (or the file PGPASSFILE names) instead";
     return false;
   }
-  choice = {.kind = &kind, .directory = {}, .conninfo = conninfo, .schema = name, .name = {}};
-  choice.name = (hasPassword ? "the server FESK_DATABASE names" : conninfo) + " (schema " +
-                choice.schema + ")";
+  choice = {.kind = &kind,
+            .place = {conninfo, name},
+            .name = (hasPassword ? "the server FESK_DATABASE names" : conninfo) + " (schema " +
+                    name + ")"};
   return true;
 }
 
 }  // namespace
 
+std::span<const std::string_view> ServerSchemaKind::options() const {
+  static constexpr std::string_view kOptions[] = {"--database", "--schema"};
+  return kOptions;
+}
+
+std::string_view ServerSchemaKind::usage() const {
+  return "  --database CONNINFO  keep the data on a PostgreSQL server instead, shared by every\n"
+         "                     workstation: a libpq connection string or postgresql:// URI\n"
+         "                     (FESK_DATABASE does the same). No password here: libpq reads\n"
+         "                     ~/.pgpass, PGPASSFILE and service files\n"
+         "  --schema NAME      the schema of the data set on the server (default fesk)\n";
+}
+
 bool ServerSchemaKind::claims(const apprt::DataSetOptions& options) const {
-  return options.database || (!options.dataDir && serverOfEnvironment());
+  return options.value("--database") != nullptr;
+}
+
+bool ServerSchemaKind::claimsUnnamed() const {
+  return serverOfEnvironment() != nullptr;
 }
 
 std::string ServerSchemaKind::strayOptionMistake(const apprt::DataSetOptions& options) const {
-  if (!options.schema) return {};
+  if (!options.value("--schema")) return {};
   return "--schema names a schema on a server: it needs --database (or FESK_DATABASE)";
 }
 
 bool ServerSchemaKind::choose(const apprt::DataSetOptions& options, apprt::DataSetChoice& choice,
                               std::string& why) const {
-  if (options.database)
-    return chooseServer(*this, *options.database, options.schema, true, choice, why);
-  return chooseServer(*this, serverOfEnvironment(), options.schema, false, choice, why);
+  const std::string* schemaGiven = options.value("--schema");
+  const std::optional<std::string> schema =
+      schemaGiven ? std::optional(*schemaGiven) : std::nullopt;
+  if (const std::string* database = options.value("--database"))
+    return chooseServer(*this, *database, schema, true, choice, why);
+  return chooseServer(*this, serverOfEnvironment(), schema, false, choice, why);
 }
 
 bool ServerSchemaKind::claimsName(const std::string& name) const {
@@ -84,7 +122,7 @@ bool ServerSchemaKind::chooseNamed(const std::string& name,
 }
 
 bool ServerSchemaKind::same(const apprt::DataSetChoice& a, const apprt::DataSetChoice& b) const {
-  return a.conninfo == b.conninfo && a.schema == b.schema;
+  return a.place == b.place;
 }
 
 std::string ServerSchemaKind::mistake(const apprt::DataSetChoice&, apprt::DataSetUse) const {
@@ -95,6 +133,14 @@ bool ServerSchemaKind::makePlace(const apprt::DataSetChoice&, std::string&) cons
   return true;  // the driver makes the schema with the first file it creates
 }
 
+std::unique_ptr<apprt::PlaceBefore> ServerSchemaKind::notePlace(const apprt::DataSetChoice&) const {
+  return std::make_unique<NothingLeft>();
+}
+
+mode_t ServerSchemaKind::newFilesMask(const apprt::DataSetChoice&) const {
+  return S_IRWXG | S_IRWXO;  // the user's alone: nobody shares a folder for it
+}
+
 std::unique_ptr<apprt::DataSetHold> ServerSchemaKind::newHold() const {
   return std::make_unique<SchemaHold>();
 }
@@ -103,14 +149,14 @@ apprt::Driver* ServerSchemaKind::processDriver(const apprt::DataSetChoice& choic
                                                std::string&) const {
   // Kept for the whole process: data files stay bound to it.
   static std::map<std::pair<std::string, std::string>, std::unique_ptr<apprt::Driver>> drivers;
-  auto& driver = drivers[{choice.conninfo, choice.schema}];
+  auto& driver = drivers[{conninfoOf(choice), schemaOf(choice)}];
   if (!driver) driver = makeDriver(choice);
   return driver.get();
 }
 
 std::unique_ptr<apprt::Driver> ServerSchemaKind::makeDriver(
     const apprt::DataSetChoice& choice) const {
-  return std::make_unique<PgDriver>(choice.conninfo, choice.schema);
+  return std::make_unique<PgDriver>(conninfoOf(choice), schemaOf(choice));
 }
 
 void ServerSchemaKind::workUnder(apprt::Driver& driver, apprt::DataSetHold& hold) const {
@@ -119,6 +165,23 @@ void ServerSchemaKind::workUnder(apprt::Driver& driver, apprt::DataSetHold& hold
 
 std::string ServerSchemaKind::listName(const apprt::DataSetChoice& choice) const {
   return choice.name;
+}
+
+std::vector<std::string> ServerSchemaKind::arguments(const apprt::DataSetChoice& choice) const {
+  return {"--database", conninfoOf(choice), "--schema", schemaOf(choice)};
+}
+
+bool ServerSchemaKind::passwordFolder(const apprt::DataSetChoice&, std::filesystem::path&,
+                                      std::string& why) const {
+  why =
+      "on a server data set people sign in with their PostgreSQL role: the server's "
+      "administrator adds them";
+  return false;
+}
+
+bool ServerSchemaKind::signIn(const apprt::DataSetChoice& choice, const apprt::PasswordFileCheck&,
+                              apprt::SignInCheck& check, std::string& why) const {
+  return roleSignIn(conninfoOf(choice), check, why);
 }
 
 }  // namespace fesk::postgres

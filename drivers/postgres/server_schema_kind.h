@@ -2,7 +2,8 @@
 // Data sets kept in a schema on a PostgreSQL server (--database and
 // --schema, or FESK_DATABASE in the environment), shared by several
 // workstations and held through the schema's lock on the server
-// (pg_schema_lock.h).
+// (pg_schema_lock.h). People sign in to one served to browsers with their
+// own PostgreSQL role (pg_role_sign_in.h).
 
 #include "runtime/files/data_set_kind.h"
 
@@ -13,8 +14,10 @@ inline constexpr std::string_view kDefaultSchema = "fesk";
 
 class ServerSchemaKind : public apprt::DataSetKind {
  public:
-  std::string_view option() const override { return "--database"; }
+  std::span<const std::string_view> options() const override;
+  std::string_view usage() const override;
   bool claims(const apprt::DataSetOptions& options) const override;
+  bool claimsUnnamed() const override;
   std::string strayOptionMistake(const apprt::DataSetOptions& options) const override;
   bool choose(const apprt::DataSetOptions& options, apprt::DataSetChoice& choice,
               std::string& why) const override;
@@ -25,11 +28,19 @@ class ServerSchemaKind : public apprt::DataSetKind {
   std::string mistake(const apprt::DataSetChoice& choice, apprt::DataSetUse use) const override;
   bool placeShowsItExists() const override { return false; }
   bool makePlace(const apprt::DataSetChoice& choice, std::string& why) const override;
+  std::unique_ptr<apprt::PlaceBefore> notePlace(const apprt::DataSetChoice& choice) const override;
+  mode_t newFilesMask(const apprt::DataSetChoice& choice) const override;
   std::unique_ptr<apprt::DataSetHold> newHold() const override;
   apprt::Driver* processDriver(const apprt::DataSetChoice& choice, std::string& why) const override;
   std::unique_ptr<apprt::Driver> makeDriver(const apprt::DataSetChoice& choice) const override;
   void workUnder(apprt::Driver& driver, apprt::DataSetHold& hold) const override;
   std::string listName(const apprt::DataSetChoice& choice) const override;
+  std::string_view unavailableTitle() const override { return "Database Server Unavailable"; }
+  std::vector<std::string> arguments(const apprt::DataSetChoice& choice) const override;
+  bool passwordFolder(const apprt::DataSetChoice& choice, std::filesystem::path& folder,
+                      std::string& why) const override;
+  bool signIn(const apprt::DataSetChoice& choice, const apprt::PasswordFileCheck& ownPasswords,
+              apprt::SignInCheck& check, std::string& why) const override;
 };
 
 }  // namespace fesk::postgres

@@ -1,18 +1,26 @@
 #include "drivers/sqlite/data_directory_kind.h"
 
+#include <sys/stat.h>
+
 #include "drivers/sqlite/data_directory_lock.h"
+#include "drivers/sqlite/directory_before.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/data_directory.h"
 
 namespace fesk::sqlite {
 namespace {
 
+// A data set's place: its absolute directory.
+std::filesystem::path directoryOf(const apprt::DataSetChoice& choice) {
+  return choice.place.at(0);
+}
+
 struct DirectoryHold : apprt::DataSetHold {
   bool share(const apprt::DataSetChoice& choice, bool onlyRead, std::string& why) override {
-    return lock.share(choice.directory, why, !onlyRead);
+    return lock.share(directoryOf(choice), why, !onlyRead);
   }
   bool takeAlone(const apprt::DataSetChoice& choice, std::string& why) override {
-    return lock.takeAlone(choice.directory, why);
+    return lock.takeAlone(directoryOf(choice), why);
   }
 
   DataDirectoryLock lock;
@@ -20,8 +28,18 @@ struct DirectoryHold : apprt::DataSetHold {
 
 }  // namespace
 
+std::span<const std::string_view> DataDirectoryKind::options() const {
+  static constexpr std::string_view kOptions[] = {"--data-dir"};
+  return kOptions;
+}
+
+std::string_view DataDirectoryKind::usage() const {
+  return "  --data-dir DIR     where the data files FESK1 and FESK2 live (created when missing,\n"
+         "                     except by the commands that only read it: export, report, backup)\n";
+}
+
 bool DataDirectoryKind::claims(const apprt::DataSetOptions& options) const {
-  return options.dataDir.has_value();
+  return options.value("--data-dir") != nullptr;
 }
 
 std::string DataDirectoryKind::strayOptionMistake(const apprt::DataSetOptions&) const {
@@ -30,8 +48,9 @@ std::string DataDirectoryKind::strayOptionMistake(const apprt::DataSetOptions&) 
 
 bool DataDirectoryKind::choose(const apprt::DataSetOptions& options, apprt::DataSetChoice& choice,
                                std::string& why) const {
-  return chooseNamed(options.dataDir ? *options.dataDir : apprt::dataDirectoryUnmade().string(),
-                     std::nullopt, choice, why);
+  const std::string* named = options.value("--data-dir");
+  return chooseNamed(named ? *named : apprt::dataDirectoryUnmade().string(), std::nullopt, choice,
+                     why);
 }
 
 bool DataDirectoryKind::claimsName(const std::string&) const {
@@ -45,25 +64,21 @@ bool DataDirectoryKind::chooseNamed(const std::string& name, const std::optional
     return false;
   }
   std::error_code error;
-  choice = {.kind = this,
-            .directory = std::filesystem::absolute(name, error),
-            .conninfo = {},
-            .schema = {},
-            .name = name};
+  choice = {.kind = this, .place = {std::filesystem::absolute(name, error).string()}, .name = name};
   if (error) why = "cannot use " + name + ": " + error.message();
   return !error;
 }
 
 bool DataDirectoryKind::same(const apprt::DataSetChoice& a, const apprt::DataSetChoice& b) const {
   std::error_code error;
-  return std::filesystem::weakly_canonical(a.directory, error) ==
-         std::filesystem::weakly_canonical(b.directory, error);
+  return std::filesystem::weakly_canonical(directoryOf(a), error) ==
+         std::filesystem::weakly_canonical(directoryOf(b), error);
 }
 
 std::string DataDirectoryKind::mistake(const apprt::DataSetChoice& choice,
                                        apprt::DataSetUse use) const {
   std::error_code error;
-  const auto status = std::filesystem::status(choice.directory, error);
+  const auto status = std::filesystem::status(directoryOf(choice), error);
   if (std::filesystem::is_directory(status)) return {};
   if (std::filesystem::exists(status)) return choice.name + " is not a directory";
   if (use == apprt::DataSetUse::kRead) return "there is no data directory " + choice.name;
@@ -71,7 +86,22 @@ std::string DataDirectoryKind::mistake(const apprt::DataSetChoice& choice,
 }
 
 bool DataDirectoryKind::makePlace(const apprt::DataSetChoice& choice, std::string& why) const {
-  return apprt::makeDataDirectory(choice.directory, &why);
+  return apprt::makeDataDirectory(directoryOf(choice), &why);
+}
+
+std::unique_ptr<apprt::PlaceBefore> DataDirectoryKind::notePlace(
+    const apprt::DataSetChoice& choice) const {
+  return std::make_unique<DirectoryBefore>(directoryOf(choice));
+}
+
+mode_t DataDirectoryKind::newFilesMask(const apprt::DataSetChoice& choice) const {
+  constexpr mode_t kUserOnly = S_IRWXG | S_IRWXO;
+  constexpr mode_t kUserAndGroup = S_IRWXO;
+  struct stat status {};
+  if (::stat(directoryOf(choice).c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    return kUserOnly;
+  }
+  return (status.st_mode & S_IWGRP) != 0 ? kUserAndGroup : kUserOnly;
 }
 
 std::unique_ptr<apprt::DataSetHold> DataDirectoryKind::newHold() const {
@@ -80,12 +110,12 @@ std::unique_ptr<apprt::DataSetHold> DataDirectoryKind::newHold() const {
 
 apprt::Driver* DataDirectoryKind::processDriver(const apprt::DataSetChoice& choice,
                                                 std::string& why) const {
-  return apprt::setDataDirectory(choice.directory, &why) ? &defaultDriver() : nullptr;
+  return apprt::setDataDirectory(directoryOf(choice), &why) ? &defaultDriver() : nullptr;
 }
 
 std::unique_ptr<apprt::Driver> DataDirectoryKind::makeDriver(
     const apprt::DataSetChoice& choice) const {
-  return std::make_unique<SqliteDriver>(choice.directory);
+  return std::make_unique<SqliteDriver>(directoryOf(choice));
 }
 
 void DataDirectoryKind::workUnder(apprt::Driver&, apprt::DataSetHold&) const {
@@ -93,7 +123,30 @@ void DataDirectoryKind::workUnder(apprt::Driver&, apprt::DataSetHold&) const {
 }
 
 std::string DataDirectoryKind::listName(const apprt::DataSetChoice& choice) const {
-  return choice.directory.string();
+  return directoryOf(choice).string();
+}
+
+std::vector<std::string> DataDirectoryKind::arguments(const apprt::DataSetChoice& choice) const {
+  return {"--data-dir", directoryOf(choice).string()};
+}
+
+bool DataDirectoryKind::passwordFolder(const apprt::DataSetChoice& choice,
+                                       std::filesystem::path& folder, std::string&) const {
+  folder = directoryOf(choice);
+  return true;
+}
+
+bool DataDirectoryKind::signIn(const apprt::DataSetChoice& choice,
+                               const apprt::PasswordFileCheck& ownPasswords,
+                               apprt::SignInCheck& check, std::string&) const {
+  check.accepts = [folder = directoryOf(choice), ownPasswords](const std::string& name,
+                                                               const std::string& password) {
+    return ownPasswords(folder, name, password);
+  };
+  check.environment = [](const std::string&, const std::string&) {
+    return apprt::SignInCheck::Environment{};
+  };
+  return true;
 }
 
 }  // namespace fesk::sqlite

@@ -12,21 +12,38 @@
 // is done. A hold is let go when it is destroyed, and by the system when the
 // process ends however it ends: no stale hold is ever left behind.
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "runtime/files/driver.h"
 
 namespace apprt {
 
-// The data set options of a command line, as given.
-struct DataSetOptions {
-  std::optional<std::string> dataDir;
-  std::optional<std::string> database;  // a libpq connection string or postgresql:// URI
-  std::optional<std::string> schema;    // on the server; "fesk" when not given
+// The data set options of a command line, as given: each kind's own options
+// (DataSetKind::options) by name, with their values.
+class DataSetOptions {
+ public:
+  DataSetOptions() = default;
+  DataSetOptions(std::initializer_list<std::pair<const std::string, std::string>> given)
+      : given_(given) {}
+
+  // The value given to `option` ("--data-dir"), or null when it was not given.
+  const std::string* value(std::string_view option) const;
+  void set(std::string_view option, std::string value);
+
+ private:
+  std::map<std::string, std::string, std::less<>> given_;
 };
 
 // What a command does with a data set, which decides whether it must exist.
@@ -41,12 +58,34 @@ class DataSetKind;
 // A data set as chosen: its kind, and where the kind keeps it.
 struct DataSetChoice {
   const DataSetKind* kind = nullptr;
-  std::filesystem::path directory;  // absolute; empty for a server
-  std::string conninfo;             // empty for a directory
-  std::string schema;
+  // Where the kind keeps it, in the kind's own terms (an absolute directory;
+  // a server's connection string and a schema): only the kind reads it.
+  std::vector<std::string> place;
   std::string name;  // as messages name it
+};
 
-  bool onServer() const { return !conninfo.empty(); }
+// Who may sign in to a data set served to browsers, and what the program of
+// a signed-in person's session runs with.
+struct SignInCheck {
+  // The environment variables a session's program sets (to a value) or goes
+  // without (no value).
+  using Environment = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+  std::function<bool(const std::string& name, const std::string& password)> accepts;
+  std::function<Environment(const std::string& name, const std::string& password)> environment;
+};
+
+// Checks a name and password against the program's own password file kept
+// in `folder` (the web front-end's people).
+using PasswordFileCheck = std::function<bool(const std::filesystem::path& folder,
+                                             const std::string& name, const std::string& password)>;
+
+// What work that writes a data set may leave in its place when it does not
+// finish, noted before the work; undo() takes away what has come since.
+class PlaceBefore {
+ public:
+  virtual ~PlaceBefore() = default;
+  virtual void undo() const = 0;
 };
 
 // Marks data sets of one kind as used by this process, one at a time: taking
@@ -69,10 +108,16 @@ class DataSetKind {
  public:
   virtual ~DataSetKind() = default;
 
-  // The option that names a data set of this kind ("--data-dir").
-  virtual std::string_view option() const = 0;
-  // Whether `options` (and the environment) name a data set of this kind.
+  // The options of this kind, the one that names a data set of it
+  // ("--data-dir") first.
+  virtual std::span<const std::string_view> options() const = 0;
+  // The usage lines of those options.
+  virtual std::string_view usage() const = 0;
+  // Whether `options` name a data set of this kind.
   virtual bool claims(const DataSetOptions& options) const = 0;
+  // Whether the environment names a data set of this kind (FESK_DATABASE),
+  // which is chosen when the options name none.
+  virtual bool claimsUnnamed() const = 0;
   // Why `options` cannot be used when they name no data set of this kind:
   // one of its options given without the one that names its data set.
   virtual std::string strayOptionMistake(const DataSetOptions& options) const = 0;
@@ -99,6 +144,14 @@ class DataSetKind {
   // directory); false, with the reason in `why`, when it cannot.
   virtual bool makePlace(const DataSetChoice& choice, std::string& why) const = 0;
 
+  // Notes what is in the place of a data set about to be written, so that
+  // work that does not finish can take away what it added.
+  virtual std::unique_ptr<PlaceBefore> notePlace(const DataSetChoice& choice) const = 0;
+  // The file-creation mask for work on the data set: who besides the user
+  // may read the files fesk creates for it (data files, lock files, backups,
+  // CSV, PDF). Never other users.
+  virtual mode_t newFilesMask(const DataSetChoice& choice) const = 0;
+
   // A hold for data sets of this kind, holding none yet.
   virtual std::unique_ptr<DataSetHold> newHold() const = 0;
 
@@ -114,6 +167,23 @@ class DataSetKind {
 
   // The data set as a printed list's header names it.
   virtual std::string listName(const DataSetChoice& choice) const = 0;
+  // The title of the window that tells that the data set cannot be used
+  // just now, at start-up.
+  virtual std::string_view unavailableTitle() const = 0;
+  // The options that choose the data set again on another fesk's command
+  // line (the program of a session served to a browser).
+  virtual std::vector<std::string> arguments(const DataSetChoice& choice) const = 0;
+
+  // The folder that keeps the program's own password file for the data set
+  // served to browsers; false, with the reason in `why`, when its people
+  // sign in otherwise.
+  virtual bool passwordFolder(const DataSetChoice& choice, std::filesystem::path& folder,
+                              std::string& why) const = 0;
+  // How people sign in to the data set served to browsers (`ownPasswords`
+  // for a kind with a password folder); false, with the reason in `why`,
+  // when it cannot be served.
+  virtual bool signIn(const DataSetChoice& choice, const PasswordFileCheck& ownPasswords,
+                      SignInCheck& check, std::string& why) const = 0;
 };
 
 }  // namespace apprt

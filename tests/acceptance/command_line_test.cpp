@@ -33,11 +33,11 @@ Outcome read(std::vector<std::string> arguments) {
 TEST(CommandLine, ReadsOptionsInBothSpellings) {
   const auto spaced = read({"--data-dir", "/tmp/a", "--ui", "tui"});
   EXPECT_FALSE(spaced.exitCode);
-  EXPECT_EQ(spaced.options.dataSet.dataDir, "/tmp/a");
+  EXPECT_EQ(*spaced.options.dataSet.value("--data-dir"), "/tmp/a");
   EXPECT_EQ(spaced.options.ui, "tui");
   const auto joined = read({"--data-dir=/tmp/b", "--script=tour.fesk"});
   EXPECT_FALSE(joined.exitCode);
-  EXPECT_EQ(joined.options.dataSet.dataDir, "/tmp/b");
+  EXPECT_EQ(*joined.options.dataSet.value("--data-dir"), "/tmp/b");
   EXPECT_EQ(joined.options.ui, "headless") << "a script runs without a screen";
 }
 

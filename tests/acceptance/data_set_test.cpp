@@ -58,15 +58,13 @@ TEST_F(DataSetOnAServer, MistakesInChoosingADataSetAreNamed) {
     DataSetOptions options;
     std::string said;
   } mistakes[] = {
-      {{.dataDir = "/tmp", .database = "host=/tmp", .schema = {}}, "give one of them"},
-      {{.dataDir = {}, .database = {}, .schema = "s"}, "it needs --database"},
-      {{.dataDir = {}, .database = "host=/tmp password=secret", .schema = {}}, "~/.pgpass"},
-      {{.dataDir = {}, .database = "no such thing", .schema = {}}, "cannot be read"},
-      {{.dataDir = {}, .database = "host=/nonexistent dbname=x", .schema = {}},
-       "the database server in /nonexistent"},
-      {{.dataDir = {}, .database = "host=/tmp", .schema = ""}, "the schema name is empty"},
-      {{.dataDir = {}, .database = "host=/tmp", .schema = std::string(64, 's')},
-       "at most 63 bytes"},
+      {{{"--data-dir", "/tmp"}, {"--database", "host=/tmp"}}, "give one of them"},
+      {{{"--schema", "s"}}, "it needs --database"},
+      {{{"--database", "host=/tmp password=secret"}}, "~/.pgpass"},
+      {{{"--database", "no such thing"}}, "cannot be read"},
+      {{{"--database", "host=/nonexistent dbname=x"}}, "the database server in /nonexistent"},
+      {{{"--database", "host=/tmp"}, {"--schema", ""}}, "the schema name is empty"},
+      {{{"--database", "host=/tmp"}, {"--schema", std::string(64, 's')}}, "at most 63 bytes"},
   };
   for (const auto& mistake : mistakes) {
     EXPECT_NE(whyNot(mistake.options).find(mistake.said), std::string::npos)
@@ -78,14 +76,62 @@ TEST_F(DataSetOnAServer, MistakesInChoosingADataSetAreNamed) {
   }
 }
 
+// A served session's program is started with the options its kind gives:
+// they must choose the very data set the serve process chose.
+TEST_F(DataSetOnAServer, EachKindsOptionsChooseItsDataSetAgain) {
+  ScratchDataSet server(Store::kPostgres);
+  for (const std::string& name : {dataSet_.directory().string(), server.conninfo()}) {
+    DataSetChoice chosen;
+    std::string why;
+    ASSERT_TRUE(chooseNamedDataSet(name, server.schema(), chosen, why)) << why;
+    ArgumentReader arguments(chosen.kind->arguments(chosen));
+    DataSetOptions options;
+    while (!arguments.atEnd()) ASSERT_TRUE(readDataSetOption(arguments, options)) << name;
+    DataSetChoice again;
+    ASSERT_TRUE(chooseDataSet(options, again, why)) << why;
+    EXPECT_TRUE(sameDataSet(chosen, again)) << name;
+    EXPECT_EQ(again.name, chosen.name);
+  }
+}
+
+// On a server people sign in with their own role, so a connection string
+// that names one would have every session connect as it; a data directory
+// keeps its own people beside its data.
+TEST_F(DataSetOnAServer, SignInIsRefusedForAConnectionStringThatNamesARole) {
+  DataSetChoice server;
+  std::string why;
+  ASSERT_TRUE(chooseNamedDataSet("host=/tmp user=fesk", std::nullopt, server, why)) << why;
+  apprt::SignInCheck check;
+  EXPECT_FALSE(server.kind->signIn(server, {}, check, why));
+  EXPECT_NE(why.find("their own PostgreSQL role"), std::string::npos) << why;
+  std::filesystem::path folder;
+  EXPECT_FALSE(server.kind->passwordFolder(server, folder, why));
+
+  DataSetChoice directory;
+  ASSERT_TRUE(chooseNamedDataSet(dataSet_.directory().string(), std::nullopt, directory, why));
+  ASSERT_TRUE(directory.kind->passwordFolder(directory, folder, why)) << why;
+  EXPECT_EQ(folder, dataSet_.directory());
+  std::vector<std::string> asked;
+  ASSERT_TRUE(directory.kind->signIn(
+      directory,
+      [&](const std::filesystem::path& in, const std::string& name, const std::string&) {
+        asked.push_back(in.string() + " " + name);
+        return true;
+      },
+      check, why));
+  EXPECT_TRUE(check.accepts("ann", "secret"));
+  EXPECT_EQ(asked, std::vector<std::string>{dataSet_.directory().string() + " ann"});
+  EXPECT_TRUE(check.environment("ann", "secret").empty()) << "sessions run as the server does";
+}
+
 // Printed lists name the data set chosen: a directory, or a server and schema.
 TEST_F(DataSetOnAServer, TheEnvironmentNamesTheServerWhenTheCommandLineNamesNoDataSet) {
   ScratchDataSet server(Store::kPostgres);
   ScopedEnvironment environment("FESK_DATABASE", server.conninfo());
-  EXPECT_EQ(whyNot({.dataDir = dataSet_.directory().string(), .database = {}, .schema = {}}), "");
+  EXPECT_EQ(whyNot({{"--data-dir", dataSet_.directory().string()}}), "");
   EXPECT_EQ(&dataSetDriver(), &sqlite::defaultDriver()) << "--data-dir wins";
   EXPECT_EQ(dataSetName(), dataSet_.directory().string());
-  EXPECT_EQ(whyNot({.dataDir = {}, .database = {}, .schema = server.schema()}), "");
+  EXPECT_EQ(whyNot({{"--schema", server.schema()}}), "");
   EXPECT_NE(&dataSetDriver(), &sqlite::defaultDriver());
   EXPECT_EQ(dataSetName(), server.conninfo() + " (schema " + server.schema() + ")");
 }

@@ -168,7 +168,7 @@ struct StartUp {
 StartUp startWithServerDown(PrivateServer& server, const std::function<void()>& meanwhile,
                             std::vector<int> answers) {
   DataSetOptions options;
-  options.database = server.conninfo();
+  options.set("--database", server.conninfo());
   std::string why;
   server.stop();
   EXPECT_EQ(chooseProgramDataSet(options, why), kCommandFailed) << why;

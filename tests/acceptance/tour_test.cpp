@@ -67,9 +67,9 @@ TEST_F(TourOnAServer, ShowsTheSameTranscriptAsOnTheEmbeddedDriver) {
   ScratchDataSet server(Store::kPostgres);
   FESK1.bindDriver(server.driver());
   FESK2.bindDriver(server.driver());
-  std::string onServer;
-  runTour(onServer);
-  EXPECT_EQ(onServer, embedded);
+  std::string serverTranscript;
+  runTour(serverTranscript);
+  EXPECT_EQ(serverTranscript, embedded);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, Tour, allDrivers(), storeName);

@@ -37,7 +37,7 @@ TEST(ServerRestartLock, ARestoreIsRefusedOnceARunningFeskWorkedAfterTheRestart) 
   ASSERT_EQ(runFesk(with({"backup", backup})).status, 0);
 
   DataSetOptions options;
-  options.database = server.conninfo();
+  options.set("--database", server.conninfo());
   std::string why;
   ASSERT_TRUE(useDataSet(options, why)) << why;
   FESK1.bindDriver(dataSetDriver());
