@@ -24,7 +24,7 @@ const apprt::KeyDeclaration* keyForOrder(const apprt::FileDeclaration& file,
                                          std::string_view name) {
   const std::string order = apprt::asciiUpper(name);
   for (const auto& key : file.keys()) {
-    if (records::columnName(file.fields()[key.components.front() - 1]) == order) return &key;
+    if (records::csvHeading(file.fields()[key.fields.front()]) == order) return &key;
   }
   return nullptr;
 }

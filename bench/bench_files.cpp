@@ -18,7 +18,7 @@
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/files/data_directory.h"
 #include "runtime/files/file_position.h"
-#include "runtime/files/key_order.h"
+#include "runtime/files/record_layout.h"
 
 namespace fesk::bench {
 
@@ -81,7 +81,7 @@ void makeFile(const apprt::FileDeclaration& file, int count,
   {
     std::string columns;
     for (const auto& field : file.fields()) {
-      columns += (columns.empty() ? "" : ", ") + std::string(apprt::columnName(field.name));
+      columns += (columns.empty() ? "" : ", ") + std::string(apprt::unprefixedName(field.name));
     }
     fesk::sqlite::Statement insert(
         db, "INSERT INTO \"" + file.fileName() + "\" (" + columns + ") VALUES (?1, ?2)");

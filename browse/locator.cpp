@@ -8,8 +8,8 @@
 
 #include "browse/list_control.h"
 #include "runtime/files/errors.h"
-#include "runtime/files/key_order.h"
 #include "runtime/frontend/constants.h"
+#include "runtime/text/key_text.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk::detail {

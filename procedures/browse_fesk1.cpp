@@ -11,8 +11,8 @@
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
-#include "runtime/files/key_order.h"
 #include "runtime/frontend/remembered.h"
+#include "runtime/text/key_text.h"
 #include "runtime/windows/program.h"
 #include "runtime/windows/queue.h"
 

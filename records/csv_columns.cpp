@@ -11,7 +11,7 @@ namespace {
 int fieldNamed(const apprt::FileDeclaration& file, std::string_view name) {
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     const auto& field = file.fields()[i];
-    if (apprt::sameIgnoringAsciiCase(name, columnName(field)) ||
+    if (apprt::sameIgnoringAsciiCase(name, csvHeading(field)) ||
         apprt::sameIgnoringAsciiCase(name, field.name)) {
       return static_cast<int>(i);
     }
@@ -21,7 +21,7 @@ int fieldNamed(const apprt::FileDeclaration& file, std::string_view name) {
 
 std::string columnList(const apprt::FileDeclaration& file) {
   std::string list;
-  for (const auto& field : file.fields()) list += (list.empty() ? "" : ", ") + columnName(field);
+  for (const auto& field : file.fields()) list += (list.empty() ? "" : ", ") + csvHeading(field);
   return list;
 }
 
@@ -38,15 +38,15 @@ CsvColumns matchColumns(const apprt::FileDeclaration& file,
       return columns;
     }
     if (std::ranges::find(columns.fieldOfColumn, field) != columns.fieldOfColumn.end()) {
-      columns.error = "the column " + columnName(file.fields()[field]) + " appears twice";
+      columns.error = "the column " + csvHeading(file.fields()[field]) + " appears twice";
       return columns;
     }
     columns.fieldOfColumn.push_back(field);
   }
   for (const auto& key : file.keys()) {
-    for (int component : key.components) {
-      if (std::ranges::find(columns.fieldOfColumn, component - 1) == columns.fieldOfColumn.end()) {
-        columns.error = "the column " + columnName(file.fields()[component - 1]) + " is missing (" +
+    for (int field : key.fields) {
+      if (std::ranges::find(columns.fieldOfColumn, field) == columns.fieldOfColumn.end()) {
+        columns.error = "the column " + csvHeading(file.fields()[field]) + " is missing (" +
                         file.fileName() + " needs it for its key " + key.displayName + ")";
         return columns;
       }

@@ -16,7 +16,7 @@ std::string headerRow(const apprt::FileDeclaration& file) {
   std::string line;
   for (const auto& field : file.fields()) {
     if (!line.empty()) line += ',';
-    appendCsvField(line, columnName(field));
+    appendCsvField(line, csvHeading(field));
   }
   return line += kCsvLineEnd;
 }

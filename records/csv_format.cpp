@@ -1,7 +1,5 @@
 #include "records/csv_format.h"
 
-#include "runtime/files/key_order.h"
-
 namespace fesk::records {
 
 void appendCsvField(std::string& line, std::string_view value) {
@@ -17,8 +15,8 @@ void appendCsvField(std::string& line, std::string_view value) {
   line += '"';
 }
 
-std::string columnName(const apprt::FieldDeclaration& field) {
-  return std::string(apprt::columnName(field.name));
+std::string csvHeading(const apprt::FieldDeclaration& field) {
+  return std::string(apprt::unprefixedName(field.name));
 }
 
 }  // namespace fesk::records

@@ -18,8 +18,8 @@ inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Appends `value` to `line` as one field (no separator).
 void appendCsvField(std::string& line, std::string_view value);
 
-// The column of a field: its declared name without the file's prefix
-// (FES:CODE is CODE), the name the driver's filters use too.
-std::string columnName(const apprt::FieldDeclaration& field);
+// The CSV header of a field's column: its declared name without the file's
+// prefix (FES:CODE is CODE), the name the driver's filters use too.
+std::string csvHeading(const apprt::FieldDeclaration& field);
 
 }  // namespace fesk::records

@@ -16,7 +16,7 @@
 #include "runtime/files/errors.h"
 #include "runtime/files/file_position.h"
 #include "runtime/files/file_transaction.h"
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::records {
 namespace {
@@ -134,7 +134,7 @@ class Importer {
     for (std::size_t column = 0; column < row.values.size(); ++column) {
       const int field = columns.fieldOfColumn[column];
       const std::string& value = row.values[column];
-      const std::string name = columnName(file_.fields()[field]);
+      const std::string name = csvHeading(file_.fields()[field]);
       // A value fits when storing it in the field keeps all of it.
       file_.field(field).assign(value);
       if (file_.field(field).text() != apprt::withoutPadding(value)) {
@@ -171,9 +171,9 @@ class Importer {
 
   std::string describeKey(const apprt::KeyDeclaration& key) const {
     std::string text;
-    for (int component : key.components) {
-      text += (text.empty() ? "" : ", ") + columnName(file_.fields()[component - 1]) + " " +
-              file_.field(component - 1).text();
+    for (int field : key.fields) {
+      text += (text.empty() ? "" : ", ") + csvHeading(file_.fields()[field]) + " " +
+              file_.field(field).text();
     }
     return text;
   }
@@ -208,7 +208,7 @@ class Importer {
   std::string noParentText() const {
     const auto& rule = *parentRule_;
     return "no " + rule.parent->fileName() + " record has " +
-           columnName(rule.parent->fields()[rule.parentField]) + " " +
+           csvHeading(rule.parent->fields()[rule.parentField]) + " " +
            file_.field(rule.childField).text();
   }
 

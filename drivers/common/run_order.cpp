@@ -1,7 +1,7 @@
 #include "drivers/common/run_order.h"
 
 #include "runtime/files/file_declaration.h"
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::drivers {
 

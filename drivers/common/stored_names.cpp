@@ -1,7 +1,6 @@
 #include "drivers/common/stored_names.h"
 
 #include "runtime/files/file_declaration.h"
-#include "runtime/files/key_order.h"
 
 namespace fesk::drivers {
 
@@ -19,11 +18,11 @@ std::string quotedName(std::string_view identifier) {
 }
 
 std::string storedColumn(const apprt::FileDeclaration& file, int field) {
-  return std::string(apprt::columnName(file.fields()[field].name));
+  return std::string(apprt::unprefixedName(file.fields()[field].name));
 }
 
 std::string storedKeyName(const apprt::FileDeclaration& file, int key) {
-  return std::string(apprt::columnName(file.key(key).name));
+  return std::string(apprt::unprefixedName(file.key(key).name));
 }
 
 }  // namespace fesk::drivers

@@ -5,6 +5,7 @@
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/file_record.h"
 #include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 #include "runtime/text/utf8.h"
 
 namespace fesk::postgres {

@@ -3,7 +3,7 @@
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/files/file_declaration.h"
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::postgres {
 namespace {
@@ -48,7 +48,7 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     std::string columns;
     std::string stagingColumns = "bulk_place bigint, bulk_last_place bigint";
     for (std::size_t i = 0; i < declared.fields().size(); ++i) {
-      const std::string column = columnName(declared, static_cast<int>(i));
+      const std::string column = quotedColumn(declared, static_cast<int>(i));
       columns += (i ? ", " : "") + column;
       stagingColumns += ", " + column + " text COLLATE \"C\"";
     }
@@ -59,11 +59,11 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     if (unique_) {
       std::string match;
       std::string partition;
-      for (std::size_t i = 0; i < unique_->components.size(); ++i) {
+      for (std::size_t i = 0; i < unique_->fields.size(); ++i) {
         const std::string staged = "bulk_key" + std::to_string(i + 1);
         stagingColumns += ", " + staged + " text COLLATE \"C\"";
-        match += (i ? " AND " : "") + foldedColumn(declared, unique_->components[i] - 1) +
-                 " = staged." + staged;
+        match +=
+            (i ? " AND " : "") + foldedColumn(declared, unique_->fields[i]) + " = staged." + staged;
         partition += (i ? ", " : "") + staged;
       }
       storedDuplicate = "EXISTS (SELECT 1 FROM " + file.table() + " WHERE " + match + ")";
@@ -106,9 +106,9 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
       appendCopyText(rows_, value);
     }
     if (unique_) {
-      for (const int component : unique_->components) {
+      for (const int field : unique_->fields) {
         rows_ += '\t';
-        appendCopyText(rows_, apprt::keyValue(declared.fieldBytesIn(record, component - 1)));
+        appendCopyText(rows_, apprt::keyValue(declared.fieldBytesIn(record, field)));
       }
     }
     if (parent_) {

@@ -10,6 +10,7 @@
 #include "runtime/files/file_position.h"
 #include "runtime/files/key_order.h"
 #include "runtime/files/key_serving_order.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::postgres {
 
@@ -54,7 +55,7 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
   std::string arrays;
   std::string names;
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
-    const std::string column = columnName(file, static_cast<int>(i));
+    const std::string column = quotedColumn(file, static_cast<int>(i));
     const std::string value = "v" + std::to_string(i + 1);
     columns_ += ", " + column;
     assignments += (i ? ", " : "") + column + " = gathered." + value;
@@ -93,8 +94,8 @@ std::string PgFile::imageOf(const Result& result, int row) const {
 std::string PgFile::describe(std::span<const char> record) const {
   std::string what = file_.fileName() + " record";
   if (file_.keys().empty()) return what;
-  for (int component : file_.key(0).components) {
-    const std::string_view field = file_.fieldBytesIn(record, component - 1);
+  for (int index : file_.key(0).fields) {
+    const std::string_view field = file_.fieldBytesIn(record, index);
     what += " " + apprt::trimmedField(field.data(), field.size());
   }
   return what;
@@ -197,7 +198,7 @@ DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity)
   std::string names;
   std::string places;
   for (std::size_t i = 0; i < values.size(); ++i) {
-    names += (i ? ", " : "") + columnName(file_, static_cast<int>(i));
+    names += (i ? ", " : "") + quotedColumn(file_, static_cast<int>(i));
     places += (i ? ", " : "") + placeholder(i + 1);
   }
   // A duplicate inserts nothing instead of failing, which would end the
@@ -260,7 +261,7 @@ void PgFile::planUpdates() {
   std::string sql = "UPDATE " + table_ + " SET ";
   const std::size_t fields = file_.fields().size();
   for (std::size_t i = 0; i < fields; ++i) {
-    sql += (i ? ", " : "") + columnName(file_, static_cast<int>(i)) + " = " + placeholder(i + 1);
+    sql += (i ? ", " : "") + quotedColumn(file_, static_cast<int>(i)) + " = " + placeholder(i + 1);
   }
   std::size_t placed = fields + 1;  // the values placed so far: the fields, the identity
   const std::string self = placeholder(placed);
@@ -271,9 +272,9 @@ void PgFile::planUpdates() {
     const auto& declared = file_.key(static_cast<int>(key));
     if (declared.allowsDuplicates()) continue;
     sql += " AND NOT EXISTS (SELECT 1 FROM " + table_ + " other WHERE ";
-    for (int component : declared.components) {
-      uniqueKeyFields_.push_back(component - 1);
-      sql += foldedColumn(file_, component - 1) + " = " + placeholder(++placed) + " AND ";
+    for (int field : declared.fields) {
+      uniqueKeyFields_.push_back(field);
+      sql += foldedColumn(file_, field) + " = " + placeholder(++placed) + " AND ";
     }
     sql += "id <> " + self + ")";
   }
@@ -334,11 +335,11 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
   found = false;
   std::vector<std::string> values;
   std::string sql = "SELECT 1 FROM " + table_ + " WHERE ";
-  for (int component : file_.key(key).components) {
-    values.push_back(apprt::keyValue(file_.fieldBytesIn(record, component - 1)));
+  for (int field : file_.key(key).fields) {
+    values.push_back(apprt::keyValue(file_.fieldBytesIn(record, field)));
     // No stored value is anything but text.
     if (firstInvalidByte(values.back()) != std::string::npos) return {};
-    sql += foldedColumn(file_, component - 1) + " = " + placeholder(values.size()) + " AND ";
+    sql += foldedColumn(file_, field) + " = " + placeholder(values.size()) + " AND ";
   }
   values.push_back(std::to_string(except));
   sql += "id <> " + placeholder(values.size()) + " LIMIT 1";

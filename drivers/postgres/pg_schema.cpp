@@ -56,7 +56,7 @@ std::string columnMismatch(const apprt::FileDeclaration& file,
                            const std::vector<StoredColumn>& columns) {
   std::vector<StoredColumn> expected{{"id", "bigint", "", true, "a"}};
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
-    expected.push_back({unquoted(columnName(file, static_cast<int>(i))), "text", "C", true, ""});
+    expected.push_back({unquoted(quotedColumn(file, static_cast<int>(i))), "text", "C", true, ""});
   }
   const auto named = [&](const std::string& name) {
     return std::find_if(columns.begin(), columns.end(),
@@ -137,7 +137,7 @@ std::string tableName(const std::string& schema, const apprt::FileDeclaration& f
   return quotedName(schema) + "." + quotedName(apprt::asciiLower(file.fileName()));
 }
 
-std::string columnName(const apprt::FileDeclaration& file, int field) {
+std::string quotedColumn(const apprt::FileDeclaration& file, int field) {
   return quotedName(apprt::asciiLower(drivers::storedColumn(file, field)));
 }
 
@@ -146,14 +146,14 @@ std::string indexName(const apprt::FileDeclaration& file, int key) {
 }
 
 std::string foldedColumn(const apprt::FileDeclaration& file, int field) {
-  return "translate(" + columnName(file, field) +
+  return "translate(" + quotedColumn(file, field) +
          ", 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
 }
 
 std::string indexColumns(const apprt::FileDeclaration& file, int key) {
   std::string columns;
-  for (int component : file.key(key).components) {
-    columns += (columns.empty() ? "" : ", ") + foldedColumn(file, component - 1);
+  for (int field : file.key(key).fields) {
+    columns += (columns.empty() ? "" : ", ") + foldedColumn(file, field);
   }
   return file.key(key).allowsDuplicates() ? columns + ", id" : columns;
 }
@@ -173,7 +173,7 @@ std::string createFileScript(Connection& connection, const std::string& schema,
                     tableName(schema, file) +
                     " (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY";
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
-    sql += ", " + columnName(file, static_cast<int>(i)) + " text COLLATE \"C\" NOT NULL";
+    sql += ", " + quotedColumn(file, static_cast<int>(i)) + " text COLLATE \"C\" NOT NULL";
   }
   return sql + "); " + createKeysScript(connection, schema, file);
 }

@@ -37,7 +37,7 @@ std::string schemaNameMistake(std::string_view schema);
 
 using drivers::quotedName;
 std::string tableName(const std::string& schema, const apprt::FileDeclaration& file);  // quoted
-std::string columnName(const apprt::FileDeclaration& file, int field);                 // quoted
+std::string quotedColumn(const apprt::FileDeclaration& file, int field);
 std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted, in the schema
 // The field as orders compare it: ASCII letters in lower case.
 std::string foldedColumn(const apprt::FileDeclaration& file, int field);

@@ -9,8 +9,8 @@ std::vector<RecordSource> recordSources(const apprt::FileDeclaration& file) {
   std::vector<RecordSource> sources{{"NOT INDEXED", {"id"}}};
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
     RecordSource source{"INDEXED BY " + indexName(file, static_cast<int>(key)), {}};
-    for (int component : file.keys()[key].components) {
-      source.order.push_back(columnName(file, component - 1));
+    for (int field : file.keys()[key].fields) {
+      source.order.push_back(columnName(file, field));
     }
     source.order.emplace_back("id");
     sources.push_back(std::move(source));

@@ -177,19 +177,19 @@ DriverStatus SqliteFile::remove(RecordIdentity identity) {
 DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, RecordIdentity except,
                                       bool& found) {
   connection_->reads().releaseAll();
-  const auto& components = file_.key(key).components;
+  const auto& fields = file_.key(key).fields;
   std::string sql = "SELECT 1 FROM " + table_ + " INDEXED BY " + indexName(file_, key) + " WHERE ";
   int index = 1;
-  for (int component : components) {
-    sql += columnName(file_, component - 1) + " = " + placeholder(index++) + " AND ";
+  for (int field : fields) {
+    sql += columnName(file_, field) + " = " + placeholder(index++) + " AND ";
   }
   sql += "id <> " + placeholder(index) + " LIMIT 1";
   DriverStatus status;
   Statement* statement = cached(sql, status);
   if (!statement) return status;
   index = 1;
-  for (int component : components) {
-    statement->bindField(index++, file_.fieldBytesIn(record, component - 1));
+  for (int field : fields) {
+    statement->bindField(index++, file_.fieldBytesIn(record, field));
   }
   statement->bindInt(index, except);
   const int result = statement->step();

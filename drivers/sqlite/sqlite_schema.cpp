@@ -63,8 +63,8 @@ std::vector<KeyIndex> keyIndexes(const apprt::FileDeclaration& file, int key) {
   const auto& declared = file.key(key);
   const std::string name = file.fileName() + "." + drivers::storedKeyName(file, key);
   std::vector<std::string> keyFields;
-  for (int component : declared.components) {
-    keyFields.push_back(drivers::storedColumn(file, component - 1));
+  for (int field : declared.fields) {
+    keyFields.push_back(drivers::storedColumn(file, field));
   }
   KeyIndex reading{name, keyFields, false};
   reading.columns.push_back("id");

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::sqlite {
 

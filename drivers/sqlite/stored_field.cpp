@@ -1,7 +1,7 @@
 #include "drivers/sqlite/stored_field.h"
 
 #include "runtime/files/file_record.h"
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::sqlite {
 namespace {

@@ -74,7 +74,7 @@ bool resetCursor(const FileDeclaration& file, FileInstance& instance, ReadCursor
 ReadOrder keyOrder(const FileDeclaration& file, int keyIndex) {
   ReadOrder order;
   order.key = keyIndex;
-  for (int component : file.key(keyIndex).components) order.fields.push_back(component - 1);
+  order.fields = file.key(keyIndex).fields;
   return order;
 }
 

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "runtime/files/file_declaration.h"
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace apprt {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/files/key_order.h"
+#include "runtime/text/key_text.h"
 
 namespace apprt {
 

@@ -3,7 +3,6 @@
 #include "runtime/files/file_access.h"
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/file_position.h"
-#include "runtime/files/key_order.h"
 
 namespace apprt {
 namespace {
@@ -58,7 +57,7 @@ bool View::parseOrder(ReadOrder& order) const {
     int found = -1;
     for (std::size_t i = 0; i < file_.fields().size(); ++i) {
       const auto& field = file_.fields()[i].name;
-      if (name == field || name == columnName(field)) found = static_cast<int>(i);
+      if (name == field || name == unprefixedName(field)) found = static_cast<int>(i);
     }
     if (found < 0) {
       setError(kDriverError, "",
@@ -75,7 +74,7 @@ std::string View::combinedFilter() const {
   for (const auto& field : file_.fields()) {
     for (auto at = filter.find(field.name); at != std::string::npos;
          at = filter.find(field.name, at)) {
-      filter.replace(at, field.name.size(), columnName(field.name));
+      filter.replace(at, field.name.size(), unprefixedName(field.name));
     }
   }
   const std::string sql = trimmed(sqlFilter_);

@@ -22,9 +22,4 @@ bool boundIncluded(const ReadBound& bound) {
   return bound.kind == BoundKind::kValues || bound.inclusive;
 }
 
-std::string_view columnName(std::string_view fieldName) {
-  const auto colon = fieldName.find(':');
-  return colon == std::string_view::npos ? fieldName : fieldName.substr(colon + 1);
-}
-
 }  // namespace apprt

@@ -26,8 +26,4 @@ RecordIdentity boundIdentity(const ReadBound& bound);
 // Whether a record exactly at the bound answers a read from it.
 bool boundIncluded(const ReadBound& bound);
 
-// A field's column name, by which queries and filters name it: the declared
-// name without its prefix (CODE for FES:CODE).
-std::string_view columnName(std::string_view fieldName);
-
 }  // namespace apprt

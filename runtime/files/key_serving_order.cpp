@@ -7,10 +7,7 @@ namespace apprt {
 int keyServingOrder(const FileDeclaration& file, const ReadOrder& order) {
   if (order.key >= 0) return order.key;
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    std::vector<int> fields;
-    for (int component : file.key(static_cast<int>(key)).components) {
-      fields.push_back(component - 1);
-    }
+    const std::vector<int>& fields = file.key(static_cast<int>(key)).fields;
     if (!order.fields.empty() && fields == order.fields) return static_cast<int>(key);
   }
   return -1;

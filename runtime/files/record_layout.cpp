@@ -17,6 +17,11 @@ constexpr std::size_t kPositionHeaderRoom = 64;
 
 }  // namespace
 
+std::string_view unprefixedName(std::string_view declaredName) {
+  const auto colon = declaredName.find(':');
+  return colon == std::string_view::npos ? declaredName : declaredName.substr(colon + 1);
+}
+
 RecordLayout::RecordLayout(std::string name, std::vector<FieldDeclaration> fields,
                            std::vector<KeyDeclaration> keys)
     : name_(std::move(name)),
@@ -30,13 +35,15 @@ RecordLayout::RecordLayout(std::string name, std::vector<FieldDeclaration> field
     offsets_.push_back(recordLength_);
     recordLength_ += fieldBytes(field.characters);
   }
-  for (const auto& key : keys_) {
+  for (auto& key : keys_) {
     std::size_t keyLength = 0;
+    key.fields.clear();
     for (int component : key.components) {
       if (component < 1 || component > static_cast<int>(fields_.size())) {
         throw std::logic_error(name_ + ": key " + key.name + " names no field");
       }
-      keyLength += fieldBytes(fields_[component - 1].characters);
+      key.fields.push_back(component - 1);
+      keyLength += fieldBytes(fields_[key.fields.back()].characters);
     }
     if (key.components.empty() || keyLength + kPositionHeaderRoom > kMaxPositionLength) {
       throw std::logic_error(name_ + ": key " + key.name + " does not fit a position");

@@ -21,11 +21,18 @@ struct FieldDeclaration {
   std::size_t characters;  // what it holds; it takes fieldBytes(characters) of the record
 };
 
+// A declared name without its file's prefix (CODE for FES:CODE): a field's
+// column, by which queries, filters and CSV headers name it.
+std::string_view unprefixedName(std::string_view declaredName);
+
 struct KeyDeclaration {
   std::string name;             // "FES:KEYCODE"
   int attributes;               // bit 1: duplicates allowed; the others are kept as declared
   std::vector<int> components;  // field numbers, 1 for the first field
   std::string displayName;      // the name shown to the user, "FES:Keycode"
+  // The same fields as indexes into the file's fields (0 for the first),
+  // filled in when the file is declared.
+  std::vector<int> fields = {};
 
   bool allowsDuplicates() const { return (attributes & 1) != 0; }
 };

@@ -3,7 +3,7 @@
 
     key_folding.py SOURCE_DIR
 
-Keys fold ASCII letters by one rule (runtime/key_order.*), and names the
+Keys fold ASCII letters by one rule (runtime/text/key_text.*), and names the
 program reads (options, shortcut keys, column and file names) by one named
 helper (runtime/text/ascii_case.h). Anywhere else in the program's sources:
 
@@ -54,13 +54,13 @@ def faults_in(relative, text):
         where = f"{relative}:{number}"
         if CASE_FUNCTION.search(code):
             faults.append(f"{where}: a locale-dependent case function; fold keys with "
-                          f"runtime/files/key_order.h, names with runtime/text/ascii_case.h")
+                          f"runtime/text/key_text.h, names with runtime/text/ascii_case.h")
         elif HAND_FOLDING.search(code):
             faults.append(f"{where}: letter case folded by hand; fold keys with "
-                          f"runtime/files/key_order.h, names with runtime/text/ascii_case.h")
+                          f"runtime/text/key_text.h, names with runtime/text/ascii_case.h")
         elif key_handling and NAME_HELPER.search(code):
             faults.append(f"{where}: key-handling code folds with the name helper; "
-                          f"fold key values with runtime/files/key_order.h")
+                          f"fold key values with runtime/text/key_text.h")
     return faults
 
 

@@ -55,8 +55,8 @@ TEST(KeyOrderTest, TypedTextAndNamesFoldAsciiLettersOnly) {
   EXPECT_EQ(asciiLower(std::string_view("Recover=10")), "recover=10");
   EXPECT_EQ(asciiUpper(L'i'), L'I');
 
-  EXPECT_EQ(columnName("FES:CODE"), "CODE");
-  EXPECT_EQ(columnName("PLAIN"), "PLAIN");
+  EXPECT_EQ(unprefixedName("FES:CODE"), "CODE");
+  EXPECT_EQ(unprefixedName("PLAIN"), "PLAIN");
   EXPECT_EQ(withoutPadding("a b  "), "a b");
   EXPECT_EQ(withoutPadding("   "), "");
 }

@@ -24,9 +24,7 @@ struct Place {
 
 // The 0-based fields of a key.
 std::vector<int> keyFields(const FileDeclaration& file, int key) {
-  std::vector<int> fields;
-  for (const int component : file.key(key).components) fields.push_back(component - 1);
-  return fields;
+  return file.key(key).fields;
 }
 
 class MemoryFile : public apprt::DriverFile {
