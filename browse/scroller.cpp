@@ -51,10 +51,7 @@ Flow Scroller::scrollUpFromAbove(bool resuming) {
     source_.readForward();
     return Flow::kEndOfEvent;
   }
-  if (!blk.THUMBOPTION) {
-    setThumb(apprt::kThumbBottom);
-    setThumb(thumb() / 2);
-  }
+  if (!blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
   call_.displayQueue.get(call_.rows());
   call_.displayQueue.clearBuffer();
   return returnWith(kActionFillRow, kResumeScrollUp);
@@ -147,10 +144,7 @@ Flow Scroller::pageDown() {
   source_.clearRecord(call_.OrderSign);
   // The last row's record, then the one below it.
   const bool below = source_.standOnRow(call_.rows(), true) && source_.readForward();
-  if (!blk.THUMBOPTION) {
-    setThumb(apprt::kThumbBottom);
-    setThumb(thumb() / 2);
-  }
+  if (!blk.THUMBOPTION) setThumb(apprt::kThumbMiddle);
   if (!below) {
     hitEdge(apprt::kThumbBottom);
     return Flow::kEndOfEvent;

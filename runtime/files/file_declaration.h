@@ -66,9 +66,9 @@ class FileDeclaration : public RecordLayout {
   FileDeclaration& operator=(const FileDeclaration&) = delete;
   virtual ~FileDeclaration() = default;
 
-  // The driver that stores this file (bound once at start-up); the default
-  // driver when unbound.
-  Driver* driver() const;
+  // The driver that stores this file (bound once at start-up); null when
+  // unbound.
+  Driver* driver() const { return driver_; }
   void bindDriver(Driver& driver) { driver_ = &driver; }
 
   // Opening and the file as a whole.
@@ -121,8 +121,5 @@ class File : public FileDeclaration {
   // The calling thread's record buffer.
   Record& buffer() const { return *std::launder(reinterpret_cast<Record*>(recordBytes().data())); }
 };
-
-// The driver of every declaration that was not bound.
-void setDefaultDriver(Driver* driver);
 
 }  // namespace apprt

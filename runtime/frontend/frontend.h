@@ -81,7 +81,6 @@ struct WindowView {
   bool busy = false;         // the busy cursor is shown
 
   const ControlView* control(int field) const;
-  const ControlView* controlByText(const std::string& text) const;
   bool shows(const ControlView& c) const { return isShownAmong(controls, c); }
   // Whether Alt plus `key` reaches one of the window's controls.
   bool hasMnemonic(int key) const { return controlWithMnemonic(controls, key) != nullptr; }

@@ -52,15 +52,6 @@ std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters) 
   return at;
 }
 
-bool isUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = utf8SequenceLength(text, at);
-    if (length == 0) return false;
-    at += length;
-  }
-  return true;
-}
-
 std::size_t utf8CharacterCount(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size(); at += characterStep(text, at)) ++count;

@@ -18,9 +18,6 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
 // utf8SequenceLength measured it.
 char32_t utf8CodePoint(std::string_view text, std::size_t at, std::size_t length);
 
-// Whether all of `text` is well-formed UTF-8.
-bool isUtf8(std::string_view text);
-
 // Bytes of the first `characters` characters of `text` (all of it when it
 // has fewer).
 std::size_t utf8CharactersPrefix(std::string_view text, std::size_t characters);

@@ -165,11 +165,6 @@ void Desktop::standardAction(StandardAction action, int) {
       dialog->open();
       break;
     }
-    case StandardAction::HelpContents:
-    case StandardAction::HelpSearch:
-    case StandardAction::HelpOnHelp:
-      showHelp("");
-      break;
     default:
       break;
   }

@@ -89,11 +89,6 @@ void Desktop::standardAction(StandardAction action, int) {
       askMessageBox(notice, [](int) {});
       break;
     }
-    case StandardAction::HelpContents:
-    case StandardAction::HelpSearch:
-    case StandardAction::HelpOnHelp:
-      showHelp("");
-      break;
     default:
       break;  // no windows are ever minimised here: there are no icons to arrange
   }

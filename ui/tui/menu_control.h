@@ -50,7 +50,6 @@ class MenuControl {
  private:
   void open(int index, bool drop);
   Outcome choose(const MenuEntry& entry);
-  Outcome barEntry(int index);  // chooses it, or opens its menu
   const std::vector<MenuEntry>* openItems() const;
   CellRect dropDownRect(int cols) const;
 
