@@ -13,7 +13,7 @@ import unittest
 
 # What `ctest -j2 --output-on-failure --repeat until-pass:2` printed (ctest
 # 3.25) for a test that failed once, one that always fails and one that
-# passes, including gtest-style names and a timeout.
+# passes, and a parametrized test, named with its parameter, that timed out.
 RUN = """\
 Test project /build
     Start 1: Flaky
@@ -31,10 +31,10 @@ broken-out
     Test #1: Flaky ............................   Passed    0.10 sec
     Test #3: Broken ...........................***Failed    0.04 sec
 broken-out
-    Start 4: Drivers/FileReading.PageDown/sqlite
-4/4 Test #4: Drivers/FileReading.PageDown/sqlite ...***Timeout 120.01 sec
-    Start 4: Drivers/FileReading.PageDown/sqlite
-    Test #4: Drivers/FileReading.PageDown/sqlite ...   Passed    0.50 sec
+    Start 4: Drivers/FileReading.PageDown/Memory  # GetParam() = 4-byte object <02-00 00-00>
+4/4 Test #4: Drivers/FileReading.PageDown/Memory  # GetParam() = 4-byte object <02-00 00-00> ...***Timeout 120.01 sec
+    Start 4: Drivers/FileReading.PageDown/Memory  # GetParam() = 4-byte object <02-00 00-00>
+    Test #4: Drivers/FileReading.PageDown/Memory  # GetParam() = 4-byte object <02-00 00-00> ...   Passed    0.50 sec
 
 67% tests passed, 1 tests failed out of 4
 
@@ -57,7 +57,7 @@ class Flakes(unittest.TestCase):
                                   text=True, check=False)
 
     def test_names_tests_that_passed_on_their_retry_only(self):
-        done = self.run_flakes(RUN.replace("Drivers/FileReading.PageDown/sqlite", "Other"))
+        done = self.run_flakes(RUN.replace("Drivers/FileReading.PageDown/Memory  # GetParam() = 4-byte object <02-00 00-00>", "Other"))
         self.assertIn("  Flaky  (the run0 run)", done.stdout)
         self.assertIn("  Other  (the run0 run)", done.stdout)
         self.assertNotIn("Broken", done.stdout)
@@ -67,7 +67,8 @@ class Flakes(unittest.TestCase):
     def test_one_flake_is_named_and_lets_the_run_pass(self):
         one = "\n".join(line for line in RUN.splitlines() if "Flaky" not in line)
         done = self.run_flakes(one)
-        self.assertIn("Drivers/FileReading.PageDown/sqlite  (the run0 run)", done.stdout)
+        self.assertIn("Drivers/FileReading.PageDown/Memory  # GetParam() = 4-byte object "
+                      "<02-00 00-00>  (the run0 run)", done.stdout)
         self.assertEqual(done.returncode, 0)
 
     def test_flakes_of_several_runs_add_up(self):
