@@ -128,7 +128,8 @@ TEST_F(ScriptRunnerTest, AnAnswerThatNoMessageBoxTookIsAScriptError) {
 // among the buttons of the box it meets.
 TEST_F(ScriptRunnerTest, ACommentHoldsAnythingAndAnAnswerMustNameAButtonOfTheBox) {
   EXPECT_EQ(run("# the 5\" floppy\n  # \"\nmenu \"Start Form\"\nanswer No\nclick \"OK\"\n"), 0);
-  EXPECT_TRUE(says("message box: \"Save\" \"Save  ?\" icon=question buttons=Yes,No default=Yes answer=No"))
+  EXPECT_TRUE(
+      says("message box: \"Save\" \"Save  ?\" icon=question buttons=Yes,No default=Yes answer=No"))
       << transcript.str();
   EXPECT_EQ(run("menu \"Start Form\"\nanswer OK\nclick \"OK\"\nclose\n"), kScriptFailed);
   EXPECT_TRUE(says("script error at line 3: the answer OK is not a button of \"Save\" (Yes,No)"))
