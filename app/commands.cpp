@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/check_command.h"
 #include "app/record_commands.h"
 #include "app/report_command.h"
 
@@ -11,7 +12,7 @@ namespace fesk {
 std::span<const Command> commands() {
   // Every command, in the order --help lists them.
   static const std::array kCommands{kExportCommand, kImportCommand, kBackupCommand, kRestoreCommand,
-                                    kCopyCommand,   kReportCommand, kServeCommand};
+                                    kCopyCommand,   kReportCommand, kCheckCommand,  kServeCommand};
   return kCommands;
 }
 

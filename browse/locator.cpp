@@ -119,6 +119,44 @@ void Locator::setBeyondUpperBound() {
   field.assign(text);
 }
 
+// Puts into rangeField the upper bound followed by blanks up to the field's
+// end, the last of them stepped up to "!": beyond every stored value that is
+// the bound by the files' rule, whatever blanks another tool stored after it
+// ("A ", "a   "), and before every longer code. False when the bound fills
+// the field (no blank can follow it).
+bool Locator::setPastTrailingBlanks() {
+  apprt::FieldRef field = *call_.range.rangeField;
+  std::string text = apprt::keyValue(*call_.range.rangeHigh);
+  const auto fits = [&](const std::string& value) {
+    field.assign(value);
+    return apprt::withoutPadding(field.bytes()) == value;
+  };
+  if (!fits(text + '!')) return false;
+  while (fits(text + " !")) text += ' ';
+  field.assign(text + '!');
+  return true;
+}
+
+// The end of a text range in a store that sorts codes with trailing blanks
+// after the same code without them: the record before the bound past the
+// blanks must lie in the range (a code holding a character below the blank,
+// "A\x01", lies between the two bounds, and only the bound of
+// setBeyondUpperBound leaves it out). True when the file stands there.
+bool Locator::positionPastTrailingBlanks() {
+  if (call_.ExactRange || source_.usingView()) return false;
+  const auto setBound = [this] {
+    source_.clearRecord(call_.FillDirection);
+    setFixedComponents();
+    return setPastTrailingBlanks();
+  };
+  if (!setBound()) return false;
+  source_.setOnKeyValue();
+  if (!source_.readBackward() || !accepted()) return false;
+  setBound();
+  source_.setOnKeyValue();
+  return true;
+}
+
 void Locator::positionAtStart() {
   if (call_.RangeActive) {
     source_.clearRecord(call_.FillDirection);
@@ -152,6 +190,7 @@ void Locator::positionAtLocatedValue() {
 
 void Locator::positionAtEnd() {
   if (call_.RangeActive) {
+    if (positionPastTrailingBlanks()) return;
     source_.clearRecord(call_.FillDirection);
     setFixedComponents();
     setBeyondUpperBound();

@@ -28,6 +28,8 @@ class Locator {
   void checkRange();
   void setFixedComponents();
   void setBeyondUpperBound();
+  bool setPastTrailingBlanks();
+  bool positionPastTrailingBlanks();
   Reposition repositionInView();
   void applyViewStrings();
   void reopenViewAtKeyValue();

@@ -147,6 +147,7 @@ PageLoader::FillRead PageLoader::readForFill(bool forward, std::optional<FillEdg
     if (edge && block().CUREVENT == edge->event) hitEdge(edge->thumb);
     return FillRead::kEnd;
   }
+  if (source_.readRecordShown()) return FillRead::kEnd;
   return FillRead::kRow;
 }
 

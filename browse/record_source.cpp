@@ -70,6 +70,17 @@ bool RecordSource::standOnRow(size_t entry, bool forward) {
   return true;
 }
 
+bool RecordSource::readRecordShown() {
+  const std::string read = readPosition();
+  bool shown = false;
+  for (size_t row = 1; row <= call_.rows() && !shown; ++row) {
+    call_.displayQueue.get(row);
+    shown = call_.position == read;
+  }
+  call_.displayQueue.clearBuffer();
+  return shown;
+}
+
 void RecordSource::setOnKey() {
   call_.file.setOnKey(call_.key);
 }

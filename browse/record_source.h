@@ -30,6 +30,11 @@ class RecordSource {
   // backward), so that the next read that way answers the row beyond it. False
   // when there is no such entry or no record that way.
   bool standOnRow(size_t entry, bool forward);
+  // Whether the record just read is on the page already. A store that sorts
+  // a code stored with trailing blanks apart from the same code without them
+  // (another tool wrote it) can answer such a record again when asked for the
+  // one after it; it must not show twice. Leaves the entry buffer clear.
+  bool readRecordShown();
   void setOnKey();
   void setOnKeyValue();
   void clearRecord(int fill);

@@ -45,7 +45,7 @@ Flow Scroller::scrollUpFromAbove(bool resuming) {
     focusEditedColumn();
     return Flow::kEndOfEvent;
   }
-  if (!locator_.accepted()) {
+  if (!locator_.accepted() || source_.readRecordShown()) {
     hitEdge(apprt::kThumbTop);
     focusEditedColumn();
     source_.readForward();
@@ -91,7 +91,7 @@ Flow Scroller::scrollDownFromBelow(bool resuming) {
     focusEditedColumn();
     return Flow::kEndOfEvent;
   }
-  if (!locator_.accepted()) {
+  if (!locator_.accepted() || source_.readRecordShown()) {
     source_.readBackward();
     hitEdge(apprt::kThumbBottom);
     focusEditedColumn();

@@ -1,20 +1,37 @@
-// This thread's open requests on FESK2 made by the write routines.
+// This thread's open requests on the data files made by the write routines.
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 
 namespace fesk {
+namespace {
+
+void acquire(const apprt::FileDeclaration& file, std::int32_t& openCount) {
+  if (openCount == 0) OpenDataFile(file);
+  ++openCount;
+}
+
+void release(const apprt::FileDeclaration& file, std::int32_t& openCount) {
+  if (--openCount == 0) file.close();
+}
+
+}  // namespace
+
+void AcquireFesk1() {
+  acquire(FESK1, threadBlock().Fesk1OpenCount);
+}
+
+void ReleaseFesk1() {
+  release(FESK1, threadBlock().Fesk1OpenCount);
+}
 
 void AcquireFesk2() {
-  ThreadBlock& block = threadBlock();
-  if (block.Fesk2OpenCount == 0) OpenDataFile(FESK2);
-  ++block.Fesk2OpenCount;
+  acquire(FESK2, threadBlock().Fesk2OpenCount);
 }
 
 void ReleaseFesk2() {
-  ThreadBlock& block = threadBlock();
-  if (--block.Fesk2OpenCount == 0) FESK2.close();
+  release(FESK2, threadBlock().Fesk2OpenCount);
 }
 
 }  // namespace fesk

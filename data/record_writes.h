@@ -7,7 +7,11 @@
 // or while a warning waits for its answer.
 //
 // The caller holds FESK1 open (and FESK2 for the FESK2 routines) and the
-// record buffer holds the record as the user left it. The routines that need
+// record buffer holds the record as the user left it.
+//
+// No FESK2 record is stored without its FESK1 record: the FESK2 routines
+// that store a code look for its FESK1 record inside their transaction, over
+// both files, so that no other station can delete it in between. The routines that need
 // FESK2 besides FESK1 open it when this thread's Fesk2OpenCount is 0 and leave
 // the count as they found it.
 
@@ -32,7 +36,12 @@ void RememberFesk1Code();
 // `showRecallHint` is set, else kind 15; the record is then re-read and watched.
 int UpdateFesk1Record(bool showRecallHint);
 // Writes the changed FESK2 record in the buffer; results as UpdateFesk1Record.
+// A code that no FESK1 record has is refused (kind 11): kWriteFailed.
 int UpdateFesk2Record(bool showRecallHint);
+// Adds the FESK2 record in the buffer, in a transaction over both files, when
+// an FESK1 record has its code; otherwise nothing is written and the user is
+// told (kind 11). 0 or 1 (warning shown: kind 14 when the add fails).
+int AddFesk2Record();
 
 // Deletes the FESK1 record in the buffer with all its FESK2 records: 0 or 1.
 int DeleteFesk1Record();
@@ -51,5 +60,8 @@ int CascadeUpdateFesk2();
 void AcquireFesk2();
 // Counts one open request on FESK2 less, and closes it when none is left.
 void ReleaseFesk2();
+// The same for FESK1.
+void AcquireFesk1();
+void ReleaseFesk1();
 
 }  // namespace fesk

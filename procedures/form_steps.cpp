@@ -79,6 +79,28 @@ void handleControlEvent(ProcedureLocals& l, const FormFields& fields, const Form
   }
 }
 
+// An insert completed: the window closes with the form answering completed.
+void closeCompleted(ProcedureLocals& l) {
+  l.LocalResponse = kResponseCompleted;
+  apprt::POST(apprt::kEventCloseWindow);
+}
+
+constexpr int kAdded = -1;
+
+// Adds the record buffer to `file`: kAdded, or the answer to the warning that
+// told why not (0 when none was shown: a duplicate of a key other than
+// `uniqueKey`).
+int addRecord(const apprt::FileDeclaration& file, const apprt::KeyDeclaration* uniqueKey) {
+  file.add();
+  const int error = apprt::ERRCODE();
+  if (error == apprt::kNoError) return kAdded;
+  if (uniqueKey && error == apprt::kDuplicateKey) {
+    if (!file.duplicateOnKey(*uniqueKey)) return 0;
+    return ShowWarning(kWarnDuplicateKey, uniqueKey->displayName);
+  }
+  return ShowWarning(kWarnInsertError);
+}
+
 }  // namespace
 
 int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
@@ -98,23 +120,28 @@ std::string RequestTitle(std::int32_t request, const std::string& fileLabel) {
   }
 }
 
+bool AddRecordTellingWhy(const apprt::FileDeclaration& file,
+                         const apprt::KeyDeclaration* uniqueKey) {
+  return addRecord(file, uniqueKey) == kAdded;
+}
+
 bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
                     const apprt::KeyDeclaration* uniqueKey, int codePrompt) {
-  file.add();
-  const int error = apprt::ERRCODE();
-  if (error == apprt::kNoError) {
-    l.LocalResponse = kResponseCompleted;
-    apprt::POST(apprt::kEventCloseWindow);
+  const int outcome = addRecord(file, uniqueKey);
+  if (outcome == kAdded) {
+    closeCompleted(l);
     return true;
   }
-  int answer = 0;
-  if (uniqueKey && error == apprt::kDuplicateKey) {
-    if (!file.duplicateOnKey(*uniqueKey)) return true;
-    answer = ShowWarning(kWarnDuplicateKey, uniqueKey->displayName);
-  } else {
-    answer = ShowWarning(kWarnInsertError);
+  if (outcome == 0) return true;
+  apprt::SELECT(codePrompt);
+  return false;
+}
+
+bool CompleteInsert(ProcedureLocals& l, int (*addRoutine)(), int codePrompt) {
+  if (whileBusy(addRoutine) == kWriteDone) {
+    closeCompleted(l);
+    return true;
   }
-  if (answer == 0) return true;
   apprt::SELECT(codePrompt);
   return false;
 }

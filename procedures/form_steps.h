@@ -48,6 +48,14 @@ std::string RequestTitle(std::int32_t request, const std::string& fileLabel);
 // event is consumed and the form stays open.
 bool CompleteInsert(ProcedureLocals& l, const apprt::FileDeclaration& file,
                     const apprt::KeyDeclaration* uniqueKey, int codePrompt);
+// The same with an add routine of record_writes.h, which tells the user why
+// it refused (kWriteDone, kWriteFailed).
+bool CompleteInsert(ProcedureLocals& l, int (*addRoutine)(), int codePrompt);
+
+// Adds the record buffer to `file`; refused, the user is told as
+// CompleteInsert tells it, and the answer is false. Nothing else is done.
+bool AddRecordTellingWhy(const apprt::FileDeclaration& file,
+                         const apprt::KeyDeclaration* uniqueKey);
 
 // Asks for confirmation, then deletes with `deleteRecord` (kWriteDone, kWriteFailed)
 // under the busy cursor, offering a retry after each failure. True when the

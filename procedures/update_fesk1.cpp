@@ -12,8 +12,10 @@
 #include "procedures/record_field_binding.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk2.h"
+#include "runtime/files/errors.h"
 #include "runtime/windows/program.h"
 #include "runtime/windows/queue.h"
+#include "warnings/show_warning.h"
 
 namespace fesk {
 namespace {
@@ -50,6 +52,8 @@ class UpdateFesk1Procedure {
   void handleChildControls();
   bool completeForm();  // false when the form stays open after a failed insert
   void completeChange();
+  bool storedForChildren();
+  void removeWhatWasStored();
   void DriveChildBrowse();
   void actOnChildRequest(int action);
   void RefreshWindow();
@@ -58,6 +62,11 @@ class UpdateFesk1Procedure {
   apprt::Queue<Fesk2ListEntry> Fesk2ListQueue;  // outlives the window that shows it
   ProcedureLocals l_;
   Fesk1Record SavedRecord{};
+  // An insert stores its record when the first FESK2 record is added under
+  // it, so that no FESK2 record is ever stored without it; from then on OK
+  // writes it as a change, and leaving without OK removes it with its FESK2
+  // records. Its position in the file, once stored.
+  std::string storedPosition_;
 };
 
 void UpdateFesk1Procedure::run() {
@@ -133,6 +142,10 @@ void UpdateFesk1Procedure::handleChildControls() {
 bool UpdateFesk1Procedure::completeForm() {
   switch (l_.LocalRequest) {
     case kInsertRequest:
+      if (!storedPosition_.empty()) {
+        completeChange();
+        return true;
+      }
       // Only the unique code key can refuse a record; the name key takes duplicates.
       return CompleteInsert(l_, FESK1, &FES_KEYCODE, kFields.codePrompt);
     case kChangeRequest:
@@ -144,9 +157,12 @@ bool UpdateFesk1Procedure::completeForm() {
 }
 
 void UpdateFesk1Procedure::completeChange() {
+  // An insert stored for its children is written whatever changed: OK is what
+  // completes it.
   const auto changed = [this] {
     const Fesk1Record& now = FESK1.buffer();
-    return !(now.CODE == SavedRecord.CODE && now.NAME == SavedRecord.NAME);
+    return !storedPosition_.empty() ||
+           !(now.CODE == SavedRecord.CODE && now.NAME == SavedRecord.NAME);
   };
   // After a change by another station the form goes on from the version now
   // stored, so a new code must be carried over from that version's code: the
@@ -185,8 +201,31 @@ void UpdateFesk1Procedure::DriveChildBrowse() {
            }});
 }
 
+// The record being inserted is stored before its first FESK2 record (see
+// storedPosition_). When it cannot be, the user was told why and the child
+// insert does not go on.
+bool UpdateFesk1Procedure::storedForChildren() {
+  if (l_.LocalRequest != kInsertRequest || !storedPosition_.empty()) return true;
+  if (!AddRecordTellingWhy(FESK1, &FES_KEYCODE)) return false;
+  storedPosition_ = FESK1.positionByFile();
+  RememberFesk1Code();
+  SavedRecord = FESK1.buffer();
+  return true;
+}
+
+// Leaving an insert without OK leaves nothing: the record stored for its
+// children goes, and they with it (as stored: what was typed since is not).
+void UpdateFesk1Procedure::removeWhatWasStored() {
+  FESK1.reget(storedPosition_);
+  if (apprt::ERRCODE() != apprt::kNoError) return;  // gone already
+  while (DeleteFesk1Record() != kWriteDone) {
+    if (ShowWarning(kWarnRetryDelete) != apprt::kButtonYes) return;
+  }
+}
+
 void UpdateFesk1Procedure::actOnChildRequest(int action) {
   if (action == kActionInsert) {
+    if (!storedForChildren()) return;
     FESK2.getByPosition("");
     FESK2.clear();
     FESK2.buffer().CODE = FESK1.buffer().CODE;
@@ -205,6 +244,7 @@ void UpdateFesk1Procedure::RefreshWindow() {
 }
 
 void UpdateFesk1Procedure::ReturnFromProc() {
+  if (!storedPosition_.empty() && l_.LocalResponse != kResponseCompleted) removeWhatWasStored();
   if (l_.WindowOpenRequested) {
     if (--threadBlock().Fesk1OpenCount == 0) FESK1.close();
     ReleaseFesk2();

@@ -66,8 +66,10 @@ bool UpdateFesk2Procedure::OpenProcWindow() {
 
 bool UpdateFesk2Procedure::completeForm() {
   // FS2:KEYCODE takes duplicates: the form has no duplicate check of its own.
+  // A code that no FESK1 record has is refused by the write routines, here as
+  // for a change: the form stays open on the code.
   if (l_.LocalRequest == kInsertRequest)
-    return CompleteInsert(l_, FESK2, nullptr, kFields.codePrompt);
+    return CompleteInsert(l_, AddFesk2Record, kFields.codePrompt);
   if (l_.LocalRequest == kChangeRequest) {
     const auto changed = [this] {
       const Fesk2Record& now = FESK2.buffer();

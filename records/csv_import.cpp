@@ -41,6 +41,14 @@ std::optional<apprt::ParentRule> driverRule(const std::optional<ParentRule>& rul
   return apprt::ParentRule{rule->parent, rule->childField, rule->parentField};
 }
 
+// A field's value as a message names it. A value of blanks alone, however
+// many ("" and " " alike, as the forms store them), is the blank value: a
+// code like any other, which one FESK1 record may have and FESK2 records may
+// then belong to.
+std::string shownValue(const std::string& text) {
+  return text.empty() ? "(blank)" : text;
+}
+
 // The file's unique key (the rows sent at once are judged on it).
 const apprt::KeyDeclaration& uniqueKey(const apprt::FileDeclaration& file) {
   for (const auto& key : file.keys()) {
@@ -173,7 +181,7 @@ class Importer {
     std::string text;
     for (int field : key.fields) {
       text += (text.empty() ? "" : ", ") + csvHeading(file_.fields()[field]) + " " +
-              file_.field(field).text();
+              shownValue(file_.field(field).text());
     }
     return text;
   }
@@ -209,7 +217,7 @@ class Importer {
     const auto& rule = *parentRule_;
     return "no " + rule.parent->fileName() + " record has " +
            csvHeading(rule.parent->fields()[rule.parentField]) + " " +
-           file_.field(rule.childField).text();
+           shownValue(file_.field(rule.childField).text());
   }
 
   // Why the row's parent is missing; a failed look-up ends the import.

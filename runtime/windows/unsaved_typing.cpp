@@ -1,6 +1,7 @@
 // What the user typed and has not saved yet: entries refuse what their field
 // cannot hold, and the frame asks before it closes over typed work.
 
+#include <algorithm>
 #include <atomic>
 
 #include "runtime/text/picture.h"
@@ -81,7 +82,10 @@ bool frameMayClose(Window& frame) {
     gTypingDiscarded = true;
     return true;
   }
-  if (Window* first = findWindow(unsaved.front()); first && first->opened) {
+  // The first of them by opening (handles grow as windows are made), as the
+  // user met them, not the one worked in last.
+  const int firstOpened = *std::min_element(unsaved.begin(), unsaved.end());
+  if (Window* first = findWindow(firstOpened); first && first->opened) {
     activateWindow(*first);
     frontEnd().bringToFront(first->handle);
   }

@@ -53,6 +53,28 @@ TEST_F(UnsavedWork, ExitOverAFilledFormAsksAndCancelKeepsEverythingOpen) {
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Alpha"}, {"B2", "Bravo"}}));
 }
 
+// Cancel goes back to the first of the windows that hold typing, by the
+// order they were opened in, not to the one worked in last.
+TEST_F(UnsavedWork, CancelAtExitBringsTheFirstOpenedWindowWithTypingToTheFront) {
+  const int exitCode = runProgram([&](Session& user) {
+    openBrowseWithForms(user);
+    user.click("&Insert");
+    fill(user, "&name:", "First");
+    const int first = user.current().handle;
+    openBrowseWithForms(user);
+    user.click("&Insert");
+    fill(user, "&name:", "Second");
+    user.answer(apprt::kButtonCancel);
+    user.menu("E&xit");
+    EXPECT_EQ(exitQuestion(user), "2 windows hold changes that are not saved. Exit anyway?");
+    EXPECT_EQ(user.current().handle, first);
+    EXPECT_EQ(control(user.current(), kNameEntry).text, "First");
+    user.answer(apprt::kButtonOk);
+    user.menu("E&xit");
+  });
+  EXPECT_EQ(exitCode, 0);
+}
+
 TEST_F(UnsavedWork, ExitCountsEveryWindowWithTypingAndNoneWithout) {
   const int exitCode = runProgram([&](Session& user) {
     // An in-line row typed into, a form typed into, a form only opened.

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "browse_harness.h"
+#include "raw_sql.h"
+#include "runtime/files/data_directory.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
@@ -242,6 +244,30 @@ TEST_F(RangeTest, TheLastPageIsTheRangesWhateverCodesFollowItsValue) {
     session->key("PgUp");
     EXPECT_EQ(shownItems(), itemsOf(parent, 1, 15)) << parent;
   }
+}
+
+// Another tool may store a code with trailing blanks: "A " and "a  " are the
+// code A by the files' rule, and the range of A holds them wherever the
+// store sorts them; no row shows twice and none is left out, whichever way
+// the range is scrolled.
+TEST_F(RangeTest, CodesStoredWithTrailingBlanksAreInTheRangeOnceEach) {
+  test::runSqlOn(apprt::dataDirectory() / "BRITEMS.sqlite",
+                 "INSERT INTO BRITEMS (CODE, NUMBER) VALUES ('A ', '5'), ('a  ', '6')");
+  addItem("A x", "1");  // not the code A: beyond the range
+  rangeOver("A", "A", 1, 0);
+  open(child);
+  const std::vector<std::string> inRange = {"A1", "a2", "A3", "a4", "A5", "a6"};
+  EXPECT_EQ(shownItems(), inRange);
+  session->key("Ctrl+PgDn");
+  EXPECT_EQ(shownItems(), inRange) << "the last page holds the codes with blanks";
+  EXPECT_EQ(selectedRow(), 6);
+  session->key("Down");
+  session->key("Down");
+  EXPECT_EQ(shownItems(), inRange);
+  EXPECT_EQ(beeps(), 2);
+  session->key("Ctrl+PgUp");
+  session->key("Up");
+  EXPECT_EQ(shownItems(), inRange);
 }
 
 TEST_F(RangeTest, ALowerBoundAboveTheUpperShowsAnEmptyPage) {

@@ -200,6 +200,44 @@ TEST_P(CascadeTest, TheFesk2OpenCountIsBackAtItsEntryValue) {
   EXPECT_EQ(storedFesk1(), (Records{{"Z", "zulu"}}));
 }
 
+// A form may be editing an FESK1 record while FESK2 records are written: the
+// look-up of their FESK1 record leaves its buffer and current record alone.
+TEST_P(CascadeTest, AChildIsStoredOnlyUnderAStoredParent) {
+  seedFamilies();
+  std::vector<int> results;
+  int parentWritten = -1;
+  outcome = runInProgram(
+      [&] {
+        openBothAsAProcedure();
+        ASSERT_TRUE(readFesk1("A"));
+        RememberFesk1Code();
+        FESK1.buffer().NAME = "typed";
+        FESK2.getByPosition("");
+        FESK2.clear();
+        FESK2.buffer().CODE = "Q";
+        FESK2.buffer().NUMBER = "9";
+        results.push_back(AddFesk2Record());
+        FESK2.buffer().CODE = "m";  // M's code, as the key compares codes
+        results.push_back(AddFesk2Record());
+        ASSERT_TRUE(readFesk2("M", "3"));
+        FESK2.buffer().CODE = "Q";
+        results.push_back(UpdateFesk2Record(false));
+        FESK2.buffer().CODE = "A";
+        results.push_back(UpdateFesk2Record(false));
+        parentWritten = UpdateFesk1Record(false);
+        closeBothAsAProcedure();
+      },
+      {apprt::kButtonOk, apprt::kButtonOk});
+  EXPECT_EQ(results, (std::vector<int>{kWriteFailed, kWriteDone, kWriteFailed, kWriteDone}));
+  EXPECT_EQ(parentWritten, kWriteDone);
+  ASSERT_EQ(titles(outcome),
+            (std::vector<std::string>{"Field Contents Error", "Field Contents Error"}));
+  EXPECT_EQ(outcome.boxes[0].request.text, "The value for code must be found in the fesk1 file.");
+  EXPECT_EQ(storedFesk1(), (Records{{"A", "typed"}, {"M", "mike"}, {"Z", "zulu"}}));
+  EXPECT_EQ(storedFesk2(),
+            (Records{{"A", "1"}, {"A", "3"}, {"M", "2"}, {"M", "5"}, {"m", "9"}, {"Z", "4"}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, CascadeTest, allDrivers(), storeName);
 
 }  // namespace

@@ -124,6 +124,19 @@ TEST_F(ScriptRunnerTest, AnAnswerThatNoMessageBoxTookIsAScriptError) {
   EXPECT_TRUE(says("script error at line 1: unknown button \"Maybe\""));
 }
 
+// A comment is skipped whole, whatever it holds; an answer is a choice only
+// among the buttons of the box it meets.
+TEST_F(ScriptRunnerTest, ACommentHoldsAnythingAndAnAnswerMustNameAButtonOfTheBox) {
+  EXPECT_EQ(run("# the 5\" floppy\n  # \"\nmenu \"Start Form\"\nanswer No\nclick \"OK\"\n"), 0);
+  EXPECT_TRUE(
+      says("message box: \"Save\" \"Save  ?\" icon=question buttons=Yes,No default=Yes answer=No"))
+      << transcript.str();
+  EXPECT_EQ(run("menu \"Start Form\"\nanswer OK\nclick \"OK\"\nclose\n"), kScriptFailed);
+  EXPECT_TRUE(says("script error at line 3: the answer OK is not a button of \"Save\" (Yes,No)"))
+      << transcript.str();
+  EXPECT_FALSE(says("> close"));
+}
+
 TEST_F(ScriptRunnerTest, BadArgumentsAreScriptErrors) {
   EXPECT_EQ(run("menu \"Start Form\"\nrow two\n"), kScriptFailed);
   EXPECT_TRUE(says("script error at line 2: not a number: two"));

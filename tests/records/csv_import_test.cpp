@@ -113,6 +113,27 @@ TEST_P(CsvImportEveryDriverTest, AFesk2RowNeedsTheFesk1RecordOfItsCode) {
       << "children belong to their parent as the cascades find them: letter case aside";
 }
 
+// An empty CODE and a CODE of blanks are the same blank code, as the forms
+// store it: one FESK1 record may have it, its FESK2 records follow it, and a
+// second is a duplicate however it is written; the messages name it.
+TEST_P(CsvImportEveryDriverTest, EmptyAndBlankCodesAreOneBlankCodeAsInTheForms) {
+  seed({{"S1", "stored before"}}, {});
+  std::istringstream parents("CODE,NAME\n,empty\n\" \",one blank\n\"   \",three\n");
+  const auto first = importCsv(FESK1, parents, {.skipBad = true});
+  EXPECT_EQ(badRows(first),
+            (std::vector<std::string>{"3 duplicate FES:Keycode: CODE (blank) is also in line 2",
+                                      "4 duplicate FES:Keycode: CODE (blank) is also in line 2"}));
+  std::istringstream again("CODE,NAME\n\" \",again\n");
+  EXPECT_EQ(badRows(importCsv(FESK1, again)),
+            std::vector<std::string>{
+                "2 duplicate FES:Keycode: a record with CODE (blank) is already stored"});
+  EXPECT_EQ(storedFesk1(), (Records{{"", "empty"}, {"S1", "stored before"}}));
+
+  std::istringstream children("CODE,NUMBER\n,1\n\" \",2\n");
+  EXPECT_TRUE(badRows(importCsv(FESK2, children)).empty());
+  EXPECT_EQ(storedFesk2(), (Records{{"", "1"}, {"", "2"}}));
+}
+
 // Earlier rows of the file are found through the file's own key inside the
 // import's transaction; the line they came from must still be named, also
 // after rows that break the run of lines (bad rows, empty lines, values over

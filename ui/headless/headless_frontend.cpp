@@ -54,6 +54,13 @@ int HeadlessFrontEnd::messageBox(const MessageBoxRequest& request) {
     shown.answer = request.defaultButton;
     errors_.push_back("no answer queued for message box " + quoted(request.title) + " " +
                       quoted(request.text));
+  } else if ((answers_.front() & request.buttons) == 0) {
+    // An answer naming a button the box does not have is the script's fault,
+    // not a choice: the box takes its default, and the run reports it.
+    errors_.push_back("the answer " + buttonName(answers_.front()) + " is not a button of " +
+                      quoted(request.title) + " (" + buttonsText(request.buttons) + ")");
+    shown.answer = request.defaultButton;
+    answers_.pop_front();
   } else {
     shown.answer = answers_.front();
     answers_.pop_front();

@@ -118,9 +118,11 @@ class Runner {
   }
 
   void perform(const std::string& line) {
+    // A comment is not parsed: its text may hold anything, a lone quote too.
+    const size_t start = line.find_first_not_of(" \t\r");
+    if (start == std::string::npos || line[start] == '#') return;
     Gesture g = parseLine(line);
-    if (g.verb.empty() || g.verb.front() == '#') return;
-    write("> " + line.substr(line.find_first_not_of(" \t")));
+    write("> " + line.substr(start));
     auto verb = verbs().find(g.verb);
     if (verb == verbs().end()) throw ScriptError("unknown verb " + quoted(g.verb));
     if (session_->ended() && g.verb != "wait")
