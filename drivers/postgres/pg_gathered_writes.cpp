@@ -54,11 +54,11 @@ QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::s
   const Gathering& kind = writes[first].together;
   const std::size_t count = writes[first].write.values.size();
   const std::string runLength = std::to_string(last - first);
-  Statement statement{"WITH written AS (" + kind.sql + ") SELECT count(*), CASE WHEN count(*) < " +
-                          runLength + " THEN ('" + std::string(kFellShort) +
-                          "' || coalesce(array_agg(place)::text, '{}'))::integer END FROM written",
-                      {},
-                      /*plannedEachTime=*/true};
+  Query statement{"WITH written AS (" + kind.sql + ") SELECT count(*), CASE WHEN count(*) < " +
+                      runLength + " THEN ('" + std::string(kFellShort) +
+                      "' || coalesce(array_agg(place)::text, '{}'))::integer END FROM written",
+                  {},
+                  /*plannedEachTime=*/true};
   for (std::size_t value = 0; value < count; ++value) {
     std::vector<const std::string*> column;
     for (std::size_t i = first; i < last; ++i) column.push_back(&writes[i].write.values[value]);

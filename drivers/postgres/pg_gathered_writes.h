@@ -4,11 +4,35 @@
 // their values: the server then does one statement's work for them, not one
 // per record, and each write is still judged on its own.
 
+#include <functional>
+#include <string>
 #include <vector>
 
-#include "drivers/postgres/pg_connection.h"
+#include "drivers/postgres/pg_prepared_statements.h"
+#include "drivers/postgres/pg_result.h"
+#include "runtime/files/driver.h"
 
 namespace fesk::postgres {
+
+// Judges the answer to a queued write: the failure to tell, or none.
+using AnswerCheck = std::function<apprt::DriverStatus(const Result&)>;
+
+// How a queued write goes out together with the writes of its kind queued
+// right after it.
+struct Gathering {
+  // Takes, for each value of one write, an array of that value over all of
+  // them (the last value names the record), and answers the place (from 1)
+  // of every write it carried out.
+  std::string sql;
+  // Judges one write by whether it was carried out.
+  std::function<apprt::DriverStatus(bool written)> check;
+};
+
+struct QueuedWrite {
+  Query write;
+  AnswerCheck check;
+  Gathering together;
+};
 
 // `queued` with every run of writes of one Gathering made one write, a run
 // of one too. A run never names a record twice: a second write of it starts
