@@ -34,9 +34,12 @@ std::string placeholder(std::size_t index) {
   return "$" + std::to_string(index);
 }
 
-// The failure of a write of `what`, a record that is no longer stored.
-DriverStatus gone(const std::string& what) {
-  return {apprt::kRecordNotFound, "", what + " is no longer stored"};
+// Judges a queued write of `what`: carried out, or `what` is no longer stored.
+std::function<DriverStatus(bool)> goneUnlessWritten(std::string what) {
+  return [what = std::move(what)](bool written) {
+    return written ? DriverStatus{}
+                   : DriverStatus{apprt::kRecordNotFound, "", what + " is no longer stored"};
+  };
 }
 
 }  // namespace
@@ -276,10 +279,8 @@ void PgFile::planUpdates() {
     }
     sql += "id <> " + self + ")";
   }
-  if (uniqueKeyFields_.empty()) {
-    update_ = sql + " RETURNING id";
-    return;
-  }
+  // Without them the writes go gathered (write()).
+  if (uniqueKeyFields_.empty()) return;
   // Whether the record was there and whether it was written tell a record
   // that is gone (35) from a key that is another's (40) in the one answer.
   update_ = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
@@ -298,11 +299,8 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
   // such writes are queued, and a run of them (a cascade's) goes out as one
   // statement.
   if (uniqueKeyFields_.empty()) {
-    const std::string what = describe(record);
     return session_->queue(
-        {update_, std::move(values)},
-        [what](const Result& result) { return result.rows() == 1 ? DriverStatus{} : gone(what); },
-        {gatheredUpdate_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
+        {std::move(values), gatheredUpdate_, goneUnlessWritten(describe(record))});
   }
   // A write that may meet another record's key is answered at once, for the
   // caller to tell the user.
@@ -314,11 +312,8 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
   const std::string id = std::to_string(identity);
-  const std::string what = file_.fileName() + " record " + id;
   DriverStatus status = session_->queue(
-      {"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
-      [what](const Result& result) { return result.rows() == 0 ? gone(what) : DriverStatus{}; },
-      {gatheredRemove_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
+      {{id}, gatheredRemove_, goneUnlessWritten(file_.fileName() + " record " + id)});
   afterWrite(status, identity, nullptr);
   return status;
 }

@@ -83,11 +83,12 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   std::string table_;    // schema-qualified, quoted
   std::string columns_;  // id and every field
   // Runs of updates (of a file without unique keys) and of removes, as one
-  // statement each (pg_gathered_writes.h).
+  // statement each, a run of one too (pg_gathered_writes.h).
   std::string gatheredUpdate_;
   std::string gatheredRemove_;
-  // The update of one record (write()), and the fields (from 0) of the
-  // unique keys it must not meet, whose values it takes after the identity.
+  // The update of one record of a file with unique keys (write()), and the
+  // fields (from 0) of the keys it must not meet, whose values it takes
+  // after the identity.
   std::string update_;
   std::vector<int> uniqueKeyFields_;
   bool readOnly_;

@@ -14,30 +14,32 @@
 
 namespace fesk::postgres {
 
-// Judges the answer to a queued write: the failure to tell, or none.
+// Judges the answer to a run of queued writes: the failure to tell, or none.
 using AnswerCheck = std::function<apprt::DriverStatus(const Result&)>;
 
-// How a queued write goes out together with the writes of its kind queued
-// right after it.
-struct Gathering {
-  // Takes, for each value of one write, an array of that value over all of
-  // them (the last value names the record), and answers the place (from 1)
-  // of every write it carried out.
-  std::string sql;
-  // Judges one write by whether it was carried out.
+// A write whose answer its caller need not wait for: it goes out together
+// with the writes of its kind queued right after it.
+struct QueuedWrite {
+  // Its values; the last names the record.
+  std::vector<std::string> values;
+  // The statement of its kind: it takes, for each value of one write, an
+  // array of that value over all of them, and answers the place (from 1) of
+  // every write it carried out.
+  std::string gatheredSql;
+  // Judges the write by whether it was carried out.
   std::function<apprt::DriverStatus(bool written)> check;
 };
 
-struct QueuedWrite {
-  Query write;
+// One statement for a run of queued writes, and the judge of its answer.
+struct WriteRun {
+  Query statement;
   AnswerCheck check;
-  Gathering together;
 };
 
-// `queued` with every run of writes of one Gathering made one write, a run
-// of one too. A run never names a record twice: a second write of it starts
-// a new run, so that the writes of one record keep their order.
-std::vector<QueuedWrite> gathered(std::vector<QueuedWrite> queued);
+// `queued` in runs of writes of one kind, a run of one too. A run never names
+// a record twice: a second write of it starts a new run, so that the writes
+// of one record keep their order.
+std::vector<WriteRun> gathered(std::vector<QueuedWrite> queued);
 
 // Whether `answer` is the failure of a run that fell short: its check then
 // judges it, naming the writes left out.

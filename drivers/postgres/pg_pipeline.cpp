@@ -66,7 +66,7 @@ bool Pipeline::sendStep(const Query& query, const AnswerCheck& check) {
 }
 
 bool Pipeline::send(const Query* last, DriverStatus& status) {
-  const std::vector<QueuedWrite> batch = gathered(std::move(queued_));
+  const std::vector<WriteRun> batch = gathered(std::move(queued_));
   queued_.clear();
   sent_.writes = sent_.writes || !batch.empty();
   PGconn* session = link_.libpq();
@@ -77,7 +77,7 @@ bool Pipeline::send(const Query* last, DriverStatus& status) {
   bool sent = PQpipelineStatus(session) != PQ_PIPELINE_OFF ||
               (PQenterPipelineMode(session) && PQsetnonblocking(session, 1) == 0);
   for (std::size_t i = 0; sent && i < batch.size(); ++i) {
-    sent = sendStep(batch[i].write, batch[i].check);
+    sent = sendStep(batch[i].statement, batch[i].check);
   }
   if (sent && last) sent = sendStep(*last, {});
   if (!sent) {
@@ -145,6 +145,9 @@ DriverStatus Pipeline::judge(const std::vector<Result>& results, const SentSteps
     const AnswerCheck& check = steps.checks[step];
     if (check && (answer.ok() || (paired && fellShort(answer)))) {
       status = check(answer);
+      // A failed answer never counts as carried out, whatever its check made
+      // of it (a failure of another kind whose words read like a shortfall).
+      if (status.ok() && !answer.ok()) status = link_.failure(answer);
     } else if (!answer.ok() && !aborted) {
       status = link_.failure(answer);
     }

@@ -31,10 +31,9 @@ class Pipeline {
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;
 
-  // Queues `write` (inside a transaction) to go with the next statement
-  // sent, in a run of the writes of its kind queued with it, which judges it
-  // then. Fails with the failure of a write queued before, which no write
-  // after it can mend.
+  // Queues `write` to go with the next statement sent, in a run of the
+  // writes of its kind queued with it, which judges it then. Fails with the
+  // failure of a write queued before, which no write after it can mend.
   apprt::DriverStatus queue(QueuedWrite write);
   // Sends the queued writes and then `last` (if any) in one pipeline (after
   // the statements already sent in it), and answers the result of `last`;

@@ -31,13 +31,13 @@ Result ServerSession::run(const std::string& sql, const std::vector<std::string>
   return pipeline_.exchange(&query, status);
 }
 
-DriverStatus ServerSession::queue(Query write, AnswerCheck check, Gathering together) {
-  if (!inTransaction()) {
-    DriverStatus status;
-    const Result result = run(write.sql, write.values, status);
-    return status.ok() ? check(result) : status;
-  }
-  return pipeline_.queue({std::move(write), std::move(check), std::move(together)});
+DriverStatus ServerSession::queue(QueuedWrite write) {
+  if (inTransaction()) return pipeline_.queue(std::move(write));
+  DriverStatus status = ready();
+  if (!status.ok()) return status;
+  status = pipeline_.queue(std::move(write));
+  if (status.ok()) pipeline_.exchange(nullptr, status);
+  return status;
 }
 
 DriverStatus ServerSession::runScript(const std::string& sql) {

@@ -54,10 +54,9 @@ class ServerSession {
   Result run(const std::string& sql, const std::vector<std::string>& values,
              apprt::DriverStatus& status);
   // Inside a transaction, queues `write` to go with the next statement sent,
-  // in a run of the writes of its kind queued with it (`together`), which
-  // judges it then; outside one, runs it at once and answers what `check`
-  // says.
-  apprt::DriverStatus queue(Query write, AnswerCheck check, Gathering together);
+  // in a run of the writes of its kind queued with it, which judges it then;
+  // outside one, sends it at once as a run of one and answers its judgement.
+  apprt::DriverStatus queue(QueuedWrite write);
   // Runs statements that take no values (definitions, transaction steps).
   apprt::DriverStatus runScript(const std::string& sql);
   // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in

@@ -267,11 +267,7 @@ TEST(PgConnectionLoss, ABreakAfterARunThatFellShortIsToldAsTheBreakAndSavesNothi
         return written ? apprt::DriverStatus{}
                        : apprt::DriverStatus{apprt::kRecordNotFound, "", what + " is gone"};
       };
-      ASSERT_TRUE(session
-                      .queue({"UPDATE " + table + " SET v = $1 WHERE id = $2", {"y", id}},
-                             [](const fesk::postgres::Result&) { return apprt::DriverStatus{}; },
-                             {updateMany, told})
-                      .ok());
+      ASSERT_TRUE(session.queue({{"y", id}, updateMany, told}).ok());
     }
     relay.cutBeforeNextReady();
     apprt::DriverStatus status;

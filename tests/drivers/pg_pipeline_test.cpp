@@ -16,7 +16,6 @@ namespace {
 
 using apprt::DriverStatus;
 using fesk::postgres::AtStake;
-using fesk::postgres::Gathering;
 using fesk::postgres::Pipeline;
 using fesk::postgres::Query;
 using fesk::postgres::Result;
@@ -56,16 +55,13 @@ class PgPipelineTest : public testing::Test {
     pipeline_.discardQueued();
   }
 
-  // Queues an update of `record`, judged into judged_.
-  DriverStatus queueUpdate(const std::string& record) {
+  // Queues an update of `record` to `value`, judged into judged_.
+  DriverStatus queueUpdate(const std::string& record, const std::string& value = "") {
     const auto check = [this, record](bool written) {
       judged_.push_back(record + (written ? " written" : " left out"));
       return written ? DriverStatus{} : DriverStatus{apprt::kRecordNotFound, "", record + " gone"};
     };
-    return pipeline_.queue(
-        {{"UPDATE stored SET value = $1 WHERE id = $2", {"new " + record, record}},
-         [](const Result&) { return DriverStatus{}; },
-         Gathering{kUpdateMany, check}});
+    return pipeline_.queue({{value.empty() ? "new " + record : value, record}, kUpdateMany, check});
   }
 
   std::string values() {
@@ -139,6 +135,24 @@ TEST_F(PgPipelineTest, AWriteLeftOutFailsItsTransactionAndTheStatementsBehindIt)
   ASSERT_TRUE(status.ok()) << status.driverMessage;
   EXPECT_EQ(again.text(0, 0), "read behind the run");
   EXPECT_TRUE(prepared(read.sql));
+
+  // A failure of another kind whose words read like a run's shortfall, every
+  // write named (another tool's rule on a value), still fails: the server
+  // skipped what came behind it.
+  DriverStatus ruled;
+  link_.exchange("ALTER TABLE stored ADD CHECK (value NOT LIKE 'fell%' OR value::integer > 0)",
+                 ruled);
+  ASSERT_TRUE(ruled.ok()) << ruled.driverMessage;
+  begin();
+  judged_.clear();
+  for (const char* record : {"r1", "r2"}) ASSERT_TRUE(queueUpdate(record, "fell short {1,2}").ok());
+  pipeline_.exchange(&read, status);
+  EXPECT_EQ(judged_, (std::vector<std::string>{"r1 written", "r2 written"}));
+  EXPECT_EQ(status.driverCode, "22P02") << status.driverMessage;
+  EXPECT_NE(status.driverMessage.find("fell short {1,2}"), std::string::npos)
+      << status.driverMessage;
+  EXPECT_EQ(pipeline_.queuedFailure().driverCode, "22P02");
+  rollback();
 }
 
 TEST_F(PgPipelineTest, AFailureIsToldInTheServersWordsAndARefusedPreparationIsMadeAgain) {

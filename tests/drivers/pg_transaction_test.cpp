@@ -11,7 +11,6 @@
 namespace {
 
 using apprt::DriverStatus;
-using fesk::postgres::Gathering;
 using fesk::postgres::Result;
 
 class PgTransactionTest : public testing::Test {
@@ -42,18 +41,14 @@ class PgTransactionTest : public testing::Test {
   DriverStatus queueChange(const std::string& id, const std::string& v) {
     const std::string what = "record " + id;
     return session_.queue(
-        {"UPDATE kept SET v = $1 WHERE id = $2 RETURNING id", {v, id}},
-        [what](const Result& result) {
-          return result.rows() == 1 ? DriverStatus{}
-                                    : DriverStatus{apprt::kRecordNotFound, "", what + " is gone"};
-        },
-        Gathering{"UPDATE kept SET v = gathered.v FROM unnest($1::text[], $2::bigint[]) WITH "
-                  "ORDINALITY AS gathered(v, id, place) WHERE kept.id = gathered.id "
-                  "RETURNING gathered.place",
-                  [what](bool written) {
-                    return written ? DriverStatus{}
-                                   : DriverStatus{apprt::kRecordNotFound, "", what + " is gone"};
-                  }});
+        {{v, id},
+         "UPDATE kept SET v = gathered.v FROM unnest($1::text[], $2::bigint[]) WITH "
+         "ORDINALITY AS gathered(v, id, place) WHERE kept.id = gathered.id "
+         "RETURNING gathered.place",
+         [what](bool written) {
+           return written ? DriverStatus{}
+                          : DriverStatus{apprt::kRecordNotFound, "", what + " is gone"};
+         }});
   }
 
   fesk::postgres::ServerSession session_{fesk::test::sharedTestServer()};
