@@ -80,7 +80,7 @@ void pages(benchmark::State& state, const apprt::File<BenchRecord>& file, int co
   openFiles();
   std::mt19937 random(7);
   loadPage(file, count / 2);  // the statements are prepared once per session
-  fesk::postgres::RoundTripCounter trips(driver().session()->session());
+  fesk::postgres::RoundTripCounter trips(driver().session()->libpq());
   for (auto _ : state) {
     loadPage(file, kRowsAbove + static_cast<int>(random() % (count - 2 * kPageRows)));
   }

@@ -122,7 +122,7 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
   DriverStatus finish(std::vector<BulkRefusal>& refused) override {
     if (DriverStatus status = sendPiece(); !status.ok()) return status;
     DriverStatus status;
-    const Result result = file_.connection().run(judge_, {}, status);
+    const Result result = file_.session().run(judge_, {}, status);
     if (!status.ok()) return status;
     const int fields = static_cast<int>(file_.declaration().fields().size());
     for (int row = 0; row < result.rows(); ++row) {
@@ -147,7 +147,7 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     if (rows_.empty() && staged_) return {};
     file_.releaseReads();
     const std::string copy = "COPY " + staging_ + " FROM STDIN";
-    DriverStatus status = file_.connection().copyIn(staged_ ? copy : create_ + copy, rows_);
+    DriverStatus status = file_.session().copyIn(staged_ ? copy : create_ + copy, rows_);
     staged_ = true;
     rows_.clear();
     return status;

@@ -24,8 +24,8 @@ SessionRules forDefinitions(SessionRules rules) {
   return rules;
 }
 
-DriverStatus runDefinitions(Connection& connection, const std::string& statements) {
-  return connection.runScript("BEGIN; SET LOCAL statement_timeout = 0; " + statements + " COMMIT");
+DriverStatus runDefinitions(ServerSession& session, const std::string& statements) {
+  return session.runScript("BEGIN; SET LOCAL statement_timeout = 0; " + statements + " COMMIT");
 }
 
 }  // namespace
@@ -37,13 +37,13 @@ void PgDriver::workUnder(SchemaLock& lock) {
   rules_.beforeWork = [&lock] { return lock.heldAgain(); };
 }
 
-std::shared_ptr<Connection> PgDriver::session() const {
-  return Connection::forThisThread(this, conninfo_, rules_);
+std::shared_ptr<ServerSession> PgDriver::session() const {
+  return ServerSession::forThisThread(this, conninfo_, rules_);
 }
 
 DriverStatus PgDriver::checkReachable() const {
-  Connection connection(conninfo_, rules_);
-  return connection.ready();
+  ServerSession probe(conninfo_, rules_);
+  return probe.ready();
 }
 
 DriverStatus PgDriver::usableSchema() const {
@@ -55,39 +55,39 @@ DriverStatus PgDriver::usableSchema() const {
 DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
-  auto connection = session();
-  DriverStatus status = checkSchema(*connection, schema_, file);
+  auto threadSession = session();
+  DriverStatus status = checkSchema(*threadSession, schema_, file);
   if (status.ok()) {
     foundSchema_ = true;
   } else if (status.driverCode != apprt::kUnreachableDriverCode || !foundSchema_) {
     return status;
   }
-  opened = std::make_unique<PgFile>(connection, schema_, file, apprt::opensForReadingOnly(mode));
+  opened = std::make_unique<PgFile>(threadSession, schema_, file, apprt::opensForReadingOnly(mode));
   return {};
 }
 
 DriverStatus PgDriver::create(const apprt::FileDeclaration& file) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
-  Connection connection(conninfo_, forDefinitions(rules_));
-  if (DriverStatus status = connection.ready(); !status.ok()) return status;
+  ServerSession definitions(conninfo_, forDefinitions(rules_));
+  if (DriverStatus status = definitions.ready(); !status.ok()) return status;
   DriverStatus status;
-  const std::string schema = createSchemaSql(connection, schema_, status);
+  const std::string schema = createSchemaSql(definitions, schema_, status);
   if (!status.ok()) return status;
-  return runDefinitions(connection, schema + createFileScript(connection, schema_, file));
+  return runDefinitions(definitions, schema + createFileScript(definitions, schema_, file));
 }
 
 DriverStatus PgDriver::buildKeys(const apprt::FileDeclaration& file) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
-  Connection connection(conninfo_, forDefinitions(rules_));
-  if (DriverStatus status = connection.ready(); !status.ok()) return status;
-  DriverStatus status = checkSchema(connection, schema_, file);
+  ServerSession definitions(conninfo_, forDefinitions(rules_));
+  if (DriverStatus status = definitions.ready(); !status.ok()) return status;
+  DriverStatus status = checkSchema(definitions, schema_, file);
   if (!status.ok() && status.code != apprt::kKeysInvalid) return status;
   std::string statements;
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
     statements += "DROP INDEX IF EXISTS " + quotedName(schema_) + "." +
                   indexName(file, static_cast<int>(key)) + "; ";
   }
-  return runDefinitions(connection, statements + createKeysScript(connection, schema_, file));
+  return runDefinitions(definitions, statements + createKeysScript(definitions, schema_, file));
 }
 
 DriverStatus PgDriver::send(const apprt::FileDeclaration& /*file*/, std::string_view option,
@@ -108,15 +108,16 @@ DriverStatus PgDriver::begin(std::span<apprt::DriverFile* const> files, int time
     names += (names.empty() ? "" : ", ") + table->declaration().fileName();
     onlyReads = onlyReads && table->readOnly();
   }
-  return onlyReads ? session()->beginSnapshot() : session()->begin(tables, names, timeoutSeconds);
+  return onlyReads ? session()->transaction().beginSnapshot()
+                   : session()->transaction().begin(tables, names, timeoutSeconds);
 }
 
 DriverStatus PgDriver::commit() {
-  return session()->commit();
+  return session()->transaction().commit();
 }
 
 DriverStatus PgDriver::rollback() {
-  return session()->rollback();
+  return session()->transaction().rollback();
 }
 
 }  // namespace fesk::postgres

@@ -2,7 +2,7 @@
 // The keyed-file driver for a data set on a PostgreSQL server, so that several
 // workstations share one set of files: each file is a table of one schema,
 // laid out as pg_schema.h describes, read and written through the calling
-// thread's session (pg_connection.h).
+// thread's session (pg_server_session.h).
 //
 // Where the server is comes from a libpq connection string or URI, and from
 // whatever libpq itself reads (PGHOST, PGUSER, PGSERVICE, ~/.pgpass, ...).
@@ -18,14 +18,14 @@
 // found on the server, a file is opened without a word with the server while
 // it cannot be reached (it is checked at its next open), and the first read or
 // write says why it failed; the files work again as soon as it is back
-// (pg_connection.h).
+// (pg_server_session.h).
 
 #include <atomic>
 #include <memory>
 #include <string>
 
-#include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_schema_lock.h"
+#include "drivers/postgres/pg_server_session.h"
 #include "runtime/files/driver.h"
 
 namespace fesk::postgres {
@@ -55,7 +55,7 @@ class PgDriver : public apprt::Driver {
   // with these settings, and why not.
   apprt::DriverStatus checkReachable() const;
   // The calling thread's session of this driver.
-  std::shared_ptr<Connection> session() const;
+  std::shared_ptr<ServerSession> session() const;
 
  private:
   // 90 when the schema's name is none the server can take.

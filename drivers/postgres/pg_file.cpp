@@ -35,16 +35,19 @@ std::string placeholder(std::size_t index) {
   return "$" + std::to_string(index);
 }
 
-// The failure of a write of `what`, a record that is no longer stored.
-DriverStatus gone(const std::string& what) {
-  return {apprt::kRecordNotFound, "", what + " is no longer stored"};
+// Judges a queued write of `what`: carried out, or `what` is no longer stored.
+std::function<DriverStatus(bool)> goneUnlessWritten(std::string what) {
+  return [what = std::move(what)](bool written) {
+    return written ? DriverStatus{}
+                   : DriverStatus{apprt::kRecordNotFound, "", what + " is no longer stored"};
+  };
 }
 
 }  // namespace
 
-PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
+PgFile::PgFile(std::shared_ptr<ServerSession> session, const std::string& schema,
                const apprt::FileDeclaration& file, bool readOnly)
-    : connection_(std::move(connection)),
+    : session_(std::move(session)),
       file_(file),
       schema_(schema),
       table_(tableName(schema, file)),
@@ -75,11 +78,11 @@ PgFile::PgFile(std::shared_ptr<Connection> connection, const std::string& schema
                     "WHERE stored.id = gathered.id AND stored.id = ANY($1::bigint[]) "
                     "RETURNING gathered.place";
   planUpdates();
-  connection_->reads().hold(this);
+  session_->reads().hold(this);
 }
 
 PgFile::~PgFile() {
-  connection_->reads().forget(this);
+  session_->reads().forget(this);
 }
 
 std::string PgFile::imageOf(const Result& result, int row) const {
@@ -122,7 +125,7 @@ DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from, D
       around ? aroundQuery(file_, table_, columns_, order, key, from, limit)
              : readQuery(file_, table_, columns_, order, key, from, direction, limit);
   DriverStatus status;
-  const Result result = connection_->run(query.sql, query.values, status);
+  const Result result = session_->run(query.sql, query.values, status);
   if (!status.ok()) return status;
   std::vector<ReadBlock::Row> rows;
   rows.reserve(result.rows());
@@ -146,7 +149,7 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
   // A session the server closed (a restart) lost the data-set lock: the read
   // goes to the server, which opens a session and takes the lock again first.
   // Telling costs no round trip.
-  if (block_.holds(order) && !connection_->stillOpen()) block_.drop();
+  if (block_.holds(order) && !session_->stillOpen()) block_.drop();
   const bool held = block_.holds(order);
   if (held) {
     switch (block_.find(from, direction, row)) {
@@ -162,7 +165,7 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
   // up from there and down again is one snapshot; a run that reads on past
   // its block reads a bigger one.
   const bool around = from.kind != apprt::BoundKind::kEdge && apprt::boundIncluded(from);
-  const bool cascading = block_.writtenInto() && connection_->inTransaction();
+  const bool cascading = block_.writtenInto() && session_->inTransaction();
   const int limit = !held || around ? kFirstBlock
                     : cascading     ? kLargestBlock
                                     : std::min(block_.limit() * kBlockGrowth, kLargestBlock);
@@ -181,9 +184,8 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
 
 DriverStatus PgFile::fetch(RecordIdentity identity, std::span<char> record) {
   DriverStatus status;
-  const Result result =
-      connection_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1",
-                       {std::to_string(identity)}, status);
+  const Result result = session_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1",
+                                      {std::to_string(identity)}, status);
   if (!status.ok()) return status;
   if (result.rows() == 0) return {apprt::kRecordNotFound};
   const std::string image = imageOf(result, 0);
@@ -204,9 +206,9 @@ DriverStatus PgFile::add(std::span<const char> record, RecordIdentity& identity)
   // A duplicate inserts nothing instead of failing, which would end the
   // transaction the add is part of.
   DriverStatus status;
-  const Result result = connection_->run("INSERT INTO " + table_ + " (" + names + ") VALUES (" +
-                                             places + ") ON CONFLICT DO NOTHING RETURNING id",
-                                         values, status);
+  const Result result = session_->run("INSERT INTO " + table_ + " (" + names + ") VALUES (" +
+                                          places + ") ON CONFLICT DO NOTHING RETURNING id",
+                                      values, status);
   if (!status.ok()) return status;
   if (result.rows() == 0) return {apprt::kDuplicateKey};
   identity = result.number(0, 0);
@@ -234,25 +236,25 @@ DriverStatus PgFile::writeOver(RecordIdentity identity, std::span<const char> re
   std::vector<std::string> values;
   if (DriverStatus status = storedValues(record, values); !status.ok()) return status;
   if (!expected) return write(identity, std::move(values), record);
-  return connection_->atomically([&] {
+  return session_->transaction().atomically([&] {
     // Compared under the record's lock, so two stations never both win, and
     // in the form reading gives it (a value another tool stored longer than
     // its field reads cut), so that such a record can be written back.
     DriverStatus status;
     const Result stored =
-        connection_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1 FOR UPDATE",
-                         {std::to_string(identity)}, status);
+        session_->run("SELECT " + columns_ + " FROM " + table_ + " WHERE id = $1 FOR UPDATE",
+                      {std::to_string(identity)}, status);
     if (!status.ok()) return status;
     if (stored.rows() == 0) return DriverStatus{apprt::kChangedByOtherStation};
     // A record as this station wrote it in a save whose commit's answer was
     // lost was changed by no other station, if the server kept that save.
     if (const std::string now = imageOf(stored, 0);
-        now != *expected && !connection_->keptByLostCommit(table_, identity, now)) {
+        now != *expected && !session_->transaction().keptByLostCommit(table_, identity, now)) {
       return DriverStatus{apprt::kChangedByOtherStation};
     }
     status = write(identity, std::move(values), record);
     if (status.ok())
-      connection_->wrote(table_, identity, std::string(record.begin(), record.end()));
+      session_->transaction().wrote(table_, identity, std::string(record.begin(), record.end()));
     return status;
   });
 }
@@ -278,10 +280,8 @@ void PgFile::planUpdates() {
     }
     sql += "id <> " + self + ")";
   }
-  if (uniqueKeyFields_.empty()) {
-    update_ = sql + " RETURNING id";
-    return;
-  }
+  // Without them the writes go gathered (write()).
+  if (uniqueKeyFields_.empty()) return;
   // Whether the record was there and whether it was written tell a record
   // that is gone (35) from a key that is another's (40) in the one answer.
   update_ = "WITH target AS (SELECT 1 FROM " + table_ + " WHERE id = " + self + "), written AS (" +
@@ -300,27 +300,21 @@ DriverStatus PgFile::write(RecordIdentity identity, std::vector<std::string> val
   // such writes are queued, and a run of them (a cascade's) goes out as one
   // statement.
   if (uniqueKeyFields_.empty()) {
-    const std::string what = describe(record);
-    return connection_->queue(
-        {update_, std::move(values)},
-        [what](const Result& result) { return result.rows() == 1 ? DriverStatus{} : gone(what); },
-        {gatheredUpdate_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
+    return session_->queue(
+        {std::move(values), gatheredUpdate_, goneUnlessWritten(describe(record))});
   }
   // A write that may meet another record's key is answered at once, for the
   // caller to tell the user.
   DriverStatus status;
-  const Result result = connection_->run(update_, values, status);
+  const Result result = session_->run(update_, values, status);
   if (!status.ok() || result.number(0, 1) == 1) return status;
   return {result.number(0, 0) == 0 ? apprt::kRecordNotFound : apprt::kDuplicateKey};
 }
 
 DriverStatus PgFile::remove(RecordIdentity identity) {
   const std::string id = std::to_string(identity);
-  const std::string what = file_.fileName() + " record " + id;
-  DriverStatus status = connection_->queue(
-      {"DELETE FROM " + table_ + " WHERE id = $1 RETURNING id", {id}},
-      [what](const Result& result) { return result.rows() == 0 ? gone(what) : DriverStatus{}; },
-      {gatheredRemove_, [what](bool written) { return written ? DriverStatus{} : gone(what); }});
+  DriverStatus status = session_->queue(
+      {{id}, gatheredRemove_, goneUnlessWritten(file_.fileName() + " record " + id)});
   afterWrite(status, identity, nullptr);
   return status;
 }
@@ -344,7 +338,7 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
   values.push_back(std::to_string(except));
   sql += "id <> " + placeholder(values.size()) + " LIMIT 1";
   DriverStatus status;
-  const Result result = connection_->run(sql, values, status);
+  const Result result = session_->run(sql, values, status);
   found = status.ok() && result.rows() > 0;
   return status;
 }

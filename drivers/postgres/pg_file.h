@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_read_block.h"
+#include "drivers/postgres/pg_server_session.h"
 #include "runtime/files/bulk_add.h"
 #include "runtime/files/driver.h"
 
@@ -24,12 +24,12 @@ namespace fesk::postgres {
 
 class PgFile : public apprt::DriverFile, public drivers::HeldReads {
  public:
-  PgFile(std::shared_ptr<Connection> connection, const std::string& schema,
+  PgFile(std::shared_ptr<ServerSession> session, const std::string& schema,
          const apprt::FileDeclaration& file, bool readOnly);
   ~PgFile() override;
 
   const apprt::FileDeclaration& declaration() const { return file_; }
-  Connection& connection() { return *connection_; }
+  ServerSession& session() { return *session_; }
   const std::string& table() const { return table_; }
   // Opened for reading only: a transaction over such files only reads.
   bool readOnly() const { return readOnly_; }
@@ -73,21 +73,22 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   void planUpdates();
   // Writes the stored values over the record (none of its unique keys
   // duplicated): 35 when it is gone, 40 on a duplicate. In a file without
-  // unique keys queued inside a transaction (pg_connection.h), its failure
+  // unique keys queued inside a transaction (pg_server_session.h), its failure
   // then told later.
   apprt::DriverStatus write(apprt::RecordIdentity identity, std::vector<std::string> values,
                             std::span<const char> record);
-  std::shared_ptr<Connection> connection_;
+  std::shared_ptr<ServerSession> session_;
   const apprt::FileDeclaration& file_;
   std::string schema_;
   std::string table_;    // schema-qualified, quoted
   std::string columns_;  // id and every field
   // Runs of updates (of a file without unique keys) and of removes, as one
-  // statement each (pg_gathered_writes.h).
+  // statement each, a run of one too (pg_gathered_writes.h).
   std::string gatheredUpdate_;
   std::string gatheredRemove_;
-  // The update of one record (write()), and the fields (from 0) of the
-  // unique keys it must not meet, whose values it takes after the identity.
+  // The update of one record of a file with unique keys (write()), and the
+  // fields (from 0) of the keys it must not meet, whose values it takes
+  // after the identity.
   std::string update_;
   std::vector<int> uniqueKeyFields_;
   bool readOnly_;

@@ -50,22 +50,22 @@ std::optional<std::string_view> placesCarriedOut(const Result& answer) {
 // same pipeline, a commit too, is then skipped, and a write left out is
 // never saved. Its answer otherwise is one row of a few bytes, so that the
 // server never waits for this side to take in answers while it still works.
-QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::size_t last) {
-  const Gathering& kind = writes[first].together;
-  const std::size_t count = writes[first].write.values.size();
+WriteRun together(std::vector<QueuedWrite>& writes, std::size_t first, std::size_t last) {
+  const std::string& kind = writes[first].gatheredSql;
+  const std::size_t count = writes[first].values.size();
   const std::string runLength = std::to_string(last - first);
-  Statement statement{"WITH written AS (" + kind.sql + ") SELECT count(*), CASE WHEN count(*) < " +
-                          runLength + " THEN ('" + std::string(kFellShort) +
-                          "' || coalesce(array_agg(place)::text, '{}'))::integer END FROM written",
-                      {},
-                      /*plannedEachTime=*/true};
+  Query statement{"WITH written AS (" + kind + ") SELECT count(*), CASE WHEN count(*) < " +
+                      runLength + " THEN ('" + std::string(kFellShort) +
+                      "' || coalesce(array_agg(place)::text, '{}'))::integer END FROM written",
+                  {},
+                  /*plannedEachTime=*/true};
   for (std::size_t value = 0; value < count; ++value) {
     std::vector<const std::string*> column;
-    for (std::size_t i = first; i < last; ++i) column.push_back(&writes[i].write.values[value]);
+    for (std::size_t i = first; i < last; ++i) column.push_back(&writes[i].values[value]);
     statement.values.push_back(arrayLiteral(column));
   }
   std::vector<std::function<DriverStatus(bool)>> checks;
-  for (std::size_t i = first; i < last; ++i) checks.push_back(std::move(writes[i].together.check));
+  for (std::size_t i = first; i < last; ++i) checks.push_back(std::move(writes[i].check));
   AnswerCheck check = [checks = std::move(checks)](const Result& result) {
     const bool all = result.ok() && result.rows() == 1 &&
                      static_cast<std::size_t>(result.number(0, 0)) == checks.size();
@@ -78,12 +78,9 @@ QueuedWrite together(std::vector<QueuedWrite>& writes, std::size_t first, std::s
     for (std::size_t i = 0; i < checks.size(); ++i) {
       if (DriverStatus status = checks[i](written[i]); !status.ok()) return status;
     }
-    if (result.ok()) return DriverStatus{};
-    // Failed, yet naming every write carried out: not this run's own failure.
-    const char* message = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
-    return DriverStatus{apprt::kDriverError, result.sqlState(), message ? message : ""};
+    return DriverStatus{};
   };
-  return {std::move(statement), std::move(check), {}};
+  return {std::move(statement), std::move(check)};
 }
 
 }  // namespace
@@ -106,15 +103,15 @@ bool fellShort(const Result& answer) {
   return placesCarriedOut(answer).has_value();
 }
 
-std::vector<QueuedWrite> gathered(std::vector<QueuedWrite> queued) {
-  std::vector<QueuedWrite> out;
+std::vector<WriteRun> gathered(std::vector<QueuedWrite> queued) {
+  std::vector<WriteRun> out;
   std::size_t first = 0;
   while (first < queued.size()) {
     std::size_t last = first + 1;
-    const std::string& kind = queued[first].together.sql;
-    std::set<std::string> records{queued[first].write.values.back()};
-    while (last < queued.size() && queued[last].together.sql == kind &&
-           records.insert(queued[last].write.values.back()).second) {
+    const std::string& kind = queued[first].gatheredSql;
+    std::set<std::string> records{queued[first].values.back()};
+    while (last < queued.size() && queued[last].gatheredSql == kind &&
+           records.insert(queued[last].values.back()).second) {
       ++last;
     }
     out.push_back(together(queued, first, last));

@@ -17,12 +17,12 @@ std::string keyStamp(const apprt::FileDeclaration& file, int key) {
          indexColumns(file, key) + ")";
 }
 
-std::string createIndexSql(Connection& connection, const std::string& schema,
+std::string createIndexSql(ServerSession& session, const std::string& schema,
                            const apprt::FileDeclaration& file, int key) {
   const std::string index = quotedName(schema) + "." + indexName(file, key);
   return std::string("CREATE ") + (file.key(key).allowsDuplicates() ? "" : "UNIQUE ") + "INDEX " +
          indexName(file, key) + " ON " + tableName(schema, file) + " (" + indexColumns(file, key) +
-         "); COMMENT ON INDEX " + index + " IS " + connection.literal(keyStamp(file, key)) + ";";
+         "); COMMENT ON INDEX " + index + " IS " + session.literal(keyStamp(file, key)) + ";";
 }
 
 // A column as the catalogue describes it.
@@ -158,16 +158,16 @@ std::string indexColumns(const apprt::FileDeclaration& file, int key) {
   return file.key(key).allowsDuplicates() ? columns + ", id" : columns;
 }
 
-std::string createKeysScript(Connection& connection, const std::string& schema,
+std::string createKeysScript(ServerSession& session, const std::string& schema,
                              const apprt::FileDeclaration& file) {
   std::string sql;
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    sql += createIndexSql(connection, schema, file, static_cast<int>(key));
+    sql += createIndexSql(session, schema, file, static_cast<int>(key));
   }
   return sql;
 }
 
-std::string createFileScript(Connection& connection, const std::string& schema,
+std::string createFileScript(ServerSession& session, const std::string& schema,
                              const apprt::FileDeclaration& file) {
   std::string sql = "DROP TABLE IF EXISTS " + tableName(schema, file) + "; CREATE TABLE " +
                     tableName(schema, file) +
@@ -175,7 +175,7 @@ std::string createFileScript(Connection& connection, const std::string& schema,
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     sql += ", " + quotedColumn(file, static_cast<int>(i)) + " text COLLATE \"C\" NOT NULL";
   }
-  return sql + "); " + createKeysScript(connection, schema, file);
+  return sql + "); " + createKeysScript(session, schema, file);
 }
 
 std::string schemaNameMistake(std::string_view schema) {
@@ -188,18 +188,18 @@ std::string schemaNameMistake(std::string_view schema) {
   return {};
 }
 
-std::string createSchemaSql(Connection& connection, const std::string& schema,
+std::string createSchemaSql(ServerSession& session, const std::string& schema,
                             DriverStatus& status) {
   // CREATE SCHEMA IF NOT EXISTS needs the right to create schemas in the
   // database even when the schema is there; a role given a schema made for
   // it by an administrator has no such right and needs none.
   const Result result =
-      connection.run("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1", {schema}, status);
+      session.run("SELECT 1 FROM pg_catalog.pg_namespace WHERE nspname = $1", {schema}, status);
   if (!status.ok() || result.rows() > 0) return {};
   return "CREATE SCHEMA " + quotedName(schema) + "; ";
 }
 
-DriverStatus checkSchema(Connection& connection, const std::string& schema,
+DriverStatus checkSchema(ServerSession& session, const std::string& schema,
                          const apprt::FileDeclaration& file) {
   static const std::string sql =
       "SELECT 'column', a.attnum, a.attname::text, format_type(a.atttypid, a.atttypmod), "
@@ -211,7 +211,7 @@ DriverStatus checkSchema(Connection& connection, const std::string& schema,
       "FROM pg_catalog.pg_index i JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
       "WHERE i.indrelid = to_regclass($1) ORDER BY 1, 2";
   DriverStatus status;
-  const Result result = connection.run(sql, {tableName(schema, file)}, status);
+  const Result result = session.run(sql, {tableName(schema, file)}, status);
   if (!status.ok()) return status;
   if (result.rows() == 0) return {apprt::kFileNotFound};
 

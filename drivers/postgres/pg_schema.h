@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "drivers/common/stored_names.h"
-#include "drivers/postgres/pg_connection.h"
+#include "drivers/postgres/pg_server_session.h"
 #include "runtime/files/driver.h"
 
 namespace apprt {
@@ -46,19 +46,19 @@ std::string indexColumns(const apprt::FileDeclaration& file, int key);
 
 // The statement that creates the schema when it is missing ("" when it is
 // there, or when asking failed: `status` tells).
-std::string createSchemaSql(Connection& connection, const std::string& schema,
+std::string createSchemaSql(ServerSession& session, const std::string& schema,
                             apprt::DriverStatus& status);
 // Statements that create the file (empty, with its keys) in an existing
 // schema, and its keys alone; `connection` quotes their comments.
-std::string createFileScript(Connection& connection, const std::string& schema,
+std::string createFileScript(ServerSession& session, const std::string& schema,
                              const apprt::FileDeclaration& file);
-std::string createKeysScript(Connection& connection, const std::string& schema,
+std::string createKeysScript(ServerSession& session, const std::string& schema,
                              const apprt::FileDeclaration& file);
 
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this
 // program's; the driver's message says what differs.
-apprt::DriverStatus checkSchema(Connection& connection, const std::string& schema,
+apprt::DriverStatus checkSchema(ServerSession& session, const std::string& schema,
                                 const apprt::FileDeclaration& file);
 
 }  // namespace fesk::postgres

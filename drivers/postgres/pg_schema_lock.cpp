@@ -51,7 +51,7 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
   conninfo_ = conninfo;
   schema_ = schema;
   alone_ = alone;
-  auto session = std::make_unique<Connection>(conninfo);
+  auto session = std::make_unique<ServerSession>(conninfo);
   apprt::DriverStatus status;
   const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
   const Result result = session->run("SELECT " + function + "(" + kLockKey + ")", {schema}, status);

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <string>
 
-#include "drivers/postgres/pg_connection.h"
+#include "drivers/postgres/pg_server_session.h"
 
 namespace fesk::postgres {
 
@@ -38,7 +38,7 @@ class SchemaLock {
   bool take(const std::string& conninfo, const std::string& schema, bool alone, std::string& why);
 
   std::mutex mutex_;  // the sessions of every thread ask
-  std::unique_ptr<Connection> session_;
+  std::unique_ptr<ServerSession> session_;
   std::string conninfo_;  // of the lock taken last ("" none)
   std::string schema_;
   bool alone_ = false;

@@ -9,9 +9,9 @@
 #include <random>
 #include <thread>
 
-#include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_driver.h"
 #include "drivers/postgres/pg_schema_lock.h"
+#include "drivers/postgres/pg_server_session.h"
 #include "file_test_support.h"
 #include "runtime/files/bulk_add.h"
 #include "support/tcp_relay.h"
@@ -258,8 +258,8 @@ TEST(PgConnectionLoss, ABreakAfterARunThatFellShortIsToldAsTheBreakAndSavesNothi
       "gathered(v, id, place) WHERE stored.id = gathered.id RETURNING gathered.place";
   fesk::test::TcpRelay relay(fesk::test::serverSocket(fesk::test::sharedTestServer()));
   for (const bool atCommit : {false, true}) {
-    fesk::postgres::Connection connection(relay.address() + " user=fesk dbname=postgres");
-    ASSERT_TRUE(connection.begin(table, "STORED", 5).ok());
+    fesk::postgres::ServerSession session(relay.address() + " user=fesk dbname=postgres");
+    ASSERT_TRUE(session.transaction().begin(table, "STORED", 5).ok());
     // A run over 1 and 2, then one over 1 and 9 (not stored), which falls short.
     for (const char* id : {"1", "2", "1", "9"}) {
       const std::string what = std::string("record ") + id;
@@ -267,18 +267,14 @@ TEST(PgConnectionLoss, ABreakAfterARunThatFellShortIsToldAsTheBreakAndSavesNothi
         return written ? apprt::DriverStatus{}
                        : apprt::DriverStatus{apprt::kRecordNotFound, "", what + " is gone"};
       };
-      ASSERT_TRUE(connection
-                      .queue({"UPDATE " + table + " SET v = $1 WHERE id = $2", {"y", id}},
-                             [](const fesk::postgres::Result&) { return apprt::DriverStatus{}; },
-                             {updateMany, told})
-                      .ok());
+      ASSERT_TRUE(session.queue({{"y", id}, updateMany, told}).ok());
     }
     relay.cutBeforeNextReady();
     apprt::DriverStatus status;
     if (atCommit) {
-      status = connection.commit();
+      status = session.transaction().commit();
     } else {
-      connection.run("SELECT 1", {}, status);
+      session.run("SELECT 1", {}, status);
     }
     EXPECT_EQ(status.driverCode, std::string(apprt::kUnreachableDriverCode))
         << status.driverMessage;

@@ -107,7 +107,7 @@ TEST_F(PgQueryPlanTest, EveryPreparedStatementWalksAnIndex) {
   EXPECT_TRUE(file.remove(identity).ok());
   EXPECT_TRUE(file.add(record, identity).ok());
 
-  const auto statements = file.connection().preparedStatements();
+  const auto statements = file.session().preparedStatements();
   EXPECT_GE(statements.size(), 20u);
   for (const auto& sql : statements) {
     if (sql.find("pg_catalog") != std::string::npos) continue;  // the check of the table at open
@@ -143,7 +143,7 @@ TEST_F(PgQueryPlanTest, APageOfABrowseCostsAtMostTwoRoundTrips) {
   };
   readPage("n5");  // statements prepared once per session
   apprt::threadWillWait();
-  fesk::postgres::RoundTripCounter trips(driver().session()->session());
+  fesk::postgres::RoundTripCounter trips(driver().session()->libpq());
   const std::string last = readPage("n50");
   EXPECT_LE(trips.count(), 2);
   apprt::threadWillWait();

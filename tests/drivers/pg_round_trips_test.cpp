@@ -22,7 +22,7 @@ using apprt::FILEERRORMSG;
 class PgRoundTripsTest : public FileTest {
  protected:
   PGconn* session() {
-    return static_cast<fesk::postgres::PgDriver&>(dataSet_.driver()).session()->session();
+    return static_cast<fesk::postgres::PgDriver&>(dataSet_.driver()).session()->libpq();
   }
   // `count` codes c00000, c00001, ... named "n", stored behind the driver's back.
   void seedCodes(int count) {
@@ -108,7 +108,7 @@ TEST_P(PgRoundTripsTest, AnOpenAndItsFirstPageTakeTwoRoundTripsOnceConnected) {
   closeTestFiles();
   fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
   ASSERT_TRUE(fresh.session()->ready().ok());
-  fesk::postgres::RoundTripCounter trips(fresh.session()->session());
+  fesk::postgres::RoundTripCounter trips(fresh.session()->libpq());
   CODES.bindDriver(fresh);
   CODES.open(apprt::kOpenSharedReadWrite);
   ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();

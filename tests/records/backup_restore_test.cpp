@@ -15,8 +15,8 @@
 #include "data/data_files.h"
 #include "data/data_test_support.h"
 #include "data/record_writes.h"
-#include "drivers/postgres/pg_connection.h"
 #include "drivers/postgres/pg_schema.h"
+#include "drivers/postgres/pg_server_session.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "records/csv_import.h"
 #include "records/data_set_files.h"
@@ -106,7 +106,7 @@ class BackupRestoreTest : public EveryDriverDataTest {
     if (dataSet_.store() == Store::kSqlite) {
       return std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite-journal");
     }
-    postgres::Connection session(dataSet_.conninfo());
+    postgres::ServerSession session(dataSet_.conninfo());
     apprt::DriverStatus status;
     const auto locks = session.run(
         "SELECT count(*) FROM pg_locks WHERE relation = to_regclass($1) AND granted AND "

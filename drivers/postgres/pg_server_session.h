@@ -1,0 +1,98 @@
+#pragma once
+// One thread's session with the database server, for one data set. Every file
+// a thread opens through a driver shares that driver's session of the thread,
+// so a transaction over several files is one server transaction.
+//
+// A session is made of parts of their own: the link to the server and the
+// words of its failures (pg_server_link.h), the pipeline that carries the
+// queued writes and the statements behind them, prepared once per link
+// (pg_pipeline.h), and the transaction under way (pg_transaction.h).
+//
+// Round trips are the cost over a network. A statement goes out with its
+// preparation in one round trip, and inside a transaction a write whose
+// answer its caller need not wait for is queued: the queue goes to the server
+// in one pipeline with the next statement that needs an answer, or with the
+// commit behind it, so a run over many records costs a few round trips, not
+// one per record.
+
+#include <libpq-fe.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drivers/common/held_reads.h"
+#include "drivers/postgres/pg_gathered_writes.h"
+#include "drivers/postgres/pg_pipeline.h"
+#include "drivers/postgres/pg_result.h"
+#include "drivers/postgres/pg_server_link.h"
+#include "drivers/postgres/pg_transaction.h"
+#include "runtime/files/driver.h"
+
+namespace fesk::postgres {
+
+class ServerSession {
+ public:
+  // The calling thread's session with the server of `conninfo`, one per
+  // thread and `owner` (the driver); opened at its first use.
+  static std::shared_ptr<ServerSession> forThisThread(const void* owner,
+                                                      const std::string& conninfo,
+                                                      const SessionRules& rules);
+
+  explicit ServerSession(std::string conninfo, SessionRules rules = {});
+  ServerSession(const ServerSession&) = delete;
+  ServerSession& operator=(const ServerSession&) = delete;
+
+  // The session open and usable: opened, or opened anew after the server closed it.
+  apprt::DriverStatus ready() { return link_.ready(); }
+  // Open, and not closed by the server as far as can be told without asking it.
+  bool stillOpen() { return link_.stillOpen(); }
+  // Runs one statement with its values bound as text parameters (prepared
+  // once per session), after the queued writes. `status` tells the outcome.
+  Result run(const std::string& sql, const std::vector<std::string>& values,
+             apprt::DriverStatus& status);
+  // Inside a transaction, queues `write` to go with the next statement sent,
+  // in a run of the writes of its kind queued with it, which judges it then;
+  // outside one, sends it at once as a run of one and answers its judgement.
+  apprt::DriverStatus queue(QueuedWrite write);
+  // Runs statements that take no values (definitions, transaction steps).
+  apprt::DriverStatus runScript(const std::string& sql);
+  // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in
+  // COPY's text form) as its data, after the queued writes.
+  apprt::DriverStatus copyIn(const std::string& script, std::string_view rows);
+  // A string literal for a definition (COMMENT ON takes no parameter).
+  std::string literal(const std::string& text) { return link_.literal(text); }
+
+  Transaction& transaction() { return transaction_; }
+  bool inTransaction() const { return transaction_.active(); }
+
+  // The rows read ahead by this session's files: they go before the thread
+  // waits and before any write or transaction step of the session.
+  drivers::SessionReads& reads() { return reads_; }
+  // Before the thread waits: the rows read ahead go, and a pipeline under way
+  // is answered (its failure kept for the commit), so that the server's
+  // idle-in-transaction time-out, which counts only after an answer, guards
+  // a transaction left open while the thread waits.
+  void beforeThreadWaits();
+
+  // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
+  std::string server() const { return link_.server(); }
+  // The libpq session (null before the first use): the tests count its round trips.
+  PGconn* libpq() const { return link_.libpq(); }
+  // The SQL of every statement prepared in this session (the query-plan tests explain each).
+  std::vector<std::string> preparedStatements() const { return pipeline_.preparedStatements(); }
+
+ private:
+  // Answers what was sent and not answered (and with `queued`, sends and
+  // answers the queued writes too) before a statement outside the pipeline.
+  apprt::DriverStatus answerFirst(bool queued);
+
+  ServerLink link_;
+  Pipeline pipeline_{link_};
+  drivers::SessionReads reads_;
+  Transaction transaction_{link_, pipeline_, reads_};
+};
+
+}  // namespace fesk::postgres
