@@ -10,6 +10,7 @@
 #include "data/data_files.h"
 #include "records/counted.h"
 #include "records/csv_import.h"
+#include "records/csv_reader.h"
 
 namespace fesk {
 namespace {
@@ -84,6 +85,10 @@ int runImport(ArgumentReader& arguments) {
                                         ", so nothing was stored (--skip-bad stores the others)");
   }
   std::cout << "Added " << records::counted(outcome.added, "record") << " to " << file->fileName();
+  // A comma is what a CSV has unless said otherwise; any other is named.
+  if (outcome.separator != ',') {
+    std::cout << " (values separated by " << records::separatorName(outcome.separator) << ")";
+  }
   if (!outcome.bad.empty()) std::cout << "; skipped " << badRowsText(outcome.bad);
   // Said too, so that every line of the file is accounted for.
   if (outcome.emptyLines > 0) {

@@ -270,10 +270,18 @@ ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
     outcome.why = "the CSV is empty: it has no header row";
     return outcome;
   }
+  outcome.separator = reader.separator();
   const CsvColumns columns =
       header.error.empty() ? matchColumns(file, header.values) : CsvColumns{{}, header.error};
   if (!columns.error.empty()) {
+    // How the header was split, unless it was by the usual commas: a file
+    // with another separator reads as one odd column.
     outcome.why = "line 1: " + columns.error;
+    if (header.values.size() == 1)
+      outcome.why += " (no comma, semicolon or tab separates the header's values)";
+    else if (outcome.separator != ',')
+      outcome.why +=
+          " (the header's values are separated by " + separatorName(outcome.separator) + ")";
     return outcome;
   }
 

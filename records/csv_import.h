@@ -2,6 +2,9 @@
 // Adds the records of a CSV (csv_format.h, csv_columns.h) to FESK1 or FESK2,
 // all in one transaction: either every good row is stored or none is.
 //
+// The values are separated by commas, semicolons or tabs, whichever the
+// header uses (csv_reader.h); the outcome tells which.
+//
 // A row is bad when it is malformed (csv_reader.h: a stray quote, a NUL byte,
 // text that is not UTF-8, a quoted value not closed), has another number of
 // values than the header, has a value too long for its field,
@@ -45,6 +48,7 @@ struct ImportOutcome {
   std::uint64_t added = 0;       // records stored
   std::vector<BadRow> bad;       // in the order of the input
   std::uint64_t emptyLines = 0;  // lines passed over, holding nothing
+  char separator = ',';          // of the values, as found in the header
   std::string why;               // when nothing was stored for another reason than bad rows
 };
 

@@ -25,6 +25,17 @@ std::string encodingMistake(std::string_view line) {
 
 }  // namespace
 
+std::string separatorName(char separator) {
+  switch (separator) {
+    case ';':
+      return "semicolons";
+    case '\t':
+      return "tabs";
+    default:
+      return "commas";
+  }
+}
+
 CsvReader::CsvReader(std::istream& in) : in_(*in.rdbuf()) {
   // Only a whole mark is skipped: the first bytes of one are text.
   for (const char mark : kByteOrderMark) {
@@ -72,7 +83,18 @@ void CsvReader::fail(CsvRow& row, State& state, std::string why) {
   state = State::kSkipping;
 }
 
+bool CsvReader::separates(char byte) {
+  if (separatorKnown_) return byte == separator_;
+  if (byte != ',' && byte != ';' && byte != '\t') return false;
+  separator_ = byte;
+  separatorKnown_ = true;
+  return true;
+}
+
 bool CsvReader::next(CsvRow& row) {
+  // Only the first row chooses the separator, even one that had none.
+  separatorKnown_ = separatorKnown_ || firstRowTaken_;
+  firstRowTaken_ = true;
   row = CsvRow{};
   State state = State::kFieldStart;
   std::uint64_t quoteLine = 0;  // where the quoted value being read began
@@ -118,7 +140,7 @@ bool CsvReader::next(CsvRow& row) {
     switch (state) {
       case State::kFieldStart:
       case State::kUnquoted:
-        if (byte == ',') {
+        if (separates(byte)) {
           row.values.emplace_back();
           state = State::kFieldStart;
         } else if (byte == '"' && state == State::kFieldStart) {
@@ -142,7 +164,7 @@ bool CsvReader::next(CsvRow& row) {
         if (byte == '"') {
           value += byte;
           state = State::kQuoted;
-        } else if (byte == ',') {
+        } else if (separates(byte)) {
           row.values.emplace_back();
           state = State::kFieldStart;
         } else {

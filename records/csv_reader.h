@@ -3,6 +3,10 @@
 // by a spreadsheet: fields quoted or not, quotes doubled inside quotes, line
 // breaks inside quoted fields, rows ended by CR LF, LF or CR, a UTF-8 byte
 // order mark at the start skipped, empty lines passed over (and counted).
+// Values are separated by commas, semicolons or tabs: spreadsheets in many
+// locales save with semicolons. The first of them outside quotes in the
+// first row (the header) is the separator of the whole input; a first row
+// with none of them is a single column, and commas separate what follows.
 //
 // No input is dropped unseen: every physical line of the input belongs to
 // one row (whose first and last lines it tells), or is an empty line. A row
@@ -24,6 +28,9 @@ struct CsvRow {
   std::string error;  // when the row is malformed: why (its values are then incomplete)
 };
 
+// What a separator is called in a message: "commas", "semicolons", "tabs".
+std::string separatorName(char separator);
+
 class CsvReader {
  public:
   explicit CsvReader(std::istream& in);
@@ -33,6 +40,9 @@ class CsvReader {
 
   // The empty lines passed over so far.
   std::uint64_t emptyLines() const { return emptyLines_; }
+
+  // The separator of values: found in the first row, ',' until then.
+  char separator() const { return separator_; }
 
  private:
   enum class State {
@@ -51,10 +61,15 @@ class CsvReader {
   // Checks the physical line just read for NUL bytes and UTF-8.
   void checkLine(CsvRow& row);
   void fail(CsvRow& row, State& state, std::string why);
+  // Whether `byte` ends a value, learning the separator in the first row.
+  bool separates(char byte);
 
   std::streambuf& in_;
   std::uint64_t line_ = 1;
   std::uint64_t emptyLines_ = 0;
+  char separator_ = ',';
+  bool separatorKnown_ = false;  // a separator was met, or the first row is over
+  bool firstRowTaken_ = false;
   std::string physicalLine_;  // the bytes of the current line read so far
   std::string unread_;        // bytes read ahead at the start that are no byte order mark
 };

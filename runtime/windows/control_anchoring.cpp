@@ -1,7 +1,8 @@
 // Where a control stands in a window that was made larger than its
 // definition: the definition's layout is kept at the definition's size, and
 // beyond it lists and sheets grow with the window, entries widen, and what
-// lies below a list or a sheet (buttons, mostly) moves down with its bottom.
+// lies below a list or a sheet (buttons, mostly) moves down with its bottom
+// and along with its width.
 
 #include <algorithm>
 
@@ -36,6 +37,21 @@ bool liesBelowAGrowingControl(const Window& w, const Control& c) {
   });
 }
 
+// The narrowest growing control that `c` lies below and within the width of
+// (a list with its row of buttons), if any.
+const Control* growingControlAbove(const Window& w, const Control& c) {
+  const Control* above = nullptr;
+  const Rect& r = c.def.rect;
+  for (const Control& other : w.controls) {
+    const Rect& o = other.def.rect;
+    if (&other == &c || !grows(other) || o.width <= 0 || o.height <= 0 || r.y < o.y + o.height ||
+        r.x < o.x || r.x + r.width > o.x + o.width)
+      continue;
+    if (!above || o.width < above->def.rect.width) above = &other;
+  }
+  return above;
+}
+
 }  // namespace
 
 Rect placedRect(const Window& w, const Control& c) {
@@ -48,6 +64,12 @@ Rect placedRect(const Window& w, const Control& c) {
   if (widens(c)) r.width += wider;
   if (grows(c)) r.height += taller;
   if (liesBelowAGrowingControl(w, c)) r.y += taller;
+  // What lies under a widening list keeps its place along it: a row of
+  // buttons spreads with the list instead of staying at its left end.
+  if (const Control* above = widens(c) ? nullptr : growingControlAbove(w, c)) {
+    const Rect& o = above->def.rect;
+    r.x += wider * (2 * (c.def.rect.x - o.x) + c.def.rect.width) / (2 * o.width);
+  }
   return r;
 }
 

@@ -328,6 +328,16 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
     return 0;
   }
   if (msg < kMsgInputBase && msg != kMsgKeyDown && msg != kMsgVScroll) return 0;
+  // A new size holds whatever window is open in front: the window is laid out
+  // for it at once, and its procedure hears of it when its turn comes.
+  if (msg == kMsgResize) {
+    if (wParam != 0 || lParam != 0) {
+      w->shownWidth = static_cast<int>(wParam);
+      w->shownHeight = static_cast<int>(lParam);
+    }
+    queue(*w, kEventSized, 0, 0);
+    return 0;
+  }
   // Input: only the newest open window of its thread takes it.
   if (!takesInput(*w)) return 0;
   Control* c = h->field != 0 ? w->controlByHandle(handle) : nullptr;
@@ -340,13 +350,6 @@ intptr_t runtimeWindowProc(int handle, uint32_t msg, uintptr_t wParam, intptr_t 
     case kMsgClose:
       if (wParam) w->closesUnasked = true;
       queue(*w, kEventCloseWindow, 0, 0);
-      break;
-    case kMsgResize:
-      if (wParam != 0 || lParam != 0) {
-        w->shownWidth = static_cast<int>(wParam);
-        w->shownHeight = static_cast<int>(lParam);
-      }
-      queue(*w, kEventSized, 0, 0);
       break;
     case kMsgMenu:
       menuItem(*w, static_cast<int>(wParam));

@@ -1,9 +1,12 @@
 // Every window of the program at scale factors 1, 1.25, 1.5 and 2 on a
 // laptop's screen (1366x768) and a desktop's (1920x1080): each window lies on
-// the screen, each control inside its window, and no text is cut. A scale
-// factor is fixed when a process starts, so the test runs one process of
-// itself per factor and screen; each leaves a picture of every window in
-// the build directory (any-scale/) for a person to look at.
+// the screen, each control inside its window, and no text is cut; text has
+// the desktop's own font and size, and list rows room for it with its
+// accents (18 pixels at least with the usual fonts). The help window lies on
+// the screen too. A scale factor is fixed when a process starts, so the test
+// runs one process of itself per factor and screen; each leaves a picture of
+// every window, in a light and a dark palette, in the build directory
+// (any-scale/) for a person to look at.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -11,9 +14,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -31,6 +37,8 @@
 #include "support/temporary_directory.h"
 #include "ui/qt/child_window.h"
 #include "ui/qt/frame_window.h"
+#include "ui/qt/help_viewer.h"
+#include "ui/qt/list_control.h"
 
 namespace fesk::qt::test {
 namespace {
@@ -64,7 +72,21 @@ bool showsItsTextWhole(const QWidget* widget) {
   return true;
 }
 
+// The least height of a list row, in pixels at scale 1 (logical pixels at
+// any scale): what lists have on the desktop with its usual 9 to 11 point
+// fonts, and never less than a line of the window's text with a margin.
+constexpr int kLeastRowHeight = 18;
+
 void checkWindow(ChildWindow* window, const QString& name) {
+  const QFont desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  EXPECT_EQ(window->font().family(), desktopFont.family()) << name.toStdString();
+  EXPECT_EQ(window->font().pointSizeF(), desktopFont.pointSizeF())
+      << name.toStdString() << ": its text is not at the desktop's size";
+  for (const auto* list : window->findChildren<ListControl*>()) {
+    EXPECT_GE(list->rowHeight(), kLeastRowHeight) << name.toStdString();
+    EXPECT_GE(list->rowHeight(), QFontMetrics(window->font()).lineSpacing() + 4)
+        << name.toStdString() << ": a row has no room above and below its text";
+  }
   const QRect inside = window->rect();
   for (const auto& control : window->view().controls) {
     QWidget* widget = window->fieldWidget(control.field);
@@ -75,6 +97,35 @@ void checkWindow(ChildWindow* window, const QString& name) {
     EXPECT_TRUE(showsItsTextWhole(widget))
         << name.toStdString() << ": the text of control " << control.field << " is cut";
   }
+}
+
+// A dark palette, as a desktop's dark theme gives the program.
+QPalette darkPalette() {
+  QPalette dark;
+  const QColor window(45, 45, 48), base(30, 30, 32), text(230, 230, 230);
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    dark.setColor(group, QPalette::Window, window);
+    dark.setColor(group, QPalette::WindowText, text);
+    dark.setColor(group, QPalette::Base, base);
+    dark.setColor(group, QPalette::AlternateBase, window);
+    dark.setColor(group, QPalette::Text, text);
+    dark.setColor(group, QPalette::Button, QColor(60, 60, 64));
+    dark.setColor(group, QPalette::ButtonText, text);
+    dark.setColor(group, QPalette::Highlight, QColor(53, 132, 228));
+    dark.setColor(group, QPalette::HighlightedText, Qt::white);
+    dark.setColor(group, QPalette::Light, QColor(80, 80, 84));
+    dark.setColor(group, QPalette::Midlight, QColor(70, 70, 74));
+    dark.setColor(group, QPalette::Mid, QColor(50, 50, 54));
+    dark.setColor(group, QPalette::Dark, QColor(25, 25, 27));
+    dark.setColor(group, QPalette::Shadow, Qt::black);
+  }
+  dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+  dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+  dark.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+  dark.setColor(QPalette::Disabled, QPalette::Window, window);
+  dark.setColor(QPalette::Disabled, QPalette::Base, base);
+  dark.setColor(QPalette::Disabled, QPalette::Button, QColor(60, 60, 64));
+  return dark;
 }
 
 // One factor on one screen: the process's own QT_SCALE_FACTOR and screen.
@@ -118,9 +169,19 @@ TEST(AnyScaleWalk, DISABLED_EveryWindowOnThisScreen) {
           << name.toStdString() << " scrolls across where the frame has room for all of it";
     }
     frame.grab().save(QStringLiteral("%1/window-%2.png").arg(shots).arg(++n));
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(darkPalette());
+    QCoreApplication::processEvents();
+    frame.grab().save(QStringLiteral("%1/window-%2-dark.png").arg(shots).arg(n));
+    QApplication::setPalette(light);
     frame.mdiArea()->removeSubWindow(sub);
     delete sub;
   }
+  HelpViewer help;
+  help.showPage("browsefesk");
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(help.screen()->availableGeometry().contains(help.frameGeometry()))
+      << "the help window reaches past the screen's edge";
 }
 
 struct Screen {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -86,7 +87,10 @@ TEST_F(WidgetTest, DialogUnitsScaleWithTheFontAndKeepNeighboursFlush) {
     QRect left = small.rect({x, 0, 7, 10}), right = small.rect({x + 7, 0, 7, 10});
     EXPECT_EQ(left.right() + 1, right.left()) << "at " << x;
   }
-  EXPECT_EQ(windowFont("MS Sans Serif", 8).pointSize(), 8);
+  // The legacy standard size is the desktop's own; other sizes keep to it.
+  const QFont desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  EXPECT_EQ(windowFont("MS Sans Serif", 8).pointSizeF(), desktop.pointSizeF());
+  EXPECT_EQ(windowFont("MS Sans Serif", 16).pointSizeF(), 2 * desktop.pointSizeF());
 }
 
 TEST_F(WidgetTest, AnEntryTakesAtMostItsPicturesCharactersOfAnyScript) {

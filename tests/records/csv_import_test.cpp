@@ -27,14 +27,47 @@ TEST_F(CsvImportTest, AHeaderThatDoesNotFitStopsBeforeAnythingIsOpened) {
   const std::pair<std::string, std::string> cases[] = {
       {"", "the CSV is empty: it has no header row"},
       {"CODE,NAEM\n", "line 1: the column \"NAEM\" is no field of FESK1 (CODE, NAME)"},
-      {"NAME\n", "line 1: the column CODE is missing (FESK1 needs it for its key FES:Keycode)"},
+      {"NAME\n",
+       "line 1: the column CODE is missing (FESK1 needs it for its key FES:Keycode) (no comma, "
+       "semicolon or tab separates the header's values)"},
       {"CODE,NAME,code\n", "line 1: the column CODE appears twice"},
+      {"CODE|NAME\n",
+       "line 1: the column \"CODE|NAME\" is no field of FESK1 (CODE, NAME) (no comma, semicolon "
+       "or tab separates the header's values)"},
+      {"CODE;NAEM\n",
+       "line 1: the column \"NAEM\" is no field of FESK1 (CODE, NAME) (the header's values are "
+       "separated by semicolons)"},
   };
   for (const auto& [csv, why] : cases) {
     std::istringstream in(csv);
     EXPECT_EQ(importCsv(FESK1, in).why, why);
   }
   EXPECT_FALSE(std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite"));
+}
+
+TEST_F(CsvImportTest, ASpreadsheetsSemicolonsOrTabsAreFoundFromTheHeader) {
+  // Commas inside values are text once the header chose another separator.
+  std::istringstream semicolons(
+      "\xEF\xBB\xBF"
+      "CODE;NAME\r\nA1;Martin, Anna\r\n\"B;2\";\"x\"\"y\"\r\n");
+  const auto bySemicolons = importCsv(FESK1, semicolons);
+  EXPECT_EQ(bySemicolons.why, "");
+  EXPECT_EQ(bySemicolons.separator, ';');
+  EXPECT_EQ(bySemicolons.added, 2u);
+
+  std::istringstream tabs("NAME\tCODE\nTab;bed, name\tC3\n");
+  const auto byTabs = importCsv(FESK1, tabs);
+  EXPECT_EQ(byTabs.separator, '\t');
+  EXPECT_EQ(byTabs.added, 1u);
+  EXPECT_EQ(storedFesk1(),
+            (Records{{"A1", "Martin, Anna"}, {"B;2", "x\"y"}, {"C3", "Tab;bed, name"}}));
+
+  // A row that uses another separator than its header is one value short.
+  std::istringstream mixed("CODE;NAME\nD4,other\n");
+  const auto refused = importCsv(FESK1, mixed);
+  EXPECT_FALSE(refused.stored);
+  ASSERT_EQ(refused.bad.size(), 1u);
+  EXPECT_EQ(refused.bad[0].line, 2u);
 }
 
 TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {

@@ -70,8 +70,8 @@ std::string quotedField(const std::string& value) {
 }
 
 std::string randomValue(std::mt19937& random) {
-  static const std::vector<std::string> pieces{"a",  "Zoë", "東京", ",",   "\"", "\r\n",
-                                               "\n", "\r",  " ",    "x y", "☃",  ""};
+  static const std::vector<std::string> pieces{"a",  "Zoë", "東京", ",", "\"", "\r\n", "\n",
+                                               "\r", " ",   "x y",  "☃", "",   ";",    "\t"};
   std::string value;
   for (int n = std::uniform_int_distribution(0, 4)(random); n > 0; --n) {
     value += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
@@ -79,24 +79,38 @@ std::string randomValue(std::mt19937& random) {
   return value;
 }
 
-// A CSV of random rows as a spreadsheet might write it: values quoted when
-// they must be and sometimes when they need not, lines ended by CR LF or LF.
+bool holdsAny(const std::string& value, std::string_view bytes) {
+  return value.find_first_of(bytes) != std::string::npos;
+}
+
+// A CSV of random rows as a spreadsheet might write it: values separated by
+// commas, semicolons or tabs, quoted when they must be (in the header also
+// when they hold another separator, which would be taken for the file's) and
+// sometimes when they need not, lines ended by CR LF or LF.
 std::string randomCsv(std::mt19937& random, std::vector<std::vector<std::string>>& rows) {
   std::string text = random() % 2 ? std::string(records::kByteOrderMark) : "";
   const std::string lineEnd = random() % 2 ? "\r\n" : "\n";
-  rows.assign(std::uniform_int_distribution(1, 6)(random), {});
-  for (auto& row : rows) {
-    row.assign(std::uniform_int_distribution(1, 4)(random), {});
+  const char separator = ",;\t"[random() % 3];
+  const std::size_t columns = std::uniform_int_distribution(1, 4)(random);
+  rows.assign(std::uniform_int_distribution(1, 6)(random), std::vector<std::string>(columns));
+  for (std::size_t index = 0; index < rows.size(); ++index) {
+    auto& row = rows[index];
     std::string line;
     for (std::size_t column = 0; column < row.size(); ++column) {
       row[column] = randomValue(random);
-      if (column > 0) line += ',';
+      if (column > 0) line += separator;
+      // One column shows no separator: the reader keeps to commas then.
+      const char read = columns > 1 ? separator : ',';
+      const bool mustQuote = holdsAny(row[column], std::string("\"\r\n") + read) ||
+                             (index == 0 && holdsAny(row[column], ",;\t"));
       if (row[column].empty() && row.size() == 1) {
         line += "\"\"";  // alone and unquoted, it would be an empty line
-      } else if (random() % 4 == 0) {
+      } else if (mustQuote || random() % 4 == 0) {
         line += quotedField(row[column]);
-      } else {
+      } else if (separator == ',') {
         records::appendCsvField(line, row[column]);
+      } else {
+        line += row[column];
       }
     }
     text += line + lineEnd;

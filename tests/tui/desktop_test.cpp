@@ -97,6 +97,47 @@ TEST_F(DesktopTest, AltLettersGoToTheWindowsMnemonicsElseToTheMenuBar) {
   EXPECT_EQ(sent[0].field, -9);
 }
 
+TEST_F(DesktopTest, MenuTitlesSharingAnAltKeyTakeTurnsAndNeverStartACommand) {
+  press(L'f', true);  // "&File" opens
+  EXPECT_EQ(desktop_.statusText(), "Print the list of records");
+  press(L'f', true);  // "&fesk" is only marked, over the open "&File"
+  EXPECT_TRUE(take().empty()) << "a second Alt+F started a command";
+  EXPECT_NE(desktop_.statusText(), "Print the list of records");
+  press(L'f', true);  // round again
+  EXPECT_EQ(desktop_.statusText(), "Print the list of records");
+  press(L'f', true);
+  press(13);  // Enter takes the marked item
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Menu);
+  EXPECT_EQ(sent[0].field, -4);  // "&fesk"
+}
+
+TEST_F(DesktopTest, ButtonsWithoutAMnemonicGetAnAltKeyOfTheirOwn) {
+  desktop_.showWindow(browse_);
+  desktop_.showWindow(form_);
+  // Added only where the definition has none, clashing with no other control
+  // and no menu title ("&Help", "&Edit").
+  const ShownWindow* form = desktop_.window(3);
+  EXPECT_EQ(form->view.control(7)->text, "&Insert");
+  EXPECT_EQ(form->view.control(10)->text, "&OK");
+  EXPECT_EQ(form->view.control(11)->text, "C&ancel");
+  EXPECT_EQ(form->view.control(12)->text, "He&lp");
+  EXPECT_EQ(desktop_.window(2)->view.control(8)->text, "C&lose");
+  take();
+  press(L'a', true);  // "C&ancel": pressed as a click, which the runtime knows
+  auto sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Click);
+  EXPECT_EQ(sent[0].window, 3);
+  EXPECT_EQ(sent[0].field, 11);
+  press(L'c', true);  // "&code:", the definition's own, is the runtime's
+  sent = take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].kind, Input::Kind::Key);
+  EXPECT_EQ(sent[0].code, kAlt + 'C');
+}
+
 TEST_F(DesktopTest, F10OpensTheMenuAndArrowsReachTheBarsOwnItem) {
   pressFunction(KEY_F(10));
   EXPECT_EQ(desktop_.statusText(), "Print the list of records");
@@ -238,13 +279,43 @@ TEST_F(DesktopTest, WindowsCascadeSwitchAndTile) {
     EXPECT_GT(input.width, definition(input.window).width);
     EXPECT_GT(input.height, definition(input.window).height);
   }
+  // Cascaded on the large terminal they keep sizes grown from their
+  // definitions; back on a small one they have the definitions' sizes.
   desktop_.standardAction(StandardAction::Cascade);
+  sent = take();
+  ASSERT_EQ(sent.size(), 2u);
+  for (const auto& input : sent) {
+    EXPECT_GT(input.width, definition(input.window).width);
+    EXPECT_GT(input.height, definition(input.window).height);
+  }
+  desktop_.resize(80, 24);
   sent = take();
   ASSERT_EQ(sent.size(), 2u);
   for (const auto& input : sent) {
     EXPECT_EQ(input.width, definition(input.window).width);
     EXPECT_EQ(input.height, definition(input.window).height);
   }
+}
+
+TEST_F(DesktopTest, AWindowOpenedOnAWideTerminalUsesItsWidth) {
+  desktop_.showWindow(browse_);
+  const CellRect small = desktop_.window(2)->outer;
+  desktop_.closeWindow(2);
+  take();
+  desktop_.resize(120, 40);
+  desktop_.showWindow(browse_);
+  const ShownWindow* browse = desktop_.window(2);
+  const CellRect area = desktop_.clientArea();
+  EXPECT_GT(browse->outer.width, small.width * 5 / 4) << "wider, not only taller";
+  EXPECT_GT(browse->outer.height, small.height);
+  EXPECT_LE(browse->outer.col + browse->outer.width, area.col + area.width);
+  EXPECT_LE(browse->outer.row + browse->outer.height, area.row + area.height);
+  // The runtime is told, so that the list's columns and rows grow with it.
+  auto sent = take();
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.back().kind, Input::Kind::Resize);
+  EXPECT_GT(sent.back().width, browse_.width);
+  EXPECT_GT(sent.back().height, browse_.height);
 }
 
 TEST_F(DesktopTest, ClosingTheActiveWindowLeavesTheOneBelowOnTop) {

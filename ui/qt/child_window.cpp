@@ -9,7 +9,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <algorithm>
 
+#include "runtime/text/added_mnemonic.h"
+#include "runtime/text/mnemonic.h"
 #include "ui/qt/accessible_names.h"
 #include "ui/qt/drop_control.h"
 #include "ui/qt/entry_control.h"
@@ -38,12 +41,14 @@ int fieldOf(QObject* object) {
 
 }  // namespace
 
-ChildWindow::ChildWindow(const WindowView& view, InputSink send, QWidget* parent)
+ChildWindow::ChildWindow(const WindowView& view, InputSink send, QWidget* parent,
+                         std::string menuMnemonics)
     : QWidget(parent),
       view_(view),
       send_(std::move(send)),
       font_(windowFont(view.fontName, view.fontSize)),
-      units_(font_) {
+      units_(font_),
+      menuMnemonics_(std::move(menuMnemonics)) {
   setFont(font_);
   setFocusPolicy(Qt::ClickFocus);
   // The definition's size is the least a window needs; made larger, its
@@ -146,6 +151,7 @@ void ChildWindow::apply(const WindowView& view) {
   const int previousFocus = view_.focus;
   const WindowView before = std::move(view_);
   view_ = view;
+  addMnemonics();
   for (auto it = shown_.begin(); it != shown_.end();) {
     if (view_.control(it->first)) {
       ++it;
@@ -176,6 +182,32 @@ void ChildWindow::apply(const WindowView& view) {
   if (previousFocus != view_.focus) showControlMessage();
 }
 
+void ChildWindow::addMnemonics() {
+  std::string taken = menuMnemonics_;
+  for (const auto& c : view_.controls)
+    if (const int key = apprt::mnemonicKey(c.text)) taken += static_cast<char>(key);
+  buttonTexts_.clear();
+  addedMnemonics_.clear();
+  for (const auto& c : view_.controls) {
+    if (c.kind != ControlKind::Button || c.inToolbar) continue;
+    buttonTexts_[c.field] = apprt::withAddedMnemonic(c.text, taken);
+    if (const int key = apprt::mnemonicKey(buttonTexts_[c.field]);
+        key && key != apprt::mnemonicKey(c.text))
+      addedMnemonics_[key] = c.field;
+  }
+}
+
+bool ChildWindow::takesMnemonic(int key) const {
+  return view_.hasMnemonic(key) || buttonWithAddedMnemonic(key) != 0;
+}
+
+int ChildWindow::buttonWithAddedMnemonic(int key) const {
+  auto it = addedMnemonics_.find(key);
+  if (it == addedMnemonics_.end()) return 0;
+  const ControlView* button = view_.control(it->second);
+  return button && button->enabled && view_.shows(*button) ? button->field : 0;
+}
+
 void ChildWindow::showControlMessage() {
   if (!active_) return;
   const ControlView* focused = view_.control(view_.focus);
@@ -198,12 +230,8 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
         entry->showRuntimeValue(c.text);
         break;
       }
-      case ControlKind::Button: {
-        auto* button = static_cast<QPushButton*>(widget);
-        button->setText(QString::fromStdString(c.text));
-        button->setShortcut({});  // the runtime handles the mnemonic
-        break;
-      }
+      case ControlKind::Button:
+        break;  // below: its text depends on the other controls' too
       case ControlKind::List:
         static_cast<ListControl*>(widget)->apply(c);
         break;
@@ -219,6 +247,13 @@ void ChildWindow::applyControl(const ControlView& c, const ControlView* before) 
         break;
     }
     widget->setEnabled(c.enabled);
+  }
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    const QString text = QString::fromStdString(buttonTexts_[c.field]);
+    if (button->text() != text) {
+      button->setText(text);
+      button->setShortcut({});  // the window handles the mnemonic
+    }
   }
   if (c.kind == ControlKind::Entry)
     static_cast<EntryControl*>(widget)->setReadOnly(!view_.acceptsInput);
@@ -252,6 +287,10 @@ void ChildWindow::placeControl(const ControlView& c, QWidget* widget) {
     return;
   }
   QRect r = units_.rect(c.rect);
+  if (auto* list = qobject_cast<ListControl*>(widget)) {
+    const int wider = std::max(0, reportedSize_.width() - view_.width);
+    list->setDefinedWidth(units_.x(c.rect.width - wider));
+  }
   // A drop-down list is one line high; its defined height is its open list's.
   if (qobject_cast<DropControl*>(widget)) r.setHeight(widget->sizeHint().height());
   if (r.width() <= 0 || r.height() <= 0) {
@@ -292,6 +331,14 @@ bool ChildWindow::keyPress(QObject* watched, QKeyEvent* event) {
   if (auto* entry = qobject_cast<EntryControl*>(watched);
       entry && !entry->isReadOnly() && isEntryEditingKey(*event))
     return false;
+  // A button's added mnemonic presses it, as a click does; the window's own
+  // mnemonics are the runtime's.
+  if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && !view_.hasMnemonic(code & 0xFF)) {
+    if (const int button = buttonWithAddedMnemonic(code & 0xFF)) {
+      if (view_.acceptsInput) send_(Input::click(view_.handle, button));
+      return true;
+    }
+  }
   if (auto* combo = qobject_cast<QComboBox*>(watched);
       combo && (event->key() == Qt::Key_F4 ||
                 (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier))))
@@ -331,7 +378,7 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
       // other goes on to the frame's menu bar.
       auto* key = static_cast<QKeyEvent*>(event);
       int code = keyCode(*key);
-      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && view_.hasMnemonic(code & 0xFF)) {
+      if ((code & apprt::kAlt) && !(code & apprt::kCtrl) && takesMnemonic(code & 0xFF)) {
         event->accept();
         return true;
       }

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QWidget>
 #include <map>
+#include <string>
 
 #include "runtime/frontend/frontend.h"
 #include "ui/qt/dialog_units.h"
@@ -20,7 +21,10 @@ namespace fesk::qt {
 class ChildWindow : public QWidget {
   Q_OBJECT
  public:
-  ChildWindow(const apprt::WindowView& view, InputSink send, QWidget* parent = nullptr);
+  // `menuMnemonics`: the keys of the menu bar's titles, which the mnemonics
+  // added to the window's buttons leave to the menu bar.
+  ChildWindow(const apprt::WindowView& view, InputSink send, QWidget* parent = nullptr,
+              std::string menuMnemonics = {});
 
   void apply(const apprt::WindowView& view);
   const apprt::WindowView& view() const { return view_; }
@@ -33,6 +37,9 @@ class ChildWindow : public QWidget {
   // The window became (or stopped being) the active one: only the active
   // window gives its focused control the keyboard focus.
   void setActive(bool active);
+
+  // Whether Alt plus `key` (upper-case) reaches a control of this window.
+  bool takesMnemonic(int key) const;
 
   // The close box, reported to the runtime.
   void requestClose();
@@ -60,6 +67,10 @@ class ChildWindow : public QWidget {
   bool keyPress(QObject* watched, QKeyEvent* event);
   void focusTakenElsewhere(QObject* watched, Qt::FocusReason reason);
   void watch(QWidget* widget);
+  // The texts of buttons that have no mnemonic, with one added.
+  void addMnemonics();
+  // The button whose added mnemonic is Alt plus `key` and that can be pressed; 0 = none.
+  int buttonWithAddedMnemonic(int key) const;
 
   apprt::WindowView view_;
   InputSink send_;
@@ -68,6 +79,9 @@ class ChildWindow : public QWidget {
   std::map<int, Shown> shown_;
   bool active_ = false;
   QSize reportedSize_;  // in dialog units, as the runtime was last told
+  std::string menuMnemonics_;
+  std::map<int, std::string> buttonTexts_;  // by field, as shown
+  std::map<int, int> addedMnemonics_;       // key -> field of the button it presses
 };
 
 }  // namespace fesk::qt

@@ -45,9 +45,12 @@ void Desktop::showWindow(const WindowView& view) {
   } else if (ChildWindow* shown = child(view.handle)) {
     shown->apply(view);
   } else {
-    auto* created = new ChildWindow(view, send_);
+    auto* created =
+        new ChildWindow(view, send_, nullptr, frame_ ? frame_->menuMnemonics() : std::string());
     children_[view.handle] = created;
     if (frame_) {
+      if (auto* front = qobject_cast<ChildSubWindow*>(frame_->mdiArea()->activeSubWindow()))
+        openers_[view.handle] = front->child()->handle();
       connect(created, &ChildWindow::controlMessage, frame_.get(),
               &FrameWindow::showControlMessage);
       QMdiSubWindow* sub = frame_->addChild(created);
@@ -78,12 +81,16 @@ void Desktop::closeWindow(int handle) {
     DesktopSettings().setWindowSize(closing->view(), outer->size());
   outers_.erase(it);
   children_.erase(handle);
-  if (auto* sub = qobject_cast<ChildSubWindow*>(outer)) {
+  auto* sub = qobject_cast<ChildSubWindow*>(outer);
+  if (sub) {
     sub->allowClose();
     frame_->mdiArea()->removeSubWindow(sub);
   }
   outer->hide();
   outer->deleteLater();
+  // The work goes on where it came from: the window that opened this one
+  // (a form's browse, a second form's first), not whichever lies behind.
+  if (auto opener = openers_.extract(handle); !opener.empty() && sub) bringToFront(opener.mapped());
   updateBusyCursor();
 }
 

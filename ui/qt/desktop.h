@@ -81,6 +81,7 @@ class Desktop : public QObject {
   std::unique_ptr<FrameWindow> frame_;
   std::map<int, ChildWindow*> children_;  // owned by their sub-window (or top-level)
   std::map<int, QWidget*> outers_;        // the sub-window, or the child itself
+  std::map<int, int> openers_;            // a window -> the one in front when it opened
   std::vector<QPointer<QMessageBox>> boxes_;
   std::unique_ptr<HelpViewer> help_;
   std::unique_ptr<QPrinter> printer_;

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <algorithm>
 #include <cmath>
 
 namespace fesk::qt {
@@ -9,6 +10,7 @@ namespace fesk::qt {
 QFont windowFont(const std::string& name, int pointSize) {
   static const char* const kLegacySansSerif[] = {"MS Sans Serif", "Microsoft Sans Serif",
                                                  "MS Shell Dlg", "Sans Serif", ""};
+  constexpr double kLegacyPointSize = 8;
   QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   bool legacy = false;
   for (const char* n : kLegacySansSerif) legacy = legacy || name == n;
@@ -16,7 +18,12 @@ QFont windowFont(const std::string& name, int pointSize) {
     font.setFamily(QString::fromStdString(name));
     font.setStyleHint(QFont::SansSerif);
   }
-  font.setPointSize(pointSize > 0 ? pointSize : 8);
+  const double relative = (pointSize > 0 ? pointSize : kLegacyPointSize) / kLegacyPointSize;
+  // A desktop may give its font in pixels rather than points.
+  if (font.pointSizeF() > 0)
+    font.setPointSizeF(font.pointSizeF() * relative);
+  else if (font.pixelSize() > 0)
+    font.setPixelSize(static_cast<int>(std::lround(font.pixelSize() * relative)));
   return font;
 }
 
@@ -25,7 +32,12 @@ DialogUnits::DialogUnits(const QFont& font) {
   // The average width of the Latin letters, as dialog units are defined.
   static const QString kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   charWidth_ = metrics.horizontalAdvance(kLetters) / static_cast<double>(kLetters.size());
-  charHeight_ = static_cast<int>(std::ceil(metrics.height()));
+  // Seven eighths of a line, a list row would clip accents against the row
+  // above: the unit grows until a row holds a line and a margin above and
+  // below it, as lists have on the desktop.
+  const double line = std::ceil(metrics.lineSpacing());
+  const double row = line + 2 * std::max(2.0, std::round(line / 7));
+  charHeight_ = std::max(std::ceil(metrics.height()), row * 8 / kListRowUnits);
 }
 
 int DialogUnits::x(int units) const {

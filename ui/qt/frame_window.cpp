@@ -1,8 +1,11 @@
 #include "ui/qt/frame_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
@@ -10,11 +13,15 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <utility>
 
+#include "runtime/text/mnemonic.h"
 #include "ui/qt/accessible_names.h"
 #include "ui/qt/child_window.h"
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/dialog_units.h"
+#include "ui/qt/key_codes.h"
+#include "ui/qt/on_screen.h"
 #include "ui/qt/program_icon.h"
 
 namespace fesk::qt {
@@ -60,6 +67,7 @@ FrameWindow::FrameWindow(const apprt::WindowView& view, InputSink send)
   resize(wanted);
   restoreGeometry(DesktopSettings().frameGeometry());  // as the user left it, if ever
   apply(view);
+  qApp->installEventFilter(this);
 }
 
 void FrameWindow::buildMenus() {
@@ -129,6 +137,79 @@ QAction* FrameWindow::menuAction(int field) const {
   return it == actions_.end() ? nullptr : it->second;
 }
 
+std::string FrameWindow::menuMnemonics() const {
+  std::string keys;
+  for (QAction* title : menuBar()->actions())
+    if (const int key = apprt::mnemonicKey(title->text().toStdString()))
+      keys += static_cast<char>(key);
+  return keys;
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  // Keys of this frame, its windows and its open menus only.
+  if (!widget || (widget->window() != this && !qobject_cast<QMenu*>(widget->window())))
+    return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  switch (key->key()) {
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+      return false;  // held for the key that follows
+    default:
+      break;
+  }
+  if (marked_ && event->type() == QEvent::KeyPress) {
+    QAction* marked = std::exchange(marked_, nullptr);
+    menuBar()->setActiveAction(nullptr);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      marked->trigger();
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape) return true;
+  }
+  return menuKey(watched, key);
+}
+
+bool FrameWindow::menuKey(QObject* receiver, QKeyEvent* key) {
+  const int code = keyCode(*key);
+  if (!(code & apprt::kAlt) || (code & (apprt::kCtrl | apprt::kShift))) return false;
+  const int letter = code & 0xFF;
+  if (menuMnemonics().find(static_cast<char>(letter)) == std::string::npos) return false;
+  // A window's own control with the key comes first.
+  for (QObject* o = receiver; o; o = o->parent())
+    if (auto* child = qobject_cast<ChildWindow*>(o); child && child->takesMnemonic(letter))
+      return false;
+  if (key->type() == QEvent::ShortcutOverride) {
+    key->accept();  // the key press is ours, not the bar's own shortcut
+    return true;
+  }
+  goToTitle(letter);
+  return true;
+}
+
+void FrameWindow::goToTitle(int key) {
+  QList<QAction*> titles;
+  for (QAction* title : menuBar()->actions())
+    if (title->isVisible() && title->isEnabled() &&
+        apprt::mnemonicKey(title->text().toStdString()) == key)
+      titles.append(title);
+  if (titles.isEmpty()) return;
+  if (titles.size() == 1 && !titles.front()->menu()) {
+    menuBar()->setActiveAction(nullptr);
+    titles.front()->trigger();
+    return;
+  }
+  QAction* from = marked_ ? marked_ : menuBar()->activeAction();
+  QAction* next = titles[(titles.indexOf(from) + 1) % titles.size()];
+  if (QWidget* open = QApplication::activePopupWidget()) open->close();
+  menuBar()->setActiveAction(next);
+  marked_ = next->menu() ? nullptr : next;
+}
+
 QMdiSubWindow* FrameWindow::addChild(ChildWindow* child) {
   auto* sub = new ChildSubWindow(child);
   area_->addSubWindow(sub);
@@ -165,15 +246,7 @@ void FrameWindow::showDataSet(const QString& name) {
 
 void FrameWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  // Its decorations are known once it is shown: a frame larger than the
-  // screen (a small screen, a large scale) is made to fit, all of it.
-  QScreen* shownOn = screen();
-  if (!shownOn || isMaximized() || isFullScreen()) return;
-  const QRect available = shownOn->availableGeometry();
-  if (available.contains(frameGeometry())) return;
-  const QSize decorations = frameGeometry().size() - size();
-  resize(size().boundedTo(available.size() - decorations));
-  move(available.topLeft());
+  keepOnScreen(this);
 }
 
 void FrameWindow::closeEvent(QCloseEvent* event) {

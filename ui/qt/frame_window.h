@@ -7,10 +7,12 @@
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <map>
+#include <string>
 
 #include "runtime/frontend/frontend.h"
 #include "ui/qt/input_sink.h"
 
+class QKeyEvent;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -29,6 +31,9 @@ class FrameWindow : public QMainWindow {
   const apprt::WindowView& view() const { return view_; }
   QMdiArea* mdiArea() const { return area_; }
   QAction* menuAction(int field) const;
+  // The Alt keys of the menu bar's titles (upper-case), which no button of
+  // another window takes for itself.
+  std::string menuMnemonics() const;
 
   // Puts a window of the program into the MDI area.
   QMdiSubWindow* addChild(ChildWindow* child);
@@ -44,10 +49,16 @@ class FrameWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenus();
   void buildToolBar();
+  // Alt plus `key` for the menu bar: the one title with that key is opened
+  // or chosen; titles that share it are gone through in turn, each press
+  // opening the next (an item on the bar itself is only marked, for Enter).
+  bool menuKey(QObject* receiver, QKeyEvent* key);
+  void goToTitle(int key);
 
   apprt::WindowView view_;
   InputSink send_;
@@ -56,6 +67,7 @@ class FrameWindow : public QMainWindow {
   QLabel* dataSet_;
   std::map<int, QAction*> actions_;  // menu items and tool-bar buttons by field
   bool closing_ = false;
+  QAction* marked_ = nullptr;  // an item on the bar reached by its Alt key, awaiting Enter
 };
 
 // An MDI child: its close box goes to the runtime.

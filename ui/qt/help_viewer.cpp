@@ -4,6 +4,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "ui/qt/on_screen.h"
+
 namespace fesk::qt {
 
 QString helpPagePath(const std::string& helpId) {
@@ -25,6 +27,11 @@ void HelpViewer::showPage(const std::string& helpId) {
   show();
   raise();
   activateWindow();
+}
+
+void HelpViewer::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  keepOnScreen(this);
 }
 
 QString HelpViewer::currentPage() const {

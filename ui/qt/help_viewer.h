@@ -18,6 +18,9 @@ class HelpViewer : public QWidget {
   void showPage(const std::string& helpId);
   QString currentPage() const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   QTextBrowser* browser_;
 };

@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "runtime/frontend/constants.h"
 #include "runtime/text/picture.h"
@@ -157,8 +158,8 @@ void ListControl::applyFormat(const std::string& format) {
   }
   rows_->setHeaderItem(header);
   rows_->setHeaderHidden(!anyHeader);
-  for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
-    rows_->setColumnWidth(i, units_.x(columns_[static_cast<size_t>(i)].width));
+  definedWidths_.clear();
+  for (const auto& c : columns_) definedWidths_.push_back(units_.x(c.width));
   shownRows_.clear();
   rows_->clear();
   layoutParts();
@@ -204,6 +205,24 @@ void ListControl::layoutParts() {
     delegate->height = rowHeight_;
     rows_->doItemsLayout();
   }
+  widenColumns();
+}
+
+void ListControl::widenColumns() {
+  // A list made wider than its definition widens its columns in proportion
+  // (the last one stretches to the edge in any case).
+  const double scale = definedWidth_ > 0 && width() > definedWidth_
+                           ? static_cast<double>(width()) / definedWidth_
+                           : 1.0;
+  for (std::size_t i = 0; i < definedWidths_.size(); ++i)
+    rows_->setColumnWidth(static_cast<int>(i),
+                          static_cast<int>(std::lround(definedWidths_[i] * scale)));
+}
+
+void ListControl::setDefinedWidth(int pixels) {
+  if (definedWidth_ == pixels) return;
+  definedWidth_ = pixels;
+  widenColumns();
 }
 
 QRect ListControl::cellRect(int row, int column) const {

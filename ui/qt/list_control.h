@@ -31,6 +31,8 @@ class ListControl : public QWidget {
   // The row (1-based) under a point of the rows' viewport; 0 = none.
   int rowAt(QPoint viewportPos) const;
   int rowHeight() const { return rowHeight_; }
+  // Its width at the window definition's size, which its columns' widths are for.
+  void setDefinedWidth(int pixels);
 
  signals:
   void rowChosen(int row, int mouseKey);  // kKeyMouseLeft or kKeyMouseLeftDouble
@@ -46,6 +48,7 @@ class ListControl : public QWidget {
   void applyFormat(const std::string& format);
   void applyRows(const std::vector<std::vector<std::string>>& rows);
   void layoutParts();
+  void widenColumns();
   void scrollBarAction(int action);
   void wheel(int angleDelta);
 
@@ -55,6 +58,8 @@ class ListControl : public QWidget {
   std::string format_;
   std::vector<apprt::ListColumn> columns_;
   std::vector<size_t> textIndexes_;
+  std::vector<int> definedWidths_;  // of the columns, at the definition's size
+  int definedWidth_ = 0;
   std::vector<std::vector<std::string>> shownRows_;
   int visibleRows_ = 1;
   int rowHeight_ = 0;

@@ -1,6 +1,7 @@
 #include "ui/tui/desktop.h"
 
 #include <algorithm>
+#include <string>
 
 #include "ui/tui/control_geometry.h"
 #include "ui/tui/text_cells.h"
@@ -31,7 +32,10 @@ void Desktop::showWindow(const WindowView& view) {
     if (hadToolbar != !toolbarButtons(frame_).empty()) windows_.rearrange(clientArea());
     return;
   }
-  windows_.show(view, clientArea());
+  std::string menuKeys;
+  for (const MenuEntry& title : frame_ ? buildMenuBar(*frame_) : std::vector<MenuEntry>{})
+    if (title.text.key) menuKeys += static_cast<char>(title.text.key);
+  windows_.show(view, clientArea(), menuKeys);
   entry_.sync(windows_.active());
 }
 

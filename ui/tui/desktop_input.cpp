@@ -74,6 +74,11 @@ void Desktop::key(const TerminalKey& terminalKey) {
         !windowHasIt && !(k.code & kShift) ? menu_.mnemonic(letter) : MenuControl::Outcome{};
     if (menu.taken) {
       if (menu.chosen) choose(*menu.chosen);
+    } else if (const ControlView* marked =
+                   w ? apprt::controlWithMnemonic(w->view.controls, letter) : nullptr;
+               marked && !(k.code & kShift) && w->addedMnemonics.count(letter) &&
+               w->addedMnemonics.at(letter) == marked->field) {
+      send_(Input::click(w->view.handle, marked->field));  // the runtime knows no added mnemonic
     } else if (w) {
       send_(Input::keyDown(w->view.handle, k.code));
     } else if (k.code == kAlt + kKeyF4 && frame_) {

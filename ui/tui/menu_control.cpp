@@ -89,7 +89,9 @@ MenuControl::Outcome MenuControl::key(const DecodedKey& k) {
   const int letter = k.code & 0xFF;
   const bool alphanumeric = (letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9');
   if (!alphanumeric || (k.code & kCtrl)) return {true, {}};
-  if (items) {
+  // With Alt the letter is the bar's, also over an open menu: titles that
+  // share it take turns.
+  if (items && !(k.code & kAlt)) {
     MnemonicMatch m = findMnemonic(*items, letter, state_.item);
     if (m.index < 0) return {true, {}};
     if (m.unique) return choose((*items)[static_cast<size_t>(m.index)]);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "runtime/text/added_mnemonic.h"
+#include "runtime/text/mnemonic.h"
 #include "ui/tui/control_geometry.h"
 
 namespace fesk::tui {
@@ -20,11 +22,29 @@ constexpr int kUnitsPerListRow = 7;
 
 }  // namespace
 
+void ShownWindow::take(const apprt::WindowView& sent, const std::string& menuKeys) {
+  view = sent;
+  addedMnemonics.clear();
+  std::string taken = menuKeys;
+  for (const ControlView& c : view.controls)
+    if (const int key = apprt::mnemonicKey(c.text)) taken += static_cast<char>(key);
+  for (ControlView& c : view.controls) {
+    if (c.kind != ControlKind::Button || c.inToolbar || apprt::mnemonicKey(c.text)) continue;
+    c.text = apprt::withAddedMnemonic(c.text, taken);
+    if (const int key = apprt::mnemonicKey(c.text)) addedMnemonics[key] = c.field;
+  }
+}
+
 void ShownWindow::arrange(const CellRect& area) {
-  const int maxCols = (tiled ? outer.width : area.width) - 2;
-  const int maxRows = (tiled ? outer.height : area.height) - 2;
+  if (grown) {
+    outer.width = std::min(outer.width, area.width);
+    outer.height = std::min(outer.height, area.height);
+  }
+  const bool sized = tiled || grown;
+  const int maxCols = (sized ? outer.width : area.width) - 2;
+  const int maxRows = (sized ? outer.height : area.height) - 2;
   layout = layoutWindow(view, std::max(1, maxCols), std::max(1, maxRows));
-  if (!tiled) {
+  if (!sized) {
     outer.width = std::min(layout.cols + 2, area.width);
     outer.height = std::min(layout.rows + 2, area.height);
   }
@@ -43,7 +63,7 @@ void ShownWindow::noteDefinedSize() {
 
 UnitSize ShownWindow::shownUnits() const {
   UnitSize size{view.width, view.height};
-  if (!tiled) return size;
+  if (!tiled && !grown) return size;
   const CellRect in = inside();
   size.width += static_cast<int>(std::max(0, in.width - definedCols) * kUnitsPerColumn);
   size.height += std::max(0, in.height - definedRows) * kUnitsPerListRow;

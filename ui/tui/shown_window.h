@@ -3,7 +3,9 @@
 // layout, where it stands, and what lies under a cell of it.
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <string>
 
 #include "runtime/frontend/frontend.h"
 #include "ui/tui/layout.h"
@@ -24,22 +26,32 @@ struct ShownWindow {
   WindowLayout layout;
   CellRect outer;      // with its border, in screen cells
   bool tiled = false;  // its size was given by Tile rather than by its layout
+  // Its size was given by the room of a large terminal: its definition's
+  // proportions, grown to use the width (and height) the terminal gives.
+  bool grown = false;
   // Its inside at its definition's size and the natural scale, from the view
   // it was opened with (before any size was told).
   int definedCols = 0, definedRows = 0;
   UnitSize told;  // the size the runtime was last told (at first, the definition's)
+  // Buttons that the definition gave no mnemonic have one added to their
+  // text in `view`: the Alt key of each, and the button it presses.
+  std::map<int, int> addedMnemonics;
+
+  // Takes what the runtime sent of the window, with mnemonics added to its
+  // buttons that have none, clashing with no other and none of `menuKeys`.
+  void take(const apprt::WindowView& sent, const std::string& menuKeys);
 
   CellRect inside() const {
     return {outer.col + 1, outer.row + 1, outer.width - 2, outer.height - 2};
   }
   // Lays the window out anew for what it shows, within `area` (its own size
-  // when tiled); keeps it inside the area.
+  // when tiled or grown); keeps it inside the area.
   void arrange(const CellRect& area);
   // Notes the definition's cells from the view the window opens with.
   void noteDefinedSize();
   // The size the window is shown at, in dialog units, by which the runtime
   // anchors its controls: the definition's for a window laid out by its own
-  // size; a tiled window's cells beyond its definition's added at the natural
+  // size; a tiled or grown window's cells beyond its definition's added at the natural
   // scale across and one list row per line down, so that its list shows a
   // row more for every line the window has more.
   UnitSize shownUnits() const;

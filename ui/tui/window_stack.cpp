@@ -15,6 +15,10 @@ namespace {
 constexpr int kCascadeSteps = 8;
 constexpr int kCascadeCols = 2;
 
+// A window grows with a large terminal once it can be made this much larger
+// in both directions: a little more room is not worth a changed layout.
+constexpr double kLeastGrowth = 1.25;
+
 }  // namespace
 
 void WindowStack::tellSize(ShownWindow& w) {
@@ -24,16 +28,16 @@ void WindowStack::tellSize(ShownWindow& w) {
   send_(Input::resize(w.view.handle, shown.width, shown.height));
 }
 
-void WindowStack::show(const WindowView& view, const CellRect& area) {
+void WindowStack::show(const WindowView& view, const CellRect& area, const std::string& menuKeys) {
   auto it = windows_.find(view.handle);
   if (it == windows_.end()) {
     ShownWindow& w = windows_[view.handle];
-    w.view = view;
+    w.take(view, menuKeys);
     w.noteDefinedSize();
     place(w, opened_++, area);
     order_.push_back(view.handle);
   } else {
-    it->second.view = view;
+    it->second.take(view, menuKeys);
     it->second.arrange(area);
   }
 }
@@ -47,7 +51,24 @@ void WindowStack::place(ShownWindow& w, int index, const CellRect& area) {
   const int step = index % kCascadeSteps;
   w.tiled = false;
   w.outer = {area.col + step * kCascadeCols, area.row + step, 0, 0};
+  size(w, area);
+}
+
+void WindowStack::size(ShownWindow& w, const CellRect& area) {
+  w.grown = false;
   w.arrange(area);
+  // The room right of and below where it stands, in its definition's
+  // proportions, so that a large terminal's width is used as well as its height.
+  const int cols = w.definedCols + 2, rows = w.definedRows + 2;
+  const double growth = std::min(static_cast<double>(area.col + area.width - w.outer.col) / cols,
+                                 static_cast<double>(area.row + area.height - w.outer.row) / rows);
+  if (growth >= kLeastGrowth) {
+    w.outer.width = static_cast<int>(cols * growth);
+    w.outer.height = static_cast<int>(rows * growth);
+    w.grown = true;
+    w.arrange(area);
+  }
+  tellSize(w);
 }
 
 void WindowStack::rearrange(const CellRect& area) {
@@ -57,7 +78,7 @@ void WindowStack::rearrange(const CellRect& area) {
     tile(area);
     return;
   }
-  for (auto& [handle, w] : windows_) w.arrange(area);
+  for (auto& [handle, w] : windows_) size(w, area);
 }
 
 void WindowStack::tile(const CellRect& area) {
@@ -82,11 +103,7 @@ void WindowStack::tile(const CellRect& area) {
 
 void WindowStack::cascade(const CellRect& area) {
   int index = 0;
-  for (int handle : order_) {
-    ShownWindow& w = windows_[handle];
-    place(w, index++, area);
-    tellSize(w);
-  }
+  for (int handle : order_) place(windows_[handle], index++, area);
 }
 
 ShownWindow* WindowStack::active() {

@@ -4,9 +4,11 @@
 // active. It tells the runtime of every activation and every size change.
 // Tiled windows follow the terminal's size, as a maximized window follows its
 // frame: they are tiled anew when the terminal is resized and grow with it;
-// other windows keep their definition's size.
+// other windows have their definition's size, grown in its proportions on a
+// terminal with room for more, so that a wide terminal's width is used.
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "runtime/frontend/frontend.h"
@@ -19,8 +21,9 @@ class WindowStack {
  public:
   explicit WindowStack(const InputSink& send) : send_(send) {}
 
-  // A window opened (placed as Cascade would place it) or changed.
-  void show(const apprt::WindowView& view, const CellRect& area);
+  // A window opened (placed as Cascade would place it) or changed;
+  // `menuKeys`, the Alt keys of the menu bar, which its buttons leave alone.
+  void show(const apprt::WindowView& view, const CellRect& area, const std::string& menuKeys = {});
   void close(int handle);
   // Lays every window out anew in `area`; tiled windows are tiled again.
   void rearrange(const CellRect& area);
@@ -46,6 +49,10 @@ class WindowStack {
 
  private:
   void place(ShownWindow& w, int index, const CellRect& area);
+  // Gives a window that is not tiled its size: its layout's, or grown in its
+  // definition's proportions where a large terminal has room for more; the
+  // runtime is told it.
+  void size(ShownWindow& w, const CellRect& area);
   // Tells the runtime the window's size in dialog units when it differs from
   // the size told before: its controls anchor to it and its list shows the
   // rows that fit, through the window's ordinary refresh.
