@@ -189,6 +189,7 @@ void WebServer::addRoutes() {
   http_.route("/app.js", Method::Get, [] { return file("app", "text/javascript"); });
   http_.route("/windows.js", Method::Get, [] { return file("windows", "text/javascript"); });
   http_.route("/dialogs.js", Method::Get, [] { return file("dialogs", "text/javascript"); });
+  http_.route("/screen.js", Method::Get, [] { return file("screen", "text/javascript"); });
   http_.route("/style.css", Method::Get, [] { return file("style", "text/css"); });
 }
 
