@@ -32,7 +32,8 @@ constexpr std::string_view kCommand = "serve";
 
 struct ServeOptions {
   DataSetOptions dataSet;
-  std::optional<std::string> listen, certificate, key, addUser, idleMinutes;
+  std::optional<std::string> listen, certificate, key, addUser, idleMinutes, publicUrl,
+      trustedProxy, sessionsPerUser;
   bool session = false;
 };
 
@@ -88,7 +89,10 @@ int runServe(ArgumentReader& arguments) {
     return readDataSetOption(arguments, o.dataSet) || arguments.option("--listen", o.listen) ||
            arguments.option("--certificate", o.certificate) || arguments.option("--key", o.key) ||
            arguments.option("--add-user", o.addUser) ||
-           arguments.option("--idle-minutes", o.idleMinutes);
+           arguments.option("--idle-minutes", o.idleMinutes) ||
+           arguments.option("--public-url", o.publicUrl) ||
+           arguments.option("--trusted-proxy", o.trustedProxy) ||
+           arguments.option("--sessions-per-user", o.sessionsPerUser);
   });
   if (!arguments.failed() && !rest.empty()) arguments.fail("unexpected argument " + rest.front());
   web::ServeSettings settings;
@@ -100,6 +104,22 @@ int runServe(ArgumentReader& arguments) {
   if (!arguments.failed() && !o.certificate && !web::isLoopback(settings.listen.host))
     arguments.fail("listening on " + settings.listen.host +
                    ", which other stations reach, needs TLS: give --certificate FILE --key FILE");
+  if (!arguments.failed() && o.publicUrl && !web::checkPublicUrl(*o.publicUrl, why))
+    arguments.fail(why);
+  if (!arguments.failed() && !o.publicUrl && !web::isLoopback(settings.listen.host))
+    arguments.fail("listening on " + settings.listen.host +
+                   ", which other stations reach, needs the address people open: give "
+                   "--public-url https://HOST[:PORT]/");
+  if (!arguments.failed() && o.trustedProxy && !web::isIpAddress(*o.trustedProxy))
+    arguments.fail("--trusted-proxy wants the proxy's IP address, not \"" + *o.trustedProxy + "\"");
+  if (!arguments.failed() && o.sessionsPerUser) {
+    const std::string& text = *o.sessionsPerUser;
+    int most = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), most);
+    if (error != std::errc() || end != text.data() + text.size() || most < 1 || most > 1000)
+      arguments.fail("--sessions-per-user wants a number from 1 to 1000");
+    settings.sessionsPerUser = most;
+  }
   if (!arguments.failed() && o.idleMinutes) {
     const std::string& text = *o.idleMinutes;
     double minutes = 0;
@@ -123,6 +143,8 @@ int runServe(ArgumentReader& arguments) {
     settings.certificate = *o.certificate;
     settings.key = *o.key;
   }
+  settings.publicUrl = o.publicUrl.value_or("");
+  settings.trustedProxy = o.trustedProxy.value_or("");
 
   int argc = 1;
   char name[] = "fesk";
@@ -136,7 +158,9 @@ int runServe(ArgumentReader& arguments) {
   if (!server.start(why)) return commandFailure(kCommand, why);
   std::cerr << "fesk serve: serving " << choice.name << " at "
             << (o.certificate ? "https://" : "http://") << settings.listen.host << ":"
-            << server.port() << "/\n";
+            << server.port() << "/";
+  if (o.publicUrl) std::cerr << ", opened as " << *o.publicUrl;
+  std::cerr << "\n";
   return application.exec();
 }
 
@@ -154,10 +178,15 @@ int runServe(ArgumentReader&) {
 const Command kServeCommand{
     "serve",
     "  fesk serve [--listen HOST:PORT] [--certificate FILE --key FILE] [--idle-minutes N]\n"
+    "             [--public-url URL] [--trusted-proxy ADDRESS] [--sessions-per-user N]\n"
     "                     serves the data set to web browsers (default 127.0.0.1:8080); an\n"
-    "                     address other stations reach needs TLS (--certificate, --key);\n"
-    "                     a session ends after N idle minutes (default 30; 0.5 is half a\n"
-    "                     minute), typing not saved left unsaved\n"
+    "                     address other stations reach needs TLS (--certificate, --key)\n"
+    "                     and the address people open (--public-url https://HOST[:PORT]/),\n"
+    "                     the one host name served; a session ends after N idle minutes\n"
+    "                     (default 30; 0.5 is half a minute), typing not saved left\n"
+    "                     unsaved; a person holds at most N sessions (default 3: another\n"
+    "                     sign-in is refused); behind a reverse proxy at ADDRESS, its\n"
+    "                     X-Forwarded-For names the station a sign-in comes from\n"
     "  fesk serve --add-user NAME\n"
     "                     sets NAME's password for signing in to the data directory (read\n"
     "                     from the terminal, or a line of standard input)\n",

@@ -464,13 +464,61 @@ class ServeInBrowser(unittest.TestCase):
         answer = websocket_answer(self.port, f"http://127.0.0.1:{self.port}", cookie)
         self.assertEqual(answer[:1], b"\x88")
 
+    def test_6_any_screen(self):
+        """At each size the windows are drawn at a readable size and fit the
+        page; on a phone's screen the top window alone, the page's width;
+        the browser's dark preference gives a dark page."""
+        b = self.browser
+        shots = os.environ.get("FESK_WEB_SCREENSHOTS")
+        try:
+            for width, height, dark in [(1366, 768, False), (1920, 1080, True), (390, 844, False)]:
+                b.set_window_size(width, height)
+                b.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": [
+                    {"name": "prefers-color-scheme", "value": "dark" if dark else "light"}]})
+                browse = self.open_browse()
+                wait_for("the rows", lambda: self.rows(browse))
+                page = b.execute_script("""
+                    const w = arguments[0], list = w.querySelector('.list');
+                    const rows = [...list.querySelectorAll('tr[data-row]')];
+                    const texts = [...w.querySelectorAll('*')].filter((e) => e.offsetParent &&
+                        [...e.childNodes].some((n) => n.nodeType === 3 && n.textContent.trim()));
+                    const rect = (e) => e.getBoundingClientRect();
+                    const body = getComputedStyle(document.body).backgroundColor.match(/\\d+/g);
+                    return {
+                      smallest: Math.min(...texts.map((e) => parseFloat(getComputedStyle(e).fontSize))),
+                      pageWidth: document.documentElement.clientWidth,
+                      window: rect(w).toJSON(), list: rect(list).toJSON(),
+                      lastRow: rect(rows[rows.length - 1]).toJSON(),
+                      offScreen: [...w.querySelectorAll('.control')].filter((e) => e.offsetParent &&
+                          (rect(e).left < -1 || rect(e).right > document.documentElement.clientWidth + 1)).length,
+                      desk: rect(document.getElementById('desktop')).toJSON(),
+                      brightness: body.slice(0, 3).reduce((a, c) => a + Number(c), 0) / 3,
+                    };""", browse)
+                if shots:
+                    b.save_screenshot(os.path.join(shots, f"web-{width}x{height}.png"))
+                size = f"{width}x{height}"
+                self.assertGreaterEqual(page["smallest"], 14, size)
+                # The browse's rows fill its list, and the list the room given.
+                self.assertGreater(page["lastRow"]["bottom"], page["list"]["bottom"] - 40, size)
+                self.assertEqual(page["brightness"] < 100, dark, size)
+                self.assertEqual(page["offScreen"], 0, size)
+                if width < 700:
+                    self.assertAlmostEqual(page["window"]["width"], page["pageWidth"], delta=2)
+                else:
+                    self.assertGreater(page["window"]["bottom"], page["desk"]["bottom"] - 60, size)
+                self.exit_program()
+        finally:
+            b.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+            b.set_window_size(1024, 768)
+
 
 def sign_in_status(port, name, password):
     """Signs in over plain HTTP; answers the status and the cookie set."""
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=20)
     body = f"name={name}&password={password.replace(' ', '+')}"
     connection.request("POST", "/sign-in", body,
-                       {"Content-Type": "application/x-www-form-urlencoded"})
+                       {"Content-Type": "application/x-www-form-urlencoded",
+                        "Origin": f"http://127.0.0.1:{port}"})
     try:
         response = connection.getresponse()
         return response.status, response.getheader("Set-Cookie") or ""

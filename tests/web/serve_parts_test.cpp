@@ -46,40 +46,58 @@ TEST(ListenAddress, OnlyLoopbackAddressesGoWithoutTls) {
 TEST(SignInThrottle, EachFailureDoublesTheWaitUpToAMinute) {
   SignInThrottle throttle;
   const auto start = SignInThrottle::Clock::now();
-  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 0);
-  throttle.failed("10.0.0.1", start);
-  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 1);
-  throttle.failed("10.0.0.1", start);
-  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 2);
-  for (int i = 0; i < 10; ++i) throttle.failed("10.0.0.1", start);
-  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 60);
-  EXPECT_EQ(throttle.wait("10.0.0.1", start + std::chrono::seconds(61)).count(), 0);
-  // Other addresses are not held up, and success clears the address.
-  EXPECT_EQ(throttle.wait("10.0.0.2", start).count(), 0);
-  throttle.succeeded("10.0.0.1");
-  EXPECT_EQ(throttle.wait("10.0.0.1", start).count(), 0);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "ann", start).count(), 0);
+  throttle.failed("10.0.0.1", "ann", start);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "bob", start).count(), 1);
+  throttle.failed("10.0.0.1", "bob", start);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "carl", start).count(), 2);
+  for (int i = 0; i < 10; ++i) throttle.failed("10.0.0.1", "carl", start);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "dora", start).count(), 60);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "dora", start + std::chrono::seconds(61)).count(), 0);
+  // Other stations are not held up for other names, and success clears
+  // the station.
+  EXPECT_EQ(throttle.wait("10.0.0.2", "dora", start).count(), 0);
+  throttle.succeeded("10.0.0.1", "dora");
+  EXPECT_EQ(throttle.wait("10.0.0.1", "dora", start).count(), 0);
 }
 
-TEST(SignInThrottle, ForgetsQuietAddressesAndHoldsBoundedlyMany) {
+TEST(SignInThrottle, ANameIsSlowedFromEveryStationButItsOwn) {
   SignInThrottle throttle;
   const auto start = SignInThrottle::Clock::now();
-  for (int i = 0; i < 7; ++i) throttle.failed("10.0.0.1", start);
-  // A quarter of an hour later the address starts afresh: its next failure
+  throttle.succeeded("10.0.0.9", "ann");  // ann's own desk
+  // Guesses at ann's password from ever new stations slow every station...
+  for (int i = 0; i < 8; ++i) throttle.failed("192.0.2." + std::to_string(i), "ann", start);
+  EXPECT_EQ(throttle.wait("192.0.2.100", "ann", start).count(), 60);
+  EXPECT_EQ(throttle.wait("192.0.2.100", "bob", start).count(), 0);
+  // ... for a minute at most, never locking ann out; and her own desk,
+  // where she signed in before, is not held up at all.
+  EXPECT_EQ(throttle.wait("192.0.2.100", "ann", start + std::chrono::seconds(60)).count(), 0);
+  EXPECT_EQ(throttle.wait("10.0.0.9", "ann", start).count(), 0);
+  // Her signing in does not reset the guessers' count.
+  throttle.succeeded("10.0.0.9", "ann");
+  EXPECT_EQ(throttle.wait("192.0.2.100", "ann", start).count(), 60);
+}
+
+TEST(SignInThrottle, ForgetsQuietStationsAndHoldsBoundedlyMany) {
+  SignInThrottle throttle;
+  const auto start = SignInThrottle::Clock::now();
+  for (int i = 0; i < 7; ++i) throttle.failed("10.0.0.1", "ann", start);
+  // A quarter of an hour later the station starts afresh: its next failure
   // waits a second, not a minute.
   const auto later = start + SignInThrottle::kForgetAfter;
-  throttle.failed("10.0.0.2", later);
-  EXPECT_EQ(throttle.addressesHeld(), 1u);
-  throttle.failed("10.0.0.1", later);
-  EXPECT_EQ(throttle.wait("10.0.0.1", later).count(), 1);
-  // Failures from ever more addresses push out the oldest, never the newest.
-  for (size_t i = 0; i < SignInThrottle::kMostAddresses + 50; ++i)
-    throttle.failed("192.0.2." + std::to_string(i), later + std::chrono::milliseconds(i));
-  EXPECT_EQ(throttle.addressesHeld(), SignInThrottle::kMostAddresses);
-  const auto end = later + std::chrono::milliseconds(SignInThrottle::kMostAddresses + 50);
-  EXPECT_EQ(throttle.wait("10.0.0.1", end).count(), 0);
-  EXPECT_EQ(
-      throttle.wait("192.0.2." + std::to_string(SignInThrottle::kMostAddresses + 49), end).count(),
-      1);
+  throttle.failed("10.0.0.2", "bob", later);
+  EXPECT_EQ(throttle.stationsHeld(), 1u);
+  throttle.failed("10.0.0.1", "ann", later);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "ann", later).count(), 1);
+  // Failures from ever more stations push out the oldest, never the newest.
+  for (size_t i = 0; i < SignInThrottle::kMostEntries + 50; ++i)
+    throttle.failed("192.0.2." + std::to_string(i), "n" + std::to_string(i),
+                    later + std::chrono::milliseconds(i));
+  EXPECT_EQ(throttle.stationsHeld(), SignInThrottle::kMostEntries);
+  const auto end = later + std::chrono::milliseconds(SignInThrottle::kMostEntries + 50);
+  EXPECT_EQ(throttle.wait("10.0.0.1", "ann", end).count(), 0);
+  const std::string newest = std::to_string(SignInThrottle::kMostEntries + 49);
+  EXPECT_EQ(throttle.wait("192.0.2." + newest, "n" + newest, end).count(), 1);
 }
 
 // The server's answer to `reply`, once it came, the event loop running meanwhile.
@@ -113,6 +131,7 @@ TEST(WebServer, ServesOtherRequestsWhileASignInIsChecked) {
   auto post = [&] {
     QNetworkRequest request(QUrl(base + "sign-in"));
     request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    request.setRawHeader("Origin", base.chopped(1).toLatin1());
     return network.post(request, QByteArray("name=ann&password=wrong"));
   };
 

@@ -1,6 +1,7 @@
 #include "ui/web/listen_address.h"
 
 #include <QHostAddress>
+#include <QUrl>
 #include <charconv>
 
 namespace fesk::web {
@@ -24,6 +25,22 @@ bool parseListenAddress(const std::string& text, ListenAddress& address, std::st
   }
   address = {host, number};
   return true;
+}
+
+bool checkPublicUrl(const std::string& text, std::string& why) {
+  const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
+  if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
+      url.host().isEmpty() || !url.userInfo().isEmpty() ||
+      (!url.path().isEmpty() && url.path() != "/") || url.hasQuery() || url.hasFragment()) {
+    why =
+        "--public-url wants the address people open, as https://HOST[:PORT]/, not \"" + text + "\"";
+    return false;
+  }
+  return true;
+}
+
+bool isIpAddress(const std::string& text) {
+  return !QHostAddress(QString::fromStdString(text)).isNull();
 }
 
 bool isLoopback(const std::string& host) {

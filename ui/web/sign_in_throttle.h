@@ -1,16 +1,25 @@
 #pragma once
-// Failed sign-ins slow down further attempts from the same address: after
-// the n-th failure in a row the address waits 2^(n-1) seconds (at most a
-// minute) before it may try again; a sign-in that succeeds clears it. An
-// address whose last failure is a quarter of an hour old is forgotten, and
-// the table holds at most kMostAddresses (the oldest go first), so that
-// failures from many addresses cannot fill the server's memory.
+// Failed sign-ins slow down further attempts, counted per station (the
+// address a sign-in comes from) and per name tried: after the n-th failure
+// in a row, the station, and the name, wait 2^(n-1) seconds (at most a
+// minute) before the next try. So a guesser gains nothing from many
+// stations, nor from many names. Nothing ever locks out: the longest wait
+// is a minute, and a station that signed in as a name before is not held
+// up by that name's failures from elsewhere (a stranger guessing ann's
+// password does not slow ann at her own desk).
+//
+// A station's success clears its failures; a name's failures stay until
+// they are a quarter of an hour old, so that a guesser's count is not
+// reset by its owner signing in. Each table holds at most kMostEntries
+// (the oldest go first), so that failures cannot fill the server's memory.
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace fesk::web {
 
@@ -18,24 +27,41 @@ class SignInThrottle {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::minutes kForgetAfter{15};
-  static constexpr std::size_t kMostAddresses = 10000;
+  static constexpr std::size_t kMostEntries = 10000;
 
-  // How long `address` must still wait (zero: it may try now).
-  std::chrono::seconds wait(const std::string& address, Clock::time_point now = Clock::now()) const;
-  void failed(const std::string& address, Clock::time_point now = Clock::now());
-  void succeeded(const std::string& address);
-  std::size_t addressesHeld() const { return failures_.size(); }
+  // How long a sign-in from `station` as `name` must still wait (zero: it
+  // may try now).
+  std::chrono::seconds wait(const std::string& station, const std::string& name,
+                            Clock::time_point now = Clock::now()) const;
+  void failed(const std::string& station, const std::string& name,
+              Clock::time_point now = Clock::now());
+  void succeeded(const std::string& station, const std::string& name);
+  std::size_t stationsHeld() const { return stations_.size(); }
 
  private:
-  struct Failures {
-    int count = 0;
-    Clock::time_point last;
-  };
-  void forgetOld(Clock::time_point now);
+  // Failures in a row of each key (a station or a name).
+  class Failures {
+   public:
+    std::chrono::seconds wait(const std::string& key, Clock::time_point now) const;
+    void failed(const std::string& key, Clock::time_point now);
+    void forget(const std::string& key);
+    std::size_t size() const { return counts_.size(); }
 
-  std::map<std::string, Failures> failures_;
-  // The same addresses, oldest failure first.
-  std::set<std::pair<Clock::time_point, std::string>> byAge_;
+   private:
+    struct Count {
+      int failures = 0;
+      Clock::time_point last;
+    };
+    void forgetOld(Clock::time_point now);
+    std::map<std::string, Count> counts_;
+    std::set<std::pair<Clock::time_point, std::string>> byAge_;  // oldest failure first
+  };
+
+  Failures stations_, names_;
+  // (name, station) pairs that signed in, the oldest first out.
+  std::set<std::pair<std::string, std::string>> known_;
+  std::map<std::uint64_t, std::pair<std::string, std::string>> knownOrder_;
+  std::uint64_t knownCount_ = 0;
 };
 
 }  // namespace fesk::web

@@ -196,6 +196,8 @@ PageMessage readPageMessage(const QJsonObject& m) {
     input(Input::menu(w, f));
   else if (t == "drop")
     input(Input::drop(w, f));
+  else if (t == "resize")
+    input(Input::resize(w, integer(m, "width"), integer(m, "height")));
   else if (t == "resend")
     out.kind = PageMessage::Kind::Resend;
   else if (t == "answer") {

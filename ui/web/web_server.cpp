@@ -20,6 +20,7 @@ namespace fesk::web {
 namespace {
 
 const QByteArray kCookieName = "fesk_session";
+constexpr quint64 kMostMessageBytes = 1024 * 1024;
 
 QByteArray pageText(std::string_view name) {
   const std::string_view text = pageFile(name);
@@ -49,6 +50,13 @@ void secure(QHttpServerResponse& response) {
                      "default-src 'self'; connect-src 'self'; frame-ancestors 'none'");
   response.setHeader("X-Content-Type-Options", "nosniff");
   response.setHeader("Cache-Control", "no-store");
+}
+
+// Whether two addresses have the same scheme, host and port.
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+  auto port = [](const QUrl& url) { return url.port(url.scheme() == "https" ? 443 : 80); };
+  return a.isValid() && !a.host().isEmpty() && a.scheme() == b.scheme() && a.host() == b.host() &&
+         port(a) == port(b);
 }
 
 QHttpServerResponse file(std::string_view name, const QByteArray& type) {
@@ -91,6 +99,7 @@ WebServer::WebServer(ServeSettings settings) : settings_(std::move(settings)) {
 WebServer::~WebServer() = default;
 
 bool WebServer::start(std::string& why) {
+  std::optional<QSslConfiguration> tlsSettings;
   if (tls()) {
     QFile certificateFile(QString::fromStdString(settings_.certificate));
     QFile keyFile(QString::fromStdString(settings_.key));
@@ -108,16 +117,46 @@ bool WebServer::start(std::string& why) {
       why = "the certificate or the key is not a PEM file of the kind expected (RSA or EC key)";
       return false;
     }
-    http_.sslSetup(certificate, key);
+    tlsSettings = QSslConfiguration::defaultConfiguration();
+    tlsSettings->setLocalCertificate(certificate);
+    tlsSettings->setPrivateKey(key);
+  }
+  if (!settings_.trustedProxy.empty()) {
+    proxy_ = QHostAddress(QString::fromStdString(settings_.trustedProxy));
+    if (proxy_->isNull()) {
+      why = "the trusted proxy " + settings_.trustedProxy + " is not an IP address";
+      return false;
+    }
   }
   const QString host = QString::fromStdString(settings_.listen.host);
   const QHostAddress address =
       host == "localhost" ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(host);
-  port_ = http_.listen(address, static_cast<quint16>(settings_.listen.port));
-  if (port_ == 0) {
+  auto* listener = new GuardedListener(
+      settings_.limits, tlsSettings, [this](const RequestHead& head) { return judge(head); },
+      proxy_, &http_);
+  if (!listener->listen(address, static_cast<quint16>(settings_.listen.port))) {
+    delete listener;
     why = "cannot listen on " + settings_.listen.host + ":" +
           std::to_string(settings_.listen.port) + " (in use, or not an address of this station)";
     return false;
+  }
+  port_ = listener->serverPort();
+  http_.bind(listener);
+  if (!settings_.publicUrl.empty()) {
+    origins_ = {QUrl(QString::fromStdString(settings_.publicUrl))};
+  } else {
+    QStringList hosts{host};
+    if (isLoopback(settings_.listen.host))
+      hosts << "localhost"
+            << "127.0.0.1"
+            << "::1";
+    for (const QString& served : hosts) {
+      QUrl origin;
+      origin.setScheme(tls() ? "https" : "http");
+      origin.setHost(served);
+      origin.setPort(port_);
+      origins_.push_back(origin);
+    }
   }
   return true;
 }
@@ -150,6 +189,7 @@ void WebServer::addRoutes() {
   http_.route("/app.js", Method::Get, [] { return file("app", "text/javascript"); });
   http_.route("/windows.js", Method::Get, [] { return file("windows", "text/javascript"); });
   http_.route("/dialogs.js", Method::Get, [] { return file("dialogs", "text/javascript"); });
+  http_.route("/screen.js", Method::Get, [] { return file("screen", "text/javascript"); });
   http_.route("/style.css", Method::Get, [] { return file("style", "text/css"); });
 }
 
@@ -158,10 +198,63 @@ QString WebServer::sessionOf(const QHttpServerRequest& request) const {
   return sessions_.count(token) ? token : QString();
 }
 
+bool WebServer::secureOrigin() const {
+  return tls() || origins_.front().scheme() == "https";
+}
+
+HeadVerdict WebServer::judge(const RequestHead& head) const {
+  const QString host = QString::fromLatin1(head.field("host"));
+  if (std::none_of(origins_.begin(), origins_.end(), [&](const QUrl& origin) {
+        return sameOrigin(QUrl(origin.scheme() + "://" + host), origin);
+      }))
+    return {421, "This server does not answer for that host name.", false};
+  // Every form this server takes comes from its own pages: a post from
+  // another site's page (signing the browser in as someone else, or out)
+  // is refused. Browsers say where a post comes from in Origin, or at
+  // least in Referer.
+  if (head.method == "POST") {
+    QByteArray origin = head.field("origin");
+    if (origin.isEmpty())
+      origin = QUrl(QString::fromLatin1(head.field("referer")))
+                   .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+                   .toEncoded();
+    if (!servesOrigin(origin))
+      return {403, "A form is taken only from this server's pages.", false};
+  }
+  const QString token = cookie(head.field("cookie"), kCookieName);
+  return {0, {}, !token.isEmpty() && sessions_.count(token) > 0};
+}
+
+bool WebServer::servesOrigin(const QByteArray& origin) const {
+  const QUrl url(QString::fromLatin1(origin));
+  return std::any_of(origins_.begin(), origins_.end(),
+                     [&](const QUrl& served) { return sameOrigin(url, served); });
+}
+
+std::string WebServer::stationOf(const QHttpServerRequest& request) const {
+  const QHostAddress peer = request.remoteAddress();
+  if (proxy_ && peer.isEqual(*proxy_, QHostAddress::ConvertV4MappedToIPv4)) {
+    // The proxy appends the station it was reached from: the last entry is
+    // the one it vouches for, the ones before are what the station claimed.
+    const QHostAddress station(
+        QString::fromLatin1(request.value("X-Forwarded-For").split(',').last().trimmed()));
+    if (!station.isNull()) return station.toString().toStdString();
+  }
+  return peer.toString().toStdString();
+}
+
+int WebServer::sessionsOf(const std::string& user) const {
+  return static_cast<int>(std::count_if(sessions_.begin(), sessions_.end(), [&](const auto& held) {
+    return held.second->user() == user;
+  }));
+}
+
 QHttpServerResponse WebServer::signInPage(const QString& message,
-                                          QHttpServerResponse::StatusCode status) const {
+                                          QHttpServerResponse::StatusCode status,
+                                          const std::string& name) const {
   QByteArray html = pageText("signin");
   html.replace("<!--message-->", message.toHtmlEscaped().toUtf8());
+  html.replace("<!--name-->", QString::fromStdString(name).toHtmlEscaped().toUtf8());
   QHttpServerResponse response("text/html; charset=utf-8", html, status);
   secure(response);
   return response;
@@ -174,57 +267,75 @@ QHttpServerResponse WebServer::page(const QHttpServerRequest& request) {
 
 void WebServer::signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
   using Status = QHttpServerResponse::StatusCode;
-  const std::string address = request.remoteAddress().toString().toStdString();
-  if (auto wait = throttle_.wait(address); wait.count() > 0)
-    return signInPage(QString("Too many failed sign-ins: try again in %1 s.").arg(wait.count()),
-                      Status::TooManyRequests)
-        .write(std::move(responder));
-  if (!checking_.insert(address).second)
-    return signInPage("A sign-in from this station is being checked: try again in a moment.",
-                      Status::TooManyRequests)
-        .write(std::move(responder));
+  const std::string station = stationOf(request);
   // A form's body writes a space as '+', which QUrlQuery leaves as it is.
   const QUrlQuery form(QString::fromUtf8(request.body()).replace('+', "%20"));
   const std::string name = form.queryItemValue("name", QUrl::FullyDecoded).toStdString();
   const std::string password = form.queryItemValue("password", QUrl::FullyDecoded).toStdString();
+  if (auto wait = throttle_.wait(station, name); wait.count() > 0)
+    return signInPage(QString("Too many failed sign-ins: try again in %1 s.").arg(wait.count()),
+                      Status::TooManyRequests, name)
+        .write(std::move(responder));
+  const std::string stationKey = "station " + station, nameKey = "name " + name;
+  if (checking_.count(stationKey) || checking_.count(nameKey))
+    return signInPage(
+               "A sign-in from this station or with this name is being checked: try "
+               "again in a moment.",
+               Status::TooManyRequests, name)
+        .write(std::move(responder));
+  checking_.insert(stationKey);
+  checking_.insert(nameKey);
   // The answer is written once the check is done, unless the browser has
   // gone meanwhile (its socket with it).
   QPointer<QTcpSocket> socket = responder.socket();
   auto waiting = std::make_shared<QHttpServerResponder>(std::move(responder));
   QtConcurrent::run(&checks_, settings_.signIn.accepts, name, password)
-      .then(this, [this, address, name, password, socket, waiting](bool accepted) {
-        checking_.erase(address);
+      .then(this, [=, this](bool accepted) {
+        checking_.erase(stationKey);
+        checking_.erase(nameKey);
         if (socket) {
-          answerSignIn(address, accepted, name, password).write(std::move(*waiting));
+          answerSignIn(station, accepted, name, password).write(std::move(*waiting));
         } else if (!accepted) {
-          throttle_.failed(address);  // nobody reads the answer, but the failure counts
+          throttle_.failed(station, name);  // nobody reads the answer, but the failure counts
         }
       });
 }
 
-QHttpServerResponse WebServer::answerSignIn(const std::string& address, bool accepted,
+QHttpServerResponse WebServer::answerSignIn(const std::string& station, bool accepted,
                                             const std::string& name, const std::string& password) {
   using Status = QHttpServerResponse::StatusCode;
   if (!accepted) {
-    throttle_.failed(address);
-    return signInPage("The name or the password is wrong.", Status::Forbidden);
+    throttle_.failed(station, name);
+    return signInPage("The name or the password is wrong.", Status::Forbidden, name);
   }
-  throttle_.succeeded(address);
+  throttle_.succeeded(station, name);
+  // The sessions held stay as they are, typing and all: the new one waits
+  // until one of them ends.
+  if (const int held = sessionsOf(name); held >= settings_.sessionsPerUser)
+    return signInPage(QString("%1 has %2 sessions open, the most allowed: end one (File > Exit, "
+                              "or Sign out) and sign in again. A closed page's session ends "
+                              "within a minute.")
+                          .arg(QString::fromStdString(name))
+                          .arg(held),
+                      Status::Forbidden, name);
   const QString token = randomToken();
   auto session = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
-                                              settings_.signIn.environment(name, password));
+                                              settings_.signIn.environment(name, password), name,
+                                              settings_.comeBack);
   connect(session.get(), &WebSession::ended, this, [this, token] {
     auto found = sessions_.find(token);
     if (found == sessions_.end()) return;
     found->second.release()->deleteLater();
     sessions_.erase(found);
   });
+  connect(session.get(), &WebSession::abandoned, this,
+          [this, token] { endSession(token, "closed"); });
   sessions_[token] = std::move(session);
   QHttpServerResponse response(Status::SeeOther);
   response.setHeader("Location", "/");
   response.setHeader("Set-Cookie", kCookieName + '=' + token.toLatin1() +
                                        "; Path=/; HttpOnly; SameSite=Strict" +
-                                       (tls() ? "; Secure" : ""));
+                                       (secureOrigin() ? "; Secure" : ""));
   return response;
 }
 
@@ -239,14 +350,16 @@ QHttpServerResponse WebServer::signOut(const QHttpServerRequest& request) {
 void WebServer::webSocket() {
   while (http_.hasPendingWebSocketConnections()) {
     std::unique_ptr<QWebSocket> socket = http_.nextPendingWebSocketConnection();
+    // A message the page sends is a key or an answer: one being assembled
+    // from fragments beyond this is no page's, and closes the socket.
+    socket->setMaxAllowedIncomingMessageSize(kMostMessageBytes);
+    socket->setMaxAllowedIncomingFrameSize(kMostMessageBytes);
     const QNetworkRequest request = socket->request();
     // Only the page this server sent may open a session's socket: its Origin
     // is this server, and it carries the session's cookie.
-    const QString expected =
-        QString(tls() ? "https://" : "http://") + QString::fromLatin1(request.rawHeader("Host"));
     const QString token = cookie(request.rawHeader("Cookie"), kCookieName);
     auto session = sessions_.find(token);
-    if (socket->origin() != expected) {
+    if (!servesOrigin(socket->origin().toLatin1())) {
       socket->close(QWebSocketProtocol::CloseCodePolicyViolated, "foreign origin");
     } else if (token.isEmpty() || session == sessions_.end()) {
       socket->close(QWebSocketProtocol::CloseCodePolicyViolated, "not signed in");
@@ -254,17 +367,25 @@ void WebServer::webSocket() {
       session->second->attach(std::move(socket));
       continue;
     }
-    // Closed: it goes once its closing is done.
+    // Closed: it goes once its closing is done, or cut if the other end
+    // does not answer the close.
     QWebSocket* closing = socket.release();
     connect(closing, &QWebSocket::disconnected, closing, &QObject::deleteLater);
+    QTimer::singleShot(settings_.limits.quiet, closing, [closing] { closing->abort(); });
   }
 }
 
 void WebServer::endIdleSessions() {
   const qint64 limit = settings_.idleLimit.count();
+  const qint64 warnAt = limit - std::min<qint64>(settings_.idleWarning.count(), limit / 2);
   std::vector<QString> idle;
-  for (const auto& [token, session] : sessions_)
-    if (session->idleMilliseconds() > limit) idle.push_back(token);
+  for (const auto& [token, session] : sessions_) {
+    const qint64 idleFor = session->idleMilliseconds();
+    if (idleFor > limit)
+      idle.push_back(token);
+    else if (idleFor >= warnAt && !session->warned())
+      session->warnIdle((limit - idleFor + 999) / 1000);
+  }
   for (const QString& token : idle) endSession(token, "idle");
 }
 

@@ -10,8 +10,13 @@ constexpr int kEndWaitMs = 10000;
 }  // namespace
 
 WebSession::WebSession(const QString& program, const QStringList& arguments,
-                       const QProcessEnvironment& environment) {
+                       const QProcessEnvironment& environment, std::string user,
+                       std::chrono::milliseconds comeBack)
+    : user_(std::move(user)) {
   lastUse_.start();
+  gone_.setSingleShot(true);
+  gone_.setInterval(comeBack);
+  connect(&gone_, &QTimer::timeout, this, &WebSession::abandoned);
   program_.setProgram(program);
   program_.setArguments(arguments);
   program_.setProcessEnvironment(environment);
@@ -25,6 +30,8 @@ WebSession::WebSession(const QString& program, const QStringList& arguments,
 }
 
 WebSession::~WebSession() {
+  // Killed while its owner lets it go: nobody is told it ended.
+  disconnect(&program_, nullptr, this, nullptr);
   if (program_.state() != QProcess::NotRunning) {
     program_.kill();
     program_.waitForFinished(1000);
@@ -34,8 +41,13 @@ WebSession::~WebSession() {
 void WebSession::attach(std::unique_ptr<QWebSocket> socket) {
   if (socket_) socket_->close(QWebSocketProtocol::CloseCodeNormal, "opened in another page");
   socket_ = std::move(socket);
+  gone_.stop();
   lastUse_.restart();
+  warned_ = false;
   connect(socket_.get(), &QWebSocket::textMessageReceived, this, &WebSession::toProgram);
+  connect(socket_.get(), &QWebSocket::disconnected, this, [this, page = socket_.get()] {
+    if (socket_.get() == page) gone_.start();
+  });
   // The program sends every window it shows as the page needs it whole.
   program_.write("{\"t\":\"resend\"}\n");
 }
@@ -50,6 +62,12 @@ void WebSession::end(const QString& reason) {
   });
 }
 
+void WebSession::warnIdle(qint64 seconds) {
+  warned_ = true;
+  if (socket_ && socket_->isValid())
+    socket_->sendTextMessage(QString(R"({"t":"idle","seconds":%1})").arg(seconds));
+}
+
 void WebSession::fromProgram() {
   partLine_ += program_.readAllStandardOutput();
   qsizetype end;
@@ -62,6 +80,9 @@ void WebSession::fromProgram() {
 
 void WebSession::toProgram(const QString& message) {
   lastUse_.restart();
+  warned_ = false;
+  // The page's answer to the idle warning keeps the session and is all it says.
+  if (message == R"({"t":"keep"})") return;
   // One message a line: a line break inside one would split it, and JSON
   // never needs one.
   if (message.contains('\n')) return;

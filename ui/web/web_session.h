@@ -2,12 +2,16 @@
 // One signed-in browser: its own fesk program (a child process, so that the
 // runtime's process-wide state is its alone), and the page's WebSocket that
 // the serve process relays to and from that program, one message a line.
+// A page that goes (its tab closed) leaves the session waiting a while for
+// the page to come back (loaded again) before it is given up.
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 #include <QWebSocket>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -17,9 +21,11 @@ class WebSession : public QObject {
   Q_OBJECT
  public:
   // `program` and `arguments` start the session's program; `environment` is
-  // its environment.
+  // its environment; `user` signed in. A page gone for `comeBack` without
+  // another attached makes the session abandoned().
   WebSession(const QString& program, const QStringList& arguments,
-             const QProcessEnvironment& environment);
+             const QProcessEnvironment& environment, std::string user,
+             std::chrono::milliseconds comeBack);
   ~WebSession() override;
 
   // The page's WebSocket; one that was attached before is closed (the page
@@ -30,9 +36,14 @@ class WebSession : public QObject {
   // a while.
   void end(const QString& reason);
   qint64 idleMilliseconds() const { return lastUse_.elapsed(); }
+  const std::string& user() const { return user_; }
+  // Tells the page the session ends after `seconds` more without input.
+  void warnIdle(qint64 seconds);
+  bool warned() const { return warned_; }
 
  signals:
   void ended();
+  void abandoned();
 
  private:
   void fromProgram();
@@ -42,6 +53,9 @@ class WebSession : public QObject {
   std::unique_ptr<QWebSocket> socket_;
   QByteArray partLine_;
   QElapsedTimer lastUse_;
+  std::string user_;
+  QTimer gone_;
+  bool warned_ = false;
 };
 
 }  // namespace fesk::web

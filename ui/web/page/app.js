@@ -4,7 +4,6 @@
 // and the connection. Loaded last.
 'use strict';
 
-const DU_X = 1.6, DU_Y = 1.9;  // pixels per dialog unit
 const SHIFT = 256, CTRL = 512, ALT = 1024, CHARACTER = 231;
 const MOUSE_LEFT = 1, MOUSE_DOUBLE = 5;
 const SCROLL_LINE_UP = 0, SCROLL_LINE_DOWN = 1, SCROLL_PAGE_UP = 2, SCROLL_PAGE_DOWN = 3, SCROLL_THUMB = 4;
@@ -157,14 +156,56 @@ function bell() {
   }
 }
 
+// After the end the page says why, and offers to sign in again (the
+// session's cookie opens nothing any more: the page loaded is the sign-in).
 function ended(text) {
-  document.getElementById('status').textContent = text;
+  if (document.body.dataset.ended) return;
   document.body.dataset.ended = 'true';
+  document.getElementById('status').textContent = text;
+  hideIdleWarning();
+  if (signingOut) return signOutForm().submit();
+  const layer = el('div', { class: 'boxlayer', id: 'ended' });
+  const box = el('div', { class: 'box', role: 'alertdialog', 'aria-label': 'Session ended' });
+  const again = el('button', { id: 'sign-in-again' }, 'Sign in again');
+  again.addEventListener('click', () => location.assign('/'));
+  const row = el('div', { class: 'buttons' });
+  row.appendChild(again);
+  box.append(el('div', { class: 'title' }, 'fesk'), el('p', {}, text), row);
+  layer.appendChild(box);
+  document.getElementById('boxes').appendChild(layer);
+  again.focus();
 }
+
+// A minute before the idle end the page warns; a key or a touch keeps the
+// session.
+function warnIdle(seconds) {
+  const notice = document.getElementById('notice');
+  notice.textContent = `The session ends in ${seconds} s without input: press a key to keep it.`;
+  notice.hidden = false;
+}
+function hideIdleWarning() { document.getElementById('notice').hidden = true; }
+function keepSession() {
+  if (document.getElementById('notice').hidden) return;
+  hideIdleWarning();
+  send({ t: 'keep' });
+}
+document.addEventListener('keydown', keepSession, true);
+document.addEventListener('pointerdown', keepSession, true);
+
+// Sign out closes the program as File > Exit does, so that it asks about
+// typing not saved; the sign-out itself follows once the program has ended.
+let signingOut = false;
+function signOutForm() { return document.querySelector('#top form'); }
+signOutForm().addEventListener('submit', (ev) => {
+  if (document.body.dataset.ended || !frameHandle || !socket || socket.readyState !== WebSocket.OPEN) return;
+  ev.preventDefault();
+  signingOut = true;
+  send({ t: 'close', w: frameHandle });
+});
 
 function connect() {
   socket = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/session');
   socket.addEventListener('message', (ev) => receive(JSON.parse(ev.data)));
-  socket.addEventListener('close', () => { if (!document.body.dataset.ended) ended('The session has ended; load the page to sign in again.'); });
+  socket.addEventListener('close', () => { if (!document.body.dataset.ended) ended('The connection to the session was lost.'); });
 }
 connect();

@@ -15,6 +15,7 @@ function receive(m) {
     case 'action': return standardAction(m.action);
     case 'front': return bringToFront(m.window);
     case 'ending': endingReason = m.reason; return;
+    case 'idle': return warnIdle(m.seconds);
     case 'ended': return ended(endedText(m));
     case 'progress': return document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
     default: return;
@@ -27,7 +28,7 @@ function showWindow(m) {
     w = { controls: new Map(), els: new Map() };
     windows.set(m.handle, w);
     if (m.kind === 'frame') { if (!frameHandle) frameHandle = m.handle; }
-    else makeWindowElement(w, m);
+    else { makeWindowElement(w, m); windowOpened(); }
   }
   w.facts = m;
   for (const c of m.controls) w.controls.set(c.field, c);
@@ -42,7 +43,7 @@ function showWindow(m) {
 function closeWindow(handle) {
   const w = windows.get(handle);
   if (!w) return;
-  if (w.el) w.el.remove();
+  if (w.el) { w.el.remove(); windowClosed(); }
   windows.delete(handle);
   if (activeHandle === handle) {
     activeHandle = 0;
@@ -97,6 +98,7 @@ function drawWindow(w, changed) {
   w.el.setAttribute('aria-disabled', String(!m.acceptsInput));
   w.body.style.width = m.width * DU_X + 'px';
   w.body.style.height = m.height * DU_Y + 'px';
+  fitToScreen(w);
   for (const c of changed) drawControl(w, c);
   placeRowEditors(w);
   // The focus may have moved to a control that was only now drawn.
@@ -124,11 +126,14 @@ function placeRowEditors(w) {
     e.style.width = r.width + 'px';
     e.style.height = r.height + 'px';
     e.style.zIndex = 2;
+    e.classList.add('overlist');
   }
 }
 
 function place(e, c) {
   const [x, y, width, height] = c.rect;
+  // On a narrow screen the controls flow down the window in this order.
+  e.style.order = String(y * 1000 + x);
   e.style.left = x * DU_X + 'px';
   e.style.top = y * DU_Y + 'px';
   if (width) e.style.width = width * DU_X + 'px';
@@ -200,6 +205,7 @@ function makeControl(w, c) {
     case 'list': {
       const e = el('div', { class: 'control list', role: 'grid', tabindex: '-1' });
       wheelScrolls(e, handle, c.field);
+      swipeScrolls(e, handle, c.field);
       e.addEventListener('mousedown', (ev) => { if (!ev.target.closest('tr[data-row], .scrollbar')) click(); });
       return e;
     }
@@ -217,6 +223,20 @@ function makeControl(w, c) {
     case 'sheet': return el('div', { class: 'control sheet' });
     default: return null;
   }
+}
+
+// A swipe over a list pages it, as PgUp and PgDn do; a tap is a click.
+function swipeScrolls(e, handle, field) {
+  let startY = null;
+  e.addEventListener('touchstart', (ev) => { startY = ev.touches.length === 1 ? ev.touches[0].clientY : null; }, { passive: true });
+  e.addEventListener('touchend', (ev) => {
+    if (startY === null) return;
+    const dy = ev.changedTouches[0].clientY - startY;
+    startY = null;
+    if (Math.abs(dy) < 30) return;
+    ev.preventDefault();  // a swipe, not a tap
+    send({ t: 'scroll', w: handle, f: field, code: dy < 0 ? SCROLL_PAGE_DOWN : SCROLL_PAGE_UP });
+  });
 }
 
 // The wheel pages as on the desktop: a notch at a time, however far the

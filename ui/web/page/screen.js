@@ -1,0 +1,69 @@
+// How a fesk web session's windows fit the screen it is shown on. On a wide
+// screen the window definitions are drawn at the browser's normal text size
+// (the desktop's proportions kept, the browser's zoom followed) and a child
+// window grows to the room the page gives it, as the desktop's do when
+// made larger, so that a browse shows as many rows as fit. On a narrow
+// screen (a phone, a tablet upright) the top window alone is shown, its
+// controls flowing down the page's width; the browser's back gesture closes
+// it, back to the window below. (Loaded before app.js.)
+'use strict';
+
+const NARROW = window.matchMedia('(max-width: 700px)');
+// The desktop draws 13 px text at 1.6 x 1.9 pixels a dialog unit; the page
+// draws the browser's normal 16 px text in the same proportions.
+const SCALE = 16 / 13;
+const DU_X = 1.6 * SCALE, DU_Y = 1.9 * SCALE;
+
+function narrow() { return NARROW.matches; }
+
+// A child window told the size it is given (in dialog units, never less
+// than its definition): the desktop area on a wide screen, the page's
+// height on a narrow one.
+function fitToScreen(w) {
+  if (!w.el || w.facts.kind !== 'child') return;
+  const desk = document.getElementById('desktop');
+  const title = w.el.querySelector('.title');
+  const offset = narrow() ? 0 : parseFloat(w.el.style.top) || 0;
+  const widthPx = narrow() ? 0 : desk.clientWidth - (parseFloat(w.el.style.left) || 0) - 8;
+  const heightPx = desk.clientHeight - offset - (title ? title.offsetHeight : 0) - 8;
+  const width = Math.max(w.facts.width, Math.floor(widthPx / DU_X));
+  const height = Math.max(w.facts.height, Math.floor(heightPx / DU_Y));
+  if (width === w.fitted?.width && height === w.fitted?.height) return;
+  if (width === w.facts.width && height === w.facts.height) return;
+  w.fitted = { width, height };
+  send({ t: 'resize', w: w.facts.handle, width, height });
+}
+
+function fitAll() {
+  document.body.classList.toggle('narrow', narrow());
+  for (const w of windows.values()) { w.fitted = null; fitToScreen(w); }
+}
+window.addEventListener('resize', fitAll);
+NARROW.addEventListener('change', fitAll);
+document.body.classList.toggle('narrow', narrow());
+
+// ---- The back gesture ---------------------------------------------------------------------
+
+// Each window opened adds a step to the browser's history: going back
+// closes the top window (its program may ask first, as its close box
+// would). A window the program closes takes its step back out.
+let historySteps = 0;
+let stepsTakenOut = 0;
+
+function windowOpened() {
+  history.pushState({ fesk: ++historySteps }, '');
+}
+
+function windowClosed() {
+  if (historySteps === 0) return;
+  historySteps--;
+  stepsTakenOut++;
+  history.back();
+}
+
+window.addEventListener('popstate', () => {
+  if (stepsTakenOut > 0) { stepsTakenOut--; return; }
+  if (historySteps > 0) historySteps--;
+  const top = [...document.querySelectorAll('#desktop > .window')].pop();
+  if (top) send({ t: 'close', w: Number(top.dataset.handle) });
+});
