@@ -8,6 +8,7 @@
 #include "app/commands.h"
 #include "app/data_set.h"
 #include "app/data_set_at_startup.h"
+#include "app/interruption.h"
 #include "app/pdf_output.h"
 #include "app/program_entry.h"
 #include "app/program_options.h"
@@ -38,6 +39,8 @@ std::string defaultFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** a
 }
 
 int runCommand(const fesk::Command& command, int argc, char** argv) {
+  // Before the command does any work: a Ctrl+C that comes early is not lost.
+  fesk::catchInterruptions();
   fesk::ArgumentReader arguments({argv + 2, argv + argc});
   return command.run(arguments);
 }

@@ -38,31 +38,44 @@ void openWaitingForOthers(const apprt::FileDeclaration& file, int mode) {
   waitingForOthers(file, [&] { file.open(mode); });
 }
 
-// Damage met later in a file opened here ends the program as damage met at
-// the open does (kind 1), with nothing of the transaction under way written,
-// instead of passing for the end of the file. The driver has it checked again
-// at the next start, where damaged keys are offered for rebuilding.
+// A file whose pages are damaged is never mended in place: with the user's
+// leave the driver keeps it as it is under a name of its own and saves the
+// records that can still be read into a new file, then the user is told how
+// many, how many were lost and where the damaged one is. No halts with the
+// file as it was.
+void salvageDamagedFile(const apprt::FileDeclaration& file) {
+  ShowWarning(kWarnDamagedFile, file.fileName());
+  const std::string report = file.send(apprt::kSalvageOption);
+  if (apprt::ERRCODE() != apprt::kNoError) ShowWarning(kWarnInvalidFile, file.fileName());
+  ShowWarning(kWarnRecordsSaved, file.fileName(), report);
+}
+
+bool tableDamaged() {
+  return apprt::ERRCODE() == apprt::kFileInvalid &&
+         apprt::FILEERRORCODE() == apprt::kDamagedDriverCode;
+}
+
+// Damage met later in a file opened here (by a read, a write, a cascade, or
+// the check after an unclean end) ends where damage met at the open ends,
+// with nothing of the transaction under way written: a damaged table gets the
+// question whether to save its records (kind 40), asked over the window as
+// the user left it, so that what was typed stays in view until then; damaged
+// keys, which a file still open cannot have rebuilt, end the program with
+// kind 1. The driver has the file checked at the next open either way, where
+// the keys are offered for rebuilding. The program ends after a salvage too:
+// its windows show the damaged file, which is no longer the file.
 void reportDamageMetLater() {
   static std::once_flag registered;
   std::call_once(registered, [] {
     apprt::onFileDamaged([](const apprt::FileDeclaration& file) {
       if (!apprt::currentThread()) return;  // no procedure to show it to
+      const bool salvageable = tableDamaged();
       SaveFileError();
-      ShowWarning(kWarnInvalidFile, file.fileName());
+      if (!salvageable) ShowWarning(kWarnInvalidFile, file.fileName());
+      salvageDamagedFile(file);
+      apprt::HALT(0, kDamagedFileHalt);
     });
   });
-}
-
-// A file whose pages are damaged is never mended in place: with the user's
-// leave the driver keeps it as it is under a name of its own and saves the
-// records that can still be read into a new file, then the user is told how
-// many and where the damaged one is. No halts with the file as it was.
-void salvageDamagedFile(const apprt::FileDeclaration& file, int mode) {
-  ShowWarning(kWarnDamagedFile, file.fileName());
-  const std::string report = file.send(apprt::kSalvageOption);
-  if (apprt::ERRCODE() != apprt::kNoError) ShowWarning(kWarnInvalidFile, file.fileName());
-  ShowWarning(kWarnRecordsSaved, file.fileName(), report);
-  openWaitingForOthers(file, mode);
 }
 
 }  // namespace
@@ -90,8 +103,9 @@ void OpenFileChecked(const apprt::FileDeclaration& file, int accessMode, bool cr
       ShowWarning(kWarnFileCreationError, file.fileName());
       break;
     case apprt::kFileInvalid:
-      if (apprt::FILEERRORCODE() == apprt::kDamagedDriverCode) {
-        salvageDamagedFile(file, mode);
+      if (tableDamaged()) {
+        salvageDamagedFile(file);
+        openWaitingForOthers(file, mode);
         break;
       }
       ShowWarning(kWarnInvalidFile, file.fileName());

@@ -6,8 +6,9 @@
 // asked, then the keys are rebuilt), with damaged pages in its table (the user
 // is asked, then the readable records are saved into a new file and the
 // damaged one is kept aside) or unusable (the user is told and the program
-// ends, exit code 0). Damage met later in a file opened here ends the
-// program with the same warning as damage met at the open.
+// ends, exit code 0). Damage met later in a file opened here ends in the
+// same place as damage met at the open: a damaged table gets the question
+// whether to save its records; the program then ends (kDamagedFileHalt).
 //
 // Every caller in this program passes accessMode 0, createAllowed true,
 // skipMissingCheck false and shared true: the file is opened for reading and
@@ -16,6 +17,9 @@
 #include "runtime/files/file_declaration.h"
 
 namespace fesk {
+
+// The halt message after damage met in a file while the program ran.
+inline constexpr const char* kDamagedFileHalt = "Damaged File!";
 
 // The driver option sent when an open reports that the file needs recovery.
 inline constexpr const char* kRecoverOption = "Recover=10";

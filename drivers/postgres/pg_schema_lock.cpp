@@ -23,10 +23,24 @@ bool SchemaLock::takeAlone(const std::string& conninfo, const std::string& schem
   return take(conninfo, schema, true, why);
 }
 
+SchemaLock::~SchemaLock() {
+  release();
+}
+
 void SchemaLock::release() {
   std::lock_guard guard(mutex_);
-  session_.reset();
+  letGo();
   conninfo_.clear();
+}
+
+void SchemaLock::letGo() {
+  if (session_ && session_->stillOpen()) {
+    // Answered before the server ends the session; a session already lost
+    // holds nothing.
+    apprt::DriverStatus ignored;
+    session_->run("SELECT pg_advisory_unlock_all()", {}, ignored);
+  }
+  session_.reset();
 }
 
 apprt::DriverStatus SchemaLock::heldAgain() {
@@ -46,7 +60,7 @@ apprt::DriverStatus SchemaLock::heldAgain() {
 
 bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bool alone,
                       std::string& why) {
-  session_.reset();
+  letGo();
   refused_ = false;
   conninfo_ = conninfo;
   schema_ = schema;

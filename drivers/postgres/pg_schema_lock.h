@@ -10,6 +10,10 @@
 // stale lock is ever left behind. A session the server loses (a restart, an
 // administrator, a standby promoted) loses its lock with it: the driver's
 // sessions take it again before they read or write (heldAgain).
+//
+// A session that is closed lets go of its locks only once the server has
+// ended it, a moment later; so the lock is let go of explicitly first, and a
+// fesk started right after this one never finds it still held.
 
 #include <memory>
 #include <mutex>
@@ -21,6 +25,11 @@ namespace fesk::postgres {
 
 class SchemaLock {
  public:
+  SchemaLock() = default;
+  SchemaLock(const SchemaLock&) = delete;
+  SchemaLock& operator=(const SchemaLock&) = delete;
+  ~SchemaLock();
+
   // Works on the data set alongside other fesk processes; false, with the
   // reason in `why`, while one has it alone or the server cannot be reached.
   bool share(const std::string& conninfo, const std::string& schema, std::string& why);
@@ -36,6 +45,8 @@ class SchemaLock {
 
  private:
   bool take(const std::string& conninfo, const std::string& schema, bool alone, std::string& why);
+  // With the mutex held: lets go of the lock held, and of its session.
+  void letGo();
 
   std::mutex mutex_;  // the sessions of every thread ask
   std::unique_ptr<ServerSession> session_;

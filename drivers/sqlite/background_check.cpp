@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "drivers/sqlite/database_file.h"
-#include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "runtime/files/thread_wait.h"
@@ -70,17 +69,13 @@ void BackgroundChecks::startWhenDue(const std::filesystem::path& path, Check& ch
 
 void BackgroundChecks::finished(const std::filesystem::path& path,
                                 const apprt::DriverStatus& verdict) {
-  const bool damaged = verdict.code == apprt::kKeysInvalid || verdict.code == apprt::kFileInvalid;
-  // What asked for the check goes only when the file is sound; a check that
-  // could not read the file leaves it asked for at the next open.
-  if (damaged) OpenMarkers::forThisProcess().damageFound(path);
-  if (verdict.ok()) OpenMarkers::forThisProcess().foundSound(path);
+  rememberVerdict(path, verdict);
   {
     std::lock_guard lock(mutex_);
     Check& check = checks()[path];
     check.running = false;
-    if (damaged && check.damage.empty()) {
-      check.damage = verdict.driverMessage;
+    if (tellsDamage(verdict) && check.damage.ok()) {
+      check.damage = verdict;
       ++unreported_;
     }
   }
@@ -99,9 +94,9 @@ void BackgroundChecks::waitFor(const std::filesystem::path& path) {
 apprt::DriverStatus BackgroundChecks::takeDamageFound(const std::filesystem::path& path) {
   std::lock_guard lock(mutex_);
   const auto it = checks().find(path);
-  if (it == checks_.end() || it->second.damage.empty()) return {};
+  if (it == checks_.end() || it->second.damage.ok()) return {};
   --unreported_;
-  return {apprt::kFileInvalid, "", std::exchange(it->second.damage, {})};
+  return std::exchange(it->second.damage, {});
 }
 
 }  // namespace fesk::sqlite

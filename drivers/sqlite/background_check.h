@@ -36,7 +36,8 @@ class BackgroundChecks {
   void waitFor(const std::filesystem::path& path);
   // Whether a check found damage that was not reported yet, in any file.
   bool foundUnreported() const { return unreported_.load(std::memory_order_relaxed) != 0; }
-  // Damage a check found in `path` that was not reported yet: answered once, as 47.
+  // Damage a check found in `path` that was not reported yet: answered once,
+  // as the check told it (46 or 47).
   apprt::DriverStatus takeDamageFound(const std::filesystem::path& path);
 
  private:
@@ -44,7 +45,7 @@ class BackgroundChecks {
     const apprt::FileDeclaration* due = nullptr;  // scheduled, not started
     std::thread::id scheduledBy;                  // the thread that opened the file
     bool running = false;
-    std::string damage;  // what the check found, until reported
+    apprt::DriverStatus damage;  // what the check found, until reported
   };
   // The checks of this process (a forked child starts with none of its own).
   std::map<std::filesystem::path, Check>& checks();

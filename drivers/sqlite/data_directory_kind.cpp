@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "drivers/sqlite/data_directory_lock.h"
+#include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/directory_before.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/data_directory.h"
@@ -15,8 +16,24 @@ std::filesystem::path directoryOf(const apprt::DataSetChoice& choice) {
   return choice.place.at(0);
 }
 
+// Why a data file of `directory` cannot be used: it is a link to a file that
+// is not there (on a drive that is not mounted, say). Told before anything is
+// made in the directory, so that a command refused for it leaves nothing
+// behind, and the program waiting at its start can be told to try again.
+std::string danglingDataFile(const std::filesystem::path& directory) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+    if (entry.path().extension() == ".sqlite" &&
+        inspectDatabase(entry.path()) == FoundFile::kDanglingLink) {
+      return danglingLinkFailure(entry.path()).driverMessage;
+    }
+  }
+  return {};
+}
+
 struct DirectoryHold : apprt::DataSetHold {
   bool share(const apprt::DataSetChoice& choice, bool onlyRead, std::string& why) override {
+    if (why = danglingDataFile(directoryOf(choice)); !why.empty()) return false;
     return lock.share(directoryOf(choice), why, !onlyRead);
   }
   bool takeAlone(const apprt::DataSetChoice& choice, std::string& why) override {

@@ -66,34 +66,61 @@ Holding holdingOf(sqlite3* db, const std::string& schema, const apprt::FileDecla
   return holding;
 }
 
+// Whether the table, read in the order of its identities, gives them rising
+// with every record whole: each field a text value. Damage in a table page
+// that still reads shows there (a record under its neighbour's identity, a
+// field of another type); damage to the indexes alone leaves it so.
+bool tableHoldsItsOwnOrder(sqlite3* db, const std::string& schema,
+                           const apprt::FileDeclaration& file) {
+  sqlite3_int64 last = 0;
+  bool ordered = true;
+  const int result =
+      readSource(db, schema, file, recordSources(file).front(), false, [&](const Statement& row) {
+        const sqlite3_int64 identity = row.columnInt(0);
+        ordered = ordered && identity > last;
+        last = identity;
+        for (std::size_t i = 0; i < file.fields().size(); ++i) {
+          ordered =
+              ordered && sqlite3_column_type(row.get(), static_cast<int>(i) + 1) == SQLITE_TEXT;
+        }
+      });
+  return result == SQLITE_DONE && ordered;
+}
+
 // Whether the file's table reads whole: read to its end, it holds exactly
 // what a key's index that also reads to its end holds. Damage in a table page
 // can leave it readable to the end with records lost or garbled, which no
-// page-level finding tells from damage in an index; a sound index does. With
-// no index that reads whole, nothing vouches for the table.
+// page-level finding tells from damage in an index; a sound index does. When
+// no index reads whole (a file of one key whose index is hit, or every index
+// hit), the table must vouch for itself: its identities rising, its records
+// whole, so that the keys can be rebuilt from it as in a file of two keys.
 bool tableReadsWhole(sqlite3* db, const std::string& schema, const apprt::FileDeclaration& file) {
   const auto sources = recordSources(file);
   const Holding table = holdingOf(db, schema, file, sources.front());
   if (!table.whole) return false;
+  bool anIndexReadsWhole = false;
   for (std::size_t i = 1; i < sources.size(); ++i) {
-    if (holdingOf(db, schema, file, sources[i]) == table) return true;
+    const Holding index = holdingOf(db, schema, file, sources[i]);
+    if (index == table) return true;
+    anIndexReadsWhole = anIndexReadsWhole || index.whole;
   }
-  return false;
+  return !anIndexReadsWhole && tableHoldsItsOwnOrder(db, schema, file);
 }
 
 enum class CheckDue { kNot, kNow, kInBackground };
 
-// A small file is checked at every open, and a file this process met damage
-// in at its next open. A large file that another process left open when it
-// ended is checked beside the user's work (background_check.h).
+// A small file is checked at every open, and a file a process met damage in
+// at its next open, before anything of it is shown or written. A large file
+// that another process left open when it ended is checked beside the user's
+// work (background_check.h).
 CheckDue checkDueAtOpen(const std::filesystem::path& database) {
   std::error_code error;
   const auto size = std::filesystem::file_size(database, error);
   OpenMarkers& markers = OpenMarkers::forThisProcess();
-  if (error || size <= kCheckedAtEveryOpenBytes || markers.knownDamaged(database)) {
+  if (error || size <= kCheckedAtEveryOpenBytes || markers.damageMarked(database)) {
     return CheckDue::kNow;
   }
-  return markers.checkDue(database) ? CheckDue::kInBackground : CheckDue::kNot;
+  return markers.uncleanEndMarked(database) ? CheckDue::kInBackground : CheckDue::kNot;
 }
 
 }  // namespace
@@ -144,12 +171,32 @@ apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
       break;
   }
   apprt::DriverStatus status = checkPages(db, schema, file);
-  if (status.code == apprt::kKeysInvalid || status.code == apprt::kFileInvalid) {
-    OpenMarkers::forThisProcess().damageFound(path);
-  } else if (status.ok()) {
+  rememberVerdict(path, status);
+  return status;
+}
+
+bool tellsDamage(const apprt::DriverStatus& status) {
+  return status.code == apprt::kKeysInvalid || status.code == apprt::kFileInvalid;
+}
+
+void rememberVerdict(const std::filesystem::path& path, const apprt::DriverStatus& verdict) {
+  // What asked for the check goes only when the file is sound; a check that
+  // could not read the file leaves it asked for at the next open.
+  if (tellsDamage(verdict)) {
+    OpenMarkers::forThisProcess().damageFound(path, verdict);
+  } else if (verdict.ok()) {
     OpenMarkers::forThisProcess().foundSound(path);
   }
-  return status;
+}
+
+apprt::DriverStatus classifyDamage(sqlite3* db, const std::string& schema,
+                                   const std::filesystem::path& path,
+                                   const apprt::FileDeclaration& file,
+                                   const apprt::DriverStatus& met) {
+  apprt::DriverStatus verdict = checkPages(db, schema, file);
+  if (!tellsDamage(verdict)) verdict = met;  // the check saw nothing: what was met stands
+  if (tellsDamage(verdict)) OpenMarkers::forThisProcess().damageFound(path, verdict);
+  return verdict;
 }
 
 }  // namespace fesk::sqlite

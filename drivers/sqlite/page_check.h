@@ -3,7 +3,9 @@
 // page of the file (about 1 s per million records here), so an open runs it
 // only where it pays: on small files and after damage was met (see
 // open_markers.h); after an unclean end, a large file is checked in the
-// background (background_check.h). Damage is never read as a shorter file.
+// background (background_check.h). Damage met by a read or a write is checked
+// the same way, so that it is told as the open tells it. Damage is never read
+// as a shorter file.
 
 #include <sqlite3.h>
 
@@ -35,5 +37,23 @@ apprt::DriverStatus checkPages(sqlite3* db, const std::string& schema,
 apprt::DriverStatus checkPagesWhenDue(sqlite3* db, const std::string& schema,
                                       const std::filesystem::path& path,
                                       const apprt::FileDeclaration& file);
+
+// Whether `status` is damage: 46 or 47.
+bool tellsDamage(const apprt::DriverStatus& status);
+
+// Remembers what a check of the file at `path` found: damage calls for a
+// check at every open until one finds the file sound.
+void rememberVerdict(const std::filesystem::path& path, const apprt::DriverStatus& verdict);
+
+// Damage `met` by a read or a write of the open file at `path`, attached as
+// `schema`: the file is checked as an open checks it (in the connection that
+// met it, which sees its own transaction's writes), so that what is met is
+// told as the open would tell it (46 for damaged keys, 47 with
+// apprt::kDamagedDriverCode for a damaged table), and remembered. Answers
+// `met` when the check finds nothing more.
+apprt::DriverStatus classifyDamage(sqlite3* db, const std::string& schema,
+                                   const std::filesystem::path& path,
+                                   const apprt::FileDeclaration& file,
+                                   const apprt::DriverStatus& met);
 
 }  // namespace fesk::sqlite

@@ -50,8 +50,10 @@ DriverStatus keepAside(const fs::path& path, fs::path& aside) {
 // (in an open transaction there): each source read from its start and, when
 // damage stops it, from its end. A record already copied, or one that would
 // break a unique key or holds no value where one is required, is passed over.
+// `held` becomes the records of a source that read whole from its start to
+// its end (the most of them), which is what the file held: -1 when none did.
 DriverStatus copyReadable(sqlite3* damaged, PrivateConnection& saved,
-                          const apprt::FileDeclaration& file) {
+                          const apprt::FileDeclaration& file, sqlite3_int64& held) {
   std::string names = "id";
   std::string values = "?1";
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
@@ -78,8 +80,16 @@ DriverStatus copyReadable(sqlite3* damaged, PrivateConnection& saved,
   // an intact index is the one to trust over what a damaged page gives.
   std::vector<RecordSource> sources = recordSources(file);
   std::rotate(sources.begin(), sources.begin() + 1, sources.end());
+  held = -1;
   for (const RecordSource& source : sources) {
-    if (readSource(damaged, "main", file, source, false, copy) != SQLITE_DONE) {
+    sqlite3_int64 read = 0;
+    const auto countAndCopy = [&](const Statement& row) {
+      ++read;
+      copy(row);
+    };
+    if (readSource(damaged, "main", file, source, false, countAndCopy) == SQLITE_DONE) {
+      held = std::max(held, read);
+    } else {
       readSource(damaged, "main", file, source, true, copy);
     }
     if (failed != SQLITE_OK) return sqliteFailure(saved.db(), failed);
@@ -95,10 +105,17 @@ sqlite3_int64 identitiesGiven(sqlite3* damaged, const apprt::FileDeclaration& fi
   return given.prepared() && given.step() == SQLITE_ROW ? given.columnInt(0) : 0;
 }
 
+// What a salvage saved, and what the damaged file held as far as can be told
+// (-1 when no source of it read whole).
+struct Saved {
+  sqlite3_int64 records = 0;
+  sqlite3_int64 held = -1;
+};
+
 // Builds the new file at `temporary`: the file's table with the records saved
 // from `damaged`, its keys; answers how many records it holds.
 DriverStatus buildSaved(const fs::path& damagedPath, const fs::path& temporary,
-                        const apprt::FileDeclaration& file, sqlite3_int64& records) {
+                        const apprt::FileDeclaration& file, Saved& saving) {
   PrivateConnection damaged(damagedPath, SQLITE_OPEN_READONLY);
   if (damaged.result() != SQLITE_OK) return openFailure(damaged.db(), damaged.result());
   if (DriverStatus schema = checkSchema(damaged.db(), "main", file);
@@ -110,7 +127,9 @@ DriverStatus buildSaved(const fs::path& damagedPath, const fs::path& temporary,
   saved.execute("BEGIN IMMEDIATE");
   saved.execute(createTableSql(file) + ";" + createIndexesSql(file));
   if (saved.result() != SQLITE_OK) return openFailure(saved.db(), saved.result());
-  if (DriverStatus copied = copyReadable(damaged.db(), saved, file); !copied.ok()) return copied;
+  if (DriverStatus copied = copyReadable(damaged.db(), saved, file, saving.held); !copied.ok()) {
+    return copied;
+  }
   const std::string table = quotedText(file.fileName());
   const std::string given = std::to_string(identitiesGiven(damaged.db(), file));
   saved.execute("UPDATE sqlite_sequence SET seq = max(seq, " + given + ") WHERE name = " + table +
@@ -119,13 +138,24 @@ DriverStatus buildSaved(const fs::path& damagedPath, const fs::path& temporary,
   saved.execute("COMMIT");
   if (saved.result() != SQLITE_OK) return openFailure(saved.db(), saved.result());
   Statement count(saved.db(), "SELECT count(*) FROM " + tableName(file));
-  records = count.prepared() && count.step() == SQLITE_ROW ? count.columnInt(0) : 0;
+  saving.records = count.prepared() && count.step() == SQLITE_ROW ? count.columnInt(0) : 0;
   return {};
 }
 
-std::string savedReport(sqlite3_int64 records, const fs::path& aside) {
-  return std::to_string(records) + (records == 1 ? " record was" : " records were") +
-         " saved into a new file; the damaged file is kept as " + aside.string();
+std::string counted(sqlite3_int64 records) {
+  return std::to_string(records) + (records == 1 ? " record" : " records");
+}
+
+std::string savedReport(const Saved& saved, const fs::path& aside) {
+  std::string report =
+      counted(saved.records) + (saved.records == 1 ? " was" : " were") + " saved into a new file";
+  if (saved.held < 0) {
+    report += ", and the damaged pages may have held more that could not be read";
+  } else {
+    report += ", and " + counted(std::max<sqlite3_int64>(saved.held - saved.records, 0)) +
+              " could not be read";
+  }
+  return report + "; the damaged file is kept as " + aside.string();
 }
 
 }  // namespace
@@ -136,8 +166,11 @@ DriverStatus salvageRecords(const fs::path& path, const apprt::FileDeclaration& 
   if (lock.error() != 0) {
     return systemFailure("cannot save the records of " + file.fileName(), lock.error());
   }
-  // Whoever has the file open would go on writing to the damaged one.
-  if (OpenMarkers::forThisProcess().openElsewhere(path)) {
+  // Whoever has the file open would go on writing to the damaged one; this
+  // process writes nothing more to a file it found damaged.
+  OpenMarkers& markers = OpenMarkers::forThisProcess();
+  const bool openHere = markers.openHere(path);
+  if (markers.openInOtherProcesses(path) || (openHere && markers.knownDamage(path).ok())) {
     return {apprt::kDriverError, "",
             file.fileName() + " is open in another window or program; close it there first"};
   }
@@ -153,8 +186,8 @@ DriverStatus salvageRecords(const fs::path& path, const apprt::FileDeclaration& 
     removeCompanions(temporary);
   };
   discardTemporary();  // left by a salvage that was cut short
-  sqlite3_int64 records = 0;
-  if (DriverStatus built = buildSaved(place, temporary, file, records); !built.ok()) {
+  Saved saved;
+  if (DriverStatus built = buildSaved(place, temporary, file, saved); !built.ok()) {
     discardTemporary();
     return built;
   }
@@ -172,8 +205,8 @@ DriverStatus salvageRecords(const fs::path& path, const apprt::FileDeclaration& 
     return failure;
   }
   lock.syncDirectory();
-  OpenMarkers::forThisProcess().foundSound(path);
-  answer = savedReport(records, aside);
+  markers.replaced(path);
+  answer = savedReport(saved, aside);
   return {};
 }
 

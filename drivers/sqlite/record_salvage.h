@@ -16,8 +16,11 @@
 
 namespace fesk::sqlite {
 
-// On success `answer` says how many records were saved and where the damaged
-// file is kept.
+// On success `answer` says how many records were saved, how many were lost
+// (when a source read whole tells what the file held) and where the damaged
+// file is kept. Refused while another process has the file open, or a thread
+// of this one that has not met the damage (it would go on writing to the
+// damaged file); the threads that met it write nothing more to it.
 apprt::DriverStatus salvageRecords(const std::filesystem::path& path,
                                    const apprt::FileDeclaration& file, std::string& answer);
 

@@ -5,6 +5,7 @@
 #include "drivers/common/thread_sessions.h"
 #include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/open_markers.h"
+#include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "drivers/sqlite/stored_field.h"
@@ -91,7 +92,7 @@ DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilli
     return {};
   }
   // The wait below must not hold another file of this thread.
-  reads_.releaseAll();
+  endSnapshot();
   OpenMarkers::forThisProcess().opened(path);
   DriverStatus status = connect(path, schema);
   if (!status.ok()) {
@@ -99,7 +100,7 @@ DriverStatus Connection::attach(const std::filesystem::path& path, int busyMilli
     closeWhenUnused();
     return status;
   }
-  attached_[path] = Attached{schema, 1};
+  attached_[path] = Attached{schema, 1, OpenMarkers::forThisProcess().generation(path)};
   sqlite3_busy_timeout(db_, busyMilliseconds);
   // Reading the schema now finds a damaged file or a journal to roll back.
   const int result = execute(db_, "SELECT count(*) FROM " + quotedName(schema) + ".sqlite_schema");
@@ -141,7 +142,23 @@ void Connection::release(const std::string& schema) {
   for (auto& [path, attached] : attached_) {
     if (attached.schema == schema) --attached.users;
   }
-  if (!inTransaction_) detachUnused();
+  if (inTransaction_) return;
+  endSnapshot();  // a database read in a transaction cannot be detached
+  detachUnused();
+}
+
+void Connection::readSnapshot(const std::string& schema) {
+  if (inTransaction_ || snapshotSchema_ == schema) return;
+  // Not one file held while another is waited for.
+  endSnapshot();
+  if (execute(db_, "BEGIN") == SQLITE_OK) snapshotSchema_ = schema;
+}
+
+void Connection::endSnapshot() {
+  reads_.releaseAll();
+  if (snapshotSchema_.empty()) return;
+  snapshotSchema_.clear();
+  if (execute(db_, "COMMIT") != SQLITE_OK) execute(db_, "ROLLBACK");
 }
 
 void Connection::forget(std::map<std::filesystem::path, Attached>::iterator it) {
@@ -166,18 +183,26 @@ void Connection::closeWhenUnused() {
   const bool used = std::any_of(attached_.begin(), attached_.end(),
                                 [](const auto& entry) { return entry.second.users > 0; });
   if (used || !db_) return;
+  endSnapshot();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   while (!attached_.empty()) forget(attached_.begin());
 }
 
-DriverStatus Connection::failure(const std::string& schema, int result) {
+DriverStatus Connection::failure(const std::string& schema, const apprt::FileDeclaration& file,
+                                 int result) {
   if (!isDamage(result)) return sqliteFailure(db_, result);
   const std::filesystem::path* path = pathOf(schema);
-  if (path) OpenMarkers::forThisProcess().damageFound(*path);
   const std::string name = path ? fileNameOf(*path) : schema;
-  return {result == SQLITE_CORRUPT_INDEX ? apprt::kKeysInvalid : apprt::kFileInvalid,
-          std::to_string(result), name + " is damaged: " + sqlite3_errmsg(db_)};
+  const DriverStatus met{result == SQLITE_CORRUPT_INDEX ? apprt::kKeysInvalid : apprt::kFileInvalid,
+                         std::to_string(result), name + " is damaged: " + sqlite3_errmsg(db_)};
+  return path ? classifyDamage(db_, schema, *path, file, met) : met;
+}
+
+DriverStatus Connection::recordGone(const std::string& schema, const apprt::FileDeclaration& file) {
+  const std::filesystem::path* path = pathOf(schema);
+  if (!inTransaction_ || !path) return {apprt::kRecordNotFound};
+  return classifyDamage(db_, schema, *path, file, {apprt::kRecordNotFound});
 }
 
 DriverStatus Connection::damageFoundMeanwhile(const std::string& schema) {
@@ -188,13 +213,22 @@ DriverStatus Connection::damageFoundMeanwhile(const std::string& schema) {
 }
 
 DriverStatus Connection::beforeWrite(const std::string& schema) {
-  const std::filesystem::path* path = pathOf(schema);
-  if (path) BackgroundChecks::forThisProcess().waitFor(*path);
-  if (path && OpenMarkers::forThisProcess().knownDamaged(*path)) {
-    BackgroundChecks::forThisProcess().takeDamageFound(*path);  // reported here
-    return {apprt::kFileInvalid, "", fileNameOf(*path) + " is damaged; nothing is written to it"};
+  if (const std::filesystem::path* path = pathOf(schema)) {
+    BackgroundChecks::forThisProcess().waitFor(*path);
+    OpenMarkers& markers = OpenMarkers::forThisProcess();
+    if (DriverStatus damage = markers.knownDamage(*path); !damage.ok()) {
+      BackgroundChecks::forThisProcess().takeDamageFound(*path);  // reported here
+      return damage;
+    }
+    if (attached_.at(*path).generation != markers.generation(*path)) {
+      return {apprt::kDriverError, "",
+              fileNameOf(*path) +
+                  " was replaced by the records saved from it while open here; "
+                  "close this window and open it again"};
+    }
   }
-  if (!inTransaction_) reads_.releaseAll();
+  // A write outside a transaction commits at once, not with the reads.
+  if (!inTransaction_) endSnapshot();
   return {};
 }
 
@@ -202,7 +236,7 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
   if (inTransaction_) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
   }
-  reads_.releaseAll();
+  endSnapshot();
   // Not while holding the files against other writers for as long.
   for (const auto& [path, attached] : attached_) BackgroundChecks::forThisProcess().waitFor(path);
   sqlite3_busy_timeout(db_, std::max(timeoutSeconds, 0) * 1000);

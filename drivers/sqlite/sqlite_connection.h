@@ -14,6 +14,14 @@
 // reason a thread never waits for one file while a read of another holds it: a
 // reader that held FESK1 while waiting for FESK2, as another process committed
 // over both, kept that commit from ever taking FESK1.
+//
+// The reads of one file between two waits of the thread (the reads that fill
+// a page) see the file as of one moment: they run in one read transaction,
+// which holds the file against other connections' commits as a live read
+// does, and ends when the thread is about to wait, before its own writes and
+// transaction steps, and before it reads another file. Without it a record
+// that another station re-codes between two statements of one page shows on
+// it under its old code and its new one.
 
 #include <sqlite3.h>
 
@@ -49,19 +57,31 @@ class Connection {
 
   // The read statements of this connection's files that stay live between calls.
   drivers::SessionReads& reads() { return reads_; }
-  void beforeThreadWaits() { reads_.releaseAll(); }
+  void beforeThreadWaits() { endSnapshot(); }
+  // Before a read of the file of `schema` outside a transaction: its reads
+  // until the thread waits see the file as of one moment.
+  void readSnapshot(const std::string& schema);
 
-  // The status of a failed call on `schema`: damage (47, or 46 for a damaged
-  // index) is remembered, so that nothing more is written to that file and
-  // its next open checks it; anything else is a driver error (90).
-  apprt::DriverStatus failure(const std::string& schema, int result);
+  // The status of a failed call on `schema`, the file `file`: damage is told
+  // as the check at an open tells it (46 for damaged keys, 47 for a damaged
+  // table: page_check.h) and remembered, so that nothing more is written to
+  // that file and its next open checks it; anything else is a driver error
+  // (90).
+  apprt::DriverStatus failure(const std::string& schema, const apprt::FileDeclaration& file,
+                              int result);
+  // A write inside a transaction found no record with an identity read in
+  // it: the file's keys name a record its table does not hold, when a check
+  // of the file finds damage (then answered as failure() answers damage);
+  // otherwise 35.
+  apprt::DriverStatus recordGone(const std::string& schema, const apprt::FileDeclaration& file);
   // Damage that the check after an unclean end (background_check.h) found in
   // the file of `schema` meanwhile: 47 once, then 0.
   apprt::DriverStatus damageFoundMeanwhile(const std::string& schema);
   // Before a write to the file of `schema`: waits for a check of the file
   // under way; outside a transaction lets go of every live read (the write
-  // must not wait behind this thread's own reads); answers 47 when damage was
-  // met in the file, which then takes no more writes.
+  // must not wait behind this thread's own reads); answers 46 or 47 when
+  // damage was met in the file, which then takes no more writes, and 90 when
+  // the file was replaced by the records saved from it since it was attached.
   apprt::DriverStatus beforeWrite(const std::string& schema);
 
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.
@@ -76,6 +96,7 @@ class Connection {
   struct Attached {
     std::string schema;
     int users = 0;
+    int generation = 0;  // of the file at the path when it was attached (open_markers.h)
   };
   apprt::DriverStatus connect(const std::filesystem::path& path, std::string& schema);
   apprt::DriverStatus useRollbackJournal(const std::string& schema, const std::string& fileName);
@@ -83,12 +104,15 @@ class Connection {
   void forget(std::map<std::filesystem::path, Attached>::iterator it);
   void detachUnused();
   void closeWhenUnused();
+  // Lets go of every held read and of the read transaction, when one is open.
+  void endSnapshot();
 
   sqlite3* db_ = nullptr;
   std::map<std::filesystem::path, Attached> attached_;
   drivers::SessionReads reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
+  std::string snapshotSchema_;  // of the read transaction open ("" none)
   std::string transactionFiles_;
   int transactionSeconds_ = 0;
 };

@@ -40,7 +40,7 @@ SqliteFile::~SqliteFile() {
 }
 
 DriverStatus SqliteFile::failure(int result) const {
-  return connection_->failure(schema_, result);
+  return connection_->failure(schema_, file_, result);
 }
 
 Statement* SqliteFile::cached(const std::string& sql, DriverStatus& status) {
@@ -80,6 +80,7 @@ void SqliteFile::bindRecord(Statement& statement, std::span<const char> record,
 DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) {
   if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
   connection_->reads().releaseAll();
+  connection_->readSnapshot(schema_);
   DriverStatus status;
   Statement* statement =
       cached("SELECT " + columns_ + " FROM " + table_ + " WHERE id = ?1", status);
@@ -152,7 +153,8 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
   if (result == SQLITE_CONSTRAINT_UNIQUE) return {apprt::kDuplicateKey};
   if (result != SQLITE_DONE) return failure(result);
   if (sqlite3_changes(connection_->db()) == 0) {
-    return {expected ? apprt::kChangedByOtherStation : apprt::kRecordNotFound};
+    return expected ? DriverStatus{apprt::kChangedByOtherStation}
+                    : connection_->recordGone(schema_, file_);
   }
   return {};
 }
@@ -170,7 +172,7 @@ DriverStatus SqliteFile::remove(RecordIdentity identity) {
   const int result = statement->step();
   statement->reset();
   if (result != SQLITE_DONE) return failure(result);
-  return sqlite3_changes(connection_->db()) == 0 ? DriverStatus{apprt::kRecordNotFound}
+  return sqlite3_changes(connection_->db()) == 0 ? connection_->recordGone(schema_, file_)
                                                  : DriverStatus{};
 }
 

@@ -56,6 +56,7 @@ DriverStatus SqliteFile::read(const ReadOrder& order, const ReadBound& from,
   if (DriverStatus found = connection_->damageFoundMeanwhile(schema_); !found.ok()) return found;
   if (continuesRun(order, from, direction)) return stepRead(record, identity);
   connection_->reads().releaseAll();
+  connection_->readSnapshot(schema_);
   const ReadStart start = readStartOf(from);
   DriverStatus status;
   Statement* statement =

@@ -1,11 +1,12 @@
-// Several stations on one data set on the server, each a process of its own:
-// while one station keeps re-coding records, three others page through the
-// browse and change names in place. Every page (paged to, or read again
-// around a changed row) shows each record once, in order, and every change
-// lands on the record whose row it was typed into.
+// Several stations on one data set, on the server or in SQLite files, each a
+// process of its own: while one station keeps re-coding records, three others
+// page through the browse and change names in place. Every page (paged to, or
+// read again around a changed row) shows each record once, in order, and
+// every change lands on the record whose row it was typed into.
 
 #include <libpq-fe.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,22 +54,43 @@ std::string readAll(int in) {
   return all;
 }
 
-// The re-coding station: gives records new codes as fast as the server takes
-// them, so that records keep moving from page to page.
-[[noreturn]] void recodeForever(const std::string& conninfo, const std::string& schema) {
+// The re-coding station: gives records new codes as fast as the store takes
+// them, so that records keep moving from page to page. `store` gives a record
+// (`id`) a new code (a code another record has is refused: the next one goes on).
+template <class Store>
+[[noreturn]] void recodeForever(Store store) {
   alarm(300);
-  PGconn* session = PQconnectdb(conninfo.c_str());
   std::mt19937 random(7);
-  const std::string sql = "UPDATE \"" + schema + "\".fesk1 SET code = $1 WHERE id = $2";
   for (;;) {
     const std::string code =
         numbered('C', static_cast<int>(random() % static_cast<unsigned>(3 * kRecords)), 4);
-    const std::string id = std::to_string(1 + random() % kRecords);
-    const char* values[] = {code.c_str(), id.c_str()};
-    // A code another record has is refused by the server: the next one goes on.
-    PQclear(PQexecParams(session, sql.c_str(), 2, nullptr, values, nullptr, nullptr, 0));
+    store(code, std::to_string(1 + random() % kRecords));
     usleep(100);
   }
+}
+
+[[noreturn]] void recodeOnTheServer(const std::string& conninfo, const std::string& schema) {
+  PGconn* session = PQconnectdb(conninfo.c_str());
+  const std::string sql = "UPDATE \"" + schema + "\".fesk1 SET code = $1 WHERE id = $2";
+  recodeForever([&](const std::string& code, const std::string& id) {
+    const char* values[] = {code.c_str(), id.c_str()};
+    PQclear(PQexecParams(session, sql.c_str(), 2, nullptr, values, nullptr, nullptr, 0));
+  });
+}
+
+// As another program would, waiting for the stations' reads of a page.
+[[noreturn]] void recodeInTheFile(const std::filesystem::path& database) {
+  sqlite3* db = nullptr;
+  sqlite3_open(database.c_str(), &db);
+  sqlite3_busy_timeout(db, 10000);
+  sqlite3_stmt* update = nullptr;
+  sqlite3_prepare_v2(db, "UPDATE FESK1 SET CODE = ?1 WHERE id = ?2", -1, &update, nullptr);
+  recodeForever([&](const std::string& code, const std::string& id) {
+    sqlite3_bind_text(update, 1, code.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(update, 2, id.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(update);
+    sqlite3_reset(update);
+  });
 }
 
 // What a list page shows wrongly: a record twice, or rows out of code order.
@@ -81,9 +103,9 @@ std::string pageFault(const Records& rows) {
   return "";
 }
 
-class StationsPaging : public AcceptanceTest {
+class StationsPaging : public AcceptanceTest, public ::testing::WithParamInterface<Store> {
  protected:
-  StationsPaging() : AcceptanceTest(Store::kPostgres) {}
+  StationsPaging() : AcceptanceTest(GetParam()) {}
   void SetUp() override {
     AcceptanceTest::SetUp();
     // The program's first start binds the files once: to this data set.
@@ -139,9 +161,12 @@ class StationsPaging : public AcceptanceTest {
   }
 };
 
-TEST_F(StationsPaging, PagesShowEachRecordOnceAndChangesLandOnTheRecordShown) {
+TEST_P(StationsPaging, PagesShowEachRecordOnceAndChangesLandOnTheRecordShown) {
   const pid_t recoder = fork();
-  if (recoder == 0) recodeForever(dataSet_.conninfo(), dataSet_.schema());
+  if (recoder == 0) {
+    if (GetParam() == Store::kPostgres) recodeOnTheServer(dataSet_.conninfo(), dataSet_.schema());
+    recodeInTheFile(dataSet_.directory() / "FESK1.sqlite");
+  }
   int pipeEnds[2];  // made after the re-coder, which would hold it open
   ASSERT_EQ(pipe(pipeEnds), 0);
   std::vector<pid_t> editors;
@@ -184,6 +209,9 @@ TEST_F(StationsPaging, PagesShowEachRecordOnceAndChangesLandOnTheRecordShown) {
   EXPECT_EQ(marks.size(), static_cast<std::size_t>(kRecords));
   for (const auto& [mark, count] : marks) EXPECT_EQ(count, 1) << mark;
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, StationsPaging,
+                         ::testing::Values(Store::kPostgres, Store::kSqlite), storeName);
 
 }  // namespace
 }  // namespace fesk::test

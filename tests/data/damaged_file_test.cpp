@@ -13,6 +13,7 @@
 
 #include "data/data_files.h"
 #include "data/open_file_checked.h"
+#include "data/record_writes.h"
 #include "data_test_support.h"
 #include "runtime/files/errors.h"
 #include "support/damaged_pages.h"
@@ -33,13 +34,13 @@ class DamagedFileTest : public DataTest {
                       " printf('name %07d', (i * 7919) % 1000003) FROM n");
   }
   // Random bytes over the first page of a table or an index.
-  static void damage(const std::string& object) {
-    const int page = std::stoi(
-        runSql(FESK1, "SELECT rootpage FROM sqlite_schema WHERE name = '" + object + "'"));
+  static void damage(const std::string& object, const apprt::FileDeclaration& file = FESK1) {
+    const int page =
+        std::stoi(runSql(file, "SELECT rootpage FROM sqlite_schema WHERE name = '" + object + "'"));
     std::mt19937 random(page);
     std::string bytes(4096, '\0');
     for (char& byte : bytes) byte = static_cast<char>(random());
-    std::fstream(databaseOf(FESK1), std::ios::binary | std::ios::in | std::ios::out)
+    std::fstream(databaseOf(file), std::ios::binary | std::ios::in | std::ios::out)
         .seekp(std::streamoff{page - 1} * 4096)
         .write(bytes.data(), 4096);
   }
@@ -56,21 +57,28 @@ class DamagedFileTest : public DataTest {
     }
     return records;
   }
-  // The files a salvage kept aside, by name.
-  static std::vector<std::filesystem::path> keptAside() {
-    std::vector<std::filesystem::path> kept;
+  // The files beside FESK1 whose names start with `start`, by name.
+  static std::vector<std::filesystem::path> besideFesk1(const std::string& start) {
+    std::vector<std::filesystem::path> found;
     for (const auto& entry : std::filesystem::directory_iterator(databaseOf(FESK1).parent_path())) {
-      if (entry.path().filename().string().starts_with("FESK1.damaged-")) {
-        kept.push_back(entry.path());
-      }
+      if (entry.path().filename().string().starts_with(start)) found.push_back(entry.path());
     }
-    std::sort(kept.begin(), kept.end());
-    return kept;
+    std::sort(found.begin(), found.end());
+    return found;
   }
-  static std::string savedReport(int records, const std::filesystem::path& aside) {
-    return "FESK1 was damaged.  " + std::to_string(records) +
-           " records were saved into a new file; the damaged file is kept as " + aside.string() +
-           ".";
+  // The files a salvage kept aside, by name.
+  static std::vector<std::filesystem::path> keptAside(const std::string& file = "FESK1") {
+    return besideFesk1(file + ".damaged-");
+  }
+  static std::vector<std::filesystem::path> openMarkers() {
+    return besideFesk1("FESK1.sqlite-open-");
+  }
+  static std::string savedReport(int records, const std::filesystem::path& aside,
+                                 const std::string& file = "FESK1") {
+    return file + " was damaged.  " + std::to_string(records) +
+           " records were saved into a new file, and 0 records could not be read; the damaged "
+           "file is kept as " +
+           aside.string() + ".";
   }
   // A start that opens FESK1 as the browse does and reads it in name order,
   // answering the warnings with `answers`; `read` counts the records read.
@@ -230,6 +238,91 @@ TEST_F(DamagedFileTest, AfterAnUncleanEndASoundFileTakesWritesOnceChecked) {
     EXPECT_FALSE(entry.path().filename().string().starts_with("FESK1.sqlite-open-"))
         << entry.path();
   }
+}
+
+// A large file left open by a process that ended, with a damaged table:
+// the check beside the first reads finds it, and the first save asks whether
+// to save the records, over the window as it was, instead of ending the
+// program with the row typed. Refused, the program ends and the file is left
+// as it was, with one marker that has the next open check it at once (the
+// marker of the process that ended goes); saved, nothing calls for a check
+// any more.
+TEST_F(DamagedFileTest, ADamagedTableFoundByTheCheckAfterAnUncleanEndIsOfferedForSaving) {
+  seedFesk1(kLargeFile);
+  endWithFesk1Open();
+  ASSERT_EQ(openMarkers().size(), 1u);
+  damage("FESK1");
+  const std::string before = fileBytes();
+  auto outcome = startAndAdd({apprt::kButtonNo});
+  ASSERT_EQ(titles(outcome), std::vector<std::string>{"Damaged File"});
+  EXPECT_EQ(outcome.haltMessage, "Invalid File!");
+  EXPECT_EQ(added, -1) << "the question comes while the add is under way";
+  EXPECT_TRUE(fileBytes() == before) << "the damaged file was written";
+  EXPECT_EQ(openMarkers().size(), 1u) << "one marker, not one more beside the stale one";
+
+  outcome = startAndReadByName({apprt::kButtonYes, apprt::kButtonOk});
+  ASSERT_EQ(titles(outcome), (std::vector<std::string>{"Damaged File", "Damaged File"}));
+  ASSERT_EQ(keptAside().size(), 1u);
+  EXPECT_EQ(outcome.boxes[1].request.text, savedReport(kLargeFile, keptAside()[0]));
+  EXPECT_EQ(read, kLargeFile);
+  EXPECT_TRUE(openMarkers().empty());
+}
+
+// The same damage met by the first save of a program that has not been
+// asked yet: the records are saved from the window that met it, and the
+// program ends (its windows show the damaged file, which is kept aside).
+TEST_F(DamagedFileTest, ADamagedTableMetByASaveIsOfferedForSavingThere) {
+  seedFesk1(kLargeFile);
+  endWithFesk1Open();
+  damage("FESK1");
+  const auto outcome = startAndAdd({apprt::kButtonYes, apprt::kButtonOk});
+  ASSERT_EQ(titles(outcome), (std::vector<std::string>{"Damaged File", "Damaged File"}));
+  EXPECT_EQ(outcome.haltMessage, kDamagedFileHalt);
+  ASSERT_EQ(keptAside().size(), 1u);
+  EXPECT_EQ(outcome.boxes[1].request.text, savedReport(kLargeFile, keptAside()[0]));
+  EXPECT_EQ(storedFesk1(), seeded(kLargeFile)) << "the add was not written";
+  EXPECT_TRUE(openMarkers().empty());
+}
+
+// A cascade that meets a FESK2 record its key names and its table lost ends
+// in the same place as damage met at an open, not in "Record Not Found" and
+// "save again?": nothing of the change is written.
+TEST_F(DamagedFileTest, DamageMetByACascadeIsOfferedForSaving) {
+  seed({{"A", "parent"}}, {});
+  seedChildren("A", 30000);  // large: not checked at the open
+  giveARecordItsNeighboursIdentity(databaseOf(FESK2));
+  int result = -1;
+  const auto outcome = runInProgram(
+      [&] {
+        OpenDataFile(FESK1);
+        FESK1.setOnKey(FES_KEYCODE);
+        FESK1.next();
+        RememberFesk1Code();
+        FESK1.buffer().CODE = "B";
+        result = UpdateFesk1Record(false);
+      },
+      {apprt::kButtonYes, apprt::kButtonOk});
+  ASSERT_EQ(titles(outcome), (std::vector<std::string>{"Damaged File", "Damaged File"}));
+  EXPECT_EQ(outcome.haltMessage, kDamagedFileHalt);
+  EXPECT_EQ(result, -1);
+  ASSERT_EQ(keptAside("FESK2").size(), 1u);
+  EXPECT_EQ(storedFesk1(), (Records{{"A", "parent"}}));
+  const Records children = storedFesk2();
+  EXPECT_EQ(children.size(), 30000u);
+  for (const auto& [code, number] : children) EXPECT_EQ(code, "A");
+}
+
+// FESK2 has one key: with its index damaged over the whole table, the table
+// alone vouches for itself and the key is rebuilt, as in FESK1 whose other
+// key vouches.
+TEST_F(DamagedFileTest, ADamagedKeyOfFesk2IsRebuiltAsInFesk1) {
+  seed({{"A", "parent"}}, {});
+  seedChildren("A", kSmallFile);
+  damage("FESK2.KEYCODE", FESK2);
+  const auto outcome = runInProgram([] { OpenDataFile(FESK2); }, {apprt::kButtonYes});
+  EXPECT_EQ(titles(outcome), std::vector<std::string>{"Invalid Key"});
+  EXPECT_TRUE(keptAside("FESK2").empty());
+  EXPECT_EQ(storedFesk2().size(), std::size_t{kSmallFile});
 }
 
 }  // namespace

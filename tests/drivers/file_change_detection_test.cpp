@@ -176,6 +176,7 @@ TEST_P(StoredValuesTest, NullAndOverlongStoredValuesReadAsFieldsAndCanBeChanged)
   EXPECT_EQ(readAll(NAME_KEY),
             (std::vector<std::string>{"/renamed 0", "B/renamed 1", asRead + "/renamed 2"}));
 
+  apprt::threadWillWait();  // the reads hold the file until then
   dataSet_.sql("CODES", "UPDATE CODES SET NAME = NULL WHERE CODE = 'B'");
   CODES.clear();
   CODES.buffer().CODE = "B";

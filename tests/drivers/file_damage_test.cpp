@@ -227,8 +227,9 @@ class OtherProgram {
 };
 
 // A file too large to be checked at every open: damage met by a read is
-// damage (not the end of the file), the file takes no more writes, and the
-// next open checks it.
+// damage (not the end of the file), told as the open would tell it (here the
+// keys: the table reads whole), the file takes no more writes, and the next
+// open checks it.
 TEST_P(SqliteFileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites) {
   sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50000)"
       " INSERT INTO CODES (CODE, NAME) SELECT 'more' || i, 'name' || i FROM n");
@@ -240,11 +241,11 @@ TEST_P(SqliteFileDamageTest, DamageMetInUseIsReportedAndTheFileTakesNoMoreWrites
   openTestFiles();
   CODES.setOnKey(NAME_KEY);
   CODES.next();
-  EXPECT_EQ(ERRCODE(), apprt::kFileInvalid);
+  EXPECT_EQ(ERRCODE(), apprt::kKeysInvalid);
   CODES.clear();
   CODES.buffer().CODE = "after the damage";
   CODES.add();
-  EXPECT_EQ(ERRCODE(), apprt::kFileInvalid);
+  EXPECT_EQ(ERRCODE(), apprt::kKeysInvalid);
   addItem("another file", "1");
   EXPECT_EQ(readAll(CODE_KEY).size(), 52000u);
   closeTestFiles();

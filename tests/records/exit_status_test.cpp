@@ -4,8 +4,11 @@
 
 #include "app/exit_status.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <set>
@@ -62,6 +65,50 @@ class EveryCommandsStatusTest : public DataTest {
   std::string scratch(const std::string& name) const { return (scratch_.path() / name).string(); }
   TemporaryDirectory scratch_;
 };
+
+// A script's background job starts with Ctrl+C ignored; the command catches
+// it before it does any work all the same. The import waits here in the
+// opening of its input (a pipe no one writes to yet) when Ctrl+C comes.
+TEST_F(EveryCommandsStatusTest, CtrlCBeforeTheWorkStartsEndsTheCommand) {
+  const std::string fifo = scratch("rows.csv");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  struct sigaction ignored {};
+  ignored.sa_handler = SIG_IGN;
+  struct sigaction before {};
+  sigaction(SIGINT, &ignored, &before);
+  FeskProcess import({"import", "FESK1", fifo, dataDir()});
+  sigaction(SIGINT, &before, nullptr);
+  const std::string waitsIn = "/proc/" + std::to_string(import.pid()) + "/wchan";
+  ASSERT_TRUE(waitUntil([&] { return readText(waitsIn) == "wait_for_partner"; }))
+      << "the import waits for its input to be opened";
+  import.signal(SIGINT);
+  const int rows = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (rows >= 0) {
+    const std::string csv = "CODE,NAME\nK,k\n";
+    EXPECT_EQ(write(rows, csv.data(), csv.size()), static_cast<ssize_t>(csv.size()));
+    close(rows);
+  }
+  EXPECT_EQ(import.wait().status, kInterruptedStatus);
+  EXPECT_EQ(storedFesk1(), Records{}) << "nothing was stored";
+}
+
+// A data file that is a link to a file that is not there (a drive not
+// mounted): the import is refused before anything is made beside it.
+TEST_F(EveryCommandsStatusTest, AnImportOverADanglingLinkMakesNothing) {
+  const std::filesystem::path directory = scratch("linked");
+  std::filesystem::create_directory(directory);
+  std::filesystem::create_symlink(scratch("unmounted/FESK1.sqlite"), directory / "FESK1.sqlite");
+  const std::string rows = scratch("rows.csv");
+  writeText(rows, "CODE,NAME\nK,k\n");
+  const auto run = runFesk({"import", "FESK1", rows, "--data-dir", directory.string()});
+  EXPECT_EQ(run.status, kCommandFailed);
+  EXPECT_NE(run.err.find("is a link to"), std::string::npos) << run.err;
+  std::vector<std::string> made;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    made.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(made, std::vector<std::string>{"FESK1.sqlite"}) << "only the link is there";
+}
 
 TEST_F(EveryCommandsStatusTest, EachCommandEndsWithTheStatusOfItsCase) {
   seed({{"A", "a"}}, {{"A", "1"}});

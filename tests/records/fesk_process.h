@@ -31,6 +31,7 @@ class FeskProcess {
   void type(std::string_view text);
   void endInput();
   void signal(int number);
+  pid_t pid() const { return pid_; }
   // What it has written to standard error so far.
   std::string errorsSoFar() const;
   // With Output::kPipe: the next bytes it writes, waiting for some.
