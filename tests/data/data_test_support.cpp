@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <thread>
 
 #include "data/data_files.h"
@@ -190,7 +191,14 @@ bool Signal::receive() {
 pid_t forkChild(const std::function<void()>& body) {
   const pid_t child = fork();
   if (child == 0) {
-    body();
+    // Whatever happens, the child ends here: an exception that reached the
+    // test framework would have it run the rest of the suite beside the parent.
+    try {
+      body();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child process: %s\n", e.what());
+      _exit(2);
+    }
     _exit(::testing::Test::HasFailure() ? 1 : 0);
   }
   EXPECT_GT(child, 0);

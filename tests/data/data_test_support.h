@@ -98,8 +98,8 @@ class Signal {
   int fds_[2];
 };
 
-// Forks a child process that runs `body` and ends (exit status 0, or 1 when
-// an expectation of the body failed). The child must not use this process's
+// Forks a child process that runs `body` and ends (exit status 0, 1 when an
+// expectation of the body failed, 2 when it threw). The child must not use this process's
 // open files: the test closes them first.
 pid_t forkChild(const std::function<void()>& body);
 // Waits for the child's end: its exit status, or -signal when it was killed.
