@@ -480,7 +480,9 @@ class ServeInBrowser(unittest.TestCase):
                 page = b.execute_script("""
                     const w = arguments[0], list = w.querySelector('.list');
                     const rows = [...list.querySelectorAll('tr[data-row]')];
+                    // Text, not the scroll bar's arrows.
                     const texts = [...w.querySelectorAll('*')].filter((e) => e.offsetParent &&
+                        !e.closest('.scrollbar') &&
                         [...e.childNodes].some((n) => n.nodeType === 3 && n.textContent.trim()));
                     const rect = (e) => e.getBoundingClientRect();
                     const body = getComputedStyle(document.body).backgroundColor.match(/\\d+/g);
@@ -488,7 +490,7 @@ class ServeInBrowser(unittest.TestCase):
                       smallest: Math.min(...texts.map((e) => parseFloat(getComputedStyle(e).fontSize))),
                       pageWidth: document.documentElement.clientWidth,
                       window: rect(w).toJSON(), list: rect(list).toJSON(),
-                      lastRow: rect(rows[rows.length - 1]).toJSON(),
+                      rowHeight: rect(rows[0]).height,
                       offScreen: [...w.querySelectorAll('.control')].filter((e) => e.offsetParent &&
                           (rect(e).left < -1 || rect(e).right > document.documentElement.clientWidth + 1)).length,
                       desk: rect(document.getElementById('desktop')).toJSON(),
@@ -498,14 +500,16 @@ class ServeInBrowser(unittest.TestCase):
                     b.save_screenshot(os.path.join(shots, f"web-{width}x{height}.png"))
                 size = f"{width}x{height}"
                 self.assertGreaterEqual(page["smallest"], 14, size)
-                # The browse's rows fill its list, and the list the room given.
-                self.assertGreater(page["lastRow"]["bottom"], page["list"]["bottom"] - 40, size)
+                # Rows as high as their text at least; on a wide screen the
+                # window, and with it the browse's list, takes the room given.
+                self.assertGreaterEqual(page["rowHeight"], page["smallest"], size)
                 self.assertEqual(page["brightness"] < 100, dark, size)
                 self.assertEqual(page["offScreen"], 0, size)
                 if width < 700:
                     self.assertAlmostEqual(page["window"]["width"], page["pageWidth"], delta=2)
                 else:
                     self.assertGreater(page["window"]["bottom"], page["desk"]["bottom"] - 60, size)
+                    self.assertGreater(page["list"]["bottom"], page["window"]["bottom"] - 160, size)
                 self.exit_program()
         finally:
             b.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})

@@ -75,6 +75,14 @@ TEST(PageMessage, BecomesTheRuntimesInputOrIsIgnored) {
   EXPECT_EQ(row.input.row, 3);
   EXPECT_EQ(row.input.mouse, apprt::kKeyMouseLeftDouble);
 
+  // The room the page gives a window, in dialog units.
+  PageMessage resize =
+      readPageMessage({{"t", "resize"}, {"w", 7}, {"width", 300}, {"height", 220}});
+  ASSERT_EQ(resize.kind, PageMessage::Kind::Input);
+  EXPECT_EQ(resize.input.kind, apprt::Input::Kind::Resize);
+  EXPECT_EQ(resize.input.width, 300);
+  EXPECT_EQ(resize.input.height, 220);
+
   PageMessage answer = readPageMessage({{"t", "answer"}, {"id", 4}, {"value", 64}});
   ASSERT_EQ(answer.kind, PageMessage::Kind::Answer);
   EXPECT_EQ(answer.answerId, 4);

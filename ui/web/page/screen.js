@@ -25,12 +25,17 @@ function fitToScreen(w) {
   const title = w.el.querySelector('.title');
   const offset = narrow() ? 0 : parseFloat(w.el.style.top) || 0;
   const widthPx = narrow() ? 0 : desk.clientWidth - (parseFloat(w.el.style.left) || 0) - 8;
-  const heightPx = desk.clientHeight - offset - (title ? title.offsetHeight : 0) - 8;
+  // A narrow page scrolls as a whole: the room is the screen's height.
+  const room = narrow() ? window.innerHeight - desk.getBoundingClientRect().top : desk.clientHeight;
+  const heightPx = room - offset - (title ? title.offsetHeight : 0) - 8;
   const width = Math.max(w.facts.width, Math.floor(widthPx / DU_X));
   const height = Math.max(w.facts.height, Math.floor(heightPx / DU_Y));
+  // The window keeps its definition's size; the room it is shown in is ours.
+  w.body.style.width = width * DU_X + 'px';
+  w.body.style.height = height * DU_Y + 'px';
   if (width === w.fitted?.width && height === w.fitted?.height) return;
-  if (width === w.facts.width && height === w.facts.height) return;
   w.fitted = { width, height };
+  if (width === w.facts.width && height === w.facts.height) return;
   send({ t: 'resize', w: w.facts.handle, width, height });
 }
 
