@@ -1,10 +1,11 @@
 #pragma once
 // A kind of data set: where one driver keeps the data files (a data
 // directory, a schema on a server) and how the program chooses such a data
-// set, opens its driver and marks it as used. Each driver has its kind beside
-// it; the program keeps the list of kinds in one place and finds the one a
-// command line names by asking each, so nothing above this interface
-// branches on a kind.
+// set (the kind's own options), opens its driver, marks it as used, shares
+// the files it creates, and serves it to browsers (who signs in). Each driver
+// has its kind beside it; the program keeps the list of kinds in one place
+// and finds the one a command line names by asking each, so nothing above
+// this interface branches on a kind.
 //
 // Every fesk that uses a data set holds it shared for as long as it runs;
 // replacing its data (a restore, a copy with --replace) holds it alone, so it

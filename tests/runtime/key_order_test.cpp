@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "runtime/files/record_layout.h"
 #include "runtime/text/ascii_case.h"
+#include "runtime/text/key_text.h"
 
 namespace apprt {
 namespace {
