@@ -4,6 +4,7 @@
 // window that closes hands the work back to the one that opened it.
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
