@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -89,7 +90,11 @@ TEST_F(EveryCommandsStatusTest, CtrlCBeforeTheWorkStartsEndsTheCommand) {
     close(rows);
   }
   EXPECT_EQ(import.wait().status, kInterruptedStatus);
-  EXPECT_EQ(storedFesk1(), Records{}) << "nothing was stored";
+  // Stopped before it opened the data set, the import may not have made
+  // FESK1 at all; where it did, the file holds nothing.
+  if (std::filesystem::exists(dataSet_.directory() / "FESK1.sqlite")) {
+    EXPECT_EQ(storedFesk1(), Records{}) << "nothing was stored";
+  }
 }
 
 // A data file that is a link to a file that is not there (a drive not
