@@ -30,8 +30,8 @@ struct ConnectionLimits {
   ms answer = std::chrono::seconds(60);
   ms quiet = std::chrono::seconds(15);  // a connection between requests
   int perAddress = 16;                  // connections not signed in, per station
-  qsizetype headerBytes = 16 * 1024;
-  qsizetype bodyBytes = 64 * 1024;
+  qsizetype headerBytes = qsizetype{16} * 1024;
+  qsizetype bodyBytes = qsizetype{64} * 1024;
 };
 
 // A request's head as the guard read it: field names in lower case.

@@ -20,7 +20,7 @@ namespace fesk::web {
 namespace {
 
 const QByteArray kCookieName = "fesk_session";
-constexpr quint64 kMostMessageBytes = 1024 * 1024;
+constexpr quint64 kMostMessageBytes = quint64{1024} * 1024;
 
 QByteArray pageText(std::string_view name) {
   const std::string_view text = pageFile(name);
