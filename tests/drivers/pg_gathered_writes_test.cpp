@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "pg_stored_table.h"
 #include "support/test_server.h"
 
 namespace {
@@ -18,15 +19,8 @@ using fesk::postgres::QueuedWrite;
 using fesk::postgres::Result;
 using fesk::postgres::WriteRun;
 
-// A table of the records r1, r2 and r4 (r3 is missing), as a run of
-// updates over their identities finds it.
-constexpr const char* kStored =
-    "CREATE TEMP TABLE stored (id text, value text); "
-    "INSERT INTO stored VALUES ('r1', ''), ('r2', ''), ('r4', '')";
-constexpr const char* kUpdateMany =
-    "UPDATE stored SET value = gathered.value FROM unnest($1::text[], $2::text[]) "
-    "WITH ORDINALITY AS gathered(value, id, place) WHERE stored.id = gathered.id "
-    "RETURNING gathered.place";
+using fesk::test::kStored;
+using fesk::test::kUpdateMany;
 
 // Writes of one kind over the records named, each judged into `judged`.
 std::vector<QueuedWrite> writesOf(const std::vector<std::string>& records,

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "drivers/postgres/pg_round_trips.h"
+#include "pg_stored_table.h"
 #include "support/test_server.h"
 
 namespace {
@@ -21,15 +22,8 @@ using fesk::postgres::Query;
 using fesk::postgres::Result;
 using fesk::postgres::ServerLink;
 
-// A table of the records r1, r2 and r4 (r3 is missing), and a run of updates
-// over their identities.
-constexpr const char* kStored =
-    "CREATE TEMP TABLE stored (id text, value text); "
-    "INSERT INTO stored VALUES ('r1', ''), ('r2', ''), ('r4', '')";
-constexpr const char* kUpdateMany =
-    "UPDATE stored SET value = gathered.value FROM unnest($1::text[], $2::text[]) "
-    "WITH ORDINALITY AS gathered(value, id, place) WHERE stored.id = gathered.id "
-    "RETURNING gathered.place";
+using fesk::test::kStored;
+using fesk::test::kUpdateMany;
 
 class PgPipelineTest : public testing::Test {
  protected:
