@@ -241,8 +241,8 @@ TEST_F(Serve, AMessageBeyondItsCapClosesThePagesSocket) {
   std::vector<QString> received;
   auto page = openPage(cookie, received);
   ASSERT_EQ(page->state(), QAbstractSocket::ConnectedState);
-  page->setOutgoingFrameSize(64 * 1024);  // sent as fragments, assembled by the server
-  page->sendTextMessage(QString(2 * 1024 * 1024, 'k'));
+  page->setOutgoingFrameSize(quint64{64} * 1024);  // sent as fragments, assembled by the server
+  page->sendTextMessage(QString(qsizetype{2} * 1024 * 1024, 'k'));
   EXPECT_TRUE(waitFor([&] { return page->state() == QAbstractSocket::UnconnectedState; }));
   EXPECT_EQ(page->closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
 }
