@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <exception>
 #include <map>
 #include <random>
 #include <set>
@@ -42,7 +43,14 @@ pid_t startStation(int out, Station station) {
   const pid_t child = fork();
   if (child != 0) return child;
   alarm(300);  // a station that hangs ends instead of the test run
-  const std::string report = station();
+  // Whatever happens, the station ends here: an exception that reached the
+  // test framework would have it run the rest of the suite beside the parent.
+  std::string report;
+  try {
+    report = station();
+  } catch (const std::exception& e) {
+    report = std::string("a station stopped: ") + e.what() + "\n";
+  }
   const bool told = write(out, report.data(), report.size()) == static_cast<ssize_t>(report.size());
   _exit(told ? 0 : 1);
 }
