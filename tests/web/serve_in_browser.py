@@ -186,6 +186,14 @@ class ServeInBrowser(unittest.TestCase):
         self.click(form, "OK")
         self.gone("Adding a fesk1 Record")
 
+    # The code typed into a new record, in the form or in the list's row, as
+    # the browse was left; not saved.
+    def type_new_code(self, browse, code):
+        self.click(browse, "Insert")
+        wait_for("the code's entry", lambda: self.browser.switch_to.active_element
+                 .get_attribute("aria-label") in ("code", "code:"))
+        self.browser.switch_to.active_element.send_keys(code)
+
     def export(self):
         return subprocess.run([FESK, "export", "FESK1", "--data-dir", self.data], text=True,
                               capture_output=True, check=True).stdout
@@ -431,12 +439,7 @@ class ServeInBrowser(unittest.TestCase):
         try:
             wait_for("the idle server", lambda: "serving" in server.stderr.readline())
             browse = self.open_browse(f"http://127.0.0.1:{port}/")
-            # The code typed into the new record, in the form or in the
-            # list's row, as the browse was left.
-            self.click(browse, "Insert")
-            wait_for("the code's entry", lambda: self.browser.switch_to.active_element
-                     .get_attribute("aria-label") in ("code", "code:"))
-            self.browser.switch_to.active_element.send_keys("IDLE1")
+            self.type_new_code(browse, "IDLE1")
             program = subprocess.run(["pgrep", "-P", str(server.pid)], capture_output=True,
                                      text=True).stdout.strip()
             # Nobody answers whether the typing may go: it is not saved, and
@@ -454,7 +457,24 @@ class ServeInBrowser(unittest.TestCase):
             server.wait(10)
             server.stderr.close()
 
+    def answer_box(self, button):
+        wait_for("the question's " + button, lambda: next(
+            (b for b in self.browser.find_elements(By.CSS_SELECTOR, ".box button")
+             if b.text == button), None)).click()
+
     def test_5_sign_out(self):
+        # A Sign out whose question about typing not saved is answered Cancel
+        # signs nothing out: the program goes on, and its later Exit ends the
+        # session as an Exit does, offering to sign in again.
+        self.type_new_code(self.open_browse(), "OUT1")
+        self.browser.find_element(By.ID, "sign-out").click()
+        self.answer_box("Cancel")
+        self.menu("Exit")
+        self.answer_box("Exit anyway")
+        wait_for("the offer to sign in again",
+                 lambda: self.browser.find_elements(By.ID, "sign-in-again"))
+        self.assertFalse(self.browser.find_elements(By.ID, "sign-in"))
+
         self.sign_in("ann", "correct horse")
         wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
         cookie = self.browser.get_cookie("fesk_session")["value"]

@@ -9,6 +9,7 @@ const MOUSE_LEFT = 1, MOUSE_DOUBLE = 5;
 const SCROLL_LINE_UP = 0, SCROLL_LINE_DOWN = 1, SCROLL_PAGE_UP = 2, SCROLL_PAGE_DOWN = 3, SCROLL_THUMB = 4;
 const THUMB_PX = 16;  // the scroll bar's thumb, as style.css draws it
 const BUTTONS = [[1, 'OK'], [2, 'Yes'], [4, 'No'], [8, 'Abort'], [16, 'Retry'], [32, 'Ignore'], [64, 'Cancel'], [128, 'Quit']];
+const CANCEL = 64;
 const KEYS = { Tab: 9, Enter: 13, Escape: 27, PageUp: 33, PageDown: 34, End: 35, Home: 36,
   ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40, Insert: 45, Delete: 46,
   Backspace: 8, ' ': 32 };

@@ -51,6 +51,9 @@ function showBox(m) {
   const answer = (value) => {
     layer.remove();
     boxes.splice(boxes.indexOf(entry), 1);
+    // Cancel keeps the program running: the Sign out that asked is given up,
+    // and a later end is not taken for it.
+    if (value === CANCEL) signingOut = false;
     send({ t: 'answer', id: m.id, value });
     placeFocus();
   };
