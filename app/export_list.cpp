@@ -44,6 +44,7 @@ void ExportList() {
   std::string why;
   if (!outcome.done || !file.commit(why))
     return tell(outcome.done ? why : outcome.why, apprt::Icon::Warning);
+  apprt::fileWritten(*path);
   tell(recordsWritten(outcome.records) + " to " + *path + ".", apprt::Icon::None);
 }
 

@@ -69,6 +69,7 @@ void writeToFile(const apprt::PrintedListHeader& header, apprt::PrintedListSourc
     ReadWithProgress reading(source);
     writePdf(*path, header, reading);
   }
+  apprt::fileWritten(*path);
   tell("The list was written to " + *path + ".", apprt::Icon::None);
 }
 

@@ -154,6 +154,10 @@ class FrontEnd {
   virtual void printPreview(const PrintedList& list, int window) = 0;
   // The file chosen; "" when the user cancelled.
   virtual std::string askSavePath(const SavePathRequest& request) = 0;
+  // The file answered to askSavePath is written whole. A front-end whose user
+  // sits elsewhere (a browser) hands it over; on the user's own machine it is
+  // already where they chose.
+  virtual void fileWritten(const std::string& /*path*/, int /*window*/) {}
   virtual bool progress(const ProgressView& view) = 0;
 };
 

@@ -12,4 +12,8 @@ std::optional<std::string> askSavePath(SavePathRequest request) {
   return path;
 }
 
+void fileWritten(const std::string& path) {
+  frontEnd().fileWritten(path, newestOpenWindow());
+}
+
 }  // namespace apprt

@@ -13,4 +13,8 @@ namespace apprt {
 // window is the calling thread's newest open window.
 std::optional<std::string> askSavePath(SavePathRequest request);
 
+// The file at `path`, answered by askSavePath, is written whole: the front-end
+// offers it to a user who is not on this machine.
+void fileWritten(const std::string& path);
+
 }  // namespace apprt

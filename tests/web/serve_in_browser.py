@@ -535,6 +535,49 @@ class ServeInBrowser(unittest.TestCase):
             b.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
             b.set_window_size(1024, 768)
 
+    def test_7_downloads(self):
+        """The lists the program writes reach the browser's downloads, for
+        that session's page alone."""
+        downloads = os.path.join(self.work, "downloads")
+        os.mkdir(downloads)
+        self.browser.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                     {"behavior": "allow", "downloadPath": downloads})
+        browse = self.open_browse()
+        wait_for("the rows", lambda: self.rows(browse))
+        self.menu("Export List...")
+        self.answer_box("OK")
+        csv = os.path.join(downloads, "fesk1.csv")
+        wait_for("the CSV downloaded", lambda: os.path.exists(csv))
+        with open(csv, "rb") as f:
+            written = f.read()
+        self.assertEqual(written.decode().splitlines(), self.export().splitlines())
+        self.menu("Print List...")
+        self.answer_box("OK")
+        pdf = os.path.join(downloads, "fesk1.pdf")
+        wait_for("the PDF downloaded", lambda: os.path.exists(pdf))
+        with open(pdf, "rb") as f:
+            self.assertEqual(f.read(5), b"%PDF-")
+        # Another station, signed in or not, reaches none of it, nor anything
+        # beside it.
+        cookie = "fesk_session=" + self.browser.get_cookie("fesk_session")["value"]
+        _, other = sign_in_status(self.port, "ann", "correct horse")
+        for path, headers in [("/files/fesk1.csv", {}),
+                              ("/files/fesk1.csv", {"Cookie": other.split(";")[0]}),
+                              ("/files/..%2Fdata%2FFESK1.sqlite", {"Cookie": cookie}),
+                              ("/files/.", {"Cookie": cookie})]:
+            connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=20)
+            connection.request("GET", path, headers=headers)
+            self.assertEqual(connection.getresponse().status, 404, path)
+            connection.close()
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=20)
+        connection.request("GET", "/files/fesk1.csv", headers={"Cookie": cookie})
+        response = connection.getresponse()
+        self.assertEqual(response.getheader("Content-Disposition"),
+                         'attachment; filename="fesk1.csv"')
+        self.assertEqual(response.read(), written)
+        connection.close()
+        self.exit_program()
+
 
 def sign_in_status(port, name, password):
     """Signs in over plain HTTP; answers the status and the cookie set."""

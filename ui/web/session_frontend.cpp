@@ -1,6 +1,9 @@
 #include "ui/web/session_frontend.h"
 
+#include <filesystem>
+
 #include "runtime/windows/windows.h"
+#include "ui/web/served_files.h"
 
 namespace fesk::web {
 
@@ -39,8 +42,15 @@ void SessionScreen::askMessageBox(const apprt::MessageBoxRequest& request,
 
 void SessionScreen::askSavePath(const apprt::SavePathRequest& request,
                                 const std::function<void(std::string)>& answer) {
-  // Files are written on the station that serves, where the person at the
-  // browser cannot pick one: the question is answered as cancelled, and said.
+  // The person at the browser picks where the file goes when the browser
+  // downloads it: here it is written under the name suggested, in the
+  // session's own directory, from where the serve process hands it over.
+  if (!files_.empty()) {
+    answer((std::filesystem::path(files_) / servedFileName(request.suggestedName)).string());
+    return;
+  }
+  // Without that directory there is nowhere to write it: the question is
+  // answered as cancelled, and said.
   apprt::MessageBoxRequest notice;
   notice.window = request.window;
   notice.title = request.title;
@@ -59,6 +69,11 @@ void SessionScreen::showProgress(const apprt::ProgressView& view, const std::fun
          {"done", static_cast<double>(view.done)},
          {"total", static_cast<double>(view.total)},
          {"ended", view.ended}});
+}
+
+void SessionScreen::offerFile(const std::string& path) {
+  send_({{"t", "file"},
+         {"name", QString::fromStdString(std::filesystem::path(path).filename().string())}});
 }
 
 void SessionScreen::answer(int id, int value) {

@@ -19,7 +19,9 @@ namespace fesk::web {
 class SessionScreen {
  public:
   // `send` writes one message to the page; it must not block for long.
-  explicit SessionScreen(std::function<void(const QJsonObject&)> send) : send_(std::move(send)) {}
+  // Files written for the page go to `files` (none when "").
+  SessionScreen(std::function<void(const QJsonObject&)> send, std::string files)
+      : send_(std::move(send)), files_(std::move(files)) {}
 
   void showWindow(const apprt::WindowView& view);
   void closeWindow(int handle);
@@ -31,6 +33,8 @@ class SessionScreen {
   void askSavePath(const apprt::SavePathRequest& request,
                    const std::function<void(std::string)>& answer);
   void showProgress(const apprt::ProgressView& view, const std::function<void()>& stop);
+  // The page is given the file written at `path` to download.
+  void offerFile(const std::string& path);
   void programEnded(int exitCode, const std::string& haltMessage);
 
   // The page answered box `id`; an unknown id (answered already) is ignored.
@@ -48,6 +52,7 @@ class SessionScreen {
     apprt::MessageBoxRequest request;
   };
   std::function<void(const QJsonObject&)> send_;
+  std::string files_;
   WindowDiffer windows_;
   std::map<int, WaitingBox> boxes_;
   int nextBox_ = 1;
@@ -56,13 +61,16 @@ class SessionScreen {
 
 class SessionFrontEnd : public apprt::PostingFrontEnd<SessionScreen> {
  public:
-  explicit SessionFrontEnd(std::function<void(const QJsonObject&)> send)
-      : screen_(std::move(send)) {}
+  SessionFrontEnd(std::function<void(const QJsonObject&)> send, std::string files)
+      : screen_(std::move(send), std::move(files)) {}
 
   void programEnded(int exitCode, const std::string& haltMessage) override;
   // A page has no print preview: printed lists are not offered to it.
   bool showsPrintPreview() const override { return false; }
   void printPreview(const apprt::PrintedList&, int) override {}
+  void fileWritten(const std::string& path, int) override {
+    post([path](SessionScreen& s) { s.offerFile(path); });
+  }
 
   // Runs `work` on the screen under its lock (the page's answers).
   void withScreen(const std::function<void(SessionScreen&)>& work) { post(work); }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -62,12 +63,15 @@ class LineReader {
 
 int runSession(apprt::Procedure firstProcedure, int input, int output) {
   std::mutex writing;
-  SessionFrontEnd frontEnd([&](const QJsonObject& message) {
-    QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
-    line.append('\n');
-    std::lock_guard lock(writing);
-    writeAll(output, line);
-  });
+  const char* files = std::getenv(kSessionFilesVariable);
+  SessionFrontEnd frontEnd(
+      [&](const QJsonObject& message) {
+        QByteArray line = QJsonDocument(message).toJson(QJsonDocument::Compact);
+        line.append('\n');
+        std::lock_guard lock(writing);
+        writeAll(output, line);
+      },
+      files ? files : "");
   apprt::ProgramRun program(frontEnd);
   int stopPipe[2];
   if (pipe(stopPipe) != 0) return 1;

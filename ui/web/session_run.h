@@ -7,6 +7,11 @@
 
 namespace fesk::web {
 
+// The environment variable that names, to a session's program, the directory
+// where the files it writes for the page go (the serve process serves them
+// from there to that session's page alone, and removes them with the session).
+inline constexpr char kSessionFilesVariable[] = "FESK_SESSION_FILES";
+
 // Runs `firstProcedure` as procedure thread 1 until the program ends; answers
 // its exit code. When `input` ends (the session signed out or idle, or the
 // serve process gone) the program is closed as the frame's close box would

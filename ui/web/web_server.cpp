@@ -186,6 +186,13 @@ void WebServer::addRoutes() {
     response.setHeader("Content-Security-Policy", "default-src 'self'; frame-ancestors 'self'");
     return response;
   });
+  // What a session's program wrote for its page (an exported or a printed
+  // list), downloaded by that session's page alone.
+  http_.route(
+      "/files/<arg>", Method::Get,
+      [this](const QString& name, const QHttpServerRequest& r, QHttpServerResponder&& responder) {
+        sendWrittenFile(r, name, std::move(responder));
+      });
   http_.route("/app.js", Method::Get, [] { return file("app", "text/javascript"); });
   http_.route("/windows.js", Method::Get, [] { return file("windows", "text/javascript"); });
   http_.route("/dialogs.js", Method::Get, [] { return file("dialogs", "text/javascript"); });
@@ -337,6 +344,26 @@ QHttpServerResponse WebServer::answerSignIn(const std::string& station, bool acc
                                        "; Path=/; HttpOnly; SameSite=Strict" +
                                        (secureOrigin() ? "; Secure" : ""));
   return response;
+}
+
+void WebServer::sendWrittenFile(const QHttpServerRequest& request, const QString& name,
+                                QHttpServerResponder&& responder) {
+  const QString token = sessionOf(request);
+  const QString path = token.isEmpty() ? QString() : sessions_.at(token)->writtenFile(name);
+  auto* file = new QFile(path);
+  if (path.isEmpty() || !file->open(QIODevice::ReadOnly)) {
+    delete file;
+    responder.write(QHttpServerResponder::StatusCode::NotFound);
+    return;
+  }
+  const QByteArray type = name.endsWith(".pdf") ? "application/pdf" : "text/csv; charset=utf-8";
+  // The name was made of a file name alone: it needs no quoting but its own.
+  const QByteArray disposition = "attachment; filename=\"" + name.toUtf8() + '"';
+  // The responder reads the file as the connection takes it, and deletes it.
+  responder.write(file, {{"Content-Type", type},
+                         {"Content-Disposition", disposition},
+                         {"X-Content-Type-Options", "nosniff"},
+                         {"Cache-Control", "no-store"}});
 }
 
 QHttpServerResponse WebServer::signOut(const QHttpServerRequest& request) {

@@ -81,6 +81,8 @@ class WebServer : public QObject {
                                    const std::string& name, const std::string& password);
   int sessionsOf(const std::string& user) const;
   QHttpServerResponse signOut(const QHttpServerRequest& request);
+  void sendWrittenFile(const QHttpServerRequest& request, const QString& name,
+                       QHttpServerResponder&& responder);
   void webSocket();
   void endIdleSessions();
   void endSession(const QString& token, const QString& reason);

@@ -1,6 +1,10 @@
 #include "ui/web/web_session.h"
 
+#include <QFileInfo>
 #include <QTimer>
+
+#include "ui/web/served_files.h"
+#include "ui/web/session_run.h"
 
 namespace fesk::web {
 
@@ -19,7 +23,9 @@ WebSession::WebSession(const QString& program, const QStringList& arguments,
   connect(&gone_, &QTimer::timeout, this, &WebSession::abandoned);
   program_.setProgram(program);
   program_.setArguments(arguments);
-  program_.setProcessEnvironment(environment);
+  QProcessEnvironment withFiles = environment;
+  if (files_.isValid()) withFiles.insert(kSessionFilesVariable, files_.path());
+  program_.setProcessEnvironment(withFiles);
   program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   connect(&program_, &QProcess::readyReadStandardOutput, this, &WebSession::fromProgram);
   connect(&program_, &QProcess::finished, this, [this] {
@@ -66,6 +72,14 @@ void WebSession::warnIdle(qint64 seconds) {
   warned_ = true;
   if (socket_ && socket_->isValid())
     socket_->sendTextMessage(QString(R"({"t":"idle","seconds":%1})").arg(seconds));
+}
+
+QString WebSession::writtenFile(const QString& name) const {
+  if (!files_.isValid() || name.isEmpty() ||
+      QString::fromStdString(servedFileName(name.toStdString())) != name)
+    return {};
+  const QString path = files_.filePath(name);
+  return QFileInfo(path).isFile() ? path : QString();
 }
 
 void WebSession::fromProgram() {

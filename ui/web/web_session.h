@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebSocket>
 #include <chrono>
@@ -40,6 +41,9 @@ class WebSession : public QObject {
   // Tells the page the session ends after `seconds` more without input.
   void warnIdle(qint64 seconds);
   bool warned() const { return warned_; }
+  // The file `name` that the program wrote for the page, as a path; "" when
+  // it wrote none of that name.
+  QString writtenFile(const QString& name) const;
 
  signals:
   void ended();
@@ -49,6 +53,7 @@ class WebSession : public QObject {
   void fromProgram();
   void toProgram(const QString& message);
 
+  QTemporaryDir files_;  // what the program writes for the page; goes with the session
   QProcess program_;
   std::unique_ptr<QWebSocket> socket_;
   QByteArray partLine_;

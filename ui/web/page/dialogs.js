@@ -39,6 +39,15 @@ function showHelp(id) {
   close.focus();
 }
 
+// A list the program wrote (File > Export List, Print List) goes to the
+// browser's downloads, where the person chooses where it is kept.
+function download(name) {
+  const link = el('a', { href: '/files/' + encodeURIComponent(name), download: name });
+  document.body.appendChild(link);
+  link.click();
+  link.remove();
+}
+
 // ---- Message boxes ------------------------------------------------------------------------
 
 function showBox(m) {

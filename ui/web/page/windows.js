@@ -17,6 +17,7 @@ function receive(m) {
     case 'ending': endingReason = m.reason; return;
     case 'idle': return warnIdle(m.seconds);
     case 'ended': return ended(endedText(m));
+    case 'file': return download(m.name);
     case 'progress': return document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
     default: return;
   }
