@@ -147,19 +147,11 @@ TEST_P(ConflictChoice, ARecordDeletedMeanwhileIsAddedAgainOnceItsCodeIsFree) {
 
 TEST_P(ConflictChoice, TheFesk2FormKeepsItsNumber) {
   seed({{"A1", "Alpha"}}, {{"A1", "n1"}});
-  const auto openChildForm = [](Session& user) {
-    openBrowseWithForms(user);
-    user.row(1);
-    user.click("&Change");
-    user.tab("fesk2");
-    user.row(1);
-    user.click("&Change");
-  };
   const int exitCode = runProgram([&](Session& user) {
-    openChildForm(user);
+    openFirstFesk2Form(user);
     const int firstChild = user.current().handle;
     fill(user, "&Number:", "mine");
-    openChildForm(user);
+    openFirstFesk2Form(user);
     fill(user, "&Number:", "theirs");
     user.click("OK");
 
@@ -182,10 +174,7 @@ TEST_P(ConflictChoice, TheInLineRowKeepsItsTyping) {
   const int exitCode = runProgram([&](Session& user) {
     user.menu("&fesk");
     const int first = user.current().handle;
-    user.row(1);
-    user.key("Enter");
-    user.key("Tab");
-    user.type("Mine");
+    typeNameInRow(user, 1, "Mine");
     changeElsewhere(user, 1, "", "Elsewhere");
 
     user.useWindow(first);
@@ -198,10 +187,7 @@ TEST_P(ConflictChoice, TheInLineRowKeepsItsTyping) {
 
     // B2 is deleted elsewhere while its row is edited here.
     user.useWindow(first);
-    user.row(2);
-    user.key("Enter");
-    user.key("Tab");
-    user.type("Back");
+    typeNameInRow(user, 2, "Back");
     openOtherStation(user);
     user.row(2);
     user.answer(apprt::kButtonOk);

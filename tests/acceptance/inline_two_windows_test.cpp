@@ -18,10 +18,7 @@ TEST_F(InLineTwoWindows, ASecondEditWaitsForTheFirstAndThenRuns) {
   const int exitCode = runProgram([&](Session& user) {
     user.menu("&fesk");
     const int first = user.current().handle;
-    user.row(1);
-    user.key("Enter");
-    user.key("Tab");
-    user.type("Alfa");
+    typeNameInRow(user, 1, "Alfa");
 
     user.menu("&fesk");
     const int second = user.current().handle;
@@ -61,10 +58,7 @@ TEST_F(InLineTwoWindows, AChangeElsewhereIsReportedAndEditingGoesOnFromTheStored
   const int exitCode = runProgram([&](Session& user) {
     user.menu("&fesk");
     const int first = user.current().handle;
-    user.row(1);
-    user.key("Enter");
-    user.key("Tab");
-    user.type("Mine");
+    typeNameInRow(user, 1, "Mine");
 
     openBrowseWithForms(user);
     user.row(1);
