@@ -145,11 +145,12 @@ TEST_P(ConflictChoice, ARecordDeletedMeanwhileIsAddedAgainOnceItsCodeIsFree) {
   EXPECT_EQ(storedFesk1(), (Records{{"B2", "Bravo"}, {"C3", "Theirs"}, {"C4", "Mine"}}));
 }
 
-TEST_P(ConflictChoice, TheFesk2FormKeepsItsNumber) {
+TEST_P(ConflictChoice, TheFesk2FormKeepsItsNumberOrLetsItGoWhenTheRecordIsGone) {
   seed({{"A1", "Alpha"}}, {{"A1", "n1"}});
   const int exitCode = runProgram([&](Session& user) {
     openFirstFesk2Form(user);
     const int firstChild = user.current().handle;
+    const int firstForm = user.window(kChangeFesk1Title)->handle;
     fill(user, "&Number:", "mine");
     openFirstFesk2Form(user);
     fill(user, "&Number:", "theirs");
@@ -162,9 +163,28 @@ TEST_P(ConflictChoice, TheFesk2FormKeepsItsNumber) {
     user.key("Alt+K");
     EXPECT_FALSE(user.window(kChangedTitle));
     EXPECT_FALSE(user.window(kChangeFesk2Title)) << "the child form closed, saved";
+    EXPECT_EQ(rowsOf(windowWithHandle(user, firstForm), 6), (Records{{"A1", "mine"}}));
+
+    // Deleted elsewhere meanwhile, and left deleted when the user says so.
+    openFirstFesk2Form(user);
+    const int secondChild = user.current().handle;
+    fill(user, "&Number:", "gone");
+    openBrowseWithForms(user);
+    user.row(1);
+    user.click("&Change");
+    user.tab("fesk2");
+    user.row(1);
+    user.answer(apprt::kButtonOk);
+    user.click("&Delete");
+    user.useWindow(secondChild);
+    user.answer(apprt::kButtonOk);
+    user.click("OK");
+    expectChoice(user, kDeletedTitle, {{"A1", "gone"}}, "Number:");
+    user.key("Alt+L");
+    EXPECT_FALSE(user.window(kChangeFesk2Title));
   });
   EXPECT_EQ(exitCode, 0);
-  EXPECT_EQ(storedFesk2(), (Records{{"A1", "mine"}}));
+  EXPECT_EQ(storedFesk2(), Records{});
 }
 
 // In place: the row keeps its typing through the choice; keep mine saves it,
