@@ -10,6 +10,7 @@
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "procedures/browse_fesk1.h"
+#include "procedures/conflict_choice.h"
 #include "procedures/form_steps.h"
 #include "procedures/record_field_binding.h"
 #include "runtime/files/errors.h"
@@ -29,7 +30,8 @@ constexpr const char* kColumnMap = "1,2";
 
 class InLineEdit {
  public:
-  InLineEdit(int16_t listField, int action) : listField_(listField), action_(action) {}
+  InLineEdit(int16_t listField, int action)
+      : listField_(listField), action_(action), adding_(action == kActionInsert) {}
   int run(uint8_t sortOrder);
 
  private:
@@ -38,11 +40,15 @@ class InLineEdit {
   }
   void bindControls() const;
   void save();
-  bool writeRow() const;
+  int writeRow() const;
+  bool settleConflict(const std::string& typed);
   void abandon();
 
   int16_t listField_;
   int action_;
+  // The row is added, not written over a stored record: an insert, or a
+  // change whose record another station deleted and the user kept.
+  bool adding_;
   Fesk1Record SavedRecord{};
   int LocalResponse = kResponseCancelled;
 };
@@ -92,29 +98,54 @@ void InLineEdit::bindControls() const {
   apprt::setPropText(kNameEdit, apprt::kPropText, kEditPicture);
 }
 
-// Adds or writes the row under the busy cursor: true when it was written.
-bool InLineEdit::writeRow() const {
+// Adds or writes the row under the busy cursor: a result of record_writes.h.
+int InLineEdit::writeRow() const {
   apprt::setBusyCursor(true);
-  bool written = false;
-  if (action_ == kActionInsert) {
+  int result = kWriteFailed;
+  if (adding_) {
     FESK1.add();
-    written = apprt::ERRCODE() == apprt::kNoError;
+    if (apprt::ERRCODE() == apprt::kNoError) result = kWriteDone;
     // The question that follows a failed save gives no reason; a driver's
     // error (a server gone) is told in its own words first.
     if (apprt::ERRCODE() == apprt::kDriverError) ShowWarning(kWarnInsertError);
   } else {
-    const int result = UpdateFesk1Record(false);
-    // The buffer now holds the version another station stored: a code typed
-    // from here on must carry along the children of that version's code.
+    result = UpdateFesk1Record(false);
+    // The buffer now holds the version another station stored: a code
+    // written over it must carry along the children of that version's code.
     if (result == kWriteChangedElsewhere) RememberFesk1Code();
-    written = result == kWriteDone;
   }
   apprt::setBusyCursor(false);
-  return written;
+  return result;
+}
+
+// After another station changed or deleted the record: the user's choice.
+// True when the typed values are to be written again; otherwise the row
+// ends (added again, or left deleted) or editing goes back to it.
+bool InLineEdit::settleConflict(const std::string& typed) {
+  switch (ResolveConflict(EditedFesk1(), typed)) {
+    case AfterConflict::kSaveAgain:
+      return true;
+    case AfterConflict::kAdded:
+      LocalResponse = kResponseCompleted;
+      break;
+    case AfterConflict::kLeftDeleted:
+      break;
+    case AfterConflict::kEditToAdd:
+      adding_ = true;
+      EditInProgress.Abandon = 1;
+      break;
+    case AfterConflict::kShowStored:
+    case AfterConflict::kEditTyped:
+      EditInProgress.Abandon = 1;
+      break;
+  }
+  apprt::DISPLAY();
+  return false;
 }
 
 // kEditRowComplete. A row left as it was writes nothing. A failed save asks whether to
-// try again; No ends the row unsaved, Cancel goes back to editing it.
+// try again; No ends the row unsaved, Cancel goes back to editing it. A save
+// that met another station's change or delete offers the choice instead.
 void InLineEdit::save() {
   if (!changed()) {
     LocalResponse = kResponseCompleted;
@@ -124,9 +155,17 @@ void InLineEdit::save() {
     if (FESK1.duplicateAnyUnique()) {
       apprt::messageBox("Updating this record creates a duplicate entry!", "Duplicate Key Error",
                         apprt::Icon::Warning, apprt::kButtonOk, apprt::kButtonOk);
-    } else if (writeRow()) {
-      LocalResponse = kResponseCompleted;
-      return;
+    } else {
+      const std::string typed = RecordImage(FESK1);
+      const int result = writeRow();
+      if (result == kWriteDone) {
+        LocalResponse = kResponseCompleted;
+        return;
+      }
+      if (result == kWriteChangedElsewhere) {
+        if (settleConflict(typed)) continue;
+        return;
+      }
     }
     const int answer = ShowWarning(kWarnRetryUpdate);
     apprt::DISPLAY();

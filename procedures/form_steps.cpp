@@ -1,5 +1,7 @@
 #include "procedures/form_steps.h"
 
+#include <optional>
+
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "runtime/files/errors.h"
@@ -101,6 +103,31 @@ int addRecord(const apprt::FileDeclaration& file, const apprt::KeyDeclaration* u
   return ShowWarning(kWarnInsertError);
 }
 
+// After a write met a change or delete by another station: the user's
+// choice. Answers kSaveAgain to write the typed values again, the form's
+// response when the form closes, or nothing when it stays open.
+constexpr std::int32_t kSaveAgain = -1;
+
+std::optional<std::int32_t> afterConflict(const ChangeSave& save, const std::string& typed) {
+  switch (ResolveConflict(save.record, typed)) {
+    case AfterConflict::kSaveAgain:
+      return kSaveAgain;
+    case AfterConflict::kAdded:
+      apprt::POST(apprt::kEventCloseWindow);
+      return kResponseCompleted;
+    case AfterConflict::kLeftDeleted:
+      apprt::POST(apprt::kEventCloseWindow);
+      return kResponseCancelled;
+    case AfterConflict::kEditToAdd:
+      save.recordGone();
+      return std::nullopt;
+    case AfterConflict::kShowStored:
+    case AfterConflict::kEditTyped:
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
@@ -154,13 +181,13 @@ bool ConfirmAndDelete(const std::function<int()>& deleteRecord) {
   }
 }
 
-std::int32_t SaveChange(const std::function<bool()>& recordChanged,
-                        const std::function<int()>& writeRecord, int focusField) {
+std::int32_t SaveChange(const ChangeSave& save) {
   for (;;) {
     bool changed = false;
+    const std::string typed = RecordImage(save.record.file);
     const int result = whileBusy([&] {
-      changed = recordChanged();
-      return changed ? writeRecord() : kWriteDone;
+      changed = save.recordChanged();
+      return changed ? save.writeRecord() : kWriteDone;
     });
     if (result == kWriteDone) {
       apprt::POST(apprt::kEventCloseWindow);
@@ -175,11 +202,13 @@ std::int32_t SaveChange(const std::function<bool()>& recordChanged,
         return kResponseCancelled;
       }
       if (answer != apprt::kButtonCancel) return kResponseCancelled;
+    } else if (const auto settled = afterConflict(save, typed)) {
+      if (*settled == kSaveAgain) continue;
+      return *settled;
     }
-    // The form stays open: after a change by another station it shows the
-    // version now stored.
+    // The form stays open, showing what the user chose to go on with.
     apprt::DISPLAY();
-    apprt::SELECT(focusField);
+    apprt::SELECT(save.focusField);
     return kResponseCancelled;
   }
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "procedures/conflict_choice.h"
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "runtime/files/file_declaration.h"
@@ -62,12 +63,26 @@ bool AddRecordTellingWhy(const apprt::FileDeclaration& file,
 // record was deleted.
 bool ConfirmAndDelete(const std::function<int()>& deleteRecord);
 
-// Writes a change with `writeRecord` (a result of record_writes.h) when
-// `recordChanged` says so, offering a retry after a failure, and answers the
-// form's response (request_codes.h). Completed, or unchanged, the window is asked to close; a
-// change by another station or a retry declined with Cancel leaves the form
-// open showing the stored values, with the focus on `focusField`.
-std::int32_t SaveChange(const std::function<bool()>& recordChanged,
-                        const std::function<int()>& writeRecord, int focusField);
+// A change that a form saves: whether the record was changed, the write
+// routine (a result of record_writes.h), the record for the choice after a
+// change or delete by another station, what the form does when that record
+// is gone and the user keeps their typing (from then on OK adds it), and the
+// control that takes the focus when the form stays open.
+struct ChangeSave {
+  std::function<bool()> recordChanged;
+  std::function<int()> writeRecord;
+  EditedRecord record;
+  std::function<void()> recordGone;
+  int focusField;
+};
+
+// Writes the change when `recordChanged` says so, offering a retry after a
+// failure, and answers the form's response (request_codes.h). Completed, or
+// unchanged, the window is asked to close. After a change or delete by
+// another station the user chooses (conflict_choice.h): their values written
+// again, the stored ones shown, the deleted record added again, or back to
+// editing; the form stays open unless the record was written, added, or left
+// deleted.
+std::int32_t SaveChange(const ChangeSave& save);
 
 }  // namespace fesk

@@ -172,7 +172,17 @@ void UpdateFesk1Procedure::completeChange() {
     if (result == kWriteChangedElsewhere) RememberFesk1Code();
     return result;
   };
-  l_.LocalResponse = SaveChange(changed, write, kFields.codePrompt);
+  // A record that another station deleted, kept by the user, is from then on
+  // added by OK, as an insert is; the record stored for children went with it.
+  const auto gone = [this] {
+    l_.LocalRequest = kInsertRequest;
+    storedPosition_.clear();
+  };
+  l_.LocalResponse = SaveChange({.recordChanged = changed,
+                                 .writeRecord = write,
+                                 .record = EditedFesk1(),
+                                 .recordGone = gone,
+                                 .focusField = kFields.codePrompt});
 }
 
 void UpdateFesk1Procedure::DriveChildBrowse() {

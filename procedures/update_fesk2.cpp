@@ -75,8 +75,11 @@ bool UpdateFesk2Procedure::completeForm() {
       const Fesk2Record& now = FESK2.buffer();
       return !(now.CODE == SavedRecord.CODE && now.NUMBER == SavedRecord.NUMBER);
     };
-    l_.LocalResponse = SaveChange(
-        changed, [] { return UpdateFesk2Record(false); }, kFields.codePrompt);
+    l_.LocalResponse = SaveChange({.recordChanged = changed,
+                                   .writeRecord = [] { return UpdateFesk2Record(false); },
+                                   .record = EditedFesk2(),
+                                   .recordGone = [this] { l_.LocalRequest = kInsertRequest; },
+                                   .focusField = kFields.codePrompt});
   }
   return true;
 }

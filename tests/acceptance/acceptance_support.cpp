@@ -103,6 +103,22 @@ void openBrowseWithForms(headless::Session& user) {
   ASSERT_EQ(control(user.current(), 7).text, "InLine Off");
 }
 
+void typeNameInRow(headless::Session& user, int row, const std::string& name) {
+  user.row(row);
+  user.key("Enter");
+  user.key("Tab");
+  user.type(name);
+}
+
+void openFirstFesk2Form(headless::Session& user) {
+  openBrowseWithForms(user);
+  user.row(1);
+  user.click("&Change");
+  user.tab("fesk2");
+  user.row(1);
+  user.click("&Change");
+}
+
 void fill(headless::Session& user, const std::string& prompt, const std::string& text) {
   user.click(prompt);
   user.type(text);

@@ -67,6 +67,14 @@ class EveryDriverAcceptanceTest : public AcceptanceTest,
 // that insert, change and delete go through the forms.
 void openBrowseWithForms(headless::Session& user);
 
+// In the current browse, with in-line editing on: starts changing row `row`
+// in place (Enter) and types `name` into its name cell.
+void typeNameInRow(headless::Session& user, int row, const std::string& name);
+
+// From a new browse with forms: the FESK1 form of the first row, and from its
+// fesk2 tab the FESK2 form of that tab's first row.
+void openFirstFesk2Form(headless::Session& user);
+
 // Fills the focused form's entry that follows the prompt `prompt`, as a user
 // who clicks the prompt and types.
 void fill(headless::Session& user, const std::string& prompt, const std::string& text);

@@ -1,5 +1,5 @@
 // Two browse threads change the same record: the one that saves second is
-// told, and its form shows the version the other one saved.
+// told, and taking the other one's version, its form shows it.
 
 #include "acceptance_support.h"
 
@@ -42,6 +42,10 @@ TEST_P(ConcurrentChange, TheSecondSaveIsReportedAndShowsTheOtherVersion) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].request.title, "Update Operation Error");
     EXPECT_EQ(boxes[0].request.text, "This record was changed by another station.");
+    // The user takes the other station's version.
+    user.useWindow("Record Changed by Another Station");
+    user.key("Alt+T");
+    user.useWindow(firstForm);
     auto form = user.current();
     ASSERT_EQ(form.handle, firstForm) << "the form stays open";
     EXPECT_EQ(control(form, 3).text, "A7");

@@ -86,12 +86,7 @@ TEST_P(Orphans, Fesk2RecordsAddedWithANewRecordGoWithItsOkOrItsCancel) {
 TEST_P(Orphans, AFesk2CodeWithoutItsFesk1RecordIsRefusedAndTheFormStaysOpen) {
   const std::string refusal = "The value for code must be found in the fesk1 file.";
   const int exitCode = runProgram([&](Session& user) {
-    openBrowseWithForms(user);
-    user.row(1);
-    user.click("&Change");
-    user.tab("fesk2");
-    user.row(1);
-    user.click("&Change");
+    openFirstFesk2Form(user);
     ASSERT_EQ(user.current().title, kChangeFesk2Title);
     fill(user, "&code:", "Z9");
     user.answer(apprt::kButtonOk);

@@ -20,5 +20,9 @@ inline const char* const kBrowseModule = "fesk$FESK002";
 inline const char* const kFesk1FormModule = "fesk$FESK003";
 inline const char* const kFesk2FormModule = "fesk$FESK004";
 inline const char* const kWindowLabel = "P1$QUICKWINDOW";
+// The choice after another station changed or deleted the record being saved.
+inline const char* const kConflictChoiceModule = "fesk$FESK005";
+inline const char* const kChangedChoiceLabel = "P1$CHANGEDWINDOW";
+inline const char* const kDeletedChoiceLabel = "P1$DELETEDWINDOW";
 
 }  // namespace fesk::test

@@ -97,6 +97,22 @@ TEST(LayoutTest, FormsFitAndKeepPromptsBesideTheirEntries) {
   }
 }
 
+// Both versions of a record side by side, each value of 20 characters whole.
+TEST(LayoutTest, TheConflictChoiceFitsWithEveryValueBesideItsPrompt) {
+  for (const char* label : {test::kChangedChoiceLabel, test::kDeletedChoiceLabel}) {
+    auto view = programView(test::kConflictChoiceModule, label);
+    WindowLayout layout = layoutWindow(view, kInsideCols, kInsideRows);
+    EXPECT_LE(layout.rows, kInsideRows) << label;
+    EXPECT_LE(layout.cols, kInsideCols) << label;
+    for (auto [prompt, entry] : {std::pair{4, 6}, std::pair{7, 9}}) {
+      EXPECT_EQ(layout.controls.at(prompt).row, layout.controls.at(entry).row) << label;
+      EXPECT_LT(layout.controls.at(prompt).col, layout.controls.at(entry).col) << label;
+      EXPECT_GE(layout.controls.at(entry).width, 20) << label;
+    }
+    expectNoOverlaps(view, layout);
+  }
+}
+
 TEST(LayoutTest, ASmallTerminalScalesDownRatherThanCuttingLists) {
   auto view = programView(test::kBrowseModule, test::kWindowLabel);
   WindowLayout layout = layoutWindow(view, 40, 19);
