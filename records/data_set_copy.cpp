@@ -177,11 +177,7 @@ class TargetWriter {
     }
     outcome_.counts[batch.file].records += batch.count;
     copied_ += batch.count;
-    if (options_.progress && !options_.progress(copied_)) {
-      outcome_.stopped = true;
-      return abandon("stopped after " + counted(copied_, "record"));
-    }
-    return true;
+    return goOn();
   }
 
   // Stores what was sent at once, checks what the target holds against what
@@ -216,12 +212,22 @@ class TargetWriter {
         return;
       }
     }
+    // Storing and counting take long on a large copy: a stop asked meanwhile
+    // still leaves the target as it was.
+    if (!goOn()) return;
     apprt::commitTransaction();
     if (failed()) {
       fail(fileFailure("commit the copy to", files_.fesk1()));
       return;
     }
     outcome_.done = true;
+  }
+
+  // Tells the progress so far; false, the copy abandoned, when it is to stop.
+  bool goOn() {
+    if (!options_.progress || options_.progress(copied_)) return true;
+    outcome_.stopped = true;
+    return abandon("stopped after " + counted(copied_, "record"));
   }
 
   bool abandon(std::string why) {

@@ -87,6 +87,17 @@ TEST_F(DataSetCopyTest, ATargetWithRecordsIsReplacedOnlyWhenAskedAndWhollyOrNotA
   EXPECT_TRUE(stopped.stopped);
   EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
 
+  // A stop asked while the last records are stored comes before the commit.
+  std::vector<std::uint64_t> told;
+  const auto lateStop = copyDataSet(*source_, target_, {.replace = true, .progress = [&](auto n) {
+                                                          told.push_back(n);
+                                                          return told.size() < 3;
+                                                        }});
+  EXPECT_TRUE(lateStop.stopped);
+  EXPECT_EQ(told, (std::vector<std::uint64_t>{3, 4, 4}))
+      << "after each file, then before the commit";
+  EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
+
   ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true}).done);
   EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
 }
