@@ -4,6 +4,7 @@
 #include "records/csv_format.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
+#include "runtime/files/bulk_read.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/thread_wait.h"
 
@@ -29,42 +30,71 @@ void appendRecord(const apprt::FileDeclaration& file, std::string& page) {
   page += kCsvLineEnd;
 }
 
-// Writes the rows of the open file, a page at a time.
-void writeRecords(const apprt::FileDeclaration& file, const apprt::KeyDeclaration& order,
-                  std::ostream& out, const ExportProgress& progress, ExportOutcome& outcome) {
-  file.setOnKey(order);
-  std::string page;
-  for (;;) {
-    page.clear();
-    std::uint64_t inPage = 0;
-    for (; inPage < kExportPageRecords; ++inPage) {
-      file.next();
-      if (apprt::ERRCODE() != apprt::kNoError) break;
-      appendRecord(file, page);
-    }
-    const int error = apprt::ERRCODE();
-    if (error != apprt::kNoError && error != apprt::kNoMoreRecords) {
-      outcome.why = fileFailure("read", file);
-      return;
-    }
+// The rows of the file on their way out, a page at a time, with a look at
+// the progress callback after every full page.
+class Pages {
+ public:
+  Pages(const apprt::FileDeclaration& file, std::ostream& out, const ExportProgress& progress,
+        ExportOutcome& outcome)
+      : file_(file), out_(out), progress_(progress), outcome_(outcome) {}
+
+  // Takes the record in the file's buffer; false when the export ends here.
+  bool take() {
+    appendRecord(file_, page_);
+    return ++inPage_ < kExportPageRecords || written(/*last=*/false);
+  }
+
+  // Writes what the page holds; `last`: every record was taken.
+  bool written(bool last) {
     // Between pages no statement stays open, so that the readers' locks of
     // one driver do not keep other stations from committing.
     apprt::threadWillWait();
-    if (!out.write(page.data(), static_cast<std::streamsize>(page.size()))) {
-      outcome.why = kCannotWrite;
-      return;
+    if (!out_.write(page_.data(), static_cast<std::streamsize>(page_.size()))) {
+      outcome_.why = kCannotWrite;
+      return false;
     }
-    outcome.records += inPage;
-    if (error == apprt::kNoMoreRecords) {
-      outcome.done = true;
-      return;
+    outcome_.records += inPage_;
+    page_.clear();
+    inPage_ = 0;
+    if (last) {
+      outcome_.done = true;
+    } else if (progress_ && !progress_(outcome_.records)) {
+      outcome_.stopped = true;
+      outcome_.why = "stopped after " + counted(outcome_.records, "record");
     }
-    if (progress && !progress(outcome.records)) {
-      outcome.stopped = true;
-      outcome.why = "stopped after " + counted(outcome.records, "record");
-      return;
-    }
+    return outcome_.why.empty();
   }
+
+ private:
+  const apprt::FileDeclaration& file_;
+  std::ostream& out_;
+  const ExportProgress& progress_;
+  ExportOutcome& outcome_;
+  std::string page_;
+  std::uint64_t inPage_ = 0;
+};
+
+// Writes the rows of the open file: read at once where the driver can (the
+// requests then do not grow with the records), else record by record.
+void writeRecords(const apprt::FileDeclaration& file, const apprt::KeyDeclaration& order,
+                  std::ostream& out, const ExportProgress& progress, ExportOutcome& outcome) {
+  Pages pages(file, out, progress, outcome);
+  bool going = true;
+  if (!apprt::readInBulk(file, &order, [&] { return going = pages.take(); })) {
+    file.setOnKey(order);
+    while (going) {
+      file.next();
+      if (apprt::ERRCODE() != apprt::kNoError) break;
+      going = pages.take();
+    }
+    if (going && apprt::ERRCODE() == apprt::kNoMoreRecords) apprt::clearError();
+  }
+  if (!going) return;
+  if (apprt::ERRCODE() != apprt::kNoError) {
+    outcome.why = fileFailure("read", file);
+    return;
+  }
+  pages.written(/*last=*/true);
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 // field's value as stored, trailing blanks left out.
 //
 // The records are read through the file layer, so the export works alike on
-// every driver. It reads a page of records at a time and lets go of the
-// driver between pages (other stations can write meanwhile; each record is
-// written as it stood when its page was read), so its memory does not grow
-// with the file. The calling thread's instance of the file is used: opened for
-// reading when the thread does not have it open (and closed again), otherwise
-// used as it is, its sequential position moved.
+// every driver: all at once from one moment of the file where the driver
+// sends them as one stream (bulk_read.h), else a page at a time, letting go
+// of the driver between pages (other stations can write meanwhile; each
+// record is written as it stood when its page was read). Either way its
+// memory does not grow with the file. The calling thread's instance of the
+// file is used: opened for reading when the thread does not have it open (and
+// closed again), otherwise used as it is, its sequential position moved when
+// it is read record by record.
 //
 //   std::ofstream out(path, std::ios::binary);
 //   auto outcome = exportCsv(FESK1, FES_KEYNAME, out, [&](std::uint64_t written) {

@@ -13,6 +13,7 @@
 #include "records/file_use.h"
 #include "records/record_batches.h"
 #include "runtime/files/bulk_add.h"
+#include "runtime/files/bulk_read.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_transaction.h"
 #include "runtime/files/thread_wait.h"
@@ -28,29 +29,41 @@ bool failed() {
 // handed on (`failure` says why, or the taker gave up).
 bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatches& batches,
               std::string& failure) {
-  // A file just opened reads in the order its records were added.
   const std::size_t length = file.recordLength();
-  for (;;) {
-    RecordBatch batch{index, {}, 0};
+  RecordBatch batch{index, {}, 0};
+  batch.images.reserve(kCopyBatchRecords * length);
+  const auto handOn = [&] {
+    // Waiting for room, a reader of record after record holds no statement
+    // open (the driver's readers must not keep locks while they wait), and a
+    // read at once only its stream, which holds no more than the
+    // transaction does: the transaction alone keeps the records as they were.
+    apprt::threadWillWait();
+    const bool taken = batch.count == 0 || batches.put(std::move(batch));
+    batch = RecordBatch{index, {}, 0};
     batch.images.reserve(kCopyBatchRecords * length);
-    for (; batch.count < kCopyBatchRecords; ++batch.count) {
+    return taken;
+  };
+  const auto take = [&] {
+    const auto record = file.recordBytes();
+    batch.images.insert(batch.images.end(), record.begin(), record.end());
+    return ++batch.count < kCopyBatchRecords || handOn();
+  };
+  bool going = true;
+  // In the order the records were added, as a file just opened reads.
+  if (!apprt::readInBulk(file, nullptr, [&] { return going = take(); })) {
+    while (going) {
       file.next();
       if (failed()) break;
-      const auto record = file.recordBytes();
-      batch.images.insert(batch.images.end(), record.begin(), record.end());
+      going = take();
     }
-    const int error = apprt::ERRCODE();
-    if (error != apprt::kNoError && error != apprt::kNoMoreRecords) {
-      failure = fileFailure("read", file);
-      return false;
-    }
-    // Waiting for room, the thread holds no statement open (the driver's
-    // readers must not keep locks while they wait); the transaction alone
-    // keeps the records as they were.
-    apprt::threadWillWait();
-    if (batch.count > 0 && !batches.put(std::move(batch))) return false;
-    if (error == apprt::kNoMoreRecords) return true;
   }
+  if (!going) return false;
+  const int error = apprt::ERRCODE();
+  if (error != apprt::kNoError && error != apprt::kNoMoreRecords) {
+    failure = fileFailure("read", file);
+    return false;
+  }
+  return handOn();
 }
 
 // Why the source's files, as `uses` opened them, cannot be read ("" when they can).
@@ -102,10 +115,18 @@ bool holdsRecords(const apprt::FileDeclaration& file, bool empty, std::string& f
 
 std::uint64_t storedCount(const apprt::FileDeclaration& file, std::string& failure) {
   std::uint64_t count = 0;
-  file.setOnKey(file.key(0));
-  for (file.next(); !failed(); file.next()) ++count;
-  if (apprt::ERRCODE() != apprt::kNoMoreRecords)
+  const auto countOne = [&count] {
+    ++count;
+    return true;
+  };
+  if (!apprt::readInBulk(file, &file.key(0), countOne)) {
+    file.setOnKey(file.key(0));
+    for (file.next(); !failed(); file.next()) ++count;
+  }
+  const int error = apprt::ERRCODE();
+  if (error != apprt::kNoError && error != apprt::kNoMoreRecords) {
     failure = fileFailure("count the records of", file);
+  }
   return count;
 }
 
@@ -156,11 +177,7 @@ class TargetWriter {
     }
     outcome_.counts[batch.file].records += batch.count;
     copied_ += batch.count;
-    if (options_.progress && !options_.progress(copied_)) {
-      outcome_.stopped = true;
-      return abandon("stopped after " + counted(copied_, "record"));
-    }
-    return true;
+    return goOn();
   }
 
   // Stores what was sent at once, checks what the target holds against what
@@ -195,12 +212,22 @@ class TargetWriter {
         return;
       }
     }
+    // Storing and counting take long on a large copy: a stop asked meanwhile
+    // still leaves the target as it was.
+    if (!goOn()) return;
     apprt::commitTransaction();
     if (failed()) {
       fail(fileFailure("commit the copy to", files_.fesk1()));
       return;
     }
     outcome_.done = true;
+  }
+
+  // Tells the progress so far; false, the copy abandoned, when it is to stop.
+  bool goOn() {
+    if (!options_.progress || options_.progress(copied_)) return true;
+    outcome_.stopped = true;
+    return abandon("stopped after " + counted(copied_, "record"));
   }
 
   bool abandon(std::string why) {

@@ -27,8 +27,8 @@ struct CopyOptions {
   // A target that holds records is emptied first, in the same transaction;
   // without it such a target is refused.
   bool replace = false;
-  // Told the records copied so far after every batch; answering false stops
-  // the copy (the target is left as it was).
+  // Told the records copied so far after every batch, and once more before
+  // the commit; answering false stops the copy (the target is left as it was).
   std::function<bool(std::uint64_t recordsCopied)> progress = nullptr;
   // How long each side waits for other stations' transactions to end.
   int waitSeconds = 10;

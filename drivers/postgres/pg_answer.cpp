@@ -12,9 +12,9 @@ using Clock = std::chrono::steady_clock;
 // The most COPY data handed to libpq at once.
 constexpr std::size_t kCopyPiece = 1 << 16;
 
-// Whether the session's socket became ready for `events` before `silence` passed.
-bool socketReady(PGconn* session, short events, std::chrono::milliseconds silence) {
-  const auto deadline = Clock::now() + silence;
+// Whether the session's socket became ready for `events` before `wait` passed.
+bool readyWithin(PGconn* session, short events, std::chrono::milliseconds wait) {
+  const auto deadline = Clock::now() + wait;
   for (;;) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -26,24 +26,35 @@ bool socketReady(PGconn* session, short events, std::chrono::milliseconds silenc
   }
 }
 
+// Whether the session's socket became ready for `events` before the
+// network was silent longer than `patience` allows.
+bool socketReady(PGconn* session, short events, const Patience& patience) {
+  if (!patience.atWork) return readyWithin(session, events, patience.silence);
+  const auto half = patience.silence / 2;
+  while (!readyWithin(session, events, half)) {
+    if (!patience.atWork(patience.silence - half)) return false;
+  }
+  return true;
+}
+
 bool failed(const Result& result) {
   return result.get() && !result.ok() && PQresultStatus(result.get()) != PGRES_EMPTY_QUERY;
 }
 
 // Sends what is left of the statements, taking in answers meanwhile: the
 // server stops reading while nobody reads what it answers.
-bool sent(PGconn* session, std::chrono::milliseconds silence) {
+bool sent(PGconn* session, const Patience& patience) {
   for (int left = PQflush(session); left > 0; left = PQflush(session)) {
-    if (!socketReady(session, POLLIN | POLLOUT, silence)) return false;
+    if (!socketReady(session, POLLIN | POLLOUT, patience)) return false;
     if (!PQconsumeInput(session)) break;
   }
   return true;
 }
 
 // Waits until a result (or the end of one statement's results) can be taken.
-bool resultReady(PGconn* session, std::chrono::milliseconds silence) {
+bool resultReady(PGconn* session, const Patience& patience) {
   while (PQisBusy(session)) {
-    if (!socketReady(session, POLLIN, silence)) return false;
+    if (!socketReady(session, POLLIN, patience)) return false;
     if (!PQconsumeInput(session)) break;  // gone: PQgetResult says why
   }
   return true;
@@ -52,11 +63,10 @@ bool resultReady(PGconn* session, std::chrono::milliseconds silence) {
 // Takes the results of a statement as they come, keeping the first failure
 // (or else the last result) in `result`, until they end or a COPY from this
 // side starts (`copying` then tells so).
-Answer takeResults(PGconn* session, std::chrono::milliseconds silence, Result& result,
-                   bool& copying) {
+Answer takeResults(PGconn* session, const Patience& patience, Result& result, bool& copying) {
   copying = false;
   for (;;) {
-    if (!resultReady(session, silence)) return Answer::kNone;
+    if (!resultReady(session, patience)) return Answer::kNone;
     PGresult* next = PQgetResult(session);
     if (!next) return Answer::kCame;
     if (PQresultStatus(next) == PGRES_COPY_IN) {
@@ -90,25 +100,24 @@ Answer brokenBeforeSync(std::vector<Result>& results) {
 
 }  // namespace
 
-Answer awaitSent(PGconn* session, std::chrono::milliseconds silence) {
-  return sent(session, silence) ? Answer::kCame : Answer::kNone;
+Answer awaitSent(PGconn* session, const Patience& patience) {
+  return sent(session, patience) ? Answer::kCame : Answer::kNone;
 }
 
-Answer awaitAnswer(PGconn* session, std::chrono::milliseconds silence, Result& result) {
+Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result) {
   result = Result();
-  if (!sent(session, silence)) return Answer::kNone;
+  if (!sent(session, patience)) return Answer::kNone;
   bool copying = false;
-  return takeResults(session, silence, result, copying);
+  return takeResults(session, patience, result, copying);
 }
 
-Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string_view rows,
-                 Result& result) {
+Answer awaitCopy(PGconn* session, const Patience& patience, std::string_view rows, Result& result) {
   result = Result();
-  if (!sent(session, silence)) return Answer::kNone;
+  if (!sent(session, patience)) return Answer::kNone;
   // The statements before the COPY answer first; a failure among them ends
   // the script before the COPY starts.
   bool copying = false;
-  if (const Answer answer = takeResults(session, silence, result, copying);
+  if (const Answer answer = takeResults(session, patience, result, copying);
       answer == Answer::kNone || !copying) {
     return answer;
   }
@@ -122,7 +131,7 @@ Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string
     if (put == 1) {
       rows.remove_prefix(piece);
     } else if (put == 0) {
-      if (!socketReady(session, POLLOUT, silence)) return Answer::kNone;
+      if (!socketReady(session, POLLOUT, patience)) return Answer::kNone;
       put = PQconsumeInput(session) ? 1 : -1;
     }
   }
@@ -130,20 +139,53 @@ Answer awaitCopy(PGconn* session, std::chrono::milliseconds silence, std::string
   // the server stores none of it.
   const char* cutShort = put == 1 ? nullptr : "the rows could not be sent";
   while (PQputCopyEnd(session, cutShort) == 0) {
-    if (!socketReady(session, POLLOUT, silence)) return Answer::kNone;
+    if (!socketReady(session, POLLOUT, patience)) return Answer::kNone;
   }
-  const Answer answer = awaitAnswer(session, silence, result);
+  const Answer answer = awaitAnswer(session, patience, result);
   PQsetnonblocking(session, 0);
   return answer;
 }
 
-Answer awaitPipeline(PGconn* session, std::chrono::milliseconds silence,
-                     std::vector<Result>& results) {
+CopyOut awaitCopyOut(PGconn* session, const Patience& patience,
+                     const std::function<bool(std::string_view row)>& take, Result& result) {
+  result = Result();
+  if (!sent(session, patience) || !resultReady(session, patience)) return CopyOut::kNone;
+  PGresult* first = PQgetResult(session);
+  if (!first || PQresultStatus(first) != PGRES_COPY_OUT) {
+    // Refused before any row: the rest of the answer follows.
+    result = Result(first);
+    Result rest;
+    bool copying = false;
+    if (takeResults(session, patience, rest, copying) == Answer::kNone) return CopyOut::kNone;
+    return CopyOut::kDone;
+  }
+  PQclear(first);
+  for (;;) {
+    char* row = nullptr;
+    const int length = PQgetCopyData(session, &row, /*async=*/1);
+    if (length > 0) {
+      // Each row ends in its line end.
+      const bool more = take(std::string_view(row, static_cast<std::size_t>(length) - 1));
+      PQfreemem(row);
+      if (!more) return CopyOut::kStopped;
+    } else if (length == 0) {
+      if (!socketReady(session, POLLIN, patience)) return CopyOut::kNone;
+      if (!PQconsumeInput(session)) break;  // gone: the result says why
+    } else {
+      break;  // the data ended (-1), or the session failed (-2)
+    }
+  }
+  bool copying = false;
+  return takeResults(session, patience, result, copying) == Answer::kNone ? CopyOut::kNone
+                                                                          : CopyOut::kDone;
+}
+
+Answer awaitPipeline(PGconn* session, const Patience& patience, std::vector<Result>& results) {
   results.clear();
-  if (!sent(session, silence)) return Answer::kNone;
+  if (!sent(session, patience)) return Answer::kNone;
   Result current;
   for (;;) {
-    if (!resultReady(session, silence)) return Answer::kNone;
+    if (!resultReady(session, patience)) return Answer::kNone;
     PGresult* next = PQgetResult(session);
     if (!next) {
       // One statement's results are done; a session that broke gives no more.

@@ -1,5 +1,6 @@
 #include "drivers/postgres/pg_bulk_add.h"
 
+#include "drivers/postgres/pg_copy_text.h"
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/files/file_declaration.h"
@@ -13,28 +14,6 @@ using apprt::DriverStatus;
 
 // The COPY data gathered before it goes to the server.
 constexpr std::size_t kPieceBytes = std::size_t{4} << 20;
-
-// `value` in COPY's text form.
-void appendCopyText(std::string& out, std::string_view value) {
-  for (const char c : value) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-    }
-  }
-}
 
 class PgBulkAdd : public apprt::DriverBulkAdd {
  public:
@@ -147,7 +126,10 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     if (rows_.empty() && staged_) return {};
     file_.releaseReads();
     const std::string copy = "COPY " + staging_ + " FROM STDIN";
-    DriverStatus status = file_.session().copyIn(staged_ ? copy : create_ + copy, rows_);
+    // However many records there are, the work on them is never cut for its
+    // length: only a network that says nothing ends it.
+    DriverStatus status = file_.session().copyIn(
+        staged_ ? copy : file_.session().liftTimeLimit() + create_ + copy, rows_);
     staged_ = true;
     rows_.clear();
     return status;

@@ -4,7 +4,9 @@
 // round trips grow with the megabytes, not with the records, and memory stays
 // bounded), and one statement then judges all of them against the stored
 // records and each other and stores those it does not refuse. All of it
-// happens in the thread's transaction.
+// happens in the thread's transaction, which from the first piece on runs
+// with no time-out on the server: its length is not what ends it, a network
+// that says nothing is (ServerLink::liftTimeLimit).
 
 #include <memory>
 #include <optional>

@@ -4,6 +4,7 @@
 
 #include "drivers/postgres/pg_bound.h"
 #include "drivers/postgres/pg_bulk_add.h"
+#include "drivers/postgres/pg_copy_text.h"
 #include "drivers/postgres/pg_read_query.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/files/file_declaration.h"
@@ -85,13 +86,16 @@ PgFile::~PgFile() {
   session_->reads().forget(this);
 }
 
-std::string PgFile::imageOf(const Result& result, int row) const {
+std::string PgFile::imageOf(const std::function<std::string_view(int field)>& valueOf) const {
   std::string image(file_.recordLength(), ' ');
   for (std::size_t i = 0; i < file_.fields().size(); ++i) {
-    file_.fieldIn(std::span<char>(image), static_cast<int>(i))
-        .assign(result.text(row, static_cast<int>(i) + 1));
+    file_.fieldIn(std::span<char>(image), static_cast<int>(i)).assign(valueOf(static_cast<int>(i)));
   }
   return image;
+}
+
+std::string PgFile::imageOf(const Result& result, int row) const {
+  return imageOf([&](int field) { return result.text(row, field + 1); });
 }
 
 std::string PgFile::describe(std::span<const char> record) const {
@@ -115,6 +119,23 @@ DriverStatus PgFile::storedValues(std::span<const char> record,
     }
   }
   return {};
+}
+
+bool PgFile::readAll(const ReadOrder& order,
+                     const std::function<bool(std::span<const char> record)>& take,
+                     DriverStatus& status) {
+  block_.drop();
+  const std::string select =
+      wholeQuery(file_, table_, columns_, order, apprt::keyServingOrder(file_, order));
+  std::vector<std::string> values;
+  status = session_->copyOut("COPY (" + select + ") TO STDOUT", [&](std::string_view row) {
+    readCopyRow(row, values);  // the identity, then the fields
+    return take(imageOf([&](int field) {
+      const auto column = static_cast<std::size_t>(field) + 1;
+      return column < values.size() ? std::string_view(values[column]) : std::string_view();
+    }));
+  });
+  return true;
 }
 
 DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from, Direction direction,

@@ -7,6 +7,7 @@
 // (so nothing older than the current burst of work is ever answered), and on
 // any write it cannot take in.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,10 +49,18 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   std::unique_ptr<apprt::DriverBulkAdd> addInBulk(
       const std::optional<apprt::ParentRule>& parent) override;
 
+  // With COPY ... TO STDOUT: the rows stream in as the server sends them, in
+  // one statement, so from one snapshot.
+  bool readAll(const apprt::ReadOrder& order,
+               const std::function<bool(std::span<const char> record)>& take,
+               apprt::DriverStatus& status) override;
+
   void releaseReads() override { block_.drop(); }
 
   // The record whose fields are the columns 1... of the answer's `row`.
   std::string imageOf(const Result& result, int row) const;
+  // The record whose fields hold `valueOf` each field (from 0).
+  std::string imageOf(const std::function<std::string_view(int field)>& valueOf) const;
   // The stored values of the record's fields; 90 when one is no text.
   apprt::DriverStatus storedValues(std::span<const char> record,
                                    std::vector<std::string>& values) const;

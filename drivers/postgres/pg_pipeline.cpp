@@ -41,7 +41,7 @@ DriverStatus Pipeline::queue(QueuedWrite write) {
   // stops for want of this side reading them.
   DriverStatus status = link_.ready();
   if (status.ok() && send(nullptr, status)) {
-    if (awaitSent(link_.libpq(), link_.answerTimeout()) == Answer::kNone) {
+    if (awaitSent(link_.libpq(), link_.patience()) == Answer::kNone) {
       status = link_.notAnswering();
     } else if (!PQconsumeInput(link_.libpq())) {
       status = link_.failure(Result());
@@ -107,7 +107,7 @@ Result Pipeline::answer(const Query* last, DriverStatus& status) {
     link_.close();
     return {};
   }
-  if (awaitPipeline(session, link_.answerTimeout(), results) == Answer::kNone) {
+  if (awaitPipeline(session, link_.patience(), results) == Answer::kNone) {
     status = link_.notAnswering();
     return {};
   }

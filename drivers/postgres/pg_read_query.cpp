@@ -21,6 +21,15 @@ std::string row(const std::vector<std::string>& items) {
   return out + ")";
 }
 
+// The ORDER BY list of the order's folded fields: the identity last, where a
+// unique key does not tell every record apart by itself.
+std::string orderBy(const std::vector<std::string>& folded, bool unique, Direction direction) {
+  const char* sense = direction == Direction::kForward ? "" : " DESC";
+  std::string list;
+  for (const auto& expression : folded) list += expression + sense + ", ";
+  return unique ? list.substr(0, list.size() - 2) : list + "id" + sense;
+}
+
 }  // namespace
 
 ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table,
@@ -56,16 +65,21 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
     }
   }
   if (!order.filter.empty()) where += (where.empty() ? "(" : " AND (") + order.filter + ")";
-
-  const char* sense = forward ? "" : " DESC";
-  std::string orderBy;
-  for (const auto& expression : folded) orderBy += expression + sense + ", ";
-  orderBy = unique ? orderBy.substr(0, orderBy.size() - 2) : orderBy + "id" + sense;
-
   query.values.push_back(std::to_string(limit));
   query.sql = "SELECT " + columns + " FROM " + table + (where.empty() ? "" : " WHERE " + where) +
-              " ORDER BY " + orderBy + " LIMIT " + placeholder(query.values.size());
+              " ORDER BY " + orderBy(folded, unique, direction) + " LIMIT " +
+              placeholder(query.values.size());
   return query;
+}
+
+std::string wholeQuery(const apprt::FileDeclaration& file, const std::string& table,
+                       const std::string& columns, const apprt::ReadOrder& order, int key) {
+  const bool unique = key >= 0 && !file.key(key).allowsDuplicates();
+  std::vector<std::string> folded;
+  for (int field : order.fields) folded.push_back(foldedColumn(file, field));
+  return "SELECT " + columns + " FROM " + table +
+         (order.filter.empty() ? "" : " WHERE (" + order.filter + ")") + " ORDER BY " +
+         orderBy(folded, unique, Direction::kForward);
 }
 
 ReadQuery aroundQuery(const apprt::FileDeclaration& file, const std::string& table,

@@ -36,4 +36,9 @@ ReadQuery aroundQuery(const apprt::FileDeclaration& file, const std::string& tab
                       const std::string& columns, const apprt::ReadOrder& order, int key,
                       const apprt::ReadBound& from, int limit);
 
+// Every record in the order (of its filter), from the first on: the query of
+// a read of the whole file at once.
+std::string wholeQuery(const apprt::FileDeclaration& file, const std::string& table,
+                       const std::string& columns, const apprt::ReadOrder& order, int key);
+
 }  // namespace fesk::postgres

@@ -74,6 +74,8 @@ void ServerLink::close() {
     PQfinish(libpq_);
   }
   libpq_ = nullptr;
+  unbounded_ = false;
+  watch_.reset();
   if (whenClosed_) whenClosed_();
 }
 
@@ -153,7 +155,7 @@ Result ServerLink::exchange(const std::string& sql, DriverStatus& status) {
     status = failure(result);
     return result;
   }
-  if (awaitAnswer(libpq_, rules_.answerTimeout, result) == Answer::kNone) {
+  if (awaitAnswer(libpq_, patience(), result) == Answer::kNone) {
     status = notAnswering();
     return {};
   }
@@ -164,8 +166,25 @@ Result ServerLink::exchange(const std::string& sql, DriverStatus& status) {
 DriverStatus ServerLink::copyIn(const std::string& script, std::string_view rows) {
   Result result;
   if (!PQsendQuery(libpq_, script.c_str())) return failure(result);
-  if (awaitCopy(libpq_, rules_.answerTimeout, rows, result) == Answer::kNone) {
+  if (awaitCopy(libpq_, patience(), rows, result) == Answer::kNone) {
     return notAnswering();
+  }
+  return result.ok() ? DriverStatus{} : failure(result);
+}
+
+DriverStatus ServerLink::copyOut(const std::string& statement,
+                                 const std::function<bool(std::string_view row)>& take) {
+  Result result;
+  if (!PQsendQuery(libpq_, statement.c_str())) return failure(result);
+  switch (awaitCopyOut(libpq_, patience(), take, result)) {
+    case CopyOut::kNone:
+      return notAnswering();
+    case CopyOut::kStopped:
+      lossReason_ = "the reading was stopped";
+      close();
+      return {};
+    case CopyOut::kDone:
+      break;
   }
   return result.ok() ? DriverStatus{} : failure(result);
 }
@@ -178,7 +197,25 @@ std::string ServerLink::literal(const std::string& text) {
   return out;
 }
 
+Patience ServerLink::patience() {
+  if (!unbounded_ || !libpq_) return rules_.answerTimeout;
+  if (!watch_) watch_ = std::make_unique<WorkWatch>(conninfo_, libpq_);
+  return {rules_.answerTimeout, [watch = watch_.get()](std::chrono::milliseconds within) {
+            return watch->atWork(within);
+          }};
+}
+
+std::string ServerLink::liftTimeLimit() {
+  unbounded_ = true;
+  return "SET LOCAL statement_timeout = 0; ";
+}
+
 void ServerLink::stake(AtStake stake) {
+  if (stake == AtStake::kNothing) {
+    // The server's time-out comes back with the end of the transaction.
+    unbounded_ = false;
+    watch_.reset();
+  }
   if (atStake_ == AtStake::kNothing) firstFailure_.clear();
   atStake_ = stake;
 }

@@ -18,10 +18,13 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_result.h"
+#include "drivers/postgres/pg_work_watch.h"
 #include "runtime/files/driver.h"
 
 namespace fesk::postgres {
@@ -79,6 +82,14 @@ class ServerLink {
   // tests count its round trips.
   PGconn* libpq() const { return libpq_; }
   std::chrono::milliseconds answerTimeout() const { return rules_.answerTimeout; }
+  // How long the waits for the server's answers may hear nothing.
+  Patience patience();
+  // For the rest of the transaction, statements run with no time-out on the
+  // server: work of any length (records added in bulk) is never cut for its
+  // length, and what limits a wait is the network's silence alone, told
+  // apart from a server at work (pg_work_watch.h). Answers the statement that
+  // lifts the server's time-out, to go first in the next script sent.
+  std::string liftTimeLimit();
   // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
   std::string server() const;
 
@@ -87,6 +98,12 @@ class ServerLink {
   // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in
   // COPY's text form) as its data.
   apprt::DriverStatus copyIn(const std::string& script, std::string_view rows);
+  // Runs `statement`, a COPY ... TO STDOUT, handing each row of its data
+  // (COPY's text form) to `take` as it arrives. A `take` that answers false
+  // stops it, and the session with it (what is left of the answer is not
+  // wanted).
+  apprt::DriverStatus copyOut(const std::string& statement,
+                              const std::function<bool(std::string_view row)>& take);
   // A string literal for a definition (COMMENT ON takes no parameter).
   std::string literal(const std::string& text);
 
@@ -125,6 +142,10 @@ class ServerLink {
   // then (SessionRules::retryPause); the reason it gave meanwhile.
   std::chrono::steady_clock::time_point retryAfter_;
   std::string unanswered_;
+  // The transaction's time limit is lifted (liftTimeLimit); the watch that
+  // tells its silent work from a silent network, made when first needed.
+  bool unbounded_ = false;
+  std::unique_ptr<WorkWatch> watch_;
 };
 
 }  // namespace fesk::postgres

@@ -54,6 +54,13 @@ DriverStatus ServerSession::copyIn(const std::string& script, std::string_view r
   return link_.copyIn(script, rows);
 }
 
+DriverStatus ServerSession::copyOut(const std::string& statement,
+                                    const std::function<bool(std::string_view row)>& take) {
+  if (DriverStatus status = ready(); !status.ok()) return status;
+  if (DriverStatus status = answerFirst(/*queued=*/true); !status.ok()) return status;
+  return link_.copyOut(statement, take);
+}
+
 void ServerSession::beforeThreadWaits() {
   reads_.releaseAll();
   answerFirst(/*queued=*/false);

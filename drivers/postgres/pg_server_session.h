@@ -62,6 +62,13 @@ class ServerSession {
   // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in
   // COPY's text form) as its data, after the queued writes.
   apprt::DriverStatus copyIn(const std::string& script, std::string_view rows);
+  // Runs `statement`, a COPY ... TO STDOUT, after what was sent, handing each
+  // row of its data to `take` (ServerLink::copyOut).
+  apprt::DriverStatus copyOut(const std::string& statement,
+                              const std::function<bool(std::string_view row)>& take);
+  // Lifts the server's time-out for the rest of the transaction
+  // (ServerLink::liftTimeLimit); answers the statement to send first.
+  std::string liftTimeLimit() { return link_.liftTimeLimit(); }
   // A string literal for a definition (COMMENT ON takes no parameter).
   std::string literal(const std::string& text) { return link_.literal(text); }
 

@@ -156,6 +156,15 @@ class DriverFile {
   virtual std::unique_ptr<DriverBulkAdd> addInBulk(const std::optional<ParentRule>& /*parent*/) {
     return nullptr;
   }
+  // Every record in `order`, read at once (a database server's bulk unload)
+  // so that the requests do not grow with the number of records, handed to
+  // `take` one by one (false from it stops the read). False, doing nothing,
+  // when the driver reads record by record only (bulk_read.h).
+  virtual bool readAll(const ReadOrder& /*order*/,
+                       const std::function<bool(std::span<const char> record)>& /*take*/,
+                       DriverStatus& /*status*/) {
+    return false;
+  }
 };
 
 // What a copy of whole files (Driver::copyWholeFiles) is told and answers.

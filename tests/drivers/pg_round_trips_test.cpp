@@ -9,6 +9,7 @@
 
 #include "drivers/postgres/pg_driver.h"
 #include "file_test_support.h"
+#include "runtime/files/bulk_read.h"
 #include "runtime/files/thread_wait.h"
 #include "support/tcp_relay.h"
 #include "support/wait_until.h"
@@ -117,6 +118,36 @@ TEST_P(PgRoundTripsTest, AnOpenAndItsFirstPageTakeTwoRoundTripsOnceConnected) {
   EXPECT_EQ(currentCode(), "c00015");
   EXPECT_LE(trips.count(), 2);
   CODES.close();
+}
+
+// A whole file read at once (an export, a backup) is one round trip however
+// many records it holds, every record in the order asked for; stopped, it
+// leaves the file to be read on as before.
+TEST_P(PgRoundTripsTest, AWholeFileReadAtOnceIsOneRoundTripForAnyNumberOfRecords) {
+  seedCodes(3000);
+  std::vector<std::string> codes;
+  const auto keep = [&] {
+    codes.push_back(currentCode());
+    return true;
+  };
+  {
+    fesk::postgres::RoundTripCounter trips(session());
+    ASSERT_TRUE(apprt::readInBulk(CODES, &CODE_KEY, keep));
+    EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+    EXPECT_EQ(trips.count(), 1);
+  }
+  ASSERT_EQ(codes.size(), 3000u);
+  EXPECT_EQ(codes[0], "c00000");
+  EXPECT_EQ(codes[1234], "c01234");
+  EXPECT_EQ(codes.back(), "c02999");
+
+  codes.clear();
+  ASSERT_TRUE(apprt::readInBulk(CODES, &CODE_KEY, [&] { return keep() && codes.size() < 10; }));
+  EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  EXPECT_EQ(codes.size(), 10u);
+  CODES.setOnKey(CODE_KEY);
+  CODES.previous();
+  EXPECT_EQ(currentCode(), "c02999");
 }
 
 TEST_P(PgRoundTripsTest, ACascadeOverThousandsOfRecordsCostsAFewRoundTrips) {

@@ -48,22 +48,33 @@ TEST_F(CsvExportTest, AFileNotCreatedYetIsItsHeaderAlone) {
   EXPECT_EQ(out.str(), "CODE,NUMBER\r\n");
 }
 
-TEST_F(CsvExportTest, ProgressComesAfterEveryPageAndCanStopTheExport) {
+// Adds 1200 FESK1 records N10000... (to those there are), then exports
+// FESK1 by code, stopped by the progress callback at its second look: the
+// counts it was told after each page, and the CSV written.
+std::vector<std::uint64_t> exportStoppedAtTheSecondPage(records::ExportOutcome& outcome,
+                                                        std::string& text) {
   std::string csv = "CODE,NAME\n";
   for (int i = 0; i < 1200; ++i) csv += "N" + std::to_string(10000 + i) + ",x\n";
   std::istringstream in(csv);
-  ASSERT_TRUE(records::importCsv(FESK1, in).stored);
+  EXPECT_TRUE(records::importCsv(FESK1, in).stored);
   std::vector<std::uint64_t> told;
   std::ostringstream out;
-  const auto outcome = exportCsv(FESK1, FES_KEYCODE, out, [&](std::uint64_t written) {
+  outcome = exportCsv(FESK1, FES_KEYCODE, out, [&](std::uint64_t written) {
     told.push_back(written);
     return told.size() < 2;
   });
+  text = out.str();
+  return told;
+}
+
+TEST_F(CsvExportTest, ProgressComesAfterEveryPageAndCanStopTheExport) {
+  records::ExportOutcome outcome;
+  std::string text;
+  const auto told = exportStoppedAtTheSecondPage(outcome, text);
   EXPECT_FALSE(outcome.done);
   EXPECT_TRUE(outcome.stopped);
   EXPECT_EQ(told, (std::vector<std::uint64_t>{500, 1000}));
   EXPECT_EQ(outcome.records, 1000u);
-  const std::string text = out.str();
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1001);
   EXPECT_NE(text.find("N10999,x\r\n"), std::string::npos);
   EXPECT_EQ(text.find("N11000"), std::string::npos);
@@ -79,6 +90,41 @@ TEST_F(CsvExportTest, AFailedReadIsReportedWithTheFileAndTheReason) {
   EXPECT_EQ(outcome.why, "cannot read FESK1: File Driver Error (90): injected failure");
   EXPECT_FALSE(FESK1.isOpen());
 }
+
+class CsvExportEveryDriverTest : public EveryDriverDataTest {};
+
+// Every driver, read record by record or at once, gives the same rows in the
+// same order, escapes and all, and stops after the page the callback refuses.
+TEST_P(CsvExportEveryDriverTest, EveryDriverWritesTheSameRowsAndStopsWhenAsked) {
+  seed({{"b2", "tab\there"}, {"B1", "back\\slash \\N"}, {"a", "line\nbreak, and \"so\""}},
+       {{"b2", "2"}, {"B1", "7"}, {"b2", "1"}});
+  std::ostringstream byName;
+  ASSERT_TRUE(exportCsv(FESK1, FES_KEYNAME, byName).done);
+  EXPECT_EQ(byName.str(),
+            "CODE,NAME\r\n"
+            "B1,back\\slash \\N\r\n"
+            "a,\"line\nbreak, and \"\"so\"\"\"\r\n"
+            "b2,tab\there\r\n");
+  std::ostringstream children;
+  ASSERT_TRUE(exportCsv(FESK2, FS2_KEYCODE, children).done);
+  EXPECT_EQ(children.str(), "CODE,NUMBER\r\nB1,7\r\nb2,2\r\nb2,1\r\n")
+      << "equal keys keep the order they were added in";
+
+  records::ExportOutcome outcome;
+  std::string text;
+  EXPECT_EQ(exportStoppedAtTheSecondPage(outcome, text), (std::vector<std::uint64_t>{500, 1000}));
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_EQ(outcome.records, 1000u);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1002)
+      << "the header, 1000 rows, and a line "
+         "break inside a value";
+  std::ostringstream all;
+  const auto again = exportCsv(FESK1, FES_KEYCODE, all);
+  EXPECT_TRUE(again.done) << again.why;
+  EXPECT_EQ(again.records, 1203u) << "the file reads whole after a stop";
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CsvExportEveryDriverTest, allDrivers(), storeName);
 
 }  // namespace
 }  // namespace fesk::test

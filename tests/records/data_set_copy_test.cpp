@@ -11,11 +11,14 @@
 
 #include "data/data_files.h"
 #include "data/data_test_support.h"
+#include "drivers/postgres/pg_driver.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "records/csv_export.h"
 #include "records/data_set_files.h"
 #include "records/fesk_process.h"
+#include "support/tcp_relay.h"
 #include "support/temporary_directory.h"
+#include "support/test_server.h"
 
 namespace fesk::test {
 namespace {
@@ -84,6 +87,17 @@ TEST_F(DataSetCopyTest, ATargetWithRecordsIsReplacedOnlyWhenAskedAndWhollyOrNotA
   EXPECT_TRUE(stopped.stopped);
   EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
 
+  // A stop asked while the last records are stored comes before the commit.
+  std::vector<std::uint64_t> told;
+  const auto lateStop = copyDataSet(*source_, target_, {.replace = true, .progress = [&](auto n) {
+                                                          told.push_back(n);
+                                                          return told.size() < 3;
+                                                        }});
+  EXPECT_TRUE(lateStop.stopped);
+  EXPECT_EQ(told, (std::vector<std::uint64_t>{3, 4, 4}))
+      << "after each file, then before the commit";
+  EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
+
   ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true}).done);
   EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
 }
@@ -140,6 +154,56 @@ TEST_F(DataSetCopyTest, ATargetTakenAloneGetsWholeCopiesOrStaysAsItWas) {
   ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true, .targetAlone = true}).done);
   EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
   EXPECT_EQ(namesIn(targetDirectory_.path()), files);
+}
+
+// A copy into a data set on a server, whose sessions wait `answerTimeout` for
+// a network that says nothing (30 s by default).
+class ServerCopyTest : public DataSetCopyTest {
+ protected:
+  static postgres::SessionRules waitingAtMost(std::chrono::milliseconds answerTimeout) {
+    return {.answerTimeout = answerTimeout,
+            .connectTimeoutSeconds = 2,
+            .retryPause = {},
+            .beforeWork = {}};
+  }
+
+  ScratchDataSet server_{Store::kPostgres};
+};
+
+TEST_F(ServerCopyTest, WorkLongerThanTheServersTimeOutIsWaitedForWhileTheServerWorks) {
+  ASSERT_TRUE(copyDataSet(*source_, server_.driver()).done);
+  // Each statement that adds to FESK1 now takes longer than the answer time-out.
+  server_.sql("FESK1",
+              "CREATE FUNCTION slow_adds() RETURNS trigger LANGUAGE plpgsql AS "
+              "$$BEGIN PERFORM pg_sleep(2.2); RETURN NULL; END$$; "
+              "CREATE TRIGGER slow_adds AFTER INSERT ON fesk1 "
+              "FOR EACH STATEMENT EXECUTE FUNCTION slow_adds()");
+  postgres::PgDriver slow(server_.conninfo(), server_.schema(),
+                          waitingAtMost(std::chrono::milliseconds(1600)));
+
+  const auto outcome = copyDataSet(*source_, slow, {.replace = true});
+  ASSERT_TRUE(outcome.done) << outcome.why;
+  EXPECT_EQ(outcome.counts[0].records, 4u);
+  EXPECT_EQ(everyOrder(slow), everyOrder(*source_));
+}
+
+TEST_F(ServerCopyTest, ANetworkThatStallsInACopyEndsItInTheAnswerTimeWithTheTargetAsItWas) {
+  ASSERT_TRUE(copyDataSet(*source_, server_.driver()).done);
+  const std::string before = everyOrder(server_.driver());
+  TcpRelay relay(serverSocket(sharedTestServer()));
+  postgres::PgDriver remote(relay.address() + " user=fesk dbname=postgres", server_.schema(),
+                            waitingAtMost(std::chrono::milliseconds(1500)));
+
+  const auto started = std::chrono::steady_clock::now();
+  const auto outcome = copyDataSet(*source_, remote, {.replace = true, .progress = [&](auto) {
+                                                        relay.stall();
+                                                        return true;
+                                                      }});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_FALSE(outcome.done);
+  EXPECT_NE(outcome.why.find("is not answering: nothing came back in 2 s"), std::string::npos)
+      << outcome.why;
+  EXPECT_EQ(everyOrder(server_.driver()), before) << "the target is as it was";
 }
 
 }  // namespace
