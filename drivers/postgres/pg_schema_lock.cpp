@@ -1,6 +1,7 @@
 #include "drivers/postgres/pg_schema_lock.h"
 
 #include "drivers/postgres/pg_messages.h"
+#include "drivers/postgres/pg_own_sessions.h"
 #include "drivers/postgres/pg_schema.h"
 
 namespace fesk::postgres {
@@ -115,7 +116,7 @@ void SchemaLock::takeNotifications(std::set<std::string>& tables) {
     return;
   }
   while (PGnotify* notice = PQnotifies(connection)) {
-    tables.insert(notice->extra);
+    if (!isOwnBackend(notice->be_pid)) tables.insert(notice->extra);
     PQfreemem(notice);
   }
 }

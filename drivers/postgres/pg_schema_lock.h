@@ -50,8 +50,9 @@ class SchemaLock {
   // open), and in `generation` which session it is (a new number for each
   // session taken).
   int listeningSocket(int& generation);
-  // Adds the tables named by the notifications that arrived; a session found
-  // lost meanwhile is let go of, for the listener to take the lock again.
+  // Adds the tables named by the notifications that arrived from other
+  // programs (pg_own_sessions.h); a session found lost meanwhile is let go
+  // of, for the listener to take the lock again.
   void takeNotifications(std::set<std::string>& tables);
 
  private:
