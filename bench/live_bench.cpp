@@ -182,15 +182,20 @@ Figures onServer(int& idleStatementsPerMinute) {
 }  // namespace
 
 int main() {
-  const Figures files = onSqlite();
-  std::printf("live_update_ms_sqlite=%.1f\n", files.updateMs);
-  int idle = -1;
-  const Figures server = onServer(idle);
-  std::printf("live_update_ms_pg=%.1f\n", server.updateMs);
-  std::printf("live_idle_queries_pg=%d\n", idle);
-  std::printf("live_reloads_per_cascade_10k=%d\n",
-              std::max(files.reloadsPerCascade, server.reloadsPerCascade));
-  std::printf("# cascade reloads: %d on SQLite, %d on the server\n", files.reloadsPerCascade,
-              server.reloadsPerCascade);
-  return 0;
+  try {
+    const Figures files = onSqlite();
+    std::printf("live_update_ms_sqlite=%.1f\n", files.updateMs);
+    int idle = -1;
+    const Figures server = onServer(idle);
+    std::printf("live_update_ms_pg=%.1f\n", server.updateMs);
+    std::printf("live_idle_queries_pg=%d\n", idle);
+    std::printf("live_reloads_per_cascade_10k=%d\n",
+                std::max(files.reloadsPerCascade, server.reloadsPerCascade));
+    std::printf("# cascade reloads: %d on SQLite, %d on the server\n", files.reloadsPerCascade,
+                server.reloadsPerCascade);
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "live_bench: %s\n", e.what());
+    return 1;
+  }
 }

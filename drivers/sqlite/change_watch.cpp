@@ -19,7 +19,7 @@ struct Watched {
   std::string fileName;
   int users = 0;
   sqlite3* db = nullptr;
-  sqlite3_stmt* version = nullptr;
+  sqlite3_file* file = nullptr;  // the connection's own handle of the file
   int64_t lastVersion = -1;
   bool changed = false;  // a commit seen that was not told yet
   Clock::time_point changedSince;
@@ -42,13 +42,18 @@ class Watch {
   bool running_ = false;
 };
 
-// The file's change counter as this connection sees it; -1 when it cannot be
-// read now (another program holds the file for its commit).
-int64_t readVersion(sqlite3_stmt* statement) {
-  const int64_t version =
-      sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
-  sqlite3_reset(statement);  // no lock is kept between two asks
-  return version;
+// The file change counter in the database header, which every commit that
+// changed the file (in rollback-journal mode, the only mode the driver
+// uses) steps on; -1 when it cannot be read. Read through the connection's
+// own handle of the file and without a lock: a lock, however short, would
+// make the commit of a writer that does not wait for locks fail.
+int64_t readVersion(sqlite3_file* file) {
+  constexpr int kChangeCounterOffset = 24;
+  unsigned char counter[4];
+  if (!file || !file->pMethods ||
+      file->pMethods->xRead(file, counter, sizeof counter, kChangeCounterOffset) != SQLITE_OK)
+    return -1;
+  return (int64_t{counter[0]} << 24) | (counter[1] << 16) | (counter[2] << 8) | counter[3];
 }
 
 std::shared_ptr<const void> Watch::watch(const std::filesystem::path& path,
@@ -61,8 +66,8 @@ std::shared_ptr<const void> Watch::watch(const std::filesystem::path& path,
       w.fileName = fileName;
       if (sqlite3_open_v2(path.c_str(), &w.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                           nullptr) == SQLITE_OK)
-        sqlite3_prepare_v2(w.db, "PRAGMA data_version", -1, &w.version, nullptr);
-      if (w.version) w.lastVersion = readVersion(w.version);
+        sqlite3_file_control(w.db, "main", SQLITE_FCNTL_FILE_POINTER, &w.file);
+      w.lastVersion = readVersion(w.file);
     }
     if (!running_) {
       ended = std::move(thread_);
@@ -78,7 +83,6 @@ void Watch::forget(const std::filesystem::path& path) {
   std::lock_guard lock(mutex_);
   auto it = files_.find(path);
   if (it == files_.end() || --it->second.users > 0) return;
-  sqlite3_finalize(it->second.version);
   sqlite3_close(it->second.db);
   files_.erase(it);
   if (files_.empty()) stop_.notify_all();
@@ -100,8 +104,7 @@ std::vector<std::string> Watch::tick() {
   std::vector<std::string> told;
   const auto now = Clock::now();
   for (auto& [path, w] : files_) {
-    if (!w.version) continue;
-    const int64_t version = readVersion(w.version);
+    const int64_t version = readVersion(w.file);
     const bool moved = version >= 0 && version != w.lastVersion;
     if (moved) {
       w.lastVersion = version;

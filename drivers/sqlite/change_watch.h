@@ -1,8 +1,10 @@
 #pragma once
 // Commits of other programs to the data files this program has open, found
-// with SQLite's own change counter: a connection of the watch's own asks each
-// file for its `PRAGMA data_version`, which changes when another connection
-// committed a change to it, and costs no read of pages while nothing changed.
+// with SQLite's own change counter: the file change counter of the database
+// header, which every commit that changed the file steps on (what `PRAGMA
+// data_version` looks at too). The watch reads those four bytes through a
+// connection of its own, without a lock, so it reads no pages while nothing
+// changed and never holds up another program's commit.
 // The watch asks every kWatchInterval on a thread of its own, for as long as
 // a file stays open, and tells the runtime (runtime/files/data_set_change.h)
 // once a burst of commits has gone quiet (so an import that commits batch

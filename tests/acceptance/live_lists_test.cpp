@@ -130,7 +130,7 @@ TEST_P(LiveLists, ListShowsInsertChangeRecodeAndDeleteOfAnotherStation) {
     user.waitIdle();
     EXPECT_GE(user.frontEnd().followedReloads(), 4);
   });
-  EXPECT_TRUE(transcriptHas("list read again for changes elsewhere: \"" + kBrowseTitle + "\" 1"));
+  EXPECT_TRUE(transcriptHas("list followed the data set: \"" + kBrowseTitle + "\" 1"));
 }
 
 // A re-code that a cascade carries to 10,000 children, in one transaction:

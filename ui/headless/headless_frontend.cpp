@@ -75,7 +75,7 @@ void HeadlessFrontEnd::listFollowedChanges(int window, int field) {
   ++followedReloads_;
   auto it = windows_.find(window);
   const std::string title = it == windows_.end() ? std::string() : it->second.title;
-  write("list read again for changes elsewhere: " + quoted(title) + " " + std::to_string(field));
+  write("list followed the data set: " + quoted(title) + " " + std::to_string(field));
 }
 
 void HeadlessFrontEnd::beep() {
