@@ -1,10 +1,12 @@
 #include "drivers/sqlite/change_watch.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <shared_mutex>
 #include <thread>
 #include <vector>
 
@@ -21,25 +23,10 @@ struct Watched {
   sqlite3* db = nullptr;
   sqlite3_file* file = nullptr;  // the connection's own handle of the file
   int64_t lastVersion = -1;
-  bool changed = false;  // a commit seen that was not told yet
+  int64_t ownCommits = 0;  // counted by OwnCommits
+  int64_t ownSeen = 0;     // of them, those the last reading took in
+  bool changed = false;    // another program's commit seen and not told yet
   Clock::time_point changedSince;
-};
-
-class Watch {
- public:
-  std::shared_ptr<const void> watch(const std::filesystem::path& path, const std::string& fileName);
-
- private:
-  void run();
-  // With the mutex held: the files whose burst of commits is over.
-  std::vector<std::string> tick();
-  void forget(const std::filesystem::path& path);
-
-  std::mutex mutex_;
-  std::condition_variable stop_;
-  std::map<std::filesystem::path, Watched> files_;
-  std::thread thread_;
-  bool running_ = false;
 };
 
 // The file change counter in the database header, which every commit that
@@ -53,30 +40,90 @@ int64_t readVersion(sqlite3_file* file) {
   if (!file || !file->pMethods ||
       file->pMethods->xRead(file, counter, sizeof counter, kChangeCounterOffset) != SQLITE_OK)
     return -1;
-  return (int64_t{counter[0]} << 24) | (counter[1] << 16) | (counter[2] << 8) | counter[3];
+  int64_t version = 0;
+  for (unsigned char byte : counter) version = (version << 8) | byte;
+  return version;
+}
+
+// Commits of other programs since the last reading: how far the counter moved
+// beyond this program's own commits.
+bool movedByOthers(Watched& w, int64_t version) {
+  constexpr int64_t kCounterRange = int64_t{1} << 32;
+  const int64_t moved = (version - w.lastVersion + kCounterRange) % kCounterRange;
+  const int64_t own = w.ownCommits - w.ownSeen;
+  w.lastVersion = version;
+  w.ownSeen = w.ownCommits;
+  return moved > own;
+}
+
+class Watch {
+ public:
+  Watch();
+  std::shared_ptr<const void> watch(const std::filesystem::path& path, const std::string& fileName);
+  std::shared_mutex& gate() { return gate_; }
+  void countOwn(const std::filesystem::path& path);
+
+ private:
+  void run();
+  // With the mutex held: tells the files whose burst of commits is over.
+  void tick();
+  void forget(const std::filesystem::path& path);
+
+  std::mutex mutex_;
+  std::shared_mutex gate_;  // shared by own commits under way, the watch's reading alone
+  std::condition_variable stop_;
+  std::map<std::filesystem::path, Watched> files_;
+  bool running_ = false;
+};
+
+Watch& theWatch() {
+  // Lives as long as the process, so that a file let go of at its end
+  // still finds it, and its thread never outlives it.
+  static Watch* const watch = new Watch;
+  return *watch;
+}
+
+Watch::Watch() {
+  // A process forked while the watch reads (tests start stations that way)
+  // must not inherit its locks held, nor count on its thread.
+  pthread_atfork(
+      [] {
+        theWatch().gate_.lock();
+        theWatch().mutex_.lock();
+      },
+      [] {
+        theWatch().mutex_.unlock();
+        theWatch().gate_.unlock();
+      },
+      [] {
+        theWatch().mutex_.unlock();
+        theWatch().gate_.unlock();
+        theWatch().running_ = false;
+      });
 }
 
 std::shared_ptr<const void> Watch::watch(const std::filesystem::path& path,
                                          const std::string& fileName) {
-  std::thread ended;
-  {
-    std::lock_guard lock(mutex_);
-    Watched& w = files_[path];
-    if (w.users++ == 0) {
-      w.fileName = fileName;
-      if (sqlite3_open_v2(path.c_str(), &w.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                          nullptr) == SQLITE_OK)
-        sqlite3_file_control(w.db, "main", SQLITE_FCNTL_FILE_POINTER, &w.file);
-      w.lastVersion = readVersion(w.file);
-    }
-    if (!running_) {
-      ended = std::move(thread_);
-      running_ = true;
-      thread_ = std::thread([this] { run(); });
-    }
+  std::lock_guard lock(mutex_);
+  Watched& w = files_[path];
+  if (w.users++ == 0) {
+    w.fileName = fileName;
+    if (sqlite3_open_v2(path.c_str(), &w.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) ==
+        SQLITE_OK)
+      sqlite3_file_control(w.db, "main", SQLITE_FCNTL_FILE_POINTER, &w.file);
+    w.lastVersion = readVersion(w.file);
   }
-  if (ended.joinable()) ended.join();
+  if (!running_) {
+    running_ = true;
+    std::thread([this] { run(); }).detach();
+  }
   return {this, [this, path](const void*) { forget(path); }};
+}
+
+void Watch::countOwn(const std::filesystem::path& path) {
+  std::lock_guard lock(mutex_);
+  auto it = files_.find(path);
+  if (it != files_.end()) ++it->second.ownCommits;
 }
 
 void Watch::forget(const std::filesystem::path& path) {
@@ -92,41 +139,50 @@ void Watch::run() {
   std::unique_lock lock(mutex_);
   while (!files_.empty()) {
     stop_.wait_for(lock, kWatchInterval, [this] { return files_.empty(); });
-    const std::vector<std::string> told = tick();
     lock.unlock();
-    for (const std::string& fileName : told) apprt::dataSetChanged(fileName);
+    std::unique_lock gate(gate_);  // the gate first, as own commits take it
     lock.lock();
+    tick();
   }
   running_ = false;
 }
 
-std::vector<std::string> Watch::tick() {
-  std::vector<std::string> told;
+void Watch::tick() {
   const auto now = Clock::now();
   for (auto& [path, w] : files_) {
     const int64_t version = readVersion(w.file);
-    const bool moved = version >= 0 && version != w.lastVersion;
+    const bool moved = version >= 0 && w.lastVersion >= 0 && movedByOthers(w, version);
+    if (version >= 0 && w.lastVersion < 0) w.lastVersion = version;
     if (moved) {
-      w.lastVersion = version;
       if (!w.changed) w.changedSince = now;
       w.changed = true;
     }
     if (w.changed && (!moved || now - w.changedSince >= kLongestBurst)) {
       w.changed = false;
-      told.push_back(w.fileName);
+      // Told with the mutex held, so that a fork never finds the hearer's
+      // locks taken by this thread.
+      apprt::dataSetChanged(w.fileName);
     }
   }
-  return told;
 }
 
 }  // namespace
 
 std::shared_ptr<const void> watchForChanges(const std::filesystem::path& path,
                                             const std::string& fileName) {
-  // Lives as long as the process, so that a watched file let go of at its
-  // end still finds it.
-  static Watch* const watch = new Watch;
-  return watch->watch(path, fileName);
+  return theWatch().watch(path, fileName);
+}
+
+OwnCommits::OwnCommits() {
+  theWatch().gate().lock_shared();
+}
+
+OwnCommits::~OwnCommits() {
+  theWatch().gate().unlock_shared();
+}
+
+void OwnCommits::committed(const std::filesystem::path& path) {
+  theWatch().countOwn(path);
 }
 
 }  // namespace fesk::sqlite

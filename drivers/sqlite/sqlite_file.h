@@ -101,6 +101,9 @@ class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
   void copyRow(const Statement& statement, std::span<char> record) const;
   void bindRecord(Statement& statement, std::span<const char> record, int firstIndex) const;
   apprt::DriverStatus failure(int result) const;
+  // Steps a write and resets it; a change it made counts as this program's
+  // own commit (Connection::changed). sqlite3_changes still tells it after.
+  int stepWrite(Statement& statement);
 
   std::shared_ptr<Connection> connection_;
   std::string schema_;
