@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <new>
 #include <shared_mutex>
 #include <thread>
 #include <vector>
@@ -96,9 +97,13 @@ Watch::Watch() {
         theWatch().gate_.unlock();
       },
       [] {
-        theWatch().mutex_.unlock();
-        theWatch().gate_.unlock();
-        theWatch().running_ = false;
+        // The child has no watch thread: its locks start afresh, without the
+        // waiters they had in the parent.
+        Watch& watch = theWatch();
+        new (&watch.mutex_) std::mutex;
+        new (&watch.gate_) std::shared_mutex;
+        new (&watch.stop_) std::condition_variable;
+        watch.running_ = false;
       });
 }
 
