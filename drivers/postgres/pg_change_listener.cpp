@@ -13,8 +13,6 @@
 namespace fesk::postgres {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 void tell(std::set<std::string>& tables) {
   for (const std::string& table : tables) apprt::dataSetChanged(table);
   tables.clear();
@@ -47,36 +45,29 @@ void ChangeListener::wake() {
 void ChangeListener::run() {
   int listenedOn = 0;  // the lock's session generation listened on
   std::set<std::string> heard;
-  Clock::time_point heardSince;
   while (!stopping_) {
     int generation = 0;
     const int socket = lock_.listeningSocket(generation);
     if (generation != listenedOn) {
-      if (listenedOn != 0 && heard.insert(apprt::kAnyDataFile).second && heard.size() == 1)
-        heardSince = Clock::now();
+      if (listenedOn != 0) heard.insert(apprt::kAnyDataFile);
       listenedOn = generation;
     }
     pollfd waits[2] = {{wakeRead_, POLLIN, 0}, {socket, POLLIN, 0}};
     int timeout = -1;
-    if (socket < 0) timeout = static_cast<int>(kRetakeInterval.count());
+    if (socket < 0) timeout = static_cast<int>(kLostSessionLook.count());
     if (socket >= 0 && !heard.empty()) timeout = static_cast<int>(kQuietAfterNotification.count());
     const int ready = poll(waits, socket < 0 ? 1 : 2, timeout);
     char drained[64];
     while (read(wakeRead_, drained, sizeof drained) > 0) {
     }
     if (stopping_) break;
-    if (socket < 0) {
-      if (ready == 0) lock_.heldAgain();  // its new session is listened on next time round
-      continue;
-    }
+    // A lost session is taken again by the first work of the program, as
+    // the lock always was (a restore may have it meanwhile); its new session
+    // is listened on from then on.
+    if (socket < 0) continue;
     const bool arrived = ready > 0 && (waits[1].revents != 0);
-    if (arrived) {
-      const bool wasEmpty = heard.empty();
-      lock_.takeNotifications(heard);
-      if (wasEmpty && !heard.empty()) heardSince = Clock::now();
-    }
-    if (!heard.empty() && (ready == 0 || Clock::now() - heardSince >= kLongestNotifiedBurst))
-      tell(heard);
+    if (arrived) lock_.takeNotifications(heard);
+    if (!heard.empty() && ready == 0) tell(heard);
   }
 }
 

@@ -5,11 +5,12 @@
 // changed them (pg_schema.h), so an idle station sends the server nothing and
 // a notification arrives only once its transaction has committed. A thread of
 // the listener's own waits on the session's socket and tells the runtime
-// (runtime/files/data_set_change.h) once a burst has gone quiet, or every
-// kLongestNotifiedBurst while it goes on.
+// (runtime/files/data_set_change.h) once a burst has gone quiet: an import
+// that commits batch after batch is told once, when it is done.
 //
 // A session that was lost may have missed notifications: once the lock is
-// held again on a new session, everything shown is to be read again, once.
+// held again on a new session (by the program's first work after the loss,
+// as the lock always is), everything shown is to be read again, once.
 
 #include <atomic>
 #include <chrono>
@@ -20,8 +21,7 @@ namespace fesk::postgres {
 class SchemaLock;
 
 inline constexpr std::chrono::milliseconds kQuietAfterNotification{15};
-inline constexpr std::chrono::milliseconds kLongestNotifiedBurst{1000};
-inline constexpr std::chrono::milliseconds kRetakeInterval{200};
+inline constexpr std::chrono::milliseconds kLostSessionLook{200};  // for a new session
 
 class ChangeListener {
  public:

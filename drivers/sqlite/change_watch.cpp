@@ -16,8 +16,6 @@
 namespace fesk::sqlite {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 struct Watched {
   std::string fileName;
   int users = 0;
@@ -27,7 +25,6 @@ struct Watched {
   int64_t ownCommits = 0;  // counted by OwnCommits
   int64_t ownSeen = 0;     // of them, those the last reading took in
   bool changed = false;    // another program's commit seen and not told yet
-  Clock::time_point changedSince;
 };
 
 // The file change counter in the database header, which every commit that
@@ -153,16 +150,13 @@ void Watch::run() {
 }
 
 void Watch::tick() {
-  const auto now = Clock::now();
   for (auto& [path, w] : files_) {
     const int64_t version = readVersion(w.file);
     const bool moved = version >= 0 && w.lastVersion >= 0 && movedByOthers(w, version);
     if (version >= 0 && w.lastVersion < 0) w.lastVersion = version;
     if (moved) {
-      if (!w.changed) w.changedSince = now;
       w.changed = true;
-    }
-    if (w.changed && (!moved || now - w.changedSince >= kLongestBurst)) {
+    } else if (w.changed) {
       w.changed = false;
       // Told with the mutex held, so that a fork never finds the hearer's
       // locks taken by this thread.

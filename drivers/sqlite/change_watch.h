@@ -7,8 +7,8 @@
 // nothing changed and never holds up another program's commit. It reads them
 // every kWatchInterval on a thread of its own, for as long as a file stays
 // open, and tells the runtime (runtime/files/data_set_change.h) once a burst
-// of commits has gone quiet (so an import that commits batch after batch is
-// told once), or every kLongestBurst while it goes on.
+// of commits has gone quiet, so an import that commits batch after batch is
+// told once, when it is done.
 //
 // This program's own commits are counted (OwnCommits): a file whose counter
 // moved by no more than they did was changed by this program alone, whose
@@ -22,7 +22,6 @@
 namespace fesk::sqlite {
 
 inline constexpr std::chrono::milliseconds kWatchInterval{40};
-inline constexpr std::chrono::milliseconds kLongestBurst{1000};
 
 // Watches the database at `path`, the data file `fileName`, while the answer
 // is kept.
