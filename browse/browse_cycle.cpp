@@ -5,6 +5,7 @@
 
 #include "browse/edit_states.h"
 #include "browse/list_control.h"
+#include "browse/list_following.h"
 #include "browse/private_properties.h"
 #include "runtime/frontend/constants.h"
 #include "runtime/windows/program.h"
@@ -65,6 +66,7 @@ void BrowseCycle::run(int16_t listField) {
     showMessage("KX_Browse Error -- No Browse Initialized for Field# " + std::to_string(listField));
     return;
   }
+  NoteFileShown(handle, call_.file.fileName());
   workOutPerCallValues();
   serveReloadRequestEvent(block().ACTION);
   Flow flow = dispatchOnAction();
@@ -223,8 +225,10 @@ Flow BrowseCycle::dispatchOnEvent() {
     case apprt::kEventSelected:
       if (!blk.DONTSELECT) engineState().LastListField = blk.LISTFLD;
       return Flow::kEndOfEvent;
-    case apprt::kEventGainFocus:
     case kEventReloadSelected:
+      ServeFollowedReload(blk.BRWHNDL);
+      [[fallthrough]];
+    case apprt::kEventGainFocus:
       blk.SETTOITEM = kReloadOnSelected;
       blk.DISPLAYFLAG = 1;
       engineState().LastListField = blk.LISTFLD;

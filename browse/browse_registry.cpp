@@ -1,6 +1,7 @@
 #include "browse/browse_registry.h"
 
 #include "browse/drop_hooks.h"
+#include "browse/list_following.h"
 #include "browse/window_hooks.h"
 #include "runtime/frontend/constants.h"
 #include "runtime/windows/program.h"
@@ -131,6 +132,7 @@ bool KX_InitBrowse(int16_t field, uint16_t thread, uint8_t rows, bool rowsFromCo
   b.DROPCOMBOFLAG = type == apprt::kTypeDropList || type == apprt::kTypeDropCombo ? 1 : 0;
 
   BrowseRegistry.addByKey(&BrowseBlock::BRWHNDL);
+  FollowChanges(b.BRWHNDL, b.WINHNDL, b.LISTFLD, apprt::THREAD());
   if (apprt::ERRCODE() != 0) {
     BrowseRegistry.get(0);
     showMessage("Error Initializing Browse");

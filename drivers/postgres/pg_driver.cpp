@@ -59,6 +59,7 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
   DriverStatus status = checkSchema(*threadSession, schema_, file);
   if (status.ok()) {
     foundSchema_ = true;
+    threadSession->transaction().countAsOwnWriter();
   } else if (status.driverCode != apprt::kUnreachableDriverCode || !foundSchema_) {
     return status;
   }

@@ -175,7 +175,25 @@ std::string createFileScript(ServerSession& session, const std::string& schema,
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     sql += ", " + quotedColumn(file, static_cast<int>(i)) + " text COLLATE \"C\" NOT NULL";
   }
-  return sql + "); " + createKeysScript(session, schema, file);
+  return sql + "); " + createKeysScript(session, schema, file) + changeTriggerScript(schema, file);
+}
+
+std::string changeChannelSql(const std::string& schemaExpression) {
+  return "'fesk_' || left(md5(" + schemaExpression + "), 24)";
+}
+
+// Every statement that changes the table tells the data set's channel, with
+// the table's name, when its transaction commits; the server sends one
+// notification of each kind per transaction, however many statements ran.
+std::string changeTriggerScript(const std::string& schema, const apprt::FileDeclaration& file) {
+  const std::string function = quotedName(schema) + ".fesk_changed()";
+  const std::string trigger = quotedName(apprt::asciiLower(file.fileName()) + "_changed");
+  return " CREATE OR REPLACE FUNCTION " + function +
+         " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN PERFORM pg_notify(" +
+         changeChannelSql("TG_TABLE_SCHEMA") +
+         ", TG_TABLE_NAME); RETURN NULL; END $f$; CREATE TRIGGER " + trigger +
+         " AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + tableName(schema, file) +
+         " FOR EACH STATEMENT EXECUTE PROCEDURE " + function + ";";
 }
 
 std::string schemaNameMistake(std::string_view schema) {

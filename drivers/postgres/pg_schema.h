@@ -55,6 +55,15 @@ std::string createFileScript(ServerSession& session, const std::string& schema,
 std::string createKeysScript(ServerSession& session, const std::string& schema,
                              const apprt::FileDeclaration& file);
 
+// The channel on which commits to a data set's tables are told (the table's
+// name is the payload), as SQL over the schema's name `schemaExpression`: the
+// server works it out, so that the tables' triggers and the listener agree.
+std::string changeChannelSql(const std::string& schemaExpression);
+// The trigger that tells the channel of every statement that changed the
+// file's table (created with the table; a data set made without it is
+// accepted, and its changes are not told).
+std::string changeTriggerScript(const std::string& schema, const apprt::FileDeclaration& file);
+
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this
 // program's; the driver's message says what differs.

@@ -1,6 +1,8 @@
 #include "drivers/postgres/pg_schema_lock.h"
 
 #include "drivers/postgres/pg_messages.h"
+#include "drivers/postgres/pg_own_sessions.h"
+#include "drivers/postgres/pg_schema.h"
 
 namespace fesk::postgres {
 namespace {
@@ -13,8 +15,12 @@ constexpr const char* kLockKey = "('x' || left(md5('fesk data set ' || $1), 16))
 }  // namespace
 
 bool SchemaLock::share(const std::string& conninfo, const std::string& schema, std::string& why) {
-  std::lock_guard guard(mutex_);
-  return take(conninfo, schema, false, why);
+  {
+    std::lock_guard guard(mutex_);
+    if (!take(conninfo, schema, false, why)) return false;
+  }
+  if (!listener_) listener_ = std::make_unique<ChangeListener>(*this);
+  return true;
 }
 
 bool SchemaLock::takeAlone(const std::string& conninfo, const std::string& schema,
@@ -28,6 +34,7 @@ SchemaLock::~SchemaLock() {
 }
 
 void SchemaLock::release() {
+  listener_.reset();  // it takes the mutex itself
   std::lock_guard guard(mutex_);
   letGo();
   conninfo_.clear();
@@ -68,7 +75,8 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
   auto session = std::make_unique<ServerSession>(conninfo);
   apprt::DriverStatus status;
   const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
-  const Result result = session->run("SELECT " + function + "(" + kLockKey + ")", {schema}, status);
+  const Result result = session->run(
+      "SELECT " + function + "(" + kLockKey + "), " + changeChannelSql("$1"), {schema}, status);
   if (!status.ok()) {
     why = status.driverMessage;
     return false;
@@ -82,8 +90,35 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
               : data + " is being replaced by another fesk (a restore); try again when it is done";
     return false;
   }
+  // Notifications come to the session that asked for them: the lock's,
+  // which is idle anyway. Working alone (a restore) needs none.
+  channel_ = alone ? std::string() : result.text(0, 1);
+  if (!channel_.empty() && !session->runScript("LISTEN " + channel_).ok()) channel_.clear();
   session_ = std::move(session);
+  ++generation_;
+  if (listener_) listener_->wake();
   return true;
+}
+
+int SchemaLock::listeningSocket(int& generation) {
+  std::lock_guard guard(mutex_);
+  generation = generation_;
+  if (!session_ || channel_.empty() || !session_->stillOpen()) return -1;
+  return PQsocket(session_->libpq());
+}
+
+void SchemaLock::takeNotifications(std::set<std::string>& tables) {
+  std::lock_guard guard(mutex_);
+  if (!session_ || !session_->libpq()) return;
+  PGconn* connection = session_->libpq();
+  if (PQconsumeInput(connection) == 0) {
+    session_.reset();  // lost: nothing to let go of on the server
+    return;
+  }
+  while (PGnotify* notice = PQnotifies(connection)) {
+    if (!isOwnBackend(notice->be_pid)) tables.insert(notice->extra);
+    PQfreemem(notice);
+  }
 }
 
 }  // namespace fesk::postgres

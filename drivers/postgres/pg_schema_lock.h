@@ -17,8 +17,10 @@
 
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
+#include "drivers/postgres/pg_change_listener.h"
 #include "drivers/postgres/pg_server_session.h"
 
 namespace fesk::postgres {
@@ -43,6 +45,16 @@ class SchemaLock {
   // restore under way, a server that is gone). Nothing while none was taken.
   apprt::DriverStatus heldAgain();
 
+  // A shared lock's session listens for commits to the data set
+  // (pg_change_listener.h). The socket to wait on (-1 while no session is
+  // open), and in `generation` which session it is (a new number for each
+  // session taken).
+  int listeningSocket(int& generation);
+  // Adds the tables named by the notifications that arrived from other
+  // programs (pg_own_sessions.h); a session found lost meanwhile is let go
+  // of, for the listener to take the lock again.
+  void takeNotifications(std::set<std::string>& tables);
+
  private:
   bool take(const std::string& conninfo, const std::string& schema, bool alone, std::string& why);
   // With the mutex held: lets go of the lock held, and of its session.
@@ -53,8 +65,12 @@ class SchemaLock {
   std::string conninfo_;  // of the lock taken last ("" none)
   std::string schema_;
   bool alone_ = false;
+  int generation_ = 0;     // of the session that holds the lock
+  std::string channel_;    // the data set's change channel ("" alone)
   bool refused_ = false;   // the last attempt met the lock held by another fesk
   std::string refusedBy_;  // the server that refused it
+  // Last, so that it stops before the session it listens on goes.
+  std::unique_ptr<ChangeListener> listener_;
 };
 
 }  // namespace fesk::postgres

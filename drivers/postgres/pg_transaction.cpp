@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "drivers/postgres/pg_messages.h"
+#include "drivers/postgres/pg_own_sessions.h"
 
 namespace fesk::postgres {
 namespace {
@@ -25,6 +26,14 @@ constexpr std::chrono::milliseconds kSettlePause{50};
 Transaction::Transaction(ServerLink& link, Pipeline& pipeline, drivers::SessionReads& reads)
     : link_(link), pipeline_(pipeline), reads_(reads) {}
 
+Transaction::~Transaction() {
+  forgetSession(this);
+}
+
+void Transaction::countAsOwnWriter() {
+  if (link_.libpq()) writesAs(this, PQbackendPID(link_.libpq()));
+}
+
 DriverStatus Transaction::readyToBegin() {
   if (active()) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
@@ -41,6 +50,7 @@ void Transaction::ended() {
 
 void Transaction::started(const Result& numbered) {
   link_.stake(AtStake::kTransaction);
+  countAsOwnWriter();
   written_.begin(numbered.rows() == 1 ? std::string(numbered.text(0, 0)) : "");
 }
 

@@ -25,7 +25,13 @@ class Transaction {
   // Runs on `link`, its writes queued in `pipeline`; `reads` go before it
   // begins and ends.
   Transaction(ServerLink& link, Pipeline& pipeline, drivers::SessionReads& reads);
+  ~Transaction();
   Transaction(const Transaction&) = delete;
+
+  // Its session's commits are this program's own (pg_own_sessions.h): told
+  // when a file is opened on it and at every write transaction, so that a
+  // session opened anew is known again by its next one.
+  void countAsOwnWriter();
   Transaction& operator=(const Transaction&) = delete;
 
   // A transaction that locks `tables` (quoted, comma-separated) against other

@@ -254,17 +254,30 @@ DriverStatus Connection::commit() {
   if (!inTransaction_) return {apprt::kDriverError, "", "no transaction is active"};
   reads_.releaseAll();
   sqlite3_busy_timeout(db_, transactionSeconds_ * 1000);
+  OwnCommits own;
   const int result = execute(db_, "COMMIT");
   sqlite3_busy_timeout(db_, kDefaultBusyMilliseconds);
   DriverStatus status;
-  if (result != SQLITE_OK) {
+  if (result == SQLITE_OK) {
+    for (const std::string& schema : changedInTransaction_)
+      if (const auto* path = pathOf(schema)) own.committed(*path);
+  } else {
     status = isBusy(result) ? heldByOtherUsers(transactionFiles_, transactionSeconds_, result)
                             : sqliteFailure(db_, result);
     execute(db_, "ROLLBACK");
   }
   inTransaction_ = false;
+  changedInTransaction_.clear();
   detachUnused();
   return status;
+}
+
+void Connection::changed(const std::string& schema, OwnCommits& own) {
+  if (inTransaction_) {
+    changedInTransaction_.insert(schema);
+  } else if (const auto* path = pathOf(schema)) {
+    own.committed(*path);
+  }
 }
 
 DriverStatus Connection::rollback() {
@@ -272,6 +285,7 @@ DriverStatus Connection::rollback() {
   reads_.releaseAll();
   const int result = execute(db_, "ROLLBACK");
   inTransaction_ = false;
+  changedInTransaction_.clear();
   DriverStatus status = result == SQLITE_OK ? DriverStatus{} : sqliteFailure(db_, result);
   detachUnused();
   return status;

@@ -28,10 +28,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "drivers/common/held_reads.h"
+#include "drivers/sqlite/change_watch.h"
 #include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
@@ -84,6 +86,11 @@ class Connection {
   // the file was replaced by the records saved from it since it was attached.
   apprt::DriverStatus beforeWrite(const std::string& schema);
 
+  // A write to the file of `schema` changed it: counted as this program's own
+  // commit (change_watch.h) now when it committed by itself, outside a
+  // transaction (`own` is held around it), else with the transaction's commit.
+  void changed(const std::string& schema, OwnCommits& own);
+
   // BEGIN IMMEDIATE, waiting at most `timeoutSeconds` for other writers.
   apprt::DriverStatus begin(const std::string& fileNames, int timeoutSeconds);
   // Waits as long as the begin may, and at least the default wait, for
@@ -112,7 +119,8 @@ class Connection {
   drivers::SessionReads reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
-  std::string snapshotSchema_;  // of the read transaction open ("" none)
+  std::string snapshotSchema_;                  // of the read transaction open ("" none)
+  std::set<std::string> changedInTransaction_;  // schemas
   std::string transactionFiles_;
   int transactionSeconds_ = 0;
 };

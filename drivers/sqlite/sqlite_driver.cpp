@@ -1,5 +1,6 @@
 #include "drivers/sqlite/sqlite_driver.h"
 
+#include "drivers/sqlite/change_watch.h"
 #include "drivers/sqlite/database_creation.h"
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/key_building.h"
@@ -77,7 +78,9 @@ DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/
     connection->release(schema);
     return status;
   }
-  opened = std::make_unique<SqliteFile>(connection, schema, file);
+  auto sqliteFile = std::make_unique<SqliteFile>(connection, schema, file);
+  sqliteFile->keepWatched(watchForChanges(path, file.fileName()));
+  opened = std::move(sqliteFile);
   return {};
 }
 

@@ -93,6 +93,15 @@ DriverStatus SqliteFile::fetch(RecordIdentity identity, std::span<char> record) 
   return result == SQLITE_DONE ? DriverStatus{apprt::kRecordNotFound} : failure(result);
 }
 
+int SqliteFile::stepWrite(Statement& statement) {
+  OwnCommits own;
+  const int result = statement.step();
+  statement.reset();
+  if (result == SQLITE_DONE && sqlite3_changes(connection_->db()) > 0)
+    connection_->changed(schema_, own);
+  return result;
+}
+
 DriverStatus SqliteFile::add(std::span<const char> record, RecordIdentity& identity) {
   if (DriverStatus refused = connection_->beforeWrite(schema_); !refused.ok()) return refused;
   runMeetsWrite(0, record.data());
@@ -109,8 +118,7 @@ DriverStatus SqliteFile::add(std::span<const char> record, RecordIdentity& ident
   }
   Statement* statement = insert_;
   bindRecord(*statement, record, 1);
-  const int result = statement->step();
-  statement->reset();
+  const int result = stepWrite(*statement);
   if (result == SQLITE_DONE) {
     identity = sqlite3_last_insert_rowid(connection_->db());
     return {};
@@ -148,8 +156,7 @@ DriverStatus SqliteFile::put(RecordIdentity identity, std::span<const char> reco
   bindRecord(*statement, record, 1);
   statement->bindInt(fieldCount + 1, identity);
   if (expected) bindRecord(*statement, std::span<const char>(*expected), fieldCount + 2);
-  const int result = statement->step();
-  statement->reset();
+  const int result = stepWrite(*statement);
   if (result == SQLITE_CONSTRAINT_UNIQUE) return {apprt::kDuplicateKey};
   if (result != SQLITE_DONE) return failure(result);
   if (sqlite3_changes(connection_->db()) == 0) {
@@ -169,8 +176,7 @@ DriverStatus SqliteFile::remove(RecordIdentity identity) {
   }
   Statement* statement = delete_;
   statement->bindInt(1, identity);
-  const int result = statement->step();
-  statement->reset();
+  const int result = stepWrite(*statement);
   if (result != SQLITE_DONE) return failure(result);
   return sqlite3_changes(connection_->db()) == 0 ? connection_->recordGone(schema_, file_)
                                                  : DriverStatus{};

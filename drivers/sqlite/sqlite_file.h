@@ -34,6 +34,8 @@ class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
 
   const apprt::FileDeclaration& declaration() const { return file_; }
   Connection& connection() { return *connection_; }
+  // Commits of other programs are watched for while the file is open (change_watch.h).
+  void keepWatched(std::shared_ptr<const void> watch) { watch_ = std::move(watch); }
 
   apprt::DriverStatus read(const apprt::ReadOrder& order, const apprt::ReadBound& from,
                            apprt::Direction direction, std::span<char> record,
@@ -52,6 +54,7 @@ class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
   std::vector<std::string> preparedSql() const;
 
  private:
+  std::shared_ptr<const void> watch_;
   // A record as read: its identity and the record image.
   struct ReadRow {
     apprt::RecordIdentity identity = 0;
@@ -98,6 +101,9 @@ class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
   void copyRow(const Statement& statement, std::span<char> record) const;
   void bindRecord(Statement& statement, std::span<const char> record, int firstIndex) const;
   apprt::DriverStatus failure(int result) const;
+  // Steps a write and resets it; a change it made counts as this program's
+  // own commit (Connection::changed). sqlite3_changes still tells it after.
+  int stepWrite(Statement& statement);
 
   std::shared_ptr<Connection> connection_;
   std::string schema_;

@@ -145,6 +145,9 @@ class FrontEnd {
   // Puts a window in front of the others, for the user to work in (a
   // front-end with no notion of front has nothing to do).
   virtual void bringToFront(int /*window*/) {}
+  // A list was read again because another program changed what it shows (the
+  // headless transcript says so; a screen shows the new rows anyway).
+  virtual void listFollowedChanges(int /*window*/, int /*field*/) {}
   virtual void help(const std::string& helpId) = 0;
   virtual void programEnded(int exitCode, const std::string& haltMessage) = 0;
   // Printing and files. A print preview and a save question block until the

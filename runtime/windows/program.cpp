@@ -143,6 +143,17 @@ int START(Procedure proc, size_t stackBytes) {
   return thread->number;
 }
 
+void wakeThread(int number) {
+  auto thread = findThread(number);
+  if (!thread) return;
+  {
+    std::lock_guard lock(thread->inboxMutex);
+    thread->inbox.push_back(Message{});
+    ++thread->pending;
+  }
+  thread->inboxSignal.notify_all();
+}
+
 int THREAD() {
   return tThread ? tThread->number : 0;
 }

@@ -39,6 +39,12 @@ struct ProgramHalted {};
 // True once HALT was called.
 bool halting();
 
+// Makes thread `number` wake from its wait and wait again, so that the
+// listeners of its waits (thread_wait.h) run in it; any thread may ask, and
+// nothing happens when that thread has ended. The wake-up itself is an empty
+// message that no window handles.
+void wakeThread(int number);
+
 namespace detail {
 // The program lock let go for the lifetime of the object, the thread's
 // listeners told first; taken back at the end. Only whileUnlocked uses it:

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "runtime/windows/procedure_thread.h"
+#include "runtime/windows/program.h"
 #include "runtime/windows/window_model.h"
 
 namespace apprt {
@@ -30,16 +31,7 @@ void waitForTurn(const std::function<bool()>& myTurn) {
 }
 
 void wakeWaitingThreads() {
-  for (int number : waitingForTurn) {
-    auto thread = findThread(number);
-    if (!thread) continue;
-    {
-      std::lock_guard lock(thread->inboxMutex);
-      thread->inbox.push_back(Message{});
-      ++thread->pending;
-    }
-    thread->inboxSignal.notify_all();
-  }
+  for (int number : waitingForTurn) wakeThread(number);
 }
 
 }  // namespace apprt

@@ -70,6 +70,14 @@ int HeadlessFrontEnd::messageBox(const MessageBoxRequest& request) {
   return shown.answer;
 }
 
+void HeadlessFrontEnd::listFollowedChanges(int window, int field) {
+  std::lock_guard lock(mutex_);
+  ++followedReloads_;
+  auto it = windows_.find(window);
+  const std::string title = it == windows_.end() ? std::string() : it->second.title;
+  write("list followed the data set: " + quoted(title) + " " + std::to_string(field));
+}
+
 void HeadlessFrontEnd::beep() {
   std::lock_guard lock(mutex_);
   ++beeps_;
@@ -180,6 +188,11 @@ std::vector<ShownMessageBox> HeadlessFrontEnd::messageBoxes() const {
 std::vector<std::string> HeadlessFrontEnd::errors() const {
   std::lock_guard lock(mutex_);
   return errors_;
+}
+
+int HeadlessFrontEnd::followedReloads() const {
+  std::lock_guard lock(mutex_);
+  return followedReloads_;
 }
 
 int HeadlessFrontEnd::beeps() const {

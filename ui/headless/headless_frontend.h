@@ -31,6 +31,7 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   void beep() override;
   void standardAction(apprt::StandardAction action, int window) override;
   void bringToFront(int window) override;
+  void listFollowedChanges(int window, int field) override;
   void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
   bool showsPrintPreview() const override;
@@ -54,6 +55,8 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   std::vector<ShownMessageBox> messageBoxes() const;
   std::vector<std::string> errors() const;  // message boxes that found no answer
   int beeps() const;
+  // How many times a list was read again for a change another program made.
+  int followedReloads() const;
   std::vector<apprt::StandardAction> standardActions() const;
   std::vector<apprt::PrintedList> printPreviews() const;
   std::vector<apprt::SavePathRequest> savePathRequests() const;
@@ -77,6 +80,7 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   bool stopAsked_ = false;
   std::vector<apprt::ProgressView> progress_;
   int beeps_ = 0;
+  int followedReloads_ = 0;
 };
 
 // Button values written as people read them ("OK", "Yes", "No", "Cancel").

@@ -6,6 +6,7 @@
 //   window closed: "TITLE"
 //   message box: "TITLE" "TEXT" icon=warning|question|none buttons=OK,Cancel default=OK answer=OK
 //   beep
+//   list followed the data set: "TITLE" FIELD
 //   help "ID"
 //   standard action N
 //   exit code N
