@@ -56,9 +56,24 @@ void endThread(ProcedureThread& t) {
   r.changed.notify_all();
 }
 
+// A thread's part in the program ends once everything the thread held for
+// itself has gone: its files' instances and its sessions are thread-locals,
+// closed when the thread exits. Made first in the thread, this one is
+// destroyed last, after them; until then the program is not over, so that
+// none of its files is still open (its open marker still there, its session
+// still connected) when the program's caller goes on.
+struct ThreadEnd {
+  std::shared_ptr<ProcedureThread> thread;
+  ~ThreadEnd() {
+    if (thread) endThread(*thread);
+  }
+};
+
 void* threadMain(void* arg) {
   std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(arg));
   std::shared_ptr<ProcedureThread> self = start->thread;
+  thread_local ThreadEnd end;
+  end.thread = self;
   tThread = self.get();
   {
     std::unique_lock lock(gProgramMutex);
@@ -88,7 +103,6 @@ void* threadMain(void* arg) {
     }
     tProgramLock = nullptr;
   }
-  endThread(*self);
   tThread = nullptr;
   return nullptr;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -171,6 +172,43 @@ TEST(Halting, EveryThreadUnwindsAndTheExitCodeAndMessageAreReported) {
   EXPECT_EQ(run.haltMessage(), "stopped by thread 4");
   EXPECT_EQ(frontEnd.endedWith, 7);
   EXPECT_EQ(frontEnd.haltMessage, "stopped by thread 4");
+}
+
+// What a thread holds for itself (its files, its sessions) goes when the
+// thread exits, after its procedure; the program is over only once all of it
+// has gone, also when the program halted.
+TEST(Halting, TheProgramEndsOnceItsThreadsHaveLetGoOfWhatTheyHeld) {
+  EndOnlyFrontEnd frontEnd;
+  ProgramRun run(frontEnd);
+  static std::atomic<int> made = 0, held = 0;
+  struct Held {
+    Held() {
+      ++made;
+      ++held;
+    }
+    ~Held() {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a slow close
+      --held;
+    }
+  };
+  auto holding = [] {
+    thread_local Held kept;
+    (void)kept;
+  };
+  run.start([&] {
+    START(
+        [&] {
+          holding();
+          for (;;) pause();
+        },
+        0);
+    holding();
+    pause();
+    HALT(3, "halted");
+  });
+  EXPECT_EQ(run.wait(), 3);
+  EXPECT_GE(made, 1);
+  EXPECT_EQ(held, 0) << "a thread's own things were still held when the program ended";
 }
 
 TEST(Halting, AFaultInAProcedureEndsTheProgramWithAMessage) {
