@@ -103,6 +103,11 @@ class FileDeclaration : public RecordLayout {
   bool duplicateAnyUnique() const;
   void watch() const;  // the next read remembers the record; a put of it then fails with 89
                        // when the stored record was changed meanwhile
+  // What became of the watched current record since it was read, as a put of
+  // it would find; kNone when the current record is not watched. The buffer
+  // and the current record are left as they are.
+  enum class Watched { kNone, kUnchanged, kChanged, kDeleted };
+  Watched watchedRecordNow() const;
 
  private:
   Driver* driver_ = nullptr;

@@ -1,6 +1,8 @@
 // Writing a file in the calling thread: add, put and remove of the current
 // record, duplicate checks and change detection.
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "runtime/files/file_access.h"
 #include "runtime/files/file_declaration.h"
@@ -100,6 +102,24 @@ void FileDeclaration::watch() const {
   if (!instance) return;
   instance->watchArmed = true;
   clearError();
+}
+
+FileDeclaration::Watched FileDeclaration::watchedRecordNow() const {
+  FileInstance* instance = openInstance(*this);
+  // Only the current record's watch is checked by a put.
+  if (!instance || !instance->watched || instance->current != instance->watched->identity) {
+    return Watched::kNone;
+  }
+  std::vector<char> stored(recordLength());
+  const DriverStatus status = instance->driverFile->fetch(instance->watched->identity, stored);
+  if (status.code == kRecordNotFound) {
+    clearError();
+    return Watched::kDeleted;
+  }
+  if (!report(*this, status)) return Watched::kNone;
+  const bool same = std::equal(stored.begin(), stored.end(), instance->watched->image.begin(),
+                               instance->watched->image.end());
+  return same ? Watched::kUnchanged : Watched::kChanged;
 }
 
 }  // namespace apprt
