@@ -28,18 +28,26 @@ constexpr auto kReloadLost = std::chrono::seconds(2);
 
 struct Follower {
   int32_t window = 0;
-  int16_t field = 0;
+  int16_t field = 0;  // 0 for a form: the event is the window's
   int thread = 0;
-  std::string file;     // "" until the engine first read for it
+  std::string file{};  // "" until the engine first read for it
+  int event = kEventReloadSelected;
   bool owed = false;    // a change came that the list has not been read again for
   bool posted = false;  // its reload waits in the window's queue
-  Clock::time_point postedAt;
+  Clock::time_point postedAt{};
 };
 
 // Reached from the watch's thread and from procedure threads: a lock of its own.
 std::mutex gMutex;
-std::map<int32_t, Follower>& followers() {
-  static std::map<int32_t, Follower> all;
+using Followers = std::map<int32_t, Follower>;
+// Lists by their browse handle.
+Followers& followers() {
+  static Followers all;
+  return all;
+}
+// Forms by their window handle.
+Followers& forms() {
+  static Followers all;
   return all;
 }
 
@@ -53,12 +61,14 @@ void hearChange(const std::string& fileName) {
   {
     std::lock_guard lock(gMutex);
     const auto now = Clock::now();
-    for (auto& [handle, f] : followers()) {
-      if (!showsFile(f, fileName)) continue;
-      if (f.posted && now - f.postedAt < kReloadLost) continue;
-      f.posted = false;
-      f.owed = true;
-      threads.insert(f.thread);
+    for (Followers* all : {&followers(), &forms()}) {
+      for (auto& [handle, f] : *all) {
+        if (!showsFile(f, fileName)) continue;
+        if (f.posted && now - f.postedAt < kReloadLost) continue;
+        f.posted = false;
+        f.owed = true;
+        threads.insert(f.thread);
+      }
     }
   }
   for (int thread : threads) apprt::wakeThread(thread);
@@ -76,26 +86,33 @@ bool editRunning() {
 void postOwedReloads() {
   const int me = apprt::THREAD();
   if (me == 0 || editRunning()) return;
-  std::vector<std::pair<int32_t, Follower>> due;
+  struct Due {
+    Followers* among;
+    int32_t handle;
+    Follower follower;
+  };
+  std::vector<Due> due;
   std::set<int> others;
   {
     std::lock_guard lock(gMutex);
-    for (auto& [handle, f] : followers()) {
-      if (!f.owed) continue;
-      if (f.thread != me) {
-        others.insert(f.thread);  // held back by an edit that is over now
-        continue;
+    for (Followers* all : {&followers(), &forms()}) {
+      for (auto& [handle, f] : *all) {
+        if (!f.owed) continue;
+        if (f.thread != me) {
+          others.insert(f.thread);  // held back by an edit that is over now
+          continue;
+        }
+        f.owed = false;
+        f.posted = true;
+        f.postedAt = Clock::now();
+        due.push_back({all, handle, f});
       }
-      f.owed = false;
-      f.posted = true;
-      f.postedAt = Clock::now();
-      due.emplace_back(handle, f);
     }
   }
-  for (const auto& [handle, f] : due) {
-    if (apprt::postMessage(f.window, apprt::kMsgPostEvent, kEventReloadSelected, f.field)) continue;
+  for (const auto& [among, handle, f] : due) {
+    if (apprt::postMessage(f.window, apprt::kMsgPostEvent, f.event, f.field)) continue;
     std::lock_guard lock(gMutex);
-    followers().erase(handle);  // its window is gone
+    among->erase(handle);  // its window is gone
   }
   for (int thread : others) apprt::wakeThread(thread);
 }
@@ -113,7 +130,25 @@ void startFollowing() {
 void FollowChanges(int32_t listHandle, int32_t windowHandle, int16_t listField, int thread) {
   startFollowing();
   std::lock_guard lock(gMutex);
-  followers()[listHandle] = Follower{windowHandle, listField, thread, {}, false, false, {}};
+  followers()[listHandle] = Follower{.window = windowHandle, .field = listField, .thread = thread};
+}
+
+void FollowChangesInForm(int32_t windowHandle, const std::string& fileName, int event) {
+  startFollowing();
+  std::lock_guard lock(gMutex);
+  forms()[windowHandle] =
+      Follower{.window = windowHandle, .thread = apprt::THREAD(), .file = fileName, .event = event};
+}
+
+void ServeFollowedChange(int32_t windowHandle) {
+  std::lock_guard lock(gMutex);
+  auto it = forms().find(windowHandle);
+  if (it != forms().end()) it->second.posted = false;
+}
+
+void StopFollowingInForm(int32_t windowHandle) {
+  std::lock_guard lock(gMutex);
+  forms().erase(windowHandle);
 }
 
 void NoteFileShown(int32_t listHandle, const std::string& fileName) {

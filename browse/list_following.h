@@ -14,6 +14,10 @@
 // reloads wait, and they are posted when it is over; a form open over a list
 // is not disturbed either, as the reload waits in the list's window until the
 // form has closed.
+//
+// A form that shows one record follows changes too, but is never read again
+// under the user: the same wake-up posts its window an event of the form's
+// own, and the form looks at its record itself, on its thread.
 
 #include <cstdint>
 #include <string>
@@ -27,5 +31,13 @@ void NoteFileShown(int32_t listHandle, const std::string& fileName);
 // The engine serves a reload around the selection of that list: when it is the
 // one a change elsewhere asked for, the front-end is told the list followed it.
 void ServeFollowedReload(int32_t listHandle);
+
+// The calling thread's form in `windowHandle` shows a record of `fileName`:
+// a change to that file elsewhere posts the window `event`, when the thread
+// is about to wait. Until StopFollowingInForm, or the window is gone.
+void FollowChangesInForm(int32_t windowHandle, const std::string& fileName, int event);
+// The form took the event: the next change posts it again.
+void ServeFollowedChange(int32_t windowHandle);
+void StopFollowingInForm(int32_t windowHandle);
 
 }  // namespace fesk

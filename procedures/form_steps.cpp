@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "browse/list_following.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "runtime/files/errors.h"
@@ -10,6 +11,9 @@
 
 namespace fesk {
 namespace {
+
+// Posted to a change form's window when another program changed its file.
+constexpr int kEventStoredChanged = 1042;
 
 // Runs a write with the busy cursor shown.
 int whileBusy(const std::function<int()>& write) {
@@ -59,8 +63,15 @@ bool handleWindowEvent(ProcedureLocals& l, const FormFields& fields, const FormS
     case apprt::kEventRejected:
       beepAndRefocus();
       return true;
-    case apprt::kEventCompleted:
-      return steps.complete();
+    case apprt::kEventCompleted: {
+      const bool goOn = steps.complete();
+      // A conflict met by the save showed the stored version: the title follows.
+      if (steps.notice) steps.notice->look();
+      return goOn;
+    }
+    case kEventStoredChanged:
+      if (steps.notice) steps.notice->look();
+      return true;
     default:
       return true;  // kEventCloseWindow and kEventCloseDown among them: the window may close
   }
@@ -129,6 +140,33 @@ std::optional<std::int32_t> afterConflict(const ChangeSave& save, const std::str
 }
 
 }  // namespace
+
+StoredRecordNotice::StoredRecordNotice(const apprt::FileDeclaration& file, std::string title)
+    : file_(file),
+      title_(std::move(title)),
+      window_(static_cast<std::int32_t>(apprt::getProp(0, apprt::kPropHandle))) {
+  FollowChangesInForm(window_, file.fileName(), kEventStoredChanged);
+}
+
+StoredRecordNotice::~StoredRecordNotice() {
+  StopFollowingInForm(window_);
+}
+
+void StoredRecordNotice::look() const {
+  ServeFollowedChange(window_);
+  std::string title = title_;
+  switch (file_.watchedRecordNow()) {
+    case apprt::FileDeclaration::Watched::kChanged:
+      title += " - Record Changed by Another Station";
+      break;
+    case apprt::FileDeclaration::Watched::kDeleted:
+      title += " - Record Deleted by Another Station";
+      break;
+    default:
+      break;  // unchanged, or not to be told: the title as it was
+  }
+  apprt::setPropText(0, apprt::kPropText, title);
+}
 
 int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps) {
   if (!handleWindowEvent(l, fields, steps)) return apprt::kLoopStepConsumed;

@@ -22,6 +22,27 @@ struct FormFields {
   int cancel;
 };
 
+// A change form's record as others store it. When another program commits a
+// change to the record's file, the form looks at its record on its own thread
+// and says in its title whether it was changed or deleted meanwhile, as a
+// save of it would find; nothing typed is touched, and a save then offers the
+// choice as ever. Made with the form's window open and its title set.
+class StoredRecordNotice {
+ public:
+  StoredRecordNotice(const apprt::FileDeclaration& file, std::string title);
+  ~StoredRecordNotice();
+  StoredRecordNotice(const StoredRecordNotice&) = delete;
+  StoredRecordNotice& operator=(const StoredRecordNotice&) = delete;
+
+  // Looks at the record again and shows what became of it.
+  void look() const;
+
+ private:
+  const apprt::FileDeclaration& file_;
+  std::string title_;
+  std::int32_t window_;
+};
+
 // What a form does in its own way.
 struct FormSteps {
   std::function<void()> refresh;  // RefreshWindow, also the initial display
@@ -29,12 +50,15 @@ struct FormSteps {
   // kEventCompleted; false when a failed insert sent the focus back to the code and
   // the event is to be consumed.
   std::function<bool()> complete;
+  // A change form's notice; null for any other request.
+  const StoredRecordNotice* notice = nullptr;
 };
 
 // Handles the current event as every form does: kEventOpenWindow,
 // kEventGainFocus, kEventSized, kEventRejected and kEventCompleted of the
 // window (kEventCloseWindow and kEventCloseDown let it close), then the sheet,
-// "OK" and "Cancel". Answers the loop step: kLoopStepConsumed after a failed
+// "OK" and "Cancel"; a change elsewhere to the file of the form's notice.
+// Answers the loop step: kLoopStepConsumed after a failed
 // insert, when the controls are skipped, else kLoopStepDefault.
 int HandleFormEvent(ProcedureLocals& l, const FormFields& fields, const FormSteps& steps);
 

@@ -1,5 +1,6 @@
 #include "procedures/update_fesk1.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,10 @@ void UpdateFesk1Procedure::run() {
   DiscardPendingRightClick();
 
   if (!OpenProcWindow()) return;
-  apprt::setPropText(0, apprt::kPropText, RequestTitle(l_.LocalRequest, "fesk1"));
+  const std::string title = RequestTitle(l_.LocalRequest, "fesk1");
+  apprt::setPropText(0, apprt::kPropText, title);
+  std::optional<StoredRecordNotice> notice;
+  if (l_.LocalRequest == kChangeRequest) notice.emplace(FESK1, title);
 
   const FormSteps steps{.refresh = [this] { RefreshWindow(); },
                         .opened =
@@ -88,7 +92,8 @@ void UpdateFesk1Procedure::run() {
                               if (apprt::getProp(kChildList, apprt::kPropHide))
                                 apprt::UNHIDE(kChildList);
                             },
-                        .complete = [this] { return completeForm(); }};
+                        .complete = [this] { return completeForm(); },
+                        .notice = notice ? &*notice : nullptr};
   apprt::startEventLoop();
   int step = apprt::kLoopStepDefault;
   while (!apprt::endEventLoop(step)) {

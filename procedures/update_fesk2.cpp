@@ -1,5 +1,8 @@
 #include "procedures/update_fesk2.h"
 
+#include <optional>
+#include <string>
+
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "procedures/form_steps.h"
@@ -39,11 +42,15 @@ void UpdateFesk2Procedure::run() {
   DiscardPendingRightClick();
 
   if (!OpenProcWindow()) return;
-  apprt::setPropText(0, apprt::kPropText, RequestTitle(l_.LocalRequest, "fesk2"));
+  const std::string title = RequestTitle(l_.LocalRequest, "fesk2");
+  apprt::setPropText(0, apprt::kPropText, title);
+  std::optional<StoredRecordNotice> notice;
+  if (l_.LocalRequest == kChangeRequest) notice.emplace(FESK2, title);
 
   const FormSteps steps{.refresh = [this] { RefreshWindow(l_); },
                         .opened = {},
-                        .complete = [this] { return completeForm(); }};
+                        .complete = [this] { return completeForm(); },
+                        .notice = notice ? &*notice : nullptr};
   apprt::startEventLoop();
   int step = apprt::kLoopStepDefault;
   while (!apprt::endEventLoop(step)) step = HandleFormEvent(l_, kFields, steps);
