@@ -68,8 +68,8 @@ class Watch {
   void forget(const std::filesystem::path& path);
 
   std::mutex mutex_;
-  std::shared_mutex gate_;  // shared by own commits under way, the watch's reading alone
-  std::condition_variable stop_;
+  std::shared_mutex gate_;        // shared by own commits under way, the watch's reading alone
+  std::condition_variable wake_;  // a file watched, or the last one let go of
   std::map<std::filesystem::path, Watched> files_;
   bool running_ = false;
 };
@@ -99,7 +99,7 @@ Watch::Watch() {
         Watch& watch = theWatch();
         new (&watch.mutex_) std::mutex;
         new (&watch.gate_) std::shared_mutex;
-        new (&watch.stop_) std::condition_variable;
+        new (&watch.wake_) std::condition_variable;
         watch.running_ = false;
       });
 }
@@ -119,6 +119,7 @@ std::shared_ptr<const void> Watch::watch(const std::filesystem::path& path,
     running_ = true;
     std::thread([this] { run(); }).detach();
   }
+  wake_.notify_all();
   return {this, [this, path](const void*) { forget(path); }};
 }
 
@@ -134,19 +135,23 @@ void Watch::forget(const std::filesystem::path& path) {
   if (it == files_.end() || --it->second.users > 0) return;
   sqlite3_close(it->second.db);
   files_.erase(it);
-  if (files_.empty()) stop_.notify_all();
+  if (files_.empty()) wake_.notify_all();
 }
 
 void Watch::run() {
+  // Once started the thread stays, idle while no file is watched: a thread
+  // that ended whenever the last file closed would be torn down while another
+  // thread may fork, and a child forked then inherits the locks of the
+  // memory allocator that the teardown held.
   std::unique_lock lock(mutex_);
-  while (!files_.empty()) {
-    stop_.wait_for(lock, kWatchInterval, [this] { return files_.empty(); });
+  for (;;) {
+    wake_.wait(lock, [this] { return !files_.empty(); });
+    wake_.wait_for(lock, kWatchInterval, [this] { return files_.empty(); });
     lock.unlock();
     std::unique_lock gate(gate_);  // the gate first, as own commits take it
     lock.lock();
     tick();
   }
-  running_ = false;
 }
 
 void Watch::tick() {
