@@ -42,6 +42,14 @@ class ConflictChoice : public EveryDriverAcceptanceTest {
     user.click("OK");
   }
 
+  // The other station deletes row `row`'s record, and leaves its browse open.
+  static void deleteElsewhere(Session& user, int row) {
+    openOtherStation(user);
+    user.row(row);
+    user.answer(apprt::kButtonOk);
+    user.click("&Delete");
+  }
+
   // The window that asks, with what it shows: (stored code, stored value),
   // (typed code, typed value), and the prompt of the value.
   static void expectChoice(Session& user, const std::string& title, const Records& shown,
@@ -112,10 +120,7 @@ TEST_P(ConflictChoice, ARecordDeletedMeanwhileIsAddedAgainOnceItsCodeIsFree) {
     fill(user, "&name:", "Mine");
 
     // The other station deletes A1 and stores C3 itself.
-    openOtherStation(user);
-    user.row(1);
-    user.answer(apprt::kButtonOk);
-    user.click("&Delete");
+    deleteElsewhere(user, 1);
     user.click("&Insert");
     user.useWindow(kAddFesk1Title);
     fill(user, "&code:", "C3");
@@ -208,10 +213,7 @@ TEST_P(ConflictChoice, TheInLineRowKeepsItsTyping) {
     // B2 is deleted elsewhere while its row is edited here.
     user.useWindow(first);
     typeNameInRow(user, 2, "Back");
-    openOtherStation(user);
-    user.row(2);
-    user.answer(apprt::kButtonOk);
-    user.click("&Delete");
+    deleteElsewhere(user, 2);
 
     user.useWindow(first);
     user.answer(apprt::kButtonOk);
