@@ -66,11 +66,11 @@ bool handleWindowEvent(ProcedureLocals& l, const FormFields& fields, const FormS
     case apprt::kEventCompleted: {
       const bool goOn = steps.complete();
       // A conflict met by the save showed the stored version: the title follows.
-      if (steps.notice) steps.notice->look();
+      if (steps.notice) steps.notice->look(l.LocalRequest);
       return goOn;
     }
     case kEventStoredChanged:
-      if (steps.notice) steps.notice->look();
+      if (steps.notice) steps.notice->look(l.LocalRequest);
       return true;
     default:
       return true;  // kEventCloseWindow and kEventCloseDown among them: the window may close
@@ -141,9 +141,9 @@ std::optional<std::int32_t> afterConflict(const ChangeSave& save, const std::str
 
 }  // namespace
 
-StoredRecordNotice::StoredRecordNotice(const apprt::FileDeclaration& file, std::string title)
+StoredRecordNotice::StoredRecordNotice(const apprt::FileDeclaration& file, std::string fileLabel)
     : file_(file),
-      title_(std::move(title)),
+      fileLabel_(std::move(fileLabel)),
       window_(static_cast<std::int32_t>(apprt::getProp(0, apprt::kPropHandle))) {
   FollowChangesInForm(window_, file.fileName(), kEventStoredChanged);
 }
@@ -152,9 +152,13 @@ StoredRecordNotice::~StoredRecordNotice() {
   StopFollowingInForm(window_);
 }
 
-void StoredRecordNotice::look() const {
+void StoredRecordNotice::look(std::int32_t request) const {
   ServeFollowedChange(window_);
-  std::string title = title_;
+  std::string title = RequestTitle(request, fileLabel_);
+  if (request != kChangeRequest) {
+    apprt::setPropText(0, apprt::kPropText, title);
+    return;
+  }
   switch (file_.watchedRecordNow()) {
     case apprt::FileDeclaration::Watched::kChanged:
       title += " - Record Changed by Another Station";

@@ -26,20 +26,22 @@ struct FormFields {
 // change to the record's file, the form looks at its record on its own thread
 // and says in its title whether it was changed or deleted meanwhile, as a
 // save of it would find; nothing typed is touched, and a save then offers the
-// choice as ever. Made with the form's window open and its title set.
+// choice as ever. A record kept after it was deleted elsewhere is added by
+// OK from then on, and the title says so. Made with the form's window open.
 class StoredRecordNotice {
  public:
-  StoredRecordNotice(const apprt::FileDeclaration& file, std::string title);
+  StoredRecordNotice(const apprt::FileDeclaration& file, std::string fileLabel);
   ~StoredRecordNotice();
   StoredRecordNotice(const StoredRecordNotice&) = delete;
   StoredRecordNotice& operator=(const StoredRecordNotice&) = delete;
 
-  // Looks at the record again and shows what became of it.
-  void look() const;
+  // Titles the form for `request` (the form's request now); for a change,
+  // looks at the record again and shows what became of it.
+  void look(std::int32_t request) const;
 
  private:
   const apprt::FileDeclaration& file_;
-  std::string title_;
+  std::string fileLabel_;
   std::int32_t window_;
 };
 

@@ -81,10 +81,9 @@ void UpdateFesk1Procedure::run() {
   DiscardPendingRightClick();
 
   if (!OpenProcWindow()) return;
-  const std::string title = RequestTitle(l_.LocalRequest, "fesk1");
-  apprt::setPropText(0, apprt::kPropText, title);
+  apprt::setPropText(0, apprt::kPropText, RequestTitle(l_.LocalRequest, "fesk1"));
   std::optional<StoredRecordNotice> notice;
-  if (l_.LocalRequest == kChangeRequest) notice.emplace(FESK1, title);
+  if (l_.LocalRequest == kChangeRequest) notice.emplace(FESK1, "fesk1");
 
   const FormSteps steps{.refresh = [this] { RefreshWindow(); },
                         .opened =

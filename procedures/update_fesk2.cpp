@@ -42,10 +42,9 @@ void UpdateFesk2Procedure::run() {
   DiscardPendingRightClick();
 
   if (!OpenProcWindow()) return;
-  const std::string title = RequestTitle(l_.LocalRequest, "fesk2");
-  apprt::setPropText(0, apprt::kPropText, title);
+  apprt::setPropText(0, apprt::kPropText, RequestTitle(l_.LocalRequest, "fesk2"));
   std::optional<StoredRecordNotice> notice;
-  if (l_.LocalRequest == kChangeRequest) notice.emplace(FESK2, title);
+  if (l_.LocalRequest == kChangeRequest) notice.emplace(FESK2, "fesk2");
 
   const FormSteps steps{.refresh = [this] { RefreshWindow(l_); },
                         .opened = {},

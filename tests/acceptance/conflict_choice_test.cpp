@@ -136,15 +136,16 @@ TEST_P(ConflictChoice, ARecordDeletedMeanwhileIsAddedAgainOnceItsCodeIsFree) {
     const auto boxes = user.frontEnd().messageBoxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_NE(boxes.back().request.text.find("creates a duplicate entry"), std::string::npos);
-    ASSERT_TRUE(user.window(kChangeFesk1Title)) << "the code is taken: the form stays open";
-    user.useWindow(kChangeFesk1Title);
+    EXPECT_FALSE(user.window(kChangeFesk1Title)) << "kept after its delete, the record is added";
+    ASSERT_TRUE(user.window(kAddFesk1Title)) << "the code is taken: the form stays open";
+    user.useWindow(kAddFesk1Title);
     auto form = user.current();
     EXPECT_EQ(control(form, 3).text, "C3");
     EXPECT_EQ(control(form, 5).text, "Mine");
 
     fill(user, "&code:", "C4");
     user.click("OK");
-    EXPECT_FALSE(user.window(kChangeFesk1Title)) << "added, the form closed";
+    EXPECT_FALSE(user.window(kAddFesk1Title)) << "added, the form closed";
   });
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(storedFesk1(), (Records{{"B2", "Bravo"}, {"C3", "Theirs"}, {"C4", "Mine"}}));
