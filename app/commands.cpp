@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/check_command.h"
+#include "app/interruption.h"
 #include "app/record_commands.h"
 #include "app/report_command.h"
 
@@ -21,6 +22,13 @@ const Command* findCommand(std::string_view name) {
   const auto it = std::find_if(all.begin(), all.end(),
                                [&](const Command& command) { return command.name == name; });
   return it == all.end() ? nullptr : &*it;
+}
+
+int runCommand(const Command& command, int argc, char** argv) {
+  // Before the command does any work: a Ctrl+C that comes early is not lost.
+  catchInterruptions();
+  ArgumentReader arguments({argv + 2, argv + argc});
+  return command.run(arguments);
 }
 
 }  // namespace fesk

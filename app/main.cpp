@@ -1,5 +1,5 @@
-// The fesk program: runs a command (commands.h), or reads its options, picks
-// the front-end and runs the application on it.
+// The whole fesk program (program_handover.h): runs a command (commands.h), or
+// reads its options, picks the front-end and runs the application on it.
 
 #include <fstream>
 #include <iostream>
@@ -8,11 +8,14 @@
 #include "app/commands.h"
 #include "app/data_set.h"
 #include "app/data_set_at_startup.h"
-#include "app/interruption.h"
 #include "app/pdf_output.h"
 #include "app/program_entry.h"
 #include "app/program_options.h"
 #include "ui/headless/script_runner.h"
+#ifdef FESK_WITH_WEB
+#include "app/serve_command.h"
+#include "app/web_serving.h"
+#endif
 #ifdef FESK_WITH_QT
 #include "ui/qt/pdf_file.h"
 #include "ui/qt/run.h"
@@ -38,22 +41,18 @@ std::string defaultFrontEnd([[maybe_unused]] int argc, [[maybe_unused]] char** a
   return "qt";
 }
 
-int runCommand(const fesk::Command& command, int argc, char** argv) {
-  // Before the command does any work: a Ctrl+C that comes early is not lost.
-  fesk::catchInterruptions();
-  fesk::ArgumentReader arguments({argv + 2, argv + argc});
-  return command.run(arguments);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifdef FESK_WITH_QT
   fesk::installPdfWriter(fesk::qt::writePdfFile);
 #endif
+#ifdef FESK_WITH_WEB
+  fesk::installServeRunner(fesk::serveOnWeb);
+#endif
   if (argc > 1) {
     if (const fesk::Command* command = fesk::findCommand(argv[1])) {
-      return runCommand(*command, argc, argv);
+      return fesk::runCommand(*command, argc, argv);
     }
   }
   fesk::ProgramOptions options;

@@ -52,6 +52,6 @@ const Command kReportCommand{
     "  fesk report --pdf PATH [--order code|name]\n"
     "                     prints FESK1 (in code order unless told) with each record's\n"
     "                     FESK2 numbers under it, as a PDF file on the locale's paper\n",
-    runReport};
+    runReport, true};
 
 }  // namespace fesk
