@@ -1,17 +1,17 @@
 // The whole fesk program (program_handover.h): runs a command (commands.h), or
 // reads its options, picks the front-end and runs the application on it.
 
-#include <fstream>
 #include <iostream>
 #include <string>
 
 #include "app/commands.h"
 #include "app/data_set.h"
 #include "app/data_set_at_startup.h"
+#include "app/exit_status.h"
 #include "app/pdf_output.h"
 #include "app/program_entry.h"
 #include "app/program_options.h"
-#include "ui/headless/script_runner.h"
+#include "app/program_start.h"
 #ifdef FESK_WITH_WEB
 #include "app/serve_command.h"
 #include "app/web_serving.h"
@@ -62,24 +62,8 @@ int main(int argc, char** argv) {
     return *exitCode;
   }
 
-  // A data set that cannot be used just now is asked about in the program's
-  // window (data_set_at_startup.h); wrong options end it here.
-  std::string why;
-  if (fesk::chooseProgramDataSet(options.dataSet, why) == fesk::kUsageError) {
-    std::cerr << "fesk: " << why << "\n";
-    return fesk::kUsageError;
-  }
-
-  if (options.ui == "headless") {
-    std::ifstream script(*options.script);
-    if (!script) {
-      std::cerr << "fesk: cannot read the script " << *options.script << "\n";
-      return fesk::kUsageError;
-    }
-    return fesk::ProgramEntry([&](apprt::Procedure first) {
-      return fesk::headless::runScript(script, std::move(first), std::cout);
-    });
-  }
+  if (const int status = fesk::chooseStartingDataSet(options); status != fesk::kDone) return status;
+  if (options.ui == "headless") return fesk::runScriptedProgram(options);
   if (options.ui == "tui") {
 #ifdef FESK_WITH_TUI
     return fesk::ProgramEntry(
