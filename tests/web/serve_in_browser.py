@@ -9,7 +9,6 @@ import os
 import shutil
 import socket
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
@@ -23,35 +22,26 @@ from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-FESK = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "build/fesk"
+import served
+from served import PASSWORD, USER, free_port
+
+FESK = served.program()
 # Markup that would make an element (and run a handler) if a value were ever
 # taken as HTML; a name holds 20 characters.
 HOSTILE = "<img src onerror=f>"
-TIMEOUT = 15
 BROWSER = []
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for(what, condition, timeout=TIMEOUT):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        try:
-            value = condition()
-        # Redrawn meanwhile, or not there yet (the page still loading after a
-        # form went): look again.
-        except (StaleElementReferenceException, NoSuchElementException):
-            value = None
-        if value:
-            return value
-        time.sleep(0.05)
+def screenshot():
     if BROWSER:  # what the page showed, for the person reading the failure
         BROWSER[0].save_screenshot(os.path.abspath("web-failure.png"))
-    raise AssertionError("waited in vain for " + what)
+
+
+def wait_for(what, condition, timeout=served.TIMEOUT):
+    # Redrawn meanwhile, or not there yet (the page still loading after a
+    # form went): look again.
+    return served.wait_for(what, condition, timeout,
+                           (StaleElementReferenceException, NoSuchElementException), screenshot)
 
 
 def websocket_answer(port, origin, cookie=None):
@@ -79,16 +69,10 @@ def websocket_answer(port, origin, cookie=None):
 class ServeInBrowser(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.work = tempfile.mkdtemp(prefix="fesk-web-")
-        cls.data = os.path.join(cls.work, "data")
-        os.mkdir(cls.data)
-        subprocess.run([FESK, "serve", "--add-user", "ann", "--data-dir", cls.data],
-                       input="correct horse\n", text=True, check=True, capture_output=True)
-        cls.port = free_port()
-        cls.server = subprocess.Popen(
-            [FESK, "serve", "--listen", f"127.0.0.1:{cls.port}", "--data-dir", cls.data],
-            stderr=subprocess.PIPE, text=True)
-        wait_for("the server", lambda: "serving" in cls.server.stderr.readline())
+        cls.data_set = served.DataSet(FESK)
+        cls.work, cls.data = cls.data_set.work, cls.data_set.data
+        cls.server = served.Server(cls.data_set)
+        cls.port, cls.url = cls.server.port, cls.server.url
         options = webdriver.ChromeOptions()
         for a in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync",
@@ -98,15 +82,12 @@ class ServeInBrowser(unittest.TestCase):
         cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         cls.browser.set_window_size(1024, 768)
         BROWSER.append(cls.browser)
-        cls.url = f"http://127.0.0.1:{cls.port}/"
 
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
-        cls.server.terminate()
-        cls.server.wait(10)
-        cls.server.stderr.close()
-        shutil.rmtree(cls.work, ignore_errors=True)
+        cls.server.stop()
+        cls.data_set.remove()
 
     # ---- what a person does in the page ----
 
@@ -118,7 +99,7 @@ class ServeInBrowser(unittest.TestCase):
         b.find_element(By.ID, "sign-in").click()
 
     def open_browse(self, url=None):
-        self.sign_in("ann", "correct horse", url)
+        self.sign_in(USER, PASSWORD, url)
         wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
         self.menu("fesk")
         return self.window("Browse the fesk1 File")
@@ -195,8 +176,7 @@ class ServeInBrowser(unittest.TestCase):
         self.browser.switch_to.active_element.send_keys(code)
 
     def export(self):
-        return subprocess.run([FESK, "export", "FESK1", "--data-dir", self.data], text=True,
-                              capture_output=True, check=True).stdout
+        return self.data_set.export()
 
     # ---- the tests, in order (they share one server and one browser) ----
 
@@ -206,7 +186,7 @@ class ServeInBrowser(unittest.TestCase):
         self.assertEqual(refused.returncode, 2)
         self.assertIn("needs TLS", refused.stderr)
 
-        self.sign_in("ann", "wrong")
+        self.sign_in(USER, "wrong")
         wait_for("the refusal", lambda: "The name or the password is wrong." in
                  self.browser.find_element(By.ID, "message").text)
         self.assertEqual(self.browser.find_elements(By.ID, "menubar"), [])
@@ -339,8 +319,7 @@ class ServeInBrowser(unittest.TestCase):
     def test_3_mouse(self):
         # More records than the list shows.
         rows = "".join(f"R{i:03d},Row {i}\n" for i in range(1, 121))
-        subprocess.run([FESK, "import", "FESK1", "-", "--data-dir", self.data],
-                       input="CODE,NAME\n" + rows, text=True, check=True, capture_output=True)
+        self.data_set.run("import", "FESK1", "-", stdin="CODE,NAME\n" + rows)
         browse = self.open_browse()
         codes = lambda: [r[0].strip() for r in self.rows(browse)]
         wait_for("the first page", lambda: codes()[:1] == ["E03"])
@@ -432,30 +411,24 @@ class ServeInBrowser(unittest.TestCase):
     def test_4_idle_end(self):
         # A server whose sessions end after 3 s without input, on the same
         # data directory.
-        port = free_port()
-        server = subprocess.Popen([FESK, "serve", "--listen", f"127.0.0.1:{port}", "--data-dir",
-                                   self.data, "--idle-minutes", "0.05"],
-                                  stderr=subprocess.PIPE, text=True)
+        server = served.Server(self.data_set, "--idle-minutes", "0.05")
         try:
-            wait_for("the idle server", lambda: "serving" in server.stderr.readline())
-            browse = self.open_browse(f"http://127.0.0.1:{port}/")
+            browse = self.open_browse(server.url)
             self.type_new_code(browse, "IDLE1")
-            program = subprocess.run(["pgrep", "-P", str(server.pid)], capture_output=True,
-                                     text=True).stdout.strip()
+            program = subprocess.run(["pgrep", "-P", str(server.process.pid)],
+                                     capture_output=True, text=True).stdout.strip()
             # Nobody answers whether the typing may go: it is not saved, and
             # the program ends in order (its files closed, no marker left).
             wait_for("the idle end", lambda: self.browser.find_element(By.ID, "status").text ==
                      "The session ended after a time without input. "
                      "Typing that was not saved was not kept.")
             wait_for("the session's program gone", lambda: not subprocess.run(
-                ["pgrep", "-P", str(server.pid)], capture_output=True).stdout)
+                ["pgrep", "-P", str(server.process.pid)], capture_output=True).stdout)
             self.assertNotIn("IDLE1", self.export())
             self.assertTrue(program)
             self.assertEqual([f for f in os.listdir(self.data) if f.endswith("-" + program)], [])
         finally:
-            server.terminate()
-            server.wait(10)
-            server.stderr.close()
+            server.stop()
 
     def answer_box(self, button):
         wait_for("the question's " + button, lambda: next(
@@ -475,7 +448,7 @@ class ServeInBrowser(unittest.TestCase):
                  lambda: self.browser.find_elements(By.ID, "sign-in-again"))
         self.assertFalse(self.browser.find_elements(By.ID, "sign-in"))
 
-        self.sign_in("ann", "correct horse")
+        self.sign_in(USER, PASSWORD)
         wait_for("the menu", lambda: self.browser.find_elements(By.CSS_SELECTOR, "#menubar button"))
         cookie = self.browser.get_cookie("fesk_session")["value"]
         self.browser.find_element(By.ID, "sign-out").click()
@@ -491,45 +464,16 @@ class ServeInBrowser(unittest.TestCase):
         b = self.browser
         shots = os.environ.get("FESK_WEB_SCREENSHOTS")
         try:
-            for width, height, dark in [(1366, 768, False), (1920, 1080, True), (390, 844, False)]:
+            for width, height, dark in served.SCREENS:
                 b.set_window_size(width, height)
                 b.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": [
                     {"name": "prefers-color-scheme", "value": "dark" if dark else "light"}]})
                 browse = self.open_browse()
                 wait_for("the rows", lambda: self.rows(browse))
-                page = b.execute_script("""
-                    const w = arguments[0], list = w.querySelector('.list');
-                    const rows = [...list.querySelectorAll('tr[data-row]')];
-                    // Text, not the scroll bar's arrows.
-                    const texts = [...w.querySelectorAll('*')].filter((e) => e.offsetParent &&
-                        !e.closest('.scrollbar') &&
-                        [...e.childNodes].some((n) => n.nodeType === 3 && n.textContent.trim()));
-                    const rect = (e) => e.getBoundingClientRect();
-                    const body = getComputedStyle(document.body).backgroundColor.match(/\\d+/g);
-                    return {
-                      smallest: Math.min(...texts.map((e) => parseFloat(getComputedStyle(e).fontSize))),
-                      pageWidth: document.documentElement.clientWidth,
-                      window: rect(w).toJSON(), list: rect(list).toJSON(),
-                      rowHeight: rect(rows[0]).height,
-                      offScreen: [...w.querySelectorAll('.control')].filter((e) => e.offsetParent &&
-                          (rect(e).left < -1 || rect(e).right > document.documentElement.clientWidth + 1)).length,
-                      desk: rect(document.getElementById('desktop')).toJSON(),
-                      brightness: body.slice(0, 3).reduce((a, c) => a + Number(c), 0) / 3,
-                    };""", browse)
+                page = b.execute_script(served.MEASURE_WINDOW, browse)
                 if shots:
                     b.save_screenshot(os.path.join(shots, f"web-{width}x{height}.png"))
-                size = f"{width}x{height}"
-                self.assertGreaterEqual(page["smallest"], 14, size)
-                # Rows as high as their text at least; on a wide screen the
-                # window, and with it the browse's list, takes the room given.
-                self.assertGreaterEqual(page["rowHeight"], page["smallest"], size)
-                self.assertEqual(page["brightness"] < 100, dark, size)
-                self.assertEqual(page["offScreen"], 0, size)
-                if width < 700:
-                    self.assertAlmostEqual(page["window"]["width"], page["pageWidth"], delta=2)
-                else:
-                    self.assertGreater(page["window"]["bottom"], page["desk"]["bottom"] - 60, size)
-                    self.assertGreater(page["list"]["bottom"], page["window"]["bottom"] - 160, size)
+                served.assert_suits_screen(self, page, width, height, dark)
                 self.exit_program()
         finally:
             b.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
@@ -560,7 +504,7 @@ class ServeInBrowser(unittest.TestCase):
         # Another station, signed in or not, reaches none of it, nor anything
         # beside it.
         cookie = "fesk_session=" + self.browser.get_cookie("fesk_session")["value"]
-        _, other = sign_in_status(self.port, "ann", "correct horse")
+        _, other = sign_in_status(self.port, USER, PASSWORD)
         for path, headers in [("/files/fesk1.csv", {}),
                               ("/files/fesk1.csv", {"Cookie": other.split(";")[0]}),
                               ("/files/..%2Fdata%2FFESK1.sqlite", {"Cookie": cookie}),
