@@ -9,11 +9,14 @@
 //   - page down and page up inside the name that half the records share, from
 //     a random record of it;
 //   - page down and the last page of a child browse over the parent that owns
-//     a tenth of the children.
+//     a tenth of the children;
+//   - a Find by prefix, the last key of a code's start typed into the search
+//     line, at 10,000 and at 10,000,000 records.
 // The files are those of bench_files.h, made when missing.
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
 
 #include "bench/bench_files.h"
 #include "bench/engine_session.h"
@@ -23,9 +26,11 @@ namespace {
 
 using fesk::bench::Browsed;
 using fesk::bench::k10k;
+using fesk::bench::k10M;
 using fesk::bench::k1M;
 
 const apprt::FileDeclaration& mainFile(int count) {
+  if (count == k10M) return fesk::bench::BENCH10M;
   return count == k10k ? static_cast<const apprt::FileDeclaration&>(fesk::bench::BENCH10K)
                        : fesk::bench::BENCH1M;
 }
@@ -124,6 +129,23 @@ void childLastPages(benchmark::State& state, int count) {
   for (auto _ : state) fesk::bench::serveEvent(browse, apprt::kEventScrollBottom);
 }
 
+// The start of a random code, typed into the search line (which locates the
+// first code that starts with it through the key and loads its page), timed
+// for its last key: one Find by the whole prefix. Eight characters of a code
+// start a hundred codes at either size.
+void findPrefixes(benchmark::State& state, int count) {
+  const Browsed browse = byKey(count, 0);
+  std::mt19937 random(17);
+  for (auto _ : state) {
+    state.PauseTiming();
+    const std::string prefix = fesk::bench::codeOf(static_cast<int>(random() % count)).substr(0, 8);
+    fesk::bench::startFind();
+    for (char c : prefix.substr(0, prefix.size() - 1)) fesk::bench::typeIntoFind(browse, c);
+    state.ResumeTiming();
+    fesk::bench::typeIntoFind(browse, prefix.back());
+  }
+}
+
 BENCHMARK_CAPTURE(pageLoads, code_10k, k10k, 0);
 BENCHMARK_CAPTURE(pageLoads, code_1M, k1M, 0);
 BENCHMARK_CAPTURE(pageLoads, name_10k, k10k, 1);
@@ -142,11 +164,14 @@ BENCHMARK_CAPTURE(childPageDowns, range_10k, k10k);
 BENCHMARK_CAPTURE(childPageDowns, range_1M, k1M);
 BENCHMARK_CAPTURE(childLastPages, range_10k, k10k);
 BENCHMARK_CAPTURE(childLastPages, range_1M, k1M);
+BENCHMARK_CAPTURE(findPrefixes, code_10k, k10k);
+BENCHMARK_CAPTURE(findPrefixes, code_10M, k10M);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   fesk::bench::prepareFiles();
+  fesk::bench::prepareTenMillionFile();
   benchmark::Initialize(&argc, argv);
   return fesk::bench::runInBrowseWindow([] { benchmark::RunSpecifiedBenchmarks(); });
 }

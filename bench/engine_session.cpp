@@ -3,7 +3,9 @@
 #include "bench/bench_files.h"
 #include "browse/engine_loop.h"
 #include "runtime/frontend/constants.h"
+#include "runtime/frontend/input.h"
 #include "runtime/frontend/window_definition.h"
+#include "runtime/text/ascii_case.h"
 #include "runtime/windows/program.h"
 #include "runtime/windows/windows.h"
 #include "ui/headless/headless_frontend.h"
@@ -81,6 +83,25 @@ void repositionOn(const Browsed& browse, apprt::RecordIdentity identity) {
   browse.file->reget(filePositionOf(identity));
   rows.free();
   ReloadBrowseWith(kList, kBrowseSetToPosition, kRepositionOnRecord);
+  drive(browse);
+}
+
+namespace {
+
+void deliverKey(int code) {
+  apprt::deliverInput(
+      apprt::Input::keyDown(static_cast<int>(apprt::getProp(0, apprt::kPropHandle)), code));
+}
+
+}  // namespace
+
+void startFind() {
+  deliverKey(apprt::kKeyFind);
+}
+
+void typeIntoFind(const Browsed& browse, char character) {
+  deliverKey(apprt::asciiUpper(character));
+  apprt::endEventLoop(1);  // takes the keys, and the search line's event they give
   drive(browse);
 }
 

@@ -33,6 +33,11 @@ void serveEvent(const Browsed& browse, int event);
 void locate(const Browsed& browse);
 // Loads the page around the record with this identity (made the file's current record).
 void repositionOn(const Browsed& browse, apprt::RecordIdentity identity);
+// Opens the list's search line (Ctrl+F), empty, as the user's next key reaches it.
+void startFind();
+// Types `character` (a letter or digit) into the search line as a key of the
+// user's, through the runtime's input, and serves the Find it gives.
+void typeIntoFind(const Browsed& browse, char character);
 // Selects the first or the last row, as a click would.
 void selectEdgeRow(bool last);
 

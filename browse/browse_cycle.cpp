@@ -54,7 +54,8 @@ BrowseCycle::BrowseCycle(const apprt::FileDeclaration& file, apprt::View* view,
       locator_(call_, source_),
       pages_(call_, source_, locator_),
       scroller_(call_, source_, locator_, pages_),
-      requests_(call_, source_, scroller_) {}
+      requests_(call_, source_, scroller_),
+      find_(call_, source_, locator_) {}
 
 void BrowseCycle::run(int16_t listField) {
   const auto handle = static_cast<int32_t>(apprt::getProp(listField, apprt::kPropHandle));
@@ -222,6 +223,10 @@ Flow BrowseCycle::dispatchOnEvent() {
       return requests_.deleteRequest();
     case apprt::kEventScrollDrag:
       return scroller_.thumbMoved();
+    case apprt::kEventFindTyped:
+      return find_.locatePrefix() ? dispatchOnAction() : Flow::kEndOfEvent;
+    case apprt::kEventFindNext:
+      return find_.findNext() ? dispatchOnAction() : Flow::kEndOfEvent;
     case apprt::kEventSelected:
       if (!blk.DONTSELECT) engineState().LastListField = blk.LISTFLD;
       return Flow::kEndOfEvent;

@@ -4,14 +4,16 @@
 // themselves are parts of their own, each in its header: RecordSource (reads
 // and positions, record_source.h), Locator (ranges, positioning and views,
 // locator.h), PageLoader (page loads, page_loader.h), Scroller (scrolling,
-// scroller.h) and RequestSteps (insert, change, delete and batch add,
-// request_steps.h); list_control.h drives the list control's thumb, beep and
-// focus. All of them share the call's BrowseCall (browse_call.h).
+// scroller.h), RequestSteps (insert, change, delete and batch add,
+// request_steps.h) and FindSteps (the search line's finds, find_steps.h);
+// list_control.h drives the list control's thumb, beep and focus. All of
+// them share the call's BrowseCall (browse_call.h).
 
 #include <cstdint>
 #include <string>
 
 #include "browse/browse_call.h"
+#include "browse/find_steps.h"
 #include "browse/locator.h"
 #include "browse/page_loader.h"
 #include "browse/record_source.h"
@@ -47,6 +49,7 @@ class BrowseCycle {
   PageLoader pages_;
   Scroller scroller_;
   RequestSteps requests_;
+  FindSteps find_;
 };
 
 }  // namespace fesk::detail

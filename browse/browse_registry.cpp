@@ -101,6 +101,10 @@ int16_t KX_BrowseProp(int16_t field, uint8_t number, uint8_t value, bool getOnly
   return 0;
 }
 
+void SetBrowseFindField(int16_t field, uint8_t recordField) {
+  if (attachBrowse(handleOf(field))) BrowseRegistry.buffer.FINDFIELD = recordField;
+}
+
 bool KX_InitBrowse(int16_t field, uint16_t thread, uint8_t rows, bool rowsFromControl) {
   const uint8_t rowCount =
       rowsFromControl ? static_cast<uint8_t>(apprt::getProp(field, apprt::kPropItems) & 0xFF)

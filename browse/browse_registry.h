@@ -65,6 +65,9 @@ struct BrowseBlock {
   uint8_t NOINSERTS = 0;
   uint8_t NOCHANGES = 0;
   uint8_t NODELETES = 0;
+  // The field (1 for the record's first) that Find Next looks into; 0: every
+  // field of the record.
+  uint8_t FINDFIELD = 0;
   ViewStringRef VIEWORDER = &UnsetViewString;
   ViewStringRef VIEWSQLFILTER = &UnsetViewString;
   ViewStringRef VIEWFILTER = &UnsetViewString;
@@ -125,6 +128,11 @@ inline EngineState& engineState() {
 // value, 1 for the probe 10, kBrowseNotRegistered when `field` is not
 // registered, 0 for an invalid number (after the message "Invalid Parameter ID").
 int16_t KX_BrowseProp(int16_t field, uint8_t number, uint8_t value, bool getOnly);
+
+// The field (1 for the record's first) that Find Next looks into for the
+// browse of list `field` (find_steps.h); a new browse looks into every field.
+// Not a switch of KX_BrowseProp, whose numbers the procedures share.
+void SetBrowseFindField(int16_t field, uint8_t recordField);
 
 // Registers the list control `field` of the current window for thread
 // `thread`; true when a new browse was added.

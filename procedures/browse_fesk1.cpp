@@ -233,6 +233,8 @@ void BrowseFesk1Procedure::toggleInLine() {
 void BrowseFesk1Procedure::DriveBrowse() {
   if (!RegisterBrowseOnce(kList, selectMode())) return;
   SetBrowseSwitch(kList, kBrowseInsertMode, InLineOn ? kInsertAtTop : kInsertThroughForm);
+  // Find Next looks for a word in the names, whatever the order.
+  SetBrowseFindField(kList, static_cast<uint8_t>(FES_KEYNAME.components.front()));
   BrowseRange noRange;
   noRange.rangeIsNumber = 1;
   DriveUntilEventDone(kList, {.runEngine =

@@ -33,6 +33,10 @@ inline constexpr int kEventLoseFocus = 517;  // the window was left for another
 inline constexpr int kEventGainFocus = 518;  // the window became the active one
 inline constexpr int kEventCompleted = 549;  // completion (select of field 0) passed
 inline constexpr int kEventSized = 561;
+// The search line over a list (runtime/windows/find_line.h): its text changed,
+// and the user asked for the next record that holds it.
+inline constexpr int kEventFindTyped = 600;
+inline constexpr int kEventFindNext = 601;
 // The first event number that programs may use for their own events.
 inline constexpr int kEventUser = 1024;
 
@@ -149,6 +153,9 @@ inline constexpr int kShift = 256;
 inline constexpr int kCtrl = 512;
 inline constexpr int kAlt = 1024;
 inline constexpr int kKeyShiftTab = kShift + kKeyTab;
+inline constexpr int kKeyBackspace = 8;
+inline constexpr int kKeyFind = kCtrl + 'F';     // opens the search line over a list
+inline constexpr int kKeyFindNext = kKeyF1 + 2;  // F3
 inline constexpr int kKeyCtrlEnter = kCtrl + kKeyEnter;
 
 // ---- Message boxes ------------------------------------------------------------

@@ -64,6 +64,17 @@ struct ControlFacts<ControlView> {
   static const std::string& text(const ControlView& c) { return c.text; }
 };
 
+// The search line a user opened over a list of the window (Ctrl+F): what was
+// typed, and how the last search went ("" when there is nothing to say).
+struct FindLineView {
+  bool open = false;
+  int list = 0;  // the list's field
+  std::string text;
+  std::string message;
+
+  bool operator==(const FindLineView&) const = default;
+};
+
 struct WindowView {
   int handle = 0;
   int thread = 0;
@@ -79,6 +90,7 @@ struct WindowView {
   int focus = 0;             // focused field
   bool acceptsInput = true;  // false while a newer window of its thread is open
   bool busy = false;         // the busy cursor is shown
+  FindLineView findLine;
 
   const ControlView* control(int field) const;
   bool shows(const ControlView& c) const { return isShownAmong(controls, c); }
@@ -131,7 +143,8 @@ enum class StandardAction {
   Copy = 11,
   Paste = 12,
   Exit = 15,
-  PrintSetup = 16
+  PrintSetup = 16,
+  Find = 17  // the search line over the list of the window in front
 };
 
 class FrontEnd {

@@ -94,6 +94,29 @@ int punctuationKeyCode(char32_t c) {
   return 0;
 }
 
+std::string typedByKey(int code, std::string_view character) {
+  if (code == kKeyCharacter) return std::string(character);
+  if (code & (kCtrl | kAlt)) return {};
+  const bool shifted = (code & kShift) != 0;
+  const int key = code & ~kShift;
+  if (key >= 'A' && key <= 'Z') {
+    const auto letter = static_cast<char>(key);
+    return std::string(1, shifted ? letter : asciiLower(letter));
+  }
+  if (key == kKeySpace) return " ";
+  if (shifted) {
+    for (const auto& p : kPunctuation)
+      if (p.code == key) return std::string(1, p.shifted);
+    return {};
+  }
+  if (key >= '0' && key <= '9') return std::string(1, static_cast<char>(key));
+  if (key >= kKeyPad0 && key <= kKeyPad0 + 9)
+    return std::string(1, static_cast<char>('0' + key - kKeyPad0));
+  for (const auto& p : kPunctuation)
+    if (p.code == key) return std::string(1, p.plain);
+  return {};
+}
+
 std::string keyName(int code) {
   std::string out;
   if (code & kCtrl) out += "Ctrl+";

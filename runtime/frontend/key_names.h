@@ -16,4 +16,9 @@ std::optional<int> keyCodeFromName(std::string_view name);
 int punctuationKeyCode(char32_t c);
 std::string keyName(int code);
 
+// What a key types into a line of text: a letter in the case Shift gives it,
+// a digit, a blank, a punctuation character of the US layout, or `character`
+// for kKeyCharacter; "" for a key that types nothing (Ctrl or Alt held, Enter).
+std::string typedByKey(int code, std::string_view character);
+
 }  // namespace apprt

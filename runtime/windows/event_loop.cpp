@@ -95,6 +95,9 @@ void queueEvent(Window& w, Event e) {
 void moveFocus(Window& w, int field, int key) {
   Control* left = field != w.focus ? w.control(w.focus) : nullptr;
   if (left) closeDropList(*left, kMsgDropListLostFocus);
+  // The search line is the list's: it goes when the focus leaves it (a row
+  // edited in line takes it), so it never lies over the edit.
+  if (field != w.findLine.list) w.findLine.open = false;
   w.focus = field;
   ++w.selectCount;
   queueEvent(w, Event{kEventSelected, field, key, {}, {}, {}});

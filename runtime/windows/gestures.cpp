@@ -133,6 +133,7 @@ void keyDown(Window& w, int key, const std::string& character) {
   // its own, but the window's keys (Esc, Tab...) still work.
   Control* focused = w.control(w.focus);
   if (focused && !isFocusable(w, *focused)) focused = nullptr;
+  if (findLineKey(w, key, character)) return;
   if (w.alerts.count(key)) {
     queueAlertKey(w, w.focus, key, character);
     return;
@@ -295,6 +296,9 @@ void menuItem(Window& w, int field) {
     case StandardAction::HelpSearch:
     case StandardAction::HelpOnHelp:
       frontEnd().help("");
+      return;
+    case StandardAction::Find:
+      findInFront();
       return;
     default:
       frontEnd().standardAction(action, w.handle);

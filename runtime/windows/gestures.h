@@ -17,6 +17,14 @@ bool isDropDown(const Control& c);
 // outside of routing.
 const std::string& routedText();
 
+// Keys for the search line over the focused list (find_line.h): opening it,
+// typing into it, searching and closing it. Answers true when the key was
+// the line's own.
+bool findLineKey(Window& w, int key, const std::string& character);
+// The frame's Find item: Ctrl+F for the window in front, when a list there
+// has the focus (a form in front finds nothing to search).
+void findInFront();
+
 // Keys in a focused drop-down list. While it is closed the navigation keys go
 // to its drop button, which opens it; while it is open they are the browse's
 // to act on, and Escape, Enter and Tab close it. Answers true when the key

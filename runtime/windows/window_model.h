@@ -81,6 +81,7 @@ struct Window {
   bool busy = false;
   bool closesUnasked = false;           // the frame: the program was asked to end unasked
   int shownWidth = 0, shownHeight = 0;  // its size on the screen, in dialog units (0: defined)
+  FindLineView findLine;
   std::optional<WindowView> lastSent;
 
   Control* control(int field);

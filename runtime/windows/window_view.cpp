@@ -24,6 +24,7 @@ WindowView viewOf(Window& w) {
   v.focus = w.focus;
   v.acceptsInput = takesInput(w);
   v.busy = w.busy;
+  v.findLine = w.findLine;
   for (auto& c : w.controls) {
     ControlView cv;
     cv.field = c.def.field;

@@ -29,6 +29,8 @@ window "FRAME" frame "Test Frame" size 300 200
     separator
     item -4 "E&xit" std 15
   item -5 "&Go"
+  menu none "&Edit"
+    item -8 "&Find..." std 17
   menu none "&Window"
     item -6 "T&ile" std 2
   toolbar

@@ -1,7 +1,8 @@
 // The program's windows by the keyboard and in front of each other: menu
 // titles that share an Alt key take turns, every button has an Alt key of its
 // own, a window is laid out for its size whatever lies in front of it, and a
-// window that closes hands the work back to the one that opened it.
+// window that closes hands the work back to the one that opened it; Ctrl+F
+// opens a search line over a list.
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 
 #include "program_fixture.h"
 #include "runtime/text/mnemonic.h"
+#include "ui/qt/find_bar.h"
 #include "ui/qt/frame_window.h"
 
 namespace fesk::qt::test {
@@ -190,6 +192,33 @@ TEST_F(WindowKeys, AClosingWindowHandsTheFocusBackToTheOneThatOpenedIt) {
     press(Qt::Key_Escape);
     ASSERT_TRUE(pumpUntil([&] { return window(kChangeForm) == nullptr; }));
     EXPECT_EQ(activeWindow(), first) << "the form gave the focus to another browse";
+  });
+}
+
+// Ctrl+F in the list, and Edit > Find..., open the search line over it; what
+// is typed there finds the record, and Esc closes the line, not the window.
+TEST_F(WindowKeys, CtrlFAndTheEditMenuOpenASearchLineOverTheList) {
+  runProgram([&] {
+    ASSERT_NE(openBrowse(), nullptr);
+    ChildWindow* browse = window(kBrowse);
+    const auto selectedCode = [&] {
+      const apprt::ControlView* list = browse->view().control(kList);
+      return list && list->selected > 0 ? list->rows.at(list->selected - 1).at(0) : "";
+    };
+    press(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(browse->findBar()->isVisible());
+    type("c02");
+    EXPECT_EQ(browse->findBar()->text(), "c02");
+    EXPECT_EQ(selectedCode(), "C020");
+    type("x");
+    EXPECT_EQ(browse->findBar()->message(), "\"c02x\" not found");
+    EXPECT_EQ(selectedCode(), "C020");
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(browse->findBar()->isVisible());
+    ASSERT_EQ(window(kBrowse), browse) << "Esc closed the line, not the window";
+    chooseMenu("&Edit", "&Find...");
+    EXPECT_TRUE(pumpUntil([&] { return browse->findBar()->isVisible(); }));
+    EXPECT_EQ(browse->findBar()->text(), "");
   });
 }
 

@@ -393,6 +393,24 @@ TEST_F(TerminalRunTest, ATwentyCharacterAccentedNameIsStoredShownLocatedAndKeyed
   EXPECT_EQ(storedName(code), name);
 }
 
+TEST_F(TerminalRunTest, CtrlFShowsASearchLineOverTheListThatFindsAsItIsTyped) {
+  seed(40);
+  start();
+  openBrowse();
+  ASSERT_TRUE(terminal_->waitFor(">C001")) << terminal_->screen();
+  terminal_->keys("C-f");
+  terminal_->type("c02");
+  ASSERT_TRUE(terminal_->waitFor("Find: c02")) << terminal_->screen();
+  EXPECT_TRUE(terminal_->waitFor(">C020")) << terminal_->screen();
+  terminal_->type("x");
+  EXPECT_TRUE(terminal_->waitFor("\"c02x\" not found")) << terminal_->screen();
+  terminal_->keys("Escape");
+  EXPECT_TRUE(terminal_->waitFor("Find:", false)) << terminal_->screen();
+  EXPECT_NE(terminal_->screen().find("Browse the fesk1 File"), std::string::npos)
+      << "Esc closed the line, not the window";
+  EXPECT_NE(terminal_->screen().find(">C020"), std::string::npos) << terminal_->screen();
+}
+
 TEST_F(TerminalRunTest, ExitOverAFilledFormAsksAndTheNextRunKeepsInLineOff) {
   seed(3);
   start();

@@ -252,6 +252,20 @@ class ServeInBrowser(unittest.TestCase):
         wait_for("Mercury located", lambda: self.selected(browse) == "P01")
         self.browser.switch_to.active_element.send_keys("j")
         wait_for("Jupiter located", lambda: self.selected(browse) == "P05")
+        # Find: Ctrl+F opens a search line over the list; the whole text typed
+        # finds the first name that starts with it, Enter the next that holds it.
+        find_line = lambda: browse.find_element(By.CSS_SELECTOR, ".findline")
+        self.browser.switch_to.active_element.send_keys(Keys.CONTROL, "f")
+        wait_for("the search line", lambda: find_line().is_displayed())
+        self.browser.switch_to.active_element.send_keys("sat")
+        wait_for("Saturn found", lambda: self.selected(browse) == "P06")
+        self.assertTrue(find_line().text.startswith("Find: sat"), find_line().text)
+        self.browser.switch_to.active_element.send_keys(Keys.ENTER)
+        wait_for("none after it", lambda: '"sat" not found' in find_line().text)
+        self.browser.switch_to.active_element.send_keys(Keys.ESCAPE)
+        wait_for("the line closed", lambda: not find_line().is_displayed())
+        self.assertEqual(self.selected(browse), "P06")
+        self.window("Browse the fesk1 File")
         next(t for t in browse.find_elements(By.CSS_SELECTOR, "[role=tab]")
              if t.text == "FES:Keycode").click()
 

@@ -62,6 +62,26 @@ TEST(WindowDiffer, SendsAWindowWholeThenOnlyWhatChanged) {
   EXPECT_EQ(fields(all[0]), (std::vector<int>{1}));
 }
 
+// The search line the runtime keeps over a list goes with the window's facts,
+// sent again when only it changed.
+TEST(WindowDiffer, SendsTheSearchLineWithTheWindow) {
+  WindowDiffer differ;
+  apprt::WindowView w = browseWindow();
+  const auto closed = differ.change(w);
+  ASSERT_TRUE(closed);
+  EXPECT_FALSE(closed->value("find").toObject().value("open").toBool());
+  w.findLine = {true, 1, "mer", "\"mer\" not found"};
+  const auto open = differ.change(w);
+  ASSERT_TRUE(open) << "a changed search line is sent";
+  EXPECT_TRUE(fields(*open).empty()) << "no control changed";
+  const QJsonObject find = open->value("find").toObject();
+  EXPECT_TRUE(find.value("open").toBool());
+  EXPECT_EQ(find.value("list").toInt(), 1);
+  EXPECT_EQ(find.value("text").toString(), "mer");
+  EXPECT_EQ(find.value("message").toString(), "\"mer\" not found");
+
+}
+
 TEST(PageMessage, BecomesTheRuntimesInputOrIsIgnored) {
   PageMessage typed = readPageMessage({{"t", "typed"}, {"w", 7}, {"f", 3}, {"text", "P01"}});
   ASSERT_EQ(typed.kind, PageMessage::Kind::Input);

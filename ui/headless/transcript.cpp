@@ -27,6 +27,11 @@ std::string describeMessageBox(const apprt::MessageBoxRequest& r, int answer) {
 std::string describeWindow(const apprt::WindowView& v) {
   std::string out = "window " + quoted(v.title) + " focus=" + std::to_string(v.focus) +
                     " busy=" + (v.busy ? "yes" : "no") + "\n";
+  if (v.findLine.open) {
+    out += "  find " + std::to_string(v.findLine.list) + " " + quoted(v.findLine.text);
+    if (!v.findLine.message.empty()) out += " says " + quoted(v.findLine.message);
+    out += "\n";
+  }
   for (const auto& c : v.controls) {
     if (c.kind == ControlKind::Separator || c.kind == ControlKind::Toolbar) continue;
     out += "  " + std::to_string(c.field) + " " + apprt::controlKindName(c.kind) + " " +

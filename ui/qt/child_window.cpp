@@ -16,6 +16,7 @@
 #include "ui/qt/accessible_names.h"
 #include "ui/qt/drop_control.h"
 #include "ui/qt/entry_control.h"
+#include "ui/qt/find_bar.h"
 #include "ui/qt/key_codes.h"
 #include "ui/qt/list_control.h"
 #include "ui/qt/mnemonics.h"
@@ -48,8 +49,10 @@ ChildWindow::ChildWindow(const WindowView& view, InputSink send, QWidget* parent
       send_(std::move(send)),
       font_(windowFont(view.fontName, view.fontSize)),
       units_(font_),
-      menuMnemonics_(std::move(menuMnemonics)) {
+      menuMnemonics_(std::move(menuMnemonics)),
+      findBar_(new FindBar(this)) {
   setFont(font_);
+  findBar_->setFont(font_);
   setFocusPolicy(Qt::ClickFocus);
   // The definition's size is the least a window needs; made larger, its
   // controls anchor as the runtime places them.
@@ -176,6 +179,11 @@ void ChildWindow::apply(const WindowView& view) {
   }
   for (const auto& c : view_.controls)
     if (auto it = shown_.find(c.field); it != shown_.end()) placeControl(c, it->second.widget);
+  if (auto it = view_.findLine.open ? shown_.find(view_.findLine.list) : shown_.end();
+      it != shown_.end())
+    findBar_->apply(view_.findLine, it->second.widget->geometry());
+  else
+    findBar_->hide();
   setWindowTitle(QString::fromStdString(view_.title));
   nameWindow(this, view_);
   applyFocus(previousFocus);

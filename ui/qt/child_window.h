@@ -18,6 +18,8 @@ class QKeyEvent;
 
 namespace fesk::qt {
 
+class FindBar;
+
 class ChildWindow : public QWidget {
   Q_OBJECT
  public:
@@ -37,6 +39,9 @@ class ChildWindow : public QWidget {
   // The window became (or stopped being) the active one: only the active
   // window gives its focused control the keyboard focus.
   void setActive(bool active);
+
+  // The search line over the window's list (hidden while it is closed).
+  const FindBar* findBar() const { return findBar_; }
 
   // Whether Alt plus `key` (upper-case) reaches a control of this window.
   bool takesMnemonic(int key) const;
@@ -82,6 +87,7 @@ class ChildWindow : public QWidget {
   std::string menuMnemonics_;
   std::map<int, std::string> buttonTexts_;  // by field, as shown
   std::map<int, int> addedMnemonics_;       // key -> field of the button it presses
+  FindBar* findBar_;
 };
 
 }  // namespace fesk::qt

@@ -208,6 +208,25 @@ struct Painter {
     }
   }
 
+  // The search line across the bottom row of its list: what was typed, with
+  // the cursor after it, and how the last search went.
+  void findLine() {
+    const apprt::FindLineView& line = window.view.findLine;
+    const ControlView* c = line.open ? window.view.control(line.list) : nullptr;
+    if (!c || !window.view.shows(*c)) return;
+    auto rect = window.controlRect(*c);
+    if (!rect || rect->width <= 0 || rect->height <= 0) return;
+    const int row = rect->row + rect->height - 1;
+    canvas.fill({rect->col, row, rect->width, 1}, Style::EntryFocused);
+    int col = canvas.text(rect->col, row, std::wstring(L"Find: "), Style::EntryFocused);
+    const int room = std::max(0, rect->col + rect->width - col - 1);
+    col = canvas.text(col, row, fitCells(decodeUtf8(line.text), room), Style::EntryFocused);
+    if (active) cursor = Cursor{col, row};
+    const int left = rect->col + rect->width - col - 2;
+    if (!line.message.empty() && left > 0)
+      canvas.text(col + 2, row, fitCells(decodeUtf8(line.message), left), Style::EntryFocused);
+  }
+
   void paint() {
     frame();
     canvas.clipTo(window.inside());
@@ -218,6 +237,7 @@ struct Painter {
       if (c.kind != ControlKind::Sheet && !c.overList) control(c);
     for (const auto& c : controls)
       if (c.overList) control(c);
+    findLine();
     canvas.clipToScreen();
     if (cursor && !window.inside().contains(cursor->col, cursor->row)) cursor.reset();
   }

@@ -61,12 +61,22 @@ QJsonArray columnsJson(const std::string& format) {
 }
 
 QJsonObject windowFacts(const apprt::WindowView& v) {
-  return {{"t", "window"},          {"handle", v.handle},
-          {"thread", v.thread},     {"kind", windowKindName(v.kind)},
-          {"title", text(v.title)}, {"help", text(v.help)},
-          {"width", v.width},       {"height", v.height},
-          {"focus", v.focus},       {"acceptsInput", v.acceptsInput},
-          {"busy", v.busy}};
+  const apprt::FindLineView& find = v.findLine;
+  return {{"t", "window"},
+          {"handle", v.handle},
+          {"thread", v.thread},
+          {"kind", windowKindName(v.kind)},
+          {"title", text(v.title)},
+          {"help", text(v.help)},
+          {"width", v.width},
+          {"height", v.height},
+          {"focus", v.focus},
+          {"acceptsInput", v.acceptsInput},
+          {"busy", v.busy},
+          {"find", QJsonObject{{"open", find.open},
+                               {"list", find.list},
+                               {"text", text(find.text)},
+                               {"message", text(find.message)}}}};
 }
 
 int integer(const QJsonObject& o, const char* key) {

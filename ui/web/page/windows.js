@@ -102,6 +102,7 @@ function drawWindow(w, changed) {
   fitToScreen(w);
   for (const c of changed) drawControl(w, c);
   placeRowEditors(w);
+  drawFindLine(w);
   // The focus may have moved to a control that was only now drawn.
   if (m.handle === activeHandle) placeFocus();
 }
@@ -129,6 +130,25 @@ function placeRowEditors(w) {
     e.style.zIndex = 2;
     e.classList.add('overlist');
   }
+}
+
+// The search line over a list (Ctrl+F, Edit > Find...): what was typed and
+// how the last search went, across the list's bottom. The keys stay the
+// list's: the line only shows what the program keeps.
+function drawFindLine(w) {
+  const f = w.facts.find;
+  const list = f && f.open ? w.els.get(f.list) : null;
+  if (!list) { if (w.findLine) w.findLine.hidden = true; return; }
+  if (!w.findLine) {
+    w.findLine = el('div', { class: 'findline', role: 'status', 'aria-live': 'polite' });
+    w.body.appendChild(w.findLine);
+  }
+  const line = w.findLine;
+  line.hidden = false;
+  line.textContent = 'Find: ' + f.text + (f.message ? '   ' + f.message : '');
+  line.style.left = list.offsetLeft + 'px';
+  line.style.width = list.offsetWidth + 'px';
+  line.style.top = list.offsetTop + list.offsetHeight - line.offsetHeight + 'px';
 }
 
 function place(e, c) {
