@@ -51,11 +51,6 @@ bool Connection::heldHere() {
   return holder_ == std::this_thread::get_id();
 }
 
-int Connection::waiting() {
-  std::lock_guard guard(mutex_);
-  return wanting_;
-}
-
 bool Connection::takeWhenUnwanted(const std::atomic<bool>& stop) {
   std::unique_lock guard(mutex_);
   turns_.wait(guard, [&] { return stop || (holder_ == std::thread::id{} && wanting_ == 0); });

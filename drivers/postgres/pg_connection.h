@@ -59,8 +59,6 @@ class Connection {
   void release();
   // Whether the calling thread has the connection now.
   bool heldHere();
-  // How many threads wait for the connection now.
-  int waiting();
 
   // For the change listener: waits until nobody has or wants the connection
   // and takes it; false, without it, once `stop` is true (told by nudge()).

@@ -39,74 +39,92 @@ DriverStatus ServerSession::busy(std::chrono::milliseconds waited) {
               std::to_string(seconds) + " s"};
 }
 
+void ServerSession::withConnection(const std::function<void(Connection&)>& work) {
+  {
+    const Turn turn(current(), kBesideAfter, &reads_);
+    if (turn) {
+      work(current());
+      return;
+    }
+  }
+  const std::unique_ptr<Connection> aside = connection_->beside();
+  const Turn turn(*aside, kTurnPatience, &reads_);
+  work(*aside);
+}
+
 DriverStatus ServerSession::ready() {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  if (!turn) return busy(kTurnPatience);
-  return current().link().ready();
+  DriverStatus status;
+  withConnection([&](Connection& connection) { status = connection.link().ready(); });
+  return status;
 }
 
 bool ServerSession::stillOpen() {
-  const Turn turn(current(), kTurnPatience, &reads_);
+  const Turn turn(current(), kBesideAfter, &reads_);
   return turn ? current().link().stillOpen() : true;
 }
 
-DriverStatus ServerSession::answerFirst(bool queued) {
+DriverStatus ServerSession::answerFirst(Connection& connection, bool queued) {
   DriverStatus status;
-  Pipeline& pipeline = current().pipeline();
+  Pipeline& pipeline = connection.pipeline();
   if (pipeline.open() || (queued && pipeline.queuing())) pipeline.exchange(nullptr, status);
   return status;
 }
 
 Result ServerSession::run(const std::string& sql, const std::vector<std::string>& values,
                           DriverStatus& status) {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  if (!turn) {
-    status = busy(kTurnPatience);
-    return {};
-  }
-  status = current().link().ready();
-  if (!status.ok()) return {};
-  const Query query{sql, values};
-  return current().pipeline().exchange(&query, status);
+  Result result;
+  withConnection([&](Connection& connection) {
+    status = connection.link().ready();
+    const Query query{sql, values};
+    if (status.ok()) result = connection.pipeline().exchange(&query, status);
+  });
+  return result;
 }
 
 DriverStatus ServerSession::queue(QueuedWrite write) {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  if (!turn) return busy(kTurnPatience);
-  Pipeline& pipeline = current().pipeline();
-  if (current().transaction().active()) return pipeline.queue(std::move(write));
-  DriverStatus status = current().link().ready();
-  if (!status.ok()) return status;
-  status = pipeline.queue(std::move(write));
-  if (status.ok()) pipeline.exchange(nullptr, status);
+  DriverStatus status;
+  withConnection([&](Connection& connection) {
+    Pipeline& pipeline = connection.pipeline();
+    if (connection.transaction().active()) {
+      status = pipeline.queue(std::move(write));
+      return;
+    }
+    status = connection.link().ready();
+    if (status.ok()) status = pipeline.queue(std::move(write));
+    if (status.ok()) pipeline.exchange(nullptr, status);
+  });
   return status;
 }
 
 DriverStatus ServerSession::runScript(const std::string& sql) {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  if (!turn) return busy(kTurnPatience);
-  if (DriverStatus status = current().link().ready(); !status.ok()) return status;
-  if (DriverStatus status = answerFirst(/*queued=*/false); !status.ok()) return status;
   DriverStatus status;
-  current().link().exchange(sql, status);
+  withConnection([&](Connection& connection) {
+    status = connection.link().ready();
+    if (status.ok()) status = answerFirst(connection, /*queued=*/false);
+    if (status.ok()) connection.link().exchange(sql, status);
+  });
   return status;
 }
 
 DriverStatus ServerSession::copyIn(const std::string& script, std::string_view rows) {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  if (!turn) return busy(kTurnPatience);
-  if (DriverStatus status = current().link().ready(); !status.ok()) return status;
-  if (DriverStatus status = answerFirst(/*queued=*/true); !status.ok()) return status;
-  return current().link().copyIn(script, rows);
+  DriverStatus status;
+  withConnection([&](Connection& connection) {
+    status = connection.link().ready();
+    if (status.ok()) status = answerFirst(connection, /*queued=*/true);
+    if (status.ok()) status = connection.link().copyIn(script, rows);
+  });
+  return status;
 }
 
 DriverStatus ServerSession::copyOut(const std::string& statement,
                                     const std::function<bool(std::string_view row)>& take) {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  if (!turn) return busy(kTurnPatience);
-  if (DriverStatus status = current().link().ready(); !status.ok()) return status;
-  if (DriverStatus status = answerFirst(/*queued=*/true); !status.ok()) return status;
-  return current().link().copyOut(statement, take);
+  DriverStatus status;
+  withConnection([&](Connection& connection) {
+    status = connection.link().ready();
+    if (status.ok()) status = answerFirst(connection, /*queued=*/true);
+    if (status.ok()) status = connection.link().copyOut(statement, take);
+  });
+  return status;
 }
 
 std::string ServerSession::liftTimeLimit() {
@@ -115,8 +133,9 @@ std::string ServerSession::liftTimeLimit() {
 }
 
 std::string ServerSession::literal(const std::string& text) {
-  const Turn turn(current(), kTurnPatience, &reads_);
-  return turn ? current().link().literal(text) : "''";
+  std::string quoted;
+  withConnection([&](Connection& connection) { quoted = connection.link().literal(text); });
+  return quoted;
 }
 
 DriverStatus ServerSession::begin(const std::string& tables, const std::string& fileNames,
@@ -126,7 +145,7 @@ DriverStatus ServerSession::begin(const std::string& tables, const std::string& 
   const auto patience = std::max<std::chrono::milliseconds>(std::chrono::seconds(timeoutSeconds),
                                                             std::chrono::seconds(1));
   const Turn turn(current(), patience, &reads_);
-  if (!turn) return busy(patience);
+  if (!turn) return writtenElsewhere(fileNames, timeoutSeconds);
   return current().transaction().begin(tables, fileNames, timeoutSeconds);
 }
 
@@ -134,10 +153,11 @@ DriverStatus ServerSession::beginSnapshot() {
   // One under way already: the transaction tells so.
   if (snapshot_ || inTransaction()) return current().transaction().beginSnapshot();
   {
-    // The program's connection holds the lock: it is made sure of first.
-    const Turn turn(*connection_, kTurnPatience, &reads_);
-    if (!turn) return busy(kTurnPatience);
-    if (DriverStatus status = connection_->link().ready(); !status.ok()) return status;
+    // The program's connection holds the lock: it is made sure of first,
+    // unless another window works on it (and so holds the lock).
+    const Turn turn(*connection_, kBesideAfter, &reads_);
+    if (DriverStatus status = turn ? connection_->link().ready() : DriverStatus{}; !status.ok())
+      return status;
   }
   snapshot_ = connection_->beside();
   const Turn turn(*snapshot_, kTurnPatience, &reads_);
@@ -179,7 +199,7 @@ DriverStatus ServerSession::atomically(const std::function<DriverStatus()>& work
 }
 
 void ServerSession::countAsOwnWriter() {
-  const Turn turn(current(), kTurnPatience, &reads_);
+  const Turn turn(current(), kBesideAfter, &reads_);
   if (turn) current().transaction().countAsOwnWriter();
 }
 
@@ -191,11 +211,11 @@ void ServerSession::beforeThreadWaits() {
   reads_.releaseAll();
   if (!current().heldHere()) return;
   const Turn turn(current(), kTurnPatience, &reads_);
-  answerFirst(/*queued=*/false);
+  answerFirst(current(), /*queued=*/false);
 }
 
 std::string ServerSession::server() {
-  const Turn turn(current(), kTurnPatience, &reads_);
+  const Turn turn(current(), kBesideAfter, &reads_);
   return turn ? current().link().server() : "the database server";
 }
 

@@ -35,6 +35,11 @@
 
 namespace fesk::postgres {
 
+// How long a statement waits for the program's connection before it goes
+// on a connection of its own: only another window's transaction that spans
+// its wait for the user keeps it that long.
+inline constexpr std::chrono::milliseconds kBesideAfter{200};
+
 class ServerSession {
  public:
   // The calling thread's session on `connection`, one per thread and
@@ -81,7 +86,8 @@ class ServerSession {
 
   // The transaction steps (Transaction's), each in the thread's turn: from
   // a begin that succeeds the thread keeps the connection until the end.
-  // `timeoutSeconds` bounds the wait for the connection as for the tables.
+  // `timeoutSeconds` bounds the wait for the connection as for the tables,
+  // and a wait for either that runs out is told alike.
   // A snapshot that only reads (an export, a backup, the reading side of a
   // copy) may last long: it reads on a connection of its own, opened at its
   // begin and closed at its end, so that the other windows save meanwhile.
@@ -116,9 +122,14 @@ class ServerSession {
   std::vector<std::string> preparedStatements();
 
  private:
-  // Answers what was sent and not answered (and with `queued`, sends and
-  // answers the queued writes too) before a statement outside the pipeline.
-  apprt::DriverStatus answerFirst(bool queued);
+  // Answers what was sent on `connection` and not answered (and with
+  // `queued`, sends and answers the queued writes too) before a statement
+  // outside the pipeline.
+  static apprt::DriverStatus answerFirst(Connection& connection, bool queued);
+  // Runs `work` on the thread's connection in its turn; when another
+  // thread's transaction keeps it past kBesideAfter, on a connection of its
+  // own opened for the work and closed after it.
+  void withConnection(const std::function<void(Connection&)>& work);
   // The failure when another thread kept the connection for `waited`.
   static apprt::DriverStatus busy(std::chrono::milliseconds waited);
   // The connection the thread works on: a snapshot's own while it lasts.

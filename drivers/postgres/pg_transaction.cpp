@@ -81,11 +81,14 @@ DriverStatus Transaction::begin(const std::string& tables, const std::string& fi
     DriverStatus ignored;
     link_.exchange("ROLLBACK", ignored);
   }
-  if (result.sqlState() == "55P03") {
-    status.driverMessage = fileNames + " is being written by another user; gave up after " +
-                           std::to_string(timeoutSeconds) + " s";
-  }
+  if (result.sqlState() == "55P03") status = writtenElsewhere(fileNames, timeoutSeconds);
   return status;
+}
+
+DriverStatus writtenElsewhere(const std::string& fileNames, int timeoutSeconds) {
+  return {apprt::kDriverError, "55P03",
+          fileNames + " is being written by another user; gave up after " +
+              std::to_string(timeoutSeconds) + " s"};
 }
 
 DriverStatus Transaction::commit() {

@@ -20,6 +20,10 @@
 
 namespace fesk::postgres {
 
+// A transaction on `fileNames` could not begin within `timeoutSeconds`:
+// another writer (another program, or another window of this one) has them.
+apprt::DriverStatus writtenElsewhere(const std::string& fileNames, int timeoutSeconds);
+
 class Transaction {
  public:
   // Runs on `link`, its writes queued in `pipeline`.
