@@ -93,6 +93,31 @@ TEST_F(PgConnectionTest, AThreadKeptWaitingPastItsTimeOutIsToldAsForAnotherWrite
   EXPECT_TRUE(mine->commit().ok());
 }
 
+// A long read of one snapshot (an export, a backup) holds no connection the
+// other windows need: another thread saves meanwhile, at once, and the
+// snapshot still reads the file as it was.
+TEST_F(PgConnectionTest, ASnapshotReadsBesideASaveOfAnotherThread) {
+  auto reader = session();
+  ASSERT_TRUE(reader->beginSnapshot().ok());
+  DriverStatus status;
+  const std::string before = read(*reader, table_, status);
+  ASSERT_TRUE(status.ok()) << before;
+
+  DriverStatus saved;
+  std::thread writer([&] {
+    auto mine = session();
+    saved = mine->begin(table_, "STORED", 1);
+    DriverStatus wrote;
+    mine->run("UPDATE " + table_ + " SET v = 'new' WHERE id = 1", {}, wrote);
+    if (saved.ok()) saved = wrote.ok() ? mine->commit() : wrote;
+  });
+  writer.join();
+  EXPECT_TRUE(saved.ok()) << saved.driverMessage;
+  EXPECT_EQ(read(*reader, table_, status), before) << "one moment of the file";
+  EXPECT_TRUE(reader->commit().ok());
+  EXPECT_EQ(read(*reader, table_, status).substr(0, 4), "new ");
+}
+
 // Threads preparing their statements on one connection, and a session the
 // server ends under them: no name is prepared twice, and none that the loss
 // took away is used again.
