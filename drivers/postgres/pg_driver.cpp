@@ -34,11 +34,20 @@ PgDriver::PgDriver(std::string conninfo, std::string schema, SessionRules rules)
     : conninfo_(std::move(conninfo)), schema_(std::move(schema)), rules_(std::move(rules)) {}
 
 void PgDriver::workUnder(SchemaLock& lock) {
-  rules_.beforeWork = [&lock] { return lock.heldAgain(); };
+  std::lock_guard guard(connecting_);
+  if (lock.connection()) connection_ = lock.connection();
+}
+
+std::shared_ptr<Connection> PgDriver::connection() const {
+  std::lock_guard guard(connecting_);
+  if (!connection_ || !connection_->inThisProcess()) {
+    connection_ = std::make_shared<Connection>(conninfo_, rules_);
+  }
+  return connection_;
 }
 
 std::shared_ptr<ServerSession> PgDriver::session() const {
-  return ServerSession::forThisThread(this, conninfo_, rules_);
+  return ServerSession::forThisThread(connection());
 }
 
 DriverStatus PgDriver::checkReachable() const {
@@ -59,7 +68,7 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
   DriverStatus status = checkSchema(*threadSession, schema_, file);
   if (status.ok()) {
     foundSchema_ = true;
-    threadSession->transaction().countAsOwnWriter();
+    threadSession->countAsOwnWriter();
   } else if (status.driverCode != apprt::kUnreachableDriverCode || !foundSchema_) {
     return status;
   }
@@ -109,16 +118,15 @@ DriverStatus PgDriver::begin(std::span<apprt::DriverFile* const> files, int time
     names += (names.empty() ? "" : ", ") + table->declaration().fileName();
     onlyReads = onlyReads && table->readOnly();
   }
-  return onlyReads ? session()->transaction().beginSnapshot()
-                   : session()->transaction().begin(tables, names, timeoutSeconds);
+  return onlyReads ? session()->beginSnapshot() : session()->begin(tables, names, timeoutSeconds);
 }
 
 DriverStatus PgDriver::commit() {
-  return session()->transaction().commit();
+  return session()->commit();
 }
 
 DriverStatus PgDriver::rollback() {
-  return session()->transaction().rollback();
+  return session()->rollback();
 }
 
 }  // namespace fesk::postgres

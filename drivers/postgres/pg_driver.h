@@ -2,7 +2,8 @@
 // The keyed-file driver for a data set on a PostgreSQL server, so that several
 // workstations share one set of files: each file is a table of one schema,
 // laid out as pg_schema.h describes, read and written through the calling
-// thread's session (pg_server_session.h).
+// thread's session (pg_server_session.h) on the program's one connection
+// (pg_connection.h): the data-set lock's, or the driver's own without one.
 //
 // Where the server is comes from a libpq connection string or URI, and from
 // whatever libpq itself reads (PGHOST, PGUSER, PGSERVICE, ~/.pgpass, ...).
@@ -22,6 +23,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "drivers/postgres/pg_schema_lock.h"
@@ -34,9 +36,9 @@ class PgDriver : public apprt::Driver {
  public:
   PgDriver(std::string conninfo, std::string schema, SessionRules rules = {});
 
-  // Every session of this driver makes sure that `lock` is held (taken again
-  // after the server lost it) before it reads or writes. Called before the
-  // driver's first use; `lock` outlives the driver.
+  // The driver works on the connection that holds `lock` (taken again after
+  // the server lost it, before any read or write). Called once the lock was
+  // asked for, before the driver's first use.
   void workUnder(SchemaLock& lock);
 
   const std::string& schema() const { return schema_; }
@@ -56,6 +58,9 @@ class PgDriver : public apprt::Driver {
   apprt::DriverStatus checkReachable() const;
   // The calling thread's session of this driver.
   std::shared_ptr<ServerSession> session() const;
+  // The connection the driver's threads take turns on (in a forked child, one
+  // of the child's own, without the lock, which is its parent's).
+  std::shared_ptr<Connection> connection() const;
 
  private:
   // 90 when the schema's name is none the server can take.
@@ -65,6 +70,8 @@ class PgDriver : public apprt::Driver {
   std::string schema_;
   SessionRules rules_;
   std::atomic<bool> foundSchema_ = false;  // a file was found as declared
+  mutable std::mutex connecting_;
+  mutable std::shared_ptr<Connection> connection_;  // the lock's, or made at the first use
 };
 
 }  // namespace fesk::postgres

@@ -257,7 +257,7 @@ DriverStatus PgFile::writeOver(RecordIdentity identity, std::span<const char> re
   std::vector<std::string> values;
   if (DriverStatus status = storedValues(record, values); !status.ok()) return status;
   if (!expected) return write(identity, std::move(values), record);
-  return session_->transaction().atomically([&] {
+  return session_->atomically([&] {
     // Compared under the record's lock, so two stations never both win, and
     // in the form reading gives it (a value another tool stored longer than
     // its field reads cut), so that such a record can be written back.

@@ -7,9 +7,11 @@ namespace fesk::postgres {
 namespace {
 
 std::mutex gMutex;  // sessions of every thread, and the listener's thread
+// Never destroyed: a connection kept by a driver that lives as long as the
+// process forgets its session at the process's very end.
 std::map<const void*, int>& backends() {
-  static std::map<const void*, int> all;
-  return all;
+  static auto* all = new std::map<const void*, int>;
+  return *all;
 }
 
 }  // namespace

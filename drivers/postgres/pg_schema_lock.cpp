@@ -7,52 +7,94 @@
 namespace fesk::postgres {
 namespace {
 
-// The lock's key: the schema's name folded into 64 bits by the server itself,
-// so that every workstation computes the same key. Advisory locks belong to a
-// database, so equal schema names of two databases never meet.
-constexpr const char* kLockKey = "('x' || left(md5('fesk data set ' || $1), 16))::bit(64)::bigint";
+// The lock's key: the schema's name (`schema`, an SQL expression) folded into
+// 64 bits by the server itself, so that every workstation computes the same
+// key. Advisory locks belong to a database, so equal schema names of two
+// databases never meet.
+std::string lockKey(const std::string& schema) {
+  return "('x' || left(md5('fesk data set ' || " + schema + "), 16))::bit(64)::bigint";
+}
+
+// `text` as an SQL string literal for the open session `session`.
+std::string quoted(PGconn* session, const std::string& text) {
+  char* escaped = PQescapeLiteral(session, text.data(), text.size());
+  std::string literal = escaped ? escaped : "''";
+  PQfreemem(escaped);
+  return literal;
+}
 
 }  // namespace
 
+void SchemaLock::connectTo(const std::string& conninfo) {
+  if (connection_ && conninfo == connectedTo_) return;
+  if (connection_) {
+    release();
+    connection_->link().checkBeforeWork(nullptr);
+  }
+  connection_ = std::make_shared<Connection>(conninfo);
+  connectedTo_ = conninfo;
+  connection_->link().checkBeforeWork([this] { return heldAgain(); });
+}
+
 bool SchemaLock::share(const std::string& conninfo, const std::string& schema, std::string& why) {
+  connectTo(conninfo);
   {
-    std::lock_guard guard(mutex_);
+    const Turn turn(*connection_, kTurnPatience);
+    if (!turn) {
+      why = "the connection to the database server stayed in use by another window";
+      return false;
+    }
     if (!take(conninfo, schema, false, why)) return false;
   }
-  if (!listener_) listener_ = std::make_unique<ChangeListener>(*this);
+  if (!listener_) listener_ = std::make_unique<ChangeListener>(*this, *connection_);
   return true;
 }
 
 bool SchemaLock::takeAlone(const std::string& conninfo, const std::string& schema,
                            std::string& why) {
-  std::lock_guard guard(mutex_);
+  listener_.reset();
+  connectTo(conninfo);
+  const Turn turn(*connection_, kTurnPatience);
+  if (!turn) {
+    why = "the connection to the database server stayed in use by another window";
+    return false;
+  }
   return take(conninfo, schema, true, why);
 }
 
 SchemaLock::~SchemaLock() {
   release();
+  if (!connection_) return;
+  const Turn turn(*connection_, kTurnPatience);
+  if (turn) connection_->link().checkBeforeWork(nullptr);
 }
 
 void SchemaLock::release() {
-  listener_.reset();  // it takes the mutex itself
-  std::lock_guard guard(mutex_);
-  letGo();
+  listener_.reset();  // it gives the connection back
+  if (!connection_) return;
+  const Turn turn(*connection_, kTurnPatience);
+  if (turn) {
+    letGo();
+    connection_->link().close();
+  }
   conninfo_.clear();
 }
 
 void SchemaLock::letGo() {
-  if (session_ && session_->stillOpen()) {
+  ServerLink& link = connection_->link();
+  if (lockedOn_ == link.openings() && link.stillOpen()) {
     // Answered before the server ends the session; a session already lost
     // holds nothing.
     apprt::DriverStatus ignored;
-    session_->run("SELECT pg_advisory_unlock_all()", {}, ignored);
+    link.exchange(
+        std::string("SELECT pg_advisory_unlock_all()") + (channel_.empty() ? "" : "; UNLISTEN *"),
+        ignored);
   }
-  session_.reset();
+  lockedOn_ = 0;
 }
 
 apprt::DriverStatus SchemaLock::heldAgain() {
-  std::lock_guard guard(mutex_);
-  if (conninfo_.empty() || (session_ && session_->stillOpen())) return {};
+  if (conninfo_.empty() || lockedOn_ == connection_->link().openings()) return {};
   std::string why;
   if (take(conninfo_, schema_, alone_, why)) return {};
   if (refused_) {
@@ -72,53 +114,67 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
   conninfo_ = conninfo;
   schema_ = schema;
   alone_ = alone;
-  auto session = std::make_unique<ServerSession>(conninfo);
+  ServerLink& link = connection_->link();
   apprt::DriverStatus status;
-  const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
-  const Result result = session->run(
-      "SELECT " + function + "(" + kLockKey + "), " + changeChannelSql("$1"), {schema}, status);
+  if (!link.stillOpen()) status = link.open();
   if (!status.ok()) {
     why = status.driverMessage;
     return false;
   }
+  const std::string name = quoted(link.libpq(), schema);
+  const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
+  const Result result = link.exchange(
+      "SELECT " + function + "(" + lockKey(name) + "), " + changeChannelSql(name), status);
+  if (!status.ok()) {
+    why = status.driverMessage;
+    link.close();
+    return false;
+  }
   if (result.text(0, 0) != "t") {
     refused_ = true;
-    refusedBy_ = session->server();
-    const std::string data = "the data of schema " + schema + " on " + session->server();
+    refusedBy_ = link.server();
+    const std::string data = "the data of schema " + schema + " on " + link.server();
     why = alone
               ? "another fesk is using " + data + "; close it and try again"
               : data + " is being replaced by another fesk (a restore); try again when it is done";
+    // A connection that may not work on the data set holds nothing either.
+    link.close();
     return false;
   }
-  // Notifications come to the session that asked for them: the lock's,
-  // which is idle anyway. Working alone (a restore) needs none.
+  // Notifications come to the session that asked for them. Working alone
+  // (a restore) needs none.
   channel_ = alone ? std::string() : result.text(0, 1);
-  if (!channel_.empty() && !session->runScript("LISTEN " + channel_).ok()) channel_.clear();
-  session_ = std::move(session);
+  if (!channel_.empty()) {
+    apprt::DriverStatus listening;
+    link.exchange("LISTEN " + channel_, listening);
+    if (!listening.ok()) channel_.clear();
+  }
+  lockedOn_ = link.openings();
   ++generation_;
   if (listener_) listener_->wake();
   return true;
 }
 
 int SchemaLock::listeningSocket(int& generation) {
-  std::lock_guard guard(mutex_);
   generation = generation_;
-  if (!session_ || channel_.empty() || !session_->stillOpen()) return -1;
-  return PQsocket(session_->libpq());
+  ServerLink& link = connection_->link();
+  if (channel_.empty() || lockedOn_ != link.openings() || !link.stillOpen()) return -1;
+  return PQsocket(link.libpq());
 }
 
-void SchemaLock::takeNotifications(std::set<std::string>& tables) {
-  std::lock_guard guard(mutex_);
-  if (!session_ || !session_->libpq()) return;
-  PGconn* connection = session_->libpq();
-  if (PQconsumeInput(connection) == 0) {
-    session_.reset();  // lost: nothing to let go of on the server
-    return;
-  }
-  while (PGnotify* notice = PQnotifies(connection)) {
-    if (!isOwnBackend(notice->be_pid)) tables.insert(notice->extra);
+bool SchemaLock::takeNotifications(std::set<std::string>& tables) {
+  ServerLink& link = connection_->link();
+  // Reads what arrived without waiting, and closes a session found lost.
+  if (!link.stillOpen()) return false;
+  bool heard = false;
+  while (PGnotify* notice = PQnotifies(link.libpq())) {
+    if (!isOwnBackend(notice->be_pid)) {
+      tables.insert(notice->extra);
+      heard = true;
+    }
     PQfreemem(notice);
   }
+  return heard;
 }
 
 }  // namespace fesk::postgres

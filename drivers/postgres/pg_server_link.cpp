@@ -122,6 +122,7 @@ DriverStatus ServerLink::open() {
     }
     return lost(why);
   }
+  ++openings_;
   PQsetNoticeProcessor(
       libpq_, [](void*, const char*) {}, nullptr);
   if (!ownOptions) return {};

@@ -75,6 +75,14 @@ class ServerLink {
   // Closes the libpq session; what was prepared or sent in it goes with it
   // (whenClosed).
   void close();
+  const std::string& conninfo() const { return conninfo_; }
+  const SessionRules& rules() const { return rules_; }
+  // How many libpq sessions were opened so far: a new number for each.
+  int openings() const { return openings_; }
+  // Replaces the rules' check before work (nothing: none).
+  void checkBeforeWork(std::function<apprt::DriverStatus()> check) {
+    rules_.beforeWork = std::move(check);
+  }
   // Called by every close: the owner forgets what lived in the libpq session.
   void whenClosed(std::function<void()> forget) { whenClosed_ = std::move(forget); }
 
@@ -136,6 +144,7 @@ class ServerLink {
   std::string lastServer_;  // named even after the link is gone
   std::string lossReason_;  // why the link was given up
   pid_t owner_;             // a forked child must not talk over its parent's session
+  int openings_ = 0;
   AtStake atStake_ = AtStake::kNothing;
   std::string firstFailure_;  // of the transaction under way
   // A server that let a connection attempt time out is not asked again until

@@ -23,8 +23,7 @@ constexpr std::chrono::milliseconds kSettlePause{50};
 
 }  // namespace
 
-Transaction::Transaction(ServerLink& link, Pipeline& pipeline, drivers::SessionReads& reads)
-    : link_(link), pipeline_(pipeline), reads_(reads) {}
+Transaction::Transaction(ServerLink& link, Pipeline& pipeline) : link_(link), pipeline_(pipeline) {}
 
 Transaction::~Transaction() {
   forgetSession(this);
@@ -38,7 +37,7 @@ DriverStatus Transaction::readyToBegin() {
   if (active()) {
     return {apprt::kDriverError, "", "a transaction is already active in this thread"};
   }
-  reads_.releaseAll();
+  releaseReads();
   return link_.ready();
 }
 
@@ -82,16 +81,19 @@ DriverStatus Transaction::begin(const std::string& tables, const std::string& fi
     DriverStatus ignored;
     link_.exchange("ROLLBACK", ignored);
   }
-  if (result.sqlState() == "55P03") {
-    status.driverMessage = fileNames + " is being written by another user; gave up after " +
-                           std::to_string(timeoutSeconds) + " s";
-  }
+  if (result.sqlState() == "55P03") status = writtenElsewhere(fileNames, timeoutSeconds);
   return status;
+}
+
+DriverStatus writtenElsewhere(const std::string& fileNames, int timeoutSeconds) {
+  return {apprt::kDriverError, "55P03",
+          fileNames + " is being written by another user; gave up after " +
+              std::to_string(timeoutSeconds) + " s"};
 }
 
 DriverStatus Transaction::commit() {
   if (!active()) return {apprt::kDriverError, "", "no transaction is active"};
-  reads_.releaseAll();
+  releaseReads();
   DriverStatus status;
   if (!link_.stillOpen()) {
     status = link_.lost(link_.lossReason());
@@ -154,7 +156,7 @@ DriverStatus Transaction::rollback() {
   DriverStatus ignored;
   if (pipeline_.open()) pipeline_.exchange(nullptr, ignored);
   ended();
-  reads_.releaseAll();
+  releaseReads();
   // A session that is gone took its transaction with it.
   if (link_.stillOpen()) link_.exchange("ROLLBACK", ignored);
   return {};

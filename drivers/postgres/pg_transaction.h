@@ -20,11 +20,14 @@
 
 namespace fesk::postgres {
 
+// A transaction on `fileNames` could not begin within `timeoutSeconds`:
+// another writer (another program, or another window of this one) has them.
+apprt::DriverStatus writtenElsewhere(const std::string& fileNames, int timeoutSeconds);
+
 class Transaction {
  public:
-  // Runs on `link`, its writes queued in `pipeline`; `reads` go before it
-  // begins and ends.
-  Transaction(ServerLink& link, Pipeline& pipeline, drivers::SessionReads& reads);
+  // Runs on `link`, its writes queued in `pipeline`.
+  Transaction(ServerLink& link, Pipeline& pipeline);
   ~Transaction();
   Transaction(const Transaction&) = delete;
 
@@ -33,6 +36,9 @@ class Transaction {
   // session opened anew is known again by its next one.
   void countAsOwnWriter();
   Transaction& operator=(const Transaction&) = delete;
+  // The reads of the thread that works on the connection now (null: none):
+  // they go before a transaction begins and ends.
+  void readsFrom(drivers::SessionReads* reads) { reads_ = reads; }
 
   // A transaction that locks `tables` (quoted, comma-separated) against other
   // writers, waiting at most `timeoutSeconds`; `fileNames` names them to the user.
@@ -72,7 +78,11 @@ class Transaction {
 
   ServerLink& link_;
   Pipeline& pipeline_;
-  drivers::SessionReads& reads_;
+  drivers::SessionReads* reads_ = nullptr;
+  // Lets go of the reads of the thread at work.
+  void releaseReads() {
+    if (reads_) reads_->releaseAll();
+  }
   WrittenRecords written_;    // by the transaction under way
   WrittenRecords uncertain_;  // by the last transaction whose commit's answer was lost
 };
