@@ -25,6 +25,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -119,6 +120,8 @@ class Connection {
   drivers::SessionReads reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
+  // The saved change the history records the writes under (sqlite_history.h).
+  std::int64_t changeGroup_ = 0;
   std::string snapshotSchema_;                  // of the read transaction open ("" none)
   std::set<std::string> changedInTransaction_;  // schemas
   std::string transactionFiles_;
