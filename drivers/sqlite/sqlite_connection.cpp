@@ -10,7 +10,6 @@
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "drivers/sqlite/stored_field.h"
-#include "runtime/files/change_author.h"
 
 namespace fesk::sqlite {
 namespace {
@@ -75,7 +74,7 @@ DriverStatus Connection::connect(const std::filesystem::path& path, std::string&
     }
     sqlite3_extended_result_codes(db_, 1);
     addStoredFieldFunction(db_);
-    addHistoryFunctions(db_, &changeGroup_);
+    addHistoryFunctions(db_, &stamp_);
     schema = "main";
     return {};
   }
@@ -234,7 +233,7 @@ DriverStatus Connection::beforeWrite(const std::string& schema) {
   // is a saved change of its own.
   if (!inTransaction_) {
     endSnapshot();
-    changeGroup_ = apprt::newChangeGroup();
+    stamp_.renew();
   }
   return {};
 }
@@ -252,7 +251,7 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
   if (isBusy(result)) return heldByOtherUsers(fileNames, timeoutSeconds, result);
   if (result != SQLITE_OK) return sqliteFailure(db_, result);
   inTransaction_ = true;
-  changeGroup_ = apprt::newChangeGroup();
+  stamp_.renew();
   transactionFiles_ = fileNames;
   transactionSeconds_ = std::max(timeoutSeconds * 1000, kDefaultBusyMilliseconds) / 1000;
   return {};

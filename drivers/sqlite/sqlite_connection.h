@@ -35,6 +35,7 @@
 
 #include "drivers/common/held_reads.h"
 #include "drivers/sqlite/change_watch.h"
+#include "drivers/sqlite/sqlite_history.h"
 #include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
@@ -120,8 +121,8 @@ class Connection {
   drivers::SessionReads reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
-  // The saved change the history records the writes under (sqlite_history.h).
-  std::int64_t changeGroup_ = 0;
+  // The saved change the history records the writes under.
+  HistoryStamp stamp_;
   std::string snapshotSchema_;                  // of the read transaction open ("" none)
   std::set<std::string> changedInTransaction_;  // schemas
   std::string transactionFiles_;

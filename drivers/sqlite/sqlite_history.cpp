@@ -1,6 +1,9 @@
 #include "drivers/sqlite/sqlite_history.h"
 
 #include <array>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "drivers/sqlite/sqlite_schema.h"
@@ -51,13 +54,15 @@ int triggerCount(sqlite3* db, const std::string& schema, const apprt::FileDeclar
 constexpr int kAskWho = -7301;
 constexpr int kAskStation = -7302;
 constexpr int kAskGroup = -7303;
+constexpr int kAskTime = -7304;
 
 std::string asked(int question, const char* otherwise) {
   return "coalesce(sqlite_compileoption_get(" + std::to_string(question) + "), " + otherwise + ")";
 }
 
+// The stamp does not change while a statement runs.
 void resultText(sqlite3_context* context, const std::string& text) {
-  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 }  // namespace
@@ -73,7 +78,8 @@ std::string historySql(const std::string& schema, const apprt::FileDeclaration& 
            quotedName(triggerName(file, action)) + " AFTER " + action.event + " ON " +
            tableName(file) + " BEGIN INSERT INTO " + kHistoryTable +
            " (at, who, station, change_group, action, record, before, after) VALUES "
-           "(strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), " +
+           "(" +
+           asked(kAskTime, "strftime('%Y-%m-%dT%H:%M:%fZ', 'now')") + ", " +
            asked(kAskWho, "'unknown'") + ", " + asked(kAskStation, "'another program'") + ", " +
            asked(kAskGroup, "0") + ", '" + action.name + "', " + (action.after ? "new" : "old") +
            ".id, " + (action.before ? fieldsOf(file, "old") : "NULL") + ", " +
@@ -90,20 +96,40 @@ std::string withoutHistorySql(const apprt::FileDeclaration& file) {
   return sql + "DROP TABLE IF EXISTS " + kHistoryTable + ";";
 }
 
-void addHistoryFunctions(sqlite3* db, const std::int64_t* group) {
+void HistoryStamp::renew() {
+  group = apprt::newChangeGroup();
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(milliseconds));
+  at = text;
+  who = apprt::changeAuthor();
+  station = apprt::changeStation();
+}
+
+void addHistoryFunctions(sqlite3* db, const HistoryStamp* stamp) {
   sqlite3_create_function_v2(
-      db, "sqlite_compileoption_get", 1, SQLITE_UTF8, const_cast<std::int64_t*>(group),
+      db, "sqlite_compileoption_get", 1, SQLITE_UTF8, const_cast<HistoryStamp*>(stamp),
       [](sqlite3_context* context, int, sqlite3_value** arguments) {
+        const auto& asked = *static_cast<const HistoryStamp*>(sqlite3_user_data(context));
         switch (sqlite3_value_int(arguments[0])) {
           case kAskWho:
-            resultText(context, apprt::changeAuthor());
+            resultText(context, asked.who);
             break;
           case kAskStation:
-            resultText(context, apprt::changeStation());
+            resultText(context, asked.station);
+            break;
+          case kAskTime:
+            resultText(context, asked.at);
             break;
           case kAskGroup:
-            sqlite3_result_int64(context,
-                                 *static_cast<const std::int64_t*>(sqlite3_user_data(context)));
+            sqlite3_result_int64(context, asked.group);
             break;
           default:
             if (const char* option = sqlite3_compileoption_get(sqlite3_value_int(arguments[0]))) {

@@ -36,8 +36,20 @@ std::string historySql(const std::string& schema, const apprt::FileDeclaration& 
 // it was made before it kept a history (they come back at its next open).
 std::string withoutHistorySql(const apprt::FileDeclaration& file);
 
-// Registers the function the triggers ask; `group` is read at every change.
-void addHistoryFunctions(sqlite3* db, const std::int64_t* group);
+// What the entries of one saved change share: taken once when the change
+// begins, not for every record a cascade changes.
+struct HistoryStamp {
+  std::int64_t group = 0;
+  std::string at;  // UTC, as entries tell it
+  std::string who;
+  std::string station;
+
+  // For the next saved change (change_author.h).
+  void renew();
+};
+
+// Registers the function the triggers ask; `stamp` is read at every change.
+void addHistoryFunctions(sqlite3* db, const HistoryStamp* stamp);
 
 // Gives a file made before it kept a history its table and triggers, in one
 // transaction; every record stays as it is. Nothing to do for a file that
