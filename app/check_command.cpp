@@ -26,11 +26,9 @@ int runCheck(ArgumentReader& arguments) {
   if (!arguments.failed() && !rest.empty()) arguments.fail("unknown argument " + rest.front());
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
 
-  std::string why;
-  if (const int status = useDataSet(dataSet, DataSetUse::kRead, why); status != kDone) {
-    return refuse(kCommand, status, why);
+  if (const int status = useDataFiles(kCommand, dataSet, DataSetUse::kRead); status != kDone) {
+    return status;
   }
-  bindDataFiles(dataSetDriver());
   const records::FileUse fesk1(FESK1, apprt::kOpenSharedReadOnly,
                                records::WhenMissing::kLeaveMissing);
   if (!fesk1.failure().empty()) return commandFailure(kCommand, fesk1.failure());

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "app/exit_status.h"
 #include "data/data_files.h"
 #include "runtime/text/ascii_case.h"
 
@@ -36,6 +37,22 @@ int commandFailure(std::string_view command, const std::string& why) {
 int refuse(std::string_view command, int status, const std::string& why) {
   std::cerr << "fesk " << command << ": " << why << "\n";
   return status;
+}
+
+int useDataFiles(std::string_view command, const DataSetOptions& options, DataSetUse use) {
+  std::string why;
+  if (const int status = useDataSet(options, use, why); status != kDone) {
+    return refuse(command, status, why);
+  }
+  bindDataFiles(dataSetDriver());
+  return kDone;
+}
+
+bool openOutput(const std::optional<std::string>& path, std::optional<apprt::ReplacedFile>& file,
+                std::string& why) {
+  if (!path) return true;
+  file.emplace(*path);
+  return file->open(why);
 }
 
 bool openToRead(const std::string& path, std::ifstream& stream, std::string& why) {

@@ -4,12 +4,15 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/argument_reader.h"
+#include "app/data_set.h"
 #include "runtime/files/file_declaration.h"
+#include "runtime/files/replaced_file.h"
 
 namespace fesk {
 
@@ -24,6 +27,16 @@ int usageMistake(std::string_view command, const std::string& why);
 int commandFailure(std::string_view command, const std::string& why);
 // Says why the command cannot run; answers `status` (exit_status.h).
 int refuse(std::string_view command, int status, const std::string& why);
+
+// Makes the data set `options` choose this process's for `use` and binds the
+// data files to its driver: kDone, or the exit status of the refusal, said.
+int useDataFiles(std::string_view command, const DataSetOptions& options, DataSetUse use);
+
+// The file at `path` to be written in place of what is there once it is
+// whole (none when `path` is none: standard output then); false, with the
+// reason in `why`, when it cannot be.
+bool openOutput(const std::optional<std::string>& path, std::optional<apprt::ReplacedFile>& file,
+                std::string& why);
 
 // Opens the file at `path` to be read; false, with the reason in `why` (the
 // system's, or that it is a directory), when it cannot be read.

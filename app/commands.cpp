@@ -12,8 +12,9 @@ namespace fesk {
 
 std::span<const Command> commands() {
   // Every command, in the order --help lists them.
-  static const std::array kCommands{kExportCommand, kImportCommand, kBackupCommand, kRestoreCommand,
-                                    kCopyCommand,   kReportCommand, kCheckCommand,  kServeCommand};
+  static const std::array kCommands{kExportCommand,  kImportCommand, kBackupCommand,
+                                    kRestoreCommand, kCopyCommand,   kHistoryCommand,
+                                    kReportCommand,  kCheckCommand,  kServeCommand};
   return kCommands;
 }
 

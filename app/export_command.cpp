@@ -50,17 +50,13 @@ int runExport(ArgumentReader& arguments) {
   }
   if (arguments.failed()) return usageMistake(kCommand, arguments.error());
 
-  std::string why;
-  if (const int status = useDataSet(dataSet, DataSetUse::kRead, why); status != kDone) {
-    return refuse(kCommand, status, why);
+  if (const int status = useDataFiles(kCommand, dataSet, DataSetUse::kRead); status != kDone) {
+    return status;
   }
-  bindDataFiles(dataSetDriver());
+  std::string why;
 
   std::optional<apprt::ReplacedFile> outputFile;
-  if (output) {
-    outputFile.emplace(*output);
-    if (!outputFile->open(why)) return commandFailure(kCommand, why);
-  }
+  if (!openOutput(output, outputFile, why)) return commandFailure(kCommand, why);
   std::ostream& out = outputFile ? outputFile->stream() : std::cout;
   if (byteOrderMark) out << records::kByteOrderMark;
   // The CSV going to this terminal would be broken up by the progress line.

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "runtime/files/file_history.h"
 #include "runtime/text/key_text.h"
 
 namespace fesk {
@@ -23,6 +24,13 @@ apprt::File<Fesk1Record> FESK1("FESK1", {{"FES:CODE", 20}, {"FES:NAME", 20}},
                                 {"FES:KEYNAME", kKeyWithDuplicates, {2}, "FES:Keyname"}});
 apprt::File<Fesk2Record> FESK2("FESK2", {{"FS2:CODE", 20}, {"FS2:NUMBER", 20}},
                                {{"FS2:KEYCODE", kKeyWithDuplicates, {1}, "FS2:Keycode"}});
+
+// Who changed a record, when and from what is asked of both files.
+[[maybe_unused]] const bool historyKept = [] {
+  apprt::keepHistory(FESK1);
+  apprt::keepHistory(FESK2);
+  return true;
+}();
 
 const apprt::KeyDeclaration& FES_KEYCODE = FESK1.key(0);
 const apprt::KeyDeclaration& FES_KEYNAME = FESK1.key(1);

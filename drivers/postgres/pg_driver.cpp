@@ -24,6 +24,8 @@ SessionRules forDefinitions(SessionRules rules) {
   return rules;
 }
 
+constexpr std::string_view kNoRightToDefine = "42501";
+
 DriverStatus runDefinitions(ServerSession& session, const std::string& statements) {
   return session.runScript("BEGIN; SET LOCAL statement_timeout = 0; " + statements + " COMMIT");
 }
@@ -66,6 +68,14 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
   auto threadSession = session();
   DriverStatus status = checkSchema(*threadSession, schema_, file);
+  if (status.ok() && historyMissing(*threadSession, schema_, file, status)) {
+    ServerSession definitions(conninfo_, forDefinitions(rules_));
+    status = definitions.ready();
+    if (status.ok()) status = runDefinitions(definitions, historyScript(schema_, file));
+    // A role that may not define objects in the schema still works in it; the
+    // history comes with the next open by its owner.
+    if (status.driverCode == kNoRightToDefine) status = {};
+  }
   if (status.ok()) {
     foundSchema_ = true;
     threadSession->countAsOwnWriter();

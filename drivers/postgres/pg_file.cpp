@@ -5,6 +5,7 @@
 #include "drivers/postgres/pg_bound.h"
 #include "drivers/postgres/pg_bulk_add.h"
 #include "drivers/postgres/pg_copy_text.h"
+#include "drivers/postgres/pg_history.h"
 #include "drivers/postgres/pg_read_query.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/files/file_declaration.h"
@@ -362,6 +363,17 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
   const Result result = session_->run(sql, values, status);
   found = status.ok() && result.rows() > 0;
   return status;
+}
+
+DriverStatus PgFile::readHistory(const std::string& since,
+                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  block_.drop();
+  return postgres::readHistory(*session_, schema_, file_, since, take);
+}
+
+DriverStatus PgFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
+  block_.drop();
+  return postgres::pruneHistory(*session_, schema_, file_, before, removed);
 }
 
 }  // namespace fesk::postgres

@@ -16,6 +16,7 @@
 #include "drivers/postgres/pg_server_session.h"
 #include "runtime/files/bulk_add.h"
 #include "runtime/files/driver.h"
+#include "runtime/files/file_history.h"
 
 namespace apprt {
 class FileDeclaration;
@@ -23,7 +24,9 @@ class FileDeclaration;
 
 namespace fesk::postgres {
 
-class PgFile : public apprt::DriverFile, public drivers::HeldReads {
+class PgFile : public apprt::DriverFile,
+               public apprt::HistoryKeepingFile,
+               public drivers::HeldReads {
  public:
   PgFile(std::shared_ptr<ServerSession> session, const std::string& schema,
          const apprt::FileDeclaration& file, bool readOnly);
@@ -54,6 +57,11 @@ class PgFile : public apprt::DriverFile, public drivers::HeldReads {
   bool readAll(const apprt::ReadOrder& order,
                const std::function<bool(std::span<const char> record)>& take,
                apprt::DriverStatus& status) override;
+
+  apprt::DriverStatus readHistory(
+      const std::string& since,
+      const std::function<bool(const apprt::HistoryEntry&)>& take) override;
+  apprt::DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) override;
 
   void releaseReads() override { block_.drop(); }
 

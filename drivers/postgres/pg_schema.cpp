@@ -1,10 +1,12 @@
 #include "drivers/postgres/pg_schema.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <vector>
 
 #include "runtime/files/file_declaration.h"
+#include "runtime/files/file_history.h"
 #include "runtime/text/ascii_case.h"
 
 namespace fesk::postgres {
@@ -175,7 +177,8 @@ std::string createFileScript(ServerSession& session, const std::string& schema,
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     sql += ", " + quotedColumn(file, static_cast<int>(i)) + " text COLLATE \"C\" NOT NULL";
   }
-  return sql + "); " + createKeysScript(session, schema, file) + changeTriggerScript(schema, file);
+  return sql + "); " + createKeysScript(session, schema, file) + changeTriggerScript(schema, file) +
+         (apprt::keepsHistory(file) ? historyScript(schema, file) : "");
 }
 
 std::string changeChannelSql(const std::string& schemaExpression) {
@@ -194,6 +197,79 @@ std::string changeTriggerScript(const std::string& schema, const apprt::FileDecl
          ", TG_TABLE_NAME); RETURN NULL; END $f$; CREATE TRIGGER " + trigger +
          " AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + tableName(schema, file) +
          " FOR EACH STATEMENT EXECUTE PROCEDURE " + function + ";";
+}
+
+namespace {
+
+struct HistoryAction {
+  const char* event;
+  const char* name;
+  const char* rows;  // the transition tables the trigger reads
+};
+
+constexpr std::array<HistoryAction, 3> kHistoryActions = {
+    {{"INSERT", "add", "NEW TABLE AS fesk_new"},
+     {"UPDATE", "change", "OLD TABLE AS fesk_old NEW TABLE AS fesk_new"},
+     {"DELETE", "delete", "OLD TABLE AS fesk_old"}}};
+
+std::string historyTrigger(const apprt::FileDeclaration& file, const HistoryAction& action) {
+  return quotedName(apprt::asciiLower(file.fileName()) + "_history_" + action.name);
+}
+
+// The fields of the rows `rows` as one JSON array.
+std::string historyFields(const apprt::FileDeclaration& file, const std::string& rows) {
+  std::string sql = "jsonb_build_array(";
+  for (std::size_t i = 0; i < file.fields().size(); ++i) {
+    sql += (i == 0 ? "" : ", ") + rows + "." + quotedColumn(file, static_cast<int>(i));
+  }
+  return sql + ")";
+}
+
+}  // namespace
+
+std::string historyScript(const std::string& schema, const apprt::FileDeclaration& file) {
+  const std::string history = quotedName(schema) + ".history";
+  const std::string function =
+      quotedName(schema) + "." + quotedName(apprt::asciiLower(file.fileName()) + "_history") + "()";
+  const std::string insert =
+      "INSERT INTO " + history +
+      " (file, at, who, station, change_group, action, record, before, after) SELECT '" +
+      file.fileName() +
+      "', now(), coalesce(nullif(current_setting('fesk.who', true), ''), session_user), "
+      "coalesce(nullif(current_setting('fesk.station', true), ''), "
+      "regexp_replace(current_setting('application_name'), '^fesk ', '')), txid_current(), ";
+  // Stations that open the data set together make it once.
+  std::string sql =
+      "SELECT pg_advisory_xact_lock(hashtext(" + drivers::quotedWith(schema + ".history", '\'') +
+      ")); CREATE TABLE IF NOT EXISTS " + history +
+      " (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, file text NOT NULL, at "
+      "timestamptz NOT NULL, who text NOT NULL, station text NOT NULL, change_group "
+      "bigint NOT NULL, action text NOT NULL, record bigint NOT NULL, before jsonb, "
+      "after jsonb); CREATE OR REPLACE FUNCTION " +
+      function + " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN " +
+      insert + "'add', n.id, NULL, " + historyFields(file, "n") +
+      " FROM fesk_new n; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
+      historyFields(file, "o") + ", " + historyFields(file, "n") +
+      " FROM fesk_old o JOIN fesk_new n USING (id); ELSE " + insert + "'delete', o.id, " +
+      historyFields(file, "o") + ", NULL FROM fesk_old o; END IF; RETURN NULL; END $f$;";
+  for (const HistoryAction& action : kHistoryActions) {
+    sql += " DROP TRIGGER IF EXISTS " + historyTrigger(file, action) + " ON " +
+           tableName(schema, file) + "; CREATE TRIGGER " + historyTrigger(file, action) +
+           " AFTER " + action.event + " ON " + tableName(schema, file) + " REFERENCING " +
+           action.rows + " FOR EACH STATEMENT EXECUTE PROCEDURE " + function + ";";
+  }
+  return sql;
+}
+
+bool historyMissing(ServerSession& session, const std::string& schema,
+                    const apprt::FileDeclaration& file, DriverStatus& status) {
+  if (!apprt::keepsHistory(file)) return false;
+  const Result result = session.run(
+      "SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname "
+      "LIKE '%\\_history\\_%' AND to_regclass($2) IS NOT NULL",
+      {tableName(schema, file), quotedName(schema) + ".history"}, status);
+  return status.ok() && result.rows() == 1 &&
+         result.text(0, 0) != std::to_string(kHistoryActions.size());
 }
 
 std::string schemaNameMistake(std::string_view schema) {

@@ -64,6 +64,24 @@ std::string changeChannelSql(const std::string& schemaExpression);
 // accepted, and its changes are not told).
 std::string changeTriggerScript(const std::string& schema, const apprt::FileDeclaration& file);
 
+// The history of a file that keeps one (file_history.h): the
+// table `history` of the data set's schema, one for every file, written by
+// statement-level triggers on the file's table from the rows the statement
+// changed (its transition tables), so that an entry is part of the
+// transaction that makes its change, whoever makes it, and a 100,000-record
+// cascade or a bulk copy costs one more statement, not one per record. An
+// entry holds the file, when (UTC), who (the setting fesk.who when a session
+// sets one, else the session's role), the station (fesk.station, else the
+// session's application name without the program's name before it), the
+// change group (the server's transaction), the action ("add", "change",
+// "delete"), the record's identity and its fields before and after as JSON
+// arrays in the order declared.
+std::string historyScript(const std::string& schema, const apprt::FileDeclaration& file);
+// Whether the file keeps a history that its table has no triggers for yet (a
+// data set made before it kept one); false when asking failed (`status`).
+bool historyMissing(ServerSession& session, const std::string& schema,
+                    const apprt::FileDeclaration& file, apprt::DriverStatus& status);
+
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this
 // program's; the driver's message says what differs.

@@ -10,6 +10,7 @@
 #include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_connection_string.h"
 #include "drivers/postgres/pg_messages.h"
+#include "runtime/files/change_author.h"
 
 namespace fesk::postgres {
 namespace {
@@ -99,7 +100,9 @@ DriverStatus ServerLink::open() {
   for (const auto& [name, value] : settings) options += "-c " + name + "=" + value + " ";
   if (!std::getenv("PGCONNECT_TIMEOUT")) add("connect_timeout", connectTimeout.c_str());
   if (!ownOptions) add("options", options.c_str());
-  add("fallback_application_name", "fesk");
+  // The station the history of the files records (pg_schema.h).
+  const std::string applicationName = "fesk " + apprt::changeStation();
+  add("fallback_application_name", applicationName.c_str());
   add("keepalives_idle", "10");
   add("keepalives_interval", "5");
   add("keepalives_count", "3");

@@ -6,6 +6,7 @@
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/directory_before.h"
 #include "drivers/sqlite/sqlite_driver.h"
+#include "runtime/files/change_author.h"
 #include "runtime/files/data_directory.h"
 
 namespace fesk::sqlite {
@@ -160,8 +161,9 @@ bool DataDirectoryKind::signIn(const apprt::DataSetChoice& choice,
                                                                const std::string& password) {
     return ownPasswords(folder, name, password);
   };
-  check.environment = [](const std::string&, const std::string&) {
-    return apprt::SignInCheck::Environment{};
+  // The history of the files names the person, not the account serving them.
+  check.environment = [](const std::string& name, const std::string&) {
+    return apprt::SignInCheck::Environment{{apprt::kSignedInUserVariable, name}};
   };
   return true;
 }

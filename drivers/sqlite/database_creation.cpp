@@ -6,7 +6,9 @@
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/file_placing.h"
 #include "drivers/sqlite/sqlite_connection.h"
+#include "drivers/sqlite/sqlite_history.h"
 #include "drivers/sqlite/sqlite_schema.h"
+#include "runtime/files/file_history.h"
 
 namespace fesk::sqlite {
 namespace {
@@ -22,8 +24,8 @@ DriverStatus creationFailure(const fs::path& path, int error) {
       "cannot create " + path.filename().string() + ": " + std::generic_category().message(error)};
 }
 
-// Gives the database of `connection` the file's table and indexes, in place of
-// any tables it had, in one transaction.
+// Gives the database of `connection` the file's table and indexes (and its
+// history, empty), in place of any tables it had, in one transaction.
 DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclaration& file) {
   // Rollback journal: what makes a commit over several files atomic.
   connection.execute("PRAGMA journal_mode = DELETE");
@@ -31,7 +33,8 @@ DriverStatus createTables(PrivateConnection& connection, const apprt::FileDeclar
   for (const auto& table : objectNames(connection.db(), "table")) {
     connection.execute("DROP TABLE " + quotedName(table));
   }
-  connection.execute(createTableSql(file) + ";" + createIndexesSql(file) + "COMMIT");
+  connection.execute(createTableSql(file) + ";" + createIndexesSql(file) +
+                     (apprt::keepsHistory(file) ? historySql("main", file) : "") + "COMMIT");
   if (connection.result() == SQLITE_OK) return {};
   DriverStatus status = openFailure(connection.db(), connection.result());
   connection.rollback();

@@ -6,6 +6,7 @@
 #include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/open_markers.h"
 #include "drivers/sqlite/page_check.h"
+#include "drivers/sqlite/sqlite_history.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "drivers/sqlite/stored_field.h"
@@ -73,6 +74,7 @@ DriverStatus Connection::connect(const std::filesystem::path& path, std::string&
     }
     sqlite3_extended_result_codes(db_, 1);
     addStoredFieldFunction(db_);
+    addHistoryFunctions(db_, &stamp_);
     schema = "main";
     return {};
   }
@@ -227,8 +229,12 @@ DriverStatus Connection::beforeWrite(const std::string& schema) {
                   "close this window and open it again"};
     }
   }
-  // A write outside a transaction commits at once, not with the reads.
-  if (!inTransaction_) endSnapshot();
+  // A write outside a transaction commits at once, not with the reads, and
+  // is a saved change of its own.
+  if (!inTransaction_) {
+    endSnapshot();
+    stamp_.renew();
+  }
   return {};
 }
 
@@ -245,6 +251,7 @@ DriverStatus Connection::begin(const std::string& fileNames, int timeoutSeconds)
   if (isBusy(result)) return heldByOtherUsers(fileNames, timeoutSeconds, result);
   if (result != SQLITE_OK) return sqliteFailure(db_, result);
   inTransaction_ = true;
+  stamp_.renew();
   transactionFiles_ = fileNames;
   transactionSeconds_ = std::max(timeoutSeconds * 1000, kDefaultBusyMilliseconds) / 1000;
   return {};

@@ -25,6 +25,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -34,6 +35,7 @@
 
 #include "drivers/common/held_reads.h"
 #include "drivers/sqlite/change_watch.h"
+#include "drivers/sqlite/sqlite_history.h"
 #include "runtime/files/driver.h"
 
 namespace fesk::sqlite {
@@ -119,6 +121,8 @@ class Connection {
   drivers::SessionReads reads_;
   int nextSchema_ = 1;
   bool inTransaction_ = false;
+  // The saved change the history records the writes under.
+  HistoryStamp stamp_;
   std::string snapshotSchema_;                  // of the read transaction open ("" none)
   std::set<std::string> changedInTransaction_;  // schemas
   std::string transactionFiles_;

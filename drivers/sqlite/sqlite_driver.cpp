@@ -8,6 +8,7 @@
 #include "drivers/sqlite/record_salvage.h"
 #include "drivers/sqlite/sqlite_connection.h"
 #include "drivers/sqlite/sqlite_file.h"
+#include "drivers/sqlite/sqlite_history.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/super_journals.h"
 #include "drivers/sqlite/whole_file_copy.h"
@@ -73,6 +74,7 @@ DriverStatus SqliteDriver::open(const apprt::FileDeclaration& file, int /*mode*/
       connection->attach(path, recovery > 0 ? recovery * 1000 : kDefaultBusyMilliseconds, schema);
   if (!status.ok()) return status;
   status = checkSchema(connection->db(), schema, file);
+  if (status.ok()) status = addMissingHistory(connection->db(), schema, file);
   if (status.ok()) status = checkPagesWhenDue(connection->db(), schema, path, file);
   if (!status.ok()) {
     connection->release(schema);

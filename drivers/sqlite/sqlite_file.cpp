@@ -1,6 +1,7 @@
 #include "drivers/sqlite/sqlite_file.h"
 
 #include "drivers/sqlite/background_check.h"
+#include "drivers/sqlite/sqlite_history.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "runtime/files/file_declaration.h"
 
@@ -204,6 +205,20 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
   statement->reset();
   found = result == SQLITE_ROW;
   return result == SQLITE_ROW || result == SQLITE_DONE ? DriverStatus{} : failure(result);
+}
+
+DriverStatus SqliteFile::readHistory(const std::string& since,
+                                     const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  connection_->reads().releaseAll();
+  return sqlite::readHistory(connection_->db(), schema_, file_, since, take);
+}
+
+DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
+  if (DriverStatus refused = connection_->beforeWrite(schema_); !refused.ok()) return refused;
+  OwnCommits own;
+  DriverStatus status = sqlite::pruneHistory(connection_->db(), schema_, before, removed);
+  if (status.ok() && removed > 0) connection_->changed(schema_, own);
+  return status;
 }
 
 }  // namespace fesk::sqlite

@@ -19,6 +19,7 @@
 #include "drivers/sqlite/sqlite_read_sql.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/files/driver.h"
+#include "runtime/files/file_history.h"
 
 namespace apprt {
 class FileDeclaration;
@@ -26,7 +27,9 @@ class FileDeclaration;
 
 namespace fesk::sqlite {
 
-class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
+class SqliteFile : public apprt::DriverFile,
+                   public apprt::HistoryKeepingFile,
+                   public drivers::HeldReads {
  public:
   SqliteFile(std::shared_ptr<Connection> connection, std::string schema,
              const apprt::FileDeclaration& file);
@@ -47,6 +50,11 @@ class SqliteFile : public apprt::DriverFile, public drivers::HeldReads {
   apprt::DriverStatus remove(apprt::RecordIdentity identity) override;
   apprt::DriverStatus hasDuplicate(int key, std::span<const char> record,
                                    apprt::RecordIdentity except, bool& found) override;
+
+  apprt::DriverStatus readHistory(
+      const std::string& since,
+      const std::function<bool(const apprt::HistoryEntry&)>& take) override;
+  apprt::DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) override;
 
   void releaseReads() override;
 

@@ -9,6 +9,7 @@
 #include "acceptance_support.h"
 #include "app/commands.h"
 #include "drivers/sqlite/sqlite_driver.h"
+#include "runtime/files/change_author.h"
 #include "runtime/files/data_directory.h"
 #include "support/scoped_environment.h"
 #include "support/temporary_directory.h"
@@ -121,7 +122,9 @@ TEST_F(DataSetOnAServer, SignInIsRefusedForAConnectionStringThatNamesARole) {
       check, why));
   EXPECT_TRUE(check.accepts("ann", "secret"));
   EXPECT_EQ(asked, std::vector<std::string>{dataSet_.directory().string() + " ann"});
-  EXPECT_TRUE(check.environment("ann", "secret").empty()) << "sessions run as the server does";
+  // Sessions run as the server does; the history names the person signed in.
+  EXPECT_EQ(check.environment("ann", "secret"),
+            (apprt::SignInCheck::Environment{{apprt::kSignedInUserVariable, "ann"}}));
 }
 
 // Printed lists name the data set chosen: a directory, or a server and schema.

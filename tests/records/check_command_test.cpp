@@ -13,13 +13,7 @@ class CheckCommandTest : public EveryDriverDataTest {
  protected:
   FeskRun check() const {
     std::vector<std::string> arguments{"check"};
-    if (dataSet_.store() == Store::kSqlite) {
-      arguments.push_back("--data-dir=" + dataSet_.directory().string());
-    } else {
-      for (const std::string& option : {std::string("--database"), dataSet_.conninfo(),
-                                        std::string("--schema"), dataSet_.schema()})
-        arguments.push_back(option);
-    }
+    for (const auto& option : optionsNaming(dataSet_)) arguments.push_back(option);
     return runFesk(arguments);
   }
 };

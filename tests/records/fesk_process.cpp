@@ -127,4 +127,9 @@ void writeText(const std::filesystem::path& path, std::string_view text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
+std::vector<std::string> optionsNaming(const ScratchDataSet& dataSet) {
+  if (dataSet.store() == Store::kSqlite) return {"--data-dir=" + dataSet.directory().string()};
+  return {"--database", dataSet.conninfo(), "--schema", dataSet.schema()};
+}
+
 }  // namespace fesk::test

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/scratch_data_set.h"
+
 namespace fesk::test {
 
 struct FeskRun {
@@ -48,6 +50,8 @@ class FeskProcess {
 
 // Runs fesk to its end with `input` on its standard input.
 FeskRun runFesk(const std::vector<std::string>& arguments, std::string_view input = {});
+// The options that point the program at `dataSet`.
+std::vector<std::string> optionsNaming(const ScratchDataSet& dataSet);
 
 std::string readText(const std::filesystem::path& path);
 void writeText(const std::filesystem::path& path, std::string_view text);

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "raw_sql.h"
+
 namespace fesk::test {
 
 inline constexpr int kPageBytes = 4096;
@@ -18,11 +20,17 @@ inline std::string fileBytes(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Gives the first record of a table's leaf page (the first page whose records
-// start past identity 1000) the identity of the record before it. The page
+// Gives the first record of a leaf page of the file's table (named after the
+// file: not another table beside it), the first page whose records start past
+// identity 1000, the identity of the record before it. The page
 // still reads to its end, with one record under the wrong identity: damage
 // that only the order of the page's records shows.
 inline void giveARecordItsNeighboursIdentity(const std::filesystem::path& database) {
+  const std::string leaves =
+      "," +
+      runSqlOn(database, "SELECT group_concat(pageno) FROM dbstat WHERE name = '" +
+                             database.stem().string() + "' AND pagetype = 'leaf'") +
+      ",";
   std::string bytes = fileBytes(database);
   const auto byteAt = [&](std::size_t at) { return static_cast<std::uint8_t>(bytes[at]); };
   // A varint as SQLite writes them (big-endian groups of 7 bits): its value
@@ -37,7 +45,9 @@ inline void giveARecordItsNeighboursIdentity(const std::filesystem::path& databa
     return value;
   };
   for (std::size_t page = kPageBytes; page + kPageBytes <= bytes.size(); page += kPageBytes) {
-    if (byteAt(page) != 0x0d) continue;  // not a table's leaf page
+    if (leaves.find("," + std::to_string(page / kPageBytes + 1) + ",") == std::string::npos) {
+      continue;
+    }
     const std::size_t cell = page + (std::size_t{byteAt(page + 8)} << 8 | byteAt(page + 9));
     std::size_t identityAt = 0;
     std::size_t end = 0;

@@ -70,7 +70,8 @@ const std::vector<ScratchDataSet::Kind>& ScratchDataSet::Kind::all() {
       {.store = Store::kSqlite,
        .name = "Sqlite",
        .capabilities = {Capability::kOutsideStatements, Capability::kSharedByProcesses,
-                        Capability::kQueryFilters, Capability::kCommandLineNamed},
+                        Capability::kQueryFilters, Capability::kCommandLineNamed,
+                        Capability::kHistory},
        .make =
            [](ScratchDataSet& dataSet) {
              dataSet.directory_.emplace("fesk-data");
@@ -86,7 +87,8 @@ const std::vector<ScratchDataSet::Kind>& ScratchDataSet::Kind::all() {
       {.store = Store::kPostgres,
        .name = "Postgres",
        .capabilities = {Capability::kOutsideStatements, Capability::kSharedByProcesses,
-                        Capability::kQueryFilters, Capability::kCommandLineNamed},
+                        Capability::kQueryFilters, Capability::kCommandLineNamed,
+                        Capability::kHistory},
        .make =
            [](ScratchDataSet& dataSet) {
              static std::atomic<int> made = 0;

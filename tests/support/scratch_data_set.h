@@ -27,6 +27,7 @@ enum class Capability {
   kSharedByProcesses,  // a forked process, killed or not, works on the same data
   kQueryFilters,       // reads filtered by conditions in the driver's query language
   kCommandLineNamed,   // the fesk program can be pointed at it by its options
+  kHistory,            // a history of every change of the data files is kept
 };
 
 // "Sqlite", "Postgres", "Memory": for the names of parametrized tests.

@@ -1,0 +1,79 @@
+#include "drivers/postgres/pg_history.h"
+
+#include <vector>
+
+#include "drivers/postgres/pg_schema.h"
+#include "runtime/files/file_declaration.h"
+
+namespace fesk::postgres {
+namespace {
+
+// A moment the caller names in UTC ("" for the earliest), as the server takes it.
+std::string utcMoment(const std::string& moment) {
+  return moment.empty() ? "-infinity" : moment;
+}
+
+constexpr const char* kMomentSql = "($2::timestamp AT TIME ZONE 'UTC')";
+
+std::string fieldsFrom(const apprt::FileDeclaration& file, const std::string& column) {
+  std::string sql;
+  for (std::size_t i = 0; i < file.fields().size(); ++i) {
+    sql += ", " + column + " ->> " + std::to_string(i);
+  }
+  return sql;
+}
+
+std::vector<std::string> fieldsAt(const Result& result, int row, int first, std::size_t count) {
+  std::vector<std::string> fields;
+  for (std::size_t i = 0; i < count; ++i) {
+    fields.emplace_back(result.text(row, first + static_cast<int>(i)));
+  }
+  return fields;
+}
+
+}  // namespace
+
+apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
+                                const apprt::FileDeclaration& file, const std::string& since,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  const std::string sql =
+      "SELECT to_char(at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), who, station, "
+      "change_group, action, record, (before IS NULL)::int, (after IS NULL)::int" +
+      fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " + quotedName(schema) +
+      ".history WHERE file = $1 AND at >= " + kMomentSql + " ORDER BY id DESC";
+  apprt::DriverStatus status;
+  const Result result = session.run(sql, {file.fileName(), utcMoment(since)}, status);
+  if (!status.ok()) return status;
+  const std::size_t fields = file.fields().size();
+  constexpr int kFirstField = 8;
+  for (int row = 0; row < result.rows(); ++row) {
+    apprt::HistoryEntry entry{.at = std::string(result.text(row, 0)),
+                              .who = std::string(result.text(row, 1)),
+                              .station = std::string(result.text(row, 2)),
+                              .group = result.number(row, 3),
+                              .action = std::string(result.text(row, 4)),
+                              .record = result.number(row, 5),
+                              .before = {},
+                              .after = {}};
+    if (result.text(row, 6) == "0") entry.before = fieldsAt(result, row, kFirstField, fields);
+    if (result.text(row, 7) == "0") {
+      entry.after = fieldsAt(result, row, kFirstField + static_cast<int>(fields), fields);
+    }
+    if (!take(entry)) break;
+  }
+  return {};
+}
+
+apprt::DriverStatus pruneHistory(ServerSession& session, const std::string& schema,
+                                 const apprt::FileDeclaration& file, const std::string& before,
+                                 std::uint64_t& removed) {
+  apprt::DriverStatus status;
+  const Result result = session.run("WITH gone AS (DELETE FROM " + quotedName(schema) +
+                                        ".history WHERE file = $1 AND at < " + kMomentSql +
+                                        " RETURNING 1) SELECT count(*) FROM gone",
+                                    {file.fileName(), utcMoment(before)}, status);
+  if (status.ok() && result.rows() == 1) removed = result.number(0, 0);
+  return status;
+}
+
+}  // namespace fesk::postgres

@@ -1,0 +1,27 @@
+#pragma once
+// Reading and pruning the history the data set's triggers write
+// (pg_schema.h, historyScript), for one file.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "drivers/postgres/pg_server_session.h"
+#include "runtime/files/file_history.h"
+
+namespace apprt {
+class FileDeclaration;
+}
+
+namespace fesk::postgres {
+
+// The file's entries, newest first, from `since` on (file_history.h).
+apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
+                                const apprt::FileDeclaration& file, const std::string& since,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take);
+// Removes the file's entries older than `before`, after the queued writes.
+apprt::DriverStatus pruneHistory(ServerSession& session, const std::string& schema,
+                                 const apprt::FileDeclaration& file, const std::string& before,
+                                 std::uint64_t& removed);
+
+}  // namespace fesk::postgres

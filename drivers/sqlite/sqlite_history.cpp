@@ -1,0 +1,226 @@
+#include "drivers/sqlite/sqlite_history.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "drivers/sqlite/sqlite_schema.h"
+#include "drivers/sqlite/sqlite_statement.h"
+#include "runtime/files/change_author.h"
+#include "runtime/files/file_declaration.h"
+
+namespace fesk::sqlite {
+namespace {
+
+struct Action {
+  const char* event;
+  const char* name;
+  bool before;
+  bool after;
+};
+
+constexpr std::array<Action, 3> kActions = {{{"INSERT", "add", false, true},
+                                             {"UPDATE", "change", true, true},
+                                             {"DELETE", "delete", true, false}}};
+
+std::string triggerName(const apprt::FileDeclaration& file, const Action& action) {
+  return file.fileName() + ".history." + action.name;
+}
+
+// The fields of the row `row` ("old", "new") as one JSON array.
+std::string fieldsOf(const apprt::FileDeclaration& file, const char* row) {
+  std::string sql = "json_array(";
+  for (std::size_t i = 0; i < file.fields().size(); ++i) {
+    sql += std::string(i == 0 ? "" : ", ") + row + "." + columnName(file, static_cast<int>(i));
+  }
+  return sql + ")";
+}
+
+// How many of the file's history triggers the database holds (-1: unknown).
+int triggerCount(sqlite3* db, const std::string& schema, const apprt::FileDeclaration& file) {
+  Statement triggers(db, "SELECT count(*) FROM " + quotedName(schema) +
+                             ".sqlite_schema WHERE type = 'trigger' AND tbl_name = ?1");
+  if (!triggers.prepared()) return -1;
+  triggers.bindText(1, file.fileName());
+  return triggers.step() == SQLITE_ROW ? sqlite3_column_int(triggers.get(), 0) : -1;
+}
+
+// Who, the station and the group are asked of sqlite_compileoption_get with
+// numbers that stock SQLite answers NULL: this program's connections answer
+// them (addHistoryFunctions), so that another tool's change is recorded too,
+// by an unknown author, instead of failing on a function it lacks.
+constexpr int kAskWho = -7301;
+constexpr int kAskStation = -7302;
+constexpr int kAskGroup = -7303;
+constexpr int kAskTime = -7304;
+
+std::string asked(int question, const char* otherwise) {
+  return "coalesce(sqlite_compileoption_get(" + std::to_string(question) + "), " + otherwise + ")";
+}
+
+// The stamp does not change while a statement runs.
+void resultText(sqlite3_context* context, const std::string& text) {
+  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+}  // namespace
+
+std::string historySql(const std::string& schema, const apprt::FileDeclaration& file) {
+  const std::string in = quotedName(schema) + ".";
+  std::string sql = "CREATE TABLE IF NOT EXISTS " + in + kHistoryTable +
+                    " (id INTEGER PRIMARY KEY, at TEXT NOT NULL, who TEXT NOT NULL, station TEXT "
+                    "NOT NULL, change_group INTEGER NOT NULL, action TEXT NOT NULL, record "
+                    "INTEGER NOT NULL, before TEXT, after TEXT);";
+  for (const Action& action : kActions) {
+    sql += std::string("CREATE TRIGGER IF NOT EXISTS ") + in +
+           quotedName(triggerName(file, action)) + " AFTER " + action.event + " ON " +
+           tableName(file) + " BEGIN INSERT INTO " + kHistoryTable +
+           " (at, who, station, change_group, action, record, before, after) VALUES "
+           "(" +
+           asked(kAskTime, "strftime('%Y-%m-%dT%H:%M:%fZ', 'now')") + ", " +
+           asked(kAskWho, "'unknown'") + ", " + asked(kAskStation, "'another program'") + ", " +
+           asked(kAskGroup, "0") + ", '" + action.name + "', " + (action.after ? "new" : "old") +
+           ".id, " + (action.before ? fieldsOf(file, "old") : "NULL") + ", " +
+           (action.after ? fieldsOf(file, "new") : "NULL") + "); END;";
+  }
+  return sql;
+}
+
+std::string withoutHistorySql(const apprt::FileDeclaration& file) {
+  std::string sql;
+  for (const Action& action : kActions) {
+    sql += "DROP TRIGGER IF EXISTS " + quotedName(triggerName(file, action)) + ";";
+  }
+  return sql + "DROP TABLE IF EXISTS " + kHistoryTable + ";";
+}
+
+void HistoryStamp::renew() {
+  group = apprt::newChangeGroup();
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(milliseconds));
+  at = text;
+  who = apprt::changeAuthor();
+  station = apprt::changeStation();
+}
+
+void addHistoryFunctions(sqlite3* db, const HistoryStamp* stamp) {
+  sqlite3_create_function_v2(
+      db, "sqlite_compileoption_get", 1, SQLITE_UTF8, const_cast<HistoryStamp*>(stamp),
+      [](sqlite3_context* context, int, sqlite3_value** arguments) {
+        const auto& asked = *static_cast<const HistoryStamp*>(sqlite3_user_data(context));
+        switch (sqlite3_value_int(arguments[0])) {
+          case kAskWho:
+            resultText(context, asked.who);
+            break;
+          case kAskStation:
+            resultText(context, asked.station);
+            break;
+          case kAskTime:
+            resultText(context, asked.at);
+            break;
+          case kAskGroup:
+            sqlite3_result_int64(context, asked.group);
+            break;
+          default:
+            if (const char* option = sqlite3_compileoption_get(sqlite3_value_int(arguments[0]))) {
+              sqlite3_result_text(context, option, -1, SQLITE_STATIC);
+            } else {
+              sqlite3_result_null(context);
+            }
+        }
+      },
+      nullptr, nullptr, nullptr);
+}
+
+apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
+                                      const apprt::FileDeclaration& file) {
+  // Inside a transaction of the thread the file gains its history at its
+  // next open instead.
+  if (!apprt::keepsHistory(file) || !sqlite3_get_autocommit(db)) return {};
+  const int found = triggerCount(db, schema, file);
+  if (found < 0) return sqliteFailure(db, sqlite3_errcode(db));
+  if (found >= static_cast<int>(kActions.size())) return {};
+  const std::string sql = "BEGIN IMMEDIATE; " + historySql(schema, file) + "COMMIT";
+  const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  if (result == SQLITE_OK) return {};
+  apprt::DriverStatus status = sqliteFailure(db, result);
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  // A file this process may only read takes no changes to record either.
+  if ((result & 0xff) == SQLITE_READONLY) return {};
+  return status;
+}
+
+namespace {
+
+// Each field of a JSON array of the row's `column`, as columns of a query.
+std::string fieldsFrom(const apprt::FileDeclaration& file, const std::string& column) {
+  std::string sql;
+  for (std::size_t i = 0; i < file.fields().size(); ++i) {
+    sql += ", json_extract(" + column + ", '$[" + std::to_string(i) + "]')";
+  }
+  return sql;
+}
+
+std::vector<std::string> fieldsAt(const Statement& row, int first, std::size_t count) {
+  std::vector<std::string> fields;
+  for (std::size_t i = 0; i < count; ++i) {
+    fields.emplace_back(row.columnText(first + static_cast<int>(i)));
+  }
+  return fields;
+}
+
+}  // namespace
+
+apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
+                                const apprt::FileDeclaration& file, const std::string& since,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  Statement row(db,
+                "SELECT at, who, station, change_group, action, record, before IS NULL, "
+                "after IS NULL" +
+                    fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " +
+                    quotedName(schema) + "." + kHistoryTable + " WHERE at >= ?1 ORDER BY id DESC");
+  if (!row.prepared()) return sqliteFailure(db, row.prepareResult());
+  row.bindText(1, since);
+  const std::size_t fields = file.fields().size();
+  int result = SQLITE_OK;
+  while ((result = row.step()) == SQLITE_ROW) {
+    apprt::HistoryEntry entry{.at = std::string(row.columnText(0)),
+                              .who = std::string(row.columnText(1)),
+                              .station = std::string(row.columnText(2)),
+                              .group = sqlite3_column_int64(row.get(), 3),
+                              .action = std::string(row.columnText(4)),
+                              .record = sqlite3_column_int64(row.get(), 5),
+                              .before = {},
+                              .after = {}};
+    constexpr int kFirstField = 8;
+    if (sqlite3_column_int(row.get(), 6) == 0) entry.before = fieldsAt(row, kFirstField, fields);
+    if (sqlite3_column_int(row.get(), 7) == 0) {
+      entry.after = fieldsAt(row, kFirstField + static_cast<int>(fields), fields);
+    }
+    if (!take(entry)) return {};
+  }
+  return result == SQLITE_DONE ? apprt::DriverStatus{} : sqliteFailure(db, result);
+}
+
+apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,
+                                 std::uint64_t& removed) {
+  Statement prune(db, "DELETE FROM " + quotedName(schema) + "." + kHistoryTable + " WHERE at < ?1");
+  if (!prune.prepared()) return sqliteFailure(db, prune.prepareResult());
+  prune.bindText(1, before);
+  const int result = prune.step();
+  if (result != SQLITE_DONE) return sqliteFailure(db, result);
+  removed = static_cast<std::uint64_t>(sqlite3_changes64(db));
+  return {};
+}
+
+}  // namespace fesk::sqlite

@@ -1,0 +1,64 @@
+#pragma once
+// The history a driver keeps of the records of the files that ask for one:
+// an entry for every record added, changed or deleted, written with the
+// change itself, telling when, who, from which station and in which saved
+// change (change_author.h), and the record's fields before and after.
+//
+// The program marks the files it wants a history of once, before it opens
+// them. A driver that keeps histories gives its open files the
+// HistoryKeepingFile interface beside DriverFile; a driver that keeps none
+// offers nothing, and readHistory answers false.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/files/driver.h"
+
+namespace apprt {
+
+class FileDeclaration;
+
+// Marks `file` as one whose changes are to be kept.
+void keepHistory(const FileDeclaration& file);
+bool keepsHistory(const FileDeclaration& file);
+
+struct HistoryEntry {
+  std::string at;  // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
+  std::string who;
+  std::string station;
+  std::int64_t group = 0;  // the saved change
+  std::string action;      // "add", "change", "delete"
+  RecordIdentity record = 0;
+  std::vector<std::string> before;  // the fields as declared; empty for "add"
+  std::vector<std::string> after;   // empty for "delete"
+};
+
+// The driver's side, of an open file that keeps a history. Moments are UTC,
+// "YYYY-MM-DD" optionally followed by "THH:MM" or "THH:MM:SS"; "" is the
+// earliest.
+class HistoryKeepingFile {
+ public:
+  virtual ~HistoryKeepingFile() = default;
+  // The entries from `since` on, newest first, handed to `take` (false from
+  // it stops the read).
+  virtual DriverStatus readHistory(const std::string& since,
+                                   const std::function<bool(const HistoryEntry&)>& take) = 0;
+  // Removes the entries older than `before`, in the thread's transaction
+  // when one is active.
+  virtual DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) = 0;
+};
+
+// Reads the history of the open `file`, as HistoryKeepingFile::readHistory,
+// calling `each` for every entry. Sets the thread's error state (errors.h).
+// False, reading nothing, when the driver keeps no history of it.
+bool readHistory(const FileDeclaration& file, const std::string& since,
+                 const std::function<bool(const HistoryEntry&)>& each);
+
+// Removes the entries of the open `file` older than `before`; `removed` tells
+// how many. Sets the thread's error state. False when the driver keeps no
+// history of it.
+bool pruneHistory(const FileDeclaration& file, const std::string& before, std::uint64_t& removed);
+
+}  // namespace apprt
