@@ -138,7 +138,7 @@ Flow PageLoader::topUpFill(bool resuming) {
 }
 
 PageLoader::FillRead PageLoader::readForFill(bool forward, std::optional<FillEdge> edge) {
-  if (!(forward ? source_.readForward() : source_.readBackward())) {
+  if (!source_.readNewRow(forward)) {
     if (readMetStoreTrouble()) return FillRead::kStoreTrouble;
     if (source_.usingView()) locator_.reopenViewAtKeyStart();
     return FillRead::kEnd;

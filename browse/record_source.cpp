@@ -3,7 +3,11 @@
 
 #include "browse/record_source.h"
 
+#include <optional>
+#include <string_view>
+
 #include "runtime/files/errors.h"
+#include "runtime/files/file_position.h"
 #include "runtime/frontend/constants.h"
 
 namespace fesk::detail {
@@ -35,6 +39,33 @@ bool RecordSource::readForward() {
 
 bool RecordSource::readBackward() {
   return readNext(call_.file, usingView() ? call_.view : nullptr, block().REVORDER != 0);
+}
+
+namespace {
+
+// The record a position names, whatever its key values were then.
+std::optional<apprt::RecordIdentity> recordAt(const apprt::FileDeclaration& file,
+                                              std::string_view position) {
+  const std::optional<apprt::Position> decoded = apprt::decodePosition(file, position);
+  if (!decoded) return std::nullopt;
+  return decoded->identity;
+}
+
+}  // namespace
+
+bool RecordSource::readNewRow(bool forward) {
+  for (;;) {
+    if (!(forward ? readForward() : readBackward())) return false;
+    const std::string read = readPosition();
+    const std::optional<apprt::RecordIdentity> record = recordAt(call_.file, read);
+    bool elsewhere = false;
+    for (size_t row = 1; record && row <= call_.rows() && !elsewhere; ++row) {
+      call_.displayQueue.get(row);
+      elsewhere = call_.position != read && recordAt(call_.file, call_.position) == record;
+    }
+    call_.displayQueue.clearBuffer();
+    if (!elsewhere) return true;
+  }
 }
 
 std::string RecordSource::readPosition() const {

@@ -22,6 +22,13 @@ class RecordSource {
   bool usingView() const;
   bool readForward();
   bool readBackward();
+  // Reads the next record that way for a new row, passing over records that
+  // are on the page already at another place: a row kept from an earlier
+  // read names its record at the key it had then, which another program may
+  // have changed since, so that a fresh read meets the record again further
+  // on. It shows once, at its row, until the page is read again. False when
+  // no record is left that way.
+  bool readNewRow(bool forward);
   std::string readPosition() const;  // of the record just read
   void savePosition();
   void resetTo(std::string_view position);

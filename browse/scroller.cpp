@@ -39,7 +39,7 @@ Flow Scroller::scrollUpFromAbove(bool resuming) {
     }
     blk.SKIPRECORD = 0;
   }
-  if (!source_.readBackward()) {
+  if (!source_.readNewRow(false)) {
     if (source_.usingView()) locator_.reopenViewAtKeyStart();
     hitEdge(apprt::kThumbTop);
     focusEditedColumn();
@@ -86,7 +86,7 @@ Flow Scroller::scrollDownFromBelow(bool resuming) {
     }
     blk.SKIPRECORD = 0;
   }
-  if (!source_.readForward()) {
+  if (!source_.readNewRow(true)) {
     hitEdge(apprt::kThumbBottom);
     focusEditedColumn();
     return Flow::kEndOfEvent;

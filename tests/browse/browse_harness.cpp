@@ -192,6 +192,16 @@ apprt::ControlView BrowseTest::list() const {
   return *session->current().control(kList);
 }
 
+void BrowseTest::otherUser(const std::string& codeValue, const std::function<void()>& change) {
+  BRCODES.clear();
+  BRCODES.buffer().CODE = codeValue;
+  BRCODES.setOnKeyValue(CODE_KEY);
+  BRCODES.next();
+  ASSERT_EQ(BRCODES.buffer().CODE.text(), codeValue);
+  change();
+  ASSERT_EQ(apprt::ERRCODE(), 0);
+}
+
 std::vector<std::string> BrowseTest::shownFirst() const {
   std::vector<std::string> first;
   for (const auto& row : list().rows) first.push_back(row.at(0));

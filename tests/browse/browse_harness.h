@@ -120,6 +120,9 @@ class BrowseTest : public ::testing::Test {
 
   // Starts the program with the browse window and waits until it shows.
   void open(BrowseProcedure& procedure);
+  // The other user's change to the stored record of `codeValue`, made in the
+  // test's own thread.
+  static void otherUser(const std::string& codeValue, const std::function<void()>& change);
   // Runs `command` in the procedure thread (between events of the list).
   void inProcedure(const std::function<void()>& command);
 

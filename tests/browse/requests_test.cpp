@@ -17,16 +17,6 @@ class RequestsTest : public BrowseTest {
   void insertMode(uint8_t mode) {
     browse.afterRegistration = [mode] { KX_BrowseProp(kList, kBrowseInsertMode, mode, false); };
   }
-  // The other user's change to the stored record of `codeValue`.
-  void otherUser(const std::string& codeValue, const std::function<void()>& change) {
-    BRCODES.clear();
-    BRCODES.buffer().CODE = codeValue;
-    BRCODES.setOnKeyValue(CODE_KEY);
-    BRCODES.next();
-    ASSERT_EQ(BRCODES.buffer().CODE.text(), codeValue);
-    change();
-    ASSERT_EQ(apprt::ERRCODE(), 0);
-  }
   std::vector<std::string> positions() {
     std::vector<std::string> all;
     inProcedure([&] {
