@@ -79,7 +79,6 @@ TEST(WindowDiffer, SendsTheSearchLineWithTheWindow) {
   EXPECT_EQ(find.value("list").toInt(), 1);
   EXPECT_EQ(find.value("text").toString(), "mer");
   EXPECT_EQ(find.value("message").toString(), "\"mer\" not found");
-
 }
 
 TEST(PageMessage, BecomesTheRuntimesInputOrIsIgnored) {
