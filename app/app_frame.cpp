@@ -4,6 +4,7 @@
 #include "app/print_list.h"
 #include "procedures/browse_fesk1.h"
 #include "procedures/procedure_skeleton.h"
+#include "procedures/undo_change.h"
 #include "runtime/windows/program.h"
 
 namespace fesk {
@@ -12,6 +13,7 @@ namespace {
 constexpr int kFeskMenuItem = -4;
 constexpr int kPrintListItem = -16;
 constexpr int kExportListItem = -17;
+constexpr int kUndoItem = -19;
 constexpr size_t kBrowseStackBytes = 25000;
 
 }  // namespace
@@ -51,6 +53,7 @@ void AppFrame() {
     if (apprt::ACCEPTED() == kFeskMenuItem) apprt::START(BrowseFesk1, kBrowseStackBytes);
     if (apprt::ACCEPTED() == kPrintListItem) PrintList();
     if (apprt::ACCEPTED() == kExportListItem) ExportList();
+    if (apprt::ACCEPTED() == kUndoItem) UndoLastChange();
   }
   ReturnFromProc(l);
 }

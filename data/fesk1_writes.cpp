@@ -1,4 +1,6 @@
 // Writing and deleting FESK1 records, with their FESK2 records.
+#include <vector>
+
 #include "data/data_files.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
@@ -47,6 +49,23 @@ int deleteWithChildren(const std::string& position) {
   return commitWrite(kWarnDeleteError, kFesk1Label) ? kWriteDone : kWriteFailed;
 }
 
+// The body of AddFesk1WithChildren, with FESK2 open.
+int addWithChildren(const std::vector<Fesk2Record>& children) {
+  if (!beginWrite("Insert", kFesk1Label, {&FESK1, &FESK2})) return kWriteFailed;
+  FESK1.add();
+  for (auto child = children.begin();
+       apprt::ERRCODE() == apprt::kNoError && child != children.end(); ++child) {
+    FESK2.buffer() = *child;
+    FESK2.add();
+  }
+  if (apprt::ERRCODE() != apprt::kNoError) {
+    SaveFileError();
+    ShowWarning(kWarnInsertError);
+    return kWriteFailed;
+  }
+  return commitWrite(kWarnInsertError, kFesk1Label) ? kWriteDone : kWriteFailed;
+}
+
 }  // namespace
 
 void RememberFesk1Code() {
@@ -64,6 +83,13 @@ int DeleteFesk1Record() {
   const std::string position = FESK1.positionByKey(FES_KEYCODE);
   AcquireFesk2();
   const int result = deleteWithChildren(position);
+  ReleaseFesk2();
+  return result;
+}
+
+int AddFesk1WithChildren(const std::vector<Fesk2Record>& children) {
+  AcquireFesk2();
+  const int result = addWithChildren(children);
   ReleaseFesk2();
   return result;
 }

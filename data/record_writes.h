@@ -15,6 +15,10 @@
 // FESK2 besides FESK1 open it when this thread's Fesk2OpenCount is 0 and leave
 // the count as they found it.
 
+#include <vector>
+
+#include "data/data_files.h"
+
 namespace fesk {
 
 // Results of the write routines.
@@ -42,6 +46,11 @@ int UpdateFesk2Record(bool showRecallHint);
 // an FESK1 record has its code; otherwise nothing is written and the user is
 // told (kind 11). 0 or 1 (warning shown: kind 14 when the add fails).
 int AddFesk2Record();
+
+// Adds the FESK1 record in the buffer together with `children`, in one
+// transaction over both files: 0 or 1 (warning shown: kind 14 when an add
+// fails, a code that another record has among them).
+int AddFesk1WithChildren(const std::vector<Fesk2Record>& children);
 
 // Deletes the FESK1 record in the buffer with all its FESK2 records: 0 or 1.
 int DeleteFesk1Record();

@@ -360,4 +360,9 @@ int FrontBrowseFesk1SortOrder() {
   return window ? apprt::CHOICE(kSheet, window) : 0;
 }
 
+void ReloadFrontBrowseFesk1() {
+  const int window = apprt::frontWindow(kModule, kWindowLabel);
+  if (window) apprt::POST(kEventReloadRequest, kList, window);
+}
+
 }  // namespace fesk

@@ -19,4 +19,9 @@ inline constexpr int kSortByName = 2;
 // may ask.
 int FrontBrowseFesk1SortOrder();
 
+// Has the browse window over FESK1 that was active most recently read its
+// list again around its selection, as after a save of its own (the lists
+// follow the commits of other programs only). Any procedure thread may ask.
+void ReloadFrontBrowseFesk1();
+
 }  // namespace fesk

@@ -156,6 +156,7 @@ inline constexpr int kKeyShiftTab = kShift + kKeyTab;
 inline constexpr int kKeyBackspace = 8;
 inline constexpr int kKeyFind = kCtrl + 'F';     // opens the search line over a list
 inline constexpr int kKeyFindNext = kKeyF1 + 2;  // F3
+inline constexpr int kKeyUndo = kCtrl + 'Z';     // the frame's Undo item, from any window
 inline constexpr int kKeyCtrlEnter = kCtrl + kKeyEnter;
 
 // ---- Message boxes ------------------------------------------------------------

@@ -144,7 +144,8 @@ enum class StandardAction {
   Paste = 12,
   Exit = 15,
   PrintSetup = 16,
-  Find = 17  // the search line over the list of the window in front
+  Find = 17,  // the search line over the list of the window in front
+  Undo = 18   // chosen like an item of its own; Ctrl+Z in any window chooses it
 };
 
 class FrontEnd {

@@ -128,6 +128,8 @@ Control* listUnder(Window& w, const Control& entry) {
   return nullptr;
 }
 
+void chooseUndoInFrame();
+
 void keyDown(Window& w, int key, const std::string& character) {
   // A focused control that was disabled or hidden meanwhile takes no keys of
   // its own, but the window's keys (Esc, Tab...) still work.
@@ -136,6 +138,10 @@ void keyDown(Window& w, int key, const std::string& character) {
   if (findLineKey(w, key, character)) return;
   if (w.alerts.count(key)) {
     queueAlertKey(w, w.focus, key, character);
+    return;
+  }
+  if (key == kKeyUndo) {
+    chooseUndoInFrame();
     return;
   }
   if (focused && isDropDown(*focused) && dropKey(*focused, key)) return;
@@ -287,6 +293,7 @@ void menuItem(Window& w, int field) {
   auto action = static_cast<StandardAction>(item->def.standardAction);
   switch (action) {
     case StandardAction::None:
+    case StandardAction::Undo:
       queue(w, kEventAccepted, field, 0);
       return;
     case StandardAction::Exit:
@@ -302,6 +309,19 @@ void menuItem(Window& w, int field) {
       return;
     default:
       frontEnd().standardAction(action, w.handle);
+  }
+}
+
+// The key of the frame's Undo item works in every window: it is delivered as
+// the item chosen, to be routed on the frame's own thread, whose procedure
+// takes the change back.
+void chooseUndoInFrame() {
+  for (int handle : windowsByActivation()) {
+    const Window* frame = findWindow(handle);
+    if (!frame || frame->def.kind != WindowKind::Frame) continue;
+    for (const Control& c : frame->controls)
+      if (c.def.standardAction == static_cast<int>(StandardAction::Undo))
+        deliverInput(Input::menu(frame->handle, c.def.field));
   }
 }
 
