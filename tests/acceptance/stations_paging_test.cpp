@@ -31,8 +31,8 @@ constexpr int kCodeEdit = 201;
 constexpr int kNameEdit = 202;
 
 // Each record's name starts with a mark of its own ("M0042") that only the
-// record itself may carry: an editor types the mark it saw in the row, so a
-// change that lands on another record leaves one mark twice.
+// record itself may carry: an editor types the mark it sees in the row it
+// edits, so a change that lands on another record leaves one mark twice.
 std::string markOf(const std::string& name) {
   return name.substr(0, name.find('#'));
 }
@@ -143,12 +143,15 @@ class StationsPaging : public AcceptanceTest, public ::testing::WithParamInterfa
         }
         if (rows.empty()) continue;
         const int row = 1 + static_cast<int>(random() % rows.size());
-        const std::string tag = markOf(rows[row - 1].second) + "#" + std::to_string(station) + "-" +
-                                std::to_string(page);
         const std::size_t boxes = user.frontEnd().messageBoxes().size();
         user.row(row);
         user.key("Enter");
         if (user.current().focus != kCodeEdit) continue;  // no longer available: told so
+        // The mark of the record the row now edits: the list follows the
+        // other stations, so the row clicked may show another record than
+        // the page read a moment before did.
+        const std::string tag = markOf(control(user.current(), kNameEdit).text) + "#" +
+                                std::to_string(station) + "-" + std::to_string(page);
         user.key("Tab");
         user.type(tag);
         user.key("Ctrl+Enter");
