@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/program_entry.h"
+#include "app/start/program_entry.h"
 #include "bench/bench_server.h"
 #include "data/data_files.h"
 #include "drivers/postgres/pg_driver.h"

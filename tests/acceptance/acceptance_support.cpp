@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/program_entry.h"
+#include "app/start/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/errors.h"

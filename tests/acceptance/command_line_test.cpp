@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/program_options.h"
+#include "app/start/program_options.h"
 
 namespace fesk::test {
 namespace {

@@ -2,12 +2,12 @@
 // `fesk copy`: the records arrive the same, a target holding records is left
 // alone unless told otherwise, and every mistake is named.
 
-#include "app/data_set.h"
+#include "app/data_sets/data_set.h"
 
 #include <cstdlib>
 
 #include "acceptance_support.h"
-#include "app/commands.h"
+#include "app/commands/commands.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/change_author.h"
 #include "runtime/files/data_directory.h"

@@ -4,7 +4,7 @@
 // read or written is reported, and nothing is shown or written.
 
 #include "acceptance_support.h"
-#include "app/pdf_output.h"
+#include "app/output/pdf_output.h"
 #include "data/data_files.h"
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/errors.h"

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "acceptance_support.h"
-#include "app/program_entry.h"
+#include "app/start/program_entry.h"
 #include "data/data_files.h"
 #include "ui/headless/script_runner.h"
 

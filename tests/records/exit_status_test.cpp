@@ -1,8 +1,8 @@
 // The exit statuses as a user meets them: every command ends with each status
-// of the one table (app/exit_status.h) in the case it stands for, and the
+// of the one table (app/commands/exit_status.h) in the case it stands for, and the
 // manual page says that table word for word.
 
-#include "app/exit_status.h"
+#include "app/commands/exit_status.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // run meanwhile is refused instead of replacing every record under it.
 #include <gtest/gtest.h>
 
-#include "app/data_set.h"
+#include "app/data_sets/data_set.h"
 #include "data/data_files.h"
 #include "fesk_process.h"
 #include "runtime/files/errors.h"
