@@ -3,8 +3,8 @@
 #include <iostream>
 
 #include "app/commands/command_support.h"
-#include "app/data_sets/data_set.h"
 #include "app/commands/exit_status.h"
+#include "app/data_sets/data_set.h"
 #include "data/data_files.h"
 #include "data/orphans.h"
 #include "records/file_failure.h"

@@ -3,9 +3,9 @@
 #include <iostream>
 
 #include "app/commands/command_support.h"
-#include "app/data_sets/file_creation_mask.h"
 #include "app/commands/interruption.h"
 #include "app/commands/progress_line.h"
+#include "app/data_sets/file_creation_mask.h"
 #include "records/counted.h"
 #include "records/data_set_copy.h"
 

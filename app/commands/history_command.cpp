@@ -4,8 +4,8 @@
 #include <iostream>
 
 #include "app/commands/command_support.h"
-#include "app/data_sets/data_set.h"
 #include "app/commands/record_commands.h"
+#include "app/data_sets/data_set.h"
 #include "data/data_files.h"
 #include "records/history_csv.h"
 #include "runtime/files/replaced_file.h"

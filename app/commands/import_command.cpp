@@ -3,10 +3,10 @@
 #include <iostream>
 
 #include "app/commands/command_support.h"
-#include "app/data_sets/data_set.h"
 #include "app/commands/interruption.h"
 #include "app/commands/progress_line.h"
 #include "app/commands/record_commands.h"
+#include "app/data_sets/data_set.h"
 #include "data/data_files.h"
 #include "records/counted.h"
 #include "records/csv_import.h"

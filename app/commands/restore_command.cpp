@@ -2,9 +2,9 @@
 #include <iostream>
 
 #include "app/commands/command_support.h"
-#include "app/data_sets/data_set.h"
 #include "app/commands/data_set_copy_run.h"
 #include "app/commands/record_commands.h"
+#include "app/data_sets/data_set.h"
 
 namespace fesk {
 namespace {

@@ -14,8 +14,8 @@
 
 #include "app/commands/command_support.h"
 #include "app/data_sets/data_set.h"
-#include "app/start/program_entry.h"
 #include "app/serving/serve_sign_in.h"
+#include "app/start/program_entry.h"
 #include "ui/web/listen_address.h"
 #include "ui/web/session_run.h"
 #include "ui/web/user_passwords.h"

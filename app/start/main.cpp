@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/commands/commands.h"
+#include "app/commands/exit_status.h"
 #include "app/data_sets/data_set.h"
 #include "app/data_sets/data_set_at_startup.h"
-#include "app/commands/exit_status.h"
 #include "app/output/pdf_output.h"
 #include "app/start/program_entry.h"
 #include "app/start/program_options.h"

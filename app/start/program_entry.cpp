@@ -1,8 +1,8 @@
 #include "app/start/program_entry.h"
 
-#include "app/start/app_frame.h"
 #include "app/data_sets/data_set.h"
 #include "app/data_sets/data_set_at_startup.h"
+#include "app/start/app_frame.h"
 #include "browse/browse_registry.h"
 #include "data/data_files.h"
 #include "data/thread_block.h"

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "app/data_sets/data_set_at_startup.h"
 #include "app/commands/exit_status.h"
+#include "app/data_sets/data_set_at_startup.h"
 #include "app/start/program_entry.h"
 #include "ui/headless/script_runner.h"
 

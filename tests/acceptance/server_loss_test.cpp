@@ -3,8 +3,8 @@
 // the server is back.
 
 #include "acceptance_support.h"
-#include "app/data_sets/data_set_at_startup.h"
 #include "app/commands/exit_status.h"
+#include "app/data_sets/data_set_at_startup.h"
 #include "app/start/program_entry.h"
 #include "data/data_files.h"
 #include "drivers/postgres/pg_driver.h"
