@@ -105,6 +105,12 @@ void DataTest::SetUp() {
 }
 
 void DataTest::TearDown() {
+  // A test that leaves a file counted open would make the next test in the
+  // same process (or a process it forks) skip the open and work on a closed
+  // file.
+  ThreadBlock& block = threadBlock();
+  EXPECT_EQ(block.Fesk1OpenCount, 0) << "FESK1 left counted open";
+  EXPECT_EQ(block.Fesk2OpenCount, 0) << "FESK2 left counted open";
   // The files stay bound to a driver that outlives every test.
   FESK1.bindDriver(sqlite::defaultDriver());
   FESK2.bindDriver(sqlite::defaultDriver());
