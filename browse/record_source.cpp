@@ -58,12 +58,9 @@ bool RecordSource::readNewRow(bool forward) {
     if (!(forward ? readForward() : readBackward())) return false;
     const std::string read = readPosition();
     const std::optional<apprt::RecordIdentity> record = recordAt(call_.file, read);
-    bool elsewhere = false;
-    for (size_t row = 1; record && row <= call_.rows() && !elsewhere; ++row) {
-      call_.displayQueue.get(row);
-      elsewhere = call_.position != read && recordAt(call_.file, call_.position) == record;
-    }
-    call_.displayQueue.clearBuffer();
+    const bool elsewhere = record && pageHolds([&](const std::string& position) {
+                             return position != read && recordAt(call_.file, position) == record;
+                           });
     if (!elsewhere) return true;
   }
 }
@@ -103,13 +100,17 @@ bool RecordSource::standOnRow(size_t entry, bool forward) {
 
 bool RecordSource::readRecordShown() {
   const std::string read = readPosition();
-  bool shown = false;
-  for (size_t row = 1; row <= call_.rows() && !shown; ++row) {
+  return pageHolds([&](const std::string& position) { return position == read; });
+}
+
+bool RecordSource::pageHolds(const std::function<bool(const std::string& position)>& matches) {
+  bool held = false;
+  for (size_t row = 1; row <= call_.rows() && !held; ++row) {
     call_.displayQueue.get(row);
-    shown = call_.position == read;
+    held = matches(call_.position);
   }
   call_.displayQueue.clearBuffer();
-  return shown;
+  return held;
 }
 
 void RecordSource::setOnKey() {

@@ -3,6 +3,7 @@
 // key, or the view over it when USEVIEW is set.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,10 @@ class RecordSource {
   void clearRecord(int fill);
 
  private:
+  // Whether a row of the page holds a position that `matches`; leaves the
+  // entry buffer clear.
+  bool pageHolds(const std::function<bool(const std::string& position)>& matches);
+
   BrowseCall& call_;
 };
 

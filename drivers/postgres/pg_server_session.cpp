@@ -171,22 +171,19 @@ void ServerSession::endSnapshot() {
 }
 
 DriverStatus ServerSession::commit() {
-  DriverStatus status;
-  {
-    const Turn turn(current(), kTurnPatience, &reads_);
-    if (!turn) return busy(kTurnPatience);
-    status = current().transaction().commit();
-  }
-  endSnapshot();
-  return status;
+  return endTransaction(&Transaction::commit);
 }
 
 DriverStatus ServerSession::rollback() {
+  return endTransaction(&Transaction::rollback);
+}
+
+DriverStatus ServerSession::endTransaction(DriverStatus (Transaction::*end)()) {
   DriverStatus status;
   {
     const Turn turn(current(), kTurnPatience, &reads_);
     if (!turn) return busy(kTurnPatience);
-    status = current().transaction().rollback();
+    status = (current().transaction().*end)();
   }
   endSnapshot();
   return status;

@@ -136,6 +136,9 @@ class ServerSession {
   Connection& current() { return snapshot_ ? *snapshot_ : *connection_; }
   // Ends the snapshot's connection once its transaction is over.
   void endSnapshot();
+  // The transaction ended by `end` (commit or rollback) in the thread's turn,
+  // then its snapshot.
+  apprt::DriverStatus endTransaction(apprt::DriverStatus (Transaction::*end)());
 
   std::shared_ptr<Connection> connection_;
   std::unique_ptr<Connection> snapshot_;
