@@ -605,6 +605,10 @@ class ServeInBrowser(unittest.TestCase):
                  timeout=60)
         wait_for("the box gone", lambda: not progress())
         self.assertEqual(find_line(), "Find: zz")
+        # The browser's back gesture closes the window on top, as its close
+        # box does.
+        self.browser.back()
+        self.gone("Browse the fesk1 File")
         self.exit_program()
 
 def sign_in_status(port, name, password):
