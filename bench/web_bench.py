@@ -16,11 +16,15 @@ whose FESK1 holds 1,000,000 records (bench/web_data_set makes it):
                           resident memory grew by; the same counting every
                           session's shared pages in full is printed after it
                           as a comment
+  web_vs_qt_first_rows    web_first_rows_ms_1M over the same span on the
+                          desktop (bench/desktop_first_rows: from its start
+                          to the frame painted, plus from the browse chosen
+                          to its first rows painted), on the same data
+                          directory, when that program is given
 
-Usage: web_bench.py FESK_PROGRAM DATA_DIRECTORY
+Usage: web_bench.py FESK_PROGRAM DATA_DIRECTORY [DESKTOP_FIRST_ROWS_PROGRAM]
 """
 import os
-import socket
 import subprocess
 import sys
 import tempfile
@@ -31,20 +35,32 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
+from web_bench_support import PASSWORD, USER, Server, wait_for
+
 FESK, DATA = sys.argv[1], sys.argv[2]
-USER, PASSWORD = "bench", "bench password"
+DESKTOP = sys.argv[3] if len(sys.argv) > 3 else None
 PAGE_DOWNS = 30
 ADDED_SESSIONS = 4
 
 # Runs in the page before its own scripts: counts the messages its WebSocket
 # receives, and notes on the page's clock when the menu bar and the first list
 # rows are painted (a task queued from an animation frame runs once the
-# frame is painted) and when a menu item is chosen.
+# frame is painted) and when a menu item is chosen; and, to tell where the
+# time goes, when the socket opened, its first message came and the first
+# one after the choice.
 OBSERVER = """
 window.bench = { received: 0 };
 const PageSocket = window.WebSocket;
 window.WebSocket = class extends PageSocket {
-  constructor(...a) { super(...a); this.addEventListener('message', () => bench.received++); }
+  constructor(...a) {
+    super(...a);
+    this.addEventListener('open', () => { bench.open = performance.now(); });
+    this.addEventListener('message', () => {
+      bench.received++;
+      bench.firstMessage ??= performance.now();
+      if ('menu' in bench) bench.answer ??= performance.now();
+    });
+  }
 };
 function whenPainted(name) {
   if (name in bench) return;
@@ -61,22 +77,6 @@ document.addEventListener('click', (ev) => {
     bench.menu = performance.now();
 }, true);
 """
-
-
-def wait_for(what, condition, timeout=120):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.01)
-    raise SystemExit("web_bench: waited in vain for " + what)
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def resident_kib(pid):
@@ -134,10 +134,18 @@ class Page:
 
     def first_rows_ms(self):
         wait_for("the rows painted", lambda: self.script("return bench.rows"))
-        return self.script("""
+        spans = self.script("""
             const n = performance.getEntriesByType('navigation')[0];
-            const signedIn = n.redirectEnd || n.fetchStart;
-            return (bench.frame - signedIn) + (bench.rows - bench.menu);""")
+            const at = (t) => Math.round(t - (n.redirectEnd || n.fetchStart));
+            return { frame: at(bench.frame), loaded: at(n.domContentLoadedEventEnd),
+                     open: at(bench.open), firstMessage: at(bench.firstMessage),
+                     rows: Math.round(bench.rows - bench.menu),
+                     answer: Math.round(bench.answer - bench.menu) };""")
+        print(f"# from the sign-in's answer: the page loaded at {spans['loaded']} ms, its socket "
+              f"open at {spans['open']}, the first message at {spans['firstMessage']}, the frame "
+              f"painted at {spans['frame']}; from the choice: the first message at "
+              f"{spans['answer']} ms, the rows painted at {spans['rows']}")
+        return spans["frame"] + spans["rows"]
 
     def first_code(self):
         return self.script("const td = document.querySelector('#desktop tr[data-row] td');"
@@ -157,16 +165,26 @@ class Page:
         return (self.script("return bench.received") - before) / PAGE_DOWNS
 
 
+def desktop_first_rows_ms():
+    """The desktop program's first rows on the same data directory, as it
+    prints them (the span's two parts follow as a comment)."""
+    started = time.monotonic()
+    done = subprocess.run([DESKTOP, DATA, repr(started)], capture_output=True, text=True,
+                          timeout=300)
+    figures = dict(line.split("=", 1) for line in done.stdout.splitlines() if "=" in line
+                   and not line.startswith("#"))
+    if done.returncode != 0 or "desktop_first_rows_ms_1M" not in figures:
+        raise SystemExit("web bench: the desktop's first rows were not taken: " + done.stderr)
+    print(next(line for line in done.stdout.splitlines() if line.startswith("#")))
+    return float(figures["desktop_first_rows_ms_1M"])
+
+
 def main():
-    subprocess.run([FESK, "serve", "--add-user", USER, "--data-dir", DATA],
-                   input=PASSWORD + "\n", text=True, check=True, capture_output=True)
     work = tempfile.mkdtemp(prefix="fesk-web-bench-")
-    port = free_port()
-    server = subprocess.Popen([FESK, "serve", "--listen", f"127.0.0.1:{port}", "--data-dir", DATA],
-                              stderr=subprocess.PIPE, text=True)
+    # The sessions added and the first, beyond the most a user has by default.
+    server = Server(FESK, DATA, "--sessions-per-user", str(ADDED_SESSIONS + 1))
     browser = None
     try:
-        wait_for("the server", lambda: "serving" in server.stderr.readline())
         options = webdriver.ChromeOptions()
         for a in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync",
@@ -175,28 +193,30 @@ def main():
         options.binary_location = "/usr/bin/chromium"
         browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": OBSERVER})
-        page = Page(browser, f"http://127.0.0.1:{port}/")
+        page = Page(browser, server.origin + "/")
 
         page.sign_in_and_browse()
-        print(f"web_first_rows_ms_1M={page.first_rows_ms():.0f}")
+        first_rows_ms = page.first_rows_ms()
+        print(f"web_first_rows_ms_1M={first_rows_ms:.0f}")
         print(f"web_messages_per_pgdn={page.messages_per_page_down():.2f}")
 
         time.sleep(1)
-        before = memory_kib(server, private_kib), memory_kib(server, resident_kib)
+        before = memory_kib(server.process, private_kib), memory_kib(server.process, resident_kib)
         for _ in range(ADDED_SESSIONS):
             browser.switch_to.new_window("tab")
             page.sign_in_and_browse()
         time.sleep(1)
-        added = [(memory_kib(server, f) - b) / ADDED_SESSIONS / 1024
+        added = [(memory_kib(server.process, f) - b) / ADDED_SESSIONS / 1024
                  for f, b in zip((private_kib, resident_kib), before)]
         print(f"web_session_rss_mb={added[0]:.1f}")
         print(f"# with the pages shared among sessions counted in each: {added[1]:.1f} MB")
     finally:
         if browser:
             browser.quit()
-        server.terminate()
-        server.wait(30)
+        server.stop()
         subprocess.run(["rm", "-rf", work])
+    if DESKTOP:
+        print(f"web_vs_qt_first_rows={first_rows_ms / desktop_first_rows_ms():.2f}")
 
 
 main()

@@ -61,7 +61,12 @@ void SessionScreen::askSavePath(const apprt::SavePathRequest& request,
   answer({});
 }
 
-void SessionScreen::showProgress(const apprt::ProgressView& view, const std::function<void()>&) {
+void SessionScreen::showProgress(const apprt::ProgressView& view,
+                                 const std::function<void()>& stop) {
+  if (view.ended)
+    stops_.erase(view.id);
+  else
+    stops_[view.id] = stop;
   send_({{"t", "progress"},
          {"id", view.id},
          {"title", QString::fromStdString(view.title)},
@@ -82,6 +87,10 @@ void SessionScreen::answer(int id, int value) {
   auto answer = std::move(box->second.answer);
   boxes_.erase(box);
   answer(value);
+}
+
+void SessionScreen::stopWork(int progressId) {
+  if (auto work = stops_.find(progressId); work != stops_.end()) work->second();
 }
 
 void SessionScreen::resend() {

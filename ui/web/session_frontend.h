@@ -39,6 +39,9 @@ class SessionScreen {
 
   // The page answered box `id`; an unknown id (answered already) is ignored.
   void answer(int id, int value);
+  // The user asked to stop the long work reported as `progressId`; work
+  // that has ended meanwhile is not there to stop.
+  void stopWork(int progressId);
   // The page was loaded anew: everything shown is sent whole again.
   void resend();
   // The program's frame (0 before it opened).
@@ -55,6 +58,7 @@ class SessionScreen {
   std::string files_;
   WindowDiffer windows_;
   std::map<int, WaitingBox> boxes_;
+  std::map<int, std::function<void()>> stops_;  // by the progress report's id
   int nextBox_ = 1;
   int frame_ = 0;
 };

@@ -92,6 +92,8 @@ int runSession(apprt::Procedure firstProcedure, int input, int output) {
         frontEnd.withScreen([&](SessionScreen& s) { s.answer(m.answerId, m.answer); });
       else if (m.kind == PageMessage::Kind::Resend)
         frontEnd.withScreen([](SessionScreen& s) { s.resend(); });
+      else if (m.kind == PageMessage::Kind::Stop)
+        frontEnd.withScreen([&](SessionScreen& s) { s.stopWork(m.progressId); });
     }
     if (ended) return;
     frontEnd.stop();

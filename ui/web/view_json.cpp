@@ -214,6 +214,9 @@ PageMessage readPageMessage(const QJsonObject& m) {
     out.kind = PageMessage::Kind::Answer;
     out.answerId = integer(m, "id");
     out.answer = integer(m, "value");
+  } else if (t == "stop") {
+    out.kind = PageMessage::Kind::Stop;
+    out.progressId = integer(m, "id");
   }
   return out;
 }

@@ -34,10 +34,11 @@ QJsonObject messageBoxJson(int id, const apprt::MessageBoxRequest& request);
 
 // What a message from the page asks for.
 struct PageMessage {
-  enum class Kind { Input, Answer, Resend, Ignored } kind = Kind::Ignored;
+  enum class Kind { Input, Answer, Resend, Stop, Ignored } kind = Kind::Ignored;
   apprt::Input input;
   int answerId = 0;
   int answer = 0;
+  int progressId = 0;  // the long work the user asked to stop
 };
 PageMessage readPageMessage(const QJsonObject& message);
 

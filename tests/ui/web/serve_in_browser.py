@@ -7,6 +7,7 @@ Usage: serve_in_browser.py FESK_PROGRAM
 import http.client
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import tempfile
@@ -29,6 +30,9 @@ FESK = served.program()
 # Markup that would make an element (and run a handler) if a value were ever
 # taken as HTML; a name holds 20 characters.
 HOSTILE = "<img src onerror=f>"
+# Enough records that a search through them lasts long enough to be seen
+# under way (a good part of a second).
+LONG_FIND_RECORDS = 400000
 BROWSER = []
 
 
@@ -536,6 +540,76 @@ class ServeInBrowser(unittest.TestCase):
         connection.close()
         self.exit_program()
 
+    def test_8_long_find_stopped(self):
+        """A Find Next that reads on through many records shows its progress
+        in a box, whose Cancel (or Esc) stops it where it is; left alone it
+        goes on to the end, and the box goes with it."""
+        rows = "".join(f"L{i:06d},Listed {i}\n" for i in range(1, LONG_FIND_RECORDS))
+        self.data_set.run("import", "FESK1", "-",
+                          stdin=f"CODE,NAME\n{rows}L{LONG_FIND_RECORDS:06d},Buzzard\n")
+        browse = self.open_browse()
+        wait_for("the rows", lambda: self.rows(browse))
+        program = subprocess.run(["pgrep", "-n", "-P", str(self.server.process.pid)],
+                                 capture_output=True, text=True).stdout.strip()
+        find_line = lambda: browse.find_element(By.CSS_SELECTOR, ".findline").text
+        progress = lambda: self.browser.find_elements(By.CSS_SELECTOR, ".box.progress")
+        status = lambda: self.browser.find_element(By.ID, "status").text
+        grid = lambda: self.browser.switch_to.active_element
+        wait_for("the list focused", lambda: grid().get_attribute("role") == "grid")
+        grid().send_keys(Keys.CONTROL, "f")
+        # Only the last record's name holds it, and none starts with it.
+        grid().send_keys("zz")
+        wait_for("the search line", lambda: find_line() == 'Find: zz   "zz" not found')
+
+        def search_held():
+            """Find Next, its program held while the search is under way (a
+            search as long as anyone likes, on any machine)."""
+            grid().send_keys(Keys.ENTER)
+            wait_for("the search under way", lambda: status() == 'Find Looking for "zz"...')
+            os.kill(int(program), signal.SIGSTOP)
+            return wait_for("the progress box", progress)[0]
+
+        for stop in ("the mouse", "the keyboard"):
+            before = self.selected(browse)
+            try:
+                box = search_held()
+                self.assertEqual(box.find_element(By.CSS_SELECTOR, ".title").text, "Find")
+                self.assertEqual(box.find_element(By.TAG_NAME, "p").text, 'Looking for "zz"...')
+                self.assertTrue(box.find_element(By.TAG_NAME, "progress").is_displayed())
+                cancel = box.find_element(By.TAG_NAME, "button")
+                self.assertEqual((cancel.text, grid()), ("Cancel", cancel))
+                if stop == "the mouse":
+                    cancel.click()
+                else:
+                    cancel.send_keys(Keys.ESCAPE)
+                wait_for("the box gone", lambda: not progress())
+            finally:
+                os.kill(int(program), signal.SIGCONT)
+            # Stopped, not through: the search line says so, the work's
+            # report is gone, the row stays where it was and the list has
+            # the keys again.
+            wait_for("the search stopped", lambda: find_line().endswith("Find stopped"))
+            wait_for("the report gone", lambda: status() == "")
+            self.assertEqual(self.selected(browse), before, stop)
+            self.assertEqual(grid().get_attribute("role"), "grid", stop)
+            # A letter typed and taken back leaves the search line as it was
+            # before the search.
+            grid().send_keys("z", Keys.BACKSPACE)
+            wait_for("the search line again", lambda: find_line() == 'Find: zz   "zz" not found')
+
+        # Left alone, the search goes on to the record that holds it, and
+        # the box goes when it ends.
+        search_held()
+        os.kill(int(program), signal.SIGCONT)
+        wait_for("the record found", lambda: self.selected(browse) == f"L{LONG_FIND_RECORDS:06d}",
+                 timeout=60)
+        wait_for("the box gone", lambda: not progress())
+        self.assertEqual(find_line(), "Find: zz")
+        # The browser's back gesture closes the window on top, as its close
+        # box does.
+        self.browser.back()
+        self.gone("Browse the fesk1 File")
+        self.exit_program()
 
 def sign_in_status(port, name, password):
     """Signs in over plain HTTP; answers the status and the cookie set."""
@@ -556,8 +630,8 @@ class ServeServerDataSet(unittest.TestCase):
     session's program connects as that role."""
 
     def test_roles_sign_in(self):
-        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
-                              "pg-test-server")
+        root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
+        script = os.path.join(root, "scripts", "pg-test-server")
         work = tempfile.mkdtemp(prefix="fesk-web-pg-")
         state = os.path.join(work, "state")
         subprocess.run([script, "start", state], check=True, capture_output=True)

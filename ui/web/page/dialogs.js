@@ -1,5 +1,6 @@
 // What a fesk web session shows over its windows: message boxes, help pages,
-// and the window arrangements of the Window menu. (Loaded before app.js.)
+// the window arrangements of the Window menu and the progress of long work.
+// (Loaded before app.js.)
 'use strict';
 
 // ---- Standard actions and help ------------------------------------------------------------
@@ -28,7 +29,7 @@ function showHelp(id) {
   const box = el('div', { class: 'box help', role: 'dialog', 'aria-label': 'Help' });
   const frame = el('iframe', { src: '/help/' + encodeURIComponent(id || 'index') + '.html', title: 'Help' });
   const close = el('button', {}, 'Close');
-  const entry = { m: { buttons: 64, default: 64 }, layer, answer: () => { layer.remove(); boxes.splice(boxes.indexOf(entry), 1); placeFocus(); } };
+  const entry = { m: { buttons: CANCEL, default: CANCEL }, layer, answer: () => closeBox(entry) };
   close.addEventListener('click', () => entry.answer());
   const row = el('div', { class: 'buttons' });
   row.appendChild(close);
@@ -58,13 +59,11 @@ function showBox(m) {
   const row = el('div', { class: 'buttons' });
   let chosen = null;
   const answer = (value) => {
-    layer.remove();
-    boxes.splice(boxes.indexOf(entry), 1);
+    closeBox(entry);
     // Cancel keeps the program running: the Sign out that asked is given up,
     // and a later end is not taken for it.
     if (value === CANCEL) signingOut = false;
     send({ t: 'answer', id: m.id, value });
-    placeFocus();
   };
   for (const [value, name] of BUTTONS) {
     if (!(m.buttons & value)) continue;
@@ -80,6 +79,13 @@ function showBox(m) {
   const entry = { m, answer, layer };
   boxes.push(entry);
   (chosen || row.querySelector('button')).focus();
+}
+
+// A box taken off the page gives the focus back to the window under it.
+function closeBox(entry) {
+  entry.layer.remove();
+  boxes.splice(boxes.indexOf(entry), 1);
+  placeFocus();
 }
 
 function boxKey(ev, code) {
@@ -99,5 +105,70 @@ function boxKey(ev, code) {
     top.answer(Number(b.dataset.value));
   } else {
     ev.preventDefault();
+  }
+}
+
+// ---- Long work ----------------------------------------------------------------------------
+
+// Long work (a Find Next through many records) is told in the status line as
+// it goes; once it has lasted a moment a box shows it too, whose Cancel (or
+// Esc) asks the program to stop it, as the desktop's progress box does.
+const PROGRESS_BOX_AFTER_MS = 500;
+const works = new Map();  // the report's id -> {m, timer, entry, text, bar, stopped}
+
+function showProgress(m) {
+  document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
+  let work = works.get(m.id);
+  if (m.ended) {
+    if (!work) return;
+    clearTimeout(work.timer);
+    if (work.entry && boxes.includes(work.entry)) closeBox(work.entry);
+    works.delete(m.id);
+    return;
+  }
+  if (!work) {
+    work = { timer: setTimeout(() => openProgressBox(work, m.id), PROGRESS_BOX_AFTER_MS) };
+    works.set(m.id, work);
+  }
+  work.m = m;
+  if (work.entry) drawProgress(work);
+}
+
+function openProgressBox(work, id) {
+  if (work.stopped || document.body.dataset.ended) return;
+  closeMenus();
+  const layer = el('div', { class: 'boxlayer' });
+  const box = el('div', { class: 'box progress', role: 'alertdialog', 'aria-modal': 'true',
+    'aria-labelledby': 'progress-title-' + id, 'aria-describedby': 'progress-text-' + id });
+  work.text = el('p', { id: 'progress-text-' + id });
+  work.bar = el('progress', { 'aria-labelledby': 'progress-title-' + id });
+  const cancel = el('button', { 'data-value': CANCEL }, 'Cancel');
+  // Asked once: the box goes at once, the work ends at the program's next
+  // report and says so itself (the search line's "Find stopped").
+  const entry = { m: { buttons: CANCEL, default: CANCEL }, layer, answer: () => {
+    work.stopped = true;
+    closeBox(entry);
+    send({ t: 'stop', id });
+  } };
+  cancel.addEventListener('click', () => entry.answer());
+  const row = el('div', { class: 'buttons' });
+  row.appendChild(cancel);
+  box.append(el('div', { class: 'title', id: 'progress-title-' + id }, work.m.title), work.text, work.bar, row);
+  layer.appendChild(box);
+  document.getElementById('boxes').appendChild(layer);
+  work.entry = entry;
+  boxes.push(entry);
+  drawProgress(work);
+  cancel.focus();
+}
+
+// A known total fills the bar; without one it moves without a measure.
+function drawProgress(work) {
+  work.text.textContent = work.m.text;
+  if (work.m.total > 0) {
+    work.bar.max = work.m.total;
+    work.bar.value = Math.min(work.m.done, work.m.total);
+  } else {
+    work.bar.removeAttribute('value');
   }
 }

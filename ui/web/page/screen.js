@@ -54,12 +54,20 @@ document.body.classList.toggle('narrow', narrow());
 // would). A window the program closes takes its step back out.
 let historySteps = 0;
 let stepsTakenOut = 0;
+// The browser keeps its history in another process, and adding a step waits
+// for it: steps are added once the window opened is painted, not before.
+let stepsToAdd = 0;
 
 function windowOpened() {
-  history.pushState({ fesk: ++historySteps }, '');
+  if (stepsToAdd++ === 0) requestAnimationFrame(() => setTimeout(addSteps));
+}
+
+function addSteps() {
+  for (; stepsToAdd > 0; stepsToAdd--) history.pushState({ fesk: ++historySteps }, '');
 }
 
 function windowClosed() {
+  if (stepsToAdd > 0) { stepsToAdd--; return; }  // closed before its step was added
   if (historySteps === 0) return;
   historySteps--;
   stepsTakenOut++;

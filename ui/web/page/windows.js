@@ -18,7 +18,7 @@ function receive(m) {
     case 'idle': return warnIdle(m.seconds);
     case 'ended': return ended(endedText(m));
     case 'file': return download(m.name);
-    case 'progress': return document.getElementById('status').textContent = m.ended ? '' : m.title + ' ' + m.text;
+    case 'progress': return showProgress(m);
     default: return;
   }
 }
