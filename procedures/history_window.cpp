@@ -49,6 +49,10 @@ std::vector<apprt::RecordIdentity> childrenOf(const std::string& code) {
   return children;
 }
 
+std::string historyTitle(const std::string& code) {
+  return "History of the fesk1 record \"" + code + "\"";
+}
+
 class HistoryWindow {
  public:
   HistoryWindow(std::vector<HistoryPart> parts, std::string title, bool deletes)
@@ -248,8 +252,13 @@ void HistoryWindow::undelete() {
 void HistoryWindow::historyOfSelected() {
   const PagedEntry* entry = selected();
   if (!entry || entry->entry.before.empty()) return;
+  // Its own entries alone: the fesk2 records under its code now are not the
+  // ones that were deleted with it.
   const apprt::HistoryEntry deleted = entry->entry;
-  ShowFesk1History(deleted.record, deleted.before.at(0));
+  std::vector<HistoryPart> parts{{.file = &FESK1, .read = {}}};
+  parts.back().read.record = deleted.record;
+  HistoryWindow window(std::move(parts), historyTitle(deleted.before.at(0)), false);
+  window.run();
   apprt::SELECT(kList);
 }
 
@@ -280,7 +289,7 @@ void ShowFesk1History(apprt::RecordIdentity record, const std::string& code) {
   AcquireFesk2();
   std::vector<HistoryPart> parts = partsOf(record, code);
   ReleaseFesk2();
-  HistoryWindow window(std::move(parts), "History of the fesk1 record \"" + code + "\"", false);
+  HistoryWindow window(std::move(parts), historyTitle(code), false);
   window.run();
 }
 

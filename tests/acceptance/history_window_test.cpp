@@ -219,6 +219,7 @@ TEST_P(HistoryWindow, UndeleteAddsTheRecordBackWithItsChildrenAsAdds) {
 }
 
 TEST_P(HistoryWindow, UndeleteOfATakenCodeIsRefusedAndWritesNothing) {
+  startOtherStation();
   const int exitCode = runProgram([&](Session& user) {
     openBrowseWithForms(user);
     deleteRow(user, 1);
@@ -239,6 +240,14 @@ TEST_P(HistoryWindow, UndeleteOfATakenCodeIsRefusedAndWritesNothing) {
     EXPECT_EQ(storedFesk1(), now);
     EXPECT_EQ(storedFesk2(), (Records{{"B2", "m1"}}));
     EXPECT_EQ(user.current().title, kDeletedTitle) << "the window stays for another choice";
+
+    // The deleted record's own history, without the fesk2 records under the
+    // code now, which belong to the record that has it.
+    station_->commit("FESK2", "INSERT INTO fesk2 (code, number) VALUES ('a1', 'x1')");
+    user.click("&History");
+    user.useWindow(kHistoryOfA1);
+    EXPECT_EQ(whats(rows(user)), (std::vector<std::string>{"Deleted fesk1: CODE: A1, NAME: Alpha",
+                                                           "Added fesk1: CODE: A1, NAME: Alpha"}));
   });
   EXPECT_EQ(exitCode, 0);
 }
