@@ -8,9 +8,11 @@
 #include "data/open_file_checked.h"
 #include "procedures/browse_driving.h"
 #include "procedures/edit_in_line.h"
+#include "procedures/history_window.h"
 #include "procedures/procedure_skeleton.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk1.h"
+#include "runtime/files/file_position.h"
 #include "runtime/frontend/remembered.h"
 #include "runtime/text/key_text.h"
 #include "runtime/windows/program.h"
@@ -63,6 +65,7 @@ class BrowseFesk1Procedure {
   void changeSortOrder();
   void fitPageToList();
   void selectRecord();
+  void showHistory();
   void toggleInLine();
   void DriveBrowse();
   void actOnRequest(int action);
@@ -109,6 +112,7 @@ void BrowseFesk1Procedure::run() {
     apprt::DISABLE(kSelectButton);
   }
   if (apprt::getProp(kList, apprt::kPropHideUntilLoaded)) apprt::HIDE(kList);
+  apprt::alert(kKeyHistory);
   InLineOn = apprt::rememberedChoice(kInLineChoice, "on") == "on" ? 1 : 0;
   apprt::setPropText(kInLineButton, apprt::kPropText, InLineOn ? "InLine On" : "InLine Off");
   LoadSortOrders();
@@ -121,6 +125,10 @@ void BrowseFesk1Procedure::run() {
 
 void BrowseFesk1Procedure::handleEvent() {
   if (int selected = apprt::SELECTED()) LastSelected = selected;
+  if (HistoryRequested()) {
+    showHistory();
+    return;
+  }
   switch (apprt::EVENT()) {
     case apprt::kEventOpenWindow:
       if (!l_.Initialised) {
@@ -219,6 +227,18 @@ void BrowseFesk1Procedure::selectRecord() {
   if (row > 0 && Fesk1ListQueue.get(static_cast<size_t>(row)))
     FESK1.reget(Fesk1ListQueue.buffer.POSITION);
   CloseWithChoiceMade(l_);
+}
+
+// The history of the selected row's record, in this thread.
+void BrowseFesk1Procedure::showHistory() {
+  const int row = BrowseSwitch(kList, kBrowseCurItem);
+  if (row < 1 || !Fesk1ListQueue.get(static_cast<size_t>(row))) {
+    apprt::beep();
+    return;
+  }
+  const auto position = apprt::decodePosition(FESK1, Fesk1ListQueue.buffer.POSITION);
+  ShowFesk1History(position ? position->identity : 0, Fesk1ListQueue.buffer.CODE);
+  apprt::SELECT(kList);
 }
 
 // The button always names the mode now in force.

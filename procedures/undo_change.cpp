@@ -15,6 +15,7 @@
 #include "data/orphans.h"
 #include "data/record_writes.h"
 #include "procedures/browse_fesk1.h"
+#include "procedures/deleted_record.h"
 #include "runtime/files/change_author.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_history.h"
@@ -131,15 +132,6 @@ bool holds(const Fesk2Record& record, const std::vector<std::string>& fields) {
   return fields.size() == 2 && record.CODE == fields[0] && record.NUMBER == fields[1];
 }
 
-void fill(Fesk1Record& record, const std::vector<std::string>& fields) {
-  record.CODE = fields.at(0);
-  record.NAME = fields.at(1);
-}
-void fill(Fesk2Record& record, const std::vector<std::string>& fields) {
-  record.CODE = fields.at(0);
-  record.NUMBER = fields.at(1);
-}
-
 // Who changed the record last, and when, from its newest entry.
 std::string lastChangeOf(const apprt::FileDeclaration& file, apprt::RecordIdentity record) {
   std::optional<HistoryEntry> newest;
@@ -179,17 +171,21 @@ bool stillAsLeft(const apprt::File<Record>& file, std::string_view label,
   return false;
 }
 
+void tellCodeTaken(const std::string& code) {
+  tell("Cannot undo: another fesk1 record has the code \"" + code + "\" now.");
+}
+
 bool codeFree(const std::string& code) {
   apprt::FixedString<20> value;
   value = code;
   if (!Fesk1HasCode(value)) return apprt::ERRCODE() == apprt::kNoError;
-  tell("Cannot undo: another fesk1 record has the code \"" + code + "\" now.");
+  tellCodeTaken(code);
   return false;
 }
 
 bool hasChildren(const std::string& code) {
   Fesk2Record child;
-  fill(child, {code, ""});
+  FillFromHistory(child, {code, ""});
   return apprt::holdsKeyValue(FESK2, FS2_KEYCODE,
                               std::span(reinterpret_cast<const char*>(&child), sizeof child));
 }
@@ -209,29 +205,25 @@ bool undoFesk1Change(const HistoryEntry& changed) {
   const bool recoded = !sameCode(changed.before.at(0), changed.after.at(0));
   if (recoded && !codeFree(changed.before.at(0))) return false;
   RememberFesk1Code();
-  fill(FESK1.buffer(), changed.before);
+  FillFromHistory(FESK1.buffer(), changed.before);
   return UpdateFesk1Record(false) == kWriteDone;
 }
 
-// The children deleted with the record, in the order they were stored.
+// The children deleted with the record, newest first.
 bool undoFesk1Delete(const HistoryEntry& deleted, const Entries& children) {
-  if (!codeFree(deleted.before.at(0))) return false;
-  std::vector<Fesk2Record> records;
-  for (auto child = children.rbegin(); child != children.rend(); ++child) {
-    fill(records.emplace_back(), child->before);
-  }
-  fill(FESK1.buffer(), deleted.before);
-  return AddFesk1WithChildren(records) == kWriteDone;
+  const AddBack outcome = AddBackDeletedFesk1(deleted, children);
+  if (outcome == AddBack::kCodeTaken) tellCodeTaken(deleted.before.at(0));
+  return outcome == AddBack::kDone;
 }
 
 bool undoFesk2(const HistoryEntry& entry) {
   if (entry.action == "delete") {
-    fill(FESK2.buffer(), entry.before);
+    FillFromHistory(FESK2.buffer(), entry.before);
     return AddFesk2Record() == kWriteDone;
   }
   if (!stillAsLeft(FESK2, kFesk2Label, entry)) return false;
   if (entry.action == "add") return DeleteFesk2Record() == kWriteDone;
-  fill(FESK2.buffer(), entry.before);
+  FillFromHistory(FESK2.buffer(), entry.before);
   return UpdateFesk2Record(false) == kWriteDone;
 }
 

@@ -9,11 +9,13 @@
 #include "data/record_writes.h"
 #include "procedures/browse_driving.h"
 #include "procedures/form_steps.h"
+#include "procedures/history_window.h"
 #include "procedures/procedure_skeleton.h"
 #include "procedures/record_field_binding.h"
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk2.h"
 #include "runtime/files/errors.h"
+#include "runtime/files/file_position.h"
 #include "runtime/windows/program.h"
 #include "runtime/windows/queue.h"
 #include "warnings/show_warning.h"
@@ -56,6 +58,7 @@ class UpdateFesk1Procedure {
   bool storedForChildren();
   void removeWhatWasStored();
   void DriveChildBrowse();
+  void showHistory();
   void actOnChildRequest(int action);
   void RefreshWindow();
   void ReturnFromProc();
@@ -95,7 +98,13 @@ void UpdateFesk1Procedure::run() {
                         .notice = notice ? &*notice : nullptr};
   apprt::startEventLoop();
   int step = apprt::kLoopStepDefault;
+  apprt::alert(kKeyHistory);
   while (!apprt::endEventLoop(step)) {
+    if (HistoryRequested()) {
+      showHistory();
+      step = apprt::kLoopStepConsumed;
+      continue;
+    }
     step = HandleFormEvent(l_, kFields, steps);
     if (step == apprt::kLoopStepDefault) handleChildControls();
   }
@@ -120,6 +129,16 @@ bool UpdateFesk1Procedure::OpenProcWindow() {
   ShowProcWindow(l_);
   if (apprt::getProp(kChildList, apprt::kPropHideUntilLoaded)) apprt::HIDE(kChildList);
   return true;
+}
+
+// The history of the record as stored (a record not stored yet has none).
+// The form's buffer, with what the user typed, stays as it is.
+void UpdateFesk1Procedure::showHistory() {
+  const std::string position =
+      l_.LocalRequest == kChangeRequest ? FESK1.positionByFile() : storedPosition_;
+  const auto stored = apprt::decodePosition(FESK1, position);
+  const auto& code = l_.LocalRequest == kChangeRequest ? SavedRecord.CODE : FESK1.buffer().CODE;
+  ShowFesk1History(stored ? stored->identity : 0, std::string(code.text()));
 }
 
 // The child browse and its buttons, on the form's second tab.

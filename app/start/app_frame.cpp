@@ -3,6 +3,7 @@
 #include "app/output/export_list.h"
 #include "app/output/print_list.h"
 #include "procedures/browse_fesk1.h"
+#include "procedures/history_window.h"
 #include "procedures/procedure_skeleton.h"
 #include "procedures/undo_change.h"
 #include "runtime/windows/program.h"
@@ -14,6 +15,8 @@ constexpr int kFeskMenuItem = -4;
 constexpr int kPrintListItem = -16;
 constexpr int kExportListItem = -17;
 constexpr int kUndoItem = -19;
+constexpr int kHistoryItem = -20;
+constexpr int kDeletedRecordsItem = -21;
 constexpr size_t kBrowseStackBytes = 25000;
 
 }  // namespace
@@ -54,6 +57,10 @@ void AppFrame() {
     if (apprt::ACCEPTED() == kPrintListItem) PrintList();
     if (apprt::ACCEPTED() == kExportListItem) ExportList();
     if (apprt::ACCEPTED() == kUndoItem) UndoLastChange();
+    if (apprt::ACCEPTED() == kHistoryItem) RequestHistoryOfFront();
+    if (apprt::ACCEPTED() == kDeletedRecordsItem) {
+      apprt::START(DeletedFesk1Records, kBrowseStackBytes);
+    }
   }
   ReturnFromProc(l);
 }

@@ -371,6 +371,12 @@ DriverStatus PgFile::readHistory(const std::string& since,
   return postgres::readHistory(*session_, schema_, file_, since, take);
 }
 
+DriverStatus PgFile::readHistory(const apprt::HistoryRead& read,
+                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  block_.drop();
+  return postgres::readHistory(*session_, schema_, file_, read, take);
+}
+
 DriverStatus PgFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
   block_.drop();
   return postgres::pruneHistory(*session_, schema_, file_, before, removed);

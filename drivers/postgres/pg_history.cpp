@@ -33,35 +33,72 @@ std::vector<std::string> fieldsAt(const Result& result, int row, int first, std:
 
 }  // namespace
 
-apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
-                                const apprt::FileDeclaration& file, const std::string& since,
+namespace {
+
+std::string entryColumns(const std::string& schema, const apprt::FileDeclaration& file) {
+  return "SELECT id, to_char(at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), who, "
+         "station, change_group, action, record, (before IS NULL)::int, (after IS NULL)::int" +
+         fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " + quotedName(schema) +
+         ".history WHERE file = $1";
+}
+
+apprt::DriverStatus takeEntries(const Result& result, const apprt::FileDeclaration& file,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
-  const std::string sql =
-      "SELECT to_char(at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), who, station, "
-      "change_group, action, record, (before IS NULL)::int, (after IS NULL)::int" +
-      fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " + quotedName(schema) +
-      ".history WHERE file = $1 AND at >= " + kMomentSql + " ORDER BY id DESC";
-  apprt::DriverStatus status;
-  const Result result = session.run(sql, {file.fileName(), utcMoment(since)}, status);
-  if (!status.ok()) return status;
   const std::size_t fields = file.fields().size();
-  constexpr int kFirstField = 8;
+  constexpr int kFirstField = 9;
   for (int row = 0; row < result.rows(); ++row) {
-    apprt::HistoryEntry entry{.at = std::string(result.text(row, 0)),
-                              .who = std::string(result.text(row, 1)),
-                              .station = std::string(result.text(row, 2)),
-                              .group = result.number(row, 3),
-                              .action = std::string(result.text(row, 4)),
-                              .record = result.number(row, 5),
+    apprt::HistoryEntry entry{.id = result.number(row, 0),
+                              .at = std::string(result.text(row, 1)),
+                              .who = std::string(result.text(row, 2)),
+                              .station = std::string(result.text(row, 3)),
+                              .group = result.number(row, 4),
+                              .action = std::string(result.text(row, 5)),
+                              .record = result.number(row, 6),
                               .before = {},
                               .after = {}};
-    if (result.text(row, 6) == "0") entry.before = fieldsAt(result, row, kFirstField, fields);
-    if (result.text(row, 7) == "0") {
+    if (result.text(row, 7) == "0") entry.before = fieldsAt(result, row, kFirstField, fields);
+    if (result.text(row, 8) == "0") {
       entry.after = fieldsAt(result, row, kFirstField + static_cast<int>(fields), fields);
     }
     if (!take(entry)) break;
   }
   return {};
+}
+
+}  // namespace
+
+apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
+                                const apprt::FileDeclaration& file, const std::string& since,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  apprt::DriverStatus status;
+  const Result result =
+      session.run(entryColumns(schema, file) + " AND at >= " + kMomentSql + " ORDER BY id DESC",
+                  {file.fileName(), utcMoment(since)}, status);
+  if (!status.ok()) return status;
+  return takeEntries(result, file, take);
+}
+
+apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
+                                const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  // Only the conditions asked, so that the server reads the index whose
+  // leading columns are the file and the record or the action.
+  std::vector<std::string> values{file.fileName()};
+  std::string sql = entryColumns(schema, file);
+  const auto bound = [&](std::string value) {
+    values.push_back(std::move(value));
+    return " $" + std::to_string(values.size());
+  };
+  if (read.record != 0) sql += " AND record =" + bound(std::to_string(read.record));
+  if (!read.action.empty()) sql += " AND action =" + bound(read.action);
+  if (read.from != 0)
+    sql += std::string(read.older ? " AND id <" : " AND id >") + bound(std::to_string(read.from));
+  sql += std::string(" ORDER BY id ") + (read.older ? "DESC" : "ASC");
+  if (read.limit != 0) sql += " LIMIT" + bound(std::to_string(read.limit));
+  apprt::DriverStatus status;
+  const Result result = session.run(sql, values, status);
+  if (!status.ok()) return status;
+  return takeEntries(result, file, take);
 }
 
 apprt::DriverStatus pruneHistory(ServerSession& session, const std::string& schema,

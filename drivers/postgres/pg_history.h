@@ -19,6 +19,10 @@ namespace fesk::postgres {
 apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
                                 const apprt::FileDeclaration& file, const std::string& since,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take);
+// The file's entries that `read` names (file_history.h), by the history's indexes.
+apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
+                                const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take);
 // Removes the file's entries older than `before`, after the queued writes.
 apprt::DriverStatus pruneHistory(ServerSession& session, const std::string& schema,
                                  const apprt::FileDeclaration& file, const std::string& before,

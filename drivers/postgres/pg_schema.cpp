@@ -245,9 +245,11 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
       " (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, file text NOT NULL, at "
       "timestamptz NOT NULL, who text NOT NULL, station text NOT NULL, change_group "
       "bigint NOT NULL, action text NOT NULL, record bigint NOT NULL, before jsonb, "
-      "after jsonb); CREATE OR REPLACE FUNCTION " +
-      function + " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN " +
-      insert + "'add', n.id, NULL, " + historyFields(file, "n") +
+      "after jsonb); CREATE INDEX IF NOT EXISTS history_record ON " +
+      history + " (file, record, id); CREATE INDEX IF NOT EXISTS history_action ON " + history +
+      " (file, action, id); CREATE OR REPLACE FUNCTION " + function +
+      " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN " + insert +
+      "'add', n.id, NULL, " + historyFields(file, "n") +
       " FROM fesk_new n; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
       historyFields(file, "o") + ", " + historyFields(file, "n") +
       " FROM fesk_old o JOIN fesk_new n USING (id); ELSE " + insert + "'delete', o.id, " +
@@ -264,10 +266,14 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
 bool historyMissing(ServerSession& session, const std::string& schema,
                     const apprt::FileDeclaration& file, DriverStatus& status) {
   if (!apprt::keepsHistory(file)) return false;
+  // Its triggers, and the indexes of the keyed reads, which came later.
   const Result result = session.run(
-      "SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname "
+      "SELECT count(*) + CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) IS NULL THEN 100 "
+      "ELSE 0 END FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname "
       "LIKE '%\\_history\\_%' AND to_regclass($2) IS NOT NULL",
-      {tableName(schema, file), quotedName(schema) + ".history"}, status);
+      {tableName(schema, file), quotedName(schema) + ".history",
+       quotedName(schema) + ".history_record", quotedName(schema) + ".history_action"},
+      status);
   return status.ok() && result.rows() == 1 &&
          result.text(0, 0) != std::to_string(kHistoryActions.size());
 }

@@ -77,8 +77,9 @@ std::string changeTriggerScript(const std::string& schema, const apprt::FileDecl
 // "delete"), the record's identity and its fields before and after as JSON
 // arrays in the order declared.
 std::string historyScript(const std::string& schema, const apprt::FileDeclaration& file);
-// Whether the file keeps a history that its table has no triggers for yet (a
-// data set made before it kept one); false when asking failed (`status`).
+// Whether the file keeps a history that its table has no triggers for yet, or
+// that lacks the indexes of its keyed reads (a data set made before it kept
+// one, or before those reads); false when asking failed (`status`).
 bool historyMissing(ServerSession& session, const std::string& schema,
                     const apprt::FileDeclaration& file, apprt::DriverStatus& status);
 

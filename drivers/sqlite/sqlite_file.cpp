@@ -213,6 +213,12 @@ DriverStatus SqliteFile::readHistory(const std::string& since,
   return sqlite::readHistory(connection_->db(), schema_, file_, since, take);
 }
 
+DriverStatus SqliteFile::readHistory(const apprt::HistoryRead& read,
+                                     const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  connection_->reads().releaseAll();
+  return sqlite::readHistory(connection_->db(), schema_, file_, read, take);
+}
+
 DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
   if (DriverStatus refused = connection_->beforeWrite(schema_); !refused.ok()) return refused;
   OwnCommits own;

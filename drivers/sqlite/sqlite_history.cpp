@@ -47,6 +47,27 @@ int triggerCount(sqlite3* db, const std::string& schema, const apprt::FileDeclar
   return triggers.step() == SQLITE_ROW ? sqlite3_column_int(triggers.get(), 0) : -1;
 }
 
+// The indexes of the keyed reads (HistoryRead): a record's entries, and those
+// of one action, in the order they were written.
+struct HistoryIndex {
+  const char* name;
+  const char* columns;
+};
+constexpr std::array<HistoryIndex, 2> kIndexes = {
+    {{"history_record", "record, id"}, {"history_action", "action, id"}}};
+
+// How many of the history's indexes the database holds (-1: unknown).
+int indexCount(sqlite3* db, const std::string& schema) {
+  Statement indexes(db, "SELECT count(*) FROM " + quotedName(schema) +
+                            ".sqlite_schema WHERE type = 'index' AND tbl_name = ?1 AND name IN "
+                            "(?2, ?3)");
+  if (!indexes.prepared()) return -1;
+  indexes.bindText(1, kHistoryTable);
+  indexes.bindText(2, kIndexes[0].name);
+  indexes.bindText(3, kIndexes[1].name);
+  return indexes.step() == SQLITE_ROW ? sqlite3_column_int(indexes.get(), 0) : -1;
+}
+
 // Who, the station and the group are asked of sqlite_compileoption_get with
 // numbers that stock SQLite answers NULL: this program's connections answer
 // them (addHistoryFunctions), so that another tool's change is recorded too,
@@ -73,6 +94,10 @@ std::string historySql(const std::string& schema, const apprt::FileDeclaration& 
                     " (id INTEGER PRIMARY KEY, at TEXT NOT NULL, who TEXT NOT NULL, station TEXT "
                     "NOT NULL, change_group INTEGER NOT NULL, action TEXT NOT NULL, record "
                     "INTEGER NOT NULL, before TEXT, after TEXT);";
+  for (const HistoryIndex& index : kIndexes) {
+    sql += std::string("CREATE INDEX IF NOT EXISTS ") + in + index.name + " ON " + kHistoryTable +
+           " (" + index.columns + ");";
+  }
   for (const Action& action : kActions) {
     sql += std::string("CREATE TRIGGER IF NOT EXISTS ") + in +
            quotedName(triggerName(file, action)) + " AFTER " + action.event + " ON " +
@@ -148,8 +173,11 @@ apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
   // next open instead.
   if (!apprt::keepsHistory(file) || !sqlite3_get_autocommit(db)) return {};
   const int found = triggerCount(db, schema, file);
-  if (found < 0) return sqliteFailure(db, sqlite3_errcode(db));
-  if (found >= static_cast<int>(kActions.size())) return {};
+  const int indexes = found < 0 ? -1 : indexCount(db, schema);
+  if (indexes < 0) return sqliteFailure(db, sqlite3_errcode(db));
+  if (found >= static_cast<int>(kActions.size()) && indexes >= static_cast<int>(kIndexes.size())) {
+    return {};
+  }
   const std::string sql = "BEGIN IMMEDIATE; " + historySql(schema, file) + "COMMIT";
   const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
   if (result == SQLITE_OK) return {};
@@ -181,35 +209,69 @@ std::vector<std::string> fieldsAt(const Statement& row, int first, std::size_t c
 
 }  // namespace
 
-apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
-                                const apprt::FileDeclaration& file, const std::string& since,
+namespace {
+
+// The entries that `row` answers (read by the columns of entryColumns), each
+// handed to `take`.
+apprt::DriverStatus takeEntries(sqlite3* db, Statement& row, const apprt::FileDeclaration& file,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
-  Statement row(db,
-                "SELECT at, who, station, change_group, action, record, before IS NULL, "
-                "after IS NULL" +
-                    fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " +
-                    quotedName(schema) + "." + kHistoryTable + " WHERE at >= ?1 ORDER BY id DESC");
-  if (!row.prepared()) return sqliteFailure(db, row.prepareResult());
-  row.bindText(1, since);
   const std::size_t fields = file.fields().size();
   int result = SQLITE_OK;
   while ((result = row.step()) == SQLITE_ROW) {
-    apprt::HistoryEntry entry{.at = std::string(row.columnText(0)),
-                              .who = std::string(row.columnText(1)),
-                              .station = std::string(row.columnText(2)),
-                              .group = sqlite3_column_int64(row.get(), 3),
-                              .action = std::string(row.columnText(4)),
-                              .record = sqlite3_column_int64(row.get(), 5),
+    apprt::HistoryEntry entry{.id = sqlite3_column_int64(row.get(), 0),
+                              .at = std::string(row.columnText(1)),
+                              .who = std::string(row.columnText(2)),
+                              .station = std::string(row.columnText(3)),
+                              .group = sqlite3_column_int64(row.get(), 4),
+                              .action = std::string(row.columnText(5)),
+                              .record = sqlite3_column_int64(row.get(), 6),
                               .before = {},
                               .after = {}};
-    constexpr int kFirstField = 8;
-    if (sqlite3_column_int(row.get(), 6) == 0) entry.before = fieldsAt(row, kFirstField, fields);
-    if (sqlite3_column_int(row.get(), 7) == 0) {
+    constexpr int kFirstField = 9;
+    if (sqlite3_column_int(row.get(), 7) == 0) entry.before = fieldsAt(row, kFirstField, fields);
+    if (sqlite3_column_int(row.get(), 8) == 0) {
       entry.after = fieldsAt(row, kFirstField + static_cast<int>(fields), fields);
     }
     if (!take(entry)) return {};
   }
   return result == SQLITE_DONE ? apprt::DriverStatus{} : sqliteFailure(db, result);
+}
+
+std::string entryColumns(const std::string& schema, const apprt::FileDeclaration& file) {
+  return "SELECT id, at, who, station, change_group, action, record, before IS NULL, after IS "
+         "NULL" +
+         fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " + quotedName(schema) +
+         "." + kHistoryTable;
+}
+
+}  // namespace
+
+apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
+                                const apprt::FileDeclaration& file, const std::string& since,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  Statement row(db, entryColumns(schema, file) + " WHERE at >= ?1 ORDER BY id DESC");
+  if (!row.prepared()) return sqliteFailure(db, row.prepareResult());
+  row.bindText(1, since);
+  return takeEntries(db, row, file, take);
+}
+
+apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
+                                const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+  // Only the conditions asked, so that the planner reads the index whose
+  // leading column is the record or the action, from `from` on.
+  std::string where = " WHERE 1";
+  if (read.record != 0) where += " AND record = ?1";
+  if (!read.action.empty()) where += " AND action = ?2";
+  if (read.from != 0) where += read.older ? " AND id < ?3" : " AND id > ?3";
+  Statement row(db, entryColumns(schema, file) + where + " ORDER BY id " +
+                        (read.older ? "DESC" : "ASC") + " LIMIT ?4");
+  if (!row.prepared()) return sqliteFailure(db, row.prepareResult());
+  row.bindInt(1, read.record);
+  row.bindText(2, read.action);
+  row.bindInt(3, read.from);
+  row.bindInt(4, read.limit == 0 ? -1 : static_cast<sqlite3_int64>(read.limit));
+  return takeEntries(db, row, file, take);
 }
 
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,

@@ -51,9 +51,9 @@ struct HistoryStamp {
 // Registers the function the triggers ask; `stamp` is read at every change.
 void addHistoryFunctions(sqlite3* db, const HistoryStamp* stamp);
 
-// Gives a file made before it kept a history its table and triggers, in one
-// transaction; every record stays as it is. Nothing to do for a file that
-// keeps none or has them, or that this process may not write.
+// Gives a file made before it kept a history, or before its keyed reads, its
+// table, indexes and triggers, in one transaction; every record stays as it is. Nothing to do for a
+// file that keeps none or has them, or that this process may not write.
 apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
                                       const apprt::FileDeclaration& file);
 
@@ -61,6 +61,10 @@ apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
 // (file_history.h).
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const std::string& since,
+                                const std::function<bool(const apprt::HistoryEntry&)>& take);
+// The entries that `read` names (file_history.h), by the history's indexes.
+apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
+                                const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take);
 // Removes its entries older than `before`.
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,

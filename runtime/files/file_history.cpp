@@ -46,6 +46,13 @@ bool readHistory(const FileDeclaration& file, const std::string& since,
   return history != nullptr;
 }
 
+bool readHistory(const FileDeclaration& file, const HistoryRead& read,
+                 const std::function<bool(const HistoryEntry&)>& each) {
+  HistoryKeepingFile* history = historyOf(file);
+  if (history) report(file, history->readHistory(read, each));
+  return history != nullptr;
+}
+
 bool pruneHistory(const FileDeclaration& file, const std::string& before, std::uint64_t& removed) {
   removed = 0;
   HistoryKeepingFile* history = historyOf(file);

@@ -9,6 +9,7 @@
 // HistoryKeepingFile interface beside DriverFile; a driver that keeps none
 // offers nothing, and readHistory answers false.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,7 +26,8 @@ void keepHistory(const FileDeclaration& file);
 bool keepsHistory(const FileDeclaration& file);
 
 struct HistoryEntry {
-  std::string at;  // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
+  std::int64_t id = 0;  // the entry's place in its file's history: a later entry has a greater one
+  std::string at;       // UTC, "YYYY-MM-DDTHH:MM:SS.mmmZ"
   std::string who;
   std::string station;
   std::int64_t group = 0;  // the saved change
@@ -33,6 +35,17 @@ struct HistoryEntry {
   RecordIdentity record = 0;
   std::vector<std::string> before;  // the fields as declared; empty for "add"
   std::vector<std::string> after;   // empty for "delete"
+};
+
+// A keyed read of part of a file's history: the entries of one record, or of
+// one action, a page at a time, each page read by the history's indexes
+// without passing over the entries before it.
+struct HistoryRead {
+  RecordIdentity record = 0;  // only this record's entries (0: every record's)
+  std::string action;         // only entries of this action ("": every action)
+  std::int64_t from = 0;      // the entries beyond this one (0: from the newest or the oldest)
+  bool older = true;          // newest first, older than `from`; else oldest first, newer
+  std::size_t limit = 0;      // at most this many (0: every one)
 };
 
 // The driver's side, of an open file that keeps a history. Moments are UTC,
@@ -45,6 +58,9 @@ class HistoryKeepingFile {
   // it stops the read).
   virtual DriverStatus readHistory(const std::string& since,
                                    const std::function<bool(const HistoryEntry&)>& take) = 0;
+  // The entries `read` names, in its direction, handed to `take`.
+  virtual DriverStatus readHistory(const HistoryRead& read,
+                                   const std::function<bool(const HistoryEntry&)>& take) = 0;
   // Removes the entries older than `before`, in the thread's transaction
   // when one is active.
   virtual DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) = 0;
@@ -54,6 +70,11 @@ class HistoryKeepingFile {
 // calling `each` for every entry. Sets the thread's error state (errors.h).
 // False, reading nothing, when the driver keeps no history of it.
 bool readHistory(const FileDeclaration& file, const std::string& since,
+                 const std::function<bool(const HistoryEntry&)>& each);
+
+// Reads part of the history of the open `file`, as HistoryKeepingFile's keyed
+// read; otherwise as the read above.
+bool readHistory(const FileDeclaration& file, const HistoryRead& read,
                  const std::function<bool(const HistoryEntry&)>& each);
 
 // Removes the entries of the open `file` older than `before`; `removed` tells

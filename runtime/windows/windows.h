@@ -5,6 +5,7 @@
 // window itself); menu items have negative numbers.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/frontend/constants.h"
@@ -56,6 +57,8 @@ void POST(int event, int field, int windowHandle);
 // ---- Other threads' windows -------------------------------------------------------
 // The open window of that definition that was active most recently (0 = none).
 int frontWindow(const std::string& module, const std::string& label);
+// The same, of the windows of any of these definitions (module, label).
+int frontWindowOf(const std::vector<std::pair<std::string, std::string>>& definitions);
 // CHOICE of a control of any open window (0 when there is no such control).
 int CHOICE(int field, int windowHandle);
 // The open windows that hold typing not yet saved (an entry typed into: a

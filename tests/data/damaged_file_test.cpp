@@ -21,7 +21,7 @@
 namespace fesk::test {
 namespace {
 
-constexpr int kSmallFile = 2000;   // checked at every open
+constexpr int kSmallFile = 1500;   // checked at every open
 constexpr int kLargeFile = 50000;  // not checked at an open after a clean close
 
 class DamagedFileTest : public DataTest {

@@ -21,6 +21,7 @@
 #include "runtime/files/change_author.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_history.h"
+#include "runtime/files/file_position.h"
 #include "runtime/files/file_transaction.h"
 #include "support/scoped_environment.h"
 
@@ -227,6 +228,99 @@ TEST_P(HistoryTest, AFileMadeWithoutHistoryGainsItAtOpenAndKeepsEveryRecord) {
   EXPECT_EQ(after.children, (Records{{"A", "1"}}));
   EXPECT_EQ(shown(after.fesk1), std::vector<std::string>{"delete [C,charlie] []"});
   EXPECT_EQ(shown(after.fesk2), std::vector<std::string>{"delete [C,2] []"});
+}
+
+// The entries `read` answers, newest first or oldest first as it asks.
+std::vector<HistoryEntry> keyedRead(const apprt::FileDeclaration& file,
+                                    const apprt::HistoryRead& read) {
+  std::vector<HistoryEntry> entries;
+  EXPECT_TRUE(apprt::readHistory(file, read, [&](const HistoryEntry& entry) {
+    entries.push_back(entry);
+    return true;
+  }));
+  EXPECT_EQ(apprt::ERRCODE(), 0) << apprt::FILEERRORMSG();
+  return entries;
+}
+
+TEST_P(HistoryTest, ARecordsEntriesAreReadAPageAtATimeByIndexesGainedAtOpen) {
+  seed({{"A", "alpha"}, {"B", "bravo"}}, {});
+  // Files made before the keyed reads: their history without its indexes.
+  if (dataSet_.store() == Store::kSqlite) {
+    for (const apprt::FileDeclaration* file : kDataFiles) {
+      runSql(*file, "DROP INDEX history_record; DROP INDEX history_action");
+    }
+  } else {
+    dataSet_.sql("", "DROP INDEX history_record; DROP INDEX history_action");
+  }
+  constexpr int kRenames = 12;
+  const auto outcome = runInProgram([&] {
+    openBothAsAProcedure();
+    for (int i = 1; i <= kRenames; ++i) {
+      for (const char* code : {"A", "B"}) {
+        ASSERT_TRUE(readFesk1(code));
+        RememberFesk1Code();
+        FESK1.buffer().NAME = std::string(code) + std::to_string(i);
+        ASSERT_EQ(UpdateFesk1Record(false), kWriteDone);
+      }
+    }
+    ASSERT_TRUE(readFesk1("B"));
+    ASSERT_EQ(DeleteFesk1Record(), kWriteDone);
+    closeBothAsAProcedure();
+  });
+  EXPECT_TRUE(outcome.boxes.empty());
+  if (dataSet_.store() == Store::kSqlite) {
+    for (const apprt::FileDeclaration* file : kDataFiles) {
+      EXPECT_EQ(runSql(*file,
+                       "SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name IN "
+                       "('history_record', 'history_action')"),
+                "2")
+          << file->fileName();
+    }
+  } else {
+    dataSet_.sql("",
+                 "SELECT 1 / (CASE WHEN to_regclass('history_record') IS NULL OR "
+                 "to_regclass('history_action') IS NULL THEN 0 ELSE 1 END)");
+  }
+
+  FESK1.open(apprt::kOpenSharedReadWrite);
+  ASSERT_TRUE(readFesk1("A"));
+  const auto a = apprt::decodePosition(FESK1, FESK1.positionByFile());
+  ASSERT_TRUE(a);
+  // Pages of five, each from the one before: the renames, newest first, then the add.
+  std::vector<std::string> names;
+  apprt::HistoryRead read;
+  read.record = a->identity;
+  read.limit = 5;
+  for (int pages = 0; pages < 10; ++pages) {
+    const auto page = keyedRead(FESK1, read);
+    EXPECT_LE(page.size(), 5u);
+    if (page.empty()) break;
+    for (const HistoryEntry& entry : page) {
+      EXPECT_EQ(entry.record, a->identity);
+      names.push_back(entry.action + " " + entry.after.at(1));
+    }
+    read.from = page.back().id;
+  }
+  std::vector<std::string> expected;
+  for (int i = kRenames; i >= 1; --i) expected.push_back("change A" + std::to_string(i));
+  expected.emplace_back("add alpha");
+  EXPECT_EQ(names, expected);
+
+  // Oldest first from an entry on: the ones after it.
+  read.older = false;
+  read.limit = 2;
+  const auto newer = keyedRead(FESK1, read);
+  ASSERT_EQ(newer.size(), 2u);
+  EXPECT_EQ(newer[0].after.at(1), "A1");
+  EXPECT_EQ(newer[1].after.at(1), "A2");
+
+  // The deletes of the file alone.
+  apprt::HistoryRead deletes;
+  deletes.action = "delete";
+  const auto deleted = keyedRead(FESK1, deletes);
+  ASSERT_EQ(deleted.size(), 1u);
+  EXPECT_EQ(shown(deleted[0]), "delete [B,B12] []");
+  FESK1.close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, HistoryTest, driversThatCan(Capability::kHistory), storeName);

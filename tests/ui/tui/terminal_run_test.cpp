@@ -221,6 +221,23 @@ TEST_F(TerminalRunTest, TheFrameFillsTheScreen) {
   EXPECT_EQ(terminal_->screen().find("File  fesk"), std::string::npos);
 }
 
+TEST_F(TerminalRunTest, F7InTheBrowseOpensTheHistoryOfTheSelectedRecord) {
+  seed(3);
+  start();
+  openBrowse();
+  ASSERT_TRUE(terminal_->waitFor(">C001")) << terminal_->screen();
+  terminal_->keys("Down");
+  ASSERT_TRUE(terminal_->waitFor(">C002")) << terminal_->screen();
+  terminal_->keys("F7");
+  ASSERT_TRUE(terminal_->waitFor("History of the fesk1 record")) << terminal_->screen();
+  const std::string shown = terminal_->screen();
+  EXPECT_NE(shown.find("C002"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("C001"), std::string::npos) << "only the selected record's: " << shown;
+  terminal_->keys("Escape");
+  ASSERT_TRUE(terminal_->waitFor("History of the fesk1 record", false)) << terminal_->screen();
+  EXPECT_TRUE(terminal_->waitFor("Browse the fesk1 File"));
+}
+
 TEST_F(TerminalRunTest, ABrowseOf40RecordsPagesDownWithItsScrollBar) {
   seed(40);
   start();
