@@ -19,7 +19,7 @@ void FillFromHistory(Fesk2Record& record, const std::vector<std::string>& fields
 std::vector<apprt::HistoryEntry> ChildrenDeletedWith(const apprt::HistoryEntry& deleted) {
   std::vector<apprt::HistoryEntry> children;
   apprt::HistoryRead deletes;
-  deletes.action = "delete";
+  deletes.deletesOnly = true;
   apprt::readHistory(FESK2, deletes, [&](const apprt::HistoryEntry& entry) {
     if (entry.at < deleted.at) return false;
     if (entry.group == deleted.group) children.push_back(entry);

@@ -295,7 +295,7 @@ void ShowFesk1History(apprt::RecordIdentity record, const std::string& code) {
 
 void DeletedFesk1Records() {
   std::vector<HistoryPart> parts{{.file = &FESK1, .read = {}}};
-  parts.back().read.action = "delete";
+  parts.back().read.deletesOnly = true;
   HistoryWindow window(std::move(parts), "Deleted Records", true);
   window.run();
 }

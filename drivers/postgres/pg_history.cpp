@@ -82,7 +82,7 @@ apprt::DriverStatus readHistory(ServerSession& session, const std::string& schem
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
   // Only the conditions asked, so that the server reads the index whose
-  // leading columns are the file and the record or the action.
+  // leading columns are the file and the record, or the deletes' own.
   std::vector<std::string> values{file.fileName()};
   std::string sql = entryColumns(schema, file);
   const auto bound = [&](std::string value) {
@@ -90,7 +90,7 @@ apprt::DriverStatus readHistory(ServerSession& session, const std::string& schem
     return " $" + std::to_string(values.size());
   };
   if (read.record != 0) sql += " AND record =" + bound(std::to_string(read.record));
-  if (!read.action.empty()) sql += " AND action =" + bound(read.action);
+  if (read.deletesOnly) sql += " AND action = 'delete'";
   if (read.from != 0)
     sql += std::string(read.older ? " AND id <" : " AND id >") + bound(std::to_string(read.from));
   sql += std::string(" ORDER BY id ") + (read.older ? "DESC" : "ASC");

@@ -246,8 +246,8 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
       "timestamptz NOT NULL, who text NOT NULL, station text NOT NULL, change_group "
       "bigint NOT NULL, action text NOT NULL, record bigint NOT NULL, before jsonb, "
       "after jsonb); CREATE INDEX IF NOT EXISTS history_record ON " +
-      history + " (file, record, id); CREATE INDEX IF NOT EXISTS history_action ON " + history +
-      " (file, action, id); CREATE OR REPLACE FUNCTION " + function +
+      history + " (file, record, id); CREATE INDEX IF NOT EXISTS history_deletes ON " + history +
+      " (file, id) WHERE action = 'delete'; CREATE OR REPLACE FUNCTION " + function +
       " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN " + insert +
       "'add', n.id, NULL, " + historyFields(file, "n") +
       " FROM fesk_new n; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
@@ -272,7 +272,7 @@ bool historyMissing(ServerSession& session, const std::string& schema,
       "ELSE 0 END FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname "
       "LIKE '%\\_history\\_%' AND to_regclass($2) IS NOT NULL",
       {tableName(schema, file), quotedName(schema) + ".history",
-       quotedName(schema) + ".history_record", quotedName(schema) + ".history_action"},
+       quotedName(schema) + ".history_record", quotedName(schema) + ".history_deletes"},
       status);
   return status.ok() && result.rows() == 1 &&
          result.text(0, 0) != std::to_string(kHistoryActions.size());

@@ -42,7 +42,7 @@ struct HistoryEntry {
 // without passing over the entries before it.
 struct HistoryRead {
   RecordIdentity record = 0;  // only this record's entries (0: every record's)
-  std::string action;         // only entries of this action ("": every action)
+  bool deletesOnly = false;   // only the entries of deletes
   std::int64_t from = 0;      // the entries beyond this one (0: from the newest or the oldest)
   bool older = true;          // newest first, older than `from`; else oldest first, newer
   std::size_t limit = 0;      // at most this many (0: every one)

@@ -247,10 +247,10 @@ TEST_P(HistoryTest, ARecordsEntriesAreReadAPageAtATimeByIndexesGainedAtOpen) {
   // Files made before the keyed reads: their history without its indexes.
   if (dataSet_.store() == Store::kSqlite) {
     for (const apprt::FileDeclaration* file : kDataFiles) {
-      runSql(*file, "DROP INDEX history_record; DROP INDEX history_action");
+      runSql(*file, "DROP INDEX history_record; DROP INDEX history_deletes");
     }
   } else {
-    dataSet_.sql("", "DROP INDEX history_record; DROP INDEX history_action");
+    dataSet_.sql("", "DROP INDEX history_record; DROP INDEX history_deletes");
   }
   constexpr int kRenames = 12;
   const auto outcome = runInProgram([&] {
@@ -272,14 +272,14 @@ TEST_P(HistoryTest, ARecordsEntriesAreReadAPageAtATimeByIndexesGainedAtOpen) {
     for (const apprt::FileDeclaration* file : kDataFiles) {
       EXPECT_EQ(runSql(*file,
                        "SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name IN "
-                       "('history_record', 'history_action')"),
+                       "('history_record', 'history_deletes')"),
                 "2")
           << file->fileName();
     }
   } else {
     dataSet_.sql("",
                  "SELECT 1 / (CASE WHEN to_regclass('history_record') IS NULL OR "
-                 "to_regclass('history_action') IS NULL THEN 0 ELSE 1 END)");
+                 "to_regclass('history_deletes') IS NULL THEN 0 ELSE 1 END)");
   }
 
   FESK1.open(apprt::kOpenSharedReadWrite);
@@ -316,7 +316,7 @@ TEST_P(HistoryTest, ARecordsEntriesAreReadAPageAtATimeByIndexesGainedAtOpen) {
 
   // The deletes of the file alone.
   apprt::HistoryRead deletes;
-  deletes.action = "delete";
+  deletes.deletesOnly = true;
   const auto deleted = keyedRead(FESK1, deletes);
   ASSERT_EQ(deleted.size(), 1u);
   EXPECT_EQ(shown(deleted[0]), "delete [B,B12] []");
