@@ -51,9 +51,13 @@ RecordListSource::RecordListSource(ListOrder order, std::size_t recordsPerBlock)
 
 bool RecordListSource::read(std::vector<apprt::PrintedItem>& items) {
   items.clear();
+  places_.clear();
   if (ended_ || !FESK1.isOpen()) return false;
   if (!started_) {
-    FESK1.setOnKey(keyOf(order_));
+    if (from_.empty())
+      FESK1.setOnKey(keyOf(order_));
+    else
+      FESK1.resetToPosition(keyOf(order_), from_);
     started_ = true;
   }
   while (items.size() < recordsPerBlock_) {
@@ -63,9 +67,16 @@ bool RecordListSource::read(std::vector<apprt::PrintedItem>& items) {
       break;
     }
     const Fesk1Record record = FESK1.buffer();
+    places_.push_back(FESK1.positionByKey(keyOf(order_)));
     items.push_back({{record.CODE.text(), record.NAME.text()}, numbersOf(record.CODE.view())});
   }
   return !items.empty();
+}
+
+void RecordListSource::readFrom(const std::string& place) {
+  from_ = place;
+  started_ = false;
+  ended_ = false;
 }
 
 std::vector<std::string> RecordListSource::numbersOf(std::string_view code) const {

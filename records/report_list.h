@@ -28,19 +28,24 @@ apprt::PrintedListHeader recordListHeader(ListOrder order, std::string dataSet, 
 // Today as the list prints it: 2024-03-09, read alike in every country.
 std::string printDate();
 
-class RecordListSource : public apprt::PrintedListSource {
+// Each record's place is its position in the list's order.
+class RecordListSource : public apprt::PlacedListSource {
  public:
   explicit RecordListSource(ListOrder order, std::size_t recordsPerBlock = 50);
   // Throws PrintError ("cannot read FESK2: ...") when a read fails.
   bool read(std::vector<apprt::PrintedItem>& items) override;
+  const std::vector<std::string>& places() const override { return places_; }
+  void readFrom(const std::string& place) override;
 
  private:
   std::vector<std::string> numbersOf(std::string_view code) const;
 
   ListOrder order_;
   std::size_t recordsPerBlock_;
+  std::string from_;  // where the next read starts ("" the first record)
   bool started_ = false;
   bool ended_ = false;
+  std::vector<std::string> places_;
 };
 
 }  // namespace fesk::records

@@ -40,7 +40,7 @@ class ReadWithProgress : public apprt::PrintedListSource {
 
   bool read(std::vector<apprt::PrintedItem>& items) override {
     if (!source_.read(items)) {
-      progress_.reset();  // read whole: the report goes before the pages show
+      progress_.reset();  // read whole: the report goes before the file is told
       return false;
     }
     read_ += items.size();
@@ -86,8 +86,8 @@ void PrintList() {
       records::recordListHeader(order, dataSetName(), records::printDate());
   try {
     if (apprt::hasPrintPreview()) {
-      ReadWithProgress reading(source);
-      apprt::printPreview(header, reading);
+      // The preview reads what it shows and reports its own long work.
+      apprt::printPreview(header, source);
     } else {
       writeToFile(header, source);
     }

@@ -7,6 +7,7 @@
 // Front-end -> runtime: Input, delivered with deliverInput() from any thread;
 // it never blocks, so a GUI thread stays responsive while a procedure works.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -164,11 +165,14 @@ class FrontEnd {
   virtual void listFollowedChanges(int /*window*/, int /*field*/) {}
   virtual void help(const std::string& helpId) = 0;
   virtual void programEnded(int exitCode, const std::string& haltMessage) = 0;
-  // Printing and files. A print preview and a save question block until the
-  // user is done with them; a progress report answers at once, true when the
-  // user has asked to stop the work.
+  // Printing and files. A save question blocks until the user is done with
+  // it; a progress report answers at once, true when the user has asked to
+  // stop the work. A print preview opens and answers at once: the front-end
+  // reads the list's pages as it shows them and closes the list when the
+  // user closes the preview (a front-end that reads it whole at once may do
+  // so here, and close it before it answers).
   virtual bool showsPrintPreview() const = 0;
-  virtual void printPreview(const PrintedList& list, int window) = 0;
+  virtual void printPreview(std::shared_ptr<PreviewedList> list, int window) = 0;
   // The file chosen; "" when the user cancelled.
   virtual std::string askSavePath(const SavePathRequest& request) = 0;
   // The file answered to askSavePath is written whole. A front-end whose user

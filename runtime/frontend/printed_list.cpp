@@ -2,12 +2,18 @@
 
 namespace apprt {
 
-bool PrintedItemsSource::read(std::vector<PrintedItem>& items) {
-  items.clear();
-  if (handedOut_) return false;
-  handedOut_ = true;
-  items = items_;
-  return !items.empty();
+bool PreviewedListReading::read(std::vector<PrintedItem>& items) {
+  if (!list_.read(last_, !last_.empty(), items, places_)) return false;
+  last_ = places_.back();
+  return true;
+}
+
+PrintedList readWhole(PreviewedList& list) {
+  PrintedList whole{list.header(), {}};
+  PreviewedListReading reading(list);
+  for (std::vector<PrintedItem> block; reading.read(block);)
+    whole.items.insert(whole.items.end(), block.begin(), block.end());
+  return whole;
 }
 
 }  // namespace apprt

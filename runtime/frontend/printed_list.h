@@ -40,23 +40,54 @@ class PrintedListSource {
   virtual bool read(std::vector<PrintedItem>& items) = 0;
 };
 
-// A list read whole, as a print preview shows it.
+// A list that can be read again from any item read before: each item comes
+// with its place, a small token (for a list of records, the record's position
+// in the list's order), so that a reader can keep where things start instead
+// of the items themselves.
+class PlacedListSource : public PrintedListSource {
+ public:
+  // The places of the items of the last block read, in order.
+  virtual const std::vector<std::string>& places() const = 0;
+  // The next read starts at the item `place` names; "" is the first item.
+  virtual void readFrom(const std::string& place) = 0;
+};
+
+// A list shown in a print preview. The front-end reads it from its own thread
+// while the preview is open (the procedure thread that shows the preview does
+// the reading) and closes it when the preview closes.
+class PreviewedList {
+ public:
+  virtual ~PreviewedList() = default;
+  virtual const PrintedListHeader& header() const = 0;
+  // Replaces `items` with the block that starts at the item `from` names (""
+  // the first), or with `after` at the item after it, and `places` with their
+  // places; false, with no items, past the end. Throws PrintError when they
+  // cannot be read, or once the preview's procedure has gone.
+  virtual bool read(const std::string& from, bool after, std::vector<PrintedItem>& items,
+                    std::vector<std::string>& places) = 0;
+  // The preview has closed: the procedure that showed it goes on.
+  virtual void close() = 0;
+};
+
+// A previewed list read on from its first item, a block at a time, from the
+// place of the last item read (others may read the list meanwhile).
+class PreviewedListReading : public PrintedListSource {
+ public:
+  explicit PreviewedListReading(PreviewedList& list) : list_(list) {}
+  bool read(std::vector<PrintedItem>& items) override;
+
+ private:
+  PreviewedList& list_;
+  std::string last_;  // the place of the last item read; "" before the first
+  std::vector<std::string> places_;
+};
+
+// The whole of a previewed list, read block after block from the first item.
 struct PrintedList {
   PrintedListHeader header;
   std::vector<PrintedItem> items;
   bool operator==(const PrintedList&) const = default;
 };
-
-// A list read whole, handed out again in one block (a preview's pages are
-// laid out more than once).
-class PrintedItemsSource : public PrintedListSource {
- public:
-  explicit PrintedItemsSource(const std::vector<PrintedItem>& items) : items_(items) {}
-  bool read(std::vector<PrintedItem>& items) override;
-
- private:
-  const std::vector<PrintedItem>& items_;
-  bool handedOut_ = false;
-};
+PrintedList readWhole(PreviewedList& list);
 
 }  // namespace apprt

@@ -6,6 +6,7 @@
 
 #include "runtime/windows/gestures.h"
 #include "runtime/windows/windows.h"
+#include "runtime/windows/work_stop.h"
 
 namespace apprt {
 namespace {
@@ -123,6 +124,7 @@ void dispatchMessage(const Message& m) {
 }
 
 void deliverInput(const Input& input) {
+  if (stopWorkByKey(input)) return;
   Message m;
   m.handle = input.window;
   m.input = input;

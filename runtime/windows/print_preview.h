@@ -9,9 +9,12 @@ namespace apprt {
 // Whether the front-end of this run shows print previews.
 bool hasPrintPreview();
 
-// Reads the whole list under the busy cursor and shows the front-end's print
-// preview of it in front of the current window; returns when the preview has
-// closed. Throws PrintError when the items cannot be read.
-void printPreview(const PrintedListHeader& header, PrintedListSource& source);
+// Shows the front-end's print preview of the list in front of the current
+// window and reads the source for it, a page at a time as the preview asks,
+// until the preview closes. Only the places the preview keeps (where its
+// pages start) stay in memory, whatever the length of the list. Throws
+// PrintError when the front-end reads the list as the preview opens and the
+// items cannot be read.
+void printPreview(const PrintedListHeader& header, PlacedListSource& source);
 
 }  // namespace apprt

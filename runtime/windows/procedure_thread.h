@@ -41,6 +41,10 @@ struct ProcedureThread {
   std::condition_variable inboxSignal;
   std::deque<Message> inbox;
   std::atomic<int> pending{0};  // inbox size, readable without the inbox lock
+  // Long work reported to the user (progress.h) going on in the thread, and
+  // whether an Esc typed in one of its windows meanwhile asked it to stop.
+  std::atomic<int> workReported{0};
+  std::atomic<bool> stopTyped{false};
   // Guarded by the program lock.
   std::vector<int> windows;  // open windows, newest last
   std::vector<Timer> timers;

@@ -4,6 +4,7 @@
 
 #include "runtime/windows/program.h"
 #include "runtime/windows/window_model.h"
+#include "runtime/windows/work_stop.h"
 
 namespace apprt {
 namespace {
@@ -19,9 +20,11 @@ Progress::Progress(std::string title) {
   view_.id = gNextProgress++;
   view_.window = newestOpenWindow();
   view_.title = std::move(title);
+  workBegins();
 }
 
 Progress::~Progress() {
+  workEnds();
   view_.ended = true;
   try {
     send();
@@ -39,6 +42,7 @@ bool Progress::update(std::string text, long done, long total) {
     lastSent_ = now;
     send();
   }
+  if (workStopTyped()) stopAsked_ = true;
   return !stopAsked_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Long work of a procedure thread, reported to the user as it goes, with a
-// way to stop it. Each report lets the other procedure threads have a turn,
+// way to stop it: the report's Cancel, or Esc in a window of the thread
+// (work_stop.h). Each report lets the other procedure threads have a turn,
 // so that their windows go on working meanwhile.
 
 #include <chrono>

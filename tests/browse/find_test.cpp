@@ -153,5 +153,27 @@ TEST_F(FindTest, StoppingALongSearchLeavesTheSelectionWhereItWas) {
   EXPECT_TRUE(session->frontEnd().progressReports().back().ended);
 }
 
+TEST_F(FindTest, EscTypedBeforeTheReportShowsStopsTheSearchAndNothingElse) {
+  inOneTransaction([] {
+    addCodes(1100);
+    addCode("D001", "Needle");
+  });
+  byCode.afterRegistration = searchNames;
+  open(byCode);
+  find("needle");
+  session->frontEnd().keyDuringWork(apprt::kKeyEsc);
+  session->key("Enter");
+  EXPECT_EQ(selected().at(0), "C001") << "the search stopped before it found the record";
+  EXPECT_EQ(line().message, "Find stopped");
+  EXPECT_TRUE(line().open) << "the Esc was taken as the stop, not queued for the line";
+  EXPECT_TRUE(session->frontEnd().progressReports().back().ended);
+
+  // The stop is not carried to the next search, and Esc works on the line again.
+  session->key("Enter");
+  EXPECT_EQ(selected(), (std::vector<std::string>{"D001", "Needle"}));
+  session->key("Esc");
+  EXPECT_FALSE(line().open);
+}
+
 }  // namespace
 }  // namespace fesk::browsetest

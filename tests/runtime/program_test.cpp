@@ -26,7 +26,7 @@ class EndOnlyFrontEnd : public FrontEnd {
   void standardAction(StandardAction, int) override {}
   void help(const std::string&) override {}
   bool showsPrintPreview() const override { return false; }
-  void printPreview(const PrintedList&, int) override {}
+  void printPreview(std::shared_ptr<PreviewedList> list, int) override { list->close(); }
   std::string askSavePath(const SavePathRequest&) override { return {}; }
   bool progress(const ProgressView&) override { return false; }
   void programEnded(int code, const std::string& message) override {

@@ -106,11 +106,20 @@ bool HeadlessFrontEnd::showsPrintPreview() const {
   return showsPreviews_;
 }
 
-void HeadlessFrontEnd::printPreview(const apprt::PrintedList& list, int) {
+void HeadlessFrontEnd::printPreview(std::shared_ptr<apprt::PreviewedList> list, int) {
+  // Read whole and closed at once: the transcript keeps the items shown.
+  apprt::PrintedList whole;
+  try {
+    whole = apprt::readWhole(*list);
+  } catch (const apprt::PrintError&) {
+    list->close();
+    throw;
+  }
+  list->close();
   std::lock_guard lock(mutex_);
-  previews_.push_back(list);
-  write("print preview " + quoted(list.header.title) + ", " + std::to_string(list.items.size()) +
+  write("print preview " + quoted(whole.header.title) + ", " + std::to_string(whole.items.size()) +
         " items");
+  previews_.push_back(std::move(whole));
 }
 
 std::string HeadlessFrontEnd::askSavePath(const apprt::SavePathRequest& request) {
@@ -128,9 +137,16 @@ std::string HeadlessFrontEnd::askSavePath(const apprt::SavePathRequest& request)
 }
 
 bool HeadlessFrontEnd::progress(const apprt::ProgressView& view) {
-  std::lock_guard lock(mutex_);
-  progress_.push_back(view);
-  return std::exchange(stopAsked_, false);
+  int key = 0;
+  bool stop = false;
+  {
+    std::lock_guard lock(mutex_);
+    progress_.push_back(view);
+    stop = std::exchange(stopAsked_, false);
+    if (!view.ended) key = std::exchange(keyDuringWork_, 0);
+  }
+  if (key != 0) apprt::deliverInput(apprt::Input::keyDown(view.window, key));
+  return stop;
 }
 
 void HeadlessFrontEnd::answerSavePath(std::string path) {
@@ -141,6 +157,11 @@ void HeadlessFrontEnd::answerSavePath(std::string path) {
 void HeadlessFrontEnd::stopProgress() {
   std::lock_guard lock(mutex_);
   stopAsked_ = true;
+}
+
+void HeadlessFrontEnd::keyDuringWork(int key) {
+  std::lock_guard lock(mutex_);
+  keyDuringWork_ = key;
 }
 
 void HeadlessFrontEnd::showPrintPreviews(bool shown) {

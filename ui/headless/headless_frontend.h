@@ -35,7 +35,7 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   void help(const std::string& helpId) override;
   void programEnded(int exitCode, const std::string& haltMessage) override;
   bool showsPrintPreview() const override;
-  void printPreview(const apprt::PrintedList& list, int window) override;
+  void printPreview(std::shared_ptr<apprt::PreviewedList> list, int window) override;
   std::string askSavePath(const apprt::SavePathRequest& request) override;
   bool progress(const apprt::ProgressView& view) override;
 
@@ -46,6 +46,9 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   void answerSavePath(std::string path);
   // The next progress report answers that the user asked to stop.
   void stopProgress();
+  // At the next progress report the user types `key` in the window the work
+  // was started from, as one who does not wait for the report to show.
+  void keyDuringWork(int key);
   // Whether print previews are shown (and kept, see printPreviews), as on the
   // desktop; without them printing asks for a PDF file, as on a terminal.
   void showPrintPreviews(bool shown);
@@ -78,6 +81,7 @@ class HeadlessFrontEnd : public apprt::FrontEnd {
   std::deque<std::string> paths_;
   std::vector<apprt::SavePathRequest> pathRequests_;
   bool stopAsked_ = false;
+  int keyDuringWork_ = 0;
   std::vector<apprt::ProgressView> progress_;
   int beeps_ = 0;
   int followedReloads_ = 0;

@@ -13,7 +13,6 @@
 #include "ui/qt/frame_window.h"
 #include "ui/qt/help_viewer.h"
 #include "ui/qt/message_box.h"
-#include "ui/qt/page_setup_dialog.h"
 
 namespace fesk::qt {
 
@@ -164,14 +163,9 @@ void Desktop::standardAction(StandardAction action, int) {
     case StandardAction::Paste:
       if (entry) entry->paste();
       break;
-    case StandardAction::PrintSetup: {
-      auto* dialog = new PageSetupDialog(printer(), frame_.get());
-      dialog->setAttribute(Qt::WA_DeleteOnClose);
-      connect(dialog, &QDialog::accepted, this,
-              [this] { DesktopSettings().setPageLayout(printer().pageLayout()); });
-      dialog->open();
+    case StandardAction::PrintSetup:
+      setUpPage(frame_.get(), [] {});
       break;
-    }
     default:
       break;
   }

@@ -18,7 +18,6 @@
 class QFileDialog;
 class QMdiSubWindow;
 class QMessageBox;
-class QPrintPreviewDialog;
 class QPrinter;
 class QProgressDialog;
 class QWidget;
@@ -28,6 +27,7 @@ namespace fesk::qt {
 class ChildWindow;
 class FrameWindow;
 class HelpViewer;
+class PrintPreviewWindow;
 
 class Desktop : public QObject {
   Q_OBJECT
@@ -46,9 +46,11 @@ class Desktop : public QObject {
   void showHelp(const std::string& helpId);
   void beep();
   void endProgram(int exitCode, const std::string& haltMessage);
-  // Printing and files (desktop_dialogs.cpp). `closed` and `answer` are
-  // called once, when the user is done.
-  void showPrintPreview(const apprt::PrintedList& list, std::function<void()> closed);
+  // Printing and files (desktop_dialogs.cpp). The preview closes `list` when
+  // the user closes it; `answer` is called once, when the user is done.
+  void showPrintPreview(std::shared_ptr<apprt::PreviewedList> list);
+  // Print Setup over `parent`; `changed` is called when the user changed it.
+  void setUpPage(QWidget* parent, std::function<void()> changed);
   void askSavePath(const apprt::SavePathRequest& request, std::function<void(std::string)> answer);
   // Shows (after a moment, so that short work shows nothing), updates or
   // removes the report of a piece of work; `stop` is called when the user
@@ -62,7 +64,7 @@ class Desktop : public QObject {
   std::vector<ChildWindow*> children() const;
   QMessageBox* messageBox() const;  // the newest box waiting for an answer
   HelpViewer* helpViewer() const { return help_.get(); }
-  QPrintPreviewDialog* printPreview() const;
+  PrintPreviewWindow* printPreview() const;
   QFileDialog* saveDialog() const;
   QProgressDialog* progressDialog() const;  // the newest report of work shown
   // The printer's page set-up, first on the paper of the locale.
@@ -85,7 +87,7 @@ class Desktop : public QObject {
   std::vector<QPointer<QMessageBox>> boxes_;
   std::unique_ptr<HelpViewer> help_;
   std::unique_ptr<QPrinter> printer_;
-  QPointer<QPrintPreviewDialog> preview_;
+  QPointer<PrintPreviewWindow> preview_;
   QPointer<QFileDialog> saveDialog_;
   QString saveDirectory_;
   std::map<int, QPointer<QProgressDialog>> progress_;

@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 
@@ -12,13 +11,12 @@
 #include "ui/qt/desktop_settings.h"
 #include "ui/qt/frame_window.h"
 #include "ui/qt/locale_page_size.h"
-#include "ui/qt/printed_list_painter.h"
+#include "ui/qt/page_setup_dialog.h"
+#include "ui/qt/print_preview_window.h"
+#include "ui/qt/progress_dialog.h"
 
 namespace fesk::qt {
 namespace {
-
-// Work shorter than this shows no report.
-constexpr int kProgressShownAfterMs = 500;
 
 QString text(const std::string& utf8) {
   return QString::fromStdString(utf8);
@@ -38,22 +36,26 @@ QPrinter& Desktop::printer() {
   return *printer_;
 }
 
-void Desktop::showPrintPreview(const apprt::PrintedList& list, std::function<void()> closed) {
-  auto* dialog = new QPrintPreviewDialog(&printer(), frame_.get());
+void Desktop::showPrintPreview(std::shared_ptr<apprt::PreviewedList> list) {
+  auto* preview = new PrintPreviewWindow(
+      std::move(list), printer(),
+      [this](QWidget* parent, std::function<void()> changed) {
+        setUpPage(parent, std::move(changed));
+      },
+      frame_.get());
+  preview->setAttribute(Qt::WA_DeleteOnClose);
+  preview_ = preview;
+  preview->resize(frame_ ? frame_->size() * 0.9 : QSize(800, 900));
+  preview->open();
+}
+
+void Desktop::setUpPage(QWidget* parent, std::function<void()> changed) {
+  auto* dialog = new PageSetupDialog(printer(), parent);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowTitle(QStringLiteral("Print Preview: ") + text(list.header.title));
-  auto shown = std::make_shared<apprt::PrintedList>(list);
-  connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [shown, dialog](QPrinter* p) {
-    apprt::PrintedItemsSource items(shown->items);
-    try {
-      paintPrintedList(*p, shown->header, items);
-    } catch (const apprt::PrintError& e) {
-      QMessageBox::warning(dialog, QStringLiteral("Print"), text(e.what()));
-    }
+  connect(dialog, &QDialog::accepted, this, [this, changed = std::move(changed)] {
+    DesktopSettings().setPageLayout(printer().pageLayout());
+    changed();
   });
-  connect(dialog, &QDialog::finished, dialog, [closed = std::move(closed)] { closed(); });
-  preview_ = dialog;
-  dialog->resize(frame_ ? frame_->size() * 0.9 : QSize(800, 900));
   dialog->open();
 }
 
@@ -86,15 +88,7 @@ void Desktop::showProgress(const apprt::ProgressView& view, std::function<void()
     progress_.erase(view.id);
     return;
   }
-  if (!dialog) {
-    dialog = new QProgressDialog(frame_.get());
-    dialog->setWindowTitle(text(view.title));
-    dialog->setCancelButtonText(QStringLiteral("&Cancel"));
-    dialog->setAutoClose(false);
-    dialog->setAutoReset(false);
-    dialog->setMinimumDuration(kProgressShownAfterMs);
-    connect(dialog, &QProgressDialog::canceled, dialog, [stop = std::move(stop)] { stop(); });
-  }
+  if (!dialog) dialog = newProgressDialog(frame_.get(), text(view.title), std::move(stop));
   dialog->setLabelText(text(view.text));
   // An unknown total shows a bar that moves without a measure.
   const int total = view.total > 0 ? static_cast<int>(std::min<long>(view.total, INT_MAX)) : 0;
@@ -102,7 +96,7 @@ void Desktop::showProgress(const apprt::ProgressView& view, std::function<void()
   dialog->setValue(total > 0 ? static_cast<int>(std::min<long>(view.done, total)) : 0);
 }
 
-QPrintPreviewDialog* Desktop::printPreview() const {
+PrintPreviewWindow* Desktop::printPreview() const {
   return preview_ && preview_->isVisible() ? preview_ : nullptr;
 }
 

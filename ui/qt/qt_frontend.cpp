@@ -9,10 +9,8 @@ void QtFrontEnd::post(std::function<void(Desktop&)> work) {
       &desktop_, [d = &desktop_, work = std::move(work)] { work(*d); }, Qt::QueuedConnection);
 }
 
-void QtFrontEnd::printPreview(const apprt::PrintedList& list, int) {
-  ask<bool>(false, [list](Desktop& d, auto closed) {
-    d.showPrintPreview(list, [closed] { closed(true); });
-  });
+void QtFrontEnd::printPreview(std::shared_ptr<apprt::PreviewedList> list, int) {
+  post([list = std::move(list)](Desktop& d) { d.showPrintPreview(list); });
 }
 
 void QtFrontEnd::programEnded(int exitCode, const std::string& haltMessage) {

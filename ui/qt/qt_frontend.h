@@ -13,7 +13,7 @@ class QtFrontEnd : public apprt::PostingFrontEnd<Desktop> {
 
   void programEnded(int exitCode, const std::string& haltMessage) override;
   bool showsPrintPreview() const override { return true; }
-  void printPreview(const apprt::PrintedList& list, int window) override;
+  void printPreview(std::shared_ptr<apprt::PreviewedList> list, int window) override;
 
  protected:
   void post(std::function<void(Desktop&)> work) override;

@@ -41,7 +41,7 @@ class TuiFrontEnd : public apprt::PostingFrontEnd<Desktop> {
   // A terminal has no print preview: printing writes a PDF file instead, so
   // printPreview is never asked for.
   bool showsPrintPreview() const override { return false; }
-  void printPreview(const apprt::PrintedList&, int) override {}
+  void printPreview(std::shared_ptr<apprt::PreviewedList> list, int) override { list->close(); }
   std::string haltMessage() const;
 
  protected:

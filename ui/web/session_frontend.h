@@ -71,7 +71,7 @@ class SessionFrontEnd : public apprt::PostingFrontEnd<SessionScreen> {
   void programEnded(int exitCode, const std::string& haltMessage) override;
   // A page has no print preview: printed lists are not offered to it.
   bool showsPrintPreview() const override { return false; }
-  void printPreview(const apprt::PrintedList&, int) override {}
+  void printPreview(std::shared_ptr<apprt::PreviewedList> list, int) override { list->close(); }
   void fileWritten(const std::string& path, int) override {
     post([path](SessionScreen& s) { s.offerFile(path); });
   }

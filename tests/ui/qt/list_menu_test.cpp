@@ -1,12 +1,10 @@
-// File > Print List... and Export List... on the desktop: Qt's print preview
+// File > Print List... and Export List... on the desktop: the print preview
 // of the list, on the page Print Setup set up; the save dialog for the CSV
 // file, and the report of the work with its Cancel button.
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -16,6 +14,8 @@
 
 #include "program_fixture.h"
 #include "ui/qt/frame_window.h"
+#include "ui/qt/page_view.h"
+#include "ui/qt/print_preview_window.h"
 
 namespace fesk::qt::test {
 namespace {
@@ -43,13 +43,11 @@ TEST_F(ListMenu, PrintListPreviewsTheListOnThePageSetUp) {
 
     chooseMenu("&File", "&Print List...");
     ASSERT_TRUE(pumpUntil([&] { return desktop_->printPreview() != nullptr; }));
-    QPrintPreviewDialog* preview = desktop_->printPreview();
-    auto* pages = preview->findChild<QPrintPreviewWidget*>();
-    ASSERT_NE(pages, nullptr);
-    ASSERT_TRUE(pumpUntil([&] { return pages->pageCount() > 0; }));
-    EXPECT_GE(pages->pageCount(), 2) << "90 records take more than a page";
-    EXPECT_EQ(preview->printer()->pageLayout().pageSize().id(), QPageSize::Legal);
-    EXPECT_EQ(preview->printer()->pageLayout().orientation(), QPageLayout::Landscape);
+    PrintPreviewWindow* preview = desktop_->printPreview();
+    ASSERT_TRUE(pumpUntil([&] { return preview->counted(); }));
+    EXPECT_GE(preview->pages()->pageCount(), 2) << "90 records take more than a page";
+    EXPECT_EQ(preview->printer().pageLayout().pageSize().id(), QPageSize::Legal);
+    EXPECT_EQ(preview->printer().pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "no busy cursor over the preview";
     preview->reject();
     settle();  // the frame takes the menu again

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "command_output.h"
 #include "data/data_files.h"
 #include "desktop_fixture.h"
 #include "drivers/sqlite/sqlite_driver.h"
@@ -59,17 +60,6 @@ int numbersOf(int n) {
 
 std::string number(int n, int k) {
   return "N" + code(n).substr(1) + "-" + std::to_string(k);
-}
-
-std::string output(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int ended = pclose(pipe);
-  if (status) *status = WIFEXITED(ended) ? WEXITSTATUS(ended) : -1;
-  return out;
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -145,9 +135,9 @@ class PrintedListPdf : public ::testing::Test {
   int report(const std::string& arguments, std::string& said,
              const std::string& locale = "C.UTF-8") {
     int status = 0;
-    said = output("env LC_ALL=" + locale + " " + FESK_PROGRAM + " report --data-dir '" +
-                      directory_.string() + "' " + arguments + " 2>&1",
-                  &status);
+    said = commandOutput("env LC_ALL=" + locale + " " + FESK_PROGRAM + " report --data-dir '" +
+                             directory_.string() + "' " + arguments + " 2>&1",
+                         &status);
     return status;
   }
 
@@ -173,7 +163,7 @@ TEST_F(PrintedListPdf, EveryRecordInKeyOrderWithItsNumbersUnderItOnEveryPage) {
     ASSERT_EQ(report("--order " + word + " --pdf '" + pdf.string() + "'", said), 0) << said;
     EXPECT_EQ(said, "") << "a report that worked says nothing";
 
-    const auto lines = linesOf(output("pdftotext -layout '" + pdf.string() + "' -"));
+    const auto lines = linesOf(commandOutput("pdftotext -layout '" + pdf.string() + "' -"));
     Paper paper = read(lines);
     EXPECT_EQ(paper.records, inKeyOrder(order)) << word;
     for (int n = 1; n <= kRecords; ++n) {
@@ -184,7 +174,7 @@ TEST_F(PrintedListPdf, EveryRecordInKeyOrderWithItsNumbersUnderItOnEveryPage) {
     EXPECT_EQ(paper.continued, std::vector<std::string>{code(kLongRecord)})
         << "the record whose numbers go on is named again on the next page";
 
-    const std::string info = output("pdfinfo '" + pdf.string() + "'");
+    const std::string info = commandOutput("pdfinfo '" + pdf.string() + "'");
     std::smatch pages;
     ASSERT_TRUE(std::regex_search(info, pages, std::regex(R"(Pages:\s+(\d+))"))) << info;
     const int pageCount = std::stoi(pages[1]);
@@ -210,7 +200,7 @@ TEST_F(PrintedListPdf, ThePaperIsTheLocalesAndMistakesAreSaid) {
   const fs::path pdf = directory_ / "letter.pdf";
   std::string said;
   ASSERT_EQ(report("--pdf '" + pdf.string() + "'", said, "en_US.UTF-8"), 0) << said;
-  EXPECT_NE(output("pdfinfo '" + pdf.string() + "'").find("(letter)"), std::string::npos);
+  EXPECT_NE(commandOutput("pdfinfo '" + pdf.string() + "'").find("(letter)"), std::string::npos);
 
   EXPECT_EQ(report("--order size --pdf x.pdf", said), 2);
   EXPECT_NE(said.find("--order is code or name, not size"), std::string::npos) << said;

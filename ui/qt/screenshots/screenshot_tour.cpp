@@ -8,7 +8,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -19,6 +18,7 @@
 #include "ui/qt/desktop.h"
 #include "ui/qt/frame_window.h"
 #include "ui/qt/page_setup_dialog.h"
+#include "ui/qt/print_preview_window.h"
 #include "ui/qt/run.h"
 
 namespace fesk::qt {
@@ -89,8 +89,9 @@ class Tour {
 
     menu("&Print List...");
     pumpUntil([&] { return desktop_.printPreview() != nullptr; });
-    QPrintPreviewDialog* preview = desktop_.printPreview();
+    PrintPreviewWindow* preview = desktop_.printPreview();
     if (!preview) return fail("no print preview opened");
+    pumpUntil([&] { return preview->counted(); });
     shoot(preview, "print-preview.png", true);
     preview->reject();
     settle();
