@@ -13,7 +13,7 @@
 #include "procedures/update_fesk1.h"
 #include "runtime/frontend/remembered.h"
 #include "runtime/text/key_text.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 
 namespace fesk {

@@ -14,7 +14,7 @@
 #include "procedures/request_codes.h"
 #include "procedures/update_fesk2.h"
 #include "runtime/files/errors.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 #include "warnings/show_warning.h"
 

@@ -5,7 +5,7 @@
 #include "procedures/browse_fesk1.h"
 #include "procedures/procedure_skeleton.h"
 #include "procedures/undo_change.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk {
 namespace {

@@ -1,7 +1,7 @@
 #include "runtime/windows/print_preview.h"
 
 #include "runtime/frontend/frontend.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/windows.h"
 
