@@ -25,7 +25,8 @@ bool postMessage(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
 }
 
 bool postToOwner(Message message) {
-  return postToThread(ownerThread(message.handle), std::move(message));
+  const int owner = ownerThread(message.handle);
+  return postToThread(owner, std::move(message));
 }
 
 // Top-level windows are the children of no handle.
