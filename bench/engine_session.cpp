@@ -6,7 +6,7 @@
 #include "runtime/frontend/input.h"
 #include "runtime/frontend/window_definition.h"
 #include "runtime/text/ascii_case.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/windows.h"
 #include "ui/headless/headless_frontend.h"
 

@@ -8,7 +8,7 @@
 #include "browse/list_following.h"
 #include "browse/private_properties.h"
 #include "runtime/frontend/constants.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk {

@@ -1,6 +1,6 @@
 #include "browse/engine_loop.h"
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk {
 

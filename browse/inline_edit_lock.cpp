@@ -5,8 +5,8 @@
 // that runs, and every window, goes on meanwhile.
 
 #include "browse/inline_edit_steps.h"
-#include "runtime/windows/program.h"
-#include "runtime/windows/turn_wait.h"
+#include "runtime/threads/program.h"
+#include "runtime/threads/turn_wait.h"
 
 namespace fesk::inline_edit {
 namespace {

@@ -15,7 +15,7 @@
 #include "runtime/frontend/frontend.h"
 #include "runtime/text/key_text.h"
 #include "runtime/windows/message_layer.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk {
 namespace {

@@ -8,7 +8,7 @@ endfunction()
 
 # fesk_layer_headers(TARGET): the headers TARGET offers to what links it are
 # those of its own folder alone. Every include names its folder from the
-# source root ("runtime/windows/program.h"), so each target gets an include
+# source root ("runtime/threads/program.h"), so each target gets an include
 # directory of its own that holds just a link to its folder: a layer then sees the
 # headers of the layers it links (the ones below it) and no others, and an
 # include of a layer above fails to compile.

@@ -6,8 +6,8 @@
 #include "runtime/files/driver_options.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_damage.h"
-#include "runtime/windows/procedure_thread.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/procedure_thread.h"
+#include "runtime/threads/program.h"
 #include "warnings/saved_error.h"
 #include "warnings/show_warning.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/thread_block.h"
 #include "procedures/request_codes.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk {

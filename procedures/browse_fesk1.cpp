@@ -15,7 +15,7 @@
 #include "runtime/files/file_position.h"
 #include "runtime/frontend/remembered.h"
 #include "runtime/text/key_text.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 
 namespace fesk {

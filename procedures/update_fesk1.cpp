@@ -16,7 +16,7 @@
 #include "procedures/update_fesk2.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_position.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 #include "warnings/show_warning.h"
 

@@ -2,7 +2,7 @@
 
 #include "runtime/files/errors.h"
 #include "runtime/files/file_record.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/unreachable_store.h"
 #include "runtime/windows/windows.h"
 #include "warnings/saved_error.h"

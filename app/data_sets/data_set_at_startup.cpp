@@ -4,7 +4,7 @@
 
 #include "app/commands/exit_status.h"
 #include "runtime/frontend/constants.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/unreachable_store.h"
 #include "runtime/windows/windows.h"
 

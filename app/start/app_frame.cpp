@@ -6,7 +6,7 @@
 #include "procedures/history_window.h"
 #include "procedures/procedure_skeleton.h"
 #include "procedures/undo_change.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk {
 namespace {

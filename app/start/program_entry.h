@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "runtime/text/picture.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/windows.h"
 

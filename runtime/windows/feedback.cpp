@@ -1,7 +1,7 @@
 // Feedback to the user from a procedure: the busy cursor, the beep and the
 // message box.
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/windows.h"
 

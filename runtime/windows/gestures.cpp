@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/windows.h"

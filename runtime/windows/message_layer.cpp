@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/windows/procedure_thread.h"
+#include "runtime/threads/procedure_thread.h"
 #include "runtime/windows/window_model.h"
 
 namespace apprt {
@@ -25,15 +25,8 @@ bool postMessage(int handle, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
 }
 
 bool postToOwner(Message message) {
-  auto thread = findThread(ownerThread(message.handle));
-  if (!thread) return false;
-  {
-    std::lock_guard lock(thread->inboxMutex);
-    thread->inbox.push_back(std::move(message));
-    ++thread->pending;
-  }
-  thread->inboxSignal.notify_all();
-  return true;
+  const int owner = ownerThread(message.handle);
+  return postToThread(owner, std::move(message));
 }
 
 // Top-level windows are the children of no handle.

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "runtime/frontend/frontend.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/served_list.h"
 #include "runtime/windows/window_model.h"
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/work_stop.h"
 

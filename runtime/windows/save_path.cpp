@@ -1,6 +1,6 @@
 #include "runtime/windows/save_path.h"
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 
 namespace apprt {

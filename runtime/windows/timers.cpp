@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "runtime/threads/procedure_thread.h"
 #include "runtime/windows/message_layer.h"
-#include "runtime/windows/procedure_thread.h"
 #include "runtime/windows/window_model.h"
 
 namespace apprt {

@@ -6,7 +6,7 @@
 
 #include "runtime/text/picture.h"
 #include "runtime/text/utf8.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/windows.h"
 

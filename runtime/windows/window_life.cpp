@@ -5,16 +5,23 @@
 #include <memory>
 #include <stdexcept>
 
-#include "runtime/windows/procedure_thread.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/procedure_thread.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/window_model.h"
 #include "runtime/windows/windows.h"
 
 namespace apprt {
 namespace {
 
-std::map<int, std::unique_ptr<Window>>& windows() {
-  static std::map<int, std::unique_ptr<Window>> all;
+using WindowTable = std::map<int, std::unique_ptr<Window>>;
+
+// Made when the first window is; the threads then learn what their windows
+// need of them, before any thread can end with a window open or wait in one.
+WindowTable& windows() {
+  static WindowTable all = [] {
+    tieWindowsToThreads();
+    return WindowTable{};
+  }();
   return all;
 }
 // Windows in the order they were last active, the active one last.

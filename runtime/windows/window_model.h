@@ -13,9 +13,9 @@
 
 #include "runtime/frontend/frontend.h"
 #include "runtime/frontend/window_definition.h"
+#include "runtime/threads/procedure_thread.h"
 #include "runtime/windows/binding.h"
 #include "runtime/windows/message_layer.h"
-#include "runtime/windows/procedure_thread.h"
 
 namespace apprt {
 
@@ -107,9 +107,20 @@ int ownerThread(int handle);  // safe without the program lock
 std::vector<int> childHandles(int parent);
 // Ends every timer of `handle` in the calling thread.
 void killTimers(int handle);
+// Queues a message for the thread that owns its handle; false when none does.
+bool postToOwner(Message message);
 
 // Windows.
 Window* findWindow(int handle);
+// Destroys every window the thread left open.
+void destroyThreadWindows(int thread);
+// Sends the front-end what changed in the calling thread's windows.
+void flushThreadWindows();
+// Posts the close-down event to every open window of every thread but `except`.
+void postCloseDownToOthers(int exceptThread);
+// Ties the window layer into the life of the procedure threads (thread_ties.cpp):
+// done once, when the first window is made.
+void tieWindowsToThreads();
 Window& currentWindow();        // the calling thread's newest loaded window; throws if none
 Control& controlOf(int field);  // a control of currentWindow(); throws if there is none
 std::vector<Window*> openWindowsOf(int thread);

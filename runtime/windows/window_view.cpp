@@ -1,8 +1,8 @@
 // What the front-end is told: a snapshot of each open window of the calling
 // thread, sent when it differs from the one sent before.
 
-#include "runtime/windows/procedure_thread.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/procedure_thread.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 #include "runtime/windows/window_model.h"
 

@@ -1,6 +1,6 @@
 #include "runtime/windows/work_stop.h"
 
-#include "runtime/windows/procedure_thread.h"
+#include "runtime/threads/procedure_thread.h"
 #include "runtime/windows/window_model.h"
 
 namespace apprt {

@@ -11,14 +11,16 @@ import sys
 
 # Each layer (a folder of the tree) and the layers right below it, the ones it
 # builds on: it may include their headers and those of every layer below them.
-# The runtime is four layers: text rules; files (the keyed-file layer and the
-# contract a driver fulfils); the front-end contract; and windows (procedure
-# threads, the window model, events), on which the layers above it build.
+# The runtime is five layers: text rules; files (the keyed-file layer and the
+# contract a driver fulfils); the front-end contract; threads (procedure
+# threads, the program lock, their messages and waits); and windows (the
+# window model, events), on which the layers above it build.
 LAYERS = {
     "runtime/text": [],
     "runtime/files": ["runtime/text"],
     "runtime/frontend": ["runtime/files"],
-    "runtime/windows": ["runtime/frontend"],
+    "runtime/threads": ["runtime/frontend"],
+    "runtime/windows": ["runtime/threads"],
     "drivers/common": ["runtime/files"],
     "drivers": ["drivers/common"],
     "ui/headless": ["runtime/windows"],

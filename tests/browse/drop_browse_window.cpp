@@ -4,7 +4,7 @@
 
 #include "browse/browse_registry.h"
 #include "runtime/frontend/window_definition.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {

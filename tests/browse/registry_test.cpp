@@ -9,7 +9,7 @@
 #include "browse_harness.h"
 #include "runtime/frontend/constants.h"
 #include "runtime/frontend/window_definition.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {

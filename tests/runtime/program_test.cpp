@@ -1,7 +1,7 @@
 // Procedure threads: the program lock, thread numbers, stack sizes, halting
 // and the end of the program.
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 #include <gtest/gtest.h>
 

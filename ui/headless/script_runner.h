@@ -6,7 +6,7 @@
 #include <istream>
 #include <ostream>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "ui/headless/session.h"
 
 namespace fesk::headless {

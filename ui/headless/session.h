@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "ui/headless/headless_frontend.h"
 
 namespace fesk::headless {

@@ -2,7 +2,7 @@
 // The program on a text terminal: the runtime's procedures run in their
 // threads while the terminal's thread shows their windows and takes input.
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk::tui {
 

@@ -3,7 +3,7 @@
 // taking the page's messages from `input` and writing theirs to `output`
 // (the pipes to the serve process), one JSON object a line.
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk::web {
 

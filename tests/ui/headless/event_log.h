@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk::test {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "event_log.h"
 #include "runtime/frontend/window_definition.h"
@@ -159,6 +160,39 @@ TEST_F(MultiWindowTest, AnInnerLoopOfTheFrameEndingLeavesTheOtherWindowsAlone) {
   EXPECT_EQ(std::count(form.begin(), form.end(), std::pair{514, 0}), 0)
       << "no 514 reached the form";
   EXPECT_TRUE(session->window("Test Form")) << "only the frame's own end closes the others";
+}
+
+TEST_F(MultiWindowTest, AThreadThatEndsWithItsWindowOpenTakesTheWindowOffTheScreen) {
+  std::vector<std::string> transcript;
+  std::mutex transcriptMutex;
+  session = std::make_unique<Session>(
+      [this] {
+        runLoggedWindow("FRAME", log, [](int event, int field) {
+          if (event == apprt::kEventAccepted && field == -2)
+            apprt::START(
+                [] {
+                  apprt::loadWindow("test$WINDOWS", "FORM");
+                  apprt::openWindow();
+                  apprt::beep();  // a wait: the form is shown
+                },
+                0);
+          return 0;
+        });
+      },
+      [&](const std::string& line) {
+        std::lock_guard lock(transcriptMutex);
+        transcript.push_back(line);
+      });
+  session->menu("Start Form");
+  EXPECT_FALSE(session->window("Test Form")) << "the form outlived its thread";
+  {
+    std::lock_guard lock(transcriptMutex);
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "window opened: \"Test Form\""), 1);
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "window closed: \"Test Form\""), 1);
+  }
+  session->useWindow("Test Frame");
+  session->close();
+  EXPECT_TRUE(session->ended());
 }
 
 TEST_F(MultiWindowTest, AFormThatRefusesToCloseIsStoppedWhenTheProgramEnds) {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "ui/qt/child_window.h"
 #include "ui/qt/desktop.h"
 #include "ui/qt/qt_frontend.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "resources/resources.h"
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 #include "runtime/windows/queue.h"
 #include "runtime/windows/windows.h"
 

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 namespace fesk::qt {
 

@@ -1,10 +1,10 @@
-#include "runtime/windows/turn_wait.h"
+#include "runtime/threads/turn_wait.h"
 
 #include <set>
 
-#include "runtime/windows/procedure_thread.h"
-#include "runtime/windows/program.h"
-#include "runtime/windows/window_model.h"
+#include "runtime/threads/procedure_thread.h"
+#include "runtime/threads/program.h"
+#include "runtime/threads/thread_hooks.h"
 
 namespace apprt {
 namespace {
@@ -26,7 +26,7 @@ void waitForTurn(const std::function<bool()>& myTurn) {
     }
     waitingForTurn.erase(me);
     // A wake-up is an empty message; anything else is handled as usual.
-    if (m.handle != 0 || m.input) dispatchMessage(m);
+    if (m.handle != 0 || m.input) threadHooks().handleMessage(m);
   }
 }
 

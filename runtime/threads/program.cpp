@@ -1,4 +1,4 @@
-#include "runtime/windows/program.h"
+#include "runtime/threads/program.h"
 
 #include <pthread.h>
 
@@ -10,8 +10,8 @@
 #include "runtime/files/thread_wait.h"
 #include "runtime/frontend/constants.h"
 #include "runtime/frontend/frontend.h"
-#include "runtime/windows/procedure_thread.h"
-#include "runtime/windows/unreachable_store.h"
+#include "runtime/threads/procedure_thread.h"
+#include "runtime/threads/thread_hooks.h"
 
 namespace apprt {
 namespace {
@@ -97,8 +97,7 @@ void* threadMain(void* arg) {
       fault("unknown exception");
     }
     try {
-      destroyThreadWindows(self->number);
-      flushThreadWindows();
+      threadHooks().threadEnding(self->number);
     } catch (const ProgramHalted&) {
     }
     tProgramLock = nullptr;
@@ -157,15 +156,20 @@ int START(Procedure proc, size_t stackBytes) {
   return thread->number;
 }
 
-void wakeThread(int number) {
+bool postToThread(int number, Message message) {
   auto thread = findThread(number);
-  if (!thread) return;
+  if (!thread) return false;
   {
     std::lock_guard lock(thread->inboxMutex);
-    thread->inbox.push_back(Message{});
+    thread->inbox.push_back(std::move(message));
     ++thread->pending;
   }
   thread->inboxSignal.notify_all();
+  return true;
+}
+
+void wakeThread(int number) {
+  postToThread(number, Message{});
 }
 
 int THREAD() {
@@ -196,7 +200,7 @@ void HALT(int exitCode, const std::string& message) {
 }
 
 detail::ProgramLockLetGo::ProgramLockLetGo() {
-  flushThreadWindows();
+  threadHooks().lettingGo();
   threadWillWait();
   if (tProgramLock) tProgramLock->unlock();
 }
@@ -244,7 +248,7 @@ Message nextMessage(ProcedureThread& t) {
 }  // namespace
 
 Message waitForMessage() {
-  tellUnreachableStore();
+  threadHooks().awaitingMessage();
   ProcedureThread& t = *tThread;
   return whileUnlocked([&] { return nextMessage(t); });
 }
@@ -309,7 +313,7 @@ void ProgramRun::start(Procedure firstProcedure) {
         // to close and given time to end in order; one that is still running
         // then is stopped, so that the program does end.
         if (runningThreadCount() > 1) {
-          postCloseDownToOthers(THREAD());
+          threadHooks().closeDownOthers(THREAD());
           waitForOtherThreads(shutdownWait());
         }
         if (runningThreadCount() > 1) stopEveryThread(0, "");

@@ -55,22 +55,13 @@ ProcedureThread* currentThread();
 // The state of thread `number`, while it runs.
 std::shared_ptr<ProcedureThread> findThread(int number);
 
-// Queues a message for the thread that owns `handle`; false when none does.
-bool postToOwner(Message message);
+// Queues a message for thread `number`; false when that thread is not running.
+bool postToThread(int number, Message message);
 
 // Waits (the program lock released) until the calling thread's inbox has a
 // message or a timer is due, and answers it. Throws ProgramHalted when the
 // program halts meanwhile.
 Message waitForMessage();
-
-// Implemented by the window layer: destroys every window the thread left open.
-void destroyThreadWindows(int thread);
-// Implemented by the window layer: sends the front-end what changed in the
-// calling thread's windows.
-void flushThreadWindows();
-// Implemented by the window layer: posts the close-down event to every open
-// window of every thread but `except`.
-void postCloseDownToOthers(int exceptThread);
 
 // The number of procedure threads still running.
 int runningThreadCount();
