@@ -11,31 +11,11 @@
 #include <mutex>
 #include <thread>
 
+#include "end_only_front_end.h"
 #include "runtime/frontend/frontend.h"
 
 namespace apprt {
 namespace {
-
-// A front-end with no windows: it remembers how the program ended.
-class EndOnlyFrontEnd : public FrontEnd {
- public:
-  void windowChanged(const WindowView&) override {}
-  void windowClosed(int) override {}
-  int messageBox(const MessageBoxRequest& r) override { return r.defaultButton; }
-  void beep() override {}
-  void standardAction(StandardAction, int) override {}
-  void help(const std::string&) override {}
-  bool showsPrintPreview() const override { return false; }
-  void printPreview(std::shared_ptr<PreviewedList> list, int) override { list->close(); }
-  std::string askSavePath(const SavePathRequest&) override { return {}; }
-  bool progress(const ProgressView&) override { return false; }
-  void programEnded(int code, const std::string& message) override {
-    endedWith = code;
-    haltMessage = message;
-  }
-  int endedWith = -1;
-  std::string haltMessage;
-};
 
 // Lets the program lock go for a moment, as a procedure does when it waits.
 void pause() {

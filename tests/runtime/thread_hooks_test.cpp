@@ -11,27 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "runtime/frontend/frontend.h"
+#include "end_only_front_end.h"
 #include "runtime/threads/program.h"
 #include "runtime/threads/turn_wait.h"
 
 namespace apprt {
 namespace {
-
-class SilentFrontEnd : public FrontEnd {
- public:
-  void windowChanged(const WindowView&) override {}
-  void windowClosed(int) override {}
-  int messageBox(const MessageBoxRequest& r) override { return r.defaultButton; }
-  void beep() override {}
-  void standardAction(StandardAction, int) override {}
-  void help(const std::string&) override {}
-  bool showsPrintPreview() const override { return false; }
-  void printPreview(const PrintedList&, int) override {}
-  std::string askSavePath(const SavePathRequest&) override { return {}; }
-  bool progress(const ProgressView&) override { return false; }
-  void programEnded(int, const std::string&) override {}
-};
 
 // What the hooks saw, each turn as "<thread>: <turn>". The hooks are plain
 // functions, so what they see is kept here.
@@ -93,7 +78,7 @@ class ThreadHooksTest : public ::testing::Test {
 };
 
 TEST_F(ThreadHooksTest, EachTurnOfAThreadsLifeReachesTheLayerAboveInThatThread) {
-  SilentFrontEnd frontEnd;
+  EndOnlyFrontEnd frontEnd;
   ProgramRun run(frontEnd);
   bool turnCame = false;
   run.start([&] {
