@@ -14,8 +14,8 @@
 #include "runtime/frontend/constants.h"
 #include "runtime/frontend/frontend.h"
 #include "runtime/text/key_text.h"
-#include "runtime/windows/message_layer.h"
 #include "runtime/threads/program.h"
+#include "runtime/windows/message_layer.h"
 
 namespace fesk {
 namespace {

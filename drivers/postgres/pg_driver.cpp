@@ -68,12 +68,14 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
   auto threadSession = session();
   DriverStatus status = checkSchema(*threadSession, schema_, file);
-  if (status.ok() && historyMissing(*threadSession, schema_, file, status)) {
+  const std::string missing =
+      status.ok() ? missingDefinitions(*threadSession, schema_, file, status) : "";
+  if (status.ok() && !missing.empty()) {
     ServerSession definitions(conninfo_, forDefinitions(rules_));
     status = definitions.ready();
-    if (status.ok()) status = runDefinitions(definitions, historyScript(schema_, file));
-    // A role that may not define objects in the schema still works in it; the
-    // history comes with the next open by its owner.
+    if (status.ok()) status = runDefinitions(definitions, missing);
+    // A role that may not define objects in the schema still works in it; what
+    // is missing comes with the next open by its owner.
     if (status.driverCode == kNoRightToDefine) status = {};
   }
   if (status.ok()) {

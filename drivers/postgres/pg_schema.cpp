@@ -193,10 +193,10 @@ std::string changeTriggerScript(const std::string& schema, const apprt::FileDecl
   const std::string trigger = quotedName(apprt::asciiLower(file.fileName()) + "_changed");
   return " CREATE OR REPLACE FUNCTION " + function +
          " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN PERFORM pg_notify(" +
-         changeChannelSql("TG_TABLE_SCHEMA") +
-         ", TG_TABLE_NAME); RETURN NULL; END $f$; CREATE TRIGGER " + trigger +
-         " AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + tableName(schema, file) +
-         " FOR EACH STATEMENT EXECUTE PROCEDURE " + function + ";";
+         changeChannelSql("TG_TABLE_SCHEMA") + ", TG_TABLE_NAME); RETURN NULL; END $f$; " +
+         "DROP TRIGGER IF EXISTS " + trigger + " ON " + tableName(schema, file) +
+         "; CREATE TRIGGER " + trigger + " AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " +
+         tableName(schema, file) + " FOR EACH STATEMENT EXECUTE PROCEDURE " + function + ";";
 }
 
 namespace {
@@ -263,19 +263,27 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
   return sql;
 }
 
-bool historyMissing(ServerSession& session, const std::string& schema,
-                    const apprt::FileDeclaration& file, DriverStatus& status) {
-  if (!apprt::keepsHistory(file)) return false;
-  // Its triggers, and the indexes of the keyed reads, which came later.
+std::string missingDefinitions(ServerSession& session, const std::string& schema,
+                               const apprt::FileDeclaration& file, DriverStatus& status) {
+  // The change trigger; the history's triggers, and the indexes of its keyed
+  // reads, which came later. Asked with the history's own question, of the
+  // files that keep one (the program's): others are spared the round trip.
+  if (!apprt::keepsHistory(file)) return "";
   const Result result = session.run(
-      "SELECT count(*) + CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) IS NULL THEN 100 "
-      "ELSE 0 END FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname "
-      "LIKE '%\\_history\\_%' AND to_regclass($2) IS NOT NULL",
-      {tableName(schema, file), quotedName(schema) + ".history",
-       quotedName(schema) + ".history_record", quotedName(schema) + ".history_deletes"},
+      "SELECT (SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND "
+      "tgname = $2), (SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) "
+      "AND tgname LIKE '%\\_history\\_%') + CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) "
+      "IS NULL OR to_regclass($5) IS NULL THEN 100 ELSE 0 END",
+      {tableName(schema, file), apprt::asciiLower(file.fileName()) + "_changed",
+       quotedName(schema) + ".history", quotedName(schema) + ".history_record",
+       quotedName(schema) + ".history_deletes"},
       status);
-  return status.ok() && result.rows() == 1 &&
-         result.text(0, 0) != std::to_string(kHistoryActions.size());
+  if (!status.ok() || result.rows() != 1) return "";
+  std::string script;
+  if (result.text(0, 0) == "0") script += changeTriggerScript(schema, file);
+  if (result.text(0, 1) != std::to_string(kHistoryActions.size()))
+    script += historyScript(schema, file);
+  return script;
 }
 
 std::string schemaNameMistake(std::string_view schema) {

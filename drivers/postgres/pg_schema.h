@@ -60,8 +60,8 @@ std::string createKeysScript(ServerSession& session, const std::string& schema,
 // server works it out, so that the tables' triggers and the listener agree.
 std::string changeChannelSql(const std::string& schemaExpression);
 // The trigger that tells the channel of every statement that changed the
-// file's table (created with the table; a data set made without it is
-// accepted, and its changes are not told).
+// file's table (created with the table, and given at open to the program's
+// files in a data set made without it).
 std::string changeTriggerScript(const std::string& schema, const apprt::FileDeclaration& file);
 
 // The history of a file that keeps one (file_history.h): the
@@ -77,11 +77,12 @@ std::string changeTriggerScript(const std::string& schema, const apprt::FileDecl
 // "delete"), the record's identity and its fields before and after as JSON
 // arrays in the order declared.
 std::string historyScript(const std::string& schema, const apprt::FileDeclaration& file);
-// Whether the file keeps a history that its table has no triggers for yet, or
-// that lacks the indexes of its keyed reads (a data set made before it kept
-// one, or before those reads); false when asking failed (`status`).
-bool historyMissing(ServerSession& session, const std::string& schema,
-                    const apprt::FileDeclaration& file, apprt::DriverStatus& status);
+// What a data set made by an earlier fesk lacks of the definitions of a file
+// that keeps a history (its change trigger, the history's triggers and
+// indexes), as SQL to run; "" when it lacks nothing, when the file keeps no
+// history, or when asking failed (`status`).
+std::string missingDefinitions(ServerSession& session, const std::string& schema,
+                               const apprt::FileDeclaration& file, apprt::DriverStatus& status);
 
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this

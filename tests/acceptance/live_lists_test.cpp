@@ -97,6 +97,18 @@ TEST_P(LiveLists, RowBeingEditedIsLeftAloneUntilSaved) {
   });
 }
 
+// A data set on a server made before its tables told of their changes gains
+// the trigger at the next open, and its lists follow from then on.
+TEST_P(LiveLists, AServerDataSetMadeWithoutTheChangeTriggerFollowsOnceOpened) {
+  if (GetParam() != Store::kPostgres) GTEST_SKIP() << "SQLite files are followed without triggers";
+  dataSet_.sql("FESK1", "DROP TRIGGER fesk1_changed ON fesk1");
+  runProgram([&](Session& user) {
+    user.menu("&fesk");
+    station_->commit("FESK1", "INSERT INTO fesk1 (code, name) VALUES ('C015', 'Added')");
+    EXPECT_TRUE(showsCodes(user, {"C010", "C015", "C020", "C030"}));
+  });
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, LiveLists, driversThatCan(Capability::kSharedByProcesses),
                          storeName);
 

@@ -8,8 +8,8 @@
 
 #include "browse/window_hooks.h"
 #include "drop_browse_window.h"
-#include "runtime/windows/message_layer.h"
 #include "runtime/threads/program.h"
+#include "runtime/windows/message_layer.h"
 #include "runtime/windows/windows.h"
 
 namespace fesk::browsetest {
