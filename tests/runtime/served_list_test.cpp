@@ -42,6 +42,7 @@ class CountingSource : public PlacedListSource {
 
 std::vector<std::string> firstColumns(const std::vector<PrintedItem>& items) {
   std::vector<std::string> columns;
+  columns.reserve(items.size());
   for (const auto& item : items) columns.push_back(item.columns.at(0));
   return columns;
 }
