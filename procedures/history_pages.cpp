@@ -18,21 +18,21 @@ HistoryPages::HistoryPages(std::vector<HistoryPart> parts, std::size_t rows)
     : parts_(std::move(parts)), spans_(parts_.size()), rows_(std::max<std::size_t>(rows, 1)) {}
 
 bool HistoryPages::toNewest() {
-  const auto kept = std::make_pair(spans_, page_);
-  std::ranges::fill(spans_, Span{.low = kAboveNewest, .high = kAboveNewest - 1});
-  page_.clear();
-  bool moved = false;
-  if (step(true, rows_, moved)) return true;
-  std::tie(spans_, page_) = kept;
-  return false;
+  return restart(true);
 }
 
 bool HistoryPages::toOldest() {
+  return restart(false);
+}
+
+// The page read again from one end: every part's span set beyond that end.
+bool HistoryPages::restart(bool fromNewest) {
   const auto kept = std::make_pair(spans_, page_);
-  std::ranges::fill(spans_, Span{.low = 1, .high = 0});
+  std::ranges::fill(spans_, fromNewest ? Span{.low = kAboveNewest, .high = kAboveNewest - 1}
+                                       : Span{.low = 1, .high = 0});
   page_.clear();
   bool moved = false;
-  if (step(false, rows_, moved)) return true;
+  if (step(fromNewest, rows_, moved)) return true;
   std::tie(spans_, page_) = kept;
   return false;
 }

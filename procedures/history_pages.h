@@ -51,6 +51,7 @@ class HistoryPages {
     std::int64_t high;
   };
   bool newerThan(const PagedEntry& a, const PagedEntry& b) const;
+  bool restart(bool fromNewest);
   bool step(bool toOlder, std::size_t count, bool& moved);
   bool readNext(bool toOlder, std::size_t count, std::vector<PagedEntry>& read) const;
   void spansAfter(bool toOlder);

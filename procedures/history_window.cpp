@@ -49,6 +49,18 @@ std::vector<apprt::RecordIdentity> childrenOf(const std::string& code) {
   return children;
 }
 
+// The rows the window's list shows: a page of the history.
+std::size_t listRows() {
+  return static_cast<std::size_t>(std::max(1L, apprt::getProp(kList, apprt::kPropItems)));
+}
+
+// The entries of one record of `file`.
+HistoryPart recordPart(const apprt::FileDeclaration& file, apprt::RecordIdentity record) {
+  HistoryPart part{.file = &file, .read = {}};
+  part.read.record = record;
+  return part;
+}
+
 std::string historyTitle(const std::string& code) {
   return "History of the fesk1 record \"" + code + "\"";
 }
@@ -89,7 +101,7 @@ void HistoryWindow::run() {
     apprt::HIDE(kHistoryButton);
   }
   apprt::alert(kKeyHistory);
-  pages_.setRows(static_cast<std::size_t>(std::max(1L, apprt::getProp(kList, apprt::kPropItems))));
+  pages_.setRows(listRows());
   if (!pages_.toNewest()) failedRead();
   show(1);
   apprt::SELECT(kList);
@@ -165,8 +177,7 @@ const PagedEntry* HistoryWindow::selected() const {
 void HistoryWindow::move(int event) {
   const int row = apprt::CHOICE(kList);
   const int rows = static_cast<int>(lines_.records());
-  const auto pageRows =
-      static_cast<std::size_t>(std::max(1L, apprt::getProp(kList, apprt::kPropItems)));
+  const std::size_t pageRows = listRows();
   pages_.setRows(pageRows);
   bool moved = true;
   bool read = true;
@@ -255,22 +266,17 @@ void HistoryWindow::historyOfSelected() {
   // Its own entries alone: the fesk2 records under its code now are not the
   // ones that were deleted with it.
   const apprt::HistoryEntry deleted = entry->entry;
-  std::vector<HistoryPart> parts{{.file = &FESK1, .read = {}}};
-  parts.back().read.record = deleted.record;
-  HistoryWindow window(std::move(parts), historyTitle(deleted.before.at(0)), false);
+  HistoryWindow window({recordPart(FESK1, deleted.record)}, historyTitle(deleted.before.at(0)),
+                       false);
   window.run();
   apprt::SELECT(kList);
 }
 
 // The record's own entries first at the same moment, then its FESK2 records'.
 std::vector<HistoryPart> partsOf(apprt::RecordIdentity record, const std::string& code) {
-  std::vector<HistoryPart> parts;
-  parts.push_back({.file = &FESK1, .read = {}});
-  parts.back().read.record = record;
-  for (const apprt::RecordIdentity child : childrenOf(code)) {
-    parts.push_back({.file = &FESK2, .read = {}});
-    parts.back().read.record = child;
-  }
+  std::vector<HistoryPart> parts{recordPart(FESK1, record)};
+  for (const apprt::RecordIdentity child : childrenOf(code))
+    parts.push_back(recordPart(FESK2, child));
   return parts;
 }
 
