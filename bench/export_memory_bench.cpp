@@ -4,8 +4,6 @@
 //
 // Prints export_peak_kb_10k=, export_peak_kb_1M= and
 // export_rss_ratio_1M_vs_10k= (goal: at most 1.5).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,20 +11,10 @@
 #include <functional>
 
 #include "bench/bench_files.h"
+#include "bench/peak_memory.h"
 #include "records/csv_export.h"
 
 namespace {
-
-// Runs `work` in a child process; answers its peak resident set in kilobytes,
-// or -1 when it failed.
-long peakKilobytesOf(const std::function<bool()>& work) {
-  const pid_t child = fork();
-  if (child == 0) _exit(work() ? 0 : 1);
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
-}
 
 bool exportsWhole(const apprt::FileDeclaration& file, std::uint64_t records) {
   fesk::bench::prepareFiles();
@@ -39,14 +27,16 @@ bool exportsWhole(const apprt::FileDeclaration& file, std::uint64_t records) {
 
 int main() {
   // The files are made (once) by a process of their own, outside the measures.
-  if (peakKilobytesOf([] {
+  if (fesk::bench::peakKilobytesOf([] {
         fesk::bench::prepareFiles();
         return true;
       }) < 0) {
     return 1;
   }
-  const long small = peakKilobytesOf([] { return exportsWhole(fesk::bench::BENCH10K, 10000); });
-  const long large = peakKilobytesOf([] { return exportsWhole(fesk::bench::BENCH1M, 1000000); });
+  const long small =
+      fesk::bench::peakKilobytesOf([] { return exportsWhole(fesk::bench::BENCH10K, 10000); });
+  const long large =
+      fesk::bench::peakKilobytesOf([] { return exportsWhole(fesk::bench::BENCH1M, 1000000); });
   if (small <= 0 || large <= 0) {
     std::fprintf(stderr, "an export failed\n");
     return 1;

@@ -6,8 +6,6 @@
 //
 // Prints preview_peak_kb_10k=, preview_peak_kb_1M=, preview_pages_1M= and
 // print_preview_rss_ratio_1M_vs_10k= (goal: at most 1.5).
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -16,6 +14,7 @@
 #include <functional>
 
 #include "bench/bench_files.h"
+#include "bench/peak_memory.h"
 #include "runtime/files/errors.h"
 #include "runtime/windows/served_list.h"
 #include "ui/qt/desktop.h"
@@ -25,17 +24,6 @@
 namespace {
 
 using fesk::bench::BenchRecord;
-
-// Runs `work` in a child process; answers its peak resident set in kilobytes,
-// or -1 when it failed.
-long peakKilobytesOf(const std::function<bool()>& work) {
-  const pid_t child = fork();
-  if (child == 0) _exit(work() ? 0 : 1);
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
-}
 
 // A benchmark file in the order of its code key, each record placed at its
 // position in that order.
@@ -109,14 +97,16 @@ bool previewsWhole(apprt::File<BenchRecord>& file, bool large) {
 
 int main() {
   // The files are made (once) by a process of their own, outside the measures.
-  if (peakKilobytesOf([] {
+  if (fesk::bench::peakKilobytesOf([] {
         fesk::bench::prepareFiles();
         return true;
       }) < 0) {
     return 1;
   }
-  const long small = peakKilobytesOf([] { return previewsWhole(fesk::bench::BENCH10K, false); });
-  const long large = peakKilobytesOf([] { return previewsWhole(fesk::bench::BENCH1M, true); });
+  const long small =
+      fesk::bench::peakKilobytesOf([] { return previewsWhole(fesk::bench::BENCH10K, false); });
+  const long large =
+      fesk::bench::peakKilobytesOf([] { return previewsWhole(fesk::bench::BENCH1M, true); });
   if (small <= 0 || large <= 0) {
     std::fprintf(stderr, "a preview failed\n");
     return 1;
