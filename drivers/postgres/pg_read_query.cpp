@@ -30,6 +30,18 @@ std::string orderBy(const std::vector<std::string>& folded, bool unique, Directi
   return unique ? list.substr(0, list.size() - 2) : list + "id" + sense;
 }
 
+// A bound at a record carries its values without trailing blanks, but
+// another tool may have stored one with them ("A "), which the key's index
+// sorts after the bare value: read from that record against the bare value,
+// a forward read would meet the record again and a backward one skip the
+// records between. So while the record still holds the value by the key's
+// rule, the bound is the value as the record stores it.
+std::string storedValue(const std::string& table, const std::string& folded,
+                        const std::string& value, const std::string& identity) {
+  return "COALESCE((SELECT " + folded + " FROM " + table + " WHERE id = " + identity +
+         " AND rtrim(" + folded + ") = " + value + "), " + value + ")";
+}
+
 }  // namespace
 
 ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table,
@@ -51,6 +63,11 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
     }
     query.values.push_back(std::to_string(bound.identity));
     const std::string identity = placeholder(query.values.size());
+    if (from.kind == apprt::BoundKind::kRecord) {
+      for (std::size_t i = 0; i < places.size(); ++i) {
+        places[i] = storedValue(table, folded[i], places[i], identity);
+      }
+    }
     const char* strict = forward ? " > " : " < ";
     const char* comparison = forward ? (apprt::boundIncluded(from) ? " >= " : " > ")
                                      : (apprt::boundIncluded(from) ? " <= " : " < ");

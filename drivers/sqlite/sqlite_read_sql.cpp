@@ -17,28 +17,41 @@ std::string placeholder(std::size_t index) {
   return "?" + std::to_string(index);
 }
 
-// "(A, B)" and "(?1, ?2)" for the order's fields.
+// "(A, B)" of the order's fields.
 std::string fieldList(const apprt::FileDeclaration& file, const ReadOrder& order) {
   std::string list;
   for (int field : order.fields) list += (list.empty() ? "" : ", ") + columnName(file, field);
   return "(" + list + ")";
 }
 
-std::string valueList(const ReadOrder& order) {
+// "(?1, ?2)" of the bound's values.
+std::string valueList(const std::vector<std::string>& values) {
   std::string list;
-  for (std::size_t i = 1; i <= order.fields.size(); ++i) {
-    list += (list.empty() ? "" : ", ") + placeholder(i);
-  }
+  for (const auto& value : values) list += (list.empty() ? "" : ", ") + value;
   return "(" + list + ")";
 }
 
 // The fields equal to the bound's values: "A = ?1 AND B = ?2 AND ".
-std::string equalFields(const apprt::FileDeclaration& file, const ReadOrder& order) {
+std::string equalFields(const apprt::FileDeclaration& file, const ReadOrder& order,
+                        const std::vector<std::string>& values) {
   std::string equal;
   for (std::size_t i = 0; i < order.fields.size(); ++i) {
-    equal += columnName(file, order.fields[i]) + " = " + placeholder(i + 1) + " AND ";
+    equal += columnName(file, order.fields[i]) + " = " + values[i] + " AND ";
   }
   return equal;
+}
+
+// A bound at a record carries its values without trailing blanks, but
+// another tool may have stored one with them ("A "), which the index sorts
+// after the bare value: read from that record against the bare value, a
+// forward read would meet the record again and a backward one skip the
+// records between. So while the record still holds the value by the key's
+// rule, the bound is the value as the record stores it.
+std::string storedValue(const apprt::FileDeclaration& file, const std::string& table, int field,
+                        const std::string& value, const std::string& identity) {
+  const std::string column = columnName(file, field);
+  return "COALESCE((SELECT " + column + " FROM " + table + " WHERE id = " + identity +
+         " AND rtrim(" + column + ") = " + value + " COLLATE NOCASE), " + value + ")";
 }
 
 }  // namespace
@@ -70,16 +83,22 @@ std::string readSql(const apprt::FileDeclaration& file, const std::string& table
   const char* beyond = forward ? " > " : " < ";
   const std::string identity = placeholder(order.fields.size() + 1);
 
+  std::vector<std::string> values;
+  for (std::size_t i = 0; start != ReadStart::kEdge && i < order.fields.size(); ++i) {
+    values.push_back(start == ReadStart::kValues
+                         ? placeholder(i + 1)
+                         : storedValue(file, table, order.fields[i], placeholder(i + 1), identity));
+  }
   std::string sql;
   if (start == ReadStart::kEdge || (start == ReadStart::kValues && order.fields.empty())) {
     sql = where("");
   } else if (start == ReadStart::kValues) {
-    sql = where(fieldList(file, order) + (forward ? " >= " : " < ") + valueList(order));
+    sql = where(fieldList(file, order) + (forward ? " >= " : " < ") + valueList(values));
   } else {
     const char* fromRecord = start == ReadStart::kAtRecord ? (forward ? " >= " : " <= ") : beyond;
-    sql = where(equalFields(file, order) + "id" + fromRecord + identity);
+    sql = where(equalFields(file, order, values) + "id" + fromRecord + identity);
     if (!order.fields.empty()) {
-      sql += " UNION ALL " + where(fieldList(file, order) + beyond + valueList(order));
+      sql += " UNION ALL " + where(fieldList(file, order) + beyond + valueList(values));
     }
   }
 

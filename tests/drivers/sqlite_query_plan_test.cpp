@@ -96,6 +96,12 @@ TEST_P(SqliteQueryPlanTest, EveryPreparedStatementSeeksAnIndexOrTheRowid) {
     bool identitySought = false;
     for (const auto& step : queryPlan(db, sql)) {
       EXPECT_EQ(step.find("TEMP B-TREE"), std::string::npos) << sql << "\n" << step;
+      // A read from a record looks up how the record stores its values, once,
+      // by its rowid.
+      if (step.starts_with("SCALAR SUBQUERY") ||
+          (atRecord && step.ends_with("USING INTEGER PRIMARY KEY (rowid=?)"))) {
+        continue;
+      }
       // A read in a key's order takes whole records from the key's index,
       // never from the table row by row.
       if (ordered > 0 && sql.find(" INDEXED BY ") != std::string::npos &&
