@@ -1,6 +1,7 @@
 // The FESK2 side of deleting and re-coding an FESK1 record, inside the
 // transaction of the FESK1 routine.
 #include "data/data_files.h"
+#include "data/fesk2_children.h"
 #include "data/record_writes.h"
 #include "data/thread_block.h"
 #include "runtime/files/errors.h"
@@ -10,61 +11,36 @@
 namespace fesk {
 namespace {
 
-// Puts FESK2 before the first child of `code` in FS2:KEYCODE order.
-void setOnChildrenOf(const apprt::FixedString<20>& code) {
-  FESK2.clear();
-  FESK2.buffer().CODE = code;
-  FESK2.setOnKeyValue(FS2_KEYCODE);
-}
-
-enum class NextChild { kFound, kNoMore, kFailed };
-
-// Reads the next FESK2 record and tells whether it is a child of `code`. A
-// failed read is captured and reported (kind 35).
-NextChild readNextChild(const apprt::FixedString<20>& code) {
-  FESK2.next();
-  if (apprt::ERRCODE() == apprt::kNoMoreRecords) return NextChild::kNoMore;
-  if (apprt::ERRCODE() != apprt::kNoError) {
-    SaveFileError();
-    ShowWarning(kWarnRetrievalError, kFesk2Label);
-    return NextChild::kFailed;
-  }
-  return sameCode(FESK2.buffer().CODE.view(), code.view()) ? NextChild::kFound : NextChild::kNoMore;
-}
-
-// Runs `write` on every child of `parentCode`; a write that fails is captured
-// and reported with `failureKind`. Writes do not move the read position, so
-// the run continues after the record written.
+// Runs `write` on every child of `parentCode`; a failed read is reported
+// (kind 35), a write that fails with `failureKind`.
 template <class Write>
-int forEachChild(const apprt::FixedString<20>& parentCode, int failureKind, Write write) {
-  const apprt::FixedString<20> code = parentCode;  // the buffers change below
-  setOnChildrenOf(code);
-  for (;;) {
-    switch (readNextChild(code)) {
-      case NextChild::kNoMore:
-        return kWriteDone;
-      case NextChild::kFailed:
-        return kWriteFailed;
-      case NextChild::kFound:
-        break;
-    }
+int forEachChild(std::string_view parentCode, int failureKind, Write write) {
+  bool written = true;
+  const bool read = ForEachFesk2Of(parentCode, [&] {
     write();
-    if (apprt::ERRCODE() != apprt::kNoError) {
-      SaveFileError();
-      ShowWarning(failureKind, kFesk2Label);
-      return kWriteFailed;
-    }
+    written = apprt::ERRCODE() == apprt::kNoError;
+    return written;
+  });
+  if (!read) {
+    ShowFesk2ReadFailure();
+    return kWriteFailed;
   }
+  if (!written) {
+    SaveFileError();
+    ShowWarning(failureKind, kFesk2Label);
+    return kWriteFailed;
+  }
+  return kWriteDone;
 }
 
 }  // namespace
 
 int CascadeDeleteFesk2() {
-  return forEachChild(FESK1.buffer().CODE, kWarnDeleteError, [] { FESK2.remove(); });
+  return forEachChild(FESK1.buffer().CODE.view(), kWarnDeleteError, [] { FESK2.remove(); });
 }
 
 int CascadeUpdateFesk2() {
-  return forEachChild(threadBlock().SavedCode, kWarnUpdateError, [] {
+  return forEachChild(threadBlock().SavedCode.view(), kWarnUpdateError, [] {
     FESK2.buffer().CODE = FESK1.buffer().CODE;
     FESK2.put();
   });

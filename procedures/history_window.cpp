@@ -1,11 +1,13 @@
 #include "procedures/history_window.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "data/data_files.h"
+#include "data/fesk2_children.h"
 #include "data/record_writes.h"
 #include "procedures/browse_fesk1.h"
 #include "procedures/deleted_record.h"
@@ -32,21 +34,20 @@ constexpr const char* kModule = "fesk$FESK006";
 constexpr const char* kWindowLabel = "P1$HISTORYWINDOW";
 constexpr const char* kUndeleteTitle = "Undelete";
 
-// The identities of the FESK2 records filed under `code` now. The thread's
-// FESK2 buffer is left as it was (a change form's child list may show it).
-std::vector<apprt::RecordIdentity> childrenOf(const std::string& code) {
+// The identities of the FESK2 records filed under `code` now; false when a
+// read failed (reported). The thread's FESK2 buffer is left as it was (a
+// change form's child list may show it).
+bool childrenOf(const std::string& code, std::vector<apprt::RecordIdentity>& children) {
   const Fesk2Record kept = FESK2.buffer();
-  std::vector<apprt::RecordIdentity> children;
-  FESK2.buffer().CODE = code;
-  FESK2.setOnKeyValue(FS2_KEYCODE);
-  for (FESK2.next(); apprt::ERRCODE() == apprt::kNoError; FESK2.next()) {
-    if (!sameCode(FESK2.buffer().CODE.text(), code)) break;
+  const bool read = ForEachFesk2Of(code, [&] {
     if (const auto at = apprt::decodePosition(FESK2, FESK2.positionByFile())) {
       children.push_back(at->identity);
     }
-  }
+    return true;
+  });
+  if (!read) ShowFesk2ReadFailure();
   FESK2.buffer() = kept;
-  return children;
+  return read;
 }
 
 // The rows the window's list shows: a page of the history.
@@ -273,10 +274,14 @@ void HistoryWindow::historyOfSelected() {
 }
 
 // The record's own entries first at the same moment, then its FESK2 records'.
-std::vector<HistoryPart> partsOf(apprt::RecordIdentity record, const std::string& code) {
+// Nothing when reading FESK2 failed (reported): a history without some of
+// the records would look whole.
+std::optional<std::vector<HistoryPart>> partsOf(apprt::RecordIdentity record,
+                                                const std::string& code) {
+  std::vector<apprt::RecordIdentity> children;
+  if (!childrenOf(code, children)) return std::nullopt;
   std::vector<HistoryPart> parts{recordPart(FESK1, record)};
-  for (const apprt::RecordIdentity child : childrenOf(code))
-    parts.push_back(recordPart(FESK2, child));
+  for (const apprt::RecordIdentity child : children) parts.push_back(recordPart(FESK2, child));
   return parts;
 }
 
@@ -293,9 +298,10 @@ void ShowFesk1History(apprt::RecordIdentity record, const std::string& code) {
     return;
   }
   AcquireFesk2();
-  std::vector<HistoryPart> parts = partsOf(record, code);
+  std::optional<std::vector<HistoryPart>> parts = partsOf(record, code);
   ReleaseFesk2();
-  HistoryWindow window(std::move(parts), historyTitle(code), false);
+  if (!parts) return;
+  HistoryWindow window(std::move(*parts), historyTitle(code), false);
   window.run();
 }
 

@@ -94,7 +94,7 @@ void tell(const std::string& text) {
 Entries ownEntries(const apprt::FileDeclaration& file) {
   const std::string station = apprt::changeStation();
   Entries own;
-  apprt::readHistory(file, "", [&](const HistoryEntry& entry) {
+  apprt::readHistory(file, apprt::HistoryRead{}, [&](const HistoryEntry& entry) {
     if (entry.station == station) own.push_back(entry);
     return true;
   });
@@ -135,9 +135,12 @@ bool holds(const Fesk2Record& record, const std::vector<std::string>& fields) {
 // Who changed the record last, and when, from its newest entry.
 std::string lastChangeOf(const apprt::FileDeclaration& file, apprt::RecordIdentity record) {
   std::optional<HistoryEntry> newest;
-  apprt::readHistory(file, "", [&](const HistoryEntry& entry) {
-    if (entry.record == record) newest = entry;
-    return !newest;
+  apprt::HistoryRead read;
+  read.record = record;
+  read.limit = 1;
+  apprt::readHistory(file, read, [&](const HistoryEntry& entry) {
+    newest = entry;
+    return false;
   });
   if (!newest) return "changed since";
   const char* done = newest->action == "delete" ? "deleted" : "changed";

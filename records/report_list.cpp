@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "data/data_files.h"
+#include "data/fesk2_children.h"
 #include "records/file_failure.h"
 #include "runtime/files/errors.h"
 
@@ -82,14 +83,11 @@ void RecordListSource::readFrom(const std::string& place) {
 std::vector<std::string> RecordListSource::numbersOf(std::string_view code) const {
   std::vector<std::string> numbers;
   if (!FESK2.isOpen()) return numbers;
-  FESK2.clear();
-  FESK2.buffer().CODE = code;
-  FESK2.setOnKeyValue(FS2_KEYCODE);
-  for (;;) {
-    FESK2.next();
-    if (!readSucceeded(FESK2) || !sameCode(FESK2.buffer().CODE.view(), code)) break;
+  const bool read = ForEachFesk2Of(code, [&] {
     numbers.push_back(FESK2.buffer().NUMBER.text());
-  }
+    return true;
+  });
+  if (!read) throw apprt::PrintError(fileFailure("read", FESK2));
   return numbers;
 }
 

@@ -365,12 +365,6 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
   return status;
 }
 
-DriverStatus PgFile::readHistory(const std::string& since,
-                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
-  block_.drop();
-  return postgres::readHistory(*session_, schema_, file_, since, take);
-}
-
 DriverStatus PgFile::readHistory(const apprt::HistoryRead& read,
                                  const std::function<bool(const apprt::HistoryEntry&)>& take) {
   block_.drop();

@@ -59,9 +59,6 @@ class PgFile : public apprt::DriverFile,
                apprt::DriverStatus& status) override;
 
   apprt::DriverStatus readHistory(
-      const std::string& since,
-      const std::function<bool(const apprt::HistoryEntry&)>& take) override;
-  apprt::DriverStatus readHistory(
       const apprt::HistoryRead& read,
       const std::function<bool(const apprt::HistoryEntry&)>& take) override;
   apprt::DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) override;

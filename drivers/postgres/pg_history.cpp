@@ -13,7 +13,10 @@ std::string utcMoment(const std::string& moment) {
   return moment.empty() ? "-infinity" : moment;
 }
 
-constexpr const char* kMomentSql = "($2::timestamp AT TIME ZONE 'UTC')";
+// The moment that the parameter `placeholder` holds, as the column `at` is compared.
+std::string momentSql(const std::string& placeholder) {
+  return "(" + placeholder + "::timestamp AT TIME ZONE 'UTC')";
+}
 
 std::string fieldsFrom(const apprt::FileDeclaration& file, const std::string& column) {
   std::string sql;
@@ -68,17 +71,6 @@ apprt::DriverStatus takeEntries(const Result& result, const apprt::FileDeclarati
 }  // namespace
 
 apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
-                                const apprt::FileDeclaration& file, const std::string& since,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
-  apprt::DriverStatus status;
-  const Result result =
-      session.run(entryColumns(schema, file) + " AND at >= " + kMomentSql + " ORDER BY id DESC",
-                  {file.fileName(), utcMoment(since)}, status);
-  if (!status.ok()) return status;
-  return takeEntries(result, file, take);
-}
-
-apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
   // Only the conditions asked, so that the server reads the index whose
@@ -89,6 +81,7 @@ apprt::DriverStatus readHistory(ServerSession& session, const std::string& schem
     values.push_back(std::move(value));
     return " $" + std::to_string(values.size());
   };
+  if (!read.since.empty()) sql += " AND at >= " + momentSql(bound(read.since));
   if (read.record != 0) sql += " AND record =" + bound(std::to_string(read.record));
   if (read.deletesOnly) sql += " AND action = 'delete'";
   if (read.from != 0)
@@ -106,7 +99,7 @@ apprt::DriverStatus pruneHistory(ServerSession& session, const std::string& sche
                                  std::uint64_t& removed) {
   apprt::DriverStatus status;
   const Result result = session.run("WITH gone AS (DELETE FROM " + quotedName(schema) +
-                                        ".history WHERE file = $1 AND at < " + kMomentSql +
+                                        ".history WHERE file = $1 AND at < " + momentSql("$2") +
                                         " RETURNING 1) SELECT count(*) FROM gone",
                                     {file.fileName(), utcMoment(before)}, status);
   if (status.ok() && result.rows() == 1) removed = result.number(0, 0);

@@ -15,10 +15,6 @@ class FileDeclaration;
 
 namespace fesk::postgres {
 
-// The file's entries, newest first, from `since` on (file_history.h).
-apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
-                                const apprt::FileDeclaration& file, const std::string& since,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take);
 // The file's entries that `read` names (file_history.h), by the history's indexes.
 apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,

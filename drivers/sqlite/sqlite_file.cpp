@@ -207,12 +207,6 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
   return result == SQLITE_ROW || result == SQLITE_DONE ? DriverStatus{} : failure(result);
 }
 
-DriverStatus SqliteFile::readHistory(const std::string& since,
-                                     const std::function<bool(const apprt::HistoryEntry&)>& take) {
-  connection_->reads().releaseAll();
-  return sqlite::readHistory(connection_->db(), schema_, file_, since, take);
-}
-
 DriverStatus SqliteFile::readHistory(const apprt::HistoryRead& read,
                                      const std::function<bool(const apprt::HistoryEntry&)>& take) {
   connection_->reads().releaseAll();

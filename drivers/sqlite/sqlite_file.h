@@ -52,9 +52,6 @@ class SqliteFile : public apprt::DriverFile,
                                    apprt::RecordIdentity except, bool& found) override;
 
   apprt::DriverStatus readHistory(
-      const std::string& since,
-      const std::function<bool(const apprt::HistoryEntry&)>& take) override;
-  apprt::DriverStatus readHistory(
       const apprt::HistoryRead& read,
       const std::function<bool(const apprt::HistoryEntry&)>& take) override;
   apprt::DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) override;

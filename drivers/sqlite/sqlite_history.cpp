@@ -248,20 +248,12 @@ std::string entryColumns(const std::string& schema, const apprt::FileDeclaration
 }  // namespace
 
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
-                                const apprt::FileDeclaration& file, const std::string& since,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
-  Statement row(db, entryColumns(schema, file) + " WHERE at >= ?1 ORDER BY id DESC");
-  if (!row.prepared()) return sqliteFailure(db, row.prepareResult());
-  row.bindText(1, since);
-  return takeEntries(db, row, file, take);
-}
-
-apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take) {
   // Only the conditions asked, so that the planner reads the index whose
   // leading column is the record, or the deletes' own, from `from` on.
   std::string where = " WHERE 1";
+  if (!read.since.empty()) where += " AND at >= ?2";
   if (read.record != 0) where += " AND record = ?1";
   if (read.deletesOnly) where += " AND action = 'delete'";
   if (read.from != 0) where += read.older ? " AND id < ?3" : " AND id > ?3";
@@ -269,6 +261,7 @@ apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                         (read.older ? "DESC" : "ASC") + " LIMIT ?4");
   if (!row.prepared()) return sqliteFailure(db, row.prepareResult());
   row.bindInt(1, read.record);
+  row.bindText(2, read.since);
   row.bindInt(3, read.from);
   row.bindInt(4, read.limit == 0 ? -1 : static_cast<sqlite3_int64>(read.limit));
   return takeEntries(db, row, file, take);

@@ -57,12 +57,8 @@ void addHistoryFunctions(sqlite3* db, const HistoryStamp* stamp);
 apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
                                       const apprt::FileDeclaration& file);
 
-// The history of the file attached as `schema`, newest first, from `since` on
-// (file_history.h).
-apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
-                                const apprt::FileDeclaration& file, const std::string& since,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take);
-// The entries that `read` names (file_history.h), by the history's indexes.
+// The entries of the file attached as `schema` that `read` names
+// (file_history.h), by the history's indexes.
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
                                 const std::function<bool(const apprt::HistoryEntry&)>& take);

@@ -39,13 +39,6 @@ bool keepsHistory(const FileDeclaration& file) {
   return kept().files.contains(&file);
 }
 
-bool readHistory(const FileDeclaration& file, const std::string& since,
-                 const std::function<bool(const HistoryEntry&)>& each) {
-  HistoryKeepingFile* history = historyOf(file);
-  if (history) report(file, history->readHistory(since, each));
-  return history != nullptr;
-}
-
 bool readHistory(const FileDeclaration& file, const HistoryRead& read,
                  const std::function<bool(const HistoryEntry&)>& each) {
   HistoryKeepingFile* history = historyOf(file);

@@ -37,10 +37,12 @@ struct HistoryEntry {
   std::vector<std::string> after;   // empty for "delete"
 };
 
-// A keyed read of part of a file's history: the entries of one record, or of
-// one action, a page at a time, each page read by the history's indexes
-// without passing over the entries before it.
+// A read of part of a file's history: the entries from a moment on, of one
+// record, or of one action, a page at a time, each page read by the
+// history's indexes without passing over the entries before it. Moments are
+// UTC, "YYYY-MM-DD" optionally followed by "THH:MM" or "THH:MM:SS".
 struct HistoryRead {
+  std::string since;          // only the entries of this moment or later ("": every one)
   RecordIdentity record = 0;  // only this record's entries (0: every record's)
   bool deletesOnly = false;   // only the entries of deletes
   std::int64_t from = 0;      // the entries beyond this one (0: from the newest or the oldest)
@@ -48,32 +50,22 @@ struct HistoryRead {
   std::size_t limit = 0;      // at most this many (0: every one)
 };
 
-// The driver's side, of an open file that keeps a history. Moments are UTC,
-// "YYYY-MM-DD" optionally followed by "THH:MM" or "THH:MM:SS"; "" is the
-// earliest.
+// The driver's side, of an open file that keeps a history.
 class HistoryKeepingFile {
  public:
   virtual ~HistoryKeepingFile() = default;
-  // The entries from `since` on, newest first, handed to `take` (false from
-  // it stops the read).
-  virtual DriverStatus readHistory(const std::string& since,
-                                   const std::function<bool(const HistoryEntry&)>& take) = 0;
-  // The entries `read` names, in its direction, handed to `take`.
+  // The entries `read` names, in its direction, handed to `take` (false
+  // from it stops the read).
   virtual DriverStatus readHistory(const HistoryRead& read,
                                    const std::function<bool(const HistoryEntry&)>& take) = 0;
-  // Removes the entries older than `before`, in the thread's transaction
-  // when one is active.
+  // Removes the entries older than `before` (a moment as above), in the
+  // thread's transaction when one is active.
   virtual DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) = 0;
 };
 
-// Reads the history of the open `file`, as HistoryKeepingFile::readHistory,
-// calling `each` for every entry. Sets the thread's error state (errors.h).
-// False, reading nothing, when the driver keeps no history of it.
-bool readHistory(const FileDeclaration& file, const std::string& since,
-                 const std::function<bool(const HistoryEntry&)>& each);
-
-// Reads part of the history of the open `file`, as HistoryKeepingFile's keyed
-// read; otherwise as the read above.
+// Reads part of the history of the open `file`, as HistoryKeepingFile's
+// read, calling `each` for every entry. Sets the thread's error state
+// (errors.h). False, reading nothing, when the driver keeps no history of it.
 bool readHistory(const FileDeclaration& file, const HistoryRead& read,
                  const std::function<bool(const HistoryEntry&)>& each);
 

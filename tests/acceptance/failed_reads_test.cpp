@@ -65,5 +65,27 @@ TEST_F(FailedReads, APageThatCannotBeReadLeavesTheRowsShown) {
   });
 }
 
+TEST_F(FailedReads, AHistoryWhoseFesk2RecordsCannotBeReadIsToldNotShownInPart) {
+  FESK1.bindDriver(sqlite::defaultDriver());  // its history is read through the store's own
+  runProgram([&](Session& user) {
+    openBrowseWithForms(user);
+    user.row(1);
+    faults_.failOn(DriverOperation::kRead, apprt::kDriverError);
+    user.answer(apprt::kButtonOk);
+    user.key("F7");
+    const auto boxes = user.frontEnd().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].request.title, "Record Retrieval Error");
+    EXPECT_NE(boxes[0].request.text.find("injected failure"), std::string::npos)
+        << boxes[0].request.text;
+    EXPECT_NE(boxes[0].request.text.find("fesk2"), std::string::npos) << boxes[0].request.text;
+    EXPECT_EQ(user.current().title, kBrowseTitle) << "no history without the fesk2 records'";
+    user.key("F7");
+    EXPECT_EQ(user.current().title, "History of the fesk1 record \"C001\"")
+        << "the next request reads again";
+    user.close();
+  });
+}
+
 }  // namespace
 }  // namespace fesk::test

@@ -41,7 +41,7 @@ struct Snapshot {
 
 std::vector<HistoryEntry> historyOf(const apprt::FileDeclaration& file) {
   std::vector<HistoryEntry> entries;
-  EXPECT_TRUE(apprt::readHistory(file, "", [&](const HistoryEntry& entry) {
+  EXPECT_TRUE(apprt::readHistory(file, apprt::HistoryRead{}, [&](const HistoryEntry& entry) {
     entries.push_back(entry);
     return true;
   })) << file.fileName();

@@ -82,6 +82,36 @@ TEST_P(HistoryCommandTest, TheHistoryOfImportsAndChangesIsWrittenNewestFirstAndN
   EXPECT_EQ(fesk({"history", "FESK3"}).status, 2);
 }
 
+TEST_P(HistoryCommandTest, ACodesHistoryHoldsItsRecordsDeletedOnesTooFromTheMomentAsked) {
+  seed({{"A", "alpha"}, {"B", "bravo"}}, {{"A", "1"}, {"A", "2"}, {"B", "3"}});
+  // The seed's entries dated back, as if written long before the changes.
+  if (dataSet_.store() == Store::kSqlite) {
+    for (const std::string file : {"FESK1", "FESK2"}) {
+      dataSet_.sql(file, "UPDATE history SET at = '2020-01-01T00:00:00.000Z'");
+    }
+  } else {
+    dataSet_.sql("FESK1", "UPDATE history SET at = '2020-01-01 00:00:00+00'");
+  }
+  dataSet_.sql("FESK1", "UPDATE fesk1 SET name = 'alpha two' WHERE code = 'A'");
+  dataSet_.sql("FESK2", "DELETE FROM fesk2 WHERE number = '2'");
+  dataSet_.sql("FESK2", "UPDATE fesk2 SET number = '4' WHERE number = '3'");
+
+  // The two files' changes may fall within one millisecond.
+  auto recent = rows(fesk({"history", "--code", "a", "--since", "2021-01-01"}));
+  std::sort(recent.begin(), recent.end());
+  EXPECT_EQ(recent,
+            (std::vector<std::string>{"FESK1,change,A,NAME,alpha,alpha two",
+                                      "FESK2,delete,A,CODE,A,", "FESK2,delete,A,NUMBER,2,"}));
+  EXPECT_EQ(rows(fesk({"history", "FESK2", "--code", "A"})),
+            (std::vector<std::string>{"FESK2,delete,A,CODE,A,", "FESK2,delete,A,NUMBER,2,",
+                                      "FESK2,add,A,CODE,,A", "FESK2,add,A,NUMBER,,2",
+                                      "FESK2,add,A,CODE,,A", "FESK2,add,A,NUMBER,,1"}))
+      << "newest first, the deleted record's entries among the others";
+  EXPECT_EQ(rows(fesk({"history", "--code", "B", "--since", "2021-01-01T00:00"})),
+            (std::vector<std::string>{"FESK2,change,B,NUMBER,3,4"}));
+  EXPECT_EQ(rows(fesk({"history", "--code", "C"})), std::vector<std::string>{});
+}
+
 TEST_P(HistoryCommandTest, PruningRemovesOlderEntriesOnlyAndKeepsTheRecords) {
   seed({{"A", "alpha"}, {"B", "bravo"}}, {{"A", "1"}});
   const auto early = fesk({"history", "--prune-before", "2000-01-01"});
