@@ -4,18 +4,14 @@
 #include <array>
 #include <cctype>
 #include <chrono>
-#include <functional>
-#include <set>
 #include <vector>
 
 #include "data/data_files.h"
-#include "data/fesk2_children.h"
 #include "records/csv_format.h"
 #include "records/file_failure.h"
 #include "records/file_use.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_history.h"
-#include "runtime/files/file_position.h"
 #include "runtime/files/file_transaction.h"
 
 namespace fesk::records {
@@ -73,32 +69,6 @@ void appendEntry(std::string& out, const FileEntry& e) {
   if (!any) appendRow(out, e, "", "", "");
 }
 
-// The identities of the records of the open `file` that have `code` now; false
-// when a read failed.
-bool recordsFiledUnder(const apprt::FileDeclaration& file, const std::string& code,
-                       std::set<apprt::RecordIdentity>& records) {
-  const auto take = [&](const apprt::FileDeclaration& read) {
-    if (const auto at = apprt::decodePosition(read, read.positionByFile())) {
-      records.insert(at->identity);
-    }
-  };
-  if (&file == &FESK2) {
-    return ForEachFesk2Of(code, [&] {
-      take(FESK2);
-      return true;
-    });
-  }
-  FESK1.clear();
-  FESK1.buffer().CODE = code;
-  FESK1.setOnKeyValue(FES_KEYCODE);
-  FESK1.next();
-  if (apprt::ERRCODE() == apprt::kNoMoreRecords) return true;
-  if (apprt::ERRCODE() == apprt::kNoError && sameCode(FESK1.buffer().CODE.text(), code)) {
-    take(FESK1);
-  }
-  return apprt::ERRCODE() == apprt::kNoError;
-}
-
 // The entries of `file` that `read` names and that concern the chosen code
 // (every one when none is chosen), appended; false when the driver keeps no
 // history (the thread's error tells of a failed read).
@@ -108,32 +78,6 @@ bool readEntries(const apprt::FileDeclaration& file, const HistoryChoice& choice
     if (!choice.code || concerns(entry, *choice.code)) entries.push_back({&file, entry});
     return true;
   });
-}
-
-// The entries of the records that had or got the chosen code: those filed
-// under it now and those deleted with it, each read by the history's record
-// index rather than by passing over every entry. Newest first.
-bool readEntriesOfCode(const apprt::FileDeclaration& file, const HistoryChoice& choice,
-                       std::vector<FileEntry>& entries) {
-  std::set<apprt::RecordIdentity> records;
-  if (!recordsFiledUnder(file, *choice.code, records)) return true;
-  apprt::HistoryRead deletes;
-  deletes.since = choice.since;
-  deletes.deletesOnly = true;
-  std::vector<FileEntry> deleted;
-  if (!readEntries(file, choice, deletes, deleted)) return false;
-  if (apprt::ERRCODE() != apprt::kNoError) return true;
-  for (const FileEntry& entry : deleted) records.insert(entry.entry.record);
-  for (const apprt::RecordIdentity record : records) {
-    apprt::HistoryRead own;
-    own.since = choice.since;
-    own.record = record;
-    if (!readEntries(file, choice, own, entries) || apprt::ERRCODE() != apprt::kNoError) {
-      return true;
-    }
-  }
-  std::ranges::sort(entries, std::greater{}, [](const FileEntry& entry) { return entry.entry.id; });
-  return true;
 }
 
 // The entries of one file, newest first; false with `why` on a failure.
@@ -148,8 +92,10 @@ bool readFile(const apprt::FileDeclaration& file, const HistoryChoice& choice,
   }
   apprt::HistoryRead every;
   every.since = choice.since;
-  outcome.kept = choice.code ? readEntriesOfCode(file, choice, entries)
-                             : readEntries(file, choice, every, entries);
+  // A code's entries are found by their values: a record that had the code
+  // and has another now keeps it only there, so no index of the records
+  // filed under the code now would find them.
+  outcome.kept = readEntries(file, choice, every, entries);
   if (apprt::ERRCODE() != apprt::kNoError) {
     outcome.why = fileFailure("read the history of", file);
     return false;

@@ -110,6 +110,11 @@ TEST_P(HistoryCommandTest, ACodesHistoryHoldsItsRecordsDeletedOnesTooFromTheMome
   EXPECT_EQ(rows(fesk({"history", "--code", "B", "--since", "2021-01-01T00:00"})),
             (std::vector<std::string>{"FESK2,change,B,NUMBER,3,4"}));
   EXPECT_EQ(rows(fesk({"history", "--code", "C"})), std::vector<std::string>{});
+  // A record moved to another code keeps its past under the code it had.
+  dataSet_.sql("FESK2", "UPDATE fesk2 SET code = 'D' WHERE number = '4'");
+  const auto moved = rows(fesk({"history", "FESK2", "--code", "B", "--since", "2021-01-01"}));
+  ASSERT_EQ(moved.size(), 2u);
+  EXPECT_NE(moved.front().find("CODE,B,D"), std::string::npos) << moved.front();
 }
 
 TEST_P(HistoryCommandTest, PruningRemovesOlderEntriesOnlyAndKeepsTheRecords) {
