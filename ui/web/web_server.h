@@ -19,6 +19,7 @@
 
 #include "ui/web/guarded_listener.h"
 #include "ui/web/listen_address.h"
+#include "ui/web/page_assets.h"
 #include "ui/web/sign_in_throttle.h"
 #include "ui/web/web_session.h"
 
@@ -94,6 +95,8 @@ class WebServer : public QObject {
   bool secureOrigin() const;
 
   ServeSettings settings_;
+  PageAssets assets_;
+  QByteArray indexPage_, signInPage_;  // naming the assets as served
   QHttpServer http_;
   quint16 port_ = 0;
   // The origins (scheme, host, port) of the pages this server serves.

@@ -7,10 +7,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <chrono>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "ui/web/web_server.h"
@@ -78,6 +80,15 @@ Answer readAnswer(QTcpSocket& socket) {
 
 bool cut(QTcpSocket& socket, std::chrono::milliseconds patience = 10s) {
   return waitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, patience);
+}
+
+// The scripts and style sheets a page names, by their addresses.
+std::set<QByteArray> assetsNamed(const QByteArray& html) {
+  static const QRegularExpression named(R"re((?:src|href)="(/[^"/]+\.(?:js|css))")re");
+  std::set<QByteArray> found;
+  for (auto match = named.globalMatch(QString::fromUtf8(html)); match.hasNext();)
+    found.insert(match.next().captured(1).toUtf8());
+  return found;
 }
 
 class Serve : public ::testing::Test {
@@ -203,6 +214,28 @@ TEST_F(Serve, OnlyItsOwnHostNameAndItsOwnPagesFormsAreTaken) {
   EXPECT_EQ(wrong.status, 403);
   EXPECT_TRUE(wrong.body.contains("value=\"ann lee\"")) << wrong.body.toStdString();
   EXPECT_EQ(signIn("127.0.0.2", "ann", "right").status, 303);
+}
+
+TEST_F(Serve, TheSignInPageFetchesAheadThePagesScriptsWhichAreKeptForGood) {
+  start();
+  const std::set<QByteArray> fetchedAhead = assetsNamed(request("127.0.0.1", "GET", "/").body);
+  const QByteArray cookie = signIn("127.0.0.1", "ann", "right").cookie();
+  const std::set<QByteArray> loaded =
+      assetsNamed(request("127.0.0.1", "GET", "/", "Cookie: " + cookie + "\r\n").body);
+  EXPECT_EQ(loaded.size(), 2U);  // the page's script and its style sheet
+  EXPECT_EQ(fetchedAhead, loaded);
+  for (const QByteArray& address : loaded) {
+    const Answer asset = request("127.0.0.1", "GET", address);
+    EXPECT_EQ(asset.status, 200) << address.toStdString();
+    EXPECT_TRUE(asset.head.toLower().contains("cache-control: public, max-age=31536000, immutable"))
+        << asset.head.toStdString();
+    EXPECT_TRUE(
+        asset.head.toLower().contains(address.endsWith(".js") ? "text/javascript" : "text/css"));
+    EXPECT_FALSE(asset.body.isEmpty());
+  }
+  // Under a name without the digest of its text, nothing is served.
+  EXPECT_EQ(request("127.0.0.1", "GET", "/page.js").status, 404);
+  EXPECT_EQ(request("127.0.0.1", "GET", "/app.js").status, 404);
 }
 
 TEST_F(Serve, FailedSignInsSlowTheStationAndTheNameButNeverLockOut) {
