@@ -21,6 +21,9 @@ namespace {
 
 const QByteArray kCookieName = "fesk_session";
 constexpr quint64 kMostMessageBytes = quint64{1024} * 1024;
+// After a sign-in, the next one's program waits this long before it starts,
+// leaving the machine to the session just begun.
+constexpr std::chrono::seconds kNextProgramDelay{2};
 
 QString randomToken() {
   unsigned char bytes[32];
@@ -118,6 +121,7 @@ bool WebServer::start(std::string& why) {
   }
   port_ = listener->serverPort();
   http_.bind(listener);
+  startWaitingProgram();
   if (!settings_.publicUrl.empty()) {
     origins_ = {QUrl(QString::fromStdString(settings_.publicUrl))};
   } else {
@@ -308,9 +312,8 @@ QHttpServerResponse WebServer::answerSignIn(const std::string& station, bool acc
                           .arg(held),
                       Status::Forbidden, name);
   const QString token = randomToken();
-  auto session = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
-                                              settings_.signIn.environment(name, password), name,
-                                              settings_.comeBack);
+  std::unique_ptr<WebSession> session = takeWaitingProgram();
+  session->begin(name, settings_.signIn.environment(name, password));
   connect(session.get(), &WebSession::ended, this, [this, token] {
     auto found = sessions_.find(token);
     if (found == sessions_.end()) return;
@@ -326,6 +329,22 @@ QHttpServerResponse WebServer::answerSignIn(const std::string& station, bool acc
                                        "; Path=/; HttpOnly; SameSite=Strict" +
                                        (secureOrigin() ? "; Secure" : ""));
   return response;
+}
+
+std::unique_ptr<WebSession> WebServer::takeWaitingProgram() {
+  std::unique_ptr<WebSession> taken = std::move(waiting_);
+  if (!taken || !taken->running())
+    taken = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
+                                         settings_.comeBack);
+  QTimer::singleShot(kNextProgramDelay, this, [this] {
+    if (!waiting_) startWaitingProgram();
+  });
+  return taken;
+}
+
+void WebServer::startWaitingProgram() {
+  waiting_ = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
+                                          settings_.comeBack);
 }
 
 void WebServer::sendWrittenFile(const QHttpServerRequest& request, const QString& name,

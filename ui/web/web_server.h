@@ -4,7 +4,6 @@
 
 #include <QHttpServer>
 #include <QObject>
-#include <QProcessEnvironment>
 #include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
@@ -30,9 +29,10 @@ namespace fesk::web {
 // on a worker thread, never holding up the server's other requests.
 struct SignIn {
   std::function<bool(const std::string& name, const std::string& password)> accepts;
-  // The environment of the session's program (on a server, the person's
-  // credentials, so that it connects as them).
-  std::function<QProcessEnvironment(const std::string& name, const std::string& password)>
+  // What the session's program has set in its environment (on a server, the
+  // person's credentials, so that it connects as them).
+  std::function<apprt::SignInCheck::Environment(const std::string& name,
+                                                const std::string& password)>
       environment;
 };
 
@@ -85,6 +85,10 @@ class WebServer : public QObject {
   void sendWrittenFile(const QHttpServerRequest& request, const QString& name,
                        QHttpServerResponder&& responder);
   void webSocket();
+  // The program that waits for the next sign-in, handed to it; another is
+  // started a while after, so as not to slow the start of the one handed.
+  std::unique_ptr<WebSession> takeWaitingProgram();
+  void startWaitingProgram();
   void endIdleSessions();
   void endSession(const QString& token, const QString& reason);
   QString sessionOf(const QHttpServerRequest& request) const;
@@ -108,6 +112,8 @@ class WebServer : public QObject {
   std::set<std::string> checking_;
   QThreadPool checks_;
   std::map<QString, std::unique_ptr<WebSession>> sessions_;
+  // A session's program started ahead, nobody's yet.
+  std::unique_ptr<WebSession> waiting_;
   QTimer idleCheck_;
 };
 

@@ -12,6 +12,7 @@
 #include "support/temporary_directory.h"
 #include "ui/web/listen_address.h"
 #include "ui/web/page_assets.h"
+#include "ui/web/session_run.h"
 #include "ui/web/sign_in_throttle.h"
 #include "ui/web/user_passwords.h"
 #include "ui/web/web_server.h"
@@ -179,6 +180,30 @@ TEST(PageAssets, AChangedFileGivesItsAssetANewNameThatThePagesName) {
     EXPECT_FALSE(html.contains(QByteArray::fromStdString(oldScript.servedPath))) << page;
     EXPECT_FALSE(html.contains("\"/page.js\"")) << page;
   }
+}
+
+TEST(SessionIdentity, TheProgramTakesItsLineAloneAndSetsItsEnvironmentByIt) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  setenv("FESK_TEST_GONE", "before", 1);  // NOLINT(concurrency-mt-unsafe)
+  const QByteArray line =
+      sessionIdentityLine({{"FESK_TEST_SET", "ann lee \"x\""}, {"FESK_TEST_GONE", std::nullopt}});
+  ASSERT_EQ(write(ends[1], line.constData(), line.size()), line.size());
+  const QByteArray after = "{\"t\":\"resend\"}\nnot json\n";
+  ASSERT_EQ(write(ends[1], after.constData(), after.size()), after.size());
+  EXPECT_TRUE(takeSessionIdentity(ends[0]));
+  EXPECT_STREQ(getenv("FESK_TEST_SET"), "ann lee \"x\"");
+  EXPECT_EQ(getenv("FESK_TEST_GONE"), nullptr);
+  // What follows is left for the page's messages; a line that is no
+  // identity, or none at all, is refused.
+  char next[16] = {};
+  ASSERT_EQ(read(ends[0], next, 15), 15);
+  EXPECT_STREQ(next, "{\"t\":\"resend\"}\n");
+  EXPECT_FALSE(takeSessionIdentity(ends[0]));
+  close(ends[1]);
+  EXPECT_FALSE(takeSessionIdentity(ends[0]));
+  close(ends[0]);
+  unsetenv("FESK_TEST_SET");  // NOLINT(concurrency-mt-unsafe)
 }
 
 TEST(UserPasswords, ChecksWhatWasSetAndKeepsTheFilePrivate) {
