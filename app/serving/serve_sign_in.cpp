@@ -13,17 +13,7 @@ bool servedSignIn(const DataSetChoice& choice, web::SignIn& signIn, std::string&
   apprt::SignInCheck check;
   if (!choice.kind->signIn(choice, ownPasswords, check, why)) return false;
   signIn.accepts = std::move(check.accepts);
-  signIn.environment = [environment = std::move(check.environment)](const std::string& name,
-                                                                    const std::string& password) {
-    QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
-    for (const auto& [variable, value] : environment(name, password)) {
-      if (value)
-        session.insert(QString::fromStdString(variable), QString::fromStdString(*value));
-      else
-        session.remove(QString::fromStdString(variable));
-    }
-    return session;
-  };
+  signIn.environment = std::move(check.environment);
   return true;
 }
 

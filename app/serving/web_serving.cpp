@@ -65,12 +65,15 @@ int addUser(const DataSetChoice& choice, const std::string& name) {
   return kDone;
 }
 
-// The program of one session: the data set as a desktop start uses it, its
-// windows sent over standard output, the page's input read from standard
-// input. Whatever else would write to standard output goes to standard error.
+// The program of one session: once told whose session it is, the data set
+// as a desktop start uses it, its windows sent over standard output, the
+// page's input read from standard input. Whatever else would write to
+// standard output goes to standard error.
 int runSessionProgram(const DataSetOptions& dataSet) {
   const int messages = dup(STDOUT_FILENO);
   dup2(STDERR_FILENO, STDOUT_FILENO);
+  // Waiting for a sign-in that never came (the server ended) is no failure.
+  if (!web::takeSessionIdentity(STDIN_FILENO)) return kDone;
   std::string why;
   if (!useDataSet(dataSet, why)) return refuse(kCommand, kUsageError, why);
   return ProgramEntry([messages](apprt::Procedure first) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -60,6 +61,43 @@ class LineReader {
 };
 
 }  // namespace
+
+QByteArray sessionIdentityLine(const apprt::SignInCheck::Environment& environment) {
+  QJsonObject variables;
+  for (const auto& [variable, value] : environment)
+    variables.insert(QString::fromStdString(variable),
+                     value ? QJsonValue(QString::fromStdString(*value)) : QJsonValue());
+  return QJsonDocument(variables).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool takeSessionIdentity(int input) {
+  // Byte by byte, so that nothing after the line is taken from the page's
+  // messages that follow it.
+  QByteArray line;
+  char byte = 0;
+  for (;;) {
+    const ssize_t n = read(input, &byte, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    if (byte == '\n') break;
+    line.append(byte);
+  }
+  QJsonParseError error{};
+  const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+  if (error.error != QJsonParseError::NoError || !document.isObject()) return false;
+  // The program has no other thread yet, nor will it read its environment
+  // on one before this is done.
+  const QJsonObject variables = document.object();
+  for (auto at = variables.begin(); at != variables.end(); ++at) {
+    const QByteArray variable = at.key().toUtf8();
+    if (at.value().isString())
+      setenv(variable.constData(),  // NOLINT(concurrency-mt-unsafe)
+             at.value().toString().toUtf8().constData(), 1);
+    else
+      unsetenv(variable.constData());  // NOLINT(concurrency-mt-unsafe)
+  }
+  return true;
+}
 
 int runSession(apprt::Procedure firstProcedure, int input, int output) {
   std::mutex writing;

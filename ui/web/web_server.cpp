@@ -21,11 +21,9 @@ namespace {
 
 const QByteArray kCookieName = "fesk_session";
 constexpr quint64 kMostMessageBytes = quint64{1024} * 1024;
-
-QByteArray pageText(std::string_view name) {
-  const std::string_view text = pageFile(name);
-  return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
+// After a sign-in, the next one's program waits this long before it starts,
+// leaving the machine to the session just begun.
+constexpr std::chrono::seconds kNextProgramDelay{2};
 
 QString randomToken() {
   unsigned char bytes[32];
@@ -59,32 +57,13 @@ bool sameOrigin(const QUrl& a, const QUrl& b) {
          port(a) == port(b);
 }
 
-QHttpServerResponse file(std::string_view name, const QByteArray& type) {
-  QHttpServerResponse response(type, pageText(name));
-  secure(response);
-  return response;
-}
-
 }  // namespace
 
-namespace {
-std::string_view fileNamed(const std::vector<PageFile>& files, std::string_view name) {
-  for (const PageFile& f : files)
-    if (f.name == name) return f.text;
-  return {};
-}
-}  // namespace
-
-std::string_view pageFile(std::string_view name) {
-  return fileNamed(pageFiles(), name);
-}
-
-std::string_view helpPage(std::string_view helpId) {
-  const std::string_view page = fileNamed(helpPages(), helpId);
-  return page.empty() ? fileNamed(helpPages(), "index") : page;
-}
-
-WebServer::WebServer(ServeSettings settings) : settings_(std::move(settings)) {
+WebServer::WebServer(ServeSettings settings)
+    : settings_(std::move(settings)),
+      assets_(pageFiles()),
+      indexPage_(assets_.linked(pageFile("index"))),
+      signInPage_(assets_.linked(pageFile("signin"))) {
   // Each check may wait on the database server for its connect timeout, or
   // hold a hash's memory: a few at once, the rest queued.
   checks_.setMaxThreadCount(4);
@@ -142,6 +121,7 @@ bool WebServer::start(std::string& why) {
   }
   port_ = listener->serverPort();
   http_.bind(listener);
+  startWaitingProgram();
   if (!settings_.publicUrl.empty()) {
     origins_ = {QUrl(QString::fromStdString(settings_.publicUrl))};
   } else {
@@ -193,11 +173,15 @@ void WebServer::addRoutes() {
       [this](const QString& name, const QHttpServerRequest& r, QHttpServerResponder&& responder) {
         sendWrittenFile(r, name, std::move(responder));
       });
-  http_.route("/app.js", Method::Get, [] { return file("app", "text/javascript"); });
-  http_.route("/windows.js", Method::Get, [] { return file("windows", "text/javascript"); });
-  http_.route("/dialogs.js", Method::Get, [] { return file("dialogs", "text/javascript"); });
-  http_.route("/screen.js", Method::Get, [] { return file("screen", "text/javascript"); });
-  http_.route("/style.css", Method::Get, [] { return file("style", "text/css"); });
+  // A script or the style sheet never changes under its name: the browser
+  // keeps it for good, and asks for it again only under a new name.
+  for (const PageAsset& asset : assets_.all())
+    http_.route(QString::fromStdString(asset.servedPath), Method::Get, [&asset] {
+      QHttpServerResponse response(asset.type, asset.text);
+      secure(response);
+      response.setHeader("Cache-Control", "public, max-age=31536000, immutable");
+      return response;
+    });
 }
 
 QString WebServer::sessionOf(const QHttpServerRequest& request) const {
@@ -259,7 +243,7 @@ int WebServer::sessionsOf(const std::string& user) const {
 QHttpServerResponse WebServer::signInPage(const QString& message,
                                           QHttpServerResponse::StatusCode status,
                                           const std::string& name) const {
-  QByteArray html = pageText("signin");
+  QByteArray html = signInPage_;
   html.replace("<!--message-->", message.toHtmlEscaped().toUtf8());
   html.replace("<!--name-->", QString::fromStdString(name).toHtmlEscaped().toUtf8());
   QHttpServerResponse response("text/html; charset=utf-8", html, status);
@@ -269,7 +253,9 @@ QHttpServerResponse WebServer::signInPage(const QString& message,
 
 QHttpServerResponse WebServer::page(const QHttpServerRequest& request) {
   if (sessionOf(request).isEmpty()) return signInPage({}, QHttpServerResponse::StatusCode::Ok);
-  return file("index", "text/html; charset=utf-8");
+  QHttpServerResponse response("text/html; charset=utf-8", indexPage_);
+  secure(response);
+  return response;
 }
 
 void WebServer::signIn(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
@@ -326,9 +312,8 @@ QHttpServerResponse WebServer::answerSignIn(const std::string& station, bool acc
                           .arg(held),
                       Status::Forbidden, name);
   const QString token = randomToken();
-  auto session = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
-                                              settings_.signIn.environment(name, password), name,
-                                              settings_.comeBack);
+  std::unique_ptr<WebSession> session = takeWaitingProgram();
+  session->begin(name, settings_.signIn.environment(name, password));
   connect(session.get(), &WebSession::ended, this, [this, token] {
     auto found = sessions_.find(token);
     if (found == sessions_.end()) return;
@@ -344,6 +329,22 @@ QHttpServerResponse WebServer::answerSignIn(const std::string& station, bool acc
                                        "; Path=/; HttpOnly; SameSite=Strict" +
                                        (secureOrigin() ? "; Secure" : ""));
   return response;
+}
+
+std::unique_ptr<WebSession> WebServer::takeWaitingProgram() {
+  std::unique_ptr<WebSession> taken = std::move(waiting_);
+  if (!taken || !taken->running())
+    taken = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
+                                         settings_.comeBack);
+  QTimer::singleShot(kNextProgramDelay, this, [this] {
+    if (!waiting_) startWaitingProgram();
+  });
+  return taken;
+}
+
+void WebServer::startWaitingProgram() {
+  waiting_ = std::make_unique<WebSession>(settings_.program, settings_.sessionArguments,
+                                          settings_.comeBack);
 }
 
 void WebServer::sendWrittenFile(const QHttpServerRequest& request, const QString& name,

@@ -4,7 +4,6 @@
 
 #include <QHttpServer>
 #include <QObject>
-#include <QProcessEnvironment>
 #include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
@@ -19,6 +18,7 @@
 
 #include "ui/web/guarded_listener.h"
 #include "ui/web/listen_address.h"
+#include "ui/web/page_assets.h"
 #include "ui/web/sign_in_throttle.h"
 #include "ui/web/web_session.h"
 
@@ -29,9 +29,10 @@ namespace fesk::web {
 // on a worker thread, never holding up the server's other requests.
 struct SignIn {
   std::function<bool(const std::string& name, const std::string& password)> accepts;
-  // The environment of the session's program (on a server, the person's
-  // credentials, so that it connects as them).
-  std::function<QProcessEnvironment(const std::string& name, const std::string& password)>
+  // What the session's program has set in its environment (on a server, the
+  // person's credentials, so that it connects as them).
+  std::function<apprt::SignInCheck::Environment(const std::string& name,
+                                                const std::string& password)>
       environment;
 };
 
@@ -84,6 +85,10 @@ class WebServer : public QObject {
   void sendWrittenFile(const QHttpServerRequest& request, const QString& name,
                        QHttpServerResponder&& responder);
   void webSocket();
+  // The program that waits for the next sign-in, handed to it; another is
+  // started a while after, so as not to slow the start of the one handed.
+  std::unique_ptr<WebSession> takeWaitingProgram();
+  void startWaitingProgram();
   void endIdleSessions();
   void endSession(const QString& token, const QString& reason);
   QString sessionOf(const QHttpServerRequest& request) const;
@@ -94,6 +99,8 @@ class WebServer : public QObject {
   bool secureOrigin() const;
 
   ServeSettings settings_;
+  PageAssets assets_;
+  QByteArray indexPage_, signInPage_;  // naming the assets as served
   QHttpServer http_;
   quint16 port_ = 0;
   // The origins (scheme, host, port) of the pages this server serves.
@@ -105,6 +112,8 @@ class WebServer : public QObject {
   std::set<std::string> checking_;
   QThreadPool checks_;
   std::map<QString, std::unique_ptr<WebSession>> sessions_;
+  // A session's program started ahead, nobody's yet.
+  std::unique_ptr<WebSession> waiting_;
   QTimer idleCheck_;
 };
 

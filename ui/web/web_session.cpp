@@ -14,16 +14,14 @@ constexpr int kEndWaitMs = 10000;
 }  // namespace
 
 WebSession::WebSession(const QString& program, const QStringList& arguments,
-                       const QProcessEnvironment& environment, std::string user,
-                       std::chrono::milliseconds comeBack)
-    : user_(std::move(user)) {
+                       std::chrono::milliseconds comeBack) {
   lastUse_.start();
   gone_.setSingleShot(true);
   gone_.setInterval(comeBack);
   connect(&gone_, &QTimer::timeout, this, &WebSession::abandoned);
   program_.setProgram(program);
   program_.setArguments(arguments);
-  QProcessEnvironment withFiles = environment;
+  QProcessEnvironment withFiles = QProcessEnvironment::systemEnvironment();
   if (files_.isValid()) withFiles.insert(kSessionFilesVariable, files_.path());
   program_.setProcessEnvironment(withFiles);
   program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -42,6 +40,12 @@ WebSession::~WebSession() {
     program_.kill();
     program_.waitForFinished(1000);
   }
+}
+
+void WebSession::begin(std::string user, const apprt::SignInCheck::Environment& environment) {
+  user_ = std::move(user);
+  lastUse_.restart();
+  program_.write(sessionIdentityLine(environment));
 }
 
 void WebSession::attach(std::unique_ptr<QWebSocket> socket) {

@@ -3,7 +3,9 @@
 // runtime's process-wide state is its alone), and the page's WebSocket that
 // the serve process relays to and from that program, one message a line.
 // A page that goes (its tab closed) leaves the session waiting a while for
-// the page to come back (loaded again) before it is given up.
+// the page to come back (loaded again) before it is given up. The program is
+// started before anyone signs in, and serves the one person it is then
+// given to (begin()), never another.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -15,19 +17,26 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
+
+#include "runtime/files/data_set_kind.h"
 
 namespace fesk::web {
 
 class WebSession : public QObject {
   Q_OBJECT
  public:
-  // `program` and `arguments` start the session's program; `environment` is
-  // its environment; `user` signed in. A page gone for `comeBack` without
-  // another attached makes the session abandoned().
+  // `program` and `arguments` start the session's program, which waits to
+  // be told whose session it is. A page gone for `comeBack` without another
+  // attached makes the session abandoned().
   WebSession(const QString& program, const QStringList& arguments,
-             const QProcessEnvironment& environment, std::string user,
              std::chrono::milliseconds comeBack);
   ~WebSession() override;
+
+  // The session is `user`'s, its program given `environment`; once only.
+  void begin(std::string user, const apprt::SignInCheck::Environment& environment);
+  // Whether its program is starting or running (not ended, nor failed).
+  bool running() const { return program_.state() != QProcess::NotRunning; }
 
   // The page's WebSocket; one that was attached before is closed (the page
   // was loaded again), and the program shows its windows anew.

@@ -433,15 +433,13 @@ class ServeInBrowser(unittest.TestCase):
         try:
             browse = self.open_browse(server.url)
             self.type_new_code(browse, "IDLE1")
-            program = subprocess.run(["pgrep", "-P", str(server.process.pid)],
-                                     capture_output=True, text=True).stdout.strip()
+            program = wait_for("the session's program", server.session_programs)[-1]
             # Nobody answers whether the typing may go: it is not saved, and
             # the program ends in order (its files closed, no marker left).
             wait_for("the idle end", lambda: self.browser.find_element(By.ID, "status").text ==
                      "The session ended after a time without input. "
                      "Typing that was not saved was not kept.")
-            wait_for("the session's program gone", lambda: not subprocess.run(
-                ["pgrep", "-P", str(server.process.pid)], capture_output=True).stdout)
+            wait_for("the session's program gone", lambda: not os.path.exists(f"/proc/{program}"))
             self.assertNotIn("IDLE1", self.export())
             self.assertTrue(program)
             self.assertEqual([f for f in os.listdir(self.data) if f.endswith("-" + program)], [])
@@ -549,8 +547,7 @@ class ServeInBrowser(unittest.TestCase):
                           stdin=f"CODE,NAME\n{rows}L{LONG_FIND_RECORDS:06d},Buzzard\n")
         browse = self.open_browse()
         wait_for("the rows", lambda: self.rows(browse))
-        program = subprocess.run(["pgrep", "-n", "-P", str(self.server.process.pid)],
-                                 capture_output=True, text=True).stdout.strip()
+        program = wait_for("the session's program", self.server.session_programs)[-1]
         find_line = lambda: browse.find_element(By.CSS_SELECTOR, ".findline").text
         progress = lambda: self.browser.find_elements(By.CSS_SELECTOR, ".box.progress")
         status = lambda: self.browser.find_element(By.ID, "status").text

@@ -7,12 +7,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <chrono>
+#include <fstream>
 #include <memory>
+#include <set>
 #include <vector>
 
+#include "support/temporary_directory.h"
 #include "ui/web/web_server.h"
 
 namespace fesk::web {
@@ -80,6 +84,15 @@ bool cut(QTcpSocket& socket, std::chrono::milliseconds patience = 10s) {
   return waitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, patience);
 }
 
+// The scripts and style sheets a page names, by their addresses.
+std::set<QByteArray> assetsNamed(const QByteArray& html) {
+  static const QRegularExpression named(R"re((?:src|href)="(/[^"/]+\.(?:js|css))")re");
+  std::set<QByteArray> found;
+  for (auto match = named.globalMatch(QString::fromUtf8(html)); match.hasNext();)
+    found.insert(match.next().captured(1).toUtf8());
+  return found;
+}
+
 class Serve : public ::testing::Test {
  protected:
   // The server answers for 127.0.0.1 at its port; ann's password is "right".
@@ -88,11 +101,13 @@ class Serve : public ::testing::Test {
     settings.signIn.accepts = [](const std::string& name, const std::string& password) {
       return password == "right" && !name.empty();
     };
-    settings.signIn.environment = [](const std::string&, const std::string&) {
-      return QProcessEnvironment::systemEnvironment();
-    };
-    // A session's program that says back what the page sends.
-    settings.program = "/bin/cat";
+    if (!settings.signIn.environment)
+      settings.signIn.environment = [](const std::string&, const std::string&) {
+        return apprt::SignInCheck::Environment{};
+      };
+    // Unless told otherwise, a session's program that says back what it is
+    // sent.
+    if (settings.program.isEmpty()) settings.program = "/bin/cat";
     server_ = std::make_unique<WebServer>(settings);
     std::string why;
     ASSERT_TRUE(server_->start(why)) << why;
@@ -203,6 +218,61 @@ TEST_F(Serve, OnlyItsOwnHostNameAndItsOwnPagesFormsAreTaken) {
   EXPECT_EQ(wrong.status, 403);
   EXPECT_TRUE(wrong.body.contains("value=\"ann lee\"")) << wrong.body.toStdString();
   EXPECT_EQ(signIn("127.0.0.2", "ann", "right").status, 303);
+}
+
+TEST_F(Serve, TheSignInPageFetchesAheadThePagesScriptsWhichAreKeptForGood) {
+  start();
+  const std::set<QByteArray> fetchedAhead = assetsNamed(request("127.0.0.1", "GET", "/").body);
+  const QByteArray cookie = signIn("127.0.0.1", "ann", "right").cookie();
+  const std::set<QByteArray> loaded =
+      assetsNamed(request("127.0.0.1", "GET", "/", "Cookie: " + cookie + "\r\n").body);
+  EXPECT_EQ(loaded.size(), 2U);  // the page's script and its style sheet
+  EXPECT_EQ(fetchedAhead, loaded);
+  for (const QByteArray& address : loaded) {
+    const Answer asset = request("127.0.0.1", "GET", address);
+    EXPECT_EQ(asset.status, 200) << address.toStdString();
+    EXPECT_TRUE(asset.head.toLower().contains("cache-control: public, max-age=31536000, immutable"))
+        << asset.head.toStdString();
+    EXPECT_TRUE(
+        asset.head.toLower().contains(address.endsWith(".js") ? "text/javascript" : "text/css"));
+    EXPECT_FALSE(asset.body.isEmpty());
+  }
+  // Under a name without the digest of its text, nothing is served.
+  EXPECT_EQ(request("127.0.0.1", "GET", "/page.js").status, 404);
+  EXPECT_EQ(request("127.0.0.1", "GET", "/app.js").status, 404);
+}
+
+TEST_F(Serve, EachSignInIsHandedAProgramStartedAheadThatIsToldWhoseItIs) {
+  test::TemporaryDirectory dir;
+  const std::filesystem::path starts = dir.path() / "starts";
+  ServeSettings settings;
+  // The program notes its start, waits to be told whose it is, and says
+  // that to the page once the page is there.
+  settings.program = "/bin/sh";
+  settings.sessionArguments = {"-c", QString::fromStdString("echo >> '" + starts.string() +
+                                                            "'; read who; read page; "
+                                                            "echo \"$who\"; exec cat")};
+  settings.signIn.environment = [](const std::string& name, const std::string&) {
+    return apprt::SignInCheck::Environment{{"FESK_WHO", name}, {"HOME", std::nullopt}};
+  };
+  start(settings);
+  auto started = [&] {
+    std::ifstream file(starts);
+    return std::count(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>(), '\n');
+  };
+  // One waits before anyone signs in.
+  EXPECT_TRUE(waitFor([&] { return started() == 1; }));
+  const QByteArray ann = signIn("127.0.0.1", "ann", "right").cookie();
+  const QByteArray bob = signIn("127.0.0.2", "bob", "right").cookie();
+  std::vector<QString> toAnn, toBob;
+  auto annPage = openPage(ann, toAnn);
+  auto bobPage = openPage(bob, toBob);
+  ASSERT_TRUE(waitFor([&] { return !toAnn.empty() && !toBob.empty(); }));
+  EXPECT_EQ(toAnn.front(), R"({"FESK_WHO":"ann","HOME":null})");
+  EXPECT_EQ(toBob.front(), R"({"FESK_WHO":"bob","HOME":null})");
+  // Bob's came before the next was started, and his own; then, a while
+  // after, one more waits.
+  EXPECT_TRUE(waitFor([&] { return started() == 3; }));
 }
 
 TEST_F(Serve, FailedSignInsSlowTheStationAndTheNameButNeverLockOut) {

@@ -11,6 +11,8 @@
 
 #include "support/temporary_directory.h"
 #include "ui/web/listen_address.h"
+#include "ui/web/page_assets.h"
+#include "ui/web/session_run.h"
 #include "ui/web/sign_in_throttle.h"
 #include "ui/web/user_passwords.h"
 #include "ui/web/web_server.h"
@@ -148,6 +150,60 @@ TEST(WebServer, ServesOtherRequestsWhileASignInIsChecked) {
   // The failure counts: the station now waits before its next try.
   EXPECT_EQ(statusOf(post()), 429);
   EXPECT_EQ(checks, 1);
+}
+
+TEST(PageAssets, AChangedFileGivesItsAssetANewNameThatThePagesName) {
+  std::vector<PageFile> files = pageFiles();
+  const PageAssets before(files);
+  const std::string changed = std::string(pageFile("dialogs")) + "// changed\n";
+  for (PageFile& file : files)
+    if (file.name == "dialogs") file.text = changed;
+  const PageAssets after(files);
+  ASSERT_EQ(before.all().size(), 2U);  // the page's script and its style sheet
+  ASSERT_EQ(after.all().size(), 2U);
+  const PageAsset &oldScript = before.all()[0], &newScript = after.all()[0];
+  EXPECT_EQ(newScript.plainPath, "/page.js");
+  EXPECT_NE(oldScript.servedPath, newScript.servedPath);
+  EXPECT_TRUE(newScript.servedPath.starts_with("/page.") && newScript.servedPath.ends_with(".js"))
+      << newScript.servedPath;
+  // The script joins the page's scripts in the order they run, app.js last.
+  EXPECT_TRUE(newScript.text.contains(QByteArray::fromStdString(changed)));
+  EXPECT_LT(newScript.text.indexOf("function receive("),
+            newScript.text.indexOf("function connect("));
+  EXPECT_TRUE(newScript.text.endsWith(QByteArray::fromStdString(std::string(pageFile("app")))));
+  // What did not change keeps its name.
+  EXPECT_EQ(before.all()[1].servedPath, after.all()[1].servedPath);
+  // The page names the new script, and the sign-in page fetches it ahead.
+  for (const char* page : {"index", "signin"}) {
+    const QByteArray html = after.linked(pageFile(page));
+    EXPECT_TRUE(html.contains(QByteArray::fromStdString('"' + newScript.servedPath + '"'))) << page;
+    EXPECT_FALSE(html.contains(QByteArray::fromStdString(oldScript.servedPath))) << page;
+    EXPECT_FALSE(html.contains("\"/page.js\"")) << page;
+  }
+}
+
+TEST(SessionIdentity, TheProgramTakesItsLineAloneAndSetsItsEnvironmentByIt) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  setenv("FESK_TEST_GONE", "before", 1);  // NOLINT(concurrency-mt-unsafe)
+  const QByteArray line =
+      sessionIdentityLine({{"FESK_TEST_SET", "ann lee \"x\""}, {"FESK_TEST_GONE", std::nullopt}});
+  ASSERT_EQ(write(ends[1], line.constData(), line.size()), line.size());
+  const QByteArray after = "{\"t\":\"resend\"}\nnot json\n";
+  ASSERT_EQ(write(ends[1], after.constData(), after.size()), after.size());
+  EXPECT_TRUE(takeSessionIdentity(ends[0]));
+  EXPECT_STREQ(getenv("FESK_TEST_SET"), "ann lee \"x\"");
+  EXPECT_EQ(getenv("FESK_TEST_GONE"), nullptr);
+  // What follows is left for the page's messages; a line that is no
+  // identity, or none at all, is refused.
+  char next[16] = {};
+  ASSERT_EQ(read(ends[0], next, 15), 15);
+  EXPECT_STREQ(next, "{\"t\":\"resend\"}\n");
+  EXPECT_FALSE(takeSessionIdentity(ends[0]));
+  close(ends[1]);
+  EXPECT_FALSE(takeSessionIdentity(ends[0]));
+  close(ends[0]);
+  unsetenv("FESK_TEST_SET");  // NOLINT(concurrency-mt-unsafe)
 }
 
 TEST(UserPasswords, ChecksWhatWasSetAndKeepsTheFilePrivate) {

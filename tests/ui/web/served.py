@@ -74,10 +74,30 @@ class Server:
     def __init__(self, data_set, *options):
         self.port = free_port()
         self.url = f"http://127.0.0.1:{self.port}/"
+        self.data = data_set.data
         self.process = subprocess.Popen(
             [data_set.fesk, "serve", "--listen", f"127.0.0.1:{self.port}", "--data-dir",
              data_set.data, *options], stderr=subprocess.PIPE, text=True)
         wait_for("the server", lambda: "serving" in self.process.stderr.readline())
+
+    def session_programs(self):
+        """The process ids of the session programs that have the data set
+        open, the last started last (the one started ahead of a sign-in has
+        not opened it)."""
+        found = []
+        for pid in subprocess.run(["pgrep", "-P", str(self.process.pid)], capture_output=True,
+                                  text=True).stdout.split():
+            try:
+                files = [os.readlink(f"/proc/{pid}/fd/{fd}") for fd in os.listdir(f"/proc/{pid}/fd")]
+                with open(f"/proc/{pid}/stat") as f:
+                    # The start time is the 22nd field, the 20th after the
+                    # command's closing parenthesis.
+                    started = int(f.read().rsplit(")", 1)[1].split()[19])
+            except OSError:
+                continue
+            if any(name.startswith(self.data + os.sep) for name in files):
+                found.append((started, pid))
+        return [pid for _, pid in sorted(found)]
 
     def stop(self):
         self.process.terminate()

@@ -204,9 +204,14 @@ signOutForm().addEventListener('submit', (ev) => {
   send({ t: 'close', w: frameHandle });
 });
 
+// The page takes over the socket windows.js opened, with what came early.
 function connect() {
-  socket = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/session');
+  const lost = () => { if (!document.body.dataset.ended) ended('The connection to the session was lost.'); };
+  socket = pageSocket;
+  socket.onmessage = null;
   socket.addEventListener('message', (ev) => receive(JSON.parse(ev.data)));
-  socket.addEventListener('close', () => { if (!document.body.dataset.ended) ended('The connection to the session was lost.'); });
+  socket.addEventListener('close', lost);
+  for (const data of earlyMessages.splice(0)) receive(JSON.parse(data));
+  if (socket.readyState === WebSocket.CLOSED) lost();
 }
 connect();

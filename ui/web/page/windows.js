@@ -1,7 +1,14 @@
 // The windows of a fesk web session drawn from the runtime's snapshots: the
 // frame's menus and tool bar, and each window's controls. Record values are
-// always set as text, never as markup. (Loaded before app.js.)
+// always set as text, never as markup. (Loaded first.)
 'use strict';
+
+// The session's socket opens before anything else of the page, so that the
+// program's windows are on their way while the rest of the page loads; what
+// comes before the page can draw it waits here until app.js takes the socket.
+const pageSocket = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/session');
+const earlyMessages = [];
+pageSocket.onmessage = (ev) => earlyMessages.push(ev.data);
 
 // ---- Windows ------------------------------------------------------------------------
 
