@@ -9,7 +9,17 @@
 //     two files, medians of 3 wall times (goal: at most 3);
 //   import_peak_kb_10k=, import_peak_kb_1M= and import_rss_ratio_1M_vs_10k=:
 //     the peak memory of `fesk import` of 1,000,000 rows into an empty data
-//     directory over that of 10,000 rows (goal: at most 1.5).
+//     directory over that of 10,000 rows (goal: at most 1.5);
+//   export_seconds=, sqlite_export_seconds=, export_peak_kb_1M= and
+//   export_1M_vs_sqlite3=: `fesk export` of 1,000,000 FESK1 records (the data
+//     directory of prepareProgramDataSet1M) over the sqlite3 shell writing the
+//     same CSV (a SELECT in code order in its CSV mode), medians of 3 wall
+//     times (goal: at most 1.5);
+//   import_seconds=, sqlite_import_seconds= and import_1M_vs_sqlite3=: `fesk
+//     import` of 1,000,000 FESK1 rows into an empty data directory over the
+//     sqlite3 shell's .import of the same rows, in one transaction, into an
+//     empty table with the same columns and unique key, medians of 3 wall
+//     times (goal: at most 1.5).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +30,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -132,6 +143,78 @@ bool measureImport(const std::string& fesk, const fs::path& data) {
   return true;
 }
 
+long linesOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n');
+}
+
+// What a run of the shell on a database does, its commands given in order.
+Run runSqlite(const fs::path& database, const std::vector<std::string>& commands) {
+  std::vector<std::string> arguments{"/usr/bin/sqlite3", database.string()};
+  arguments.insert(arguments.end(), commands.begin(), commands.end());
+  return runProgram(arguments);
+}
+
+void printSeconds(const char* name, const std::vector<double>& fesks,
+                  const std::vector<double>& sqlites) {
+  std::printf("%s_seconds=%.3f\nsqlite_%s_seconds=%.3f\n", name, median(fesks), name,
+              median(sqlites));
+  std::printf("%s_1M_vs_sqlite3=%.2f\n", name, median(fesks) / median(sqlites));
+}
+
+bool measureExport(const std::string& fesk, const fs::path& data, const fs::path& dataSet) {
+  const fs::path ours = data / "export-fesk.csv";
+  const fs::path theirs = data / "export-sqlite.csv";
+  std::vector<double> fesks;
+  std::vector<double> sqlites;
+  long peak = 0;
+  for (int round = 0; round < 3; ++round) {
+    const Run run = runProgram(
+        {fesk, "export", "FESK1", "--output=" + ours.string(), "--data-dir=" + dataSet.string()});
+    const Run shell = runSqlite(dataSet / "FESK1.sqlite",
+                                {".headers on", ".mode csv", ".output " + theirs.string(),
+                                 "SELECT CODE, NAME FROM FESK1 ORDER BY CODE"});
+    if (!run.ok || !shell.ok) return false;
+    fesks.push_back(run.seconds);
+    sqlites.push_back(shell.seconds);
+    peak = std::max(peak, run.peakKilobytes);
+  }
+  // Both wrote the same rows, or the figure compares different work (the
+  // shell quotes more values than need it, so the bytes differ).
+  const bool same = linesOf(ours) == linesOf(theirs);
+  fs::remove(ours);
+  fs::remove(theirs);
+  if (!same) {
+    std::fprintf(stderr, "fesk export and the sqlite3 shell wrote different CSV\n");
+    return false;
+  }
+  printSeconds("export", fesks, sqlites);
+  std::printf("export_peak_kb_1M=%ld\n", peak);
+  return true;
+}
+
+bool measureImportTime(const std::string& fesk, const fs::path& data) {
+  const fs::path csv = csvOf(data, fesk::bench::k1M);
+  std::vector<double> fesks;
+  std::vector<double> sqlites;
+  for (int round = 0; round < 3; ++round) {
+    const fs::path target = emptyDirectory(data, "import-run");
+    const Run run =
+        runProgram({fesk, "import", "FESK1", csv.string(), "--data-dir=" + target.string()});
+    const Run shell = runSqlite(
+        target / "shell.sqlite",
+        {"CREATE TABLE FESK1 (CODE TEXT COLLATE NOCASE NOT NULL, NAME TEXT COLLATE NOCASE NOT "
+         "NULL); CREATE UNIQUE INDEX FESK1_CODE ON FESK1 (CODE); BEGIN",
+         ".import --csv --skip 1 " + csv.string() + " FESK1", "COMMIT"});
+    fs::remove_all(target);
+    if (!run.ok || !shell.ok) return false;
+    fesks.push_back(run.seconds);
+    sqlites.push_back(shell.seconds);
+  }
+  printSeconds("import", fesks, sqlites);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,13 +227,15 @@ int main(int argc, char** argv) {
   const pid_t maker = fork();
   if (maker == 0) {
     fesk::bench::prepareFiles();
+    fesk::bench::prepareProgramDataSet1M();
     _exit(0);
   }
   int status = 0;
   waitpid(maker, &status, 0);
   const char* directory = std::getenv("FESK_BENCH_DATA");
   const fs::path data = fs::absolute(directory ? directory : "bench-data");
-  if (status != 0 || !measureBackup(argv[1], data) || !measureImport(argv[1], data)) {
+  if (status != 0 || !measureBackup(argv[1], data) || !measureImport(argv[1], data) ||
+      !measureExport(argv[1], data, data / "web-1M") || !measureImportTime(argv[1], data)) {
     std::fprintf(stderr, "a run of fesk failed\n");
     return 1;
   }

@@ -7,6 +7,7 @@
 #include "runtime/files/bulk_read.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/thread_wait.h"
+#include "runtime/text/key_text.h"
 
 namespace fesk::records {
 namespace {
@@ -23,9 +24,10 @@ std::string headerRow(const apprt::FileDeclaration& file) {
 }
 
 void appendRecord(const apprt::FileDeclaration& file, std::string& page) {
+  const std::span<const char> record = file.recordBytes();
   for (std::size_t i = 0; i < file.fields().size(); ++i) {
     if (i) page += ',';
-    appendCsvField(page, file.field(static_cast<int>(i)).text());
+    appendCsvField(page, apprt::withoutPadding(file.fieldBytesIn(record, static_cast<int>(i))));
   }
   page += kCsvLineEnd;
 }

@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "drivers/common/this_process.h"
 #include "drivers/sqlite/database_file.h"
 #include "drivers/sqlite/page_check.h"
 #include "drivers/sqlite/sqlite_connection.h"
@@ -22,8 +23,8 @@ BackgroundChecks& BackgroundChecks::forThisProcess() {
 }
 
 std::map<std::filesystem::path, BackgroundChecks::Check>& BackgroundChecks::checks() {
-  if (pid_ != getpid()) {
-    pid_ = getpid();
+  if (pid_ != drivers::thisProcess()) {
+    pid_ = drivers::thisProcess();
     checks_.clear();
     due_ = 0;
     unreported_ = 0;

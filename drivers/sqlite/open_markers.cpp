@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "drivers/common/this_process.h"
+
 namespace fesk::sqlite {
 namespace {
 
@@ -116,8 +118,8 @@ OpenMarkers& OpenMarkers::forThisProcess() {
 }
 
 std::map<fs::path, OpenMarkers::Use>& OpenMarkers::uses() {
-  if (pid_ != getpid()) {
-    pid_ = getpid();
+  if (pid_ != drivers::thisProcess()) {
+    pid_ = drivers::thisProcess();
     uses_.clear();
   }
   return uses_;

@@ -1,6 +1,8 @@
 #include "runtime/text/key_text.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace apprt {
 
@@ -14,8 +16,16 @@ void foldKey(std::string& text) {
 }
 
 std::string_view withoutPadding(std::string_view field) {
-  const auto end = field.find_last_not_of(' ');
-  return end == std::string_view::npos ? field.substr(0, 0) : field.substr(0, end + 1);
+  // A field is mostly padding (four bytes a character, most of them blank):
+  // the blanks are passed over eight at a time.
+  constexpr std::uint64_t kEightBlanks = 0x2020202020202020;
+  std::size_t end = field.size();
+  for (std::uint64_t eight = 0; end >= sizeof eight; end -= sizeof eight) {
+    std::memcpy(&eight, field.data() + end - sizeof eight, sizeof eight);
+    if (eight != kEightBlanks) break;
+  }
+  while (end > 0 && field[end - 1] == ' ') --end;
+  return field.substr(0, end);
 }
 
 std::string keyValue(std::string_view field) {

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "data/data_files.h"
 #include "data/data_test_support.h"
+#include "runtime/files/file_history.h"
 
 namespace fesk::test {
 namespace {
@@ -197,6 +200,50 @@ TEST_P(CsvImportEveryDriverTest, DuplicatesNameTheLineOfTheEarlierRowAcrossLongF
                 "611 duplicate FES:Keycode: CODE t is also in line 608",
                 "612 duplicate FES:Keycode: a record with CODE s1 is already stored",
                 "613 duplicate FES:Keycode: CODE r599 is also in line 601"}));
+}
+
+// Rows refused by SQLite itself (its unique index), deep in an import far
+// larger than what it keeps in memory, undo only themselves: every other row
+// is stored once, with one history entry each, and the refused are named.
+TEST_F(CsvImportTest, RowsRefusedDeepInALongImportUndoOnlyThemselves) {
+  constexpr int kRows = 20000;
+  std::string csv = "CODE,NAME\n";
+  Records expected;
+  std::vector<std::string> expectedBad;
+  for (int row = 0; row < kRows; ++row) {
+    const std::string code = "K" + std::to_string(row * 7919 % kRows);
+    const std::string name = "name of row " + std::to_string(row);
+    csv += code + "," + name + "\n";
+    expected.emplace_back(code, name);
+    if (row % 2500 == 2499) {
+      // The code of the row 1,000 rows before, in other letters.
+      const int earlier = row - 1000;
+      const std::string again = "k" + std::to_string(earlier * 7919 % kRows);
+      csv += again + ",again\n";
+      expectedBad.push_back(std::to_string(row + 3 + row / 2500) + " duplicate FES:Keycode: CODE " +
+                            again + " is also in line " +
+                            std::to_string(earlier + 2 + earlier / 2500));
+    }
+  }
+  std::istringstream in(csv);
+  const auto outcome = importCsv(FESK1, in, {.skipBad = true});
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(outcome.added, static_cast<std::uint64_t>(kRows));
+  EXPECT_EQ(badRows(outcome), expectedBad);
+  Records stored = storedFesk1();
+  std::ranges::sort(stored);
+  std::ranges::sort(expected);
+  EXPECT_EQ(stored, expected);
+
+  FESK1.open(apprt::kOpenSharedReadOnly);
+  std::map<std::string, int> actions;
+  const bool kept = apprt::readHistory(FESK1, "", [&](const apprt::HistoryEntry& entry) {
+    ++actions[entry.action];
+    return true;
+  });
+  FESK1.close();
+  EXPECT_TRUE(kept);
+  EXPECT_EQ(actions, (std::map<std::string, int>{{"add", kRows}}));
 }
 
 }  // namespace

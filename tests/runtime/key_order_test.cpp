@@ -63,5 +63,19 @@ TEST(KeyOrderTest, TypedTextAndNamesFoldAsciiLettersOnly) {
   EXPECT_EQ(withoutPadding("   "), "");
 }
 
+// Fields of every width, their text ending anywhere: blanks are passed over
+// in blocks, and none but the trailing ones may go.
+TEST(KeyOrderTest, PaddingIsTakenOffAtEveryWidthAndEveryEndOfText) {
+  for (std::size_t width = 0; width <= 40; ++width) {
+    EXPECT_EQ(withoutPadding(std::string(width, ' ')), "") << width;
+    for (std::size_t end = 1; end <= width; ++end) {
+      std::string field(width, ' ');
+      field[0] = 'a';
+      field[end - 1] = 'z';
+      EXPECT_EQ(withoutPadding(field), field.substr(0, end)) << width << " " << end;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace apprt
