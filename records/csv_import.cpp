@@ -70,13 +70,11 @@ class Importer {
   bool addRow(const CsvRow& row, const CsvColumns& columns) {
     if (std::string why = fillBuffer(row, columns); !why.empty()) return bad(row, why);
     if (bulk_.offered()) return send(row);
-    if (std::string why = missingParent(); !why.empty()) return bad(row, duplicateOr(why));
+    if (std::string why = duplicateOf(); !why.empty()) return bad(row, why);
+    if (std::string why = missingParent(); !why.empty()) return bad(row, why);
     if (!outcome_.why.empty()) return false;
-    // The store refuses a duplicate of a unique key itself, so the record
-    // that holds the value is sought only for a row it refused.
     file_.add();
-    if (apprt::ERRCODE() == apprt::kDuplicateKey)
-      return bad(row, duplicateOr("duplicates a unique key"));
+    if (apprt::ERRCODE() == apprt::kDuplicateKey) return bad(row, "duplicates a unique key");
     if (apprt::ERRCODE() != apprt::kNoError) {
       outcome_.why = fileFailure("add line " + std::to_string(row.line) + " to", file_);
       return false;
@@ -129,11 +127,9 @@ class Importer {
     return noParentText();
   }
 
-  // Lists the row as bad; false when judging it failed (a look-up that
-  // ends the import).
   bool bad(const CsvRow& row, std::string why) {
     outcome_.bad.push_back({row.line, row.lastLine, std::move(why)});
-    return outcome_.why.empty();
+    return true;
   }
 
   std::string fillBuffer(const CsvRow& row, const CsvColumns& columns) {
@@ -203,13 +199,6 @@ class Importer {
       return duplicateText(key, added_.lineOf(*holder));
     }
     return {};
-  }
-
-  // Why the buffer's row is bad: the unique key it duplicates, said first,
-  // else `otherwise`.
-  std::string duplicateOr(const std::string& otherwise) {
-    std::string why = duplicateOf();
-    return why.empty() ? otherwise : why;
   }
 
   // The buffer's row repeats the value of `key` of the row of `earlierLine`,

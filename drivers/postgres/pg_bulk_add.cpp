@@ -36,16 +36,21 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     std::string storedDuplicate = "false";
     std::string earlier = "NULL::bigint";
     if (unique_) {
-      std::string match;
+      std::string rest;
       std::string partition;
       for (std::size_t i = 0; i < unique_->fields.size(); ++i) {
         const std::string staged = "bulk_key" + std::to_string(i + 1);
         stagingColumns += ", " + staged + " text COLLATE \"C\"";
-        match +=
-            (i ? " AND " : "") + foldedColumn(declared, unique_->fields[i]) + " = staged." + staged;
+        if (i > 0)
+          rest += " AND " + foldedColumn(declared, unique_->fields[i]) + " = staged." + staged;
         partition += (i ? ", " : "") + staged;
       }
-      storedDuplicate = "EXISTS (SELECT 1 FROM " + file.table() + " WHERE " + match + ")";
+      // Stored as staged, or with blanks after the first value (by another
+      // tool): either is the same key value.
+      const std::string first = foldedColumn(declared, unique_->fields.front());
+      const std::string from = "EXISTS (SELECT 1 FROM " + file.table() + " WHERE ";
+      storedDuplicate = "(" + from + first + " = staged.bulk_key1" + rest + ") OR " + from +
+                        paddedMatch(first, "staged.bulk_key1") + rest + "))";
       // A record refused for its parent holds no value for those after it.
       earlier =
           "min(bulk_place) FILTER (WHERE NOT bulk_orphan) OVER (PARTITION BY " + partition + ")";

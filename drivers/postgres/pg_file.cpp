@@ -350,15 +350,23 @@ DriverStatus PgFile::hasDuplicate(int key, std::span<const char> record, RecordI
                                   bool& found) {
   found = false;
   std::vector<std::string> values;
-  std::string sql = "SELECT 1 FROM " + table_ + " WHERE ";
+  std::string rest;
   for (int field : file_.key(key).fields) {
     values.push_back(apprt::keyValue(file_.fieldBytesIn(record, field)));
     // No stored value is anything but text.
     if (firstInvalidByte(values.back()) != std::string::npos) return {};
-    sql += foldedColumn(file_, field) + " = " + placeholder(values.size()) + " AND ";
+    if (values.size() > 1) {
+      rest += " AND " + foldedColumn(file_, field) + " = " + placeholder(values.size());
+    }
   }
   values.push_back(std::to_string(except));
-  sql += "id <> " + placeholder(values.size()) + " LIMIT 1";
+  rest += " AND id <> " + placeholder(values.size());
+  // The record with the values as they are, or with blanks after the first
+  // (stored by another tool): either is the same key value.
+  const std::string select = "SELECT 1 FROM " + table_ + " WHERE ";
+  const std::string first = foldedColumn(file_, file_.key(key).fields.front());
+  const std::string sql = "(" + select + first + " = $1" + rest + ") UNION ALL (" + select +
+                          paddedMatch(first, "$1") + rest + ") LIMIT 1";
   DriverStatus status;
   const Result result = session_->run(sql, values, status);
   found = status.ok() && result.rows() > 0;

@@ -152,6 +152,11 @@ std::string foldedColumn(const apprt::FileDeclaration& file, int field) {
          ", 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
 }
 
+std::string paddedMatch(const std::string& folded, const std::string& value) {
+  return folded + " > " + value + " AND " + folded + " < " + value + " || '!' AND rtrim(" + folded +
+         ") = " + value;
+}
+
 std::string indexColumns(const apprt::FileDeclaration& file, int key) {
   std::string columns;
   for (int field : file.key(key).fields) {

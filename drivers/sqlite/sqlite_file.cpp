@@ -187,16 +187,22 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
                                       bool& found) {
   connection_->reads().releaseAll();
   const auto& fields = file_.key(key).fields;
-  std::string sql = "SELECT 1 FROM " + table_ + " INDEXED BY " + indexName(file_, key) + " WHERE ";
-  int index = 1;
-  for (int field : fields) {
-    sql += columnName(file_, field) + " = " + placeholder(index++) + " AND ";
+  // The record with the values as they are, or with blanks after the first
+  // (stored by another tool): either is the same key value.
+  const std::string select =
+      "SELECT 1 FROM " + table_ + " INDEXED BY " + indexName(file_, key) + " WHERE ";
+  std::string rest;
+  for (std::size_t i = 1; i < fields.size(); ++i) {
+    rest += " AND " + columnName(file_, fields[i]) + " = " + placeholder(i + 1);
   }
-  sql += "id <> " + placeholder(index) + " LIMIT 1";
+  rest += " AND id <> " + placeholder(fields.size() + 1);
+  const std::string first = columnName(file_, fields.front());
+  const std::string sql = select + first + " = " + placeholder(1) + rest + " UNION ALL " + select +
+                          paddedMatch(first, placeholder(1)) + rest + " LIMIT 1";
   DriverStatus status;
   Statement* statement = cached(sql, status);
   if (!statement) return status;
-  index = 1;
+  int index = 1;
   for (int field : fields) {
     statement->bindField(index++, file_.fieldBytesIn(record, field));
   }

@@ -96,6 +96,11 @@ std::string indexName(const apprt::FileDeclaration& file, int key) {
   return quotedName(keyIndexes(file, key).front().name);
 }
 
+std::string paddedMatch(const std::string& column, const std::string& value) {
+  return column + " > " + value + " AND " + column + " < " + value + " || '!' AND rtrim(" + column +
+         ") = " + value + " COLLATE NOCASE";
+}
+
 std::string createTableSql(const apprt::FileDeclaration& file) {
   std::string sql = "CREATE TABLE " + tableName(file) + " (id INTEGER PRIMARY KEY AUTOINCREMENT";
   for (std::size_t i = 0; i < file.fields().size(); ++i) {

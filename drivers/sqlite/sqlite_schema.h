@@ -28,6 +28,11 @@ std::string tableName(const apprt::FileDeclaration& file);              // quote
 std::string columnName(const apprt::FileDeclaration& file, int field);  // quoted
 // The index that reads in the key's order go through.
 std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted
+// The condition that `column` holds `value` (a bound value without trailing
+// blanks) followed by blanks, as another tool may have stored it: the same
+// key value by the files' rule, which the index sorts just after the bare
+// value, so the condition seeks a short range of it.
+std::string paddedMatch(const std::string& column, const std::string& value);
 
 std::string createTableSql(const apprt::FileDeclaration& file);
 // Every index of the key, as statements separated by ";".
