@@ -191,11 +191,12 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
   // (stored by another tool): either is the same key value.
   const std::string select =
       "SELECT 1 FROM " + table_ + " INDEXED BY " + indexName(file_, key) + " WHERE ";
+  const int count = static_cast<int>(fields.size());
   std::string rest;
-  for (std::size_t i = 1; i < fields.size(); ++i) {
+  for (int i = 1; i < count; ++i) {
     rest += " AND " + columnName(file_, fields[i]) + " = " + placeholder(i + 1);
   }
-  rest += " AND id <> " + placeholder(fields.size() + 1);
+  rest += " AND id <> " + placeholder(count + 1);
   const std::string first = columnName(file_, fields.front());
   const std::string sql = select + first + " = " + placeholder(1) + rest + " UNION ALL " + select +
                           paddedMatch(first, placeholder(1)) + rest + " LIMIT 1";
