@@ -58,8 +58,11 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     std::string orphan = "false";
     if (parent_) {
       stagingColumns += ", bulk_parent text COLLATE \"C\"";
-      orphan = "NOT EXISTS (SELECT 1 FROM " + tableName(schema, *parent_->parent) + " WHERE " +
-               foldedColumn(*parent_->parent, parent_->parentField) + " = staged.bulk_parent)";
+      const std::string parentColumn = foldedColumn(*parent_->parent, parent_->parentField);
+      const std::string from =
+          "NOT EXISTS (SELECT 1 FROM " + tableName(schema, *parent_->parent) + " WHERE ";
+      orphan = from + parentColumn + " = staged.bulk_parent) AND " + from +
+               paddedMatch(parentColumn, "staged.bulk_parent") + ")";
     }
     create_ = "DROP TABLE IF EXISTS " + staging_ + "; CREATE TEMP TABLE " + staging_ + " (" +
               stagingColumns + ") ON COMMIT DROP; ";

@@ -171,7 +171,8 @@ TEST_P(CsvImportEveryDriverTest, EmptyAndBlankCodesAreOneBlankCodeAsInTheForms) 
 }
 
 // Another tool may have stored a code with trailing blanks ("S2 "): by the
-// files' rule it is the code S2, so an imported S2 duplicates it, in any case.
+// files' rule it is the code S2, so an imported S2 duplicates it, in any case,
+// and is the parent of FESK2 records coded S2.
 TEST_P(CsvImportEveryDriverTest, ACodeStoredWithTrailingBlanksIsDuplicatedByTheBareCode) {
   if (!can(GetParam(), Capability::kOutsideStatements)) GTEST_SKIP() << "no other program";
   seed({{"S1", "stored before"}}, {});
@@ -183,6 +184,9 @@ TEST_P(CsvImportEveryDriverTest, ACodeStoredWithTrailingBlanksIsDuplicatedByTheB
       badRows(outcome),
       std::vector<std::string>{"3 duplicate FES:Keycode: a record with CODE s2 is already stored"});
   EXPECT_EQ(storedFesk1().size(), 2u) << "nothing was stored";
+  std::istringstream children("CODE,NUMBER\ns2,1\n");
+  EXPECT_TRUE(badRows(importCsv(FESK2, children)).empty()) << "its FESK2 records have a parent";
+  EXPECT_EQ(storedFesk2(), (Records{{"s2", "1"}}));
 }
 
 // Earlier rows of the file are found through the file's own key inside the
