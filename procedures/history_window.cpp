@@ -122,6 +122,13 @@ void HistoryWindow::handleEvent() {
         if (deletes_) historyOfSelected();
       } else if (event >= apprt::kEventScrollUp && event <= apprt::kEventScrollBottom) {
         move(event);
+      } else if (event == apprt::kEventScrollDrag) {
+        // The thumb let go of in the upper half goes to the newest entries, in
+        // the lower half to the oldest, as in a browse without a thumb that
+        // locates.
+        move(apprt::getProp(kList, apprt::kPropVScrollPos) > apprt::kThumbMiddle
+                 ? apprt::kEventScrollBottom
+                 : apprt::kEventScrollTop);
       } else if (event == apprt::kEventNewSelection) {
         selectRow(apprt::CHOICE(kList));
       }
@@ -228,6 +235,16 @@ void HistoryWindow::move(int event) {
   }
   if (!moved && to == row) apprt::beep();
   show(to);
+  // The thumb tells where the page is: at an end once it is there, else between.
+  const bool newest = event == apprt::kEventScrollTop ||
+                      (!moved && (event == apprt::kEventScrollUp || event == apprt::kEventPageUp));
+  const bool oldest =
+      event == apprt::kEventScrollBottom ||
+      (!moved && (event == apprt::kEventScrollDown || event == apprt::kEventPageDown));
+  apprt::setProp(kList, apprt::kPropVScrollPos,
+                 newest   ? apprt::kThumbTop
+                 : oldest ? apprt::kThumbBottom
+                          : apprt::kThumbMiddle);
 }
 
 void HistoryWindow::failedRead() {

@@ -182,6 +182,20 @@ TEST_P(HistoryWindow, PagingShowsEveryEntryOnceInOrder) {
         << "Down on the last row brings the next entry up";
     user.key("Ctrl+End");
     EXPECT_EQ(whats(rows(user)), last);
+    EXPECT_EQ(control(user.current(), 1).thumb, apprt::kThumbBottom);
+
+    // The thumb let go of in the upper half shows the newest entries, in the
+    // lower half the oldest; between the ends it stands between.
+    user.scroll(apprt::kScrollThumbPosition, 30);
+    EXPECT_EQ(whats(rows(user)),
+              std::vector<std::string>(expected.begin(), expected.begin() + page));
+    EXPECT_EQ(control(user.current(), 1).thumb, apprt::kThumbTop);
+    user.key("PgDn");
+    user.key("PgDn");
+    EXPECT_EQ(control(user.current(), 1).thumb, apprt::kThumbMiddle);
+    user.scroll(apprt::kScrollThumbPosition, 70);
+    EXPECT_EQ(whats(rows(user)), last);
+    EXPECT_EQ(control(user.current(), 1).thumb, apprt::kThumbBottom);
   });
   EXPECT_EQ(exitCode, 0);
 }
