@@ -67,9 +67,8 @@ DriverStatus PgDriver::open(const apprt::FileDeclaration& file, int mode,
                             std::unique_ptr<apprt::DriverFile>& opened) {
   if (DriverStatus status = usableSchema(); !status.ok()) return status;
   auto threadSession = session();
-  DriverStatus status = checkSchema(*threadSession, schema_, file);
-  const std::string missing =
-      status.ok() ? missingDefinitions(*threadSession, schema_, file, status) : "";
+  std::string missing;
+  DriverStatus status = checkSchema(*threadSession, schema_, file, &missing);
   if (status.ok() && !missing.empty()) {
     ServerSession definitions(conninfo_, forDefinitions(rules_));
     status = definitions.ready();

@@ -268,29 +268,6 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
   return sql;
 }
 
-std::string missingDefinitions(ServerSession& session, const std::string& schema,
-                               const apprt::FileDeclaration& file, DriverStatus& status) {
-  // The change trigger; the history's triggers, and the indexes of its keyed
-  // reads, which came later. Asked with the history's own question, of the
-  // files that keep one (the program's): others are spared the round trip.
-  if (!apprt::keepsHistory(file)) return "";
-  const Result result = session.run(
-      "SELECT (SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND "
-      "tgname = $2), (SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) "
-      "AND tgname LIKE '%\\_history\\_%') + CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) "
-      "IS NULL OR to_regclass($5) IS NULL THEN 100 ELSE 0 END",
-      {tableName(schema, file), apprt::asciiLower(file.fileName()) + "_changed",
-       quotedName(schema) + ".history", quotedName(schema) + ".history_record",
-       quotedName(schema) + ".history_deletes"},
-      status);
-  if (!status.ok() || result.rows() != 1) return "";
-  std::string script;
-  if (result.text(0, 0) == "0") script += changeTriggerScript(schema, file);
-  if (result.text(0, 1) != std::to_string(kHistoryActions.size()))
-    script += historyScript(schema, file);
-  return script;
-}
-
 std::string schemaNameMistake(std::string_view schema) {
   if (schema.empty()) return "the schema name is empty: name the schema of the data set";
   if (schema.size() > kLongestIdentifier) {
@@ -312,27 +289,60 @@ std::string createSchemaSql(ServerSession& session, const std::string& schema,
   return "CREATE SCHEMA " + quotedName(schema) + "; ";
 }
 
+namespace {
+
+// The columns and the indexes of the table $1, a row each.
+constexpr std::string_view kLayoutQuestion =
+    "SELECT 'column', a.attnum, a.attname::text, format_type(a.atttypid, a.atttypmod), "
+    "coalesce(co.collname::text, ''), a.attnotnull::text, a.attidentity::text "
+    "FROM pg_catalog.pg_attribute a LEFT JOIN pg_catalog.pg_collation co ON co.oid = "
+    "a.attcollation WHERE a.attrelid = to_regclass($1) AND a.attnum > 0 AND NOT a.attisdropped "
+    "UNION ALL SELECT 'index', 0, c.relname::text, pg_catalog.pg_get_indexdef(c.oid), '', "
+    "(i.indisvalid AND i.indisready)::text, '' "
+    "FROM pg_catalog.pg_index i JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
+    "WHERE i.indrelid = to_regclass($1)";
+// One more row for a file that keeps a history: how many change triggers
+// named $2 the table has, and how many of the history's triggers, 100 more
+// when the history's table or an index of its keyed reads ($3 to $5) is
+// missing (the trigger, the history and its indexes came later than the
+// tables).
+constexpr std::string_view kDefinitionsQuestion =
+    " UNION ALL SELECT 'definitions', 0, (SELECT count(*) FROM pg_catalog.pg_trigger WHERE "
+    "tgrelid = to_regclass($1) AND tgname = $2)::text, ((SELECT count(*) FROM "
+    "pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname LIKE '%\\_history\\_%') + "
+    "CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) IS NULL OR to_regclass($5) IS NULL "
+    "THEN 100 ELSE 0 END)::text, '', '', ''";
+
+}  // namespace
+
 DriverStatus checkSchema(ServerSession& session, const std::string& schema,
-                         const apprt::FileDeclaration& file) {
-  static const std::string sql =
-      "SELECT 'column', a.attnum, a.attname::text, format_type(a.atttypid, a.atttypmod), "
-      "coalesce(co.collname::text, ''), a.attnotnull::text, a.attidentity::text "
-      "FROM pg_catalog.pg_attribute a LEFT JOIN pg_catalog.pg_collation co ON co.oid = "
-      "a.attcollation WHERE a.attrelid = to_regclass($1) AND a.attnum > 0 AND NOT a.attisdropped "
-      "UNION ALL SELECT 'index', 0, c.relname::text, pg_catalog.pg_get_indexdef(c.oid), '', "
-      "(i.indisvalid AND i.indisready)::text, '' "
-      "FROM pg_catalog.pg_index i JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
-      "WHERE i.indrelid = to_regclass($1) ORDER BY 1, 2";
+                         const apprt::FileDeclaration& file, std::string* missing) {
+  // The definitions are asked with the layout, in its round trip, and only
+  // of the files that keep a history (the program's).
+  const bool askDefinitions = missing && apprt::keepsHistory(file);
+  std::string sql(kLayoutQuestion);
+  std::vector<std::string> values{tableName(schema, file)};
+  if (askDefinitions) {
+    sql += kDefinitionsQuestion;
+    values.insert(
+        values.end(),
+        {apprt::asciiLower(file.fileName()) + "_changed", quotedName(schema) + ".history",
+         quotedName(schema) + ".history_record", quotedName(schema) + ".history_deletes"});
+  }
   DriverStatus status;
-  const Result result = session.run(sql, {tableName(schema, file)}, status);
+  const Result result = session.run(sql + " ORDER BY 1, 2", values, status);
   if (!status.ok()) return status;
-  if (result.rows() == 0) return {apprt::kFileNotFound};
 
   std::vector<StoredColumn> columns;
   std::map<std::string, StoredIndex, std::less<>> indexes;
+  std::string definitions;
   for (int row = 0; row < result.rows(); ++row) {
     std::string name(result.text(row, 2));
-    if (result.text(row, 0) == "column") {
+    if (result.text(row, 0) == "definitions") {
+      if (name == "0") definitions += changeTriggerScript(schema, file);
+      if (result.text(row, 3) != std::to_string(kHistoryActions.size()))
+        definitions += historyScript(schema, file);
+    } else if (result.text(row, 0) == "column") {
       columns.push_back({std::move(name), std::string(result.text(row, 3)),
                          std::string(result.text(row, 4)), result.text(row, 5) == "true",
                          std::string(result.text(row, 6))});
@@ -341,6 +351,7 @@ DriverStatus checkSchema(ServerSession& session, const std::string& schema,
                       StoredIndex{std::string(result.text(row, 3)), result.text(row, 5) == "true"});
     }
   }
+  if (columns.empty()) return {apprt::kFileNotFound};
   if (std::string mismatch = columnMismatch(file, columns); !mismatch.empty()) {
     return {apprt::kFileInvalid, "", file.fileName() + ": " + mismatch};
   }
@@ -355,6 +366,7 @@ DriverStatus checkSchema(ServerSession& session, const std::string& schema,
               file.fileName() + ": key " + file.key(k).name + " " + mismatch};
     }
   }
+  if (missing) *missing = std::move(definitions);
   return {};
 }
 

@@ -82,17 +82,14 @@ std::string changeTriggerScript(const std::string& schema, const apprt::FileDecl
 // "delete"), the record's identity and its fields before and after as JSON
 // arrays in the order declared.
 std::string historyScript(const std::string& schema, const apprt::FileDeclaration& file);
-// What a data set made by an earlier fesk lacks of the definitions of a file
-// that keeps a history (its change trigger, the history's triggers and
-// indexes), as SQL to run; "" when it lacks nothing, when the file keeps no
-// history, or when asking failed (`status`).
-std::string missingDefinitions(ServerSession& session, const std::string& schema,
-                               const apprt::FileDeclaration& file, apprt::DriverStatus& status);
-
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this
-// program's; the driver's message says what differs.
+// program's; the driver's message says what differs. Given `missing`, for a
+// file that keeps a history, it asks in the same round trip what a data set
+// made by an earlier fesk lacks of the file's definitions (its change
+// trigger, the history's triggers and indexes) and sets it to the SQL to run
+// ("" when nothing is lacking).
 apprt::DriverStatus checkSchema(ServerSession& session, const std::string& schema,
-                                const apprt::FileDeclaration& file);
+                                const apprt::FileDeclaration& file, std::string* missing = nullptr);
 
 }  // namespace fesk::postgres

@@ -10,6 +10,7 @@
 #include "drivers/postgres/pg_driver.h"
 #include "file_test_support.h"
 #include "runtime/files/bulk_read.h"
+#include "runtime/files/file_history.h"
 #include "runtime/files/thread_wait.h"
 #include "support/tcp_relay.h"
 #include "support/wait_until.h"
@@ -249,6 +250,29 @@ TEST_P(PgRoundTripsTest, ASessionLostUnderWritesSentAheadKeepsNoneOfTheCascade) 
   closeTestFiles();
   ITEMS.bindDriver(dataSet_.driver());
   openTestFiles();
+}
+
+// A file that keeps a history (as the program's do) is asked at its open
+// whether the data set has the history's definitions: in the same round trip
+// as its layout, so its open and first page cost what another file's do.
+TEST_P(PgRoundTripsTest, AFileThatKeepsAHistoryOpensInTheSameRoundTrips) {
+  static apprt::File<CodeRecord> kept("KEPT", {{"KEP:CODE", 20}, {"KEP:NAME", 20}},
+                                      {{"KEP:KEYCODE", 6, {1}, "KEP:Keycode"}});
+  apprt::keepHistory(kept);
+  kept.bindDriver(dataSet_.driver());
+  kept.create();
+  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
+  ASSERT_TRUE(fresh.session()->ready().ok());
+  fesk::postgres::RoundTripCounter trips(fresh.session()->libpq());
+  kept.bindDriver(fresh);
+  kept.open(apprt::kOpenSharedReadWrite);
+  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+  kept.setOnKey(kept.key(0));
+  kept.next();
+  EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords);
+  EXPECT_LE(trips.count(), 2);
+  kept.close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, PgRoundTripsTest, ::testing::Values(Store::kPostgres),
