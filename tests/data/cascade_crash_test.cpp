@@ -18,7 +18,7 @@ TEST_F(CascadeCrashTest, AKillDuringACascadeOnFilesLeftInWalModeLeavesNoPartialC
   seedChildren("P0", kManyChildren);
   CascadeKiller killer(20261208);
   std::vector<int> partial;
-  for (int kill = 0; kill < 30; ++kill) {
+  for (int kill = 0; kill < 20; ++kill) {
     ASSERT_EQ(runSql(FESK1, "PRAGMA journal_mode = WAL"), "wal");
     ASSERT_EQ(runSql(FESK2, "PRAGMA journal_mode = WAL"), "wal");
     Signal committing, committed;
