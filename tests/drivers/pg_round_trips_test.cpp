@@ -26,6 +26,20 @@ class PgRoundTripsTest : public FileTest {
   PGconn* session() {
     return static_cast<fesk::postgres::PgDriver&>(dataSet_.driver()).session()->libpq();
   }
+  // The round trips of opening `file` on a new, connected session and of
+  // `firstPage` reading its first page.
+  int tripsToOpen(apprt::FileDeclaration& file, const std::function<void()>& firstPage) {
+    fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
+    EXPECT_TRUE(fresh.session()->ready().ok());
+    const fesk::postgres::RoundTripCounter trips(fresh.session()->libpq());
+    file.bindDriver(fresh);
+    file.open(apprt::kOpenSharedReadWrite);
+    EXPECT_EQ(ERRCODE(), 0) << FILEERRORMSG();
+    firstPage();
+    const int count = trips.count();
+    file.close();
+    return count;
+  }
   // `count` codes c00000, c00001, ... named "n", stored behind the driver's back.
   void seedCodes(int count) {
     dataSet_.sql("",
@@ -108,17 +122,13 @@ TEST_P(PgRoundTripsTest, APageIsOneRoundTripAndAJumpAtMostTwo) {
 TEST_P(PgRoundTripsTest, AnOpenAndItsFirstPageTakeTwoRoundTripsOnceConnected) {
   seedCodes(100);
   closeTestFiles();
-  fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
-  ASSERT_TRUE(fresh.session()->ready().ok());
-  fesk::postgres::RoundTripCounter trips(fresh.session()->libpq());
-  CODES.bindDriver(fresh);
-  CODES.open(apprt::kOpenSharedReadWrite);
-  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
-  CODES.setOnKey(CODE_KEY);
-  for (int i = 0; i < 16; ++i) CODES.next();
-  EXPECT_EQ(currentCode(), "c00015");
-  EXPECT_LE(trips.count(), 2);
-  CODES.close();
+  EXPECT_LE(tripsToOpen(CODES,
+                        [] {
+                          CODES.setOnKey(CODE_KEY);
+                          for (int i = 0; i < 16; ++i) CODES.next();
+                          EXPECT_EQ(currentCode(), "c00015");
+                        }),
+            2);
 }
 
 // A whole file read at once (an export, a backup) is one round trip however
@@ -262,17 +272,13 @@ TEST_P(PgRoundTripsTest, AFileThatKeepsAHistoryOpensInTheSameRoundTrips) {
   kept.bindDriver(dataSet_.driver());
   kept.create();
   ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
-  fesk::postgres::PgDriver fresh(dataSet_.conninfo(), dataSet_.schema());
-  ASSERT_TRUE(fresh.session()->ready().ok());
-  fesk::postgres::RoundTripCounter trips(fresh.session()->libpq());
-  kept.bindDriver(fresh);
-  kept.open(apprt::kOpenSharedReadWrite);
-  ASSERT_EQ(ERRCODE(), 0) << FILEERRORMSG();
-  kept.setOnKey(kept.key(0));
-  kept.next();
-  EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords);
-  EXPECT_LE(trips.count(), 2);
-  kept.close();
+  EXPECT_LE(tripsToOpen(kept,
+                        [] {
+                          kept.setOnKey(kept.key(0));
+                          kept.next();
+                          EXPECT_EQ(ERRCODE(), apprt::kNoMoreRecords);
+                        }),
+            2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, PgRoundTripsTest, ::testing::Values(Store::kPostgres),
