@@ -38,8 +38,8 @@ std::string orderBy(const std::vector<std::string>& folded, bool unique, Directi
 // rule, the bound is the value as the record stores it.
 std::string storedValue(const std::string& table, const std::string& folded,
                         const std::string& value, const std::string& identity) {
-  return "COALESCE((SELECT " + folded + " FROM " + table + " WHERE id = " + identity +
-         " AND rtrim(" + folded + ") = " + value + "), " + value + ")";
+  return "COALESCE((SELECT " + folded + " FROM " + table + " WHERE id = " + identity + " AND " +
+         sameKeyValue(folded, value) + "), " + value + ")";
 }
 
 }  // namespace

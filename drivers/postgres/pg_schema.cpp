@@ -152,9 +152,13 @@ std::string foldedColumn(const apprt::FileDeclaration& file, int field) {
          ", 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')";
 }
 
+std::string sameKeyValue(const std::string& folded, const std::string& value) {
+  return "rtrim(" + folded + ") = " + value;
+}
+
 std::string paddedMatch(const std::string& folded, const std::string& value) {
-  return folded + " > " + value + " AND " + folded + " < " + value + " || '!' AND rtrim(" + folded +
-         ") = " + value;
+  return folded + " > " + value + " AND " + folded + " < " + value + " || '!' AND " +
+         sameKeyValue(folded, value);
 }
 
 std::string indexColumns(const apprt::FileDeclaration& file, int key) {

@@ -42,9 +42,11 @@ std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted, 
 // The field as orders compare it: ASCII letters in lower case.
 std::string foldedColumn(const apprt::FileDeclaration& file, int field);
 // The condition that `folded` (a folded column) holds `value` (folded,
-// without trailing blanks) followed by blanks, as another tool may have
-// stored it: the same key value by the files' rule, which the index sorts
-// just after the bare value, so the condition seeks a short range of it.
+// without trailing blanks) by the files' rule: trailing blanks aside.
+std::string sameKeyValue(const std::string& folded, const std::string& value);
+// The condition that `folded` holds `value` followed by blanks, as another
+// tool may have stored it: the same key value, which the index sorts just
+// after the bare value, so the condition seeks a short range of it.
 std::string paddedMatch(const std::string& folded, const std::string& value);
 // The key's index columns: its folded fields, then `id` when values may repeat.
 std::string indexColumns(const apprt::FileDeclaration& file, int key);

@@ -50,8 +50,8 @@ std::string equalFields(const apprt::FileDeclaration& file, const ReadOrder& ord
 std::string storedValue(const apprt::FileDeclaration& file, const std::string& table, int field,
                         const std::string& value, const std::string& identity) {
   const std::string column = columnName(file, field);
-  return "COALESCE((SELECT " + column + " FROM " + table + " WHERE id = " + identity +
-         " AND rtrim(" + column + ") = " + value + " COLLATE NOCASE), " + value + ")";
+  return "COALESCE((SELECT " + column + " FROM " + table + " WHERE id = " + identity + " AND " +
+         sameKeyValue(column, value) + "), " + value + ")";
 }
 
 }  // namespace

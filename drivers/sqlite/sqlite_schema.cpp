@@ -96,9 +96,13 @@ std::string indexName(const apprt::FileDeclaration& file, int key) {
   return quotedName(keyIndexes(file, key).front().name);
 }
 
+std::string sameKeyValue(const std::string& column, const std::string& value) {
+  return "rtrim(" + column + ") = " + value + " COLLATE NOCASE";
+}
+
 std::string paddedMatch(const std::string& column, const std::string& value) {
-  return column + " > " + value + " AND " + column + " < " + value + " || '!' AND rtrim(" + column +
-         ") = " + value + " COLLATE NOCASE";
+  return column + " > " + value + " AND " + column + " < " + value + " || '!' AND " +
+         sameKeyValue(column, value);
 }
 
 std::string createTableSql(const apprt::FileDeclaration& file) {

@@ -29,9 +29,11 @@ std::string columnName(const apprt::FileDeclaration& file, int field);  // quote
 // The index that reads in the key's order go through.
 std::string indexName(const apprt::FileDeclaration& file, int key);  // quoted
 // The condition that `column` holds `value` (a bound value without trailing
-// blanks) followed by blanks, as another tool may have stored it: the same
-// key value by the files' rule, which the index sorts just after the bare
-// value, so the condition seeks a short range of it.
+// blanks) by the files' rule: letter case and trailing blanks aside.
+std::string sameKeyValue(const std::string& column, const std::string& value);
+// The condition that `column` holds `value` followed by blanks, as another
+// tool may have stored it: the same key value, which the index sorts just
+// after the bare value, so the condition seeks a short range of it.
 std::string paddedMatch(const std::string& column, const std::string& value);
 
 std::string createTableSql(const apprt::FileDeclaration& file);
