@@ -69,17 +69,6 @@ void appendEntry(std::string& out, const FileEntry& e) {
   if (!any) appendRow(out, e, "", "", "");
 }
 
-// The entries of `file` that `read` names and that concern the chosen code
-// (every one when none is chosen), appended; false when the driver keeps no
-// history (the thread's error tells of a failed read).
-bool readEntries(const apprt::FileDeclaration& file, const HistoryChoice& choice,
-                 const apprt::HistoryRead& read, std::vector<FileEntry>& entries) {
-  return apprt::readHistory(file, read, [&](const apprt::HistoryEntry& entry) {
-    if (!choice.code || concerns(entry, *choice.code)) entries.push_back({&file, entry});
-    return true;
-  });
-}
-
 // The entries of one file, newest first; false with `why` on a failure.
 bool readFile(const apprt::FileDeclaration& file, const HistoryChoice& choice,
               std::vector<FileEntry>& entries, HistoryOutcome& outcome) {
@@ -95,7 +84,10 @@ bool readFile(const apprt::FileDeclaration& file, const HistoryChoice& choice,
   // A code's entries are found by their values: a record that had the code
   // and has another now keeps it only there, so no index of the records
   // filed under the code now would find them.
-  outcome.kept = readEntries(file, choice, every, entries);
+  outcome.kept = apprt::readHistory(file, every, [&](const apprt::HistoryEntry& entry) {
+    if (!choice.code || concerns(entry, *choice.code)) entries.push_back({&file, entry});
+    return true;
+  });
   if (apprt::ERRCODE() != apprt::kNoError) {
     outcome.why = fileFailure("read the history of", file);
     return false;
