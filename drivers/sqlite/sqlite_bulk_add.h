@@ -10,7 +10,10 @@
 // the values, reads and writes an index page per record once the indexes
 // outgrow the page cache. So when the records sent are at least as many as
 // those stored, the file's indexes are dropped before the add and made again
-// after it, by sorting.
+// after it, by sorting. A file of few records has them dropped at the first
+// record sent (its unique key's values kept aside to judge against), so
+// that the transaction writes the file from then on, as an add would.
+// finish() must therefore come before the commit.
 //
 // Records sent that repeat each other's unique key value are left to the
 // unique index to find: when it refuses the add, the add is undone, the
