@@ -246,10 +246,10 @@ Records fesk1ByName() {
   return records;
 }
 
-// A few rows into a file that holds more records than they are, so that
-// they go into its keys as they stand: rows that repeat each other or a
-// stored record are refused by their line, and each good row is stored
-// once, with one history entry, however the repeats were found.
+// A few rows into a file that holds more records than they are: rows that
+// repeat each other or a stored record are refused by their line, and each
+// good row is stored once, with one history entry, however the repeats
+// were found.
 TEST_P(CsvImportEveryDriverTest, AFewRowsIntoALargerFileAreJudgedAgainstEachOtherAndTheStored) {
   seed({{"S1", "one"},
         {"S2", "two"},
@@ -314,6 +314,52 @@ TEST_P(CsvImportEveryDriverTest, RowsIntoAnEmptyFileLeaveEveryKeyWhole) {
   EXPECT_EQ(storedFesk2(),
             (Records{{"C1000", "2"}, {"C1001", "1"}, {"c1001", "4"}, {"C1002", "3"}}))
       << "equal codes in the order sent";
+}
+
+// Rows into a large file, as many as it holds (its keys may be made again
+// after them) and then a few (they go into its keys as they stand): a stored
+// code (also one stored with trailing blanks by another tool) and a repeat
+// among the rows are refused by their lines, every good row is stored once
+// with one history entry, and every key reads them all.
+TEST_F(CsvImportTest, RowsIntoALargeFileAreJudgedAndEveryKeyHoldsThem) {
+  constexpr int kRows = 12000;
+  seed({}, {});
+  runSql(FESK1, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(kRows) +
+                    ") INSERT INTO FESK1 (CODE, NAME) SELECT 'S' || i, 'stored' FROM n; INSERT "
+                    "INTO FESK1 (CODE, NAME) VALUES ('P1  ', 'by another tool')");
+  std::string csv = "CODE,NAME\n";
+  for (int row = 0; row < kRows; ++row) csv += "N" + std::to_string(row) + ",new\n";
+  csv += "s77,again\np1,again\nn5,again\n";  // lines 12002 to 12004
+  std::istringstream in(csv);
+  const auto outcome = importCsv(FESK1, in, {.skipBad = true});
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(outcome.added, static_cast<std::uint64_t>(kRows));
+  EXPECT_EQ(badRows(outcome),
+            (std::vector<std::string>{
+                "12002 duplicate FES:Keycode: a record with CODE s77 is already stored",
+                "12003 duplicate FES:Keycode: a record with CODE p1 is already stored",
+                "12004 duplicate FES:Keycode: CODE n5 is also in line 7"}));
+  constexpr std::size_t kAll = 2 * kRows + 1;
+  EXPECT_EQ(storedFesk1().size(), kAll);
+  EXPECT_EQ(fesk1ByName().size(), kAll);
+  std::map<std::string, int> added;
+  ASSERT_TRUE(addedCodes(added));
+  int newCodes = 0;
+  for (const auto& [code, entries] : added) {
+    if (!code.starts_with("N")) continue;
+    ++newCodes;
+    EXPECT_EQ(entries, 1) << code;
+  }
+  EXPECT_EQ(newCodes, kRows);
+
+  std::istringstream few("CODE,NAME\nX1,new\nN1,stored\nx1,again\n");
+  EXPECT_EQ(
+      badRows(importCsv(FESK1, few, {.skipBad = true})),
+      (std::vector<std::string>{"3 duplicate FES:Keycode: a record with CODE N1 is already stored",
+                                "4 duplicate FES:Keycode: CODE x1 is also in line 2"}));
+  EXPECT_EQ(storedFesk1().size(), kAll + 1);
+  EXPECT_EQ(fesk1ByName().size(), kAll + 1);
 }
 
 // Rows refused by SQLite itself (its unique index), deep in an import far
