@@ -362,6 +362,25 @@ TEST_F(CsvImportTest, RowsIntoALargeFileAreJudgedAndEveryKeyHoldsThem) {
   EXPECT_EQ(fesk1ByName().size(), kAll + 1);
 }
 
+// As many rows as a file of many records holds: its keys are dropped and
+// made again around the rows, in the pages they took, all inside the
+// import's transaction; that must store them like any other pages.
+TEST_F(CsvImportTest, RowsAreStoredWhereTheKeysThatAreMadeAgainWere) {
+  constexpr int kRows = 50000;
+  seed({}, {});
+  runSql(FESK1, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(kRows) +
+                    ") INSERT INTO FESK1 (CODE, NAME) SELECT 'S' || i, 'stored name ' || i FROM n");
+  std::string csv = "CODE,NAME\n";
+  for (int row = 0; row < kRows; ++row) {
+    csv += "R" + std::to_string(row * 7919 % kRows) + ",new name " + std::to_string(row) + "\n";
+  }
+  std::istringstream in(csv);
+  const auto outcome = importCsv(FESK1, in);
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(storedFesk1().size(), static_cast<std::size_t>(2 * kRows));
+}
+
 // Rows refused by SQLite itself (its unique index), deep in an import far
 // larger than what it keeps in memory, undo only themselves: every other row
 // is stored once, with one history entry each, and the refused are named.
