@@ -150,6 +150,8 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   // costs little more than filling them, and the stored key values, kept
   // aside, are as few.
   static constexpr std::uint64_t kFewStored = 10000;
+  // addJudged's answer when the unique index refused the add.
+  static constexpr int kRefusedByUniqueIndex = -1;
 
   // Before the first record: its table, and for a file of few records the
   // indexes dropped (the transaction writes the file from now on).
@@ -175,8 +177,6 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     file_.releaseReads();
     return {};
   }
-  // addJudged's answer when the unique index refused the add.
-  static constexpr int kRefusedByUniqueIndex = -1;
 
   DriverStatus execute(const std::string& sql) const {
     const int result =
