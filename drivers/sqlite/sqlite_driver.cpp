@@ -42,7 +42,7 @@ DriverStatus foundAsDatabase(const std::filesystem::path& path,
 }  // namespace
 
 // The most a statement's undo record holds in memory before it goes to disk.
-constexpr int kStatementUndoInMemoryBytes = 4 << 20;
+constexpr int kStatementUndoInMemoryBytes = 128 << 10;
 
 SqliteDriver& defaultDriver() {
   // Before SQLite's first use: no process-wide count of the memory it uses,
@@ -50,10 +50,13 @@ SqliteDriver& defaultDriver() {
   [[maybe_unused]] static const int unCounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   // A statement's undo record (for its own failure, inside a transaction)
   // stays in memory up to this size instead of a temporary file: a write
-  // with history runs a trigger, so every add of an import keeps one, and
-  // once on disk it takes two writes per page touched for the rest of the
-  // transaction. It is emptied after each statement, so the memory it takes
-  // does not grow with the transaction.
+  // with history runs a trigger, so every add or change of a cascade keeps
+  // one, and once on disk it takes two writes per page touched for the rest
+  // of the transaction. It is emptied after each statement, so the memory it
+  // takes does not grow with the transaction. Not more: a larger record, once
+  // it outgrows memory, failed to move to disk as "database or disk is full"
+  // in a statement that reused freed pages (an add of many records after a
+  // drop of a large table or index, or after many deletes).
   [[maybe_unused]] static const int statementUndoInMemory =
       sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kStatementUndoInMemoryBytes);
   static SqliteDriver driver;

@@ -1,9 +1,12 @@
 #include "drivers/sqlite/sqlite_file.h"
 
 #include "drivers/sqlite/background_check.h"
+#include "drivers/sqlite/sqlite_bulk_add.h"
 #include "drivers/sqlite/sqlite_history.h"
 #include "drivers/sqlite/sqlite_schema.h"
+#include "runtime/files/file_access.h"
 #include "runtime/files/file_declaration.h"
+#include "runtime/files/file_instance.h"
 
 namespace fesk::sqlite {
 
@@ -212,6 +215,16 @@ DriverStatus SqliteFile::hasDuplicate(int key, std::span<const char> record, Rec
   statement->reset();
   found = result == SQLITE_ROW;
   return result == SQLITE_ROW || result == SQLITE_DONE ? DriverStatus{} : failure(result);
+}
+
+std::unique_ptr<apprt::DriverBulkAdd> SqliteFile::addInBulk(
+    const std::optional<apprt::ParentRule>& parent) {
+  const SqliteFile* parentFile = nullptr;
+  if (parent) {
+    const apprt::FileInstance* instance = apprt::openInstance(*parent->parent);
+    parentFile = instance ? dynamic_cast<const SqliteFile*>(instance->driverFile.get()) : nullptr;
+  }
+  return bulkAddTo(*this, parent, parentFile);
 }
 
 DriverStatus SqliteFile::readHistory(const apprt::HistoryRead& read,

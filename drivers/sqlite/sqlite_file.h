@@ -37,6 +37,13 @@ class SqliteFile : public apprt::DriverFile,
 
   const apprt::FileDeclaration& declaration() const { return file_; }
   Connection& connection() { return *connection_; }
+  const Connection& connection() const { return *connection_; }
+  // The name the connection has attached the file's database under, and its
+  // table qualified with it.
+  const std::string& schema() const { return schema_; }
+  const std::string& table() const { return table_; }
+  // The status of a failed SQLite call on the file (Connection::failure).
+  apprt::DriverStatus failure(int result) const;
   // Commits of other programs are watched for while the file is open (change_watch.h).
   void keepWatched(std::shared_ptr<const void> watch) { watch_ = std::move(watch); }
 
@@ -50,6 +57,8 @@ class SqliteFile : public apprt::DriverFile,
   apprt::DriverStatus remove(apprt::RecordIdentity identity) override;
   apprt::DriverStatus hasDuplicate(int key, std::span<const char> record,
                                    apprt::RecordIdentity except, bool& found) override;
+  std::unique_ptr<apprt::DriverBulkAdd> addInBulk(
+      const std::optional<apprt::ParentRule>& parent) override;
 
   apprt::DriverStatus readHistory(
       const apprt::HistoryRead& read,
@@ -108,7 +117,6 @@ class SqliteFile : public apprt::DriverFile,
   bool beyond(apprt::RecordIdentity identity, const char* image, const ReadRow& row) const;
   void copyRow(const Statement& statement, std::span<char> record) const;
   void bindRecord(Statement& statement, std::span<const char> record, int firstIndex) const;
-  apprt::DriverStatus failure(int result) const;
   // Steps a write and resets it; a change it made counts as this program's
   // own commit (Connection::changed). sqlite3_changes still tells it after.
   int stepWrite(Statement& statement);

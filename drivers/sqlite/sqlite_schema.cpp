@@ -113,7 +113,15 @@ std::string createTableSql(const apprt::FileDeclaration& file) {
   return sql + ")";
 }
 
-std::string createIndexSql(const apprt::FileDeclaration& file, int key) {
+namespace {
+
+std::string inSchema(const std::string& schema) {
+  return schema.empty() ? "" : quotedName(schema) + ".";
+}
+
+}  // namespace
+
+std::string createIndexSql(const apprt::FileDeclaration& file, int key, const std::string& schema) {
   std::string sql;
   for (const KeyIndex& index : keyIndexes(file, key)) {
     std::string columns;
@@ -121,15 +129,26 @@ std::string createIndexSql(const apprt::FileDeclaration& file, int key) {
       columns += (columns.empty() ? "" : ", ") + quotedName(column);
     }
     sql += std::string(sql.empty() ? "" : ";") + "CREATE " + (index.unique ? "UNIQUE " : "") +
-           "INDEX " + quotedName(index.name) + " ON " + tableName(file) + " (" + columns + ")";
+           "INDEX " + inSchema(schema) + quotedName(index.name) + " ON " + tableName(file) + " (" +
+           columns + ")";
   }
   return sql;
 }
 
-std::string createIndexesSql(const apprt::FileDeclaration& file) {
+std::string createIndexesSql(const apprt::FileDeclaration& file, const std::string& schema) {
   std::string sql;
   for (std::size_t key = 0; key < file.keys().size(); ++key) {
-    sql += createIndexSql(file, static_cast<int>(key)) + ";";
+    sql += createIndexSql(file, static_cast<int>(key), schema) + ";";
+  }
+  return sql;
+}
+
+std::string dropIndexesSql(const apprt::FileDeclaration& file, const std::string& schema) {
+  std::string sql;
+  for (std::size_t key = 0; key < file.keys().size(); ++key) {
+    for (const KeyIndex& index : keyIndexes(file, static_cast<int>(key))) {
+      sql += "DROP INDEX " + inSchema(schema) + quotedName(index.name) + ";";
+    }
   }
   return sql;
 }

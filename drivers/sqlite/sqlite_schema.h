@@ -37,10 +37,14 @@ std::string sameKeyValue(const std::string& column, const std::string& value);
 std::string paddedMatch(const std::string& column, const std::string& value);
 
 std::string createTableSql(const apprt::FileDeclaration& file);
-// Every index of the key, as statements separated by ";".
-std::string createIndexSql(const apprt::FileDeclaration& file, int key);
+// Every index of the key, as statements separated by ";"; made in the
+// database attached as `schema`, or in the table's own when none is named.
+std::string createIndexSql(const apprt::FileDeclaration& file, int key,
+                           const std::string& schema = {});
 // Every key's CREATE INDEX, each ended with ";".
-std::string createIndexesSql(const apprt::FileDeclaration& file);
+std::string createIndexesSql(const apprt::FileDeclaration& file, const std::string& schema = {});
+// Every key's DROP INDEX in the database attached as `schema`, each ended with ";".
+std::string dropIndexesSql(const apprt::FileDeclaration& file, const std::string& schema);
 
 // The names of the schema objects of `type` ("table", "index") in the main
 // database, optionally of one table; SQLite's own objects are left out.

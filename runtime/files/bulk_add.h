@@ -1,7 +1,8 @@
 #pragma once
 // Adding many records to a file at once, for a driver that takes them as one
-// stream (a database server's bulk load) instead of one request each, so that
-// the requests do not grow with the number of records. The records are sent
+// stream (a database server's bulk load, or one statement of an embedded
+// database) instead of one request each, so that the requests do not grow
+// with the number of records. The records are sent
 // inside the thread's transaction and judged together at the end, as adding
 // them one by one would judge them: a record that repeats a unique key's
 // value (of a stored record or of one sent before it), or whose parent is

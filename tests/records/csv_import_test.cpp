@@ -221,6 +221,166 @@ TEST_P(CsvImportEveryDriverTest, DuplicatesNameTheLineOfTheEarlierRowAcrossLongF
                 "613 duplicate FES:Keycode: CODE r599 is also in line 601"}));
 }
 
+// The codes of the "add" entries in FESK1's history, each as often as it has
+// one; false when the driver keeps no history.
+bool addedCodes(std::map<std::string, int>& codes) {
+  FESK1.open(apprt::kOpenSharedReadOnly);
+  const bool kept =
+      apprt::readHistory(FESK1, apprt::HistoryRead{}, [&](const apprt::HistoryEntry& entry) {
+        if (entry.action == "add") ++codes[entry.after.at(0)];
+        return true;
+      });
+  FESK1.close();
+  return kept;
+}
+
+// Every FESK1 record in the order of the name key.
+Records fesk1ByName() {
+  Records records;
+  FESK1.open(apprt::kOpenSharedReadOnly);
+  FESK1.setOnKey(FES_KEYNAME);
+  for (FESK1.next(); apprt::ERRCODE() == apprt::kNoError; FESK1.next()) {
+    records.emplace_back(FESK1.field(0).text(), FESK1.field(1).text());
+  }
+  FESK1.close();
+  return records;
+}
+
+// A few rows into a file that holds more records than they are: rows that
+// repeat each other or a stored record are refused by their line, and each
+// good row is stored once, with one history entry, however the repeats
+// were found.
+TEST_P(CsvImportEveryDriverTest, AFewRowsIntoALargerFileAreJudgedAgainstEachOtherAndTheStored) {
+  seed({{"S1", "one"},
+        {"S2", "two"},
+        {"S3", "three"},
+        {"S4", "four"},
+        {"S5", "five"},
+        {"S6", "six"},
+        {"S7", "seven"}},
+       {});
+  std::istringstream in("CODE,NAME\nN1,new\ns3,stored\nN2,other\nn1,again\nN1,thrice\n");
+  const auto outcome = importCsv(FESK1, in, {.skipBad = true});
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(outcome.added, 2u);
+  EXPECT_EQ(
+      badRows(outcome),
+      (std::vector<std::string>{"3 duplicate FES:Keycode: a record with CODE s3 is already stored",
+                                "5 duplicate FES:Keycode: CODE n1 is also in line 2",
+                                "6 duplicate FES:Keycode: CODE N1 is also in line 2"}));
+  EXPECT_EQ(storedFesk1(), (Records{{"N1", "new"},
+                                    {"N2", "other"},
+                                    {"S1", "one"},
+                                    {"S2", "two"},
+                                    {"S3", "three"},
+                                    {"S4", "four"},
+                                    {"S5", "five"},
+                                    {"S6", "six"},
+                                    {"S7", "seven"}}));
+  std::map<std::string, int> added;
+  if (addedCodes(added)) {
+    EXPECT_EQ(added["N1"], 1);
+    EXPECT_EQ(added["N2"], 1);
+  } else {
+    EXPECT_EQ(GetParam(), Store::kMemory) << "the driver keeps a history";
+  }
+}
+
+// Rows into an empty file, which may take its keys made again after the
+// rows are in: both of FESK1's keys read every record, the file opens again
+// as declared, and FESK2 records of one code read in the order sent.
+TEST_P(CsvImportEveryDriverTest, RowsIntoAnEmptyFileLeaveEveryKeyWhole) {
+  std::string csv = "CODE,NAME\n";
+  Records byCode;
+  for (int row = 0; row < 300; ++row) {
+    const std::string code = "C" + std::to_string(1000 + row * 7 % 300);
+    const std::string name = row % 2 ? "odd" : "even " + std::to_string(row);
+    csv += code + "," + name + "\n";
+    byCode.emplace_back(code, name);
+  }
+  std::istringstream in(csv);
+  const auto outcome = importCsv(FESK1, in);
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  std::ranges::sort(byCode);
+  EXPECT_EQ(storedFesk1(), byCode);
+  Records byName = fesk1ByName();
+  EXPECT_EQ(byName.size(), byCode.size());
+  EXPECT_TRUE(std::ranges::is_sorted(byName, {}, &Records::value_type::second)) << "name order";
+  std::ranges::sort(byName);
+  EXPECT_EQ(byName, byCode);
+
+  std::istringstream children("CODE,NUMBER\nC1001,1\nC1000,2\nC1002,3\nc1001,4\n");
+  ASSERT_TRUE(importCsv(FESK2, children).stored);
+  EXPECT_EQ(storedFesk2(),
+            (Records{{"C1000", "2"}, {"C1001", "1"}, {"c1001", "4"}, {"C1002", "3"}}))
+      << "equal codes in the order sent";
+}
+
+// Rows into a large file, as many as it holds (its keys may be made again
+// after them) and then a few (they go into its keys as they stand): a stored
+// code (also one stored with trailing blanks by another tool) and a repeat
+// among the rows are refused by their lines, every good row is stored once
+// with one history entry, and every key reads them all.
+TEST_F(CsvImportTest, RowsIntoALargeFileAreJudgedAndEveryKeyHoldsThem) {
+  constexpr int kRows = 12000;
+  seed({}, {});
+  runSql(FESK1, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(kRows) +
+                    ") INSERT INTO FESK1 (CODE, NAME) SELECT 'S' || i, 'stored' FROM n; INSERT "
+                    "INTO FESK1 (CODE, NAME) VALUES ('P1  ', 'by another tool')");
+  std::string csv = "CODE,NAME\n";
+  for (int row = 0; row < kRows; ++row) csv += "N" + std::to_string(row) + ",new\n";
+  csv += "s77,again\np1,again\nn5,again\n";  // lines 12002 to 12004
+  std::istringstream in(csv);
+  const auto outcome = importCsv(FESK1, in, {.skipBad = true});
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(outcome.added, static_cast<std::uint64_t>(kRows));
+  EXPECT_EQ(badRows(outcome),
+            (std::vector<std::string>{
+                "12002 duplicate FES:Keycode: a record with CODE s77 is already stored",
+                "12003 duplicate FES:Keycode: a record with CODE p1 is already stored",
+                "12004 duplicate FES:Keycode: CODE n5 is also in line 7"}));
+  constexpr std::size_t kAll = 2 * kRows + 1;
+  EXPECT_EQ(storedFesk1().size(), kAll);
+  EXPECT_EQ(fesk1ByName().size(), kAll);
+  std::map<std::string, int> added;
+  ASSERT_TRUE(addedCodes(added));
+  int newCodes = 0;
+  for (const auto& [code, entries] : added) {
+    if (!code.starts_with("N")) continue;
+    ++newCodes;
+    EXPECT_EQ(entries, 1) << code;
+  }
+  EXPECT_EQ(newCodes, kRows);
+
+  std::istringstream few("CODE,NAME\nX1,new\nN1,stored\nx1,again\n");
+  EXPECT_EQ(
+      badRows(importCsv(FESK1, few, {.skipBad = true})),
+      (std::vector<std::string>{"3 duplicate FES:Keycode: a record with CODE N1 is already stored",
+                                "4 duplicate FES:Keycode: CODE x1 is also in line 2"}));
+  EXPECT_EQ(storedFesk1().size(), kAll + 1);
+  EXPECT_EQ(fesk1ByName().size(), kAll + 1);
+}
+
+// As many rows as a file of many records holds: its keys are dropped and
+// made again around the rows, in the pages they took, all inside the
+// import's transaction; that must store them like any other pages.
+TEST_F(CsvImportTest, RowsAreStoredWhereTheKeysThatAreMadeAgainWere) {
+  constexpr int kRows = 50000;
+  seed({}, {});
+  runSql(FESK1, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(kRows) +
+                    ") INSERT INTO FESK1 (CODE, NAME) SELECT 'S' || i, 'stored name ' || i FROM n");
+  std::string csv = "CODE,NAME\n";
+  for (int row = 0; row < kRows; ++row) {
+    csv += "R" + std::to_string(row * 7919 % kRows) + ",new name " + std::to_string(row) + "\n";
+  }
+  std::istringstream in(csv);
+  const auto outcome = importCsv(FESK1, in);
+  ASSERT_TRUE(outcome.stored) << outcome.why;
+  EXPECT_EQ(storedFesk1().size(), static_cast<std::size_t>(2 * kRows));
+}
+
 // Rows refused by SQLite itself (its unique index), deep in an import far
 // larger than what it keeps in memory, undo only themselves: every other row
 // is stored once, with one history entry each, and the refused are named.
