@@ -62,10 +62,8 @@ bool resultReady(PGconn* session, const Patience& patience) {
 
 // Takes the results of a statement as they come, keeping the first failure
 // (or else the last result) in `result`, until they end or a COPY from this
-// side starts (`copying` then tells so); `each`, when given, gets every
-// result in order.
-Answer takeResults(PGconn* session, const Patience& patience, Result& result, bool& copying,
-                   std::vector<Result>* each = nullptr) {
+// side starts (`copying` then tells so).
+Answer takeResults(PGconn* session, const Patience& patience, Result& result, bool& copying) {
   copying = false;
   for (;;) {
     if (!resultReady(session, patience)) return Answer::kNone;
@@ -76,9 +74,11 @@ Answer takeResults(PGconn* session, const Patience& patience, Result& result, bo
       copying = true;
       return Answer::kCame;
     }
-    const Result taken(next);
-    if (each) each->push_back(taken);
-    if (!failed(result)) result = taken;
+    if (!failed(result)) {
+      result = Result(next);
+    } else {
+      PQclear(next);
+    }
   }
 }
 
@@ -104,13 +104,11 @@ Answer awaitSent(PGconn* session, const Patience& patience) {
   return sent(session, patience) ? Answer::kCame : Answer::kNone;
 }
 
-Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result,
-                   std::vector<Result>* each) {
+Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result) {
   result = Result();
-  if (each) each->clear();
   if (!sent(session, patience)) return Answer::kNone;
   bool copying = false;
-  return takeResults(session, patience, result, copying, each);
+  return takeResults(session, patience, result, copying);
 }
 
 Answer awaitCopy(PGconn* session, const Patience& patience, std::string_view rows, Result& result) {
