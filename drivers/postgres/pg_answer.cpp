@@ -62,8 +62,10 @@ bool resultReady(PGconn* session, const Patience& patience) {
 
 // Takes the results of a statement as they come, keeping the first failure
 // (or else the last result) in `result`, until they end or a COPY from this
-// side starts (`copying` then tells so).
-Answer takeResults(PGconn* session, const Patience& patience, Result& result, bool& copying) {
+// side starts (`copying` then tells so); `each`, when given, gets every
+// result in order.
+Answer takeResults(PGconn* session, const Patience& patience, Result& result, bool& copying,
+                   std::vector<Result>* each = nullptr) {
   copying = false;
   for (;;) {
     if (!resultReady(session, patience)) return Answer::kNone;
@@ -74,11 +76,9 @@ Answer takeResults(PGconn* session, const Patience& patience, Result& result, bo
       copying = true;
       return Answer::kCame;
     }
-    if (!failed(result)) {
-      result = Result(next);
-    } else {
-      PQclear(next);
-    }
+    const Result taken(next);
+    if (each) each->push_back(taken);
+    if (!failed(result)) result = taken;
   }
 }
 
@@ -104,11 +104,13 @@ Answer awaitSent(PGconn* session, const Patience& patience) {
   return sent(session, patience) ? Answer::kCame : Answer::kNone;
 }
 
-Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result) {
+Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result,
+                   std::vector<Result>* each) {
   result = Result();
+  if (each) each->clear();
   if (!sent(session, patience)) return Answer::kNone;
   bool copying = false;
-  return takeResults(session, patience, result, copying);
+  return takeResults(session, patience, result, copying, each);
 }
 
 Answer awaitCopy(PGconn* session, const Patience& patience, std::string_view rows, Result& result) {

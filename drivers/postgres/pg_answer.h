@@ -39,9 +39,11 @@ struct Patience {
 // After a statement was sent on `session` (PQsend...): sends what is left of
 // it, and waits for every result of it, as long as the network is never
 // silent longer than `patience` allows. `result` holds the first failure
-// among them, or else the last result. kNone: nothing came in time, and the session is in an
-// unknown state (it must be closed).
-Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result);
+// among them, or else the last result; `each`, when given, gets the result
+// of every statement in order. kNone: nothing came in time, and the session
+// is in an unknown state (it must be closed).
+Answer awaitAnswer(PGconn* session, const Patience& patience, Result& result,
+                   std::vector<Result>* each = nullptr);
 
 // Sends what is left of the statements sent on `session`, taking in (and
 // keeping) answers meanwhile; kNone as above.

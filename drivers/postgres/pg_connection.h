@@ -26,6 +26,7 @@
 #include <thread>
 
 #include "drivers/common/held_reads.h"
+#include "drivers/postgres/pg_early_layout.h"
 #include "drivers/postgres/pg_pipeline.h"
 #include "drivers/postgres/pg_server_link.h"
 #include "drivers/postgres/pg_transaction.h"
@@ -49,6 +50,8 @@ class Connection {
   ServerLink& link() { return link_; }
   Pipeline& pipeline() { return pipeline_; }
   Transaction& transaction() { return transaction_; }
+  // The data set's layout asked with its lock, for the files' first opens.
+  EarlyLayout& earlyLayout() { return earlyLayout_; }
 
   // Waits at most `patience` until the calling thread has the connection (at
   // once when it has it already); false when another kept it that long.
@@ -86,6 +89,7 @@ class Connection {
   ServerLink link_;
   Pipeline pipeline_{link_};
   Transaction transaction_{link_, pipeline_};
+  EarlyLayout earlyLayout_;
 };
 
 // A take() of `connection` for the life of the object.

@@ -295,64 +295,31 @@ std::string createSchemaSql(ServerSession& session, const std::string& schema,
 
 namespace {
 
-// The columns and the indexes of the table $1, a row each.
-constexpr std::string_view kLayoutQuestion =
-    "SELECT 'column', a.attnum, a.attname::text, format_type(a.atttypid, a.atttypmod), "
-    "coalesce(co.collname::text, ''), a.attnotnull::text, a.attidentity::text "
-    "FROM pg_catalog.pg_attribute a LEFT JOIN pg_catalog.pg_collation co ON co.oid = "
-    "a.attcollation WHERE a.attrelid = to_regclass($1) AND a.attnum > 0 AND NOT a.attisdropped "
-    "UNION ALL SELECT 'index', 0, c.relname::text, pg_catalog.pg_get_indexdef(c.oid), '', "
-    "(i.indisvalid AND i.indisready)::text, '' "
-    "FROM pg_catalog.pg_index i JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
-    "WHERE i.indrelid = to_regclass($1)";
-// One more row for a file that keeps a history: how many change triggers
-// named $2 the table has, and how many of the history's triggers, 100 more
-// when the history's table or an index of its keyed reads ($3 to $5) is
-// missing (the trigger, the history and its indexes came later than the
-// tables).
-constexpr std::string_view kDefinitionsQuestion =
-    " UNION ALL SELECT 'definitions', 0, (SELECT count(*) FROM pg_catalog.pg_trigger WHERE "
-    "tgrelid = to_regclass($1) AND tgname = $2)::text, ((SELECT count(*) FROM "
-    "pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname LIKE '%\\_history\\_%') + "
-    "CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) IS NULL OR to_regclass($5) IS NULL "
-    "THEN 100 ELSE 0 END)::text, '', '', ''";
-
-}  // namespace
-
-DriverStatus checkSchema(ServerSession& session, const std::string& schema,
+// Judges `rows` of a layout answer (layoutQuestion), those of the file's
+// table, against the declaration, as checkSchema tells it.
+DriverStatus judgeLayout(const LayoutRows& rows, const std::string& schema,
                          const apprt::FileDeclaration& file, std::string* missing) {
-  // The definitions are asked with the layout, in its round trip, and only
-  // of the files that keep a history (the program's).
+  const Result& answer = rows.answer;
+  // The definitions only of the files that keep a history (the program's).
   const bool askDefinitions = missing && apprt::keepsHistory(file);
-  std::string sql(kLayoutQuestion);
-  std::vector<std::string> values{tableName(schema, file)};
-  if (askDefinitions) {
-    sql += kDefinitionsQuestion;
-    values.insert(
-        values.end(),
-        {apprt::asciiLower(file.fileName()) + "_changed", quotedName(schema) + ".history",
-         quotedName(schema) + ".history_record", quotedName(schema) + ".history_deletes"});
-  }
-  DriverStatus status;
-  const Result result = session.run(sql + " ORDER BY 1, 2", values, status);
-  if (!status.ok()) return status;
-
   std::vector<StoredColumn> columns;
   std::map<std::string, StoredIndex, std::less<>> indexes;
   std::string definitions;
-  for (int row = 0; row < result.rows(); ++row) {
-    std::string name(result.text(row, 2));
-    if (result.text(row, 0) == "definitions") {
+  for (int row = rows.first; row < rows.end; ++row) {
+    std::string name(answer.text(row, 3));
+    const std::string_view kind = answer.text(row, 1);
+    if (kind == "definitions") {
+      if (!askDefinitions) continue;
       if (name == "0") definitions += changeTriggerScript(schema, file);
-      if (result.text(row, 3) != std::to_string(kHistoryActions.size()))
+      if (answer.text(row, 4) != std::to_string(kHistoryActions.size()))
         definitions += historyScript(schema, file);
-    } else if (result.text(row, 0) == "column") {
-      columns.push_back({std::move(name), std::string(result.text(row, 3)),
-                         std::string(result.text(row, 4)), result.text(row, 5) == "true",
-                         std::string(result.text(row, 6))});
+    } else if (kind == "column") {
+      columns.push_back({std::move(name), std::string(answer.text(row, 4)),
+                         std::string(answer.text(row, 5)), answer.text(row, 6) == "true",
+                         std::string(answer.text(row, 7))});
     } else {
       indexes.emplace(std::move(name),
-                      StoredIndex{std::string(result.text(row, 3)), result.text(row, 5) == "true"});
+                      StoredIndex{std::string(answer.text(row, 4)), answer.text(row, 6) == "true"});
     }
   }
   if (columns.empty()) return {apprt::kFileNotFound};
@@ -372,6 +339,57 @@ DriverStatus checkSchema(ServerSession& session, const std::string& schema,
   }
   if (missing) *missing = std::move(definitions);
   return {};
+}
+
+}  // namespace
+
+std::string layoutQuestion(const std::string& schema, const std::string& tables) {
+  // Per table: its columns, its indexes, and one row of its definitions (how
+  // many change triggers named after it it has, and how many of the
+  // history's triggers, 100 more when the history's table or an index of its
+  // keyed reads is missing: the trigger, the history and its indexes came
+  // later than the tables).
+  const auto history = [](const char* name) {
+    return std::string("to_regclass(format('%I.") + name + "', t.nspname)) IS NULL";
+  };
+  return "WITH t AS (SELECT c.oid, c.relname::text AS name, n.nspname FROM pg_catalog.pg_class c "
+         "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = " +
+         schema + " AND c.relkind IN ('r', 'p') AND " + tables +
+         ") SELECT t.name, 'column', a.attnum, a.attname::text, "
+         "format_type(a.atttypid, a.atttypmod), coalesce(co.collname::text, ''), "
+         "a.attnotnull::text, a.attidentity::text FROM t JOIN pg_catalog.pg_attribute a ON "
+         "a.attrelid = t.oid LEFT JOIN pg_catalog.pg_collation co ON co.oid = a.attcollation "
+         "WHERE a.attnum > 0 AND NOT a.attisdropped "
+         "UNION ALL SELECT t.name, 'index', 0, c.relname::text, pg_catalog.pg_get_indexdef(c.oid), "
+         "'', (i.indisvalid AND i.indisready)::text, '' FROM t JOIN pg_catalog.pg_index i ON "
+         "i.indrelid = t.oid JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
+         "UNION ALL SELECT t.name, 'definitions', 0, (SELECT count(*) FROM pg_catalog.pg_trigger "
+         "WHERE tgrelid = t.oid AND tgname = t.name || '_changed')::text, ((SELECT count(*) FROM "
+         "pg_catalog.pg_trigger WHERE tgrelid = t.oid AND tgname LIKE '%\\_history\\_%') + "
+         "CASE WHEN " +
+         history("history") + " OR " + history("history_record") + " OR " +
+         history("history_deletes") +
+         " THEN 100 ELSE 0 END)::text, '', '', '' FROM t ORDER BY 1, 2, 3";
+}
+
+DriverStatus checkSchema(ServerSession& session, const std::string& schema,
+                         const apprt::FileDeclaration& file, std::string* missing) {
+  const std::string table = apprt::asciiLower(file.fileName());
+  DriverStatus status;
+  // What the lock's round trip answered is believed only when it finds the
+  // file fit to use, with nothing to add: anything else is asked anew.
+  if (const std::optional<LayoutRows> early = session.earlyLayout(table, status); early) {
+    std::string lacking;
+    if (judgeLayout(*early, schema, file, &lacking).ok() && lacking.empty()) {
+      if (missing) missing->clear();
+      return {};
+    }
+  }
+  if (!status.ok()) return status;
+  const Result answer =
+      session.run(layoutQuestion("$1", "c.relname = $2"), {schema, table}, status);
+  if (!status.ok()) return status;
+  return judgeLayout({answer, 0, answer.rows()}, schema, file, missing);
 }
 
 }  // namespace fesk::postgres

@@ -84,13 +84,20 @@ std::string changeTriggerScript(const std::string& schema, const apprt::FileDecl
 // "delete"), the record's identity and its fields before and after as JSON
 // arrays in the order declared.
 std::string historyScript(const std::string& schema, const apprt::FileDeclaration& file);
+// The question of the layout of the tables of the schema named by `schema`
+// (an SQL expression) that `tables` (an SQL condition on c.relname) picks: a
+// row each of their columns, indexes and definitions, led by the table's
+// name, in its order.
+std::string layoutQuestion(const std::string& schema, const std::string& tables);
 // Checks the file's table against the declaration: 2 when it is missing, 47
 // when its columns differ, 46 when an index of a key is missing or not this
 // program's; the driver's message says what differs. Given `missing`, for a
 // file that keeps a history, it asks in the same round trip what a data set
 // made by an earlier fesk lacks of the file's definitions (its change
 // trigger, the history's triggers and indexes) and sets it to the SQL to run
-// ("" when nothing is lacking).
+// ("" when nothing is lacking). The first check of a file on a session that
+// took the data-set lock is answered by the lock's round trip
+// (pg_early_layout.h) when that finds the file fit to use.
 apprt::DriverStatus checkSchema(ServerSession& session, const std::string& schema,
                                 const apprt::FileDeclaration& file, std::string* missing = nullptr);
 

@@ -91,6 +91,7 @@ void SchemaLock::letGo() {
         ignored);
   }
   lockedOn_ = 0;
+  connection_->earlyLayout().forget();
 }
 
 apprt::DriverStatus SchemaLock::heldAgain() {
@@ -123,8 +124,20 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
   }
   const std::string name = quoted(link.libpq(), schema);
   const std::string function = alone ? "pg_try_advisory_lock" : "pg_try_advisory_lock_shared";
-  const Result result = link.exchange(
-      "SELECT " + function + "(" + lockKey(name) + "), " + changeChannelSql(name), status);
+  std::string sql = "SELECT " + function + "(" + lockKey(name) + "), " + changeChannelSql(name);
+  // A shared lock's session listens for the data set's changes and asks the
+  // layout of its tables in the same round trip, after the lock, so that it
+  // is read with the lock held (a restore replaces them with the lock
+  // alone). Were the lock refused, the session is closed, and with it both.
+  // A server that cannot listen (one in recovery) is still worked on, as
+  // one whose other stations make no changes.
+  if (!alone) {
+    sql += "; DO $fesk$BEGIN EXECUTE 'LISTEN ' || quote_ident(" + changeChannelSql(name) +
+           "); EXCEPTION WHEN OTHERS THEN NULL; END$fesk$; " + layoutQuestion(name, "true");
+  }
+  std::vector<Result> answers;
+  link.exchange(sql, status, &answers);
+  const Result result = answers.empty() ? Result() : answers.front();
   if (!status.ok()) {
     why = status.driverMessage;
     link.close();
@@ -144,12 +157,8 @@ bool SchemaLock::take(const std::string& conninfo, const std::string& schema, bo
   // Notifications come to the session that asked for them. Working alone
   // (a restore) needs none.
   channel_ = alone ? std::string() : result.text(0, 1);
-  if (!channel_.empty()) {
-    apprt::DriverStatus listening;
-    link.exchange("LISTEN " + channel_, listening);
-    if (!listening.ok()) channel_.clear();
-  }
   lockedOn_ = link.openings();
+  if (!alone) connection_->earlyLayout().keep(lockedOn_, answers.back());
   ++generation_;
   if (listener_) listener_->wake();
   return true;

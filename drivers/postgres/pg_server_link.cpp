@@ -153,13 +153,14 @@ DriverStatus ServerLink::ready() {
   return rules_.beforeWork ? rules_.beforeWork() : DriverStatus{};
 }
 
-Result ServerLink::exchange(const std::string& sql, DriverStatus& status) {
+Result ServerLink::exchange(const std::string& sql, DriverStatus& status,
+                            std::vector<Result>* each) {
   Result result;
   if (!PQsendQuery(libpq_, sql.c_str())) {
     status = failure(result);
     return result;
   }
-  if (awaitAnswer(libpq_, patience(), result) == Answer::kNone) {
+  if (awaitAnswer(libpq_, patience(), result, each) == Answer::kNone) {
     status = notAnswering();
     return {};
   }

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drivers/postgres/pg_answer.h"
 #include "drivers/postgres/pg_result.h"
@@ -101,8 +102,11 @@ class ServerLink {
   // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
   std::string server() const;
 
-  // Sends statements that take no values and waits for their answer.
-  Result exchange(const std::string& sql, apprt::DriverStatus& status);
+  // Sends statements that take no values and waits for their answer: the
+  // first failure, or else the last statement's result; `each`, when given,
+  // gets every statement's result in order.
+  Result exchange(const std::string& sql, apprt::DriverStatus& status,
+                  std::vector<Result>* each = nullptr);
   // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in
   // COPY's text form) as its data.
   apprt::DriverStatus copyIn(const std::string& script, std::string_view rows);

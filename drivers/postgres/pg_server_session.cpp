@@ -81,6 +81,15 @@ Result ServerSession::run(const std::string& sql, const std::vector<std::string>
   return result;
 }
 
+std::optional<LayoutRows> ServerSession::earlyLayout(std::string_view table, DriverStatus& status) {
+  std::optional<LayoutRows> rows;
+  withConnection([&](Connection& connection) {
+    status = connection.link().ready();
+    if (status.ok()) rows = connection.earlyLayout().take(connection.link().openings(), table);
+  });
+  return rows;
+}
+
 DriverStatus ServerSession::queue(QueuedWrite write) {
   DriverStatus status;
   withConnection([&](Connection& connection) {

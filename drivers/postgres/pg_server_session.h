@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,11 @@ class ServerSession {
   // in a run of the writes of its kind queued with it, which judges it then;
   // outside one, sends it at once as a run of one and answers its judgement.
   apprt::DriverStatus queue(QueuedWrite write);
+  // The rows of `table` in the layout asked with the data-set lock on this
+  // session, the first time they are asked for (pg_early_layout.h); nothing
+  // when there are none, or, with the failure in `status`, when the session
+  // is not usable.
+  std::optional<LayoutRows> earlyLayout(std::string_view table, apprt::DriverStatus& status);
   // Runs statements that take no values (definitions, transaction steps).
   apprt::DriverStatus runScript(const std::string& sql);
   // Runs `script`, which ends in a COPY ... FROM STDIN, with `rows` (in
