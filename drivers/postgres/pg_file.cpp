@@ -208,8 +208,8 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
   const int limit =
       !held || around ? kFirstBlock : std::min(block_.limit() * kBlockGrowth, kLargestBlock);
   const int key = apprt::keyServingOrder(file_, order);
-  const bool cascading = held && !around && from.kind != apprt::BoundKind::kEdge &&
-                         block_.writtenInto() && session_->inTransaction();
+  const bool cascading = held && from.kind != apprt::BoundKind::kEdge && block_.writtenInto() &&
+                         session_->inTransaction();
   const bool valuesRepeat = !order.fields.empty() && (key < 0 || file_.key(key).allowsDuplicates());
   const Reach reach = around                      ? Reach::kAround
                       : cascading && valuesRepeat ? Reach::kRun
