@@ -25,10 +25,14 @@ using apprt::RecordIdentity;
 namespace {
 
 // The first block of a run covers a page of a browse with rows to spare;
-// each further block of the same run is this many times bigger. A run that
-// writes what it reads inside a transaction (a cascade) goes on with the
-// largest block at once: it holds the files locked against other stations
-// until it is done, and every round trip it saves counts.
+// each further block of the same run is this many times bigger, up to the
+// largest. A run that writes what it reads inside a transaction (a cascade)
+// holds the files locked against other stations until it is done, so every
+// round trip it saves counts: in an order whose values repeat, its next
+// block is every record left that holds the value it stands on (up to the
+// largest block: the children of a parent), with the block it would have
+// read anyway beyond them. A larger block at once would read records the run
+// never reaches, the more of them the larger the file.
 constexpr int kFirstBlock = 32;
 constexpr int kBlockGrowth = 8;
 constexpr int kLargestBlock = 16384;
@@ -140,21 +144,35 @@ bool PgFile::readAll(const ReadOrder& order,
 }
 
 DriverStatus PgFile::fetchBlock(const ReadOrder& order, const ReadBound& from, Direction direction,
-                                bool around, int limit) {
+                                Reach reach, int limit) {
   block_.drop();
   const int key = apprt::keyServingOrder(file_, order);
   const ReadQuery query =
-      around ? aroundQuery(file_, table_, columns_, order, key, from, limit)
-             : readQuery(file_, table_, columns_, order, key, from, direction, limit);
+      reach == Reach::kAround ? aroundQuery(file_, table_, columns_, order, key, from, limit)
+      : reach == Reach::kRun
+          ? runQuery(file_, table_, columns_, order, from, direction, kLargestBlock, limit)
+          : readQuery(file_, table_, columns_, order, key, from, direction, limit);
   DriverStatus status;
   const Result result = session_->run(query.sql, query.values, status);
   if (!status.ok()) return status;
+  // After the identity and the fields, the column that tells a run's rows.
+  const int runColumn = static_cast<int>(file_.fields().size()) + 1;
+  const auto inRun = [&](int row) { return result.text(row, runColumn) == "t"; };
+  int runRows = 0;
+  if (reach == Reach::kRun) {
+    for (int row = 0; row < result.rows(); ++row) runRows += inRun(row) ? 1 : 0;
+  }
+  // A run of the value cut at its limit leaves a gap before the records read
+  // beyond it, which the block cannot hold.
+  const bool runCut = reach == Reach::kRun && runRows == kLargestBlock;
+  if (reach == Reach::kRun) limit = runCut ? kLargestBlock : runRows + limit;
   std::vector<ReadBlock::Row> rows;
   rows.reserve(result.rows());
   for (int row = 0; row < result.rows(); ++row) {
+    if (runCut && !inRun(row)) continue;
     rows.push_back({{}, result.number(row, 0), imageOf(result, row), false});
   }
-  block_.fill(order, from, direction, around, limit, std::move(rows));
+  block_.fill(order, from, direction, reach == Reach::kAround, limit, std::move(rows));
   return {};
 }
 
@@ -187,11 +205,16 @@ DriverStatus PgFile::read(const ReadOrder& order, const ReadBound& from, Directi
   // up from there and down again is one snapshot; a run that reads on past
   // its block reads a bigger one.
   const bool around = from.kind != apprt::BoundKind::kEdge && apprt::boundIncluded(from);
-  const bool cascading = block_.writtenInto() && session_->inTransaction();
-  const int limit = !held || around ? kFirstBlock
-                    : cascading     ? kLargestBlock
-                                    : std::min(block_.limit() * kBlockGrowth, kLargestBlock);
-  if (DriverStatus status = fetchBlock(order, from, direction, around, limit); !status.ok()) {
+  const int limit =
+      !held || around ? kFirstBlock : std::min(block_.limit() * kBlockGrowth, kLargestBlock);
+  const int key = apprt::keyServingOrder(file_, order);
+  const bool cascading = held && from.kind != apprt::BoundKind::kEdge && block_.writtenInto() &&
+                         session_->inTransaction();
+  const bool valuesRepeat = !order.fields.empty() && (key < 0 || file_.key(key).allowsDuplicates());
+  const Reach reach = around                      ? Reach::kAround
+                      : cascading && valuesRepeat ? Reach::kRun
+                                                  : Reach::kOn;
+  if (DriverStatus status = fetchBlock(order, from, direction, reach, limit); !status.ok()) {
     return status;
   }
   // A block read on from the bound starts with the record that answers.

@@ -74,9 +74,13 @@ class PgFile : public apprt::DriverFile,
                                    std::vector<std::string>& values) const;
 
  private:
-  // Reads a block from `from`: around it, or on in `direction`.
+  // What a block is read from a bound: the records around it, `limit` on
+  // each side; `limit` on in the direction; or on in the direction, every
+  // record that holds the bound's value (up to the largest block) and then
+  // `limit` more (runQuery()).
+  enum class Reach { kAround, kOn, kRun };
   apprt::DriverStatus fetchBlock(const apprt::ReadOrder& order, const apprt::ReadBound& from,
-                                 apprt::Direction direction, bool around, int limit);
+                                 apprt::Direction direction, Reach reach, int limit);
   apprt::DriverStatus writeOver(apprt::RecordIdentity identity, std::span<const char> record,
                                 const std::string* expected);
   // Takes a write of the record `identity`, now `record` (null: removed), into the block.

@@ -30,6 +30,18 @@ ReadQuery readQuery(const apprt::FileDeclaration& file, const std::string& table
                     const std::string& columns, const apprt::ReadOrder& order, int key,
                     const apprt::ReadBound& from, apprt::Direction direction, int limit);
 
+// The records beyond a bound (not an edge) in an order of fields whose
+// values may repeat (no unique key's), in two runs from one snapshot: up to
+// `runLimit` of those that hold the bound's values, then up to `nextLimit`
+// of those beyond them. Each row ends with a column that is true for the
+// first run. Read together, the two runs are the records next to the bound
+// with none left out, unless the first run reached its limit: the second
+// then lies further on.
+ReadQuery runQuery(const apprt::FileDeclaration& file, const std::string& table,
+                   const std::string& columns, const apprt::ReadOrder& order,
+                   const apprt::ReadBound& from, apprt::Direction direction, int runLimit,
+                   int nextLimit);
+
 // The records around a bound in one statement, so from one snapshot: up to
 // `limit` at or beyond it, and up to `limit` before it.
 ReadQuery aroundQuery(const apprt::FileDeclaration& file, const std::string& table,

@@ -1,7 +1,5 @@
 #include "drivers/postgres/pg_round_trips.h"
 
-#include <string_view>
-
 namespace fesk::postgres {
 
 RoundTripCounter::RoundTripCounter(PGconn* session) : session_(session), trace_(std::tmpfile()) {
@@ -17,17 +15,25 @@ RoundTripCounter::~RoundTripCounter() {
 }
 
 int RoundTripCounter::count() const {
+  return received("\tReadyForQuery");
+}
+
+int RoundTripCounter::rowsReceived() const {
+  return received("\tDataRow");
+}
+
+int RoundTripCounter::received(std::string_view name) const {
   if (!trace_) return -1;
   std::fflush(trace_);
   std::rewind(trace_);
-  int trips = 0;
+  int messages = 0;
   char line[4096];
   while (std::fgets(line, sizeof line, trace_)) {
     const std::string_view message(line);
-    trips += message.starts_with("B\t") && message.find("\tReadyForQuery") != message.npos;
+    messages += message.starts_with("B\t") && message.find(name) != message.npos;
   }
   std::fseek(trace_, 0, SEEK_END);
-  return trips;
+  return messages;
 }
 
 }  // namespace fesk::postgres

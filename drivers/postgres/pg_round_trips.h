@@ -7,6 +7,7 @@
 #include <libpq-fe.h>
 
 #include <cstdio>
+#include <string_view>
 
 namespace fesk::postgres {
 
@@ -19,8 +20,13 @@ class RoundTripCounter {
 
   // Round trips since the counter was made.
   int count() const;
+  // Rows the server sent since then, of every answer.
+  int rowsReceived() const;
 
  private:
+  // The messages from the server whose name is `name`, since the counter was made.
+  int received(std::string_view name) const;
+
   PGconn* session_;
   std::FILE* trace_;
 };

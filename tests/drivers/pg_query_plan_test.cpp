@@ -1,9 +1,9 @@
 // How the server is asked: every statement the driver prepares finds its rows
 // through the key's index or the identity (the server's own plans show no
 // table scan and no sort, for every key, direction and kind of start of a
-// read, and for every write and check, whether the server plans it for the
-// values at hand or once for all), and a page of a browse costs at most two
-// round trips, counted in libpq's own trace of the session.
+// read, a cascade's reads, and every write and check, whether the server
+// plans it for the values at hand or once for all), and a page of a browse
+// costs at most two round trips, counted in libpq's own trace of the session.
 #include <libpq-fe.h>
 
 #include <regex>
@@ -106,6 +106,21 @@ TEST_F(PgQueryPlanTest, EveryPreparedStatementWalksAnIndex) {
   EXPECT_TRUE(file.put(identity, record, &stored).ok());
   EXPECT_TRUE(file.remove(identity).ok());
   EXPECT_TRUE(file.add(record, identity).ok());
+  // A cascade: the records of one code read on past the first block while
+  // they are written, in a transaction.
+  apprt::beginTransaction(5, {&ITEMS});
+  ITEMS.clear();
+  ITEMS.buffer().CODE = "c7";
+  ITEMS.setOnKeyValue(ITEM_KEY);
+  int moved = 0;
+  for (ITEMS.next(); ERRCODE() == 0 && ITEMS.buffer().CODE.text() == "c7"; ITEMS.next()) {
+    ITEMS.buffer().CODE = "c8";
+    ITEMS.put();
+    ++moved;
+  }
+  apprt::commitTransaction();
+  EXPECT_EQ(ERRCODE(), 0);
+  EXPECT_GT(moved, 64);
 
   const auto statements = file.session().preparedStatements();
   EXPECT_GE(statements.size(), 20u);

@@ -170,6 +170,34 @@ TEST_P(PgRoundTripsTest, ACascadeOverThousandsOfRecordsCostsAFewRoundTrips) {
   EXPECT_EQ(itemsOf("A"), 0);
 }
 
+// A cascade reads its parent's records and little more, however many other
+// records follow them: the file's size would show in every re-code. A run of
+// records longer than the largest block the driver reads at once is still
+// read whole, each record once.
+TEST_P(PgRoundTripsTest, ACascadeReadsItsParentsRecordsAndNotTheRestOfTheFile) {
+  seedItems(100);
+  dataSet_.sql("",
+               "INSERT INTO items (code, number) SELECT 'C', n::text "
+               "FROM generate_series(1, 20000) n; ANALYZE items");
+  {
+    fesk::postgres::RoundTripCounter trips(session());
+    ASSERT_EQ(refileAll(), "");
+    EXPECT_LE(trips.rowsReceived(), 1000);
+    EXPECT_GE(trips.rowsReceived(), 100);
+    EXPECT_LE(trips.count(), 6);
+  }
+  EXPECT_EQ(itemsOf("B"), 100);
+
+  apprt::threadWillWait();
+  seedItems(17000);
+  fesk::postgres::RoundTripCounter trips(session());
+  ASSERT_EQ(refileAll(), "");
+  EXPECT_LE(trips.count(), 10);
+  EXPECT_EQ(itemsOf("A"), 0);
+  EXPECT_EQ(itemsOf("B"), 17100);
+  EXPECT_EQ(itemsOf("C"), 20000);
+}
+
 // The server refuses one write in the middle of the run, or silently leaves
 // it out (another tool's rules on the table): its answer comes after the
 // writes that followed it were sent, and still nothing of the run is kept.
