@@ -84,13 +84,15 @@ class Importer {
     return true;
   }
 
-  // After the last row: the rows sent are judged, and the good ones stored;
-  // false when the import cannot go on.
-  bool finish() {
+  // After the last row: the rows sent are judged, and the good ones stored,
+  // as long as `goOn` answers true (it is asked meanwhile, as that may take
+  // long); false when the import cannot go on.
+  bool finish(const std::function<bool()>& goOn) {
     if (!bulk_.offered()) return true;
-    const auto refused = bulk_.finish();
+    const auto refused = bulk_.finish(goOn);
     if (apprt::ERRCODE() != apprt::kNoError) {
-      outcome_.why = fileFailure("add the rows to", file_);
+      // A stop asked meanwhile has told why already.
+      if (!outcome_.stopped) outcome_.why = fileFailure("add the rows to", file_);
       return false;
     }
     for (const auto& refusal : refused) {
@@ -316,7 +318,7 @@ ImportOutcome importCsv(const apprt::FileDeclaration& file, std::istream& in,
     if (goOn && ++rows % kImportProgressRows == 0) goOn = keepGoing();
   }
   outcome.emptyLines = reader.emptyLines();
-  goOn = goOn && importer.finish();
+  goOn = goOn && importer.finish(keepGoing);
   // A last look before the commit: input cut short by an interruption must
   // not be stored as if it were whole.
   if (goOn) goOn = keepGoing();

@@ -186,9 +186,15 @@ class TargetWriter {
     for (std::size_t index = 0; index < files_.all().size(); ++index) {
       const apprt::FileDeclaration& file = *files_.all()[index];
       if (!bulk_[index]->offered()) continue;
-      const auto refused = bulk_[index]->finish();
+      // Storing a large copy takes long: the driver asks meanwhile whether
+      // to go on, and a stop cuts it short.
+      const auto refused = bulk_[index]->finish([this] { return stillWanted(); });
       if (failed()) {
-        abandon(fileFailure("copy the records into", file));
+        if (stopAsked_) {
+          stop();
+        } else {
+          abandon(fileFailure("copy the records into", file));
+        }
         return;
       }
       // Only a source whose keys are damaged holds two records of one value.
@@ -224,8 +230,16 @@ class TargetWriter {
   }
 
   // Tells the progress so far; false, the copy abandoned, when it is to stop.
-  bool goOn() {
+  bool goOn() { return stillWanted() || stop(); }
+
+  // Tells the progress so far; false when the copy is to stop.
+  bool stillWanted() {
     if (!options_.progress || options_.progress(copied_)) return true;
+    stopAsked_ = true;
+    return false;
+  }
+
+  bool stop() {
     outcome_.stopped = true;
     return abandon("stopped after " + counted(copied_, "record"));
   }
@@ -247,6 +261,7 @@ class TargetWriter {
   const CopyOptions& options_;
   CopyOutcome& outcome_;
   std::uint64_t copied_ = 0;
+  bool stopAsked_ = false;
   // Per file, its records sent at once when its driver takes them so.
   std::vector<std::unique_ptr<apprt::BulkAdd>> bulk_;
 };

@@ -12,26 +12,40 @@ using Clock = std::chrono::steady_clock;
 // The most COPY data handed to libpq at once.
 constexpr std::size_t kCopyPiece = 1 << 16;
 
+// How often a wait asks whether to go on (Patience::goOn).
+constexpr std::chrono::milliseconds kAskEvery{100};
+
+// Asks the server to cancel the statement it runs for `session`.
+void cancelStatement(PGconn* session) {
+  PGcancel* cancel = PQgetCancel(session);
+  if (!cancel) return;
+  char error[256];
+  PQcancel(cancel, error, sizeof error);
+  PQfreeCancel(cancel);
+}
+
 // Whether the session's socket became ready for `events` before `wait` passed.
-bool readyWithin(PGconn* session, short events, std::chrono::milliseconds wait) {
+bool readyWithin(PGconn* session, short events, std::chrono::milliseconds wait,
+                 const Patience& patience) {
   const auto deadline = Clock::now() + wait;
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    if (patience.goOn) left = std::min(left, kAskEvery);
     pollfd socket{PQsocket(session), events, 0};
     if (socket.fd < 0) return true;  // libpq reports the broken session itself
-    const int ready = poll(&socket, 1, static_cast<int>(left));
+    const int ready = poll(&socket, 1, static_cast<int>(left.count()));
     if (ready != 0) return true;  // ready, or an error libpq will report
+    if (patience.goOn && !patience.goOn()) cancelStatement(session);
   }
 }
 
 // Whether the session's socket became ready for `events` before the
 // network was silent longer than `patience` allows.
 bool socketReady(PGconn* session, short events, const Patience& patience) {
-  if (!patience.atWork) return readyWithin(session, events, patience.silence);
+  if (!patience.atWork) return readyWithin(session, events, patience.silence, patience);
   const auto half = patience.silence / 2;
-  while (!readyWithin(session, events, half)) {
+  while (!readyWithin(session, events, half, patience)) {
     if (!patience.atWork(patience.silence - half)) return false;
   }
   return true;

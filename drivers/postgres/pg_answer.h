@@ -27,13 +27,18 @@ enum class Answer { kCame, kNone };
 // the silence passed with nothing heard, and given the other half to answer,
 // true when the server is still at work on the statement, which starts the
 // wait anew.
+// `goOn`, when given, is asked every little while as the wait goes on: once
+// it answers false the server is asked to cancel the statement under way,
+// whose failure then answers as any other.
 // A silence alone converts to a patience without a watch.
 struct Patience {
   Patience(std::chrono::milliseconds silence,
-           std::function<bool(std::chrono::milliseconds within)> atWork = {})
-      : silence(silence), atWork(std::move(atWork)) {}
+           std::function<bool(std::chrono::milliseconds within)> atWork = {},
+           std::function<bool()> goOn = {})
+      : silence(silence), atWork(std::move(atWork)), goOn(std::move(goOn)) {}
   std::chrono::milliseconds silence;
   std::function<bool(std::chrono::milliseconds within)> atWork;
+  std::function<bool()> goOn;
 };
 
 // After a statement was sent on `session` (PQsend...): sends what is left of

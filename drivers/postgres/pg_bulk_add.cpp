@@ -1,5 +1,7 @@
 #include "drivers/postgres/pg_bulk_add.h"
 
+#include <functional>
+
 #include "drivers/postgres/pg_copy_text.h"
 #include "drivers/postgres/pg_file.h"
 #include "drivers/postgres/pg_schema.h"
@@ -106,10 +108,11 @@ class PgBulkAdd : public apprt::DriverBulkAdd {
     return rows_.size() < kPieceBytes ? DriverStatus{} : sendPiece();
   }
 
-  DriverStatus finish(std::vector<BulkRefusal>& refused) override {
+  DriverStatus finish(std::vector<BulkRefusal>& refused,
+                      const std::function<bool()>& goOn) override {
     if (DriverStatus status = sendPiece(); !status.ok()) return status;
     DriverStatus status;
-    const Result result = file_.session().run(judge_, {}, status);
+    const Result result = file_.session().run(judge_, {}, status, goOn);
     if (!status.ok()) return status;
     const int fields = static_cast<int>(file_.declaration().fields().size());
     for (int row = 0; row < result.rows(); ++row) {

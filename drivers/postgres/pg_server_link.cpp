@@ -203,11 +203,26 @@ std::string ServerLink::literal(const std::string& text) {
 }
 
 Patience ServerLink::patience() {
-  if (!unbounded_ || !libpq_) return rules_.answerTimeout;
+  std::function<bool()> goOn;
+  if (goOn_) {
+    // The statement is cancelled once, at the first answer to stop.
+    goOn = [this] {
+      if (stopAsked_ || goOn_()) return true;
+      stopAsked_ = true;
+      return false;
+    };
+  }
+  if (!unbounded_ || !libpq_) return {rules_.answerTimeout, {}, std::move(goOn)};
   if (!watch_) watch_ = std::make_unique<WorkWatch>(conninfo_, libpq_);
-  return {rules_.answerTimeout, [watch = watch_.get()](std::chrono::milliseconds within) {
-            return watch->atWork(within);
-          }};
+  return {
+      rules_.answerTimeout,
+      [watch = watch_.get()](std::chrono::milliseconds within) { return watch->atWork(within); },
+      std::move(goOn)};
+}
+
+void ServerLink::askWhileWaiting(std::function<bool()> goOn) {
+  goOn_ = std::move(goOn);
+  stopAsked_ = false;
 }
 
 std::string ServerLink::liftTimeLimit() {

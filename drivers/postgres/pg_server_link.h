@@ -99,6 +99,10 @@ class ServerLink {
   // apart from a server at work (pg_work_watch.h). Answers the statement that
   // lifts the server's time-out, to go first in the next script sent.
   std::string liftTimeLimit();
+  // The waits for answers ask `goOn` every little while (null: nothing is
+  // asked); once it answers false the statement under way is cancelled on
+  // the server, and fails.
+  void askWhileWaiting(std::function<bool()> goOn);
   // "the database server in DIR (port N), database D" or "... at HOST:PORT, ...".
   std::string server() const;
 
@@ -159,6 +163,9 @@ class ServerLink {
   // tells its silent work from a silent network, made when first needed.
   bool unbounded_ = false;
   std::unique_ptr<WorkWatch> watch_;
+  // askWhileWaiting's question, and whether it answered false already.
+  std::function<bool()> goOn_;
+  bool stopAsked_ = false;
 };
 
 }  // namespace fesk::postgres

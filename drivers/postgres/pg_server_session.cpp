@@ -71,12 +71,15 @@ DriverStatus ServerSession::answerFirst(Connection& connection, bool queued) {
 }
 
 Result ServerSession::run(const std::string& sql, const std::vector<std::string>& values,
-                          DriverStatus& status) {
+                          DriverStatus& status, const std::function<bool()>& goOn) {
   Result result;
   withConnection([&](Connection& connection) {
     status = connection.link().ready();
     const Query query{sql, values};
-    if (status.ok()) result = connection.pipeline().exchange(&query, status);
+    if (!status.ok()) return;
+    connection.link().askWhileWaiting(goOn);
+    result = connection.pipeline().exchange(&query, status);
+    connection.link().askWhileWaiting(nullptr);
   });
   return result;
 }

@@ -64,8 +64,10 @@ class ServerSession {
   bool stillOpen();
   // Runs one statement with its values bound as text parameters (prepared
   // once per connection), after the queued writes. `status` tells the outcome.
+  // `goOn`, when given, is asked every little while as the answer is waited
+  // for (ServerLink::askWhileWaiting).
   Result run(const std::string& sql, const std::vector<std::string>& values,
-             apprt::DriverStatus& status);
+             apprt::DriverStatus& status, const std::function<bool()>& goOn = nullptr);
   // Inside a transaction, queues `write` to go with the next statement sent,
   // in a run of the writes of its kind queued with it, which judges it then;
   // outside one, sends it at once as a run of one and answers its judgement.

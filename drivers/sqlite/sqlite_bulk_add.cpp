@@ -1,5 +1,7 @@
 #include "drivers/sqlite/sqlite_bulk_add.h"
 
+#include <functional>
+
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
@@ -14,6 +16,31 @@ using apprt::DriverStatus;
 std::string reasonNumber(BulkRefusal::Reason reason) {
   return std::to_string(static_cast<int>(reason));
 }
+
+// While it lives, the statements of `db` ask `goOn` every few thousand steps
+// of SQLite's engine, and stop with SQLITE_INTERRUPT once it answers false
+// (which rolls the transaction back).
+class AskingWhileWorking {
+ public:
+  AskingWhileWorking(sqlite3* db, const std::function<bool()>& goOn) : db_(db) {
+    if (goOn)
+      sqlite3_progress_handler(db_, kStepsBetweenAsks, stopAsked,
+                               const_cast<void*>(static_cast<const void*>(&goOn)));
+  }
+  ~AskingWhileWorking() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+  AskingWhileWorking(const AskingWhileWorking&) = delete;
+  AskingWhileWorking& operator=(const AskingWhileWorking&) = delete;
+
+ private:
+  // A few milliseconds of work.
+  static constexpr int kStepsBetweenAsks = 200000;
+
+  static int stopAsked(void* goOn) {
+    return (*static_cast<const std::function<bool()>*>(goOn))() ? 0 : 1;
+  }
+
+  sqlite3* db_;
+};
 
 class SqliteBulkAdd : public apprt::DriverBulkAdd {
  public:
@@ -120,9 +147,11 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
   }
 
-  DriverStatus finish(std::vector<BulkRefusal>& refused) override {
+  DriverStatus finish(std::vector<BulkRefusal>& refused,
+                      const std::function<bool()>& goOn) override {
     if (sent_ == 0) return {};
     if (DriverStatus status = beforeWrite(); !status.ok()) return status;
+    const AskingWhileWorking asking(file_.connection().db(), goOn);
     if (DriverStatus status = execute(indexesDropped_ ? judgeAgainstKept_ : judgeAgainstStored_);
         !status.ok()) {
       return status;

@@ -290,7 +290,9 @@ void Connection::changed(const std::string& schema, OwnCommits& own) {
 DriverStatus Connection::rollback() {
   if (!inTransaction_) return {};
   reads_.releaseAll();
-  const int result = execute(db_, "ROLLBACK");
+  // A statement cut short (SQLITE_INTERRUPT) or failing for want of memory or
+  // room may have rolled the transaction back already.
+  const int result = sqlite3_get_autocommit(db_) ? SQLITE_OK : execute(db_, "ROLLBACK");
   inTransaction_ = false;
   changedInTransaction_.clear();
   DriverStatus status = result == SQLITE_OK ? DriverStatus{} : sqliteFailure(db_, result);

@@ -18,9 +18,9 @@ void BulkAdd::send(std::uint64_t place, std::uint64_t lastPlace) const {
   report(file_, driverAdd_->send(file_.recordBytes(), place, lastPlace));
 }
 
-std::vector<BulkRefusal> BulkAdd::finish() const {
+std::vector<BulkRefusal> BulkAdd::finish(const std::function<bool()>& goOn) const {
   std::vector<BulkRefusal> refused;
-  report(file_, driverAdd_->finish(refused));
+  report(file_, driverAdd_->finish(refused, goOn));
   return refused;
 }
 

@@ -13,6 +13,7 @@
 // DriverBulkAdd (driver.h).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -34,7 +35,8 @@ class BulkAdd {
   bool offered() const { return driverAdd_ != nullptr; }
   // Sends the file's record buffer.
   void send(std::uint64_t place, std::uint64_t lastPlace) const;
-  std::vector<BulkRefusal> finish() const;
+  // Stores what was sent (DriverBulkAdd::finish, `goOn` as there).
+  std::vector<BulkRefusal> finish(const std::function<bool()>& goOn = nullptr) const;
 
  private:
   const FileDeclaration& file_;

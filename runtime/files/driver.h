@@ -123,8 +123,12 @@ class DriverBulkAdd {
   virtual ~DriverBulkAdd() = default;
   virtual DriverStatus send(std::span<const char> record, std::uint64_t place,
                             std::uint64_t lastPlace) = 0;
-  // Stores the records sent that are not refused; the refused ones in the order sent.
-  virtual DriverStatus finish(std::vector<BulkRefusal>& refused) = 0;
+  // Stores the records sent that are not refused; the refused ones in the
+  // order sent. That may take long: `goOn`, when given, is asked every little
+  // while meanwhile, and once it answers false the work is cut short and
+  // fails, having stored nothing the transaction's rollback would keep.
+  virtual DriverStatus finish(std::vector<BulkRefusal>& refused,
+                              const std::function<bool()>& goOn) = 0;
 };
 
 // Operations that fill a record span write it only when they succeed.

@@ -84,6 +84,23 @@ TEST_F(CsvImportTest, StoppingOrAFailedWriteStoresNothing) {
   EXPECT_EQ(stopped.why, "stopped after 1000 rows: nothing was stored");
   EXPECT_TRUE(storedFesk1().empty());
 
+  // Storing the rows read takes long here (every one reads the file's list of
+  // tables over and over); the progress is asked meanwhile, and a stop cuts
+  // the store short. Without it, the only report would be the one before
+  // the commit.
+  dataSet_.sql("FESK1",
+               "CREATE TRIGGER slow_adds AFTER INSERT ON FESK1 BEGIN SELECT count(*) FROM "
+               "sqlite_schema a, sqlite_schema b, sqlite_schema c, sqlite_schema d, "
+               "sqlite_schema e; END");
+  std::istringstream few("CODE,NAME\nK1,n\nK2,n\nK3,n\n");
+  calls = 0;
+  const auto whileStoring =
+      importCsv(FESK1, few, {.progress = [&](std::uint64_t) { return ++calls < 2; }});
+  EXPECT_TRUE(whileStoring.stopped);
+  EXPECT_EQ(whileStoring.why, "stopped after 3 rows: nothing was stored");
+  EXPECT_TRUE(storedFesk1().empty());
+  dataSet_.sql("FESK1", "DROP TRIGGER slow_adds");
+
   useFaultDriver();
   faults_.failOn(apprt::DriverOperation::kAdd, apprt::kDriverError, 700);
   std::istringstream again(csv);

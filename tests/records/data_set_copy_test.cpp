@@ -187,6 +187,27 @@ TEST_F(ServerCopyTest, WorkLongerThanTheServersTimeOutIsWaitedForWhileTheServerW
   EXPECT_EQ(everyOrder(slow), everyOrder(*source_));
 }
 
+TEST_F(ServerCopyTest, AStopAskedWhileTheRecordsAreStoredCancelsTheStore) {
+  ASSERT_TRUE(copyDataSet(*source_, server_.driver()).done);
+  const std::string before = everyOrder(server_.driver());
+  server_.sql("FESK1",
+              "CREATE FUNCTION slow_adds() RETURNS trigger LANGUAGE plpgsql AS "
+              "$$BEGIN PERFORM pg_sleep(0.2); RETURN NULL; END$$; "
+              "CREATE TRIGGER slow_adds AFTER INSERT ON fesk1 "
+              "FOR EACH ROW EXECUTE FUNCTION slow_adds()");
+
+  // The progress is told once for each file read and once before the
+  // commit: a fourth report can only be asked while the records are stored,
+  // and the stop it answers must cancel the store.
+  int reports = 0;
+  const auto outcome =
+      copyDataSet(*source_, server_.driver(),
+                  {.replace = true, .progress = [&](auto) { return ++reports < 4; }});
+  EXPECT_TRUE(outcome.stopped) << outcome.why;
+  EXPECT_EQ(reports, 4);
+  EXPECT_EQ(everyOrder(server_.driver()), before) << "the target is as it was";
+}
+
 TEST_F(ServerCopyTest, ANetworkThatStallsInACopyEndsItInTheAnswerTimeWithTheTargetAsItWas) {
   ASSERT_TRUE(copyDataSet(*source_, server_.driver()).done);
   const std::string before = everyOrder(server_.driver());
