@@ -21,7 +21,10 @@ function signInInPlace(form) {
       const answer = await fetch(form.action, { method: 'POST', body: new URLSearchParams(new FormData(form)) });
       const page = new DOMParser().parseFromString(await answer.text(), 'text/html');
       if (answer.ok && page.getElementById('frame')) return showProgramPage(page);
-      said = page.getElementById('message')?.textContent || `The server answered ${answer.status}: try again.`;
+      // Accepted, but the program's page asked for without the session's
+      // cookie: the browser refused to keep it.
+      said = answer.redirected ? 'The browser does not keep this site\'s cookies: allow them to sign in.'
+        : page.getElementById('message')?.textContent || `The server answered ${answer.status}: try again.`;
     } catch (e) {
       said = 'The server cannot be reached: try again in a moment.';
     }

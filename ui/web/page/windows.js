@@ -345,7 +345,8 @@ function scrollBar(c, handle) {
   return bar;
 }
 
-// `parent`'s children `have` made `count` long, by `make` or taking the last off.
+// The children `have` of `parent` made `count` long: new ones made by `make`
+// at the end, or the last ones taken off.
 function keepCount(parent, have, count, make) {
   while (have.length > count) have.pop().remove();
   while (have.length < count) have.push(parent.appendChild(make()));
