@@ -391,8 +391,8 @@ class ServeInBrowser(unittest.TestCase):
             "window.heldForTest = []; window.receiveForTest = receive;"
             "receive = (m) => heldForTest.push(m);")
         act().move_to_element(row).click().click_and_hold().perform()
-        wait_for("the first click's answer",
-                 lambda: self.browser.execute_script("return heldForTest.length"))
+        wait_for("the first click's answer", lambda: self.browser.execute_script(
+            "return heldForTest.some((m) => m.t === 'window')"))
         self.browser.execute_script("receive = receiveForTest; heldForTest.forEach(receive)")
         self.assertEqual(self.selected(browse), code)
         act().release().perform()
