@@ -14,10 +14,10 @@ struct AssetKind {
   const char* type;
   std::initializer_list<std::string_view> files;  // joined in this order
 };
-// The page's scripts in the order the page runs them (app.js takes over
-// what the others made), and its style sheet.
+// The page's scripts in the order the page runs them (sign_in.js, last,
+// begins the program's page or takes the sign-in over), and its style sheet.
 const std::array kAssetKinds{
-    AssetKind{"page", "js", "text/javascript", {"windows", "dialogs", "screen", "app"}},
+    AssetKind{"page", "js", "text/javascript", {"windows", "dialogs", "screen", "app", "sign_in"}},
     AssetKind{"style", "css", "text/css", {"style"}},
 };
 
@@ -49,14 +49,9 @@ PageAssets::PageAssets(const std::vector<PageFile>& files) {
 
 QByteArray PageAssets::linked(std::string_view html) const {
   QByteArray page(html.data(), static_cast<qsizetype>(html.size()));
-  QByteArray prefetches;
-  for (const PageAsset& asset : assets_) {
-    const QByteArray served = QByteArray::fromStdString('"' + asset.servedPath + '"');
-    page.replace(QByteArray::fromStdString('"' + asset.plainPath + '"'), served);
-    if (asset.type == "text/javascript")
-      prefetches += "<link rel=\"prefetch\" href=" + served + ">\n";
-  }
-  page.replace("<!--prefetch-->\n", prefetches);
+  for (const PageAsset& asset : assets_)
+    page.replace(QByteArray::fromStdString('"' + asset.plainPath + '"'),
+                 QByteArray::fromStdString('"' + asset.servedPath + '"'));
   return page;
 }
 

@@ -4,8 +4,8 @@
 // keep them for good: a changed file is served under a new name, which the
 // pages of the same program name. The page's scripts are served joined, as
 // one script, so that a browser reads one file for them. The sign-in page
-// has the browser fetch the script ahead, so that the page after the sign-in
-// finds it at hand.
+// loads that script too: the program's page is built in its place after
+// the sign-in, or, loaded after it, finds the script at hand.
 
 #include <QByteArray>
 #include <string>
@@ -30,7 +30,7 @@ class PageAssets {
 
   const std::vector<PageAsset>& all() const { return assets_; }
   // The page `html` with each asset's plain address replaced by its served
-  // one, and "<!--prefetch-->" by links that fetch the scripts ahead.
+  // one.
   QByteArray linked(std::string_view html) const;
 
  private:

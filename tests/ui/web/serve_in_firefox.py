@@ -57,6 +57,9 @@ class ServeInFirefox(unittest.TestCase):
             b.type(text)
         b.click(b.call("return document.getElementById('sign-in')"))
         self.wait_page("the menu", "return document.querySelector('#menubar button')")
+        # Built in place of the sign-in page: no page was loaded after it.
+        self.assertTrue(b.call("return performance.getEntriesByType('resource')"
+                               ".some((r) => r.name.endsWith('/sign-in'))"))
 
     def open_browse(self):
         self.sign_in()

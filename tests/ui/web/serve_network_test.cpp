@@ -220,14 +220,14 @@ TEST_F(Serve, OnlyItsOwnHostNameAndItsOwnPagesFormsAreTaken) {
   EXPECT_EQ(signIn("127.0.0.2", "ann", "right").status, 303);
 }
 
-TEST_F(Serve, TheSignInPageFetchesAheadThePagesScriptsWhichAreKeptForGood) {
+TEST_F(Serve, TheSignInPageLoadsThePagesScriptsWhichAreKeptForGood) {
   start();
-  const std::set<QByteArray> fetchedAhead = assetsNamed(request("127.0.0.1", "GET", "/").body);
+  const std::set<QByteArray> atSignIn = assetsNamed(request("127.0.0.1", "GET", "/").body);
   const QByteArray cookie = signIn("127.0.0.1", "ann", "right").cookie();
   const std::set<QByteArray> loaded =
       assetsNamed(request("127.0.0.1", "GET", "/", "Cookie: " + cookie + "\r\n").body);
   EXPECT_EQ(loaded.size(), 2U);  // the page's script and its style sheet
-  EXPECT_EQ(fetchedAhead, loaded);
+  EXPECT_EQ(atSignIn, loaded);
   for (const QByteArray& address : loaded) {
     const Answer asset = request("127.0.0.1", "GET", address);
     EXPECT_EQ(asset.status, 200) << address.toStdString();

@@ -166,14 +166,15 @@ TEST(PageAssets, AChangedFileGivesItsAssetANewNameThatThePagesName) {
   EXPECT_NE(oldScript.servedPath, newScript.servedPath);
   EXPECT_TRUE(newScript.servedPath.starts_with("/page.") && newScript.servedPath.ends_with(".js"))
       << newScript.servedPath;
-  // The script joins the page's scripts in the order they run, app.js last.
+  // The script joins the page's scripts in the order they run, the one
+  // that begins the page last.
   EXPECT_TRUE(newScript.text.contains(QByteArray::fromStdString(changed)));
-  EXPECT_LT(newScript.text.indexOf("function receive("),
-            newScript.text.indexOf("function connect("));
-  EXPECT_TRUE(newScript.text.endsWith(QByteArray::fromStdString(std::string(pageFile("app")))));
+  EXPECT_LT(newScript.text.indexOf("function receive("), newScript.text.indexOf("function begin("));
+  EXPECT_TRUE(newScript.text.endsWith(QByteArray::fromStdString(std::string(pageFile("sign_in")))));
   // What did not change keeps its name.
   EXPECT_EQ(before.all()[1].servedPath, after.all()[1].servedPath);
-  // The page names the new script, and the sign-in page fetches it ahead.
+  // The page names the new script, and so does the sign-in page, which
+  // loads it too.
   for (const char* page : {"index", "signin"}) {
     const QByteArray html = after.linked(pageFile(page));
     EXPECT_TRUE(html.contains(QByteArray::fromStdString('"' + newScript.servedPath + '"'))) << page;

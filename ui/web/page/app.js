@@ -1,7 +1,7 @@
 // The page of a fesk web session: what it knows of the session's windows
 // (sent by the session's program as differences of snapshots, drawn by
 // windows.js), the keyboard handed on as the desktop hands it to the runtime,
-// and the connection. Loaded last.
+// and the connection. (Loaded before sign_in.js.)
 'use strict';
 
 const SHIFT = 256, CTRL = 512, ALT = 1024, CHARACTER = 231;
@@ -86,7 +86,7 @@ function windowHasMnemonic(w, letter) {
   return false;
 }
 
-document.addEventListener('keydown', (ev) => {
+function keyDown(ev) {
   const code = keyCode(ev);
   if (boxes.length) return boxKey(ev, code);
   const items = openMenuElement();
@@ -116,9 +116,7 @@ document.addEventListener('keydown', (ev) => {
   if (!code) return;
   ev.preventDefault();
   send({ t: 'key', w: w.facts.handle, code });
-});
-
-document.addEventListener('mousedown', (ev) => { if (!ev.target.closest('#menubar')) closeMenus(); });
+}
 
 // ---- The connection -------------------------------------------------------------------------
 
@@ -190,28 +188,29 @@ function keepSession() {
   hideIdleWarning();
   send({ t: 'keep' });
 }
-document.addEventListener('keydown', keepSession, true);
-document.addEventListener('pointerdown', keepSession, true);
 
 // Sign out closes the program as File > Exit does, so that it asks about
 // typing not saved; the sign-out itself follows once the program has ended.
 let signingOut = false;
 function signOutForm() { return document.querySelector('#top form'); }
-signOutForm().addEventListener('submit', (ev) => {
+function signOut(ev) {
   if (document.body.dataset.ended || !frameHandle || !socket || socket.readyState !== WebSocket.OPEN) return;
   ev.preventDefault();
   signingOut = true;
   send({ t: 'close', w: frameHandle });
-});
-
-// The page takes over the socket windows.js opened, with what came early.
-function connect() {
-  const lost = () => { if (!document.body.dataset.ended) ended('The connection to the session was lost.'); };
-  socket = pageSocket;
-  socket.onmessage = null;
-  socket.addEventListener('message', (ev) => receive(JSON.parse(ev.data)));
-  socket.addEventListener('close', lost);
-  for (const data of earlyMessages.splice(0)) receive(JSON.parse(data));
-  if (socket.readyState === WebSocket.CLOSED) lost();
 }
-connect();
+
+// The program's page begins (loaded after a sign-in, or built in place of
+// the sign-in page): the session's socket first, so that the program's
+// windows are on their way while the rest is set up.
+function begin() {
+  socket = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/session');
+  socket.addEventListener('message', (ev) => receive(JSON.parse(ev.data)));
+  socket.addEventListener('close', () => { if (!document.body.dataset.ended) ended('The connection to the session was lost.'); });
+  document.addEventListener('keydown', keyDown);
+  document.addEventListener('mousedown', (ev) => { if (!ev.target.closest('#menubar')) closeMenus(); });
+  document.addEventListener('keydown', keepSession, true);
+  document.addEventListener('pointerdown', keepSession, true);
+  signOutForm().addEventListener('submit', signOut);
+  watchScreen();
+}

@@ -9,6 +9,8 @@ function childWindows() { return [...windows.values()].filter((w) => w.el); }
 
 function standardAction(action) {
   const all = childWindows();
+  // Moved, a window has another room: it is measured at its next draw.
+  if (action === 2 || action === 3) for (const w of all) w.room = null;
   if (action === 3) {  // cascade
     all.forEach((w, i) => { w.el.style.left = 20 * i + 'px'; w.el.style.top = 20 * i + 'px'; });
   } else if (action === 2) {  // tile: side by side, in as many rows as it takes

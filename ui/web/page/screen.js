@@ -16,11 +16,11 @@ const DU_X = 1.6 * SCALE, DU_Y = 1.9 * SCALE;
 
 function narrow() { return NARROW.matches; }
 
-// A child window told the size it is given (in dialog units, never less
-// than its definition): the desktop area on a wide screen, the page's
-// height on a narrow one.
-function fitToScreen(w) {
-  if (!w.el || w.facts.kind !== 'child') return;
+// The room a child window is shown in, in dialog units: the desktop area on
+// a wide screen, the page's height on a narrow one. It is read from the
+// page's layout when the window is first drawn (before its controls are)
+// and when the screen changes, never as the window's contents are drawn.
+function measureRoom(w) {
   const desk = document.getElementById('desktop');
   const title = w.el.querySelector('.title');
   const offset = narrow() ? 0 : parseFloat(w.el.style.top) || 0;
@@ -28,8 +28,16 @@ function fitToScreen(w) {
   // A narrow page scrolls as a whole: the room is the screen's height.
   const room = narrow() ? window.innerHeight - desk.getBoundingClientRect().top : desk.clientHeight;
   const heightPx = room - offset - (title ? title.offsetHeight : 0) - 8;
-  const width = Math.max(w.facts.width, Math.floor(widthPx / DU_X));
-  const height = Math.max(w.facts.height, Math.floor(heightPx / DU_Y));
+  w.room = { width: Math.floor(widthPx / DU_X), height: Math.floor(heightPx / DU_Y) };
+}
+
+// A child window told the size it is given (never less than its
+// definition), as the desktop's grow when made larger.
+function fitToScreen(w) {
+  if (!w.el || w.facts.kind !== 'child') return;
+  if (!w.room) measureRoom(w);
+  const width = Math.max(w.facts.width, w.room.width);
+  const height = Math.max(w.facts.height, w.room.height);
   // The window keeps its definition's size; the room it is shown in is ours.
   w.body.style.width = width * DU_X + 'px';
   w.body.style.height = height * DU_Y + 'px';
@@ -41,11 +49,16 @@ function fitToScreen(w) {
 
 function fitAll() {
   document.body.classList.toggle('narrow', narrow());
-  for (const w of windows.values()) { w.fitted = null; fitToScreen(w); }
+  for (const w of windows.values()) { w.room = null; w.fitted = null; fitToScreen(w); }
 }
-window.addEventListener('resize', fitAll);
-NARROW.addEventListener('change', fitAll);
-document.body.classList.toggle('narrow', narrow());
+
+// The program's page follows the screen it is shown on.
+function watchScreen() {
+  window.addEventListener('resize', fitAll);
+  NARROW.addEventListener('change', fitAll);
+  window.addEventListener('popstate', stepBack);
+  document.body.classList.toggle('narrow', narrow());
+}
 
 // ---- The back gesture ---------------------------------------------------------------------
 
@@ -74,9 +87,9 @@ function windowClosed() {
   history.back();
 }
 
-window.addEventListener('popstate', () => {
+function stepBack() {
   if (stepsTakenOut > 0) { stepsTakenOut--; return; }
   if (historySteps > 0) historySteps--;
   const top = [...document.querySelectorAll('#desktop > .window')].pop();
   if (top) send({ t: 'close', w: Number(top.dataset.handle) });
-});
+}

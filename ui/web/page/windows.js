@@ -3,13 +3,6 @@
 // always set as text, never as markup. (Loaded first.)
 'use strict';
 
-// The session's socket opens before anything else of the page, so that the
-// program's windows are on their way while the rest of the page loads; what
-// comes before the page can draw it waits here until app.js takes the socket.
-const pageSocket = new WebSocket((location.protocol === 'https:' ? 'wss://' : 'ws://') + location.host + '/session');
-const earlyMessages = [];
-pageSocket.onmessage = (ev) => earlyMessages.push(ev.data);
-
 // ---- Windows ------------------------------------------------------------------------
 
 function receive(m) {
@@ -234,6 +227,7 @@ function makeControl(w, c) {
       const e = el('div', { class: 'control list', role: 'grid', tabindex: '-1' });
       wheelScrolls(e, handle, c.field);
       swipeScrolls(e, handle, c.field);
+      rowClicks(e, handle, c.field);
       e.addEventListener('mousedown', (ev) => { if (!ev.target.closest('tr[data-row], .scrollbar')) click(); });
       return e;
     }
@@ -245,6 +239,7 @@ function makeControl(w, c) {
       button.addEventListener('click', () => send({ t: 'drop', w: handle, f: c.field }));
       const popup = el('div', { class: 'list popup', role: 'grid' });
       wheelScrolls(popup, handle, c.field);
+      rowClicks(popup, handle, c.field);
       e.append(el('span', { class: 'shown' }), button, popup);
       return e;
     }
@@ -273,14 +268,30 @@ function wheelScrolls(e, handle, field) {
   e.addEventListener('wheel', (ev) => { ev.preventDefault(); if (ev.deltaY) send({ t: 'wheel', w: handle, f: field, up: ev.deltaY < 0 }); });
 }
 
+// A list's rows stay the same elements from one draw to the next, only their
+// text and state changing, and its clicks are taken on the list itself: the
+// two clicks of a double click meet the same row however soon the answer to
+// the first one is drawn. Its rows share the height below the header by the
+// style sheet (as on the desktop, every row the runtime shows is seen), so
+// that drawing them asks nothing of the page's layout.
 function drawList(e, c, handle) {
-  e.replaceChildren(rowsTable(c, handle), ...(c.scrollBar ? [scrollBar(c, handle)] : []));
+  const table = e.querySelector(':scope > table') || e.insertBefore(el('table'), e.firstChild);
+  drawRows(table, c);
+  e.querySelector(':scope > .scrollbar')?.remove();
+  if (c.scrollBar) e.appendChild(scrollBar(c, handle));
   e.classList.toggle('scrolled', c.scrollBar);
-  // A page fills the list, as on the desktop: its rows share the height
-  // below the header, so that every row the runtime shows is seen.
-  const head = e.querySelector('th');
-  const rowHeight = (e.clientHeight - (head ? head.offsetHeight : 0)) / Math.max(1, c.visibleRows);
-  if (rowHeight > 0) e.style.setProperty('--row', rowHeight + 'px');
+  if (c.visibleRows > 0) e.style.setProperty('--rows', c.visibleRows);
+  else e.style.removeProperty('--rows');
+}
+
+// A click or a double click on a row of the list `e`, by the row's number.
+function rowClicks(e, handle, field) {
+  const sendRow = (ev, mouse) => {
+    const tr = ev.target.closest('tr[data-row]');
+    if (tr && e.contains(tr)) send({ t: 'row', w: handle, f: field, row: Number(tr.dataset.row), mouse });
+  };
+  e.addEventListener('click', (ev) => sendRow(ev, MOUSE_LEFT));
+  e.addEventListener('dblclick', (ev) => sendRow(ev, MOUSE_DOUBLE));
 }
 
 function drawDrop(e, c, handle) {
@@ -334,30 +345,39 @@ function scrollBar(c, handle) {
   return bar;
 }
 
-function rowsTable(c, handle) {
-  const table = el('table');
+// The children `have` of `parent` made `count` long: new ones made by `make`
+// at the end, or the last ones taken off.
+function keepCount(parent, have, count, make) {
+  while (have.length > count) have.pop().remove();
+  while (have.length < count) have.push(parent.appendChild(make()));
+  return have;
+}
+
+function setText(e, text) { if (e.textContent !== text) e.textContent = text; }
+
+function drawRows(table, c) {
   const columns = c.columns.length ? c.columns : [{ header: '', width: c.rect[2], align: 'left', index: 0 }];
-  if (columns.some((col) => col.header)) {
-    const head = el('tr', { role: 'row' });
-    for (const col of columns) {
-      const th = el('th', { role: 'columnheader' }, col.header);
-      th.style.width = col.width * DU_X + 'px';
-      head.appendChild(th);
-    }
-    table.appendChild(head);
+  const headed = columns.some((col) => col.header);
+  let head = table.querySelector(':scope > tr:not([data-row])');
+  if (head && !headed) head.remove();
+  if (!head && headed) head = table.insertBefore(el('tr', { role: 'row' }), table.firstChild);
+  table.parentNode.classList.toggle('headed', headed);
+  if (headed) {
+    keepCount(head, [...head.cells], columns.length, () => el('th', { role: 'columnheader' })).forEach((th, i) => {
+      setText(th, columns[i].header);
+      th.style.width = columns[i].width * DU_X + 'px';
+    });
   }
-  c.rows.forEach((row, i) => {
-    const tr = el('tr', { role: 'row', 'data-row': i + 1, 'aria-selected': String(c.selected === i + 1) });
-    for (const col of columns) {
-      const td = el('td', { role: 'gridcell' }, row[col.index] ?? '');
-      td.style.textAlign = col.align;
-      tr.appendChild(td);
-    }
-    tr.addEventListener('click', () => send({ t: 'row', w: handle, f: c.field, row: i + 1, mouse: MOUSE_LEFT }));
-    tr.addEventListener('dblclick', () => send({ t: 'row', w: handle, f: c.field, row: i + 1, mouse: MOUSE_DOUBLE }));
-    table.appendChild(tr);
+  const rows = keepCount(table, [...table.querySelectorAll(':scope > tr[data-row]')], c.rows.length,
+    () => el('tr', { role: 'row', 'data-row': '' }));
+  rows.forEach((tr, i) => {
+    tr.dataset.row = i + 1;
+    tr.setAttribute('aria-selected', String(c.selected === i + 1));
+    keepCount(tr, [...tr.cells], columns.length, () => el('td', { role: 'gridcell' })).forEach((td, k) => {
+      setText(td, c.rows[i][columns[k].index] ?? '');
+      td.style.textAlign = columns[k].align;
+    });
   });
-  return table;
 }
 
 function drawTab(w, c) {
