@@ -21,6 +21,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "bench/bench_relay.h"
 #include "bench/bench_server.h"
 #include "bench/engine_session.h"
 #include "bench/parent_recode.h"
@@ -32,37 +33,28 @@
 #include "runtime/files/errors.h"
 #include "runtime/files/thread_wait.h"
 #include "runtime/frontend/constants.h"
-#include "support/tcp_relay.h"
 
 namespace {
 
 using fesk::FESK1;
 using fesk::FESK2;
 using fesk::bench::benchServer;
+using fesk::bench::delayEachWay;
 using fesk::bench::findParent;
 using fesk::bench::recodeFound;
 using fesk::bench::recodeParent;
+using fesk::bench::relay;
+using fesk::bench::reportTrips;
+using fesk::bench::throughRelay;
+using fesk::bench::Trips;
 
 // The relay's delay each way.
-std::chrono::microseconds delayEachWay() {
-  const char* named = std::getenv("FESK_BENCH_ROUND_TRIP_US");
-  return std::chrono::microseconds(named ? std::stoll(named) / 2 : 5000);
-}
 constexpr int kRecords = 1000000;
 constexpr int kChildren = 10000;
 constexpr int kImportRows = 10000;
 const std::string kSchema = "benchnet";
 const std::string kParent = "P00000001";
 const std::string kOtherCode = "Q";
-
-fesk::test::TcpRelay& relay() {
-  static fesk::test::TcpRelay relay(fesk::test::serverSocket(benchServer()));
-  return relay;
-}
-
-std::string throughRelay() {
-  return relay().address() + " user=fesk dbname=postgres";
-}
 
 // The server's answer to `sql` in a session of its own, not through the relay.
 void runDirect(const std::string& sql) {
@@ -106,21 +98,6 @@ void vacuumChildren(benchmark::State& state) {
   state.ResumeTiming();
 }
 
-// Round trips through the relay while the object lives.
-class Trips {
- public:
-  Trips() : start_(relay().roundTrips()) {}
-  int count() const { return relay().roundTrips() - start_; }
-
- private:
-  int start_;
-};
-
-void report(benchmark::State& state, int trips) {
-  state.counters["round_trips"] =
-      static_cast<double>(trips) / static_cast<double>(state.iterations());
-}
-
 // FESK1 by code (made at first use: the key is declared in another file's statics).
 const fesk::bench::Browsed& byCode() {
   static const fesk::bench::Browsed browse{&FESK1, &fesk::FES_KEYCODE, {}};
@@ -142,7 +119,7 @@ void BM_PgPageDown(benchmark::State& state) {
     fesk::bench::serveEvent(byCode(), apprt::kEventPageDown);
     trips += counted.count();
   }
-  report(state, trips);
+  reportTrips(state, trips);
   FESK1.close();
 }
 
@@ -165,7 +142,7 @@ void BM_PgOpenFirstPage(benchmark::State& state) {
     lock.release();
   }
   FESK1.bindDriver(driver());
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 // Each iteration gives the parent a new code; the next gives it back. The
@@ -194,7 +171,7 @@ void BM_PgCascade10k(benchmark::State& state) {
   fesk::threadBlock().Fesk2OpenCount = 0;
   FESK2.close();
   FESK1.close();
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 // One UPDATE, as a person at the server's own client would write it.
@@ -243,7 +220,7 @@ void BM_PgImport10k(benchmark::State& state) {
       break;
     }
   }
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 // The same rows with COPY, as the server's own client copies a file in (one

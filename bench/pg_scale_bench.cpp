@@ -25,6 +25,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "bench/bench_relay.h"
 #include "bench/bench_server.h"
 #include "bench/engine_session.h"
 #include "bench/parent_recode.h"
@@ -35,13 +36,17 @@
 #include "runtime/files/errors.h"
 #include "runtime/files/thread_wait.h"
 #include "runtime/frontend/constants.h"
-#include "support/tcp_relay.h"
 
 namespace {
 
 using fesk::FESK1;
 using fesk::FESK2;
 using fesk::bench::benchServer;
+using fesk::bench::delayEachWay;
+using fesk::bench::relay;
+using fesk::bench::reportTrips;
+using fesk::bench::throughRelay;
+using fesk::bench::Trips;
 
 constexpr int kSmallRecords = 10000;
 // Children of the record re-coded; FESK2 holds as many again for every tenth record.
@@ -50,11 +55,6 @@ constexpr int kChildren = 100;
 int largeRecords() {
   const char* named = std::getenv("FESK_BENCH_SCALE_RECORDS");
   return named ? std::stoi(named) : 10000000;
-}
-
-std::chrono::microseconds delayEachWay() {
-  const char* named = std::getenv("FESK_BENCH_ROUND_TRIP_US");
-  return std::chrono::microseconds(named ? std::stoll(named) / 2 : 5000);
 }
 
 struct Scale {
@@ -80,15 +80,6 @@ std::string parentOf(const Scale& scale) {
   return codeOf(scale.records / 2 + 1);
 }
 const std::string kAwayCode = "Q";
-
-fesk::test::TcpRelay& relay() {
-  static fesk::test::TcpRelay relay(fesk::test::serverSocket(benchServer()));
-  return relay;
-}
-
-std::string throughRelay() {
-  return relay().address() + " user=fesk dbname=postgres";
-}
 
 // Runs `sql` on the server itself, not through the relay, and answers the
 // first column of its last row ("" when none); throws when it fails.
@@ -181,21 +172,6 @@ void prepareFiles() {
   }
 }
 
-// Round trips through the relay while the object lives.
-class Trips {
- public:
-  Trips() : start_(relay().roundTrips()) {}
-  int count() const { return relay().roundTrips() - start_; }
-
- private:
-  int start_;
-};
-
-void report(benchmark::State& state, int trips) {
-  state.counters["round_trips"] =
-      static_cast<double>(trips) / static_cast<double>(state.iterations());
-}
-
 // FESK1 by code (made at first use: the key is declared in another file's statics).
 const fesk::bench::Browsed& byCode() {
   static const fesk::bench::Browsed browse{&FESK1, &fesk::FES_KEYCODE, {}};
@@ -234,7 +210,7 @@ void BM_PgScaleOpenFirstPage(benchmark::State& state) {
     FESK1.close();
     lock.release();
   }
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 void BM_PgScalePageDown(benchmark::State& state) {
@@ -253,7 +229,7 @@ void BM_PgScalePageDown(benchmark::State& state) {
     fesk::bench::serveEvent(byCode(), apprt::kEventPageDown);
     trips += counted.count();
   }
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 void BM_PgScaleLastPage(benchmark::State& state) {
@@ -269,7 +245,7 @@ void BM_PgScaleLastPage(benchmark::State& state) {
     fesk::bench::serveEvent(byCode(), apprt::kEventScrollBottom);
     trips += counted.count();
   }
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 // The start of a random code typed into the search line, timed for its last
@@ -290,7 +266,7 @@ void BM_PgScaleLocate(benchmark::State& state) {
     fesk::bench::typeIntoFind(byCode(), prefix.back());
     trips += counted.count();
   }
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 // Each iteration gives the parent a new code; the next gives it back.
@@ -317,7 +293,7 @@ void BM_PgScaleRecode(benchmark::State& state) {
   if (away) fesk::bench::recodeParent(kAwayCode, home);
   fesk::threadBlock().Fesk2OpenCount = 0;
   FESK2.close();
-  report(state, trips);
+  reportTrips(state, trips);
 }
 
 BENCHMARK(BM_PgScaleOpenFirstPage)->Arg(0)->Arg(1)->UseRealTime()->Iterations(10);
