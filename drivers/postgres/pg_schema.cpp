@@ -257,9 +257,10 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
       "after jsonb); CREATE INDEX IF NOT EXISTS history_record ON " +
       history + " (file, record, id); CREATE INDEX IF NOT EXISTS history_deletes ON " + history +
       " (file, id) WHERE action = 'delete'; CREATE OR REPLACE FUNCTION " + function +
-      " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN " + insert +
-      "'add', n.id, NULL, " + historyFields(file, "n") +
-      " FROM fesk_new n; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
+      " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN IF " +
+      "current_setting('" + kCarriedHistorySetting + "', true) IS DISTINCT FROM 'on' THEN " +
+      insert + "'add', n.id, NULL, " + historyFields(file, "n") +
+      " FROM fesk_new n; END IF; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
       historyFields(file, "o") + ", " + historyFields(file, "n") +
       " FROM fesk_old o JOIN fesk_new n USING (id); ELSE " + insert + "'delete', o.id, " +
       historyFields(file, "o") + ", NULL FROM fesk_old o; END IF; RETURN NULL; END $f$;";
@@ -306,14 +307,17 @@ constexpr std::string_view kLayoutQuestion =
     "FROM pg_catalog.pg_index i JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
     "WHERE i.indrelid = to_regclass($1)";
 // One more row for a file that keeps a history: how many change triggers
-// named $2 the table has, and how many of the history's triggers, 100 more
+// named $2 the table has, and how many of the history's triggers (of a
+// function that passes over the adds of a carried history), 100 more
 // when the history's table or an index of its keyed reads ($3 to $5) is
 // missing (the trigger, the history and its indexes came later than the
 // tables).
 constexpr std::string_view kDefinitionsQuestion =
     " UNION ALL SELECT 'definitions', 0, (SELECT count(*) FROM pg_catalog.pg_trigger WHERE "
     "tgrelid = to_regclass($1) AND tgname = $2)::text, ((SELECT count(*) FROM "
-    "pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname LIKE '%\\_history\\_%') + "
+    "pg_catalog.pg_trigger WHERE tgrelid = to_regclass($1) AND tgname LIKE '%\\_history\\_%' "
+    "AND tgfoid IN (SELECT oid FROM pg_catalog.pg_proc WHERE prosrc LIKE "
+    "'%fesk.carried\\_history%')) + "
     "CASE WHEN to_regclass($3) IS NULL OR to_regclass($4) IS NULL OR to_regclass($5) IS NULL "
     "THEN 100 ELSE 0 END)::text, '', '', ''";
 

@@ -114,6 +114,11 @@ std::string historySql(const std::string& schema, const apprt::FileDeclaration& 
   return sql;
 }
 
+std::string withoutAddEntriesSql(const std::string& schema, const apprt::FileDeclaration& file) {
+  return "DROP TRIGGER IF EXISTS " + quotedName(schema) + "." +
+         quotedName(triggerName(file, kActions[0])) + ";";
+}
+
 std::string withoutHistorySql(const apprt::FileDeclaration& file) {
   std::string sql;
   for (const Action& action : kActions) {

@@ -32,6 +32,10 @@ inline constexpr const char* kHistoryTable = "history";
 // `schema`, each made only when missing.
 std::string historySql(const std::string& schema, const apprt::FileDeclaration& file);
 
+// Takes away the trigger that writes the entries of the file's adds (put
+// back by historySql).
+std::string withoutAddEntriesSql(const std::string& schema, const apprt::FileDeclaration& file);
+
 // Takes the history table and the file's triggers away, leaving the file as
 // it was made before it kept a history (they come back at its next open).
 std::string withoutHistorySql(const apprt::FileDeclaration& file);

@@ -19,19 +19,22 @@ Kept& kept() {
   return files;
 }
 
-// The history side of the thread's open `file`; null when it keeps none (or
-// the file is not open: 37 is set then).
+}  // namespace
+
 HistoryKeepingFile* historyOf(const FileDeclaration& file) {
   FileInstance* instance = openInstance(file);
   if (!instance || !keepsHistory(file)) return nullptr;
   return dynamic_cast<HistoryKeepingFile*>(instance->driverFile.get());
 }
 
-}  // namespace
-
 void keepHistory(const FileDeclaration& file) {
   std::lock_guard lock(kept().mutex);
   kept().files.insert(&file);
+}
+
+void keepNoHistory(const FileDeclaration& file) {
+  std::lock_guard lock(kept().mutex);
+  kept().files.erase(&file);
 }
 
 bool keepsHistory(const FileDeclaration& file) {
