@@ -98,9 +98,9 @@ bool readHistoryOf(const apprt::FileDeclaration& file, std::size_t index, Record
     batch = emptyBatch(index);
     return taken;
   };
-  apprt::readWholeHistory(file, [&](const apprt::HistoryEntry& entry) {
-    batch.entries.push_back(entry);
-    return going = batch.entries.size() < kCopyBatchRecords || handOn();
+  apprt::readWholeHistory(file, [&](apprt::HistoryEntry& entry) {
+    batch.entries.push_back(std::move(entry));
+    return going = batch.entries.size() < kCopyBatchEntries || handOn();
   });
   if (!going) return false;
   if (failed()) {
@@ -216,7 +216,7 @@ class TargetWriter {
     return true;
   }
 
-  bool add(const RecordBatch& batch) {
+  bool add(RecordBatch& batch) {
     if (batch.identitiesRead) return mapIdentities(batch);
     if (!batch.entries.empty()) return carry(batch);
     return addRecords(batch);
@@ -283,11 +283,11 @@ class TargetWriter {
 
   // The records of a file are added in the order read, so the n-th record
   // read is the n-th the target holds.
-  bool mapIdentities(const RecordBatch& batch) {
+  bool mapIdentities(RecordBatch& batch) {
     const apprt::FileDeclaration& file = *files_.all()[batch.file];
     CarriedFile& carried = carried_[batch.file];
     if (!carried.history.offered() || !store()) return outcome_.why.empty();
-    carried.source = batch.identities;
+    carried.source = std::move(batch.identities);
     apprt::storedIdentities(file, carried.target);
     if (!failed()) carried.next = carried.history.nextIdentity();
     if (failed()) return abandon(fileFailure("carry the history into", file));
@@ -300,11 +300,11 @@ class TargetWriter {
     return true;
   }
 
-  bool carry(const RecordBatch& batch) {
+  bool carry(RecordBatch& batch) {
     const apprt::FileDeclaration& file = *files_.all()[batch.file];
     CarriedFile& carried = carried_[batch.file];
     if (!carried.history.offered()) return goOn();
-    for (apprt::HistoryEntry entry : batch.entries) {
+    for (apprt::HistoryEntry& entry : batch.entries) {
       entry.record = carried.mapped(entry.record);
       carried.history.write(entry);
       if (failed()) return abandon(fileFailure("carry the history into", file));

@@ -53,6 +53,9 @@ struct CopyOutcome {
 
 // The records carried between the two threads at a time.
 inline constexpr std::uint64_t kCopyBatchRecords = 1000;
+// The history entries carried so: more, so that a reader that streams them
+// from a server is held back seldom (each hold costs the stream a round trip).
+inline constexpr std::size_t kCopyBatchEntries = 16000;
 
 // Both data files must exist in the source; missing ones are created in the target.
 CopyOutcome copyDataSet(apprt::Driver& source, apprt::Driver& target,

@@ -385,7 +385,7 @@ DriverStatus PgFile::pruneHistory(const std::string& before, std::uint64_t& remo
   return postgres::pruneHistory(*session_, schema_, file_, before, removed);
 }
 
-DriverStatus PgFile::readWholeHistory(const std::function<bool(const apprt::HistoryEntry&)>& take) {
+DriverStatus PgFile::readWholeHistory(const std::function<bool(apprt::HistoryEntry&)>& take) {
   block_.drop();
   return postgres::readWholeHistory(*session_, schema_, file_, take);
 }

@@ -1,5 +1,7 @@
 #include "drivers/postgres/pg_history.h"
 
+#include <charconv>
+#include <cstdint>
 #include <vector>
 
 #include "drivers/postgres/pg_schema.h"
@@ -46,7 +48,12 @@ std::string historyEntriesSql(const std::string& schema, const apprt::FileDeclar
 
 apprt::HistoryEntry historyEntryOf(const apprt::FileDeclaration& file,
                                    const std::function<std::string_view(int column)>& column) {
-  const auto number = [&](int at) { return std::stoll(std::string(column(at))); };
+  const auto number = [&](int at) {
+    const std::string_view text = column(at);
+    std::int64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+  };
   const auto fieldsAt = [&](int first) {
     std::vector<std::string> fields;
     for (std::size_t i = 0; i < file.fields().size(); ++i) {

@@ -124,17 +124,18 @@ class PgHistoryCarry : public apprt::HistoryCarry {
 
 DriverStatus readWholeHistory(ServerSession& session, const std::string& schema,
                               const apprt::FileDeclaration& file,
-                              const std::function<bool(const apprt::HistoryEntry&)>& take) {
+                              const std::function<bool(apprt::HistoryEntry&)>& take) {
   std::vector<std::string> values;
   return session.copyOut("COPY (" + historyEntriesSql(schema, file, literal(file.fileName())) +
                              " ORDER BY id) TO STDOUT",
                          [&](std::string_view row) {
                            readCopyRow(row, values);
-                           return take(historyEntryOf(file, [&](int column) {
+                           apprt::HistoryEntry entry = historyEntryOf(file, [&](int column) {
                              const auto at = static_cast<std::size_t>(column);
                              return at < values.size() ? std::string_view(values[at])
                                                        : std::string_view();
-                           }));
+                           });
+                           return take(entry);
                          });
 }
 

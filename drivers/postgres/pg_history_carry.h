@@ -23,7 +23,7 @@ namespace fesk::postgres {
 
 apprt::DriverStatus readWholeHistory(ServerSession& session, const std::string& schema,
                                      const apprt::FileDeclaration& file,
-                                     const std::function<bool(const apprt::HistoryEntry&)>& take);
+                                     const std::function<bool(apprt::HistoryEntry&)>& take);
 
 // The identities of the records of `table` (quoted, schema-qualified), in
 // the order they were added.

@@ -231,7 +231,8 @@ std::unique_ptr<apprt::DriverBulkAdd> SqliteFile::addInBulk(
 DriverStatus SqliteFile::readHistory(const apprt::HistoryRead& read,
                                      const std::function<bool(const apprt::HistoryEntry&)>& take) {
   connection_->reads().releaseAll();
-  return sqlite::readHistory(connection_->db(), schema_, file_, read, take);
+  return sqlite::readHistory(connection_->db(), schema_, file_, read,
+                             [&](apprt::HistoryEntry& entry) { return take(entry); });
 }
 
 DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
@@ -242,11 +243,11 @@ DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& 
   return status;
 }
 
-DriverStatus SqliteFile::readWholeHistory(
-    const std::function<bool(const apprt::HistoryEntry&)>& take) {
+DriverStatus SqliteFile::readWholeHistory(const std::function<bool(apprt::HistoryEntry&)>& take) {
+  connection_->reads().releaseAll();
   apprt::HistoryRead oldestFirst;
   oldestFirst.older = false;
-  return readHistory(oldestFirst, take);
+  return sqlite::readHistory(connection_->db(), schema_, file_, oldestFirst, take);
 }
 
 DriverStatus SqliteFile::storedIdentities(std::vector<apprt::RecordIdentity>& identities) {

@@ -220,7 +220,7 @@ namespace {
 // The entries that `row` answers (read by the columns of entryColumns), each
 // handed to `take`.
 apprt::DriverStatus takeEntries(sqlite3* db, Statement& row, const apprt::FileDeclaration& file,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+                                const std::function<bool(apprt::HistoryEntry&)>& take) {
   const std::size_t fields = file.fields().size();
   int result = SQLITE_OK;
   while ((result = row.step()) == SQLITE_ROW) {
@@ -254,7 +254,7 @@ std::string entryColumns(const std::string& schema, const apprt::FileDeclaration
 
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+                                const std::function<bool(apprt::HistoryEntry&)>& take) {
   // Only the conditions asked, so that the planner reads the index whose
   // leading column is the record, or the deletes' own, from `from` on.
   std::string where = " WHERE 1";

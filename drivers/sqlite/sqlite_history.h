@@ -62,10 +62,10 @@ apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
                                       const apprt::FileDeclaration& file);
 
 // The entries of the file attached as `schema` that `read` names
-// (file_history.h), by the history's indexes.
+// (file_history.h), by the history's indexes; `take` may move from them.
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take);
+                                const std::function<bool(apprt::HistoryEntry&)>& take);
 // Removes its entries older than `before`.
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,
                                  std::uint64_t& removed);

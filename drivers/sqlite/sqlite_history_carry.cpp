@@ -76,7 +76,8 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
       if (!entry.after.empty()) bind(kFirstField + count + i, field(entry.after, i));
     }
     const int result = insert_.step();
-    insert_.reset();
+    // Every parameter is bound again for the next entry, or not read by it.
+    sqlite3_reset(insert_.get());
     return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
   }
 

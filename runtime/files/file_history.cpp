@@ -21,7 +21,7 @@ Kept& kept() {
 
 }  // namespace
 
-HistoryKeepingFile* historyOf(const FileDeclaration& file) {
+HistoryKeepingFile* historyKeepingFileOf(const FileDeclaration& file) {
   FileInstance* instance = openInstance(file);
   if (!instance || !keepsHistory(file)) return nullptr;
   return dynamic_cast<HistoryKeepingFile*>(instance->driverFile.get());
@@ -44,14 +44,14 @@ bool keepsHistory(const FileDeclaration& file) {
 
 bool readHistory(const FileDeclaration& file, const HistoryRead& read,
                  const std::function<bool(const HistoryEntry&)>& each) {
-  HistoryKeepingFile* history = historyOf(file);
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (history) report(file, history->readHistory(read, each));
   return history != nullptr;
 }
 
 bool pruneHistory(const FileDeclaration& file, const std::string& before, std::uint64_t& removed) {
   removed = 0;
-  HistoryKeepingFile* history = historyOf(file);
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (history) report(file, history->pruneHistory(before, removed));
   return history != nullptr;
 }

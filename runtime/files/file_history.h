@@ -82,8 +82,9 @@ class HistoryKeepingFile {
   // Removes the entries older than `before` (a moment as above), in the
   // thread's transaction when one is active.
   virtual DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) = 0;
-  // Every entry, oldest first, as one stream (false from `take` stops it).
-  virtual DriverStatus readWholeHistory(const std::function<bool(const HistoryEntry&)>& take) = 0;
+  // Every entry, oldest first, as one stream (false from `take` stops it);
+  // `take` may move from the entry.
+  virtual DriverStatus readWholeHistory(const std::function<bool(HistoryEntry&)>& take) = 0;
   // The identities of the records stored, in the order they were added.
   virtual DriverStatus storedIdentities(std::vector<RecordIdentity>& identities) = 0;
   // Begins carrying entries into the history, in the thread's transaction;
@@ -93,7 +94,7 @@ class HistoryKeepingFile {
 
 // The history side of the thread's open `file`; null when it keeps none (or
 // the file is not open: 37 is set then).
-HistoryKeepingFile* historyOf(const FileDeclaration& file);
+HistoryKeepingFile* historyKeepingFileOf(const FileDeclaration& file);
 
 // Reads part of the history of the open `file`, as HistoryKeepingFile's
 // read, calling `each` for every entry. Sets the thread's error state

@@ -5,21 +5,20 @@
 
 namespace apprt {
 
-bool readWholeHistory(const FileDeclaration& file,
-                      const std::function<bool(const HistoryEntry&)>& each) {
-  HistoryKeepingFile* history = historyOf(file);
+bool readWholeHistory(const FileDeclaration& file, const std::function<bool(HistoryEntry&)>& each) {
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (history) report(file, history->readWholeHistory(each));
   return history != nullptr;
 }
 
 bool storedIdentities(const FileDeclaration& file, std::vector<RecordIdentity>& identities) {
-  HistoryKeepingFile* history = historyOf(file);
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (history) report(file, history->storedIdentities(identities));
   return history != nullptr;
 }
 
 CarriedHistory::CarriedHistory(const FileDeclaration& file, bool replace) : file_(file) {
-  HistoryKeepingFile* history = historyOf(file);
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (!history) {
     // Nothing to carry into is no failure (37 when the file is not open).
     if (openInstance(file)) report(DriverStatus{});

@@ -18,10 +18,10 @@ namespace apprt {
 class FileDeclaration;
 
 // Every entry of the open `file`'s history, oldest first, to `each` (false
-// from it stops the read). Sets the thread's error state (errors.h). False,
-// reading nothing, when the driver keeps no history of it.
-bool readWholeHistory(const FileDeclaration& file,
-                      const std::function<bool(const HistoryEntry&)>& each);
+// from it stops the read; it may move from the entry). Sets the thread's
+// error state (errors.h). False, reading nothing, when the driver keeps no
+// history of it.
+bool readWholeHistory(const FileDeclaration& file, const std::function<bool(HistoryEntry&)>& each);
 
 // The identities of the records of the open `file`, in the order they were
 // added. Sets the thread's error state. False when the driver keeps no
