@@ -245,9 +245,7 @@ DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& 
 
 DriverStatus SqliteFile::readWholeHistory(const std::function<bool(apprt::HistoryEntry&)>& take) {
   connection_->reads().releaseAll();
-  apprt::HistoryRead oldestFirst;
-  oldestFirst.older = false;
-  return sqlite::readHistory(connection_->db(), schema_, file_, oldestFirst, take);
+  return sqlite::readWholeHistory(connection_->db(), schema_, file_, take);
 }
 
 DriverStatus SqliteFile::storedIdentities(std::vector<apprt::RecordIdentity>& identities) {

@@ -272,6 +272,21 @@ apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
   return takeEntries(db, row, file, take);
 }
 
+apprt::DriverStatus readWholeHistory(sqlite3* db, const std::string& schema,
+                                     const apprt::FileDeclaration& file,
+                                     const std::function<bool(apprt::HistoryEntry&)>& take) {
+  Statement table(db, "SELECT 1 FROM " + quotedName(schema) +
+                          ".sqlite_schema WHERE type = 'table' AND name = ?1");
+  if (!table.prepared()) return sqliteFailure(db, table.prepareResult());
+  table.bindText(1, kHistoryTable);
+  const int found = table.step();
+  if (found == SQLITE_DONE) return {};
+  if (found != SQLITE_ROW) return sqliteFailure(db, found);
+  apprt::HistoryRead oldestFirst;
+  oldestFirst.older = false;
+  return readHistory(db, schema, file, oldestFirst, take);
+}
+
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,
                                  std::uint64_t& removed) {
   Statement prune(db, "DELETE FROM " + quotedName(schema) + "." + kHistoryTable + " WHERE at < ?1");

@@ -66,6 +66,12 @@ apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
                                 const std::function<bool(apprt::HistoryEntry&)>& take);
+// Every entry of the file attached as `schema`, oldest first: none when the
+// file has no history table (one made before, on a medium this process may
+// not write).
+apprt::DriverStatus readWholeHistory(sqlite3* db, const std::string& schema,
+                                     const apprt::FileDeclaration& file,
+                                     const std::function<bool(apprt::HistoryEntry&)>& take);
 // Removes its entries older than `before`.
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,
                                  std::uint64_t& removed);
