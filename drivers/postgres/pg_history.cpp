@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "drivers/common/history_moment.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/files/file_declaration.h"
 
@@ -40,7 +41,9 @@ apprt::DriverStatus takeEntries(const Result& result, const apprt::FileDeclarati
 
 std::string historyEntriesSql(const std::string& schema, const apprt::FileDeclaration& file,
                               const std::string& fileValue) {
-  return "SELECT id, to_char(at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), who, "
+  // The moment in milliseconds, made text here: the server's own formatting
+  // costs it more than the rest of the row.
+  return "SELECT id, floor(extract(epoch FROM at) * 1000)::bigint, who, "
          "station, change_group, action, record, (before IS NULL)::int, (after IS NULL)::int" +
          fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " + quotedName(schema) +
          ".history WHERE file = " + fileValue;
@@ -62,7 +65,7 @@ apprt::HistoryEntry historyEntryOf(const apprt::FileDeclaration& file,
     return fields;
   };
   apprt::HistoryEntry entry{.id = number(0),
-                            .at = std::string(column(1)),
+                            .at = drivers::historyMoment(number(1)),
                             .who = std::string(column(2)),
                             .station = std::string(column(3)),
                             .group = number(4),

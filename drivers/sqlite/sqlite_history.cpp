@@ -2,10 +2,9 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <vector>
 
+#include "drivers/common/history_moment.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/files/change_author.h"
@@ -115,8 +114,12 @@ std::string historySql(const std::string& schema, const apprt::FileDeclaration& 
 }
 
 std::string withoutAddEntriesSql(const std::string& schema, const apprt::FileDeclaration& file) {
-  return "DROP TRIGGER IF EXISTS " + quotedName(schema) + "." +
-         quotedName(triggerName(file, kActions[0])) + ";";
+  std::string sql = "DROP TRIGGER IF EXISTS " + quotedName(schema) + "." +
+                    quotedName(triggerName(file, kActions[0])) + ";";
+  for (const HistoryIndex& index : kIndexes) {
+    sql += "DROP INDEX IF EXISTS " + quotedName(schema) + "." + index.name + ";";
+  }
+  return sql;
 }
 
 std::string withoutHistorySql(const apprt::FileDeclaration& file) {
@@ -129,17 +132,9 @@ std::string withoutHistorySql(const apprt::FileDeclaration& file) {
 
 void HistoryStamp::renew() {
   group = apprt::newChangeGroup();
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto milliseconds =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(milliseconds));
-  at = text;
+  at = drivers::historyMoment(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count());
   who = apprt::changeAuthor();
   station = apprt::changeStation();
 }
