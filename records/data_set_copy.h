@@ -11,6 +11,11 @@
 // so records with equal key values keep their order. Before the commit the
 // records stored in the target are counted and must match those read.
 //
+// The history of the records goes with them (history_carry.h): read after
+// the records in the source's transaction, written in the target's, it
+// becomes the target's history (after the entries the target keeps, or in
+// their place with `replace`), and the copy's own adds write no entries.
+//
 // The source is read in a thread of its own while the calling thread writes
 // the target (each data set's transaction belongs to one thread).
 
