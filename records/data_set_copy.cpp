@@ -1,10 +1,13 @@
 #include "records/data_set_copy.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "records/counted.h"
@@ -16,6 +19,7 @@
 #include "runtime/files/bulk_read.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_transaction.h"
+#include "runtime/files/history_carry.h"
 #include "runtime/files/thread_wait.h"
 
 namespace fesk::records {
@@ -25,12 +29,18 @@ bool failed() {
   return apprt::ERRCODE() != apprt::kNoError;
 }
 
+RecordBatch emptyBatch(std::size_t file) {
+  RecordBatch batch;
+  batch.file = file;
+  return batch;
+}
+
 // Reads the records of `file` in batches; false when they cannot all be
 // handed on (`failure` says why, or the taker gave up).
 bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatches& batches,
               std::string& failure) {
   const std::size_t length = file.recordLength();
-  RecordBatch batch{index, {}, 0};
+  RecordBatch batch = emptyBatch(index);
   batch.images.reserve(kCopyBatchRecords * length);
   const auto handOn = [&] {
     // Waiting for room, a reader of record after record holds no statement
@@ -39,7 +49,7 @@ bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatch
     // transaction does: the transaction alone keeps the records as they were.
     apprt::threadWillWait();
     const bool taken = batch.count == 0 || batches.put(std::move(batch));
-    batch = RecordBatch{index, {}, 0};
+    batch = emptyBatch(index);
     batch.images.reserve(kCopyBatchRecords * length);
     return taken;
   };
@@ -66,6 +76,40 @@ bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatch
   return handOn();
 }
 
+// Reads the history of `file` after its records, in the same transaction:
+// the identities of its records (in the order they were read), then its
+// entries in batches. Nothing when the driver keeps none.
+bool readHistoryOf(const apprt::FileDeclaration& file, std::size_t index, RecordBatches& batches,
+                   std::string& failure) {
+  RecordBatch identities = emptyBatch(index);
+  identities.identitiesRead = true;
+  if (!apprt::storedIdentities(file, identities.identities)) return true;
+  if (failed()) {
+    failure = fileFailure("read the history of", file);
+    return false;
+  }
+  apprt::threadWillWait();
+  if (!batches.put(std::move(identities))) return false;
+  RecordBatch batch = emptyBatch(index);
+  bool going = true;
+  const auto handOn = [&] {
+    apprt::threadWillWait();
+    const bool taken = batch.entries.empty() || batches.put(std::move(batch));
+    batch = emptyBatch(index);
+    return taken;
+  };
+  apprt::readWholeHistory(file, [&](apprt::HistoryEntry& entry) {
+    batch.entries.push_back(std::move(entry));
+    return going = batch.entries.size() < kCopyBatchEntries || handOn();
+  });
+  if (!going) return false;
+  if (failed()) {
+    failure = fileFailure("read the history of", file);
+    return false;
+  }
+  return handOn();
+}
+
 // Why the source's files, as `uses` opened them, cannot be read ("" when they can).
 std::string unreadable(const DataSetFiles& files, const std::array<const FileUse*, 2>& uses) {
   for (std::size_t index = 0; index < files.all().size(); ++index) {
@@ -77,7 +121,8 @@ std::string unreadable(const DataSetFiles& files, const std::array<const FileUse
   return {};
 }
 
-// Reads every record of the source's files, in one transaction, into `batches`.
+// Reads every record of the source's files and then their history, in one
+// transaction, into `batches`.
 void readSource(apprt::Driver& driver, int waitSeconds, RecordBatches& batches) {
   const DataSetFiles files(driver);
   const FileUse fesk1(files.fesk1(), apprt::kOpenSharedReadOnly, WhenMissing::kLeaveMissing);
@@ -92,8 +137,12 @@ void readSource(apprt::Driver& driver, int waitSeconds, RecordBatches& batches) 
     return;
   }
   std::string failure;
-  for (std::size_t index = 0; index < files.all().size(); ++index) {
-    if (!readFile(*files.all()[index], index, batches, failure)) break;
+  bool going = true;
+  for (std::size_t index = 0; going && index < files.all().size(); ++index) {
+    going = readFile(*files.all()[index], index, batches, failure);
+  }
+  for (std::size_t index = 0; going && index < files.all().size(); ++index) {
+    going = readHistoryOf(*files.all()[index], index, batches, failure);
   }
   apprt::rollbackTransaction();  // nothing was written: this only lets go
   batches.finish(failure);
@@ -154,6 +203,12 @@ class TargetWriter {
       }
     }
     for (const auto* file : files_.all()) {
+      // Before the records are added, which then write no entries of their
+      // own; with `replace` the entries of what the emptying removed go too.
+      carried_.emplace_back(*file, options_.replace);
+      if (failed()) return abandon(fileFailure("carry the history into", *file));
+    }
+    for (const auto* file : files_.all()) {
       outcome_.counts.push_back({file->fileName(), 0});
       // Only now: what the emptying removed goes before the records sent.
       bulk_.push_back(std::make_unique<apprt::BulkAdd>(*file, std::nullopt));
@@ -161,63 +216,26 @@ class TargetWriter {
     return true;
   }
 
-  bool add(const RecordBatch& batch) {
-    const apprt::FileDeclaration& file = *files_.all()[batch.file];
-    const std::size_t length = file.recordLength();
-    for (std::uint64_t i = 0; i < batch.count; ++i) {
-      std::memcpy(file.recordBytes().data(), batch.images.data() + i * length, length);
-      const apprt::BulkAdd& bulk = *bulk_[batch.file];
-      if (bulk.offered()) {
-        const std::uint64_t place = outcome_.counts[batch.file].records + i + 1;
-        bulk.send(place, place);
-      } else {
-        file.add();
-      }
-      if (failed()) return abandon(fileFailure("copy a record into", file));
-    }
-    outcome_.counts[batch.file].records += batch.count;
-    copied_ += batch.count;
-    return goOn();
+  bool add(RecordBatch& batch) {
+    if (batch.identitiesRead) return mapIdentities(batch);
+    if (!batch.entries.empty()) return carry(batch);
+    return addRecords(batch);
   }
 
-  // Stores what was sent at once, checks what the target holds against what
-  // was read, then commits.
+  // Stores what was sent at once, carries the history's end, checks what the
+  // target holds against what was read, then commits.
   void finish() {
+    if (!store()) return;
     for (std::size_t index = 0; index < files_.all().size(); ++index) {
-      const apprt::FileDeclaration& file = *files_.all()[index];
-      if (!bulk_[index]->offered()) continue;
-      // Storing a large copy takes long: the driver asks meanwhile whether
-      // to go on, and a stop cuts it short.
-      const auto refused = bulk_[index]->finish([this] { return stillWanted(); });
+      const CarriedFile& carried = carried_[index];
+      if (!carried.history.offered()) continue;
+      carried.history.finish(carried.next != 0 ? carried.next : carried.history.nextIdentity());
       if (failed()) {
-        if (stopAsked_) {
-          stop();
-        } else {
-          abandon(fileFailure("copy the records into", file));
-        }
-        return;
-      }
-      // Only a source whose keys are damaged holds two records of one value.
-      if (!refused.empty()) {
-        abandon("the copy of " + file.fileName() + " refused " + counted(refused.size(), "record") +
-                " that repeat another record's unique key value");
+        abandon(fileFailure("carry the history into", *files_.all()[index]));
         return;
       }
     }
-    for (std::size_t index = 0; index < files_.all().size(); ++index) {
-      std::string failure;
-      const auto stored = storedCount(*files_.all()[index], failure);
-      if (!failure.empty()) {
-        abandon(failure);
-        return;
-      }
-      if (stored != outcome_.counts[index].records) {
-        abandon("the copy of " + outcome_.counts[index].file + " holds " +
-                counted(stored, "record") + " where " +
-                std::to_string(outcome_.counts[index].records) + " were read");
-        return;
-      }
-    }
+    if (!checkCounts()) return;
     // Storing and counting take long on a large copy: a stop asked meanwhile
     // still leaves the target as it was.
     if (!goOn()) return;
@@ -250,6 +268,114 @@ class TargetWriter {
   }
 
  private:
+  // A file's history as it is carried: the records' identities in the
+  // source, in the order read, and those the target gave them, in the same
+  // order; the identities given to records gone before the copy, and the
+  // next one to give.
+  struct CarriedFile {
+    CarriedFile(const apprt::FileDeclaration& file, bool replace) : history(file, replace) {}
+    apprt::CarriedHistory history;
+    std::vector<apprt::RecordIdentity> source;
+    std::vector<apprt::RecordIdentity> target;
+    std::unordered_map<apprt::RecordIdentity, apprt::RecordIdentity> gone;
+    apprt::RecordIdentity next = 0;
+
+    apprt::RecordIdentity mapped(apprt::RecordIdentity identity) {
+      const auto at = std::lower_bound(source.begin(), source.end(), identity);
+      if (at != source.end() && *at == identity) return target[at - source.begin()];
+      const auto [given, added] = gone.try_emplace(identity, next);
+      if (added) ++next;
+      return given->second;
+    }
+  };
+
+  // The records of a file are added in the order read, so the n-th record
+  // read is the n-th the target holds.
+  bool mapIdentities(RecordBatch& batch) {
+    const apprt::FileDeclaration& file = *files_.all()[batch.file];
+    CarriedFile& carried = carried_[batch.file];
+    if (!carried.history.offered() || !store()) return outcome_.why.empty();
+    carried.source = std::move(batch.identities);
+    apprt::storedIdentities(file, carried.target);
+    if (!failed()) carried.next = carried.history.nextIdentity();
+    if (failed()) return abandon(fileFailure("carry the history into", file));
+    if (carried.target.size() != carried.source.size() ||
+        !std::is_sorted(carried.source.begin(), carried.source.end())) {
+      return abandon("the copy of " + file.fileName() + " holds " +
+                     counted(carried.target.size(), "record") + " where " +
+                     std::to_string(carried.source.size()) + " were read in order");
+    }
+    return true;
+  }
+
+  bool carry(RecordBatch& batch) {
+    const apprt::FileDeclaration& file = *files_.all()[batch.file];
+    CarriedFile& carried = carried_[batch.file];
+    if (!carried.history.offered()) return goOn();
+    for (apprt::HistoryEntry& entry : batch.entries) {
+      entry.record = carried.mapped(entry.record);
+      carried.history.write(entry);
+      if (failed()) return abandon(fileFailure("carry the history into", file));
+    }
+    return goOn();
+  }
+
+  bool addRecords(const RecordBatch& batch) {
+    const apprt::FileDeclaration& file = *files_.all()[batch.file];
+    const std::size_t length = file.recordLength();
+    for (std::uint64_t i = 0; i < batch.count; ++i) {
+      std::memcpy(file.recordBytes().data(), batch.images.data() + i * length, length);
+      const apprt::BulkAdd& bulk = *bulk_[batch.file];
+      if (bulk.offered()) {
+        const std::uint64_t place = outcome_.counts[batch.file].records + i + 1;
+        bulk.send(place, place);
+      } else {
+        file.add();
+      }
+      if (failed()) return abandon(fileFailure("copy a record into", file));
+    }
+    outcome_.counts[batch.file].records += batch.count;
+    copied_ += batch.count;
+    return goOn();
+  }
+
+  // Stores what was sent at once (once, before the history that names the
+  // records' identities).
+  bool store() {
+    if (stored_) return true;
+    stored_ = true;
+    for (std::size_t index = 0; index < files_.all().size(); ++index) {
+      const apprt::FileDeclaration& file = *files_.all()[index];
+      if (!bulk_[index]->offered()) continue;
+      // Storing a large copy takes long: the driver asks meanwhile whether
+      // to go on, and a stop cuts it short.
+      const auto refused = bulk_[index]->finish([this] { return stillWanted(); });
+      if (failed())
+        return stopAsked_ ? stop() : abandon(fileFailure("copy the records into", file));
+      // Only a source whose keys are damaged holds two records of one value.
+      if (!refused.empty()) {
+        return abandon("the copy of " + file.fileName() + " refused " +
+                       counted(refused.size(), "record") +
+                       " that repeat another record's unique key value");
+      }
+    }
+    return true;
+  }
+
+  bool checkCounts() {
+    for (std::size_t index = 0; index < files_.all().size(); ++index) {
+      std::string failure;
+      const auto stored = storedCount(*files_.all()[index], failure);
+      if (!failure.empty()) return abandon(failure);
+      if (stored != outcome_.counts[index].records) {
+        return abandon("the copy of " + outcome_.counts[index].file + " holds " +
+                       counted(stored, "record") + " where " +
+                       std::to_string(outcome_.counts[index].records) + " were read");
+      }
+    }
+    return true;
+  }
+
   bool fail(std::string why) {
     if (outcome_.why.empty()) outcome_.why = std::move(why);
     return false;
@@ -264,6 +390,8 @@ class TargetWriter {
   bool stopAsked_ = false;
   // Per file, its records sent at once when its driver takes them so.
   std::vector<std::unique_ptr<apprt::BulkAdd>> bulk_;
+  bool stored_ = false;
+  std::deque<CarriedFile> carried_;  // per file
 };
 
 // Whether the target is ready for its files to be replaced whole: false, with

@@ -11,6 +11,11 @@
 // so records with equal key values keep their order. Before the commit the
 // records stored in the target are counted and must match those read.
 //
+// The history of the records goes with them (history_carry.h): read after
+// the records in the source's transaction, written in the target's, it
+// becomes the target's history (after the entries the target keeps, or in
+// their place with `replace`), and the copy's own adds write no entries.
+//
 // The source is read in a thread of its own while the calling thread writes
 // the target (each data set's transaction belongs to one thread).
 
@@ -53,6 +58,9 @@ struct CopyOutcome {
 
 // The records carried between the two threads at a time.
 inline constexpr std::uint64_t kCopyBatchRecords = 1000;
+// The history entries carried so: more, so that a reader that streams them
+// from a server is held back seldom (each hold costs the stream a round trip).
+inline constexpr std::size_t kCopyBatchEntries = 16000;
 
 // Both data files must exist in the source; missing ones are created in the target.
 CopyOutcome copyDataSet(apprt::Driver& source, apprt::Driver& target,

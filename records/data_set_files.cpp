@@ -2,6 +2,7 @@
 
 #include "data/data_files.h"
 #include "records/file_use.h"
+#include "runtime/files/file_history.h"
 
 namespace fesk::records {
 
@@ -11,6 +12,12 @@ DataSetFiles::DataSetFiles(apprt::Driver& driver)
       all_{&fesk1_, &fesk2_} {
   fesk1_.bindDriver(driver);
   fesk2_.bindDriver(driver);
+  // As the program's own: their history goes with their records.
+  for (const apprt::FileDeclaration* file : all_) apprt::keepHistory(*file);
+}
+
+DataSetFiles::~DataSetFiles() {
+  for (const apprt::FileDeclaration* file : all_) apprt::keepNoHistory(*file);
 }
 
 bool holdsDataFiles(apprt::Driver& driver, std::string& why) {

@@ -1,8 +1,8 @@
 #pragma once
 // The data files of one data set: FESK1 and FESK2 declared anew, laid out
 // like the program's own (data/data_files.h) and bound to that data set's
-// driver. With one of these per data set the file layer reads one data set
-// and writes another at the same time.
+// driver, keeping a history as the program's do. With one of these per data
+// set the file layer reads one data set and writes another at the same time.
 
 #include <array>
 #include <string>
@@ -15,6 +15,7 @@ namespace fesk::records {
 class DataSetFiles {
  public:
   explicit DataSetFiles(apprt::Driver& driver);
+  ~DataSetFiles();
   DataSetFiles(const DataSetFiles&) = delete;
   DataSetFiles& operator=(const DataSetFiles&) = delete;
 

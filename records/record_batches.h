@@ -1,5 +1,5 @@
 #pragma once
-// Records handed from one thread to another in batches, with a bound on how
+// Records (and their history) handed from one thread to another in batches, with a bound on how
 // many wait, so that a copy's memory does not grow with the data set. The
 // reading side ends the stream (with a failure, or none); the taking side can
 // give up, which wakes a reader waiting for room.
@@ -11,12 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "runtime/files/file_history.h"
+
 namespace fesk::records {
 
 struct RecordBatch {
   std::size_t file = 0;      // which file of the data set
   std::vector<char> images;  // `count` record images, one after the other
   std::uint64_t count = 0;
+  // After a file's records, its history (history_carry.h): once the
+  // identities of the records read, in the order read, then its entries.
+  bool identitiesRead = false;
+  std::vector<apprt::RecordIdentity> identities;
+  std::vector<apprt::HistoryEntry> entries;
 };
 
 class RecordBatches {

@@ -6,6 +6,7 @@
 #include "drivers/postgres/pg_bulk_add.h"
 #include "drivers/postgres/pg_copy_text.h"
 #include "drivers/postgres/pg_history.h"
+#include "drivers/postgres/pg_history_carry.h"
 #include "drivers/postgres/pg_read_query.h"
 #include "drivers/postgres/pg_schema.h"
 #include "runtime/files/file_declaration.h"
@@ -405,6 +406,21 @@ DriverStatus PgFile::readHistory(const apprt::HistoryRead& read,
 DriverStatus PgFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
   block_.drop();
   return postgres::pruneHistory(*session_, schema_, file_, before, removed);
+}
+
+DriverStatus PgFile::readWholeHistory(const std::function<bool(apprt::HistoryEntry&)>& take) {
+  block_.drop();
+  return postgres::readWholeHistory(*session_, schema_, file_, take);
+}
+
+DriverStatus PgFile::storedIdentities(std::vector<apprt::RecordIdentity>& identities) {
+  block_.drop();
+  return postgres::storedIdentities(*session_, table_, identities);
+}
+
+DriverStatus PgFile::carryHistory(bool replace, std::unique_ptr<apprt::HistoryCarry>& carry) {
+  block_.drop();
+  return carryHistoryInto(*session_, schema_, table_, file_, replace, carry);
 }
 
 }  // namespace fesk::postgres

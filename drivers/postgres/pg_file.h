@@ -62,6 +62,11 @@ class PgFile : public apprt::DriverFile,
       const apprt::HistoryRead& read,
       const std::function<bool(const apprt::HistoryEntry&)>& take) override;
   apprt::DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) override;
+  apprt::DriverStatus readWholeHistory(
+      const std::function<bool(apprt::HistoryEntry&)>& take) override;
+  apprt::DriverStatus storedIdentities(std::vector<apprt::RecordIdentity>& identities) override;
+  apprt::DriverStatus carryHistory(bool replace,
+                                   std::unique_ptr<apprt::HistoryCarry>& carry) override;
 
   void releaseReads() override { block_.drop(); }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "drivers/postgres/pg_server_session.h"
 #include "runtime/files/file_history.h"
@@ -14,6 +15,14 @@ class FileDeclaration;
 }
 
 namespace fesk::postgres {
+
+// The query of the file's entries (read by historyEntryOf), the file's name
+// given as `fileValue` (a parameter or a literal); conditions may follow.
+std::string historyEntriesSql(const std::string& schema, const apprt::FileDeclaration& file,
+                              const std::string& fileValue);
+// The entry of a row of that query, its columns as text.
+apprt::HistoryEntry historyEntryOf(const apprt::FileDeclaration& file,
+                                   const std::function<std::string_view(int column)>& column);
 
 // The file's entries that `read` names (file_history.h), by the history's indexes.
 apprt::DriverStatus readHistory(ServerSession& session, const std::string& schema,

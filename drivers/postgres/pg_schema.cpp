@@ -257,9 +257,10 @@ std::string historyScript(const std::string& schema, const apprt::FileDeclaratio
       "after jsonb); CREATE INDEX IF NOT EXISTS history_record ON " +
       history + " (file, record, id); CREATE INDEX IF NOT EXISTS history_deletes ON " + history +
       " (file, id) WHERE action = 'delete'; CREATE OR REPLACE FUNCTION " + function +
-      " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN " + insert +
-      "'add', n.id, NULL, " + historyFields(file, "n") +
-      " FROM fesk_new n; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
+      " RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN IF TG_OP = 'INSERT' THEN IF " +
+      "current_setting('" + kCarriedHistorySetting + "', true) IS DISTINCT FROM 'on' THEN " +
+      insert + "'add', n.id, NULL, " + historyFields(file, "n") +
+      " FROM fesk_new n; END IF; ELSIF TG_OP = 'UPDATE' THEN " + insert + "'change', n.id, " +
       historyFields(file, "o") + ", " + historyFields(file, "n") +
       " FROM fesk_old o JOIN fesk_new n USING (id); ELSE " + insert + "'delete', o.id, " +
       historyFields(file, "o") + ", NULL FROM fesk_old o; END IF; RETURN NULL; END $f$;";
@@ -346,12 +347,19 @@ DriverStatus judgeLayout(const LayoutRows& rows, const std::string& schema,
 std::string layoutQuestion(const std::string& schema, const std::string& tables) {
   // Per table: its columns, its indexes, and one row of its definitions (how
   // many change triggers named after it it has, and how many of the
-  // history's triggers, 100 more when the history's table or an index of its
-  // keyed reads is missing: the trigger, the history and its indexes came
-  // later than the tables).
+  // history's triggers of a function that passes over the adds of a carried
+  // history, 100 more when the history's table or an index of its keyed
+  // reads is missing: the trigger, the history and its indexes came later
+  // than the tables, and the function of an earlier program is made again).
   const auto history = [](const char* name) {
     return std::string("to_regclass(format('%I.") + name + "', t.nspname)) IS NULL";
   };
+  std::string carrying = "'%";
+  for (const char c : std::string_view(kCarriedHistorySetting)) {
+    if (c == '_' || c == '%' || c == '\\') carrying += '\\';
+    carrying += c;
+  }
+  carrying += "%'";
   return "WITH t AS (SELECT c.oid, c.relname::text AS name, n.nspname FROM pg_catalog.pg_class c "
          "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = " +
          schema + " AND c.relkind IN ('r', 'p') AND " + tables +
@@ -365,10 +373,10 @@ std::string layoutQuestion(const std::string& schema, const std::string& tables)
          "i.indrelid = t.oid JOIN pg_catalog.pg_class c ON c.oid = i.indexrelid "
          "UNION ALL SELECT t.name, 'definitions', 0, (SELECT count(*) FROM pg_catalog.pg_trigger "
          "WHERE tgrelid = t.oid AND tgname = t.name || '_changed')::text, ((SELECT count(*) FROM "
-         "pg_catalog.pg_trigger WHERE tgrelid = t.oid AND tgname LIKE '%\\_history\\_%') + "
-         "CASE WHEN " +
-         history("history") + " OR " + history("history_record") + " OR " +
-         history("history_deletes") +
+         "pg_catalog.pg_trigger WHERE tgrelid = t.oid AND tgname LIKE '%\\_history\\_%' AND "
+         "tgfoid IN (SELECT oid FROM pg_catalog.pg_proc WHERE prosrc LIKE " +
+         carrying + ")) + CASE WHEN " + history("history") + " OR " + history("history_record") +
+         " OR " + history("history_deletes") +
          " THEN 100 ELSE 0 END)::text, '', '', '' FROM t ORDER BY 1, 2, 3";
 }
 

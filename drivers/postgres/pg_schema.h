@@ -71,6 +71,10 @@ std::string changeChannelSql(const std::string& schemaExpression);
 // files in a data set made without it).
 std::string changeTriggerScript(const std::string& schema, const apprt::FileDeclaration& file);
 
+// "on" while a history is carried in (pg_history_carry.h): the history's
+// trigger writes no entries of adds for the rest of the transaction.
+inline constexpr const char* kCarriedHistorySetting = "fesk.carried_history";
+
 // The history of a file that keeps one (file_history.h): the
 // table `history` of the data set's schema, one for every file, written by
 // statement-level triggers on the file's table from the rows the statement

@@ -3,6 +3,7 @@
 #include "drivers/sqlite/background_check.h"
 #include "drivers/sqlite/sqlite_bulk_add.h"
 #include "drivers/sqlite/sqlite_history.h"
+#include "drivers/sqlite/sqlite_history_carry.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "runtime/files/file_access.h"
 #include "runtime/files/file_declaration.h"
@@ -230,7 +231,8 @@ std::unique_ptr<apprt::DriverBulkAdd> SqliteFile::addInBulk(
 DriverStatus SqliteFile::readHistory(const apprt::HistoryRead& read,
                                      const std::function<bool(const apprt::HistoryEntry&)>& take) {
   connection_->reads().releaseAll();
-  return sqlite::readHistory(connection_->db(), schema_, file_, read, take);
+  return sqlite::readHistory(connection_->db(), schema_, file_, read,
+                             [&](apprt::HistoryEntry& entry) { return take(entry); });
 }
 
 DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& removed) {
@@ -239,6 +241,19 @@ DriverStatus SqliteFile::pruneHistory(const std::string& before, std::uint64_t& 
   DriverStatus status = sqlite::pruneHistory(connection_->db(), schema_, before, removed);
   if (status.ok() && removed > 0) connection_->changed(schema_, own);
   return status;
+}
+
+DriverStatus SqliteFile::readWholeHistory(const std::function<bool(apprt::HistoryEntry&)>& take) {
+  connection_->reads().releaseAll();
+  return sqlite::readWholeHistory(connection_->db(), schema_, file_, take);
+}
+
+DriverStatus SqliteFile::storedIdentities(std::vector<apprt::RecordIdentity>& identities) {
+  return sqlite::storedIdentities(*this, identities);
+}
+
+DriverStatus SqliteFile::carryHistory(bool replace, std::unique_ptr<apprt::HistoryCarry>& carry) {
+  return carryHistoryInto(*this, replace, carry);
 }
 
 }  // namespace fesk::sqlite

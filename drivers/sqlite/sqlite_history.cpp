@@ -2,10 +2,9 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <vector>
 
+#include "drivers/common/history_moment.h"
 #include "drivers/sqlite/sqlite_schema.h"
 #include "drivers/sqlite/sqlite_statement.h"
 #include "runtime/files/change_author.h"
@@ -114,6 +113,15 @@ std::string historySql(const std::string& schema, const apprt::FileDeclaration& 
   return sql;
 }
 
+std::string withoutAddEntriesSql(const std::string& schema, const apprt::FileDeclaration& file) {
+  std::string sql = "DROP TRIGGER IF EXISTS " + quotedName(schema) + "." +
+                    quotedName(triggerName(file, kActions[0])) + ";";
+  for (const HistoryIndex& index : kIndexes) {
+    sql += "DROP INDEX IF EXISTS " + quotedName(schema) + "." + index.name + ";";
+  }
+  return sql;
+}
+
 std::string withoutHistorySql(const apprt::FileDeclaration& file) {
   std::string sql;
   for (const Action& action : kActions) {
@@ -124,17 +132,9 @@ std::string withoutHistorySql(const apprt::FileDeclaration& file) {
 
 void HistoryStamp::renew() {
   group = apprt::newChangeGroup();
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto milliseconds =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(milliseconds));
-  at = text;
+  at = drivers::historyMoment(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count());
   who = apprt::changeAuthor();
   station = apprt::changeStation();
 }
@@ -215,7 +215,7 @@ namespace {
 // The entries that `row` answers (read by the columns of entryColumns), each
 // handed to `take`.
 apprt::DriverStatus takeEntries(sqlite3* db, Statement& row, const apprt::FileDeclaration& file,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+                                const std::function<bool(apprt::HistoryEntry&)>& take) {
   const std::size_t fields = file.fields().size();
   int result = SQLITE_OK;
   while ((result = row.step()) == SQLITE_ROW) {
@@ -249,7 +249,7 @@ std::string entryColumns(const std::string& schema, const apprt::FileDeclaration
 
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take) {
+                                const std::function<bool(apprt::HistoryEntry&)>& take) {
   // Only the conditions asked, so that the planner reads the index whose
   // leading column is the record, or the deletes' own, from `from` on.
   std::string where = " WHERE 1";
@@ -265,6 +265,21 @@ apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
   row.bindInt(3, read.from);
   row.bindInt(4, read.limit == 0 ? -1 : static_cast<sqlite3_int64>(read.limit));
   return takeEntries(db, row, file, take);
+}
+
+apprt::DriverStatus readWholeHistory(sqlite3* db, const std::string& schema,
+                                     const apprt::FileDeclaration& file,
+                                     const std::function<bool(apprt::HistoryEntry&)>& take) {
+  Statement table(db, "SELECT 1 FROM " + quotedName(schema) +
+                          ".sqlite_schema WHERE type = 'table' AND name = ?1");
+  if (!table.prepared()) return sqliteFailure(db, table.prepareResult());
+  table.bindText(1, kHistoryTable);
+  const int found = table.step();
+  if (found == SQLITE_DONE) return {};
+  if (found != SQLITE_ROW) return sqliteFailure(db, found);
+  apprt::HistoryRead oldestFirst;
+  oldestFirst.older = false;
+  return readHistory(db, schema, file, oldestFirst, take);
 }
 
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,

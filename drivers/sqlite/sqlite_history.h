@@ -32,6 +32,11 @@ inline constexpr const char* kHistoryTable = "history";
 // `schema`, each made only when missing.
 std::string historySql(const std::string& schema, const apprt::FileDeclaration& file);
 
+// Takes away the trigger that writes the entries of the file's adds, and the
+// history's indexes, which are made again by sorting faster than filled
+// entry by entry (all put back by historySql).
+std::string withoutAddEntriesSql(const std::string& schema, const apprt::FileDeclaration& file);
+
 // Takes the history table and the file's triggers away, leaving the file as
 // it was made before it kept a history (they come back at its next open).
 std::string withoutHistorySql(const apprt::FileDeclaration& file);
@@ -58,10 +63,16 @@ apprt::DriverStatus addMissingHistory(sqlite3* db, const std::string& schema,
                                       const apprt::FileDeclaration& file);
 
 // The entries of the file attached as `schema` that `read` names
-// (file_history.h), by the history's indexes.
+// (file_history.h), by the history's indexes; `take` may move from them.
 apprt::DriverStatus readHistory(sqlite3* db, const std::string& schema,
                                 const apprt::FileDeclaration& file, const apprt::HistoryRead& read,
-                                const std::function<bool(const apprt::HistoryEntry&)>& take);
+                                const std::function<bool(apprt::HistoryEntry&)>& take);
+// Every entry of the file attached as `schema`, oldest first: none when the
+// file has no history table (one made before, on a medium this process may
+// not write).
+apprt::DriverStatus readWholeHistory(sqlite3* db, const std::string& schema,
+                                     const apprt::FileDeclaration& file,
+                                     const std::function<bool(apprt::HistoryEntry&)>& take);
 // Removes its entries older than `before`.
 apprt::DriverStatus pruneHistory(sqlite3* db, const std::string& schema, const std::string& before,
                                  std::uint64_t& removed);

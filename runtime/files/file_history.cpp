@@ -19,19 +19,22 @@ Kept& kept() {
   return files;
 }
 
-// The history side of the thread's open `file`; null when it keeps none (or
-// the file is not open: 37 is set then).
-HistoryKeepingFile* historyOf(const FileDeclaration& file) {
+}  // namespace
+
+HistoryKeepingFile* historyKeepingFileOf(const FileDeclaration& file) {
   FileInstance* instance = openInstance(file);
   if (!instance || !keepsHistory(file)) return nullptr;
   return dynamic_cast<HistoryKeepingFile*>(instance->driverFile.get());
 }
 
-}  // namespace
-
 void keepHistory(const FileDeclaration& file) {
   std::lock_guard lock(kept().mutex);
   kept().files.insert(&file);
+}
+
+void keepNoHistory(const FileDeclaration& file) {
+  std::lock_guard lock(kept().mutex);
+  kept().files.erase(&file);
 }
 
 bool keepsHistory(const FileDeclaration& file) {
@@ -41,14 +44,14 @@ bool keepsHistory(const FileDeclaration& file) {
 
 bool readHistory(const FileDeclaration& file, const HistoryRead& read,
                  const std::function<bool(const HistoryEntry&)>& each) {
-  HistoryKeepingFile* history = historyOf(file);
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (history) report(file, history->readHistory(read, each));
   return history != nullptr;
 }
 
 bool pruneHistory(const FileDeclaration& file, const std::string& before, std::uint64_t& removed) {
   removed = 0;
-  HistoryKeepingFile* history = historyOf(file);
+  HistoryKeepingFile* history = historyKeepingFileOf(file);
   if (history) report(file, history->pruneHistory(before, removed));
   return history != nullptr;
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class FileDeclaration;
 // Marks `file` as one whose changes are to be kept.
 void keepHistory(const FileDeclaration& file);
 bool keepsHistory(const FileDeclaration& file);
+// Unmarks it, before its declaration goes away.
+void keepNoHistory(const FileDeclaration& file);
 
 struct HistoryEntry {
   std::int64_t id = 0;  // the entry's place in its file's history: a later entry has a greater one
@@ -50,6 +53,24 @@ struct HistoryRead {
   std::size_t limit = 0;      // at most this many (0: every one)
 };
 
+// Entries carried into a file's history from another data set's, the
+// driver's side (history_carry.h): written inside the thread's transaction,
+// and while it lasts the file's own adds write no entries, so that records
+// moved in beside their history are not told twice. A failure ends the
+// transaction (it must be rolled back).
+class HistoryCarry {
+ public:
+  virtual ~HistoryCarry() = default;
+  // The first record identity the file has never given.
+  virtual DriverStatus nextIdentity(RecordIdentity& next) = 0;
+  // Writes `entry` after those written before it (its id is the file's own).
+  virtual DriverStatus write(const HistoryEntry& entry) = 0;
+  // Writes what is pending; the file's adds are told again, and it gives
+  // identities from `next` on (those before it were given to the carried
+  // entries).
+  virtual DriverStatus finish(RecordIdentity next) = 0;
+};
+
 // The driver's side, of an open file that keeps a history.
 class HistoryKeepingFile {
  public:
@@ -61,7 +82,19 @@ class HistoryKeepingFile {
   // Removes the entries older than `before` (a moment as above), in the
   // thread's transaction when one is active.
   virtual DriverStatus pruneHistory(const std::string& before, std::uint64_t& removed) = 0;
+  // Every entry, oldest first, as one stream (false from `take` stops it);
+  // `take` may move from the entry.
+  virtual DriverStatus readWholeHistory(const std::function<bool(HistoryEntry&)>& take) = 0;
+  // The identities of the records stored, in the order they were added.
+  virtual DriverStatus storedIdentities(std::vector<RecordIdentity>& identities) = 0;
+  // Begins carrying entries into the history, in the thread's transaction;
+  // with `replace` the entries it holds are removed first.
+  virtual DriverStatus carryHistory(bool replace, std::unique_ptr<HistoryCarry>& carry) = 0;
 };
+
+// The history side of the thread's open `file`; null when it keeps none (or
+// the file is not open: 37 is set then).
+HistoryKeepingFile* historyKeepingFileOf(const FileDeclaration& file);
 
 // Reads part of the history of the open `file`, as HistoryKeepingFile's
 // read, calling `each` for every entry. Sets the thread's error state

@@ -5,8 +5,11 @@
 #include <string>
 
 #include "acceptance_support.h"
+#include "drivers/sqlite/sqlite_driver.h"
 #include "other_station.h"
+#include "records/data_set_copy.h"
 #include "runtime/files/change_author.h"
+#include "support/temporary_directory.h"
 
 namespace fesk::test {
 namespace {
@@ -98,6 +101,30 @@ TEST_P(Undo, AChangeOfAnotherStationSinceIsNamedAndNothingIsWritten) {
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(storedFesk1(), (Records{{"A1", "Theirs"}, {"B2", "Bravo"}, {"C3", "Charlie"}}));
   EXPECT_EQ(storedFesk2(), kFesk2);
+}
+
+TEST_P(Undo, ChangesSavedAfterARestoreAreTakenBackOverTheCarriedHistory) {
+  // Backed up record by record and restored: the history is the carried one.
+  TemporaryDirectory backupDirectory;
+  sqlite::SqliteDriver backup(backupDirectory.path());
+  ASSERT_TRUE(records::copyDataSet(dataSet_.driver(), backup).done);
+  const auto restored = records::copyDataSet(backup, dataSet_.driver(), {.replace = true});
+  ASSERT_TRUE(restored.done) << restored.why;
+  const int exitCode = runProgram([&](Session& user) {
+    openBrowseWithForms(user);
+    changeRow(user, 2, "B2", "Bravo two");
+    user.row(1);
+    user.answer(apprt::kButtonOk);
+    user.click("&Delete");  // A1 and its FESK2 records
+    expectStored(user, {{"B2", "Bravo two"}, {"C3", "Charlie"}}, {{"B2", "m1"}});
+
+    user.key("Ctrl+Z");
+    expectStored(user, {{"A1", "Alpha"}, {"B2", "Bravo two"}, {"C3", "Charlie"}}, kFesk2);
+    user.key("Ctrl+Z");
+    expectStored(user, kFesk1, kFesk2);
+    EXPECT_EQ(boxTexts(user).size(), 1u) << "only the delete's confirmation";
+  });
+  EXPECT_EQ(exitCode, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, Undo, driversThatCan(Capability::kHistory), storeName);

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "data/data_files.h"
 #include "data/data_test_support.h"
@@ -16,6 +19,8 @@
 #include "records/csv_export.h"
 #include "records/data_set_files.h"
 #include "records/fesk_process.h"
+#include "runtime/files/errors.h"
+#include "runtime/files/file_history.h"
 #include "support/tcp_relay.h"
 #include "support/temporary_directory.h"
 #include "support/test_server.h"
@@ -95,7 +100,7 @@ TEST_F(DataSetCopyTest, ATargetWithRecordsIsReplacedOnlyWhenAskedAndWhollyOrNotA
                                                         }});
   EXPECT_TRUE(lateStop.stopped);
   EXPECT_EQ(told, (std::vector<std::uint64_t>{3, 4, 4}))
-      << "after each file, then before the commit";
+      << "after each file, then as its history is carried";
   EXPECT_EQ(everyOrder(target_), before) << "the target is as it was";
 
   ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true}).done);
@@ -226,6 +231,163 @@ TEST_F(ServerCopyTest, ANetworkThatStallsInACopyEndsItInTheAnswerTimeWithTheTarg
       << outcome.why;
   EXPECT_EQ(everyOrder(server_.driver()), before) << "the target is as it was";
 }
+
+// A file's name and one entry of its history.
+using FileEntry = std::pair<std::string, apprt::HistoryEntry>;
+
+// The history of both files of a data set, oldest first.
+std::vector<FileEntry> historyOf(apprt::Driver& driver) {
+  std::vector<FileEntry> entries;
+  std::thread([&] {
+    const records::DataSetFiles files(driver);
+    for (const auto* file : files.all()) {
+      file->open(apprt::kOpenSharedReadOnly);
+      apprt::HistoryRead oldestFirst;
+      oldestFirst.older = false;
+      EXPECT_TRUE(apprt::readHistory(*file, oldestFirst, [&](const apprt::HistoryEntry& entry) {
+        entries.emplace_back(file->fileName(), entry);
+        return true;
+      }));
+      EXPECT_EQ(apprt::ERRCODE(), apprt::kNoError) << file->fileName();
+      file->close();
+    }
+  }).join();
+  return entries;
+}
+
+// A copy between two drivers, source first: the copy's history is the
+// source's, entry for entry, and the copy itself writes none.
+class HistoryCarryTest : public DataTest,
+                         public ::testing::WithParamInterface<std::pair<Store, Store>> {
+ protected:
+  HistoryCarryTest() : DataTest(GetParam().first) {}
+
+  // Adds, changes, a re-code with its children and deletes, each a change of its own.
+  void SetUp() override {
+    DataTest::SetUp();
+    seed({{"A", "alpha"}, {"B", "bravo"}, {"C", "charlie"}},
+         {{"A", "1"}, {"B", "2"}, {"B", "3"}, {"C", "4"}});
+    dataSet_.sql("FESK1", "UPDATE fesk1 SET name = 'alpha, two' WHERE code = 'A'");
+    dataSet_.sql("FESK1", "UPDATE fesk1 SET code = 'D' WHERE code = 'B'");
+    dataSet_.sql("FESK2", "UPDATE fesk2 SET code = 'D' WHERE code = 'B'");
+    dataSet_.sql("FESK2", "DELETE FROM fesk2 WHERE number = '2'");
+    dataSet_.sql("FESK2", "DELETE FROM fesk2 WHERE code = 'C'");
+    dataSet_.sql("FESK1", "DELETE FROM fesk1 WHERE code = 'C'");
+    dataSet_.sql("FESK1", "INSERT INTO fesk1 (code, name) VALUES ('E', 'echo')");
+  }
+
+  apprt::Driver& target() {
+    return GetParam().second == Store::kSqlite ? static_cast<apprt::Driver&>(sqliteTarget_)
+                                               : serverTarget_->driver();
+  }
+  // Runs SQL on the target as another program would.
+  void targetSql(const std::string& file, const std::string& statements) {
+    if (serverTarget_) {
+      serverTarget_->sql(file, statements);
+      return;
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((targetDirectory_.path() / (file + ".sqlite")).c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close_v2(db);
+  }
+
+  TemporaryDirectory targetDirectory_;
+  sqlite::SqliteDriver sqliteTarget_{targetDirectory_.path()};
+  std::optional<ScratchDataSet> serverTarget_ =
+      GetParam().second == Store::kPostgres ? std::make_optional<ScratchDataSet>(Store::kPostgres)
+                                            : std::nullopt;
+};
+
+// Whether `copy` is `source` entry for entry, with the records' identities
+// mapped one to one; `mapped` gets the mapping.
+void expectSameHistory(
+    const std::vector<FileEntry>& copy, const std::vector<FileEntry>& source,
+    std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity>& mapped) {
+  ASSERT_EQ(copy.size(), source.size());
+  std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> back;
+  for (std::size_t i = 0; i < copy.size(); ++i) {
+    const auto& [kind, was] = source[i];
+    const auto& is = copy[i].second;
+    EXPECT_EQ(
+        std::tie(copy[i].first, is.at, is.who, is.station, is.group, is.action, is.before,
+                 is.after),
+        std::tie(kind, was.at, was.who, was.station, was.group, was.action, was.before, was.after))
+        << "entry " << i;
+    const auto [to, added] = mapped.try_emplace({kind, was.record}, is.record);
+    EXPECT_EQ(to->second, is.record) << "entry " << i << " names another record";
+    const auto [from, backAdded] = back.try_emplace({kind, is.record}, was.record);
+    EXPECT_EQ(from->second, was.record) << "entry " << i << " names another's identity";
+  }
+}
+
+TEST_P(HistoryCarryTest, TheCopysHistoryIsTheSourcesAndGoesWithItsRecordsOrNotAtAll) {
+  const auto source = historyOf(dataSet_.driver());
+  ASSERT_EQ(source.size(), 15u) << "7 adds, a change, 3 of the re-code, 3 deletes, an add";
+  std::vector<std::uint64_t> told;
+  const auto copied =
+      copyDataSet(dataSet_.driver(), target(), {.progress = [&](std::uint64_t records) {
+                    told.push_back(records);
+                    return true;
+                  }});
+  ASSERT_TRUE(copied.done) << copied.why;
+  EXPECT_EQ(everyOrder(target()), everyOrder(dataSet_.driver()));
+  std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> mapped;
+  expectSameHistory(historyOf(target()), source, mapped);
+
+  // The copy's own changes are told again, of the records the carried
+  // entries name, and a new record is none that the history named.
+  targetSql("FESK1", "UPDATE fesk1 SET name = 'delta' WHERE code = 'D'");
+  targetSql("FESK2", "INSERT INTO fesk2 (code, number) VALUES ('A', '5')");
+  const auto changed = historyOf(target());
+  ASSERT_EQ(changed.size(), source.size() + 2);
+  const auto after = [&](std::vector<std::string> fields) {
+    const auto found = std::find_if(changed.begin(), changed.end(), [&](const auto& entry) {
+      return entry.second.after == fields;
+    });
+    EXPECT_NE(found, changed.end()) << fields[1];
+    return found == changed.end() ? apprt::RecordIdentity{0} : found->second.record;
+  };
+  EXPECT_EQ(after({"D", "delta"}), after({"D", "bravo"})) << "the re-coded record's identity";
+  const apprt::RecordIdentity added = after({"A", "5"});
+  for (const auto& [was, is] : mapped) {
+    if (was.first == "FESK2") {
+      EXPECT_NE(added, is) << "the identity of a carried record";
+    }
+  }
+
+  // A failed or stopped copy with --replace leaves the records and the
+  // history as they were: the last stop comes after the history is carried.
+  const std::string records = everyOrder(target());
+  std::size_t calls = 0;
+  const auto stopped = copyDataSet(
+      dataSet_.driver(), target(),
+      {.replace = true, .progress = [&](std::uint64_t) { return ++calls < told.size(); }});
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(everyOrder(target()), records);
+  std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> same;
+  expectSameHistory(historyOf(target()), changed, same);
+
+  // --replace replaces the history with the source's.
+  ASSERT_TRUE(copyDataSet(dataSet_.driver(), target(), {.replace = true}).done);
+  EXPECT_EQ(everyOrder(target()), everyOrder(dataSet_.driver()));
+  std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> replaced;
+  expectSameHistory(historyOf(target()), source, replaced);
+}
+
+INSTANTIATE_TEST_SUITE_P(DriverPairs, HistoryCarryTest,
+                         ::testing::Values(std::pair{Store::kSqlite, Store::kSqlite},
+                                           std::pair{Store::kSqlite, Store::kPostgres},
+                                           std::pair{Store::kPostgres, Store::kSqlite},
+                                           std::pair{Store::kPostgres, Store::kPostgres}),
+                         [](const auto& info) {
+                           const auto name = [](Store store) {
+                             return store == Store::kSqlite ? "Sqlite" : "Postgres";
+                           };
+                           return std::string(name(info.param.first)) + "To" +
+                                  name(info.param.second);
+                         });
 
 }  // namespace
 }  // namespace fesk::test
