@@ -48,7 +48,6 @@ using fesk::bench::reportTrips;
 using fesk::bench::throughRelay;
 using fesk::bench::Trips;
 
-// The relay's delay each way.
 constexpr int kRecords = 1000000;
 constexpr int kChildren = 10000;
 constexpr int kImportRows = 10000;
