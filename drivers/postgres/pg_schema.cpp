@@ -354,12 +354,6 @@ std::string layoutQuestion(const std::string& schema, const std::string& tables)
   const auto history = [](const char* name) {
     return std::string("to_regclass(format('%I.") + name + "', t.nspname)) IS NULL";
   };
-  std::string carrying = "'%";
-  for (const char c : std::string_view(kCarriedHistorySetting)) {
-    if (c == '_' || c == '%' || c == '\\') carrying += '\\';
-    carrying += c;
-  }
-  carrying += "%'";
   return "WITH t AS (SELECT c.oid, c.relname::text AS name, n.nspname FROM pg_catalog.pg_class c "
          "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = " +
          schema + " AND c.relkind IN ('r', 'p') AND " + tables +
@@ -374,9 +368,9 @@ std::string layoutQuestion(const std::string& schema, const std::string& tables)
          "UNION ALL SELECT t.name, 'definitions', 0, (SELECT count(*) FROM pg_catalog.pg_trigger "
          "WHERE tgrelid = t.oid AND tgname = t.name || '_changed')::text, ((SELECT count(*) FROM "
          "pg_catalog.pg_trigger WHERE tgrelid = t.oid AND tgname LIKE '%\\_history\\_%' AND "
-         "tgfoid IN (SELECT oid FROM pg_catalog.pg_proc WHERE prosrc LIKE " +
-         carrying + ")) + CASE WHEN " + history("history") + " OR " + history("history_record") +
-         " OR " + history("history_deletes") +
+         "tgfoid IN (SELECT oid FROM pg_catalog.pg_proc WHERE strpos(prosrc, '" +
+         kCarriedHistorySetting + "') > 0)) + CASE WHEN " + history("history") + " OR " +
+         history("history_record") + " OR " + history("history_deletes") +
          " THEN 100 ELSE 0 END)::text, '', '', '' FROM t ORDER BY 1, 2, 3";
 }
 
