@@ -152,7 +152,8 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     if (sent_ == 0) return {};
     if (DriverStatus status = beforeWrite(); !status.ok()) return status;
     const AskingWhileWorking asking(file_.connection().db(), goOn);
-    if (DriverStatus status = execute(indexesDropped_ ? judgeAgainstKept_ : judgeAgainstStored_);
+    if (DriverStatus status =
+            file_.execute(indexesDropped_ ? judgeAgainstKept_ : judgeAgainstStored_);
         !status.ok()) {
       return status;
     }
@@ -164,13 +165,13 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     OwnCommits own;
     DriverStatus status = addJudged(remake, true);
     if (status.code == kRefusedByUniqueIndex) {
-      if (status = execute(judgeAmongSent_); status.ok()) status = addJudged(remake, false);
+      if (status = file_.execute(judgeAmongSent_); status.ok()) status = addJudged(remake, false);
     }
     if (!status.ok()) return status;
     connection.changed(file_.schema(), own);
     if (status = collectRefused(refused); !status.ok()) return status;
-    return execute("DROP TABLE " + staging_ + "; DROP TABLE " + refused_ +
-                   "; DROP TABLE IF EXISTS " + storedKeys_);
+    return file_.execute("DROP TABLE " + staging_ + "; DROP TABLE " + refused_ +
+                         "; DROP TABLE IF EXISTS " + storedKeys_);
   }
 
  private:
@@ -185,14 +186,14 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   // Before the first record: its table, and for a file of few records the
   // indexes dropped (the transaction writes the file from now on).
   DriverStatus stage() {
-    if (DriverStatus status = execute(stage_); !status.ok()) return status;
+    if (DriverStatus status = file_.execute(stage_); !status.ok()) return status;
     insert_ = Statement(file_.connection().db(), insertStaged_);
     if (!insert_.prepared()) return file_.failure(insert_.prepareResult());
     bool few = false;
     if (DriverStatus status = storedAtMost(kFewStored, few); !status.ok() || !few) return status;
     if (DriverStatus status = beforeWrite(); !status.ok()) return status;
     DriverStatus status =
-        execute(keepStoredKeys_ + dropIndexesSql(file_.declaration(), file_.schema()));
+        file_.execute(keepStoredKeys_ + dropIndexesSql(file_.declaration(), file_.schema()));
     indexesDropped_ = status.ok();
     return status;
   }
@@ -205,12 +206,6 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     connection.reads().releaseAll();
     file_.releaseReads();
     return {};
-  }
-
-  DriverStatus execute(const std::string& sql) const {
-    const int result =
-        sqlite3_exec(file_.connection().db(), sql.c_str(), nullptr, nullptr, nullptr);
-    return result == SQLITE_OK ? DriverStatus{} : file_.failure(result);
   }
 
   // Whether the file holds at most `most` records, counted no further.
@@ -237,10 +232,10 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     if (remake) sql += createIndexesSql(file_.declaration(), schema);
     sqlite3* db = file_.connection().db();
     const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    if (result == SQLITE_OK) return execute("RELEASE bulk_add");
+    if (result == SQLITE_OK) return file_.execute("RELEASE bulk_add");
     DriverStatus status = file_.failure(result);
     if (result == SQLITE_CONSTRAINT_UNIQUE && unique_ && mayRepeat) {
-      status = execute("ROLLBACK TO bulk_add; RELEASE bulk_add");
+      status = file_.execute("ROLLBACK TO bulk_add; RELEASE bulk_add");
       if (status.ok()) status.code = kRefusedByUniqueIndex;
     }
     return status;

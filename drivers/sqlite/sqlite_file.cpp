@@ -48,6 +48,11 @@ DriverStatus SqliteFile::failure(int result) const {
   return connection_->failure(schema_, file_, result);
 }
 
+DriverStatus SqliteFile::execute(const std::string& sql) {
+  const int result = sqlite3_exec(connection_->db(), sql.c_str(), nullptr, nullptr, nullptr);
+  return result == SQLITE_OK ? DriverStatus{} : failure(result);
+}
+
 Statement* SqliteFile::cached(const std::string& sql, DriverStatus& status) {
   auto it = statements_.find(sql);
   if (it == statements_.end()) {

@@ -44,6 +44,9 @@ class SqliteFile : public apprt::DriverFile,
   const std::string& table() const { return table_; }
   // The status of a failed SQLite call on the file (Connection::failure).
   apprt::DriverStatus failure(int result) const;
+  // Runs statements that answer no rows on the file's connection; a failure
+  // as failure() tells it.
+  apprt::DriverStatus execute(const std::string& sql);
   // Commits of other programs are watched for while the file is open (change_watch.h).
   void keepWatched(std::shared_ptr<const void> watch) { watch_ = std::move(watch); }
 

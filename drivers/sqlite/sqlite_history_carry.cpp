@@ -26,7 +26,7 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
     std::string sql = withoutAddEntriesSql(file_.schema(), declared);
     if (replace) sql += "DELETE FROM " + in_ + kHistoryTable + ";";
     OwnCommits own;
-    if (DriverStatus status = execute(sql); !status.ok()) return status;
+    if (DriverStatus status = file_.execute(sql); !status.ok()) return status;
     connection.changed(file_.schema(), own);
     // The fields of before and after are bound one by one, from ?9 on.
     const auto fields = [&](std::size_t first) {
@@ -86,7 +86,7 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
     const std::string& name = file_.declaration().fileName();
     const std::string sequence = in_ + "sqlite_sequence";
     OwnCommits own;
-    DriverStatus status = execute(historySql(file_.schema(), file_.declaration()));
+    DriverStatus status = file_.execute(historySql(file_.schema(), file_.declaration()));
     if (!status.ok()) return status;
     // The identities before `next` were given to records gone before the
     // move: the file's next add must not take one of them.
@@ -119,12 +119,6 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
   void bind(std::size_t index, std::string_view text) {
     sqlite3_bind_text(insert_.get(), static_cast<int>(index), text.data(),
                       static_cast<int>(text.size()), SQLITE_STATIC);
-  }
-
-  DriverStatus execute(const std::string& sql) const {
-    const int result =
-        sqlite3_exec(file_.connection().db(), sql.c_str(), nullptr, nullptr, nullptr);
-    return result == SQLITE_OK ? DriverStatus{} : file_.failure(result);
   }
 
   SqliteFile& file_;
