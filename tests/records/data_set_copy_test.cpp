@@ -376,6 +376,28 @@ TEST_P(HistoryCarryTest, TheCopysHistoryIsTheSourcesAndGoesWithItsRecordsOrNotAt
   expectSameHistory(historyOf(target()), source, replaced);
 }
 
+TEST_P(HistoryCarryTest, AHistoryOfHundredsOfEntriesIsCarriedEntryForEntry) {
+  // Adds, changes and deletes of many records, so that entries with and
+  // without fields before and after are written many at a time, and a
+  // remainder at the end.
+  dataSet_.sql("FESK1",
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150) "
+               "INSERT INTO fesk1 (code, name) SELECT 'M' || i, 'many ' || i FROM n");
+  dataSet_.sql("FESK1", "UPDATE fesk1 SET name = name || ' again' WHERE code LIKE 'M%'");
+  dataSet_.sql("FESK1", "DELETE FROM fesk1 WHERE code LIKE 'M1%'");
+  const auto source = historyOf(dataSet_.driver());
+  ASSERT_EQ(source.size(), 15u + 150 + 150 + 62);
+
+  const auto copied = copyDataSet(dataSet_.driver(), target());
+  ASSERT_TRUE(copied.done) << copied.why;
+  ASSERT_EQ(copied.counts.size(), 2u);
+  EXPECT_EQ(copied.counts[0].records, 3u + 150 - 62);
+  EXPECT_EQ(everyOrder(target()), everyOrder(dataSet_.driver()));
+  std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> mapped;
+  expectSameHistory(historyOf(target()), source, mapped);
+  EXPECT_EQ(mapped.size(), 4u + 4 + 150) << "every record the entries name, once";
+}
+
 INSTANTIATE_TEST_SUITE_P(DriverPairs, HistoryCarryTest,
                          ::testing::Values(std::pair{Store::kSqlite, Store::kSqlite},
                                            std::pair{Store::kSqlite, Store::kPostgres},
