@@ -217,7 +217,9 @@ class TargetWriter {
     for (const auto* file : files_.all()) {
       outcome_.counts.push_back({file->fileName(), 0});
       // Only now: what the emptying removed goes before the records sent.
-      bulk_.push_back(std::make_unique<apprt::BulkAdd>(*file, std::nullopt));
+      // A refusal abandons the copy, so the driver may store as it goes.
+      bulk_.push_back(
+          std::make_unique<apprt::BulkAdd>(*file, std::nullopt, apprt::OnRefusal::kRollBack));
     }
     return true;
   }
