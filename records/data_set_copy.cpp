@@ -141,6 +141,12 @@ void readSource(apprt::Driver& driver, int waitSeconds, RecordBatches& batches) 
   for (std::size_t index = 0; going && index < files.all().size(); ++index) {
     going = readFile(*files.all()[index], index, batches, failure);
   }
+  if (going) {
+    RecordBatch allRead;
+    allRead.recordsRead = true;
+    apprt::threadWillWait();
+    going = batches.put(std::move(allRead));
+  }
   for (std::size_t index = 0; going && index < files.all().size(); ++index) {
     going = readHistoryOf(*files.all()[index], index, batches, failure);
   }
@@ -211,21 +217,23 @@ class TargetWriter {
     for (const auto* file : files_.all()) {
       outcome_.counts.push_back({file->fileName(), 0});
       // Only now: what the emptying removed goes before the records sent.
-      bulk_.push_back(std::make_unique<apprt::BulkAdd>(*file, std::nullopt));
+      // A refusal abandons the copy, so the driver may store as it goes.
+      bulk_.push_back(
+          std::make_unique<apprt::BulkAdd>(*file, std::nullopt, apprt::OnRefusal::kRollBack));
     }
     return true;
   }
 
   bool add(RecordBatch& batch) {
+    if (batch.recordsRead) return store();
     if (batch.identitiesRead) return mapIdentities(batch);
     if (!batch.entries.empty()) return carry(batch);
     return addRecords(batch);
   }
 
-  // Stores what was sent at once, carries the history's end, checks what the
-  // target holds against what was read, then commits.
+  // Carries the history's end, checks what the target holds against what
+  // was read, then commits.
   void finish() {
-    if (!store()) return;
     for (std::size_t index = 0; index < files_.all().size(); ++index) {
       const CarriedFile& carried = carried_[index];
       if (!carried.history.offered()) continue;
@@ -279,6 +287,7 @@ class TargetWriter {
     std::vector<apprt::RecordIdentity> target;
     std::unordered_map<apprt::RecordIdentity, apprt::RecordIdentity> gone;
     apprt::RecordIdentity next = 0;
+    bool counted = false;  // what the target holds, by the identities of its records
 
     apprt::RecordIdentity mapped(apprt::RecordIdentity identity) {
       const auto at = std::lower_bound(source.begin(), source.end(), identity);
@@ -294,11 +303,14 @@ class TargetWriter {
   bool mapIdentities(RecordBatch& batch) {
     const apprt::FileDeclaration& file = *files_.all()[batch.file];
     CarriedFile& carried = carried_[batch.file];
-    if (!carried.history.offered() || !store()) return outcome_.why.empty();
+    if (!carried.history.offered()) return true;
     carried.source = std::move(batch.identities);
     apprt::storedIdentities(file, carried.target);
     if (!failed()) carried.next = carried.history.nextIdentity();
     if (failed()) return abandon(fileFailure("carry the history into", file));
+    // What the target holds is counted here already: the history adds no records.
+    if (!holdsAsRead(batch.file, carried.target.size())) return false;
+    carried.counted = true;
     if (carried.target.size() != carried.source.size() ||
         !std::is_sorted(carried.source.begin(), carried.source.end())) {
       return abandon("the copy of " + file.fileName() + " holds " +
@@ -339,11 +351,9 @@ class TargetWriter {
     return goOn();
   }
 
-  // Stores what was sent at once (once, before the history that names the
-  // records' identities).
+  // Stores what was sent at once, once every record is read: before the
+  // history, whose entries name the records' identities.
   bool store() {
-    if (stored_) return true;
-    stored_ = true;
     for (std::size_t index = 0; index < files_.all().size(); ++index) {
       const apprt::FileDeclaration& file = *files_.all()[index];
       if (!bulk_[index]->offered()) continue;
@@ -364,16 +374,20 @@ class TargetWriter {
 
   bool checkCounts() {
     for (std::size_t index = 0; index < files_.all().size(); ++index) {
+      if (carried_[index].counted) continue;
       std::string failure;
       const auto stored = storedCount(*files_.all()[index], failure);
       if (!failure.empty()) return abandon(failure);
-      if (stored != outcome_.counts[index].records) {
-        return abandon("the copy of " + outcome_.counts[index].file + " holds " +
-                       counted(stored, "record") + " where " +
-                       std::to_string(outcome_.counts[index].records) + " were read");
-      }
+      if (!holdsAsRead(index, stored)) return false;
     }
     return true;
+  }
+
+  bool holdsAsRead(std::size_t index, std::uint64_t stored) {
+    if (stored == outcome_.counts[index].records) return true;
+    return abandon("the copy of " + outcome_.counts[index].file + " holds " +
+                   counted(stored, "record") + " where " +
+                   std::to_string(outcome_.counts[index].records) + " were read");
   }
 
   bool fail(std::string why) {
@@ -390,7 +404,6 @@ class TargetWriter {
   bool stopAsked_ = false;
   // Per file, its records sent at once when its driver takes them so.
   std::vector<std::unique_ptr<apprt::BulkAdd>> bulk_;
-  bool stored_ = false;
   std::deque<CarriedFile> carried_;  // per file
 };
 

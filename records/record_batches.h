@@ -19,6 +19,9 @@ struct RecordBatch {
   std::size_t file = 0;      // which file of the data set
   std::vector<char> images;  // `count` record images, one after the other
   std::uint64_t count = 0;
+  // Once, after the records of every file and before any history: from now
+  // on only the history comes, so the records can be stored while it is read.
+  bool recordsRead = false;
   // After a file's records, its history (history_carry.h): once the
   // identities of the records read, in the order read, then its entries.
   bool identitiesRead = false;

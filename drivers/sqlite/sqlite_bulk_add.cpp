@@ -1,5 +1,6 @@
 #include "drivers/sqlite/sqlite_bulk_add.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "drivers/sqlite/sqlite_file.h"
@@ -54,12 +55,27 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     const apprt::FileDeclaration& declared = file.declaration();
     std::string stagingColumns = "place INTEGER NOT NULL, last_place INTEGER NOT NULL";
     std::string values = "?1, ?2";
+    std::string fieldValues;
     for (std::size_t i = 0; i < declared.fields().size(); ++i) {
       const std::string column = columnName(declared, static_cast<int>(i));
       columns_ += (i ? ", " : "") + column;
       // Compared as the file's own columns are.
       stagingColumns += ", " + column + " TEXT COLLATE NOCASE NOT NULL";
       values += ", ?" + std::to_string(i + 3);
+      fieldValues += (i ? ", ?" : "?") + std::to_string(i + 1);
+    }
+    const std::size_t fields = declared.fields().size();
+    const auto most = static_cast<std::size_t>(
+        sqlite3_limit(file.connection().db(), SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+    rowsPerInsert_ = std::max<std::size_t>(1, std::min(kMostRowsPerInsert, most / fields));
+    storeOne_ = "INSERT INTO " + file.table() + " (" + columns_ + ") VALUES (" + fieldValues + ")";
+    storeMany_ = "INSERT INTO " + file.table() + " (" + columns_ + ") VALUES ";
+    for (std::size_t row = 0; row < rowsPerInsert_; ++row) {
+      storeMany_ += row ? ", (" : "(";
+      for (std::size_t i = 0; i < fields; ++i) {
+        storeMany_ += (i ? ", ?" : "?") + std::to_string(row * fields + i + 1);
+      }
+      storeMany_ += ")";
     }
     stage_ = "DROP TABLE IF EXISTS " + staging_ + "; DROP TABLE IF EXISTS " + refused_ +
              "; DROP TABLE IF EXISTS " + storedKeys_ + "; CREATE TABLE " + staging_ + " (" +
@@ -98,6 +114,11 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
           " SELECT " + keyValues + " FROM " + file.table() + "; CREATE INDEX " +
           quotedName("temp") + "." + quotedName("bulk." + declared.fileName() + ".stored.key") +
           " ON " + quotedName("bulk." + declared.fileName() + ".stored") + " (" + keyColumns + ");";
+      // Once the records went straight into an empty file, its records are those sent.
+      repeatsStored_ = "SELECT rowid, earlier, " + columns_ +
+                       " FROM (SELECT rowid, min(rowid) OVER (PARTITION BY " + keyColumns +
+                       ") AS earlier, " + columns_ + " FROM " + file.table() +
+                       ") WHERE earlier < rowid ORDER BY rowid";
       // A record refused for its parent holds no value for those after it;
       // one refused as stored is followed only by others refused so.
       judgeAmongSent_ =
@@ -110,7 +131,8 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
           " AS staged) WHERE earlier < sent AND sent NOT IN (SELECT sent FROM " + refused_ + ")";
     }
     std::string orphan = "0";
-    if (parent && parentFile) {
+    judgesParents_ = parent && parentFile;
+    if (judgesParents_) {
       const std::string parentColumn = columnName(*parent->parent, parent->parentField);
       const std::string value = "staged." + columnName(declared, parent->field);
       const std::string from = "NOT EXISTS (SELECT 1 FROM " + parentFile->table() + " WHERE ";
@@ -134,6 +156,7 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     if (!insert_.prepared()) {
       if (DriverStatus status = stage(); !status.ok()) return status;
     }
+    if (direct_) return keep(record, place, lastPlace);
     insert_.bindInt(1, static_cast<sqlite3_int64>(place));
     insert_.bindInt(2, static_cast<sqlite3_int64>(lastPlace));
     const apprt::FileDeclaration& declared = file_.declaration();
@@ -147,11 +170,21 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
   }
 
+  void endedByARefusal() override { endedByARefusal_ = true; }
+
   DriverStatus finish(std::vector<BulkRefusal>& refused,
                       const std::function<bool()>& goOn) override {
     if (sent_ == 0) return {};
     if (DriverStatus status = beforeWrite(); !status.ok()) return status;
     const AskingWhileWorking asking(file_.connection().db(), goOn);
+    if (direct_) {
+      // Those left over, one by one.
+      for (std::size_t row = 0; row < waitingRows_; ++row) {
+        if (DriverStatus status = storeWaiting(insert_, row, 1); !status.ok()) return status;
+      }
+      waitingRows_ = 0;
+      return makeIndexes(refused);
+    }
     if (DriverStatus status =
             file_.execute(indexesDropped_ ? judgeAgainstKept_ : judgeAgainstStored_);
         !status.ok()) {
@@ -180,12 +213,22 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   // costs little more than filling them, and the stored key values, kept
   // aside, are as few.
   static constexpr std::uint64_t kFewStored = 10000;
+  static constexpr std::size_t kMostRowsPerInsert = 64;
   // addJudged's answer when the unique index refused the add.
   static constexpr int kRefusedByUniqueIndex = -1;
 
   // Before the first record: its table, and for a file of few records the
-  // indexes dropped (the transaction writes the file from now on).
+  // indexes dropped (the transaction writes the file from now on). When a
+  // refusal ends the transaction, an empty file whose records need no parent
+  // takes them straight away instead, its indexes dropped: there is nothing
+  // stored to judge them against, and the copy into it is saved.
   DriverStatus stage() {
+    if (endedByARefusal_ && !judgesParents_) {
+      bool empty = false;
+      if (DriverStatus status = storedAtMost(0, empty); !status.ok() || empty) {
+        return status.ok() ? storeDirectly() : status;
+      }
+    }
     if (DriverStatus status = file_.execute(stage_); !status.ok()) return status;
     insert_ = Statement(file_.connection().db(), insertStaged_);
     if (!insert_.prepared()) return file_.failure(insert_.prepareResult());
@@ -196,6 +239,115 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
         file_.execute(keepStoredKeys_ + dropIndexesSql(file_.declaration(), file_.schema()));
     indexesDropped_ = status.ok();
     return status;
+  }
+
+  DriverStatus storeDirectly() {
+    if (DriverStatus status = beforeWrite(); !status.ok()) return status;
+    if (DriverStatus status = file_.execute(dropIndexesSql(file_.declaration(), file_.schema()));
+        !status.ok()) {
+      return status;
+    }
+    indexesDropped_ = true;
+    direct_ = true;
+    waiting_.resize(rowsPerInsert_ * file_.declaration().recordLength());
+    insert_ = Statement(file_.connection().db(), storeOne_);
+    insertMany_ = Statement(file_.connection().db(), storeMany_);
+    for (const Statement* insert : {&insert_, &insertMany_}) {
+      if (!insert->prepared()) return file_.failure(insert->prepareResult());
+    }
+    return {};
+  }
+
+  // Kept until a whole insert's worth waits: a statement's own work (the
+  // file's sequence written, its cursor opened) then costs once per many.
+  DriverStatus keep(std::span<const char> record, std::uint64_t place, std::uint64_t lastPlace) {
+    placed(place, lastPlace);
+    std::copy(record.begin(), record.end(), waiting_.begin() + waitingRows_ * record.size());
+    ++sent_;
+    if (++waitingRows_ < rowsPerInsert_) return {};
+    waitingRows_ = 0;
+    return storeWaiting(insertMany_, 0, rowsPerInsert_);
+  }
+
+  // The `rows` records waiting from `from` on, by `insert`.
+  DriverStatus storeWaiting(Statement& insert, std::size_t from, std::size_t rows) {
+    const apprt::FileDeclaration& declared = file_.declaration();
+    const std::size_t length = declared.recordLength();
+    const std::size_t fields = declared.fields().size();
+    for (std::size_t row = 0; row < rows; ++row) {
+      const std::span<const char> record(waiting_.data() + (from + row) * length, length);
+      for (std::size_t i = 0; i < fields; ++i) {
+        insert.bindFieldUntilReset(static_cast<int>(row * fields + i + 1),
+                                   declared.fieldBytesIn(record, static_cast<int>(i)));
+      }
+    }
+    const int result = insert.step();
+    insert.reset();
+    if (result != SQLITE_DONE) return file_.failure(result);
+    // The file was empty: its rows take the identities that follow one another.
+    if (firstRowid_ == 0) {
+      firstRowid_ =
+          sqlite3_last_insert_rowid(file_.connection().db()) - static_cast<sqlite3_int64>(rows) + 1;
+    }
+    return {};
+  }
+
+  // Keeps where the record sent now came from, a run of places that follow
+  // the order sent at a time.
+  void placed(std::uint64_t place, std::uint64_t lastPlace) {
+    const std::uint64_t sent = sent_ + 1;
+    if (!runs_.empty()) {
+      const PlaceRun& run = runs_.back();
+      if (place - run.place == sent - run.sent && lastPlace - place == run.lastPlace - run.place) {
+        return;
+      }
+    }
+    runs_.push_back({sent, place, lastPlace});
+  }
+
+  // The places of the `sent`-th record sent (from 1).
+  std::pair<std::uint64_t, std::uint64_t> placesOf(std::uint64_t sent) const {
+    const auto after =
+        std::upper_bound(runs_.begin(), runs_.end(), sent,
+                         [](std::uint64_t n, const PlaceRun& run) { return n < run.sent; });
+    const PlaceRun& run = *(after - 1);
+    const std::uint64_t place = run.place + (sent - run.sent);
+    return {place, place + (run.lastPlace - run.place)};
+  }
+
+  // The file's indexes made again over the records stored as they came; when
+  // the unique one refuses them, the records that repeat an earlier one's
+  // value are told instead (the caller then rolls everything back).
+  DriverStatus makeIndexes(std::vector<BulkRefusal>& refused) {
+    Connection& connection = file_.connection();
+    OwnCommits own;
+    const std::string sql = createIndexesSql(file_.declaration(), file_.schema());
+    const int result = sqlite3_exec(connection.db(), sql.c_str(), nullptr, nullptr, nullptr);
+    if (result == SQLITE_CONSTRAINT_UNIQUE && unique_) return collectRepeats(refused);
+    if (result != SQLITE_OK) return file_.failure(result);
+    connection.changed(file_.schema(), own);
+    return {};
+  }
+
+  DriverStatus collectRepeats(std::vector<BulkRefusal>& refused) const {
+    Statement row(file_.connection().db(), repeatsStored_);
+    if (!row.prepared()) return file_.failure(row.prepareResult());
+    const apprt::FileDeclaration& declared = file_.declaration();
+    const auto sentAs = [&](int column) {
+      return static_cast<std::uint64_t>(row.columnInt(column) - firstRowid_) + 1;
+    };
+    int result = SQLITE_OK;
+    while ((result = row.step()) == SQLITE_ROW) {
+      std::string image(declared.recordLength(), ' ');
+      for (std::size_t i = 0; i < declared.fields().size(); ++i) {
+        declared.fieldIn(std::span<char>(image), static_cast<int>(i))
+            .assign(row.columnText(2 + static_cast<int>(i)));
+      }
+      const auto [place, lastPlace] = placesOf(sentAs(0));
+      refused.push_back({place, lastPlace, BulkRefusal::Reason::kEarlierDuplicate,
+                         placesOf(sentAs(1)).first, std::move(image)});
+    }
+    return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
   }
 
   // Before the file is written: no statement of the connection may be under
@@ -283,9 +435,27 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   std::string judgeAgainstKept_;
   std::string judgeAmongSent_;
   std::string add_;
+  std::string storeOne_;       // a record sent, straight into the file
+  std::string storeMany_;      // rowsPerInsert_ of them
+  std::string repeatsStored_;  // those that repeat an earlier one's value, once so
   Statement insert_;
   std::uint64_t sent_ = 0;
   bool indexesDropped_ = false;
+  bool judgesParents_ = false;
+  bool endedByARefusal_ = false;
+  bool direct_ = false;  // the records go straight into the file
+  Statement insertMany_;
+  std::size_t rowsPerInsert_ = 1;
+  std::vector<char> waiting_;  // room for rowsPerInsert_ record images
+  std::size_t waitingRows_ = 0;
+  sqlite3_int64 firstRowid_ = 0;  // the identity of the first record sent
+  // From the `sent`-th record sent on, places that follow the order sent.
+  struct PlaceRun {
+    std::uint64_t sent;
+    std::uint64_t place;
+    std::uint64_t lastPlace;
+  };
+  std::vector<PlaceRun> runs_;
 };
 
 }  // namespace

@@ -19,6 +19,12 @@
 // unique index to find: when it refuses the add, the add is undone, the
 // records are judged against each other too, and those not refused are
 // added again.
+//
+// When the caller rolls back at the first refusal (a copy) and the file is
+// empty with no parent to judge against, the records go straight into the
+// file, many to an insert, its indexes dropped; finish() makes the indexes,
+// and when the unique one refuses them tells the records that repeat an
+// earlier one's value, leaving the rest to the rollback.
 
 #include <memory>
 #include <optional>

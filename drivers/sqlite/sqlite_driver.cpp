@@ -39,14 +39,15 @@ DriverStatus foundAsDatabase(const std::filesystem::path& path,
   return {};
 }
 
-}  // namespace
-
 // The most a statement's undo record holds in memory before it goes to disk.
 constexpr int kStatementUndoInMemoryBytes = 128 << 10;
 
-SqliteDriver& defaultDriver() {
-  // Before SQLite's first use: no process-wide count of the memory it uses,
-  // which takes a lock on every allocation of every connection.
+// SQLite set up for the process, once, before its first use: by whichever
+// driver comes first, the process's own or one of another directory (a copy
+// or backup into a data directory makes only the latter).
+void configureSqlite() {
+  // No process-wide count of the memory SQLite uses, which takes a lock on
+  // every allocation and free of every connection.
   [[maybe_unused]] static const int unCounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   // A statement's undo record (for its own failure, inside a transaction)
   // stays in memory up to this size instead of a temporary file: a write
@@ -59,6 +60,19 @@ SqliteDriver& defaultDriver() {
   // drop of a large table or index, or after many deletes).
   [[maybe_unused]] static const int statementUndoInMemory =
       sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, kStatementUndoInMemoryBytes);
+}
+
+}  // namespace
+
+SqliteDriver::SqliteDriver() {
+  configureSqlite();
+}
+
+SqliteDriver::SqliteDriver(std::filesystem::path directory) : directory_(std::move(directory)) {
+  configureSqlite();
+}
+
+SqliteDriver& defaultDriver() {
   static SqliteDriver driver;
   return driver;
 }

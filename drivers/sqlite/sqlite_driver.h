@@ -28,9 +28,9 @@ namespace fesk::sqlite {
 class SqliteDriver : public apprt::Driver {
  public:
   // Files in the process's data directory (runtime/files/data_directory.h).
-  SqliteDriver() = default;
+  SqliteDriver();
   // Files in `directory`.
-  explicit SqliteDriver(std::filesystem::path directory) : directory_(std::move(directory)) {}
+  explicit SqliteDriver(std::filesystem::path directory);
 
   // The database file of a declared file.
   std::filesystem::path pathOf(const apprt::FileDeclaration& file) const;

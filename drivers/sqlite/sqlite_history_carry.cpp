@@ -1,5 +1,7 @@
 #include "drivers/sqlite/sqlite_history_carry.h"
 
+#include <algorithm>
+
 #include "drivers/sqlite/change_watch.h"
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_history.h"
@@ -28,21 +30,15 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
     OwnCommits own;
     if (DriverStatus status = file_.execute(sql); !status.ok()) return status;
     connection.changed(file_.schema(), own);
-    // The fields of before and after are bound one by one, from ?9 on.
-    const auto fields = [&](std::size_t first) {
-      std::string list = "json_array(";
-      for (std::size_t i = 0; i < declared.fields().size(); ++i) {
-        list += (i ? ", ?" : "?") + std::to_string(first + i);
-      }
-      return list + ")";
-    };
-    insert_ = Statement(connection.db(),
-                        "INSERT INTO " + in_ + kHistoryTable +
-                            " (at, who, station, change_group, action, record, before, after) "
-                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, CASE WHEN ?7 THEN " +
-                            fields(kFirstField) + " END, CASE WHEN ?8 THEN " +
-                            fields(kFirstField + declared.fields().size()) + " END)");
-    if (!insert_.prepared()) return file_.failure(insert_.prepareResult());
+    // As many entries to an insert as its parameters allow, at most kMostRows.
+    const auto most =
+        static_cast<std::size_t>(sqlite3_limit(connection.db(), SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+    const std::size_t rows = std::max<std::size_t>(1, std::min(kMostRows, most / parameters()));
+    pending_.resize(rows);
+    for (Statement* insert : {&insertOne_, &insertMany_}) {
+      *insert = Statement(connection.db(), insertSql(insert == &insertOne_ ? 1 : rows));
+      if (!insert->prepared()) return file_.failure(insert->prepareResult());
+    }
     return {};
   }
 
@@ -61,28 +57,24 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
     return {};
   }
 
+  // Kept until a whole insert's worth is pending: a statement's own work
+  // (its cursor opened and closed) then costs once per many entries.
   DriverStatus write(const apprt::HistoryEntry& entry) override {
-    bind(1, entry.at);
-    bind(2, entry.who);
-    bind(3, entry.station);
-    insert_.bindInt(4, entry.group);
-    bind(5, entry.action);
-    insert_.bindInt(6, entry.record);
-    insert_.bindInt(7, entry.before.empty() ? 0 : 1);
-    insert_.bindInt(8, entry.after.empty() ? 0 : 1);
-    const std::size_t count = file_.declaration().fields().size();
-    for (std::size_t i = 0; i < count; ++i) {
-      if (!entry.before.empty()) bind(kFirstField + i, field(entry.before, i));
-      if (!entry.after.empty()) bind(kFirstField + count + i, field(entry.after, i));
-    }
-    const int result = insert_.step();
-    // Every parameter is bound again for the next entry, or not read by it.
-    sqlite3_reset(insert_.get());
-    return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
+    // Assigned, not made anew: the strings of the entries pending before
+    // keep their room.
+    pending_[waiting_++] = entry;
+    if (waiting_ < pending_.size()) return {};
+    waiting_ = 0;
+    return insert(insertMany_, 0, pending_.size());
   }
 
   DriverStatus finish(apprt::RecordIdentity next) override {
-    insert_ = Statement();
+    for (std::size_t i = 0; i < waiting_; ++i) {
+      if (DriverStatus status = insert(insertOne_, i, 1); !status.ok()) return status;
+    }
+    waiting_ = 0;
+    insertOne_ = Statement();
+    insertMany_ = Statement();
     const std::string& name = file_.declaration().fileName();
     const std::string sequence = in_ + "sqlite_sequence";
     OwnCommits own;
@@ -109,21 +101,81 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
   }
 
  private:
-  static constexpr std::size_t kFirstField = 9;
+  // Parameters of one entry before its fields.
+  static constexpr std::size_t kLeadingParameters = 8;
+  static constexpr std::size_t kMostRows = 64;
 
   static std::string_view field(const std::vector<std::string>& fields, std::size_t i) {
     return i < fields.size() ? std::string_view(fields[i]) : std::string_view();
   }
 
-  // Bound until the insert is reset: the entry outlives its step.
-  void bind(std::size_t index, std::string_view text) {
-    sqlite3_bind_text(insert_.get(), static_cast<int>(index), text.data(),
+  // An entry's: its stamp, action and record, whether it has a before and an
+  // after, then the fields of both.
+  std::size_t parameters() const {
+    return kLeadingParameters + 2 * file_.declaration().fields().size();
+  }
+
+  // The insert of `rows` entries, their parameters one after the other; the
+  // fields of before and after made into JSON arrays as the triggers make them.
+  std::string insertSql(std::size_t rows) const {
+    const std::size_t count = file_.declaration().fields().size();
+    const auto parameter = [](std::size_t number) { return "?" + std::to_string(number); };
+    const auto fields = [&](std::size_t first) {
+      std::string list = "json_array(";
+      for (std::size_t i = 0; i < count; ++i) list += (i ? ", " : "") + parameter(first + i);
+      return list + ")";
+    };
+    std::string sql = "INSERT INTO " + in_ + kHistoryTable +
+                      " (at, who, station, change_group, action, record, before, after) VALUES ";
+    for (std::size_t row = 0; row < rows; ++row) {
+      const std::size_t first = row * parameters() + 1;
+      sql += row ? ", (" : "(";
+      for (std::size_t i = 0; i < 6; ++i) sql += parameter(first + i) + ", ";
+      sql += "CASE WHEN " + parameter(first + 6) + " THEN " + fields(first + kLeadingParameters) +
+             " END, CASE WHEN " + parameter(first + 7) + " THEN " +
+             fields(first + kLeadingParameters + count) + " END)";
+    }
+    return sql;
+  }
+
+  // The `rows` entries pending from `from` on, by `insert`.
+  DriverStatus insert(Statement& insert, std::size_t from, std::size_t rows) {
+    const std::size_t count = file_.declaration().fields().size();
+    for (std::size_t row = 0; row < rows; ++row) {
+      const apprt::HistoryEntry& entry = pending_[from + row];
+      const std::size_t first = row * parameters() + 1;
+      bind(insert, first, entry.at);
+      bind(insert, first + 1, entry.who);
+      bind(insert, first + 2, entry.station);
+      insert.bindInt(static_cast<int>(first + 3), entry.group);
+      bind(insert, first + 4, entry.action);
+      insert.bindInt(static_cast<int>(first + 5), entry.record);
+      insert.bindInt(static_cast<int>(first + 6), entry.before.empty() ? 0 : 1);
+      insert.bindInt(static_cast<int>(first + 7), entry.after.empty() ? 0 : 1);
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t before = first + kLeadingParameters + i;
+        if (!entry.before.empty()) bind(insert, before, field(entry.before, i));
+        if (!entry.after.empty()) bind(insert, before + count, field(entry.after, i));
+      }
+    }
+    const int result = insert.step();
+    // Every parameter is bound again for the next entries, or not read by them.
+    sqlite3_reset(insert.get());
+    return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
+  }
+
+  // Bound until the insert is reset: the entries pending outlive its step.
+  static void bind(Statement& insert, std::size_t index, std::string_view text) {
+    sqlite3_bind_text(insert.get(), static_cast<int>(index), text.data(),
                       static_cast<int>(text.size()), SQLITE_STATIC);
   }
 
   SqliteFile& file_;
   std::string in_;  // the file's database, as a qualifier
-  Statement insert_;
+  Statement insertOne_;
+  Statement insertMany_;
+  std::vector<apprt::HistoryEntry> pending_;  // room for an insert's entries
+  std::size_t waiting_ = 0;                   // of them, written and not inserted yet
 };
 
 }  // namespace

@@ -3,8 +3,9 @@
 // While they are carried the trigger that writes the entries of the file's
 // adds is dropped, inside the thread's transaction, so that the records
 // moved in write none, and made again at the end (a rollback brings it back
-// too). The entries go straight into the history table through one prepared
-// insert, their fields made into JSON arrays as the triggers make them.
+// too). The entries go straight into the history table, many to a prepared
+// insert (those left over by finish()), their fields made into JSON arrays as
+// the triggers make them.
 
 #include <memory>
 #include <vector>

@@ -5,11 +5,13 @@
 
 namespace apprt {
 
-BulkAdd::BulkAdd(const FileDeclaration& file, std::optional<ParentRule> parent) : file_(file) {
+BulkAdd::BulkAdd(const FileDeclaration& file, std::optional<ParentRule> parent, OnRefusal onRefusal)
+    : file_(file) {
   FileInstance* instance = openInstance(file);
   if (instance && !opensForReadingOnly(instance->mode)) {
     driverAdd_ = instance->driverFile->addInBulk(parent);
   }
+  if (driverAdd_ && onRefusal == OnRefusal::kRollBack) driverAdd_->endedByARefusal();
 }
 
 BulkAdd::~BulkAdd() = default;

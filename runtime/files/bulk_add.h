@@ -8,6 +8,10 @@
 // value (of a stored record or of one sent before it), or whose parent is
 // missing, is refused; every other one is stored, in the order sent.
 //
+// A caller that rolls the transaction back at the first refusal says so
+// (OnRefusal::kRollBack): the driver may then store the records as they
+// come, and the refusals it tells leave the file to that rollback.
+//
 // A driver that cannot take records so offers nothing (BulkAdd::offered()
 // answers false) and the caller adds them one by one. The driver's side is
 // DriverBulkAdd (driver.h).
@@ -24,11 +28,16 @@ namespace apprt {
 
 class FileDeclaration;
 
+// What the caller does when a record is refused: stores the others, or rolls
+// the whole transaction back (which lets the driver store them as they come).
+enum class OnRefusal { kStoreTheRest, kRollBack };
+
 // Records added to the open `file` at once, in the calling thread's
 // transaction. Each step sets the thread's error state (errors.h).
 class BulkAdd {
  public:
-  BulkAdd(const FileDeclaration& file, std::optional<ParentRule> parent);
+  BulkAdd(const FileDeclaration& file, std::optional<ParentRule> parent,
+          OnRefusal onRefusal = OnRefusal::kStoreTheRest);
   ~BulkAdd();
 
   // The file's driver takes records at once.

@@ -129,6 +129,10 @@ class DriverBulkAdd {
   // fails, having stored nothing the transaction's rollback would keep.
   virtual DriverStatus finish(std::vector<BulkRefusal>& refused,
                               const std::function<bool()>& goOn) = 0;
+  // Told before the first record is sent when the caller rolls the
+  // transaction back once any record is refused: the driver may then store
+  // the records as they come, and leave the file as it is after a refusal.
+  virtual void endedByARefusal() {}
 };
 
 // Operations that fill a record span write it only when they succeed.

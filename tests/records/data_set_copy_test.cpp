@@ -19,8 +19,10 @@
 #include "records/csv_export.h"
 #include "records/data_set_files.h"
 #include "records/fesk_process.h"
+#include "runtime/files/bulk_add.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_history.h"
+#include "runtime/files/file_transaction.h"
 #include "support/tcp_relay.h"
 #include "support/temporary_directory.h"
 #include "support/test_server.h"
@@ -105,6 +107,56 @@ TEST_F(DataSetCopyTest, ATargetWithRecordsIsReplacedOnlyWhenAskedAndWhollyOrNotA
 
   ASSERT_TRUE(copyDataSet(*source_, target_, {.replace = true}).done);
   EXPECT_EQ(everyOrder(target_), everyOrder(*source_));
+}
+
+// Records sent as a copy sends them, rolled back at the first refusal: an
+// emptied file takes them as they come, and every record that repeats an
+// earlier one's unique value is told with where both came from.
+TEST_F(DataSetCopyTest, RecordsAddedUntilARefusalTellEveryRepeatWithItsPlaces) {
+  seed({{"Z", "stored"}}, {});
+  const auto image = [](const std::string& code, const std::string& name) {
+    std::string record(FESK1.recordLength(), ' ');
+    FESK1.fieldIn(std::span<char>(record), 0).assign(code);
+    FESK1.fieldIn(std::span<char>(record), 1).assign(name);
+    return record;
+  };
+  FESK1.open(apprt::kOpenSharedReadWrite);
+  apprt::beginTransaction(1, {&FESK1});
+  FESK1.setOnKey(FES_KEYCODE);
+  for (FESK1.next(); apprt::ERRCODE() == apprt::kNoError; FESK1.next()) FESK1.remove();
+  std::vector<apprt::BulkRefusal> refused;
+  {
+    const apprt::BulkAdd bulk(FESK1, std::nullopt, apprt::OnRefusal::kRollBack);
+    ASSERT_TRUE(bulk.offered());
+    // (code, name, place, last place): the places of a record sent over
+    // many lines, and those that follow it, are told as sent.
+    const std::vector<std::tuple<std::string, std::string, int, int>> sent = {
+        {"A", "1", 2, 2}, {"b", "2", 3, 3}, {"a", "3", 4, 6},
+        {"C", "4", 7, 7}, {"B", "5", 8, 8}, {"a", "6", 9, 9}};
+    for (const auto& [code, name, place, lastPlace] : sent) {
+      const std::string record = image(code, name);
+      std::copy(record.begin(), record.end(), FESK1.recordBytes().begin());
+      bulk.send(place, lastPlace);
+      ASSERT_EQ(apprt::ERRCODE(), apprt::kNoError);
+    }
+    refused = bulk.finish();
+    EXPECT_EQ(apprt::ERRCODE(), apprt::kNoError);
+  }
+  apprt::rollbackTransaction();
+  FESK1.close();
+
+  using Told = std::tuple<std::uint64_t, std::uint64_t, apprt::BulkRefusal::Reason, std::uint64_t,
+                          std::string>;
+  std::vector<Told> told;
+  for (const auto& refusal : refused) {
+    told.emplace_back(refusal.place, refusal.lastPlace, refusal.reason, refusal.earlierPlace,
+                      refusal.record);
+  }
+  constexpr auto kEarlier = apprt::BulkRefusal::Reason::kEarlierDuplicate;
+  EXPECT_EQ(told, (std::vector<Told>{{4, 6, kEarlier, 2, image("a", "3")},
+                                     {8, 8, kEarlier, 3, image("B", "5")},
+                                     {9, 9, kEarlier, 2, image("a", "6")}}));
+  EXPECT_EQ(storedFesk1(), (Records{{"Z", "stored"}})) << "the rollback left the file as it was";
 }
 
 TEST_F(DataSetCopyTest, ASourceWithoutItsDataFilesIsRefused) {
@@ -374,6 +426,28 @@ TEST_P(HistoryCarryTest, TheCopysHistoryIsTheSourcesAndGoesWithItsRecordsOrNotAt
   EXPECT_EQ(everyOrder(target()), everyOrder(dataSet_.driver()));
   std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> replaced;
   expectSameHistory(historyOf(target()), source, replaced);
+}
+
+TEST_P(HistoryCarryTest, AHistoryOfHundredsOfEntriesIsCarriedEntryForEntry) {
+  // Adds, changes and deletes of many records, so that entries with and
+  // without fields before and after are written many at a time, and a
+  // remainder at the end.
+  dataSet_.sql("FESK1",
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 150) "
+               "INSERT INTO fesk1 (code, name) SELECT 'M' || i, 'many ' || i FROM n");
+  dataSet_.sql("FESK1", "UPDATE fesk1 SET name = name || ' again' WHERE code LIKE 'M%'");
+  dataSet_.sql("FESK1", "DELETE FROM fesk1 WHERE code LIKE 'M1%'");
+  const auto source = historyOf(dataSet_.driver());
+  ASSERT_EQ(source.size(), 15u + 150 + 150 + 62);
+
+  const auto copied = copyDataSet(dataSet_.driver(), target());
+  ASSERT_TRUE(copied.done) << copied.why;
+  ASSERT_EQ(copied.counts.size(), 2u);
+  EXPECT_EQ(copied.counts[0].records, 3u + 150 - 62);
+  EXPECT_EQ(everyOrder(target()), everyOrder(dataSet_.driver()));
+  std::map<std::pair<std::string, apprt::RecordIdentity>, apprt::RecordIdentity> mapped;
+  expectSameHistory(historyOf(target()), source, mapped);
+  EXPECT_EQ(mapped.size(), 4u + 4 + 150) << "every record the entries name, once";
 }
 
 INSTANTIATE_TEST_SUITE_P(DriverPairs, HistoryCarryTest,
