@@ -65,12 +65,12 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
     pending_[waiting_++] = entry;
     if (waiting_ < pending_.size()) return {};
     waiting_ = 0;
-    return insert(insertMany_, 0, pending_.size());
+    return insertPending(insertMany_, 0, pending_.size());
   }
 
   DriverStatus finish(apprt::RecordIdentity next) override {
     for (std::size_t i = 0; i < waiting_; ++i) {
-      if (DriverStatus status = insert(insertOne_, i, 1); !status.ok()) return status;
+      if (DriverStatus status = insertPending(insertOne_, i, 1); !status.ok()) return status;
     }
     waiting_ = 0;
     insertOne_ = Statement();
@@ -139,7 +139,7 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
   }
 
   // The `rows` entries pending from `from` on, by `insert`.
-  DriverStatus insert(Statement& insert, std::size_t from, std::size_t rows) {
+  DriverStatus insertPending(Statement& insert, std::size_t from, std::size_t rows) {
     const std::size_t count = file_.declaration().fields().size();
     for (std::size_t row = 0; row < rows; ++row) {
       const apprt::HistoryEntry& entry = pending_[from + row];
