@@ -1,6 +1,7 @@
 #include "drivers/sqlite/sqlite_bulk_add.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <functional>
 
 #include "drivers/sqlite/sqlite_file.h"
@@ -262,7 +263,8 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   // file's sequence written, its cursor opened) then costs once per many.
   DriverStatus keep(std::span<const char> record, std::uint64_t place, std::uint64_t lastPlace) {
     placed(place, lastPlace);
-    std::copy(record.begin(), record.end(), waiting_.begin() + waitingRows_ * record.size());
+    std::copy(record.begin(), record.end(),
+              waiting_.begin() + static_cast<std::ptrdiff_t>(waitingRows_ * record.size()));
     ++sent_;
     if (++waitingRows_ < rowsPerInsert_) return {};
     waitingRows_ = 0;

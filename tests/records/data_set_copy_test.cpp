@@ -148,6 +148,7 @@ TEST_F(DataSetCopyTest, RecordsAddedUntilARefusalTellEveryRepeatWithItsPlaces) {
   using Told = std::tuple<std::uint64_t, std::uint64_t, apprt::BulkRefusal::Reason, std::uint64_t,
                           std::string>;
   std::vector<Told> told;
+  told.reserve(refused.size());
   for (const auto& refusal : refused) {
     told.emplace_back(refusal.place, refusal.lastPlace, refusal.reason, refusal.earlierPlace,
                       refusal.record);
