@@ -29,8 +29,9 @@ bool failed() {
   return apprt::ERRCODE() != apprt::kNoError;
 }
 
-RecordBatch emptyBatch(std::size_t file) {
+RecordBatch emptyBatch(std::size_t file, BatchKind kind = BatchKind::kRecords) {
   RecordBatch batch;
+  batch.kind = kind;
   batch.file = file;
   return batch;
 }
@@ -81,8 +82,7 @@ bool readFile(const apprt::FileDeclaration& file, std::size_t index, RecordBatch
 // entries in batches. Nothing when the driver keeps none.
 bool readHistoryOf(const apprt::FileDeclaration& file, std::size_t index, RecordBatches& batches,
                    std::string& failure) {
-  RecordBatch identities = emptyBatch(index);
-  identities.identitiesRead = true;
+  RecordBatch identities = emptyBatch(index, BatchKind::kIdentities);
   if (!apprt::storedIdentities(file, identities.identities)) return true;
   if (failed()) {
     failure = fileFailure("read the history of", file);
@@ -90,12 +90,12 @@ bool readHistoryOf(const apprt::FileDeclaration& file, std::size_t index, Record
   }
   apprt::threadWillWait();
   if (!batches.put(std::move(identities))) return false;
-  RecordBatch batch = emptyBatch(index);
+  RecordBatch batch = emptyBatch(index, BatchKind::kEntries);
   bool going = true;
   const auto handOn = [&] {
     apprt::threadWillWait();
     const bool taken = batch.entries.empty() || batches.put(std::move(batch));
-    batch = emptyBatch(index);
+    batch = emptyBatch(index, BatchKind::kEntries);
     return taken;
   };
   apprt::readWholeHistory(file, [&](apprt::HistoryEntry& entry) {
@@ -143,7 +143,7 @@ void readSource(apprt::Driver& driver, int waitSeconds, RecordBatches& batches) 
   }
   if (going) {
     RecordBatch allRead;
-    allRead.recordsRead = true;
+    allRead.kind = BatchKind::kAllRecordsRead;
     apprt::threadWillWait();
     going = batches.put(std::move(allRead));
   }
@@ -225,10 +225,17 @@ class TargetWriter {
   }
 
   bool add(RecordBatch& batch) {
-    if (batch.recordsRead) return store();
-    if (batch.identitiesRead) return mapIdentities(batch);
-    if (!batch.entries.empty()) return carry(batch);
-    return addRecords(batch);
+    switch (batch.kind) {
+      case BatchKind::kRecords:
+        return addRecords(batch);
+      case BatchKind::kAllRecordsRead:
+        return store();
+      case BatchKind::kIdentities:
+        return mapIdentities(batch);
+      case BatchKind::kEntries:
+        return carry(batch);
+    }
+    return false;
   }
 
   // Carries the history's end, checks what the target holds against what

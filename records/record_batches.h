@@ -15,16 +15,24 @@
 
 namespace fesk::records {
 
+// What a batch holds, in the order they come: every file's records, the
+// mark that they are all read, then each file's history (history_carry.h).
+enum class BatchKind {
+  kRecords,
+  // Once, after the records of every file and before any history: from now
+  // on only the history comes, so the records can be stored while it is read.
+  kAllRecordsRead,
+  // Once a file: the identities of its records, in the order they were read.
+  kIdentities,
+  // Then its history's entries.
+  kEntries,
+};
+
 struct RecordBatch {
+  BatchKind kind = BatchKind::kRecords;
   std::size_t file = 0;      // which file of the data set
   std::vector<char> images;  // `count` record images, one after the other
   std::uint64_t count = 0;
-  // Once, after the records of every file and before any history: from now
-  // on only the history comes, so the records can be stored while it is read.
-  bool recordsRead = false;
-  // After a file's records, its history (history_carry.h): once the
-  // identities of the records read, in the order read, then its entries.
-  bool identitiesRead = false;
   std::vector<apprt::RecordIdentity> identities;
   std::vector<apprt::HistoryEntry> entries;
 };
