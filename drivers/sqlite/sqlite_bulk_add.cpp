@@ -66,9 +66,7 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
       fieldValues += (i ? ", ?" : "?") + std::to_string(i + 1);
     }
     const std::size_t fields = declared.fields().size();
-    const auto most = static_cast<std::size_t>(
-        sqlite3_limit(file.connection().db(), SQLITE_LIMIT_VARIABLE_NUMBER, -1));
-    rowsPerInsert_ = std::max<std::size_t>(1, std::min(kMostRowsPerInsert, most / fields));
+    rowsPerInsert_ = rowsPerInsert(file.connection().db(), fields);
     storeOne_ = "INSERT INTO " + file.table() + " (" + columns_ + ") VALUES (" + fieldValues + ")";
     storeMany_ = "INSERT INTO " + file.table() + " (" + columns_ + ") VALUES ";
     for (std::size_t row = 0; row < rowsPerInsert_; ++row) {
@@ -214,7 +212,6 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   // costs little more than filling them, and the stored key values, kept
   // aside, are as few.
   static constexpr std::uint64_t kFewStored = 10000;
-  static constexpr std::size_t kMostRowsPerInsert = 64;
   // addJudged's answer when the unique index refused the add.
   static constexpr int kRefusedByUniqueIndex = -1;
 

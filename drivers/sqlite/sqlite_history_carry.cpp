@@ -1,7 +1,5 @@
 #include "drivers/sqlite/sqlite_history_carry.h"
 
-#include <algorithm>
-
 #include "drivers/sqlite/change_watch.h"
 #include "drivers/sqlite/sqlite_file.h"
 #include "drivers/sqlite/sqlite_history.h"
@@ -30,10 +28,7 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
     OwnCommits own;
     if (DriverStatus status = file_.execute(sql); !status.ok()) return status;
     connection.changed(file_.schema(), own);
-    // As many entries to an insert as its parameters allow, at most kMostRows.
-    const auto most =
-        static_cast<std::size_t>(sqlite3_limit(connection.db(), SQLITE_LIMIT_VARIABLE_NUMBER, -1));
-    const std::size_t rows = std::max<std::size_t>(1, std::min(kMostRows, most / parameters()));
+    const std::size_t rows = rowsPerInsert(connection.db(), parameters());
     pending_.resize(rows);
     for (Statement* insert : {&insertOne_, &insertMany_}) {
       *insert = Statement(connection.db(), insertSql(insert == &insertOne_ ? 1 : rows));
@@ -103,7 +98,6 @@ class SqliteHistoryCarry : public apprt::HistoryCarry {
  private:
   // Parameters of one entry before its fields.
   static constexpr std::size_t kLeadingParameters = 8;
-  static constexpr std::size_t kMostRows = 64;
 
   static std::string_view field(const std::vector<std::string>& fields, std::size_t i) {
     return i < fields.size() ? std::string_view(fields[i]) : std::string_view();

@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,5 +68,15 @@ class Statement {
   sqlite3_stmt* statement_ = nullptr;
   int result_ = SQLITE_MISUSE;
 };
+
+// How many rows one multi-row INSERT carries when each row takes `parameters`:
+// enough that a statement's own work (its cursor opened and closed, the
+// table's sequence written) is paid once for many rows, within the
+// connection's limit on parameters.
+inline std::size_t rowsPerInsert(sqlite3* db, std::size_t parameters) {
+  constexpr std::size_t kMostRows = 64;
+  const auto most = static_cast<std::size_t>(sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+  return std::max<std::size_t>(1, std::min(kMostRows, most / parameters));
+}
 
 }  // namespace fesk::sqlite
