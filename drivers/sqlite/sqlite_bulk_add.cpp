@@ -322,7 +322,7 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     OwnCommits own;
     const std::string sql = createIndexesSql(file_.declaration(), file_.schema());
     const int result = sqlite3_exec(connection.db(), sql.c_str(), nullptr, nullptr, nullptr);
-    if (result == SQLITE_CONSTRAINT_UNIQUE && unique_) return collectRepeats(refused);
+    if (refusedByUniqueKey(result)) return collectRepeats(refused);
     if (result != SQLITE_OK) return file_.failure(result);
     connection.changed(file_.schema(), own);
     return {};
@@ -347,6 +347,13 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
                          placesOf(sentAs(1)).first, std::move(image)});
     }
     return result == SQLITE_DONE ? DriverStatus{} : file_.failure(result);
+  }
+
+  // Whether `result`, of statements that add records and make the indexes,
+  // is the unique key's refusal of a repeated value: the records that repeat
+  // are then told, where any other failure is the file's.
+  bool refusedByUniqueKey(int result) const {
+    return result == SQLITE_CONSTRAINT_UNIQUE && unique_ != nullptr;
   }
 
   // Before the file is written: no statement of the connection may be under
@@ -385,7 +392,7 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     if (result == SQLITE_OK) return file_.execute("RELEASE bulk_add");
     DriverStatus status = file_.failure(result);
-    if (result == SQLITE_CONSTRAINT_UNIQUE && unique_ && mayRepeat) {
+    if (refusedByUniqueKey(result) && mayRepeat) {
       status = file_.execute("ROLLBACK TO bulk_add; RELEASE bulk_add");
       if (status.ok()) status.code = kRefusedByUniqueIndex;
     }
