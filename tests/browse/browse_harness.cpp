@@ -139,9 +139,7 @@ void BrowseProcedure::runCommands() {
 }
 
 void BrowseTest::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-browse-XXXXXX").string();
-  dataDirectory_ = ::mkdtemp(pattern.data());
-  apprt::setDataDirectory(dataDirectory_);
+  ASSERT_TRUE(apprt::setDataDirectory(dataDirectory_.path()));
   BRCODES.bindDriver(sqlite::defaultDriver());
   BRITEMS.bindDriver(sqlite::defaultDriver());
   apprt::registerWindowDefinitions(kBrowseWindows);
@@ -154,8 +152,6 @@ void BrowseTest::TearDown() {
   session.reset();
   BRCODES.close();
   BRITEMS.close();
-  std::error_code ignored;
-  std::filesystem::remove_all(dataDirectory_, ignored);
 }
 
 void BrowseTest::addCodes(int count) {

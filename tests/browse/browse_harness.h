@@ -21,6 +21,7 @@
 #include "runtime/files/file_declaration.h"
 #include "runtime/files/file_view.h"
 #include "runtime/windows/queue.h"
+#include "support/temporary_directory.h"
 #include "ui/headless/session.h"
 
 namespace fesk::browsetest {
@@ -138,7 +139,7 @@ class BrowseTest : public ::testing::Test {
   BrowseProcedure* procedure = nullptr;
 
  private:
-  std::string dataDirectory_;
+  fesk::test::TemporaryDirectory dataDirectory_{"fesk-browse"};
 };
 
 // Codes from..to as the harness names them ("C001").

@@ -58,14 +58,14 @@ TEST_F(ListMenu, PrintListPreviewsTheListOnThePageSetUp) {
 
 TEST_F(ListMenu, ExportListSavesTheFileChosenInTheSaveDialog) {
   seed({{"A1", "Alpha"}, {"B2", "Bravo"}});
-  const auto csv = directory_ / "fesk1.csv";
+  const auto csv = directory_.path() / "fesk1.csv";
   runProgram([&] {
     chooseMenu("&File", "&Export List...");
     ASSERT_TRUE(pumpUntil([&] { return desktop_->saveDialog() != nullptr; }));
     QFileDialog* dialog = desktop_->saveDialog();
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-    dialog->setDirectory(QString::fromStdString(directory_.string()));  // the name offered
-    QMetaObject::invokeMethod(dialog, "accept");                        // the Save button
+    dialog->setDirectory(QString::fromStdString(directory_.path().string()));  // the name offered
+    QMetaObject::invokeMethod(dialog, "accept");                               // the Save button
     QMessageBox* box = waitForBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text().toStdString(), "2 records written to " + csv.string() + ".");

@@ -26,6 +26,7 @@
 #include "runtime/files/data_directory.h"
 #include "runtime/files/errors.h"
 #include "runtime/files/file_transaction.h"
+#include "support/temporary_directory.h"
 #include "ui/qt/pdf_file.h"
 
 namespace fesk::qt::test {
@@ -100,10 +101,7 @@ Paper read(const std::vector<std::string>& lines) {
 class PrintedListPdf : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fesk-pdf-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    ASSERT_TRUE(apprt::setDataDirectory(directory_));
+    ASSERT_TRUE(apprt::setDataDirectory(directory_.path()));
     bindDataFiles(sqlite::defaultDriver());
     FESK1.create();
     FESK2.create();
@@ -126,17 +124,13 @@ class PrintedListPdf : public ::testing::Test {
     FESK2.close();
     FESK1.close();
   }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(directory_, ignored);
-  }
 
   // Runs the command in a locale; answers its exit status and what it said.
   int report(const std::string& arguments, std::string& said,
              const std::string& locale = "C.UTF-8") {
     int status = 0;
     said = commandOutput("env LC_ALL=" + locale + " " + FESK_PROGRAM + " report --data-dir '" +
-                             directory_.string() + "' " + arguments + " 2>&1",
+                             directory_.path().string() + "' " + arguments + " 2>&1",
                          &status);
     return status;
   }
@@ -152,13 +146,13 @@ class PrintedListPdf : public ::testing::Test {
     return records;
   }
 
-  fs::path directory_;
+  fesk::test::TemporaryDirectory directory_{"fesk-pdf"};
 };
 
 TEST_F(PrintedListPdf, EveryRecordInKeyOrderWithItsNumbersUnderItOnEveryPage) {
   for (ListOrder order : {ListOrder::kCode, ListOrder::kName}) {
     const std::string word = order == ListOrder::kName ? "name" : "code";
-    const fs::path pdf = directory_ / ("list-" + word + ".pdf");
+    const fs::path pdf = directory_.path() / ("list-" + word + ".pdf");
     std::string said;
     ASSERT_EQ(report("--order " + word + " --pdf '" + pdf.string() + "'", said), 0) << said;
     EXPECT_EQ(said, "") << "a report that worked says nothing";
@@ -185,7 +179,7 @@ TEST_F(PrintedListPdf, EveryRecordInKeyOrderWithItsNumbersUnderItOnEveryPage) {
       if (line.find("fesk1 by " + word) != std::string::npos &&
           line.find(printDate()) != std::string::npos)
         ++titles;
-      if (line.find("Data set: " + directory_.string()) != std::string::npos) ++dataSets;
+      if (line.find("Data set: " + directory_.path().string()) != std::string::npos) ++dataSets;
       if (std::regex_search(line,
                             std::regex("^\\s*Page " + std::to_string(numbered + 1) + "\\s*$")))
         ++numbered;
@@ -197,7 +191,7 @@ TEST_F(PrintedListPdf, EveryRecordInKeyOrderWithItsNumbersUnderItOnEveryPage) {
 }
 
 TEST_F(PrintedListPdf, ThePaperIsTheLocalesAndMistakesAreSaid) {
-  const fs::path pdf = directory_ / "letter.pdf";
+  const fs::path pdf = directory_.path() / "letter.pdf";
   std::string said;
   ASSERT_EQ(report("--pdf '" + pdf.string() + "'", said, "en_US.UTF-8"), 0) << said;
   EXPECT_NE(commandOutput("pdfinfo '" + pdf.string() + "'").find("(letter)"), std::string::npos);
@@ -206,8 +200,8 @@ TEST_F(PrintedListPdf, ThePaperIsTheLocalesAndMistakesAreSaid) {
   EXPECT_NE(said.find("--order is code or name, not size"), std::string::npos) << said;
   EXPECT_EQ(report("--order name", said), 2);
   EXPECT_NE(said.find("--pdf PATH"), std::string::npos) << said;
-  EXPECT_EQ(report("--pdf '" + (directory_ / "none" / "x.pdf").string() + "'", said), 1);
-  EXPECT_NE(said.find("cannot write " + (directory_ / "none" / "x.pdf").string()),
+  EXPECT_EQ(report("--pdf '" + (directory_.path() / "none" / "x.pdf").string() + "'", said), 1);
+  EXPECT_NE(said.find("cannot write " + (directory_.path() / "none" / "x.pdf").string()),
             std::string::npos)
       << said;
 }
@@ -227,7 +221,7 @@ class FailingSource : public apprt::PrintedListSource {
 
 TEST_F(PrintedListPdf, AFailedWriteLeavesTheFileThatWasThere) {
   ensureApplication();
-  const fs::path pdf = directory_ / "kept.pdf";
+  const fs::path pdf = directory_.path() / "kept.pdf";
   std::ofstream(pdf) << "the list of last week";
   FailingSource source;
   try {
@@ -238,7 +232,7 @@ TEST_F(PrintedListPdf, AFailedWriteLeavesTheFileThatWasThere) {
   }
   std::ifstream kept(pdf);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the list of last week");
-  for (const auto& entry : fs::directory_iterator(directory_))
+  for (const auto& entry : fs::directory_iterator(directory_.path()))
     EXPECT_EQ(entry.path().extension() == ".part", false) << entry.path();
 }
 

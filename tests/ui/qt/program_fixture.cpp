@@ -28,10 +28,7 @@ StoredRecords numberedRecords(int count) {
 
 void ProgramDesktopTest::SetUp() {
   ensureApplication();
-  std::string pattern = (std::filesystem::temp_directory_path() / "fesk-qt-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  directory_ = pattern;
-  ASSERT_TRUE(apprt::setDataDirectory(directory_));
+  ASSERT_TRUE(apprt::setDataDirectory(directory_.path()));
   bindDataFiles(sqlite::defaultDriver());
   desktop_ = std::make_unique<Desktop>();
   frontEnd_ = std::make_unique<QtFrontEnd>(*desktop_);
@@ -39,8 +36,6 @@ void ProgramDesktopTest::SetUp() {
 
 void ProgramDesktopTest::TearDown() {
   if (run_) DesktopTest::TearDown();
-  std::error_code ignored;
-  std::filesystem::remove_all(directory_, ignored);
 }
 
 void ProgramDesktopTest::runProgram(const std::function<void()>& user) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop_fixture.h"
+#include "support/temporary_directory.h"
 #include "ui/qt/page_setup_dialog.h"
 
 namespace fesk::qt::test {
@@ -57,7 +58,7 @@ class ProgramDesktopTest : public DesktopTest {
   // What the FESK1 file holds, read once the program has ended.
   static StoredRecords stored();
 
-  std::filesystem::path directory_;
+  fesk::test::TemporaryDirectory directory_{"fesk-qt"};
 };
 
 }  // namespace fesk::qt::test

@@ -233,7 +233,7 @@ TEST_F(WorkingDay, TheNextBrowseAndTheNextRunStartAsTheLastWereLeft) {
 }
 
 TEST_F(WorkingDay, EveryWindowShowsTheProgramsIconAndTheFrameItsDataSet) {
-  const QString dataSet = QString::fromStdString(directory_.string());
+  const QString dataSet = QString::fromStdString(directory_.path().string());
   desktop_->showDataSet(dataSet);
   runProgram([&] {
     ASSERT_NE(openBrowse(), nullptr);

@@ -21,6 +21,7 @@
 #include "drivers/sqlite/sqlite_driver.h"
 #include "runtime/files/data_directory.h"
 #include "runtime/files/errors.h"
+#include "support/temporary_directory.h"
 
 namespace fesk::test {
 namespace {
@@ -110,17 +111,10 @@ class TerminalRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
-    std::string pattern = (std::filesystem::temp_directory_path() / "fesk-tui-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    ASSERT_TRUE(apprt::setDataDirectory(directory_ / "data"));
+    ASSERT_TRUE(apprt::setDataDirectory(directory_.path() / "data"));
     bindDataFiles(sqlite::defaultDriver());
   }
-  void TearDown() override {
-    terminal_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
-  }
+  void TearDown() override { terminal_.reset(); }
 
   // FESK1 with codes C001..Cnnn, named after their number; FESK2 empty.
   void seed(int records) {
@@ -152,7 +146,8 @@ class TerminalRunTest : public ::testing::Test {
   }
 
   void start() {
-    terminal_ = std::make_unique<Terminal>(directory_ / "data", directory_ / "exit-code");
+    terminal_ =
+        std::make_unique<Terminal>(directory_.path() / "data", directory_.path() / "exit-code");
     ASSERT_TRUE(terminal_->waitFor("F10 Menu")) << terminal_->screen();
   }
 
@@ -180,7 +175,7 @@ class TerminalRunTest : public ::testing::Test {
   }
 
   std::string exitCode() {
-    std::ifstream in(directory_ / "exit-code");
+    std::ifstream in(directory_.path() / "exit-code");
     std::string code;
     in >> code;
     return code;
@@ -193,7 +188,7 @@ class TerminalRunTest : public ::testing::Test {
     return false;
   }
 
-  std::filesystem::path directory_;
+  fesk::test::TemporaryDirectory directory_{"fesk-tui"};
   std::unique_ptr<Terminal> terminal_;
 };
 
@@ -346,7 +341,7 @@ TEST_F(TerminalRunTest, PrintAndExportListWriteTheFilesTheUserNames) {
   terminal_->keys("p");
   ASSERT_TRUE(terminal_->waitFor("File to write (PDF files):")) << terminal_->screen();
   EXPECT_NE(terminal_->screen().find("fesk1.pdf"), std::string::npos) << "a name is offered";
-  const std::string pdf = (directory_ / "list.pdf").string();
+  const std::string pdf = (directory_.path() / "list.pdf").string();
   terminal_->type(pdf);  // replaces the name offered
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitFor("The list was written to")) << terminal_->screen();
@@ -368,7 +363,7 @@ TEST_F(TerminalRunTest, PrintAndExportListWriteTheFilesTheUserNames) {
   terminal_->keys("M-f");
   terminal_->keys("e");
   ASSERT_TRUE(terminal_->waitFor("File to write (CSV files):")) << terminal_->screen();
-  const std::string csv = (directory_ / "list.csv").string();
+  const std::string csv = (directory_.path() / "list.csv").string();
   terminal_->type(csv);
   terminal_->keys("Enter");
   ASSERT_TRUE(terminal_->waitFor("3 records written to")) << terminal_->screen();
@@ -453,7 +448,7 @@ TEST_F(TerminalRunTest, ExitOverAFilledFormAsksAndTheNextRunKeepsInLineOff) {
   EXPECT_EQ(storedName("N009"), "<none>");
 
   // The next run's browse starts with in-line editing off, as it was left.
-  std::filesystem::remove(directory_ / "exit-code");
+  std::filesystem::remove(directory_.path() / "exit-code");
   terminal_.reset();
   start();
   openBrowse();
