@@ -55,6 +55,7 @@ Run runProgram(const std::vector<std::string>& arguments) {
   const pid_t child = fork();
   if (child == 0) {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) {
@@ -77,7 +78,7 @@ double median(std::vector<double> values) {
 
 // A fresh, empty directory under `parent`.
 fs::path emptyDirectory(const fs::path& parent, const std::string& name) {
-  const fs::path directory = parent / name;
+  fs::path directory = parent / name;
   fs::remove_all(directory);
   fs::create_directories(directory);
   return directory;
@@ -85,7 +86,7 @@ fs::path emptyDirectory(const fs::path& parent, const std::string& name) {
 
 // A CSV of `rows` FESK1 rows with codes in scrambled order, made once.
 fs::path csvOf(const fs::path& data, int rows) {
-  const fs::path path = data / ("import" + std::to_string(rows) + ".csv");
+  fs::path path = data / ("import" + std::to_string(rows) + ".csv");
   if (fs::exists(path)) return path;
   const fs::path partial = path.string() + ".partial";
   {
@@ -139,7 +140,8 @@ bool measureImport(const std::string& fesk, const fs::path& data) {
   const long large = importPeak(fesk, data, csvOf(data, fesk::bench::k1M));
   if (small <= 0 || large <= 0) return false;
   std::printf("import_peak_kb_10k=%ld\nimport_peak_kb_1M=%ld\n", small, large);
-  std::printf("import_rss_ratio_1M_vs_10k=%.2f\n", static_cast<double>(large) / small);
+  std::printf("import_rss_ratio_1M_vs_10k=%.2f\n",
+              static_cast<double>(large) / static_cast<double>(small));
   return true;
 }
 

@@ -42,6 +42,7 @@ int main() {
     return 1;
   }
   std::printf("export_peak_kb_10k=%ld\nexport_peak_kb_1M=%ld\n", small, large);
-  std::printf("export_rss_ratio_1M_vs_10k=%.2f\n", static_cast<double>(large) / small);
+  std::printf("export_rss_ratio_1M_vs_10k=%.2f\n",
+              static_cast<double>(large) / static_cast<double>(small));
   return 0;
 }

@@ -83,7 +83,7 @@ void BM_RawSqliteSequential(benchmark::State& state) {
     for (int i = 0; i < kRunLength && statement.step() == SQLITE_ROW; ++i) {
       for (int column = 1; column <= 2; ++column) {
         const auto text = statement.columnText(column);
-        std::memcpy(record + 20 * (column - 1), text.data(),
+        std::memcpy(record + static_cast<std::ptrdiff_t>(20 * (column - 1)), text.data(),
                     std::min<std::size_t>(text.size(), 20));
       }
       benchmark::DoNotOptimize(statement.columnInt(0));

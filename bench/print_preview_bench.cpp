@@ -64,7 +64,8 @@ class CodeOrderSource : public apprt::PlacedListSource {
 
 bool previewsWhole(apprt::File<BenchRecord>& file, bool large) {
   fesk::bench::prepareFiles();
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // The preview needs no display.
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);  // NOLINT(concurrency-mt-unsafe)
   int argc = 1;
   char name[] = "print_preview_bench";
   char* argv[] = {name, nullptr};
@@ -112,6 +113,7 @@ int main() {
     return 1;
   }
   std::printf("preview_peak_kb_10k=%ld\npreview_peak_kb_1M=%ld\n", small, large);
-  std::printf("print_preview_rss_ratio_1M_vs_10k=%.2f\n", static_cast<double>(large) / small);
+  std::printf("print_preview_rss_ratio_1M_vs_10k=%.2f\n",
+              static_cast<double>(large) / static_cast<double>(small));
   return 0;
 }

@@ -55,7 +55,7 @@ constexpr int kChildren = 20;   // of each station's parent, re-coded with it
 
 std::string numbered(char prefix, int n, int digits) {
   std::string text = std::to_string(n);
-  return prefix + std::string(digits - std::min<int>(digits, text.size()), '0') + text;
+  return prefix + std::string(digits - std::min(digits, static_cast<int>(text.size())), '0') + text;
 }
 
 // What one station did, written to its report file.
