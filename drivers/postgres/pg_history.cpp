@@ -45,9 +45,10 @@ std::string historyEntriesSql(const std::string& schema, const apprt::FileDeclar
   // costs it more than the rest of the row. Its seconds as a float, not the
   // exact decimal that costs the server twice as much: within a quarter of a
   // microsecond for centuries around now, so rounded to microseconds they
-  // are exact again.
-  return "SELECT id, (date_part('epoch', at) * 1000000)::bigint / 1000, who, "
-         "station, change_group, action, record, (before IS NULL)::int, (after IS NULL)::int" +
+  // are exact again; then the floor of the milliseconds, which an integer
+  // division would not give before 1970.
+  return "SELECT id, floor((date_part('epoch', at) * 1000000)::bigint / 1000.0::float8)::bigint, "
+         "who, station, change_group, action, record, (before IS NULL)::int, (after IS NULL)::int" +
          fieldsFrom(file, "before") + fieldsFrom(file, "after") + " FROM " + quotedName(schema) +
          ".history WHERE file = " + fileValue;
 }
