@@ -322,7 +322,7 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     OwnCommits own;
     const std::string sql = createIndexesSql(file_.declaration(), file_.schema());
     const int result = sqlite3_exec(connection.db(), sql.c_str(), nullptr, nullptr, nullptr);
-    if (refusedByUniqueKey(result)) return collectRepeats(refused);
+    if (refusedByUniqueIndex(result)) return collectRepeats(refused);
     if (result != SQLITE_OK) return file_.failure(result);
     connection.changed(file_.schema(), own);
     return {};
@@ -350,9 +350,9 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
   }
 
   // Whether `result`, of statements that add records and make the indexes,
-  // is the unique key's refusal of a repeated value: the records that repeat
+  // is the unique index's refusal of a repeated value: the records that repeat
   // are then told, where any other failure is the file's.
-  bool refusedByUniqueKey(int result) const {
+  bool refusedByUniqueIndex(int result) const {
     return result == SQLITE_CONSTRAINT_UNIQUE && unique_ != nullptr;
   }
 
@@ -392,7 +392,7 @@ class SqliteBulkAdd : public apprt::DriverBulkAdd {
     const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     if (result == SQLITE_OK) return file_.execute("RELEASE bulk_add");
     DriverStatus status = file_.failure(result);
-    if (refusedByUniqueKey(result) && mayRepeat) {
+    if (refusedByUniqueIndex(result) && mayRepeat) {
       status = file_.execute("ROLLBACK TO bulk_add; RELEASE bulk_add");
       if (status.ok()) status.code = kRefusedByUniqueIndex;
     }
